@@ -1,0 +1,32 @@
+#include "app/AppLook.h"
+#include "app/MainWindow.h"
+#include "platform/Localization.h"
+#include "platform/Settings.h"
+
+#include <QApplication>
+
+#include <csignal>
+
+int main(int argc, char* argv[])
+{
+    // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
+    // must fail with EPIPE, not end the process. Before any thread starts.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vellumcast"));
+    QApplication::setApplicationName(QStringLiteral("Vellumcast"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tessarin"));
+    QApplication::setApplicationVersion(QStringLiteral(TESSARIN_VERSION));
+
+    tessarin::Settings settings;
+    const QString language = settings.stringValue(QStringLiteral("Vellumcast.language")).value_or(QString());
+    tessarin::Localization::apply(language == QLatin1String("en") || language == QLatin1String("it")
+                                      ? language
+                                      : tessarin::Localization::systemLanguage());
+    tessarin::applyDarkLook(app);
+
+    tessarin::MainWindow window;
+    window.show();
+    return QApplication::exec();
+}

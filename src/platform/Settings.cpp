@@ -1,0 +1,102 @@
+#include "platform/Settings.h"
+
+#include <cmath>
+
+namespace tessarin {
+
+Settings::Settings()
+    : store_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Vellumcast", "Vellumcast"))
+{
+}
+
+Settings::Settings(const QString& iniPath)
+    : store_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+{
+}
+
+Settings::~Settings() = default;
+
+bool Settings::contains(const QString& key) const
+{
+    return store_->contains(key);
+}
+
+std::optional<QString> Settings::stringValue(const QString& key) const
+{
+    const QVariant value = store_->value(key);
+    if (!value.isValid())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(',')); // an unquoted comma in a hand-edited file
+    if (value.canConvert<QString>())
+        return value.toString();
+    return std::nullopt;
+}
+
+std::optional<bool> Settings::boolValue(const QString& key) const
+{
+    const auto text = stringValue(key);
+    if (!text)
+        return std::nullopt;
+    const QString t = text->trimmed().toLower();
+    if (t == "true" || t == "1")
+        return true;
+    if (t == "false" || t == "0")
+        return false;
+    return std::nullopt;
+}
+
+std::optional<double> Settings::doubleValue(const QString& key) const
+{
+    const auto text = stringValue(key);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const double value = text->trimmed().toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint64> Settings::intValue(const QString& key) const
+{
+    const auto text = stringValue(key);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = text->trimmed().toLongLong(&ok);
+    if (ok)
+        return value;
+    // A whole number written as a double ("3.0") still counts.
+    const double d = text->trimmed().toDouble(&ok);
+    if (ok && std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15)
+        return static_cast<qint64>(d);
+    return std::nullopt;
+}
+
+void Settings::setString(const QString& key, const QString& value) { write(key, value); }
+void Settings::setBool(const QString& key, bool value) { write(key, value ? QStringLiteral("true") : QStringLiteral("false")); }
+void Settings::setInt(const QString& key, qint64 value) { write(key, QString::number(value)); }
+
+void Settings::setDouble(const QString& key, double value)
+{
+    // Shortest text that reads back as the same double.
+    write(key, QString::number(value, 'g', 17));
+}
+
+void Settings::remove(const QString& key)
+{
+    store_->remove(key);
+    emit changed(key);
+}
+
+void Settings::sync() { store_->sync(); }
+QString Settings::fileName() const { return store_->fileName(); }
+
+void Settings::write(const QString& key, const QVariant& value)
+{
+    store_->setValue(key, value);
+    emit changed(key);
+}
+
+} // namespace tessarin

@@ -1,0 +1,23 @@
+#include "platform/Localization.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+
+using namespace tessarin;
+
+TEST(Localization, EnglishTranslatorIsEmbeddedAndRemovable)
+{
+    ASSERT_TRUE(Localization::apply("en"));
+    EXPECT_EQ(Localization::current(), "en");
+    EXPECT_TRUE(QFile::exists(":/i18n/tessarin_en.qm"));
+    ASSERT_TRUE(Localization::apply("it"));
+    EXPECT_EQ(Localization::current(), "it");
+}
+
+TEST(Localization, SystemLanguageIsItalianOrEnglish)
+{
+    const QString language = Localization::systemLanguage();
+    EXPECT_TRUE(language == "it" || language == "en");
+}

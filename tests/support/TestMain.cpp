@@ -1,0 +1,19 @@
+// main() of every test executable: a QApplication on the offscreen platform
+// (also when CTest lists the tests without the test environment), SIGPIPE
+// ignored as in the application, then GoogleTest.
+#include <QApplication>
+
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,34 @@
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace tessarin::test {
+
+QString mediaPath(const QString& name)
+{
+    return QStringLiteral(TESSARIN_TEST_MEDIA_DIR "/") + name;
+}
+
+bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 limit = static_cast<qint64>(timeoutSeconds * 1000.0);
+    while (!pred()) {
+        if (timer.elapsed() > limit)
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void drainMainQueue()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace tessarin::test

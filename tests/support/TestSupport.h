@@ -1,0 +1,20 @@
+#pragma once
+// Helpers shared by the test suites.
+#include <QString>
+
+#include <functional>
+
+namespace tessarin::test {
+
+// A file of the media made for the tests (see make_test_media.sh).
+QString mediaPath(const QString& name);
+
+// Runs the main thread's events until pred holds or timeoutSeconds pass;
+// returns pred's last answer. For waiting on real background work only;
+// time-driven behaviour is driven with ManualClock instead.
+bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds = 10.0);
+
+// Runs the events already queued on the main thread.
+void drainMainQueue();
+
+} // namespace tessarin::test

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Makes the media files the tests use, from ffmpeg's lavfi sources; files
+# already present are kept, so a second run costs nothing.
+set -euo pipefail
+out=${1:?usage: make_test_media.sh OUTDIR}
+mkdir -p "$out"
+cd "$out"
+
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+make() { # make FILE ARGS...: runs ffmpeg into a temporary name, then renames
+  local file=$1; shift
+  [ -s "$file" ] && return 0
+  local tmp="tmp.$file"
+  ff "$@" "$tmp"
+  mv "$tmp" "$file"
+}
+
+x264=(-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25)
+# A 30 s clip: moving test picture with a frame counter, a 440 Hz tone.
+make clip_30s.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=30 \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=30" "${x264[@]}" -c:a aac -b:a 96k -ac 2 -shortest
+make clip_5s.mov -f lavfi -i testsrc2=size=320x240:rate=25:duration=5 \
+  -f lavfi -i "sine=frequency=660:sample_rate=48000:duration=5" "${x264[@]}" -c:a aac -b:a 96k -ac 2 -shortest
+make video_only.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=5 "${x264[@]}"
+# Audio whose peak is exactly 0.5 (stereo, 48 kHz).
+tone=(-f lavfi -i "aevalsrc=0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t):s=48000:d=3")
+make tone_half.wav "${tone[@]}" -c:a pcm_s16le
+make tone_half.mp3 "${tone[@]}" -c:a libmp3lame -b:a 192k
+make tone_half.m4a "${tone[@]}" -c:a aac -b:a 192k
+make still.png -f lavfi -i "testsrc2=size=640x360:rate=1" -frames:v 1
+make still.jpg -f lavfi -i "testsrc2=size=640x360:rate=1" -frames:v 1
+# A portrait recording: 320x240 coded, a display matrix turning it by 90 degrees.
+make rotated.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "${x264[@]}" -metadata:s:v:0 rotate=90
+# Bad input: the head of a real file, an empty file, text named like a video.
+[ -s truncated.mp4 ] || head -c 20000 clip_30s.mp4 > truncated.mp4
+: > empty.mp4
+[ -s not_media.mp4 ] || echo "this is not a video" > not_media.mp4
+echo "test media ready in $out"
