@@ -8,4 +8,11 @@
         <translation>Tessarin</translation>
     </message>
 </context>
+<context>
+    <name>Localization</name>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
 </TS>

@@ -21,3 +21,11 @@ TEST(Localization, SystemLanguageIsItalianOrEnglish)
     const QString language = Localization::systemLanguage();
     EXPECT_TRUE(language == "it" || language == "en");
 }
+
+TEST(Localization, TranslatesItalianSourceTexts)
+{
+    ASSERT_TRUE(Localization::apply("en"));
+    EXPECT_EQ(QCoreApplication::translate("Localization", "Annulla"), "Cancel");
+    ASSERT_TRUE(Localization::apply("it"));
+    EXPECT_EQ(QCoreApplication::translate("Localization", "Annulla"), "Annulla");
+}
