@@ -1,17 +1,31 @@
-# tessarin_subsystem(NAME name SOURCES ... DEPENDS ...)
-# Declares the static library of one subsystem folder, named tessarin_<name>.
+# tessarin_subsystem(NAME name [DEPENDS ...])
+# The static library tessarin_<name> of one subsystem folder, made of every
+# .cpp file in the folder and its subfolders (an interface library while the
+# folder has none).
 function(tessarin_subsystem)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPENDS" ${ARGN})
-  add_library(tessarin_${ARG_NAME} STATIC ${ARG_SOURCES})
-  target_include_directories(tessarin_${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(tessarin_${ARG_NAME} PUBLIC ${ARG_DEPENDS})
+  cmake_parse_arguments(ARG "" "NAME" "DEPENDS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(tessarin_${ARG_NAME} STATIC ${sources})
+    target_include_directories(tessarin_${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tessarin_${ARG_NAME} PUBLIC ${ARG_DEPENDS})
+  else()
+    add_library(tessarin_${ARG_NAME} INTERFACE)
+    target_include_directories(tessarin_${ARG_NAME} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tessarin_${ARG_NAME} INTERFACE ${ARG_DEPENDS})
+  endif()
 endfunction()
 
-# tessarin_test(NAME name SOURCES ... DEPENDS ... [NEEDS_MEDIA])
-# One GoogleTest executable per test folder; its cases are registered with CTest.
+# tessarin_test(NAME name DEPENDS ... [NEEDS_MEDIA])
+# One GoogleTest executable of every .cpp file in the test folder; its cases
+# are registered with CTest when the tests run (not at build time).
 function(tessarin_test)
-  cmake_parse_arguments(ARG "NEEDS_MEDIA" "NAME" "SOURCES;DEPENDS" ${ARGN})
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "NEEDS_MEDIA" "NAME" "DEPENDS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${ARG_NAME} ${sources})
   # Resources are an object library: named here so their initialisers are linked.
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPENDS} tessarin_testsupport tessarin_resources)
   set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy")
