@@ -31,7 +31,8 @@ struct LiveSource {
 size_t qHash(const LiveSource& source, size_t seed = 0) noexcept;
 
 // JSON form: an object with exactly "id" (upper-case canonical UUID),
-// "kind" (raw value), "name", "address" (strings) and "listen" (boolean).
+// "kind" (raw value), "name", "address" (strings) and "listen" (boolean);
+// written as text with json::write in the layout of the enclosing document.
 QJsonObject toJson(const LiveSource& source);
 
 // Strict: each of the five keys present with its JSON type, the id a
@@ -39,11 +40,6 @@ QJsonObject toJson(const LiveSource& source);
 // exactly. Other keys are ignored. On failure returns nullopt and, when
 // error is given, says why.
 std::optional<LiveSource> liveSourceFromJson(const QJsonValue& value, QString* error = nullptr);
-
-// Parses exactly the 36-character hyphenated form, hex digits in either case.
-std::optional<QUuid> parseCanonicalUuid(const QString& text);
-// The 36-character hyphenated form in upper case.
-QString canonicalUuidString(const QUuid& id);
 
 } // namespace tessarin
 
