@@ -120,4 +120,44 @@ void scaleColourRow(uint32_t* dst, int count, uint32_t colour)
         dst[i] = scaleColour(dst[i], colour);
 }
 
+TESSARIN_VECTOR_CLONES
+void splitRow(const uint32_t* __restrict src, int count, uint8_t* __restrict b, uint8_t* __restrict g,
+              uint8_t* __restrict r, uint8_t* __restrict a)
+{
+    for (int i = 0; i < count; ++i) {
+        const uint32_t p = src[i];
+        b[i] = uint8_t(p);
+        g[i] = uint8_t(p >> 8);
+        r[i] = uint8_t(p >> 16);
+        a[i] = uint8_t(p >> 24);
+    }
+}
+
+TESSARIN_VECTOR_CLONES
+void splitHalvingRow(const uint32_t* __restrict above, const uint32_t* __restrict below, int count,
+                     uint8_t* __restrict b, uint8_t* __restrict g, uint8_t* __restrict r, uint8_t* __restrict a)
+{
+    // Four bytes summed stay within ten bits, so each 16-bit half holds its sum.
+    constexpr uint32_t kHalfRounding = 0x00020002u;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t p = above[2 * i], q = above[2 * i + 1], s = below[2 * i], t = below[2 * i + 1];
+        const uint32_t rb = ((p & kRedBlue) + (q & kRedBlue) + (s & kRedBlue) + (t & kRedBlue) + kHalfRounding) >> 2;
+        const uint32_t ag = (((p >> 8) & kRedBlue) + ((q >> 8) & kRedBlue) + ((s >> 8) & kRedBlue)
+                             + ((t >> 8) & kRedBlue) + kHalfRounding)
+            >> 2;
+        b[i] = uint8_t(rb);
+        g[i] = uint8_t(ag);
+        r[i] = uint8_t(rb >> 16);
+        a[i] = uint8_t(ag >> 16);
+    }
+}
+
+TESSARIN_VECTOR_CLONES
+void joinRow(uint32_t* __restrict dst, int count, const uint8_t* __restrict b, const uint8_t* __restrict g,
+             const uint8_t* __restrict r, const uint8_t* __restrict a)
+{
+    for (int i = 0; i < count; ++i)
+        dst[i] = uint32_t(b[i]) | uint32_t(g[i]) << 8 | uint32_t(r[i]) << 16 | uint32_t(a[i]) << 24;
+}
+
 } // namespace tessarin::pixels

@@ -31,4 +31,13 @@ void overRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint
 // Red, green and blue of dst times colour; alpha unchanged.
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour);
 
+// Splits BGRA words into four byte planes (blue, green, red, alpha).
+void splitRow(const uint32_t* src, int count, uint8_t* b, uint8_t* g, uint8_t* r, uint8_t* a);
+// Like splitRow, each output pixel the rounded mean of a 2 x 2 block of the
+// rows above and below (count output pixels, 2 x count input pixels a row).
+void splitHalvingRow(const uint32_t* above, const uint32_t* below, int count, uint8_t* b, uint8_t* g, uint8_t* r,
+                     uint8_t* a);
+// Joins four byte planes into BGRA words.
+void joinRow(uint32_t* dst, int count, const uint8_t* b, const uint8_t* g, const uint8_t* r, const uint8_t* a);
+
 } // namespace tessarin::pixels

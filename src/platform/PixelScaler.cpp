@@ -1,5 +1,7 @@
 #include "platform/PixelScaler.h"
 
+#include "platform/PixelKernels.h"
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -24,8 +26,8 @@ SwsContext* PixelScaler::contextFor(int srcWidth, int srcHeight, int dstWidth, i
             return entry.context;
         }
     }
-    SwsContext* context = sws_getContext(srcWidth, srcHeight, AV_PIX_FMT_BGRA, dstWidth, dstHeight,
-                                         AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    SwsContext* context = sws_getContext(srcWidth, srcHeight, AV_PIX_FMT_YUVA444P, dstWidth, dstHeight,
+                                         AV_PIX_FMT_YUVA444P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!context)
         return nullptr;
     if (entries_.size() >= kContexts) {
@@ -38,18 +40,67 @@ SwsContext* PixelScaler::contextFor(int srcWidth, int srcHeight, int dstWidth, i
     return context;
 }
 
+namespace {
+
+// Plane rows padded to 64 bytes, as libswscale's vector code wants them.
+int planeStride(int width)
+{
+    return (width + 63) / 64 * 64;
+}
+
+struct Planes {
+    uint8_t* plane[4];
+    int stride;
+};
+
+Planes planesIn(uint8_t* base, int width, int height)
+{
+    const int stride = planeStride(width);
+    const size_t size = size_t(stride) * height;
+    return {{base, base + size, base + 2 * size, base + 3 * size}, stride};
+}
+
+const uint32_t* sourceRow(const BgraView& v, int y)
+{
+    return reinterpret_cast<const uint32_t*>(v.data + size_t(y) * v.stride);
+}
+
+} // namespace
+
 bool PixelScaler::scale(const BgraView& source, uint8_t* dst, int width, int height, int dstStride)
 {
     if (!source.isValid() || !dst || width <= 0 || height <= 0 || dstStride < width * 4)
         return false;
-    SwsContext* context = contextFor(source.width, source.height, width, height);
-    if (!context)
+    // Halve first while the result stays at least twice the target.
+    const bool halve = source.width >= 2 * width && source.height >= 2 * height;
+    const int w = halve ? source.width / 2 : source.width;
+    const int h = halve ? source.height / 2 : source.height;
+    uint8_t* in = sourcePlanes_.ensure(size_t(planeStride(w)) * h * 4);
+    uint8_t* out = scaledPlanes_.ensure(size_t(planeStride(width)) * height * 4);
+    SwsContext* context = contextFor(w, h, width, height);
+    if (!in || !out || !context)
         return false;
-    const uint8_t* const srcPlanes[4] = {source.data, nullptr, nullptr, nullptr};
-    const int srcStrides[4] = {source.stride, 0, 0, 0};
-    uint8_t* const dstPlanes[4] = {dst, nullptr, nullptr, nullptr};
-    const int dstStrides[4] = {dstStride, 0, 0, 0};
-    return sws_scale(context, srcPlanes, srcStrides, 0, source.height, dstPlanes, dstStrides) == height;
+    Planes split = planesIn(in, w, h);
+    for (int y = 0; y < h; ++y) {
+        const size_t at = size_t(y) * split.stride;
+        if (halve)
+            pixels::splitHalvingRow(sourceRow(source, 2 * y), sourceRow(source, 2 * y + 1), w, split.plane[0] + at,
+                                    split.plane[1] + at, split.plane[2] + at, split.plane[3] + at);
+        else
+            pixels::splitRow(sourceRow(source, y), w, split.plane[0] + at, split.plane[1] + at, split.plane[2] + at,
+                             split.plane[3] + at);
+    }
+    Planes scaled = planesIn(out, width, height);
+    const int srcStrides[4] = {split.stride, split.stride, split.stride, split.stride};
+    const int dstStrides[4] = {scaled.stride, scaled.stride, scaled.stride, scaled.stride};
+    if (sws_scale(context, split.plane, srcStrides, 0, h, scaled.plane, dstStrides) != height)
+        return false;
+    for (int y = 0; y < height; ++y) {
+        const size_t at = size_t(y) * scaled.stride;
+        pixels::joinRow(reinterpret_cast<uint32_t*>(dst + size_t(y) * dstStride), width, scaled.plane[0] + at,
+                        scaled.plane[1] + at, scaled.plane[2] + at, scaled.plane[3] + at);
+    }
+    return true;
 }
 
 } // namespace tessarin

@@ -1,7 +1,11 @@
 #pragma once
 // Resizes BGRA pictures with libswscale (bilinear), keeping a few scaling
 // contexts for the sizes in use so that steady playback never rebuilds one.
-// One thread at a time.
+// Packed BGRA goes through libswscale's slow generic path (and through YUV),
+// so the picture is split into four byte planes, scaled as YUVA 4:4:4 (no
+// colour conversion, each plane on the vector code path) and joined again;
+// a picture shrunk to half or less in both directions is first halved by
+// 2 x 2 means while it is split. One thread at a time.
 #include "platform/BgraFrame.h"
 
 #include <cstdint>
@@ -33,6 +37,8 @@ private:
     // Different sizes drawn in one frame (two players, two overlays, a live
     // picture) each keep their own context.
     static constexpr size_t kContexts = 8;
+    AlignedBuffer sourcePlanes_;
+    AlignedBuffer scaledPlanes_;
     std::vector<Entry> entries_;
     uint64_t uses_ = 0;
 };

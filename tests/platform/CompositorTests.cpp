@@ -192,6 +192,24 @@ TEST_F(CompositorTest, zoomedLayerShowsTheRightPartOfThePicture)
     EXPECT_EQ(at(1919, 540), bgra(0, 0, 200));
 }
 
+TEST_F(CompositorTest, shrunkLayerKeepsItsSidesAndItsAlpha)
+{
+    // Scale 0.25: 480 x 270 at (720, 405); shrunk through the halving path.
+    Picture layer(1920, 1080, bgra(100, 0, 0, 100));
+    layer.fill(960, 0, 1920, 1080, bgra(0, 0, 200, 200));
+    const Picture program(1920, 1080, bgra(0, 200, 0));
+    const BgraView view = program.view();
+    compositor.drawBase(*frame, &view);
+    compositor.drawOver(*frame, layer.view(false), {.scale = 0.25});
+    EXPECT_EQ(at(719, 500), bgra(0, 200, 0));
+    expectNear(at(722, 500), bgra(100, 122, 0));
+    expectNear(at(955, 500), bgra(100, 122, 0));
+    expectNear(at(965, 500), bgra(0, 43, 200));
+    expectNear(at(1199, 674), bgra(0, 43, 200));
+    EXPECT_EQ(at(1200, 500), bgra(0, 200, 0));
+    EXPECT_EQ(at(900, 675), bgra(0, 200, 0));
+}
+
 TEST_F(CompositorTest, turnedPictureIsTurnedBeforeFitting)
 {
     // 640 x 360 with a red top-left quadrant; a quarter turn clockwise makes
