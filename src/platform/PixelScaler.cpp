@@ -77,8 +77,7 @@ bool PixelScaler::scale(const BgraView& source, uint8_t* dst, int width, int hei
     const int h = halve ? source.height / 2 : source.height;
     uint8_t* in = sourcePlanes_.ensure(size_t(planeStride(w)) * h * 4);
     uint8_t* out = scaledPlanes_.ensure(size_t(planeStride(width)) * height * 4);
-    SwsContext* context = contextFor(w, h, width, height);
-    if (!in || !out || !context)
+    if (!in || !out)
         return false;
     Planes split = planesIn(in, w, h);
     for (int y = 0; y < h; ++y) {
@@ -90,6 +89,18 @@ bool PixelScaler::scale(const BgraView& source, uint8_t* dst, int width, int hei
             pixels::splitRow(sourceRow(source, y), w, split.plane[0] + at, split.plane[1] + at, split.plane[2] + at,
                              split.plane[3] + at);
     }
+    if (w == width && h == height) {
+        // Halving alone reached the size.
+        for (int y = 0; y < height; ++y) {
+            const size_t at = size_t(y) * split.stride;
+            pixels::joinRow(reinterpret_cast<uint32_t*>(dst + size_t(y) * dstStride), width, split.plane[0] + at,
+                            split.plane[1] + at, split.plane[2] + at, split.plane[3] + at);
+        }
+        return true;
+    }
+    SwsContext* context = contextFor(w, h, width, height);
+    if (!context)
+        return false;
     Planes scaled = planesIn(out, width, height);
     const int srcStrides[4] = {split.stride, split.stride, split.stride, split.stride};
     const int dstStrides[4] = {scaled.stride, scaled.stride, scaled.stride, scaled.stride};
