@@ -40,8 +40,8 @@ std::map<std::uint16_t, QString> buildNames()
     return names;
 }
 
-// A JSON number that is a whole number in [0, limit]; exact for integers
-// that the parser kept as integers.
+// A JSON number that is a whole number in [0, limit]. Integers that fit a
+// qint64 are read exactly; larger ones reach the parser only as doubles.
 std::optional<std::uint64_t> unsignedMember(const QJsonObject& object, const char* key, double limit)
 {
     const auto it = object.constFind(QLatin1String(key));
@@ -51,12 +51,9 @@ std::optional<std::uint64_t> unsignedMember(const QJsonObject& object, const cha
     // 2^64 itself is out of range (and out of a cast's reach).
     if (!std::isfinite(d) || d < 0 || d != std::floor(d) || d > limit || d >= 18446744073709551616.0)
         return std::nullopt;
-    if (d < 9.0e18) {
-        const qint64 exact = it->toInteger(-1);
-        if (exact < 0)
-            return std::nullopt;
+    const qint64 exact = it->toInteger(-1);
+    if (exact >= 0)
         return static_cast<std::uint64_t>(exact);
-    }
     return static_cast<std::uint64_t>(d);
 }
 
