@@ -1,11 +1,8 @@
 #include "automation/KeyCombo.h"
 
-#include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
+#include "platform/Json.h"
 
-#include <cmath>
+#include <QCoreApplication>
 
 namespace tessarin {
 
@@ -38,23 +35,6 @@ std::map<std::uint16_t, QString> buildNames()
     for (int i = 0; i < 26; ++i)
         names[letterCodes[i]] = QString(QChar('A' + i));
     return names;
-}
-
-// A JSON number that is a whole number in [0, limit]. Integers that fit a
-// qint64 are read exactly; larger ones reach the parser only as doubles.
-std::optional<std::uint64_t> unsignedMember(const QJsonObject& object, const char* key, double limit)
-{
-    const auto it = object.constFind(QLatin1String(key));
-    if (it == object.constEnd() || !it->isDouble())
-        return std::nullopt;
-    const double d = it->toDouble();
-    // 2^64 itself is out of range (and out of a cast's reach).
-    if (!std::isfinite(d) || d < 0 || d != std::floor(d) || d > limit || d >= 18446744073709551616.0)
-        return std::nullopt;
-    const qint64 exact = it->toInteger(-1);
-    if (exact >= 0)
-        return static_cast<std::uint64_t>(exact);
-    return static_cast<std::uint64_t>(d);
 }
 
 } // namespace
@@ -95,16 +75,17 @@ QByteArray KeyCombo::toJson() const
 
 std::optional<KeyCombo> KeyCombo::fromJson(const QByteArray& json)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const auto object = json::parseObject(json);
+    if (!object)
         return std::nullopt;
-    const QJsonObject object = document.object();
-    const auto keyCode = unsignedMember(object, "keyCode", 65535.0);
-    const auto modifiers = unsignedMember(object, "modifiers", 18446744073709551616.0);
-    if (!keyCode || !modifiers)
+    json::ObjectReader reader(*object);
+    const qint64 keyCode = reader.integer(QStringLiteral("keyCode"));
+    // Combos only ever carry the four modifier bits, far below where a
+    // JSON number stops being exact.
+    const qint64 modifiers = reader.integer(QStringLiteral("modifiers"));
+    if (!reader.ok() || keyCode < 0 || keyCode > 65535 || modifiers < 0)
         return std::nullopt;
-    return KeyCombo{static_cast<std::uint16_t>(*keyCode), *modifiers};
+    return KeyCombo{static_cast<std::uint16_t>(keyCode), static_cast<std::uint64_t>(modifiers)};
 }
 
 } // namespace tessarin

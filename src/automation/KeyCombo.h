@@ -39,7 +39,7 @@ struct KeyCombo {
     // Compact JSON: {"keyCode":49,"modifiers":0}.
     QByteArray toJson() const;
     // Both members required, whole numbers, keyCode 0...65535, modifiers
-    // unsigned; other members are ignored. Absent when unreadable.
+    // non-negative; other members are ignored. Absent when unreadable.
     static std::optional<KeyCombo> fromJson(const QByteArray& json);
 };
 

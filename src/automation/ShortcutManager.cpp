@@ -2,13 +2,13 @@
 
 #include "automation/KeyEventMapping.h"
 #include "automation/ShortcutEngine.h"
+#include "platform/Json.h"
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -122,16 +122,15 @@ ShortcutManager::Bindings ShortcutManager::load(const Settings& settings)
     const auto stored = settings.stringValue(bindingsKey);
     if (!stored)
         return {};
-    const QJsonDocument document = QJsonDocument::fromJson(stored->toUtf8());
-    if (!document.isObject())
+    const auto object = json::parseObject(stored->toUtf8());
+    if (!object)
         return {};
-    const QJsonObject object = document.object();
-    for (auto it = object.begin(); it != object.end(); ++it) {
+    for (auto it = object->begin(); it != object->end(); ++it) {
         if (!it.value().isString())
             return {}; // not a table of combos at all
     }
     Bindings bindings;
-    for (auto it = object.begin(); it != object.end(); ++it) {
+    for (auto it = object->begin(); it != object->end(); ++it) {
         if (const auto combo = KeyCombo::fromJson(it.value().toString().toUtf8()))
             bindings[it.key()] = *combo;
     }
@@ -143,7 +142,8 @@ void ShortcutManager::save()
     QJsonObject object;
     for (const auto& [action, combo] : bindings_)
         object.insert(action, QString::fromUtf8(combo.toJson()));
-    settings_.setString(bindingsKey, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    if (const auto text = json::write(object, json::Layout::compact))
+        settings_.setString(bindingsKey, QString::fromUtf8(*text));
 }
 
 void ShortcutManager::startMonitoring()
