@@ -25,6 +25,17 @@ public:
     // (whose prefix is "//") never matches.
     static Reference reference(const QString& filePath, const std::optional<QString>& base);
 
+    // Where a stored reference is found when a show is opened from the
+    // folder showFolder: path when a file is there (it always wins), else
+    // showFolder + "/" + relativePath when a file is there, else nothing.
+    // A folder at either place is not a media file. Reads the file system.
+    static std::optional<QString> locate(const std::optional<QString>& path,
+                                         const std::optional<QString>& relativePath, const QString& showFolder);
+
+    // How a reference that could not be found is named to the operator: the
+    // last component of path, or "?" without one.
+    static QString missingName(const std::optional<QString>& path);
+
     ShowPaths() = delete;
 };
 
