@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -397,4 +398,22 @@ TEST_F(ShortcutMonitorTest, ManagerGoneLeavesNoFilterBehind)
     press(Qt::Key_Space);
     EXPECT_EQ(engine->total(), 0);
     EXPECT_EQ(triggered.count(), 1);
+}
+
+TEST_F(ShortcutMonitorTest, AnOpenMenuKeepsItsKeys)
+{
+    QMenu menu;
+    QAction* item = menu.addAction("Voce");
+    menu.setActiveAction(item);
+    QSignalSpy chosen(item, &QAction::triggered);
+    menu.popup(window.mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(&menu, Qt::Key_Space);
+    press(Qt::Key_Space);
+    EXPECT_EQ(engine->total(), 0);
+    QTest::keyClick(&menu, Qt::Key_Return);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_FALSE(menu.isVisible());
+    press(Qt::Key_Space);
+    EXPECT_EQ(engine->toggles, 1);
 }
