@@ -256,6 +256,9 @@ ShortcutManager::Decision ShortcutManager::decide(const QKeyEvent& event, QObjec
 
 bool ShortcutManager::eventFilter(QObject* watched, QEvent* event)
 {
+    // An open menu or other popup tracks its own keys and clicks.
+    if (QApplication::activePopupWidget())
+        return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
         // Sent to the focus widget before menu shortcuts are looked at;

@@ -6,7 +6,8 @@
 // shortcuts. While a text field (line edit, spin box, editable combo box,
 // editable text view) has the focus, keys go to it, except Return, keypad
 // Enter and Escape, which end the editing; a left click outside the field
-// ends the editing too. Main thread only.
+// ends the editing too. While a menu or another popup is open it leaves the
+// keys to the popup. Main thread only.
 #include "automation/KeyCombo.h"
 #include "automation/ShortcutAction.h"
 

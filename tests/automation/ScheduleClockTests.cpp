@@ -42,18 +42,6 @@ using Repeat = ScheduleEvent::Repeat;
 
 } // namespace
 
-TEST(ScheduleEventTest, RawValuesAndLabels)
-{
-    for (const auto start : ScheduleEvent::allStarts())
-        EXPECT_EQ(ScheduleEvent::startFromRaw(ScheduleEvent::rawValue(start)), start);
-    for (const auto repeat : ScheduleEvent::allRepeats())
-        EXPECT_EQ(ScheduleEvent::repeatFromRaw(ScheduleEvent::rawValue(repeat)), repeat);
-    EXPECT_FALSE(ScheduleEvent::startFromRaw("Fixed"));
-    EXPECT_FALSE(ScheduleEvent::repeatFromRaw("hourly"));
-    EXPECT_EQ(ScheduleEvent::label(ScheduleEvent::Start::follow), "A seguire");
-    EXPECT_EQ(ScheduleEvent::label(Repeat::weekly), "Ogni settimana");
-}
-
 TEST(ScheduleEventTest, EqualityIsMemberwiseWithMediaByIdentity)
 {
     ScheduleEvent a = fixedEvent(utc(2024, 3, 1, 9, 0), Repeat::daily);
