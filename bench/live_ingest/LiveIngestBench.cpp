@@ -8,6 +8,9 @@
 // - CPU of the ingest path in this process (the ffmpeg children and the
 //   writer of the publisher's frames excluded), as a share of one core
 //   (target under a third).
+// The publisher flushes every packet: black and white frames encode to a few
+// hundred bytes, and without flushing its muxer would hold a dozen of them
+// until one SRT packet is full, which is the publisher's delay, not ours.
 // The feed carries silent sound as well: a feed without sound makes the
 // ingest run again without it, which drops the publisher's connection.
 // Run: build/bench/live_ingest/bench_live_ingest [--seconds=N] (60 by default).
@@ -47,6 +50,22 @@ constexpr int kFps = 30;
 // The first seconds after the first frame carry the probing backlog (the
 // ingest probes 2 s of the feed before its first frame); figures are taken after them.
 constexpr double kWarmUpSeconds = 3.0;
+// Flash frames come in kFlashLevels brightnesses, so an arrival names its flash.
+constexpr int kFlashLevels = 6;
+
+uint8_t flashLuma(int k)
+{
+    return static_cast<uint8_t>(16 + 219 * (0.35 + 0.12 * k) + 0.5); // grey 89, 120, ... 242
+}
+
+// The flash number modulo kFlashLevels of a picture's grey, or -1 for black.
+int flashIndexOf(int grey)
+{
+    if (grey < 60)
+        return -1;
+    const double k = (grey / 255.0 - 0.35) / 0.12;
+    return std::clamp(static_cast<int>(k + 0.5), 0, kFlashLevels - 1);
+}
 
 double processCpuSeconds()
 {
@@ -111,7 +130,8 @@ void LiveIngest1080p30(benchmark::State& state)
         auto session = std::make_shared<FFmpegLiveSession>(source);
 
         std::mutex mutex;
-        std::vector<double> flashWrites, flashArrivals;
+        std::vector<double> flashWrites; // by flash number
+        std::vector<std::pair<double, int>> flashArrivals; // time, number modulo kFlashLevels
         std::atomic<int> frames { 0 };
         std::atomic<bool> inFlash { false };
         std::atomic<double> firstFrame { 0.0 };
@@ -125,11 +145,12 @@ void LiveIngest1080p30(benchmark::State& state)
             lastFrame = now;
             if (now > firstFrame.load() + kWarmUpSeconds && now <= writerEnd.load())
                 ++steadyFrames;
-            const bool white = qGray(image.pixel(image.width() / 2, image.height() / 2)) > 128;
-            if (white && !inFlash.exchange(true)) {
+            const int level = qGray(image.pixel(image.width() / 2, image.height() / 2));
+            const int index = flashIndexOf(level);
+            if (index >= 0 && !inFlash.exchange(true)) {
                 std::lock_guard lock(mutex);
-                flashArrivals.push_back(now);
-            } else if (!white) {
+                flashArrivals.push_back({ now, index });
+            } else if (index < 0) {
                 inFlash = false;
             }
         };
@@ -142,7 +163,7 @@ void LiveIngest1080p30(benchmark::State& state)
         const QStringList args = { "-hide_banner", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "yuv420p",
                                    "-s", "1920x1080", "-r", "30", "-i", "pipe:0", "-f", "lavfi", "-i",
                                    "anullsrc=r=48000:cl=stereo", "-c:a", "aac", "-c:v", "libx264", "-preset",
-                                   "ultrafast", "-tune", "zerolatency", "-g", "30", "-f", "mpegts",
+                                   "ultrafast", "-tune", "zerolatency", "-g", "30", "-flush_packets", "1", "-f", "mpegts",
                                    QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port) };
         auto publisher = ChildProcess::spawn("/usr/bin/ffmpeg", args, { { 0, input->readEnd }, { 1, -1 }, { 2, 2 } });
         closeDescriptor(input->readEnd);
@@ -151,29 +172,36 @@ void LiveIngest1080p30(benchmark::State& state)
             return;
         }
 
-        // Raw 4:2:0 frames: luma 16 (black) or 235 (white), chroma neutral.
+        // Raw 4:2:0 frames: luma 16 (black), or one of the flash levels, chroma neutral.
         const size_t lumaSize = static_cast<size_t>(kWidth) * kHeight;
-        std::vector<uint8_t> black(lumaSize * 3 / 2, 128), white(lumaSize * 3 / 2, 128);
+        std::vector<uint8_t> black(lumaSize * 3 / 2, 128);
         std::fill_n(black.begin(), lumaSize, 16);
-        std::fill_n(white.begin(), lumaSize, 235);
+        std::vector<std::vector<uint8_t>> flashes(kFlashLevels, black);
+        for (int k = 0; k < kFlashLevels; ++k)
+            std::fill_n(flashes[static_cast<size_t>(k)].begin(), lumaSize, flashLuma(k));
 
         double writerCpu = 0;
         std::thread writer([&] {
             const double cpuStart = threadCpuSeconds();
             const auto start = std::chrono::steady_clock::now();
-            const int total = static_cast<int>(gSeconds * kFps);
+            // Two black seconds after the last measured one, so its flash arrives.
+            const int measured = static_cast<int>(gSeconds * kFps);
+            const int total = measured + 2 * kFps;
             for (int i = 0; i < total; ++i) {
+                if (i == measured)
+                    writerEnd = HostClock::monotonicSeconds();
                 std::this_thread::sleep_until(start + std::chrono::nanoseconds(static_cast<long long>(i) * 1000000000LL / kFps));
-                const bool flash = i % kFps == kFps / 2;
+                const bool flash = i % kFps == kFps / 2 && i < measured;
+                const std::vector<uint8_t>* picture = &black;
                 if (flash) {
                     std::lock_guard lock(mutex);
+                    picture = &flashes[flashWrites.size() % kFlashLevels];
                     flashWrites.push_back(HostClock::monotonicSeconds());
                 }
-                if (!writeAll(input->writeEnd, (flash ? white : black).data(), black.size()))
+                if (!writeAll(input->writeEnd, picture->data(), picture->size()))
                     break;
             }
             writerCpu = threadCpuSeconds() - cpuStart;
-            writerEnd = HostClock::monotonicSeconds();
         });
 
         const double cpuStart = processCpuSeconds();
@@ -188,17 +216,21 @@ void LiveIngest1080p30(benchmark::State& state)
         std::vector<double> delays;
         {
             std::lock_guard lock(mutex);
-            // The first flashes may be sent before the ingest is live: pair
-            // from the end, where both lists line up; skip the warm-up.
-            const size_t n = std::min(flashWrites.size(), flashArrivals.size());
-            for (size_t k = 0; k < n; ++k) {
-                const double arrival = flashArrivals[flashArrivals.size() - n + k];
-                const double d = arrival - flashWrites[flashWrites.size() - n + k];
-                if (d > 0 && arrival > firstFrame.load() + kWarmUpSeconds)
-                    delays.push_back(d);
+            // Each arrival carries its flash number modulo kFlashLevels: it
+            // belongs to the latest flash of that number written before it.
+            for (const auto& [arrival, index] : flashArrivals) {
+                if (arrival <= firstFrame.load() + kWarmUpSeconds)
+                    continue;
+                for (size_t n = flashWrites.size(); n-- > 0;) {
+                    if (static_cast<int>(n % kFlashLevels) == index && flashWrites[n] < arrival) {
+                        delays.push_back(arrival - flashWrites[n]);
+                        break;
+                    }
+                }
             }
         }
         std::sort(delays.begin(), delays.end());
+
         const double steadySeconds = writerEnd.load() - firstFrame.load() - kWarmUpSeconds;
         const double fps = steadySeconds > 0 ? steadyFrames.load() / steadySeconds : 0;
         const double median = delays.empty() ? 0 : delays[delays.size() / 2];
