@@ -2,15 +2,15 @@
 // the frames leave the session (the live sink's input):
 // - frames per second delivered over the run (target 30);
 // - delay from the publisher's frame to its delivery, by flash frames: this
-//   program writes the publisher's raw frames itself, one white frame each
-//   second among black ones, and times each white frame from its write to
-//   its arrival (target under 300 ms);
+//   program writes the publisher's raw frames itself, one bright frame each
+//   second among black ones (six brightnesses in turn, so an arrival names
+//   its flash), and times each from its write to its arrival (target under
+//   300 ms; the figure includes the publisher's encoder and SRT's latency);
 // - CPU of the ingest path in this process (the ffmpeg children and the
 //   writer of the publisher's frames excluded), as a share of one core
 //   (target under a third).
-// The publisher flushes every packet: black and white frames encode to a few
-// hundred bytes, and without flushing its muxer would hold a dozen of them
-// until one SRT packet is full, which is the publisher's delay, not ours.
+// The publisher flushes every packet, so its muxer never holds the tiny
+// packets of flat frames back to fill one SRT packet.
 // The feed carries silent sound as well: a feed without sound makes the
 // ingest run again without it, which drops the publisher's connection.
 // Run: build/bench/live_ingest/bench_live_ingest [--seconds=N] (60 by default).
