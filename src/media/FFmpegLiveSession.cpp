@@ -56,6 +56,14 @@ bool readFrame(int fd, BgraFrame& frame)
     return true;
 }
 
+// Adds to a text that keeps only its last limit bytes.
+void appendBounded(QByteArray& text, const char* data, qsizetype size, qsizetype limit)
+{
+    text.append(data, size);
+    if (text.size() > limit)
+        text.remove(0, text.size() - limit);
+}
+
 // Every session that was started and may still have a child; pruned as
 // sessions go away.
 std::mutex& registryMutex()
@@ -360,13 +368,6 @@ void FFmpegLiveSession::readAudio(int fd)
             onAudio(buffer);
     }
     closeDescriptor(fd);
-}
-
-void FFmpegLiveSession::appendBounded(QByteArray& text, const char* data, qsizetype size, qsizetype limit)
-{
-    text.append(data, size);
-    if (text.size() > limit)
-        text.remove(0, text.size() - limit);
 }
 
 QString FFmpegLiveSession::readAll(int fd)

@@ -57,10 +57,6 @@ public:
     // port past the application's end. Any thread.
     static void terminateAll();
 
-    // The last bytes of a text that keeps at most limit bytes (ffmpeg's
-    // error output); for the reader and its tests.
-    static void appendBounded(QByteArray& text, const char* data, qsizetype size, qsizetype limit);
-
 private:
     struct RunResult {
         QString errorText;

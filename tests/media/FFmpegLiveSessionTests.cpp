@@ -97,17 +97,6 @@ TEST(FFmpegLiveSession, CommandLineFollowsTheSourceKindAndListenFlag)
     EXPECT_EQ(srt.arguments(true).at(srt.arguments(true).indexOf("-i") + 1), "srt://0.0.0.0:9000?mode=listener");
 }
 
-TEST(FFmpegLiveSession, ErrorTextKeepsOnlyItsLastBytes)
-{
-    QByteArray text;
-    const QByteArray head(20000, 'x');
-    FFmpegLiveSession::appendBounded(text, head.constData(), head.size(), 16384);
-    const QByteArray tail("Stream map '0:a:0' matches no streams.");
-    FFmpegLiveSession::appendBounded(text, tail.constData(), tail.size(), 16384);
-    EXPECT_EQ(text.size(), 16384);
-    EXPECT_TRUE(text.endsWith(tail));
-}
-
 TEST(FFmpegLiveSession, RtmpListenerReceivesThePublishersPictureAndTone)
 {
     const int port = test::freeTcpPort();
