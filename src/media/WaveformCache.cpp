@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -36,6 +39,17 @@ Workers& analysisPool()
     static Workers* pool = new Workers("Vellumcast.WaveformCache",
                                        std::max<std::size_t>(2, std::thread::hardware_concurrency()));
     return *pool;
+}
+
+// Analyses yield to the interface and to playback: the pool's threads run
+// at a lower priority (on Linux, nice applies per thread).
+void lowerThreadPriority()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
+        lowered = true;
+    }
 }
 
 // One pass over the file through the bucketer; false when decoding failed.
@@ -92,6 +106,7 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
         return;
     }
     analysisPool().async([url, samples, completion = std::move(completion)]() mutable {
+        lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
         if (result) {
             Store& s = store();
