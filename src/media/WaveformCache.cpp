@@ -52,10 +52,10 @@ void lowerThreadPriority()
     }
 }
 
-// One pass over the file through the bucketer; false when decoding failed.
-bool decodeInto(const QString& path, PeakBucketer& bucketer)
+// Runs the rest of a reader's samples through the bucketer; false when
+// decoding failed.
+bool decodeInto(PcmReader& reader, PeakBucketer& bucketer)
 {
-    PcmReader reader(path);
     std::vector<float> chunk;
     while (reader.read(chunk))
         bucketer.add(chunk.data(), chunk.size());
@@ -69,22 +69,19 @@ std::optional<Analysis> extractAnalysis(const QUrl& url, std::int64_t targetCoun
     if (!url.isLocalFile() || targetCount < 1)
         return std::nullopt;
     const QString path = url.toLocalFile();
-    std::int64_t estimate = -1;
-    {
-        PcmReader probe(path);
-        if (probe.status() == PcmReader::Status::failed)
-            return std::nullopt;
-        if (probe.estimatedFrames() >= 0)
-            estimate = probe.estimatedFrames() * probe.channels();
-    }
+    PcmReader reader(path);
+    if (reader.status() == PcmReader::Status::failed)
+        return std::nullopt;
+    const std::int64_t estimate = reader.estimatedFrames() >= 0 ? reader.estimatedFrames() * reader.channels() : -1;
     PeakBucketer first(targetCount, estimate, false);
-    if (!decodeInto(path, first) || first.count() == 0)
+    if (!decodeInto(reader, first) || first.count() == 0)
         return std::nullopt;
     std::optional<PeakBucketer::Result> result = first.finish();
     if (!result) {
         // The container's length was off: go again, the total now known.
+        PcmReader again(path);
         PeakBucketer second(targetCount, first.count(), true);
-        if (!decodeInto(path, second))
+        if (!decodeInto(again, second))
             return std::nullopt;
         result = second.finish();
         if (!result)
