@@ -15,7 +15,7 @@
 //   still arrive; the owner drops them.
 // - Picture size and audio format are the source's own; consumers accept any.
 #include "media/LiveStatus.h"
-#include "platform/PcmBuffer.h"
+#include "platform/player/PcmBuffer.h"
 
 #include <QImage>
 
