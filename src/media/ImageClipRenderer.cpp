@@ -5,10 +5,12 @@
 #include "platform/Workers.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QImageReader>
 #include <QPainter>
 #include <QStandardPaths>
@@ -33,6 +35,25 @@ QHash<QString, std::vector<std::function<void(const QUrl&)>>>& pendingRenders()
 {
     static auto* pending = new QHash<QString, std::vector<std::function<void(const QUrl&)>>>;
     return *pending;
+}
+
+// Temporary files of renders that a crash or a power cut interrupted are
+// removed once per run and folder; a day's age keeps those of a running
+// render safe. Main thread only.
+void removeAbandonedRenders(const QString& folder)
+{
+    static auto* cleaned = new QSet<QString>;
+    if (cleaned->contains(folder))
+        return;
+    cleaned->insert(folder);
+    Workers::userInitiated().async([folder] {
+        const QDateTime limit = QDateTime::currentDateTimeUtc().addDays(-1);
+        const QFileInfoList parts = QDir(folder).entryInfoList({QStringLiteral("*.part")}, QDir::Files);
+        for (const QFileInfo& part : parts) {
+            if (part.lastModified().toUTC() < limit)
+                QFile::remove(part.absoluteFilePath());
+        }
+    });
 }
 
 } // namespace
@@ -137,6 +158,7 @@ void makeClip(const QUrl& imageURL, double duration, std::function<void(const QU
 {
     const QUrl clip = cacheURL(imageURL, duration);
     const QString path = clip.toLocalFile();
+    removeAbandonedRenders(QFileInfo(path).absolutePath());
     if (QFileInfo::exists(path)) {
         completion(clip);
         return;

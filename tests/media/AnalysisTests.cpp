@@ -9,6 +9,7 @@
 
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -264,4 +265,26 @@ TEST(MediaFileAnalysis, StillImagesBecomeClipsOfTheirDuration)
     item->setImageDuration(8.0);
     EXPECT_EQ(playable.count(), 2);
     EXPECT_FALSE(item->playableURL().isEmpty());
+}
+
+TEST(ImageClipRenderer, RemovesTemporaryFilesOfInterruptedRenders)
+{
+    QTemporaryDir dir;
+    const QString previous = ImageClipRenderer::cacheFolder();
+    ImageClipRenderer::setCacheFolder(dir.path());
+    auto touch = [&](const QString& name, int daysOld) {
+        QFile file(dir.path() + "/" + name);
+        file.open(QIODevice::WriteOnly);
+        file.write("half a movie");
+        file.flush();
+        file.setFileTime(QDateTime::currentDateTime().addDays(-daysOld), QFileDevice::FileModificationTime);
+    };
+    touch("0123456789abcdef.mov.1111.part", 2);
+    touch("0123456789abcdef.mov.2222.part", 0); // may belong to a render still running
+    std::optional<QUrl> clip;
+    ImageClipRenderer::makeClip(media("still.png"), 1.0, [&](const QUrl& url) { clip = url; });
+    ASSERT_TRUE(waitUntil([&] { return clip && !QFile::exists(dir.path() + "/0123456789abcdef.mov.1111.part"); }, 60));
+    EXPECT_TRUE(QFile::exists(dir.path() + "/0123456789abcdef.mov.2222.part"));
+    EXPECT_FALSE(clip->isEmpty());
+    ImageClipRenderer::setCacheFolder(previous);
 }
