@@ -735,8 +735,13 @@ bool ItemPipeline::configureResampler(const AVFrame* frame)
         av_channel_layout_default(&inLayout, std::max(frame->ch_layout.nb_channels, 1));
     const int rc = swr_alloc_set_opts2(&swr_, &outLayout, AV_SAMPLE_FMT_FLT, static_cast<int>(kOutputRate), &inLayout,
         static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+    const bool mono = inLayout.nb_channels == 1;
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
+    if (rc >= 0 && swr_ && mono) {
+        const double both[2] = { 1.0, 1.0 }; // mono at full level on both sides, not 3 dB down
+        swr_set_matrix(swr_, both, 1);
+    }
     if (rc < 0 || !swr_ || swr_init(swr_) < 0) {
         swr_free(&swr_);
         return false;

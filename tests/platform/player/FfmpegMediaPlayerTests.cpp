@@ -1,7 +1,7 @@
 // The real player on real files: exact seeks, sample-exact out-points heard
 // through the device, several players in one mix, the host clock for
 // pictures without sound, seamless loops, and bad files that fail quietly.
-#include "PlayerTestSupport.h"
+#include "support/DiskCapture.h"
 
 #include "platform/player/FfmpegMediaPlayer.h"
 #include "platform/player/PlayerItem.h"

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstring>
+
 #include <cstdlib>
 #include <memory>
 #include <vector>
