@@ -685,15 +685,23 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
     default: break;
     }
-    sws_ = sws_getCachedContext(sws_, width, height, srcFormat, width, height, AV_PIX_FMT_BGRA,
+    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, width, height, AV_PIX_FMT_BGRA,
         SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!sws_)
+    if (!context)
         return;
     int space = SWS_CS_ITU601;
     if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
         space = SWS_CS_ITU709;
-    sws_setColorspaceDetails(sws_, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-        1 << 16, 1 << 16);
+    // Rebuilding the conversion tables costs time: only when something changed.
+    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16) ^ srcFormat;
+    if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
+        sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+            0, 1 << 16, 1 << 16);
+        swsSpace_ = space;
+        swsRange_ = srcRange;
+        swsKey_ = key;
+    }
+    sws_ = context;
     std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
     int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
     sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);

@@ -146,6 +146,9 @@ private:
     std::deque<std::shared_ptr<VideoFrame>> frames_;
     VideoFramePool pool_;
     SwsContext* sws_ = nullptr; // video thread only
+    int swsSpace_ = -1;
+    int swsRange_ = -1;
+    std::int64_t swsKey_ = -1; // size and format the tables were made for
 
     // Audio.
     AudioRing ring_;

@@ -218,3 +218,26 @@ TEST(FfmpegMediaPlayer, BadFilesFailQuietlyNeverEndAndLeaveThePlayerUsable)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, ReportsTheDisplayMatrixAndWrapsFramesWithoutCopying)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = PlayerItem::create(mediaPath(QStringLiteral("rotated.mp4")));
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+    // The track header of this file stores a = 0, b = -1, c = 1, d = 0.
+    EXPECT_EQ(item->preferredTransform(), (VideoTransform { 0, -1, 1, 0 }));
+    auto frame = video->copyFrame(0.0);
+    EXPECT_EQ(frame->width(), 320); // pictures stay as coded; the transform says how to turn them
+    const QImage image = frame->image();
+    EXPECT_EQ(image.constBits(), frame->constBits());
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+}
+
+} // namespace
+} // namespace tessarin::test
