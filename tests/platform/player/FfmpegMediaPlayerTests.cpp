@@ -241,3 +241,41 @@ TEST(FfmpegMediaPlayer, ReportsTheDisplayMatrixAndWrapsFramesWithoutCopying)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, AMutedItemWithPicturesAndSoundIsSilentYetClockedToItsOutPoint)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto player = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    player->setMuted(true);
+    auto item = PlayerItem::create(mediaPath(QStringLiteral("clip_5s.mov")));
+    item->setForwardPlaybackEndTime(0.8);
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    int ends = 0;
+    QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ++ends; });
+    player->replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+    EXPECT_TRUE(item->hasAudio());
+    const double start = HostClock::monotonicSeconds();
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return ends > 0; }));
+    // The muted sound still drives the clock: the end comes after 0.8 s of it.
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.8, 0.1);
+    EXPECT_DOUBLE_EQ(player->currentTime(), 0.8);
+    auto last = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
+    ASSERT_TRUE(last);
+    EXPECT_NEAR(last->time, 0.76, 1e-6);
+    drainMainQueue();
+    EXPECT_EQ(ends, 1);
+    player.reset();
+    const auto mix = capture.finish();
+    EXPECT_GT(mix.size(), 2u * 48000 * 7 / 10);
+    EXPECT_EQ(firstNonZeroFrame(mix), -1);
+}
+
+} // namespace
+} // namespace tessarin::test
