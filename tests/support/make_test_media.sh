@@ -39,4 +39,13 @@ make cover_art.mp3 -i tone_half.mp3 -i still.png -map 0 -map 1 -c copy -disposit
 [ -s truncated.mp4 ] || head -c 20000 clip_30s.mp4 > truncated.mp4
 : > empty.mp4
 [ -s not_media.mp4 ] || echo "this is not a video" > not_media.mp4
+
+# The player's tests: pictures whose luma tells the frame number (16 + 4 × (N mod 50),
+# lossless), constant-level audio whose samples are exact in 16 bits, and a ramp.
+make frames.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
+  -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 25
+make const_quarter.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=2" -c:a pcm_s16le
+make const_eighth.wav -f lavfi -i "aevalsrc=0.125|0.125:s=48000:d=2" -c:a pcm_s16le
+make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16le
+make ramp.wav -f lavfi -i "aevalsrc=n/192000|n/192000:s=48000:d=2" -c:a pcm_f32le
 echo "test media ready in $out"

@@ -49,6 +49,11 @@ Resampler::Resampler(const AudioFormat& input, const AudioFormat& output)
     av_channel_layout_uninit(&outLayout);
     if (rc < 0 || !swr)
         return;
+    // A single channel is heard at full level on both sides, not 3 dB down.
+    if (input.channels == 1 && output.channels == 2) {
+        const double both[2] = { 1.0, 1.0 };
+        swr_set_matrix(swr, both, 1);
+    }
     if (swr_init(swr) < 0) {
         swr_free(&swr);
         return;

@@ -1,0 +1,318 @@
+// The media player against its targets, on files made here by the ffmpeg
+// program:
+//  - real-time playback of 60 s of 1080p30 H.264/AAC: pictures dropped or
+//    late at the video output (a 60 Hz reader, as a view or the renderer
+//    would be), and CPU time against `ffmpeg -i FILE -f null -` on the same
+//    file in the same run;
+//  - the A/V offset at the output, on a clip that flashes white and beeps on
+//    the same frame;
+//  - from play() on a preloaded item (loaded, sought, paused) to its first
+//    and second pictures at the video output.
+#include "platform/Clock.h"
+#include "platform/PeriodicThread.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
+#include "platform/player/VideoOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <vector>
+
+using namespace tessarin;
+
+namespace {
+
+QString mediaDir()
+{
+    const QString dir = QDir::tempPath() + QStringLiteral("/tessarin-player-bench");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Makes a file with the ffmpeg program unless it is there already.
+QString makeMedia(const QString& name, const QString& args)
+{
+    const QString path = mediaDir() + QLatin1Char('/') + name;
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString tmp = mediaDir() + QStringLiteral("/tmp.") + name;
+    const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y %1 '%2'").arg(args, tmp);
+    if (std::system(cmd.toUtf8().constData()) != 0) {
+        std::fprintf(stderr, "ffmpeg failed: %s\n", qPrintable(cmd));
+        std::exit(1);
+    }
+    QFile::rename(tmp, path);
+    return path;
+}
+
+QString file1080p()
+{
+    return makeMedia(QStringLiteral("clip_1080p30_60s.mp4"),
+        QStringLiteral("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 "
+                       "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 "
+                       "-c:v libx264 -preset veryfast -pix_fmt yuv420p -g 60 -b:v 8M -c:a aac -b:a 128k -ac 2 -shortest"));
+}
+
+// White for one frame and a 1 kHz beep at 2 s, 5 s and 8 s.
+QString fileFlashBeep()
+{
+    return makeMedia(QStringLiteral("flash_beep.mp4"),
+        QStringLiteral("-f lavfi -i \"nullsrc=size=320x180:rate=30:duration=10,geq=lum='if(eq(mod(N\\,90)\\,60)\\,235\\,16)':cb=128:cr=128\" "
+                       "-f lavfi -i \"aevalsrc='if(between(mod(t\\,3)\\,2\\,2+1/30)\\,0.5*sin(2*PI*1000*(t-2))\\,0)':s=48000:d=10\" "
+                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a pcm_s16le -ac 2 -f mov"));
+}
+
+double cpuSeconds(int who)
+{
+    rusage usage {};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// Runs the main thread's events until pred holds or seconds pass.
+bool runUntil(const std::function<bool()>& pred, double seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred()) {
+        if (timer.elapsed() > seconds * 1000.0)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(500);
+    }
+    return true;
+}
+
+std::shared_ptr<PlayerItem> loaded(FfmpegMediaPlayer& player, const QString& path,
+    const std::shared_ptr<VideoOutput>& output)
+{
+    auto item = PlayerItem::create(path);
+    item->addOutput(output);
+    player.replaceCurrentItem(item);
+    runUntil([&] { return item->status() != PlayerItem::Status::Unknown; }, 10);
+    return item;
+}
+
+void BM_RealTimePlayback1080p(benchmark::State& state)
+{
+    const QString path = file1080p();
+    for (auto _ : state) {
+        // The ffmpeg program decoding the same file as fast as it can.
+        const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
+        const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -i '%1' -f null -").arg(path);
+        if (std::system(cmd.toUtf8().constData()) != 0)
+            state.SkipWithError("ffmpeg -f null failed");
+        const double ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
+
+        const double selfBefore = cpuSeconds(RUSAGE_SELF);
+        auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+        FfmpegMediaPlayer player(output, HostClock::shared());
+        auto video = std::make_shared<VideoOutput>();
+        auto item = loaded(player, path, video);
+        bool ended = false;
+        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ended = true; });
+
+        std::mutex mutex;
+        std::set<long> shown;
+        int late = 0;
+        PeriodicThread reader;
+        reader.start("bench.reader", PeriodicThread::Period { 1000000000ull, 60 }, [&] {
+            const double t = video->itemTime(HostClock::monotonicSeconds());
+            if (!video->hasNewFrame(t))
+                return;
+            auto frame = video->copyFrame(t);
+            if (!frame)
+                return;
+            std::lock_guard lock(mutex);
+            shown.insert(std::lround(frame->time * 30.0));
+            if (frame->time + frame->duration + 1e-3 < t)
+                ++late; // the picture due was not there: an older one stood in
+        });
+        player.play();
+        runUntil([&] { return ended; }, 90);
+        reader.stop();
+        const double playerCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
+
+        long missing = 0;
+        for (long n = 0; n < 1800; ++n)
+            if (!shown.count(n))
+                ++missing;
+        state.counters["frames_shown"] = static_cast<double>(shown.size());
+        state.counters["frames_missing"] = static_cast<double>(missing);
+        state.counters["frames_late"] = late;
+        state.counters["decode_drops"] = static_cast<double>(player.droppedFrames());
+        state.counters["player_cpu_s"] = playerCpu;
+        state.counters["ffmpeg_cpu_s"] = ffmpegCpu;
+        state.counters["cpu_ratio"] = ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0;
+        std::printf("\n1080p30 60 s: %zu pictures shown, %ld missing, %d late, %llu dropped at decode;"
+                    " CPU %.2f s vs ffmpeg -f null %.2f s: ratio %.2f (target <= 1.5)\n",
+            shown.size(), missing, late, static_cast<unsigned long long>(player.droppedFrames()), playerCpu,
+            ffmpegCpu, ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0.0);
+    }
+}
+BENCHMARK(BM_RealTimePlayback1080p)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Notes when each beep is heard: the render time of its buffer, plus the
+// offset of its first loud sample, plus the output's latency.
+class BeepTap final : public AudioTap {
+public:
+    explicit BeepTap(double latency) : latency_(latency) { }
+    void prepare(const AudioFormat&, int) override { }
+    void process(AudioBufferList& list) override
+    {
+        const double now = HostClock::monotonicSeconds();
+        const AudioBuffer& b = list.buffers[0];
+        const int frames = static_cast<int>(b.byteSize / 8);
+        for (int i = 0; i < frames; ++i) {
+            const bool loud = std::fabs(b.data[i * 2]) > 0.01f;
+            if (loud && quietFrames_ > 4800) {
+                std::lock_guard lock(mutex);
+                heard.push_back(now + i / 48000.0 + latency_);
+            }
+            quietFrames_ = loud ? 0 : quietFrames_ + 1;
+        }
+    }
+    std::mutex mutex;
+    std::vector<double> heard;
+
+private:
+    double latency_;
+    long quietFrames_ = 48000;
+};
+
+void BM_AvOffset(benchmark::State& state)
+{
+    const QString path = fileFlashBeep();
+    for (auto _ : state) {
+        auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+        FfmpegMediaPlayer player(output, HostClock::shared());
+        auto tap = std::make_shared<BeepTap>(output->latency());
+        auto item = PlayerItem::create(path);
+        item->setAudioMix(AudioMix { tap });
+        auto video = std::make_shared<VideoOutput>();
+        item->addOutput(video);
+        player.replaceCurrentItem(item);
+        runUntil([&] { return item->status() != PlayerItem::Status::Unknown; }, 10);
+        bool ended = false;
+        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ended = true; });
+
+        std::vector<double> shown;
+        bool white = false;
+        std::atomic<bool> stop { false };
+        std::thread watcher([&] { // a reader at 1 ms: when does the white picture appear?
+            while (!stop) {
+                const double now = HostClock::monotonicSeconds();
+                auto frame = video->copyFrame(video->itemTime(now));
+                if (frame) {
+                    const bool isWhite = frame->constBits()[frame->bytesPerLine() * 90 + 160 * 4] > 200;
+                    if (isWhite && !white)
+                        shown.push_back(now);
+                    white = isWhite;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+        });
+        player.play();
+        runUntil([&] { return ended; }, 20);
+        stop = true;
+        watcher.join();
+
+        std::lock_guard lock(tap->mutex);
+        const std::size_t n = std::min(shown.size(), tap->heard.size());
+        double worst = 0.0;
+        double sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double offset = shown[i] - tap->heard[i]; // positive: picture after sound
+            worst = std::max(worst, std::fabs(offset));
+            sum += offset;
+            std::printf("flash %zu: picture %+.1f ms from sound\n", i + 1, offset * 1000.0);
+        }
+        state.counters["events"] = static_cast<double>(n);
+        state.counters["mean_offset_ms"] = n ? sum / n * 1000.0 : 0;
+        state.counters["worst_offset_ms"] = worst * 1000.0;
+        std::printf("A/V offset over %zu flashes: mean %+.1f ms, worst %.1f ms (target < 20 ms; driver %s)\n", n,
+            n ? sum / n * 1000.0 : 0.0, worst * 1000.0, qPrintable(output->driverName()));
+    }
+}
+BENCHMARK(BM_AvOffset)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_PreloadToFirstFrame(benchmark::State& state)
+{
+    const QString path = file1080p();
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    std::vector<double> firsts;
+    std::vector<double> seconds;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        FfmpegMediaPlayer player(output, HostClock::shared());
+        auto video = std::make_shared<VideoOutput>();
+        auto item = loaded(player, path, video);
+        const double target = 10.0 + (round++ % 20) * 2.0;
+        bool sought = false;
+        player.seek(target, SeekTolerance::Zero, [&](bool ok) { sought = ok; });
+        runUntil([&] { return sought; }, 10);
+        state.ResumeTiming();
+
+        const double start = HostClock::monotonicSeconds();
+        player.play();
+        double first = -1.0;
+        double second = -1.0;
+        while (second < 0.0 && HostClock::monotonicSeconds() - start < 1.0) {
+            const double now = HostClock::monotonicSeconds();
+            auto frame = video->copyFrame(video->itemTime(now));
+            if (frame && first < 0.0 && frame->time <= target + 1e-6 && frame->time + frame->duration > target)
+                first = now - start;
+            if (frame && frame->time > target + 1e-6)
+                second = now - start;
+        }
+        firsts.push_back(first);
+        seconds.push_back(second);
+        state.PauseTiming();
+        player.replaceCurrentItem(nullptr);
+        state.ResumeTiming();
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    auto worst = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
+    const double period = 1.0 / 30.0;
+    state.counters["first_frame_ms_median"] = median(firsts) * 1000.0;
+    state.counters["first_frame_ms_worst"] = worst(firsts) * 1000.0;
+    state.counters["next_frame_ms_median"] = median(seconds) * 1000.0;
+    std::printf("preloaded play -> first picture: median %.2f ms, worst %.2f ms; next picture: median %.1f ms, "
+                "worst %.1f ms (frame period %.1f ms; target: first picture within %.1f ms)\n",
+        median(firsts) * 1000.0, worst(firsts) * 1000.0, median(seconds) * 1000.0, worst(seconds) * 1000.0,
+        period * 1000.0, 2 * period * 1000.0);
+}
+BENCHMARK(BM_PreloadToFirstFrame)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// Plays the sound of the live source on air through the program's audio
+// output. Each buffer a live session delivers gets the on-air gain in place,
+// is metered, goes to the program audio bus (source 0) and is played; at
+// most about 0.6 s may wait to be heard, so the delay from the live input to
+// the speakers stays short: later buffers are not played (they still reach
+// the bus). All playback work runs on the queue "Vellumcast.LiveAudioPlayer".
+#include "platform/SerialQueue.h"
+#include "platform/player/AudioFormat.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace tessarin {
+
+class AudioOutput;
+class PcmBuffer;
+class ProgramAudioBus;
+class LiveAudioNode;
+class Resampler;
+
+class LiveAudioPlayer {
+public:
+    // Buffers are not played while this much is waiting to be heard.
+    static constexpr double kMaxQueuedSeconds = 0.6;
+
+    // Plays through the machine's shared output.
+    LiveAudioPlayer();
+    explicit LiveAudioPlayer(std::shared_ptr<AudioOutput> output);
+    ~LiveAudioPlayer();
+    LiveAudioPlayer(const LiveAudioPlayer&) = delete;
+    LiveAudioPlayer& operator=(const LiveAudioPlayer&) = delete;
+
+    // Any thread: plays the buffer later on the queue; returns at once.
+    void enqueue(const std::shared_ptr<PcmBuffer>& buffer);
+    // Main thread: waits for every buffer handed over so far, then stops
+    // playback; queuedSeconds becomes 0 and the next buffer starts afresh.
+    void stop();
+
+    // Gain and peaks of one buffer, in place: a constant gain (not applied
+    // when exactly 1.0) on every channel; the peaks of channels 0 and 1
+    // after it (a one-channel buffer reports its peak twice).
+    static std::pair<float, float> applyGainAndMeasure(PcmBuffer& buffer, float gain);
+
+    // Guards queuedSeconds and gain; the engine writes gain under it.
+    std::mutex lock;
+    double queuedSeconds = 0.0;
+    float gain = 1.0f;
+
+    // Set by the engine at creation (main thread, before any audio).
+    std::function<void(float left, float right)> onLevels;
+    std::shared_ptr<ProgramAudioBus> audioBus;
+
+    // The queue's format of the playing connection (for tests; queue only).
+    std::optional<AudioFormat> connectedFormat() const { return format_; }
+    // Runs fn on the queue and waits (tests).
+    void syncOnQueue(const std::function<void()>& fn) { queue_.sync(fn); }
+
+private:
+    void play(const std::shared_ptr<PcmBuffer>& buffer);
+    void reconfigure(const AudioFormat& format);
+    void disconnect();
+
+    std::shared_ptr<AudioOutput> output_;
+    std::shared_ptr<LiveAudioNode> node_;  // the source on the output
+    std::optional<AudioFormat> format_;    // queue only
+    std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
+    bool connected_ = false;               // queue only
+    SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
+};
+
+} // namespace tessarin

@@ -1,0 +1,164 @@
+#include "platform/player/FfmpegMediaPlayer.h"
+
+#include "platform/MainThread.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/ItemPipeline.h"
+#include "platform/player/PlayerItem.h"
+
+#include <QPointer>
+
+namespace tessarin {
+
+FfmpegMediaPlayer::FfmpegMediaPlayer()
+    : FfmpegMediaPlayer(SdlAudioOutput::shared(), HostClock::shared())
+{
+}
+
+FfmpegMediaPlayer::FfmpegMediaPlayer(std::shared_ptr<AudioOutput> output, Clock& clock)
+    : MediaPlayer(clock)
+    , output_(std::move(output))
+{
+}
+
+FfmpegMediaPlayer::~FfmpegMediaPlayer()
+{
+    dropPipeline();
+}
+
+void FfmpegMediaPlayer::dropPipeline()
+{
+    if (!pipeline_)
+        return;
+    if (output_)
+        output_->removeSource(pipeline_.get());
+    pipeline_->shutdown();
+    if (auto item = currentItem())
+        item->setSource(nullptr);
+    pipeline_.reset();
+}
+
+void FfmpegMediaPlayer::completeSeek(bool finished)
+{
+    if (!pendingCompletion_)
+        return;
+    auto done = std::move(pendingCompletion_);
+    pendingCompletion_ = nullptr;
+    postToMain([done, finished] { done(finished); });
+}
+
+void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& item)
+{
+    if (item && item == currentItem())
+        return;
+    dropPipeline();
+    completeSeek(false);
+    if (!item || !item->claim()) {
+        // An item plays in one player, once; a second use leaves the player empty.
+        setCurrentItemValue(nullptr);
+        emit currentItemChanged();
+        return;
+    }
+    auto pipeline = std::make_shared<ItemPipeline>(item, playing_, muted_, looping_);
+    pipeline_ = pipeline;
+    item->setSource(pipeline);
+    setCurrentItemValue(item);
+
+    QPointer<FfmpegMediaPlayer> self(this);
+    std::weak_ptr<ItemPipeline> weak = pipeline;
+    ItemPipeline::Events events;
+    events.opened = [item](bool ok, const QString& error) {
+        postToMain([item, ok, error] {
+            if (ok)
+                item->markReady();
+            else
+                item->markFailed(error);
+        });
+    };
+    events.seekDone = [self, weak](std::uint64_t seekId) {
+        postToMain([self, weak, seekId] {
+            auto p = weak.lock();
+            if (!self || !p || p != self->pipeline_ || seekId != self->seekId_)
+                return;
+            self->completeSeek(true);
+            self->notifyTimeObservers();
+        });
+    };
+    events.ended = [self, weak, item] {
+        postToMain([self, weak, item] {
+            auto p = weak.lock();
+            if (!self || !p || p != self->pipeline_)
+                return;
+            if (self->playing_) {
+                self->playing_ = false;
+                emit self->rateChanged();
+            }
+            item->postEnd();
+        });
+    };
+    if (output_)
+        output_->addSource(pipeline);
+    pipeline->start(std::move(events));
+    emit currentItemChanged();
+}
+
+void FfmpegMediaPlayer::play()
+{
+    if (playing_)
+        return;
+    playing_ = true;
+    if (pipeline_)
+        pipeline_->setPlaying(true);
+    emit rateChanged();
+    notifyTimeObservers();
+}
+
+void FfmpegMediaPlayer::pause()
+{
+    if (!playing_)
+        return;
+    playing_ = false;
+    if (pipeline_)
+        pipeline_->setPlaying(false);
+    emit rateChanged();
+    notifyTimeObservers();
+}
+
+double FfmpegMediaPlayer::currentTime() const
+{
+    return pipeline_ ? pipeline_->currentTime() : 0.0;
+}
+
+void FfmpegMediaPlayer::seek(double seconds, SeekTolerance tolerance, SeekCompletion completion)
+{
+    completeSeek(false); // a newer seek cancels the pending one
+    if (!pipeline_) {
+        if (completion)
+            postToMain([completion] { completion(false); });
+        return;
+    }
+    pendingCompletion_ = std::move(completion);
+    pipeline_->seek(seconds, tolerance, ++seekId_);
+    if (playing_)
+        pipeline_->setPlaying(true); // an ended item plays on from the new position
+}
+
+void FfmpegMediaPlayer::setMuted(bool muted)
+{
+    muted_ = muted;
+    if (pipeline_)
+        pipeline_->setMuted(muted);
+}
+
+void FfmpegMediaPlayer::setLooping(bool looping)
+{
+    looping_ = looping;
+    if (pipeline_)
+        pipeline_->setLooping(looping);
+}
+
+std::uint64_t FfmpegMediaPlayer::droppedFrames() const
+{
+    return pipeline_ ? pipeline_->droppedFrames() : 0;
+}
+
+} // namespace tessarin

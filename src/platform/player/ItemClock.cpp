@@ -1,0 +1,107 @@
+#include "platform/player/ItemClock.h"
+
+#include <algorithm>
+
+namespace tessarin {
+
+double ItemClock::nowLocked(double hostTime) const
+{
+    if (!playing_)
+        return pausedTime_;
+    double t;
+    if (audioDriven_) {
+        if (!audioValid_)
+            return floor_;
+        // The consumed block is heard from bufferHost_ + latency on; the
+        // clock does not run past its end while the next block is late.
+        t = bufferPts_ + std::clamp(hostTime - bufferHost_, 0.0, bufferSeconds_);
+    } else {
+        t = anchorMedia_ + (hostTime - anchorHost_);
+    }
+    return std::max(t, floor_);
+}
+
+double ItemClock::now(double hostTime) const
+{
+    std::lock_guard lock(mutex_);
+    return nowLocked(hostTime);
+}
+
+bool ItemClock::isPlaying() const
+{
+    std::lock_guard lock(mutex_);
+    return playing_;
+}
+
+void ItemClock::setAudioDriven(bool audioDriven)
+{
+    std::lock_guard lock(mutex_);
+    hasAudio_ = audioDriven;
+    audioDriven_ = audioDriven;
+    audioValid_ = false;
+}
+
+void ItemClock::play(double hostTime)
+{
+    std::lock_guard lock(mutex_);
+    if (playing_)
+        return;
+    playing_ = true;
+    floor_ = pausedTime_;
+    anchorMedia_ = pausedTime_;
+    anchorHost_ = hostTime;
+    audioValid_ = false;
+}
+
+void ItemClock::pause(double hostTime)
+{
+    std::lock_guard lock(mutex_);
+    if (!playing_)
+        return;
+    pausedTime_ = nowLocked(hostTime);
+    playing_ = false;
+}
+
+void ItemClock::jump(double t, double hostTime)
+{
+    std::lock_guard lock(mutex_);
+    pausedTime_ = t;
+    floor_ = t;
+    anchorMedia_ = t;
+    anchorHost_ = hostTime;
+    audioDriven_ = hasAudio_;
+    audioValid_ = false;
+}
+
+void ItemClock::freeze(double t)
+{
+    std::lock_guard lock(mutex_);
+    pausedTime_ = t;
+    floor_ = t;
+    playing_ = false;
+}
+
+void ItemClock::audioRendered(double pts, int frames, double hostTime, double latency)
+{
+    std::lock_guard lock(mutex_);
+    if (!playing_ || !audioDriven_)
+        return;
+    bufferPts_ = pts;
+    bufferSeconds_ = frames / 48000.0;
+    bufferHost_ = hostTime + latency;
+    audioValid_ = true;
+}
+
+void ItemClock::audioFinished(double endPts, double hostTime, double latency)
+{
+    std::lock_guard lock(mutex_);
+    if (!audioDriven_)
+        return;
+    audioDriven_ = false;
+    anchorMedia_ = endPts;
+    anchorHost_ = hostTime + latency;
+    if (playing_)
+        floor_ = std::min(std::max(floor_, audioValid_ ? bufferPts_ : floor_), endPts);
+}
+
+} // namespace tessarin

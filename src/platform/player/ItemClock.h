@@ -1,0 +1,48 @@
+#pragma once
+// The clock of one playing item (ffplay's clocks, made explicit): while the
+// item's audio is flowing, its time is that of the last samples the output
+// consumed, corrected by the output latency; otherwise (no audio, or the
+// audio has run out) the host clock anchored at play, seek and resume.
+// Any thread; the lock is held for a few arithmetic steps.
+#include <mutex>
+
+namespace tessarin {
+
+class ItemClock {
+public:
+    // Item time at a host time (HostClock seconds).
+    double now(double hostTime) const;
+    bool isPlaying() const;
+
+    void setAudioDriven(bool audioDriven);
+    void play(double hostTime);
+    void pause(double hostTime);
+    // Jumps to t (a seek, or the landing point of a default-tolerance seek).
+    void jump(double t, double hostTime);
+    // Stops the clock at t (the end of the item).
+    void freeze(double t);
+
+    // Audio thread: frames starting at media time pts were consumed by a
+    // render at hostTime, heard latency seconds later.
+    void audioRendered(double pts, int frames, double hostTime, double latency);
+    // Audio thread: the audio ended at endPts; the host clock takes over.
+    void audioFinished(double endPts, double hostTime, double latency);
+
+private:
+    double nowLocked(double hostTime) const;
+
+    mutable std::mutex mutex_;
+    bool playing_ = false;
+    bool hasAudio_ = false;
+    bool audioDriven_ = false; // hasAudio_ and the audio has not run out
+    bool audioValid_ = false; // a render of the current position has happened
+    double pausedTime_ = 0.0;
+    double floor_ = 0.0;      // the clock never reads earlier than this while playing
+    double anchorMedia_ = 0.0;
+    double anchorHost_ = 0.0;
+    double bufferPts_ = 0.0;
+    double bufferSeconds_ = 0.0;
+    double bufferHost_ = 0.0;
+};
+
+} // namespace tessarin

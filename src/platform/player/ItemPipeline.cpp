@@ -1,0 +1,844 @@
+#include "platform/player/ItemPipeline.h"
+
+#include "platform/Clock.h"
+#include "platform/ThreadName.h"
+#include "platform/Workers.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+namespace tessarin {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr double kOutputRate = 48000.0;
+// Queue bounds: a few pictures, about half a second of audio; the packet
+// queues hold what the decoders need to keep those full.
+constexpr std::size_t kMaxFrames = 6;
+constexpr int kRingFrames = 24000;
+constexpr std::size_t kVideoPackets = 48;
+constexpr std::size_t kAudioPackets = 64;
+constexpr std::size_t kMaxPacketBytes = 24u << 20;
+constexpr int kScratchFrames = 8192;
+// How long a waiting thread sleeps before it looks at the clock again.
+constexpr auto kPoll = 4ms;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+double now()
+{
+    return HostClock::monotonicSeconds();
+}
+
+int interruptCallback(void* opaque)
+{
+    return static_cast<std::atomic<bool>*>(opaque)->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+VideoTransform transformOf(const AVStream* stream)
+{
+    VideoTransform t;
+    const auto* matrix = reinterpret_cast<const std::int32_t*>(
+        av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (!matrix)
+        return t;
+    t.a = matrix[0] / 65536.0;
+    t.b = matrix[1] / 65536.0;
+    t.c = matrix[3] / 65536.0;
+    t.d = matrix[4] / 65536.0;
+    return t;
+}
+
+AVCodecContext* openDecoder(AVStream* stream)
+{
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return nullptr;
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    if (!ctx)
+        return nullptr;
+    if (avcodec_parameters_to_context(ctx, stream->codecpar) < 0) {
+        avcodec_free_context(&ctx);
+        return nullptr;
+    }
+    ctx->pkt_timebase = stream->time_base;
+    ctx->thread_count = 0;
+    ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (avcodec_open2(ctx, codec, nullptr) < 0) {
+        avcodec_free_context(&ctx);
+        return nullptr;
+    }
+    return ctx;
+}
+
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+
+} // namespace
+
+ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool muted, bool looping)
+    : item_(std::move(item))
+    , muted_(muted)
+    , looping_(looping)
+    , ring_(kRingFrames)
+    , scratch_(static_cast<std::size_t>(kScratchFrames) * 2, 0.0f)
+    , tap_(item_->audioMix().tap)
+{
+    if (playing)
+        clock_.play(now());
+}
+
+ItemPipeline::~ItemPipeline()
+{
+    abort_ = true;
+    wake();
+    if (demuxThread_.joinable())
+        demuxThread_.join();
+}
+
+void ItemPipeline::start(Events events)
+{
+    events_ = std::move(events);
+    demuxThread_ = std::thread([this] { demuxMain(); });
+}
+
+void ItemPipeline::shutdown()
+{
+    abort_ = true;
+    wake();
+    // Joining may wait for a decode in progress: not on the main thread.
+    Workers::userInitiated().async([self = shared_from_this()] {
+        if (self->demuxThread_.joinable())
+            self->demuxThread_.join();
+    });
+}
+
+void ItemPipeline::wake()
+{
+    videoPackets_.abort();
+    audioPackets_.abort();
+    controlWake_.notify_all();
+    framesWake_.notify_all();
+}
+
+void ItemPipeline::setPlaying(bool playing)
+{
+    {
+        std::lock_guard lock(controlMutex_);
+        if (state_.ended)
+            return; // stays at its end until a seek
+    }
+    if (playing)
+        clock_.play(now());
+    else
+        clock_.pause(now());
+    controlWake_.notify_all();
+    framesWake_.notify_all();
+}
+
+void ItemPipeline::seek(double seconds, SeekTolerance tolerance, std::uint64_t seekId)
+{
+    const double target = std::isfinite(seconds) ? std::max(seconds, 0.0) : 0.0;
+    const std::uint64_t serial = serial_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    {
+        std::lock_guard lock(controlMutex_);
+        state_ = SerialState {};
+        state_.serial = serial;
+        state_.seekId = seekId;
+        if (tolerance == SeekTolerance::Zero)
+            state_.target = target;
+        else
+            state_.snapToFirst = true;
+        seekPending_ = true;
+        seekRequest_ = SeekRequest { target, tolerance, seekId };
+    }
+    clock_.jump(target, now());
+    controlWake_.notify_all();
+    framesWake_.notify_all();
+}
+
+ItemPipeline::SerialState ItemPipeline::serialState() const
+{
+    std::lock_guard lock(controlMutex_);
+    return state_;
+}
+
+double ItemPipeline::endLimit() const
+{
+    if (looping_.load(std::memory_order_relaxed))
+        return kInfinity;
+    const double end = item_->forwardPlaybackEndTime();
+    return std::isfinite(end) ? end : kInfinity;
+}
+
+// --- the clock and pictures ------------------------------------------------
+
+double ItemPipeline::itemTime(double hostTime) const
+{
+    return clock_.now(hostTime);
+}
+
+double ItemPipeline::currentTime() const
+{
+    double t = clock_.now(now());
+    const double lap = lapLengthShared_.load(std::memory_order_relaxed);
+    if (lap > 0.0 && t >= lap)
+        t = std::fmod(t, lap);
+    return std::max(t, 0.0);
+}
+
+std::shared_ptr<const VideoFrame> ItemPipeline::frameAt(double itemTime) const
+{
+    std::lock_guard lock(framesMutex_);
+    if (frames_.empty())
+        return nullptr;
+    std::shared_ptr<const VideoFrame> best = frames_.front();
+    if (!std::isfinite(itemTime))
+        return best;
+    for (const auto& f : frames_) {
+        if (f->time <= itemTime + 1e-6)
+            best = f;
+        else
+            break;
+    }
+    return best;
+}
+
+void ItemPipeline::pruneFrames(double clockNow)
+{
+    // The frame due now and everything after it stay; older ones go.
+    while (frames_.size() >= 2 && frames_[1]->time <= clockNow)
+        frames_.pop_front();
+}
+
+// --- the output callback ---------------------------------------------------
+
+void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
+{
+    if (!opened_.load(std::memory_order_acquire) || !clock_.isPlaying())
+        return; // paused: nothing consumed
+    const std::uint64_t serial = serial_.load(std::memory_order_acquire);
+    const bool muted = muted_.load(std::memory_order_relaxed);
+    int done = 0;
+    while (done < frames) {
+        const int want = std::min(frames - done, kScratchFrames);
+        const AudioRing::Read r = ring_.read(scratch_.data(), want, serial);
+        if (r.frames == 0)
+            break;
+        if (tap_) {
+            if (!tapPrepared_) {
+                tap_->prepare(AudioFormat::programFormat(), kScratchFrames);
+                tapPrepared_ = true;
+            }
+            AudioBufferList list;
+            list.count = 1;
+            list.buffers[0] = AudioBuffer { 2, static_cast<std::uint32_t>(r.frames) * 8u, scratch_.data() };
+            tap_->process(list);
+        }
+        if (!muted) {
+            float* out = mix + static_cast<std::ptrdiff_t>(done) * 2;
+            for (int i = 0; i < r.frames * 2; ++i)
+                out[i] += scratch_[static_cast<std::size_t>(i)];
+        }
+        clock_.audioRendered(r.pts, r.frames, context.hostTime + done / kOutputRate, context.latency);
+        done += r.frames;
+    }
+    if (done < frames && audioEndedSerial_.load(std::memory_order_acquire) == serial
+        && audioDrainedSerial_.load(std::memory_order_relaxed) != serial && ring_.available() == 0) {
+        audioDrainedSerial_.store(serial, std::memory_order_release);
+        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime + done / kOutputRate,
+            context.latency);
+        controlWake_.notify_all();
+    }
+}
+
+// --- demux -------------------------------------------------------------------
+
+void ItemPipeline::demuxMain()
+{
+    setCurrentThreadName("Vellumcast.MediaPlayer.demux");
+    if (!open()) {
+        avformat_close_input(&format_);
+        return;
+    }
+    const std::uint64_t firstSerial = serialState().serial;
+    videoPackets_.flush(firstSerial);
+    audioPackets_.flush(firstSerial);
+    if (videoCtx_)
+        videoThread_ = std::thread([this] { videoMain(); });
+    if (audioCtx_)
+        audioThread_ = std::thread([this] { audioMain(); });
+    opened_.store(true, std::memory_order_release);
+    if (events_.opened)
+        events_.opened(true, {});
+
+    runDemux();
+
+    abort_ = true;
+    wake();
+    if (videoThread_.joinable())
+        videoThread_.join();
+    if (audioThread_.joinable())
+        audioThread_.join();
+    sws_freeContext(sws_);
+    sws_ = nullptr;
+    swr_free(&swr_);
+    avcodec_free_context(&videoCtx_);
+    avcodec_free_context(&audioCtx_);
+    avformat_close_input(&format_);
+}
+
+bool ItemPipeline::open()
+{
+    auto fail = [this](const char* text) {
+        if (events_.opened && !abort_)
+            events_.opened(false, QCoreApplication::translate("MediaPlayer", text));
+        return false;
+    };
+    format_ = avformat_alloc_context();
+    if (!format_)
+        return fail("Impossibile aprire il file.");
+    format_->interrupt_callback.callback = &interruptCallback;
+    format_->interrupt_callback.opaque = &abort_;
+    const QByteArray path = item_->path().toUtf8();
+    if (avformat_open_input(&format_, path.constData(), nullptr, nullptr) < 0) {
+        format_ = nullptr; // freed by avformat_open_input on failure
+        return fail("Impossibile aprire il file.");
+    }
+    if (avformat_find_stream_info(format_, nullptr) < 0)
+        return fail("Il file non contiene audio o video riproducibili.");
+
+    videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (videoStream_ >= 0 && (format_->streams[videoStream_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
+        videoStream_ = -1; // cover art is not a picture track
+    audioStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (videoStream_ >= 0) {
+        videoCtx_ = openDecoder(format_->streams[videoStream_]);
+        if (!videoCtx_)
+            videoStream_ = -1;
+    }
+    if (audioStream_ >= 0) {
+        audioCtx_ = openDecoder(format_->streams[audioStream_]);
+        if (!audioCtx_)
+            audioStream_ = -1;
+    }
+    if (videoStream_ < 0 && audioStream_ < 0)
+        return fail("Il file non contiene audio o video riproducibili.");
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
+            format_->streams[i]->discard = AVDISCARD_ALL;
+
+    if (format_->start_time != AV_NOPTS_VALUE && format_->start_time > 0)
+        startOffset_ = format_->start_time / static_cast<double>(AV_TIME_BASE);
+    VideoTransform transform;
+    if (videoStream_ >= 0) {
+        AVStream* st = format_->streams[videoStream_];
+        videoTimeBase_ = av_q2d(st->time_base);
+        const AVRational rate = av_guess_frame_rate(format_, st, nullptr);
+        if (rate.num > 0 && rate.den > 0)
+            frameDuration_ = av_q2d(av_inv_q(rate));
+        transform = transformOf(st);
+    }
+    if (audioStream_ >= 0)
+        audioTimeBase_ = av_q2d(format_->streams[audioStream_]->time_base);
+    double duration = std::numeric_limits<double>::quiet_NaN();
+    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
+        duration = format_->duration / static_cast<double>(AV_TIME_BASE);
+    item_->setDuration(duration);
+    item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
+    clock_.setAudioDriven(audioStream_ >= 0);
+    return !abort_;
+}
+
+void ItemPipeline::runDemux()
+{
+    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    bool eof = false;
+    while (!abort_) {
+        SeekRequest request;
+        bool seekNow = false;
+        SerialState state;
+        {
+            std::lock_guard lock(controlMutex_);
+            if (seekPending_) {
+                request = seekRequest_;
+                seekPending_ = false;
+                seekNow = true;
+            }
+            state = state_;
+        }
+        if (seekNow) {
+            performSeek(request);
+            eof = false;
+            continue;
+        }
+        const bool videoDone = videoStream_ < 0 || state.videoEnded;
+        const bool audioDone = audioStream_ < 0 || state.audioEnded;
+        if (eof || (videoDone && audioDone)) {
+            watchEnd();
+            std::unique_lock lock(controlMutex_);
+            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
+            continue;
+        }
+        const bool videoFull = videoDone || videoPackets_.count() >= kVideoPackets;
+        const bool audioFull = audioDone || audioPackets_.count() >= kAudioPackets;
+        if ((videoFull && audioFull) || videoPackets_.bytes() + audioPackets_.bytes() > kMaxPacketBytes) {
+            std::unique_lock lock(controlMutex_);
+            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
+            continue;
+        }
+        const int rc = av_read_frame(format_, packet.get());
+        if (rc < 0) {
+            if (abort_)
+                break;
+            const double lap = lapMaxEnd_ - lapOffset_;
+            if (looping_ && lap > 0.01) {
+                if (lapLength_ <= 0.0) {
+                    lapLength_ = lap;
+                    lapLengthShared_.store(lap, std::memory_order_relaxed);
+                }
+                const std::int64_t startTs = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
+                avformat_seek_file(format_, -1, INT64_MIN, startTs, startTs, 0);
+                lapOffset_ += lapLength_;
+                lapMaxEnd_ = lapOffset_;
+                const std::uint64_t serial = state.serial;
+                videoPackets_.put(PacketEntry { PacketEntry::Kind::Loop, nullptr, serial, lapOffset_ });
+                audioPackets_.put(PacketEntry { PacketEntry::Kind::Loop, nullptr, serial, lapOffset_ });
+                continue;
+            }
+            videoPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
+            audioPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
+            eof = true;
+            continue;
+        }
+        const int index = packet->stream_index;
+        if (index != videoStream_ && index != audioStream_) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        const double tb = index == videoStream_ ? videoTimeBase_ : audioTimeBase_;
+        const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (ts != AV_NOPTS_VALUE)
+            lapMaxEnd_ = std::max(lapMaxEnd_, (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_ + lapOffset_);
+        AVPacket* owned = av_packet_alloc();
+        if (!owned) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        av_packet_move_ref(owned, packet.get());
+        PacketQueue& queue = index == videoStream_ ? videoPackets_ : audioPackets_;
+        queue.put(PacketEntry { PacketEntry::Kind::Data, owned, state.serial, lapOffset_ });
+    }
+}
+
+void ItemPipeline::performSeek(const SeekRequest& request)
+{
+    const std::uint64_t serial = serialState().serial;
+    const double target = request.target + startOffset_;
+    const double limited = std::clamp(target, 0.0, 1.0e9);
+    const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
+    avformat_seek_file(format_, -1, INT64_MIN, ts, ts, 0);
+    lapOffset_ = 0.0;
+    lapMaxEnd_ = 0.0;
+    videoPackets_.flush(serial);
+    audioPackets_.flush(serial);
+}
+
+bool ItemPipeline::watchEnd()
+{
+    const SerialState st = serialState();
+    if (st.ended || !clock_.isPlaying() || looping_)
+        return false;
+    const bool videoDone = videoStream_ < 0 || st.videoEnded;
+    const bool audioDone = audioStream_ < 0 || audioDrainedSerial_.load(std::memory_order_acquire) == st.serial;
+    if (!videoDone || !audioDone)
+        return false;
+    double end = 0.0;
+    if (videoStream_ >= 0)
+        end = st.videoEnd;
+    if (audioStream_ >= 0)
+        end = std::max(end, st.audioEnd);
+    end = std::min(end, endLimit());
+    if (clock_.now(now()) + 1e-6 < end)
+        return false;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial != st.serial || state_.ended)
+            return false;
+        state_.ended = true;
+    }
+    clock_.freeze(end);
+    if (events_.ended)
+        events_.ended();
+    return true;
+}
+
+void ItemPipeline::streamFinished(bool video, std::uint64_t serial, double endTime)
+{
+    {
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial != serial)
+            return;
+        if (video) {
+            if (state_.videoEnded)
+                return;
+            state_.videoEnded = true;
+            state_.videoEnd = endTime;
+        } else {
+            if (state_.audioEnded)
+                return;
+            state_.audioEnded = true;
+            state_.audioEnd = endTime;
+        }
+    }
+    if (!video) {
+        audioEndPts_.store(endTime, std::memory_order_relaxed);
+        audioEndedSerial_.store(serial, std::memory_order_release);
+    }
+    if (video || videoStream_ < 0)
+        firstDecoded(serial, endTime);
+    controlWake_.notify_all();
+}
+
+void ItemPipeline::firstDecoded(std::uint64_t serial, double time)
+{
+    std::uint64_t seekId = 0;
+    bool snap = false;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial != serial || state_.reported)
+            return;
+        state_.reported = true;
+        seekId = state_.seekId;
+        snap = state_.snapToFirst;
+    }
+    if (snap && std::isfinite(time))
+        clock_.jump(std::max(time, 0.0), now());
+    if (seekId != 0 && events_.seekDone)
+        events_.seekDone(seekId);
+}
+
+// --- decoding --------------------------------------------------------------------
+
+void ItemPipeline::videoMain()
+{
+    setCurrentThreadName("Vellumcast.MediaPlayer.video");
+    decodeLoop(videoCtx_, videoPackets_, true);
+}
+
+void ItemPipeline::audioMain()
+{
+    setCurrentThreadName("Vellumcast.MediaPlayer.audio");
+    decodeLoop(audioCtx_, audioPackets_, false);
+}
+
+void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video)
+{
+    AVFrame* frame = av_frame_alloc();
+    std::uint64_t serial = 0;
+    double lap = 0.0;
+    auto receiveAll = [&] {
+        while (!abort_ && avcodec_receive_frame(ctx, frame) == 0) {
+            if (serialCurrent(serial)) {
+                if (video)
+                    handleVideoFrame(frame, serial, lap);
+                else
+                    handleAudioFrame(frame, serial, lap);
+            }
+            av_frame_unref(frame);
+        }
+    };
+    PacketEntry entry;
+    while (!abort_ && queue.get(entry)) {
+        std::unique_ptr<AVPacket, PacketDeleter> packet(entry.packet);
+        if (entry.serial != queue.serial())
+            continue; // stale: a seek came after it
+        switch (entry.kind) {
+        case PacketEntry::Kind::Flush:
+            avcodec_flush_buffers(ctx);
+            serial = entry.serial;
+            lap = 0.0;
+            resetDecoder(video, serial);
+            break;
+        case PacketEntry::Kind::Data: {
+            if (entry.serial != serial)
+                break;
+            lap = entry.lapOffset;
+            int rc = avcodec_send_packet(ctx, packet.get());
+            while (rc == AVERROR(EAGAIN) && !abort_) {
+                receiveAll();
+                rc = avcodec_send_packet(ctx, packet.get());
+            }
+            receiveAll();
+            break;
+        }
+        case PacketEntry::Kind::Drain:
+        case PacketEntry::Kind::Loop:
+            if (entry.serial != serial)
+                break;
+            avcodec_send_packet(ctx, nullptr);
+            receiveAll();
+            avcodec_flush_buffers(ctx);
+            if (entry.kind == PacketEntry::Kind::Loop)
+                lap = entry.lapOffset;
+            else
+                finishDecoder(video, serial);
+            break;
+        }
+    }
+    av_frame_free(&frame);
+}
+
+void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
+{
+    if (video) {
+        {
+            std::lock_guard lock(framesMutex_);
+            frames_.clear();
+        }
+        videoFirst_ = true;
+        videoPastEnd_ = false;
+        videoLastEnd_ = std::max(serialState().target, 0.0);
+    } else {
+        ring_.reset(serial);
+        if (swr_) {
+            swr_close(swr_);
+            swr_init(swr_);
+        }
+        expectedAudioPts_ = -1.0;
+        audioFirst_ = true;
+        audioPastEnd_ = false;
+        audioLastEnd_ = std::max(serialState().target, 0.0);
+    }
+}
+
+void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
+{
+    if (video) {
+        streamFinished(true, serial, std::min(videoLastEnd_, endLimit()));
+        return;
+    }
+    if (swr_ && !audioPastEnd_) {
+        // What the resampler still holds comes out at the end.
+        const int cap = 4096;
+        if (convertBuffer_.size() < static_cast<std::size_t>(cap) * 2)
+            convertBuffer_.resize(static_cast<std::size_t>(cap) * 2);
+        std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
+        const int n = swr_convert(swr_, out, cap, nullptr, 0);
+        if (n > 0)
+            pushAudio(convertBuffer_.data(), n, audioLastEnd_, serial);
+    }
+    streamFinished(false, serial, std::min(audioLastEnd_, endLimit()));
+}
+
+void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
+{
+    if (videoPastEnd_)
+        return;
+    const std::int64_t ts = frame->best_effort_timestamp;
+    double t = ts != AV_NOPTS_VALUE ? ts * videoTimeBase_ - startOffset_ + lapOffset : videoLastEnd_;
+    double duration = frame->pkt_duration > 0 ? frame->pkt_duration * videoTimeBase_ : frameDuration_;
+    if (!(duration > 0.0) || duration > 1.0)
+        duration = frameDuration_;
+    const SerialState st = serialState();
+    // Zero tolerance: the first picture is the one standing at the target.
+    if (t + duration <= st.target + 1e-6)
+        return;
+    const double limit = endLimit();
+    if (t >= limit - 1e-6) {
+        videoPastEnd_ = true;
+        streamFinished(true, serial, limit);
+        return;
+    }
+    // Late at the decode side: its whole time is already past; skip it
+    // rather than hold up the pictures after it (ffplay's framedrop).
+    if (!videoFirst_ && clock_.isPlaying() && t + duration < clock_.now(now())) {
+        dropped_.fetch_add(1, std::memory_order_relaxed);
+        videoLastEnd_ = t + duration;
+        return;
+    }
+
+    const int width = frame->width;
+    const int height = frame->height;
+    auto out = pool_.acquire(width, height);
+    if (!out)
+        return;
+    int srcRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    auto srcFormat = static_cast<AVPixelFormat>(frame->format);
+    switch (srcFormat) { // the full-range "J" formats are their plain ones with full range
+    case AV_PIX_FMT_YUVJ420P: srcFormat = AV_PIX_FMT_YUV420P; srcRange = 1; break;
+    case AV_PIX_FMT_YUVJ422P: srcFormat = AV_PIX_FMT_YUV422P; srcRange = 1; break;
+    case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
+    default: break;
+    }
+    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, width, height, AV_PIX_FMT_BGRA,
+        SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!context)
+        return;
+    int space = SWS_CS_ITU601;
+    if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
+        space = SWS_CS_ITU709;
+    // Rebuilding the conversion tables costs time: only when something changed.
+    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16) ^ srcFormat;
+    if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
+        sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+            0, 1 << 16, 1 << 16);
+        swsSpace_ = space;
+        swsRange_ = srcRange;
+        swsKey_ = key;
+    }
+    sws_ = context;
+    std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
+    int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
+    sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);
+    out->time = t;
+    out->duration = std::min(duration, limit - t);
+    videoLastEnd_ = t + out->duration;
+
+    // Wait for room: frames leave the queue as the clock passes them.
+    for (;;) {
+        if (abort_ || !serialCurrent(serial))
+            return;
+        const double clockNow = clock_.now(now());
+        std::unique_lock lock(framesMutex_);
+        pruneFrames(clockNow);
+        if (frames_.size() < kMaxFrames) {
+            frames_.push_back(out);
+            break;
+        }
+        framesWake_.wait_for(lock, kPoll);
+    }
+    if (videoFirst_) {
+        videoFirst_ = false;
+        firstDecoded(serial, t);
+    }
+}
+
+bool ItemPipeline::configureResampler(const AVFrame* frame)
+{
+    if (swr_ && frame->sample_rate == swrInRate_ && frame->format == swrInFormat_
+        && frame->ch_layout.nb_channels == swrInChannels_)
+        return true;
+    swr_free(&swr_);
+    AVChannelLayout outLayout {};
+    av_channel_layout_default(&outLayout, 2);
+    AVChannelLayout inLayout {};
+    if (av_channel_layout_check(&frame->ch_layout) && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_copy(&inLayout, &frame->ch_layout);
+    else
+        av_channel_layout_default(&inLayout, std::max(frame->ch_layout.nb_channels, 1));
+    const int rc = swr_alloc_set_opts2(&swr_, &outLayout, AV_SAMPLE_FMT_FLT, static_cast<int>(kOutputRate), &inLayout,
+        static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+    const bool mono = inLayout.nb_channels == 1;
+    av_channel_layout_uninit(&inLayout);
+    av_channel_layout_uninit(&outLayout);
+    if (rc >= 0 && swr_ && mono) {
+        const double both[2] = { 1.0, 1.0 }; // mono at full level on both sides, not 3 dB down
+        swr_set_matrix(swr_, both, 1);
+    }
+    if (rc < 0 || !swr_ || swr_init(swr_) < 0) {
+        swr_free(&swr_);
+        return false;
+    }
+    swrInRate_ = frame->sample_rate;
+    swrInFormat_ = frame->format;
+    swrInChannels_ = frame->ch_layout.nb_channels;
+    return true;
+}
+
+void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
+{
+    if (audioPastEnd_ || frame->sample_rate <= 0 || frame->nb_samples <= 0)
+        return;
+    if (!configureResampler(frame))
+        return;
+    const std::int64_t ts = frame->best_effort_timestamp;
+    double pts = ts != AV_NOPTS_VALUE ? ts * audioTimeBase_ - startOffset_ + lapOffset : expectedAudioPts_;
+    if (expectedAudioPts_ > -0.5 && (!std::isfinite(pts) || std::fabs(pts - expectedAudioPts_) < 0.02))
+        pts = expectedAudioPts_; // keep a run of samples contiguous
+    if (!std::isfinite(pts))
+        pts = 0.0;
+    expectedAudioPts_ = pts + frame->nb_samples / static_cast<double>(frame->sample_rate);
+    // What the resampler already holds comes out first, so the output
+    // starts that much earlier than this frame.
+    const double held = swr_get_delay(swr_, static_cast<std::int64_t>(kOutputRate)) / kOutputRate;
+    const std::int64_t capacity = av_rescale_rnd(swr_get_delay(swr_, frame->sample_rate) + frame->nb_samples,
+                                      static_cast<std::int64_t>(kOutputRate), frame->sample_rate, AV_ROUND_UP)
+        + 32;
+    if (capacity <= 0 || capacity > (1 << 22))
+        return;
+    if (convertBuffer_.size() < static_cast<std::size_t>(capacity) * 2)
+        convertBuffer_.resize(static_cast<std::size_t>(capacity) * 2);
+    std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
+    const int n = swr_convert(swr_, out, static_cast<int>(capacity), const_cast<const std::uint8_t**>(frame->extended_data),
+        frame->nb_samples);
+    if (n > 0)
+        pushAudio(convertBuffer_.data(), n, pts - held, serial);
+}
+
+void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::uint64_t serial)
+{
+    const double target = serialState().target;
+    // Zero tolerance: the first sample is the target's.
+    if (pts < target) {
+        const auto skip = std::llround((target - pts) * kOutputRate);
+        if (skip >= frames)
+            return;
+        if (skip > 0) {
+            samples += skip * 2;
+            frames -= static_cast<int>(skip);
+            pts += skip / kOutputRate;
+        }
+    }
+    // The out-point cuts at its exact sample.
+    const double limit = endLimit();
+    bool cut = false;
+    if (std::isfinite(limit)) {
+        const auto left = std::llround((limit - pts) * kOutputRate);
+        if (left <= 0) {
+            audioPastEnd_ = true;
+            streamFinished(false, serial, limit);
+            return;
+        }
+        if (left <= frames) {
+            frames = static_cast<int>(left);
+            cut = true;
+        }
+    }
+    if (audioFirst_) {
+        audioFirst_ = false;
+        if (videoStream_ < 0)
+            firstDecoded(serial, pts);
+    }
+    while (frames > 0) {
+        if (abort_ || !serialCurrent(serial))
+            return;
+        const int written = ring_.write(samples, frames, pts, serial);
+        samples += written * 2;
+        frames -= written;
+        pts += written / kOutputRate;
+        audioLastEnd_ = pts;
+        if (written == 0)
+            std::this_thread::sleep_for(kPoll);
+    }
+    if (cut) {
+        audioPastEnd_ = true;
+        streamFinished(false, serial, limit);
+    }
+}
+
+} // namespace tessarin

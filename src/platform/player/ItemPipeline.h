@@ -1,0 +1,182 @@
+#pragma once
+// The playing machinery of one item inside FfmpegMediaPlayer: a demux thread
+// (it also opens the file, performs seeks and loop restarts, and watches for
+// the end), a video and an audio decode thread, the queues between them, the
+// item's clock, its decoded pictures (PlayerItemSource) and its audio as a
+// source of the output (AudioSource). Controls are for the main thread;
+// events come back on the pipeline's threads.
+#include "platform/player/AudioOutput.h"
+#include "platform/player/AudioRing.h"
+#include "platform/player/ItemClock.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PacketQueue.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct SwsContext;
+struct SwrContext;
+
+namespace tessarin {
+
+class ItemPipeline final : public PlayerItemSource,
+                           public AudioSource,
+                           public std::enable_shared_from_this<ItemPipeline> {
+public:
+    struct Events {
+        // The header was read (ok) or the file cannot be played (error text).
+        std::function<void(bool ok, const QString& error)> opened;
+        // The seek of that id landed (the first picture or samples decoded).
+        std::function<void(std::uint64_t seekId)> seekDone;
+        // Playback reached the end; at most once per position.
+        std::function<void()> ended;
+    };
+
+    ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool muted, bool looping);
+    ~ItemPipeline() override;
+
+    // Main thread.
+    void start(Events events);
+    // Stops every thread; they are joined off the main thread.
+    void shutdown();
+    void setPlaying(bool playing);
+    void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
+    void setLooping(bool looping) { looping_.store(looping, std::memory_order_relaxed); }
+    void seek(double seconds, SeekTolerance tolerance, std::uint64_t seekId);
+
+    std::uint64_t droppedFrames() const { return dropped_.load(std::memory_order_relaxed); }
+
+    // PlayerItemSource (any thread).
+    double itemTime(double hostTime) const override;
+    double currentTime() const override;
+    std::shared_ptr<const VideoFrame> frameAt(double itemTime) const override;
+
+    // AudioSource (audio thread).
+    void render(float* mix, int frames, const AudioRenderContext& context) override;
+
+private:
+    struct SeekRequest {
+        double target = 0.0;
+        SeekTolerance tolerance = SeekTolerance::Default;
+        std::uint64_t id = 0;
+    };
+    // What the decoders and the end watch know about the current serial.
+    struct SerialState {
+        std::uint64_t serial = 1;
+        double target = -1.0e300;   // zero-tolerance target; very negative for none
+        bool snapToFirst = false;   // default tolerance: the clock lands on the first decoded time
+        std::uint64_t seekId = 0;   // 0: no seek to report
+        bool videoEnded = false;
+        double videoEnd = 0.0;
+        bool audioEnded = false;
+        double audioEnd = 0.0;
+        bool reported = false;      // seek landing reported
+        bool ended = false;         // end signalled
+    };
+
+    void demuxMain();
+    bool open();
+    void runDemux();
+    void performSeek(const SeekRequest& request);
+    bool watchEnd();
+    void videoMain();
+    void audioMain();
+    void decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video);
+    void handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
+    void handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
+    void pushAudio(const float* samples, int frames, double pts, std::uint64_t serial);
+    void streamFinished(bool video, std::uint64_t serial, double endTime);
+    void resetDecoder(bool video, std::uint64_t serial);
+    void finishDecoder(bool video, std::uint64_t serial);
+    bool configureResampler(const AVFrame* frame);
+    void firstDecoded(std::uint64_t serial, double time);
+    SerialState serialState() const;
+    bool serialCurrent(std::uint64_t serial) const { return serial_.load(std::memory_order_acquire) == serial; }
+    double endLimit() const; // the out-point, or +inf (looping ignores it)
+    void pruneFrames(double now);
+    void wake();
+
+    std::shared_ptr<PlayerItem> item_;
+    Events events_;
+    ItemClock clock_;
+    std::atomic<bool> abort_ { false };
+    std::atomic<bool> muted_;
+    std::atomic<bool> looping_;
+    std::atomic<std::uint64_t> serial_ { 1 };
+    std::atomic<std::uint64_t> dropped_ { 0 };
+    std::atomic<bool> opened_ { false };
+
+    // Control, guarded by controlMutex_ (one read or write at a time).
+    mutable std::mutex controlMutex_;
+    std::condition_variable controlWake_;
+    bool seekPending_ = false;
+    SeekRequest seekRequest_;
+    SerialState state_;
+
+    // Demux side (demux thread only).
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* videoCtx_ = nullptr;
+    AVCodecContext* audioCtx_ = nullptr;
+    int videoStream_ = -1;
+    int audioStream_ = -1;
+    double startOffset_ = 0.0;
+    double videoTimeBase_ = 0.0;
+    double audioTimeBase_ = 0.0;
+    double frameDuration_ = 0.04;
+    double lapOffset_ = 0.0;
+    double lapLength_ = 0.0; // the length of one lap once known (loops)
+    double lapMaxEnd_ = 0.0; // largest packet end of the current lap
+
+    PacketQueue videoPackets_;
+    PacketQueue audioPackets_;
+
+    // Decoded pictures, guarded by framesMutex_.
+    mutable std::mutex framesMutex_;
+    std::condition_variable framesWake_;
+    std::deque<std::shared_ptr<VideoFrame>> frames_;
+    VideoFramePool pool_;
+    SwsContext* sws_ = nullptr; // video thread only
+    int swsSpace_ = -1;
+    int swsRange_ = -1;
+    std::int64_t swsKey_ = -1; // size and format the tables were made for
+
+    // Audio.
+    AudioRing ring_;
+    SwrContext* swr_ = nullptr; // audio thread only
+    std::vector<float> convertBuffer_; // audio thread only
+    double expectedAudioPts_ = -1.0;   // audio thread only
+    std::vector<float> scratch_;       // output callback only
+    std::shared_ptr<AudioTap> tap_;
+    bool tapPrepared_ = false;          // output callback only
+    std::atomic<std::uint64_t> audioDrainedSerial_ { 0 };
+    std::atomic<std::uint64_t> audioEndedSerial_ { 0 };
+    std::atomic<double> audioEndPts_ { 0.0 };
+    std::atomic<double> lapLengthShared_ { 0.0 };
+
+    // Decoder-thread state (each member used by one decode thread only).
+    bool videoFirst_ = true;
+    bool videoPastEnd_ = false;
+    double videoLastEnd_ = 0.0;
+    bool audioFirst_ = true;
+    bool audioPastEnd_ = false;
+    double audioLastEnd_ = 0.0;
+    int swrInRate_ = 0;
+    int swrInFormat_ = -1;
+    int swrInChannels_ = 0;
+
+    std::thread demuxThread_;
+    std::thread videoThread_;
+    std::thread audioThread_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,281 @@
+// The real player on real files: exact seeks, sample-exact out-points heard
+// through the device, several players in one mix, the host clock for
+// pictures without sound, seamless loops, and bad files that fail quietly.
+#include "support/DiskCapture.h"
+
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoOutput.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tessarin::test {
+namespace {
+
+struct Ended {
+    int count = 0;
+    void watch(const std::shared_ptr<PlayerItem>& item)
+    {
+        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [this] { ++count; });
+    }
+};
+
+// frames.mp4 paints frame N with luma 16 + 4 × (N mod 50).
+int frameNumberMod50(const VideoFrame& frame)
+{
+    const int value = frame.constBits()[frame.bytesPerLine() * 32 + 32 * 4 + 1]; // green of the centre
+    const double luma = value * 219.0 / 255.0 + 16.0;
+    return static_cast<int>(std::lround((luma - 16.0) / 4.0));
+}
+
+std::shared_ptr<PlayerItem> itemFor(const char* name)
+{
+    return PlayerItem::create(mediaPath(QString::fromLatin1(name)));
+}
+
+TEST(FfmpegMediaPlayer, ZeroToleranceSeekWhilePausedShowsTheTargetFrame)
+{
+    auto output = std::make_shared<NullAudioOutput>();
+    FfmpegMediaPlayer player(output, HostClock::shared());
+    auto item = itemFor("frames.mp4");
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return item->status() != PlayerItem::Status::Unknown; }));
+    ASSERT_EQ(item->status(), PlayerItem::Status::ReadyToPlay);
+    EXPECT_NEAR(item->duration(), 20.0, 0.05);
+
+    bool finished = false;
+    player.seek(12.5, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
+    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    EXPECT_DOUBLE_EQ(player.currentTime(), 12.5);
+    auto frame = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
+    ASSERT_TRUE(frame);
+    EXPECT_NEAR(frame->time, 12.48, 1e-6);               // frame 312 stands from 12.48 to 12.52
+    EXPECT_EQ(frameNumberMod50(*frame), 312 % 50);
+
+    // Default tolerance lands on the keyframe before (one every 25 frames).
+    finished = false;
+    player.seek(7.7, SeekTolerance::Default, [&](bool ok) { finished = ok; });
+    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    EXPECT_NEAR(player.currentTime(), 7.0, 1e-6);
+    frame = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frameNumberMod50(*frame), 175 % 50);
+}
+
+TEST(FfmpegMediaPlayer, ANewerSeekCancelsTheOlderOne)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    player.replaceCurrentItem(itemFor("frames.mp4"));
+    std::vector<bool> results;
+    player.seek(3.0, SeekTolerance::Zero, [&](bool ok) { results.push_back(ok); });
+    player.seek(9.0, SeekTolerance::Zero, [&](bool ok) { results.push_back(ok); });
+    ASSERT_TRUE(waitUntil([&] { return results.size() == 2; }));
+    EXPECT_EQ(results, (std::vector<bool> { false, true }));
+    EXPECT_DOUBLE_EQ(player.currentTime(), 9.0);
+}
+
+TEST(FfmpegMediaPlayer, OutPointEndsAtItsExactSampleOnceAndStopsPlayback)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto player = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    auto item = itemFor("ramp.wav");
+    item->setForwardPlaybackEndTime(1.0);
+    Ended ended;
+    ended.watch(item);
+    player->replaceCurrentItem(item);
+    bool sought = false;
+    player->seek(0.5, SeekTolerance::Zero, [&](bool ok) { sought = ok; });
+    ASSERT_TRUE(waitUntil([&] { return sought; }));
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return ended.count > 0; }));
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_DOUBLE_EQ(player->currentTime(), 1.0);
+    drainMainQueue();
+    EXPECT_EQ(ended.count, 1);
+    player.reset();
+
+    const auto mix = capture.finish();
+    const int first = firstNonZeroFrame(mix);
+    const int last = lastNonZeroFrame(mix);
+    ASSERT_GE(first, 0);
+    // ramp.wav holds sample n = n / 192000: the mix starts at sample 24000
+    // (0.5 s) and ends with sample 47999, the last before 1.0 s.
+    EXPECT_EQ(mix[static_cast<std::size_t>(first) * 2], static_cast<float>(24000 / 192000.0));
+    EXPECT_EQ(mix[static_cast<std::size_t>(last) * 2], static_cast<float>(47999 / 192000.0));
+    EXPECT_EQ(last - first + 1, 24000);
+}
+
+TEST(FfmpegMediaPlayer, TwoPlayersSoundTogetherInOneMix)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto a = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    auto b = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    auto itemA = itemFor("const_quarter.wav");
+    auto itemB = itemFor("const_eighth.wav");
+    itemA->setForwardPlaybackEndTime(0.6);
+    itemB->setForwardPlaybackEndTime(0.6);
+    Ended endedA, endedB;
+    endedA.watch(itemA);
+    endedB.watch(itemB);
+    a->replaceCurrentItem(itemA);
+    b->replaceCurrentItem(itemB);
+    ASSERT_TRUE(waitUntil([&] {
+        return itemA->status() == PlayerItem::Status::ReadyToPlay && itemB->status() == PlayerItem::Status::ReadyToPlay;
+    }));
+    a->play();
+    b->play();
+    ASSERT_TRUE(waitUntil([&] { return endedA.count == 1 && endedB.count == 1; }));
+    a.reset();
+    b.reset();
+
+    const auto mix = capture.finish();
+    const int both = countFrames(mix, 0.375f);
+    EXPECT_GT(both, 28800 - 2 * 512); // both sounded for nearly all of their 0.6 s
+    EXPECT_EQ(countFrames(mix, 0.25f) + both, 28800);
+    EXPECT_EQ(countFrames(mix, 0.125f) + both, 28800);
+}
+
+TEST(FfmpegMediaPlayer, PicturesWithoutSoundRunOnTheHostClockAndEnd)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("video_only.mp4");
+    item->setForwardPlaybackEndTime(1.0);
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    Ended ended;
+    ended.watch(item);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+    EXPECT_FALSE(item->hasAudio());
+    const double start = HostClock::monotonicSeconds();
+    player.play();
+    ASSERT_TRUE(waitUntil([&] { return player.currentTime() >= 0.5; }));
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.5, 0.1);
+    ASSERT_TRUE(waitUntil([&] { return ended.count > 0; }));
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 1.0, 0.15);
+    auto last = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
+    ASSERT_TRUE(last);
+    EXPECT_NEAR(last->time, 0.96, 1e-6); // the last picture before the out-point
+}
+
+TEST(FfmpegMediaPlayer, SeamlessLoopLeavesNoGap)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto player = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    player->setLooping(true);
+    auto item = itemFor("const_short.wav"); // 0.3 s
+    Ended ended;
+    ended.watch(item);
+    player->replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return capture.output()->framesRendered() > 48000; }));
+    player->pause();
+    drainMainQueue();
+    EXPECT_EQ(ended.count, 0);
+    EXPECT_LT(player->currentTime(), 0.3);
+    player.reset();
+
+    const auto mix = capture.finish();
+    const int first = firstNonZeroFrame(mix);
+    const int last = lastNonZeroFrame(mix);
+    ASSERT_GE(first, 0);
+    EXPECT_GT(last - first, 30000); // more than three passes
+    EXPECT_EQ(countFrames(mix, 0.25f), last - first + 1); // and not one silent frame between them
+}
+
+TEST(FfmpegMediaPlayer, BadFilesFailQuietlyNeverEndAndLeaveThePlayerUsable)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    player.play();
+    for (const char* name : { "not_media.mp4", "truncated.mp4", "empty.mp4", "missing.mp4" }) {
+        SCOPED_TRACE(name);
+        auto item = itemFor(name);
+        auto video = std::make_shared<VideoOutput>();
+        item->addOutput(video);
+        Ended ended;
+        ended.watch(item);
+        player.replaceCurrentItem(item);
+        ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::Failed; }));
+        EXPECT_FALSE(item->errorString().isEmpty());
+        EXPECT_TRUE(std::isnan(item->duration()));
+        EXPECT_FALSE(video->copyFrame(video->itemTime(HostClock::monotonicSeconds())));
+        drainMainQueue();
+        EXPECT_EQ(ended.count, 0);
+    }
+    auto good = itemFor("video_only.mp4");
+    player.replaceCurrentItem(good);
+    ASSERT_TRUE(waitUntil([&] { return good->status() == PlayerItem::Status::ReadyToPlay && player.currentTime() > 0.1; }));
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, ReportsTheDisplayMatrixAndWrapsFramesWithoutCopying)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = PlayerItem::create(mediaPath(QStringLiteral("rotated.mp4")));
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+    // The track header of this file stores a = 0, b = -1, c = 1, d = 0.
+    EXPECT_EQ(item->preferredTransform(), (VideoTransform { 0, -1, 1, 0 }));
+    auto frame = video->copyFrame(0.0);
+    EXPECT_EQ(frame->width(), 320); // pictures stay as coded; the transform says how to turn them
+    const QImage image = frame->image();
+    EXPECT_EQ(image.constBits(), frame->constBits());
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, AMutedItemWithPicturesAndSoundIsSilentYetClockedToItsOutPoint)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto player = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    player->setMuted(true);
+    auto item = PlayerItem::create(mediaPath(QStringLiteral("clip_5s.mov")));
+    item->setForwardPlaybackEndTime(0.8);
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    int ends = 0;
+    QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ++ends; });
+    player->replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+    EXPECT_TRUE(item->hasAudio());
+    const double start = HostClock::monotonicSeconds();
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return ends > 0; }));
+    // The muted sound still drives the clock: the end comes after 0.8 s of it.
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.8, 0.1);
+    EXPECT_DOUBLE_EQ(player->currentTime(), 0.8);
+    auto last = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
+    ASSERT_TRUE(last);
+    EXPECT_NEAR(last->time, 0.76, 1e-6);
+    drainMainQueue();
+    EXPECT_EQ(ends, 1);
+    player.reset();
+    const auto mix = capture.finish();
+    EXPECT_GT(mix.size(), 2u * 48000 * 7 / 10);
+    EXPECT_EQ(firstNonZeroFrame(mix), -1);
+}
+
+} // namespace
+} // namespace tessarin::test
