@@ -162,8 +162,12 @@ void StreamOutput::submit(const StreamFramePtr& frame)
     int fd = -1;
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->videoFD < 0 || shared_->pendingVideo >= 2)
+        if (!shared_->running || shared_->videoFD < 0)
             return;
+        if (shared_->pendingVideo >= 2) {
+            ++shared_->droppedFrames;
+            return;
+        }
         ++shared_->pendingVideo;
         fd = shared_->videoFD;
     }

@@ -323,6 +323,7 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     for (int i = 0; i < 60; ++i)
         out->submit(block);
     EXPECT_EQ(out->pendingWrites().first, 2);
+    EXPECT_EQ(out->droppedFrames(), 1);
     EXPECT_EQ(out->pendingWrites().second, 25);
 
     out->stop();
