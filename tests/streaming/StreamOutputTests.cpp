@@ -360,4 +360,66 @@ TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
     EXPECT_EQ(bytes.count(char(0xee)), 0);
 }
 
+TEST_F(StreamOutputTest, AStopDuringTheProbesSignalsTheProcessesAsSoonAsTheyStart)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    // Slow to answer its probes; the run itself would wait a minute.
+    const QString slow = test::writeFakeFFmpeg(dir, "slow", test::kAllEncoders, test::kAllProtocols,
+                                               QStringLiteral("exec sleep 60"));
+    QFile script(slow);
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    QByteArray text = script.readAll();
+    script.close();
+    text.replace("#!/bin/sh\n", "#!/bin/sh\n[ \"$1\" = -hide_banner ] && sleep 0.5\n");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(text);
+    script.close();
+    FFmpegTools::overrideCandidates(QStringList { slow });
+
+    out->start(k720p30);
+    out->stop(); // no process yet: only marks the stop
+    // The encoder would sit for a minute: ending well before shows it was
+    // signalled as soon as it started.
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::idle());
+}
+
+TEST_F(StreamOutputTest, AChainWhoseSenderCannotStartLeavesNoEncoderBehind)
+{
+    auto out = make();
+    out->setKind(StreamOutput::Kind::srt);
+    out->setInterlacedCodec(StreamOutput::InterlacedCodec::h264);
+    out->setUrl("srt://127.0.0.1:9");
+    // The first candidate can send SRT but stops being executable right
+    // after saying so; the second has x264 but no SRT.
+    const QString sender = test::writeFakeFFmpeg(dir, "sender", test::kNoX264, test::kAllProtocols);
+    QFile script(sender);
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    QByteArray text = script.readAll();
+    script.close();
+    text.replace("exit 0; fi\n", "chmod -x \"$0\"; exit 0; fi\n");
+    text.replace("-encoders ]; then printf '%s\\n' '" + test::kNoX264.toUtf8() + "'; chmod -x \"$0\"; exit 0; fi\n",
+                 "-encoders ]; then printf '%s\\n' '" + test::kNoX264.toUtf8() + "'; exit 0; fi\n");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(text);
+    script.close();
+    // Its run is a sleep with an odd length, to be told apart in /proc.
+    const QString encoder = test::writeFakeFFmpeg(dir, "encoder", test::kAllEncoders, test::kNoSrt,
+                                                  QStringLiteral("exec sleep 60.4242"));
+    FFmpegTools::overrideCandidates(QStringList { sender, encoder });
+
+    out->start(k1080i50);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::failed("Impossibile avviare ffmpeg (errore 13)"));
+    // No process of the encoder script is left, not even a zombie.
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile cmdline("/proc/" + entry + "/cmdline");
+        if (cmdline.open(QIODevice::ReadOnly)) {
+            const QByteArray text = cmdline.readAll();
+            EXPECT_FALSE(text.contains(encoder.toUtf8()) || text.contains("60.4242")) << "process " << entry.toStdString();
+        }
+    }
+}
+
 } // namespace
