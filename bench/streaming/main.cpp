@@ -193,7 +193,10 @@ int main(int argc, char** argv)
     const long long dropped = out.droppedFrames();
     out.stop();
     waitFor([&] { return !out.isActive(); }, 20);
-    receiver->wait(20);
+    if (!receiver->wait(20)) {
+        std::fprintf(stderr, "the receiver did not end with the stream; counting what it wrote so far\n");
+        receiver->terminateAndWait(2);
+    }
     out.setUrl("");
 
     const CaptureResult count = runAndCapture("/usr/bin/ffprobe",
