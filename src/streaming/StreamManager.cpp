@@ -97,7 +97,7 @@ StreamManager::StreamManager(Settings& settings, StreamFrameSourceFactory frames
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &StreamManager::killAllForTermination);
     for (const auto& output : outputs_)
-        connect(output.get(), &StreamOutput::statusChanged, this, &StreamManager::refresh);
+        connect(output.get(), &StreamOutput::changed, this, &StreamManager::refresh);
 }
 
 StreamManager::~StreamManager()
