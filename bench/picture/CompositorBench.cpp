@@ -1,0 +1,220 @@
+// One 1920 x 1080 program frame as the stream renderer builds it: two 1080p
+// players crossfading at 0.5, the fade at 0.5, and two overlays (a still
+// with alpha and a video in a corner), against the same operations done by
+// an ffmpeg filter graph (scale, blend, colour scaling, overlay) on the same
+// pictures, single-threaded in both cases.
+#include "platform/ChildProcess.h"
+#include "platform/Compositor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace tessarin;
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+uint32_t bgra(int r, int g, int b, int a = 255)
+{
+    return uint32_t(a) << 24 | uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);
+}
+
+// Pictures with detail, so no loop sees uniform memory.
+struct Sources {
+    BgraFrame a{kWidth, kHeight};
+    BgraFrame b{kWidth, kHeight};
+    BgraFrame still{kWidth, kHeight}; // a lower third: a translucent band, the rest transparent
+    BgraFrame video{kWidth, kHeight};
+
+    Sources()
+    {
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                a.row(y)[x] = bgra(x, y, x + y);
+                b.row(y)[x] = bgra(y, x ^ y, x);
+                video.row(y)[x] = bgra(x * 3, y * 3, 128);
+                const bool band = y >= 820 && y < 980 && x >= 120 && x < 1500;
+                still.row(y)[x] = band ? bgra(180 * 200 / 255, 20 * 200 / 255, 40 * 200 / 255, 200) : 0;
+            }
+        }
+    }
+    BgraView view(const BgraFrame& f, bool opaque, uint64_t stillId = 0) const
+    {
+        BgraView v = f.view();
+        v.opaque = opaque;
+        v.stillId = stillId;
+        return v;
+    }
+};
+
+const Sources& sources()
+{
+    static const Sources s;
+    return s;
+}
+
+// The picture-in-picture overlay: a third of the frame, top right.
+const DrawParams kVideoOverlay{.scale = 0.35, .offsetX = 0.3, .offsetY = -0.3};
+
+void composeProgramFrame(benchmark::State& state)
+{
+    const Sources& s = sources();
+    Compositor compositor(kWidth, kHeight);
+    const BgraView a = s.view(s.a, true);
+    const BgraView b = s.view(s.b, true);
+    const BgraView still = s.view(s.still, false, 1);
+    const BgraView video = s.view(s.video, true);
+    const double fade = 0.5;
+    for (auto _ : state) {
+        BgraFrameRef frame = compositor.newFrame();
+        compositor.drawBase(*frame, &a, Orientation::up, fade);
+        compositor.drawOver(*frame, b, {.alpha = 0.5, .colourScale = fade});
+        compositor.drawOver(*frame, still, {});
+        compositor.drawOver(*frame, video, kVideoOverlay);
+        benchmark::DoNotOptimize(frame->data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(composeProgramFrame)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// The same with the fade as a pass of its own and a full-frame overlay
+// video with alpha (no scaling), the heaviest blend case.
+void composeFullFrameOverlays(benchmark::State& state)
+{
+    const Sources& s = sources();
+    Compositor compositor(kWidth, kHeight);
+    const BgraView a = s.view(s.a, true);
+    const BgraView b = s.view(s.b, true);
+    const BgraView still = s.view(s.still, false, 1);
+    const BgraView video = s.view(s.still, false); // alpha, not cached: blended in full each frame
+    for (auto _ : state) {
+        BgraFrameRef frame = compositor.newFrame();
+        compositor.drawBase(*frame, &a);
+        compositor.drawOver(*frame, b, {.alpha = 0.5});
+        compositor.scaleColour(*frame, 0.5);
+        compositor.drawOver(*frame, still, {});
+        compositor.drawOver(*frame, video, {});
+        benchmark::DoNotOptimize(frame->data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(composeFullFrameOverlays)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// Runs ffmpeg over the four pictures as raw BGRA for frames frames and
+// returns the wall time in seconds, or a negative value when it fails.
+double runFfmpeg(const QString& dir, const QString& graph, int frames)
+{
+    QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-threads", "1", "-filter_threads", "1",
+                     "-filter_complex_threads", "1"};
+    for (const char* name : {"a", "b", "still", "video"})
+        args << "-f" << "rawvideo" << "-pix_fmt" << "bgra" << "-s" << QString("%1x%2").arg(kWidth).arg(kHeight)
+             << "-framerate" << "25" << "-stream_loop" << "-1" << "-i" << dir + "/" + name + ".raw";
+    args << "-filter_complex" << graph << "-map" << "[out]" << "-frames:v" << QString::number(frames) << "-f"
+         << "null" << "-";
+    QElapsedTimer timer;
+    timer.start();
+    const CaptureResult result = runAndCapture("/usr/bin/ffmpeg", args, 300.0);
+    if (!result.started || result.exitCode != 0)
+        return -1.0;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+bool writeRaw(const QString& path, const BgraFrame& frame)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (int y = 0; y < frame.height(); ++y)
+        file.write(reinterpret_cast<const char*>(frame.row(y)), qint64(frame.width()) * 4);
+    return true;
+}
+
+// The ffmpeg side: the time of the graph minus the time of reading the same
+// inputs through a graph that does nothing, per frame.
+void ffmpegFilterGraph(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const Sources& s = sources();
+    if (!dir.isValid() || !writeRaw(dir.path() + "/a.raw", s.a) || !writeRaw(dir.path() + "/b.raw", s.b)
+        || !writeRaw(dir.path() + "/still.raw", s.still) || !writeRaw(dir.path() + "/video.raw", s.video)) {
+        state.SkipWithError("cannot write the input pictures");
+        return;
+    }
+    // Pip size and place as composeProgramFrame: 0.35 of the frame about the
+    // centre, moved 0.3 right and 0.3 up.
+    const int pipW = 672, pipH = 378;
+    const int pipX = (kWidth - pipW) / 2 + int(0.3 * kWidth), pipY = (kHeight - pipH) / 2 - int(0.3 * kHeight);
+    const QString graph = QString("[0:v][1:v]blend=all_mode=normal:all_opacity=0.5,"
+                                  "colorchannelmixer=rr=0.5:gg=0.5:bb=0.5[prog];"
+                                  "[prog][2:v]overlay=format=auto[o1];"
+                                  "[3:v]scale=%1:%2:flags=bilinear[pip];"
+                                  "[o1][pip]overlay=%3:%4:format=auto,format=bgra[out]")
+                              .arg(pipW)
+                              .arg(pipH)
+                              .arg(pipX)
+                              .arg(pipY);
+    const QString nothing = "[0:v]null[out];[1:v]nullsink;[2:v]nullsink;[3:v]nullsink";
+    constexpr int kFrames = 100;
+    for (auto _ : state) {
+        const double full = runFfmpeg(dir.path(), graph, kFrames);
+        const double reading = runFfmpeg(dir.path(), nothing, kFrames);
+        if (full < 0 || reading < 0) {
+            state.SkipWithError("ffmpeg failed");
+            return;
+        }
+        state.SetIterationTime(std::max(full - reading, 0.0) / kFrames);
+    }
+}
+BENCHMARK(ffmpegFilterGraph)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Prints the two medians side by side with their ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.aggregate_name != "median")
+                continue;
+            const double ms = run.GetAdjustedRealTime();
+            if (run.run_name.function_name == "composeProgramFrame")
+                ours_ = ms;
+            else if (run.run_name.function_name == "ffmpegFilterGraph")
+                ffmpeg_ = ms;
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\nmedian per frame: compositor %.3f ms, ffmpeg filter graph %.3f ms", ours_, ffmpeg_);
+        if (ours_ > 0 && ffmpeg_ > 0)
+            std::printf(", ratio %.2fx", ffmpeg_ / ours_);
+        std::printf("\n");
+    }
+
+private:
+    double ours_ = 0;
+    double ffmpeg_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

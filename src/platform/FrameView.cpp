@@ -1,0 +1,134 @@
+#include "platform/FrameView.h"
+
+#include "platform/BgraFrame.h"
+#include "platform/Compositor.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+
+namespace tessarin {
+
+namespace {
+constexpr double kFallbackRate = 60.0;
+}
+
+FrameView::FrameView(Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , clock_(clock)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+}
+
+FrameView::~FrameView() = default;
+
+void FrameView::setFrameSource(FrameSource source)
+{
+    source_ = std::move(source);
+    refresh();
+}
+
+double FrameView::refreshInterval() const
+{
+    const QScreen* s = screen();
+    const double rate = s ? s->refreshRate() : 0.0;
+    // Some drivers report 0 or absurd rates; fall back rather than spin.
+    if (!std::isfinite(rate) || rate < 1.0 || rate > 1000.0)
+        return 1.0 / kFallbackRate;
+    return 1.0 / rate;
+}
+
+void FrameView::setPlaying(bool playing)
+{
+    playing_ = playing;
+    if (!playing) {
+        timer_.reset();
+        refresh(); // the picture it stopped on (or black)
+        return;
+    }
+    restartTimer();
+    pull();
+}
+
+void FrameView::restartTimer()
+{
+    const double interval = refreshInterval();
+    if (timer_ && timer_->isActive() && interval == timerInterval_)
+        return;
+    timerInterval_ = interval;
+    timer_ = clock_.createTimer([this] {
+        pull();
+        // The widget may have moved to a screen of another rate.
+        if (playing_ && refreshInterval() != timerInterval_)
+            restartTimer();
+    });
+    timer_->start(interval);
+}
+
+void FrameView::refresh()
+{
+    pull();
+}
+
+bool FrameView::isSamePicture(const QImage& image) const
+{
+    if (image.isNull() || current_.isNull())
+        return image.isNull() && current_.isNull();
+    if (image.cacheKey() == current_.cacheKey())
+        return true;
+    // A frame wrapped anew each time: while current_ holds it, its buffer
+    // cannot be handed out again, so the same pixels at the same address
+    // are the same frame.
+    return image.constBits() == current_.constBits() && image.size() == current_.size()
+        && image.format() == current_.format() && image.bytesPerLine() == current_.bytesPerLine();
+}
+
+void FrameView::pull()
+{
+    QImage image = source_ ? source_() : QImage();
+    if (isSamePicture(image))
+        return;
+    current_ = std::move(image);
+    scaled_ = QImage();
+    update();
+}
+
+void FrameView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (current_.isNull())
+        return;
+    const double dpr = devicePixelRatioF();
+    const QSizeF device(width() * dpr, height() * dpr);
+    const QRectF fitted = Compositor::fittedRect(QSizeF(current_.size()), device);
+    const QSize size(int(std::lround(fitted.width())), int(std::lround(fitted.height())));
+    if (size.isEmpty())
+        return;
+    const QRectF target(fitted.x() / dpr, fitted.y() / dpr, size.width() / dpr, size.height() / dpr);
+    if (size == current_.size()) {
+        painter.drawImage(target, current_);
+        return;
+    }
+    if (scaled_.isNull() || scaledSize_ != size) {
+        QImage source = current_;
+        if (source.format() != QImage::Format_ARGB32_Premultiplied && source.format() != QImage::Format_RGB32)
+            source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const BgraView view = BgraView::of(source);
+        QImage scaled(size, source.format());
+        if (scaled.isNull() || !scaler_.scale(view, scaled.bits(), size.width(), size.height(), int(scaled.bytesPerLine()))) {
+            // libswscale refused (a picture of a pixel or two): let Qt scale it.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(target, current_);
+            return;
+        }
+        scaled_ = std::move(scaled);
+        scaledSize_ = size;
+    }
+    painter.drawImage(target, scaled_);
+}
+
+} // namespace tessarin

@@ -1,0 +1,107 @@
+#include "platform/BgraFrame.h"
+#include "platform/FrameView.h"
+#include "support/ManualClock.h"
+
+#include <gtest/gtest.h>
+
+using namespace tessarin;
+
+namespace {
+
+QImage filled(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+class FrameViewTest : public ::testing::Test {
+protected:
+    test::ManualClock clock;
+    FrameView view{clock};
+    int pulls = 0;
+    QImage next;
+
+    void SetUp() override
+    {
+        view.resize(320, 180);
+        view.setFrameSource([this] {
+            ++pulls;
+            return next;
+        });
+        pulls = 0;
+    }
+    QImage shown() { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+TEST_F(FrameViewTest, showsThePictureFittedOnBlack)
+{
+    next = filled(640, 480, qRgb(200, 0, 0)); // 240 x 180 at x 40
+    view.refresh();
+    const QImage image = shown();
+    ASSERT_EQ(image.size(), QSize(320, 180));
+    EXPECT_EQ(image.pixel(20, 90), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(41, 5), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(160, 90), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(278, 175), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(300, 90), qRgb(0, 0, 0));
+
+    next = QImage();
+    view.refresh();
+    EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 0, 0));
+}
+
+TEST_F(FrameViewTest, showsPooledFramesAndOtherFormats)
+{
+    FramePool pool(1920, 1080, 2);
+    std::shared_ptr<BgraFrame> frame = pool.take();
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x)
+            frame->row(y)[x] = 0xFF00C800u; // green
+    next = BgraFrame::toImage(frame);
+    view.refresh();
+    EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 200, 0));
+
+    next = filled(64, 36, qRgb(0, 0, 200)).convertToFormat(QImage::Format_RGB888);
+    view.refresh();
+    EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 0, 200));
+}
+
+TEST_F(FrameViewTest, pullsAtTheScreenRateOnlyWhilePlaying)
+{
+    next = filled(32, 18, qRgb(1, 2, 3));
+    EXPECT_EQ(clock.activeTimers(), 0);
+    view.setPlaying(true);
+    EXPECT_EQ(pulls, 1);
+    EXPECT_EQ(clock.activeTimers(), 1);
+    const double interval = view.refreshInterval();
+    EXPECT_GT(interval, 0.0);
+    EXPECT_LE(interval, 1.0);
+    clock.advance(interval * 10 + interval / 2);
+    EXPECT_EQ(pulls, 11);
+
+    view.setPlaying(false);
+    EXPECT_EQ(clock.activeTimers(), 0);
+    const int before = pulls;
+    clock.advance(1.0);
+    EXPECT_EQ(pulls, before);
+}
+
+TEST_F(FrameViewTest, theSameFrameWrappedAgainIsNotANewPicture)
+{
+    FramePool pool(64, 36, 2);
+    std::shared_ptr<BgraFrame> frame = pool.take();
+    next = BgraFrame::toImage(frame);
+    view.refresh();
+    const qint64 key = view.currentImage().cacheKey();
+    next = BgraFrame::toImage(frame); // a new QImage of the same frame
+    view.refresh();
+    EXPECT_EQ(view.currentImage().cacheKey(), key);
+
+    std::shared_ptr<BgraFrame> other = pool.take();
+    next = BgraFrame::toImage(other);
+    view.refresh();
+    EXPECT_NE(view.currentImage().cacheKey(), key);
+}
+
+} // namespace
