@@ -39,20 +39,10 @@ class PatternFrames final : public StreamFrameSource {
 public:
     StreamFramePtr nextFrame() override
     {
-        StreamFramePtr frame;
-        for (auto& candidate : pool_) {
-            if (candidate.use_count() == 1) {
-                frame = candidate;
-                break;
-            }
-        }
-        if (!frame) {
-            frame = StreamFrame::allocate(1920, 1080);
-            pool_.push_back(frame);
-        }
+        StreamFramePtr frame = pool_.acquire(1920, 1080);
         const int shift = (n_++ * 8) % 1920;
         for (int y = 0; y < 1080; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(frame->data + qsizetype(y) * frame->bytesPerRow);
+            auto* row = reinterpret_cast<std::uint32_t*>(frame->bits() + qsizetype(y) * frame->bytesPerLine());
             for (int x = 0; x < 1920; ++x)
                 row[x] = 0xff000000u | (((x + shift) & 0xff) << 16) | ((y & 0xff) << 8) | ((x ^ y) & 0xff);
         }
@@ -60,7 +50,7 @@ public:
     }
 
 private:
-    std::vector<StreamFramePtr> pool_;
+    VideoFramePool pool_;
     int n_ = 0;
 };
 

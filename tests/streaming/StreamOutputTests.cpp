@@ -318,7 +318,7 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
     for (int i = 0; i < 3; ++i)
-        out->submit(StreamFrame::allocate(1280, 720));
+        out->submit(VideoFrame::create(1280, 720));
     auto block = std::make_shared<const std::vector<float>>(1920, 0.25f);
     for (int i = 0; i < 60; ++i)
         out->submit(block);
@@ -341,22 +341,24 @@ TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
     out->setUrl("rtmp://127.0.0.1/live");
     const QString sink = dir.filePath("frames.raw");
     const QString copier = test::writeFakeFFmpeg(dir, "copier", test::kAllEncoders, test::kAllProtocols,
-                                                 QStringLiteral("exec head -c %1 > '%2'").arg(1280 * 720 * 4).arg(sink));
+                                                 QStringLiteral("exec head -c %1 > '%2'").arg(1000 * 720 * 4).arg(sink));
     FFmpegTools::overrideCandidates(QStringList { copier });
     out->start(k720p30);
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
-    auto frame = StreamFrame::allocate(1280, 720, 64);
+    // Rows of 1000 pixels are padded to a 64-byte multiple.
+    auto frame = VideoFrame::create(1000, 720);
+    ASSERT_GT(frame->bytesPerLine(), 1000 * 4);
     for (int y = 0; y < 720; ++y) {
-        std::memset(frame->data + y * frame->bytesPerRow, y % 200, 1280 * 4);
-        std::memset(frame->data + y * frame->bytesPerRow + 1280 * 4, 0xee, 64);
+        std::memset(frame->bits() + y * frame->bytesPerLine(), y % 200, 1000 * 4);
+        std::memset(frame->bits() + y * frame->bytesPerLine() + 1000 * 4, 0xee, frame->bytesPerLine() - 1000 * 4);
     }
     out->submit(frame);
     ASSERT_TRUE(settled(*out)); // head ends after one frame
     QFile file(sink);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    ASSERT_EQ(bytes.size(), 1280 * 720 * 4);
-    EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1280 * 4)), 5);
+    ASSERT_EQ(bytes.size(), 1000 * 720 * 4);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1000 * 4)), 5);
     EXPECT_EQ(bytes.count(char(0xee)), 0);
 }
 
