@@ -8,4 +8,18 @@
         <translation>Screen %1</translation>
     </message>
 </context>
+<context>
+    <name>DisplayManager</name>
+    <message>
+        <source>%lld × %lld — predefinito</source>
+        <translation>%lld × %lld — default</translation>
+    </message>
+</context>
+<context>
+    <name>OutputWindowController</name>
+    <message>
+        <source>Risoluzione attuale</source>
+        <translation>Current resolution</translation>
+    </message>
+</context>
 </TS>
