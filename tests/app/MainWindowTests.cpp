@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
+
 using namespace tessarin;
 
 TEST(MainWindow, OpensAtItsDefaultSizeAndKeepsItsMinimum)
@@ -13,4 +16,12 @@ TEST(MainWindow, OpensAtItsDefaultSizeAndKeepsItsMinimum)
     window.resize(200, 200);
     EXPECT_GE(window.centralWidget()->width(), 1120);
     EXPECT_GE(window.centralWidget()->height(), 700);
+}
+
+TEST(MainWindow, ClosingItEndsTheEventLoopWithStatusZero)
+{
+    MainWindow window;
+    window.show();
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    EXPECT_EQ(QApplication::exec(), 0);
 }
