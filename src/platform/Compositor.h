@@ -76,6 +76,7 @@ private:
         BgraView view;
         int x = 0;
         int y = 0;
+        QRect content; // the part of view with visible pixels (all of it unless known)
     };
     bool prepare(const BgraView& source, Orientation orientation, const QRectF& target, Prepared& out,
                  QRect& visible);
@@ -86,8 +87,9 @@ private:
         Orientation orientation;
         QRect crop;
         int width, height;
-        int x, y;
         AlignedBuffer pixels;
+        bool hasPixels = false; // false: the source itself is drawn as it is
+        QRect content;
         uint64_t lastUse;
     };
     CachedStill* findStill(uint64_t id, Orientation o, const QRect& crop, int width, int height);

@@ -268,6 +268,32 @@ TEST_F(CompositorTest, translucentOverlayKeepsItsOwnAlphaAndTransparentPartsLeav
     expectNear(at(500, 100), bgra(64, 0, 150));
 }
 
+TEST_F(CompositorTest, stillWithTransparentMarginsDrawsOnlyItsContent)
+{
+    // A logo in a transparent picture, drawn as is and halved, twice each
+    // (the second time from what the first one kept).
+    Picture logo(1920, 1080, 0);
+    logo.fill(100, 800, 500, 900, bgra(128, 0, 0, 128));
+    const Picture program(1920, 1080, bgra(0, 0, 200));
+    const BgraView view = program.view();
+    for (int pass = 0; pass < 2; ++pass) {
+        compositor.drawBase(*frame, &view);
+        compositor.drawOver(*frame, logo.view(false, 5), {});
+        expectNear(at(100, 800), bgra(128, 0, 100));
+        expectNear(at(499, 899), bgra(128, 0, 100));
+        EXPECT_EQ(at(99, 850), bgra(0, 0, 200));
+        EXPECT_EQ(at(500, 850), bgra(0, 0, 200));
+        EXPECT_EQ(at(300, 900), bgra(0, 0, 200));
+
+        compositor.drawBase(*frame, &view);
+        compositor.drawOver(*frame, logo.view(false, 5), {.scale = 0.5});
+        // Halved about the centre: x 530..730, y 670..720.
+        expectNear(at(600, 700), bgra(128, 0, 100));
+        EXPECT_EQ(at(520, 700), bgra(0, 0, 200));
+        EXPECT_EQ(at(600, 730), bgra(0, 0, 200));
+    }
+}
+
 TEST_F(CompositorTest, stillsAreScaledOnceAndNeverMixedUp)
 {
     Picture first(640, 360, bgra(200, 0, 0));
