@@ -147,7 +147,7 @@ std::vector<XrandrConnection::Output> XrandrConnection::outputs() const
 bool XrandrConnection::setMode(const QString& outputName, const VideoMode& mode)
 {
     const Window root = DefaultRootWindow(display_);
-    Resources res(XRRGetScreenResources(display_, root));
+    Resources res(XRRGetScreenResourcesCurrent(display_, root));
     if (!res)
         return false;
     OutputInfo info;
