@@ -4,8 +4,12 @@
 # folder has none).
 function(tessarin_subsystem)
   cmake_parse_arguments(ARG "" "NAME" "DEPENDS" ${ARGN})
+  # Headers are listed too, so AUTOMOC sees every Q_OBJECT header as soon as
+  # it appears (found only beside a known source, a new one was missed).
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(sources)
+    list(APPEND sources ${headers})
     add_library(tessarin_${ARG_NAME} STATIC ${sources})
     target_include_directories(tessarin_${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(tessarin_${ARG_NAME} PUBLIC ${ARG_DEPENDS})
@@ -28,7 +32,10 @@ function(tessarin_test)
   add_executable(${ARG_NAME} ${sources})
   # Resources are an object library: named here so their initialisers are linked.
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPENDS} tessarin_testsupport tessarin_resources)
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy")
+  # The test main sets QT_QPA_PLATFORM=offscreen and SDL_AUDIODRIVER=dummy
+  # when they are unset. (An ENVIRONMENT list here would be split on its ';'
+  # and swallow the properties after it.)
+  set(props LABELS ${ARG_NAME})
   if(ARG_NEEDS_MEDIA)
     list(APPEND props FIXTURES_REQUIRED test_media)
   endif()

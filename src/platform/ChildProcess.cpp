@@ -143,11 +143,13 @@ void ChildProcess::release()
 
 std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStringList& args,
                                                 const std::vector<DescriptorMapping>& descriptors,
-                                                std::string* error)
+                                                std::string* error, int* errorNumber)
 {
-    auto fail = [error](const std::string& why) -> std::optional<ChildProcess> {
+    auto fail = [error, errorNumber](int code, const std::string& why) -> std::optional<ChildProcess> {
         if (error)
             *error = why;
+        if (errorNumber)
+            *errorNumber = code;
         return std::nullopt;
     };
 
@@ -155,7 +157,7 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
     int highestChildFd = 2;
     for (const auto& mapping : descriptors) {
         if (mapping.childFd < 0 || mapping.childFd >= kFirstHighDescriptor)
-            return fail("descriptor " + std::to_string(mapping.childFd) + " cannot be mapped");
+            return fail(EBADF, "descriptor " + std::to_string(mapping.childFd) + " cannot be mapped");
         highestChildFd = std::max(highestChildFd, mapping.childFd);
         int rc = 0;
         if (mapping.parentFd < 0) {
@@ -164,12 +166,12 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
             // A private high copy: sources never collide with the targets.
             const int source = fcntl(mapping.parentFd, F_DUPFD_CLOEXEC, kFirstHighDescriptor);
             if (source < 0)
-                return fail(std::strerror(errno));
+                return fail(errno, std::strerror(errno));
             setup.sources.push_back(source);
             rc = posix_spawn_file_actions_adddup2(&setup.actions, source, mapping.childFd);
         }
         if (rc != 0)
-            return fail(std::strerror(rc));
+            return fail(rc, std::strerror(rc));
     }
     // Standard descriptors the caller left out read and write /dev/null.
     for (int fd = 0; fd <= 2; ++fd) {
@@ -206,7 +208,7 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, program.constData(), &setup.actions, &setup.attributes, argv.data(), environ);
     if (rc != 0)
-        return fail(std::strerror(rc));
+        return fail(rc, std::strerror(rc));
     return ChildProcess(pid);
 }
 

@@ -43,10 +43,11 @@ public:
 
     // Starts path with args (argv[0] is path). The child's descriptors are
     // exactly the mappings; every other descriptor is closed in the child.
-    // On failure returns nullopt and, when error is given, the reason.
+    // On failure returns nullopt and, when error is given, the reason; when
+    // errorNumber is given, the errno value behind it.
     static std::optional<ChildProcess> spawn(const QString& path, const QStringList& args,
                                              const std::vector<DescriptorMapping>& descriptors,
-                                             std::string* error = nullptr);
+                                             std::string* error = nullptr, int* errorNumber = nullptr);
 
     pid_t pid() const { return pid_; }
     bool running() const { return pid_ > 0 && !exitStatus_; }

@@ -30,7 +30,9 @@ make tone_half.m4a "${tone[@]}" -c:a aac -b:a 192k
 make still.png -f lavfi -i "testsrc2=size=640x360:rate=1" -frames:v 1
 make still.jpg -f lavfi -i "testsrc2=size=640x360:rate=1" -frames:v 1
 # A portrait recording: 320x240 coded, a display matrix turning it by 90 degrees.
-make rotated.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "${x264[@]}" -metadata:s:v:0 rotate=90
+# The rotate tag takes effect only when the stream is copied, so encode first.
+make rotated_src.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "${x264[@]}"
+make rotated.mp4 -i rotated_src.mp4 -c copy -metadata:s:v:0 rotate=90
 # Bad input: the head of a real file, an empty file, text named like a video.
 [ -s truncated.mp4 ] || head -c 20000 clip_30s.mp4 > truncated.mp4
 : > empty.mp4

@@ -1,0 +1,126 @@
+#pragma once
+// The schedule of the open show: the ordered events, the armed and loop
+// switches, the records of what the automation has done, the notice shown to
+// the operator, and the two timing settings ("Vellumcast.schedule.prepSeconds",
+// "Vellumcast.schedule.lateTolerance"). Its clock and its 0.1 s tick timer
+// come from the injected Clock; instants are the clock's wall time (double
+// seconds since 1970 UTC), read in the user's current calendar.
+// This file holds the event list, the switches, the records and the queries;
+// putting events on air goes through the playback engine. Main thread only.
+#include "automation/ScheduleModels.h"
+
+#include <QObject>
+#include <QUuid>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tessarin {
+
+class Clock;
+class Settings;
+class Timer;
+
+class ScheduleController : public QObject {
+    Q_OBJECT
+public:
+    using Records = std::map<QUuid, double>;
+    using CalendarSource = std::function<ScheduleCalendar()>;
+
+    // Reads the two timing settings and starts the 0.1 s timer. calendar
+    // gives the calendar of the moment (tests pass a fixed zone).
+    ScheduleController(Settings& settings, Clock& clock, CalendarSource calendar = &ScheduleCalendar::current,
+                       QObject* parent = nullptr);
+    ~ScheduleController() override;
+
+    const std::vector<ScheduleEvent>& events() const { return events_; }
+    void setEvents(std::vector<ScheduleEvent> events);
+
+    bool isArmed() const { return isArmed_; }
+    bool loops() const { return loops_; }
+    void setLoops(bool loops);
+    const std::optional<QUuid>& runningEventID() const { return runningEventID_; }
+    // Per event, the marker of its latest successful launch.
+    const Records& started() const { return started_; }
+    // The last launch problem; absent after a good launch.
+    const std::optional<QString>& notice() const { return notice_; }
+
+    int prepSeconds() const { return prepSeconds_; }
+    void setPrepSeconds(int seconds);
+    int lateToleranceSeconds() const { return lateToleranceSeconds_; }
+    void setLateToleranceSeconds(int seconds);
+
+    // Arming marks every past occurrence of the enabled events as handled,
+    // so it never fires a start that already lies in the past.
+    void setArmed(bool on);
+    // Forgets what the automation has done (re-marking the past when armed).
+    void resetProgress();
+    // Replaces the whole schedule, disarmed and without records.
+    void load(std::vector<ScheduleEvent> events, bool loops);
+    void add(const ScheduleEvent& event);
+    // Replaces the event with the same id; its future occurrences are
+    // prepared and launched afresh, past ones never.
+    void update(const ScheduleEvent& event);
+    void remove(const ScheduleEvent& event);
+    // Swaps the event with the one offset places away, when there is one.
+    void moveEvent(const ScheduleEvent& event, int offset);
+
+    struct FixedStart {
+        ScheduleEvent event;
+        double date;
+    };
+    // The earliest next start among the enabled fixed events; on equal
+    // instants the one higher in the list.
+    std::optional<FixedStart> nextFixed(double after) const;
+
+    // Per event, the fixed occurrence already dealt with and the one
+    // prepared; read-only views for the row status and for tests.
+    const Records& handled() const { return handled_; }
+    const Records& prepared() const { return prepared_; }
+
+    // The clock's current calendar time.
+    double now() const;
+
+signals:
+    void eventsChanged();
+    void isArmedChanged();
+    void loopsChanged();
+    void runningEventIDChanged();
+    void startedChanged();
+    void noticeChanged();
+    void prepSecondsChanged();
+    void lateToleranceSecondsChanged();
+    void changed();
+
+private:
+    void setIsArmed(bool armed);
+    void setRunningEventID(const std::optional<QUuid>& id);
+    void setStarted(Records started);
+    void setNotice(const std::optional<QString>& notice);
+    void markPastOccurrences(double now);
+    void tick();
+
+    Settings& settings_;
+    Clock& clock_;
+    CalendarSource calendar_;
+
+    std::vector<ScheduleEvent> events_;
+    bool isArmed_ = false;
+    bool loops_ = false;
+    std::optional<QUuid> runningEventID_;
+    std::optional<double> runningDeadline_;
+    Records started_;
+    std::optional<QString> notice_;
+    int prepSeconds_ = 10;
+    int lateToleranceSeconds_ = 10;
+    // Per event, the fixed occurrence already dealt with (launched or let
+    // pass as too late), and the occurrence whose first item was cued.
+    Records handled_;
+    Records prepared_;
+    std::unique_ptr<Timer> timer_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,95 @@
+#pragma once
+// One entry of the schedule (ScheduleEvent) and the calendar rules of
+// fixed starts (ScheduleClock). Pure values and functions: no state, no
+// timers, no I/O. Instants are double seconds since 1970-01-01 UTC on the
+// system clock; local times are those of a ScheduleCalendar's time zone.
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace date {
+class time_zone;
+}
+
+namespace tessarin {
+
+class MediaFile;
+
+struct ScheduleEvent {
+    enum class Start { fixed, follow, manual };
+    enum class Repeat { none, daily, weekly };
+
+    QUuid id;
+    // The engine block played; absent when the event plays media instead.
+    std::optional<QUuid> blockID;
+    Start start = Start::manual;
+    // For a fixed event, the instant of its first (or only) start;
+    // repetitions take its local time of day and, weekly, its weekday.
+    double date = 0;
+    Repeat repeats = Repeat::none;
+    // Disabled events still have occurrences; callers leave them out.
+    bool isEnabled = true;
+    // Longest time on air in seconds after the launch; absent: until the
+    // block ends.
+    std::optional<double> duration;
+    // A single file or live source played instead of a block (shared with
+    // the browser and the hidden block that plays it).
+    std::shared_ptr<MediaFile> media;
+
+    // Memberwise; media items compare by identity (every item has its own
+    // id, so the same object means the same id).
+    friend bool operator==(const ScheduleEvent& a, const ScheduleEvent& b);
+
+    static QList<Start> allStarts() { return {Start::fixed, Start::follow, Start::manual}; }
+    static QList<Repeat> allRepeats() { return {Repeat::none, Repeat::daily, Repeat::weekly}; }
+    // "fixed", "follow", "manual"; "none", "daily", "weekly".
+    static QString rawValue(Start start);
+    static QString rawValue(Repeat repeat);
+    // Exact, case-sensitive; anything else is absent.
+    static std::optional<Start> startFromRaw(const QString& raw);
+    static std::optional<Repeat> repeatFromRaw(const QString& raw);
+    // Interface texts ("Orario fisso", "Ogni giorno", ...), localised.
+    static QString label(Start start);
+    static QString label(Repeat repeat);
+};
+
+// The calendar that local times are read in: a time zone of the system's
+// zone database.
+class ScheduleCalendar {
+public:
+    // The user's current calendar: the system time zone, UTC when the zone
+    // database does not know it.
+    static ScheduleCalendar current();
+    // A named zone ("Europe/Rome"); absent when the database lacks it.
+    static std::optional<ScheduleCalendar> named(const std::string& zoneName);
+
+    const date::time_zone* zone() const { return zone_; }
+
+private:
+    explicit ScheduleCalendar(const date::time_zone* zone) : zone_(zone) {}
+    const date::time_zone* zone_;
+};
+
+// The two rules of fixed starts. A local time of day that falls in a
+// spring-forward gap resolves to the first instant after the gap; one that
+// occurs twice resolves to the earlier instant. Days are stepped on the
+// calendar date, and the time of day is resolved afresh on each date.
+class ScheduleClock {
+public:
+    ScheduleClock() = delete;
+
+    // The first start strictly after `after`: date itself while `after` is
+    // earlier than it; absent for non-fixed and finished one-off events.
+    static std::optional<double> nextOccurrence(const ScheduleEvent& event, double after,
+                                                const ScheduleCalendar& calendar);
+    // The latest start at or before `atOrBefore`, never earlier than date;
+    // absent for non-fixed events and before date.
+    static std::optional<double> latestOccurrence(const ScheduleEvent& event, double atOrBefore,
+                                                  const ScheduleCalendar& calendar);
+};
+
+} // namespace tessarin

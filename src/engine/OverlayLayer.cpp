@@ -1,0 +1,191 @@
+#include "engine/OverlayLayer.h"
+
+#include "platform/Clock.h"
+#include "platform/MainThread.h"
+#include "platform/Workers.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeDatabase>
+
+namespace tessarin {
+namespace {
+
+enum class LayerKind { none, image, movie };
+
+LayerKind kindOf(const QUrl& url)
+{
+    const QString name = url.isLocalFile() ? url.toLocalFile() : url.path();
+    const QString suffix = QFileInfo(name).suffix();
+    if (suffix.isEmpty())
+        return LayerKind::none;
+    static const QMimeDatabase db;
+    const QMimeType type = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    if (!type.isValid() || type.isDefault())
+        return LayerKind::none;
+    const auto conforms = [&](const QString& prefix) {
+        if (type.name().startsWith(prefix))
+            return true;
+        for (const QString& parent : type.allAncestors()) {
+            if (parent.startsWith(prefix))
+                return true;
+        }
+        return false;
+    };
+    if (conforms(QStringLiteral("image/")))
+        return LayerKind::image;
+    if (conforms(QStringLiteral("video/")))
+        return LayerKind::movie;
+    return LayerKind::none;
+}
+
+} // namespace
+
+std::shared_ptr<OverlayLayer> OverlayLayer::create(const QString& title, Clock& clock)
+{
+    return std::shared_ptr<OverlayLayer>(new OverlayLayer(title, clock));
+}
+
+OverlayLayer::OverlayLayer(const QString& title, Clock& clock)
+    : clock_(clock)
+    , id_(QUuid::createUuid())
+    , title_(title)
+{
+}
+
+OverlayLayer::~OverlayLayer() = default;
+
+bool OverlayLayer::canLoad(const QUrl& url)
+{
+    return kindOf(url) != LayerKind::none;
+}
+
+std::optional<QString> OverlayLayer::fileName() const
+{
+    if (url_.isEmpty())
+        return std::nullopt;
+    return QFileInfo(url_.isLocalFile() ? url_.toLocalFile() : url_.path()).fileName();
+}
+
+void OverlayLayer::setUrl(const QUrl& url)
+{
+    url_ = url;
+    emit urlChanged();
+    emit changed();
+}
+
+void OverlayLayer::setImage(const QImage& image)
+{
+    image_ = image;
+    emit imageChanged();
+    emit changed();
+}
+
+void OverlayLayer::setThumbnail(const QImage& image)
+{
+    thumbnail_ = image;
+    emit thumbnailChanged();
+    emit changed();
+}
+
+void OverlayLayer::setIsVisible(bool visible)
+{
+    const bool changedValue = visible != isVisible_;
+    isVisible_ = visible;
+    emit isVisibleChanged();
+    emit changed();
+    if (changedValue)
+        visibilityStep();
+}
+
+void OverlayLayer::setOpacity(double value)
+{
+    opacity_ = value;
+    emit opacityChanged();
+    emit changed();
+}
+
+void OverlayLayer::setScale(double value)
+{
+    scale_ = value;
+    emit scaleChanged();
+    emit changed();
+}
+
+void OverlayLayer::setOffsetX(double value)
+{
+    offsetX_ = value;
+    emit offsetXChanged();
+    emit changed();
+}
+
+void OverlayLayer::setOffsetY(double value)
+{
+    offsetY_ = value;
+    emit offsetYChanged();
+    emit changed();
+}
+
+void OverlayLayer::setLoops(bool value)
+{
+    const bool changedValue = value != loops_;
+    loops_ = value;
+    emit loopsChanged();
+    emit changed();
+    (void)changedValue;
+}
+
+void OverlayLayer::resetTransform()
+{
+    setOpacity(1.0);
+    setScale(1.0);
+    setOffsetX(0.0);
+    setOffsetY(0.0);
+}
+
+void OverlayLayer::load(const QUrl& url)
+{
+    const LayerKind kind = kindOf(url);
+    if (kind == LayerKind::none)
+        return;
+    clear();
+    setUrl(url);
+    if (kind == LayerKind::image)
+        decodeImage(url);
+}
+
+void OverlayLayer::decodeImage(const QUrl& url)
+{
+    const QString path = url.isLocalFile() ? url.toLocalFile() : url.path();
+    Workers::userInitiated().async([weak = weak_from_this(), url, path] {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        QImage decoded = reader.read();
+        QImage bitmap = decoded.isNull() ? QImage() : decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        postToMain([weak, url, decoded = std::move(decoded), bitmap = std::move(bitmap)] {
+            auto self = weak.lock();
+            if (!self || self->url_ != url)
+                return; // gone, or a later load won
+            self->cgImage_ = bitmap;
+            self->setImage(decoded);
+            self->setThumbnail(decoded);
+        });
+    });
+}
+
+void OverlayLayer::clear()
+{
+    setIsVisible(false);
+    image_ = QImage();
+    emit imageChanged();
+    emit changed();
+    cgImage_ = QImage();
+    setThumbnail(QImage());
+    setUrl(QUrl());
+}
+
+void OverlayLayer::visibilityStep()
+{
+}
+
+} // namespace tessarin

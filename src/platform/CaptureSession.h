@@ -1,0 +1,83 @@
+#pragma once
+// Frames and sound from a capture device through libavdevice: the picture
+// (v4l2, or any other libavdevice input such as lavfi) converted to BGRA into
+// pooled buffers, the sound (an audio stream of the same input, or the ALSA
+// capture device of the same hardware) as float32 planar at the device's own
+// rate and channel count. Each input is read on a thread of the session's
+// own; the callbacks run there.
+#include "platform/FrameBufferPool.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace tessarin {
+
+struct CaptureInput {
+    QString format; // libavdevice input format: "v4l2", "lavfi"
+    QString url;    // device path (or a lavfi graph)
+    std::vector<std::pair<QString, QString>> options;
+    QString audioFormat; // "alsa" when the hardware has its own capture device; empty for none
+    QString audioUrl;    // "plughw:1,0"
+};
+
+// One block of captured sound: channels planes of frames samples each, one
+// after the other in samples (plane c starts at c * frames).
+struct CapturedAudio {
+    int sampleRate = 0;
+    int channels = 0;
+    int frames = 0;
+    std::vector<float> samples;
+    const float* plane(int channel) const { return samples.data() + static_cast<std::size_t>(channel) * frames; }
+};
+
+// Why the picture input did not open.
+struct CaptureFailure {
+    enum class Kind {
+        NotFound,     // no such device (unplugged, wrong path)
+        AccessDenied, // the device file's permissions do not let this user open it
+        NoVideo,      // opened, but it has no picture to give
+        Other,
+    };
+    Kind kind = Kind::Other;
+    QString reason; // the system's own description ("Permission denied")
+};
+
+class CaptureSession {
+public:
+    struct Callbacks {
+        std::function<void(std::shared_ptr<FrameBuffer>)> onFrame;
+        std::function<void(const CapturedAudio&)> onAudio;
+        std::function<void(const CaptureFailure&)> onFailed; // the picture input cannot be used
+    };
+
+    // pool may be shared between sessions; a private one is made when null.
+    CaptureSession(CaptureInput input, Callbacks callbacks, std::shared_ptr<FrameBufferPool> pool = nullptr);
+    // Stops without waiting; the threads end on their own.
+    ~CaptureSession();
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    // Any thread; once. Returns at once: opening happens on the video thread.
+    void start();
+    // Any thread. Returns at once; a frame being delivered may still arrive.
+    void stop();
+    // True once every thread of the session has ended.
+    bool finished() const;
+
+    const std::shared_ptr<FrameBufferPool>& pool() const;
+
+    // The text libav gives for one of its error codes.
+    static QString errorText(int averror);
+
+    // The state the session's threads share with it (defined in the .cpp).
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace tessarin

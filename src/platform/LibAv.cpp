@@ -1,0 +1,65 @@
+#include "platform/LibAv.h"
+
+namespace tessarin::libav {
+
+QString errorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+InputPtr openInput(const QString& path, QString* error)
+{
+    AVFormatContext* raw = nullptr;
+    const QByteArray name = path.toUtf8();
+    int rc = avformat_open_input(&raw, name.constData(), nullptr, nullptr);
+    if (rc < 0) {
+        if (error)
+            *error = errorText(rc);
+        return nullptr;
+    }
+    InputPtr input(raw);
+    rc = avformat_find_stream_info(input.get(), nullptr);
+    if (rc < 0) {
+        if (error)
+            *error = errorText(rc);
+        return nullptr;
+    }
+    return input;
+}
+
+CodecPtr openDecoder(const AVStream* stream, int threads, QString* error)
+{
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        if (error)
+            *error = QStringLiteral("no decoder for %1").arg(QString::fromUtf8(avcodec_get_name(stream->codecpar->codec_id)));
+        return nullptr;
+    }
+    CodecPtr context(avcodec_alloc_context3(codec));
+    if (!context) {
+        if (error)
+            *error = errorText(AVERROR(ENOMEM));
+        return nullptr;
+    }
+    int rc = avcodec_parameters_to_context(context.get(), stream->codecpar);
+    if (rc >= 0) {
+        context->pkt_timebase = stream->time_base;
+        context->thread_count = threads;
+        rc = avcodec_open2(context.get(), codec, nullptr);
+    }
+    if (rc < 0) {
+        if (error)
+            *error = errorText(rc);
+        return nullptr;
+    }
+    return context;
+}
+
+bool isVideoTrack(const AVStream* stream)
+{
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+} // namespace tessarin::libav

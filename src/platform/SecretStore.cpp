@@ -1,0 +1,140 @@
+// libsecret first: its GLib headers use a member named "signals", which Qt
+// turns into a keyword.
+#include <libsecret/secret.h>
+
+#include "platform/SecretStore.h"
+
+#include <QByteArray>
+
+namespace tessarin::platform {
+namespace {
+
+const SecretSchema* schema()
+{
+    static const SecretSchema value = {
+        "Vellumcast",
+        SECRET_SCHEMA_NONE,
+        {
+            { "service", SECRET_SCHEMA_ATTRIBUTE_STRING },
+            { "account", SECRET_SCHEMA_ATTRIBUTE_STRING },
+            { nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING },
+        },
+        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    };
+    return &value;
+}
+
+// The two attributes of an item; the byte arrays outlive the table.
+class Attributes {
+public:
+    Attributes(const QString& service, const QString& account)
+        : service_(service.toUtf8())
+        , account_(account.toUtf8())
+        , table_(g_hash_table_new(g_str_hash, g_str_equal))
+    {
+        g_hash_table_insert(table_, const_cast<char*>("service"), service_.data());
+        g_hash_table_insert(table_, const_cast<char*>("account"), account_.data());
+    }
+    ~Attributes() { g_hash_table_unref(table_); }
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+    GHashTable* table() const { return table_; }
+
+private:
+    QByteArray service_;
+    QByteArray account_;
+    GHashTable* table_;
+};
+
+void clear(GError*& error)
+{
+    if (error) {
+        g_error_free(error);
+        error = nullptr;
+    }
+}
+
+SecretService* connect()
+{
+    GError* error = nullptr;
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
+    clear(error);
+    return service;
+}
+
+} // namespace
+
+bool SecretStore::available()
+{
+    SecretService* service = connect();
+    if (!service)
+        return false;
+    g_object_unref(service);
+    return true;
+}
+
+std::optional<QString> SecretStore::read(const QString& serviceName, const QString& account)
+{
+    SecretService* service = connect();
+    if (!service)
+        return std::nullopt;
+    Attributes attributes(serviceName, account);
+    GError* error = nullptr;
+    // No SECRET_SEARCH_UNLOCK: a locked item comes back without its secret
+    // instead of raising an unlock prompt.
+    GList* items = secret_service_search_sync(service, schema(), attributes.table(), SECRET_SEARCH_LOAD_SECRETS,
+                                              nullptr, &error);
+    clear(error);
+    std::optional<QString> result;
+    for (GList* node = items; node && !result; node = node->next) {
+        auto* item = static_cast<SecretItem*>(node->data);
+        if (SecretValue* value = secret_item_get_secret(item)) {
+            gsize length = 0;
+            const gchar* bytes = secret_value_get(value, &length);
+            const QByteArray data(bytes, static_cast<qsizetype>(length));
+            if (data.isValidUtf8())
+                result = QString::fromUtf8(data);
+            secret_value_unref(value);
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    g_object_unref(service);
+    return result;
+}
+
+bool SecretStore::write(const QString& serviceName, const QString& account, const QString& text)
+{
+    SecretService* service = connect();
+    if (!service)
+        return false;
+    GError* error = nullptr;
+    SecretCollection* collection
+        = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    clear(error);
+    const bool unlocked = collection && !secret_collection_get_locked(collection);
+    if (collection)
+        g_object_unref(collection);
+    g_object_unref(service);
+    if (!unlocked)
+        return false; // storing would ask the user to unlock it
+
+    Attributes attributes(serviceName, account);
+    const QByteArray label = QStringLiteral("Vellumcast %1").arg(account).toUtf8();
+    const QByteArray secret = text.toUtf8();
+    const gboolean stored = secret_password_storev_sync(schema(), attributes.table(), SECRET_COLLECTION_DEFAULT,
+                                                        label.constData(), secret.constData(), nullptr, &error);
+    clear(error);
+    return stored;
+}
+
+bool SecretStore::remove(const QString& serviceName, const QString& account)
+{
+    Attributes attributes(serviceName, account);
+    GError* error = nullptr;
+    secret_password_clearv_sync(schema(), attributes.table(), nullptr, &error);
+    const bool failed = error != nullptr;
+    clear(error);
+    return !failed;
+}
+
+} // namespace tessarin::platform

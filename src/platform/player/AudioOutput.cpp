@@ -1,0 +1,188 @@
+#include "platform/player/AudioOutput.h"
+
+#include "platform/Clock.h"
+
+#include <SDL2/SDL.h>
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace tessarin {
+
+AudioOutput::~AudioOutput() = default;
+
+void AudioOutput::addSource(const std::shared_ptr<AudioSource>& source)
+{
+    if (!source)
+        return;
+    lockRender();
+    if (std::find(sources_.begin(), sources_.end(), source) == sources_.end())
+        sources_.push_back(source);
+    unlockRender();
+}
+
+void AudioOutput::removeSource(const AudioSource* source)
+{
+    std::shared_ptr<AudioSource> removed; // released after the lock
+    lockRender();
+    auto it = std::find_if(sources_.begin(), sources_.end(), [source](const auto& s) { return s.get() == source; });
+    if (it != sources_.end()) {
+        removed = std::move(*it);
+        sources_.erase(it);
+    }
+    unlockRender();
+}
+
+void AudioOutput::renderMix(float* out, int frames)
+{
+    lockRender();
+    renderMixLocked(out, frames);
+    unlockRender();
+}
+
+void AudioOutput::renderMixLocked(float* out, int frames)
+{
+    std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(frames) * kChannels);
+    AudioRenderContext context;
+    context.hostTime = HostClock::monotonicSeconds();
+    context.latency = latency();
+    for (const auto& source : sources_)
+        source->render(out, frames, context);
+    rendered_.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);
+}
+
+// --- SDL ---------------------------------------------------------------
+
+namespace {
+
+std::mutex sdlMutex; // SDL's audio subsystem is process-wide
+int sdlUsers = 0;
+QString sdlDriver;
+
+bool initSdlAudio(const QString& driver)
+{
+    std::lock_guard lock(sdlMutex);
+    if (sdlUsers > 0) {
+        if (!driver.isEmpty() && driver != sdlDriver)
+            return false; // another device runs on another driver
+        ++sdlUsers;
+        return true;
+    }
+    const QByteArray name = driver.toUtf8();
+    if (SDL_AudioInit(driver.isEmpty() ? nullptr : name.constData()) != 0)
+        return false;
+    sdlDriver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
+    sdlUsers = 1;
+    return true;
+}
+
+void quitSdlAudio()
+{
+    std::lock_guard lock(sdlMutex);
+    if (sdlUsers > 0 && --sdlUsers == 0) {
+        SDL_AudioQuit();
+        sdlDriver.clear();
+    }
+}
+
+} // namespace
+
+SdlAudioOutput::SdlAudioOutput()
+    : SdlAudioOutput(Options {})
+{
+}
+
+SdlAudioOutput::SdlAudioOutput(const Options& options)
+{
+    bufferFrames_ = std::clamp(options.bufferFrames, 64, 8192);
+    if (!open(options.driver, bufferFrames_) && options.driver != QLatin1String("dummy"))
+        open(QStringLiteral("dummy"), bufferFrames_);
+}
+
+SdlAudioOutput::~SdlAudioOutput()
+{
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+        quitSdlAudio();
+    }
+}
+
+std::shared_ptr<SdlAudioOutput> SdlAudioOutput::shared()
+{
+    static std::shared_ptr<SdlAudioOutput> output = std::make_shared<SdlAudioOutput>();
+    return output;
+}
+
+bool SdlAudioOutput::open(const QString& driver, int bufferFrames)
+{
+    if (!initSdlAudio(driver))
+        return false;
+    SDL_AudioSpec want {};
+    want.freq = kSampleRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = kChannels;
+    want.samples = static_cast<Uint16>(bufferFrames);
+    want.callback = &SdlAudioOutput::callback;
+    want.userdata = this;
+    SDL_AudioSpec have {};
+    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) {
+        quitSdlAudio();
+        return false;
+    }
+    device_ = id;
+    bufferFrames_ = have.samples > 0 ? have.samples : bufferFrames;
+    driver_ = QString::fromUtf8(SDL_GetCurrentAudioDriver());
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+double SdlAudioOutput::latency() const
+{
+    // SDL reports no device delay; the block being filled is heard after the
+    // one the device is playing, so one block is the estimate. The dummy and
+    // disk drivers "play" a block as soon as it is made.
+    if (driver_ == QLatin1String("dummy") || driver_ == QLatin1String("disk"))
+        return 0.0;
+    return static_cast<double>(bufferFrames_) / kSampleRate;
+}
+
+void SdlAudioOutput::callback(void* self, std::uint8_t* stream, int bytes)
+{
+    auto* output = static_cast<SdlAudioOutput*>(self);
+    const int frames = bytes / static_cast<int>(sizeof(float) * kChannels);
+    // SDL calls us holding the device lock, which is the render lock.
+    output->renderMixLocked(reinterpret_cast<float*>(stream), frames);
+}
+
+void SdlAudioOutput::lockRender()
+{
+    if (device_ != 0)
+        SDL_LockAudioDevice(device_);
+}
+
+void SdlAudioOutput::unlockRender()
+{
+    if (device_ != 0)
+        SDL_UnlockAudioDevice(device_);
+}
+
+// --- null --------------------------------------------------------------
+
+void NullAudioOutput::lockRender()
+{
+    while (busy_.test_and_set(std::memory_order_acquire))
+        busy_.wait(true, std::memory_order_relaxed);
+}
+
+void NullAudioOutput::unlockRender()
+{
+    busy_.clear(std::memory_order_release);
+    busy_.notify_one();
+}
+
+} // namespace tessarin

@@ -1,0 +1,116 @@
+#pragma once
+// The program's sound output: one device at 48 kHz, float, stereo,
+// interleaved. Every source (player items, the live audio player) is pulled
+// and mixed in the output's render call. SdlAudioOutput drives the render
+// from SDL's callback; NullAudioOutput is rendered by hand (tests, or when
+// nothing may sound).
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tessarin {
+
+struct AudioRenderContext {
+    double hostTime = 0.0; // HostClock seconds when the render began
+    double latency = 0.0;  // seconds from the render until its first sample is heard
+};
+
+class AudioSource {
+public:
+    virtual ~AudioSource() = default;
+    // Audio thread: adds (mixes) up to frames stereo frames into mix, which
+    // already holds the other sources. Must not block or wait.
+    virtual void render(float* mix, int frames, const AudioRenderContext& context) = 0;
+};
+
+class AudioOutput {
+public:
+    static constexpr int kSampleRate = 48000;
+    static constexpr int kChannels = 2;
+
+    virtual ~AudioOutput();
+
+    // Any thread. A source is rendered from the next render on; after
+    // removeSource returns, it is no longer being rendered.
+    void addSource(const std::shared_ptr<AudioSource>& source);
+    void removeSource(const AudioSource* source);
+
+    // Frames of the render block (the device's buffer size).
+    virtual int bufferFrames() const = 0;
+    // Seconds from a render until its first sample is heard.
+    virtual double latency() const = 0;
+    // Frames rendered since creation; any thread.
+    std::uint64_t framesRendered() const { return rendered_.load(std::memory_order_relaxed); }
+
+protected:
+    AudioOutput() = default;
+    // Fills out (frames × 2 floats) with the mix of every source.
+    void renderMix(float* out, int frames);
+    // The same, for a caller that already holds the render lock.
+    void renderMixLocked(float* out, int frames);
+    // Guard of the source list against the render (the device lock).
+    virtual void lockRender() = 0;
+    virtual void unlockRender() = 0;
+
+private:
+    std::vector<std::shared_ptr<AudioSource>> sources_; // touched only under the render lock
+    std::atomic<std::uint64_t> rendered_ { 0 };
+};
+
+// One SDL2 audio device. When the chosen driver opens no device, SDL's
+// "dummy" driver is used instead, which paces the callback in real time.
+class SdlAudioOutput final : public AudioOutput {
+public:
+    struct Options {
+        QString driver;          // SDL driver name; empty: SDL_AUDIODRIVER or SDL's choice
+        int bufferFrames = 512;  // callback block
+    };
+    explicit SdlAudioOutput(const Options& options);
+    SdlAudioOutput();
+    ~SdlAudioOutput() override;
+
+    // The machine's default output, opened on first use and kept for the
+    // life of the process; every player and the live audio player share it.
+    static std::shared_ptr<SdlAudioOutput> shared();
+
+    bool isOpen() const { return device_ != 0; }
+    // The SDL driver actually in use ("pulseaudio", "alsa", "dummy", "disk").
+    QString driverName() const { return driver_; }
+    int bufferFrames() const override { return bufferFrames_; }
+    double latency() const override;
+
+protected:
+    void lockRender() override;
+    void unlockRender() override;
+
+private:
+    static void callback(void* self, std::uint8_t* stream, int bytes);
+    bool open(const QString& driver, int bufferFrames);
+
+    std::uint32_t device_ = 0;
+    QString driver_;
+    int bufferFrames_ = 512;
+};
+
+// An output without a device: render() is called by its owner.
+class NullAudioOutput final : public AudioOutput {
+public:
+    explicit NullAudioOutput(int bufferFrames = 512) : bufferFrames_(bufferFrames) { }
+    int bufferFrames() const override { return bufferFrames_; }
+    double latency() const override { return 0.0; }
+    // Renders frames of the mix into out (frames × 2 floats).
+    void render(float* out, int frames) { renderMix(out, frames); }
+
+protected:
+    void lockRender() override;
+    void unlockRender() override;
+
+private:
+    int bufferFrames_;
+    std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+};
+
+} // namespace tessarin

@@ -1,0 +1,74 @@
+#include "platform/player/MediaPlayer.h"
+
+#include "platform/player/PlayerItem.h"
+
+#include <cmath>
+
+namespace tessarin {
+
+struct MediaPlayer::Observer {
+    TimeObserver callback;
+    std::unique_ptr<Timer> timer;
+};
+
+MediaPlayer::MediaPlayer(Clock& clock, QObject* parent)
+    : QObject(parent)
+    , clock_(clock)
+{
+}
+
+MediaPlayer::~MediaPlayer() = default;
+
+std::shared_ptr<PlayerItem> MediaPlayer::currentItem() const
+{
+    std::lock_guard lock(itemMutex_);
+    return item_;
+}
+
+void MediaPlayer::setCurrentItemValue(std::shared_ptr<PlayerItem> item)
+{
+    std::shared_ptr<PlayerItem> old;
+    {
+        std::lock_guard lock(itemMutex_);
+        old = std::move(item_);
+        item_ = std::move(item);
+    }
+}
+
+int MediaPlayer::addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer)
+{
+    const int token = nextToken_++;
+    auto entry = std::make_unique<Observer>();
+    entry->callback = std::move(observer);
+    Observer* raw = entry.get();
+    entry->timer = clock_.createTimer([this, raw] {
+        if (isPlaying() && currentItem() && raw->callback)
+            raw->callback(currentTime());
+    });
+    if (!std::isfinite(intervalSeconds) || intervalSeconds < 0.001)
+        intervalSeconds = 0.001;
+    entry->timer->start(intervalSeconds);
+    observers_.emplace(token, std::move(entry));
+    return token;
+}
+
+void MediaPlayer::removeTimeObserver(int token)
+{
+    observers_.erase(token);
+}
+
+void MediaPlayer::notifyTimeObservers()
+{
+    if (!currentItem())
+        return;
+    // Copies: a callback may remove observers.
+    std::vector<TimeObserver> callbacks;
+    for (auto& [token, entry] : observers_)
+        callbacks.push_back(entry->callback);
+    const double t = currentTime();
+    for (auto& cb : callbacks)
+        if (cb)
+            cb(t);
+}
+
+} // namespace tessarin

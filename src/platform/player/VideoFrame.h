@@ -1,0 +1,70 @@
+#pragma once
+// One decoded picture in 32-bit BGRA (B, G, R, A bytes in memory; Qt's
+// Format_RGB32 / ARGB32_Premultiplied on little-endian), shared by reference:
+// the decoder, every video output and every view hold the same pixels.
+// Frames come from a VideoFramePool and go back to it when the last
+// reference drops.
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tessarin {
+
+class VideoFrame : public std::enable_shared_from_this<VideoFrame> {
+public:
+    // A frame that owns its pixels (rows aligned to 64 bytes, zeroed);
+    // nullptr for a size outside 1 ... 16384.
+    static std::shared_ptr<VideoFrame> create(int width, int height);
+
+    ~VideoFrame();
+    VideoFrame(const VideoFrame&) = delete;
+    VideoFrame& operator=(const VideoFrame&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int bytesPerLine() const { return stride_; }
+    std::uint8_t* bits() { return data_; }
+    const std::uint8_t* constBits() const { return data_; }
+
+    // Media time of the picture in seconds (its presentation time in the
+    // item's timeline); set by whoever fills the frame.
+    double time = 0.0;
+    // How long the picture stands, in seconds (0 when unknown).
+    double duration = 0.0;
+
+    // The pixels as a QImage without a copy; the image keeps this frame
+    // alive. Opaque pictures use Format_RGB32; pass premultiplied = true for
+    // pictures with alpha.
+    QImage image(bool premultiplied = false) const;
+
+private:
+    friend class VideoFramePool;
+    VideoFrame(int width, int height, int stride, std::uint8_t* data, std::function<void(std::uint8_t*)> release);
+
+    int width_;
+    int height_;
+    int stride_;
+    std::uint8_t* data_;
+    std::function<void(std::uint8_t*)> release_;
+};
+
+// Reuses pixel buffers of one size; any thread. Buffers of frames still in
+// use outlive the pool safely.
+class VideoFramePool {
+public:
+    explicit VideoFramePool(int maxIdleBuffers = 8);
+    ~VideoFramePool();
+    // A frame of the given size, reusing an idle buffer when its size
+    // matches (its old pixels are left as they were); nullptr for a bad size.
+    std::shared_ptr<VideoFrame> acquire(int width, int height);
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace tessarin

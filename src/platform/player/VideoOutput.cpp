@@ -1,0 +1,57 @@
+#include "platform/player/VideoOutput.h"
+
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
+
+#include <limits>
+
+namespace tessarin {
+
+void VideoOutput::attach(const std::weak_ptr<PlayerItem>& item)
+{
+    std::lock_guard lock(mutex_);
+    item_ = item;
+    last_.reset();
+}
+
+std::shared_ptr<PlayerItem> VideoOutput::item() const
+{
+    std::lock_guard lock(mutex_);
+    return item_.lock();
+}
+
+double VideoOutput::itemTime(double hostTime) const
+{
+    auto it = item();
+    auto src = it ? it->source() : nullptr;
+    return src ? src->itemTime(hostTime) : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool VideoOutput::hasNewFrame(double itemTime) const
+{
+    auto it = item();
+    auto src = it ? it->source() : nullptr;
+    if (!src)
+        return false;
+    auto frame = src->frameAt(itemTime);
+    if (!frame)
+        return false;
+    std::lock_guard lock(mutex_);
+    return frame != last_.lock();
+}
+
+std::shared_ptr<const VideoFrame> VideoOutput::copyFrame(double itemTime)
+{
+    auto it = item();
+    auto src = it ? it->source() : nullptr;
+    if (!src)
+        return nullptr;
+    auto frame = src->frameAt(itemTime);
+    if (frame) {
+        std::lock_guard lock(mutex_);
+        last_ = frame;
+    }
+    return frame;
+}
+
+} // namespace tessarin

@@ -1,0 +1,42 @@
+#pragma once
+// A reader of one player item's pictures, for a view or a renderer that
+// pulls frames at its own rate. Several outputs can read the same item; each
+// remembers which frame it handed out last. Any thread, but one user at a
+// time per output.
+#include <QImage>
+
+#include <memory>
+#include <mutex>
+
+namespace tessarin {
+
+class PlayerItem;
+class VideoFrame;
+
+class VideoOutput {
+public:
+    VideoOutput() = default;
+
+    // The item's time shown at a host time (HostClock seconds); NaN while
+    // the output is not attached to a playing item.
+    double itemTime(double hostTime) const;
+    // True when the frame for itemTime differs from the last one copied.
+    bool hasNewFrame(double itemTime) const;
+    // The frame for itemTime (largest media time not after it, else the
+    // earliest decoded); nullptr when none is decoded yet. Remembers it as
+    // the last frame handed out.
+    std::shared_ptr<const VideoFrame> copyFrame(double itemTime);
+
+    // The item attached (set by PlayerItem::addOutput).
+    std::shared_ptr<PlayerItem> item() const;
+
+private:
+    friend class PlayerItem;
+    void attach(const std::weak_ptr<PlayerItem>& item);
+
+    mutable std::mutex mutex_; // guards the fields below
+    std::weak_ptr<PlayerItem> item_;
+    std::weak_ptr<const VideoFrame> last_;
+};
+
+} // namespace tessarin

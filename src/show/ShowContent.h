@@ -1,0 +1,37 @@
+#pragma once
+// What a show is made of in the running program: the engine's blocks and
+// overlay layers, the media browser's list and the schedule. The show
+// controller saves and rebuilds a show only through this interface; the
+// program's implementation works on the engine and the schedule, tests hand
+// in a plain one. Main thread.
+#include "show/ShowDocument.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tessarin {
+
+class ShowContent {
+public:
+    virtual ~ShowContent() = default;
+
+    // The show as a document. base: the folder that will hold the file, so
+    // media below it are also stored by relative path; nullopt for the
+    // change-tracking snapshot (absolute paths only). Touches no file.
+    virtual ShowDocument document(const std::optional<QString>& base) const = 0;
+
+    // Empties everything: program stopped, cue and selection cleared, no
+    // blocks, an empty schedule that does not loop, both layers cleared, an
+    // empty browser list.
+    virtual void reset() = 0;
+
+    // Rebuilds the show from a document read from a file in showFolder, on
+    // top of what reset() left: browser, blocks, schedule, then layers.
+    // Media that cannot be found are left out and their names appended to
+    // missing, in the order their references failed.
+    virtual void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing) = 0;
+};
+
+} // namespace tessarin

@@ -1,0 +1,165 @@
+#include "show/ShowController.h"
+
+#include "platform/MainThread.h"
+#include "show/ShowFile.h"
+#include "show/ShowMissingMedia.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace tessarin {
+
+ShowController::ShowController(ShowContent& content, Settings& settings, Clock& clock, ShowDialogs& dialogs,
+                               QObject* parent)
+    : QObject(parent)
+    , content_(content)
+    , settings_(settings)
+    , dialogs_(dialogs)
+    , tracker_(clock, [this] { return currentSnapshot(); })
+{
+    connect(&tracker_, &ShowChangeTracker::isDirtyChanged, this, [this] {
+        emit isDirtyChanged();
+        emit changed();
+    });
+    tracker_.markSaved(); // the empty show counts as saved
+
+    const auto last = settings_.stringValue(QLatin1String(kLastShowPathKey));
+    if (last && !last->isEmpty() && QFileInfo::exists(*last)) {
+        const QString path = *last;
+        postToMain([self = QPointer<ShowController>(this), path] {
+            if (self)
+                self->load(path);
+        });
+    }
+}
+
+ShowController::~ShowController() = default;
+
+QString ShowController::displayName() const
+{
+    if (!fileURL_)
+        return tr("Show senza titolo");
+    const QFileInfo info(*fileURL_);
+    const QString name = info.completeBaseName();
+    return name.isEmpty() ? info.fileName() : name; // ".vellumcast" has no extension to drop
+}
+
+QString ShowController::title() const
+{
+    return isDirty() ? tr("%1 — modificato").arg(displayName()) : displayName();
+}
+
+void ShowController::newShow()
+{
+    if (!confirmDiscardingChanges())
+        return;
+    content_.reset();
+    setFileURL(std::nullopt);
+    settings_.remove(QLatin1String(kLastShowPathKey));
+    tracker_.markSaved();
+}
+
+void ShowController::open()
+{
+    if (!confirmDiscardingChanges())
+        return;
+    if (const auto path = dialogs_.chooseShowToOpen(tr("Apri un show di Tessarin")))
+        load(*path);
+}
+
+void ShowController::save()
+{
+    if (fileURL_)
+        write(*fileURL_);
+    else
+        saveAs();
+}
+
+bool ShowController::saveAs()
+{
+    const QString suggested = fileURL_ ? QFileInfo(*fileURL_).fileName() : QLatin1String(kDefaultFileName);
+    const auto path = dialogs_.chooseShowToSave(suggested, tr("Salva lo show"));
+    if (!path)
+        return false;
+    return write(*path);
+}
+
+bool ShowController::confirmDiscardingChanges()
+{
+    if (!tracker_.check())
+        return true;
+    const auto answer = dialogs_.askToSaveChanges(
+        tr("Salvare le modifiche allo show?"),
+        tr("Le modifiche a \u201C%1\u201D andranno perse se non le salvi.").arg(displayName()));
+    switch (answer) {
+    case ShowDialogs::SaveAnswer::save:
+        return fileURL_ ? write(*fileURL_) : saveAs();
+    case ShowDialogs::SaveAnswer::dontSave:
+        return true;
+    case ShowDialogs::SaveAnswer::cancel:
+        break;
+    }
+    return false;
+}
+
+bool ShowController::write(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString base = QFileInfo(absolute).absolutePath();
+    const auto bytes = content_.document(base).toJson(ShowDocument::Layout::pretty);
+    std::optional<QString> error;
+    if (!bytes)
+        error = tr("Lo show contiene un numero non valido.");
+    else
+        error = ShowFile::write(absolute, *bytes);
+    if (error) {
+        dialogs_.warn(tr("Impossibile salvare lo show"), *error);
+        return false;
+    }
+    setFileURL(absolute);
+    settings_.setString(QLatin1String(kLastShowPathKey), absolute);
+    tracker_.markSaved();
+    return true;
+}
+
+void ShowController::load(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    std::optional<ShowDocument> document;
+    QFile file(absolute);
+    if (file.open(QIODevice::ReadOnly))
+        document = ShowDocument::fromJson(file.readAll());
+    if (!document) {
+        // Reading and decoding failures look the same to the operator, and
+        // nothing of the running show has been touched.
+        dialogs_.warn(tr("Impossibile aprire lo show"), tr("Il file non è uno show valido di Tessarin."));
+        return;
+    }
+
+    QStringList missing;
+    content_.reset();
+    content_.apply(*document, QFileInfo(absolute).absolutePath(), missing);
+    setFileURL(absolute);
+    settings_.setString(QLatin1String(kLastShowPathKey), absolute);
+    tracker_.markSaved(); // the show as rebuilt, without what was missing
+
+    if (!missing.isEmpty()) {
+        const auto alert = ShowMissingMedia::alertFor(missing);
+        dialogs_.warn(alert.message, alert.informativeText);
+    }
+}
+
+QString ShowController::currentSnapshot() const
+{
+    return ShowChangeTracker::snapshotOf(content_.document(std::nullopt));
+}
+
+void ShowController::setFileURL(std::optional<QString> path)
+{
+    fileURL_ = std::move(path);
+    emit fileURLChanged();
+    emit changed();
+}
+
+} // namespace tessarin

@@ -1,0 +1,76 @@
+#pragma once
+// The document controller: which show file is open, whether it has unsaved
+// changes, and the show commands (new, open, save, save as) with the
+// question before changes are lost. Saving goes through a temporary file
+// renamed into place; opening reads the whole file strictly before anything
+// of the running show is touched. The open and save panels and the alerts
+// go through ShowDialogs. Main thread.
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "show/ShowChangeTracker.h"
+#include "show/ShowContent.h"
+#include "show/ShowDialogs.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace tessarin {
+
+class ShowController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kLastShowPathKey = "Vellumcast.lastShowPath";
+    static constexpr const char* kDefaultFileName = "Show.vellumcast";
+
+    // Takes the empty show as saved and starts the change watcher; when
+    // "Vellumcast.lastShowPath" names something that exists, queues its
+    // opening on the main thread, after the current work.
+    ShowController(ShowContent& content, Settings& settings, Clock& clock, ShowDialogs& dialogs,
+                   QObject* parent = nullptr);
+    ~ShowController() override;
+
+    // The show file in use, as an absolute path; nullopt for a show never
+    // saved or opened.
+    const std::optional<QString>& fileURL() const { return fileURL_; }
+    bool isDirty() const { return tracker_.isDirty(); }
+    const QString& savedSnapshot() const { return tracker_.savedSnapshot(); }
+
+    // "Show senza titolo", or the file's name without its extension.
+    QString displayName() const;
+    // displayName, marked " — modificato" while there are unsaved changes.
+    QString title() const;
+
+    // "Nuovo show": after the question, an empty show without a file.
+    void newShow();
+    // "Apri show…": after the question, the open panel, then the show.
+    void open();
+    // "Salva": to the open file, else as saveAs().
+    void save();
+    // "Salva con nome…": the save panel, then the file. True when written.
+    bool saveAs();
+    // The question before the show is replaced or the program quits: true
+    // when the caller may go on. Compares the show with the saved one at
+    // this moment, so an edit since the last watcher tick is not lost.
+    bool confirmDiscardingChanges();
+
+signals:
+    void fileURLChanged();
+    void isDirtyChanged();
+    void changed();
+
+private:
+    bool write(const QString& path);
+    void load(const QString& path);
+    QString currentSnapshot() const;
+    void setFileURL(std::optional<QString> path);
+
+    ShowContent& content_;
+    Settings& settings_;
+    ShowDialogs& dialogs_;
+    std::optional<QString> fileURL_;
+    ShowChangeTracker tracker_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,45 @@
+#include "streaming/SecretStore.h"
+
+#include "platform/SecretStore.h"
+
+#include <mutex>
+
+namespace tessarin {
+namespace {
+
+std::mutex serviceMutex;
+QString serviceOverride;
+
+} // namespace
+
+QString SecretStore::service()
+{
+    std::lock_guard guard(serviceMutex);
+    if (!serviceOverride.isEmpty())
+        return serviceOverride;
+    return QStringLiteral("org.tessarin.Vellumcast");
+}
+
+void SecretStore::overrideServiceForTesting(const QString& service)
+{
+    std::lock_guard guard(serviceMutex);
+    serviceOverride = service;
+}
+
+std::optional<QString> SecretStore::string(const QString& account)
+{
+    return platform::SecretStore::read(service(), account);
+}
+
+void SecretStore::set(const std::optional<QString>& text, const QString& account)
+{
+    if (!text || text->isEmpty()) {
+        platform::SecretStore::remove(service(), account);
+        return;
+    }
+    // The secret service replaces an item with the same attributes, so a
+    // second write keeps one item.
+    platform::SecretStore::write(service(), account, *text);
+}
+
+} // namespace tessarin

@@ -1,0 +1,204 @@
+#include "streaming/StreamManager.h"
+
+#include "platform/PowerInhibitor.h"
+#include "platform/Settings.h"
+
+#include <QCoreApplication>
+
+#include <cstring>
+
+namespace tessarin {
+namespace {
+
+// One video tick on the render thread: progressive frames go out as they
+// come; interlaced renders are paired, the later one's odd rows (the bottom
+// field) woven into the earlier one, which goes out.
+class VideoTicker {
+public:
+    VideoTicker(std::shared_ptr<StreamFrameSource> renderer, bool interlaced, std::vector<StreamOutput*> outputs,
+                StreamManager::Counters& counters)
+        : renderer_(std::move(renderer))
+        , interlaced_(interlaced)
+        , outputs_(std::move(outputs))
+        , counters_(counters)
+    {
+    }
+
+    void tick()
+    {
+        ++counters_.videoTicks;
+        StreamFramePtr frame = renderer_->nextFrame();
+        if (!frame)
+            return;
+        StreamFramePtr send = frame;
+        if (interlaced_) {
+            if (!pendingField_) {
+                pendingField_ = std::move(frame);
+                return;
+            }
+            send = std::move(pendingField_);
+            weave(*send, *frame);
+        }
+        bool sent = false;
+        for (StreamOutput* output : outputs_) {
+            if (output->isRunning()) {
+                output->submit(send);
+                sent = true;
+            }
+        }
+        if (sent)
+            ++counters_.framesSent;
+    }
+
+private:
+    static void weave(StreamFrame& into, const StreamFrame& from)
+    {
+        if (!into.data || !from.data)
+            return; // sent unwoven
+        const qsizetype row = qsizetype(into.width) * 4;
+        if (from.width < into.width || from.bytesPerRow < row)
+            return;
+        const int rows = std::min(into.height, from.height);
+        for (int r = 1; r < rows; r += 2)
+            std::memcpy(into.data + qsizetype(r) * into.bytesPerRow, from.data + qsizetype(r) * from.bytesPerRow, row);
+    }
+
+    std::shared_ptr<StreamFrameSource> renderer_;
+    bool interlaced_;
+    std::vector<StreamOutput*> outputs_;
+    StreamManager::Counters& counters_;
+    StreamFramePtr pendingField_;
+};
+
+} // namespace
+
+StreamManager::StreamManager(Settings& settings, StreamFrameSourceFactory frames, std::weak_ptr<StreamAudioSource> audio,
+                             Clock& clock, QObject* parent)
+    : QObject(parent)
+    , settings_(settings)
+    , makeFrames_(std::move(frames))
+    , audio_(std::move(audio))
+{
+    outputs_.push_back(std::make_unique<StreamOutput>(1, settings, clock));
+    outputs_.push_back(std::make_unique<StreamOutput>(2, settings, clock));
+
+    const std::optional<QString> resolution = settings.contains("Vellumcast.stream.resolution")
+        ? settings.stringValue("Vellumcast.stream.resolution")
+        : settings.stringValue("Vellumcast.stream.quality");
+    format_.resolution = resolution == QStringLiteral("hd1080") ? StreamFormat::Resolution::hd1080
+                                                                 : StreamFormat::Resolution::hd720;
+    format_.scan = settings.stringValue("Vellumcast.stream.scan") == QStringLiteral("interlaced")
+        ? StreamFormat::Scan::interlaced
+        : StreamFormat::Scan::progressive;
+    format_.rate = StreamFormat::rateFromRaw(settings.stringValue("Vellumcast.stream.rate").value_or(QString()))
+                       .value_or(StreamFormat::Rate::r30);
+    format_ = format_.normalized(); // not written back
+
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &StreamManager::killAllForTermination);
+    for (const auto& output : outputs_)
+        connect(output.get(), &StreamOutput::statusChanged, this, &StreamManager::refresh);
+}
+
+StreamManager::~StreamManager()
+{
+    stopPipeline();
+}
+
+void StreamManager::setFormat(const StreamFormat& value)
+{
+    format_ = value;
+    emit formatChanged();
+    emit changed();
+    const StreamFormat normalized = value.normalized();
+    if (normalized != value) {
+        setFormat(normalized);
+        return;
+    }
+    settings_.setString("Vellumcast.stream.resolution", StreamFormat::rawValue(value.resolution));
+    settings_.setString("Vellumcast.stream.scan", StreamFormat::rawValue(value.scan));
+    settings_.setString("Vellumcast.stream.rate", StreamFormat::rawValue(value.rate));
+}
+
+void StreamManager::setIsStreaming(bool value)
+{
+    isStreaming_ = value;
+    emit isStreamingChanged();
+    emit changed();
+}
+
+void StreamManager::refresh()
+{
+    bool active = false;
+    for (const auto& output : outputs_)
+        active = active || output->isActive();
+    if (isStreaming_ != active)
+        setIsStreaming(active);
+    if (!active)
+        stopPipeline();
+}
+
+void StreamManager::setRenderLatenessObserver(std::function<void(std::int64_t)> observer)
+{
+    videoThread_.setLatenessObserver(std::move(observer));
+}
+
+void StreamManager::startPipeline()
+{
+    if (videoThread_.isRunning())
+        return;
+    const StreamFormat f = format_;
+    const double lookahead = double(f.renderIntervalNanoseconds()) / 2.0 / 1e9;
+    auto renderer = makeFrames_ ? makeFrames_(f.width(), f.height(), lookahead) : nullptr;
+    if (!renderer)
+        return; // nothing to render from
+    renderer_ = renderer;
+    if (auto audio = audio_.lock())
+        audio->setStreaming(true);
+    activity_ = std::make_unique<PowerInhibitor>(
+        QCoreApplication::translate("StreamManager", "Tessarin sta trasmettendo in streaming"));
+
+    std::vector<StreamOutput*> outputs;
+    for (const auto& output : outputs_)
+        outputs.push_back(output.get());
+    auto ticker = std::make_shared<VideoTicker>(renderer, f.scan == StreamFormat::Scan::interlaced, outputs, counters_);
+    // Exact frame (or field) period: denominator * 1e9 / numerator ns.
+    const std::uint64_t fields = f.scan == StreamFormat::Scan::interlaced ? 2 : 1;
+    const PeriodicThread::Period videoPeriod { std::uint64_t(StreamFormat::rateDenominator(f.rate)) * 1000000000ull,
+                                               std::uint64_t(StreamFormat::rateNumerator(f.rate)) * fields };
+    videoThread_.start("Vellumcast.StreamManager.render", videoPeriod, [ticker] { ticker->tick(); });
+
+    std::weak_ptr<StreamAudioSource> weakAudio = audio_;
+    audioThread_.start("Vellumcast.StreamManager.audio", { 20000000, 1 }, [this, weakAudio, outputs] {
+        auto audio = weakAudio.lock();
+        if (!audio)
+            return;
+        ++counters_.audioTicks;
+        auto samples = std::make_shared<const std::vector<float>>(audio->pull(960));
+        for (StreamOutput* output : outputs) {
+            if (output->isRunning())
+                output->submit(samples);
+        }
+    });
+}
+
+void StreamManager::stopPipeline()
+{
+    if (!videoThread_.isRunning())
+        return;
+    // Each lets a tick in progress finish; neither thread waits for this one.
+    videoThread_.stop();
+    audioThread_.stop();
+    renderer_.reset();
+    if (auto audio = audio_.lock())
+        audio->setStreaming(false);
+    activity_.reset();
+}
+
+void StreamManager::killAllForTermination()
+{
+    for (const auto& output : outputs_)
+        output->killForTermination();
+}
+
+} // namespace tessarin

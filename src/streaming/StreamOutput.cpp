@@ -1,0 +1,293 @@
+#include "streaming/StreamOutput.h"
+
+#include "platform/MainThread.h"
+#include "platform/Settings.h"
+#include "platform/Workers.h"
+#include "streaming/SecretStore.h"
+#include "streaming/StreamOutputShared.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <csignal>
+
+namespace tessarin {
+namespace {
+
+QString localized(const char* text)
+{
+    return QCoreApplication::translate("StreamOutput", text);
+}
+
+QString kindRaw(StreamOutput::Kind value)
+{
+    return value == StreamOutput::Kind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
+}
+
+QString videoCodecRaw(StreamOutput::VideoCodec value)
+{
+    return value == StreamOutput::VideoCodec::h264 ? QStringLiteral("h264") : QStringLiteral("h265");
+}
+
+QString interlacedCodecRaw(StreamOutput::InterlacedCodec value)
+{
+    return value == StreamOutput::InterlacedCodec::h264 ? QStringLiteral("h264") : QStringLiteral("mpeg2");
+}
+
+QString account(int index)
+{
+    return QStringLiteral("stream.%1.url").arg(index);
+}
+
+} // namespace
+
+StreamOutput::StreamOutput(int index, Settings& settings, Clock& clock, QObject* parent)
+    : QObject(parent)
+    , id_(index)
+    , settings_(settings)
+    , clock_(clock)
+    , shared_(std::make_shared<Shared>())
+{
+    const QString prefix = QStringLiteral("Vellumcast.stream.%1.").arg(index);
+    kind_ = settings.stringValue(prefix + "kind") == QStringLiteral("srt") ? Kind::srt : Kind::rtmp;
+
+    if (auto stored = SecretStore::string(account(index))) {
+        url_ = *stored;
+    } else if (auto legacy = settings.stringValue(prefix + "url")) {
+        // An address an older version kept in the settings moves to the
+        // keychain; the settings entry goes only once the keychain gives the
+        // address back, so a failed write loses nothing.
+        url_ = *legacy;
+        SecretStore::set(url_, account(index));
+        if (SecretStore::string(account(index)) == url_)
+            settings.remove(prefix + "url");
+    }
+
+    const qint64 bitrate = settings.intValue(prefix + "bitrate").value_or(0);
+    bitrateKbps_ = std::find(bitrates.begin(), bitrates.end(), bitrate) != bitrates.end() ? int(bitrate) : 4000;
+    interlacedCodec_ = settings.stringValue(prefix + "icodec") == QStringLiteral("h264") ? InterlacedCodec::h264
+                                                                                         : InterlacedCodec::mpeg2;
+    videoCodec_ = settings.stringValue(prefix + "vcodec") == QStringLiteral("h264") ? VideoCodec::h264 : VideoCodec::h265;
+}
+
+StreamOutput::~StreamOutput() = default;
+
+void StreamOutput::save(const QString& name, const QString& value)
+{
+    settings_.setString(QStringLiteral("Vellumcast.stream.%1.%2").arg(id_).arg(name), value);
+}
+
+void StreamOutput::setKind(Kind value)
+{
+    kind_ = value;
+    save(QStringLiteral("kind"), kindRaw(value));
+    emit kindChanged();
+    emit changed();
+}
+
+void StreamOutput::setUrl(const QString& value)
+{
+    url_ = value;
+    SecretStore::set(value, account(id_));
+    emit urlChanged();
+    emit changed();
+}
+
+void StreamOutput::setBitrateKbps(int value)
+{
+    bitrateKbps_ = value;
+    settings_.setInt(QStringLiteral("Vellumcast.stream.%1.bitrate").arg(id_), value);
+    emit bitrateKbpsChanged();
+    emit changed();
+}
+
+void StreamOutput::setVideoCodec(VideoCodec value)
+{
+    videoCodec_ = value;
+    save(QStringLiteral("vcodec"), videoCodecRaw(value));
+    emit videoCodecChanged();
+    emit changed();
+}
+
+void StreamOutput::setInterlacedCodec(InterlacedCodec value)
+{
+    interlacedCodec_ = value;
+    save(QStringLiteral("icodec"), interlacedCodecRaw(value));
+    emit interlacedCodecChanged();
+    emit changed();
+}
+
+void StreamOutput::setStatus(const Status& value)
+{
+    status_ = value;
+    emit statusChanged();
+    emit changed();
+}
+
+void StreamOutput::setElapsed(double value)
+{
+    elapsed_ = value;
+    emit elapsedChanged();
+    emit changed();
+}
+
+void StreamOutput::setMeasuredKbps(double value)
+{
+    measuredKbps_ = value;
+    emit measuredKbpsChanged();
+    emit changed();
+}
+
+bool StreamOutput::isActive() const
+{
+    return status_.state == Status::State::connecting || status_.state == Status::State::live;
+}
+
+void StreamOutput::start(const StreamFormat& format)
+{
+    if (isActive())
+        return;
+    const QString address = url_.trimmed();
+    if (address.isEmpty()) {
+        setStatus(Status::failed(localized("Inserisci l'indirizzo di destinazione")));
+        return;
+    }
+    const QString firstScheme = kind_ == Kind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
+    const QStringList accepted = kind_ == Kind::srt ? QStringList { QStringLiteral("srt") }
+                                                    : QStringList { QStringLiteral("rtmp"), QStringLiteral("rtmps") };
+    const QStringList pieces = address.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    const QString scheme = pieces.isEmpty() ? QString() : pieces.first().toLower();
+    if (scheme.isEmpty() || !accepted.contains(scheme)) {
+        setStatus(Status::failed(localized("L'indirizzo deve iniziare con %1://").arg(firstScheme)));
+        return;
+    }
+    if (format.scan == StreamFormat::Scan::interlaced && interlacedCodec_ == InterlacedCodec::mpeg2
+        && scheme != QStringLiteral("srt")) {
+        setStatus(Status::failed(localized("L'interlacciato in MPEG-2 funziona solo con SRT: usa SRT oppure H.264")));
+        return;
+    }
+
+    setStatus(Status::connecting());
+    setElapsed(0);
+    setMeasuredKbps(0);
+    {
+        std::lock_guard guard(shared_->lock);
+        shared_->stopRequested = false;
+    }
+    shared_->meter.reset();
+
+    // Over RTMP the progressive stream is always H.264.
+    const bool hevc = scheme == QStringLiteral("srt") && videoCodec_ == VideoCodec::h265;
+    Workers::userInitiated().async([shared = shared_, owner = QPointer<StreamOutput>(this), address, scheme, format,
+                                    bitrate = bitrateKbps_, codec = interlacedCodec_, hevc] {
+        launch(shared, owner, address, scheme, format, bitrate, codec, hevc);
+    });
+}
+
+void StreamOutput::stop()
+{
+    std::vector<pid_t> ids;
+    {
+        std::lock_guard guard(shared_->lock);
+        shared_->stopRequested = true;
+        if (shared_->childPID > 0)
+            ids.push_back(shared_->childPID);
+        if (shared_->helperPID > 0)
+            ids.push_back(shared_->helperPID);
+    }
+    for (pid_t pid : ids)
+        ::kill(pid, SIGTERM);
+    if (ids.empty())
+        return;
+
+    std::erase_if(killTimers_, [](const std::unique_ptr<Timer>& timer) { return !timer->isActive(); });
+    // The timer belongs to this output: gone with it, it never fires.
+    auto timer = clock_.createTimer(
+        [shared = shared_, ids] {
+            std::vector<pid_t> still;
+            {
+                std::lock_guard guard(shared->lock);
+                for (pid_t pid : ids) {
+                    if (pid == shared->childPID || pid == shared->helperPID)
+                        still.push_back(pid);
+                }
+            }
+            for (pid_t pid : still)
+                ::kill(pid, SIGKILL);
+        },
+        true);
+    timer->start(1.5);
+    killTimers_.push_back(std::move(timer));
+}
+
+void StreamOutput::killForTermination()
+{
+    std::vector<pid_t> ids;
+    {
+        std::lock_guard guard(shared_->lock);
+        shared_->stopRequested = true;
+        if (shared_->childPID > 0)
+            ids.push_back(shared_->childPID);
+        if (shared_->helperPID > 0)
+            ids.push_back(shared_->helperPID);
+    }
+    for (pid_t pid : ids)
+        ::kill(pid, SIGKILL);
+}
+
+bool StreamOutput::isRunning() const
+{
+    std::lock_guard guard(shared_->lock);
+    return shared_->running;
+}
+
+std::pair<pid_t, pid_t> StreamOutput::processIds() const
+{
+    std::lock_guard guard(shared_->lock);
+    return { shared_->childPID, shared_->helperPID };
+}
+
+std::pair<int, int> StreamOutput::pendingWrites() const
+{
+    std::lock_guard guard(shared_->lock);
+    return { shared_->pendingVideo, shared_->pendingAudio };
+}
+
+void StreamOutput::postFail(const QPointer<StreamOutput>& owner, const QString& message)
+{
+    postToMain([owner, message] {
+        if (owner)
+            owner->fail(message);
+    });
+}
+
+void StreamOutput::fail(const QString& message)
+{
+    setStatus(Status::failed(message));
+}
+
+void StreamOutput::goLive()
+{
+    if (status_.state != Status::State::connecting)
+        return;
+    setStatus(Status::live());
+    liveSince_ = clock_.now();
+    elapsedClock_ = clock_.createTimer([this] {
+        if (liveSince_)
+            setElapsed(clock_.now() - *liveSince_);
+    });
+    elapsedClock_->start(1.0);
+}
+
+void StreamOutput::endRun(bool stopWasRequested, const std::optional<QString>& lastLine)
+{
+    elapsedClock_.reset();
+    liveSince_.reset();
+    setMeasuredKbps(0);
+    if (stopWasRequested)
+        setStatus(Status::idle());
+    else
+        setStatus(Status::failed(lastLine.value_or(localized("Connessione interrotta"))));
+}
+
+} // namespace tessarin

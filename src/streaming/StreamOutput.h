@@ -1,0 +1,183 @@
+#pragma once
+// One stream destination: its settings (kind, address, bitrate, codecs), the
+// check done when the operator starts it, the ffmpeg processes of a run fed
+// through pipes, and the status shown to the operator.
+//
+// Published values change on the main thread only. The run's own state
+// (running flag, process ids, pipe descriptors, pending writes) lives in a
+// lock-guarded block shared with the launch thread, the write queues, the
+// readers and the stream manager's pumps.
+#include "platform/Clock.h"
+#include "streaming/StreamFormat.h"
+#include "streaming/StreamFrame.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace tessarin {
+
+class Settings;
+
+class StreamOutput : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { rtmp, srt };
+    enum class VideoCodec { h265, h264 };
+    enum class InterlacedCodec { mpeg2, h264 };
+
+    struct Status {
+        enum class State { idle, connecting, live, failed };
+        State state = State::idle;
+        QString message; // failed only
+
+        static Status idle() { return {}; }
+        static Status connecting() { return { State::connecting, {} }; }
+        static Status live() { return { State::live, {} }; }
+        static Status failed(QString message) { return { State::failed, std::move(message) }; }
+        friend bool operator==(const Status&, const Status&) = default;
+    };
+
+    // The encoder set-ups a run can use.
+    enum class Encoder { h264VideoToolbox, hevcVideoToolbox, x264, x264Interlaced, mpeg2Interlaced };
+
+    // Which ffmpeg encodes with which encoder, and the ffmpeg that sends the
+    // encoder's transport stream when the encoder cannot send it itself.
+    struct LaunchPlan {
+        QString ffmpeg;
+        Encoder encoder = Encoder::x264;
+        std::optional<QString> sender;
+    };
+
+    // The bitrates offered, kbit/s.
+    static constexpr std::array<int, 10> bitrates { 1500, 2500, 4000, 6000, 8000, 10000, 12000, 15000, 20000, 25000 };
+
+    // index is 1 or 2; settings and clock outlive the output.
+    StreamOutput(int index, Settings& settings, Clock& clock = HostClock::shared(), QObject* parent = nullptr);
+    ~StreamOutput() override;
+
+    int id() const { return id_; }
+
+    Kind kind() const { return kind_; }
+    void setKind(Kind value);
+    const QString& url() const { return url_; }
+    void setUrl(const QString& value);
+    int bitrateKbps() const { return bitrateKbps_; }
+    void setBitrateKbps(int value);
+    VideoCodec videoCodec() const { return videoCodec_; }
+    void setVideoCodec(VideoCodec value);
+    InterlacedCodec interlacedCodec() const { return interlacedCodec_; }
+    void setInterlacedCodec(InterlacedCodec value);
+
+    const Status& status() const { return status_; }
+    double elapsed() const { return elapsed_; }
+    double measuredKbps() const { return measuredKbps_; }
+    // Connecting or live.
+    bool isActive() const;
+
+    // Main thread. Checks the address and the combination, turns connecting
+    // and launches in the background; does nothing while connecting or live.
+    void start(const StreamFormat& format);
+    // Main thread. SIGTERM to the processes, SIGKILL to those still there
+    // 1.5 s later; the status turns idle when they have ended.
+    void stop();
+
+    // Any thread: hand a frame or an audio block to a running output. Dropped
+    // when not running, or when 2 frames / 25 blocks are already waiting.
+    void submit(const StreamFramePtr& frame);
+    void submit(const StreamAudioBlock& audio);
+    // Any thread: whether the processes are up and the pipes take data.
+    bool isRunning() const;
+    // Any thread: the sending process and the encoder of a chain (0 = none).
+    std::pair<pid_t, pid_t> processIds() const;
+    // Any thread: frame and audio writes queued and not finished.
+    std::pair<int, int> pendingWrites() const;
+    // Application termination: marks a stop and sends SIGKILL to every
+    // process of the run, waiting for nothing.
+    void killForTermination();
+
+    // The launch decision (runs ffmpeg probes): a plan or the failure text.
+    static std::variant<LaunchPlan, QString> decide(const QString& scheme, const StreamFormat& format,
+                                                    InterlacedCodec codec, bool hevc);
+    // The encoder's argument list, without the executable.
+    static QStringList arguments(const QString& address, const QString& scheme, const StreamFormat& format,
+                                 int bitrate, Encoder encoder, bool chained);
+    // The sender's argument list, without the executable.
+    static QStringList senderArguments(const QString& address);
+    // The last non-blank line of ffmpeg's error output, trimmed of spaces and tabs.
+    static std::optional<QString> lastMeaningfulLine(const QString& text);
+    // Writes count bytes, retrying interrupted writes; false on any failure.
+    static bool writeAll(int fd, const void* bytes, qsizetype count);
+
+    // The sending-rate measurement of the progress lines.
+    class ProgressMeter {
+    public:
+        enum class Event { none, rate, progress };
+        struct Result {
+            Event event = Event::none;
+            double kbps = 0; // rate only, never negative
+        };
+        // One line from "-progress"; now is seconds of host time.
+        Result handle(const QString& line, double now);
+        void reset() { last_.reset(); }
+
+    private:
+        std::optional<std::pair<double, double>> last_; // (time, bytes)
+    };
+
+    struct Shared;
+
+signals:
+    void kindChanged();
+    void urlChanged();
+    void bitrateKbpsChanged();
+    void videoCodecChanged();
+    void interlacedCodecChanged();
+    void statusChanged();
+    void elapsedChanged();
+    void measuredKbpsChanged();
+    // After every assignment of a published value.
+    void changed();
+
+private:
+    void setStatus(const Status& value);
+    void setElapsed(double value);
+    void setMeasuredKbps(double value);
+    void save(const QString& name, const QString& value);
+    void fail(const QString& message);
+    void goLive();
+    void endRun(bool stopWasRequested, const std::optional<QString>& lastLine);
+
+    // The launch operation, on a background thread for the whole run.
+    static void launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput> owner, QString address,
+                       QString scheme, StreamFormat format, int bitrate, InterlacedCodec codec, bool hevc);
+    static void postFail(const QPointer<StreamOutput>& owner, const QString& message);
+
+    const int id_;
+    Settings& settings_;
+    Clock& clock_;
+    Kind kind_ = Kind::rtmp;
+    QString url_;
+    int bitrateKbps_ = 4000;
+    VideoCodec videoCodec_ = VideoCodec::h265;
+    InterlacedCodec interlacedCodec_ = InterlacedCodec::mpeg2;
+    Status status_;
+    double elapsed_ = 0;
+    double measuredKbps_ = 0;
+    std::unique_ptr<Timer> elapsedClock_;
+    std::optional<double> liveSince_;
+    std::vector<std::unique_ptr<Timer>> killTimers_;
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace tessarin

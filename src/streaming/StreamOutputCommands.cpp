@@ -1,0 +1,138 @@
+// The launch decision (which ffmpeg, which encoder, whether a second ffmpeg
+// sends) and the ffmpeg command lines of a stream destination.
+#include "media/FFmpegTools.h"
+#include "streaming/StreamOutput.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace tessarin {
+namespace {
+
+QString localized(const char* text)
+{
+    return QCoreApplication::translate("StreamOutput", text);
+}
+
+QString protocolMessage(const QString& scheme)
+{
+    return localized("Questo ffmpeg non può inviare in %1: serve una build con libsrt").arg(scheme.toUpper());
+}
+
+} // namespace
+
+std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QString& scheme, const StreamFormat& format,
+                                                                     InterlacedCodec codec, bool hevc)
+{
+    const bool interlaced = format.scan == StreamFormat::Scan::interlaced;
+    if (interlaced && codec == InterlacedCodec::h264) {
+        const auto ffmpeg = FFmpegTools::ffmpegPath(QStringLiteral("libx264"));
+        if (!ffmpeg)
+            return localized("L'H.264 interlacciato richiede un ffmpeg con x264 installato (es. con apt: apt install "
+                      "ffmpeg). In alternativa usa MPEG-2 con SRT.");
+        LaunchPlan plan { *ffmpeg, Encoder::x264Interlaced, std::nullopt };
+        if (scheme == QStringLiteral("srt")) {
+            if (FFmpegTools::supports(QStringLiteral("srt"), *ffmpeg, true))
+                return plan;
+            const auto first = FFmpegTools::ffmpegPath();
+            if (first && FFmpegTools::supports(QStringLiteral("srt"), *first, true)) {
+                plan.sender = *first;
+                return plan;
+            }
+            return localized("Nessun ffmpeg disponibile può inviare in SRT");
+        }
+        if (FFmpegTools::supports(scheme, *ffmpeg, true))
+            return plan;
+        return protocolMessage(scheme);
+    }
+
+    const auto ffmpeg = FFmpegTools::ffmpegPath();
+    if (!ffmpeg)
+        return localized("ffmpeg non trovato: serve per lo streaming");
+    LaunchPlan plan { *ffmpeg, Encoder::x264, std::nullopt };
+    if (interlaced) {
+        if (!FFmpegTools::hasEncoder(QStringLiteral("mpeg2video"), *ffmpeg))
+            return localized("Questo ffmpeg non ha l'encoder MPEG-2");
+        plan.encoder = Encoder::mpeg2Interlaced;
+    } else if (!hevc) {
+        if (FFmpegTools::hasEncoder(QStringLiteral("h264_videotoolbox"), *ffmpeg))
+            plan.encoder = Encoder::h264VideoToolbox;
+        else if (FFmpegTools::hasEncoder(QStringLiteral("libx264"), *ffmpeg))
+            plan.encoder = Encoder::x264;
+        else
+            return localized("Questo ffmpeg non ha un encoder H.264");
+    } else {
+        if (!FFmpegTools::hasEncoder(QStringLiteral("hevc_videotoolbox"), *ffmpeg))
+            return localized("Questo ffmpeg non ha un encoder H.265: scegli H.264");
+        plan.encoder = Encoder::hevcVideoToolbox;
+    }
+    if (!FFmpegTools::supports(scheme, *ffmpeg, true))
+        return protocolMessage(scheme);
+    return plan;
+}
+
+QStringList StreamOutput::arguments(const QString& address, const QString& scheme, const StreamFormat& format,
+                                    int bitrate, Encoder encoder, bool chained)
+{
+    const QString rate = StreamFormat::ffmpegValue(format.rate);
+    QStringList args {
+        "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats",
+        "-thread_queue_size", "512", "-f", "rawvideo", "-pixel_format", "bgra",
+        "-video_size", QStringLiteral("%1x%2").arg(format.width()).arg(format.height()),
+        "-framerate", rate, "-use_wallclock_as_timestamps", "1", "-i", "pipe:0",
+        "-thread_queue_size", "512", "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
+        "-i", "pipe:3", "-map", "0:v", "-map", "1:a",
+    };
+
+    switch (encoder) {
+    case Encoder::h264VideoToolbox:
+        args << "-c:v" << "h264_videotoolbox" << "-realtime" << "1" << "-profile:v" << "high";
+        break;
+    case Encoder::hevcVideoToolbox:
+        args << "-c:v" << "hevc_videotoolbox" << "-realtime" << "1" << "-profile:v" << "main" << "-tag:v" << "hvc1";
+        break;
+    case Encoder::x264:
+        args << "-c:v" << "libx264" << "-preset" << "veryfast" << "-tune" << "zerolatency" << "-profile:v" << "high";
+        break;
+    case Encoder::x264Interlaced:
+        args << "-vf" << "setfield=tff" << "-c:v" << "libx264" << "-preset" << "veryfast" << "-profile:v" << "high"
+             << "-flags" << "+ilme+ildct" << "-x264opts" << "tff=1";
+        break;
+    case Encoder::mpeg2Interlaced:
+        args << "-vf" << "setfield=tff" << "-c:v" << "mpeg2video" << "-flags" << "+ildct+ilme" << "-bf" << "2";
+        break;
+    }
+
+    int bufsize = 2 * bitrate;
+    int gop = format.keyframeInterval();
+    if (encoder == Encoder::mpeg2Interlaced) {
+        bufsize = std::min(bufsize, 9781);
+        gop = std::min(gop, 15);
+    }
+    args << "-b:v" << QStringLiteral("%1k").arg(bitrate) << "-maxrate" << QStringLiteral("%1k").arg(bitrate)
+         << "-bufsize" << QStringLiteral("%1k").arg(bufsize) << "-pix_fmt" << "yuv420p" << "-g" << QString::number(gop)
+         << "-c:a" << "aac" << "-b:a" << "160k" << "-ar" << "48000" << "-ac" << "2" << "-af" << "aresample=async=1"
+         << "-fps_mode" << "cfr" << "-r" << rate;
+
+    if (chained) {
+        args << "-f" << "mpegts" << "pipe:1";
+    } else {
+        args << "-progress" << "pipe:4";
+        if (scheme == QStringLiteral("srt"))
+            args << "-f" << "mpegts";
+        else
+            args << "-flvflags" << "no_duration_filesize" << "-f" << "flv";
+        args << address;
+    }
+    return args;
+}
+
+QStringList StreamOutput::senderArguments(const QString& address)
+{
+    return { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-fflags", "+nobuffer",
+             "-probesize", "500000", "-analyzeduration", "500000", "-f", "mpegts", "-i", "pipe:0",
+             "-c", "copy", "-progress", "pipe:4", "-f", "mpegts", address };
+}
+
+} // namespace tessarin

@@ -1,0 +1,360 @@
+// The run of a stream destination: pipes, ffmpeg processes, the writers fed
+// by the stream manager's pumps, the progress and error readers, and the end
+// of the run.
+#include "media/FFmpegTools.h"
+#include "platform/ChildProcess.h"
+#include "platform/MainThread.h"
+#include "platform/Clock.h"
+#include "streaming/StreamOutputShared.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tessarin {
+namespace {
+
+QString localized(const char* text)
+{
+    return QCoreApplication::translate("StreamOutput", text);
+}
+
+// ChildProcess reports a failed spawn as strerror() text; the operator's
+// message carries the error number it came from.
+int errorNumberOf(const std::string& text)
+{
+    for (int number = 1; number < 200; ++number) {
+        if (text == std::strerror(number))
+            return number;
+    }
+    return EINVAL;
+}
+
+// Waits until pid has ended without reaping it, so its id cannot be reused
+// while it is still published for signalling.
+void waitForEnd(pid_t pid)
+{
+    siginfo_t info {};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) { }
+}
+
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info {};
+    info.si_pid = 0;
+    int rc;
+    do {
+        rc = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (rc < 0 && errno == EINTR);
+    return rc < 0 || info.si_pid != 0;
+}
+
+void readLines(int fd, const std::function<void(const QString&)>& handler)
+{
+    char buffer[2048];
+    QByteArray pending;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        pending.append(buffer, n);
+        qsizetype newline;
+        while ((newline = pending.indexOf('\n')) >= 0) {
+            handler(QString::fromUtf8(pending.constData(), newline));
+            pending.remove(0, newline + 1);
+        }
+    }
+    closeDescriptor(fd); // a line cut off by the end is dropped
+}
+
+QString readAll(int fd)
+{
+    constexpr qsizetype kKeep = 16384;
+    char buffer[4096];
+    QByteArray collected;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        collected.append(buffer, n);
+        if (collected.size() > kKeep)
+            collected.remove(0, collected.size() - kKeep);
+    }
+    closeDescriptor(fd);
+    return QString::fromUtf8(collected);
+}
+
+} // namespace
+
+bool StreamOutput::writeAll(int fd, const void* bytes, qsizetype count)
+{
+    if (count <= 0)
+        return true;
+    const auto* p = static_cast<const char*>(bytes);
+    qsizetype offset = 0;
+    while (offset < count) {
+        const ssize_t n = ::write(fd, p + offset, static_cast<size_t>(count - offset));
+        if (n > 0)
+            offset += n;
+        else if (n == 0)
+            return false;
+        else if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+std::optional<QString> StreamOutput::lastMeaningfulLine(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|[\n\v\f\r\u0085\u2028\u2029]"));
+    const QStringList pieces = text.split(breaks, Qt::SkipEmptyParts);
+    for (auto it = pieces.crbegin(); it != pieces.crend(); ++it) {
+        qsizetype begin = 0;
+        qsizetype end = it->size();
+        while (begin < end && (it->at(begin) == u' ' || it->at(begin) == u'\t'))
+            ++begin;
+        while (end > begin && (it->at(end - 1) == u' ' || it->at(end - 1) == u'\t'))
+            --end;
+        if (end > begin)
+            return it->mid(begin, end - begin);
+    }
+    return std::nullopt;
+}
+
+StreamOutput::ProgressMeter::Result StreamOutput::ProgressMeter::handle(const QString& line, double now)
+{
+    if (line.startsWith(QStringLiteral("total_size="))) {
+        bool ok = false;
+        const double value = line.mid(11).toDouble(&ok);
+        if (!ok)
+            return {}; // ffmpeg writes "N/A" before its first output
+        if (!last_) {
+            last_ = { now, value };
+            return {};
+        }
+        const double seconds = now - last_->first;
+        if (seconds >= 0.9) {
+            const double rate = (value - last_->second) * 8.0 / 1000.0 / seconds;
+            last_ = { now, value };
+            return { Event::rate, rate >= 0 ? rate : 0.0 };
+        }
+        return {};
+    }
+    if (line.startsWith(QStringLiteral("progress=")))
+        return { Event::progress, 0 };
+    return {};
+}
+
+void StreamOutput::submit(const StreamFramePtr& frame)
+{
+    if (!frame)
+        return;
+    int fd = -1;
+    {
+        std::lock_guard guard(shared_->lock);
+        if (!shared_->running || shared_->videoFD < 0 || shared_->pendingVideo >= 2)
+            return;
+        ++shared_->pendingVideo;
+        fd = shared_->videoFD;
+    }
+    shared_->videoQueue.async([shared = shared_, frame, fd] {
+        if (frame->data && frame->width > 0 && frame->height > 0) {
+            const qsizetype row = qsizetype(frame->width) * 4;
+            if (frame->bytesPerRow == row) {
+                writeAll(fd, frame->data, row * frame->height);
+            } else if (frame->bytesPerRow > row) {
+                for (int y = 0; y < frame->height; ++y) {
+                    if (!writeAll(fd, frame->data + qsizetype(y) * frame->bytesPerRow, row))
+                        break;
+                }
+            }
+        }
+        std::lock_guard guard(shared->lock);
+        --shared->pendingVideo;
+    });
+}
+
+void StreamOutput::submit(const StreamAudioBlock& audio)
+{
+    if (!audio)
+        return;
+    int fd = -1;
+    {
+        std::lock_guard guard(shared_->lock);
+        if (!shared_->running || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
+            return;
+        ++shared_->pendingAudio;
+        fd = shared_->audioFD;
+    }
+    shared_->audioQueue.async([shared = shared_, audio, fd] {
+        writeAll(fd, audio->data(), qsizetype(audio->size()) * qsizetype(sizeof(float)));
+        std::lock_guard guard(shared->lock);
+        --shared->pendingAudio;
+    });
+}
+
+void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput> owner, QString address,
+                          QString scheme, StreamFormat format, int bitrate, InterlacedCodec codec, bool hevc)
+{
+    auto decision = decide(scheme, format, codec, hevc);
+    if (auto* message = std::get_if<QString>(&decision)) {
+        postFail(owner, *message);
+        return;
+    }
+    const LaunchPlan plan = std::get<LaunchPlan>(decision);
+    const bool chained = plan.sender.has_value();
+
+    // Every end lands on a descriptor >= 10 with close-on-exec set.
+    std::vector<Pipe> pipes;
+    for (int i = 0; i < (chained ? 5 : 4); ++i) {
+        auto pipe = Pipe::create();
+        if (!pipe) {
+            for (const Pipe& made : pipes) {
+                closeDescriptor(made.readEnd);
+                closeDescriptor(made.writeEnd);
+            }
+            postFail(owner, localized("Impossibile creare le pipe verso ffmpeg"));
+            return;
+        }
+        pipes.push_back(*pipe);
+    }
+    const Pipe video = pipes[0], audio = pipes[1], progress = pipes[2], errors = pipes[3];
+    const Pipe transport = chained ? pipes[4] : Pipe {};
+
+    const QStringList encoderArgs = arguments(address, scheme, format, bitrate, plan.encoder, chained);
+    std::optional<ChildProcess> child;
+    std::optional<ChildProcess> helper;
+    std::string spawnError;
+    if (!chained) {
+        child = ChildProcess::spawn(plan.ffmpeg, encoderArgs,
+                                    { { 0, video.readEnd }, { 1, -1 }, { 2, errors.writeEnd }, { 3, audio.readEnd },
+                                      { 4, progress.writeEnd } },
+                                    &spawnError);
+    } else {
+        helper = ChildProcess::spawn(plan.ffmpeg, encoderArgs,
+                                     { { 0, video.readEnd }, { 1, transport.writeEnd }, { 2, errors.writeEnd },
+                                       { 3, audio.readEnd } },
+                                     &spawnError);
+        if (helper) {
+            child = ChildProcess::spawn(*plan.sender, senderArguments(address),
+                                        { { 0, transport.readEnd }, { 1, -1 }, { 2, errors.writeEnd },
+                                          { 4, progress.writeEnd } },
+                                        &spawnError);
+            if (!child) {
+                helper->kill();
+                helper->wait();
+                helper.reset();
+            }
+        }
+    }
+    closeDescriptor(video.readEnd);
+    closeDescriptor(audio.readEnd);
+    closeDescriptor(progress.writeEnd);
+    closeDescriptor(errors.writeEnd);
+    if (chained) {
+        closeDescriptor(transport.readEnd);
+        closeDescriptor(transport.writeEnd);
+    }
+    if (!child) {
+        closeDescriptor(video.writeEnd);
+        closeDescriptor(audio.writeEnd);
+        closeDescriptor(progress.readEnd);
+        closeDescriptor(errors.readEnd);
+        postFail(owner, localized("Impossibile avviare ffmpeg (errore %1)").arg(errorNumberOf(spawnError)));
+        return;
+    }
+    // A write to a pipe whose reader has gone fails with EPIPE: SIGPIPE is
+    // ignored process-wide (Linux has no per-descriptor switch).
+
+    const pid_t childPid = child->pid();
+    const pid_t helperPid = helper ? helper->pid() : 0;
+    bool stopEarly = false;
+    {
+        std::lock_guard guard(shared->lock);
+        shared->childPID = childPid;
+        shared->helperPID = helperPid;
+        shared->videoFD = video.writeEnd;
+        shared->audioFD = audio.writeEnd;
+        shared->running = true;
+        stopEarly = shared->stopRequested;
+    }
+    if (stopEarly) {
+        ::kill(childPid, SIGTERM);
+        if (helperPid > 0)
+            ::kill(helperPid, SIGTERM);
+    }
+
+    std::thread progressReader([shared, owner, fd = progress.readEnd] {
+        readLines(fd, [&](const QString& line) {
+            const auto result = shared->meter.handle(line, HostClock::monotonicSeconds());
+            if (result.event == ProgressMeter::Event::rate) {
+                postToMain([owner, kbps = result.kbps] {
+                    if (owner)
+                        owner->setMeasuredKbps(kbps);
+                });
+            } else if (result.event == ProgressMeter::Event::progress) {
+                postToMain([owner] {
+                    if (owner)
+                        owner->goLive();
+                });
+            }
+        });
+    });
+    QString errorText;
+    std::thread errorReader([&errorText, fd = errors.readEnd] { errorText = readAll(fd); });
+
+    waitForEnd(childPid);
+    if (helperPid > 0) {
+        // The encoder of a chain gets about 2 s to end after the sender.
+        ::kill(helperPid, SIGTERM);
+        bool ended = false;
+        for (int i = 0; i < 20 && !(ended = hasEnded(helperPid)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!ended) {
+            ::kill(helperPid, SIGKILL);
+            waitForEnd(helperPid);
+        }
+    }
+
+    bool stopWasRequested = false;
+    {
+        std::lock_guard guard(shared->lock);
+        shared->running = false;
+        shared->childPID = 0;
+        shared->helperPID = 0;
+        stopWasRequested = shared->stopRequested;
+    }
+    // Reaped only now that their ids are no longer published.
+    child->wait();
+    if (helper)
+        helper->wait();
+    // Every write queued while running has finished before the descriptors go.
+    shared->videoQueue.sync([] { });
+    shared->audioQueue.sync([] { });
+    {
+        std::lock_guard guard(shared->lock);
+        shared->videoFD = -1;
+        shared->audioFD = -1;
+    }
+    closeDescriptor(video.writeEnd);
+    closeDescriptor(audio.writeEnd);
+    progressReader.join();
+    errorReader.join();
+    const std::optional<QString> line = lastMeaningfulLine(errorText);
+    postToMain([owner, stopWasRequested, line] {
+        if (owner)
+            owner->endRun(stopWasRequested, line);
+    });
+}
+
+} // namespace tessarin

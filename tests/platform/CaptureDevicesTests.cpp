@@ -1,0 +1,95 @@
+#include "platform/CaptureDevices.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+using namespace tessarin;
+
+namespace {
+
+class FakeEnumerator final : public CaptureDeviceEnumerator {
+public:
+    std::vector<CaptureDeviceInfo> list;
+    std::vector<std::function<void(bool)>> watchers;
+
+    std::vector<CaptureDeviceInfo> devices() override { return list; }
+    void watch(std::function<void(bool)> onChange) override { watchers.push_back(std::move(onChange)); }
+    void plug(bool connected)
+    {
+        for (auto& w : watchers)
+            w(connected);
+    }
+};
+
+CaptureDeviceInfo camera(const QString& id, const QString& name)
+{
+    return { id, name, QStringLiteral("/dev/video0"), QString() };
+}
+
+} // namespace
+
+TEST(CaptureDevices, ListsWhatTheEnumeratorSeesAndFindsByIdentity)
+{
+    auto fake = std::make_shared<FakeEnumerator>();
+    fake->list = { camera("/dev/v4l/by-id/usb-Cam_A-video-index0", "Cam A"),
+                   camera("/dev/v4l/by-id/usb-Cam_B-video-index0", "Cam B") };
+    CaptureDevices devices(fake);
+
+    ASSERT_EQ(devices.devices().size(), 2u);
+    EXPECT_EQ(devices.devices()[1].name, "Cam B");
+    EXPECT_EQ(devices.device("/dev/v4l/by-id/usb-Cam_B-video-index0")->name, "Cam B");
+    EXPECT_FALSE(devices.device("/dev/v4l/by-id/usb-Cam_C-video-index0"));
+
+    // The list is read again each time: a device gone is gone at once.
+    fake->list.erase(fake->list.begin());
+    EXPECT_FALSE(devices.device("/dev/v4l/by-id/usb-Cam_A-video-index0"));
+}
+
+TEST(CaptureDevices, HotPlugBecomesConnectedAndDisconnectedSignals)
+{
+    auto fake = std::make_shared<FakeEnumerator>();
+    auto devices = std::make_unique<CaptureDevices>(fake);
+    QSignalSpy connected(devices.get(), &CaptureDevices::connected);
+    QSignalSpy disconnected(devices.get(), &CaptureDevices::disconnected);
+
+    fake->plug(true);
+    fake->plug(false);
+    fake->plug(true);
+    EXPECT_EQ(connected.count(), 2);
+    EXPECT_EQ(disconnected.count(), 1);
+
+    // An event after the list's owner is gone reaches nobody.
+    devices.reset();
+    fake->plug(true);
+}
+
+TEST(CaptureDevices, IdentityPrefersTheSerialLinkThenThePortLink)
+{
+    const QString node = "/dev/video2";
+    const QString byId = "/dev/v4l/by-id/usb-Elgato_Cam_Link_4K_0004-video-index0";
+    const QString byPath = "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2:1.0-video-index0";
+    EXPECT_EQ(captureIdentity(node, { byPath, byId }), byId);
+    EXPECT_EQ(captureIdentity(node, { "/dev/something", byPath }), byPath);
+    EXPECT_EQ(captureIdentity(node, {}), node);
+}
+
+TEST(CaptureDevices, OnlyCapturePcmNodesPairAsSound)
+{
+    EXPECT_EQ(alsaCaptureDevice("pcmC2D0c"), "plughw:2,0");
+    EXPECT_EQ(alsaCaptureDevice("pcmC10D3c"), "plughw:10,3");
+    EXPECT_EQ(alsaCaptureDevice("pcmC2D0p"), ""); // playback
+    EXPECT_EQ(alsaCaptureDevice("controlC2"), "");
+    EXPECT_EQ(alsaCaptureDevice("pcmC2D0cx"), "");
+}
+
+TEST(CaptureDevices, SystemEnumeratorListsWithoutFailing)
+{
+    // This machine may have no camera and no udev daemon; listing and
+    // watching must still work (and every entry must be a usable node).
+    CaptureDevices devices;
+    for (const auto& device : devices.devices()) {
+        EXPECT_FALSE(device.uniqueID.isEmpty());
+        EXPECT_TRUE(device.node.startsWith("/dev/"));
+    }
+}

@@ -1,0 +1,46 @@
+#include "show/ShowMissingMedia.h"
+
+#include "platform/Localization.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using namespace tessarin;
+
+namespace {
+const QString kTrailer = QStringLiteral("\n\nSono stati tolti dallo show; se lo salvi ora, non ci saranno più.");
+}
+
+TEST(ShowMissingMedia, OneNameUsedManyTimesIsOneMissingFile)
+{
+    const auto alert = ShowMissingMedia::alertFor({"clip.mov", "clip.mov", "clip.mov"});
+    EXPECT_EQ(alert.message, QStringLiteral("Un file non è stato trovato"));
+    EXPECT_EQ(alert.informativeText, "clip.mov" + kTrailer);
+}
+
+TEST(ShowMissingMedia, AtMostEightNamesInPlainOrderThenAnEllipsis)
+{
+    const QStringList missing {"b.mov", "?", "a.mov", "B.mov", "z.mov", "é.mov", "c.mov", "a.mov",
+                               "d.mov", "e.mov", "f.mov"};
+    const auto alert = ShowMissingMedia::alertFor(missing);
+    EXPECT_EQ(alert.message, QStringLiteral("10 file non sono stati trovati"));
+    EXPECT_EQ(alert.informativeText,
+              QStringLiteral("?\nB.mov\na.mov\nb.mov\nc.mov\nd.mov\ne.mov\nf.mov\n\u2026") + kTrailer);
+
+    const auto eight = ShowMissingMedia::alertFor({"1", "2", "3", "4", "5", "6", "7", "8"});
+    EXPECT_EQ(eight.informativeText, QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8") + kTrailer);
+}
+
+TEST(ShowTexts, TheShowAlertsHaveTheirEnglish)
+{
+    ASSERT_TRUE(Localization::apply("en"));
+    const auto alert = ShowMissingMedia::alertFor({"a.mov", "b.mov"});
+    EXPECT_EQ(alert.message, QStringLiteral("2 files were not found"));
+    EXPECT_EQ(alert.informativeText,
+              QStringLiteral("a.mov\nb.mov\n\nThey have been removed from the show; if you save it now, they will be gone."));
+    EXPECT_EQ(QCoreApplication::translate("ShowController", "Le modifiche a \u201C%1\u201D andranno perse se non le salvi."),
+              QStringLiteral("Your changes to \u201C%1\u201D will be lost if you don\u2019t save them."));
+    EXPECT_EQ(ShowMissingMedia::alertFor({"a.mov"}).message, QStringLiteral("One file was not found"));
+    ASSERT_TRUE(Localization::apply("it"));
+}

@@ -1,0 +1,362 @@
+// A stream destination's settings, start checks, launch decision, command
+// lines and runs against stand-in ffmpeg scripts (the real ffmpeg runs are in
+// StreamingEndToEndTests.cpp).
+#include "FakeFFmpeg.h"
+
+#include "media/FFmpegTools.h"
+#include "platform/Settings.h"
+#include "streaming/SecretStore.h"
+#include "streaming/StreamOutput.h"
+
+#include "support/ManualClock.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace tessarin;
+using Status = StreamOutput::Status;
+using F = StreamFormat;
+
+namespace {
+
+const F k720p30 { F::Resolution::hd720, F::Scan::progressive, F::Rate::r30 };
+const F k1080i50 { F::Resolution::hd1080, F::Scan::interlaced, F::Rate::r25 };
+
+class StreamOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        settings = std::make_unique<Settings>(dir.filePath("settings.ini"));
+    }
+    void TearDown() override
+    {
+        FFmpegTools::overrideCandidates(std::nullopt);
+        SecretStore::set(std::nullopt, "stream.1.url");
+        SecretStore::set(std::nullopt, "stream.2.url");
+        SecretStore::overrideServiceForTesting(QString());
+    }
+    std::unique_ptr<StreamOutput> make(int index = 1)
+    {
+        return std::make_unique<StreamOutput>(index, *settings, clock);
+    }
+    bool settled(const StreamOutput& output)
+    {
+        return test::waitUntil([&] { return !output.isActive(); }, 20.0);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    test::ManualClock clock;
+};
+
+TEST_F(StreamOutputTest, SettingsFallBackToDefaultsAndAreWrittenUnderTheOutputsKeys)
+{
+    settings->setString("Vellumcast.stream.2.kind", "srt");
+    settings->setInt("Vellumcast.stream.2.bitrate", 5000);
+    settings->setString("Vellumcast.stream.2.vcodec", "H264");
+    settings->setString("Vellumcast.stream.2.icodec", "h264");
+    settings->setInt("Vellumcast.stream.1.bitrate", 12000);
+    auto two = make(2);
+    EXPECT_EQ(two->kind(), StreamOutput::Kind::srt);
+    EXPECT_EQ(two->bitrateKbps(), 4000);
+    EXPECT_EQ(two->videoCodec(), StreamOutput::VideoCodec::h265);
+    EXPECT_EQ(two->interlacedCodec(), StreamOutput::InterlacedCodec::h264);
+    EXPECT_EQ(make(1)->bitrateKbps(), 12000);
+
+    two->setBitrateKbps(6000);
+    two->setVideoCodec(StreamOutput::VideoCodec::h264);
+    two->setKind(StreamOutput::Kind::rtmp);
+    EXPECT_EQ(settings->intValue("Vellumcast.stream.2.bitrate"), 6000);
+    EXPECT_EQ(settings->stringValue("Vellumcast.stream.2.vcodec"), "h264");
+    EXPECT_EQ(settings->stringValue("Vellumcast.stream.2.kind"), "rtmp");
+    EXPECT_FALSE(settings->contains("Vellumcast.stream.1.kind"));
+}
+
+TEST_F(StreamOutputTest, AddressesLiveInTheKeychainAndOldSettingsMoveThere)
+{
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        GTEST_SKIP() << "no session bus: run inside tools/run-tests.sh";
+    settings->setString("Vellumcast.stream.1.url", "rtmp://old.example/live/key");
+    auto one = make(1);
+    EXPECT_EQ(one->url(), "rtmp://old.example/live/key");
+    EXPECT_EQ(SecretStore::string("stream.1.url"), "rtmp://old.example/live/key");
+    EXPECT_FALSE(settings->contains("Vellumcast.stream.1.url"));
+
+    one->setUrl("srt://new:9000");
+    EXPECT_EQ(make(1)->url(), "srt://new:9000");
+    one->setUrl("");
+    EXPECT_EQ(SecretStore::string("stream.1.url"), std::nullopt);
+    EXPECT_EQ(make(1)->url(), "");
+}
+
+TEST_F(StreamOutputTest, AnOldAddressStaysInTheSettingsWhenTheKeychainCannotTakeIt)
+{
+    // In a fresh process of its own, with no secret service to be reached.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+            settings->setString("Vellumcast.stream.2.url", "rtmp://old/key");
+            auto two = make(2);
+            const bool kept = two->url() == "rtmp://old/key" && settings->contains("Vellumcast.stream.2.url");
+            std::_Exit(kept ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(StreamOutputTest, StartChecksTheAddressAndTheCombinationFirst)
+{
+    FFmpegTools::overrideCandidates(QStringList {}); // a launch would fail with "not found"
+    auto out = make();
+    out->setUrl("   \n");
+    out->start(k720p30);
+    EXPECT_EQ(out->status(), Status::failed("Inserisci l'indirizzo di destinazione"));
+
+    out->setKind(StreamOutput::Kind::srt);
+    out->setUrl("rtmp://host/live");
+    out->start(k720p30);
+    EXPECT_EQ(out->status(), Status::failed("L'indirizzo deve iniziare con srt://"));
+    out->setUrl("srtx://host:9000");
+    out->start(k720p30);
+    EXPECT_EQ(out->status(), Status::failed("L'indirizzo deve iniziare con srt://"));
+
+    out->setKind(StreamOutput::Kind::rtmp);
+    out->setUrl(" RTMPS://host/live ");
+    out->start(k1080i50); // interlaced MPEG-2 over RTMP
+    EXPECT_EQ(out->status(), Status::failed("L'interlacciato in MPEG-2 funziona solo con SRT: usa SRT oppure H.264"));
+
+    out->start(k720p30); // passes the checks, then finds no ffmpeg
+    EXPECT_EQ(out->status(), Status::connecting());
+    out->start(k720p30); // ignored while connecting
+    EXPECT_TRUE(test::waitUntil([&] { return !out->isActive(); }));
+    EXPECT_EQ(out->status(), Status::failed("ffmpeg non trovato: serve per lo streaming"));
+}
+
+TEST_F(StreamOutputTest, TheLaunchDecisionFollowsWhatEachFFmpegHas)
+{
+    const QString full = test::writeFakeFFmpeg(dir, "full", test::kAllEncoders, test::kAllProtocols);
+    const QString noX264 = test::writeFakeFFmpeg(dir, "nox264", test::kNoX264, test::kAllProtocols);
+    const QString x264NoSrt = test::writeFakeFFmpeg(dir, "x264nosrt", test::kAllEncoders, test::kNoSrt);
+    const F i1080 = k1080i50;
+    using IC = StreamOutput::InterlacedCodec;
+    auto message = [](const std::variant<StreamOutput::LaunchPlan, QString>& d) {
+        return std::holds_alternative<QString>(d) ? std::get<QString>(d) : QString();
+    };
+
+    FFmpegTools::overrideCandidates(QStringList { full });
+    auto plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("rtmp", k720p30, IC::mpeg2, false));
+    EXPECT_EQ(plan.ffmpeg, full);
+    EXPECT_EQ(plan.encoder, StreamOutput::Encoder::x264);
+    EXPECT_FALSE(plan.sender);
+    EXPECT_EQ(message(StreamOutput::decide("srt", k720p30, IC::mpeg2, true)),
+              "Questo ffmpeg non ha un encoder H.265: scegli H.264");
+    plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", i1080, IC::mpeg2, false));
+    EXPECT_EQ(plan.encoder, StreamOutput::Encoder::mpeg2Interlaced);
+
+    // The first candidate lacks x264 but sends SRT; the x264 one cannot send it.
+    FFmpegTools::overrideCandidates(QStringList { noX264, x264NoSrt });
+    plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", i1080, IC::h264, false));
+    EXPECT_EQ(plan.ffmpeg, x264NoSrt);
+    EXPECT_EQ(plan.encoder, StreamOutput::Encoder::x264Interlaced);
+    EXPECT_EQ(plan.sender, noX264);
+    EXPECT_EQ(message(StreamOutput::decide("rtmp", k720p30, IC::mpeg2, false)), "Questo ffmpeg non ha un encoder H.264");
+
+    FFmpegTools::overrideCandidates(QStringList { x264NoSrt });
+    EXPECT_EQ(message(StreamOutput::decide("srt", i1080, IC::h264, false)), "Nessun ffmpeg disponibile può inviare in SRT");
+    EXPECT_EQ(message(StreamOutput::decide("srt", k720p30, IC::mpeg2, false)),
+              "Questo ffmpeg non può inviare in SRT: serve una build con libsrt");
+
+    FFmpegTools::overrideCandidates(QStringList { noX264 });
+    EXPECT_TRUE(message(StreamOutput::decide("rtmp", i1080, IC::h264, false)).startsWith("L'H.264 interlacciato richiede"));
+    FFmpegTools::overrideCandidates(QStringList {});
+    EXPECT_EQ(message(StreamOutput::decide("srt", i1080, IC::mpeg2, false)), "ffmpeg non trovato: serve per lo streaming");
+}
+
+TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
+{
+    const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
+    const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "512",
+                               "-f", "rawvideo", "-pixel_format", "bgra", "-video_size", "1920x1080", "-framerate", "30",
+                               "-use_wallclock_as_timestamps", "1", "-i", "pipe:0", "-thread_queue_size", "512", "-f",
+                               "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
+                               "-map", "1:a" };
+    const QStringList hevc = StreamOutput::arguments("srt://h:9000", "srt", p1080, 6000,
+                                                     StreamOutput::Encoder::hevcVideoToolbox, false);
+    const QStringList rest { "-c:v", "hevc_videotoolbox", "-realtime", "1", "-profile:v", "main", "-tag:v",
+                             "hvc1", "-b:v", "6000k", "-maxrate", "6000k", "-bufsize", "12000k",
+                             "-pix_fmt", "yuv420p", "-g", "60", "-c:a", "aac", "-b:a", "160k", "-ar",
+                             "48000", "-ac", "2", "-af", "aresample=async=1", "-fps_mode", "cfr", "-r",
+                             "30", "-progress", "pipe:4", "-f", "mpegts", "srt://h:9000" };
+    EXPECT_EQ(hevc, inputs + rest);
+
+    const QStringList mpeg2 = StreamOutput::arguments("srt://h:9000", "srt", k1080i50, 25000,
+                                                      StreamOutput::Encoder::mpeg2Interlaced, false);
+    EXPECT_EQ(mpeg2.mid(33, 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
+    EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-bufsize") + 1), "9781k");
+    EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-g") + 1), "15");
+    EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-framerate") + 1), "25");
+    const QStringList mpeg2Low = StreamOutput::arguments("srt://h", "srt", k1080i50, 4000,
+                                                         StreamOutput::Encoder::mpeg2Interlaced, false);
+    EXPECT_EQ(mpeg2Low.at(mpeg2Low.indexOf("-bufsize") + 1), "8000k");
+
+    const F i2997 { F::Resolution::hd1080, F::Scan::interlaced, F::Rate::r29_97 };
+    const QStringList x264i = StreamOutput::arguments("rtmps://h/app/key", "rtmps", i2997, 8000,
+                                                      StreamOutput::Encoder::x264Interlaced, false);
+    EXPECT_EQ(x264i.at(x264i.indexOf("-framerate") + 1), "30000/1001");
+    EXPECT_EQ(x264i.at(x264i.indexOf("-g") + 1), "60");
+    EXPECT_EQ(x264i.at(x264i.indexOf("-r") + 1), "30000/1001");
+    EXPECT_TRUE(x264i.contains("+ilme+ildct"));
+    EXPECT_FALSE(x264i.contains("zerolatency"));
+    EXPECT_EQ(x264i.mid(x264i.size() - 7), (QStringList { "-progress", "pipe:4", "-flvflags", "no_duration_filesize",
+                                                          "-f", "flv", "rtmps://h/app/key" }));
+
+    const QStringList x264 = StreamOutput::arguments("rtmp://h/a", "rtmp", k720p30, 2500, StreamOutput::Encoder::x264, false);
+    EXPECT_EQ(x264.mid(33, 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
+                                               "-profile:v", "high", "-b:v", "2500k" }));
+    EXPECT_EQ(x264.at(12), "1280x720");
+
+    const QStringList chained = StreamOutput::arguments("srt://h:1", "srt", i2997, 8000,
+                                                        StreamOutput::Encoder::x264Interlaced, true);
+    EXPECT_EQ(chained.mid(chained.size() - 3), (QStringList { "-f", "mpegts", "pipe:1" }));
+    EXPECT_FALSE(chained.contains("-progress"));
+    EXPECT_FALSE(chained.contains("srt://h:1"));
+    EXPECT_EQ(StreamOutput::senderArguments("srt://h:1"),
+              (QStringList { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-fflags", "+nobuffer",
+                             "-probesize", "500000", "-analyzeduration", "500000", "-f", "mpegts", "-i", "pipe:0", "-c",
+                             "copy", "-progress", "pipe:4", "-f", "mpegts", "srt://h:1" }));
+}
+
+TEST_F(StreamOutputTest, ProgressLinesMeasureTheRateAndErrorTextGivesItsLastLine)
+{
+    StreamOutput::ProgressMeter meter;
+    using E = StreamOutput::ProgressMeter::Event;
+    EXPECT_EQ(meter.handle("total_size=N/A", 10.0).event, E::none);
+    EXPECT_EQ(meter.handle("total_size=1000", 10.0).event, E::none);
+    EXPECT_EQ(meter.handle("total_size=500000", 10.5).event, E::none);
+    const auto rate = meter.handle("total_size=126000", 11.0);
+    EXPECT_EQ(rate.event, E::rate);
+    EXPECT_DOUBLE_EQ(rate.kbps, 1000.0);
+    const auto down = meter.handle("total_size=100", 12.0);
+    EXPECT_EQ(down.event, E::rate);
+    EXPECT_EQ(down.kbps, 0.0);
+    EXPECT_EQ(meter.handle("progress=continue", 12.0).event, E::progress);
+    EXPECT_EQ(meter.handle("out_time=00:00:01", 12.0).event, E::none);
+
+    EXPECT_EQ(StreamOutput::lastMeaningfulLine("first\n\tConnection refused \r\n  \n\t\n"), "Connection refused");
+    EXPECT_EQ(StreamOutput::lastMeaningfulLine("a\u2028 b \u2029"), "b");
+    EXPECT_EQ(StreamOutput::lastMeaningfulLine(" \n\t\r\n"), std::nullopt);
+}
+
+TEST_F(StreamOutputTest, RunsEndFailedWithTheLastErrorLineOrConnectionLost)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1:1/live");
+    const QString failing = test::writeFakeFFmpeg(dir, "failing", test::kAllEncoders, test::kAllProtocols,
+                                                  "echo 'Some detail' >&2; printf 'rtmp://127.0.0.1:1/live: Connection refused\\n  \\n' >&2; exit 1");
+    FFmpegTools::overrideCandidates(QStringList { failing });
+    out->start(k720p30);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::failed("rtmp://127.0.0.1:1/live: Connection refused"));
+
+    const QString silent = test::writeFakeFFmpeg(dir, "silent", test::kAllEncoders, test::kAllProtocols, "exit 0");
+    FFmpegTools::overrideCandidates(QStringList { silent });
+    out->start(k720p30);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::failed("Connessione interrotta"));
+    EXPECT_EQ(out->processIds(), std::make_pair(pid_t(0), pid_t(0)));
+}
+
+TEST_F(StreamOutputTest, AChildIgnoringTermIsKilledAfterOneAndAHalfSecondsAndSeesOnlyItsDescriptors)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    // Reports progress once, then sits on its descriptors ignoring SIGTERM.
+    const QString stubborn = test::writeFakeFFmpeg(dir, "stubborn", test::kAllEncoders, test::kAllProtocols,
+                                                   "trap '' TERM\nprintf 'total_size=N/A\\nprogress=continue\\n' >&4\nexec sleep 60");
+    FFmpegTools::overrideCandidates(QStringList { stubborn });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->status() == Status::live(); }));
+    const pid_t pid = out->processIds().first;
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith("sleep"); }));
+
+    QStringList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    fds.sort();
+    EXPECT_EQ(fds, (QStringList { "0", "1", "2", "3", "4" }));
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/1").arg(pid)), "/dev/null");
+
+    clock.advance(3.0);
+    EXPECT_DOUBLE_EQ(out->elapsed(), 3.0);
+
+    out->stop();
+    clock.advance(1.0);
+    EXPECT_EQ(::kill(pid, 0), 0) << "still there 1 s after SIGTERM";
+    EXPECT_TRUE(out->isActive());
+    clock.advance(0.5);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::idle());
+    EXPECT_DOUBLE_EQ(out->elapsed(), 4.0) << "the last run's time stays (it ticked once while stopping)";
+    EXPECT_EQ(out->measuredKbps(), 0.0);
+}
+
+TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBlocks)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString stalled = test::writeFakeFFmpeg(dir, "stalled", test::kAllEncoders, test::kAllProtocols, "exec sleep 60");
+    FFmpegTools::overrideCandidates(QStringList { stalled });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+
+    for (int i = 0; i < 3; ++i)
+        out->submit(StreamFrame::allocate(1280, 720));
+    auto block = std::make_shared<const std::vector<float>>(1920, 0.25f);
+    for (int i = 0; i < 60; ++i)
+        out->submit(block);
+    EXPECT_EQ(out->pendingWrites().first, 2);
+    EXPECT_EQ(out->pendingWrites().second, 25);
+
+    out->stop();
+    clock.advance(1.5);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::idle());
+    EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
+    out->submit(block);
+    EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
+}
+
+TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString sink = dir.filePath("frames.raw");
+    const QString copier = test::writeFakeFFmpeg(dir, "copier", test::kAllEncoders, test::kAllProtocols,
+                                                 QStringLiteral("exec head -c %1 > '%2'").arg(1280 * 720 * 4).arg(sink));
+    FFmpegTools::overrideCandidates(QStringList { copier });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+    auto frame = StreamFrame::allocate(1280, 720, 64);
+    for (int y = 0; y < 720; ++y) {
+        std::memset(frame->data + y * frame->bytesPerRow, y % 200, 1280 * 4);
+        std::memset(frame->data + y * frame->bytesPerRow + 1280 * 4, 0xee, 64);
+    }
+    out->submit(frame);
+    ASSERT_TRUE(settled(*out)); // head ends after one frame
+    QFile file(sink);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 1280 * 720 * 4);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1280 * 4)), 5);
+    EXPECT_EQ(bytes.count(char(0xee)), 0);
+}
+
+} // namespace
