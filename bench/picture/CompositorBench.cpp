@@ -33,29 +33,34 @@ uint32_t bgra(int r, int g, int b, int a = 255)
     return uint32_t(a) << 24 | uint32_t(r & 255) << 16 | uint32_t(g & 255) << 8 | uint32_t(b & 255);
 }
 
+uint32_t* row(VideoFrame& f, int y)
+{
+    return reinterpret_cast<uint32_t*>(f.bits() + size_t(y) * f.bytesPerLine());
+}
+
 // Pictures with detail, so no loop sees uniform memory.
 struct Sources {
-    BgraFrame a{kWidth, kHeight};
-    BgraFrame b{kWidth, kHeight};
-    BgraFrame still{kWidth, kHeight}; // a lower third: a translucent band, the rest transparent
-    BgraFrame video{kWidth, kHeight};
+    std::shared_ptr<VideoFrame> a = VideoFrame::create(kWidth, kHeight);
+    std::shared_ptr<VideoFrame> b = VideoFrame::create(kWidth, kHeight);
+    // A lower third: a translucent band, the rest transparent.
+    std::shared_ptr<VideoFrame> still = VideoFrame::create(kWidth, kHeight);
+    std::shared_ptr<VideoFrame> video = VideoFrame::create(kWidth, kHeight);
 
     Sources()
     {
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
-                a.row(y)[x] = bgra(x, y, x + y);
-                b.row(y)[x] = bgra(y, x ^ y, x);
-                video.row(y)[x] = bgra(x * 3, y * 3, 128);
+                row(*a, y)[x] = bgra(x, y, x + y);
+                row(*b, y)[x] = bgra(y, x ^ y, x);
+                row(*video, y)[x] = bgra(x * 3, y * 3, 128);
                 const bool band = y >= 820 && y < 980 && x >= 120 && x < 1500;
-                still.row(y)[x] = band ? bgra(180 * 200 / 255, 20 * 200 / 255, 40 * 200 / 255, 200) : 0;
+                row(*still, y)[x] = band ? bgra(180 * 200 / 255, 20 * 200 / 255, 40 * 200 / 255, 200) : 0;
             }
         }
     }
-    BgraView view(const BgraFrame& f, bool opaque, uint64_t stillId = 0) const
+    BgraView view(const std::shared_ptr<VideoFrame>& f, bool opaque, uint64_t stillId = 0) const
     {
-        BgraView v = f.view();
-        v.opaque = opaque;
+        BgraView v = BgraView::of(*f, opaque);
         v.stillId = stillId;
         return v;
     }
@@ -80,12 +85,12 @@ void composeProgramFrame(benchmark::State& state)
     const BgraView video = s.view(s.video, true);
     const double fade = 0.5;
     for (auto _ : state) {
-        BgraFrameRef frame = compositor.newFrame();
+        std::shared_ptr<VideoFrame> frame = compositor.newFrame();
         compositor.drawBase(*frame, &a, Orientation::up, fade);
         compositor.drawOver(*frame, b, {.alpha = 0.5, .colourScale = fade});
         compositor.drawOver(*frame, still, {});
         compositor.drawOver(*frame, video, kVideoOverlay);
-        benchmark::DoNotOptimize(frame->data());
+        benchmark::DoNotOptimize(frame->bits());
         benchmark::ClobberMemory();
     }
 }
@@ -102,13 +107,13 @@ void composeFullFrameOverlays(benchmark::State& state)
     const BgraView still = s.view(s.still, false, 1);
     const BgraView video = s.view(s.still, false); // alpha, not cached: blended in full each frame
     for (auto _ : state) {
-        BgraFrameRef frame = compositor.newFrame();
+        std::shared_ptr<VideoFrame> frame = compositor.newFrame();
         compositor.drawBase(*frame, &a);
         compositor.drawOver(*frame, b, {.alpha = 0.5});
         compositor.scaleColour(*frame, 0.5);
         compositor.drawOver(*frame, still, {});
         compositor.drawOver(*frame, video, {});
-        benchmark::DoNotOptimize(frame->data());
+        benchmark::DoNotOptimize(frame->bits());
         benchmark::ClobberMemory();
     }
 }
@@ -133,13 +138,13 @@ double runFfmpeg(const QString& dir, const QString& graph, int frames)
     return timer.nsecsElapsed() / 1e9;
 }
 
-bool writeRaw(const QString& path, const BgraFrame& frame)
+bool writeRaw(const QString& path, const std::shared_ptr<VideoFrame>& frame)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (int y = 0; y < frame.height(); ++y)
-        file.write(reinterpret_cast<const char*>(frame.row(y)), qint64(frame.width()) * 4);
+    for (int y = 0; y < frame->height(); ++y)
+        file.write(reinterpret_cast<const char*>(row(*frame, y)), qint64(frame->width()) * 4);
     return true;
 }
 
@@ -188,17 +193,11 @@ BENCHMARK(ffmpegFilterGraph)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 void monitorFrame(benchmark::State& state)
 {
     const Sources& s = sources();
-    FramePool pool(kWidth, kHeight, 3);
-    std::vector<BgraFrameRef> frames;
-    for (const BgraFrame* picture : {&s.a, &s.b}) {
-        BgraFrameRef f = pool.take();
-        std::memcpy(f->data(), picture->data(), size_t(picture->stride()) * picture->height());
-        frames.push_back(f);
-    }
+    const std::vector<std::shared_ptr<VideoFrame>> frames{s.a, s.b};
     FrameView view(HostClock::shared());
     view.resize(960, 540);
     size_t next = 0;
-    view.setFrameSource([&] { return BgraFrame::toImage(frames[next % frames.size()]); });
+    view.setFrameSource([&] { return frames[next % frames.size()]->image(); });
     QImage target(960, 540, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         ++next;

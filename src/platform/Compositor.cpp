@@ -40,6 +40,11 @@ BgraView cropped(const BgraView& v, const QRect& crop)
     return c;
 }
 
+uint32_t* frameRow(VideoFrame& frame, int y)
+{
+    return reinterpret_cast<uint32_t*>(frame.bits() + size_t(y) * frame.bytesPerLine());
+}
+
 const uint32_t* sourceRow(const BgraView& v, int y)
 {
     return reinterpret_cast<const uint32_t*>(v.data + size_t(y) * v.stride);
@@ -73,10 +78,10 @@ QRect visibleContent(const BgraView& v)
 
 } // namespace
 
-Compositor::Compositor(int width, int height, int maxFrames)
+Compositor::Compositor(int width, int height, int idleFrames)
     : width_(std::max(width, 0))
     , height_(std::max(height, 0))
-    , pool_(width_, height_, maxFrames)
+    , pool_(idleFrames)
 {
 }
 
@@ -270,7 +275,7 @@ bool Compositor::prepare(const BgraView& source, Orientation orientation, const 
     return true;
 }
 
-void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation orientation, double colourScale)
+void Compositor::drawBase(VideoFrame& frame, const BgraView* source, Orientation orientation, double colourScale)
 {
     if (frame.width() != width_ || frame.height() != height_)
         return;
@@ -283,12 +288,12 @@ void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation 
                    picture, visible);
     if (!drawn) {
         for (int y = 0; y < height_; ++y)
-            pixels::fillRow(frame.row(y), width_, pixels::kOpaqueBlack);
+            pixels::fillRow(frameRow(frame, y), width_, pixels::kOpaqueBlack);
         return;
     }
     const uint32_t colour = pixels::factor(colourScale);
     for (int y = 0; y < height_; ++y) {
-        uint32_t* row = frame.row(y);
+        uint32_t* row = frameRow(frame, y);
         if (y < visible.top() || y > visible.bottom()) {
             pixels::fillRow(row, width_, pixels::kOpaqueBlack);
             continue;
@@ -300,7 +305,7 @@ void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation 
     }
 }
 
-void Compositor::drawOver(BgraFrame& frame, const BgraView& source, const DrawParams& params)
+void Compositor::drawOver(VideoFrame& frame, const BgraView& source, const DrawParams& params)
 {
     if (frame.width() != width_ || frame.height() != height_)
         return;
@@ -322,7 +327,7 @@ void Compositor::drawOver(BgraFrame& frame, const BgraView& source, const DrawPa
     const uint32_t colour = pixels::factor(params.colourScale);
     const bool copy = picture.view.opaque && alpha >= 256;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        uint32_t* dst = frame.row(y) + visible.left();
+        uint32_t* dst = frameRow(frame, y) + visible.left();
         const uint32_t* src = sourceRow(picture.view, y - picture.y) + (visible.left() - picture.x);
         if (copy)
             pixels::copyOpaqueRow(dst, src, visible.width(), colour);
@@ -333,13 +338,13 @@ void Compositor::drawOver(BgraFrame& frame, const BgraView& source, const DrawPa
     }
 }
 
-void Compositor::scaleColour(BgraFrame& frame, double level)
+void Compositor::scaleColour(VideoFrame& frame, double level)
 {
     const uint32_t colour = pixels::factor(level);
     if (colour >= 256)
         return;
     for (int y = 0; y < frame.height(); ++y)
-        pixels::scaleColourRow(frame.row(y), frame.width(), colour);
+        pixels::scaleColourRow(frameRow(frame, y), frame.width(), colour);
 }
 
 } // namespace tessarin
