@@ -100,7 +100,7 @@ void CaptureLiveSession::configureAndRun()
     // after the owner let go reaches nothing.
     std::weak_ptr<CaptureLiveSession> weak = weak_from_this();
     CaptureSession::Callbacks callbacks;
-    callbacks.onFrame = [weak](BgraFrameRef frame) {
+    callbacks.onFrame = [weak](std::shared_ptr<VideoFrame> frame) {
         if (auto self = weak.lock())
             self->deliverFrame(std::move(frame));
     };
@@ -138,10 +138,10 @@ void CaptureLiveSession::fail(const CaptureFailure& failure)
     }
 }
 
-void CaptureLiveSession::deliverFrame(BgraFrameRef frame)
+void CaptureLiveSession::deliverFrame(std::shared_ptr<VideoFrame> frame)
 {
     // The image keeps the pooled frame until its last copy goes.
-    const QImage image = BgraFrame::toImage(frame);
+    const QImage image = frame->image();
     if (image.isNull())
         return;
     if (!reportedLive_.exchange(true))

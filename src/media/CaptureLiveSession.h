@@ -46,7 +46,7 @@ public:
 private:
     void configureAndRun();
     void report(const LiveStatus& status);
-    void deliverFrame(BgraFrameRef frame);
+    void deliverFrame(std::shared_ptr<VideoFrame> frame);
     void deliverAudio(const CapturedAudio& audio);
     void fail(const CaptureFailure& failure);
 

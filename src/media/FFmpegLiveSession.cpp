@@ -44,13 +44,13 @@ bool readFully(int fd, void* data, std::size_t size)
 }
 
 // One pipe frame into a pooled frame, row by row when its rows are padded.
-bool readFrame(int fd, BgraFrame& frame)
+bool readFrame(int fd, VideoFrame& frame)
 {
     constexpr int kRowBytes = FFmpegLiveSession::kFrameWidth * 4;
-    if (frame.stride() == kRowBytes)
-        return readFully(fd, frame.data(), FFmpegLiveSession::kFrameBytes);
+    if (frame.bytesPerLine() == kRowBytes)
+        return readFully(fd, frame.bits(), FFmpegLiveSession::kFrameBytes);
     for (int y = 0; y < FFmpegLiveSession::kFrameHeight; ++y) {
-        if (!readFully(fd, frame.row(y), kRowBytes))
+        if (!readFully(fd, frame.bits() + static_cast<size_t>(y) * frame.bytesPerLine(), kRowBytes))
             return false;
     }
     return true;
@@ -105,7 +105,7 @@ void waitForExitKeepingPid(pid_t pid)
 
 FFmpegLiveSession::FFmpegLiveSession(LiveSource source)
     : source_(std::move(source))
-    , pool_(kFrameWidth, kFrameHeight, kPooledFrames)
+    , pool_(kPooledFrames)
 {
 }
 
@@ -327,16 +327,15 @@ void FFmpegLiveSession::readVideo(int fd)
     bool first = true;
     while (!stopRequested()) {
         // Pooled: a 3.6 MB frame 30 times a second would otherwise be a
-        // fresh allocation (and page faults) per frame. Only when the
-        // consumers hold every pooled frame is one made beside the pool.
-        BgraFrameRef frame = pool_.take();
+        // fresh allocation (and page faults) per frame.
+        std::shared_ptr<VideoFrame> frame = pool_.acquire(kFrameWidth, kFrameHeight);
         if (!frame)
-            frame = std::make_shared<BgraFrame>(kFrameWidth, kFrameHeight);
+            break;
         if (!readFrame(fd, *frame))
             break; // a frame cut short by the end of the pipe is dropped
         // The image keeps the frame; it goes back to the pool with the
         // image's last copy.
-        const QImage image = BgraFrame::toImage(frame);
+        const QImage image = frame->image();
         if (first) {
             first = false;
             report(LiveStatus::live());

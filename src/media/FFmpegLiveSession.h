@@ -13,7 +13,7 @@
 #include "media/LiveSession.h"
 #include "media/LiveSource.h"
 
-#include "platform/BgraFrame.h"
+#include "platform/player/VideoFrame.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,7 +34,7 @@ public:
     static constexpr int kAudioChunkFrames = 1920;                     // 40 ms at 48 kHz
     static constexpr int kErrorTextLimit = 16384;
     static constexpr double kRestartPauseSeconds = 2.0;
-    static constexpr int kPooledFrames = 8; // frames the consumers may hold before one is made beside the pool
+    static constexpr int kPooledFrames = 8; // idle frame buffers kept for reuse
 
     explicit FFmpegLiveSession(LiveSource source);
     ~FFmpegLiveSession() override;
@@ -74,7 +74,7 @@ private:
     void report(const LiveStatus& status);
 
     const LiveSource source_;
-    FramePool pool_; // the video reader's frames
+    VideoFramePool pool_; // the video reader's frames
     double restartPause_ = kRestartPauseSeconds;
 
     std::mutex lock_; // guards shouldStop_ and childPID_

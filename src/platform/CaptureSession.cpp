@@ -127,14 +127,14 @@ CodecPtr openDecoder(const AVStream* stream)
     return context;
 }
 
-// Frames kept by the consumers (sink, renderer, views) before a new one is
-// allocated beside the pool.
+// Idle pixel buffers kept for reuse; frames still held by the consumers
+// (sink, renderer, views) come back when their last reference goes.
 constexpr int kPooledFrames = 8;
 
 // Decoded picture -> pooled BGRA frame.
 class VideoConverter {
 public:
-    BgraFrameRef convert(const AVFrame* frame)
+    std::shared_ptr<VideoFrame> convert(const AVFrame* frame)
     {
         if (frame->width <= 0 || frame->height <= 0)
             return nullptr;
@@ -144,20 +144,18 @@ public:
         scaler_.reset(context);
         if (!context)
             return nullptr;
-        if (!pool_ || pool_->width() != frame->width || pool_->height() != frame->height)
-            pool_ = std::make_unique<FramePool>(frame->width, frame->height, kPooledFrames);
-        BgraFrameRef out = pool_->take();
+        std::shared_ptr<VideoFrame> out = pool_.acquire(frame->width, frame->height);
         if (!out)
-            out = std::make_shared<BgraFrame>(frame->width, frame->height);
-        uint8_t* planes[4] = { out->data(), nullptr, nullptr, nullptr };
-        int strides[4] = { out->stride(), 0, 0, 0 };
+            return nullptr;
+        uint8_t* planes[4] = { out->bits(), nullptr, nullptr, nullptr };
+        int strides[4] = { out->bytesPerLine(), 0, 0, 0 };
         if (sws_scale(context, frame->data, frame->linesize, 0, frame->height, planes, strides) != frame->height)
             return nullptr;
         return out;
     }
 
 private:
-    std::unique_ptr<FramePool> pool_;
+    VideoFramePool pool_ { kPooledFrames };
     std::unique_ptr<SwsContext, SwsFree> scaler_;
 };
 

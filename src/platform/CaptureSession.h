@@ -6,7 +6,7 @@
 // device of the same hardware) as float32 planar at the device's own
 // rate and channel count. Each input is read on a thread of the session's
 // own; the callbacks run there.
-#include "platform/BgraFrame.h"
+#include "platform/player/VideoFrame.h"
 
 #include <QString>
 
@@ -50,7 +50,7 @@ struct CaptureFailure {
 class CaptureSession {
 public:
     struct Callbacks {
-        std::function<void(BgraFrameRef)> onFrame;
+        std::function<void(std::shared_ptr<VideoFrame>)> onFrame;
         std::function<void(const CapturedAudio&)> onAudio;
         std::function<void(const CaptureFailure&)> onFailed; // the picture input cannot be used
     };

@@ -23,7 +23,7 @@ namespace {
 // What a session delivered, gathered under a lock from its threads.
 struct Received {
     std::mutex mutex;
-    std::vector<BgraFrameRef> frames; // the newest two, as a sink and a renderer keep them
+    std::vector<std::shared_ptr<VideoFrame>> frames; // the newest two, as a sink and a renderer keep them
     std::set<const std::uint8_t*> memory; // every distinct picture buffer seen
     int frameCount = 0;
     std::vector<float> channel0;
@@ -34,10 +34,10 @@ struct Received {
     CaptureSession::Callbacks callbacks()
     {
         return {
-            [this](BgraFrameRef frame) {
+            [this](std::shared_ptr<VideoFrame> frame) {
                 std::lock_guard lock(mutex);
                 ++frameCount;
-                memory.insert(frame->data());
+                memory.insert(frame->bits());
                 frames.push_back(std::move(frame));
                 if (frames.size() > 2)
                     frames.erase(frames.begin());
@@ -105,7 +105,7 @@ TEST(CaptureSession, DeliversTheDevicesPictureAsBgraAndItsSoundAsPlanarFloat)
     const auto& frame = got.frames.back();
     ASSERT_EQ(frame->width(), 320);
     ASSERT_EQ(frame->height(), 240);
-    const std::uint8_t* px = frame->data() + 120 * frame->stride() + 160 * 4;
+    const std::uint8_t* px = frame->constBits() + 120 * frame->bytesPerLine() + 160 * 4;
     EXPECT_NEAR(px[0], 0xC0, 3); // blue
     EXPECT_NEAR(px[1], 0x80, 3); // green
     EXPECT_NEAR(px[2], 0x20, 3); // red
