@@ -283,7 +283,8 @@ TEST(ImageClipRenderer, RemovesTemporaryFilesOfInterruptedRenders)
     touch("0123456789abcdef.mov.2222.part", 0); // may belong to a render still running
     std::optional<QUrl> clip;
     ImageClipRenderer::makeClip(media("still.png"), 1.0, [&](const QUrl& url) { clip = url; });
-    ASSERT_TRUE(waitUntil([&] { return clip && !QFile::exists(dir.path() + "/0123456789abcdef.mov.1111.part"); }, 60));
+    ASSERT_TRUE(waitUntil([&] { return clip.has_value(); }, 60));
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(dir.path() + "/0123456789abcdef.mov.1111.part"); }, 60));
     EXPECT_TRUE(QFile::exists(dir.path() + "/0123456789abcdef.mov.2222.part"));
     EXPECT_FALSE(clip->isEmpty());
     ImageClipRenderer::setCacheFolder(previous);
