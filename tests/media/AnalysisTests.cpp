@@ -289,3 +289,15 @@ TEST(ImageClipRenderer, RemovesTemporaryFilesOfInterruptedRenders)
     EXPECT_FALSE(clip->isEmpty());
     ImageClipRenderer::setCacheFolder(previous);
 }
+
+TEST(ImageClipRenderer, ADurationUnderHalfASecondStillGivesTwoFrames)
+{
+    // Two frames at 0 and 0.5 s cannot end at 0.3 s without an edit list:
+    // the second frame then lasts one tick of the 1/600 s time scale.
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/short.mov";
+    ASSERT_TRUE(ImageClipRenderer::render(media("still.png"), 0.3, path));
+    const ClipProbe probe = probeClip(path);
+    EXPECT_EQ(probe.frames, 2);
+    EXPECT_NEAR(probe.duration, 0.5 + 1.0 / 600, 1e-9);
+}
