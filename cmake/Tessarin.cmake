@@ -4,8 +4,12 @@
 # folder has none).
 function(tessarin_subsystem)
   cmake_parse_arguments(ARG "" "NAME" "DEPENDS" ${ARGN})
+  # Headers are listed too, so AUTOMOC sees every Q_OBJECT header as soon as
+  # it appears (found only beside a known source, a new one was missed).
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(sources)
+    list(APPEND sources ${headers})
     add_library(tessarin_${ARG_NAME} STATIC ${sources})
     target_include_directories(tessarin_${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(tessarin_${ARG_NAME} PUBLIC ${ARG_DEPENDS})

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "platform/Localization.h"
 #include "platform/Settings.h"
+#include "platform/Workers.h"
 
 #include <QApplication>
 
@@ -28,5 +29,8 @@ int main(int argc, char* argv[])
 
     tessarin::MainWindow window;
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Let background analysis finish before static objects are destroyed.
+    tessarin::Workers::userInitiated().waitForIdle(5.0);
+    return status;
 }

@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -10,6 +12,9 @@
 
 namespace tessarin {
 namespace {
+
+// A hidden video keeps running while the views fade the layer out.
+constexpr double kPauseAfterHide = 0.4;
 
 enum class LayerKind { none, image, movie };
 
@@ -41,13 +46,14 @@ LayerKind kindOf(const QUrl& url)
 
 } // namespace
 
-std::shared_ptr<OverlayLayer> OverlayLayer::create(const QString& title, Clock& clock)
+std::shared_ptr<OverlayLayer> OverlayLayer::create(const QString& title, Clock& clock, PlayerFactory makePlayer)
 {
-    return std::shared_ptr<OverlayLayer>(new OverlayLayer(title, clock));
+    return std::shared_ptr<OverlayLayer>(new OverlayLayer(title, clock, std::move(makePlayer)));
 }
 
-OverlayLayer::OverlayLayer(const QString& title, Clock& clock)
+OverlayLayer::OverlayLayer(const QString& title, Clock& clock, PlayerFactory makePlayer)
     : clock_(clock)
+    , makePlayer_(std::move(makePlayer))
     , id_(QUuid::createUuid())
     , title_(title)
 {
@@ -85,6 +91,13 @@ void OverlayLayer::setThumbnail(const QImage& image)
 {
     thumbnail_ = image;
     emit thumbnailChanged();
+    emit changed();
+}
+
+void OverlayLayer::setPlayer(std::shared_ptr<MediaPlayer> player)
+{
+    player_ = std::move(player);
+    emit playerChanged();
     emit changed();
 }
 
@@ -132,7 +145,8 @@ void OverlayLayer::setLoops(bool value)
     loops_ = value;
     emit loopsChanged();
     emit changed();
-    (void)changedValue;
+    if (changedValue && !url_.isEmpty() && player_)
+        makePlayer(url_);
 }
 
 void OverlayLayer::resetTransform()
@@ -150,8 +164,11 @@ void OverlayLayer::load(const QUrl& url)
         return;
     clear();
     setUrl(url);
-    if (kind == LayerKind::image)
+    if (kind == LayerKind::image) {
         decodeImage(url);
+        return;
+    }
+    makePlayer(url);
 }
 
 void OverlayLayer::decodeImage(const QUrl& url)
@@ -173,9 +190,36 @@ void OverlayLayer::decodeImage(const QUrl& url)
     });
 }
 
+void OverlayLayer::stopPlayer()
+{
+    if (!player_)
+        return;
+    player_->pause();
+    player_->setLooping(false);
+}
+
+void OverlayLayer::makePlayer(const QUrl& url)
+{
+    stopPlayer();
+    if (!makePlayer_)
+        return;
+    auto player = makePlayer_();
+    if (!player)
+        return;
+    player->setMuted(true);
+    // Without a loop the player pauses at the end and keeps the last frame.
+    player->setLooping(loops_);
+    player->replaceCurrentItem(PlayerItem::create(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    setPlayer(std::move(player));
+    if (isVisible_)
+        player_->play();
+}
+
 void OverlayLayer::clear()
 {
     setIsVisible(false);
+    stopPlayer();
+    setPlayer(nullptr);
     image_ = QImage();
     emit imageChanged();
     emit changed();
@@ -186,6 +230,30 @@ void OverlayLayer::clear()
 
 void OverlayLayer::visibilityStep()
 {
+    if (!player_)
+        return;
+    if (isVisible_) {
+        // A video always starts from its beginning when the layer is shown.
+        std::weak_ptr<MediaPlayer> weakPlayer = player_;
+        player_->seek(0.0, SeekTolerance::Zero, [weakPlayer](bool) {
+            if (auto player = weakPlayer.lock())
+                player->play();
+        });
+        return;
+    }
+    std::erase_if(pendingPauses_, [](const auto& timer) { return !timer->isActive(); });
+    std::weak_ptr<MediaPlayer> hiddenPlayer = player_;
+    auto timer = clock_.createTimer(
+        [weak = weak_from_this(), hiddenPlayer] {
+            auto self = weak.lock();
+            if (!self || self->isVisible_)
+                return;
+            if (auto player = hiddenPlayer.lock())
+                player->pause();
+        },
+        true);
+    timer->start(kPauseAfterHide);
+    pendingPauses_.push_back(std::move(timer));
 }
 
 } // namespace tessarin

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,12 +17,17 @@
 namespace tessarin {
 
 class Clock;
+class MediaPlayer;
 class Timer;
 
 class OverlayLayer : public QObject, public std::enable_shared_from_this<OverlayLayer> {
     Q_OBJECT
 public:
-    static std::shared_ptr<OverlayLayer> create(const QString& title, Clock& clock);
+    using PlayerFactory = std::function<std::shared_ptr<MediaPlayer>()>;
+
+    // makePlayer makes the players of video layers; the clock times the
+    // delayed pause after a hide.
+    static std::shared_ptr<OverlayLayer> create(const QString& title, Clock& clock, PlayerFactory makePlayer);
     ~OverlayLayer() override;
 
     // Whether the file name's extension names an image or a movie type.
@@ -36,6 +42,8 @@ public:
     // The same still as premultiplied 32-bit ARGB, ready for the renderer.
     const QImage& cgImage() const { return cgImage_; }
     const QImage& thumbnail() const { return thumbnail_; }
+    // The muted player of a video layer (null for a still or empty layer).
+    const std::shared_ptr<MediaPlayer>& player() const { return player_; }
     bool isVisible() const { return isVisible_; }
     double opacity() const { return opacity_; }
     double scale() const { return scale_; }
@@ -61,11 +69,16 @@ public:
     void clear();
     // opacity 1, scale 1, offsets 0; visibility and content untouched.
     void resetTransform();
+    // Builds the layer's video player for the file: muted, looping seamlessly
+    // while loops() is on, else stopping on its last frame; playing only
+    // while the layer is visible. Also used when a show is restored.
+    void makePlayer(const QUrl& url);
 
 signals:
     void urlChanged();
     void imageChanged();
     void thumbnailChanged();
+    void playerChanged();
     void isVisibleChanged();
     void opacityChanged();
     void scaleChanged();
@@ -76,19 +89,23 @@ signals:
     void changed();
 
 private:
-    OverlayLayer(const QString& title, Clock& clock);
+    OverlayLayer(const QString& title, Clock& clock, PlayerFactory makePlayer);
     void setUrl(const QUrl& url);
     void setImage(const QImage& image);
     void setThumbnail(const QImage& image);
+    void setPlayer(std::shared_ptr<MediaPlayer> player);
+    void stopPlayer();
     void visibilityStep();
     void decodeImage(const QUrl& url);
 
     Clock& clock_;
+    PlayerFactory makePlayer_;
     QUuid id_;
     QString title_;
     QUrl url_;
     QImage image_;
     QImage thumbnail_;
+    std::shared_ptr<MediaPlayer> player_;
     bool isVisible_ = false;
     double opacity_ = 1.0;
     double scale_ = 1.0;

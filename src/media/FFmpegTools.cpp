@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <atomic>
 #include <mutex>
 
 namespace tessarin {
@@ -13,6 +14,7 @@ namespace {
 
 std::mutex overrideMutex;
 std::optional<QStringList> candidateOverride;
+std::atomic<double> probeTimeout { 15.0 };
 
 } // namespace
 
@@ -20,6 +22,16 @@ void FFmpegTools::overrideCandidates(std::optional<QStringList> list)
 {
     std::lock_guard guard(overrideMutex);
     candidateOverride = std::move(list);
+}
+
+double FFmpegTools::probeTimeoutSeconds()
+{
+    return probeTimeout.load();
+}
+
+void FFmpegTools::setProbeTimeoutSeconds(double seconds)
+{
+    probeTimeout.store(seconds);
 }
 
 QStringList FFmpegTools::candidates()
@@ -68,7 +80,7 @@ QString FFmpegTools::run(const QString& path, const QStringList& args)
 {
     // Input and error output are the null device; a probe that hangs is
     // killed at the limit and counts as one that printed nothing.
-    const CaptureResult result = runAndCapture(path, args, kProbeTimeoutSeconds);
+    const CaptureResult result = runAndCapture(path, args, probeTimeoutSeconds());
     if (!result.started || result.timedOut)
         return QString();
     return QString::fromUtf8(result.output);

@@ -41,7 +41,9 @@ public:
     // Tests replace the candidate list; nullopt restores the real one.
     static void overrideCandidates(std::optional<QStringList> list);
 
-    static constexpr double kProbeTimeoutSeconds = 15.0;
+    // How long a probe may run before it is killed (15 s; tests shorten it).
+    static double probeTimeoutSeconds();
+    static void setProbeTimeoutSeconds(double seconds);
 };
 
 } // namespace tessarin

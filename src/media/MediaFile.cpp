@@ -1,6 +1,15 @@
 #include "media/MediaFile.h"
 
+#include "media/ImageClipRenderer.h"
+#include "media/ThumbnailCache.h"
+#include "media/WaveformCache.h"
 #include "platform/FileKind.h"
+#include "platform/MainThread.h"
+#include "platform/MediaInfo.h"
+#include "platform/Workers.h"
+
+#include <QImageReader>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -73,14 +82,82 @@ void MediaFile::setImageDuration(double value)
         renderImageClip();
 }
 
+namespace {
+
+// A still image's thumbnail: the whole picture stretched into 160 x 90
+// (the aspect ratio is not kept). Null when the file is no picture.
+QImage stretchedThumbnail(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+    QImageReader reader(url.toLocalFile());
+    const QImage source = reader.read();
+    if (source.isNull())
+        return {};
+    QImage thumbnail(ThumbnailCache::maxWidth, ThumbnailCache::maxHeight, QImage::Format_ARGB32_Premultiplied);
+    thumbnail.fill(Qt::transparent);
+    QPainter painter(&thumbnail);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(thumbnail.rect(), source);
+    return thumbnail;
+}
+
+} // namespace
+
 void MediaFile::startAnalysis()
 {
-    // Thumbnail, waveform, duration and clip requests are added with the caches.
+    std::weak_ptr<MediaFile> weak = weak_from_this();
+    if (isImage_) {
+        Workers::userInitiated().async([url = url_, weak] {
+            QImage thumbnail = stretchedThumbnail(url);
+            postToMain([weak, thumbnail = std::move(thumbnail)] {
+                if (auto item = weak.lock())
+                    item->setThumbnail(thumbnail);
+            });
+        });
+        renderImageClip();
+        return;
+    }
+
+    setPlayableURL(url_);
+    ThumbnailCache::thumbnail(url_, [weak](const QImage& thumbnail) {
+        if (auto item = weak.lock())
+            item->setThumbnail(thumbnail);
+    });
+    WaveformCache::analyze(url_, 240, [weak](const std::optional<WaveformCache::Analysis>& analysis) {
+        auto item = weak.lock();
+        if (!item || !analysis)
+            return;
+        item->setWaveform(analysis->waveform);
+        item->setNormalizationGain(normalizationGain(analysis->peak));
+    });
+    Workers::userInitiated().async([url = url_, weak] {
+        double seconds = std::nan("");
+        if (url.isLocalFile()) {
+            if (const auto info = MediaInfo::read(url.toLocalFile()))
+                seconds = info->duration;
+        }
+        postToMain([weak, seconds] {
+            if (auto item = weak.lock())
+                item->setDuration(std::isfinite(seconds) ? seconds : 0.0);
+        });
+    });
 }
 
 void MediaFile::renderImageClip()
 {
     setPlayableURL(QUrl());
+    const double requested = imageDuration_;
+    std::weak_ptr<MediaFile> weak = weak_from_this();
+    ImageClipRenderer::makeClip(url_, requested, [weak, requested](const QUrl& clip) {
+        auto item = weak.lock();
+        // A later assignment of imageDuration has started its own render.
+        if (!item || item->imageDuration() != requested)
+            return;
+        item->setPlayableURL(clip);
+        item->setDuration(clip.isEmpty() ? 0.0 : requested);
+    });
 }
 
 } // namespace tessarin

@@ -24,7 +24,6 @@ namespace tessarin {
 struct CaptureSession::Shared {
     CaptureInput input;
     Callbacks callbacks;
-    std::shared_ptr<FrameBufferPool> pool;
     std::atomic<bool> stopRequested { false };
     std::atomic<int> runningThreads { 0 };
     std::atomic<bool> started { false };
@@ -58,7 +57,9 @@ struct SwrFree {
 using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 
-CaptureFailure failureFor(int averror)
+} // namespace
+
+CaptureFailure CaptureSession::failureFor(int averror)
 {
     CaptureFailure failure;
     failure.reason = CaptureSession::errorText(averror);
@@ -68,6 +69,8 @@ CaptureFailure failureFor(int averror)
         failure.kind = CaptureFailure::Kind::AccessDenied;
     return failure;
 }
+
+namespace {
 
 // Opens one libavdevice input; on failure returns null and the error.
 FormatPtr openInput(const QString& format, const QString& url, const std::vector<std::pair<QString, QString>>& options,
@@ -124,15 +127,14 @@ CodecPtr openDecoder(const AVStream* stream)
     return context;
 }
 
-// Decoded picture -> pooled BGRA buffer.
+// Idle pixel buffers kept for reuse; frames still held by the consumers
+// (sink, renderer, views) come back when their last reference goes.
+constexpr int kPooledFrames = 8;
+
+// Decoded picture -> pooled BGRA frame.
 class VideoConverter {
 public:
-    explicit VideoConverter(FrameBufferPool& pool)
-        : pool_(pool)
-    {
-    }
-
-    std::shared_ptr<FrameBuffer> convert(const AVFrame* frame)
+    std::shared_ptr<VideoFrame> convert(const AVFrame* frame)
     {
         if (frame->width <= 0 || frame->height <= 0)
             return nullptr;
@@ -142,16 +144,18 @@ public:
         scaler_.reset(context);
         if (!context)
             return nullptr;
-        auto buffer = pool_.acquireBgra(frame->width, frame->height);
-        uint8_t* planes[4] = { buffer->data(), nullptr, nullptr, nullptr };
-        int strides[4] = { buffer->bytesPerRow(), 0, 0, 0 };
+        std::shared_ptr<VideoFrame> out = pool_.acquire(frame->width, frame->height);
+        if (!out)
+            return nullptr;
+        uint8_t* planes[4] = { out->bits(), nullptr, nullptr, nullptr };
+        int strides[4] = { out->bytesPerLine(), 0, 0, 0 };
         if (sws_scale(context, frame->data, frame->linesize, 0, frame->height, planes, strides) != frame->height)
             return nullptr;
-        return buffer;
+        return out;
     }
 
 private:
-    FrameBufferPool& pool_;
+    VideoFramePool pool_ { kPooledFrames };
     std::unique_ptr<SwsContext, SwsFree> scaler_;
 };
 
@@ -234,7 +238,7 @@ void pump(CaptureSession::Shared& shared, AVFormatContext* input, Decoder& video
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!packet || !frame)
         return;
-    VideoConverter pictures(*shared.pool);
+    VideoConverter pictures;
     AudioConverter sounds;
     CapturedAudio block;
 
@@ -306,7 +310,7 @@ void runVideoInput(std::shared_ptr<CaptureSession::Shared> shared)
     int error = 0;
     FormatPtr input = openInput(shared->input.format, shared->input.url, shared->input.options, &shared->stopRequested, &error);
     if (!input) {
-        fail(failureFor(error));
+        fail(CaptureSession::failureFor(error));
     } else {
         Decoder video = openStream(input.get(), AVMEDIA_TYPE_VIDEO);
         if (!video.codec) {
@@ -325,12 +329,11 @@ void runVideoInput(std::shared_ptr<CaptureSession::Shared> shared)
 
 } // namespace
 
-CaptureSession::CaptureSession(CaptureInput input, Callbacks callbacks, std::shared_ptr<FrameBufferPool> pool)
+CaptureSession::CaptureSession(CaptureInput input, Callbacks callbacks)
     : shared_(std::make_shared<Shared>())
 {
     shared_->input = std::move(input);
     shared_->callbacks = std::move(callbacks);
-    shared_->pool = pool ? std::move(pool) : FrameBufferPool::create();
 }
 
 CaptureSession::~CaptureSession()
@@ -356,11 +359,6 @@ void CaptureSession::stop()
 bool CaptureSession::finished() const
 {
     return shared_->runningThreads.load() == 0;
-}
-
-const std::shared_ptr<FrameBufferPool>& CaptureSession::pool() const
-{
-    return shared_->pool;
 }
 
 QString CaptureSession::errorText(int averror)

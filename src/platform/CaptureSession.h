@@ -1,11 +1,12 @@
 #pragma once
 // Frames and sound from a capture device through libavdevice: the picture
 // (v4l2, or any other libavdevice input such as lavfi) converted to BGRA into
-// pooled buffers, the sound (an audio stream of the same input, or the ALSA
-// capture device of the same hardware) as float32 planar at the device's own
+// pooled frames (a steady stream reuses a handful; no allocation per
+// frame), the sound (an audio stream of the same input, or the ALSA capture
+// device of the same hardware) as float32 planar at the device's own
 // rate and channel count. Each input is read on a thread of the session's
 // own; the callbacks run there.
-#include "platform/FrameBufferPool.h"
+#include "platform/player/VideoFrame.h"
 
 #include <QString>
 
@@ -49,13 +50,12 @@ struct CaptureFailure {
 class CaptureSession {
 public:
     struct Callbacks {
-        std::function<void(std::shared_ptr<FrameBuffer>)> onFrame;
+        std::function<void(std::shared_ptr<VideoFrame>)> onFrame;
         std::function<void(const CapturedAudio&)> onAudio;
         std::function<void(const CaptureFailure&)> onFailed; // the picture input cannot be used
     };
 
-    // pool may be shared between sessions; a private one is made when null.
-    CaptureSession(CaptureInput input, Callbacks callbacks, std::shared_ptr<FrameBufferPool> pool = nullptr);
+    CaptureSession(CaptureInput input, Callbacks callbacks);
     // Stops without waiting; the threads end on their own.
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
@@ -68,10 +68,10 @@ public:
     // True once every thread of the session has ended.
     bool finished() const;
 
-    const std::shared_ptr<FrameBufferPool>& pool() const;
-
     // The text libav gives for one of its error codes.
     static QString errorText(int averror);
+    // What an error of opening the picture input means.
+    static CaptureFailure failureFor(int averror);
 
     // The state the session's threads share with it (defined in the .cpp).
     struct Shared;

@@ -40,17 +40,48 @@ BgraView cropped(const BgraView& v, const QRect& crop)
     return c;
 }
 
+uint32_t* frameRow(VideoFrame& frame, int y)
+{
+    return reinterpret_cast<uint32_t*>(frame.bits() + size_t(y) * frame.bytesPerLine());
+}
+
 const uint32_t* sourceRow(const BgraView& v, int y)
 {
     return reinterpret_cast<const uint32_t*>(v.data + size_t(y) * v.stride);
 }
 
+// The smallest rectangle holding every pixel that is not fully transparent
+// (premultiplied: not 0); empty when there is none.
+QRect visibleContent(const BgraView& v)
+{
+    int top = -1, bottom = -1, left = v.width, right = -1;
+    for (int y = 0; y < v.height; ++y) {
+        const uint32_t* row = sourceRow(v, y);
+        int first = 0;
+        while (first < v.width && row[first] == 0)
+            ++first;
+        if (first == v.width)
+            continue;
+        int last = v.width - 1;
+        while (row[last] == 0)
+            --last;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    if (top < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace
 
-Compositor::Compositor(int width, int height, int maxFrames)
+Compositor::Compositor(int width, int height, int idleFrames)
     : width_(std::max(width, 0))
     , height_(std::max(height, 0))
-    , pool_(width_, height_, maxFrames)
+    , pool_(idleFrames)
 {
 }
 
@@ -170,87 +201,81 @@ bool Compositor::prepare(const BgraView& source, Orientation orientation, const 
     const QSizeF turnedSize = orientedSize(QSizeF(source.width, source.height), orientation);
     const int tw = int(turnedSize.width());
     const int th = int(turnedSize.height());
-    if (tw == placed.width() && th == placed.height()) {
-        if (orientation == Orientation::up) {
-            out = {source, placed.x(), placed.y()};
-            return true;
-        }
-        // Turned but not resized.
-        const QRect whole(0, 0, tw, th);
-        if (source.stillId) {
-            if (CachedStill* still = findStill(source.stillId, orientation, whole, tw, th)) {
-                out = {BgraView{still->pixels.data(), tw, th, tw * 4, source.opaque, 0}, placed.x(), placed.y()};
-                return true;
-            }
-            CachedStill& still = newStill();
-            const BgraView t = turned(source, orientation, still.pixels);
-            if (!t.isValid())
-                return false;
-            still.stillId = source.stillId;
-            still.orientation = orientation;
-            still.crop = whole;
-            still.width = tw;
-            still.height = th;
-            out = {t, placed.x(), placed.y()};
-            return true;
-        }
-        const BgraView t = turned(source, orientation, turnScratch_);
-        if (!t.isValid())
-            return false;
-        out = {t, placed.x(), placed.y()};
-        return true;
-    }
+    const bool resized = tw != placed.width() || th != placed.height();
 
     // Only the part of the (turned) picture that lands in the frame is
     // scaled: a picture zoomed far past the frame costs no more than one
     // that fills it.
-    const double fx = double(tw) / placed.width();
-    const double fy = double(th) / placed.height();
-    const int sx0 = std::clamp(int(std::floor((visible.left() - placed.left()) * fx)), 0, tw);
-    const int sx1 = std::clamp(int(std::ceil((visible.right() + 1 - placed.left()) * fx)), 0, tw);
-    const int sy0 = std::clamp(int(std::floor((visible.top() - placed.top()) * fy)), 0, th);
-    const int sy1 = std::clamp(int(std::ceil((visible.bottom() + 1 - placed.top()) * fy)), 0, th);
-    if (sx1 <= sx0 || sy1 <= sy0)
-        return false;
-    const QRect crop(sx0, sy0, sx1 - sx0, sy1 - sy0);
-    const int dx0 = placed.left() + int(std::lround(sx0 / fx));
-    const int dx1 = placed.left() + int(std::lround(sx1 / fx));
-    const int dy0 = placed.top() + int(std::lround(sy0 / fy));
-    const int dy1 = placed.top() + int(std::lround(sy1 / fy));
-    const int dw = dx1 - dx0;
-    const int dh = dy1 - dy0;
-    if (dw <= 0 || dh <= 0)
-        return false;
-    visible = visible.intersected(QRect(dx0, dy0, dw, dh));
-    if (visible.isEmpty())
-        return false;
+    QRect crop(0, 0, tw, th);
+    QRect drawn = placed;
+    if (resized) {
+        const double fx = double(tw) / placed.width();
+        const double fy = double(th) / placed.height();
+        const int sx0 = std::clamp(int(std::floor((visible.left() - placed.left()) * fx)), 0, tw);
+        const int sx1 = std::clamp(int(std::ceil((visible.right() + 1 - placed.left()) * fx)), 0, tw);
+        const int sy0 = std::clamp(int(std::floor((visible.top() - placed.top()) * fy)), 0, th);
+        const int sy1 = std::clamp(int(std::ceil((visible.bottom() + 1 - placed.top()) * fy)), 0, th);
+        if (sx1 <= sx0 || sy1 <= sy0)
+            return false;
+        crop = QRect(sx0, sy0, sx1 - sx0, sy1 - sy0);
+        const int dx0 = placed.left() + int(std::lround(sx0 / fx));
+        const int dx1 = placed.left() + int(std::lround(sx1 / fx));
+        const int dy0 = placed.top() + int(std::lround(sy0 / fy));
+        const int dy1 = placed.top() + int(std::lround(sy1 / fy));
+        if (dx1 <= dx0 || dy1 <= dy0)
+            return false;
+        drawn = QRect(dx0, dy0, dx1 - dx0, dy1 - dy0);
+        visible = visible.intersected(drawn);
+        if (visible.isEmpty())
+            return false;
+    }
+    const int dw = drawn.width();
+    const int dh = drawn.height();
+    out.x = drawn.x();
+    out.y = drawn.y();
+    out.content = QRect(0, 0, dw, dh);
 
     if (source.stillId) {
         if (CachedStill* still = findStill(source.stillId, orientation, crop, dw, dh)) {
-            out = {BgraView{still->pixels.data(), dw, dh, dw * 4, source.opaque, 0}, dx0, dy0};
+            out.view = still->hasPixels ? BgraView{still->pixels.data(), dw, dh, dw * 4, source.opaque, 0} : source;
+            out.content = still->content;
             return true;
         }
     }
-    const BgraView t = turned(source, orientation, turnScratch_);
-    if (!t.isValid())
-        return false;
     CachedStill* still = source.stillId ? &newStill() : nullptr;
-    AlignedBuffer& buffer = still ? still->pixels : scaleScratch_;
-    uint8_t* pixels = buffer.ensure(size_t(dw) * 4 * dh);
-    if (!pixels || !scaler_.scale(cropped(t, crop), pixels, dw, dh, dw * 4))
-        return false;
+    if (orientation == Orientation::up && !resized) {
+        out.view = source;
+    } else {
+        // Turned (into the scratch, or straight into the cache when that is
+        // all), then resized.
+        AlignedBuffer& turnTo = (still && !resized) ? still->pixels : turnScratch_;
+        const BgraView t = turned(source, orientation, turnTo);
+        if (!t.isValid())
+            return false;
+        if (resized) {
+            AlignedBuffer& buffer = still ? still->pixels : scaleScratch_;
+            uint8_t* pixels = buffer.ensure(size_t(dw) * 4 * dh);
+            if (!pixels || !scaler_.scale(cropped(t, crop), pixels, dw, dh, dw * 4))
+                return false;
+            out.view = BgraView{pixels, dw, dh, dw * 4, source.opaque, 0};
+        } else {
+            out.view = t;
+        }
+    }
     if (still) {
         still->stillId = source.stillId;
         still->orientation = orientation;
         still->crop = crop;
         still->width = dw;
         still->height = dh;
+        still->hasPixels = out.view.data != source.data;
+        still->content = source.opaque ? out.content : visibleContent(out.view);
+        out.content = still->content;
     }
-    out = {BgraView{pixels, dw, dh, dw * 4, source.opaque, 0}, dx0, dy0};
     return true;
 }
 
-void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation orientation, double colourScale)
+void Compositor::drawBase(VideoFrame& frame, const BgraView* source, Orientation orientation, double colourScale)
 {
     if (frame.width() != width_ || frame.height() != height_)
         return;
@@ -263,12 +288,12 @@ void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation 
                    picture, visible);
     if (!drawn) {
         for (int y = 0; y < height_; ++y)
-            pixels::fillRow(frame.row(y), width_, pixels::kOpaqueBlack);
+            pixels::fillRow(frameRow(frame, y), width_, pixels::kOpaqueBlack);
         return;
     }
     const uint32_t colour = pixels::factor(colourScale);
     for (int y = 0; y < height_; ++y) {
-        uint32_t* row = frame.row(y);
+        uint32_t* row = frameRow(frame, y);
         if (y < visible.top() || y > visible.bottom()) {
             pixels::fillRow(row, width_, pixels::kOpaqueBlack);
             continue;
@@ -280,7 +305,7 @@ void Compositor::drawBase(BgraFrame& frame, const BgraView* source, Orientation 
     }
 }
 
-void Compositor::drawOver(BgraFrame& frame, const BgraView& source, const DrawParams& params)
+void Compositor::drawOver(VideoFrame& frame, const BgraView& source, const DrawParams& params)
 {
     if (frame.width() != width_ || frame.height() != height_)
         return;
@@ -295,25 +320,31 @@ void Compositor::drawOver(BgraFrame& frame, const BgraView& source, const DrawPa
     QRect visible;
     if (!prepare(source, params.orientation, target, picture, visible))
         return;
+    // Fully transparent margins of a still are skipped altogether.
+    visible = visible.intersected(picture.content.translated(picture.x, picture.y));
+    if (visible.isEmpty())
+        return;
     const uint32_t colour = pixels::factor(params.colourScale);
     const bool copy = picture.view.opaque && alpha >= 256;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        uint32_t* dst = frame.row(y) + visible.left();
+        uint32_t* dst = frameRow(frame, y) + visible.left();
         const uint32_t* src = sourceRow(picture.view, y - picture.y) + (visible.left() - picture.x);
         if (copy)
             pixels::copyOpaqueRow(dst, src, visible.width(), colour);
+        else if (picture.view.opaque)
+            pixels::overOpaqueRow(dst, src, visible.width(), alpha, colour);
         else
             pixels::overRow(dst, src, visible.width(), alpha, colour);
     }
 }
 
-void Compositor::scaleColour(BgraFrame& frame, double level)
+void Compositor::scaleColour(VideoFrame& frame, double level)
 {
     const uint32_t colour = pixels::factor(level);
     if (colour >= 256)
         return;
     for (int y = 0; y < frame.height(); ++y)
-        pixels::scaleColourRow(frame.row(y), frame.width(), colour);
+        pixels::scaleColourRow(frameRow(frame, y), frame.width(), colour);
 }
 
 } // namespace tessarin

@@ -2,8 +2,9 @@
 // CPU composition of program frames: pictures are fitted into the frame
 // (whole picture visible, aspect kept, centred), optionally scaled about the
 // frame's centre and moved, then drawn source-over with their alpha scaled,
-// and colours can be scaled towards black. Frames come from a pool of BGRA
-// buffers of the output size; resizing goes through libswscale.
+// and colours can be scaled towards black. Frames are VideoFrames of the
+// output size from a pool, always opaque once drawBase has filled them;
+// resizing goes through libswscale.
 //
 // A frame is built as: newFrame(), drawBase() (black plus the bottom
 // picture), any number of drawOver(), optionally scaleColour(). Darkening is
@@ -12,8 +13,9 @@
 //
 // Not thread-safe: one thread (the render queue) uses a compositor at a
 // time. Frames it returns may be read and released on any thread.
-#include "platform/BgraFrame.h"
+#include "platform/BgraView.h"
 #include "platform/PixelScaler.h"
+#include "platform/player/VideoFrame.h"
 
 #include <QRect>
 #include <QRectF>
@@ -36,28 +38,29 @@ struct DrawParams {
 
 class Compositor {
 public:
-    // maxFrames bounds the frames out at once (queued for encoders, shown).
-    Compositor(int width, int height, int maxFrames = 6);
+    // Up to idleFrames released frames are kept for reuse.
+    Compositor(int width, int height, int idleFrames = 6);
 
     int width() const { return width_; }
     int height() const { return height_; }
 
     // A frame of the output size with undefined contents (drawBase fills
-    // all of it); nullptr when every pooled frame is still in use.
-    BgraFrameRef newFrame() { return pool_.take(); }
+    // all of it), reusing a released one when there is one; nullptr when no
+    // memory can be had or the size is unusable.
+    std::shared_ptr<VideoFrame> newFrame() { return pool_.acquire(width_, height_); }
 
     // Fills the whole frame: opaque black, and over it source (if given and
     // valid) turned, fitted and centred, with its colours times colourScale.
     // Transparent parts of the source show the black.
-    void drawBase(BgraFrame& frame, const BgraView* source, Orientation orientation = Orientation::up,
+    void drawBase(VideoFrame& frame, const BgraView* source, Orientation orientation = Orientation::up,
                   double colourScale = 1.0);
 
     // Draws source over the frame, turned, fitted, scaled and moved as the
     // params say, with its alpha and colours scaled.
-    void drawOver(BgraFrame& frame, const BgraView& source, const DrawParams& params);
+    void drawOver(VideoFrame& frame, const BgraView& source, const DrawParams& params);
 
     // Red, green and blue of the whole frame times level (towards black).
-    void scaleColour(BgraFrame& frame, double level);
+    void scaleColour(VideoFrame& frame, double level);
 
     // Geometry, in frame pixels with the origin at the top left.
     static QSizeF orientedSize(QSizeF picture, Orientation orientation);
@@ -76,6 +79,7 @@ private:
         BgraView view;
         int x = 0;
         int y = 0;
+        QRect content; // the part of view with visible pixels (all of it unless known)
     };
     bool prepare(const BgraView& source, Orientation orientation, const QRectF& target, Prepared& out,
                  QRect& visible);
@@ -86,8 +90,9 @@ private:
         Orientation orientation;
         QRect crop;
         int width, height;
-        int x, y;
         AlignedBuffer pixels;
+        bool hasPixels = false; // false: the source itself is drawn as it is
+        QRect content;
         uint64_t lastUse;
     };
     CachedStill* findStill(uint64_t id, Orientation o, const QRect& crop, int width, int height);
@@ -95,7 +100,7 @@ private:
 
     int width_;
     int height_;
-    FramePool pool_;
+    VideoFramePool pool_;
     PixelScaler scaler_;
     AlignedBuffer turnScratch_;
     AlignedBuffer scaleScratch_;

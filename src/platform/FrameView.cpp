@@ -1,6 +1,6 @@
 #include "platform/FrameView.h"
 
-#include "platform/BgraFrame.h"
+#include "platform/BgraView.h"
 #include "platform/Compositor.h"
 
 #include <QPaintEvent>

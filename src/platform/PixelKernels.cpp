@@ -112,6 +112,19 @@ void overRow(uint32_t* __restrict dst, const uint32_t* __restrict src, int count
 }
 
 TESSARIN_VECTOR_CLONES
+void overOpaqueRow(uint32_t* __restrict dst, const uint32_t* __restrict src, int count, uint32_t alpha,
+                   uint32_t colour)
+{
+    if (alpha == 0)
+        return;
+    const uint32_t ca = (alpha * colour + 128) >> 8;
+    const uint32_t sa = (255 * alpha + 128) >> 8;
+    const uint32_t inverse = 256 - (sa + (sa >> 7));
+    for (int i = 0; i < count; ++i)
+        dst[i] = ((scaleAll(src[i], ca) + scaleAll(dst[i], inverse)) & 0x00FFFFFFu) | kOpaqueBlack;
+}
+
+TESSARIN_VECTOR_CLONES
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour)
 {
     if (colour >= 256)

@@ -28,6 +28,9 @@ void copyOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t colou
 // dst = src' + dst x (1 - alpha of src'), where src' is src with all four
 // channels times alpha and then red, green and blue times colour.
 void overRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint32_t colour);
+// overRow for an opaque src over an opaque dst (a crossfade): the weights
+// are the same for every pixel, and the result is opaque.
+void overOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint32_t colour);
 // Red, green and blue of dst times colour; alpha unchanged.
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour);
 

@@ -6,7 +6,7 @@
 // colour conversion, each plane on the vector code path) and joined again;
 // a picture shrunk to half or less in both directions is first halved by
 // 2 x 2 means while it is split. One thread at a time.
-#include "platform/BgraFrame.h"
+#include "platform/BgraView.h"
 
 #include <cstdint>
 #include <vector>

@@ -54,6 +54,13 @@ std::size_t Workers::threadCount() const
     return threads_;
 }
 
+bool Workers::waitForIdle(double timeoutSeconds)
+{
+    std::unique_lock lock(mutex_);
+    return idleChanged_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds),
+                                  [this] { return running_ == 0 && tasks_.empty(); });
+}
+
 void Workers::work()
 {
     setCurrentThreadName(label_);
@@ -69,10 +76,14 @@ void Workers::work()
             continue;
         auto task = std::move(tasks_.front());
         tasks_.pop_front();
+        ++running_;
         lock.unlock();
         task();
         task = nullptr; // release captures before taking the lock again
         lock.lock();
+        --running_;
+        if (running_ == 0 && tasks_.empty())
+            idleChanged_.notify_all();
     }
     --threads_;
     if (threads_ == 0)

@@ -26,6 +26,11 @@ public:
 
     std::size_t threadCount() const;
 
+    // Waits until nothing is queued or running, at most timeoutSeconds;
+    // false when work was still going on. For the end of the process: a
+    // decode still running while static objects are destroyed would crash.
+    bool waitForIdle(double timeoutSeconds);
+
 private:
     void work();
 
@@ -35,9 +40,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable allEnded_;
+    std::condition_variable idleChanged_;
     std::deque<std::function<void()>> tasks_;
     std::size_t threads_ = 0;
     std::size_t idle_ = 0;
+    std::size_t running_ = 0;
     bool stopping_ = false;
 };
 

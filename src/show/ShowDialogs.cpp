@@ -41,7 +41,13 @@ std::optional<QString> QtShowDialogs::chooseShowToSave(const QString& suggestedN
     panel.selectFile(suggestedName);
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
         return std::nullopt;
-    return panel.selectedFiles().constFirst();
+    // A native panel may hand back the name as typed; a show file always
+    // carries its extension, as the save panel of the show promises.
+    QString path = panel.selectedFiles().constFirst();
+    const QString suffix = QLatin1Char('.') + QLatin1String(kExtension);
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+    return path;
 }
 
 void QtShowDialogs::warn(const QString& message, const QString& informativeText)

@@ -51,16 +51,18 @@ public:
     }
 
 private:
-    static void weave(StreamFrame& into, const StreamFrame& from)
+    static void weave(VideoFrame& into, const VideoFrame& from)
     {
-        if (!into.data || !from.data)
+        std::uint8_t* to = into.bits();
+        const std::uint8_t* source = from.constBits();
+        if (!to || !source)
             return; // sent unwoven
-        const qsizetype row = qsizetype(into.width) * 4;
-        if (from.width < into.width || from.bytesPerRow < row)
+        const qsizetype row = qsizetype(into.width()) * 4;
+        if (from.width() < into.width())
             return;
-        const int rows = std::min(into.height, from.height);
+        const int rows = std::min(into.height(), from.height());
         for (int r = 1; r < rows; r += 2)
-            std::memcpy(into.data + qsizetype(r) * into.bytesPerRow, from.data + qsizetype(r) * from.bytesPerRow, row);
+            std::memcpy(to + qsizetype(r) * into.bytesPerLine(), source + qsizetype(r) * from.bytesPerLine(), row);
     }
 
     std::shared_ptr<StreamFrameSource> renderer_;
@@ -97,7 +99,7 @@ StreamManager::StreamManager(Settings& settings, StreamFrameSourceFactory frames
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &StreamManager::killAllForTermination);
     for (const auto& output : outputs_)
-        connect(output.get(), &StreamOutput::statusChanged, this, &StreamManager::refresh);
+        connect(output.get(), &StreamOutput::changed, this, &StreamManager::refresh);
 }
 
 StreamManager::~StreamManager()

@@ -253,6 +253,12 @@ std::pair<int, int> StreamOutput::pendingWrites() const
     return { shared_->pendingVideo, shared_->pendingAudio };
 }
 
+long long StreamOutput::droppedFrames() const
+{
+    std::lock_guard guard(shared_->lock);
+    return shared_->droppedFrames;
+}
+
 void StreamOutput::postFail(const QPointer<StreamOutput>& owner, const QString& message)
 {
     postToMain([owner, message] {

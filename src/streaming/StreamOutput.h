@@ -102,6 +102,8 @@ public:
     std::pair<pid_t, pid_t> processIds() const;
     // Any thread: frame and audio writes queued and not finished.
     std::pair<int, int> pendingWrites() const;
+    // Any thread: frames dropped so far because two were already waiting.
+    long long droppedFrames() const;
     // Application termination: marks a stop and sends SIGKILL to every
     // process of the run, waiting for nothing.
     void killForTermination();

@@ -162,19 +162,25 @@ void StreamOutput::submit(const StreamFramePtr& frame)
     int fd = -1;
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->videoFD < 0 || shared_->pendingVideo >= 2)
+        if (!shared_->running || shared_->videoFD < 0)
             return;
+        if (shared_->pendingVideo >= 2) {
+            ++shared_->droppedFrames;
+            return;
+        }
         ++shared_->pendingVideo;
         fd = shared_->videoFD;
     }
     shared_->videoQueue.async([shared = shared_, frame, fd] {
-        if (frame->data && frame->width > 0 && frame->height > 0) {
-            const qsizetype row = qsizetype(frame->width) * 4;
-            if (frame->bytesPerRow == row) {
-                writeAll(fd, frame->data, row * frame->height);
-            } else if (frame->bytesPerRow > row) {
-                for (int y = 0; y < frame->height; ++y) {
-                    if (!writeAll(fd, frame->data + qsizetype(y) * frame->bytesPerRow, row))
+        const std::uint8_t* bits = frame->constBits();
+        if (bits && frame->width() > 0 && frame->height() > 0) {
+            const qsizetype row = qsizetype(frame->width()) * 4;
+            const qsizetype stride = frame->bytesPerLine();
+            if (stride == row) {
+                writeAll(fd, bits, row * frame->height());
+            } else if (stride > row) {
+                for (int y = 0; y < frame->height(); ++y) {
+                    if (!writeAll(fd, bits + qsizetype(y) * stride, row))
                         break;
                 }
             }

@@ -19,6 +19,8 @@ struct StreamOutput::Shared {
     int audioFD = -1;
     int pendingVideo = 0;
     int pendingAudio = 0;
+    // Frames refused because two were already waiting (measurements only).
+    long long droppedFrames = 0;
 
     SerialQueue videoQueue { "Vellumcast.StreamOutput.video" };
     SerialQueue audioQueue { "Vellumcast.StreamOutput.audio" };

@@ -1,4 +1,5 @@
 #include "engine/OverlayLayer.h"
+#include "support/FakeMediaPlayer.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
@@ -16,12 +17,24 @@ QUrl fileUrl(const QString& path)
     return QUrl::fromLocalFile(path);
 }
 
+// A layer whose video players are fakes on the test's clock.
+struct VideoLayer {
+    test::ManualClock clock;
+    std::vector<std::shared_ptr<test::FakeMediaPlayer>> made;
+    std::shared_ptr<OverlayLayer> layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, [this] {
+        auto player = std::make_shared<test::FakeMediaPlayer>(clock);
+        made.push_back(player);
+        return player;
+    });
+    test::FakeMediaPlayer& player() { return *made.back(); }
+};
+
 } // namespace
 
 TEST(OverlayLayer, StartsEmptyHiddenWithTheIdentityTransform)
 {
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
     EXPECT_EQ(layer->title(), QStringLiteral("Layer 1"));
     EXPECT_FALSE(layer->id().isNull());
     EXPECT_FALSE(layer->hasContent());
@@ -49,7 +62,7 @@ TEST(OverlayLayer, CanLoadLooksOnlyAtTheExtension)
 TEST(OverlayLayer, LoadingAStillSetsTheUrlAtOnceAndThePictureLater)
 {
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
     layer->setIsVisible(true);
     const QUrl png = fileUrl(test::mediaPath("still.png"));
     layer->load(png);
@@ -66,7 +79,7 @@ TEST(OverlayLayer, LoadingAStillSetsTheUrlAtOnceAndThePictureLater)
 TEST(OverlayLayer, AFileOfAnotherKindLeavesTheLayerAsItWas)
 {
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
     const QUrl png = fileUrl(test::mediaPath("still.png"));
     layer->load(png);
     layer->setIsVisible(true);
@@ -78,7 +91,7 @@ TEST(OverlayLayer, AFileOfAnotherKindLeavesTheLayerAsItWas)
 TEST(OverlayLayer, TheMostRecentLoadWins)
 {
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
     layer->load(fileUrl(test::mediaPath("still.png")));
     layer->load(fileUrl(test::mediaPath("still.jpg")));
     int imageChanges = 0;
@@ -101,7 +114,7 @@ TEST(OverlayLayer, AnUndecodableImageKeepsItsUrlWithoutAPicture)
     file.write("not a picture");
     file.close();
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
     bool thumbnailArrived = false;
     QObject::connect(layer.get(), &OverlayLayer::thumbnailChanged, [&] { thumbnailArrived = true; });
     layer->load(fileUrl(path));
@@ -115,7 +128,7 @@ TEST(OverlayLayer, AnUndecodableImageKeepsItsUrlWithoutAPicture)
 TEST(OverlayLayer, ResetTransformAndLoopsOnAStillTouchOnlyTheirOwnFields)
 {
     test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 2"), clock);
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 2"), clock, {});
     layer->load(fileUrl(test::mediaPath("still.png")));
     layer->setIsVisible(true);
     layer->setOpacity(0.3);
@@ -135,4 +148,84 @@ TEST(OverlayLayer, ResetTransformAndLoopsOnAStillTouchOnlyTheirOwnFields)
     EXPECT_TRUE(layer->loops());
     EXPECT_TRUE(layer->hasContent());
     EXPECT_TRUE(layer->isVisible());
+}
+
+TEST(OverlayLayer, AVideoLoadsHiddenAndPausedAndStartsFromItsBeginningWhenShown)
+{
+    VideoLayer v;
+    v.layer->setIsVisible(true);
+    v.layer->load(fileUrl("/fake/overlay.mov"));
+    EXPECT_FALSE(v.layer->isVisible());
+    ASSERT_TRUE(v.layer->player());
+    EXPECT_TRUE(v.player().isMuted());
+    EXPECT_FALSE(v.player().isLooping());
+    EXPECT_FALSE(v.player().isPlaying());
+    EXPECT_TRUE(v.layer->image().isNull());
+
+    v.layer->setIsVisible(true);
+    ASSERT_FALSE(v.player().seeks.empty());
+    EXPECT_EQ(v.player().seeks.back().first, 0.0);
+    EXPECT_EQ(v.player().seeks.back().second, SeekTolerance::Zero);
+    test::drainMainQueue(); // the seek completes
+    EXPECT_TRUE(v.player().isPlaying());
+}
+
+TEST(OverlayLayer, HidingPausesTheVideoOnlyAfterTheFadeOut)
+{
+    VideoLayer v;
+    v.layer->load(fileUrl("/fake/overlay.mov"));
+    v.layer->setIsVisible(true);
+    test::drainMainQueue();
+    v.layer->setIsVisible(false);
+    v.clock.advance(0.39);
+    EXPECT_TRUE(v.player().isPlaying());
+    v.clock.advance(0.02);
+    EXPECT_FALSE(v.player().isPlaying());
+
+    // Shown again within the fade-out: the pending pause does nothing, and
+    // the video starts over.
+    v.layer->setIsVisible(true);
+    test::drainMainQueue();
+    v.clock.advance(2.0);
+    v.layer->setIsVisible(false);
+    v.clock.advance(0.2);
+    v.layer->setIsVisible(true);
+    test::drainMainQueue();
+    v.clock.advance(0.5);
+    EXPECT_TRUE(v.player().isPlaying());
+    EXPECT_NEAR(v.player().currentTime(), 0.5, 1e-9);
+}
+
+TEST(OverlayLayer, SwitchingLoopsRebuildsTheVideoPlayer)
+{
+    VideoLayer v;
+    v.layer->load(fileUrl("/fake/overlay.mov"));
+    auto first = v.layer->player();
+    v.layer->setLoops(true);
+    ASSERT_NE(v.layer->player(), first);
+    EXPECT_TRUE(v.player().isLooping());
+    EXPECT_FALSE(v.player().isPlaying()); // hidden: paused at its start
+    v.layer->setIsVisible(true);
+    test::drainMainQueue();
+    auto looping = v.layer->player();
+    v.layer->setLoops(true); // unchanged: no rebuild
+    EXPECT_EQ(v.layer->player(), looping);
+    v.layer->setLoops(false);
+    EXPECT_TRUE(v.player().isPlaying()); // visible: the new player plays
+    EXPECT_FALSE(v.player().isLooping());
+}
+
+TEST(OverlayLayer, ClearingAVisibleVideoHidesAndDropsItsPlayer)
+{
+    VideoLayer v;
+    v.layer->load(fileUrl("/fake/overlay.mov"));
+    v.layer->setIsVisible(true);
+    test::drainMainQueue();
+    auto player = v.made.back();
+    v.layer->clear();
+    EXPECT_FALSE(v.layer->isVisible());
+    EXPECT_FALSE(v.layer->hasContent());
+    EXPECT_EQ(v.layer->player(), nullptr);
+    EXPECT_FALSE(player->isPlaying());
+    v.clock.advance(1.0); // the delayed pause finds nothing to do
 }

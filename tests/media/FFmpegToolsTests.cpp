@@ -16,7 +16,11 @@ namespace {
 
 class FFmpegToolsTest : public ::testing::Test {
 protected:
-    void TearDown() override { FFmpegTools::overrideCandidates(std::nullopt); }
+    void TearDown() override
+    {
+        FFmpegTools::overrideCandidates(std::nullopt);
+        FFmpegTools::setProbeTimeoutSeconds(15.0);
+    }
 
     // A script that prints encoders or protocols like ffmpeg does.
     QString fake(const QString& name, const QString& encoders, const QString& protocols, bool executable = true)
@@ -107,6 +111,18 @@ TEST_F(FFmpegToolsTest, UnlaunchableOrHangingProgramsGiveEmptyOutput)
     const auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(FFmpegTools::supports(QStringLiteral("srt"), reader, true));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+    // One that hangs after printing is killed at the limit and counts as
+    // having printed nothing.
+    const QString hangs = dir.filePath("hangs");
+    QFile hanging(hangs);
+    ASSERT_TRUE(hanging.open(QIODevice::WriteOnly));
+    hanging.write("#!/bin/sh\necho Output: srt\nexec sleep 30\n");
+    hanging.close();
+    QFile::setPermissions(hangs, QFileDevice::Permissions(0x7700));
+    FFmpegTools::setProbeTimeoutSeconds(0.5);
+    EXPECT_FALSE(FFmpegTools::supports(QStringLiteral("srt"), hangs, true));
+    EXPECT_EQ(FFmpegTools::run(hangs, {}), QString());
 }
 
 TEST_F(FFmpegToolsTest, RealFFmpegIsFoundAndProbed)

@@ -22,29 +22,7 @@ public:
     }
 };
 
-CaptureDeviceInfo camera(const QString& id, const QString& name)
-{
-    return { id, name, QStringLiteral("/dev/video0"), QString() };
-}
-
 } // namespace
-
-TEST(CaptureDevices, ListsWhatTheEnumeratorSeesAndFindsByIdentity)
-{
-    auto fake = std::make_shared<FakeEnumerator>();
-    fake->list = { camera("/dev/v4l/by-id/usb-Cam_A-video-index0", "Cam A"),
-                   camera("/dev/v4l/by-id/usb-Cam_B-video-index0", "Cam B") };
-    CaptureDevices devices(fake);
-
-    ASSERT_EQ(devices.devices().size(), 2u);
-    EXPECT_EQ(devices.devices()[1].name, "Cam B");
-    EXPECT_EQ(devices.device("/dev/v4l/by-id/usb-Cam_B-video-index0")->name, "Cam B");
-    EXPECT_FALSE(devices.device("/dev/v4l/by-id/usb-Cam_C-video-index0"));
-
-    // The list is read again each time: a device gone is gone at once.
-    fake->list.erase(fake->list.begin());
-    EXPECT_FALSE(devices.device("/dev/v4l/by-id/usb-Cam_A-video-index0"));
-}
 
 TEST(CaptureDevices, HotPlugBecomesConnectedAndDisconnectedSignals)
 {

@@ -22,20 +22,24 @@ int green(uint32_t p) { return int(p >> 8 & 0xFF); }
 int blue(uint32_t p) { return int(p & 0xFF); }
 int alphaOf(uint32_t p) { return int(p >> 24); }
 
-// A picture of one colour, or split in two (left/right) or four quadrants.
+uint32_t pixelOf(const VideoFrame& frame, int x, int y)
+{
+    return reinterpret_cast<const uint32_t*>(frame.constBits() + size_t(y) * frame.bytesPerLine())[x];
+}
+
+// A picture of one colour, with rectangles of others filled in.
 struct Picture {
-    BgraFrame frame;
-    Picture(int w, int h, uint32_t colour) : frame(w, h) { fill(0, 0, w, h, colour); }
+    std::shared_ptr<VideoFrame> frame;
+    Picture(int w, int h, uint32_t colour) : frame(VideoFrame::create(w, h)) { fill(0, 0, w, h, colour); }
     void fill(int x0, int y0, int x1, int y1, uint32_t colour)
     {
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
-                frame.row(y)[x] = colour;
+                reinterpret_cast<uint32_t*>(frame->bits() + size_t(y) * frame->bytesPerLine())[x] = colour;
     }
     BgraView view(bool opaque = true, uint64_t stillId = 0) const
     {
-        BgraView v = frame.view();
-        v.opaque = opaque;
+        BgraView v = BgraView::of(*frame, opaque);
         v.stillId = stillId;
         return v;
     }
@@ -44,9 +48,9 @@ struct Picture {
 class CompositorTest : public ::testing::Test {
 protected:
     Compositor compositor{1920, 1080};
-    BgraFrameRef frame = compositor.newFrame();
+    std::shared_ptr<VideoFrame> frame = compositor.newFrame();
 
-    uint32_t at(int x, int y) const { return frame->pixel(x, y); }
+    uint32_t at(int x, int y) const { return pixelOf(*frame, x, y); }
     void expectNear(uint32_t actual, uint32_t expected, int tolerance = 1) const
     {
         EXPECT_NEAR(red(actual), red(expected), tolerance);
@@ -268,6 +272,32 @@ TEST_F(CompositorTest, translucentOverlayKeepsItsOwnAlphaAndTransparentPartsLeav
     expectNear(at(500, 100), bgra(64, 0, 150));
 }
 
+TEST_F(CompositorTest, stillWithTransparentMarginsDrawsOnlyItsContent)
+{
+    // A logo in a transparent picture, drawn as is and halved, twice each
+    // (the second time from what the first one kept).
+    Picture logo(1920, 1080, 0);
+    logo.fill(100, 800, 500, 900, bgra(128, 0, 0, 128));
+    const Picture program(1920, 1080, bgra(0, 0, 200));
+    const BgraView view = program.view();
+    for (int pass = 0; pass < 2; ++pass) {
+        compositor.drawBase(*frame, &view);
+        compositor.drawOver(*frame, logo.view(false, 5), {});
+        expectNear(at(100, 800), bgra(128, 0, 100));
+        expectNear(at(499, 899), bgra(128, 0, 100));
+        EXPECT_EQ(at(99, 850), bgra(0, 0, 200));
+        EXPECT_EQ(at(500, 850), bgra(0, 0, 200));
+        EXPECT_EQ(at(300, 900), bgra(0, 0, 200));
+
+        compositor.drawBase(*frame, &view);
+        compositor.drawOver(*frame, logo.view(false, 5), {.scale = 0.5});
+        // Halved about the centre: x 530..730, y 670..720.
+        expectNear(at(600, 700), bgra(128, 0, 100));
+        EXPECT_EQ(at(520, 700), bgra(0, 0, 200));
+        EXPECT_EQ(at(600, 730), bgra(0, 0, 200));
+    }
+}
+
 TEST_F(CompositorTest, stillsAreScaledOnceAndNeverMixedUp)
 {
     Picture first(640, 360, bgra(200, 0, 0));
@@ -308,40 +338,23 @@ TEST_F(CompositorTest, badParametersDrawNothing)
     compositor.drawOver(*small, layer.view(), {}); // a frame of another size is left alone
 }
 
-TEST(FramePool, reusesReleasedFramesAndRefusesBeyondItsLimit)
+TEST(CompositorFrames, releasedFramesAreReusedAndFramesOutliveTheCompositor)
 {
-    FramePool pool(64, 32, 2);
-    auto a = pool.take();
-    auto b = pool.take();
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->stride() % 64, 0);
-    EXPECT_FALSE(pool.take());
-    EXPECT_EQ(pool.framesInUse(), 2);
-    const uint8_t* pixels = a->data();
-    a.reset();
-    auto c = pool.take();
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->data(), pixels);
-
-    // An image of a frame keeps it out of the pool until the image goes.
-    QImage image = BgraFrame::toImage(c);
-    c.reset();
-    EXPECT_FALSE(pool.take());
-    EXPECT_EQ(image.width(), 64);
-    image = QImage();
-    EXPECT_TRUE(pool.take());
-}
-
-TEST(FramePool, framesOutliveTheirPool)
-{
-    BgraFrameRef frame;
+    std::shared_ptr<VideoFrame> kept;
     {
-        FramePool pool(16, 16, 1);
-        frame = pool.take();
+        Compositor compositor(64, 32);
+        auto first = compositor.newFrame();
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->width(), 64);
+        EXPECT_EQ(first->bytesPerLine() % 64, 0);
+        const uint8_t* pixels = first->constBits();
+        first.reset();
+        kept = compositor.newFrame();
+        EXPECT_EQ(kept->constBits(), pixels);
+        compositor.drawBase(*kept, nullptr);
     }
-    ASSERT_TRUE(frame);
-    frame->row(15)[15] = 1;
-    frame.reset();
+    EXPECT_EQ(pixelOf(*kept, 63, 31), kBlack);
+    EXPECT_FALSE(Compositor(0, 0).newFrame());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "platform/BgraFrame.h"
 #include "platform/FrameView.h"
+#include "platform/player/VideoFrame.h"
 #include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
@@ -53,12 +53,11 @@ TEST_F(FrameViewTest, showsThePictureFittedOnBlack)
 
 TEST_F(FrameViewTest, showsPooledFramesAndOtherFormats)
 {
-    FramePool pool(1920, 1080, 2);
-    std::shared_ptr<BgraFrame> frame = pool.take();
+    auto frame = VideoFrame::create(1920, 1080);
     for (int y = 0; y < 1080; ++y)
         for (int x = 0; x < 1920; ++x)
-            frame->row(y)[x] = 0xFF00C800u; // green
-    next = BgraFrame::toImage(frame);
+            reinterpret_cast<uint32_t*>(frame->bits() + size_t(y) * frame->bytesPerLine())[x] = 0xFF00C800u; // green
+    next = frame->image();
     view.refresh();
     EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 200, 0));
 
@@ -89,17 +88,17 @@ TEST_F(FrameViewTest, pullsAtTheScreenRateOnlyWhilePlaying)
 
 TEST_F(FrameViewTest, theSameFrameWrappedAgainIsNotANewPicture)
 {
-    FramePool pool(64, 36, 2);
-    std::shared_ptr<BgraFrame> frame = pool.take();
-    next = BgraFrame::toImage(frame);
+    VideoFramePool pool;
+    auto frame = pool.acquire(64, 36);
+    next = frame->image();
     view.refresh();
     const qint64 key = view.currentImage().cacheKey();
-    next = BgraFrame::toImage(frame); // a new QImage of the same frame
+    next = frame->image(); // a new QImage of the same frame
     view.refresh();
     EXPECT_EQ(view.currentImage().cacheKey(), key);
 
-    std::shared_ptr<BgraFrame> other = pool.take();
-    next = BgraFrame::toImage(other);
+    auto other = pool.acquire(64, 36);
+    next = other->image();
     view.refresh();
     EXPECT_NE(view.currentImage().cacheKey(), key);
 }

@@ -85,6 +85,11 @@ TEST(MediaInfo, ReadsDurationTracksAndTransform)
     EXPECT_TRUE(mp3->videoTracks.empty());
     EXPECT_NEAR(mp3->duration, 3.0, 0.1);
 
+    const auto cover = MediaInfo::read(mediaPath("cover_art.mp3"));
+    ASSERT_TRUE(cover);
+    EXPECT_TRUE(cover->videoTracks.empty()); // cover art is no video track
+    EXPECT_EQ(cover->audioTracks.size(), 1u);
+
     const auto rotated = MediaInfo::read(mediaPath("rotated.mp4"));
     ASSERT_TRUE(rotated);
     ASSERT_EQ(rotated->videoTracks.size(), 1u);
@@ -155,7 +160,8 @@ TEST(FrameGrabber, TurnsARotatedRecordingUpright)
 
 TEST(FrameGrabber, FailsCleanlyWithoutPictures)
 {
-    for (const char* name : {"tone_half.mp3", "tone_half.wav", "empty.mp4", "not_media.mp4", "truncated.mp4"}) {
+    for (const char* name :
+         {"tone_half.mp3", "cover_art.mp3", "tone_half.wav", "empty.mp4", "not_media.mp4", "truncated.mp4"}) {
         FrameGrabber grabber(mediaPath(name));
         EXPECT_FALSE(grabber.frame(1.0, {160, 90})) << name;
         EXPECT_FALSE(grabber.error().isEmpty()) << name;

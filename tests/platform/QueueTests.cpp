@@ -116,3 +116,26 @@ TEST(MainThread, PostToMainRunsOnTheMainThreadInOrder)
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
+
+TEST(Workers, WaitForIdleWaitsForRunningAndQueuedWork)
+{
+    Workers pool("test.idle", 1, 5.0);
+    std::atomic<int> done { 0 };
+    std::mutex mutex;
+    std::condition_variable release;
+    bool released = false;
+    pool.async([&] {
+        std::unique_lock lock(mutex);
+        release.wait(lock, [&] { return released; });
+        ++done;
+    });
+    pool.async([&] { ++done; });
+    EXPECT_FALSE(pool.waitForIdle(0.05));
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    release.notify_all();
+    EXPECT_TRUE(pool.waitForIdle(10.0));
+    EXPECT_EQ(done.load(), 2);
+}

@@ -28,35 +28,6 @@ protected:
 
 } // namespace
 
-TEST_F(ShowChangeTrackerTest, AnEditMarksTheShowDirtyAtTheNextCheckAndUndoingItClearsIt)
-{
-    show = QStringLiteral("{\"blocks\":[{}]}");
-    clock.advance(1.4);
-    EXPECT_FALSE(tracker.isDirty());
-    clock.advance(0.1);
-    EXPECT_TRUE(tracker.isDirty());
-    EXPECT_EQ(flips.count(), 1);
-
-    clock.advance(1.5 * 10); // no news while nothing changes
-    EXPECT_EQ(flips.count(), 1);
-
-    show = QStringLiteral("{\"blocks\":[]}");
-    clock.advance(1.5);
-    EXPECT_FALSE(tracker.isDirty());
-    EXPECT_EQ(flips.count(), 2);
-}
-
-TEST_F(ShowChangeTrackerTest, AnEditJustBeforeTheQuestionIsSeenWithoutWaitingForTheWatcher)
-{
-    clock.advance(1.5);
-    show = QStringLiteral("{\"blocks\":[{\"name\":\"new\"}]}");
-    clock.advance(0.1);
-    EXPECT_FALSE(tracker.isDirty()); // the watcher has not looked yet
-    EXPECT_TRUE(tracker.check());
-    EXPECT_TRUE(tracker.isDirty());
-    EXPECT_EQ(flips.count(), 1);
-}
-
 TEST_F(ShowChangeTrackerTest, SavingMakesTheCurrentShowTheCleanOne)
 {
     show = QStringLiteral("{\"blocks\":[{}]}");

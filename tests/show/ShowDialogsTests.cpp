@@ -88,6 +88,15 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
     EXPECT_EQ(offered, QStringLiteral("Show.vellumcast"));
     EXPECT_EQ(chosen, dir.filePath("Serata.vellumcast"));
 
+    whenModal([&](QWidget* modal) {
+        auto* panel = qobject_cast<QFileDialog*>(modal);
+        panel->setDirectory(dir.path());
+        panel->selectFile(QStringLiteral("Serata.txt"));
+        QMetaObject::invokeMethod(panel, "accept");
+    });
+    EXPECT_EQ(dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show")),
+              dir.filePath("Serata.txt.vellumcast"));
+
     whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(dialogs.chooseShowToOpen(QStringLiteral("Apri un show di Tessarin")));
 }

@@ -318,11 +318,12 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
     for (int i = 0; i < 3; ++i)
-        out->submit(StreamFrame::allocate(1280, 720));
+        out->submit(VideoFrame::create(1280, 720));
     auto block = std::make_shared<const std::vector<float>>(1920, 0.25f);
     for (int i = 0; i < 60; ++i)
         out->submit(block);
     EXPECT_EQ(out->pendingWrites().first, 2);
+    EXPECT_EQ(out->droppedFrames(), 1);
     EXPECT_EQ(out->pendingWrites().second, 25);
 
     out->stop();
@@ -340,23 +341,87 @@ TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
     out->setUrl("rtmp://127.0.0.1/live");
     const QString sink = dir.filePath("frames.raw");
     const QString copier = test::writeFakeFFmpeg(dir, "copier", test::kAllEncoders, test::kAllProtocols,
-                                                 QStringLiteral("exec head -c %1 > '%2'").arg(1280 * 720 * 4).arg(sink));
+                                                 QStringLiteral("exec head -c %1 > '%2'").arg(1000 * 720 * 4).arg(sink));
     FFmpegTools::overrideCandidates(QStringList { copier });
     out->start(k720p30);
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
-    auto frame = StreamFrame::allocate(1280, 720, 64);
+    // Rows of 1000 pixels are padded to a 64-byte multiple.
+    auto frame = VideoFrame::create(1000, 720);
+    ASSERT_GT(frame->bytesPerLine(), 1000 * 4);
     for (int y = 0; y < 720; ++y) {
-        std::memset(frame->data + y * frame->bytesPerRow, y % 200, 1280 * 4);
-        std::memset(frame->data + y * frame->bytesPerRow + 1280 * 4, 0xee, 64);
+        std::memset(frame->bits() + y * frame->bytesPerLine(), y % 200, 1000 * 4);
+        std::memset(frame->bits() + y * frame->bytesPerLine() + 1000 * 4, 0xee, frame->bytesPerLine() - 1000 * 4);
     }
     out->submit(frame);
     ASSERT_TRUE(settled(*out)); // head ends after one frame
     QFile file(sink);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    ASSERT_EQ(bytes.size(), 1280 * 720 * 4);
-    EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1280 * 4)), 5);
+    ASSERT_EQ(bytes.size(), 1000 * 720 * 4);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1000 * 4)), 5);
     EXPECT_EQ(bytes.count(char(0xee)), 0);
+}
+
+TEST_F(StreamOutputTest, AStopDuringTheProbesSignalsTheProcessesAsSoonAsTheyStart)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    // Slow to answer its probes; the run itself would wait a minute.
+    const QString slow = test::writeFakeFFmpeg(dir, "slow", test::kAllEncoders, test::kAllProtocols,
+                                               QStringLiteral("exec sleep 60"));
+    QFile script(slow);
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    QByteArray text = script.readAll();
+    script.close();
+    text.replace("#!/bin/sh\n", "#!/bin/sh\n[ \"$1\" = -hide_banner ] && sleep 0.5\n");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(text);
+    script.close();
+    FFmpegTools::overrideCandidates(QStringList { slow });
+
+    out->start(k720p30);
+    out->stop(); // no process yet: only marks the stop
+    // The encoder would sit for a minute: ending well before shows it was
+    // signalled as soon as it started.
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::idle());
+}
+
+TEST_F(StreamOutputTest, AChainWhoseSenderCannotStartLeavesNoEncoderBehind)
+{
+    auto out = make();
+    out->setKind(StreamOutput::Kind::srt);
+    out->setInterlacedCodec(StreamOutput::InterlacedCodec::h264);
+    out->setUrl("srt://127.0.0.1:9");
+    // The first candidate can send SRT but stops being executable right
+    // after saying so; the second has x264 but no SRT.
+    const QString sender = test::writeFakeFFmpeg(dir, "sender", test::kNoX264, test::kAllProtocols);
+    QFile script(sender);
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    QByteArray text = script.readAll();
+    script.close();
+    text.replace("exit 0; fi\n", "chmod -x \"$0\"; exit 0; fi\n");
+    text.replace("-encoders ]; then printf '%s\\n' '" + test::kNoX264.toUtf8() + "'; chmod -x \"$0\"; exit 0; fi\n",
+                 "-encoders ]; then printf '%s\\n' '" + test::kNoX264.toUtf8() + "'; exit 0; fi\n");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(text);
+    script.close();
+    // Its run is a sleep with an odd length, to be told apart in /proc.
+    const QString encoder = test::writeFakeFFmpeg(dir, "encoder", test::kAllEncoders, test::kNoSrt,
+                                                  QStringLiteral("exec sleep 60.4242"));
+    FFmpegTools::overrideCandidates(QStringList { sender, encoder });
+
+    out->start(k1080i50);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::failed("Impossibile avviare ffmpeg (errore 13)"));
+    // No process of the encoder script is left, not even a zombie.
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile cmdline("/proc/" + entry + "/cmdline");
+        if (cmdline.open(QIODevice::ReadOnly)) {
+            const QByteArray text = cmdline.readAll();
+            EXPECT_FALSE(text.contains(encoder.toUtf8()) || text.contains("60.4242")) << "process " << entry.toStdString();
+        }
+    }
 }
 
 } // namespace

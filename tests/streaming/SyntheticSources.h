@@ -21,19 +21,9 @@ public:
     // rows show which render they came from.
     StreamFramePtr nextFrame() override
     {
-        StreamFramePtr frame;
-        for (auto& candidate : pool_) {
-            if (candidate.use_count() == 1) { // nobody else holds it any more
-                frame = candidate;
-                break;
-            }
-        }
-        if (!frame) {
-            frame = StreamFrame::allocate(width_, height_);
-            pool_.push_back(frame);
-        }
+        StreamFramePtr frame = pool_.acquire(width_, height_);
         const int n = count_++;
-        std::memset(frame->data, n % 200, size_t(frame->bytesPerRow) * size_t(frame->height));
+        std::memset(frame->bits(), n % 200, size_t(frame->bytesPerLine()) * size_t(frame->height()));
         return frame;
     }
     int rendered() const { return count_; }
@@ -41,7 +31,7 @@ public:
 private:
     int width_;
     int height_;
-    std::vector<StreamFramePtr> pool_;
+    VideoFramePool pool_;
     std::atomic<int> count_ { 0 };
 };
 

@@ -1,6 +1,8 @@
 // main() of every test executable: a QApplication on the offscreen platform
 // (also when CTest lists the tests without the test environment), SIGPIPE
 // ignored as in the application, then GoogleTest.
+#include "platform/Workers.h"
+
 #include <QApplication>
 
 #include <gmock/gmock.h>
@@ -15,5 +17,8 @@ int main(int argc, char** argv)
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Background work a test left running must end before statics go.
+    tessarin::Workers::userInitiated().waitForIdle(30.0);
+    return status;
 }

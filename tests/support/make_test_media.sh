@@ -33,6 +33,8 @@ make still.jpg -f lavfi -i "testsrc2=size=640x360:rate=1" -frames:v 1
 # The rotate tag takes effect only when the stream is copied, so encode first.
 make rotated_src.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 "${x264[@]}"
 make rotated.mp4 -i rotated_src.mp4 -c copy -metadata:s:v:0 rotate=90
+# An mp3 with cover art: the picture is an attached picture, not a video track.
+make cover_art.mp3 -i tone_half.mp3 -i still.png -map 0 -map 1 -c copy -disposition:v attached_pic
 # Bad input: the head of a real file, an empty file, text named like a video.
 [ -s truncated.mp4 ] || head -c 20000 clip_30s.mp4 > truncated.mp4
 : > empty.mp4

@@ -1,0 +1,129 @@
+#include "engine/OutputWindowController.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace tessarin {
+
+OutputWindowController::OutputWindowController(DisplayManager& displays, Clock& clock, ContentFactory content,
+                                               QObject* parent)
+    : QObject(parent)
+    , displays_(displays)
+    , clock_(clock)
+    , content_(std::move(content))
+{
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &OutputWindowController::applicationWillTerminate);
+}
+
+OutputWindowController::~OutputWindowController()
+{
+    closeAndRestore();
+}
+
+void OutputWindowController::present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode)
+{
+    stop();
+    if (!mode) {
+        show(display, mode);
+        return;
+    }
+    originalMode_ = displays_.currentMode(display.id);
+    displayID_ = display.id;
+    // A refusal is not reported: the window opens all the same.
+    displays_.switchMode(display.id, *mode);
+    pendingShow_ = clock_.createTimer(
+        [this, display, mode] {
+            pendingShow_.reset();
+            show(display, mode);
+        },
+        true);
+    pendingShow_->start(kModeSettleSeconds);
+}
+
+void OutputWindowController::show(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode)
+{
+    // The screen's geometry changes with its mode: take it afresh.
+    QScreen* screen = display.screen;
+    for (const OutputDisplay& listed : displays_.allDisplays()) {
+        if (listed.id == display.id && listed.screen) {
+            screen = listed.screen;
+            break;
+        }
+    }
+    if (!screen) // the display went away and its screen with it
+        screen = QGuiApplication::primaryScreen();
+
+    auto window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                                         | Qt::WindowTransparentForInput
+                                                         | Qt::WindowDoesNotAcceptFocus);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->setWindowTitle(QStringLiteral("Tessarin output"));
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (content_) {
+        if (QWidget* content = content_())
+            layout->addWidget(content);
+    }
+    if (screen) {
+        window->setScreen(screen);
+        window->setGeometry(screen->geometry());
+    }
+    window->showFullScreen();
+    window_ = std::move(window);
+
+    setIsActive(true);
+    setActiveDisplayName(display.name);
+    setActiveModeLabel(mode ? mode->label() : tr("Risoluzione attuale"));
+}
+
+void OutputWindowController::closeAndRestore()
+{
+    pendingShow_.reset();
+    if (window_) {
+        window_->hide();
+        window_.reset();
+    }
+    if (displayID_ && originalMode_)
+        displays_.switchMode(*displayID_, *originalMode_);
+    displayID_.reset();
+    originalMode_.reset();
+}
+
+void OutputWindowController::stop()
+{
+    closeAndRestore();
+    setIsActive(false);
+    setActiveDisplayName(std::nullopt);
+    setActiveModeLabel(std::nullopt);
+}
+
+void OutputWindowController::setIsActive(bool value)
+{
+    isActive_ = value;
+    emit isActiveChanged();
+    emit changed();
+}
+
+void OutputWindowController::setActiveDisplayName(std::optional<QString> value)
+{
+    activeDisplayName_ = std::move(value);
+    emit activeDisplayNameChanged();
+    emit changed();
+}
+
+void OutputWindowController::setActiveModeLabel(std::optional<QString> value)
+{
+    activeModeLabel_ = std::move(value);
+    emit activeModeLabelChanged();
+    emit changed();
+}
+
+} // namespace tessarin

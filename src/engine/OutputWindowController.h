@@ -1,0 +1,76 @@
+#pragma once
+// The full-screen program output on a chosen display: a borderless window
+// that covers the screen, stays above other windows, takes no input and
+// shows the program view. Optionally the display is first switched to a
+// chosen video mode; the mode it had is restored when the output stops and
+// when the application quits. Main thread only.
+#include "engine/DisplayManager.h"
+#include "platform/Clock.h"
+
+#include <QObject>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tessarin {
+
+class OutputWindowController : public QObject {
+    Q_OBJECT
+public:
+    // Makes the window's content (the program view) each time the window
+    // opens; the window owns what it returns.
+    using ContentFactory = std::function<QWidget*()>;
+    // Time a display is given to settle in a new mode before the window opens.
+    static constexpr double kModeSettleSeconds = 0.6;
+
+    OutputWindowController(DisplayManager& displays, Clock& clock, ContentFactory content,
+                           QObject* parent = nullptr);
+    // Closes the window and restores a switched mode.
+    ~OutputWindowController() override;
+
+    // Closes any output first (restoring its mode), then opens the window on
+    // display: at once without a mode; with one, after switching to it and
+    // waiting kModeSettleSeconds. Only the latest present opens a window,
+    // and none opens after a stop().
+    void present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode);
+    // Closes the window and switches a switched display back. Safe at any time.
+    void stop();
+    // The application is quitting: stop(), so the display keeps no mode of ours.
+    void applicationWillTerminate() { stop(); }
+
+    bool isActive() const { return isActive_; }
+    std::optional<QString> activeDisplayName() const { return activeDisplayName_; }
+    std::optional<QString> activeModeLabel() const { return activeModeLabel_; }
+    // The open window, or nullptr.
+    QWidget* window() const { return window_.get(); }
+
+signals:
+    // Each published value announces every assignment, then changed().
+    void isActiveChanged();
+    void activeDisplayNameChanged();
+    void activeModeLabelChanged();
+    void changed();
+
+private:
+    void show(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode);
+    void closeAndRestore();
+    void setIsActive(bool value);
+    void setActiveDisplayName(std::optional<QString> value);
+    void setActiveModeLabel(std::optional<QString> value);
+
+    DisplayManager& displays_;
+    Clock& clock_;
+    ContentFactory content_;
+    std::unique_ptr<QWidget> window_;
+    // The show step waiting for a switched display; dropping it cancels it.
+    std::unique_ptr<Timer> pendingShow_;
+    std::optional<quint32> displayID_;
+    std::optional<DisplayVideoMode> originalMode_;
+    bool isActive_ = false;
+    std::optional<QString> activeDisplayName_;
+    std::optional<QString> activeModeLabel_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,58 @@
+#include "media/ThumbnailCache.h"
+
+#include "platform/FrameGrabber.h"
+#include "platform/MainThread.h"
+#include "platform/Workers.h"
+
+#include <QHash>
+
+#include <mutex>
+
+namespace tessarin::ThumbnailCache {
+
+namespace {
+
+// Thumbnails are at most 160 x 90 x 4 bytes, so the cache keeps them all.
+struct Store {
+    std::mutex mutex;
+    QHash<QUrl, QImage> images;
+};
+
+Store& store()
+{
+    // Never destroyed: workers still running at exit may touch it.
+    static Store* instance = new Store;
+    return *instance;
+}
+
+} // namespace
+
+QImage cached(const QUrl& url)
+{
+    Store& s = store();
+    std::lock_guard lock(s.mutex);
+    return s.images.value(url);
+}
+
+void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
+{
+    if (QImage image = cached(url); !image.isNull()) {
+        completion(image);
+        return;
+    }
+    Workers::userInitiated().async([url, completion = std::move(completion)]() mutable {
+        QImage image;
+        if (url.isLocalFile()) {
+            auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));
+            if (frame) {
+                image = std::move(*frame);
+                Store& s = store();
+                std::lock_guard lock(s.mutex);
+                s.images.insert(url, image);
+            }
+        }
+        postToMain([image = std::move(image), completion = std::move(completion)] { completion(image); });
+    });
+}
+
+} // namespace tessarin::ThumbnailCache

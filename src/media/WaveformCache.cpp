@@ -1,0 +1,117 @@
+#include "media/WaveformCache.h"
+
+#include "media/PeakBucketer.h"
+#include "platform/MainThread.h"
+#include "platform/PcmReader.h"
+#include "platform/Workers.h"
+
+#include <QHash>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tessarin::WaveformCache {
+
+namespace {
+
+struct Store {
+    std::mutex mutex;
+    QHash<QUrl, std::shared_ptr<const Analysis>> analyses;
+};
+
+Store& store()
+{
+    // Never destroyed: workers still running at exit may touch it.
+    static Store* instance = new Store;
+    return *instance;
+}
+
+// Decoding is CPU-bound: as many analyses at once as there are cores, so
+// that a thousand new items neither oversubscribe the machine nor hold a
+// thousand decoders in memory.
+Workers& analysisPool()
+{
+    static Workers* pool = new Workers("Vellumcast.WaveformCache",
+                                       std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    return *pool;
+}
+
+// Analyses yield to the interface and to playback: the pool's threads run
+// at a lower priority (on Linux, nice applies per thread).
+void lowerThreadPriority()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
+        lowered = true;
+    }
+}
+
+// Runs the rest of a reader's samples through the bucketer; false when
+// decoding failed.
+bool decodeInto(PcmReader& reader, PeakBucketer& bucketer)
+{
+    std::vector<float> chunk;
+    while (reader.read(chunk))
+        bucketer.add(chunk.data(), chunk.size());
+    return reader.status() == PcmReader::Status::completed;
+}
+
+} // namespace
+
+std::optional<Analysis> extractAnalysis(const QUrl& url, std::int64_t targetCount)
+{
+    if (!url.isLocalFile() || targetCount < 1)
+        return std::nullopt;
+    const QString path = url.toLocalFile();
+    PcmReader reader(path);
+    if (reader.status() == PcmReader::Status::failed)
+        return std::nullopt;
+    const std::int64_t estimate = reader.estimatedFrames() >= 0 ? reader.estimatedFrames() * reader.channels() : -1;
+    PeakBucketer first(targetCount, estimate, false);
+    if (!decodeInto(reader, first) || first.count() == 0)
+        return std::nullopt;
+    std::optional<PeakBucketer::Result> result = first.finish();
+    if (!result) {
+        // The container's length was off: go again, the total now known.
+        PcmReader again(path);
+        PeakBucketer second(targetCount, first.count(), true);
+        if (!decodeInto(again, second))
+            return std::nullopt;
+        result = second.finish();
+        if (!result)
+            return std::nullopt; // the file changed between the passes
+    }
+    return Analysis{std::move(result->waveform), result->peak};
+}
+
+void analyze(const QUrl& url, int samples, std::function<void(const std::optional<Analysis>&)> completion)
+{
+    std::shared_ptr<const Analysis> hit;
+    {
+        Store& s = store();
+        std::lock_guard lock(s.mutex);
+        hit = s.analyses.value(url);
+    }
+    if (hit) {
+        completion(*hit);
+        return;
+    }
+    analysisPool().async([url, samples, completion = std::move(completion)]() mutable {
+        lowerThreadPriority();
+        std::optional<Analysis> result = extractAnalysis(url, samples);
+        if (result) {
+            Store& s = store();
+            std::lock_guard lock(s.mutex);
+            s.analyses.insert(url, std::make_shared<const Analysis>(*result));
+        }
+        postToMain([result = std::move(result), completion = std::move(completion)] { completion(result); });
+    });
+}
+
+} // namespace tessarin::WaveformCache

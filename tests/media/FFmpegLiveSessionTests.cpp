@@ -1,0 +1,268 @@
+// The ingest against the real ffmpeg program: publishers started here send a
+// chosen colour and tone over 127.0.0.1 and the session must deliver exactly
+// those, through every restart rule.
+#include "media/FFmpegLiveSession.h"
+
+#include "media/FFmpegTools.h"
+#include "platform/Clock.h"
+
+#include "LiveTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+using namespace tessarin;
+using tessarin::test::LiveRecorder;
+using tessarin::test::Publisher;
+using tessarin::test::waitUntil;
+
+namespace {
+
+constexpr double kLiveDeadline = 30.0; // start of ffmpeg, probing and the first frame, on a busy machine
+
+LiveSource feed(LiveSourceKind kind, const QString& address, bool listen)
+{
+    LiveSource source;
+    source.kind = kind;
+    source.name = "Feed";
+    source.address = address;
+    source.listen = listen;
+    return source;
+}
+
+// The publisher's colour (0x20A060) in the middle of a frame, within what
+// H.264 and two colour conversions change.
+void expectPublishersPicture(const QImage& frame)
+{
+    ASSERT_EQ(frame.size(), QSize(1280, 720));
+    const QRgb px = frame.pixel(640, 360);
+    EXPECT_NEAR(qRed(px), 0x20, 10);
+    EXPECT_NEAR(qGreen(px), 0xA0, 10);
+    EXPECT_NEAR(qBlue(px), 0x60, 10);
+}
+
+void expectPublishersTone(LiveRecorder& got, int hz)
+{
+    const auto format = got.audioFormat();
+    ASSERT_TRUE(format);
+    EXPECT_EQ(format->sampleRate, 48000.0);
+    EXPECT_EQ(format->channels, 2);
+    EXPECT_FALSE(format->interleaved);
+    EXPECT_EQ(got.audioFrames(), 1920);
+    auto samples = got.leftSamples();
+    // The last second: past any silence at the start of the stream.
+    samples.erase(samples.begin(), samples.end() - std::min<size_t>(samples.size(), 48000));
+    EXPECT_NEAR(test::toneFrequency(samples, 48000), hz, hz * 0.03);
+}
+
+struct Ingest {
+    std::shared_ptr<FFmpegLiveSession> session;
+    LiveRecorder got;
+    explicit Ingest(const LiveSource& source)
+        : session(std::make_shared<FFmpegLiveSession>(source))
+    {
+        got.attach(*session);
+    }
+    ~Ingest() { EXPECT_TRUE(test::stopAndRelease(session)); }
+    bool waitForFramesAndAudio(int frames, int audioBlocks)
+    {
+        return waitUntil([&] { return got.frameCount() >= frames && got.audioBlocks() >= audioBlocks; }, kLiveDeadline);
+    }
+};
+
+} // namespace
+
+TEST(FFmpegLiveSession, CommandLineFollowsTheSourceKindAndListenFlag)
+{
+    FFmpegLiveSession rtmp(feed(LiveSourceKind::rtmp, "rtmp://0.0.0.0:1935/live/x", true));
+    const QStringList args = rtmp.arguments(true);
+    const qsizetype input = args.indexOf("-i");
+    ASSERT_GE(input, 2);
+    EXPECT_EQ(args.mid(input - 2, 4), QStringList({ "-listen", "1", "-i", "rtmp://0.0.0.0:1935/live/x" }));
+    EXPECT_EQ(args.mid(0, 12), QStringList({ "-hide_banner", "-loglevel", "error", "-nostdin", "-fflags",
+                                             "+nobuffer+discardcorrupt", "-flags", "low_delay", "-probesize",
+                                             "2000000", "-analyzeduration", "2000000" }));
+    EXPECT_EQ(args.mid(args.size() - 9), QStringList({ "-map", "0:a:0", "-ac", "2", "-ar", "48000", "-f", "f32le", "pipe:3" }));
+    EXPECT_EQ(rtmp.arguments(false).last(), "pipe:1");
+
+    // SRT says listener or caller in its address: the flag adds nothing.
+    FFmpegLiveSession srt(feed(LiveSourceKind::srt, "srt://0.0.0.0:9000?mode=listener", true));
+    EXPECT_FALSE(srt.arguments(true).contains("-listen"));
+    EXPECT_EQ(srt.arguments(true).at(srt.arguments(true).indexOf("-i") + 1), "srt://0.0.0.0:9000?mode=listener");
+}
+
+TEST(FFmpegLiveSession, RtmpListenerReceivesThePublishersPictureAndTone)
+{
+    const int port = test::freeTcpPort();
+    const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/test").arg(port);
+    Ingest ingest(feed(LiveSourceKind::rtmp, url, true));
+    ingest.session->start();
+    // connecting is reported inside start(), on the caller's thread.
+    ASSERT_EQ(ingest.got.statuses(), std::vector<LiveStatus>({ LiveStatus::connecting() }));
+
+    Publisher publisher({ url, "flv" });
+    ASSERT_TRUE(ingest.waitForFramesAndAudio(30, 40));
+    EXPECT_TRUE(ingest.got.liveBeforeFirstFrame());
+    expectPublishersPicture(ingest.got.lastFrame());
+    expectPublishersTone(ingest.got, 1000);
+    EXPECT_EQ(ingest.got.statuses(), std::vector<LiveStatus>({ LiveStatus::connecting(), LiveStatus::live() }));
+}
+
+TEST(FFmpegLiveSession, SrtCallerReceivesFromAListeningPublisher)
+{
+    const int port = test::freeUdpPort();
+    Publisher publisher({ QStringLiteral("srt://127.0.0.1:%1?mode=listener").arg(port), "mpegts", "0x20A060", 700 });
+    // The ingest calls until the publisher listens, 2 s between tries.
+    Ingest ingest(feed(LiveSourceKind::srt, QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port), false));
+    ingest.session->start();
+    ASSERT_TRUE(ingest.waitForFramesAndAudio(30, 40));
+    expectPublishersPicture(ingest.got.lastFrame());
+    expectPublishersTone(ingest.got, 700);
+}
+
+TEST(FFmpegLiveSession, SrtListenerReceivesFromACallingPublisher)
+{
+    const int port = test::freeUdpPort();
+    Ingest ingest(feed(LiveSourceKind::srt, QStringLiteral("srt://127.0.0.1:%1?mode=listener").arg(port), true));
+    ingest.session->start();
+    Publisher publisher({ QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port), "mpegts", "0x20A060", 1500 });
+    ASSERT_TRUE(ingest.waitForFramesAndAudio(30, 40));
+    expectPublishersPicture(ingest.got.lastFrame());
+    expectPublishersTone(ingest.got, 1500);
+}
+
+TEST(FFmpegLiveSession, PublisherThatStopsGivesConnectingAndANewRunAfterThePause)
+{
+    const int port = test::freeTcpPort();
+    const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/test").arg(port);
+    Ingest ingest(feed(LiveSourceKind::rtmp, url, true));
+    ingest.session->start();
+    auto publisher = std::make_unique<Publisher>(Publisher::Options { url, "flv" });
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statusCount(LiveStatus::Case::live) == 1; }, kLiveDeadline));
+
+    publisher->stop();
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statusCount(LiveStatus::Case::connecting) == 2; }, kLiveDeadline));
+    const double lost = ingest.got.statusTimes().back();
+    const int framesAtLoss = ingest.got.frameCount();
+
+    // A new publisher is taken by the next run, which starts after the pause.
+    publisher = std::make_unique<Publisher>(Publisher::Options { url, "flv", "0x20A060", 440 });
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statusCount(LiveStatus::Case::live) == 2; }, kLiveDeadline));
+    const auto statuses = ingest.got.statuses();
+    EXPECT_EQ(statuses, std::vector<LiveStatus>({ LiveStatus::connecting(), LiveStatus::live(),
+                                                  LiveStatus::connecting(), LiveStatus::live() }));
+    EXPECT_GE(ingest.got.statusTimes().back() - lost, FFmpegLiveSession::kRestartPauseSeconds - 0.05);
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.frameCount() > framesAtLoss + 30; }, kLiveDeadline));
+    expectPublishersPicture(ingest.got.lastFrame());
+}
+
+TEST(FFmpegLiveSession, VideoOnlyFeedRunsAgainWithoutAudio)
+{
+    const int port = test::freeUdpPort();
+    Publisher::Options options { QStringLiteral("srt://127.0.0.1:%1?mode=listener").arg(port), "mpegts" };
+    options.withAudio = false;
+    Publisher publisher(options);
+    Ingest ingest(feed(LiveSourceKind::srt, QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port), false));
+    ingest.session->start();
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.frameCount() >= 30; }, kLiveDeadline));
+    expectPublishersPicture(ingest.got.lastFrame());
+    EXPECT_EQ(ingest.got.audioBlocks(), 0);
+    EXPECT_EQ(ingest.got.statusCount(LiveStatus::Case::failed), 0);
+}
+
+TEST(FFmpegLiveSession, MissingFFmpegFailsWithItsMessageAndEnds)
+{
+    FFmpegTools::overrideCandidates(QStringList { "/nonexistent/bin/ffmpeg" });
+    Ingest ingest(feed(LiveSourceKind::srt, "srt://127.0.0.1:9?mode=caller", false));
+    ingest.session->start();
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statuses().size() == 2; }, 10));
+    FFmpegTools::overrideCandidates(std::nullopt);
+    EXPECT_EQ(ingest.got.statuses(),
+              std::vector<LiveStatus>({ LiveStatus::connecting(),
+                                        LiveStatus::failed("ffmpeg non trovato: serve per ricevere RTMP e SRT") }));
+}
+
+TEST(FFmpegLiveSession, FFmpegWithoutTheProtocolFailsNamingIt)
+{
+    QTemporaryDir dir;
+    const QString fake = dir.filePath("ffmpeg");
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nprintf 'Supported file protocols:\\nInput:\\n  file\\n  srt\\nOutput:\\n  rtmp\\n'\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    FFmpegTools::overrideCandidates(QStringList { fake });
+    Ingest ingest(feed(LiveSourceKind::rtmp, "rtmp://127.0.0.1:9/live/x", false));
+    ingest.session->start();
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statuses().size() == 2; }, 10));
+    FFmpegTools::overrideCandidates(std::nullopt);
+    EXPECT_EQ(ingest.got.statuses().back(),
+              LiveStatus::failed("Questo ffmpeg non supporta RTMP: serve una build con libsrt"));
+}
+
+TEST(FFmpegLiveSession, FailedSpawnStaysVisibleUntilASpawnWorks)
+{
+    // An "ffmpeg" that answers the probe, then takes its own execute
+    // permission away, so every spawn fails until the test gives it back.
+    QTemporaryDir dir;
+    const QString fake = dir.filePath("ffmpeg");
+    const QString pidFile = dir.filePath("pid");
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\n"
+                              "case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\nOutput:\\n'; chmod a-x \"$0\"; exit 0;; esac\n"
+                              "echo $$ > '%1'\nexec sleep 60\n")
+                   .arg(pidFile)
+                   .toUtf8());
+    file.close();
+    const auto executable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    file.setPermissions(executable);
+    FFmpegTools::overrideCandidates(QStringList { fake });
+
+    Ingest ingest(feed(LiveSourceKind::rtmp, "rtmp://127.0.0.1:9/live/x", false));
+    ingest.session->setRestartPause(0.05);
+    ingest.session->start();
+    // Several failed spawns in a row, and never connecting in between.
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statusCount(LiveStatus::Case::failed) >= 3; }, 15));
+    FFmpegTools::overrideCandidates(std::nullopt);
+    for (const auto& status : ingest.got.statuses()) {
+        if (status.isFailed())
+            EXPECT_EQ(status.message(), QStringLiteral("Impossibile avviare ffmpeg (errore %1)").arg(EACCES));
+    }
+    EXPECT_EQ(ingest.got.statusCount(LiveStatus::Case::connecting), 1);
+
+    // The next spawn that works shows connecting again.
+    QFile::setPermissions(fake, executable);
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statuses().back() == LiveStatus::connecting(); }, 15));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(pidFile) && QFile(pidFile).size() > 0; }, 15));
+    QFile pids(pidFile);
+    ASSERT_TRUE(pids.open(QIODevice::ReadOnly));
+    const pid_t child = pids.readAll().trimmed().toInt();
+    ASSERT_GT(child, 0);
+
+    // stop() ends the child with SIGTERM; no status follows.
+    const size_t reported = ingest.got.statuses().size();
+    ingest.session->stop();
+    EXPECT_TRUE(waitUntil([&] { return ::kill(child, 0) != 0; }, 10));
+    EXPECT_EQ(ingest.got.statuses().size(), reported);
+}
+
+TEST(FFmpegLiveSession, QuittingTheApplicationEndsAListenerWithNoPublisher)
+{
+    const int port = test::freeTcpPort();
+    Ingest ingest(feed(LiveSourceKind::rtmp, QStringLiteral("rtmp://127.0.0.1:%1/live/test").arg(port), true));
+    ingest.session->start();
+    ASSERT_TRUE(waitUntil([&] { return test::tcpPortInUse(port); }, kLiveDeadline));
+
+    // What QCoreApplication emits when the application quits.
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    // The child got SIGTERM and let go of the port; nothing runs again.
+    EXPECT_TRUE(waitUntil([&] { return !test::tcpPortInUse(port); }, 10));
+    EXPECT_EQ(ingest.got.statuses(), std::vector<LiveStatus>({ LiveStatus::connecting() }));
+}

@@ -1,0 +1,288 @@
+// Streams through the real ffmpeg program to receivers on 127.0.0.1 that each
+// test starts and stops, and checks what arrived with ffprobe.
+#include "SyntheticSources.h"
+
+#include "platform/ChildProcess.h"
+#include "platform/Settings.h"
+#include "streaming/SecretStore.h"
+#include "streaming/StreamManager.h"
+
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace tessarin;
+using F = StreamFormat;
+using Status = StreamOutput::Status;
+
+namespace {
+
+// A port nobody uses now, of the given socket type.
+int freePort(int type)
+{
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Whether something listens (TCP) or is bound (UDP) on 127.0.0.1:port.
+bool bound(int port, bool udp)
+{
+    QFile table(udp ? "/proc/net/udp" : "/proc/net/tcp");
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && (udp || f[3] == "0A"))
+            return true;
+    }
+    return false;
+}
+
+struct Probe {
+    QJsonObject video;
+    QJsonObject audio;
+    double duration = 0;
+};
+
+Probe probe(const QString& path)
+{
+    const CaptureResult result = runAndCapture(
+        "/usr/bin/ffprobe",
+        { "-v", "error", "-show_entries",
+          "stream=codec_type,codec_name,width,height,r_frame_rate,field_order,sample_rate,channels:format=duration",
+          "-of", "json", path },
+        30.0);
+    const QJsonObject root = QJsonDocument::fromJson(result.output).object();
+    Probe out;
+    for (const QJsonValue& stream : root.value("streams").toArray()) {
+        if (stream.toObject().value("codec_type") == "video")
+            out.video = stream.toObject();
+        else if (stream.toObject().value("codec_type") == "audio")
+            out.audio = stream.toObject();
+    }
+    out.duration = root.value("format").toObject().value("duration").toString().toDouble();
+    return out;
+}
+
+class StreamingEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // One stream at a time across the test processes: encoders running
+        // side by side on a small machine fall behind real time.
+        lockFd = ::open(TESSARIN_TEST_MEDIA_DIR "/../streaming-encoders.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        ASSERT_GE(lockFd, 0);
+        ASSERT_TRUE(test::waitUntil([&] { return ::flock(lockFd, LOCK_EX | LOCK_NB) == 0; }, 300.0));
+        SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        settings = std::make_unique<Settings>(dir.filePath("settings.ini"));
+        manager = std::make_unique<StreamManager>(
+            *settings,
+            [this](int w, int h, double) {
+                frames = std::make_shared<test::NumberedFrames>(w, h);
+                return frames;
+            },
+            audio);
+    }
+    void TearDown() override
+    {
+        if (manager) {
+            manager->killAllForTermination();
+            for (const auto& output : manager->outputs())
+                test::waitUntil([&] { return !output->isActive(); }, 10.0);
+        }
+        manager.reset();
+        if (receiver) {
+            receiver->terminateAndWait(2.0);
+            receiver.reset();
+        }
+        SecretStore::overrideServiceForTesting(QString());
+        if (lockFd >= 0)
+            ::close(lockFd); // releases the lock
+    }
+
+    // An ffmpeg that receives one stream and copies it into a file.
+    void startReceiver(const QString& input, const QStringList& inputOptions, const QString& file, int port, bool udp)
+    {
+        receivedFile = dir.filePath(file);
+        QStringList args { "-hide_banner", "-loglevel", "error", "-nostdin" };
+        args << inputOptions << "-i" << input << "-c" << "copy" << "-y" << receivedFile;
+        receiver = ChildProcess::spawn("/usr/bin/ffmpeg", args, {});
+        ASSERT_TRUE(receiver.has_value());
+        ASSERT_TRUE(test::waitUntil([&] { return bound(port, udp); }, 20.0)) << "receiver never listened";
+    }
+    void startRtmpReceiver(const QString& file = "received.flv")
+    {
+        port = freePort(SOCK_STREAM);
+        const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/test").arg(port);
+        startReceiver(url, { "-listen", "1", "-timeout", "30" }, file, port, false);
+        address = url;
+    }
+    void startSrtReceiver(const QString& file = "received.ts")
+    {
+        port = freePort(SOCK_DGRAM);
+        startReceiver(QStringLiteral("srt://127.0.0.1:%1?mode=listener&listen_timeout=30000000").arg(port), {}, file,
+                      port, true);
+        address = QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port);
+    }
+
+    // Starts output 1 with the manager's format and waits for it to go live.
+    StreamOutput& goLive(const F& format, StreamOutput::Kind kind, StreamOutput::InterlacedCodec icodec
+                                                                    = StreamOutput::InterlacedCodec::mpeg2)
+    {
+        manager->setFormat(format);
+        StreamOutput& out = *manager->outputs()[0];
+        out.setKind(kind);
+        out.setInterlacedCodec(icodec);
+        out.setVideoCodec(StreamOutput::VideoCodec::h264);
+        out.setBitrateKbps(2500);
+        out.setUrl(address);
+        manager->startPipeline();
+        out.start(manager->format());
+        EXPECT_TRUE(test::waitUntil([&] { return out.status() != Status::connecting(); }, 30.0));
+        EXPECT_EQ(out.status(), Status::live()) << out.status().message.toStdString();
+        return out;
+    }
+    // Streams until `count` more frames have been sent, stops, and waits
+    // for the destination and the receiver to end; gives the frames sent.
+    long long streamAndStop(StreamOutput& out, long long count)
+    {
+        const long long first = manager->counters().framesSent;
+        EXPECT_TRUE(test::waitUntil([&] { return manager->counters().framesSent >= first + count; }, 60.0));
+        const long long sent = manager->counters().framesSent;
+        out.stop();
+        EXPECT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 20.0));
+        EXPECT_EQ(out.status(), Status::idle());
+        EXPECT_FALSE(manager->isStreaming());
+        EXPECT_FALSE(manager->isPipelineRunning());
+        EXPECT_TRUE(receiver->wait(20.0).has_value()) << "the receiver did not end with the stream";
+        return sent;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    std::shared_ptr<test::ToneAudio> audio = std::make_shared<test::ToneAudio>();
+    std::shared_ptr<test::NumberedFrames> frames;
+    std::unique_ptr<StreamManager> manager;
+    std::optional<ChildProcess> receiver;
+    QString receivedFile;
+    QString address;
+    int port = 0;
+    int lockFd = -1;
+};
+
+// The received duration against the frames sent: never longer than sent
+// (plus the encoder's rounding at both ends), and at least half of it. On a
+// starved machine ffmpeg's input queue runs behind real time and ffmpeg
+// drops what is still queued when it is stopped, so the tail can be short.
+void expectDuration(double received, double sentSeconds)
+{
+    EXPECT_LE(received, sentSeconds + 1.0);
+    EXPECT_GE(received, sentSeconds * 0.5);
+}
+
+void expectAudio(const Probe& p)
+{
+    EXPECT_EQ(p.audio.value("codec_name"), "aac");
+    EXPECT_EQ(p.audio.value("sample_rate"), "48000");
+    EXPECT_EQ(p.audio.value("channels").toInt(), 2);
+}
+
+TEST_F(StreamingEndToEndTest, Rtmp720p30ArrivesWithItsSizeRateAndSoundAndShowsARate)
+{
+    startRtmpReceiver();
+    StreamOutput& out = goLive({ F::Resolution::hd720, F::Scan::progressive, F::Rate::r30 }, StreamOutput::Kind::rtmp);
+    EXPECT_TRUE(manager->isStreaming());
+    EXPECT_TRUE(test::waitUntil([&] { return out.measuredKbps() > 0; }, 20.0)) << "no bitrate measured";
+    const long long sent = streamAndStop(out, 90);
+
+    const Probe p = probe(receivedFile);
+    EXPECT_EQ(p.video.value("codec_name"), "h264");
+    EXPECT_EQ(p.video.value("width").toInt(), 1280);
+    EXPECT_EQ(p.video.value("height").toInt(), 720);
+    EXPECT_EQ(p.video.value("r_frame_rate"), "30/1");
+    expectAudio(p);
+    expectDuration(p.duration, sent / 30.0);
+    EXPECT_EQ(out.measuredKbps(), 0.0);
+}
+
+TEST_F(StreamingEndToEndTest, Srt1080i50Mpeg2ArrivesTopFieldFirst)
+{
+    startSrtReceiver();
+    StreamOutput& out = goLive({ F::Resolution::hd1080, F::Scan::interlaced, F::Rate::r25 }, StreamOutput::Kind::srt);
+    const long long sent = streamAndStop(out, 75);
+
+    const Probe p = probe(receivedFile);
+    EXPECT_EQ(p.video.value("codec_name"), "mpeg2video");
+    EXPECT_EQ(p.video.value("width").toInt(), 1920);
+    EXPECT_EQ(p.video.value("height").toInt(), 1080);
+    EXPECT_EQ(p.video.value("r_frame_rate"), "25/1");
+    EXPECT_EQ(p.video.value("field_order"), "tt");
+    expectAudio(p);
+    expectDuration(p.duration, sent / 25.0);
+}
+
+TEST_F(StreamingEndToEndTest, Rtmp1080i5994H264ArrivesTopFieldFirst)
+{
+    startRtmpReceiver();
+    StreamOutput& out = goLive({ F::Resolution::hd1080, F::Scan::interlaced, F::Rate::r29_97 }, StreamOutput::Kind::rtmp,
+                               StreamOutput::InterlacedCodec::h264);
+    const long long sent = streamAndStop(out, 75);
+
+    const Probe p = probe(receivedFile);
+    EXPECT_EQ(p.video.value("codec_name"), "h264");
+    EXPECT_EQ(p.video.value("width").toInt(), 1920);
+    EXPECT_EQ(p.video.value("height").toInt(), 1080);
+    EXPECT_EQ(p.video.value("r_frame_rate"), "30000/1001");
+    EXPECT_EQ(p.video.value("field_order"), "tt");
+    expectAudio(p);
+    expectDuration(p.duration, sent * 1.001 / 30.0);
+}
+
+TEST_F(StreamingEndToEndTest, AReceiverThatGoesAwayFailsTheDestinationWithFFmpegsLastError)
+{
+    startRtmpReceiver();
+    StreamOutput& out = goLive({ F::Resolution::hd720, F::Scan::progressive, F::Rate::r25 }, StreamOutput::Kind::rtmp);
+    receiver->kill();
+    receiver->wait();
+    ASSERT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 30.0));
+    EXPECT_EQ(out.status().state, Status::State::failed);
+    EXPECT_FALSE(out.status().message.isEmpty());
+    EXPECT_NE(out.status().message, "Connessione interrotta") << "ffmpeg said why";
+    EXPECT_FALSE(manager->isPipelineRunning());
+}
+
+TEST_F(StreamingEndToEndTest, AtTerminationEveryEncoderIsKilled)
+{
+    startSrtReceiver();
+    StreamOutput& out = goLive({ F::Resolution::hd720, F::Scan::progressive, F::Rate::r30 }, StreamOutput::Kind::srt);
+    const pid_t pid = out.processIds().first;
+    ASSERT_GT(pid, 0);
+    manager->killAllForTermination();
+    ASSERT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 10.0));
+    EXPECT_EQ(out.status(), Status::idle());
+    EXPECT_EQ(out.processIds().first, 0);
+}
+
+} // namespace
