@@ -6,7 +6,7 @@ namespace tessarin {
 
 double ItemClock::nowLocked(double hostTime) const
 {
-    if (!playing_)
+    if (!playing_ || held_)
         return pausedTime_;
     double t;
     if (audioDriven_) {
@@ -31,6 +31,33 @@ bool ItemClock::isPlaying() const
 {
     std::lock_guard lock(mutex_);
     return playing_;
+}
+
+bool ItemClock::isRunning() const
+{
+    std::lock_guard lock(mutex_);
+    return playing_ && !held_;
+}
+
+void ItemClock::hold(double hostTime)
+{
+    std::lock_guard lock(mutex_);
+    if (held_)
+        return;
+    pausedTime_ = nowLocked(hostTime);
+    held_ = true;
+}
+
+void ItemClock::release(double hostTime)
+{
+    std::lock_guard lock(mutex_);
+    if (!held_)
+        return;
+    held_ = false;
+    floor_ = pausedTime_;
+    anchorMedia_ = pausedTime_;
+    anchorHost_ = hostTime;
+    audioValid_ = false;
 }
 
 void ItemClock::setAudioDriven(bool audioDriven)
@@ -58,7 +85,7 @@ void ItemClock::pause(double hostTime)
     std::lock_guard lock(mutex_);
     if (!playing_)
         return;
-    pausedTime_ = nowLocked(hostTime);
+    pausedTime_ = nowLocked(hostTime); // while held: the held position
     playing_ = false;
 }
 
@@ -79,12 +106,13 @@ void ItemClock::freeze(double t)
     pausedTime_ = t;
     floor_ = t;
     playing_ = false;
+    held_ = false;
 }
 
 void ItemClock::audioRendered(double pts, int frames, double hostTime, double latency)
 {
     std::lock_guard lock(mutex_);
-    if (!playing_ || !audioDriven_)
+    if (!playing_ || held_ || !audioDriven_)
         return;
     bufferPts_ = pts;
     bufferSeconds_ = frames / 48000.0;

@@ -13,6 +13,14 @@ public:
     // Item time at a host time (HostClock seconds).
     double now(double hostTime) const;
     bool isPlaying() const;
+    // Playing and not held: time runs and the audio may be consumed.
+    bool isRunning() const;
+
+    // Holds the clock at its position while the first picture of a new
+    // position is being decoded (as a player waits to minimise a stall);
+    // release() lets it run from the release time on.
+    void hold(double hostTime);
+    void release(double hostTime);
 
     void setAudioDriven(bool audioDriven);
     void play(double hostTime);
@@ -33,6 +41,7 @@ private:
 
     mutable std::mutex mutex_;
     bool playing_ = false;
+    bool held_ = false;
     bool hasAudio_ = false;
     bool audioDriven_ = false; // hasAudio_ and the audio has not run out
     bool audioValid_ = false; // a render of the current position has happened

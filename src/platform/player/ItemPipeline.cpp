@@ -98,6 +98,8 @@ ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool 
     , scratch_(static_cast<std::size_t>(kScratchFrames) * 2, 0.0f)
     , tap_(item_->audioMix().tap)
 {
+    // Held until the first picture is decoded (or the file has none).
+    clock_.hold(now());
     if (playing)
         clock_.play(now());
 }
@@ -154,6 +156,11 @@ void ItemPipeline::seek(double seconds, SeekTolerance tolerance, std::uint64_t s
 {
     const double target = std::isfinite(seconds) ? std::max(seconds, 0.0) : 0.0;
     const std::uint64_t serial = serial_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    // The clock moves first, and for a file with pictures it holds until the
+    // new position's first picture is there.
+    if (item_->hasVideo())
+        clock_.hold(now());
+    clock_.jump(target, now());
     {
         std::lock_guard lock(controlMutex_);
         state_ = SerialState {};
@@ -166,7 +173,6 @@ void ItemPipeline::seek(double seconds, SeekTolerance tolerance, std::uint64_t s
         seekPending_ = true;
         seekRequest_ = SeekRequest { target, tolerance, seekId };
     }
-    clock_.jump(target, now());
     controlWake_.notify_all();
     framesWake_.notify_all();
 }
@@ -229,8 +235,8 @@ void ItemPipeline::pruneFrames(double clockNow)
 
 void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
 {
-    if (!opened_.load(std::memory_order_acquire) || !clock_.isPlaying())
-        return; // paused: nothing consumed
+    if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
+        return; // paused, or waiting for the first picture: nothing consumed
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
     const bool muted = muted_.load(std::memory_order_relaxed);
     int done = 0;
@@ -361,6 +367,8 @@ bool ItemPipeline::open()
     item_->setDuration(duration);
     item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
     clock_.setAudioDriven(audioStream_ >= 0);
+    if (videoStream_ < 0)
+        clock_.release(now());
     return !abort_;
 }
 
@@ -461,7 +469,7 @@ void ItemPipeline::performSeek(const SeekRequest& request)
 bool ItemPipeline::watchEnd()
 {
     const SerialState st = serialState();
-    if (st.ended || !clock_.isPlaying() || looping_)
+    if (st.ended || !clock_.isRunning() || looping_)
         return false;
     const bool videoDone = videoStream_ < 0 || st.videoEnded;
     const bool audioDone = audioStream_ < 0 || audioDrainedSerial_.load(std::memory_order_acquire) == st.serial;
@@ -528,6 +536,7 @@ void ItemPipeline::firstDecoded(std::uint64_t serial, double time)
     }
     if (snap && std::isfinite(time))
         clock_.jump(std::max(time, 0.0), now());
+    clock_.release(now());
     if (seekId != 0 && events_.seekDone)
         events_.seekDone(seekId);
 }
@@ -666,7 +675,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     }
     // Late at the decode side: its whole time is already past; skip it
     // rather than hold up the pictures after it (ffplay's framedrop).
-    if (!videoFirst_ && clock_.isPlaying() && t + duration < clock_.now(now())) {
+    if (!videoFirst_ && clock_.isRunning() && t + duration < clock_.now(now())) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         videoLastEnd_ = t + duration;
         return;

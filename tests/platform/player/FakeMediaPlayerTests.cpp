@@ -41,5 +41,27 @@ TEST(FakeMediaPlayer, EndsOnceAtTheOutPointAndKeepsTimeOnlyWhilePlaying)
     EXPECT_FALSE(output->hasNewFrame(output->itemTime(0)));
 }
 
+TEST(FakeMediaPlayer, TimeObserversTickOnlyWhilePlayingAndUntilRemoved)
+{
+    ManualClock clock;
+    FakeMediaPlayer player(clock);
+    std::vector<double> ticks;
+    const int token = player.addPeriodicTimeObserver(0.25, [&](double t) { ticks.push_back(t); });
+    player.replaceCurrentItem(PlayerItem::create(QStringLiteral("/media/b.mov")));
+    clock.advance(1.0);
+    EXPECT_TRUE(ticks.empty());
+    player.play();
+    clock.advance(0.6);
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_NEAR(ticks[1], 0.5, 1e-9);
+    player.pause();
+    clock.advance(1.0);
+    EXPECT_EQ(ticks.size(), 2u);
+    player.play();
+    player.removeTimeObserver(token);
+    clock.advance(1.0);
+    EXPECT_EQ(ticks.size(), 2u);
+}
+
 } // namespace
 } // namespace tessarin::test
