@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 namespace tessarin::test {
 namespace {
@@ -275,6 +276,42 @@ TEST(FfmpegMediaPlayer, AMutedItemWithPicturesAndSoundIsSilentYetClockedToItsOut
     const auto mix = capture.finish();
     EXPECT_GT(mix.size(), 2u * 48000 * 7 / 10);
     EXPECT_EQ(firstNonZeroFrame(mix), -1);
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, ALoopingVideoGoesOnFromItsFirstPictureWithoutEnding)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    player.setLooping(true);
+    player.setMuted(true);
+    auto item = PlayerItem::create(mediaPath(QStringLiteral("short_loop.mp4"))); // 15 pictures, 0.6 s
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    int ends = 0;
+    QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ++ends; });
+    player.replaceCurrentItem(item);
+    player.play();
+    std::set<int> secondLap; // picture numbers seen during the second pass
+    ASSERT_TRUE(waitUntil([&] {
+        const double t = video->itemTime(HostClock::monotonicSeconds());
+        if (auto frame = video->copyFrame(t); frame && frame->time >= 0.6 && frame->time < 1.2)
+            secondLap.insert(frameNumberMod50(*frame));
+        return t > 1.3;
+    }));
+    player.pause();
+    drainMainQueue();
+    EXPECT_EQ(ends, 0);
+    EXPECT_LT(player.currentTime(), 0.6);
+    // The second pass shows the clip's own pictures again, from its first.
+    ASSERT_FALSE(secondLap.empty());
+    EXPECT_EQ(*secondLap.begin(), 0);
+    EXPECT_LE(*secondLap.rbegin(), 14);
+    EXPECT_GE(secondLap.size(), 10u);
 }
 
 } // namespace
