@@ -171,6 +171,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const long long sentAtLive = manager.counters().framesSent;
+    const bool realtime = manager.isRenderRealtime();
     const long long droppedAtLive = out.droppedFrames();
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
@@ -213,6 +214,7 @@ int main(int argc, char** argv)
                 dropped, droppedAtLive);
     std::printf("render lateness    p50 %.3f ms, p99 %.3f ms, max %.3f ms over %zu ticks (target p99 < 2 ms)\n",
                 pct(0.5), pct(0.99), sorted.empty() ? 0.0 : double(sorted.back()) / 1e6, sorted.size());
+    std::printf("render priority    %s\n", realtime ? "real-time (SCHED_FIFO 1)" : "normal (real-time not allowed here)");
     std::printf("own CPU            %.2f cores, children excluded (target < 0.5)\n", cpu / elapsed);
     std::printf("measured rate      %.0f kbit/s (last reading before stop)\n", kbps);
     return 0;

@@ -6,7 +6,9 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 
 namespace tessarin::ThumbnailCache {
 
@@ -25,6 +27,15 @@ Store& store()
     return *instance;
 }
 
+// Decoding a frame is CPU-bound and a 1080p decoder holds several frames:
+// as many grabs at once as there are cores, however many items are made.
+Workers& grabPool()
+{
+    static Workers* pool = new Workers("Vellumcast.ThumbnailCache",
+                                       std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    return *pool;
+}
+
 } // namespace
 
 QImage cached(const QUrl& url)
@@ -40,7 +51,7 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
         completion(image);
         return;
     }
-    Workers::userInitiated().async([url, completion = std::move(completion)]() mutable {
+    grabPool().async([url, completion = std::move(completion)]() mutable {
         QImage image;
         if (url.isLocalFile()) {
             auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));

@@ -20,7 +20,10 @@ struct FrameGrabber::State {
     MediaTrack track;
 };
 
-FrameGrabber::FrameGrabber(QString path) : path_(std::move(path)) {}
+FrameGrabber::FrameGrabber(QString path, int decoderThreads)
+    : path_(std::move(path)), decoderThreads_(std::max(decoderThreads, 0))
+{
+}
 FrameGrabber::~FrameGrabber() = default;
 
 std::optional<QImage> FrameGrabber::grab(const QString& path, double seconds, QSize maxSize, Tolerance tolerance)
@@ -69,7 +72,7 @@ bool FrameGrabber::open()
         if (state->input->streams[i] != state->stream)
             state->input->streams[i]->discard = AVDISCARD_ALL;
     }
-    state->decoder = libav::openDecoder(state->stream, 0, &error_);
+    state->decoder = libav::openDecoder(state->stream, decoderThreads_, &error_);
     if (!state->decoder)
         return false;
     if (auto info = MediaInfo::read(path_); info && !info->videoTracks.empty()) {

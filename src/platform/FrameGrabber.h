@@ -22,7 +22,9 @@ public:
         zero,
     };
 
-    explicit FrameGrabber(QString path);
+    // decoderThreads: 1 suits single grabs (many files are grabbed in
+    // parallel anyway); 0 (one per core) suits a series of exact frames.
+    explicit FrameGrabber(QString path, int decoderThreads = 1);
     ~FrameGrabber();
     FrameGrabber(const FrameGrabber&) = delete;
     FrameGrabber& operator=(const FrameGrabber&) = delete;
@@ -47,6 +49,7 @@ private:
     bool open();
 
     QString path_;
+    int decoderThreads_;
     QString error_;
     std::unique_ptr<State> state_;
 };

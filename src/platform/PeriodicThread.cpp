@@ -3,6 +3,8 @@
 #include "platform/ThreadName.h"
 
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
 #include <time.h>
 
 namespace tessarin {
@@ -19,7 +21,7 @@ std::int64_t PeriodicThread::monotonicNanoseconds()
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-void PeriodicThread::start(std::string label, Period period, std::function<void()> task)
+void PeriodicThread::start(std::string label, Period period, std::function<void()> task, Priority priority)
 {
     if (thread_.joinable())
         return;
@@ -29,8 +31,14 @@ void PeriodicThread::start(std::string label, Period period, std::function<void(
         std::lock_guard guard(mutex_);
         stopping_ = false;
     }
-    thread_ = std::thread([this, label = std::move(label), period, task = std::move(task)]() mutable {
+    realtime_ = false;
+    thread_ = std::thread([this, label = std::move(label), period, task = std::move(task), priority]() mutable {
         setCurrentThreadName(label);
+        if (priority == Priority::realtimeWhenAllowed) {
+            sched_param param {};
+            param.sched_priority = 1;
+            realtime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0;
+        }
         run(period, std::move(task));
     });
 }

@@ -22,6 +22,14 @@ public:
         std::uint64_t denominator = 1;
     };
 
+    enum class Priority {
+        normal,
+        // The lowest real-time priority (SCHED_FIFO 1, reset for children)
+        // where the process may have it; normal otherwise. For pumps whose
+        // ticks are short and must not wait behind busy encoder threads.
+        realtimeWhenAllowed,
+    };
+
     PeriodicThread() = default;
     ~PeriodicThread(); // stops
     PeriodicThread(const PeriodicThread&) = delete;
@@ -29,11 +37,13 @@ public:
 
     // Starts the thread (named label); the first tick is due at once. Does
     // nothing while running.
-    void start(std::string label, Period period, std::function<void()> task);
+    void start(std::string label, Period period, std::function<void()> task, Priority priority = Priority::normal);
     // Ends the thread after the tick in progress, if any; any thread but this
     // one's own.
     void stop();
     bool isRunning() const { return thread_.joinable(); }
+    // Whether the running thread got the real-time priority it asked for.
+    bool isRealtime() const { return realtime_; }
 
     // Observed lateness of each tick behind its deadline, for measurements:
     // handed to the observer on the thread itself (nanoseconds).
@@ -48,6 +58,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::atomic<bool> realtime_ { false };
     std::function<void(std::int64_t)> observer_;
 };
 

@@ -168,7 +168,10 @@ void StreamManager::startPipeline()
     const std::uint64_t fields = f.scan == StreamFormat::Scan::interlaced ? 2 : 1;
     const PeriodicThread::Period videoPeriod { std::uint64_t(StreamFormat::rateDenominator(f.rate)) * 1000000000ull,
                                                std::uint64_t(StreamFormat::rateNumerator(f.rate)) * fields };
-    videoThread_.start("Vellumcast.StreamManager.render", videoPeriod, [ticker] { ticker->tick(); });
+    // Real-time where allowed: the encoders' threads keep every core busy,
+    // and a tick that waits behind them for a scheduler slice arrives late.
+    videoThread_.start("Vellumcast.StreamManager.render", videoPeriod, [ticker] { ticker->tick(); },
+                       PeriodicThread::Priority::realtimeWhenAllowed);
 
     std::weak_ptr<StreamAudioSource> weakAudio = audio_;
     audioThread_.start("Vellumcast.StreamManager.audio", { 20000000, 1 }, [this, weakAudio, outputs] {
@@ -181,7 +184,7 @@ void StreamManager::startPipeline()
             if (output->isRunning())
                 output->submit(samples);
         }
-    });
+    }, PeriodicThread::Priority::realtimeWhenAllowed);
 }
 
 void StreamManager::stopPipeline()

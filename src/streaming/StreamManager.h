@@ -44,6 +44,8 @@ public:
     // Recomputes isStreaming and stops the pipeline when nothing streams.
     void refresh();
     bool isPipelineRunning() const { return videoThread_.isRunning(); }
+    // Whether the render pump got its real-time priority (measurements).
+    bool isRenderRealtime() const { return videoThread_.isRealtime(); }
 
     // Application termination: SIGKILL to every ffmpeg child, waiting for nothing.
     void killAllForTermination();

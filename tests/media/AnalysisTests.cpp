@@ -64,7 +64,7 @@ TEST(MediaFileAnalysis, VideoFileGetsThumbnailWaveformGainAndDuration)
 {
     auto item = MediaFile::create(media("clip_30s.mp4"));
     EXPECT_EQ(item->playableURL(), item->url());
-    ASSERT_TRUE(waitUntil([&] { return !item->thumbnail().isNull() && item->waveform() && item->duration() > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return !item->thumbnail().isNull() && item->waveform() && item->duration() > 0; }, 30));
     EXPECT_EQ(item->thumbnail().size(), QSize(120, 90));
     EXPECT_NEAR(item->duration(), 30.0, 0.05);
     EXPECT_GE(item->waveform()->size(), 240u);
@@ -84,7 +84,7 @@ TEST(MediaFileAnalysis, AudioFilesGetTheGainOfTheirPeak)
     for (const char* name : {"tone_half.wav", "tone_half.mp3", "tone_half.m4a"}) {
         auto item = MediaFile::create(media(name));
         EXPECT_TRUE(item->isAudioOnly());
-        ASSERT_TRUE(waitUntil([&] { return item->waveform() && item->duration() > 0; })) << name;
+        ASSERT_TRUE(waitUntil([&] { return item->waveform() && item->duration() > 0; }, 30)) << name;
         EXPECT_NEAR(item->duration(), 3.0, 0.05) << name;
         EXPECT_NEAR(item->normalizationGain(), 1.9f, std::string(name) == "tone_half.wav" ? 0.001f : 0.06f) << name;
     }
@@ -95,7 +95,7 @@ TEST(MediaFileAnalysis, BadFilesLeaveTheDefaults)
     for (const char* name : {"truncated.mp4", "empty.mp4", "not_media.mp4", "video_only.mp4"}) {
         auto item = MediaFile::create(media(name));
         QSignalSpy duration(item.get(), &MediaFile::durationChanged);
-        ASSERT_TRUE(waitUntil([&] { return duration.count() > 0; })) << name;
+        ASSERT_TRUE(waitUntil([&] { return duration.count() > 0; }, 30)) << name;
         EXPECT_FALSE(item->waveform()) << name;
         EXPECT_EQ(item->normalizationGain(), 1.0f) << name;
         EXPECT_EQ(item->playableURL(), item->url()) << name;
@@ -117,7 +117,7 @@ TEST(MediaFileAnalysis, ResultsForAGoneItemAreDropped)
     EXPECT_TRUE(weak.expired());
     bool done = false;
     WaveformCache::analyze(media("clip_5s.mov"), 240, [&](const auto&) { done = true; });
-    ASSERT_TRUE(waitUntil([&] { return done && !ThumbnailCache::cached(media("clip_5s.mov")).isNull(); }));
+    ASSERT_TRUE(waitUntil([&] { return done && !ThumbnailCache::cached(media("clip_5s.mov")).isNull(); }, 30));
     test::drainMainQueue();
 }
 
@@ -127,7 +127,7 @@ TEST(ThumbnailCache, MakesUprightThumbnailsAndNoneWithoutPictures)
     ThumbnailCache::thumbnail(media("rotated.mp4"), [&](const QImage& image) { rotated = image; });
     std::optional<QImage> audio;
     ThumbnailCache::thumbnail(media("tone_half.mp3"), [&](const QImage& image) { audio = image; });
-    ASSERT_TRUE(waitUntil([&] { return rotated && audio; }));
+    ASSERT_TRUE(waitUntil([&] { return rotated && audio; }, 30));
     EXPECT_EQ(rotated->size(), QSize(68, 90)); // portrait: the display matrix is applied
     EXPECT_TRUE(audio->isNull());
     EXPECT_TRUE(ThumbnailCache::cached(media("tone_half.mp3")).isNull());
@@ -155,7 +155,7 @@ TEST(WaveformCache, StreamedAnalysisEqualsTheWholeTrackInMemory)
 
     std::optional<WaveformCache::Analysis> first;
     WaveformCache::analyze(url, 240, [&](const auto& a) { first = a; });
-    ASSERT_TRUE(waitUntil([&] { return first.has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return first.has_value(); }, 30));
     bool inside = false;
     WaveformCache::analyze(url, 17, [&](const auto& a) { inside = a && a->waveform == reference.waveform; });
     EXPECT_TRUE(inside);
@@ -232,7 +232,7 @@ TEST(ImageClipRenderer, AFailedRenderLeavesNothingBehind)
     QFile::copy(mediaPath("not_media.mp4"), fake);
     std::optional<QUrl> result;
     ImageClipRenderer::makeClip(QUrl::fromLocalFile(fake), 5.0, [&](const QUrl& clip) { result = clip; });
-    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }, 30));
     EXPECT_TRUE(result->isEmpty());
     EXPECT_FALSE(QFile::exists(ImageClipRenderer::cacheURL(QUrl::fromLocalFile(fake), 5.0).toLocalFile()));
     EXPECT_TRUE(partFiles().isEmpty());
@@ -283,8 +283,21 @@ TEST(ImageClipRenderer, RemovesTemporaryFilesOfInterruptedRenders)
     touch("0123456789abcdef.mov.2222.part", 0); // may belong to a render still running
     std::optional<QUrl> clip;
     ImageClipRenderer::makeClip(media("still.png"), 1.0, [&](const QUrl& url) { clip = url; });
-    ASSERT_TRUE(waitUntil([&] { return clip && !QFile::exists(dir.path() + "/0123456789abcdef.mov.1111.part"); }, 60));
+    ASSERT_TRUE(waitUntil([&] { return clip.has_value(); }, 60));
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(dir.path() + "/0123456789abcdef.mov.1111.part"); }, 60));
     EXPECT_TRUE(QFile::exists(dir.path() + "/0123456789abcdef.mov.2222.part"));
     EXPECT_FALSE(clip->isEmpty());
     ImageClipRenderer::setCacheFolder(previous);
+}
+
+TEST(ImageClipRenderer, ADurationUnderHalfASecondStillGivesTwoFrames)
+{
+    // Two frames at 0 and 0.5 s cannot end at 0.3 s without an edit list:
+    // the second frame then lasts one tick of the 1/600 s time scale.
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/short.mov";
+    ASSERT_TRUE(ImageClipRenderer::render(media("still.png"), 0.3, path));
+    const ClipProbe probe = probeClip(path);
+    EXPECT_EQ(probe.frames, 2);
+    EXPECT_NEAR(probe.duration, 0.5 + 1.0 / 600, 1e-6); // ffprobe prints six decimals
 }

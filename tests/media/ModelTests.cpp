@@ -2,6 +2,8 @@
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
 
+#include "support/TestSupport.h"
+
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -13,10 +15,11 @@ using namespace tessarin;
 
 namespace {
 
-// An item of a file that does not exist, its duration and points set by hand.
+// An item whose duration and points are set by hand; a URL that is no
+// local file is never read, so its analysis ends at once.
 std::shared_ptr<MediaFile> timedItem(double duration, double in = 0, std::optional<double> out = std::nullopt)
 {
-    auto item = MediaFile::create(QUrl("file:///nonexistent/clip.mov"));
+    auto item = MediaFile::create(QUrl("https://example.invalid/clip.mov"));
     item->setDuration(duration);
     item->setInPoint(in);
     item->setOutPoint(out);
@@ -48,18 +51,25 @@ TEST(BlockEndBehavior, RawValuesAreExact)
 
 TEST(MediaFileModel, KindComesFromTheExtension)
 {
-    auto mp3 = MediaFile::create(QUrl::fromLocalFile("/nonexistent/a.mp3"));
-    EXPECT_TRUE(mp3->isAudioOnly());
-    EXPECT_FALSE(mp3->isImage());
-    auto mov = MediaFile::create(QUrl::fromLocalFile("/nonexistent/a.mov"));
-    EXPECT_FALSE(mov->isAudioOnly());
-    EXPECT_FALSE(mov->isImage());
-    auto png = MediaFile::create(QUrl::fromLocalFile("/nonexistent/a.png"));
-    EXPECT_TRUE(png->isImage());
-    EXPECT_FALSE(png->isAudioOnly());
-    auto bare = MediaFile::create(QUrl::fromLocalFile("/nonexistent/noextension"));
-    EXPECT_FALSE(bare->isImage());
-    EXPECT_FALSE(bare->isAudioOnly());
+    struct Case {
+        const char* name;
+        bool image;
+        bool audio;
+    };
+    for (const Case& c : {Case{"a.mp3", false, true}, Case{"a.mov", false, false}, Case{"a.png", true, false},
+                          Case{"noextension", false, false}}) {
+        auto item = MediaFile::create(QUrl::fromLocalFile(QString("/nonexistent/") + c.name));
+        EXPECT_EQ(item->isImage(), c.image) << c.name;
+        EXPECT_EQ(item->isAudioOnly(), c.audio) << c.name;
+        // The missing file's analysis ends with the defaults; let it end
+        // before the item goes.
+        QSignalSpy duration(item.get(), &MediaFile::durationChanged);
+        QSignalSpy thumbnail(item.get(), &MediaFile::thumbnailChanged);
+        ASSERT_TRUE(test::waitUntil([&] { return duration.count() > 0 && thumbnail.count() > 0; }, 30)) << c.name;
+        EXPECT_EQ(item->duration(), 0.0);
+        EXPECT_TRUE(item->thumbnail().isNull());
+        EXPECT_EQ(item->playableURL().isEmpty(), c.image) << c.name;
+    }
 }
 
 TEST(MediaFileModel, LiveItemHasTheKindUrlAndNoAnalysis)
