@@ -127,9 +127,12 @@ TEST(FfmpegMediaPlayer, TwoPlayersSoundTogetherInOneMix)
     endedB.watch(itemB);
     a->replaceCurrentItem(itemA);
     b->replaceCurrentItem(itemB);
-    ASSERT_TRUE(waitUntil([&] {
-        return itemA->status() == PlayerItem::Status::ReadyToPlay && itemB->status() == PlayerItem::Status::ReadyToPlay;
-    }));
+    // Preloaded, as the engine does before a crossfade: sought, so the first
+    // samples of both are decoded before either plays.
+    int ready = 0;
+    a->seek(0.0, SeekTolerance::Zero, [&](bool ok) { ready += ok; });
+    b->seek(0.0, SeekTolerance::Zero, [&](bool ok) { ready += ok; });
+    ASSERT_TRUE(waitUntil([&] { return ready == 2; }));
     a->play();
     b->play();
     ASSERT_TRUE(waitUntil([&] { return endedA.count == 1 && endedB.count == 1; }));
@@ -155,12 +158,13 @@ TEST(FfmpegMediaPlayer, PicturesWithoutSoundRunOnTheHostClockAndEnd)
     player.replaceCurrentItem(item);
     ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
     EXPECT_FALSE(item->hasAudio());
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; })); // loaded: play starts at once
     const double start = HostClock::monotonicSeconds();
     player.play();
     ASSERT_TRUE(waitUntil([&] { return player.currentTime() >= 0.5; }));
-    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.5, 0.1);
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.5, 0.2);
     ASSERT_TRUE(waitUntil([&] { return ended.count > 0; }));
-    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 1.0, 0.15);
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 1.0, 0.2);
     auto last = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
     ASSERT_TRUE(last);
     EXPECT_NEAR(last->time, 0.96, 1e-6); // the last picture before the out-point
@@ -261,11 +265,13 @@ TEST(FfmpegMediaPlayer, AMutedItemWithPicturesAndSoundIsSilentYetClockedToItsOut
     player->replaceCurrentItem(item);
     ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
     EXPECT_TRUE(item->hasAudio());
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; })); // loaded: play starts at once
     const double start = HostClock::monotonicSeconds();
     player->play();
     ASSERT_TRUE(waitUntil([&] { return ends > 0; }));
-    // The muted sound still drives the clock: the end comes after 0.8 s of it.
-    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.8, 0.1);
+    // The muted sound still drives the clock: the end comes after 0.8 s of it
+    // (the disk driver paces its callback in real time).
+    EXPECT_NEAR(HostClock::monotonicSeconds() - start, 0.8, 0.2);
     EXPECT_DOUBLE_EQ(player->currentTime(), 0.8);
     auto last = video->copyFrame(video->itemTime(HostClock::monotonicSeconds()));
     ASSERT_TRUE(last);
