@@ -263,11 +263,18 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
         clock_.audioRendered(r.pts, r.frames, context.hostTime + done / kOutputRate, context.latency);
         done += r.frames;
     }
-    if (done < frames && audioEndedSerial_.load(std::memory_order_acquire) == serial
+    // The last sample is mixed: the item is over for the program now, even
+    // though it is heard one output delay later. The end watch is woken at
+    // once, so a cut starts the next item in time for the next render.
+    if (audioEndedSerial_.load(std::memory_order_acquire) == serial
         && audioDrainedSerial_.load(std::memory_order_relaxed) != serial && ring_.available() == 0) {
+        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime,
+            done / kOutputRate + context.latency);
         audioDrainedSerial_.store(serial, std::memory_order_release);
-        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime + done / kOutputRate,
-            context.latency);
+        {
+            std::lock_guard lock(controlMutex_); // a write: the watch cannot miss the wake
+            drainWake_ = true;
+        }
         controlWake_.notify_all();
     }
 }
@@ -399,7 +406,8 @@ void ItemPipeline::runDemux()
         if (eof || (videoDone && audioDone)) {
             watchEnd();
             std::unique_lock lock(controlMutex_);
-            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
+            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_ || drainWake_; });
+            drainWake_ = false;
             continue;
         }
         const bool videoFull = videoDone || videoPackets_.count() >= kVideoPackets;
@@ -481,7 +489,9 @@ bool ItemPipeline::watchEnd()
     if (audioStream_ >= 0)
         end = std::max(end, st.audioEnd);
     end = std::min(end, endLimit());
-    if (clock_.now(now()) + 1e-6 < end)
+    // Over when the output has mixed up to the end (without audio, or after
+    // it, the clock reaches it).
+    if (clock_.mixedNow(now()) + 1e-6 < end)
         return false;
     {
         std::lock_guard lock(controlMutex_);

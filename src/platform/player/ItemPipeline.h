@@ -120,6 +120,7 @@ private:
     mutable std::mutex controlMutex_;
     std::condition_variable controlWake_;
     bool seekPending_ = false;
+    bool drainWake_ = false; // the output mixed the last sample: check the end
     SeekRequest seekRequest_;
     SerialState state_;
 
