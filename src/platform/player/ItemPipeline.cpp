@@ -34,6 +34,10 @@ constexpr std::size_t kVideoPackets = 48;
 constexpr std::size_t kAudioPackets = 64;
 constexpr std::size_t kMaxPacketBytes = 24u << 20;
 constexpr int kScratchFrames = 8192;
+// A new position is consumed once this much of it is decoded (or all of it,
+// if less), so a decoder slow to be scheduled right after its start cannot
+// break the first blocks into pieces: the start waits instead.
+constexpr int kStartFrames = 2048;
 // How long a waiting thread sleeps before it looks at the clock again.
 constexpr auto kPoll = 4ms;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -238,6 +242,11 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
     if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
         return; // paused, or waiting for the first picture: nothing consumed
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
+    if (startedSerial_ != serial) {
+        if (ring_.available(serial) < kStartFrames && audioEndedSerial_.load(std::memory_order_acquire) != serial)
+            return;
+        startedSerial_ = serial;
+    }
     const bool muted = muted_.load(std::memory_order_relaxed);
     int done = 0;
     while (done < frames) {

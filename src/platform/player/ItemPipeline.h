@@ -159,6 +159,7 @@ private:
     std::vector<float> scratch_;       // output callback only
     std::shared_ptr<AudioTap> tap_;
     bool tapPrepared_ = false;          // output callback only
+    std::uint64_t startedSerial_ = 0;   // output callback only: the serial being consumed
     std::atomic<std::uint64_t> audioDrainedSerial_ { 0 };
     std::atomic<std::uint64_t> audioEndedSerial_ { 0 };
     std::atomic<double> audioEndPts_ { 0.0 };
