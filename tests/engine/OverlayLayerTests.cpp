@@ -229,3 +229,12 @@ TEST(OverlayLayer, ClearingAVisibleVideoHidesAndDropsItsPlayer)
     EXPECT_FALSE(player->isPlaying());
     v.clock.advance(1.0); // the delayed pause finds nothing to do
 }
+
+TEST(OverlayLayer, AVideoLayerGetsTheThumbnailOfItsFile)
+{
+    VideoLayer v;
+    v.layer->load(fileUrl(test::mediaPath("clip_5s.mov")));
+    ASSERT_TRUE(test::waitUntil([&] { return !v.layer->thumbnail().isNull(); }));
+    EXPECT_LE(v.layer->thumbnail().width(), 160);
+    EXPECT_TRUE(v.layer->image().isNull());
+}
