@@ -39,6 +39,8 @@ class AudioLevelTap;
 class AudioOutput;
 class Clock;
 class LiveAudioPlayer;
+class LiveRoute;
+class LiveSession;
 class LiveVideoSink;
 class MediaPlayer;
 class PlayerItem;
@@ -107,6 +109,10 @@ public:
     // The schedule's hidden one-item blocks, searched after blocks().
     const Blocks& scheduleBlocks() const { return scheduleBlocks_; }
     void setScheduleBlocks(Blocks blocks) { scheduleBlocks_ = std::move(blocks); }
+    // Opens the session of a live item taken to air: LiveSessionFactory::make
+    // unless another maker is set (tests hand in fake sessions).
+    using LiveSessionMaker = std::function<std::shared_ptr<LiveSession>(const LiveSource&)>;
+    void setLiveSessionMaker(LiveSessionMaker make) { makeLiveSession_ = std::move(make); }
 
     // --- lookups ------------------------------------------------------------
     std::shared_ptr<MediaBlock> block(const QUuid& id) const;
@@ -262,6 +268,7 @@ private:
     // Live items on air (PlaylistEngineLive.cpp).
     void startLive(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     void stopLiveSession();
+    void tickLiveClock();
 
     Clock& clock_;
     Settings& settings_;
@@ -306,6 +313,9 @@ private:
     std::optional<Aired> lastAired_;
     std::shared_ptr<LiveVideoSink> liveSink_;
     std::shared_ptr<LiveAudioPlayer> liveAudio_;
+    std::shared_ptr<LiveSession> liveSession_; // set and cleared with liveRoute_
+    std::shared_ptr<LiveRoute> liveRoute_;
+    LiveSessionMaker makeLiveSession_;
     std::unique_ptr<Timer> liveClock_;
     double liveStartDate_ = 0;
     std::vector<QMetaObject::Connection> gainObserver_;
