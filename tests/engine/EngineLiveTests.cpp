@@ -284,5 +284,56 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     EXPECT_EQ(colourOf(sink().latest()), QColor(Qt::blue).rgb());
 }
 
+// Fade style: a live item taken from idle fades in from black on the host
+// clock, and its sound fades with the picture; taking a file from it fades
+// through black, the session running until the program is black.
+TEST_F(LiveOnAir, WithTheFadeStyleLiveFadesInWithItsSoundAndFadesOutBeforeTheNextTake)
+{
+    makeEngine(TransitionStyle::fade, 2.0);
+    auto bus = engine->programAudio();
+    {
+        std::lock_guard guard(bus->lock);
+        bus->enabled = true;
+    }
+    auto lastOnBus = [&](std::size_t count) {
+        float last = -1.0f;
+        waitUntil([&] {
+            std::lock_guard guard(bus->lock);
+            if (bus->fifos[0].size() < count * FakeLiveSession::kBufferFrames * 2)
+                return false;
+            last = bus->fifos[0].back();
+            return true;
+        });
+        return last;
+    };
+    auto live = liveItem(QStringLiteral("red"));
+    auto a = file("a");
+    auto block = blockOf({ live, a });
+    engine->play(live, block);
+    EXPECT_EQ(engine->fade().current(), 0.0);
+    session(0).deliver(1);
+    EXPECT_EQ(lastOnBus(1), 0.0f);
+
+    run(1.0);
+    EXPECT_NEAR(engine->fade().current(), 0.5, 0.01);
+    session(0).deliver(1);
+    EXPECT_NEAR(lastOnBus(2), 0.125f, 0.003);
+    run(1.1);
+    EXPECT_EQ(engine->fade().current(), 1.0);
+    session(0).deliver(1);
+    EXPECT_NEAR(lastOnBus(3), 0.25f, 1e-6);
+
+    engine->play(a, block);
+    run(0.5);
+    EXPECT_TRUE(engine->isLiveOnAir()) << "live stays on air while the program goes to black";
+    EXPECT_EQ(session(0).stopCalls, 0);
+    EXPECT_NEAR(engine->fade().current(), 0.5, 0.02);
+    run(0.55);
+    EXPECT_FALSE(engine->isLiveOnAir());
+    EXPECT_EQ(session(0).stopCalls, 1);
+    EXPECT_TRUE(onAir(a));
+    EXPECT_TRUE(sink().latest().isNull());
+}
+
 } // namespace
 } // namespace tessarin::test
