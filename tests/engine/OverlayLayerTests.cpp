@@ -31,22 +31,6 @@ struct VideoLayer {
 
 } // namespace
 
-TEST(OverlayLayer, StartsEmptyHiddenWithTheIdentityTransform)
-{
-    test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
-    EXPECT_EQ(layer->title(), QStringLiteral("Layer 1"));
-    EXPECT_FALSE(layer->id().isNull());
-    EXPECT_FALSE(layer->hasContent());
-    EXPECT_FALSE(layer->fileName().has_value());
-    EXPECT_FALSE(layer->isVisible());
-    EXPECT_EQ(layer->opacity(), 1.0);
-    EXPECT_EQ(layer->scale(), 1.0);
-    EXPECT_EQ(layer->offsetX(), 0.0);
-    EXPECT_EQ(layer->offsetY(), 0.0);
-    EXPECT_FALSE(layer->loops());
-}
-
 TEST(OverlayLayer, CanLoadLooksOnlyAtTheExtension)
 {
     EXPECT_TRUE(OverlayLayer::canLoad(fileUrl("/nowhere/a.png")));
