@@ -132,6 +132,21 @@
     </message>
 </context>
 <context>
+    <name>ScheduleController</name>
+    <message>
+        <source>Blocco mancante</source>
+        <translation>Missing block</translation>
+    </message>
+    <message>
+        <source>Il blocco “%1” è vuoto: non c'è nulla da mandare in onda.</source>
+        <translation>The block “%1” is empty: there is nothing to put on air.</translation>
+    </message>
+    <message>
+        <source>Un evento del palinsesto punta a un blocco che non esiste più.</source>
+        <translation>A schedule event points to a block that no longer exists.</translation>
+    </message>
+</context>
+<context>
     <name>ScheduleEvent</name>
     <message>
         <source>A seguire</source>
@@ -440,6 +455,21 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Risoluzione attuale</source>
         <translation>Current resolution</translation>
+    </message>
+</context>
+<context>
+    <name>tessarin::ScheduleController</name>
+    <message>
+        <source>Blocco mancante</source>
+        <translation>Missing block</translation>
+    </message>
+    <message>
+        <source>Il blocco “%1” è vuoto: non c'è nulla da mandare in onda.</source>
+        <translation>The block “%1” is empty: there is nothing to put on air.</translation>
+    </message>
+    <message>
+        <source>Un evento del palinsesto punta a un blocco che non esiste più.</source>
+        <translation>A schedule event points to a block that no longer exists.</translation>
     </message>
 </context>
 <context>
