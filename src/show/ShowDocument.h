@@ -4,6 +4,8 @@
 // whose fields are exactly the file's keys; reading is strict and all or
 // nothing, writing is exact (sorted keys, "\/", absent optionals left out,
 // no non-finite numbers). Any thread.
+#include "media/LiveSource.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUuid>
@@ -13,25 +15,15 @@
 
 namespace tessarin {
 
-// A live source as the show file stores it: all five keys written and
-// required; "id" must be UUID text and "kind" one of "ndi", "capture",
-// "rtmp", "srt", or the document is unreadable.
-struct ShowLiveSource {
-    QUuid id;
-    QString kind;
-    QString name;
-    QString address;
-    bool listen = false;
-    bool operator==(const ShowLiveSource&) const = default;
-};
-
 struct ShowDocument {
     // One media reference with its clip settings (browser, block items,
     // a schedule entry's media). Every key is optional when read.
     struct Item {
         std::optional<QString> path;          // absolute path
         std::optional<QString> relativePath;  // below the show's folder
-        std::optional<ShowLiveSource> liveSource;
+        // In LiveSource's own JSON form: all five keys written and required;
+        // a bad "id" or "kind" makes the document unreadable.
+        std::optional<LiveSource> liveSource;
         std::optional<bool> loop;
         std::optional<bool> isMuted;
         std::optional<double> gainDB;
