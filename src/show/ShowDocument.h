@@ -3,17 +3,24 @@
 // playlist blocks, the two overlay layers and the schedule. Plain values
 // whose fields are exactly the file's keys; reading is strict and all or
 // nothing, writing is exact (sorted keys, "\/", absent optionals left out,
-// no non-finite numbers). Any thread.
+// no non-finite numbers). Reading and writing: any thread. Building from
+// the running show and back: main thread.
 #include "media/LiveSource.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace tessarin {
+
+class MediaBlock;
+class MediaFile;
+class OverlayLayer;
+struct ScheduleEvent;
 
 struct ShowDocument {
     // One media reference with its clip settings (browser, block items,
@@ -89,6 +96,26 @@ struct ShowDocument {
     // UTF-8 JSON with keys sorted in every object and "/" written as "\/";
     // nullopt when a number is not finite (nothing is written as null).
     std::optional<QByteArray> toJson(Layout layout) const;
+
+    // The running show as a document: the playlist blocks (not the
+    // schedule's hidden ones), the overlay layers, the schedule's events
+    // and loop flag and the browser's files, each in list order. base: the
+    // folder that will hold the file, so media below it also get a
+    // "relativePath"; nullopt for change-tracking snapshots. Reads only
+    // what is in memory: no file is touched.
+    static ShowDocument build(const std::vector<std::shared_ptr<MediaBlock>>& blocks,
+                              const std::vector<std::shared_ptr<OverlayLayer>>& layers,
+                              const std::vector<ScheduleEvent>& schedule, bool scheduleLoops,
+                              const std::vector<std::shared_ptr<MediaFile>>& browser,
+                              const std::optional<QString>& base);
+    // One item with its clip settings: a live item by its source, a file by
+    // its paths; "outPoint" only when set, "imageDuration" only for a still.
+    static Item item(const MediaFile& file, const std::optional<QString>& base);
 };
+
+// A stored schedule entry as an event, with its media already resolved
+// (null for none). Identities that are not UUID text give a fresh event id
+// or no block; unknown start and repeat texts give manual and none.
+ScheduleEvent scheduleEvent(const ShowDocument::ScheduleEntry& entry, std::shared_ptr<MediaFile> media);
 
 } // namespace tessarin
