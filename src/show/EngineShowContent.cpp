@@ -7,7 +7,8 @@ namespace tessarin {
 EngineShowContent::EngineShowContent(const Services& services)
     : engine_(std::make_unique<PlaylistEngine>(services.clock, services.settings, services.makePlayer,
                                                services.audioOutput))
-    , schedule_(std::make_unique<ScheduleController>(services.settings, services.clock, services.calendar))
+    , schedule_(std::make_unique<ScheduleController>(engine_.get(), services.settings, services.clock,
+                                                     services.calendar))
     , browserFiles_(std::make_unique<BrowserFiles>())
 {
 }

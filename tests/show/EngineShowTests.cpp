@@ -219,6 +219,7 @@ TEST_F(EngineShow, EveryKindOfContentIsSavedAndOpenedBackEqual)
     EXPECT_FALSE(schedule().isArmed());
     ASSERT_EQ(schedule().events().size(), 4u);
     EXPECT_EQ(schedule().events()[0].blockID, opening->id());
+    EXPECT_EQ(engine().block(opening->id()), engine().blocks()[0]);  // what the event will play
     EXPECT_TRUE(schedule().events()[2].media->isLive());
 
     // Written again from what was opened, the file is the same to the byte.
