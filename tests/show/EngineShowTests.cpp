@@ -428,3 +428,39 @@ TEST_F(EngineShow, ANewShowIsTheEmptyShowOfAFreshStart)
         EXPECT_FALSE(layer->player());
     }
 }
+
+TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
+{
+    make();
+    const QString media = showFolder + QStringLiteral("/media");
+    // The absolute path wins over the relative one; only a relative path
+    // that is not found, or no path at all, is named "?"; a folder is no
+    // media; a live source is never looked up.
+    const QString file = QStringLiteral(R"({"version":1,"layers":[],
+      "browser":[{"path":"%1/tone.wav","relativePath":"media/clip.mov"},
+                 {"relativePath":"media/nowhere.mov"},
+                 {},
+                 {"path":"%1"},
+                 {"path":"/no/such/x.mov","relativePath":"media/still.png","imageDuration":8},
+                 {"path":"/no/such/y.png","liveSource":{"address":"a","id":"11111111-2222-3333-4444-555555555555",
+                   "kind":"ndi","listen":false,"name":"N"}}],
+      "blocks":[{"id":"not a uuid","name":"B","loop":false,"loopCount":0,"endBehavior":"fadeOut",
+                 "normalizeAudio":false,"items":[]}]})").arg(media);
+    const QString path = showFolder + QStringLiteral("/hand.vellumcast");
+    writeFile(path, file.toUtf8());
+    open(path);
+
+    const auto& files = controller->browserFiles().browserFiles();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0]->url().toLocalFile(), media + QStringLiteral("/tone.wav"));
+    EXPECT_EQ(files[1]->url().toLocalFile(), media + QStringLiteral("/still.png"));
+    EXPECT_EQ(files[1]->imageDuration(), 8.0);
+    EXPECT_TRUE(files[2]->isLive());
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("2 file non sono stati trovati"));
+    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith(QStringLiteral("?\nmedia\n\n")));
+
+    ASSERT_EQ(engine().blocks().size(), 1u);
+    EXPECT_FALSE(engine().blocks()[0]->id().isNull());
+    EXPECT_EQ(engine().blocks()[0]->endBehavior(), BlockEndBehavior::pauseBlack);
+}
