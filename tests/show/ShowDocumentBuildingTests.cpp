@@ -47,28 +47,6 @@ protected:
 
 } // namespace
 
-TEST_F(ShowDocumentBuilding, ItemsAreStoredByPathAndBelowTheBaseFolderAlsoRelatively)
-{
-    const QString base = QStringLiteral("/Shows/A");
-    struct Case {
-        QString path;
-        std::optional<QString> relative;
-    };
-    const std::vector<Case> cases {
-        {QStringLiteral("/Shows/A/media/clip.mov"), QStringLiteral("media/clip.mov")},
-        {QStringLiteral("/Shows/A/a/b/clip.mov"), QStringLiteral("a/b/clip.mov")},
-        {QStringLiteral("/Shows/AB/clip.mov"), std::nullopt},  // sibling that merely starts alike
-        {QStringLiteral("/Other/clip.mov"), std::nullopt},
-    };
-    for (const auto& c : cases) {
-        const auto item = ShowDocument::item(*file(c.path), base);
-        EXPECT_EQ(item.path, c.path);
-        EXPECT_EQ(item.relativePath, c.relative) << c.path.toStdString();
-        EXPECT_FALSE(ShowDocument::item(*file(c.path), std::nullopt).relativePath);
-        EXPECT_FALSE(ShowDocument::item(*file(c.path), QStringLiteral("/")).relativePath);
-    }
-}
-
 TEST_F(ShowDocumentBuilding, ClipSettingsLiveItemsAndStillsAreWrittenAsTheyAre)
 {
     auto video = file(QStringLiteral("/m/clip.mov"));
