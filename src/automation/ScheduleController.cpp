@@ -8,7 +8,6 @@
 #include "platform/Settings.h"
 #include "platform/player/MediaPlayer.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <cassert>
@@ -486,9 +485,11 @@ bool ScheduleController::blockEnded(const MediaBlock& ended)
 {
     if (!isArmed_ || !runningEventID_)
         return false;
-    const auto running = std::find_if(events_.begin(), events_.end(),
+    // A copy: the signals emitted below reach views that may edit the list.
+    const std::vector<ScheduleEvent> events = events_;
+    const auto running = std::find_if(events.begin(), events.end(),
                                       [&](const auto& e) { return e.id == *runningEventID_; });
-    if (running == events_.end())
+    if (running == events.end())
         return false;
     const auto b = block(*running);
     if (!b || b->id() != ended.id())
@@ -496,22 +497,18 @@ bool ScheduleController::blockEnded(const MediaBlock& ended)
     setRunningEventID(std::nullopt);
     runningDeadline_.reset();
 
-    const auto after = std::find_if(std::next(running), events_.end(), [](const auto& e) { return e.isEnabled; });
-    if (after != events_.end()) {
-        if (after->start != ScheduleEvent::Start::follow)
-            return false;
-        const ScheduleEvent next = *after; // launch may edit the list
-        return launch(next, now());
-    }
+    const auto isEnabled = [](const ScheduleEvent& e) { return e.isEnabled; };
+    const auto after = std::find_if(std::next(running), events.end(), isEnabled);
+    if (after != events.end())
+        return after->start == ScheduleEvent::Start::follow && launch(*after, now());
     if (!loops_)
         return false;
-    const auto first = std::find_if(events_.begin(), events_.end(), [](const auto& e) { return e.isEnabled; });
-    if (first == events_.end())
+    const auto top = std::find_if(events.begin(), events.end(), isEnabled);
+    if (top == events.end())
         return false;
-    const ScheduleEvent top = *first;
     Records kept = started_;
     setStarted({});
-    if (launch(top, now()))
+    if (launch(*top, now()))
         return true;
     setStarted(std::move(kept));
     return false;

@@ -156,6 +156,12 @@ TEST_F(ScheduleAutomationTest, FixedStartWithinTheToleranceGoesOnAirOnceWithItsO
     run(5);
     EXPECT_FALSE(engine->isPlaying());
     EXPECT_FALSE(schedule->isRunning(e));
+
+    // Removing the running event forgets it; the block on air plays on.
+    engine->play(news);
+    schedule->remove(e);
+    EXPECT_FALSE(schedule->runningEventID());
+    EXPECT_TRUE(onAir(news));
 }
 
 TEST_F(ScheduleAutomationTest, AStartFoundTooLateIsMarkedAndNeverLaunched)
