@@ -225,6 +225,14 @@ TEST_F(EngineShow, EveryKindOfContentIsSavedAndOpenedBackEqual)
     // Written again from what was opened, the file is the same to the byte.
     controller->save();
     EXPECT_EQ(contents(showPath), written);
+
+    // The opened events play what they name: the block by its kept
+    // identity, a file through the schedule's own hidden block.
+    ASSERT_TRUE(schedule().launch(schedule().events()[0], clock.wallNow()));
+    EXPECT_EQ(engine().currentBlockID(), opening->id());
+    ASSERT_TRUE(schedule().launch(schedule().events()[1], clock.wallNow()));
+    ASSERT_TRUE(engine().currentBlock());
+    EXPECT_EQ(engine().currentBlock()->items().at(0), schedule().events()[1].media);
 }
 
 TEST_F(EngineShow, AShowFolderMovedWithItsMediaFindsThemBelowItsNewPlace)
