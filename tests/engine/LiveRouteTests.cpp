@@ -1,12 +1,10 @@
 // The gate between a live session and the program: late frames, buffers
 // and statuses of a closed route never reach the sink, the live audio
 // player or the published status, also while the session's thread goes on
-// delivering; a close waits for a hand-over under way; a new route shows
-// only its own session.
+// delivering; a close waits for a hand-over under way.
 #include "engine/LiveAudioPlayer.h"
 #include "engine/LiveRoute.h"
 #include "engine/FakeLiveSession.h"
-#include "media/LiveSessionFactory.h"
 #include "media/LiveVideoSink.h"
 #include "platform/player/AudioOutput.h"
 #include "support/TestSupport.h"
@@ -96,33 +94,6 @@ TEST_F(LiveRouteTest, LateFramesBuffersAndStatusesOfAStoppedSessionNeverReachThe
     EXPECT_EQ(published[0], LiveStatus::live());
 }
 
-TEST_F(LiveRouteTest, ANewRouteShowsOnlyItsOwnSessionBlackUntilItsFirstFrame)
-{
-    FakeLiveSession first(Qt::red);
-    auto firstRoute = open(first);
-    first.deliver(3);
-    ASSERT_TRUE(waitUntil([&] { return first.delivered == 3; }));
-
-    end(firstRoute, first);
-    FakeLiveSession second(Qt::blue);
-    auto secondRoute = open(second);
-
-    first.deliver(20);
-    ASSERT_TRUE(waitUntil([&] { return first.delivered == 23; }));
-    drainMainQueue();
-    EXPECT_TRUE(sink->latest().isNull()) << "black until the new source's first frame";
-    EXPECT_TRUE(sink->lastImage().isNull());
-
-    second.deliver(1);
-    ASSERT_TRUE(waitUntil([&] { return second.delivered == 1 && !sink->lastImage().isNull(); }));
-    first.deliver(20);
-    ASSERT_TRUE(waitUntil([&] { return first.delivered == 43; }));
-    drainMainQueue();
-    EXPECT_EQ(colourOf(sink->latest()), QColor(Qt::blue).rgb());
-    EXPECT_EQ(colourOf(sink->lastImage()), QColor(Qt::blue).rgb());
-    EXPECT_EQ(handled(), 3 + 1);
-}
-
 // The hand-over happens with the route's lock held: once close() has
 // returned, no frame of the session can still be on its way into a target.
 TEST_F(LiveRouteTest, CloseWaitsForAHandOverUnderWayAndNothingPassesAfterIt)
@@ -175,36 +146,6 @@ TEST_F(LiveRouteTest, CloseWaitsForAHandOverUnderWayAndNothingPassesAfterIt)
     session.deliver(10);
     ASSERT_TRUE(waitUntil([&] { return session.delivered == 11; }));
     EXPECT_EQ(arrived, 1);
-}
-
-TEST_F(LiveRouteTest, StatusesArriveOnTheMainThreadInOrderWhileOpen)
-{
-    FakeLiveSession session(Qt::red);
-    auto route = open(session);
-    session.report(LiveStatus::connecting());
-    session.report(LiveStatus::live());
-    session.report(LiveStatus::failed(QStringLiteral("Ingresso perso")));
-    ASSERT_TRUE(waitUntil([&] { return published.size() == 3; }));
-    EXPECT_EQ(published[0], LiveStatus::connecting());
-    EXPECT_EQ(published[1], LiveStatus::live());
-    EXPECT_EQ(published[2], LiveStatus::failed(QStringLiteral("Ingresso perso")));
-    end(route, session);
-}
-
-// A session that fails inside start() (the kind that cannot open): the
-// status is published from the next turn of the main queue, not inside start.
-TEST_F(LiveRouteTest, AFailureReportedInsideStartIsPublishedOnTheNextTurn)
-{
-    UnavailableLiveSession session(QStringLiteral("non disponibile"));
-    auto route = LiveRoute::create();
-    route->connect(session, LiveRoute::programTargets(sink, audio, [this](const LiveStatus& status) {
-        published.push_back(status);
-    }));
-    session.start();
-    EXPECT_TRUE(published.empty());
-    drainMainQueue();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(published[0], LiveStatus::failed(QStringLiteral("non disponibile")));
 }
 
 // The live audio player may go away before a session's threads do.
