@@ -335,5 +335,21 @@ TEST_F(LiveOnAir, WithTheFadeStyleLiveFadesInWithItsSoundAndFadesOutBeforeTheNex
     EXPECT_TRUE(sink().latest().isNull());
 }
 
+// The engine going away stops the session on air, and what the session
+// still delivers goes nowhere.
+TEST_F(LiveOnAir, DestroyingTheEngineStopsTheSessionOnAir)
+{
+    makeEngine(TransitionStyle::cut);
+    engine->play(blockOf({ liveItem(QStringLiteral("red")) }));
+    auto sink = engine->liveSink();
+    engine.reset();
+    EXPECT_EQ(session(0).stopCalls, 1);
+    session(0).deliver(5);
+    session(0).report(LiveStatus::live());
+    delivered(0, 5);
+    reported(0, 1);
+    EXPECT_TRUE(sink->latest().isNull());
+}
+
 } // namespace
 } // namespace tessarin::test
