@@ -265,7 +265,7 @@ private:
     void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
     bool isKnownBlock(const QUuid& id) const;
 
-    // Live items on air (PlaylistEngineLive.cpp).
+    // Live items on air (PlaylistEngineLive.cpp, PlaylistEngineLiveOnAir.cpp).
     void startLive(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     void stopLiveSession();
     void tickLiveClock();
