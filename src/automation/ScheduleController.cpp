@@ -49,19 +49,6 @@ QString itemTitle(const MediaFile& item)
     return fileTitle(item.url());
 }
 
-// Whether the engine takes item to air through a fade through black (and so
-// changes the block on air only half a fade later): the fade style, something
-// playing, and either a live source on air or a live item replacing a file.
-bool takeFadesThroughBlack(const PlaylistEngine& engine, const MediaFile& item)
-{
-    if (engine.transitionStyle() != TransitionStyle::fade || !engine.isPlaying())
-        return false;
-    if (engine.isLiveOnAir())
-        return true;
-    const bool holdsFile = engine.playerA()->currentItem() || engine.playerB()->currentItem();
-    return item.isLive() && holdsFile;
-}
-
 } // namespace
 
 ScheduleController::ScheduleController(PlaylistEngine* engine, Settings& settings, Clock& clock,
@@ -396,11 +383,10 @@ bool ScheduleController::launch(const ScheduleEvent& event, double marker)
     // failed would leave the event without its duration and its followers,
     // and inside the block-end hook it would let the engine stop the program,
     // dropping the fade and the take with it.
-    const bool comesAfterFade = takeFadesThroughBlack(*engine_, *b->items().front());
     engine_->play(b);
 
-    const bool onAir = engine_ && engine_->currentBlockID() == b->id();
-    if (engine_ && runningEventID_ == event.id && (onAir || comesAfterFade)) {
+    const bool onAir = engine_ && (engine_->currentBlockID() == b->id() || engine_->pendingBlockID() == b->id());
+    if (engine_ && runningEventID_ == event.id && onAir) {
         if (event.duration)
             runningDeadline_ = now() + *event.duration;
         auto started = started_;

@@ -83,6 +83,9 @@ public:
     double windowDuration() const { return windowDuration_; }
     bool canSeek() const { return canSeek_; }
     bool isLiveOnAir() const { return isLiveOnAir_; }
+    // The block that the fade through black under way will put on air when
+    // the program reaches black; nothing when no such fade runs.
+    std::optional<QUuid> pendingBlockID() const { return ramp_ ? std::optional(ramp_->targetBlockID) : std::nullopt; }
     const LiveStatus& liveStatus() const { return liveStatus_; }
     bool isNearEnd() const { return isNearEnd_; }
     bool nearEndBlinkOn() const { return nearEndBlinkOn_; }
@@ -178,6 +181,7 @@ private:
         double start = 0;
         double duration = 0;
         std::function<void()> then;
+        QUuid targetBlockID; // the block `then` puts on air
     };
     struct Window {
         double start = 0;
@@ -235,7 +239,8 @@ private:
     void dropGainObserver();
 
     // Starting items, fades and crossfades (PlaylistEngineTransitions.cpp).
-    void transition(bool toLive, Action action);
+    // Takes item of block to air now, or half a fade through black from now.
+    void transition(const MediaFile& item, const MediaBlock& block, Action action);
     void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
         const std::shared_ptr<MediaPlayer>& player, float volume);
