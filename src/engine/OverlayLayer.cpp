@@ -1,5 +1,6 @@
 #include "engine/OverlayLayer.h"
 
+#include "media/ThumbnailCache.h"
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
@@ -169,6 +170,11 @@ void OverlayLayer::load(const QUrl& url)
         return;
     }
     makePlayer(url);
+    ThumbnailCache::thumbnail(url, [weak = weak_from_this(), url](const QImage& picture) {
+        auto self = weak.lock();
+        if (self && self->url_ == url)
+            self->setThumbnail(picture);
+    });
 }
 
 void OverlayLayer::decodeImage(const QUrl& url)

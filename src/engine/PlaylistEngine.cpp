@@ -1,0 +1,350 @@
+// The engine's state: creation and wiring, the transition settings, the
+// lookups of what is on air, the playback window, the readouts and the
+// near-end warning.
+#include "engine/PlaylistEngine.h"
+
+#include "engine/AudioLevelTap.h"
+#include "engine/LiveAudioPlayer.h"
+#include "engine/ProgramAudioBus.h"
+#include "media/LiveVideoSink.h"
+#include "media/TimecodeFormatter.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+namespace {
+
+constexpr double kFadeClockInterval = 1.0 / 60.0;
+constexpr double kTimeObserverInterval = 0.25;
+constexpr double kBlinkInterval = 0.5;
+constexpr double kNearEndSeconds = 10.0;
+constexpr double kDefaultFadeSeconds = 1.0;
+const QString kZeroTimecode = QStringLiteral("00:00:00");
+
+} // namespace
+
+const QString PlaylistEngine::kStyleKey = QStringLiteral("Vellumcast.transition.style");
+const QString PlaylistEngine::kFadeSecondsKey = QStringLiteral("Vellumcast.transition.fadeSeconds");
+
+PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFactory& makePlayer,
+    std::shared_ptr<AudioOutput> audioOutput, QObject* parent)
+    : QObject(parent)
+    , clock_(clock)
+    , settings_(settings)
+{
+    playerA_ = makePlayer();
+    playerB_ = makePlayer();
+    mix_ = std::make_unique<PlayerMix>();
+    previewPlayer_ = makePlayer();
+
+    currentTimecode_ = kZeroTimecode;
+    remainingTimecode_ = kZeroTimecode;
+
+    levelMeter_ = std::make_shared<AudioLevelTap>();
+    secondTap_ = std::make_shared<AudioLevelTap>();
+
+    overlays_ = std::make_unique<OverlayLayers>(std::vector<std::shared_ptr<OverlayLayer>> {
+        OverlayLayer::create(QStringLiteral("Layer 1"), clock_, makePlayer),
+        OverlayLayer::create(QStringLiteral("Layer 2"), clock_, makePlayer) });
+
+    programAudio_ = std::make_shared<ProgramAudioBus>();
+    fade_ = std::make_unique<FadeLevel>();
+
+    // The stored settings, read once; nothing is written back here.
+    transitionStyle_ = settings_.stringValue(kStyleKey) == QStringLiteral("fade") ? TransitionStyle::fade : TransitionStyle::cut;
+    const std::optional<double> storedFade = settings_.doubleValue(kFadeSecondsKey);
+    // A stored time that is not a finite positive number would make every
+    // fade endless or undefined: it counts as no value.
+    fadeSeconds_ = (storedFade && std::isfinite(*storedFade) && *storedFade > 0) ? *storedFade : kDefaultFadeSeconds;
+
+    liveSink_ = LiveVideoSink::create();
+    liveAudio_ = audioOutput ? std::make_shared<LiveAudioPlayer>(std::move(audioOutput)) : std::make_shared<LiveAudioPlayer>();
+    liveStartDate_ = clock_.now();
+
+    // One meter shows both players and the live audio.
+    levelMeter_->audioBus = programAudio_;
+    secondTap_->audioBus = programAudio_;
+    secondTap_->busSource = 1;
+    secondTap_->meter = levelMeter_;
+    liveAudio_->audioBus = programAudio_;
+    liveAudio_->onLevels = [meter = std::weak_ptr<AudioLevelTap>(levelMeter_)](float left, float right) {
+        if (auto m = meter.lock())
+            m->pushExternal(left, right);
+    };
+
+    for (const auto& player : { playerA_, playerB_ }) {
+        std::weak_ptr<MediaPlayer> observed = player;
+        const int token = player->addPeriodicTimeObserver(kTimeObserverInterval,
+            [self = QPointer<PlaylistEngine>(this), observed](double seconds) {
+                if (self)
+                    self->timeObserverTick(observed, seconds);
+            });
+        timeObservers_.emplace_back(player, token);
+    }
+
+    fadeClock_ = clock_.createTimer([self = QPointer<PlaylistEngine>(this)] {
+        if (self)
+            self->tickFade();
+    });
+    fadeClock_->start(kFadeClockInterval);
+}
+
+PlaylistEngine::~PlaylistEngine()
+{
+    for (auto& [weakPlayer, token] : timeObservers_) {
+        if (auto player = weakPlayer.lock())
+            player->removeTimeObserver(token);
+    }
+    // Timers go first so that no tick reaches a half-destroyed engine.
+    fadeClock_.reset();
+    blinkTimer_.reset();
+    liveClock_.reset();
+    dropGainObserver();
+    QObject::disconnect(endObserver_);
+}
+
+// --- published setters ------------------------------------------------------
+
+#define TESSARIN_PUBLISH(member, signal) \
+    member = std::move(value);           \
+    emit signal();                       \
+    emit changed()
+
+void PlaylistEngine::setBlocks(Blocks value) { TESSARIN_PUBLISH(blocks_, blocksChanged); }
+void PlaylistEngine::setIsPlaying(bool value) { TESSARIN_PUBLISH(isPlaying_, isPlayingChanged); }
+void PlaylistEngine::setCurrentBlockID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentBlockID_, currentBlockIDChanged); }
+void PlaylistEngine::setCurrentItemID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentItemID_, currentItemIDChanged); }
+void PlaylistEngine::setCuedItem(std::shared_ptr<MediaFile> value) { TESSARIN_PUBLISH(cuedItem_, cuedItemChanged); }
+void PlaylistEngine::setCuedBlock(std::shared_ptr<MediaBlock> value) { TESSARIN_PUBLISH(cuedBlock_, cuedBlockChanged); }
+void PlaylistEngine::setSelectedItem(std::shared_ptr<MediaFile> value) { TESSARIN_PUBLISH(selectedItem_, selectedItemChanged); }
+void PlaylistEngine::setSelectedBlock(std::shared_ptr<MediaBlock> value) { TESSARIN_PUBLISH(selectedBlock_, selectedBlockChanged); }
+void PlaylistEngine::setProgress(double value) { TESSARIN_PUBLISH(progress_, progressChanged); }
+void PlaylistEngine::setWindowDuration(double value) { TESSARIN_PUBLISH(windowDuration_, windowDurationChanged); }
+void PlaylistEngine::setCanSeek(bool value) { TESSARIN_PUBLISH(canSeek_, canSeekChanged); }
+void PlaylistEngine::setIsLiveOnAir(bool value) { TESSARIN_PUBLISH(isLiveOnAir_, isLiveOnAirChanged); }
+void PlaylistEngine::setIsNearEnd(bool value) { TESSARIN_PUBLISH(isNearEnd_, isNearEndChanged); }
+void PlaylistEngine::setNearEndBlinkOn(bool value) { TESSARIN_PUBLISH(nearEndBlinkOn_, nearEndBlinkOnChanged); }
+
+#undef TESSARIN_PUBLISH
+
+void PlaylistEngine::setCurrentTimecode(const QString& value)
+{
+    currentTimecode_ = value;
+    emit currentTimecodeChanged();
+    emit changed();
+}
+
+void PlaylistEngine::setRemainingTimecode(const QString& value)
+{
+    remainingTimecode_ = value;
+    emit remainingTimecodeChanged();
+    emit changed();
+}
+
+void PlaylistEngine::setLiveStatus(const LiveStatus& value)
+{
+    liveStatus_ = value;
+    emit liveStatusChanged();
+    emit changed();
+}
+
+// --- settings ------------------------------------------------------------------
+
+void PlaylistEngine::setTransitionStyle(TransitionStyle style)
+{
+    transitionStyle_ = style;
+    emit transitionStyleChanged();
+    emit changed();
+    settings_.setString(kStyleKey, transition::rawValue(style));
+    if (style != TransitionStyle::cut)
+        return;
+    ramp_.reset();
+    fade_->set(1.0);
+    finishCrossfade();
+    clearPreload();
+    applyGain();
+}
+
+void PlaylistEngine::setFadeSeconds(double seconds)
+{
+    // NaN differs from itself, so rounding it would set it again for ever.
+    if (std::isnan(seconds))
+        seconds = kDefaultFadeSeconds;
+    fadeSeconds_ = seconds;
+    emit fadeSecondsChanged();
+    emit changed();
+    const double result = std::clamp(std::round(seconds * 10.0) / 10.0, 0.1, 10.0);
+    if (result != seconds) {
+        setFadeSeconds(result);
+        return;
+    }
+    settings_.setDouble(kFadeSecondsKey, result);
+}
+
+double PlaylistEngine::safeFadeSeconds() const
+{
+    return std::isfinite(fadeSeconds_) && fadeSeconds_ > 0 ? fadeSeconds_ : kDefaultFadeSeconds;
+}
+
+// --- lookups ---------------------------------------------------------------------
+
+std::shared_ptr<MediaBlock> PlaylistEngine::block(const QUuid& id) const
+{
+    for (const auto& list : { &blocks_, &scheduleBlocks_ }) {
+        for (const auto& b : *list) {
+            if (b && b->id() == id)
+                return b;
+        }
+    }
+    return nullptr;
+}
+
+bool PlaylistEngine::isKnownBlock(const QUuid& id) const
+{
+    return block(id) != nullptr;
+}
+
+std::shared_ptr<MediaBlock> PlaylistEngine::currentBlock() const
+{
+    return currentBlockID_ ? block(*currentBlockID_) : nullptr;
+}
+
+std::shared_ptr<MediaFile> PlaylistEngine::currentItem() const
+{
+    auto b = currentBlock();
+    if (!b || !currentItemID_)
+        return nullptr;
+    for (const auto& item : b->items()) {
+        if (item && item->id() == *currentItemID_)
+            return item;
+    }
+    return nullptr;
+}
+
+std::optional<int> PlaylistEngine::currentItemIndex(const MediaBlock& b) const
+{
+    if (!currentItemID_)
+        return std::nullopt;
+    const auto& items = b.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] && items[i]->id() == *currentItemID_)
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+const std::shared_ptr<AudioLevelTap>& PlaylistEngine::tapOf(const std::shared_ptr<MediaPlayer>& player) const
+{
+    return player == playerB_ ? secondTap_ : levelMeter_;
+}
+
+void PlaylistEngine::setMixForActive()
+{
+    mix_->set(activeIsB_ ? 1.0 : 0.0);
+}
+
+// --- window and readouts ----------------------------------------------------------
+
+std::optional<PlaylistEngine::Window> PlaylistEngine::playbackWindow() const
+{
+    auto item = currentItem();
+    if (!item || item->isLive())
+        return std::nullopt;
+    double end = std::numeric_limits<double>::quiet_NaN();
+    if (item->outPoint()) {
+        end = *item->outPoint();
+    } else if (auto playerItem = activePlayer()->currentItem()) {
+        end = playerItem->duration();
+    }
+    if (!std::isfinite(end))
+        return std::nullopt;
+    const double start = item->inPoint();
+    if (!(start < end))
+        return std::nullopt;
+    return Window { start, end };
+}
+
+void PlaylistEngine::timeObserverTick(const std::weak_ptr<MediaPlayer>& observed, double seconds)
+{
+    auto player = observed.lock();
+    if (!player || player != activePlayer())
+        return; // the idle player (a crossfade's outgoing one) changes nothing
+    updateTimecodes(seconds);
+}
+
+void PlaylistEngine::updateTimecodes(double t)
+{
+    if (isLiveOnAir_)
+        return; // the live clock owns the readouts
+    bool wanted = false;
+    if (auto window = playbackWindow()) {
+        const double length = window->end - window->start;
+        setWindowDuration(length);
+        const double elapsed = std::max(t - window->start, 0.0);
+        setCurrentTimecode(TimecodeFormatter::string(elapsed));
+        const double left = std::max(window->end - t, 0.0);
+        setRemainingTimecode(QStringLiteral("-") + TimecodeFormatter::string(left));
+        const double p = elapsed / length;
+        setProgress(std::isnan(p) ? 0.0 : std::clamp(p, 0.0, 1.0));
+        wanted = left <= kNearEndSeconds && isPlaying_;
+    } else {
+        setCurrentTimecode(kZeroTimecode);
+        setRemainingTimecode(kZeroTimecode);
+        setProgress(0);
+        setWindowDuration(0);
+    }
+    setNearEnd(wanted);
+}
+
+void PlaylistEngine::setNearEnd(bool on)
+{
+    if (on == isNearEnd_)
+        return; // a running blink keeps its phase
+    setIsNearEnd(on);
+    if (!on) {
+        blinkTimer_.reset();
+        setNearEndBlinkOn(false);
+        return;
+    }
+    blinkTimer_ = clock_.createTimer([self = QPointer<PlaylistEngine>(this)] {
+        if (self)
+            self->setNearEndBlinkOn(!self->nearEndBlinkOn_);
+    });
+    blinkTimer_->start(kBlinkInterval);
+}
+
+void PlaylistEngine::resetReadouts()
+{
+    setCurrentTimecode(kZeroTimecode);
+    setRemainingTimecode(kZeroTimecode);
+    setProgress(0);
+    setWindowDuration(0);
+    setNearEnd(false);
+}
+
+void PlaylistEngine::resetPlayers()
+{
+    crossfade_.reset();
+    preloaded_.reset();
+    for (const auto& player : { playerA_, playerB_ }) {
+        player->pause();
+        player->replaceCurrentItem(nullptr);
+    }
+    activeIsB_ = false;
+    mix_->set(0.0);
+}
+
+void PlaylistEngine::removeEndObserver()
+{
+    QObject::disconnect(endObserver_);
+    endObserver_ = {};
+}
+
+} // namespace tessarin

@@ -1,0 +1,321 @@
+#pragma once
+// The playback engine: owns the show's blocks, the two program players and
+// the preview player, decides what is on air and how the program passes from
+// one item to the next (cuts, fades through black, crossfades, loops, block
+// ends), and publishes what the operator sees about it.
+//
+// Main thread only. Every time-driven behaviour runs on the injected Clock:
+// the 1/60 s fade clock, the players' 0.25 s time observers and the 0.5 s
+// near-end blink. Values other threads need are handed over through objects
+// with their own locks (fade(), mix(), liveSink(), programAudio()).
+//
+// Observable: every published setter stores its value and emits
+// <name>Changed() and changed(), also when the value is unchanged.
+//
+// The implementation is split by concern: PlaylistEngine.cpp (state,
+// settings, lookups, readouts), PlaylistEngineTransport.cpp (selection, cue,
+// transport), PlaylistEngineTransitions.cpp (starting items, fades,
+// crossfades, gains), PlaylistEngineEnd.cpp (end of item, loops, block end),
+// PlaylistEngineLive.cpp (live items on air).
+#include "engine/OverlayLayer.h"
+#include "engine/Transition.h"
+#include "media/LiveStatus.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tessarin {
+
+class AudioLevelTap;
+class AudioOutput;
+class Clock;
+class LiveAudioPlayer;
+class LiveVideoSink;
+class MediaPlayer;
+class PlayerItem;
+class ProgramAudioBus;
+class Settings;
+class Timer;
+
+class PlaylistEngine : public QObject {
+    Q_OBJECT
+public:
+    using Blocks = std::vector<std::shared_ptr<MediaBlock>>;
+    using PlayerFactory = std::function<std::shared_ptr<MediaPlayer>()>;
+    // Asked first when a block ends; true means the end has been handled.
+    using BlockEndHandler = std::function<bool(const std::shared_ptr<MediaBlock>&)>;
+
+    // The settings keys of the transition.
+    static const QString kStyleKey;
+    static const QString kFadeSecondsKey;
+
+    // makePlayer makes the three players (A, B, preview), in that order, and
+    // the overlay layers' video players; live audio plays on audioOutput
+    // (the machine's shared output when none is given).
+    PlaylistEngine(Clock& clock, Settings& settings, const PlayerFactory& makePlayer,
+        std::shared_ptr<AudioOutput> audioOutput = nullptr, QObject* parent = nullptr);
+    ~PlaylistEngine() override;
+
+    // --- published state --------------------------------------------------
+    const Blocks& blocks() const { return blocks_; }
+    void setBlocks(Blocks blocks);
+    bool isPlaying() const { return isPlaying_; }
+    const std::optional<QUuid>& currentBlockID() const { return currentBlockID_; }
+    const std::optional<QUuid>& currentItemID() const { return currentItemID_; }
+    const std::shared_ptr<MediaFile>& cuedItem() const { return cuedItem_; }
+    const std::shared_ptr<MediaBlock>& cuedBlock() const { return cuedBlock_; }
+    const std::shared_ptr<MediaFile>& selectedItem() const { return selectedItem_; }
+    const std::shared_ptr<MediaBlock>& selectedBlock() const { return selectedBlock_; }
+    const QString& currentTimecode() const { return currentTimecode_; }
+    const QString& remainingTimecode() const { return remainingTimecode_; }
+    double progress() const { return progress_; }
+    double windowDuration() const { return windowDuration_; }
+    bool canSeek() const { return canSeek_; }
+    bool isLiveOnAir() const { return isLiveOnAir_; }
+    const LiveStatus& liveStatus() const { return liveStatus_; }
+    bool isNearEnd() const { return isNearEnd_; }
+    bool nearEndBlinkOn() const { return nearEndBlinkOn_; }
+    TransitionStyle transitionStyle() const { return transitionStyle_; }
+    // Stores the style under kStyleKey; switching to cut ends every fade at once.
+    void setTransitionStyle(TransitionStyle style);
+    double fadeSeconds() const { return fadeSeconds_; }
+    // Rounds to one decimal and clamps to 0.1 ... 10 (a value that is not a
+    // number counts as the default 1.0), then stores under kFadeSecondsKey.
+    void setFadeSeconds(double seconds);
+
+    // --- shared objects ---------------------------------------------------
+    const std::shared_ptr<MediaPlayer>& playerA() const { return playerA_; }
+    const std::shared_ptr<MediaPlayer>& playerB() const { return playerB_; }
+    const std::shared_ptr<MediaPlayer>& previewPlayer() const { return previewPlayer_; }
+    PlayerMix& mix() const { return *mix_; }
+    FadeLevel& fade() const { return *fade_; }
+    const std::shared_ptr<AudioLevelTap>& levelMeter() const { return levelMeter_; }
+    OverlayLayers& overlays() const { return *overlays_; }
+    const std::shared_ptr<ProgramAudioBus>& programAudio() const { return programAudio_; }
+    const std::shared_ptr<LiveVideoSink>& liveSink() const { return liveSink_; }
+    // Installed by the schedule.
+    void setBlockEndHandler(BlockEndHandler handler) { blockEndHandler_ = std::move(handler); }
+    // The schedule's hidden one-item blocks, searched after blocks().
+    const Blocks& scheduleBlocks() const { return scheduleBlocks_; }
+    void setScheduleBlocks(Blocks blocks) { scheduleBlocks_ = std::move(blocks); }
+
+    // --- lookups ------------------------------------------------------------
+    std::shared_ptr<MediaBlock> block(const QUuid& id) const;
+    std::shared_ptr<MediaBlock> currentBlock() const;
+    std::shared_ptr<MediaFile> currentItem() const;
+    std::optional<int> currentItemIndex(const MediaBlock& block) const;
+
+    // --- selection, cue and transport ---------------------------------------
+    void select(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    void cue(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    void clearCue();
+    void takeCued();
+    void play(const std::shared_ptr<MediaBlock>& block);
+    // Takes one item of a block to air with a fresh loop count (a direct
+    // play of an item row).
+    void play(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    void togglePlayPause();
+    void stop();
+    void playNext();
+    void playPrevious();
+    bool hasNext() const;
+    void seek(double toProgress, bool precise);
+    std::shared_ptr<MediaBlock> addBlock();
+    void removeBlock(const std::shared_ptr<MediaBlock>& block);
+    // Ends the block on air at once (the schedule, when an event's time is up).
+    void endBlockNow();
+    // Stops watching the end of the item on air.
+    void removeEndObserver();
+
+signals:
+    void blocksChanged();
+    void isPlayingChanged();
+    void currentBlockIDChanged();
+    void currentItemIDChanged();
+    void cuedItemChanged();
+    void cuedBlockChanged();
+    void selectedItemChanged();
+    void selectedBlockChanged();
+    void currentTimecodeChanged();
+    void remainingTimecodeChanged();
+    void progressChanged();
+    void windowDurationChanged();
+    void canSeekChanged();
+    void isLiveOnAirChanged();
+    void liveStatusChanged();
+    void isNearEndChanged();
+    void nearEndBlinkOnChanged();
+    void transitionStyleChanged();
+    void fadeSecondsChanged();
+    // After every change of a published property.
+    void changed();
+
+private:
+    struct Crossfade {
+        double start = 0;
+        double duration = 0;
+        std::shared_ptr<MediaPlayer> outgoing;
+        std::shared_ptr<MediaFile> outgoingItem;
+        std::shared_ptr<MediaBlock> outgoingBlock;
+    };
+    struct FadeRamp {
+        double from = 1;
+        double start = 0;
+        double duration = 0;
+        std::function<void()> then;
+    };
+    struct Window {
+        double start = 0;
+        double end = 0;
+    };
+    struct Aired {
+        QUuid block;
+        QUuid item;
+    };
+    struct Preloaded {
+        QUuid itemID;
+        std::shared_ptr<MediaPlayer> player;
+    };
+    struct Upcoming {
+        std::shared_ptr<MediaFile> item;
+        std::int64_t iteration = 0;
+    };
+    using Action = std::function<void()>;
+
+    // Published setters.
+    void setIsPlaying(bool value);
+    void setCurrentBlockID(std::optional<QUuid> value);
+    void setCurrentItemID(std::optional<QUuid> value);
+    void setCuedItem(std::shared_ptr<MediaFile> value);
+    void setCuedBlock(std::shared_ptr<MediaBlock> value);
+    void setSelectedItem(std::shared_ptr<MediaFile> value);
+    void setSelectedBlock(std::shared_ptr<MediaBlock> value);
+    void setCurrentTimecode(const QString& value);
+    void setRemainingTimecode(const QString& value);
+    void setProgress(double value);
+    void setWindowDuration(double value);
+    void setCanSeek(bool value);
+    void setIsLiveOnAir(bool value);
+    void setLiveStatus(const LiveStatus& value);
+    void setIsNearEnd(bool value);
+    void setNearEndBlinkOn(bool value);
+
+    // State and readouts (PlaylistEngine.cpp).
+    const std::shared_ptr<MediaPlayer>& activePlayer() const { return activeIsB_ ? playerB_ : playerA_; }
+    const std::shared_ptr<MediaPlayer>& idlePlayer() const { return activeIsB_ ? playerA_ : playerB_; }
+    const std::shared_ptr<AudioLevelTap>& tapOf(const std::shared_ptr<MediaPlayer>& player) const;
+    std::optional<Window> playbackWindow() const;
+    void updateTimecodes(double currentTime);
+    void setNearEnd(bool on);
+    void resetReadouts();
+    void resetPlayers();
+    void timeObserverTick(const std::weak_ptr<MediaPlayer>& observed, double seconds);
+    void setMixForActive();
+
+    // Selection, cue and transport (PlaylistEngineTransport.cpp).
+    Action takeWithFreshLoopCount(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    Action takeWithinBlock(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    std::optional<std::pair<std::shared_ptr<MediaFile>, std::shared_ptr<MediaBlock>>> resumeTarget() const;
+    void observeGain(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    void dropGainObserver();
+
+    // Starting items, fades and crossfades (PlaylistEngineTransitions.cpp).
+    void transition(bool toLive, Action action);
+    void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
+    std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
+        const std::shared_ptr<MediaPlayer>& player, float volume);
+    bool canCrossfade() const;
+    double crossfadeLength(const MediaFile& next) const;
+    static std::optional<double> clipLength(const MediaFile& item);
+    void beginCrossfade(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, double duration);
+    double crossfadeProgress() const;
+    void updateCrossfade();
+    void finishCrossfade();
+    void clearPreload();
+    void beginFade(const MediaFile& item, bool isLoopRestart, bool crossfaded);
+    void tickFade();
+    double clipFadeLevel() const;
+    double hostFadeIn() const;
+    void applyGain();
+    static float effectiveVolume(const MediaFile& item, const MediaBlock& block);
+    double safeFadeSeconds() const;
+
+    // End of item, loops and block end (PlaylistEngineEnd.cpp).
+    void watchEnd(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
+        const std::shared_ptr<MediaBlock>& block);
+    void advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    std::optional<Upcoming> upcoming(const MediaFile& item, const MediaBlock& block) const;
+    void checkUpcomingCrossfade();
+    void preload(const std::shared_ptr<MediaFile>& item);
+    void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
+    bool isKnownBlock(const QUuid& id) const;
+
+    // Live items on air (PlaylistEngineLive.cpp).
+    void startLive(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    void stopLiveSession();
+
+    Clock& clock_;
+    Settings& settings_;
+
+    Blocks blocks_;
+    std::shared_ptr<MediaPlayer> playerA_;
+    std::shared_ptr<MediaPlayer> playerB_;
+    bool activeIsB_ = false;
+    std::unique_ptr<PlayerMix> mix_;
+    std::shared_ptr<MediaPlayer> previewPlayer_;
+    bool isPlaying_ = false;
+    std::optional<QUuid> currentBlockID_;
+    std::optional<QUuid> currentItemID_;
+    std::shared_ptr<MediaFile> cuedItem_;
+    std::shared_ptr<MediaBlock> cuedBlock_;
+    std::shared_ptr<MediaFile> selectedItem_;
+    std::shared_ptr<MediaBlock> selectedBlock_;
+    QString currentTimecode_;
+    QString remainingTimecode_;
+    double progress_ = 0;
+    double windowDuration_ = 0;
+    bool canSeek_ = false;
+    bool isLiveOnAir_ = false;
+    LiveStatus liveStatus_;
+    bool isNearEnd_ = false;
+    bool nearEndBlinkOn_ = false;
+    std::shared_ptr<AudioLevelTap> levelMeter_;
+    std::shared_ptr<AudioLevelTap> secondTap_;
+    BlockEndHandler blockEndHandler_;
+    std::unique_ptr<OverlayLayers> overlays_;
+    std::shared_ptr<ProgramAudioBus> programAudio_;
+    std::unique_ptr<FadeLevel> fade_;
+    TransitionStyle transitionStyle_ = TransitionStyle::cut;
+    double fadeSeconds_ = 1.0;
+    std::optional<FadeRamp> ramp_;
+    bool fadeInEnabled_ = false;
+    bool fadeOutEnabled_ = false;
+    double fadeInLength_ = 1.0;
+    std::optional<double> pendingFadeInLength_;
+    double clipStartHost_ = 0;
+    std::unique_ptr<Timer> fadeClock_;
+    std::optional<Aired> lastAired_;
+    std::shared_ptr<LiveVideoSink> liveSink_;
+    std::shared_ptr<LiveAudioPlayer> liveAudio_;
+    std::unique_ptr<Timer> liveClock_;
+    double liveStartDate_ = 0;
+    std::vector<QMetaObject::Connection> gainObserver_;
+    QMetaObject::Connection endObserver_;
+    std::vector<std::pair<std::weak_ptr<MediaPlayer>, int>> timeObservers_;
+    std::unique_ptr<Timer> blinkTimer_;
+    std::int64_t currentBlockLoopIteration_ = 0;
+    Blocks scheduleBlocks_;
+    std::optional<Crossfade> crossfade_;
+    std::optional<Preloaded> preloaded_;
+};
+
+} // namespace tessarin

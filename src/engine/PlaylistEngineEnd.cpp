@@ -1,0 +1,190 @@
+// What happens when an item has played to its end: loop restarts, the next
+// item, block loops with their counts, loading ahead and the automatic
+// crossfade, and the end of a block with the schedule's hook.
+#include "engine/PlaylistEngine.h"
+
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+
+#include <QPointer>
+
+namespace tessarin {
+namespace {
+
+// The next item is loaded this long before its crossfade begins.
+constexpr double kPreloadLead = 3.0;
+
+int indexOf(const MediaBlock::Items& items, const QUuid& id)
+{
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] && items[i]->id() == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void PlaylistEngine::watchEnd(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
+    const std::shared_ptr<MediaBlock>& block)
+{
+    // The item and block are held weakly: an ended item whose objects are
+    // gone has nothing left to advance from, and the program stops.
+    endObserver_ = QObject::connect(playerItem.get(), &PlayerItem::didPlayToEndTime, this,
+        [this, weakItem = std::weak_ptr<MediaFile>(item), weakBlock = std::weak_ptr<MediaBlock>(block)] {
+            auto item = weakItem.lock();
+            auto block = weakBlock.lock();
+            if (!item || !block) {
+                stop();
+                return;
+            }
+            advance(item, block);
+        });
+}
+
+void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
+{
+    if (ramp_)
+        return; // the fade to black's action decides what comes next
+    if (!isKnownBlock(block->id())) {
+        stop();
+        return;
+    }
+    const auto items = block->items(); // the hook below may edit the block
+    const int i = indexOf(items, item->id());
+    // Membership first: a looping item removed from its block would
+    // otherwise loop for ever with nothing on air that the engine can find.
+    if (i < 0) {
+        stop();
+        return;
+    }
+    if (item->loop()) {
+        start(item, block, true);
+        return;
+    }
+    if (i + 1 < static_cast<int>(items.size())) {
+        start(items[static_cast<std::size_t>(i + 1)], block, false);
+        return;
+    }
+    if (block->loop()) {
+        const auto count = block->loopCount();
+        const bool usedUp = count > 0 && count <= currentBlockLoopIteration_ + 1;
+        if (!usedUp && !items.empty()) {
+            ++currentBlockLoopIteration_;
+            start(items.front(), block, false);
+            return;
+        }
+    }
+    handleBlockEnd(block);
+}
+
+std::optional<PlaylistEngine::Upcoming> PlaylistEngine::upcoming(const MediaFile& item, const MediaBlock& block) const
+{
+    if (item.loop())
+        return std::nullopt;
+    const auto& items = block.items();
+    const int i = indexOf(items, item.id());
+    if (i < 0)
+        return std::nullopt;
+    const std::int64_t n = currentBlockLoopIteration_;
+    Upcoming candidate;
+    if (i + 1 < static_cast<int>(items.size())) {
+        candidate = { items[static_cast<std::size_t>(i + 1)], n };
+    } else {
+        if (!block.loop())
+            return std::nullopt;
+        if (block.loopCount() > 0 && block.loopCount() <= n + 1)
+            return std::nullopt;
+        if (items.empty())
+            return std::nullopt;
+        candidate = { items.front(), n + 1 };
+    }
+    if (!candidate.item || candidate.item->isLive() || candidate.item->playableURL().isEmpty())
+        return std::nullopt;
+    return candidate;
+}
+
+void PlaylistEngine::checkUpcomingCrossfade()
+{
+    if (crossfade_ || ramp_ || !isPlaying_ || isLiveOnAir_)
+        return;
+    auto item = currentItem();
+    auto blk = currentBlock();
+    if (!item || !blk)
+        return;
+    const auto window = playbackWindow();
+    if (!window)
+        return;
+    const auto next = upcoming(*item, *blk);
+    if (!next)
+        return;
+    const double left = window->end - activePlayer()->currentTime();
+    const double length = crossfadeLength(*next->item);
+    if (left <= length + kPreloadLead)
+        preload(next->item);
+    if (left <= length) {
+        if (next->item->playableURL().isEmpty())
+            return;
+        currentBlockLoopIteration_ = next->iteration;
+        beginCrossfade(next->item, blk, length);
+    }
+}
+
+void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item)
+{
+    if (crossfade_ || (preloaded_ && preloaded_->itemID == item->id()) || item->playableURL().isEmpty())
+        return;
+    const auto player = idlePlayer();
+    player->replaceCurrentItem(makePlayerItem(item, player, 0.0f));
+    player->pause();
+    if (item->inPoint() > 0)
+        player->seek(item->inPoint(), SeekTolerance::Zero);
+    preloaded_ = Preloaded { item->id(), player };
+}
+
+void PlaylistEngine::handleBlockEnd(const std::shared_ptr<MediaBlock>& block)
+{
+    if (blockEndHandler_) {
+        // A copy: the hook may replace itself while it runs.
+        const auto handler = blockEndHandler_;
+        if (handler(block))
+            return; // taken over: the last item stands at its end for the schedule to replace
+    }
+    if (block->endBehavior() != BlockEndBehavior::cueNextBlock) {
+        stop();
+        return;
+    }
+    const auto blocks = blocks_;
+    const int position = [&] {
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            if (blocks[i] && blocks[i]->id() == block->id())
+                return static_cast<int>(i);
+        }
+        return -1;
+    }();
+    if (position < 0) {
+        stop();
+        return;
+    }
+    for (std::size_t i = static_cast<std::size_t>(position) + 1; i < blocks.size(); ++i) {
+        const auto& next = blocks[i];
+        if (next && !next->items().empty()) {
+            const auto first = next->items().front();
+            stop();
+            cue(first, next);
+            return;
+        }
+    }
+    stop();
+}
+
+void PlaylistEngine::endBlockNow()
+{
+    auto blk = currentBlock();
+    if (!blk)
+        return;
+    removeEndObserver();
+    handleBlockEnd(blk);
+}
+
+} // namespace tessarin

@@ -1,0 +1,303 @@
+// Starting items: cuts, fades through black, crossfades between the two
+// program players, each item's own fade-in and fade-out, the 1/60 s fade
+// clock that drives all of it, and the gains of both players and live audio.
+#include "engine/PlaylistEngine.h"
+
+#include "engine/AudioLevelTap.h"
+#include "engine/LiveAudioPlayer.h"
+#include "platform/Clock.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+namespace {
+
+// A crossfade shorter than this still runs over at least one short step.
+constexpr double kShortestStep = 0.05;
+// Below this much left of the item on air, a take cuts instead of crossfading.
+constexpr double kLeastCrossfadeLeft = 0.25;
+constexpr double kShortestCrossfade = 0.1;
+
+} // namespace
+
+void PlaylistEngine::transition(bool toLive, Action action)
+{
+    const bool fadePath = transitionStyle_ == TransitionStyle::fade && isPlaying_
+        && (isLiveOnAir_ || (toLive && activePlayer()->currentItem()));
+    if (!fadePath) {
+        action();
+        return;
+    }
+    if (ramp_) {
+        ramp_->then = std::move(action); // the earlier take is dropped; the fade keeps its timing
+        return;
+    }
+    ramp_ = FadeRamp { fade_->current(), clock_.now(), safeFadeSeconds() * 0.5, std::move(action) };
+}
+
+std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr<MediaFile>& item,
+    const std::shared_ptr<MediaPlayer>& player, float volume)
+{
+    auto playerItem = PlayerItem::create(item->playableURL().toString());
+    if (auto mix = tapOf(player)->makeAudioMix(playerItem, volume))
+        playerItem->setAudioMix(*mix);
+    if (item->outPoint())
+        playerItem->setForwardPlaybackEndTime(*item->outPoint());
+    return playerItem;
+}
+
+void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
+    bool isLoopRestart)
+{
+    if (!item || !block)
+        return;
+    if (item->isLive()) {
+        startLive(item, block);
+        return;
+    }
+    if (item->playableURL().isEmpty())
+        return;
+    if (cuedItem_ && cuedItem_->id() == item->id())
+        clearCue();
+    if (!isLoopRestart && canCrossfade()) {
+        beginCrossfade(item, block, crossfadeLength(*item));
+        return;
+    }
+
+    // A cut into the active player.
+    finishCrossfade();
+    clearPreload();
+    stopLiveSession();
+    setCurrentBlockID(block->id());
+    setCurrentItemID(item->id());
+    setMixForActive();
+    beginFade(*item, isLoopRestart, false);
+    levelMeter_->reset();
+    secondTap_->reset();
+    const auto player = activePlayer();
+    const float volume = effectiveVolume(*item, *block) * static_cast<float>(fade_->current());
+    auto playerItem = makePlayerItem(item, player, volume);
+    observeGain(item, block);
+    removeEndObserver();
+    watchEnd(playerItem, item, block);
+    player->replaceCurrentItem(playerItem);
+    // Exactly at the in-point: the default tolerance would put material from
+    // before the IN point on air.
+    if (item->inPoint() > 0)
+        player->seek(item->inPoint(), SeekTolerance::Zero);
+    player->play();
+    setIsPlaying(true);
+    setCanSeek(true);
+}
+
+bool PlaylistEngine::canCrossfade() const
+{
+    if (transitionStyle_ != TransitionStyle::fade || !isPlaying_ || isLiveOnAir_ || !activePlayer()->currentItem())
+        return false;
+    // The crossfade needs the outgoing item and block for their gain; an item
+    // removed from its block while on air is cut away instead.
+    if (!currentItem() || !currentBlock())
+        return false;
+    const auto window = playbackWindow();
+    return !window || window->end - activePlayer()->currentTime() >= kLeastCrossfadeLeft;
+}
+
+double PlaylistEngine::crossfadeLength(const MediaFile& next) const
+{
+    double length = std::max(safeFadeSeconds(), kShortestCrossfade);
+    if (const auto clip = clipLength(next))
+        length = std::min(length, *clip * 0.5);
+    if (const auto window = playbackWindow())
+        length = std::min(length, (window->end - window->start) * 0.5);
+    return std::max(length, kShortestCrossfade);
+}
+
+std::optional<double> PlaylistEngine::clipLength(const MediaFile& item)
+{
+    if (item.isLive())
+        return std::nullopt;
+    const double end = item.outPoint() ? *item.outPoint() : item.duration();
+    const double length = end - item.inPoint();
+    if (length > 0)
+        return length;
+    return std::nullopt;
+}
+
+void PlaylistEngine::beginCrossfade(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
+    double duration)
+{
+    finishCrossfade();
+    auto oldItem = currentItem();
+    auto oldBlock = currentBlock();
+    const auto oldPlayer = activePlayer();
+    const auto newPlayer = idlePlayer();
+
+    std::shared_ptr<PlayerItem> playerItem;
+    if (preloaded_ && preloaded_->itemID == item->id() && preloaded_->player == newPlayer)
+        playerItem = newPlayer->currentItem(); // loaded, paused and sought ahead
+    if (!playerItem) {
+        playerItem = makePlayerItem(item, newPlayer, 0.0f);
+        newPlayer->replaceCurrentItem(playerItem);
+        if (item->inPoint() > 0)
+            newPlayer->seek(item->inPoint(), SeekTolerance::Zero);
+    }
+    preloaded_.reset();
+    removeEndObserver();
+    activeIsB_ = !activeIsB_;
+    setCurrentBlockID(block->id());
+    setCurrentItemID(item->id());
+    beginFade(*item, false, true);
+    observeGain(item, block);
+    watchEnd(playerItem, item, block);
+    crossfade_ = Crossfade { clock_.now(), duration, oldPlayer, std::move(oldItem), std::move(oldBlock) };
+    updateCrossfade();
+    newPlayer->play();
+    setIsPlaying(true);
+    setCanSeek(true);
+}
+
+double PlaylistEngine::crossfadeProgress() const
+{
+    if (!crossfade_)
+        return 1.0;
+    const double duration = crossfade_->duration > kShortestStep ? crossfade_->duration : kShortestStep;
+    const double p = (clock_.now() - crossfade_->start) / duration;
+    return std::isnan(p) ? 0.0 : std::clamp(p, 0.0, 1.0);
+}
+
+void PlaylistEngine::updateCrossfade()
+{
+    if (!crossfade_)
+        return;
+    const double p = crossfadeProgress();
+    mix_->set(activeIsB_ ? p : 1.0 - p);
+    applyGain();
+    if (p >= 1.0)
+        finishCrossfade();
+}
+
+void PlaylistEngine::finishCrossfade()
+{
+    if (!crossfade_)
+        return;
+    const auto outgoing = crossfade_->outgoing;
+    crossfade_.reset();
+    outgoing->pause();
+    outgoing->replaceCurrentItem(nullptr);
+    setMixForActive();
+    applyGain();
+}
+
+void PlaylistEngine::clearPreload()
+{
+    if (!preloaded_)
+        return;
+    const auto player = preloaded_->player;
+    preloaded_.reset();
+    if (!crossfade_ && player != activePlayer())
+        player->replaceCurrentItem(nullptr);
+}
+
+void PlaylistEngine::beginFade(const MediaFile& item, bool isLoopRestart, bool crossfaded)
+{
+    const bool fadeStyle = transitionStyle_ == TransitionStyle::fade;
+    fadeInEnabled_ = fadeStyle && !isLoopRestart && !crossfaded;
+    fadeOutEnabled_ = fadeStyle && !item.loop() && !item.isLive();
+    fadeInLength_ = pendingFadeInLength_ ? *pendingFadeInLength_ : std::max(safeFadeSeconds(), kShortestStep);
+    pendingFadeInLength_.reset();
+    clipStartHost_ = clock_.now();
+    ramp_.reset();
+    fade_->set(fadeInEnabled_ ? 0.0 : 1.0);
+}
+
+void PlaylistEngine::tickFade()
+{
+    updateCrossfade();
+    if (transitionStyle_ == TransitionStyle::cut)
+        return;
+    checkUpcomingCrossfade();
+    double level = clipFadeLevel();
+    if (ramp_) {
+        const double duration = ramp_->duration > kShortestStep ? ramp_->duration : kShortestStep;
+        const double t = (clock_.now() - ramp_->start) / duration;
+        if (t >= 1.0) {
+            auto then = std::move(ramp_->then);
+            ramp_.reset();
+            fade_->set(0.0);
+            applyGain();
+            pendingFadeInLength_ = safeFadeSeconds() * 0.5;
+            if (then)
+                then();
+            return;
+        }
+        level = std::min((1.0 - t) * ramp_->from, level);
+    }
+    const double before = fade_->current();
+    fade_->set(level);
+    if (fade_->current() != before)
+        applyGain();
+}
+
+double PlaylistEngine::hostFadeIn() const
+{
+    if (!fadeInEnabled_)
+        return 1.0;
+    return (clock_.now() - clipStartHost_) / std::max(fadeInLength_, kShortestStep);
+}
+
+double PlaylistEngine::clipFadeLevel() const
+{
+    const double inLength = std::max(fadeInLength_, kShortestStep);
+    if (isLiveOnAir_)
+        return hostFadeIn();
+    if (!activePlayer()->currentItem())
+        return 1.0;
+    const auto window = playbackWindow();
+    if (!window)
+        return hostFadeIn();
+    const double t = activePlayer()->currentTime();
+    const double half = (window->end - window->start) * 0.5;
+    const double in = fadeInEnabled_ ? (t - window->start) / std::min(half, inLength) : 1.0;
+    const auto limit = [](double v) { return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0); };
+    if (fadeOutEnabled_) {
+        auto item = currentItem();
+        auto blk = currentBlock();
+        if (item && blk && !upcoming(*item, *blk)) {
+            const double out = (window->end - t) / std::min(half, std::max(safeFadeSeconds(), kShortestStep));
+            return limit(std::min(limit(out), limit(in)));
+        }
+    }
+    return limit(in);
+}
+
+void PlaylistEngine::applyGain()
+{
+    const double level = fade_->current();
+    const bool fading = crossfade_.has_value();
+    const double p = fading ? crossfadeProgress() : 1.0;
+    auto item = currentItem();
+    auto blk = currentBlock();
+    if (item && blk) {
+        const float g = static_cast<float>(effectiveVolume(*item, *blk) * level * (fading ? std::sqrt(p) : 1.0));
+        tapOf(activePlayer())->gain.store(g, std::memory_order_relaxed);
+        std::lock_guard guard(liveAudio_->lock);
+        liveAudio_->gain = g;
+    }
+    if (fading && crossfade_->outgoingItem && crossfade_->outgoingBlock) {
+        const float g = static_cast<float>(
+            effectiveVolume(*crossfade_->outgoingItem, *crossfade_->outgoingBlock) * level * std::sqrt(1.0 - p));
+        tapOf(crossfade_->outgoing)->gain.store(g, std::memory_order_relaxed);
+    }
+}
+
+float PlaylistEngine::effectiveVolume(const MediaFile& item, const MediaBlock& block)
+{
+    if (item.isMuted())
+        return 0.0f;
+    return item.gainLinear() * (block.normalizeAudio() ? item.normalizationGain() : 1.0f);
+}
+
+} // namespace tessarin
