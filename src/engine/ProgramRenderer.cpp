@@ -1,6 +1,8 @@
 #include "engine/ProgramRenderer.h"
 
 #include "engine/OverlayFade.h"
+#include "engine/PlaylistEngine.h"
+#include "media/LiveVideoSink.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/VideoFrame.h"
 
@@ -43,6 +45,17 @@ double eased(double progress)
 }
 
 } // namespace
+
+ProgramSources ProgramSources::of(const PlaylistEngine& engine)
+{
+    ProgramSources s;
+    s.playerA = engine.playerA();
+    s.playerB = engine.playerB();
+    s.liveFrame = [sink = engine.liveSink()] { return sink ? sink->latest() : QImage(); };
+    s.fadeLevel = [fade = &engine.fade()] { return fade->current(); };
+    s.mix = [mix = &engine.mix()] { return mix->current(); };
+    return s;
+}
 
 struct ProgramRenderer::Inputs {
     struct Overlay {

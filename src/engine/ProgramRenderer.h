@@ -25,9 +25,15 @@
 namespace tessarin {
 
 class MediaPlayer;
+class PlaylistEngine;
 
 // What the renderer reads besides the snapshot, all safe from its thread.
 struct ProgramSources {
+    // The engine's players, live sink, and the locked values of its fade
+    // level and mix (for the render thread). The engine must outlive every
+    // renderer made from these.
+    static ProgramSources of(const PlaylistEngine& engine);
+
     std::weak_ptr<MediaPlayer> playerA;
     std::weak_ptr<MediaPlayer> playerB;
     // The newest live frame (null when there is none).

@@ -1,6 +1,7 @@
 #include "engine/RenderState.h"
 
 #include "engine/OverlayLayer.h"
+#include "engine/PlaylistEngine.h"
 
 namespace tessarin {
 
@@ -28,6 +29,11 @@ RenderState RenderState::capture(bool isLiveOnAir, const OverlayLayers& overlays
             state.layers.push_back(Layer::capture(*layer));
     }
     return state;
+}
+
+RenderState RenderState::capture(const PlaylistEngine& engine)
+{
+    return capture(engine.isLiveOnAir(), engine.overlays());
 }
 
 } // namespace tessarin

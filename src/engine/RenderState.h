@@ -15,6 +15,7 @@ namespace tessarin {
 class MediaPlayer;
 class OverlayLayer;
 class OverlayLayers;
+class PlaylistEngine;
 
 struct RenderState {
     struct Layer {
@@ -36,6 +37,8 @@ struct RenderState {
 
     // Main thread.
     static RenderState capture(bool isLiveOnAir, const OverlayLayers& overlays);
+    // Main thread: the engine's live flag and overlay layers now.
+    static RenderState capture(const PlaylistEngine& engine);
 };
 
 } // namespace tessarin
