@@ -31,22 +31,6 @@ struct VideoLayer {
 
 } // namespace
 
-TEST(OverlayLayer, StartsEmptyHiddenWithTheIdentityTransform)
-{
-    test::ManualClock clock;
-    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
-    EXPECT_EQ(layer->title(), QStringLiteral("Layer 1"));
-    EXPECT_FALSE(layer->id().isNull());
-    EXPECT_FALSE(layer->hasContent());
-    EXPECT_FALSE(layer->fileName().has_value());
-    EXPECT_FALSE(layer->isVisible());
-    EXPECT_EQ(layer->opacity(), 1.0);
-    EXPECT_EQ(layer->scale(), 1.0);
-    EXPECT_EQ(layer->offsetX(), 0.0);
-    EXPECT_EQ(layer->offsetY(), 0.0);
-    EXPECT_FALSE(layer->loops());
-}
-
 TEST(OverlayLayer, CanLoadLooksOnlyAtTheExtension)
 {
     EXPECT_TRUE(OverlayLayer::canLoad(fileUrl("/nowhere/a.png")));
@@ -228,4 +212,13 @@ TEST(OverlayLayer, ClearingAVisibleVideoHidesAndDropsItsPlayer)
     EXPECT_EQ(v.layer->player(), nullptr);
     EXPECT_FALSE(player->isPlaying());
     v.clock.advance(1.0); // the delayed pause finds nothing to do
+}
+
+TEST(OverlayLayer, AVideoLayerGetsTheThumbnailOfItsFile)
+{
+    VideoLayer v;
+    v.layer->load(fileUrl(test::mediaPath("clip_5s.mov")));
+    ASSERT_TRUE(test::waitUntil([&] { return !v.layer->thumbnail().isNull(); }));
+    EXPECT_LE(v.layer->thumbnail().width(), 160);
+    EXPECT_TRUE(v.layer->image().isNull());
 }

@@ -47,5 +47,7 @@ make frames.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,geq=lum='16+
 make const_quarter.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=2" -c:a pcm_s16le
 make const_eighth.wav -f lavfi -i "aevalsrc=0.125|0.125:s=48000:d=2" -c:a pcm_s16le
 make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16le
+make short_loop.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=0.6,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
+  -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 5
 make ramp.wav -f lavfi -i "aevalsrc=n/192000|n/192000:s=48000:d=2" -c:a pcm_f32le
 echo "test media ready in $out"
