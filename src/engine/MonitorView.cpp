@@ -76,7 +76,13 @@ MonitorView::~MonitorView()
 void MonitorView::recapture()
 {
     renderer_->setState(RenderState::capture(engine_));
-    renderer_->invalidate(); // the panel may have changed
+    // The panel is drawn beneath the overlays: a new one needs a new frame.
+    const bool shown = panelShown();
+    if (shown != panelWasShown_ || (shown && engine_.liveStatus() != panelStatus_)) {
+        panelWasShown_ = shown;
+        panelStatus_ = engine_.liveStatus();
+        renderer_->invalidate();
+    }
 }
 
 void MonitorView::watchOverlayPlayers()

@@ -10,6 +10,7 @@
 // overlay video playing, a layer fading, the waiting spinner), and redraws
 // once on each change otherwise. Main thread only; reads the engine's
 // published values, never writes to it.
+#include "media/LiveStatus.h"
 #include "platform/FrameView.h"
 
 #include <QMetaObject>
@@ -54,6 +55,8 @@ private:
     Clock& clock_;
     std::unique_ptr<ProgramRenderer> renderer_;
     QImage liveFrame_;
+    bool panelWasShown_ = false;
+    LiveStatus panelStatus_;
     bool refreshPending_ = false;
     std::vector<QMetaObject::Connection> overlayPlayerConnections_;
 };

@@ -1,5 +1,6 @@
 #include "engine/PlayerFrameGrabber.h"
 
+#include "platform/MainThread.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 #include "platform/player/VideoFrame.h"
@@ -17,6 +18,18 @@ PlayerFrameGrabber::PlayerFrameGrabber(std::weak_ptr<MediaPlayer> player)
 PlayerFrameGrabber::~PlayerFrameGrabber()
 {
     detach();
+}
+
+bool PlayerFrameGrabber::reads(const std::shared_ptr<MediaPlayer>& player) const
+{
+    return player && !player_.expired() && !player_.owner_before(player) && !player.owner_before(player_);
+}
+
+void PlayerFrameGrabber::release(std::shared_ptr<MediaPlayer>&& player)
+{
+    if (player && player.use_count() == 1 && !isMainThread())
+        postToMain([last = std::move(player)] { });
+    player.reset();
 }
 
 Orientation PlayerFrameGrabber::orientationOf(const VideoTransform& t)
@@ -57,6 +70,7 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
 {
     auto player = player_.lock();
     auto item = player ? player->currentItem() : nullptr;
+    release(std::move(player));
     if (!item) {
         detach();
         return {};

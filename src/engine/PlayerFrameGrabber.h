@@ -36,8 +36,8 @@ public:
     // nothing decoded yet.
     Picture image(double hostTime);
 
-    // The player this grabber reads (null once it is gone).
-    std::shared_ptr<MediaPlayer> player() const { return player_.lock(); }
+    // Whether this grabber reads player (and that player still exists).
+    bool reads(const std::shared_ptr<MediaPlayer>& player) const;
     // The output attached now (null while not attached); for tests.
     const std::shared_ptr<VideoOutput>& output() const { return output_; }
 
@@ -45,6 +45,12 @@ public:
     // three quarter and half turns; anything else (translation, mirroring)
     // counts as upright.
     static Orientation orientationOf(const VideoTransform& transform);
+
+    // Drops a reference to a player taken on the render thread. Players are
+    // main-thread objects: should this be the last reference (the main
+    // thread let go of the player meanwhile), the player is destroyed on the
+    // main thread instead.
+    static void release(std::shared_ptr<MediaPlayer>&& player);
 
 private:
     void attach(const std::shared_ptr<PlayerItem>& item);

@@ -187,8 +187,9 @@ PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::L
             overlayGrabbers_.erase(it);
         return {};
     }
-    if (it == overlayGrabbers_.end() || it->second->player() != player)
+    if (it == overlayGrabbers_.end() || !it->second->reads(player))
         it = overlayGrabbers_.insert_or_assign(layer.id, std::make_unique<PlayerFrameGrabber>(player)).first;
+    PlayerFrameGrabber::release(std::move(player));
     // Upkeep only: a still image wins over the player.
     if (!layer.cgImage.isNull())
         return {};
