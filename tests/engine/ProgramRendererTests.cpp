@@ -1,5 +1,4 @@
 #include "ProgramTestSupport.h"
-#include "engine/OverlayLayer.h"
 #include "engine/ProgramRenderer.h"
 #include "support/ManualClock.h"
 
@@ -353,68 +352,3 @@ TEST_F(ProgramRendererTest, UnchangedInputsGiveTheSameFrameToViews)
     EXPECT_NE(renderer.nextFrame(), renderer.nextFrame());
 }
 
-TEST_F(ProgramRendererTest, CapturesTheOverlayLayersPublishedValues)
-{
-    auto one = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
-    auto two = OverlayLayer::create(QStringLiteral("Layer 2"), clock, {});
-    one->setIsVisible(true);
-    one->setOpacity(0.3);
-    two->setScale(0.5);
-    two->setOffsetX(-0.2);
-    two->setOffsetY(0.4);
-    OverlayLayers layers({ one, two });
-    const RenderState state = RenderState::capture(true, layers);
-    EXPECT_TRUE(state.isLiveOnAir);
-    ASSERT_EQ(state.layers.size(), 2u);
-    EXPECT_EQ(state.layers[0].id, one->id());
-    EXPECT_TRUE(state.layers[0].isVisible);
-    EXPECT_DOUBLE_EQ(state.layers[0].opacity, 0.3);
-    EXPECT_EQ(state.layers[1].id, two->id());
-    EXPECT_FALSE(state.layers[1].isVisible);
-    EXPECT_DOUBLE_EQ(state.layers[1].scale, 0.5);
-    EXPECT_DOUBLE_EQ(state.layers[1].offsetX, -0.2);
-    EXPECT_DOUBLE_EQ(state.layers[1].offsetY, 0.4);
-    EXPECT_TRUE(state.layers[1].player.expired());
-}
-
-TEST(ProgramRendererViews, ShowAndHideEaseOverAQuarterSecondWhileOpacityJumps)
-{
-    test::ManualClock clock;
-    ProgramRenderer renderer({}, 320, 180, 0.0, clock, ProgramRenderer::OverlayMotion::eased);
-    RenderState state;
-    RenderState::Layer layer;
-    layer.id = QUuid::createUuid();
-    layer.isVisible = true;
-    layer.opacity = 0.6;
-    state.layers.push_back(layer);
-    renderer.setState(state);
-    renderer.nextFrame();
-    EXPECT_DOUBLE_EQ(renderer.layerAlpha(layer.id), 0.6); // shown at once when the view appears
-    EXPECT_FALSE(renderer.isAnimating());
-
-    state.layers[0].isVisible = false;
-    renderer.setState(state);
-    renderer.nextFrame();
-    EXPECT_NEAR(renderer.layerAlpha(layer.id), 0.6, 1e-9);
-    EXPECT_TRUE(renderer.isAnimating());
-    clock.advance(0.125);
-    renderer.nextFrame();
-    EXPECT_NEAR(renderer.layerAlpha(layer.id), 0.3, 1e-3); // half way on a symmetric curve
-    clock.advance(0.03);
-    renderer.nextFrame();
-    EXPECT_LT(renderer.layerAlpha(layer.id), 0.3 - 0.03 * 4 * 0.6 * 0.5); // faster than linear mid-way
-    clock.advance(0.1);
-    renderer.nextFrame();
-    EXPECT_NEAR(renderer.layerAlpha(layer.id), 0.0, 1e-9);
-    EXPECT_FALSE(renderer.isAnimating());
-
-    state.layers[0].isVisible = true;
-    renderer.setState(state);
-    renderer.nextFrame();
-    clock.advance(0.3);
-    renderer.nextFrame();
-    state.layers[0].opacity = 0.9;
-    renderer.setState(state);
-    renderer.nextFrame();
-    EXPECT_NEAR(renderer.layerAlpha(layer.id), 0.9, 1e-9); // at once
-}

@@ -56,15 +56,3 @@ TEST(LiveVideoView, ShowsTheNewestFrameAndBlackAfterAClear)
     EXPECT_TRUE(afterClear.currentImage().isNull());
 }
 
-TEST(LiveVideoView, AReleasedViewDropsOutOfTheSink)
-{
-    test::ManualClock clock;
-    auto sink = LiveVideoSink::create();
-    {
-        LiveVideoView view(sink, clock);
-        EXPECT_EQ(sink->viewCount(), 1);
-    }
-    EXPECT_EQ(sink->viewCount(), 0);
-    sink->push(solid(0xffffffff));
-    test::drainMainQueue(); // nothing to update, nothing crashes
-}
