@@ -9,7 +9,7 @@
 // Pulls at the screen's rate only while something moves (a player or an
 // overlay video playing, a layer fading, the waiting spinner), and redraws
 // once on each change otherwise. Main thread only; reads the engine's
-// published values, never writes to it.
+// published values, never writes to it. The engine outlives its views.
 #include "media/LiveStatus.h"
 #include "platform/FrameView.h"
 

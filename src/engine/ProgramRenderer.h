@@ -14,7 +14,6 @@
 #include "platform/Clock.h"
 #include "platform/Compositor.h"
 
-#include <QHash>
 #include <QUuid>
 
 #include <functional>
