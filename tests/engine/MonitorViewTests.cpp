@@ -9,6 +9,7 @@
 #include "engine/MonitorView.h"
 #include "engine/OutputContentView.h"
 #include "engine/OutputWindowController.h"
+#include "platform/player/FfmpegMediaPlayer.h"
 #include "ui/kit/Theme.h"
 
 #include <QPainter>
@@ -226,4 +227,37 @@ TEST(LiveStatusPanel, FailedShowsTheRedSymbolAndWaitingTheSpinnerButLiveNothing)
 
     const QImage live = paint(LiveStatus::live(), 1.0);
     EXPECT_EQ(count(live, [](QColor c) { return c != QColor(0, 0, 255); }), 0);
+}
+
+TEST(MonitorViewOnRealPlayers, ShowsAPlayingFileMovingWithBarsAndStopsPullingWhenItStops)
+{
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    PlaylistEngine engine(HostClock::shared(), settings,
+                          [output] { return std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared()); }, output);
+    engine.setTransitionStyle(TransitionStyle::cut);
+    const QUrl url = QUrl::fromLocalFile(test::mediaPath(QStringLiteral("clip_30s.mp4")));
+    auto item = MediaFile::create(url);
+    item->setPlayableURL(url);
+    auto block = std::make_shared<MediaBlock>(QStringLiteral("Blocco 1"), QUuid::createUuid());
+    block->setItems({ item });
+    engine.setBlocks({ block });
+
+    MonitorView view(engine, true, HostClock::shared());
+    view.resize(320, 180); // the 4:3 clip gets bars left and right
+    view.show();
+    engine.play(block);
+    const auto centre = [&] {
+        const QImage image = view.currentImage();
+        return image.isNull() ? QRgb(0) : image.pixel(160, 90);
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return view.isTicking() && qGray(centre()) > 10; }, 20.0));
+    const QImage first = view.currentImage().copy();
+    EXPECT_EQ(first.size(), QSize(320, 180));
+    EXPECT_EQ(first.pixel(5, 90) & 0xffffff, 0u);
+    ASSERT_TRUE(test::waitUntil([&] { return view.currentImage() != first; }, 10.0));
+
+    engine.stop();
+    EXPECT_TRUE(test::waitUntil([&] { return !view.isTicking(); }, 10.0));
 }
