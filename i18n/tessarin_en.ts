@@ -93,6 +93,13 @@
     </message>
 </context>
 <context>
+    <name>LiveStatusPanel</name>
+    <message>
+        <source>In attesa del segnale…</source>
+        <translation>Waiting for signal…</translation>
+    </message>
+</context>
+<context>
     <name>Localization</name>
     <message>
         <source>Annulla</source>
