@@ -3,8 +3,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-# AUTOMOC's parse cache can keep a header it read before it had Q_OBJECT (a
-# merge brings a new class), and the link then misses its moc code; a rescan
-# of the sources is cheap and regenerates only what changed.
-find "$root/build" -name ParseCache.txt -delete 2>/dev/null || true
+# Under Ninja, AUTOMOC runs only when a file it saw last time changes, so a
+# new Q_OBJECT header (a merge brings a new class) is missed and the link lacks
+# its moc code. Dropping the stamps makes it look again: cheap, and it
+# regenerates only what changed.
+find "$root/build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$root/build" --parallel "$(nproc)"
