@@ -344,9 +344,21 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     child->wait();
     if (helper)
         helper->wait();
-    // Every write queued while running has finished before the descriptors go.
-    shared->videoQueue.sync([] { });
-    shared->audioQueue.sync([] { });
+    // Every write counted while running has finished before the descriptors
+    // go: a closed number may at once be handed to another open, and a late
+    // write would land there. A submit that counted its write just before
+    // the run ended may not have queued it yet, so the queues are drained
+    // until the counts are back at zero, not just once.
+    for (;;) {
+        shared->videoQueue.sync([] { });
+        shared->audioQueue.sync([] { });
+        {
+            std::lock_guard guard(shared->lock);
+            if (shared->pendingVideo == 0 && shared->pendingAudio == 0)
+                break;
+        }
+        std::this_thread::yield();
+    }
     {
         std::lock_guard guard(shared->lock);
         shared->videoFD = -1;
