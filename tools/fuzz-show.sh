@@ -28,6 +28,7 @@ flags=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer
        -Isrc $(pkg-config --cflags Qt6Core))
 clang++-14 "${flags[@]}" \
     tools/fuzz/ShowReaderFuzzer.cpp src/show/ShowDocument.cpp src/platform/Json.cpp \
+    src/media/LiveSource.cpp src/media/LiveSourceKind.cpp \
     $(pkg-config --libs Qt6Core) -o "$out/show_reader_fuzzer"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:${ASAN_OPTIONS:-}"

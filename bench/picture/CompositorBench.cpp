@@ -3,9 +3,16 @@
 // with alpha and a video in a corner), against the same operations done by
 // an ffmpeg filter graph (scale, blend, colour scaling, overlay) on the same
 // pictures, single-threaded in both cases.
+#include "engine/MonitorView.h"
+#include "engine/PlaylistEngine.h"
+#include "engine/ProgramRenderer.h"
 #include "platform/ChildProcess.h"
 #include "platform/Compositor.h"
 #include "platform/FrameView.h"
+#include "platform/Settings.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,8 +21,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
@@ -208,6 +217,134 @@ void monitorFrame(benchmark::State& state)
 }
 BENCHMARK(monitorFrame)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
+// A player whose item shows given frames, stepping to the next one when the
+// benchmark says: what the decoder hands the renderer, without decoding.
+class StepSource final : public PlayerItemSource {
+public:
+    explicit StepSource(std::vector<std::shared_ptr<VideoFrame>> frames)
+        : frames_(std::move(frames))
+    {
+    }
+    double itemTime(double) const override { return 0.0; }
+    double currentTime() const override { return 0.0; }
+    std::shared_ptr<const VideoFrame> frameAt(double) const override
+    {
+        return frames_[size_t(step) % frames_.size()];
+    }
+    std::atomic<int> step { 0 };
+
+private:
+    std::vector<std::shared_ptr<VideoFrame>> frames_;
+};
+
+class StepPlayer final : public MediaPlayer {
+public:
+    StepPlayer()
+        : MediaPlayer(HostClock::shared())
+    {
+    }
+    std::shared_ptr<StepSource> show(std::vector<std::shared_ptr<VideoFrame>> frames)
+    {
+        auto item = PlayerItem::create(QStringLiteral("/bench/item.mov"));
+        item->claim();
+        auto source = std::make_shared<StepSource>(std::move(frames));
+        item->setSource(source);
+        setCurrentItemValue(item);
+        playing_ = true;
+        emit currentItemChanged();
+        emit rateChanged();
+        return source;
+    }
+    void replaceCurrentItem(const std::shared_ptr<PlayerItem>&) override { }
+    void play() override { }
+    void pause() override { }
+    double rate() const override { return playing_ ? 1.0 : 0.0; }
+    double currentTime() const override { return 0.0; }
+    void seek(double, SeekTolerance, SeekCompletion) override { }
+    void setMuted(bool) override { }
+    bool isMuted() const override { return true; }
+    void setLooping(bool) override { }
+    bool isLooping() const override { return false; }
+
+private:
+    bool playing_ = false;
+};
+
+// The program renderer's nextFrame() on the same work as
+// composeProgramFrame: players A and B crossfading at 0.5 with new frames
+// every call, the fade at 0.5, the still overlay and the video overlay.
+void programRendererFrame(benchmark::State& state)
+{
+    const Sources& s = sources();
+    auto a = std::make_shared<StepPlayer>();
+    auto b = std::make_shared<StepPlayer>();
+    auto pip = std::make_shared<StepPlayer>();
+    auto sa = a->show({ s.a, s.b });
+    auto sb = b->show({ s.b, s.a });
+    auto sp = pip->show({ s.video, VideoFrame::create(kWidth, kHeight) });
+    ProgramSources sources;
+    sources.playerA = a;
+    sources.playerB = b;
+    sources.fadeLevel = [] { return 0.5; };
+    sources.mix = [] { return 0.5; };
+    ProgramRenderer renderer(sources, kWidth, kHeight, 1.0 / 60, HostClock::shared());
+    RenderState render;
+    RenderState::Layer still;
+    still.id = QUuid::createUuid();
+    still.isVisible = true;
+    still.cgImage = s.still->image(true);
+    RenderState::Layer video;
+    video.id = QUuid::createUuid();
+    video.isVisible = true;
+    video.player = pip;
+    video.scale = kVideoOverlay.scale;
+    video.offsetX = kVideoOverlay.offsetX;
+    video.offsetY = kVideoOverlay.offsetY;
+    render.layers = { still, video };
+    renderer.setState(render);
+    // Let the layers fade in fully before measuring.
+    for (int i = 0; i < 20; ++i) {
+        renderer.nextFrame();
+        QThread::msleep(20);
+    }
+    for (auto _ : state) {
+        ++sa->step;
+        ++sb->step;
+        ++sp->step;
+        std::shared_ptr<VideoFrame> frame = renderer.nextFrame();
+        benchmark::DoNotOptimize(frame->bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(programRendererFrame)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// The program monitor of the main window at 960 x 540 showing a playing
+// 1080p item: each iteration is one new frame composed at the view's size
+// and painted. Times the frame rate, this is the monitor's share of a core.
+void monitorViewFrame(benchmark::State& state)
+{
+    const Sources& s = sources();
+    QTemporaryDir dir;
+    Settings settings(dir.filePath("settings.ini"));
+    std::vector<std::shared_ptr<StepPlayer>> players;
+    PlaylistEngine engine(HostClock::shared(), settings, [&] {
+        auto player = std::make_shared<StepPlayer>();
+        players.push_back(player);
+        return player;
+    }, std::make_shared<NullAudioOutput>());
+    auto source = players.at(0)->show({ s.a, s.b });
+    MonitorView view(engine, true, HostClock::shared());
+    view.resize(960, 540);
+    QImage target(960, 540, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        ++source->step;
+        view.refresh();
+        view.render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(monitorViewFrame)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
 // Prints the two medians side by side with their ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -224,6 +361,10 @@ public:
                 ffmpeg_ = ms;
             else if (run.run_name.function_name == "monitorFrame")
                 monitor_ = ms;
+            else if (run.run_name.function_name == "programRendererFrame")
+                renderer_ = ms;
+            else if (run.run_name.function_name == "monitorViewFrame")
+                monitorView_ = ms;
         }
     }
     void Finalize() override
@@ -233,6 +374,16 @@ public:
         if (ours_ > 0 && ffmpeg_ > 0)
             std::printf(", ratio %.2fx", ffmpeg_ / ours_);
         std::printf("\n");
+        if (renderer_ > 0) {
+            std::printf("program renderer nextFrame(): %.3f ms (target at most 4 ms)", renderer_);
+            if (ffmpeg_ > 0)
+                std::printf(", ratio to the ffmpeg graph %.2fx (target at least 2)", ffmpeg_ / renderer_);
+            std::printf("\n");
+        }
+        if (monitorView_ > 0)
+            std::printf("program monitor 960 x 540 of a playing 1080p item: %.3f ms a frame, %.1f %% of a core "
+                        "at 25 fps, %.1f %% at 30 fps (target at most 25 %%)\n",
+                        monitorView_, monitorView_ * 25 / 10, monitorView_ * 30 / 10);
         if (monitor_ > 0)
             std::printf("monitor 960 x 540 of a 1080p item: %.3f ms a frame, %.1f %% of a core at 25 fps, "
                         "%.1f %% at 30 fps\n",
@@ -243,6 +394,8 @@ private:
     double ours_ = 0;
     double ffmpeg_ = 0;
     double monitor_ = 0;
+    double renderer_ = 0;
+    double monitorView_ = 0;
 };
 
 } // namespace

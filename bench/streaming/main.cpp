@@ -5,16 +5,28 @@
 // under 2 ms), and this process's own CPU, children excluded (target under
 // half a core).
 //
-// The picture comes from a synthetic source that fills a fresh 1920x1080
-// BGRA frame each tick (a moving pattern), standing in for the program
-// renderer, and the sound from a 440 Hz tone standing in for the audio bus.
+// The program is the real one: a PlaylistEngine playing a 1080p30 H.264/AAC
+// item on the real player, both overlay layers shown (a still with alpha and
+// a looping video, scaled and moved), composed by the program renderer, and
+// the sound gathered by the program audio bus. The media are made with the
+// ffmpeg program in the temporary folder on first use and kept.
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
 #include "platform/ChildProcess.h"
 #include "platform/Settings.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "streaming/ProgramStreamSources.h"
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
-#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -35,42 +47,21 @@ using namespace tessarin;
 
 namespace {
 
-class PatternFrames final : public StreamFrameSource {
-public:
-    StreamFramePtr nextFrame() override
-    {
-        StreamFramePtr frame = pool_.acquire(1920, 1080);
-        const int shift = (n_++ * 8) % 1920;
-        for (int y = 0; y < 1080; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(frame->bits() + qsizetype(y) * frame->bytesPerLine());
-            for (int x = 0; x < 1920; ++x)
-                row[x] = 0xff000000u | (((x + shift) & 0xff) << 16) | ((y & 0xff) << 8) | ((x ^ y) & 0xff);
-        }
-        return frame;
+// Makes a file with the ffmpeg program unless it is there already.
+QString makeMedia(const QString& name, const QString& args)
+{
+    const QString path = QDir::temp().filePath(QStringLiteral("tessarin_bench_") + name);
+    if (QFile::exists(path))
+        return path;
+    const QString tmp = path + QStringLiteral(".part.") + QFileInfo(path).suffix();
+    const CaptureResult made = runAndCapture("/bin/sh", { "-c",
+        QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y %1 '%2'").arg(args, tmp) }, 600);
+    if (made.exitCode.value_or(-1) != 0 || !QFile::rename(tmp, path)) {
+        std::fprintf(stderr, "ffmpeg could not make %s\n", qPrintable(name));
+        return {};
     }
-
-private:
-    VideoFramePool pool_;
-    int n_ = 0;
-};
-
-class Tone final : public StreamAudioSource {
-public:
-    std::vector<float> pull(int frames) override
-    {
-        std::vector<float> out(size_t(frames) * 2);
-        for (int i = 0; i < frames; ++i) {
-            const float v = 0.25f * float(std::sin(phase_));
-            phase_ += 2.0 * M_PI * 440.0 / 48000.0;
-            out[size_t(i) * 2] = out[size_t(i) * 2 + 1] = v;
-        }
-        return out;
-    }
-    void setStreaming(bool) override { }
-
-private:
-    double phase_ = 0;
-};
+    return path;
+}
 
 int freePort()
 {
@@ -125,13 +116,69 @@ double cpuSeconds()
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    QCoreApplication app(argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QGuiApplication app(argc, argv);
     const double seconds = argc > 1 ? std::max(5.0, std::atof(argv[1])) : 60.0;
 
     QTemporaryDir dir;
     // Never the user's own keychain entries.
     SecretStore::overrideServiceForTesting("bench." + QUuid::createUuid().toString(QUuid::WithoutBraces));
     Settings settings(dir.filePath("settings.ini"));
+
+    // The program: a 1080p30 item longer than the run, a looping overlay
+    // video and a still with alpha.
+    const int clipSeconds = int(seconds) + 30;
+    const QString clip = makeMedia(QStringLiteral("program_1080p30_%1s.mp4").arg(clipSeconds),
+        QStringLiteral("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=%1 "
+                       "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=%1 "
+                       "-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -ac 2 -shortest").arg(clipSeconds));
+    const QString overlayVideo = makeMedia(QStringLiteral("overlay_640x360_10s.mp4"),
+        QStringLiteral("-f lavfi -i testsrc=size=640x360:rate=30:duration=10 -c:v libx264 -preset veryfast "
+                       "-pix_fmt yuv420p -an"));
+    if (clip.isEmpty() || overlayVideo.isEmpty())
+        return 1;
+    const QString still = dir.filePath("lower_third.png");
+    {
+        QImage image(1920, 1080, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.fillRect(100, 820, 1100, 160, QColor(20, 40, 160, 200));
+        painter.fillRect(120, 840, 600, 40, QColor(255, 255, 255, 230));
+        painter.end();
+        image.save(still);
+    }
+
+    auto audioOutput = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    PlaylistEngine engine(HostClock::shared(), settings,
+                          [audioOutput] { return std::make_shared<FfmpegMediaPlayer>(audioOutput, HostClock::shared()); },
+                          audioOutput);
+    auto item = MediaFile::create(QUrl::fromLocalFile(clip));
+    item->setPlayableURL(QUrl::fromLocalFile(clip));
+    item->setDuration(clipSeconds);
+    auto block = std::make_shared<MediaBlock>(QStringLiteral("Bench"), QUuid::createUuid());
+    block->setItems({ item });
+    engine.setBlocks({ block });
+    engine.setTransitionStyle(TransitionStyle::cut);
+
+    const auto& layers = engine.overlays().layers();
+    layers.at(0)->load(QUrl::fromLocalFile(still));
+    layers.at(1)->setLoops(true);
+    layers.at(1)->load(QUrl::fromLocalFile(overlayVideo));
+    if (!waitFor([&] { return !layers.at(0)->cgImage().isNull(); }, 20)) {
+        std::fprintf(stderr, "the overlay still did not load\n");
+        return 1;
+    }
+    layers.at(0)->setIsVisible(true);
+    layers.at(1)->setScale(0.3);
+    layers.at(1)->setOffsetX(0.3);
+    layers.at(1)->setOffsetY(-0.3);
+    layers.at(1)->setIsVisible(true);
+    engine.play(block);
+    if (!waitFor([&] { return engine.isPlaying() && engine.playerA()->currentTime() > 0.5; }, 20)) {
+        std::fprintf(stderr, "the program did not start playing\n");
+        return 1;
+    }
 
     const int port = freePort();
     const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/bench").arg(port);
@@ -145,8 +192,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    auto audio = std::make_shared<Tone>();
-    StreamManager manager(settings, [](int, int, double) { return std::make_shared<PatternFrames>(); }, audio);
+    ProgramStreaming streaming = ProgramStreaming::create(settings, engine);
+    StreamManager& manager = *streaming.manager;
     std::vector<std::int64_t> lateness;
     lateness.reserve(size_t(seconds * 30 * 2) + 1000);
     std::mutex latenessMutex;
@@ -196,6 +243,11 @@ int main(int argc, char** argv)
                                               120);
     const long long frames = QString::fromUtf8(count.output).trimmed().toLongLong();
 
+    // A look at what arrived: one received picture as a PNG when asked for.
+    if (const char* snapshot = std::getenv("BENCH_STREAMING_SNAPSHOT"))
+        runAndCapture("/usr/bin/ffmpeg", { "-nostdin", "-loglevel", "error", "-y", "-ss", "3", "-i", received,
+                                            "-frames:v", "1", QString::fromLocal8Bit(snapshot) }, 60);
+
     std::vector<std::int64_t> sorted;
     {
         std::lock_guard guard(latenessMutex);
@@ -207,6 +259,7 @@ int main(int argc, char** argv)
     };
     const double expected = 30.0 * (sent ? double(sent) / 30.0 : elapsed);
     std::printf("streamed           %.1f s (1080p30, libx264, 6000 kbit/s, RTMP on the loopback)\n", elapsed);
+    std::printf("program            1080p30 item on the real player, a still and a looping video overlay\n");
     std::printf("frames sent        %lld (%lld after going live)\n", sent, sent - sentAtLive);
     std::printf("frames received    %lld of %.0f sent (%.2f %% off; target within 1 %%)\n", frames, expected,
                 expected > 0 ? 100.0 * std::abs(double(frames) - expected) / expected : 0.0);
@@ -215,7 +268,8 @@ int main(int argc, char** argv)
     std::printf("render lateness    p50 %.3f ms, p99 %.3f ms, max %.3f ms over %zu ticks (target p99 < 2 ms)\n",
                 pct(0.5), pct(0.99), sorted.empty() ? 0.0 : double(sorted.back()) / 1e6, sorted.size());
     std::printf("render priority    %s\n", realtime ? "real-time (SCHED_FIFO 1)" : "normal (real-time not allowed here)");
-    std::printf("own CPU            %.2f cores, children excluded (target < 0.5)\n", cpu / elapsed);
+    std::printf("own CPU            %.2f cores, children excluded (target < 0.5), of which playback\n"
+                "                   (decoding the item and the overlay video) is part\n", cpu / elapsed);
     std::printf("measured rate      %.0f kbit/s (last reading before stop)\n", kbps);
     return 0;
 }

@@ -1,9 +1,16 @@
 #include "automation/ScheduleController.h"
 
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
 #include "platform/Clock.h"
+#include "platform/MainThread.h"
 #include "platform/Settings.h"
+#include "platform/player/MediaPlayer.h"
+
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 
 namespace tessarin {
@@ -24,16 +31,43 @@ int storedSeconds(const Settings& settings, const QString& key)
     return static_cast<int>(*value);
 }
 
+// The file name of an item's URL without its (last) extension.
+QString fileTitle(const QUrl& url)
+{
+    QString name = url.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        name.truncate(dot);
+    return name;
+}
+
+// The name of the hidden block and the title of an event that plays one item.
+QString itemTitle(const MediaFile& item)
+{
+    if (const auto& source = item.liveSource())
+        return source->name;
+    return fileTitle(item.url());
+}
+
 } // namespace
 
-ScheduleController::ScheduleController(Settings& settings, Clock& clock, CalendarSource calendar, QObject* parent)
+ScheduleController::ScheduleController(PlaylistEngine* engine, Settings& settings, Clock& clock,
+                                       CalendarSource calendar, QObject* parent)
     : QObject(parent)
+    , engine_(engine)
     , settings_(settings)
     , clock_(clock)
     , calendar_(std::move(calendar))
 {
     prepSeconds_ = storedSeconds(settings_, prepSecondsKey);
     lateToleranceSeconds_ = storedSeconds(settings_, lateToleranceKey);
+    if (engine_) {
+        QPointer<ScheduleController> self(this);
+        engine_->setBlockEndHandler([self](const std::shared_ptr<MediaBlock>& ended) {
+            assert(isMainThread());
+            return self && ended ? self->blockEnded(*ended) : false;
+        });
+    }
     timer_ = clock_.createTimer([this] { tick(); });
     timer_->start(tickInterval);
 }
@@ -48,6 +82,7 @@ double ScheduleController::now() const
 void ScheduleController::setEvents(std::vector<ScheduleEvent> events)
 {
     events_ = std::move(events);
+    syncContentBlocks();
     emit eventsChanged();
     emit changed();
 }
@@ -215,10 +250,254 @@ std::optional<ScheduleController::FixedStart> ScheduleController::nextFixed(doub
     return best;
 }
 
+
+// --- hidden one-item blocks ---
+
+void ScheduleController::syncContentBlocks()
+{
+    std::map<QUuid, std::shared_ptr<MediaBlock>> blocks;
+    for (const ScheduleEvent& event : events_) {
+        if (!event.media)
+            continue;
+        const auto kept = contentBlocks_.find(event.id);
+        if (kept != contentBlocks_.end() && !kept->second->items().empty()
+            && kept->second->items().front()->id() == event.media->id()) {
+            blocks[event.id] = kept->second;
+            continue;
+        }
+        auto block = std::make_shared<MediaBlock>(itemTitle(*event.media), QUuid::createUuid());
+        block->setItems({event.media});
+        blocks[event.id] = std::move(block);
+    }
+    contentBlocks_ = std::move(blocks);
+    if (!engine_)
+        return;
+    std::vector<std::shared_ptr<MediaBlock>> hidden;
+    hidden.reserve(contentBlocks_.size());
+    for (const auto& [id, block] : contentBlocks_)
+        hidden.push_back(block);
+    engine_->setScheduleBlocks(std::move(hidden));
+}
+
+// --- queries ---
+
+std::shared_ptr<MediaBlock> ScheduleController::block(const ScheduleEvent& event) const
+{
+    if (event.media) {
+        const auto it = contentBlocks_.find(event.id);
+        return it == contentBlocks_.end() ? nullptr : it->second;
+    }
+    if (!event.blockID || !engine_)
+        return nullptr;
+    for (const auto& block : engine_->blocks()) {
+        if (block->id() == *event.blockID)
+            return block;
+    }
+    return nullptr;
+}
+
+ScheduleController::Records ScheduleController::plannedStarts(double now) const
+{
+    const ScheduleCalendar calendar = calendar_();
+    Records result;
+    std::optional<double> cursor;
+    for (const ScheduleEvent& event : events_) {
+        if (!event.isEnabled)
+            continue;
+        std::optional<double> start;
+        switch (event.start) {
+        case ScheduleEvent::Start::fixed:
+            start = ScheduleClock::nextOccurrence(event, now - 0.5, calendar);
+            if (!start)
+                start = ScheduleClock::latestOccurrence(event, now, calendar);
+            break;
+        case ScheduleEvent::Start::follow:
+            start = cursor;
+            break;
+        case ScheduleEvent::Start::manual:
+            break;
+        }
+        if (!start) {
+            cursor.reset();
+            continue;
+        }
+        result[event.id] = *start;
+        std::optional<double> length;
+        if (const auto b = block(event))
+            length = b->plannedDuration();
+        if (event.duration)
+            length = length ? std::min(*length, *event.duration) : *event.duration;
+        cursor = length ? std::optional<double>(*start + *length) : std::nullopt;
+    }
+    return result;
+}
+
+bool ScheduleController::isRunning(const ScheduleEvent& event) const
+{
+    if (runningEventID_ != event.id || !engine_ || !engine_->isPlaying())
+        return false;
+    const auto b = block(event);
+    const std::optional<QUuid> blockID = b ? std::optional<QUuid>(b->id()) : std::nullopt;
+    return engine_->currentBlockID() == blockID;
+}
+
+QString ScheduleController::title(const ScheduleEvent& event) const
+{
+    if (event.media)
+        return itemTitle(*event.media);
+    if (const auto b = block(event))
+        return b->name();
+    return tr("Blocco mancante");
+}
+
+const ScheduleEvent* ScheduleController::eventWithID(const QUuid& id) const
+{
+    const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == id; });
+    return it == events_.end() ? nullptr : &*it;
+}
+
+// --- the automation ---
+
+
+bool ScheduleController::launch(const ScheduleEvent& event, double marker)
+{
+    if (!engine_)
+        return false;
+    const auto b = block(event);
+    if (!b) {
+        setNotice(tr("Un evento del palinsesto punta a un blocco che non esiste più."));
+        return false;
+    }
+    if (b->items().empty()) {
+        setNotice(tr("Il blocco “%1” è vuoto: non c'è nulla da mandare in onda.").arg(b->name()));
+        return false;
+    }
+    setNotice(std::nullopt);
+    setRunningEventID(event.id);
+    runningDeadline_.reset();
+
+    // With the fade style, a take that replaces a live source, or brings one
+    // while a file plays, changes the block on air only at the middle of a
+    // fade through black, which then carries this take. The launch has
+    // succeeded once that fade is heading for the block: counting it as
+    // failed would leave the event without its duration and its followers,
+    // and inside the block-end hook it would let the engine stop the program,
+    // dropping the fade and the take with it.
+    engine_->play(b);
+
+    const bool onAir = engine_ && (engine_->currentBlockID() == b->id() || engine_->pendingBlockID() == b->id());
+    if (engine_ && runningEventID_ == event.id && onAir) {
+        if (event.duration)
+            runningDeadline_ = now() + *event.duration;
+        auto started = started_;
+        started[event.id] = marker;
+        setStarted(std::move(started));
+        return true;
+    }
+    if (runningEventID_ == event.id)
+        setRunningEventID(std::nullopt);
+    return false;
+}
+
 void ScheduleController::tick()
 {
-    // Launching, preparing and ending events act on the playback engine;
-    // with none attached there is nothing to drive.
+    if (!isArmed_ || !engine_)
+        return;
+    const double n = now();
+    endRunningEventAtDeadline(n);
+    if (!isArmed_ || !engine_)
+        return;
+
+    // A copy: launches below may run the block-end hook, which reads events_.
+    const std::vector<ScheduleEvent> events = events_;
+    const ScheduleCalendar calendar = calendar_();
+    for (const ScheduleEvent& event : events) {
+        if (!event.isEnabled || event.start != ScheduleEvent::Start::fixed)
+            continue;
+        const auto latest = ScheduleClock::latestOccurrence(event, n, calendar);
+        const auto mark = handled_.find(event.id);
+        if (latest && (mark == handled_.end() || mark->second != *latest)) {
+            handled_[event.id] = *latest;
+            if (n - *latest <= static_cast<double>(lateToleranceSeconds_))
+                launch(event, *latest);
+            continue;
+        }
+        prepare(event, n, calendar);
+    }
+}
+
+void ScheduleController::endRunningEventAtDeadline(double now)
+{
+    if (!runningDeadline_ || now < *runningDeadline_)
+        return;
+    runningDeadline_.reset();
+    const ScheduleEvent* running = runningEventID_ ? eventWithID(*runningEventID_) : nullptr;
+    if (running) {
+        const auto b = block(*running);
+        const std::optional<QUuid> blockID = b ? std::optional<QUuid>(b->id()) : std::nullopt;
+        if (engine_->currentBlockID() == blockID) {
+            // The engine's block end runs the hook, which clears the running
+            // event and goes on with the chain.
+            engine_->endBlockNow();
+            return;
+        }
+    }
+    setRunningEventID(std::nullopt);
+}
+
+void ScheduleController::prepare(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar)
+{
+    if (prepSeconds_ < 1)
+        return;
+    const auto next = ScheduleClock::nextOccurrence(event, now, calendar);
+    if (!next || *next - now > static_cast<double>(prepSeconds_))
+        return;
+    const auto mark = prepared_.find(event.id);
+    if (mark != prepared_.end() && mark->second == *next)
+        return;
+    if (engine_->cuedItem())
+        return;
+    const auto b = block(event);
+    if (!b || engine_->currentBlockID() == b->id() || b->items().empty())
+        return;
+    const auto& first = b->items().front();
+    if (first->isLive())
+        return;
+    prepared_[event.id] = *next;
+    engine_->cue(first, b);
+}
+
+bool ScheduleController::blockEnded(const MediaBlock& ended)
+{
+    if (!isArmed_ || !runningEventID_)
+        return false;
+    // A copy: the signals emitted below reach views that may edit the list.
+    const std::vector<ScheduleEvent> events = events_;
+    const auto running = std::find_if(events.begin(), events.end(),
+                                      [&](const auto& e) { return e.id == *runningEventID_; });
+    if (running == events.end())
+        return false;
+    const auto b = block(*running);
+    if (!b || b->id() != ended.id())
+        return false;
+    setRunningEventID(std::nullopt);
+    runningDeadline_.reset();
+
+    const auto isEnabled = [](const ScheduleEvent& e) { return e.isEnabled; };
+    const auto after = std::find_if(std::next(running), events.end(), isEnabled);
+    if (after != events.end())
+        return after->start == ScheduleEvent::Start::follow && launch(*after, now());
+    if (!loops_)
+        return false;
+    const auto top = std::find_if(events.begin(), events.end(), isEnabled);
+    if (top == events.end())
+        return false;
+    Records kept = started_;
+    setStarted({});
+    if (launch(*top, now()))
+        return true;
+    setStarted(std::move(kept));
+    return false;
 }
 
 } // namespace tessarin

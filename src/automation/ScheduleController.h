@@ -5,11 +5,19 @@
 // "Vellumcast.schedule.lateTolerance"). Its clock and its 0.1 s tick timer
 // come from the injected Clock; instants are the clock's wall time (double
 // seconds since 1970 UTC), read in the user's current calendar.
-// This file holds the event list, the switches, the records and the queries;
-// putting events on air goes through the playback engine. Main thread only.
+//
+// While armed, each tick ends the running event when its duration is over,
+// launches fixed starts due within the late tolerance and cues the first
+// item of an upcoming fixed start ahead of time. The controller is the only
+// writer of the engine's block-end hook: when the block of the running event
+// ends, the hook starts the next follow event (or the top of the list when
+// the schedule loops). An event that plays a single file or live source
+// plays it through a hidden one-item block handed to the engine.
+// Main thread only.
 #include "automation/ScheduleModels.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QUuid>
 
 #include <functional>
@@ -21,6 +29,8 @@
 namespace tessarin {
 
 class Clock;
+class MediaBlock;
+class PlaylistEngine;
 class Settings;
 class Timer;
 
@@ -30,18 +40,22 @@ public:
     using Records = std::map<QUuid, double>;
     using CalendarSource = std::function<ScheduleCalendar()>;
 
-    // Reads the two timing settings and starts the 0.1 s timer. calendar
-    // gives the calendar of the moment (tests pass a fixed zone).
-    ScheduleController(Settings& settings, Clock& clock, CalendarSource calendar = &ScheduleCalendar::current,
-                       QObject* parent = nullptr);
+    // Holds the engine weakly and installs its block-end hook (replacing
+    // any earlier one); reads the two timing settings and starts the 0.1 s
+    // timer. calendar gives the calendar of the moment (tests pass a fixed
+    // zone).
+    ScheduleController(PlaylistEngine* engine, Settings& settings, Clock& clock,
+                       CalendarSource calendar = &ScheduleCalendar::current, QObject* parent = nullptr);
     ~ScheduleController() override;
 
     const std::vector<ScheduleEvent>& events() const { return events_; }
+    // Every assignment brings the hidden one-item blocks up to date.
     void setEvents(std::vector<ScheduleEvent> events);
 
     bool isArmed() const { return isArmed_; }
     bool loops() const { return loops_; }
     void setLoops(bool loops);
+    // The event whose block the automation put on air and still follows.
     const std::optional<QUuid>& runningEventID() const { return runningEventID_; }
     // Per event, the marker of its latest successful launch.
     const Records& started() const { return started_; }
@@ -76,6 +90,25 @@ public:
     // instants the one higher in the list.
     std::optional<FixedStart> nextFixed(double after) const;
 
+    // The block the event plays: its hidden block for a file or live source,
+    // else the playlist block named by blockID (none once it is deleted).
+    std::shared_ptr<MediaBlock> block(const ScheduleEvent& event) const;
+    // Per enabled event, its planned start: fixed events by the calendar,
+    // follow events after the planned end of the event before them.
+    Records plannedStarts(double now) const;
+    // The event is on air under the automation: it is the running event,
+    // its block is the one on air and the program is playing.
+    bool isRunning(const ScheduleEvent& event) const;
+    // The live source's name, the file name without extension, the block's
+    // name, or "Blocco mancante".
+    QString title(const ScheduleEvent& event) const;
+
+    // Puts the event's block on air and records it as the running event;
+    // false when there is no engine, no block, an empty block, or the engine
+    // neither put the block on air nor started a fade towards it. The
+    // operator's "send now" and the automation both launch through it.
+    bool launch(const ScheduleEvent& event, double marker);
+
     // Per event, the fixed occurrence already dealt with and the one
     // prepared; read-only views for the row status and for tests.
     const Records& handled() const { return handled_; }
@@ -101,8 +134,16 @@ private:
     void setStarted(Records started);
     void setNotice(const std::optional<QString>& notice);
     void markPastOccurrences(double now);
-    void tick();
+    void syncContentBlocks();
 
+    // The automation.
+    void tick();
+    void endRunningEventAtDeadline(double now);
+    void prepare(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar);
+    bool blockEnded(const MediaBlock& ended);
+    const ScheduleEvent* eventWithID(const QUuid& id) const;
+
+    QPointer<PlaylistEngine> engine_;
     Settings& settings_;
     Clock& clock_;
     CalendarSource calendar_;
@@ -120,6 +161,9 @@ private:
     // pass as too late), and the occurrence whose first item was cued.
     Records handled_;
     Records prepared_;
+    // Per event with media, its hidden one-item block (holding the very
+    // item object of the event).
+    std::map<QUuid, std::shared_ptr<MediaBlock>> contentBlocks_;
     std::unique_ptr<Timer> timer_;
 };
 

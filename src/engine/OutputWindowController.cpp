@@ -1,8 +1,12 @@
 #include "engine/OutputWindowController.h"
 
+#include "engine/OutputContentView.h"
+#include "engine/PlaylistEngine.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -42,6 +46,16 @@ void OutputWindowController::present(const OutputDisplay& display, const std::op
         },
         true);
     pendingShow_->start(kModeSettleSeconds);
+}
+
+void OutputWindowController::present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode,
+                                     PlaylistEngine& engine)
+{
+    QPointer<PlaylistEngine> weakEngine(&engine);
+    content_ = [this, weakEngine]() -> QWidget* {
+        return weakEngine ? new OutputContentView(*weakEngine, clock_) : nullptr;
+    };
+    present(display, mode);
 }
 
 void OutputWindowController::show(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode)

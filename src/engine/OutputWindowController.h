@@ -16,6 +16,8 @@
 
 namespace tessarin {
 
+class PlaylistEngine;
+
 class OutputWindowController : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +37,9 @@ public:
     // waiting kModeSettleSeconds. Only the latest present opens a window,
     // and none opens after a stop().
     void present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode);
+    // The same, showing the engine's program (the output content view) in
+    // the window; the window shows nothing once the engine is gone.
+    void present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode, PlaylistEngine& engine);
     // Closes the window and switches a switched display back. Safe at any time.
     void stop();
     // The application is quitting: stop(), so the display keeps no mode of ours.

@@ -5,7 +5,9 @@
 
 #include "engine/AudioLevelTap.h"
 #include "engine/LiveAudioPlayer.h"
+#include "engine/LiveRoute.h"
 #include "engine/ProgramAudioBus.h"
+#include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
 #include "media/TimecodeFormatter.h"
 #include "platform/Clock.h"
@@ -106,6 +108,11 @@ PlaylistEngine::~PlaylistEngine()
     fadeClock_.reset();
     blinkTimer_.reset();
     liveClock_.reset();
+    // A live session left running would go on receiving for nobody.
+    if (liveRoute_)
+        liveRoute_->close();
+    if (liveSession_)
+        liveSession_->stop();
     dropGainObserver();
     QObject::disconnect(endObserver_);
 }

@@ -39,6 +39,8 @@ class AudioLevelTap;
 class AudioOutput;
 class Clock;
 class LiveAudioPlayer;
+class LiveRoute;
+class LiveSession;
 class LiveVideoSink;
 class MediaPlayer;
 class PlayerItem;
@@ -81,6 +83,9 @@ public:
     double windowDuration() const { return windowDuration_; }
     bool canSeek() const { return canSeek_; }
     bool isLiveOnAir() const { return isLiveOnAir_; }
+    // The block that the fade through black under way will put on air when
+    // the program reaches black; nothing when no such fade runs.
+    std::optional<QUuid> pendingBlockID() const { return ramp_ ? std::optional(ramp_->targetBlockID) : std::nullopt; }
     const LiveStatus& liveStatus() const { return liveStatus_; }
     bool isNearEnd() const { return isNearEnd_; }
     bool nearEndBlinkOn() const { return nearEndBlinkOn_; }
@@ -107,6 +112,10 @@ public:
     // The schedule's hidden one-item blocks, searched after blocks().
     const Blocks& scheduleBlocks() const { return scheduleBlocks_; }
     void setScheduleBlocks(Blocks blocks) { scheduleBlocks_ = std::move(blocks); }
+    // Opens the session of a live item taken to air: LiveSessionFactory::make
+    // unless another maker is set (tests hand in fake sessions).
+    using LiveSessionMaker = std::function<std::shared_ptr<LiveSession>(const LiveSource&)>;
+    void setLiveSessionMaker(LiveSessionMaker make) { makeLiveSession_ = std::move(make); }
 
     // --- lookups ------------------------------------------------------------
     std::shared_ptr<MediaBlock> block(const QUuid& id) const;
@@ -172,6 +181,7 @@ private:
         double start = 0;
         double duration = 0;
         std::function<void()> then;
+        QUuid targetBlockID; // the block `then` puts on air
     };
     struct Window {
         double start = 0;
@@ -229,7 +239,8 @@ private:
     void dropGainObserver();
 
     // Starting items, fades and crossfades (PlaylistEngineTransitions.cpp).
-    void transition(bool toLive, Action action);
+    // Takes item of block to air now, or half a fade through black from now.
+    void transition(const MediaFile& item, const MediaBlock& block, Action action);
     void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
         const std::shared_ptr<MediaPlayer>& player, float volume);
@@ -259,9 +270,10 @@ private:
     void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
     bool isKnownBlock(const QUuid& id) const;
 
-    // Live items on air (PlaylistEngineLive.cpp).
+    // Live items on air (PlaylistEngineLive.cpp, PlaylistEngineLiveOnAir.cpp).
     void startLive(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     void stopLiveSession();
+    void tickLiveClock();
 
     Clock& clock_;
     Settings& settings_;
@@ -306,6 +318,9 @@ private:
     std::optional<Aired> lastAired_;
     std::shared_ptr<LiveVideoSink> liveSink_;
     std::shared_ptr<LiveAudioPlayer> liveAudio_;
+    std::shared_ptr<LiveSession> liveSession_; // set and cleared with liveRoute_
+    std::shared_ptr<LiveRoute> liveRoute_;
+    LiveSessionMaker makeLiveSession_;
     std::unique_ptr<Timer> liveClock_;
     double liveStartDate_ = 0;
     std::vector<QMetaObject::Connection> gainObserver_;

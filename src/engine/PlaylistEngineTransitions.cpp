@@ -23,8 +23,9 @@ constexpr double kShortestCrossfade = 0.1;
 
 } // namespace
 
-void PlaylistEngine::transition(bool toLive, Action action)
+void PlaylistEngine::transition(const MediaFile& item, const MediaBlock& block, Action action)
 {
+    const bool toLive = item.isLive();
     const bool fadePath = transitionStyle_ == TransitionStyle::fade && isPlaying_
         && (isLiveOnAir_ || (toLive && activePlayer()->currentItem()));
     if (!fadePath) {
@@ -33,9 +34,10 @@ void PlaylistEngine::transition(bool toLive, Action action)
     }
     if (ramp_) {
         ramp_->then = std::move(action); // the earlier take is dropped; the fade keeps its timing
+        ramp_->targetBlockID = block.id();
         return;
     }
-    ramp_ = FadeRamp { fade_->current(), clock_.now(), safeFadeSeconds() * 0.5, std::move(action) };
+    ramp_ = FadeRamp { fade_->current(), clock_.now(), safeFadeSeconds() * 0.5, std::move(action), block.id() };
 }
 
 std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr<MediaFile>& item,

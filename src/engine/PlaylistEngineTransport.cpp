@@ -78,7 +78,7 @@ void PlaylistEngine::takeCued()
 {
     if (!cuedItem_ || !cuedBlock_)
         return;
-    transition(cuedItem_->isLive(), takeWithFreshLoopCount(cuedItem_, cuedBlock_));
+    transition(*cuedItem_, *cuedBlock_, takeWithFreshLoopCount(cuedItem_, cuedBlock_));
 }
 
 void PlaylistEngine::play(const std::shared_ptr<MediaBlock>& block)
@@ -86,14 +86,14 @@ void PlaylistEngine::play(const std::shared_ptr<MediaBlock>& block)
     if (!block || block->items().empty())
         return;
     const auto first = block->items().front();
-    transition(first->isLive(), takeWithFreshLoopCount(first, block));
+    transition(*first, *block, takeWithFreshLoopCount(first, block));
 }
 
 void PlaylistEngine::play(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
     if (!item || !block)
         return;
-    transition(item->isLive(), takeWithFreshLoopCount(item, block));
+    transition(*item, *block, takeWithFreshLoopCount(item, block));
 }
 
 void PlaylistEngine::togglePlayPause()
@@ -126,7 +126,7 @@ void PlaylistEngine::togglePlayPause()
         return;
     }
     if (auto target = resumeTarget()) {
-        transition(target->first->isLive(), takeWithFreshLoopCount(target->first, target->second));
+        transition(*target->first, *target->second, takeWithFreshLoopCount(target->first, target->second));
         return;
     }
     const auto blocks = blocks_;
@@ -191,7 +191,7 @@ void PlaylistEngine::playNext()
     if (!i || *i + 1 >= static_cast<int>(items.size()))
         return;
     const auto next = items[static_cast<std::size_t>(*i + 1)];
-    transition(next->isLive(), takeWithinBlock(next, blk));
+    transition(*next, *blk, takeWithinBlock(next, blk));
 }
 
 void PlaylistEngine::playPrevious()
@@ -207,7 +207,7 @@ void PlaylistEngine::playPrevious()
     const double t = activePlayer()->currentTime();
     const bool restart = current->isLive() || *i == 0 || t - current->inPoint() > kRestartThreshold;
     const auto target = restart ? current : items[static_cast<std::size_t>(*i - 1)];
-    transition(target->isLive(), takeWithinBlock(target, blk));
+    transition(*target, *blk, takeWithinBlock(target, blk));
 }
 
 bool PlaylistEngine::hasNext() const

@@ -43,9 +43,16 @@ MediaFile::~MediaFile() = default;
 
 float MediaFile::gainLinear() const
 {
+    // The gain slider's range is -40...+12 dB; a hand-edited show may hold
+    // anything. Above +12 dB the factor stays at +12 dB's (10^(1000/20)
+    // would not even fit a float), and a value that is no number plays at
+    // unity. The stored gainDB itself is left as the file has it.
+    constexpr double maximumDB = 12.0;
+    if (std::isnan(gainDB_))
+        return 1.0f;
     if (gainDB_ <= -40.0)
         return 0.0f;
-    return static_cast<float>(std::pow(10.0, gainDB_ / 20.0));
+    return static_cast<float>(std::pow(10.0, std::min(gainDB_, maximumDB) / 20.0));
 }
 
 float MediaFile::normalizationGain(float peak)

@@ -49,7 +49,8 @@ public:
     void setIsMuted(bool muted);
     double gainDB() const { return gainDB_; }
     void setGainDB(double gainDB);
-    // 0 at -40 dB and below, else 10^(gainDB / 20).
+    // 0 at -40 dB and below, else 10^(gainDB / 20) with gainDB taken as at
+    // most +12 dB (the slider's top); 1 when gainDB is not a number.
     float gainLinear() const;
     // A small picture of the item; null while none is known.
     const QImage& thumbnail() const { return thumbnail_; }

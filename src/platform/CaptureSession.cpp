@@ -231,13 +231,14 @@ void decode(Decoder& decoder, const AVPacket* packet, AVFrame* frame, Deliver&& 
 }
 
 // Reads an input until the end, an error or a stop, decoding the picture
-// and sound streams that were opened.
-void pump(CaptureSession::Shared& shared, AVFormatContext* input, Decoder& video, Decoder& audio)
+// and sound streams that were opened. Returns the read error that ended it
+// (AVERROR_EOF at the end of a finite input), or 0 after a stop.
+int pump(CaptureSession::Shared& shared, AVFormatContext* input, Decoder& video, Decoder& audio)
 {
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!packet || !frame)
-        return;
+        return AVERROR(ENOMEM);
     VideoConverter pictures;
     AudioConverter sounds;
     CapturedAudio block;
@@ -262,14 +263,15 @@ void pump(CaptureSession::Shared& shared, AVFormatContext* input, Decoder& video
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        if (rc < 0)
-            break; // the end of a finite input, an unplugged device, or the stop
+        if (rc < 0) // the end of a finite input, an unplugged device, or the stop
+            return shared.stopRequested ? 0 : rc;
         if (packet->stream_index == video.streamIndex && video.codec)
             decode(video, packet.get(), frame.get(), onPicture);
         else if (packet->stream_index == audio.streamIndex && audio.codec)
             decode(audio, packet.get(), frame.get(), onSound);
         av_packet_unref(packet.get());
     }
+    return 0;
 }
 
 Decoder openStream(AVFormatContext* input, AVMediaType type)
@@ -321,7 +323,11 @@ void runVideoInput(std::shared_ptr<CaptureSession::Shared> shared)
                 ++shared->runningThreads;
                 std::thread(runAudioInput, shared).detach();
             }
-            pump(*shared, input.get(), video, audio);
+            // A picture that ends without a stop (the device unplugged or
+            // failing) is reported, so the operator is not left looking at
+            // a frozen picture marked live.
+            if (const int ended = pump(*shared, input.get(), video, audio); ended < 0)
+                fail(CaptureSession::failureFor(ended));
         }
     }
     --shared->runningThreads;

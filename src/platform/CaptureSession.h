@@ -35,7 +35,7 @@ struct CapturedAudio {
     const float* plane(int channel) const { return samples.data() + static_cast<std::size_t>(channel) * frames; }
 };
 
-// Why the picture input did not open.
+// Why the picture input did not open, or why it ended without a stop.
 struct CaptureFailure {
     enum class Kind {
         NotFound,     // no such device (unplugged, wrong path)
@@ -52,7 +52,7 @@ public:
     struct Callbacks {
         std::function<void(std::shared_ptr<VideoFrame>)> onFrame;
         std::function<void(const CapturedAudio&)> onAudio;
-        std::function<void(const CaptureFailure&)> onFailed; // the picture input cannot be used
+        std::function<void(const CaptureFailure&)> onFailed; // the picture input cannot be used, or ends without a stop
     };
 
     CaptureSession(CaptureInput input, Callbacks callbacks);

@@ -78,6 +78,11 @@ PcmReader::PcmReader(const QString& path) : state_(std::make_unique<State>())
         estimatedFrames_ = av_rescale_q(s.stream->duration, s.stream->time_base, AVRational{1, sampleRate_});
     else if (s.input->duration != AV_NOPTS_VALUE && s.input->duration > 0)
         estimatedFrames_ = av_rescale_q(s.input->duration, AVRational{1, AV_TIME_BASE}, AVRational{1, sampleRate_});
+    // A damaged header can claim any length: beyond a year of sound the
+    // estimate is taken as unknown, so no caller multiplies it past int64.
+    constexpr std::int64_t kLongestEstimate = std::int64_t(1) << 40;
+    if (estimatedFrames_ <= 0 || estimatedFrames_ > kLongestEstimate)
+        estimatedFrames_ = -1;
 }
 
 PcmReader::~PcmReader() = default;

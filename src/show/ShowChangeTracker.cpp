@@ -28,7 +28,10 @@ void ShowChangeTracker::markSaved()
 
 bool ShowChangeTracker::check()
 {
-    const bool dirty = currentSnapshot_() != savedSnapshot_;
+    // A show that cannot be written (a number that is not finite) has no
+    // snapshot; it never counts as saved, so discarding it is always asked.
+    const QString current = currentSnapshot_();
+    const bool dirty = current.isEmpty() || current != savedSnapshot_;
     if (dirty != isDirty_)
         setDirty(dirty);
     return isDirty_;

@@ -1,6 +1,7 @@
 #include "show/ShowController.h"
 
 #include "platform/MainThread.h"
+#include "show/EngineShowContent.h"
 #include "show/ShowFile.h"
 #include "show/ShowMissingMedia.h"
 

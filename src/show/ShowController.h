@@ -4,7 +4,9 @@
 // question before changes are lost. Saving goes through a temporary file
 // renamed into place; opening reads the whole file strictly before anything
 // of the running show is touched. The open and save panels and the alerts
-// go through ShowDialogs. Main thread.
+// go through ShowDialogs. The program's one controller (shared()) owns the
+// playback engine, the schedule and the browser list through an
+// EngineShowContent. Main thread.
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "show/ShowChangeTracker.h"
@@ -14,9 +16,18 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace tessarin {
+
+class AudioOutput;
+class BrowserFiles;
+class EngineShowContent;
+class MediaPlayer;
+class PlaylistEngine;
+class ScheduleController;
 
 class ShowController : public QObject {
     Q_OBJECT
@@ -29,7 +40,35 @@ public:
     // opening on the main thread, after the current work.
     ShowController(ShowContent& content, Settings& settings, Clock& clock, ShowDialogs& dialogs,
                    QObject* parent = nullptr);
+    // The same over the program's own show, which the controller then owns.
+    ShowController(std::unique_ptr<EngineShowContent> program, Settings& settings, Clock& clock,
+                   ShowDialogs& dialogs, QObject* parent = nullptr);
     ~ShowController() override;
+
+    // What the program's controller is made of. The references must outlive it.
+    struct Services {
+        Settings& settings;
+        Clock& clock;
+        ShowDialogs& dialogs;
+        // The engine's players and the overlay layers' video players.
+        std::function<std::shared_ptr<MediaPlayer>()> makePlayer;
+        // Where live audio plays; the machine's output when null.
+        std::shared_ptr<AudioOutput> audioOutput;
+    };
+    // Creates the engine, then the schedule for it, takes the empty show as
+    // saved, starts the change watcher and queues the reopening of the last
+    // show: everything shared() does, for a caller that owns the result.
+    static std::unique_ptr<ShowController> create(const Services& services);
+    // The program's one controller, made with create() on first use from the
+    // user's settings, the host clock, on-screen panels and alerts and real
+    // players; never released. The application shell takes it at start-up.
+    static ShowController& shared();
+
+    // The program's show; only for a controller made over an
+    // EngineShowContent (create(), shared()).
+    PlaylistEngine& engine() const;
+    ScheduleController& schedule() const;
+    BrowserFiles& browserFiles() const;
 
     // The show file in use, as an absolute path; nullopt for a show never
     // saved or opened.
@@ -66,6 +105,8 @@ private:
     QString currentSnapshot() const;
     void setFileURL(std::optional<QString> path);
 
+    // Declared first so it outlives the watcher and everything else.
+    std::unique_ptr<EngineShowContent> program_;
     ShowContent& content_;
     Settings& settings_;
     ShowDialogs& dialogs_;

@@ -12,13 +12,6 @@ namespace {
 
 using json::ObjectReader;
 
-const QStringList& liveSourceKinds()
-{
-    static const QStringList kinds {QStringLiteral("ndi"), QStringLiteral("capture"), QStringLiteral("rtmp"),
-                                    QStringLiteral("srt")};
-    return kinds;
-}
-
 // Reading. Each step reads one object's keys through an ObjectReader, whose
 // first failure sticks; nested failures are passed up with the path of keys
 // that led to them, so a test or a developer sees where a file went wrong.
@@ -26,30 +19,6 @@ const QStringList& liveSourceKinds()
 void failNested(ObjectReader& outer, const QString& where, const QString& why)
 {
     outer.fail(where + QStringLiteral(": ") + why);
-}
-
-std::optional<ShowLiveSource> readLiveSource(const QJsonObject& object, QString& why)
-{
-    ObjectReader r(object);
-    ShowLiveSource source;
-    const QString idText = r.string(QStringLiteral("id"));
-    source.kind = r.string(QStringLiteral("kind"));
-    source.name = r.string(QStringLiteral("name"));
-    source.address = r.string(QStringLiteral("address"));
-    source.listen = r.boolean(QStringLiteral("listen"));
-    if (r.ok()) {
-        if (auto id = json::parseUuid(idText))
-            source.id = *id;
-        else
-            r.fail(QStringLiteral("\"id\" is not UUID text"));
-    }
-    if (r.ok() && !liveSourceKinds().contains(source.kind))
-        r.fail(QStringLiteral("\"kind\" is not a live source kind"));
-    if (!r.ok()) {
-        why = r.error();
-        return std::nullopt;
-    }
-    return source;
 }
 
 std::optional<ShowDocument::Item> readItem(const QJsonObject& object, QString& why)
@@ -66,7 +35,7 @@ std::optional<ShowDocument::Item> readItem(const QJsonObject& object, QString& w
     item.imageDuration = r.optionalNumber(QStringLiteral("imageDuration"));
     if (auto live = r.optionalObject(QStringLiteral("liveSource"))) {
         QString inner;
-        item.liveSource = readLiveSource(*live, inner);
+        item.liveSource = liveSourceFromJson(*live, &inner);
         if (!item.liveSource)
             failNested(r, QStringLiteral("liveSource"), inner);
     }
@@ -204,24 +173,13 @@ struct Writer {
             o.insert(key, *value);
     }
 
-    static QJsonObject liveSource(const ShowLiveSource& source)
-    {
-        return QJsonObject {
-            {QStringLiteral("address"), source.address},
-            {QStringLiteral("id"), json::uuidText(source.id)},
-            {QStringLiteral("kind"), source.kind},
-            {QStringLiteral("listen"), source.listen},
-            {QStringLiteral("name"), source.name},
-        };
-    }
-
     QJsonObject item(const ShowDocument::Item& item)
     {
         QJsonObject o;
         string(o, QStringLiteral("path"), item.path);
         string(o, QStringLiteral("relativePath"), item.relativePath);
         if (item.liveSource)
-            o.insert(QStringLiteral("liveSource"), liveSource(*item.liveSource));
+            o.insert(QStringLiteral("liveSource"), toJson(*item.liveSource));
         boolean(o, QStringLiteral("loop"), item.loop);
         boolean(o, QStringLiteral("isMuted"), item.isMuted);
         number(o, QStringLiteral("gainDB"), item.gainDB);

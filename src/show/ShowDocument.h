@@ -3,27 +3,24 @@
 // playlist blocks, the two overlay layers and the schedule. Plain values
 // whose fields are exactly the file's keys; reading is strict and all or
 // nothing, writing is exact (sorted keys, "\/", absent optionals left out,
-// no non-finite numbers). Any thread.
+// no non-finite numbers). Reading and writing: any thread. Building from
+// the running show and back: main thread.
+#include "media/LiveSource.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace tessarin {
 
-// A live source as the show file stores it: all five keys written and
-// required; "id" must be UUID text and "kind" one of "ndi", "capture",
-// "rtmp", "srt", or the document is unreadable.
-struct ShowLiveSource {
-    QUuid id;
-    QString kind;
-    QString name;
-    QString address;
-    bool listen = false;
-    bool operator==(const ShowLiveSource&) const = default;
-};
+class MediaBlock;
+class MediaFile;
+class OverlayLayer;
+struct ScheduleEvent;
 
 struct ShowDocument {
     // One media reference with its clip settings (browser, block items,
@@ -31,7 +28,9 @@ struct ShowDocument {
     struct Item {
         std::optional<QString> path;          // absolute path
         std::optional<QString> relativePath;  // below the show's folder
-        std::optional<ShowLiveSource> liveSource;
+        // In LiveSource's own JSON form: all five keys written and required;
+        // a bad "id" or "kind" makes the document unreadable.
+        std::optional<LiveSource> liveSource;
         std::optional<bool> loop;
         std::optional<bool> isMuted;
         std::optional<double> gainDB;
@@ -97,6 +96,26 @@ struct ShowDocument {
     // UTF-8 JSON with keys sorted in every object and "/" written as "\/";
     // nullopt when a number is not finite (nothing is written as null).
     std::optional<QByteArray> toJson(Layout layout) const;
+
+    // The running show as a document: the playlist blocks (not the
+    // schedule's hidden ones), the overlay layers, the schedule's events
+    // and loop flag and the browser's files, each in list order. base: the
+    // folder that will hold the file, so media below it also get a
+    // "relativePath"; nullopt for change-tracking snapshots. Reads only
+    // what is in memory: no file is touched.
+    static ShowDocument build(const std::vector<std::shared_ptr<MediaBlock>>& blocks,
+                              const std::vector<std::shared_ptr<OverlayLayer>>& layers,
+                              const std::vector<ScheduleEvent>& schedule, bool scheduleLoops,
+                              const std::vector<std::shared_ptr<MediaFile>>& browser,
+                              const std::optional<QString>& base);
+    // One item with its clip settings: a live item by its source, a file by
+    // its paths; "outPoint" only when set, "imageDuration" only for a still.
+    static Item item(const MediaFile& file, const std::optional<QString>& base);
 };
+
+// A stored schedule entry as an event, with its media already resolved
+// (null for none). Identities that are not UUID text give a fresh event id
+// or no block; unknown start and repeat texts give manual and none.
+ScheduleEvent scheduleEvent(const ShowDocument::ScheduleEntry& entry, std::shared_ptr<MediaFile> media);
 
 } // namespace tessarin

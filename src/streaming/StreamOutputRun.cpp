@@ -344,9 +344,29 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     child->wait();
     if (helper)
         helper->wait();
-    // Every write queued while running has finished before the descriptors go.
-    shared->videoQueue.sync([] { });
-    shared->audioQueue.sync([] { });
+    // Every write counted while running has finished before the descriptors
+    // go: a closed number may at once be handed to another open, and a late
+    // write would land there. A submit that counted its write just before
+    // the run ended may not have queued it yet, so the queues are drained
+    // until the counts are back at zero, not just once. The last drain also
+    // lets each finished write release its hold on the shared state here,
+    // not on a queue thread, which could not join itself if that were the
+    // last hold.
+    for (;;) {
+        shared->videoQueue.sync([] { });
+        shared->audioQueue.sync([] { });
+        bool drained = false;
+        {
+            std::lock_guard guard(shared->lock);
+            drained = shared->pendingVideo == 0 && shared->pendingAudio == 0;
+        }
+        if (drained) {
+            shared->videoQueue.sync([] { });
+            shared->audioQueue.sync([] { });
+            break;
+        }
+        std::this_thread::yield();
+    }
     {
         std::lock_guard guard(shared->lock);
         shared->videoFD = -1;

@@ -29,7 +29,7 @@ class ScheduleControllerTest : public ::testing::Test {
 protected:
     std::unique_ptr<ScheduleController> make()
     {
-        return std::make_unique<ScheduleController>(settings, clock, [] { return *ScheduleCalendar::named("Europe/Rome"); });
+        return std::make_unique<ScheduleController>(nullptr, settings, clock, [] { return *ScheduleCalendar::named("Europe/Rome"); });
     }
 
     QTemporaryDir dir;

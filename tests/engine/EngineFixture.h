@@ -2,6 +2,7 @@
 // A PlaylistEngine on fake players and a hand-driven clock, with helpers to
 // make items and blocks and to let time pass.
 #include "engine/AudioLevelTap.h"
+#include "engine/FakeLiveSession.h"
 #include "engine/PlaylistEngine.h"
 #include "platform/Settings.h"
 #include "platform/player/AudioOutput.h"
@@ -33,6 +34,7 @@ protected:
     {
         engine.reset();
         players.clear();
+        liveSessions.clear();
     }
 
     // Makes the engine on the settings written so far.
@@ -46,6 +48,12 @@ protected:
                 return player;
             },
             output);
+        // Live items open fake sessions coloured by their source's name.
+        engine->setLiveSessionMaker([this](const LiveSource& source) {
+            auto session = std::make_shared<FakeLiveSession>(QColor(source.name));
+            liveSessions.push_back(session);
+            return session;
+        });
         return *engine;
     }
 
@@ -143,6 +151,7 @@ protected:
     std::shared_ptr<FakeMedia> media = std::make_shared<FakeMedia>();
     std::shared_ptr<NullAudioOutput> output = std::make_shared<NullAudioOutput>();
     std::vector<std::shared_ptr<FakeMediaPlayer>> players;
+    std::vector<std::shared_ptr<FakeLiveSession>> liveSessions;
     std::unique_ptr<PlaylistEngine> engine;
 };
 

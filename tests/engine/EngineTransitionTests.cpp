@@ -156,9 +156,13 @@ TEST_F(Transitions, ALiveTakeFadesThroughBlackOverHalfTheFadeTime)
     run(0.5);
     EXPECT_NEAR(engine->fade().current(), 0.5, 0.02);
     run(0.52);
-    // The live start itself comes with the live inputs; the file goes on
-    // and the level returns to its own.
-    run(0.1);
+    EXPECT_TRUE(onAir(live));
+    EXPECT_TRUE(engine->isLiveOnAir());
+    EXPECT_EQ(playerA().currentItem(), nullptr);
+    EXPECT_LT(engine->fade().current(), 0.1);
+    run(0.5);
+    EXPECT_NEAR(engine->fade().current(), 0.5, 0.05); // fading in over the other half
+    run(0.6);
     EXPECT_EQ(engine->fade().current(), 1.0);
 }
 

@@ -90,6 +90,20 @@ TEST(CaptureLiveSession, UnknownDeviceFailsAsNotFoundAndNeverGoesLive)
     session->stop(); // after a failure: nothing to stop, no failure
 }
 
+TEST(CaptureLiveSession, APictureThatStopsArrivingTurnsFailedInsteadOfStayingLive)
+{
+    Capture capture(std::make_shared<CaptureLiveSession>("cam", lavfiCamera("cam", "color=s=64x64:r=30:d=0.2")));
+    auto& session = capture.session;
+    auto& got = capture.got;
+    session->start();
+    ASSERT_TRUE(waitUntil([&] { return got.statuses().size() == 3; }, 10));
+    const auto statuses = got.statuses();
+    EXPECT_EQ(statuses[0], LiveStatus::connecting());
+    EXPECT_EQ(statuses[1], LiveStatus::live());
+    ASSERT_TRUE(statuses[2].isFailed());
+    EXPECT_TRUE(statuses[2].message().startsWith("Errore dispositivo: ")) << statuses[2].message().toStdString();
+}
+
 TEST(CaptureLiveSession, DeviceThatCannotOpenFailsWithTheSystemsReason)
 {
     // Listed, but its node is no device at all.

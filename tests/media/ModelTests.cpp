@@ -96,6 +96,20 @@ TEST(MediaFileModel, GainAndNormalisation)
     EXPECT_EQ(item->gainLinear(), 1.0f);
     item->setGainDB(6);
     EXPECT_NEAR(item->gainLinear(), 1.995, 0.001);
+    // Values a hand-edited show can hold: the factor stays finite and at
+    // most the slider's +12 dB, and the stored value is kept as written.
+    const float top = static_cast<float>(std::pow(10.0, 12.0 / 20.0));
+    item->setGainDB(12);
+    EXPECT_NEAR(item->gainLinear(), top, 1e-5);
+    item->setGainDB(1000);
+    EXPECT_FLOAT_EQ(item->gainLinear(), top);
+    EXPECT_EQ(item->gainDB(), 1000.0);
+    item->setGainDB(std::numeric_limits<double>::infinity());
+    EXPECT_FLOAT_EQ(item->gainLinear(), top);
+    item->setGainDB(-std::numeric_limits<double>::infinity());
+    EXPECT_EQ(item->gainLinear(), 0.0f);
+    item->setGainDB(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(item->gainLinear(), 1.0f);
 
     EXPECT_FLOAT_EQ(MediaFile::normalizationGain(0.5f), 1.9f);
     EXPECT_FLOAT_EQ(MediaFile::normalizationGain(0.95f), 1.0f);

@@ -148,6 +148,21 @@ TEST(CaptureSession, StopEndsTheThreadsAndTheFramesStop)
     EXPECT_FALSE(got.failed());
 }
 
+TEST(CaptureSession, APictureThatEndsWithoutAStopIsReported)
+{
+    // A device that goes away mid-run ends its reads with an error; a finite
+    // graph ends the same way, with the end of file.
+    Received got;
+    CaptureSession session(lavfi("color=c=red:s=160x120:r=30:d=0.2"), got.callbacks());
+    session.start();
+    ASSERT_TRUE(test::waitUntil([&] { return got.failed(); }, 10));
+    ASSERT_TRUE(test::waitUntil([&] { return session.finished(); }, 10));
+    std::lock_guard lock(got.mutex);
+    EXPECT_GT(got.frameCount, 0);
+    EXPECT_EQ(got.failure->kind, CaptureFailure::Kind::Other);
+    EXPECT_EQ(got.failure->reason, CaptureSession::errorText(AVERROR_EOF));
+}
+
 TEST(CaptureSession, AMissingDeviceFailsWithTheSystemsReason)
 {
     Received got;

@@ -81,7 +81,9 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
         EXPECT_EQ(panel->windowTitle(), QStringLiteral("Salva lo show"));
         offered = panel->findChild<QLineEdit*>("fileNameEdit")->text();
         panel->setDirectory(dir.path());
-        panel->selectFile(QStringLiteral("Serata"));
+        // The name field is what the panel accepts; selectFile() waits for the
+        // folder to be listed, which a busy machine may not have done yet.
+        panel->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("Serata"));
         QMetaObject::invokeMethod(panel, "accept");
     });
     const auto chosen = dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show"));
@@ -91,7 +93,7 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
     whenModal([&](QWidget* modal) {
         auto* panel = qobject_cast<QFileDialog*>(modal);
         panel->setDirectory(dir.path());
-        panel->selectFile(QStringLiteral("Serata.txt"));
+        panel->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("Serata.txt"));
         QMetaObject::invokeMethod(panel, "accept");
     });
     EXPECT_EQ(dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show")),

@@ -177,7 +177,7 @@ TEST(ShowDocumentReading, TheValidFileIsReadFieldByField)
     ASSERT_EQ(doc->schedule->size(), 2u);
     EXPECT_EQ((*doc->schedule)[0].date, 1733580000.25);
     EXPECT_FALSE((*doc->schedule)[0].duration);
-    EXPECT_EQ((*doc->schedule)[1].media->liveSource->kind, QStringLiteral("capture"));
+    EXPECT_EQ((*doc->schedule)[1].media->liveSource->kind, LiveSourceKind::capture);
     EXPECT_EQ(doc->scheduleLoops, true);
 }
 TEST(ShowDocumentReading, AMissingRequiredKeyMakesTheFileUnreadableAndAMissingOptionalOneDoesNot)

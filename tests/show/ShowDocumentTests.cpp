@@ -18,10 +18,10 @@ namespace {
 const QString kUuidA = QStringLiteral("0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
 const QString kUuidB = QStringLiteral("FEDCBA98-7654-4321-8FED-CBA987654321");
 
-ShowLiveSource liveSource(const QString& kind, bool listen)
+LiveSource liveSource(const QString& kind, bool listen)
 {
-    return ShowLiveSource {QUuid::createUuid(), kind, QStringLiteral("Camera / 1"),
-                           QStringLiteral("srt://0.0.0.0:9000?mode=listener"), listen};
+    return LiveSource {QUuid::createUuid(), *LiveSourceKinds::fromRawValue(kind), QStringLiteral("Camera / 1"),
+                       QStringLiteral("srt://0.0.0.0:9000?mode=listener"), listen};
 }
 
 ShowDocument::Item fileItem(const QString& path, std::optional<QString> relative = std::nullopt)

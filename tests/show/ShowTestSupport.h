@@ -1,8 +1,20 @@
 #pragma once
 // Helpers shared by the show tests.
+#include "show/ShowDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstring>
+#include <deque>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -46,5 +58,65 @@ private:
     __user_cap_data_struct saved_[2] {};
     bool lowered_ = false;
 };
+
+// Panels and alerts answered from queues, every question recorded.
+class ScriptedDialogs final : public ShowDialogs {
+public:
+    struct Alert {
+        QString message;
+        QString informativeText;
+    };
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    std::deque<SaveAnswer> questionAnswers;
+    std::vector<Alert> alerts;
+    std::vector<Alert> questions;
+    std::vector<std::pair<QString, QString>> savePanels; // suggested name, message
+    int openPanels = 0;
+
+    std::optional<QString> chooseShowToOpen(const QString&) override
+    {
+        ++openPanels;
+        return next(openAnswers, std::optional<QString>());
+    }
+    std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message) override
+    {
+        savePanels.emplace_back(suggestedName, message);
+        return next(saveAnswers, std::optional<QString>());
+    }
+    void warn(const QString& message, const QString& informativeText) override
+    {
+        alerts.push_back({message, informativeText});
+    }
+    SaveAnswer askToSaveChanges(const QString& message, const QString& informativeText) override
+    {
+        questions.push_back({message, informativeText});
+        return next(questionAnswers, SaveAnswer::cancel);
+    }
+
+private:
+    template <typename T> static T next(std::deque<T>& answers, T fallback)
+    {
+        if (answers.empty())
+            return fallback;
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+inline QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
 
 } // namespace tessarin::test

@@ -17,8 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 using namespace tessarin;
@@ -360,6 +362,48 @@ TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
     ASSERT_EQ(bytes.size(), 1000 * 720 * 4);
     EXPECT_EQ(static_cast<unsigned char>(bytes.at(5 * 1000 * 4)), 5);
     EXPECT_EQ(bytes.count(char(0xee)), 0);
+}
+
+TEST_F(StreamOutputTest, RunsThatEndUnderSteadySubmitsLeaveNoWritePending)
+{
+    // Pumps keep submitting from their own threads while runs end on their
+    // own: each run's end must wait for every write it counted (a write
+    // still on its way after the descriptors close could land in whatever
+    // file reuses the number), and must not hang on one that never comes.
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString brief = test::writeFakeFFmpeg(dir, "brief", test::kAllEncoders, test::kAllProtocols,
+                                                "head -c 100000 >/dev/null; exit 1");
+    FFmpegTools::overrideCandidates(QStringList { brief });
+    auto frame = VideoFrame::create(64, 36);
+    auto block = std::make_shared<const std::vector<float>>(1920, 0.25f);
+    std::atomic<bool> done { false };
+    std::vector<std::thread> pumps;
+    struct Joiner {
+        std::atomic<bool>& done;
+        std::vector<std::thread>& threads;
+        ~Joiner()
+        {
+            done = true;
+            for (auto& thread : threads)
+                thread.join();
+        }
+    } joiner { done, pumps };
+    for (int i = 0; i < 3; ++i) {
+        pumps.emplace_back([&] {
+            while (!done.load()) {
+                out->submit(frame);
+                out->submit(block);
+                std::this_thread::yield();
+            }
+        });
+    }
+    for (int run = 0; run < 8; ++run) {
+        out->start(k720p30);
+        ASSERT_TRUE(settled(*out)) << "run " << run;
+        EXPECT_EQ(out->status(), Status::failed("Connessione interrotta"));
+        EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0)) << "run " << run;
+    }
 }
 
 TEST_F(StreamOutputTest, AStopDuringTheProbesSignalsTheProcessesAsSoonAsTheyStart)

@@ -1,0 +1,104 @@
+#include "engine/PlayerFrameGrabber.h"
+
+#include "platform/MainThread.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
+#include "platform/player/VideoOutput.h"
+
+#include <cmath>
+
+namespace tessarin {
+
+PlayerFrameGrabber::PlayerFrameGrabber(std::weak_ptr<MediaPlayer> player)
+    : player_(std::move(player))
+{
+}
+
+PlayerFrameGrabber::~PlayerFrameGrabber()
+{
+    detach();
+}
+
+bool PlayerFrameGrabber::reads(const std::shared_ptr<MediaPlayer>& player) const
+{
+    return player && !player_.expired() && !player_.owner_before(player) && !player.owner_before(player_);
+}
+
+void PlayerFrameGrabber::release(std::shared_ptr<MediaPlayer>&& player)
+{
+    if (player && player.use_count() == 1 && !isMainThread())
+        postToMain([last = std::move(player)] { });
+    player.reset();
+}
+
+Orientation PlayerFrameGrabber::orientationOf(const VideoTransform& t)
+{
+    if (t.a == 0 && t.b == 1 && t.c == -1 && t.d == 0)
+        return Orientation::right;
+    if (t.a == 0 && t.b == -1 && t.c == 1 && t.d == 0)
+        return Orientation::left;
+    if (t.a == -1 && t.b == 0 && t.c == 0 && t.d == -1)
+        return Orientation::down;
+    return Orientation::up;
+}
+
+void PlayerFrameGrabber::detach()
+{
+    // An output left on an item would stay there for the item's life: a
+    // looping overlay or a long show would collect one per item change.
+    if (output_) {
+        if (auto old = item_.lock())
+            old->removeOutput(output_);
+    }
+    output_.reset();
+    item_.reset();
+    latest_.reset();
+    orientationKnown_ = false;
+    orientation_ = Orientation::up;
+}
+
+void PlayerFrameGrabber::attach(const std::shared_ptr<PlayerItem>& item)
+{
+    detach();
+    item_ = item;
+    output_ = std::make_shared<VideoOutput>();
+    item->addOutput(output_);
+}
+
+PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
+{
+    auto player = player_.lock();
+    auto item = player ? player->currentItem() : nullptr;
+    release(std::move(player));
+    if (!item) {
+        detach();
+        return {};
+    }
+    if (item != item_.lock())
+        attach(item);
+    if (!orientationKnown_) {
+        // The transform is known once the file's header has been read; a
+        // file without video keeps the identity.
+        orientation_ = orientationOf(item->preferredTransform());
+        orientationKnown_ = item->hasVideo() || item->hasAudio();
+    }
+
+    const double t = output_->itemTime(hostTime);
+    if (std::isfinite(t) && output_->hasNewFrame(t)) {
+        if (auto frame = output_->copyFrame(t)) {
+            latest_ = std::move(frame);
+            return { latest_, orientation_ };
+        }
+    }
+    if (latest_)
+        return { latest_, orientation_ };
+    // Nothing grabbed yet for this item: its picture at its current time.
+    if (auto frame = output_->copyFrame(item->currentTime())) {
+        latest_ = std::move(frame);
+        return { latest_, orientation_ };
+    }
+    return {};
+}
+
+} // namespace tessarin

@@ -1,0 +1,69 @@
+#pragma once
+// Takes a player's pictures for the program renderer: attaches a video
+// output of its own to the player's current item (moving to a new item
+// whenever the player's item changes, and taking the output off the item it
+// leaves) and hands out the frame due at a host time, repeating the last
+// one when no newer frame is due. Render thread only (one user at a time);
+// the player is held weakly.
+#include "platform/BgraView.h"
+
+#include <memory>
+
+namespace tessarin {
+
+class MediaPlayer;
+class PlayerItem;
+class VideoFrame;
+class VideoOutput;
+struct VideoTransform;
+
+class PlayerFrameGrabber {
+public:
+    // A picture and how it is turned for display.
+    struct Picture {
+        std::shared_ptr<const VideoFrame> frame;
+        Orientation orientation = Orientation::up;
+        explicit operator bool() const { return frame != nullptr; }
+    };
+
+    explicit PlayerFrameGrabber(std::weak_ptr<MediaPlayer> player);
+    ~PlayerFrameGrabber();
+    PlayerFrameGrabber(const PlayerFrameGrabber&) = delete;
+    PlayerFrameGrabber& operator=(const PlayerFrameGrabber&) = delete;
+
+    // The player's picture due at hostTime (the caller's now plus its
+    // lookahead); nothing when the player is gone, has no item or has
+    // nothing decoded yet.
+    Picture image(double hostTime);
+
+    // Whether this grabber reads player (and that player still exists).
+    bool reads(const std::shared_ptr<MediaPlayer>& player) const;
+    // The output attached now (null while not attached); for tests.
+    const std::shared_ptr<VideoOutput>& output() const { return output_; }
+
+    // How the video track's preferred transform turns the picture: the
+    // three quarter and half turns; anything else (translation, mirroring)
+    // counts as upright.
+    static Orientation orientationOf(const VideoTransform& transform);
+
+    // Drops a reference to a player taken on the render thread. Players are
+    // main-thread objects: should this be the last reference (the main
+    // thread let go of the player meanwhile), the player is destroyed on the
+    // main thread instead.
+    static void release(std::shared_ptr<MediaPlayer>&& player);
+
+private:
+    void attach(const std::shared_ptr<PlayerItem>& item);
+    void detach();
+
+    std::weak_ptr<MediaPlayer> player_;
+    std::weak_ptr<PlayerItem> item_;
+    std::shared_ptr<VideoOutput> output_;
+    // Whether the item's stream info was known when the orientation was
+    // read; until then it is read again on every frame.
+    bool orientationKnown_ = false;
+    Orientation orientation_ = Orientation::up;
+    std::shared_ptr<const VideoFrame> latest_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,312 @@
+#include "engine/ProgramRenderer.h"
+
+#include "engine/OverlayFade.h"
+#include "engine/PlaylistEngine.h"
+#include "media/LiveVideoSink.h"
+#include "platform/player/MediaPlayer.h"
+#include "platform/player/VideoFrame.h"
+
+#include <QEasingCurve>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+
+namespace {
+
+// Below this a player B or a fade makes no visible difference, and above
+// 1 minus it none either: the draw is skipped or made at full strength.
+constexpr double kNegligible = 0.001;
+
+QImage drawable(const QImage& image)
+{
+    if (image.isNull())
+        return image;
+    if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
+        return image;
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
+// The views' show and hide curve: ease in and out.
+double eased(double progress)
+{
+    static const QEasingCurve curve = [] {
+        QEasingCurve c(QEasingCurve::BezierSpline);
+        c.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+        return c;
+    }();
+    return curve.valueForProgress(std::clamp(progress, 0.0, 1.0));
+}
+
+} // namespace
+
+ProgramSources ProgramSources::of(const PlaylistEngine& engine)
+{
+    ProgramSources s;
+    s.playerA = engine.playerA();
+    s.playerB = engine.playerB();
+    s.liveFrame = [sink = engine.liveSink()] { return sink ? sink->latest() : QImage(); };
+    s.fadeLevel = [fade = &engine.fade()] { return fade->current(); };
+    s.mix = [mix = &engine.mix()] { return mix->current(); };
+    return s;
+}
+
+struct ProgramRenderer::Inputs {
+    struct Overlay {
+        PlayerFrameGrabber::Picture video;
+        QImage still;
+        double alpha = 0.0, scale = 1.0, offsetX = 0.0, offsetY = 0.0;
+    };
+    int width = 0, height = 0;
+    bool live = false;
+    QImage liveImage;
+    PlayerFrameGrabber::Picture a, b;
+    double mix = 0.0;  // player B's alpha; 0 when B is not drawn
+    double fade = 1.0; // the program's colour scale
+    std::vector<Overlay> overlays;
+
+    bool sameAs(const Inputs& o) const
+    {
+        auto samePicture = [](const PlayerFrameGrabber::Picture& x, const PlayerFrameGrabber::Picture& y) {
+            return x.frame == y.frame && x.orientation == y.orientation;
+        };
+        if (width != o.width || height != o.height || live != o.live
+            || liveImage.cacheKey() != o.liveImage.cacheKey() || !samePicture(a, o.a) || !samePicture(b, o.b)
+            || mix != o.mix || fade != o.fade || overlays.size() != o.overlays.size())
+            return false;
+        for (size_t i = 0; i < overlays.size(); ++i) {
+            const Overlay& x = overlays[i];
+            const Overlay& y = o.overlays[i];
+            if (!samePicture(x.video, y.video) || x.still.cacheKey() != y.still.cacheKey() || x.alpha != y.alpha
+                || x.scale != y.scale || x.offsetX != y.offsetX || x.offsetY != y.offsetY)
+                return false;
+        }
+        return true;
+    }
+};
+
+ProgramRenderer::ProgramRenderer(ProgramSources sources, int width, int height, double lookahead, Clock& clock,
+                                 OverlayMotion motion)
+    : sources_(std::move(sources))
+    , clock_(clock)
+    , motion_(motion)
+    , lookahead_(finiteOr(lookahead, 0.0))
+    , compositor_(std::make_unique<Compositor>(width, height))
+    , grabberA_(sources_.playerA)
+    , grabberB_(sources_.playerB)
+    , lastTick_(clock.now())
+{
+}
+
+ProgramRenderer::~ProgramRenderer() = default;
+
+void ProgramRenderer::resize(int width, int height)
+{
+    if (width == compositor_->width() && height == compositor_->height())
+        return;
+    compositor_ = std::make_unique<Compositor>(width, height);
+    lastFrame_.reset();
+}
+
+void ProgramRenderer::setState(RenderState state)
+{
+    {
+        std::lock_guard lock(stateLock_);
+        std::swap(state_, state);
+    }
+    // The old snapshot (now in state) is released here, outside the lock.
+}
+
+RenderState ProgramRenderer::state() const
+{
+    std::lock_guard lock(stateLock_);
+    return state_;
+}
+
+double ProgramRenderer::layerAlpha(const QUuid& id) const
+{
+    auto it = fades_.find(id);
+    return it == fades_.end() ? 0.0 : it->second.alpha;
+}
+
+bool ProgramRenderer::isAnimating() const
+{
+    const double now = clock_.now();
+    for (const auto& [id, m] : fades_) {
+        if (motion_ == OverlayMotion::eased ? now - m.start < kViewFadeSeconds && m.from != m.to
+                                            : m.from != m.to)
+            return true;
+    }
+    return false;
+}
+
+double ProgramRenderer::moveAlpha(const RenderState::Layer& layer, double now, double elapsed)
+{
+    const double opacity = finiteOr(layer.opacity, 0.0);
+    auto [it, isNew] = fades_.try_emplace(layer.id);
+    LayerMotion& m = it->second;
+    if (motion_ == OverlayMotion::ramp) {
+        const double target = OverlayFade::target(layer.isVisible, opacity);
+        m.alpha = OverlayFade::step(m.alpha, target, elapsed);
+        // from/to mark whether the alpha still moves (isAnimating()).
+        m.from = m.alpha;
+        m.to = target;
+        return m.alpha;
+    }
+    const double shown = layer.isVisible ? 1.0 : 0.0;
+    if (isNew) {
+        // What a view shows when it appears: no animation.
+        m.from = m.to = shown;
+        m.start = now - kViewFadeSeconds;
+    } else if (shown != m.to) {
+        // From wherever the running animation is now.
+        const double t = (now - m.start) / kViewFadeSeconds;
+        const double current = m.from + (m.to - m.from) * eased(t);
+        m.from = current;
+        m.to = shown;
+        m.start = now;
+    }
+    const double t = (now - m.start) / kViewFadeSeconds;
+    const double factor = m.from + (m.to - m.from) * eased(t);
+    m.alpha = opacity * factor;
+    return m.alpha;
+}
+
+PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::Layer& layer, double hostTime)
+{
+    auto player = layer.player.lock();
+    auto it = overlayGrabbers_.find(layer.id);
+    if (!player) {
+        if (it != overlayGrabbers_.end())
+            overlayGrabbers_.erase(it);
+        return {};
+    }
+    if (it == overlayGrabbers_.end() || !it->second->reads(player))
+        it = overlayGrabbers_.insert_or_assign(layer.id, std::make_unique<PlayerFrameGrabber>(player)).first;
+    PlayerFrameGrabber::release(std::move(player));
+    // Upkeep only: a still image wins over the player.
+    if (!layer.cgImage.isNull())
+        return {};
+    return it->second->image(hostTime);
+}
+
+void ProgramRenderer::gather(const RenderState& state, double now, double elapsed, Inputs& in)
+{
+    in.width = compositor_->width();
+    in.height = compositor_->height();
+    const double due = now + lookahead_;
+
+    in.live = state.isLiveOnAir;
+    if (in.live) {
+        if (sources_.liveFrame)
+            in.liveImage = drawable(sources_.liveFrame());
+    } else {
+        in.a = grabberA_.image(due);
+        const double mix = sources_.mix ? finiteOr(sources_.mix(), 0.0) : 0.0;
+        // Player B is not even asked while it has no share.
+        if (mix > kNegligible) {
+            in.b = grabberB_.image(due);
+            if (in.b)
+                in.mix = mix < 1.0 - kNegligible ? mix : 1.0;
+        }
+    }
+    const double level = sources_.fadeLevel ? finiteOr(sources_.fadeLevel(), 1.0) : 1.0;
+    in.fade = level < 1.0 - kNegligible ? std::clamp(level, 0.0, 1.0) : 1.0;
+
+    in.overlays.clear();
+    for (const RenderState::Layer& layer : state.layers) {
+        // Every layer moves and keeps its grabber up, drawn or not.
+        const double alpha = moveAlpha(layer, now, elapsed);
+        PlayerFrameGrabber::Picture video = overlayPicture(layer, due);
+        if (!OverlayFade::isDrawn(alpha))
+            continue;
+        Inputs::Overlay o;
+        if (!layer.cgImage.isNull())
+            o.still = drawable(layer.cgImage);
+        else if (video)
+            o.video = std::move(video);
+        else
+            continue;
+        o.alpha = alpha < 1.0 - kNegligible ? alpha : 1.0;
+        o.scale = layer.scale;
+        o.offsetX = layer.offsetX;
+        o.offsetY = layer.offsetY;
+        in.overlays.push_back(std::move(o));
+    }
+}
+
+void ProgramRenderer::compose(VideoFrame& frame, const Inputs& in)
+{
+    Compositor& c = *compositor_;
+    if (in.live) {
+        const BgraView live = BgraView::of(in.liveImage);
+        c.drawBase(frame, live.isValid() ? &live : nullptr, Orientation::up, in.fade);
+    } else {
+        const BgraView a = in.a ? BgraView::of(*in.a.frame) : BgraView{};
+        c.drawBase(frame, a.isValid() ? &a : nullptr, in.a.orientation, in.fade);
+        if (in.b) {
+            DrawParams p;
+            p.orientation = in.b.orientation;
+            p.alpha = in.mix;
+            p.colourScale = in.fade;
+            c.drawOver(frame, BgraView::of(*in.b.frame), p);
+        }
+    }
+    if (underlay_)
+        underlay_(frame, in.fade);
+    for (const Inputs::Overlay& o : in.overlays) {
+        DrawParams p;
+        p.scale = o.scale;
+        p.offsetX = o.offsetX;
+        p.offsetY = o.offsetY;
+        p.alpha = o.alpha;
+        if (!o.still.isNull()) {
+            c.drawOver(frame, BgraView::of(o.still, quint64(o.still.cacheKey())), p);
+        } else {
+            p.orientation = o.video.orientation;
+            c.drawOver(frame, BgraView::of(*o.video.frame), p);
+        }
+    }
+}
+
+std::shared_ptr<VideoFrame> ProgramRenderer::nextFrame()
+{
+    const RenderState state = this->state();
+    auto frame = compositor_->newFrame();
+    if (!frame)
+        return nullptr;
+    const double now = clock_.now();
+    const double elapsed = now - lastTick_;
+    lastTick_ = now;
+    Inputs in;
+    gather(state, now, elapsed, in);
+    compose(*frame, in);
+    return frame;
+}
+
+std::shared_ptr<VideoFrame> ProgramRenderer::nextFrameIfChanged()
+{
+    const RenderState state = this->state();
+    const double now = clock_.now();
+    const double elapsed = now - lastTick_;
+    lastTick_ = now;
+    auto in = std::make_unique<Inputs>();
+    gather(state, now, elapsed, *in);
+    if (lastFrame_ && lastInputs_ && in->sameAs(*lastInputs_))
+        return lastFrame_;
+    auto frame = compositor_->newFrame();
+    if (!frame)
+        return nullptr;
+    compose(*frame, *in);
+    lastInputs_ = std::move(in);
+    lastFrame_ = frame;
+    return frame;
+}
+
+} // namespace tessarin

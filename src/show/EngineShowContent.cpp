@@ -1,0 +1,71 @@
+#include "show/EngineShowContent.h"
+
+#include "show/ShowLoading.h"
+
+namespace tessarin {
+
+EngineShowContent::EngineShowContent(const Services& services)
+    : engine_(std::make_unique<PlaylistEngine>(services.clock, services.settings, services.makePlayer,
+                                               services.audioOutput))
+    , schedule_(std::make_unique<ScheduleController>(engine_.get(), services.settings, services.clock,
+                                                     services.calendar))
+    , browserFiles_(std::make_unique<BrowserFiles>())
+{
+}
+
+EngineShowContent::~EngineShowContent()
+{
+    // The schedule holds on to the engine (its block-end hook): it goes first.
+    schedule_.reset();
+    engine_.reset();
+}
+
+ShowDocument EngineShowContent::document(const std::optional<QString>& base) const
+{
+    return ShowDocument::build(engine_->blocks(), engine_->overlays().layers(), schedule_->events(),
+                               schedule_->loops(), browserFiles_->browserFiles(), base);
+}
+
+void EngineShowContent::reset()
+{
+    engine_->stop();
+    engine_->clearCue();
+    // The engine offers selection as a toggle: selecting the selected item
+    // again clears the item and its block.
+    if (const auto selected = engine_->selectedItem())
+        engine_->select(selected, engine_->selectedBlock());
+    engine_->setBlocks({});
+    schedule_->load({}, false);
+    // A layer's placement and loop switch are part of the show as much as
+    // its file: an emptied show starts from the defaults, not from the
+    // previous show's settings.
+    for (const auto& layer : engine_->overlays().layers()) {
+        layer->clear();
+        layer->resetTransform();
+        layer->setLoops(false);
+    }
+    browserFiles_->setBrowserFiles({});
+}
+
+void EngineShowContent::apply(const ShowDocument& document, const QString& showFolder, QStringList& missing)
+{
+    ShowLoading loading(showFolder);
+    browserFiles_->setBrowserFiles(loading.makeFiles(document.browser));
+
+    PlaylistEngine::Blocks blocks;
+    blocks.reserve(document.blocks.size());
+    for (const auto& entry : document.blocks)
+        blocks.push_back(loading.makeBlock(entry));
+    engine_->setBlocks(std::move(blocks));
+
+    schedule_->load(loading.makeEvents(document.schedule), document.scheduleLoops.value_or(false));
+
+    const auto& layers = engine_->overlays().layers();
+    const size_t paired = std::min(layers.size(), document.layers.size());
+    for (size_t i = 0; i < paired; ++i)
+        loading.applyLayer(*layers[i], document.layers[i]);
+
+    missing.append(loading.missing());
+}
+
+} // namespace tessarin

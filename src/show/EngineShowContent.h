@@ -1,0 +1,57 @@
+#pragma once
+// The running program's show: the playback engine (its blocks and overlay
+// layers), the schedule made for it and the media browser's file list. The
+// one object that owns the engine and the schedule; the show controller
+// saves and rebuilds the show through it. Main thread.
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "show/BrowserFiles.h"
+#include "show/ShowContent.h"
+
+#include <memory>
+
+namespace tessarin {
+
+class AudioOutput;
+class Clock;
+class Settings;
+
+class EngineShowContent final : public ShowContent {
+public:
+    struct Services {
+        Clock& clock;
+        Settings& settings;
+        // Makes the engine's players and its overlay layers' video players.
+        PlaylistEngine::PlayerFactory makePlayer;
+        // Where live audio plays; the machine's output when null.
+        std::shared_ptr<AudioOutput> audioOutput;
+        // The calendar fixed starts are read in.
+        ScheduleController::CalendarSource calendar = &ScheduleCalendar::current;
+    };
+
+    // Creates the engine, then the schedule for it.
+    explicit EngineShowContent(const Services& services);
+    ~EngineShowContent() override;
+
+    PlaylistEngine& engine() const { return *engine_; }
+    ScheduleController& schedule() const { return *schedule_; }
+    BrowserFiles& browserFiles() const { return *browserFiles_; }
+
+    // --- ShowContent ---
+    ShowDocument document(const std::optional<QString>& base) const override;
+    // Program stopped, cue and selection cleared, no blocks, an empty
+    // schedule that does not loop, both layers cleared and back at their
+    // default placement without looping, no browser files.
+    void reset() override;
+    // Browser, blocks, schedule (which then finds the blocks its events
+    // name), then the layers, first with first; further stored layers are
+    // ignored and engine layers without one stay empty.
+    void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing) override;
+
+private:
+    std::unique_ptr<PlaylistEngine> engine_;
+    std::unique_ptr<ScheduleController> schedule_;
+    std::unique_ptr<BrowserFiles> browserFiles_;
+};
+
+} // namespace tessarin

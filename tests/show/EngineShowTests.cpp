@@ -1,0 +1,474 @@
+// Shows saved from and opened into the real engine, schedule and browser
+// list, on fake players and a hand-driven clock, with real media files in a
+// private show folder.
+#include "show/ShowController.h"
+
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "platform/Settings.h"
+#include "platform/Workers.h"
+#include "platform/player/AudioOutput.h"
+#include "show/BrowserFiles.h"
+#include "show/ShowChangeTracker.h"
+
+#include "ShowTestSupport.h"
+#include "support/FakeMediaPlayer.h"
+#include "support/ManualClock.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+using namespace tessarin;
+using test::contents;
+using test::ScriptedDialogs;
+using test::writeFile;
+
+namespace {
+
+QUrl fileUrl(const QString& path)
+{
+    return QUrl::fromLocalFile(path);
+}
+
+LiveSource source(LiveSourceKind kind, const QString& name, const QString& address, bool listen = false)
+{
+    return LiveSource {QUuid::createUuid(), kind, name, address, listen};
+}
+
+class EngineShow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        showFolder = dir.filePath(QStringLiteral("Show A"));
+        elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+        place(QStringLiteral("clip_5s.mov"), showFolder + QStringLiteral("/media/clip.mov"));
+        place(QStringLiteral("tone_half.wav"), showFolder + QStringLiteral("/media/tone.wav"));
+        place(QStringLiteral("still.png"), showFolder + QStringLiteral("/media/still.png"));
+        place(QStringLiteral("video_only.mp4"), showFolder + QStringLiteral("/gfx/loop.mp4"));
+        place(QStringLiteral("still.jpg"), elsewhere + QStringLiteral("/logo.jpg"));
+        place(QStringLiteral("clip_30s.mp4"), elsewhere + QStringLiteral("/spot.mp4"));
+        showPath = showFolder + QStringLiteral("/show.vellumcast");
+    }
+
+    void TearDown() override
+    {
+        controller.reset();
+        // Items analyse their files and render stills in the background.
+        Workers::userInitiated().waitForIdle(20.0);
+        test::drainMainQueue();
+    }
+
+    void place(const QString& media, const QString& to)
+    {
+        QDir().mkpath(QFileInfo(to).path());
+        ASSERT_TRUE(QFile::copy(test::mediaPath(media), to)) << to.toStdString();
+    }
+
+    ShowController& make()
+    {
+        controller = ShowController::create({settings, clock, dialogs,
+                                             [this] { return std::make_shared<test::FakeMediaPlayer>(clock, media); },
+                                             std::make_shared<NullAudioOutput>()});
+        return *controller;
+    }
+
+    PlaylistEngine& engine() { return controller->engine(); }
+    ScheduleController& schedule() { return controller->schedule(); }
+    const std::vector<std::shared_ptr<OverlayLayer>>& layers() { return engine().overlays().layers(); }
+
+    // The show as it stands, with absolute paths only (what change tracking sees).
+    ShowDocument snapshot()
+    {
+        return ShowDocument::build(engine().blocks(), layers(), schedule().events(), schedule().loops(),
+                                   controller->browserFiles().browserFiles(), std::nullopt);
+    }
+
+    std::shared_ptr<MediaFile> media_(const QString& path) { return MediaFile::create(fileUrl(path)); }
+
+    // A show with every kind of item, block, layer and schedule entry.
+    void buildEveryKind()
+    {
+        auto clip = media_(showFolder + QStringLiteral("/media/clip.mov"));
+        clip->setLoop(true);
+        clip->setIsMuted(true);
+        clip->setGainDB(-3.5);
+        clip->setInPoint(1.25);
+        clip->setOutPoint(4.5);
+        auto still = media_(showFolder + QStringLiteral("/media/still.png"));
+        still->setImageDuration(8.0);
+        auto tone = media_(showFolder + QStringLiteral("/media/tone.wav"));
+        tone->setGainDB(2.0);
+        auto rtmp = MediaFile::create(source(LiveSourceKind::rtmp, QStringLiteral("Ingresso"),
+                                             QStringLiteral("rtmp://0.0.0.0:1935/live"), true));
+        auto capture = MediaFile::create(source(LiveSourceKind::capture, QStringLiteral("Cam"),
+                                                QStringLiteral("usb-0000:00:14.0-1")));
+
+        opening = std::make_shared<MediaBlock>(QStringLiteral("Apertura / uno"), QUuid::createUuid());
+        opening->setItems({clip, still, rtmp});
+        opening->setLoop(true);
+        opening->setLoopCount(2);
+        opening->setEndBehavior(BlockEndBehavior::cueNextBlock);
+        opening->setNormalizeAudio(true);
+        closing = std::make_shared<MediaBlock>(QStringLiteral("Chiusura"), QUuid::createUuid());
+        closing->setItems({tone, capture});
+        auto empty = std::make_shared<MediaBlock>(QStringLiteral("Vuoto"), QUuid::createUuid());
+        engine().setBlocks({opening, closing, empty});
+
+        controller->browserFiles().setBrowserFiles(
+            {media_(showFolder + QStringLiteral("/media/clip.mov")), tone, still,
+             MediaFile::create(source(LiveSourceKind::ndi, QStringLiteral("NDI"), QStringLiteral("HOST (Out)")))});
+
+        auto& logo = *layers()[0];
+        logo.load(fileUrl(elsewhere + QStringLiteral("/logo.jpg")));
+        logo.setOpacity(0.75);
+        logo.setScale(0.5);
+        logo.setOffsetX(0.125);
+        logo.setOffsetY(-0.25);
+        auto& loop = *layers()[1];
+        loop.setLoops(true);
+        loop.load(fileUrl(showFolder + QStringLiteral("/gfx/loop.mp4")));
+
+        std::vector<ScheduleEvent> events(4);
+        for (auto& e : events)
+            e.id = QUuid::createUuid();
+        events[0].blockID = opening->id();
+        events[0].start = ScheduleEvent::Start::fixed;
+        events[0].repeats = ScheduleEvent::Repeat::daily;
+        events[0].date = 1765100000.5;
+        events[1].start = ScheduleEvent::Start::follow;
+        events[1].repeats = ScheduleEvent::Repeat::weekly;
+        events[1].duration = 30.0;
+        events[1].media = media_(elsewhere + QStringLiteral("/spot.mp4"));
+        events[2].isEnabled = false;
+        events[2].duration = 0.0;
+        events[2].media = MediaFile::create(source(LiveSourceKind::srt, QStringLiteral("Regia"),
+                                                   QStringLiteral("srt://10.0.0.2:9000")));
+        events[3].blockID = closing->id();
+        events[3].media = tone;
+        schedule().setEvents(events);
+        schedule().setLoops(true);
+    }
+
+    bool saveAs(const QString& path)
+    {
+        dialogs.saveAnswers.push_back(path);
+        return controller->saveAs();
+    }
+
+    void open(const QString& path)
+    {
+        dialogs.questionAnswers.push_back(ShowDialogs::SaveAnswer::dontSave);
+        dialogs.openAnswers.push_back(path);
+        controller->open();
+    }
+
+    QTemporaryDir dir;
+    QString showFolder;
+    QString elsewhere;
+    QString showPath;
+    Settings settings {dir.filePath(QStringLiteral("settings.ini"))};
+    test::ManualClock clock;
+    std::shared_ptr<test::FakeMedia> media = std::make_shared<test::FakeMedia>();
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ShowController> controller;
+    std::shared_ptr<MediaBlock> opening;
+    std::shared_ptr<MediaBlock> closing;
+};
+
+} // namespace
+
+TEST_F(EngineShow, EveryKindOfContentIsSavedAndOpenedBackEqual)
+{
+    make();
+    buildEveryKind();
+    const ShowDocument before = snapshot();
+    ASSERT_TRUE(saveAs(showPath));
+    const QByteArray written = contents(showPath);
+
+    controller->newShow();
+    EXPECT_TRUE(engine().blocks().empty());
+    EXPECT_TRUE(controller->browserFiles().browserFiles().empty());
+    EXPECT_TRUE(schedule().events().empty());
+    EXPECT_FALSE(schedule().loops());
+    for (const auto& layer : layers())
+        EXPECT_TRUE(layer->url().isEmpty());
+
+    layers()[0]->setIsVisible(true);
+    open(showPath);
+    EXPECT_TRUE(dialogs.alerts.empty());
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(controller->isDirty());
+    EXPECT_EQ(controller->savedSnapshot(), ShowChangeTracker::snapshotOf(before));
+    EXPECT_EQ(controller->fileURL(), showPath);
+
+    // Identities and kinds come back; everything else came through the snapshot.
+    ASSERT_EQ(engine().blocks().size(), 3u);
+    EXPECT_EQ(engine().blocks()[0]->id(), opening->id());
+    EXPECT_NE(engine().blocks()[0], opening);
+    const auto& still = engine().blocks()[0]->items()[1];
+    EXPECT_TRUE(still->isImage());
+    EXPECT_EQ(still->imageDuration(), 8.0);
+    EXPECT_TRUE(engine().blocks()[0]->items()[2]->isLive());
+    EXPECT_TRUE(controller->browserFiles().browserFiles()[1]->isAudioOnly());
+    for (const auto& layer : layers())
+        EXPECT_FALSE(layer->isVisible());
+    EXPECT_TRUE(layers()[1]->player());
+    EXPECT_FALSE(schedule().isArmed());
+    ASSERT_EQ(schedule().events().size(), 4u);
+    EXPECT_EQ(schedule().events()[0].blockID, opening->id());
+    EXPECT_EQ(engine().block(opening->id()), engine().blocks()[0]);  // what the event will play
+    EXPECT_TRUE(schedule().events()[2].media->isLive());
+
+    // Written again from what was opened, the file is the same to the byte.
+    controller->save();
+    EXPECT_EQ(contents(showPath), written);
+
+    // The opened events play what they name: the block by its kept
+    // identity, a file through the schedule's own hidden block.
+    ASSERT_TRUE(schedule().launch(schedule().events()[0], clock.wallNow()));
+    EXPECT_EQ(engine().currentBlockID(), opening->id());
+    ASSERT_TRUE(schedule().launch(schedule().events()[1], clock.wallNow()));
+    ASSERT_TRUE(engine().currentBlock());
+    EXPECT_EQ(engine().currentBlock()->items().at(0), schedule().events()[1].media);
+}
+
+TEST_F(EngineShow, AShowFolderMovedWithItsMediaFindsThemBelowItsNewPlace)
+{
+    make();
+    buildEveryKind();
+    ASSERT_TRUE(saveAs(showPath));
+    const QString moved = dir.filePath(QStringLiteral("Show B"));
+    ASSERT_TRUE(QDir().rename(showFolder, moved));
+
+    open(moved + QStringLiteral("/show.vellumcast"));
+    EXPECT_TRUE(dialogs.alerts.empty());
+    ASSERT_EQ(engine().blocks().size(), 3u);
+    const auto& items = engine().blocks()[0]->items();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0]->url().toLocalFile(), moved + QStringLiteral("/media/clip.mov"));
+    EXPECT_EQ(controller->browserFiles().browserFiles().size(), 4u);
+    EXPECT_EQ(layers()[1]->url().toLocalFile(), moved + QStringLiteral("/gfx/loop.mp4"));
+    // Media outside the show's folder are still found by their absolute path.
+    EXPECT_EQ(layers()[0]->url().toLocalFile(), elsewhere + QStringLiteral("/logo.jpg"));
+    EXPECT_EQ(schedule().events()[1].media->url().toLocalFile(), elsewhere + QStringLiteral("/spot.mp4"));
+}
+
+TEST_F(EngineShow, MissingMediaAreLeftOutAndReportedOnceEach)
+{
+    make();
+    buildEveryKind();
+    ASSERT_TRUE(saveAs(showPath));
+    for (const QString& gone : {showFolder + QStringLiteral("/media/clip.mov"), elsewhere + QStringLiteral("/logo.jpg"),
+                                elsewhere + QStringLiteral("/spot.mp4"), showFolder + QStringLiteral("/media/tone.wav")})
+        ASSERT_TRUE(QFile::remove(gone));
+
+    open(showPath);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("4 file non sono stati trovati"));
+    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith(
+        QStringLiteral("clip.mov\nlogo.jpg\nspot.mp4\ntone.wav\n\n")));
+
+    ASSERT_EQ(engine().blocks().size(), 3u);
+    EXPECT_EQ(engine().blocks()[0]->items().size(), 2u);  // still and live source
+    EXPECT_EQ(engine().blocks()[1]->items().size(), 1u);  // the capture source
+    EXPECT_EQ(controller->browserFiles().browserFiles().size(), 2u);
+    EXPECT_TRUE(layers()[0]->url().isEmpty());
+    EXPECT_FALSE(layers()[1]->url().isEmpty());
+    // The events whose own media are gone are gone; the others still name their blocks.
+    ASSERT_EQ(schedule().events().size(), 2u);
+    EXPECT_EQ(schedule().events()[0].blockID, opening->id());
+    EXPECT_TRUE(schedule().events()[1].media->isLive());
+
+    // The show as rebuilt counts as saved, and saving drops the references.
+    EXPECT_FALSE(controller->isDirty());
+    EXPECT_FALSE(controller->title().contains(QStringLiteral("modificato")));
+    clock.advance(ShowChangeTracker::kCheckInterval);
+    EXPECT_FALSE(controller->isDirty());
+    controller->save();
+    EXPECT_FALSE(contents(showPath).contains("clip.mov"));
+    EXPECT_FALSE(contents(showPath).contains("logo.jpg"));
+}
+
+TEST_F(EngineShow, AFileThatIsNoShowLeavesTheRunningShowAsItWas)
+{
+    make();
+    buildEveryKind();
+    ASSERT_TRUE(saveAs(showPath));
+    engine().play(opening);
+    ASSERT_TRUE(engine().isPlaying());
+    auto extra = std::make_shared<MediaBlock>(QStringLiteral("Nuovo"), QUuid::createUuid());
+    auto blocks = engine().blocks();
+    blocks.push_back(extra);
+    engine().setBlocks(blocks);
+    const ShowDocument before = snapshot();
+
+    const QString bad = dir.filePath(QStringLiteral("bad.vellumcast"));
+    const QList<QByteArray> badFiles {
+        "not json at all",
+        R"({"version":1,"browser":[],"blocks":[],"schedule":[]})",                      // no "layers"
+        R"({"version":1,"browser":[],"blocks":[{"name":"x"}],"layers":[]})",            // a block without keys
+        R"({"version":1,"browser":[{"path":7}],"blocks":[],"layers":[]})",              // a path that is a number
+        R"({"version":1,"browser":[{"liveSource":{"id":"x","kind":"srt","name":"","address":"","listen":false}}],"blocks":[],"layers":[]})",
+    };
+    for (const QByteArray& bytes : badFiles) {
+        writeFile(bad, bytes);
+        dialogs.alerts.clear();
+        open(bad);
+        ASSERT_EQ(dialogs.alerts.size(), 1u) << bytes.constData();
+        EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("Impossibile aprire lo show"));
+        EXPECT_EQ(dialogs.alerts[0].informativeText, QStringLiteral("Il file non è uno show valido di Tessarin."));
+        EXPECT_EQ(engine().blocks(), blocks);
+        EXPECT_TRUE(engine().isPlaying());
+        EXPECT_EQ(engine().currentBlockID(), opening->id());
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_TRUE(controller->isDirty());
+        EXPECT_EQ(controller->fileURL(), showPath);
+        EXPECT_EQ(settings.stringValue(QLatin1String(ShowController::kLastShowPathKey)), showPath);
+    }
+}
+
+TEST_F(EngineShow, AnEditOfABlockMarksTheShowDirtyAtTheNextCheckAndUndoingItCleansIt)
+{
+    make();
+    buildEveryKind();
+    ASSERT_TRUE(saveAs(showPath));
+    const auto added = media_(showFolder + QStringLiteral("/media/tone.wav"));
+    closing->appendItems({added});
+    EXPECT_FALSE(controller->isDirty());
+    clock.advance(ShowChangeTracker::kCheckInterval);
+    EXPECT_TRUE(controller->isDirty());
+    EXPECT_EQ(controller->title(), QStringLiteral("show — modificato"));
+    closing->removeItem(closing->items().size() - 1);
+    clock.advance(ShowChangeTracker::kCheckInterval);
+    EXPECT_FALSE(controller->isDirty());
+}
+
+TEST_F(EngineShow, TheLastShowIsOpenedOnceStartUpHasFinished)
+{
+    {
+        make();
+        buildEveryKind();
+        ASSERT_TRUE(saveAs(showPath));
+        controller.reset();
+    }
+    const QString stored = settings.stringValue(QLatin1String(ShowController::kLastShowPathKey)).value_or(QString());
+    EXPECT_EQ(stored, showPath);
+
+    make();
+    EXPECT_TRUE(engine().blocks().empty());  // queued behind the current work
+    EXPECT_EQ(controller->title(), QStringLiteral("Show senza titolo"));
+    test::drainMainQueue();
+    EXPECT_EQ(engine().blocks().size(), 3u);
+    EXPECT_EQ(controller->fileURL(), showPath);
+    EXPECT_EQ(controller->title(), QStringLiteral("show"));
+    EXPECT_FALSE(controller->isDirty());
+    EXPECT_TRUE(dialogs.alerts.empty());
+}
+
+TEST_F(EngineShow, ALastPathThatHoldsNoShowIsReportedAndTheEmptyShowStays)
+{
+    settings.setString(QLatin1String(ShowController::kLastShowPathKey), showFolder);  // a folder
+    make();
+    test::drainMainQueue();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("Impossibile aprire lo show"));
+    EXPECT_FALSE(controller->fileURL());
+    EXPECT_FALSE(controller->isDirty());
+
+    controller.reset();
+    dialogs.alerts.clear();
+    settings.setString(QLatin1String(ShowController::kLastShowPathKey), dir.filePath(QStringLiteral("gone.vellumcast")));
+    make();
+    test::drainMainQueue();
+    EXPECT_TRUE(dialogs.alerts.empty());
+    EXPECT_FALSE(controller->fileURL());
+}
+
+TEST_F(EngineShow, StoredLayersFillTheEngineLayersFirstWithFirst)
+{
+    make();
+    const QString layer = R"({"loops":false,"offsetX":0,"offsetY":0,"opacity":0.5,"scale":1})";
+    const auto file = [&](int count) {
+        QStringList entries;
+        for (int i = 0; i < count; ++i)
+            entries << QString(layer).replace(QStringLiteral("0.5"), QString::number(0.25 * (i + 1)));
+        return QStringLiteral(R"({"version":2,"browser":[],"blocks":[],"layers":[%1]})").arg(entries.join(u',')).toUtf8();
+    };
+    const QString path = dir.filePath(QStringLiteral("layers.vellumcast"));
+    writeFile(path, file(3));
+    open(path);
+    EXPECT_EQ(layers()[0]->opacity(), 0.25);
+    EXPECT_EQ(layers()[1]->opacity(), 0.5);
+    EXPECT_TRUE(schedule().events().empty());
+    EXPECT_FALSE(schedule().loops());
+
+    layers()[1]->load(fileUrl(elsewhere + QStringLiteral("/logo.jpg")));
+    writeFile(path, file(1));
+    open(path);
+    EXPECT_EQ(layers()[0]->opacity(), 0.25);
+    EXPECT_EQ(layers()[1]->opacity(), 1.0);
+    EXPECT_TRUE(layers()[1]->url().isEmpty());
+    EXPECT_TRUE(dialogs.alerts.empty());
+}
+
+TEST_F(EngineShow, ANewShowIsTheEmptyShowOfAFreshStart)
+{
+    make();
+    const auto fresh = snapshot();
+    buildEveryKind();
+    engine().play(opening);
+    engine().cue(closing->items()[0], closing);
+    engine().select(opening->items()[0], opening);
+    layers()[1]->setIsVisible(true);
+    dialogs.questionAnswers.push_back(ShowDialogs::SaveAnswer::dontSave);
+    controller->newShow();
+
+    EXPECT_EQ(snapshot(), fresh);
+    EXPECT_FALSE(engine().isPlaying());
+    EXPECT_FALSE(engine().cuedItem());
+    EXPECT_FALSE(engine().selectedItem());
+    EXPECT_FALSE(engine().selectedBlock());
+    for (const auto& layer : layers()) {
+        EXPECT_FALSE(layer->isVisible());
+        EXPECT_FALSE(layer->player());
+    }
+}
+
+TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
+{
+    make();
+    const QString media = showFolder + QStringLiteral("/media");
+    // The absolute path wins over the relative one; only a relative path
+    // that is not found, or no path at all, is named "?"; a folder is no
+    // media; a live source is never looked up.
+    const QString file = QStringLiteral(R"({"version":1,"layers":[],
+      "browser":[{"path":"%1/tone.wav","relativePath":"media/clip.mov"},
+                 {"relativePath":"media/nowhere.mov"},
+                 {},
+                 {"path":"%1"},
+                 {"path":"/no/such/x.mov","relativePath":"media/still.png","imageDuration":8},
+                 {"path":"/no/such/y.png","liveSource":{"address":"a","id":"11111111-2222-3333-4444-555555555555",
+                   "kind":"ndi","listen":false,"name":"N"}}],
+      "blocks":[{"id":"not a uuid","name":"B","loop":false,"loopCount":0,"endBehavior":"fadeOut",
+                 "normalizeAudio":false,"items":[]}]})").arg(media);
+    const QString path = showFolder + QStringLiteral("/hand.vellumcast");
+    writeFile(path, file.toUtf8());
+    open(path);
+
+    const auto& files = controller->browserFiles().browserFiles();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0]->url().toLocalFile(), media + QStringLiteral("/tone.wav"));
+    EXPECT_EQ(files[1]->url().toLocalFile(), media + QStringLiteral("/still.png"));
+    EXPECT_EQ(files[1]->imageDuration(), 8.0);
+    EXPECT_TRUE(files[2]->isLive());
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("2 file non sono stati trovati"));
+    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith(QStringLiteral("?\nmedia\n\n")));
+
+    ASSERT_EQ(engine().blocks().size(), 1u);
+    EXPECT_FALSE(engine().blocks()[0]->id().isNull());
+    EXPECT_EQ(engine().blocks()[0]->endBehavior(), BlockEndBehavior::pauseBlack);
+}
