@@ -64,11 +64,7 @@ void ItemClock::release(double hostTime)
     if (!held_)
         return;
     held_ = false;
-    mixedLead_ = 0.0;
-    floor_ = pausedTime_;
-    anchorMedia_ = pausedTime_;
-    anchorHost_ = hostTime;
-    audioValid_ = false;
+    restartAtLocked(pausedTime_, hostTime);
 }
 
 void ItemClock::setAudioDriven(bool audioDriven)
@@ -86,11 +82,7 @@ void ItemClock::play(double hostTime)
     if (playing_)
         return;
     playing_ = true;
-    mixedLead_ = 0.0;
-    floor_ = pausedTime_;
-    anchorMedia_ = pausedTime_;
-    anchorHost_ = hostTime;
-    audioValid_ = false;
+    restartAtLocked(pausedTime_, hostTime);
 }
 
 void ItemClock::pause(double hostTime)
@@ -105,12 +97,17 @@ void ItemClock::pause(double hostTime)
 void ItemClock::jump(double t, double hostTime)
 {
     std::lock_guard lock(mutex_);
-    mixedLead_ = 0.0;
     pausedTime_ = t;
+    audioDriven_ = hasAudio_;
+    restartAtLocked(t, hostTime);
+}
+
+void ItemClock::restartAtLocked(double t, double hostTime)
+{
+    mixedLead_ = 0.0;
     floor_ = t;
     anchorMedia_ = t;
     anchorHost_ = hostTime;
-    audioDriven_ = hasAudio_;
     audioValid_ = false;
 }
 

@@ -44,6 +44,8 @@ public:
     void audioFinished(double endPts, double hostTime, double delay);
 
 private:
+    // Runs the clock on from media time t at hostTime (mutex_ held).
+    void restartAtLocked(double t, double hostTime);
     double nowLocked(double hostTime) const;
 
     mutable std::mutex mutex_;
