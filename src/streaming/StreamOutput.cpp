@@ -184,17 +184,21 @@ void StreamOutput::start(const StreamFormat& format)
     });
 }
 
-void StreamOutput::stop()
+std::vector<pid_t> StreamOutput::requestStop()
 {
     std::vector<pid_t> ids;
-    {
-        std::lock_guard guard(shared_->lock);
-        shared_->stopRequested = true;
-        if (shared_->childPID > 0)
-            ids.push_back(shared_->childPID);
-        if (shared_->helperPID > 0)
-            ids.push_back(shared_->helperPID);
-    }
+    std::lock_guard guard(shared_->lock);
+    shared_->stopRequested = true;
+    if (shared_->childPID > 0)
+        ids.push_back(shared_->childPID);
+    if (shared_->helperPID > 0)
+        ids.push_back(shared_->helperPID);
+    return ids;
+}
+
+void StreamOutput::stop()
+{
+    const std::vector<pid_t> ids = requestStop();
     for (pid_t pid : ids)
         ::kill(pid, SIGTERM);
     if (ids.empty())
@@ -222,16 +226,7 @@ void StreamOutput::stop()
 
 void StreamOutput::killForTermination()
 {
-    std::vector<pid_t> ids;
-    {
-        std::lock_guard guard(shared_->lock);
-        shared_->stopRequested = true;
-        if (shared_->childPID > 0)
-            ids.push_back(shared_->childPID);
-        if (shared_->helperPID > 0)
-            ids.push_back(shared_->helperPID);
-    }
-    for (pid_t pid : ids)
+    for (pid_t pid : requestStop())
         ::kill(pid, SIGKILL);
 }
 

@@ -159,6 +159,8 @@ private:
     void fail(const QString& message);
     void goLive();
     void endRun(bool stopWasRequested, const std::optional<QString>& lastLine);
+    // Marks the run as stopped on request; the process ids to signal.
+    std::vector<pid_t> requestStop();
 
     // The launch operation, on a background thread for the whole run.
     static void launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput> owner, QString address,

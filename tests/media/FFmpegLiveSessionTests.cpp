@@ -90,6 +90,10 @@ TEST(FFmpegLiveSession, CommandLineFollowsTheSourceKindAndListenFlag)
                                              "2000000", "-analyzeduration", "2000000" }));
     EXPECT_EQ(args.mid(args.size() - 9), QStringList({ "-map", "0:a:0", "-ac", "2", "-ar", "48000", "-f", "f32le", "pipe:3" }));
     EXPECT_EQ(rtmp.arguments(false).last(), "pipe:1");
+    // The picture output runs on one thread: a frame-threaded raw output
+    // holds each picture for one frame per thread.
+    const QStringList video = rtmp.arguments(false).mid(input + 2);
+    EXPECT_EQ(video.mid(video.indexOf("-vf") + 2), QStringList({ "-threads", "1", "-f", "rawvideo", "pipe:1" }));
 
     // SRT says listener or caller in its address: the flag adds nothing.
     FFmpegLiveSession srt(feed(LiveSourceKind::srt, "srt://0.0.0.0:9000?mode=listener", true));

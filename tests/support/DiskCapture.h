@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -34,6 +35,8 @@ public:
     {
         if (output_.use_count() != 1)
             return {};
+        output_->close();
+        const std::uint64_t rendered = output_->framesRendered();
         output_.reset();
         std::vector<float> samples;
         QFile file(path_);
@@ -42,13 +45,21 @@ public:
         const QByteArray bytes = file.readAll();
         samples.resize(static_cast<std::size_t>(bytes.size()) / sizeof(float));
         std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        const auto frames = static_cast<std::uint64_t>(samples.size() / 2);
+        leadingSilence_ = frames > rendered ? static_cast<int>(frames - rendered) : 0;
         return samples;
     }
+
+    // Frames SDL wrote before the first render, while the device was still
+    // paused (a busy machine may delay the start): the file position of a
+    // render is framesRendered() at that render plus this. Known after finish().
+    int leadingSilence() const { return leadingSilence_; }
 
 private:
     QTemporaryDir dir_;
     QString path_;
     std::shared_ptr<SdlAudioOutput> output_;
+    int leadingSilence_ = 0;
 };
 
 // Stereo frames whose both samples equal value.

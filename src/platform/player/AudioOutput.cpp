@@ -104,6 +104,11 @@ SdlAudioOutput::SdlAudioOutput(const Options& options)
 
 SdlAudioOutput::~SdlAudioOutput()
 {
+    close();
+}
+
+void SdlAudioOutput::close()
+{
     if (device_ != 0) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;

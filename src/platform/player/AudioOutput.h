@@ -77,6 +77,9 @@ public:
     static std::shared_ptr<SdlAudioOutput> shared();
 
     bool isOpen() const { return device_ != 0; }
+    // Stops and closes the device: no render follows (the destructor does
+    // it too).
+    void close();
     // The SDL driver actually in use ("pulseaudio", "alsa", "dummy", "disk").
     QString driverName() const { return driver_; }
     int bufferFrames() const override { return bufferFrames_; }

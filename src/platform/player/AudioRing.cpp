@@ -29,6 +29,12 @@ int AudioRing::available() const
     return count_;
 }
 
+int AudioRing::available(std::uint64_t serial) const
+{
+    std::lock_guard lock(mutex_);
+    return serial == serial_ ? count_ : 0;
+}
+
 void AudioRing::reset(std::uint64_t serial)
 {
     std::lock_guard lock(mutex_);

@@ -31,6 +31,8 @@ public:
     };
     Read read(float* out, int maxFrames, std::uint64_t serial);
     int available() const;
+    // Frames held of that serial (none while the ring holds another).
+    int available(std::uint64_t serial) const;
 
 private:
     struct Run {

@@ -27,6 +27,16 @@ double ItemClock::now(double hostTime) const
     return nowLocked(hostTime);
 }
 
+double ItemClock::mixedNow(double hostTime) const
+{
+    std::lock_guard lock(mutex_);
+    const double heard = nowLocked(hostTime);
+    if (!playing_ || held_ || audioDriven_)
+        return heard;
+    // The host clock, run from the moment the last sample was mixed.
+    return std::max(heard, anchorMedia_ + (hostTime - anchorHost_) + mixedLead_);
+}
+
 bool ItemClock::isPlaying() const
 {
     std::lock_guard lock(mutex_);
@@ -54,6 +64,7 @@ void ItemClock::release(double hostTime)
     if (!held_)
         return;
     held_ = false;
+    mixedLead_ = 0.0;
     floor_ = pausedTime_;
     anchorMedia_ = pausedTime_;
     anchorHost_ = hostTime;
@@ -63,6 +74,7 @@ void ItemClock::release(double hostTime)
 void ItemClock::setAudioDriven(bool audioDriven)
 {
     std::lock_guard lock(mutex_);
+    mixedLead_ = 0.0;
     hasAudio_ = audioDriven;
     audioDriven_ = audioDriven;
     audioValid_ = false;
@@ -74,6 +86,7 @@ void ItemClock::play(double hostTime)
     if (playing_)
         return;
     playing_ = true;
+    mixedLead_ = 0.0;
     floor_ = pausedTime_;
     anchorMedia_ = pausedTime_;
     anchorHost_ = hostTime;
@@ -92,6 +105,7 @@ void ItemClock::pause(double hostTime)
 void ItemClock::jump(double t, double hostTime)
 {
     std::lock_guard lock(mutex_);
+    mixedLead_ = 0.0;
     pausedTime_ = t;
     floor_ = t;
     anchorMedia_ = t;
@@ -103,6 +117,7 @@ void ItemClock::jump(double t, double hostTime)
 void ItemClock::freeze(double t)
 {
     std::lock_guard lock(mutex_);
+    mixedLead_ = 0.0;
     pausedTime_ = t;
     floor_ = t;
     playing_ = false;
@@ -120,14 +135,15 @@ void ItemClock::audioRendered(double pts, int frames, double hostTime, double la
     audioValid_ = true;
 }
 
-void ItemClock::audioFinished(double endPts, double hostTime, double latency)
+void ItemClock::audioFinished(double endPts, double hostTime, double delay)
 {
     std::lock_guard lock(mutex_);
     if (!audioDriven_)
         return;
     audioDriven_ = false;
     anchorMedia_ = endPts;
-    anchorHost_ = hostTime + latency;
+    anchorHost_ = hostTime + delay;
+    mixedLead_ = delay;
     if (playing_)
         floor_ = std::min(std::max(floor_, audioValid_ ? bufferPts_ : floor_), endPts);
 }

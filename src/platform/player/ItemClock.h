@@ -3,6 +3,9 @@
 // item's audio is flowing, its time is that of the last samples the output
 // consumed, corrected by the output latency; otherwise (no audio, or the
 // audio has run out) the host clock anchored at play, seek and resume.
+// Besides the heard time it knows the mixed time, which runs ahead of it by
+// the output delay once the audio has run out: the item is over for the
+// program when its last sample is mixed, not when it is heard.
 // Any thread; the lock is held for a few arithmetic steps.
 #include <mutex>
 
@@ -12,6 +15,9 @@ class ItemClock {
 public:
     // Item time at a host time (HostClock seconds).
     double now(double hostTime) const;
+    // The item time the output has mixed up to: now(), plus the delay from
+    // mixing to hearing of the last sample once the audio has run out.
+    double mixedNow(double hostTime) const;
     bool isPlaying() const;
     // Playing and not held: time runs and the audio may be consumed.
     bool isRunning() const;
@@ -33,8 +39,9 @@ public:
     // Audio thread: frames starting at media time pts were consumed by a
     // render at hostTime, heard latency seconds later.
     void audioRendered(double pts, int frames, double hostTime, double latency);
-    // Audio thread: the audio ended at endPts; the host clock takes over.
-    void audioFinished(double endPts, double hostTime, double latency);
+    // Audio thread: the audio ended at endPts, its last sample was mixed at
+    // hostTime and is heard delay seconds later; the host clock takes over.
+    void audioFinished(double endPts, double hostTime, double delay);
 
 private:
     double nowLocked(double hostTime) const;
@@ -52,6 +59,7 @@ private:
     double bufferPts_ = 0.0;
     double bufferSeconds_ = 0.0;
     double bufferHost_ = 0.0;
+    double mixedLead_ = 0.0; // mixed time minus heard time after the audio ran out
 };
 
 } // namespace tessarin

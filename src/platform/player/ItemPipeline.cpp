@@ -34,6 +34,10 @@ constexpr std::size_t kVideoPackets = 48;
 constexpr std::size_t kAudioPackets = 64;
 constexpr std::size_t kMaxPacketBytes = 24u << 20;
 constexpr int kScratchFrames = 8192;
+// A new position is consumed once this much of it is decoded (or all of it,
+// if less), so a decoder slow to be scheduled right after its start cannot
+// break the first blocks into pieces: the start waits instead.
+constexpr int kStartFrames = 2048;
 // How long a waiting thread sleeps before it looks at the clock again.
 constexpr auto kPoll = 4ms;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -238,6 +242,11 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
     if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
         return; // paused, or waiting for the first picture: nothing consumed
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
+    if (startedSerial_ != serial) {
+        if (ring_.available(serial) < kStartFrames && audioEndedSerial_.load(std::memory_order_acquire) != serial)
+            return;
+        startedSerial_ = serial;
+    }
     const bool muted = muted_.load(std::memory_order_relaxed);
     int done = 0;
     while (done < frames) {
@@ -263,11 +272,18 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
         clock_.audioRendered(r.pts, r.frames, context.hostTime + done / kOutputRate, context.latency);
         done += r.frames;
     }
-    if (done < frames && audioEndedSerial_.load(std::memory_order_acquire) == serial
+    // The last sample is mixed: the item is over for the program now, even
+    // though it is heard one output delay later. The end watch is woken at
+    // once, so a cut starts the next item in time for the next render.
+    if (audioEndedSerial_.load(std::memory_order_acquire) == serial
         && audioDrainedSerial_.load(std::memory_order_relaxed) != serial && ring_.available() == 0) {
+        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime,
+            done / kOutputRate + context.latency);
         audioDrainedSerial_.store(serial, std::memory_order_release);
-        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime + done / kOutputRate,
-            context.latency);
+        {
+            std::lock_guard lock(controlMutex_); // a write: the watch cannot miss the wake
+            drainWake_ = true;
+        }
         controlWake_.notify_all();
     }
 }
@@ -399,7 +415,8 @@ void ItemPipeline::runDemux()
         if (eof || (videoDone && audioDone)) {
             watchEnd();
             std::unique_lock lock(controlMutex_);
-            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
+            controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_ || drainWake_; });
+            drainWake_ = false;
             continue;
         }
         const bool videoFull = videoDone || videoPackets_.count() >= kVideoPackets;
@@ -481,7 +498,9 @@ bool ItemPipeline::watchEnd()
     if (audioStream_ >= 0)
         end = std::max(end, st.audioEnd);
     end = std::min(end, endLimit());
-    if (clock_.now(now()) + 1e-6 < end)
+    // Over when the output has mixed up to the end (without audio, or after
+    // it, the clock reaches it).
+    if (clock_.mixedNow(now()) + 1e-6 < end)
         return false;
     {
         std::lock_guard lock(controlMutex_);

@@ -38,7 +38,8 @@ public:
         std::function<void(bool ok, const QString& error)> opened;
         // The seek of that id landed (the first picture or samples decoded).
         std::function<void(std::uint64_t seekId)> seekDone;
-        // Playback reached the end; at most once per position.
+        // Playback reached the end: the output mixed its last sample (or,
+        // without sound, the clock got there); at most once per position.
         std::function<void()> ended;
     };
 
@@ -120,6 +121,7 @@ private:
     mutable std::mutex controlMutex_;
     std::condition_variable controlWake_;
     bool seekPending_ = false;
+    bool drainWake_ = false; // the output mixed the last sample: check the end
     SeekRequest seekRequest_;
     SerialState state_;
 
@@ -158,6 +160,7 @@ private:
     std::vector<float> scratch_;       // output callback only
     std::shared_ptr<AudioTap> tap_;
     bool tapPrepared_ = false;          // output callback only
+    std::uint64_t startedSerial_ = 0;   // output callback only: the serial being consumed
     std::atomic<std::uint64_t> audioDrainedSerial_ { 0 };
     std::atomic<std::uint64_t> audioEndedSerial_ { 0 };
     std::atomic<double> audioEndPts_ { 0.0 };
