@@ -20,11 +20,14 @@ function(tessarin_subsystem)
   endif()
 endfunction()
 
-# tessarin_test(NAME name DEPENDS ... [NEEDS_MEDIA])
+# tessarin_test(NAME name DEPENDS ... [NEEDS_MEDIA] [RUN_ALONE pattern ...])
 # One GoogleTest executable of every .cpp file in the test folder; its cases
 # are registered with CTest when the tests run (not at build time).
+# RUN_ALONE names the cases (GoogleTest filter patterns, such as Suite.*) that
+# must keep pace with real time using every core, such as live encoding: CTest
+# runs each of them with no other test beside it.
 function(tessarin_test)
-  cmake_parse_arguments(ARG "NEEDS_MEDIA" "NAME" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "NEEDS_MEDIA" "NAME" "DEPENDS;RUN_ALONE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -39,8 +42,22 @@ function(tessarin_test)
   if(ARG_NEEDS_MEDIA)
     list(APPEND props FIXTURES_REQUIRED test_media)
   endif()
+  if(NOT ARG_RUN_ALONE)
+    gtest_discover_tests(${ARG_NAME}
+      DISCOVERY_TIMEOUT 60
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES ${props})
+    return()
+  endif()
+  list(JOIN ARG_RUN_ALONE ":" alone)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST
+    TEST_FILTER "-${alone}"
     PROPERTIES ${props})
+  gtest_discover_tests(${ARG_NAME}
+    DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST
+    TEST_FILTER "${alone}"
+    PROPERTIES ${props} RUN_SERIAL TRUE)
 endfunction()

@@ -262,8 +262,11 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     EXPECT_NEAR(loudest, 0.25f, 1e-4);
     EXPECT_NEAR(busSamples().back(), 0.25f, 1e-6);
 
-    // Muting the item on air silences the live sound; the picture goes on.
+    // Muting the item on air silences the live sound from the next turn of
+    // the main queue (the engine takes the change from there); the picture
+    // goes on.
     live->setIsMuted(true);
+    drainMainQueue();
     session(0).deliver(4);
     ASSERT_TRUE(waitUntil([&] { return busSamples().size() == 8 * kPerDelivery; }));
     const auto muted = busSamples();
