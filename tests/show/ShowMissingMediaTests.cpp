@@ -1,4 +1,5 @@
 #include "show/ShowMissingMedia.h"
+#include "show/ShowController.h"
 
 #include "platform/Localization.h"
 
@@ -39,7 +40,7 @@ TEST(ShowTexts, TheShowAlertsHaveTheirEnglish)
     EXPECT_EQ(alert.message, QStringLiteral("2 files were not found"));
     EXPECT_EQ(alert.informativeText,
               QStringLiteral("a.mov\nb.mov\n\nThey have been removed from the show; if you save it now, they will be gone."));
-    EXPECT_EQ(QCoreApplication::translate("ShowController", "Le modifiche a \u201C%1\u201D andranno perse se non le salvi."),
+    EXPECT_EQ(ShowController::tr("Le modifiche a \u201C%1\u201D andranno perse se non le salvi."),
               QStringLiteral("Your changes to \u201C%1\u201D will be lost if you don\u2019t save them."));
     EXPECT_EQ(ShowMissingMedia::alertFor({"a.mov"}).message, QStringLiteral("One file was not found"));
     ASSERT_TRUE(Localization::apply("it"));
