@@ -2,17 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="it_IT">
 <context>
-    <name>AtemTallyMonitor</name>
-    <message>
-        <source>Inserisci l'indirizzo IP della regia</source>
-        <translation>Enter the switcher's IP address</translation>
-    </message>
-    <message>
-        <source>Integrazione ATEM non ancora collegata</source>
-        <translation>ATEM integration not connected yet</translation>
-    </message>
-</context>
-<context>
     <name>BlockEndBehavior</name>
     <message>
         <source>Cue automatico del blocco successivo</source>
@@ -100,20 +89,6 @@
     </message>
 </context>
 <context>
-    <name>Localization</name>
-    <message>
-        <source>Annulla</source>
-        <translation>Cancel</translation>
-    </message>
-</context>
-<context>
-    <name>MainWindow</name>
-    <message>
-        <source>Tessarin</source>
-        <translation>Tessarin</translation>
-    </message>
-</context>
-<context>
     <name>MediaPlayer</name>
     <message>
         <source>Il file non contiene audio o video riproducibili.</source>
@@ -125,32 +100,10 @@
     </message>
 </context>
 <context>
-    <name>OutputWindowController</name>
-    <message>
-        <source>Risoluzione attuale</source>
-        <translation>Current resolution</translation>
-    </message>
-</context>
-<context>
     <name>PlaylistEngine</name>
     <message>
         <source>Blocco %1</source>
         <translation>Block %1</translation>
-    </message>
-</context>
-<context>
-    <name>ScheduleController</name>
-    <message>
-        <source>Blocco mancante</source>
-        <translation>Missing block</translation>
-    </message>
-    <message>
-        <source>Il blocco “%1” è vuoto: non c'è nulla da mandare in onda.</source>
-        <translation>The block “%1” is empty: there is nothing to put on air.</translation>
-    </message>
-    <message>
-        <source>Un evento del palinsesto punta a un blocco che non esiste più.</source>
-        <translation>A schedule event points to a block that no longer exists.</translation>
     </message>
 </context>
 <context>
@@ -181,37 +134,6 @@
     </message>
 </context>
 <context>
-    <name>ShortcutActionID</name>
-    <message>
-        <source>Annulla cue</source>
-        <translation>Clear cue</translation>
-    </message>
-    <message>
-        <source>Avvia blocco %1</source>
-        <translation>Play block %1</translation>
-    </message>
-    <message>
-        <source>Cue della clip selezionata</source>
-        <translation>Cue selected clip</translation>
-    </message>
-    <message>
-        <source>Manda in onda (take)</source>
-        <translation>Take to air</translation>
-    </message>
-    <message>
-        <source>Mostra / nascondi Layer 1</source>
-        <translation>Show / hide Layer 1</translation>
-    </message>
-    <message>
-        <source>Mostra / nascondi Layer 2</source>
-        <translation>Show / hide Layer 2</translation>
-    </message>
-    <message>
-        <source>Play / Pausa</source>
-        <translation>Play / Pause</translation>
-    </message>
-</context>
-<context>
     <name>ShowController</name>
     <message>
         <source>
@@ -226,36 +148,8 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <translation>%1 files were not found</translation>
     </message>
     <message>
-        <source>%1 — modificato</source>
-        <translation>%1 — edited</translation>
-    </message>
-    <message>
         <source>Annulla</source>
         <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>Apri un show di Tessarin</source>
-        <translation>Open a Tessarin show</translation>
-    </message>
-    <message>
-        <source>Il file non è uno show valido di Tessarin.</source>
-        <translation>The file is not a valid Tessarin show.</translation>
-    </message>
-    <message>
-        <source>Impossibile aprire lo show</source>
-        <translation>The show could not be opened</translation>
-    </message>
-    <message>
-        <source>Impossibile salvare lo show</source>
-        <translation>The show could not be saved</translation>
-    </message>
-    <message>
-        <source>Le modifiche a “%1” andranno perse se non le salvi.</source>
-        <translation>Your changes to “%1” will be lost if you don’t save them.</translation>
-    </message>
-    <message>
-        <source>Lo show contiene un numero non valido.</source>
-        <translation>The show contains a number that is not valid.</translation>
     </message>
     <message>
         <source>Non salvare</source>
@@ -264,18 +158,6 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Salva</source>
         <translation>Save</translation>
-    </message>
-    <message>
-        <source>Salva lo show</source>
-        <translation>Save the show</translation>
-    </message>
-    <message>
-        <source>Salvare le modifiche allo show?</source>
-        <translation>Save the changes to the show?</translation>
-    </message>
-    <message>
-        <source>Show senza titolo</source>
-        <translation>Untitled show</translation>
     </message>
     <message>
         <source>Un file non è stato trovato</source>
@@ -395,21 +277,6 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     </message>
 </context>
 <context>
-    <name>tessarin</name>
-    <message>
-        <source>23,976</source>
-        <translation>23.976</translation>
-    </message>
-    <message>
-        <source>29,97</source>
-        <translation>29.97</translation>
-    </message>
-    <message>
-        <source>59,94</source>
-        <translation>59.94</translation>
-    </message>
-</context>
-<context>
     <name>tessarin::AtemTallyMonitor</name>
     <message>
         <source>Inserisci l'indirizzo IP della regia</source>
@@ -418,36 +285,6 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Integrazione ATEM non ancora collegata</source>
         <translation>ATEM integration not connected yet</translation>
-    </message>
-</context>
-<context>
-    <name>tessarin::CaptureLiveSession</name>
-    <message>
-        <source>Dispositivo non trovato: è collegato?</source>
-        <translation>Device not found: is it connected?</translation>
-    </message>
-    <message>
-        <source>Errore dispositivo: %1</source>
-        <translation>Device error: %1</translation>
-    </message>
-    <message>
-        <source>Impossibile usare questo dispositivo</source>
-        <translation>This device cannot be used</translation>
-    </message>
-</context>
-<context>
-    <name>tessarin::FFmpegLiveSession</name>
-    <message>
-        <source>Impossibile avviare ffmpeg (errore %1)</source>
-        <translation>Could not start ffmpeg (error %1)</translation>
-    </message>
-    <message>
-        <source>Questo ffmpeg non supporta %1: serve una build con libsrt</source>
-        <translation>This ffmpeg does not support %1: a build with libsrt is needed</translation>
-    </message>
-    <message>
-        <source>ffmpeg non trovato: serve per ricevere RTMP e SRT</source>
-        <translation>ffmpeg not found: it is needed to receive RTMP and SRT</translation>
     </message>
 </context>
 <context>
@@ -520,33 +357,6 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Show senza titolo</source>
         <translation>Untitled show</translation>
-    </message>
-</context>
-<context>
-    <name>tessarin::StreamFormat</name>
-    <message>
-        <source>%1i59,94</source>
-        <translation>%1i59.94</translation>
-    </message>
-    <message>
-        <source>50i (25 fps)</source>
-        <translation>50i (25 fps)</translation>
-    </message>
-    <message>
-        <source>59,94i (29,97 fps)</source>
-        <translation>59.94i (29.97 fps)</translation>
-    </message>
-    <message>
-        <source>60i (30 fps)</source>
-        <translation>60i (30 fps)</translation>
-    </message>
-    <message>
-        <source>Interlacciato</source>
-        <translation>Interlaced</translation>
-    </message>
-    <message>
-        <source>Progressivo</source>
-        <translation>Progressive</translation>
     </message>
 </context>
 </TS>

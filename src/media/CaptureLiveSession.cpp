@@ -8,10 +8,10 @@
 namespace tessarin {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("CaptureLiveSession", text);
-}
+// Texts of this file, looked up as CaptureLiveSession's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(CaptureLiveSession)
+};
 
 } // namespace
 
@@ -93,7 +93,7 @@ void CaptureLiveSession::configureAndRun()
     }
     const std::optional<CaptureInput> input = resolver_ ? resolver_(deviceID_) : std::nullopt;
     if (!input) {
-        report(LiveStatus::failed(tr("Dispositivo non trovato: è collegato?")));
+        report(LiveStatus::failed(Texts::tr("Dispositivo non trovato: è collegato?")));
         return;
     }
     // The callbacks hold this session weakly: a capture thread that runs on
@@ -126,14 +126,14 @@ void CaptureLiveSession::fail(const CaptureFailure& failure)
 {
     switch (failure.kind) {
     case CaptureFailure::Kind::NotFound:
-        report(LiveStatus::failed(tr("Dispositivo non trovato: è collegato?")));
+        report(LiveStatus::failed(Texts::tr("Dispositivo non trovato: è collegato?")));
         break;
     case CaptureFailure::Kind::NoVideo:
-        report(LiveStatus::failed(tr("Impossibile usare questo dispositivo")));
+        report(LiveStatus::failed(Texts::tr("Impossibile usare questo dispositivo")));
         break;
     case CaptureFailure::Kind::AccessDenied:
     case CaptureFailure::Kind::Other:
-        report(LiveStatus::failed(tr("Errore dispositivo: %1").arg(failure.reason)));
+        report(LiveStatus::failed(Texts::tr("Errore dispositivo: %1").arg(failure.reason)));
         break;
     }
 }

@@ -20,10 +20,10 @@
 namespace tessarin {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FFmpegLiveSession", text);
-}
+// Texts of this file, looked up as FFmpegLiveSession's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(FFmpegLiveSession)
+};
 
 // The reading rule of the three readers: fills the whole span, retrying on
 // EINTR; false at end of file or on any other failure.
@@ -211,12 +211,12 @@ void FFmpegLiveSession::supervise()
 {
     const std::optional<QString> path = FFmpegTools::ffmpegPath();
     if (!path) {
-        report(LiveStatus::failed(tr("ffmpeg non trovato: serve per ricevere RTMP e SRT")));
+        report(LiveStatus::failed(Texts::tr("ffmpeg non trovato: serve per ricevere RTMP e SRT")));
         return;
     }
     const QString protocol = source_.kind == LiveSourceKind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
     if (!FFmpegTools::supports(protocol, *path, false)) {
-        report(LiveStatus::failed(tr("Questo ffmpeg non supporta %1: serve una build con libsrt").arg(protocol.toUpper())));
+        report(LiveStatus::failed(Texts::tr("Questo ffmpeg non supporta %1: serve una build con libsrt").arg(protocol.toUpper())));
         return;
     }
     if (stopRequested())
@@ -270,7 +270,7 @@ FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, b
         closeDescriptor(video->readEnd);
         closeDescriptor(audio->readEnd);
         closeDescriptor(error->readEnd);
-        report(LiveStatus::failed(tr("Impossibile avviare ffmpeg (errore %1)").arg(errorNumber)));
+        report(LiveStatus::failed(Texts::tr("Impossibile avviare ffmpeg (errore %1)").arg(errorNumber)));
         failedShowing_ = true;
         RunResult result;
         result.spawnFailed = true;

@@ -7,10 +7,10 @@
 namespace tessarin {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("StreamFormat", text);
-}
+// Texts of this file, looked up as StreamFormat's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(StreamFormat)
+};
 
 struct RateInfo {
     StreamFormat::Rate rate;
@@ -36,11 +36,11 @@ QString rateNumberText(StreamFormat::Rate rate)
 {
     switch (rate) {
     case StreamFormat::Rate::r23_976:
-        return tr("23,976");
+        return Texts::tr("23,976");
     case StreamFormat::Rate::r29_97:
-        return tr("29,97");
+        return Texts::tr("29,97");
     case StreamFormat::Rate::r59_94:
-        return tr("59,94");
+        return Texts::tr("59,94");
     default:
         return QString::number(info(rate).numerator);
     }
@@ -123,11 +123,11 @@ QString StreamFormat::label(Rate value, Scan scan)
     if (scan == Scan::interlaced) {
         switch (value) {
         case Rate::r25:
-            return tr("50i (25 fps)");
+            return Texts::tr("50i (25 fps)");
         case Rate::r29_97:
-            return tr("59,94i (29,97 fps)");
+            return Texts::tr("59,94i (29,97 fps)");
         case Rate::r30:
-            return tr("60i (30 fps)");
+            return Texts::tr("60i (30 fps)");
         default:
             break;
         }
@@ -137,7 +137,7 @@ QString StreamFormat::label(Rate value, Scan scan)
 
 QString StreamFormat::label(Scan value)
 {
-    return value == Scan::interlaced ? tr("Interlacciato") : tr("Progressivo");
+    return value == Scan::interlaced ? Texts::tr("Interlacciato") : Texts::tr("Progressivo");
 }
 
 std::vector<StreamFormat::Rate> StreamFormat::available(Scan scan)
@@ -172,7 +172,7 @@ QString StreamFormat::summary() const
         if (rate == Rate::r30)
             return heightText + QStringLiteral("i60");
         if (rate == Rate::r29_97)
-            return tr("%1i59,94").arg(heightText);
+            return Texts::tr("%1i59,94").arg(heightText);
     }
     return heightText + QStringLiteral("p") + label(rate, Scan::progressive).remove(QStringLiteral(" fps"));
 }

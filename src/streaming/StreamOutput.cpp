@@ -14,10 +14,10 @@
 namespace tessarin {
 namespace {
 
-QString localized(const char* text)
-{
-    return QCoreApplication::translate("StreamOutput", text);
-}
+// Texts of this file, looked up as StreamOutput's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(StreamOutput)
+};
 
 QString kindRaw(StreamOutput::Kind value)
 {
@@ -149,7 +149,7 @@ void StreamOutput::start(const StreamFormat& format)
         return;
     const QString address = url_.trimmed();
     if (address.isEmpty()) {
-        setStatus(Status::failed(localized("Inserisci l'indirizzo di destinazione")));
+        setStatus(Status::failed(Texts::tr("Inserisci l'indirizzo di destinazione")));
         return;
     }
     const QString firstScheme = kind_ == Kind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
@@ -158,12 +158,12 @@ void StreamOutput::start(const StreamFormat& format)
     const QStringList pieces = address.split(QLatin1Char(':'), Qt::SkipEmptyParts);
     const QString scheme = pieces.isEmpty() ? QString() : pieces.first().toLower();
     if (scheme.isEmpty() || !accepted.contains(scheme)) {
-        setStatus(Status::failed(localized("L'indirizzo deve iniziare con %1://").arg(firstScheme)));
+        setStatus(Status::failed(Texts::tr("L'indirizzo deve iniziare con %1://").arg(firstScheme)));
         return;
     }
     if (format.scan == StreamFormat::Scan::interlaced && interlacedCodec_ == InterlacedCodec::mpeg2
         && scheme != QStringLiteral("srt")) {
-        setStatus(Status::failed(localized("L'interlacciato in MPEG-2 funziona solo con SRT: usa SRT oppure H.264")));
+        setStatus(Status::failed(Texts::tr("L'interlacciato in MPEG-2 funziona solo con SRT: usa SRT oppure H.264")));
         return;
     }
 
@@ -288,7 +288,7 @@ void StreamOutput::endRun(bool stopWasRequested, const std::optional<QString>& l
     if (stopWasRequested)
         setStatus(Status::idle());
     else
-        setStatus(Status::failed(lastLine.value_or(localized("Connessione interrotta"))));
+        setStatus(Status::failed(lastLine.value_or(Texts::tr("Connessione interrotta"))));
 }
 
 } // namespace tessarin

@@ -10,14 +10,14 @@
 namespace tessarin {
 namespace {
 
-QString localized(const char* text)
-{
-    return QCoreApplication::translate("StreamOutput", text);
-}
+// Texts of this file, looked up as StreamOutput's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(StreamOutput)
+};
 
 QString protocolMessage(const QString& scheme)
 {
-    return localized("Questo ffmpeg non può inviare in %1: serve una build con libsrt").arg(scheme.toUpper());
+    return Texts::tr("Questo ffmpeg non può inviare in %1: serve una build con libsrt").arg(scheme.toUpper());
 }
 
 } // namespace
@@ -29,7 +29,7 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
     if (interlaced && codec == InterlacedCodec::h264) {
         const auto ffmpeg = FFmpegTools::ffmpegPath(QStringLiteral("libx264"));
         if (!ffmpeg)
-            return localized("L'H.264 interlacciato richiede un ffmpeg con x264 installato (es. con apt: apt install "
+            return Texts::tr("L'H.264 interlacciato richiede un ffmpeg con x264 installato (es. con apt: apt install "
                       "ffmpeg). In alternativa usa MPEG-2 con SRT.");
         LaunchPlan plan { *ffmpeg, Encoder::x264Interlaced, std::nullopt };
         if (scheme == QStringLiteral("srt")) {
@@ -40,7 +40,7 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
                 plan.sender = *first;
                 return plan;
             }
-            return localized("Nessun ffmpeg disponibile può inviare in SRT");
+            return Texts::tr("Nessun ffmpeg disponibile può inviare in SRT");
         }
         if (FFmpegTools::supports(scheme, *ffmpeg, true))
             return plan;
@@ -49,11 +49,11 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
 
     const auto ffmpeg = FFmpegTools::ffmpegPath();
     if (!ffmpeg)
-        return localized("ffmpeg non trovato: serve per lo streaming");
+        return Texts::tr("ffmpeg non trovato: serve per lo streaming");
     LaunchPlan plan { *ffmpeg, Encoder::x264, std::nullopt };
     if (interlaced) {
         if (!FFmpegTools::hasEncoder(QStringLiteral("mpeg2video"), *ffmpeg))
-            return localized("Questo ffmpeg non ha l'encoder MPEG-2");
+            return Texts::tr("Questo ffmpeg non ha l'encoder MPEG-2");
         plan.encoder = Encoder::mpeg2Interlaced;
     } else if (!hevc) {
         if (FFmpegTools::hasEncoder(QStringLiteral("h264_videotoolbox"), *ffmpeg))
@@ -61,10 +61,10 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
         else if (FFmpegTools::hasEncoder(QStringLiteral("libx264"), *ffmpeg))
             plan.encoder = Encoder::x264;
         else
-            return localized("Questo ffmpeg non ha un encoder H.264");
+            return Texts::tr("Questo ffmpeg non ha un encoder H.264");
     } else {
         if (!FFmpegTools::hasEncoder(QStringLiteral("hevc_videotoolbox"), *ffmpeg))
-            return localized("Questo ffmpeg non ha un encoder H.265: scegli H.264");
+            return Texts::tr("Questo ffmpeg non ha un encoder H.265: scegli H.264");
         plan.encoder = Encoder::hevcVideoToolbox;
     }
     if (!FFmpegTools::supports(scheme, *ffmpeg, true))

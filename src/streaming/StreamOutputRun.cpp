@@ -20,10 +20,10 @@
 namespace tessarin {
 namespace {
 
-QString localized(const char* text)
-{
-    return QCoreApplication::translate("StreamOutput", text);
-}
+// Texts of this file, looked up as StreamOutput's.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(StreamOutput)
+};
 
 // ChildProcess reports a failed spawn as strerror() text; the operator's
 // message carries the error number it came from.
@@ -229,7 +229,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
                 closeDescriptor(made.readEnd);
                 closeDescriptor(made.writeEnd);
             }
-            postFail(owner, localized("Impossibile creare le pipe verso ffmpeg"));
+            postFail(owner, Texts::tr("Impossibile creare le pipe verso ffmpeg"));
             return;
         }
         pipes.push_back(*pipe);
@@ -276,7 +276,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         closeDescriptor(audio.writeEnd);
         closeDescriptor(progress.readEnd);
         closeDescriptor(errors.readEnd);
-        postFail(owner, localized("Impossibile avviare ffmpeg (errore %1)").arg(errorNumberOf(spawnError)));
+        postFail(owner, Texts::tr("Impossibile avviare ffmpeg (errore %1)").arg(errorNumberOf(spawnError)));
         return;
     }
     // A write to a pipe whose reader has gone fails with EPIPE: SIGPIPE is

@@ -333,16 +333,16 @@ bool ItemPipeline::open()
     };
     format_ = avformat_alloc_context();
     if (!format_)
-        return fail("Impossibile aprire il file.");
+        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
     format_->interrupt_callback.callback = &interruptCallback;
     format_->interrupt_callback.opaque = &abort_;
     const QByteArray path = item_->path().toUtf8();
     if (avformat_open_input(&format_, path.constData(), nullptr, nullptr) < 0) {
         format_ = nullptr; // freed by avformat_open_input on failure
-        return fail("Impossibile aprire il file.");
+        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
     }
     if (avformat_find_stream_info(format_, nullptr) < 0)
-        return fail("Il file non contiene audio o video riproducibili.");
+        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
 
     videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && (format_->streams[videoStream_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
@@ -359,7 +359,7 @@ bool ItemPipeline::open()
             audioStream_ = -1;
     }
     if (videoStream_ < 0 && audioStream_ < 0)
-        return fail("Il file non contiene audio o video riproducibili.");
+        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
             format_->streams[i]->discard = AVDISCARD_ALL;
