@@ -1,0 +1,10 @@
+#include "ui/browser/BrowserColumnView.h"
+
+namespace tessarin {
+
+BrowserColumnView::BrowserColumnView(BrowserFiles&, SourceLibrary&, QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+} // namespace tessarin
