@@ -55,6 +55,11 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     , repeat_(new Stepper(this))
 {
     setFixedWidth(320);
+    QPalette palette = this->palette();
+    for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(role, Theme::textPrimary());
+    setPalette(palette);
+    title_->setPalette(palette);
     title_->setTextFormat(Qt::PlainText);
     normalize_->setToolTip(tr("Porta il picco di ogni clip del blocco a un livello comune"));
     loop_->setToolTip(tr("Ricomincia dal primo video alla fine del blocco"));

@@ -54,7 +54,7 @@ void CardList::paintEvent(QPaintEvent* event)
         const QColor base = onAir ? Theme::withAlpha(Theme::accent(), 0.22) : Theme::black(0.3);
         for (int i = radius; i > 0; --i) {
             QColor c = base;
-            c.setAlphaF(float(base.alphaF() * 2.0 / (radius + 1)));
+            c.setAlphaF(float(base.alphaF() / radius));
             p.setBrush(c);
             const double grow = i;
             p.drawRoundedRect(r.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
