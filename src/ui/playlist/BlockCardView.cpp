@@ -182,7 +182,8 @@ void BlockCardView::syncRows()
     }
     hint_->setVisible(order.empty());
     frame_->raise();
-    refreshMarks();
+    refreshHeader();
+    applyRowMarks();
 }
 
 void BlockCardView::refreshHeader()
@@ -214,6 +215,37 @@ void BlockCardView::refreshHeader()
 void BlockCardView::refreshMarks()
 {
     refreshHeader();
+    const MarksSource now = marksSourceNow();
+    if (now == marksSource_)
+        return;
+    const auto mine = [this](const MarksSource& s) {
+        for (const auto& id : { s.current, s.cued, s.selected }) {
+            if (id && rows_.contains(*id))
+                return true;
+        }
+        return false;
+    };
+    if (mine(marksSource_) || mine(now))
+        applyRowMarks();
+    marksSource_ = now;
+}
+
+BlockCardView::MarksSource BlockCardView::marksSourceNow() const
+{
+    MarksSource now;
+    now.current = engine_.currentItemID();
+    if (engine_.cuedItem())
+        now.cued = engine_.cuedItem()->id();
+    if (engine_.selectedItem())
+        now.selected = engine_.selectedItem()->id();
+    now.playing = engine_.isPlaying();
+    now.liveStatus = engine_.liveStatus();
+    return now;
+}
+
+void BlockCardView::applyRowMarks()
+{
+    marksSource_ = marksSourceNow();
     const auto& current = engine_.currentItemID();
     const auto& cued = engine_.cuedItem();
     const auto& selected = engine_.selectedItem();

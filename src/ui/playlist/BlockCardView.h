@@ -82,6 +82,7 @@ private:
     void syncRows();
     void refreshHeader();
     void refreshMarks();
+    void applyRowMarks();
     void setTargeted(bool targeted);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
@@ -119,6 +120,18 @@ private:
     CardFrame* frame_ = nullptr;
     QHash<QUuid, MediaRowView*> rows_;
     QPointer<Popover> settingsPopover_;
+    // What the rows' marks were last made from; rows are visited again only
+    // when one of the items named here, before or now, is in this card.
+    struct MarksSource {
+        std::optional<QUuid> current;
+        std::optional<QUuid> cued;
+        std::optional<QUuid> selected;
+        bool playing = false;
+        LiveStatus liveStatus;
+        bool operator==(const MarksSource&) const = default;
+    };
+    MarksSource marksSource_;
+    MarksSource marksSourceNow() const;
 };
 
 } // namespace tessarin

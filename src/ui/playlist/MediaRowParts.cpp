@@ -36,7 +36,10 @@ void RowSelectArea::setLook(const Look& look)
 {
     if (look == look_)
         return;
-    const bool resized = look.nameFont != look_.nameFont || look.subtitleFont != look_.subtitleFont;
+    // Bold and regular type of one size are equally high: only another
+    // height asks the layout again.
+    const bool resized = QFontMetrics(look.nameFont).height() != QFontMetrics(look_.nameFont).height()
+        || QFontMetrics(look.subtitleFont).height() != QFontMetrics(look_.subtitleFont).height();
     look_ = look;
     if (resized)
         updateGeometry();
