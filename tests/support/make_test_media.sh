@@ -61,4 +61,13 @@ make counted_mpeg2.mpg -f lavfi -i "$counted" -f lavfi -i "sine=frequency=440:sa
   "${mpeg2[@]}" -c:a mp2 -b:a 128k
 make counted_mpeg2.ts -f lavfi -i "$counted" "${mpeg2[@]}"
 make counted_h264_longgop.ts -f lavfi -i "$counted" -c:v libx264 -preset veryfast -crf 10 -g 250 -bf 3 -sc_threshold 0 -pix_fmt yuv420p
+# Stills in the formats Qt reads only through plugins, or not fully: a
+# picture whose left half is transparent and right half opaque orange, as
+# WebP (lossless), TIFF and 16-bit PNG, and a large JPEG.
+halves="color=c=black:s=64x48,format=rgba,geq=r=255:g=128:b=0:a='if(lt(X\\,32)\\,0\\,255)'"
+make halves.png -f lavfi -i "$halves" -frames:v 1
+make halves.webp -i halves.png -c:v libwebp -lossless 1 -pix_fmt bgra
+make halves.tiff -i halves.png -c:v tiff -pix_fmt rgba
+make halves16.png -i halves.png -pix_fmt rgba64be
+make large.jpg -f lavfi -i "testsrc2=size=5000x3000:rate=1" -frames:v 1 -q:v 5
 echo "test media ready in $out"
