@@ -1,8 +1,8 @@
 #include "app/AppLook.h"
 #include "app/MainWindow.h"
 #include "platform/Localization.h"
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
-#include "platform/Workers.h"
 
 #include <QApplication>
 
@@ -27,10 +27,13 @@ int main(int argc, char* argv[])
                                       : tessarin::Localization::systemLanguage());
     tessarin::applyDarkLook(app);
 
-    tessarin::MainWindow window;
-    window.show();
-    const int status = QApplication::exec();
-    // Let background analysis finish before static objects are destroyed.
-    tessarin::Workers::userInitiated().waitForIdle(5.0);
-    return status;
+    int status = 0;
+    {
+        tessarin::MainWindow window;
+        window.show();
+        status = QApplication::exec();
+    }
+    // With the windows gone and before static objects go: sessions and
+    // children stopped, every background thread joined.
+    return tessarin::ProcessEnd::finish(status, 10.0);
 }
