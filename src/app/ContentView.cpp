@@ -1,5 +1,6 @@
 #include "app/ContentView.h"
 
+#include "app/AppMenus.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -110,6 +111,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     stack->addWidget(playlist_, 1);
     setCentralWidget(content);
 
+    menus_ = new AppMenus(*this, show_);
+    connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
+
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);
     connect(&show_, &ShowController::fileURLChanged, this, &ContentView::followTitle);
     connect(&show_, &ShowController::isDirtyChanged, this, &ContentView::followTitle);
@@ -182,7 +186,7 @@ void ContentView::closeEvent(QCloseEvent* event)
     // application running once the main window is gone.
     SettingsWindowController::shared().close();
     output_->stop();
-    QCoreApplication::quit();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace tessarin
