@@ -91,6 +91,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     topBar_ = new TopBarView(show_, *streamManager_, *output_, *shortcuts_, *atem_, topRow);
     topLayout->addWidget(topBar_, 1);
     topRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // A pill button's height and the padding: the row keeps its height
+    // before its elements are in.
+    topRow->setMinimumHeight(42);
     connect(topBar_, &TopBarView::settingsRequested, this, &ContentView::openSettingsWindow);
 
     Settings& settings = services.settings;
