@@ -4,8 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Displays.h"
 #include "platform/Localization.h"
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
-#include "platform/Workers.h"
 #include "show/ShowController.h"
 #include "ui/settings/AppLanguage.h"
 
@@ -45,9 +45,10 @@ int main(int argc, char* argv[])
         status = QApplication::exec();
         tessarin::AppLanguage::setQuitRequest({});
     }
-    // Let background analysis finish before static objects are destroyed.
-    tessarin::Workers::userInitiated().waitForIdle(5.0);
-    // Last: the new start waits for this process to be gone.
+    // The language relaunch's new start waits for this process to be gone,
+    // so it is arranged now, before a shutdown that might have to be cut short.
     tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
-    return status;
+    // With the windows gone and before static objects go: sessions and
+    // children stopped, every background thread joined.
+    return tessarin::ProcessEnd::finish(status, 10.0);
 }
