@@ -101,7 +101,8 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
         tabPicker_->addSegment(BrowserTabs::title(tab));
     tabPicker_->setParent(header);
     tabPicker_->setCurrentIndex(0);
-    headerLayout->addWidget(tabPicker_, 0, Qt::AlignHCenter);
+    tabPicker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the segments share the width
+    headerLayout->addWidget(tabPicker_);
 
     content_->addWidget(mediaList_);
     content_->addWidget(sourcesList_);
