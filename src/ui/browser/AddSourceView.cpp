@@ -89,7 +89,7 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     connect(add_, &QAbstractButton::clicked, this, &AddSourceView::submit);
     connect(address_, &QLineEdit::textChanged, this, &AddSourceView::updateEnabled);
     updateEnabled();
-    setFocusProxy(address_);
+    setFocusProxy(name_);
 }
 
 QString AddSourceView::hint(LiveSourceKind kind)

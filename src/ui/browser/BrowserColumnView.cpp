@@ -262,7 +262,8 @@ void BrowserColumnView::startDrag(BrowserRow* row, const QPoint& hotSpot)
     QMimeData* data = dragProvider(row->file());
     const int count = int(selection_.selectedFiles(files_.browserFiles()).size());
     const QPixmap preview = row->dragPreview(count);
-    auto* drag = new QDrag(row);
+    // Owned by the column: the row may go while the drag runs.
+    auto* drag = new QDrag(this);
     drag->setMimeData(data);
     drag->setPixmap(preview);
     drag->setHotSpot(QPoint(std::min(hotSpot.x(), preview.width() / 2), preview.height() / 2));

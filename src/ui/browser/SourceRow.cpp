@@ -143,7 +143,8 @@ void SourceRow::mouseMoveEvent(QMouseEvent* event)
         || (event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
         return;
     pressed_ = false;
-    auto* drag = new QDrag(this);
+    // Owned by the section: a device unplugged during the drag takes its row away.
+    auto* drag = new QDrag(parentWidget() ? static_cast<QObject*>(parentWidget()) : this);
     drag->setMimeData(makeDragData());
     drag->setPixmap(grab());
     drag->setHotSpot(pressPos_);

@@ -138,7 +138,11 @@ void SourceSection::reload()
                 }
             });
         }
-        rowsLayout_->insertWidget(int(kept.size()), row);
+        const int position = int(kept.size());
+        if (rowsLayout_->indexOf(row) != position) {
+            rowsLayout_->removeWidget(row);
+            rowsLayout_->insertWidget(position, row);
+        }
         kept.insert(key, row);
     }
     // Rows whose source left the catalogue; a row may be inside its own
