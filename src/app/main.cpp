@@ -4,8 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Displays.h"
 #include "platform/Localization.h"
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
-#include "platform/Workers.h"
 #include "show/ShowController.h"
 
 #include <QApplication>
@@ -40,7 +40,7 @@ int main(int argc, char* argv[])
         window.show();
         status = QApplication::exec();
     }
-    // Let background analysis finish before static objects are destroyed.
-    tessarin::Workers::userInitiated().waitForIdle(5.0);
-    return status;
+    // With the windows gone and before static objects go: sessions and
+    // children stopped, every background thread joined.
+    return tessarin::ProcessEnd::finish(status, 10.0);
 }
