@@ -189,8 +189,11 @@ void BlockCardView::syncRows()
 void BlockCardView::refreshHeader()
 {
     const bool onAir = isOnAir();
-    if (name_->text() != block_->name())
+    if (name_->text() != block_->name()) {
         name_->setText(block_->name());
+        if (!name_->hasFocus())
+            name_->setCursorPosition(0); // show the name's start, not its end
+    }
     count_->setCount(qsizetype(block_->items().size()));
     badge_->setIsPlaying(engine_.isPlaying());
     badge_->setVisible(onAir);

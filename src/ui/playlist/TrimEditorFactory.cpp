@@ -1,22 +1,12 @@
 #include "ui/playlist/TrimEditorFactory.h"
 
-#include "media/MediaFile.h"
-#include "ui/kit/Theme.h"
-
-#include <QLabel>
+#include "ui/playlist/WaveformTrimView.h"
 
 namespace tessarin {
 
-// A stand-in until the trim editor itself is built.
-QWidget* makeTrimEditor(const std::shared_ptr<MediaFile>&, int waveformHeight)
+QWidget* makeTrimEditor(const std::shared_ptr<MediaFile>& item, int waveformHeight)
 {
-    auto* label = new QLabel(QStringLiteral("IN / OUT"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setMinimumSize(360, waveformHeight + 40);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::textSecondary());
-    label->setPalette(palette);
-    return label;
+    return new WaveformTrimView(item, waveformHeight);
 }
 
 } // namespace tessarin
