@@ -28,11 +28,13 @@ void BlockCardView::startBlockDrag()
     // its block is being dragged.
     BlockDragState* state = &dragState_;
     state->draggingBlock = block_;
+    state->hoveredCard.reset();
     QPointer<QDrag> drag = new QDrag(window());
     drag->setMimeData(PlaylistDrag::makeMimeData(PlaylistDrag::Kind::block, block_->id()));
     drag->setPixmap(header_->grab());
     state->run(*drag);
     state->draggingBlock.reset();
+    state->hoveredCard.reset();
     if (drag)
         drag->deleteLater();
 }
@@ -71,8 +73,9 @@ bool BlockCardView::cardDragOver(QDropEvent& event, bool entering)
     if (isBlockDrag(event)) {
         setTargeted(true);
         PlaylistDrag::acceptMove(event);
-        if (!entering)
+        if (!entering || dragState_.hoveredCard == block_->id())
             return true;
+        dragState_.hoveredCard = block_->id();
         const auto dragged = dragState_.draggingBlock;
         const auto move = PlaylistDrag::reorderMove(engine_.blocks(), dragged->id(), block_->id());
         if (!move)

@@ -70,6 +70,9 @@ std::optional<std::pair<std::size_t, std::size_t>> reorderMove(const List& list,
 // The block drag state the blocks column shares with all its cards.
 struct BlockDragState {
     std::shared_ptr<MediaBlock> draggingBlock;
+    // The card the block drag last entered: passing between that card's
+    // header and its rows (each a drop target of its own) is no new entry.
+    std::optional<QUuid> hoveredCard;
     PlaylistDrag::Runner run = PlaylistDrag::defaultRunner();
 };
 

@@ -165,9 +165,10 @@ TEST_F(BlocksColumn, DragsReorderWhileHoveringAndEndWhereverTheyEnd)
     auto blockC = addBlock(QStringLiteral("C"), items);
     const auto rowOf = [&](int i) { return col.card(blockC->id())->row(items[std::size_t(i)]->id()); };
 
-    // Block A hovers over C (B, C, A), then over C again, now above it
-    // (B, A, C), and the drag ends outside any card: the order stays and the
-    // state is cleared.
+    // Block A hovers over C (B, C, A) and on over C's rows (the same card:
+    // nothing more moves), passes its own card, enters C again, now above
+    // it (B, A, C), and the drag ends outside any card: the order stays and
+    // the state is cleared.
     QString mimeText;
     col.dragState().run = [&](QDrag& drag) {
         mimeText = drag.mimeData()->text();
@@ -175,6 +176,10 @@ TEST_F(BlocksColumn, DragsReorderWhileHoveringAndEndWhereverTheyEnd)
         dragOnto(col.card(blockC->id()), *drag.mimeData(), false);
         EXPECT_EQ(blockNames(), (QStringList { "B", "C", "A" }));
         EXPECT_FALSE(col.card(blockC->id())->isTargeted()) << "the highlight goes with the pointer";
+        for (int target : { 0, 1, 2 })
+            dragOnto(rowOf(target), *drag.mimeData(), false);
+        EXPECT_EQ(blockNames(), (QStringList { "B", "C", "A" }));
+        dragOnto(col.card(blockA->id()), *drag.mimeData(), false);
         dragOnto(col.card(blockC->id()), *drag.mimeData(), false);
         return Qt::IgnoreAction;
     };
