@@ -8,6 +8,8 @@
 //   changed until the window is drawn again; target under 2 ms, with no row
 //   rebuilt and only the rows concerned repainted (counters rows_rebuilt and
 //   rows_painted).
+// - BM_HoverReorder: two cards swapped while a block drag hovers; target
+//   well under a frame (16 ms).
 // BM_OnAirChangeEngineOnly is the engine's own share of an on-air change.
 // The memory the rows take (heap in use, per row) is printed once at start.
 // Items point at files that do not exist: no thumbnails are made.
@@ -211,6 +213,20 @@ void BM_OnAirChange(benchmark::State& state)
     measureChange(state, rig, [&](int i) { rig.engine.play(block->items()[std::size_t(i % 2)], block); });
 }
 BENCHMARK(BM_OnAirChange)->Unit(benchmark::kMicrosecond);
+
+// A block dragged by its handle hovering over the next card: the engine's
+// blocks reordered, the cards moved (with their slide) and the window drawn.
+void BM_HoverReorder(benchmark::State& state)
+{
+    Rig rig;
+    rig.engine.setBlocks(Rig::makeShow());
+    measureChange(state, rig, [&](int) {
+        auto blocks = rig.engine.blocks();
+        std::swap(blocks[0], blocks[1]);
+        rig.engine.setBlocks(std::move(blocks));
+    });
+}
+BENCHMARK(BM_HoverReorder)->Unit(benchmark::kMicrosecond);
 
 // The engine's own share of an on-air change: the same plays without a window.
 void BM_OnAirChangeEngineOnly(benchmark::State& state)

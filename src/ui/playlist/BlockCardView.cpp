@@ -8,6 +8,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockSettingsView.h"
+#include "ui/playlist/ReorderAnimation.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace tessarin {
 
@@ -173,14 +175,19 @@ void BlockCardView::syncRows()
         row->deleteLater();
     }
     rows_ = std::move(next);
+    std::optional<ReorderAnimation> slide;
     for (int i = 0; i < int(order.size()); ++i) {
         QLayoutItem* at = rowsLayout_->itemAt(i);
         if (at && at->widget() == order[std::size_t(i)])
             continue;
+        if (!slide && rowsLayout_->indexOf(order[std::size_t(i)]) >= 0) // a move, not a new widget
+            slide.emplace(*rowsLayout_);
         rowsLayout_->removeWidget(order[std::size_t(i)]);
         rowsLayout_->insertWidget(i, order[std::size_t(i)]);
     }
     hint_->setVisible(order.empty());
+    if (slide)
+        slide->run(*rowsLayout_);
     frame_->raise();
     refreshHeader();
     applyRowMarks();

@@ -7,6 +7,7 @@
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
 #include "ui/playlist/PlaylistColumnParts.h"
+#include "ui/playlist/ReorderAnimation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace tessarin {
 
@@ -117,14 +120,19 @@ void PlaylistColumnView::syncCards()
     }
     cards_ = std::move(next);
     // The hint comes first, then the cards.
+    std::optional<ReorderAnimation> slide;
     for (int i = 0; i < int(order.size()); ++i) {
         QLayoutItem* at = listLayout_->itemAt(i + 1);
         if (at && at->widget() == order[std::size_t(i)])
             continue;
+        if (!slide && listLayout_->indexOf(order[std::size_t(i)]) >= 0) // a move, not a new widget
+            slide.emplace(*listLayout_);
         listLayout_->removeWidget(order[std::size_t(i)]);
         listLayout_->insertWidget(i + 1, order[std::size_t(i)]);
     }
     hint_->setVisible(order.empty());
+    if (slide)
+        slide->run(*listLayout_);
     list_->update();
 }
 
