@@ -226,5 +226,66 @@ TEST_F(BlocksColumn, DragsReorderWhileHoveringAndEndWhereverTheyEnd)
     EXPECT_EQ(blockA->items().size(), 1u);
 }
 
+TEST_F(BlocksColumn, ADropLandsWhereTheBlockStandsWhenItsLoadArrives)
+{
+    auto& col = makeColumn();
+    auto a = media("clip_5s.mov");
+    auto b = media("tone_half.wav");
+    auto c = media("video_only.mp4");
+    auto block = addBlock(QStringLiteral("B"), { a, b, c });
+    BlockCardView* card = col.card(block->id());
+
+    // Dropped on the last row, whose item is removed before the load arrives:
+    // the noted place (2) still exists, so the file goes there.
+    auto files = uriList({ QStringLiteral("still.png") });
+    dragOnto(card->row(c->id()), *files);
+    block->setItems({ a, b });
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "clip_5s", "tone_half", "still" }));
+
+    // Dropped on the second row while the block shrinks below that place:
+    // appended at the end.
+    auto more = uriList({ QStringLiteral("clip_30s.mp4"), QStringLiteral("tone_half.mp3") });
+    dragOnto(card->row(b->id()), *more);
+    block->setItems({ a });
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "clip_5s", "clip_30s", "tone_half" }));
+    EXPECT_EQ(card->rowsInOrder().size(), 3);
+
+    // A block deleted before its drop's load arrives does not come back.
+    dragOnto(card, *files);
+    engine->removeBlock(block);
+    settle();
+    EXPECT_TRUE(engine->blocks().empty());
+    EXPECT_TRUE(col.cardsInOrder().isEmpty());
+}
+
+TEST_F(BlocksColumn, OnlyTheLiveItemOnAirShowsItsStatus)
+{
+    auto& col = makeColumn();
+    LiveSource studio;
+    studio.kind = LiveSourceKind::capture;
+    studio.name = QStringLiteral("red");
+    LiveSource field = studio;
+    field.id = QUuid::createUuid();
+    field.name = QStringLiteral("blue");
+    auto onAirItem = MediaFile::create(studio);
+    auto waiting = MediaFile::create(field);
+    auto block = addBlock(QStringLiteral("Live"), { onAirItem, waiting });
+    BlockCardView* card = col.card(block->id());
+
+    QTest::mouseClick(card->row(onAirItem->id())->playButton(), Qt::LeftButton);
+    ASSERT_TRUE(onAir(onAirItem));
+    const auto look = card->row(onAirItem->id())->selectArea()->look();
+    EXPECT_EQ(look.subtitle, QStringLiteral("LIVE · Input Live"));
+    EXPECT_EQ(look.status, MediaRowView::statusText(engine->liveStatus()));
+    EXPECT_FALSE(look.status.isEmpty()) << "a live input on air is connecting or live";
+    EXPECT_TRUE(card->row(waiting->id())->selectArea()->look().status.isEmpty());
+    EXPECT_FALSE(card->row(waiting->id())->marks().liveStatus.has_value());
+
+    engine->stop();
+    EXPECT_TRUE(card->row(onAirItem->id())->selectArea()->look().status.isEmpty());
+}
+
 } // namespace
 } // namespace tessarin::test
