@@ -6,6 +6,8 @@
 #include "automation/PlaylistShortcutEngine.h"
 #include "automation/ShortcutManager.h"
 #include "engine/EngineFixture.h"
+#include "show/ShowController.h"
+#include "show/ShowTestSupport.h"
 #include "platform/FrameView.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
@@ -357,19 +359,49 @@ TEST_F(CentreControls, TheTransitionRowWritesTheEngineAndFollowsIt)
     EXPECT_EQ(stepper.text(), QLocale().toString(0.2, 'f', 1) + QStringLiteral(" s")) << "the duration is kept";
 }
 
-TEST_F(CentreControls, ANewEngineShowsTheTransitionItReadFromTheSettings)
+TEST(TransitionControlAcrossShows, TheFadeTimeSurvivesANewShowAndAReopenedOne)
 {
-    click(transition->picker()->segment(1));
-    engine->setFadeSeconds(3.7);
-    window.reset();
-    engine.reset();
-    players.clear();
+    ManualClock clock;
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    ScriptedDialogs dialogs;
+    auto media = std::make_shared<FakeMedia>();
+    const ShowController::Services services { settings, clock, dialogs,
+        [&] { return std::make_shared<FakeMediaPlayer>(clock, media); }, std::make_shared<NullAudioOutput>() };
+    auto shows = ShowController::create(services);
+    const auto text = [](double seconds) { return QLocale().toString(seconds, 'f', 1) + QStringLiteral(" s"); };
 
-    makeEngine(); // the next launch, on the same settings
-    build();
-    EXPECT_EQ(transition->picker()->currentIndex(), 1);
-    EXPECT_FALSE(transition->fadeStepper()->isHidden());
-    EXPECT_EQ(transition->fadeStepper()->text(), QLocale().toString(3.7, 'f', 1) + QStringLiteral(" s"));
+    auto control = std::make_unique<TransitionControl>(shows->engine());
+    control->show();
+    QTest::mouseClick(control->picker()->segment(1), Qt::LeftButton);
+    for (int i = 0; i < 5; ++i)
+        QTest::mouseClick(control->fadeStepper()->upButton(), Qt::LeftButton);
+    ASSERT_EQ(shows->engine().fadeSeconds(), 1.5);
+    const QString path = dir.filePath(QStringLiteral("Serata.vellumcast"));
+    dialogs.saveAnswers.push_back(path);
+    ASSERT_TRUE(shows->saveAs());
+
+    shows->newShow();
+    drainMainQueue();
+    EXPECT_EQ(control->picker()->currentIndex(), 1);
+    EXPECT_EQ(control->fadeStepper()->text(), text(1.5));
+
+    QTest::mouseClick(control->fadeStepper()->upButton(), Qt::LeftButton);
+    dialogs.openAnswers.push_back(path);
+    shows->open();
+    drainMainQueue();
+    ASSERT_EQ(shows->fileURL(), path);
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(shows->engine().fadeSeconds(), 1.6) << "a show does not carry the transition";
+    EXPECT_EQ(control->fadeStepper()->text(), text(1.6));
+
+    // The next launch reads the settings.
+    control.reset();
+    shows.reset();
+    shows = ShowController::create(services);
+    control = std::make_unique<TransitionControl>(shows->engine());
+    EXPECT_EQ(control->picker()->currentIndex(), 1);
+    EXPECT_EQ(control->fadeStepper()->text(), text(1.6));
 }
 
 } // namespace
