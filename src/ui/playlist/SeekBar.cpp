@@ -203,6 +203,10 @@ void SeekBar::placeReadout()
     if (!readout_ || readout_->parentWidget() != host) {
         delete readout_;
         readout_ = new Readout(host);
+        // The read-out is placed in the window: it must follow the bar when
+        // the column around it moves (the cue bar comes or goes).
+        for (QWidget* w = parentWidget(); w && w != host; w = w->parentWidget())
+            w->installEventFilter(this);
     }
     readout_->setText(text);
     const QRect r = readoutRect();
@@ -303,6 +307,13 @@ void SeekBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeReadout();
+}
+
+bool SeekBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && readout_ && readout_->isVisible())
+        placeReadout();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SeekBar::hideEvent(QHideEvent* event)
