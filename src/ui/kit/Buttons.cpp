@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace tessarin {
 
 void setHelp(QWidget* widget, const QString& text)
@@ -21,6 +23,7 @@ namespace {
 constexpr int kPillFont = 12;
 constexpr int kPillPadX = 12;
 constexpr int kPillPadY = 5;
+constexpr int kPillIconGap = 5;
 } // namespace
 
 PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
@@ -42,7 +45,15 @@ void PillButton::setStyle(PillButtonStyle style)
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(text()) + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+    const int iconWidth = icon().isNull() ? 0 : iconSize().width() + kPillIconGap;
+    const int width = std::max(iconWidth + fm.horizontalAdvance(text()), minimumLabelWidth_);
+    return { width + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+}
+
+void PillButton::setMinimumLabelWidth(int width)
+{
+    minimumLabelWidth_ = width;
+    updateGeometry();
 }
 
 void PillButton::paintEvent(QPaintEvent*)
@@ -60,9 +71,21 @@ void PillButton::paintEvent(QPaintEvent*)
         p.setBrush(Theme::white(isDown() ? 0.14 : 0.07));
     }
     p.drawRoundedRect(r, radius, radius);
-    p.setPen(style_.filled ? Theme::black(0.85) : style_.tint);
+    const QColor fg = style_.filled ? Theme::black(0.85) : style_.tint;
+    const QFontMetrics fm(font());
+    const int textWidth = fm.horizontalAdvance(text());
+    const bool hasIcon = !icon().isNull();
+    const int iconWidth = hasIcon ? iconSize().width() : 0;
+    const int gap = hasIcon && textWidth ? kPillIconGap : 0;
+    int x = (width() - (iconWidth + gap + textWidth)) / 2;
+    if (hasIcon) {
+        const QSize is = iconSize();
+        icon().paint(&p, QRect(x, (height() - is.height()) / 2, is.width(), is.height()));
+        x += iconWidth + gap;
+    }
+    p.setPen(fg);
     p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, text());
+    p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 // ---- IconButton

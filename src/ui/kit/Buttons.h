@@ -26,6 +26,8 @@ public:
     PillButton(const QString& text, PillButtonStyle style, QWidget* parent = nullptr);
     void setStyle(PillButtonStyle style);
     const PillButtonStyle& style() const { return style_; }
+    // The label (icon, then text) is at least this wide, centred.
+    void setMinimumLabelWidth(int width);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -34,6 +36,7 @@ protected:
 
 private:
     PillButtonStyle style_;
+    int minimumLabelWidth_ = 0;
 };
 
 struct IconButtonStyle {

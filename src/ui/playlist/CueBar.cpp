@@ -7,10 +7,10 @@
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/VideoFrame.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -120,13 +120,6 @@ QImage turned(const QImage& image, Orientation orientation)
 }
 } // namespace
 
-QString CueBar::displayName(const MediaFile& item)
-{
-    if (const auto& source = item.liveSource())
-        return source->name;
-    return QFileInfo(item.url().path()).completeBaseName();
-}
-
 CueBar::CueBar(PlaylistEngine& engine, QWidget* parent)
     : QWidget(parent)
     , engine_(engine)
@@ -199,7 +192,7 @@ QString CueBar::itemName() const
 void CueBar::follow()
 {
     const auto& item = engine_.cuedItem();
-    name_->setText(item ? displayName(*item) : QString());
+    name_->setText(item ? itemDisplayName(*item) : QString());
     // Shown only inside its column: alone it would open a window of its own.
     if (parentWidget() || !item)
         setVisible(item != nullptr);

@@ -15,7 +15,6 @@ namespace tessarin {
 class ElidedLabel;
 class FrameView;
 class IconButton;
-class MediaFile;
 class MediaPlayer;
 class PlayerFrameGrabber;
 class PlaylistEngine;
@@ -30,10 +29,6 @@ public:
     IconButton* cancelButton() const { return cancel_; }
     FrameView* preview() const { return preview_; }
     QString itemName() const;
-
-    // For a live item its source's name, else the file name without its
-    // last extension.
-    static QString displayName(const MediaFile& item);
 
 protected:
     void paintEvent(QPaintEvent*) override;
