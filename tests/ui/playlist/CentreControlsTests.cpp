@@ -222,9 +222,19 @@ TEST_F(CentreControls, ASeekBarClickAndDragLandOnTheirTimesWithOneSeekPerRefresh
     EXPECT_FALSE(bar().dragFraction());
     EXPECT_EQ(engine->currentTimecode(), QStringLiteral("00:00:24"));
 
-    // Nothing seekable: drawn dimmed, no help, clicks ignored.
+    // The item leaves the air during a drag: the release seeks nothing and
+    // the fill goes back to the engine's progress instead of staying put.
+    QTest::mousePress(&bar(), Qt::LeftButton, {}, at(0.8));
+    ASSERT_TRUE(bar().dragFraction());
     engine->stop();
     const std::size_t stopped = player.seeks.size();
+    QTest::mouseRelease(&bar(), Qt::LeftButton, {}, at(0.8));
+    drainMainQueue();
+    EXPECT_EQ(player.seeks.size(), stopped);
+    EXPECT_FALSE(bar().dragFraction());
+    EXPECT_EQ(bar().shownFraction(), 0.0);
+
+    // Nothing seekable: drawn dimmed, no help, clicks ignored.
     QTest::mouseClick(&bar(), Qt::LeftButton, {}, at(0.5));
     drainMainQueue();
     EXPECT_EQ(player.seeks.size(), stopped);
