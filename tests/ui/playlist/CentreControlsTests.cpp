@@ -243,33 +243,6 @@ TEST_F(CentreControls, ASeekBarClickAndDragLandOnTheirTimesWithOneSeekPerRefresh
     EXPECT_FALSE(bar().isActive());
 }
 
-TEST_F(CentreControls, TheReadoutAndTheKnobStayInsideTheBarAtBothEnds)
-{
-    auto clip = file(QStringLiteral("clip"), 100);
-    engine->play(blockOf({ clip }));
-    run(0.5);
-    const double w = bar().width();
-
-    QTest::mouseMove(&bar(), at(0.0));
-    ASSERT_EQ(bar().hoverFraction(), 0.0);
-    EXPECT_EQ(bar().readoutText(), QStringLiteral("00:00:00"));
-    EXPECT_EQ(bar().readoutRect().left(), 0);
-    EXPECT_EQ(bar().knobRect().left(), 0.0);
-    EXPECT_LT(bar().readoutRect().bottom(), 0) << "the read-out stands above the bar";
-
-    QTest::mouseMove(&bar(), QPoint(bar().width() - 1, bar().height() / 2));
-    EXPECT_EQ(bar().readoutRect().left(), int(w) - 56);
-    EXPECT_EQ(bar().readoutText(), QStringLiteral("00:01:39"));
-    QTest::mousePress(&bar(), Qt::LeftButton, {}, QPoint(bar().width() - 1, bar().height() / 2));
-    EXPECT_LE(bar().knobRect().right(), w);
-
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(&bar(), &leave);
-    EXPECT_FALSE(bar().hoverFraction());
-    EXPECT_TRUE(bar().isActive()) << "still dragging";
-    QTest::mouseRelease(&bar(), Qt::LeftButton, {}, QPoint(bar().width() - 1, bar().height() / 2));
-}
-
 TEST_F(CentreControls, TheTakeOfTheButtonTheShortcutAndTheAtemLinkIsOneAndTheSame)
 {
     auto a = file(QStringLiteral("a"));
