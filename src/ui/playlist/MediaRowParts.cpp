@@ -133,10 +133,11 @@ void RowSelectArea::paintEvent(QPaintEvent*)
         p.drawPixmap(tile.topLeft(), thumbnail_);
         p.restore();
     } else {
-        p.fillPath(clip, Theme::panelAlt());
-        const int s = 14;
+        // The browser's placeholder look (ThumbnailView): a dark plate and a white symbol.
+        p.fillPath(clip, Theme::black(0.6));
+        const int s = 12;
         p.drawPixmap(QRectF(tile.center().x() - s / 2.0, tile.center().y() - s / 2.0, s, s),
-                     Icons::pixmap(symbol_, Theme::textTertiary(), s, devicePixelRatioF()), QRectF());
+                     Icons::pixmap(symbol_, Qt::white, s, devicePixelRatioF()), QRectF());
     }
 
     const int textWidth = std::max(0, width() - kTextX);
