@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
 #include <vector>
 
 namespace tessarin {
@@ -46,7 +47,8 @@ public:
 
     // Trims name and address; ignores non-manual kinds and empty addresses;
     // an empty name becomes the address. Appends, then stores the list.
-    void addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
+    // Returns the source added, or nothing when nothing was added.
+    std::optional<LiveSource> addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
     // Removes every manual source with that id, then stores the list (also
     // when nothing was removed).
     void removeManualSource(const QUuid& id);

@@ -21,6 +21,7 @@ namespace {
 constexpr int kPillFont = 12;
 constexpr int kPillPadX = 12;
 constexpr int kPillPadY = 5;
+constexpr int kPillSymbol = 13;
 } // namespace
 
 PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
@@ -39,10 +40,25 @@ void PillButton::setStyle(PillButtonStyle style)
     update();
 }
 
+void PillButton::setSymbol(const QString& symbol, int spacing)
+{
+    symbol_ = symbol;
+    symbolSpacing_ = spacing;
+    updateGeometry();
+    update();
+}
+
+int PillButton::symbolWidth() const
+{
+    if (symbol_.isEmpty())
+        return 0;
+    return kPillSymbol + (text().isEmpty() ? 0 : symbolSpacing_);
+}
+
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(text()) + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+    return { fm.horizontalAdvance(text()) + symbolWidth() + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
 }
 
 void PillButton::paintEvent(QPaintEvent*)
@@ -60,9 +76,18 @@ void PillButton::paintEvent(QPaintEvent*)
         p.setBrush(Theme::white(isDown() ? 0.14 : 0.07));
     }
     p.drawRoundedRect(r, radius, radius);
-    p.setPen(style_.filled ? Theme::black(0.85) : style_.tint);
+    const QColor fg = style_.filled ? Theme::black(0.85) : style_.tint;
+    p.setPen(fg);
     p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, text());
+    if (symbol_.isEmpty()) {
+        p.drawText(rect(), Qt::AlignCenter, text());
+        return;
+    }
+    const int textWidth = QFontMetrics(font()).horizontalAdvance(text());
+    const int x = (width() - symbolWidth() - textWidth) / 2;
+    p.drawPixmap(QRect(x, (height() - kPillSymbol) / 2, kPillSymbol, kPillSymbol),
+                 Icons::pixmap(symbol_, fg, kPillSymbol, devicePixelRatioF()));
+    p.drawText(QRect(x + symbolWidth(), 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 // ---- IconButton
