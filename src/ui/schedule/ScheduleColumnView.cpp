@@ -324,6 +324,11 @@ void ScheduleColumnView::edit(const ScheduleEvent& event)
     editor_->open();
 }
 
+ScheduleEventEditor* ScheduleColumnView::editor() const
+{
+    return editor_;
+}
+
 void ScheduleColumnView::setFileChooser(MediaFileChooser chooser)
 {
     fileChooser_ = std::move(chooser);

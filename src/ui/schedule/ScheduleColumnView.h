@@ -61,7 +61,7 @@ public:
     void setAddSourceContent(AddSourceContent content);
 
     // For tests and screenshots.
-    ScheduleEventEditor* editor() const { return editor_; }
+    ScheduleEventEditor* editor() const;
     ScheduleRowView* row(const QUuid& eventID) const { return rows_.value(RowKey(eventID, 0)); }
     // The rows from top to bottom.
     QList<ScheduleRowView*> rows() const;
