@@ -116,6 +116,8 @@ FilePicker::FilePicker(ScheduleEventDraft& draft, const BrowserFiles& browserFil
     layout->addWidget(fromBrowser_);
     layout->addWidget(choose_);
 
+    // Return confirms the sheet whatever button has the focus.
+    choose_->setAutoDefault(false);
     connect(choose_, &QPushButton::clicked, this, &FilePicker::chooseFile);
     rebuildBrowserMenu();
 }
@@ -209,8 +211,10 @@ LivePicker::LivePicker(ScheduleEventDraft& draft, SourceLibrary& sources, QWidge
     combo_->setPlaceholderText(tr("Scegli una sorgente"));
     combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    for (QPushButton* button : {addRTMP_, addSRT_})
+    for (QPushButton* button : {addRTMP_, addSRT_}) {
         button->setFont(Theme::font(11));
+        button->setAutoDefault(false);
+    }
     auto* row = new QHBoxLayout(addRow_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);

@@ -154,6 +154,9 @@ void ScheduleEventEditor::build()
     date_->setLocale(ScheduleFormat::locale());
     date_->setDisplayFormat(ScheduleFormat::locale().language() == QLocale::English ? QStringLiteral("ddd, MMM d, yyyy")
                                                                                     : QStringLiteral("ddd d MMM yyyy"));
+    // Room for the longest day text (a long month name) and the arrow.
+    const QString longest = date_->locale().toString(QDate(2024, 9, 30), date_->displayFormat());
+    date_->setMinimumWidth(date_->fontMetrics().horizontalAdvance(longest) + 44);
     dayColumn->addWidget(date_);
     dayColumn->addStretch();
     auto* timeColumn = section(6);

@@ -78,6 +78,7 @@ ScheduleRowView::ScheduleRowView(ScheduleController& schedule, QWidget* parent)
     , menuButton_(new QToolButton(this))
 {
     setMinimumHeight(kMinimumHeight);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     time_->setFont(Theme::monoFont(14, QFont::DemiBold));
