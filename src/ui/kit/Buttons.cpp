@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace tessarin {
 
 void setHelp(QWidget* widget, const QString& text)
@@ -21,7 +23,7 @@ namespace {
 constexpr int kPillFont = 12;
 constexpr int kPillPadX = 12;
 constexpr int kPillPadY = 5;
-constexpr int kPillSymbol = 13;
+constexpr int kPillIconGap = 5;
 } // namespace
 
 PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
@@ -40,25 +42,18 @@ void PillButton::setStyle(PillButtonStyle style)
     update();
 }
 
-void PillButton::setSymbol(const QString& symbol, int spacing)
-{
-    symbol_ = symbol;
-    symbolSpacing_ = spacing;
-    updateGeometry();
-    update();
-}
-
-int PillButton::symbolWidth() const
-{
-    if (symbol_.isEmpty())
-        return 0;
-    return kPillSymbol + (text().isEmpty() ? 0 : symbolSpacing_);
-}
-
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(text()) + symbolWidth() + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+    const int iconWidth = icon().isNull() ? 0 : iconSize().width() + kPillIconGap;
+    const int width = std::max(iconWidth + fm.horizontalAdvance(text()), minimumLabelWidth_);
+    return { width + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+}
+
+void PillButton::setMinimumLabelWidth(int width)
+{
+    minimumLabelWidth_ = width;
+    updateGeometry();
 }
 
 void PillButton::paintEvent(QPaintEvent*)
@@ -77,17 +72,20 @@ void PillButton::paintEvent(QPaintEvent*)
     }
     p.drawRoundedRect(r, radius, radius);
     const QColor fg = style_.filled ? Theme::black(0.85) : style_.tint;
+    const QFontMetrics fm(font());
+    const int textWidth = fm.horizontalAdvance(text());
+    const bool hasIcon = !icon().isNull();
+    const int iconWidth = hasIcon ? iconSize().width() : 0;
+    const int gap = hasIcon && textWidth ? kPillIconGap : 0;
+    int x = (width() - (iconWidth + gap + textWidth)) / 2;
+    if (hasIcon) {
+        const QSize is = iconSize();
+        icon().paint(&p, QRect(x, (height() - is.height()) / 2, is.width(), is.height()));
+        x += iconWidth + gap;
+    }
     p.setPen(fg);
     p.setFont(font());
-    if (symbol_.isEmpty()) {
-        p.drawText(rect(), Qt::AlignCenter, text());
-        return;
-    }
-    const int textWidth = QFontMetrics(font()).horizontalAdvance(text());
-    const int x = (width() - symbolWidth() - textWidth) / 2;
-    p.drawPixmap(QRect(x, (height() - kPillSymbol) / 2, kPillSymbol, kPillSymbol),
-                 Icons::pixmap(symbol_, fg, kPillSymbol, devicePixelRatioF()));
-    p.drawText(QRect(x + symbolWidth(), 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 // ---- IconButton

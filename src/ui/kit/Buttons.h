@@ -26,9 +26,8 @@ public:
     PillButton(const QString& text, PillButtonStyle style, QWidget* parent = nullptr);
     void setStyle(PillButtonStyle style);
     const PillButtonStyle& style() const { return style_; }
-    // A symbol drawn before the text (none when empty), spacing apart.
-    void setSymbol(const QString& symbol, int spacing = 6);
-    const QString& symbol() const { return symbol_; }
+    // The label (icon, then text) is at least this wide, centred.
+    void setMinimumLabelWidth(int width);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -36,11 +35,8 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    int symbolWidth() const;
-
     PillButtonStyle style_;
-    QString symbol_;
-    int symbolSpacing_ = 6;
+    int minimumLabelWidth_ = 0;
 };
 
 struct IconButtonStyle {

@@ -37,6 +37,15 @@ QLabel* wrappingLabel(QWidget* parent, const QColor& color)
     return label;
 }
 
+// The symbol before a pill's text, in the colour of the text as its style
+// draws it (dark on a filled pill, the tint on an outlined one).
+void setPillSymbol(PillButton* button, const QString& symbol)
+{
+    const QColor color = button->style().filled ? Theme::black(0.85) : button->style().tint;
+    button->setIconSize(QSize(13, 13));
+    button->setIcon(Icons::icon(symbol, color, 13));
+}
+
 void setLabelText(QLabel* label, const QString& text)
 {
     if (label->text() != text)
@@ -57,7 +66,6 @@ ScheduleAutomationBar::ScheduleAutomationBar(ScheduleController& schedule, QWidg
     , notice_(new QWidget(this))
     , noticeText_(wrappingLabel(notice_, Theme::cue()))
 {
-    loop_->setSymbol(QStringLiteral("repeat"), 5);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -94,10 +102,10 @@ ScheduleAutomationBar::ScheduleAutomationBar(ScheduleController& schedule, QWidg
 void ScheduleAutomationBar::refresh(double now)
 {
     const bool armed = schedule_.isArmed();
-    if (arm_->symbol().isEmpty() || arm_->style().filled != armed) {
+    if (arm_->text().isEmpty() || arm_->style().filled != armed) {
         arm_->setText(armed ? tr("Automazione attiva") : tr("Automazione spenta"));
-        arm_->setSymbol(armed ? QStringLiteral("play.circle.fill") : QStringLiteral("pause.circle"), 6);
         arm_->setStyle(PillButtonStyle{Theme::meterLow(), armed});
+        setPillSymbol(arm_, armed ? QStringLiteral("play.circle.fill") : QStringLiteral("pause.circle"));
         setHelp(arm_, armed ? tr("Gli eventi partono da soli. Clicca per fermare l'automazione (ciò che è in onda "
                                  "continua).")
                             : tr("Attiva l'automazione: gli eventi partono da soli all'orario stabilito."));
@@ -105,6 +113,7 @@ void ScheduleAutomationBar::refresh(double now)
     const bool loops = schedule_.loops();
     if (loop_->toolTip().isEmpty() || loop_->style().filled != loops) {
         loop_->setStyle(PillButtonStyle{Theme::accent(), loops});
+        setPillSymbol(loop_, QStringLiteral("repeat"));
         setHelp(loop_, loops ? tr("Loop attivo: finito l'ultimo evento si riparte dal primo")
                              : tr("Attiva il loop: finito l'ultimo evento si riparte dal primo"));
     }

@@ -7,6 +7,7 @@
 #include "media/MediaFile.h"
 #include "media/SourceLibrary.h"
 #include "platform/Clock.h"
+#include "platform/Icons.h"
 #include "show/BrowserFiles.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/SectionTitle.h"
@@ -91,7 +92,8 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     headerLayout->setContentsMargins(10, 8, 10, 8);
     headerLayout->addWidget(new SectionTitle(tr("Palinsesto"), QStringLiteral("calendar.badge.clock"), header));
     headerLayout->addStretch();
-    newEvent_->setSymbol(QStringLiteral("plus"));
+    newEvent_->setIconSize(QSize(13, 13));
+    newEvent_->setIcon(Icons::icon(QStringLiteral("plus"), Theme::black(0.85), 13));
     setHelp(newEvent_, tr("Aggiungi un evento al palinsesto"));
     headerLayout->addWidget(newEvent_);
 
