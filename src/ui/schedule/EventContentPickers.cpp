@@ -5,6 +5,7 @@
 #include "media/SourceLibrary.h"
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
@@ -13,7 +14,6 @@
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -29,19 +29,6 @@ namespace tessarin {
 namespace {
 
 constexpr int kSymbolSize = 14;
-
-// The file name without its extension.
-QString displayName(const QUrl& url)
-{
-    return QFileInfo(url.fileName()).completeBaseName();
-}
-
-QString itemName(const MediaFile& item)
-{
-    if (const auto& source = item.liveSource())
-        return source->name;
-    return displayName(item.url());
-}
 
 } // namespace
 
@@ -132,7 +119,7 @@ void FilePicker::rebuildBrowserMenu()
         const QUrl url = item->url();
         // A new item of the same file: none of the browser item's settings
         // (trim, gain, mute, loop) come along.
-        connect(menu->addAction(displayName(url)), &QAction::triggered, this,
+        connect(menu->addAction(itemDisplayName(*item)), &QAction::triggered, this,
                 [this, url] { draft_.setMedia(MediaFile::create(url)); });
     }
     fromBrowser_->setVisible(!menu->isEmpty());
@@ -146,7 +133,7 @@ void FilePicker::refresh()
         shownIcon_ = symbol;
         icon_->setPixmap(Icons::pixmap(symbol, Theme::textSecondary(), kSymbolSize, devicePixelRatioF()));
     }
-    name_->setText(media ? itemName(*media) : tr("Nessun file scelto"));
+    name_->setText(media ? itemDisplayName(*media) : tr("Nessun file scelto"));
     name_->setColor(media ? Theme::textPrimary() : Theme::textSecondary());
     rebuildBrowserMenu();
 }
