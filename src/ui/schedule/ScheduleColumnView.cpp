@@ -139,11 +139,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     refresh();
 }
 
-ScheduleColumnView::~ScheduleColumnView()
-{
-    if (editor_)
-        delete editor_;
-}
+ScheduleColumnView::~ScheduleColumnView() = default;
 
 double ScheduleColumnView::wholeSecondNow() const
 {
@@ -312,7 +308,6 @@ void ScheduleColumnView::edit(const ScheduleEvent& event)
     };
     editor_ = new ScheduleEventEditor(event, engine_, sources_, browserFiles_, isNew, schedule_.calendar(),
                                       std::move(onSave), this);
-    editor_->setWindowFlag(Qt::Sheet);
     if (fileChooser_)
         editor_->setFileChooser(fileChooser_);
     if (addSourceContent_)
