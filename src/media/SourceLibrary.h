@@ -45,9 +45,9 @@ public:
     // of exactly that kind, in order.
     std::vector<LiveSource> sources(LiveSourceKind kind) const;
 
-    // Trims name and address; ignores non-manual kinds and empty addresses;
-    // an empty name becomes the address. Appends, then stores the list.
-    // Returns the source added, or nothing when nothing was added.
+    // Trims name and address; ignores non-manual kinds and empty addresses
+    // (nullopt); an empty name becomes the address. Appends, stores the list
+    // and returns the new source.
     std::optional<LiveSource> addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
     // Removes every manual source with that id, then stores the list (also
     // when nothing was removed).
