@@ -5,6 +5,7 @@
 #include "media/SourceLibrary.h"
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
+#include "ui/browser/AddSourceView.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
@@ -285,42 +286,17 @@ Popover* LivePicker::popover() const
 
 void LivePicker::openAddSource(LiveSourceKind kind)
 {
-    if (!addSourceContent_)
-        return;
-    dismissAddSource();
-    addingSourceKind_ = kind;
-    QPointer<LivePicker> self(this);
-    QWidget* content = addSourceContent_(
-        kind,
-        [self, kind](QString name, QString address, bool listen) {
-            if (self)
-                self->addSource(kind, name, address, listen);
-        },
-        [self] {
-            if (self)
-                self->dismissAddSource();
-        });
-    popover_ = new Popover(content, this);
-    connect(popover_, &Popover::closed, this, [this, popover = popover_] {
-        if (popover_ == popover)
-            addingSourceKind_.reset();
-        if (popover)
-            popover->deleteLater();
-    });
-    popover_->showFor(addRow_);
-}
-
-void LivePicker::dismissAddSource()
-{
-    addingSourceKind_.reset();
     if (popover_)
         popover_->hide();
-}
-
-void LivePicker::addSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen)
-{
-    if (const auto added = sources_.addManualSource(kind, name, address, listen))
-        draft_.setMedia(MediaFile::create(*added));
+    addingSourceKind_ = kind;
+    QPointer<LivePicker> self(this);
+    popover_ = presentAddSource(addRow_, kind, sources_, [self](std::optional<LiveSource> added) {
+        if (!self)
+            return;
+        self->addingSourceKind_.reset();
+        if (added)
+            self->draft_.setMedia(MediaFile::create(*added));
+    });
 }
 
 } // namespace tessarin

@@ -3,7 +3,8 @@
 // BlockPicker chooses one of the show's blocks, FilePicker one media file
 // (from the browser's list or the file chooser), LivePicker one live source
 // of the catalogue, where new RTMP and SRT sources are also added on the
-// spot. They keep no state beyond an open chooser or popover; refresh()
+// spot through the browser's add-source form. They keep no state beyond an
+// open chooser or popover; refresh()
 // re-reads the draft and the lists. Main thread.
 #include "media/LiveSourceKind.h"
 
@@ -79,24 +80,11 @@ private:
     QString shownIcon_;
 };
 
-// The content of the add-source popover for a manual kind: it calls onAdd
-// with the name, the address and the listener flag as typed, and dismiss
-// when it is done (after adding, or cancelled).
-using AddSourceContent = std::function<QWidget*(LiveSourceKind kind,
-                                                std::function<void(QString name, QString address, bool listen)> onAdd,
-                                                std::function<void()> dismiss)>;
-
 class LivePicker : public QWidget {
     Q_OBJECT
 public:
     LivePicker(ScheduleEventDraft& draft, SourceLibrary& sources, QWidget* parent = nullptr);
     void refresh();
-    void setAddSourceContent(AddSourceContent content) { addSourceContent_ = std::move(content); }
-
-    // The add action of the popover: adds the source to the catalogue and
-    // makes it the event's source; when nothing was added (an empty address,
-    // a kind that is not added by hand) the event keeps its source.
-    void addSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
 
     QComboBox* comboBox() const { return combo_; }
     QPushButton* addButton(LiveSourceKind kind) const;
@@ -105,12 +93,14 @@ public:
     Popover* popover() const;
 
 private:
+    // Opens the browser's add-source form for a manual kind; the source it
+    // adds to the catalogue becomes the event's source, and when it adds
+    // nothing (cancelled, or an address that is blank once trimmed) the
+    // event keeps the source it has.
     void openAddSource(LiveSourceKind kind);
-    void dismissAddSource();
 
     ScheduleEventDraft& draft_;
     SourceLibrary& sources_;
-    AddSourceContent addSourceContent_;
     QComboBox* combo_;
     QWidget* addRow_;
     QPushButton* addRTMP_;

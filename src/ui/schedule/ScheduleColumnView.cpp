@@ -310,8 +310,6 @@ void ScheduleColumnView::edit(const ScheduleEvent& event)
                                       std::move(onSave), this);
     if (fileChooser_)
         editor_->setFileChooser(fileChooser_);
-    if (addSourceContent_)
-        editor_->setAddSourceContent(addSourceContent_);
     connect(editor_, &QDialog::finished, this, [this, editor = editor_] {
         if (editor_ == editor)
             editor_ = nullptr;
@@ -329,11 +327,6 @@ ScheduleEventEditor* ScheduleColumnView::editor() const
 void ScheduleColumnView::setFileChooser(MediaFileChooser chooser)
 {
     fileChooser_ = std::move(chooser);
-}
-
-void ScheduleColumnView::setAddSourceContent(AddSourceContent content)
-{
-    addSourceContent_ = std::move(content);
 }
 
 // ---- drops of files and live sources

@@ -56,9 +56,8 @@ public:
     // does not hold its id); does nothing while a sheet is open.
     void edit(const ScheduleEvent& event);
 
-    // The file chooser and the add-source content that editors get.
+    // The file chooser that editors get (tests answer it themselves).
     void setFileChooser(MediaFileChooser chooser);
-    void setAddSourceContent(AddSourceContent content);
 
     // For tests and screenshots.
     ScheduleEventEditor* editor() const;
@@ -93,7 +92,6 @@ private:
     SourceLibrary& sources_;
     const BrowserFiles& browserFiles_;
     MediaFileChooser fileChooser_;
-    AddSourceContent addSourceContent_;
 
     PillButton* newEvent_;
     ScheduleAutomationBar* automationBar_;

@@ -234,11 +234,6 @@ void ScheduleEventEditor::setFileChooser(MediaFileChooser chooser)
     filePicker_->setFileChooser(std::move(chooser));
 }
 
-void ScheduleEventEditor::setAddSourceContent(AddSourceContent content)
-{
-    livePicker_->setAddSourceContent(std::move(content));
-}
-
 void ScheduleEventEditor::refresh()
 {
     const ScheduleEvent& event = draft_->event();

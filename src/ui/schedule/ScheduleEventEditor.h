@@ -44,7 +44,6 @@ public:
     bool isNew() const { return isNew_; }
 
     void setFileChooser(MediaFileChooser chooser);
-    void setAddSourceContent(AddSourceContent content);
 
     // The confirm button: commits a field being typed in, then, on a later
     // turn of the main thread, hands the finished event to onSave and closes.

@@ -3,7 +3,9 @@
 // content pickers fill the working copy as the operator chooses.
 #include "ScheduleViewFixture.h"
 
+#include "ui/browser/AddSourceView.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Popover.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleEventDraft.h"
@@ -267,18 +269,42 @@ TEST_F(ScheduleEditorTest, AddingASourceOnTheSpotChoosesTheSourceAddedAndNothing
     LivePicker* picker = editor.livePicker();
     const auto chosen = editor.draft().event().media;
 
-    // Nothing added: the operator's choice stays.
-    picker->addSource(LiveSourceKind::rtmp, "Nope", " \t\n", false);
-    picker->addSource(LiveSourceKind::capture, "Cam X", "usb-cam-x", false);
+    // Opens the form of a kind and hands it to the test.
+    auto openForm = [&](LiveSourceKind kind) -> AddSourceView* {
+        QTest::mouseClick(picker->addButton(kind), Qt::LeftButton);
+        EXPECT_EQ(picker->addingSourceKind(), kind);
+        EXPECT_TRUE(picker->popover() && picker->popover()->isVisible());
+        return picker->popover() ? picker->popover()->findChild<AddSourceView*>() : nullptr;
+    };
+
+    // Nothing added: an address that is blank once trimmed, or a cancelled
+    // form. The operator's source stays chosen.
+    AddSourceView* form = openForm(LiveSourceKind::rtmp);
+    ASSERT_NE(form, nullptr);
+    form->addressField()->setText(QStringLiteral(" \u00a0 "));
+    ASSERT_TRUE(form->addButton()->isEnabled()) << "the form lets it through; the catalogue adds nothing";
+    QTest::mouseClick(form->addButton(), Qt::LeftButton);
+    drainMainQueue();
+    EXPECT_FALSE(picker->addingSourceKind().has_value());
     EXPECT_EQ(sources.manualSources().size(), 1u);
+    EXPECT_EQ(editor.draft().event().media, chosen);
+    form = openForm(LiveSourceKind::srt);
+    ASSERT_NE(form, nullptr);
+    QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+    drainMainQueue();
     EXPECT_EQ(editor.draft().event().media, chosen);
     EXPECT_FALSE(editor.draft().event().duration.has_value());
 
-    picker->addSource(LiveSourceKind::srt, "  ", " srt://0.0.0.0:9000 \n", true);
+    // An SRT source without a name: named by its address, and chosen.
+    form = openForm(LiveSourceKind::srt);
+    ASSERT_NE(form, nullptr);
+    QTest::keyClicks(form->addressField(), QStringLiteral(" srt://0.0.0.0:9000 "));
+    QTest::mouseClick(form->addButton(), Qt::LeftButton);
+    drainMainQueue();
+    EXPECT_FALSE(picker->addingSourceKind().has_value());
     ASSERT_EQ(sources.manualSources().size(), 2u);
     const LiveSource added = sources.manualSources().back();
     EXPECT_EQ(added.name, "srt://0.0.0.0:9000");
-    EXPECT_TRUE(added.listen);
     const auto& media = editor.draft().event().media;
     ASSERT_TRUE(media && media->liveSource());
     EXPECT_EQ(*media->liveSource(), added);
