@@ -152,8 +152,8 @@ void ScheduleEventEditor::build()
     date_->setAccessibleName(tr("Giorno"));
     date_->setCalendarPopup(true);
     date_->setLocale(ScheduleFormat::locale());
-    date_->setDisplayFormat(ScheduleFormat::locale().language() == QLocale::English ? QStringLiteral("ddd, MMM d, yyyy")
-                                                                                    : QStringLiteral("ddd d MMM yyyy"));
+    // The day as the schedule's rows write it; the calendar shows the year.
+    date_->setDisplayFormat(ScheduleFormat::dayPattern());
     // Room for the longest day text (a long month name) and the arrow.
     const QString longest = date_->locale().toString(QDate(2024, 9, 30), date_->displayFormat());
     date_->setMinimumWidth(date_->fontMetrics().horizontalAdvance(longest) + 44);

@@ -27,6 +27,11 @@ QLocale ScheduleFormat::locale()
     return isEnglish() ? QLocale(QLocale::English, QLocale::UnitedStates) : QLocale(QLocale::Italian, QLocale::Italy);
 }
 
+QString ScheduleFormat::dayPattern()
+{
+    return isEnglish() ? QStringLiteral("ddd, MMM d") : QStringLiteral("ddd d MMM");
+}
+
 QString ScheduleFormat::time(double instant, const ScheduleCalendar& calendar)
 {
     const auto local = ScheduleLocalTime::toLocal(instant, calendar);
@@ -41,7 +46,7 @@ QString ScheduleFormat::day(double instant, const ScheduleCalendar& calendar)
     const auto local = ScheduleLocalTime::toLocal(instant, calendar);
     if (!local)
         return {};
-    return locale().toString(local->date, isEnglish() ? QStringLiteral("ddd, MMM d") : QStringLiteral("ddd d MMM"));
+    return locale().toString(local->date, dayPattern());
 }
 
 QString ScheduleFormat::weekday(double instant, const ScheduleCalendar& calendar)

@@ -29,6 +29,8 @@ public:
 
     // The locale of the interface language: Italian or English.
     static QLocale locale();
+    // The date pattern of day(): "ddd d MMM" or "ddd, MMM d".
+    static QString dayPattern();
 };
 
 } // namespace tessarin
