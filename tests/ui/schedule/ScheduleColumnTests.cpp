@@ -80,12 +80,23 @@ TEST_F(ScheduleColumnTest, StatusesFollowTheEveningAsTheAutomationRunsIt)
     EXPECT_EQ(rowOf(spare).content().status, Status::running);
     EXPECT_EQ(rowOf(after).content().status, Status::done);
 
+    // The operator puts another block on air from the playlist: the event
+    // is no longer the one on air.
+    engine->play(news);
+    EXPECT_EQ(rowOf(spare).content().status, Status::disabled);
+    EXPECT_FALSE(rowOf(spare).showsOnAirBadge());
+
     // Starting over forgets what went on air; what plays goes on.
     QTest::mouseClick(column->automationBar()->restartButton(), Qt::LeftButton);
     EXPECT_EQ(rowOf(opening).content().status, Status::missed);
     EXPECT_EQ(rowOf(after).content().status, Status::waiting);
-    EXPECT_EQ(rowOf(spare).content().status, Status::disabled);
     EXPECT_TRUE(engine->isPlaying());
+
+    // Loading another show replaces every row.
+    schedule->load({}, false);
+    drainMainQueue();
+    EXPECT_TRUE(column->rows().isEmpty());
+    EXPECT_TRUE(column->showsHint());
 }
 
 TEST_F(ScheduleColumnTest, TheTimelineRedrawsOnEveryWholeSecondOfTheClock)
