@@ -112,6 +112,12 @@ FilePicker::FilePicker(ScheduleEventDraft& draft, const BrowserFiles& browserFil
 
 void FilePicker::rebuildBrowserMenu()
 {
+    QList<QUuid> ids;
+    for (const auto& item : browserFiles_.browserFiles())
+        ids << (item ? item->id() : QUuid());
+    if (shownBrowserItems_ && ids == *shownBrowserItems_)
+        return;
+    shownBrowserItems_ = ids;
     QMenu* menu = fromBrowser_->menu();
     menu->clear();
     for (const auto& item : browserFiles_.browserFiles()) {

@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <QUuid>
 #include <QWidget>
 
 #include <functional>
@@ -78,6 +79,7 @@ private:
     QPushButton* choose_;
     bool picking_ = false;
     QString shownIcon_;
+    std::optional<QList<QUuid>> shownBrowserItems_;
 };
 
 class LivePicker : public QWidget {

@@ -182,6 +182,8 @@ void ScheduleColumnView::refreshRows(double now)
 {
     const auto& events = schedule_.events();
     const auto planned = schedule_.plannedStarts(now);
+    // Looked up once: finding the system's zone reads the file system.
+    const ScheduleCalendar calendar = schedule_.calendar();
     const int count = int(events.size());
 
     QHash<RowKey, ScheduleRowView*> kept;
@@ -201,12 +203,12 @@ void ScheduleColumnView::refreshRows(double now)
         content.index = index;
         content.count = count;
         content.block = schedule_.block(event);
-        content.status = status(event, now);
+        content.status = status(event, now, calendar);
         const auto start = planned.find(event.id);
         if (start != planned.end())
             content.plannedStart = start->second;
         content.background = index % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
-        row->setContent(content);
+        row->setContent(content, calendar);
 
         // The hint is item 0 of the list; row i is item i + 1.
         if (listLayout_->indexOf(row) != index + 1) {
@@ -228,6 +230,12 @@ void ScheduleColumnView::refreshRows(double now)
 
 ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
 {
+    return status(event, now, schedule_.calendar());
+}
+
+ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now,
+                                                   const ScheduleCalendar& calendar) const
+{
     using Status = ScheduleRowView::Status;
     if (!schedule_.block(event))
         return Status::missingBlock;
@@ -240,7 +248,7 @@ ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, d
         return started ? Status::done : Status::waiting;
     if (event.repeats != ScheduleEvent::Repeat::none)
         return Status::waiting;
-    if (!ScheduleClock::latestOccurrence(event, now, schedule_.calendar()))
+    if (!ScheduleClock::latestOccurrence(event, now, calendar))
         return Status::waiting;
     return started ? Status::done : Status::missed;
 }

@@ -83,6 +83,7 @@ protected:
 private:
     void refresh();
     void refreshRows(double now);
+    ScheduleRowView::Status status(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar) const;
     void tick();
     void setDropTargeted(bool targeted);
     double wholeSecondNow() const;

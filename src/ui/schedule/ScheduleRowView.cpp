@@ -160,7 +160,7 @@ void ScheduleRowView::buildMenu()
     connect(delete_, &QAction::triggered, this, [this] { schedule_.remove(content_.event); });
 }
 
-void ScheduleRowView::setContent(const Content& content)
+void ScheduleRowView::setContent(const Content& content, const ScheduleCalendar& calendar)
 {
     const bool repaint = !hasContent_ || content.background != content_.background
         || (content.status == Status::running) != (content_.status == Status::running);
@@ -168,7 +168,6 @@ void ScheduleRowView::setContent(const Content& content)
     hasContent_ = true;
     const ScheduleEvent& event = content_.event;
     const Status status = content_.status;
-    const ScheduleCalendar calendar = schedule_.calendar();
 
     static_cast<StatusBar*>(statusBar_)->setColor(color(status));
     if (statusBar_->toolTip() != label(status))

@@ -44,8 +44,9 @@ public:
 
     explicit ScheduleRowView(ScheduleController& schedule, QWidget* parent = nullptr);
 
-    // Shows the content; only the parts that differ are redrawn.
-    void setContent(const Content& content);
+    // Shows the content, its times read in calendar; only the parts that
+    // differ are redrawn.
+    void setContent(const Content& content, const ScheduleCalendar& calendar);
     const Content& content() const { return content_; }
 
     static QString label(Status status);
