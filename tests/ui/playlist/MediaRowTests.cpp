@@ -233,3 +233,27 @@ TEST_F(MediaRow, RowsFitTheNarrowestColumnOnAirAndCued)
 }
 
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// The column asks its window for the same width whatever it holds, so the
+// centre column and its monitor do not move when blocks come and go or an
+// item goes on air.
+TEST_F(MediaRow, ColumnWidthDoesNotFollowItsContent)
+{
+    auto& col = makeColumn();
+    const int empty = col.sizeHint().width();
+    EXPECT_GE(empty, col.minimumWidth());
+    EXPECT_LE(empty, col.maximumWidth());
+    auto clip = media("clip_5s.mov");
+    auto still = media("still.png");
+    auto block = addBlock(QStringLiteral("Apertura della serata con i titoli di testa"), { clip, still });
+    addBlock(QStringLiteral("B"), {});
+    ASSERT_TRUE(waitUntil([&] { return !still->playableURL().isEmpty(); }, 20.0));
+    engine->play(still, block);
+    drainMainQueue();
+    QApplication::processEvents();
+    EXPECT_EQ(col.sizeHint().width(), empty);
+}
+
+} // namespace tessarin::test
