@@ -113,3 +113,14 @@ TESSARIN_SCREENSHOT(aboutWindow, "about")
 {
     return AboutDialog::present(&stage.window());
 }
+
+TESSARIN_SCREENSHOT(mainSmallest, "main-smallest")
+{
+    ContentView& window = stage.window();
+    const Show show = fillShow(stage);
+    stage.engine().play(show.opening);
+    stage.settle(3.0);
+    window.resize(ContentView::kMinimumWidth, ContentView::kMinimumHeight);
+    stage.settle();
+    return &window;
+}
