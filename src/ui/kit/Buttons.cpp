@@ -111,6 +111,8 @@ void IconButton::setSymbol(const QString& symbol)
 
 void IconButton::setGlyphColor(const QColor& color)
 {
+    if (color == glyph_)
+        return;
     glyph_ = color;
     update();
 }
