@@ -21,6 +21,7 @@ namespace {
 constexpr int kPillFont = 12;
 constexpr int kPillPadX = 12;
 constexpr int kPillPadY = 5;
+constexpr int kPillSymbolGap = 6;
 } // namespace
 
 PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
@@ -39,10 +40,35 @@ void PillButton::setStyle(PillButtonStyle style)
     update();
 }
 
+void PillButton::setSymbol(const QString& symbol)
+{
+    if (symbol_ == symbol)
+        return;
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
+void PillButton::setLabelColor(const QColor& color)
+{
+    if (labelColor_ == color)
+        return;
+    labelColor_ = color;
+    update();
+}
+
+QColor PillButton::labelColor() const
+{
+    if (labelColor_.isValid())
+        return labelColor_;
+    return style_.filled ? Theme::black(0.85) : style_.tint;
+}
+
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(text()) + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+    const int icon = symbol_.isEmpty() ? 0 : fm.height() - 2 + (text().isEmpty() ? 0 : kPillSymbolGap);
+    return { fm.horizontalAdvance(text()) + icon + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
 }
 
 void PillButton::paintEvent(QPaintEvent*)
@@ -60,9 +86,22 @@ void PillButton::paintEvent(QPaintEvent*)
         p.setBrush(Theme::white(isDown() ? 0.14 : 0.07));
     }
     p.drawRoundedRect(r, radius, radius);
-    p.setPen(style_.filled ? Theme::black(0.85) : style_.tint);
+    const QColor fg = labelColor();
     p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, text());
+    if (symbol_.isEmpty()) {
+        p.setPen(fg);
+        p.drawText(rect(), Qt::AlignCenter, text());
+        return;
+    }
+    const QFontMetrics fm(font());
+    const int icon = fm.height() - 2;
+    const int textWidth = fm.horizontalAdvance(text());
+    const int gap = textWidth > 0 ? kPillSymbolGap : 0;
+    int x = (width() - (icon + gap + textWidth)) / 2;
+    p.drawPixmap(QRect(x, (height() - icon) / 2, icon, icon), Icons::pixmap(symbol_, fg, icon, devicePixelRatioF()));
+    x += icon + gap;
+    p.setPen(fg);
+    p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 // ---- IconButton

@@ -26,6 +26,13 @@ public:
     PillButton(const QString& text, PillButtonStyle style, QWidget* parent = nullptr);
     void setStyle(PillButtonStyle style);
     const PillButtonStyle& style() const { return style_; }
+    // A symbol (an icon name of Icons) before the text; empty for none.
+    void setSymbol(const QString& symbol);
+    const QString& symbol() const { return symbol_; }
+    // The label's colour in place of the style's (a label that sets its own
+    // foreground); invalid restores the style's.
+    void setLabelColor(const QColor& color);
+    QColor labelColor() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -34,6 +41,8 @@ protected:
 
 private:
     PillButtonStyle style_;
+    QString symbol_;
+    QColor labelColor_;
 };
 
 struct IconButtonStyle {
