@@ -1,8 +1,12 @@
 #include "app/AppLook.h"
-#include "app/MainWindow.h"
+#include "app/ContentView.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Clock.h"
+#include "platform/Displays.h"
 #include "platform/Localization.h"
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
-#include "platform/Workers.h"
+#include "show/ShowController.h"
 
 #include <QApplication>
 
@@ -27,10 +31,16 @@ int main(int argc, char* argv[])
                                       : tessarin::Localization::systemLanguage());
     tessarin::applyDarkLook(app);
 
-    tessarin::MainWindow window;
-    window.show();
-    const int status = QApplication::exec();
-    // Let background analysis finish before static objects are destroyed.
-    tessarin::Workers::userInitiated().waitForIdle(5.0);
-    return status;
+    tessarin::ShowController& show = tessarin::ShowController::shared();
+    tessarin::CaptureDevices captureDevices;
+    const auto displays = tessarin::createDisplays();
+    int status = 0;
+    {
+        tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
+        window.show();
+        status = QApplication::exec();
+    }
+    // With the windows gone and before static objects go: sessions and
+    // children stopped, every background thread joined.
+    return tessarin::ProcessEnd::finish(status, 10.0);
 }

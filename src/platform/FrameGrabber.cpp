@@ -1,5 +1,6 @@
 #include "platform/FrameGrabber.h"
 
+#include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
 #include "platform/MediaInfo.h"
 
@@ -108,7 +109,11 @@ std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Toleran
     const int64_t target = start + static_cast<int64_t>(ticks);
 
     avcodec_flush_buffers(s.decoder.get());
-    if (av_seek_frame(s.input.get(), s.stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
+    // A key frame at or before the time, also where the container's
+    // timestamp seek lands past it.
+    libav::KeyframeSeek sought =
+        libav::seekToKeyAtOrBefore(s.input.get(), s.stream->index, av_rescale_q(target, base, AV_TIME_BASE_Q));
+    if (!sought.ok)
         av_seek_frame(s.input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
     s.decoder->skip_frame = tolerance == Tolerance::defaultTolerance ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
 
@@ -139,7 +144,13 @@ std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Toleran
         }
     };
     while (!done && !draining) {
-        const int rc = av_read_frame(s.input.get(), s.packet.get());
+        int rc = 0;
+        if (!sought.readAhead.empty()) {
+            av_packet_move_ref(s.packet.get(), sought.readAhead.front().get());
+            sought.readAhead.pop_front();
+        } else {
+            rc = av_read_frame(s.input.get(), s.packet.get());
+        }
         if (rc < 0) {
             draining = true;
             break;

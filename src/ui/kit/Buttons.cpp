@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 namespace tessarin {
 
 void setHelp(QWidget* widget, const QString& text)
@@ -21,7 +23,7 @@ namespace {
 constexpr int kPillFont = 12;
 constexpr int kPillPadX = 12;
 constexpr int kPillPadY = 5;
-constexpr int kPillSymbolGap = 6;
+constexpr int kPillIconGap = 5;
 } // namespace
 
 PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
@@ -64,11 +66,22 @@ QColor PillButton::labelColor() const
     return style_.filled ? Theme::black(0.85) : style_.tint;
 }
 
+// The symbol's side: a little under the text's height.
+static int symbolSide(const QFontMetrics& fm) { return fm.height() - 2; }
+
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    const int icon = symbol_.isEmpty() ? 0 : fm.height() - 2 + (text().isEmpty() ? 0 : kPillSymbolGap);
-    return { fm.horizontalAdvance(text()) + icon + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+    const int iconWidth = !symbol_.isEmpty() ? symbolSide(fm) + kPillIconGap
+                                             : (icon().isNull() ? 0 : iconSize().width() + kPillIconGap);
+    const int width = std::max(iconWidth + fm.horizontalAdvance(text()), minimumLabelWidth_);
+    return { width + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+}
+
+void PillButton::setMinimumLabelWidth(int width)
+{
+    minimumLabelWidth_ = width;
+    updateGeometry();
 }
 
 void PillButton::paintEvent(QPaintEvent*)
@@ -87,20 +100,24 @@ void PillButton::paintEvent(QPaintEvent*)
     }
     p.drawRoundedRect(r, radius, radius);
     const QColor fg = labelColor();
-    p.setFont(font());
-    if (symbol_.isEmpty()) {
-        p.setPen(fg);
-        p.drawText(rect(), Qt::AlignCenter, text());
-        return;
-    }
     const QFontMetrics fm(font());
-    const int icon = fm.height() - 2;
     const int textWidth = fm.horizontalAdvance(text());
-    const int gap = textWidth > 0 ? kPillSymbolGap : 0;
-    int x = (width() - (icon + gap + textWidth)) / 2;
-    p.drawPixmap(QRect(x, (height() - icon) / 2, icon, icon), Icons::pixmap(symbol_, fg, icon, devicePixelRatioF()));
-    x += icon + gap;
+    const bool hasSymbol = !symbol_.isEmpty();
+    const bool hasIcon = hasSymbol || !icon().isNull();
+    const QSize is = hasSymbol ? QSize(symbolSide(fm), symbolSide(fm)) : iconSize();
+    const int iconWidth = hasIcon ? is.width() : 0;
+    const int gap = hasIcon && textWidth ? kPillIconGap : 0;
+    int x = (width() - (iconWidth + gap + textWidth)) / 2;
+    if (hasIcon) {
+        const QRect place(x, (height() - is.height()) / 2, is.width(), is.height());
+        if (hasSymbol)
+            p.drawPixmap(place, Icons::pixmap(symbol_, fg, is.width(), devicePixelRatioF()));
+        else
+            icon().paint(&p, place);
+        x += iconWidth + gap;
+    }
     p.setPen(fg);
+    p.setFont(font());
     p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 

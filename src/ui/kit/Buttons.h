@@ -26,7 +26,10 @@ public:
     PillButton(const QString& text, PillButtonStyle style, QWidget* parent = nullptr);
     void setStyle(PillButtonStyle style);
     const PillButtonStyle& style() const { return style_; }
-    // A symbol (an icon name of Icons) before the text; empty for none.
+    // The label (icon, then text) is at least this wide, centred.
+    void setMinimumLabelWidth(int width);
+    // A symbol (an icon name of Icons) before the text, drawn in the label's
+    // colour, in place of the button's icon; empty for none.
     void setSymbol(const QString& symbol);
     const QString& symbol() const { return symbol_; }
     // The label's colour in place of the style's (a label that sets its own
@@ -41,6 +44,7 @@ protected:
 
 private:
     PillButtonStyle style_;
+    int minimumLabelWidth_ = 0;
     QString symbol_;
     QColor labelColor_;
 };
