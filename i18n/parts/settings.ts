@@ -25,6 +25,37 @@
     </message>
 </context>
 <context>
+    <name>ShortcutActionID</name>
+    <message>
+        <source>Play / Pausa</source>
+        <translation>Play / Pause</translation>
+    </message>
+    <message>
+        <source>Manda in onda (take)</source>
+        <translation>Take (send on air)</translation>
+    </message>
+    <message>
+        <source>Annulla cue</source>
+        <translation>Clear cue</translation>
+    </message>
+    <message>
+        <source>Cue della clip selezionata</source>
+        <translation>Cue the selected clip</translation>
+    </message>
+    <message>
+        <source>Mostra / nascondi Layer 1</source>
+        <translation>Show / hide Layer 1</translation>
+    </message>
+    <message>
+        <source>Mostra / nascondi Layer 2</source>
+        <translation>Show / hide Layer 2</translation>
+    </message>
+    <message>
+        <source>Avvia blocco %1</source>
+        <translation>Start block %1</translation>
+    </message>
+</context>
+<context>
     <name>tessarin::AtemSettingsView</name>
     <message>
         <source>Regia ATEM</source>
