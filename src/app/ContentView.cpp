@@ -1,5 +1,6 @@
 #include "app/ContentView.h"
 
+#include "app/AppMenus.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -90,6 +91,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     topBar_ = new TopBarView(show_, *streamManager_, *output_, *shortcuts_, *atem_, topRow);
     topLayout->addWidget(topBar_, 1);
     topRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // A pill button's height and the padding: the row keeps its height
+    // before its elements are in.
+    topRow->setMinimumHeight(42);
     connect(topBar_, &TopBarView::settingsRequested, this, &ContentView::openSettingsWindow);
     // The settings window keeps its selected page in the same settings.
     SettingsWindowController::shared().setSettings(&services.settings);
@@ -111,6 +115,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     stack->addWidget(new Separator(content));
     stack->addWidget(playlist_, 1);
     setCentralWidget(content);
+
+    menus_ = new AppMenus(*this, show_);
+    connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);
     connect(&show_, &ShowController::fileURLChanged, this, &ContentView::followTitle);
@@ -184,7 +191,7 @@ void ContentView::closeEvent(QCloseEvent* event)
     // application running once the main window is gone.
     SettingsWindowController::shared().close();
     output_->stop();
-    QCoreApplication::quit();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace tessarin

@@ -11,6 +11,7 @@
 
 namespace tessarin {
 
+class AppMenus;
 class AtemTallyMonitor;
 class CaptureDevices;
 class Clock;
@@ -45,13 +46,14 @@ public:
     ContentView(ShowController& show, const Services& services, QWidget* parent = nullptr);
     ~ContentView() override;
 
-    ShowController& show() const { return show_; }
+    ShowController& showController() const { return show_; }
     StreamManager& streamManager() const;
     OutputWindowController& outputWindowController() const { return *output_; }
     ShortcutManager& shortcuts() const { return *shortcuts_; }
     AtemTallyMonitor& atem() const { return *atem_; }
     TopBarView* topBar() const { return topBar_; }
     PlaylistView* playlistView() const { return playlist_; }
+    AppMenus* menus() const { return menus_; }
 
     // Opens the settings window on its last section, or brings it to the front.
     void openSettingsWindow();
@@ -75,6 +77,7 @@ private:
     std::shared_ptr<PlaylistShortcutEngine> shortcutEngine_;
     TopBarView* topBar_ = nullptr;
     PlaylistView* playlist_ = nullptr;
+    AppMenus* menus_ = nullptr;
 };
 
 } // namespace tessarin

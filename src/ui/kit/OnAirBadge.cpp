@@ -14,7 +14,7 @@ constexpr int kPadY = 3;
 
 QFont badgeFont()
 {
-    QFont f = Theme::font(9, QFont::Black);
+    QFont f = Theme::font(9, QFont::ExtraBold);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     return f;
 }

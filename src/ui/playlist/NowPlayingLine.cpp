@@ -51,6 +51,10 @@ void NowPlayingLine::follow()
 {
     const auto block = engine_.currentBlock();
     const auto item = engine_.currentItem();
+    // A rename of the block on air shows at once.
+    disconnect(blockName_);
+    if (block)
+        blockName_ = connect(block.get(), &MediaBlock::nameChanged, this, &NowPlayingLine::follow);
     const bool onAir = block && item;
     badge_->setVisible(onAir);
     item_->setVisible(onAir);

@@ -29,6 +29,7 @@ private:
     ElidedLabel* item_;
     ElidedLabel* block_;
     QLabel* idle_;
+    QMetaObject::Connection blockName_;
 };
 
 } // namespace tessarin
