@@ -143,7 +143,7 @@ SettingsSection SettingsView::selectedSection() const
     return settings_section::fromRawValue(raw.value_or(QString())).value_or(SettingsSection::streaming);
 }
 
-QWidget* SettingsView::makePage(SettingsSection section, const SettingsContext& context)
+QWidget* SettingsView::makePage(SettingsSection section, const SettingsContext& context, Settings& settings)
 {
     switch (section) {
     case SettingsSection::streaming: return new StreamSettingsView(context.streamManager);
@@ -151,7 +151,7 @@ QWidget* SettingsView::makePage(SettingsSection section, const SettingsContext& 
     case SettingsSection::atem: return new AtemSettingsView(context.atem);
     case SettingsSection::shortcuts: return new ShortcutsSettingsView(context.shortcuts, context.engine);
     case SettingsSection::schedule: return new ScheduleSettingsView(context.schedule);
-    case SettingsSection::language: return new LanguageSettingsView();
+    case SettingsSection::language: return new LanguageSettingsView(settings);
     }
     return nullptr;
 }
@@ -173,7 +173,7 @@ void SettingsView::showSelected()
     auto* layout = new QVBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    page_ = makePage(section, context_);
+    page_ = makePage(section, context_, settings_);
     layout->addWidget(page_, 0, Qt::AlignTop | Qt::AlignLeft);
     layout->addStretch(1);
     detail_->setWidget(holder);

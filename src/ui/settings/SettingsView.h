@@ -48,8 +48,9 @@ public:
     SettingsSection selectedSection() const;
     QWidget* page() const { return page_; }
     const QList<SettingsSidebarRow*>& rows() const { return rows_; }
-    // Makes the page of a section over the context's objects.
-    static QWidget* makePage(SettingsSection section, const SettingsContext& context);
+    // Makes the page of a section over the context's objects (the language
+    // page over the settings).
+    static QWidget* makePage(SettingsSection section, const SettingsContext& context, Settings& settings);
 
 private:
     void showSelected();
