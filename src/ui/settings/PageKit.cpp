@@ -12,9 +12,11 @@ QVBoxLayout* column(QWidget* page, int spacing, int width)
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(spacing);
-    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     page->setFixedWidth(width);
-    page->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Maximum);
+    // Wrapped texts make the height depend on the width: the holder asks.
+    QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    page->setSizePolicy(policy);
     return layout;
 }
 
@@ -24,10 +26,8 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color, bool 
     l->setFont(font);
     setColor(l, color);
     l->setTextFormat(Qt::PlainText);
-    if (wrap) {
+    if (wrap)
         l->setWordWrap(true);
-        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    }
     return l;
 }
 

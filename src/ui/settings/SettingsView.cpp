@@ -174,7 +174,12 @@ void SettingsView::showSelected()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     page_ = makePage(section, context_, settings_);
-    layout->addWidget(page_, 0, Qt::AlignTop | Qt::AlignLeft);
+    // In a row of its own, so its height is asked for at its own width.
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(page_);
+    row->addStretch(1);
+    layout->addLayout(row);
     layout->addStretch(1);
     detail_->setWidget(holder);
 }
