@@ -3,8 +3,6 @@
 // each of them, and its buttons open what they name.
 #include "app/TopBarView.h"
 
-#include "app/AppLook.h"
-
 #include "automation/AtemTallyMonitor.h"
 #include "automation/ScheduleController.h"
 #include "automation/ShortcutManager.h"
@@ -29,16 +27,11 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
-#include "platform/Localization.h"
 #include "ui/settings/OutputSettingsView.h"
-#include "ui/settings/SettingsSection.h"
-#include "ui/settings/SettingsWindowController.h"
 #include "ui/settings/StreamSettingsView.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -233,55 +226,6 @@ TEST_F(TopBarTest, ButtonsOpenTheirPopoversTheSettingsAndTheShowCommands)
     EXPECT_EQ(dialogs.savePanels.size(), 1u);
     actions[1]->trigger();
     EXPECT_EQ(dialogs.openPanels, 1);
-}
-
-// Pictures of the bar in its states, every settings page and the two
-// popovers, in Italian and English, into the folder named by
-// TESSARIN_SCREENSHOT_DIR (skipped when unset).
-TEST_F(TopBarTest, Screenshots)
-{
-    const QString folder = qEnvironmentVariable("TESSARIN_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "TESSARIN_SCREENSHOT_DIR is not set";
-    QDir().mkpath(folder);
-    applyDarkLook(*qApp); // as the application starts
-    SettingsWindowController::shared().setSettings(&settings);
-    const SettingsContext context { show->engine(), streams, output, shortcuts, atem, show->schedule() };
-    auto block = addBlock(fileItem(QStringLiteral("/fake/Sigla di apertura.mov")));
-    block->setName(QStringLiteral("Apertura"));
-    for (const QString language : { QStringLiteral("it"), QStringLiteral("en") }) {
-        Localization::apply(language);
-        bar = std::make_unique<TopBarView>(*show, streams, output, shortcuts, atem);
-        bar->resize(1400, 36);
-        bar->show();
-        const auto shoot = [&](QWidget* widget, const QString& name) {
-            test::drainMainQueue();
-            widget->grab().save(QStringLiteral("%1/%2-%3.png").arg(folder, name, language));
-        };
-        shoot(bar.get(), "topbar-empty");
-        clock.advance(1.6);
-        show->engine().play(block);
-        show->schedule().setArmed(true);
-        output.present(displayManager.externalDisplays().front(), std::nullopt);
-        shoot(bar.get(), "topbar-onair-armed-output");
-        QTest::mouseClick(bar->streamingButton(), Qt::LeftButton);
-        shoot(bar->streamPopover(), "popover-streaming");
-        bar->streamPopover()->hide();
-        QTest::mouseClick(bar->outputButton(), Qt::LeftButton);
-        shoot(bar->outputPopover(), "popover-output");
-        bar->outputPopover()->hide();
-        output.stop();
-        show->schedule().setArmed(false);
-        show->engine().stop();
-        for (SettingsSection section : settings_section::allCases) {
-            SettingsWindowController::shared().show(context, section);
-            shoot(SettingsWindowController::shared().window(),
-                  QStringLiteral("settings-%1").arg(settings_section::rawValue(section)));
-        }
-        SettingsWindowController::shared().close();
-    }
-    Localization::apply(QStringLiteral("it"));
-    SettingsWindowController::shared().setSettings(nullptr);
 }
 
 } // namespace
