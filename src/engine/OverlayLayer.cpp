@@ -3,12 +3,12 @@
 #include "media/ThumbnailCache.h"
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
+#include "platform/StillImage.h"
 #include "platform/Workers.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeDatabase>
 
 namespace tessarin {
@@ -181,9 +181,7 @@ void OverlayLayer::decodeImage(const QUrl& url)
 {
     const QString path = url.isLocalFile() ? url.toLocalFile() : url.path();
     Workers::userInitiated().async([weak = weak_from_this(), url, path] {
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        QImage decoded = reader.read();
+        QImage decoded = StillImage::read(path);
         QImage bitmap = decoded.isNull() ? QImage() : decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         postToMain([weak, url, decoded = std::move(decoded), bitmap = std::move(bitmap)] {
             auto self = weak.lock();

@@ -2,6 +2,7 @@
 
 #include "platform/ClipEncoder.h"
 #include "platform/MainThread.h"
+#include "platform/StillImage.h"
 #include "platform/Workers.h"
 
 #include <QCryptographicHash>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QImageReader>
 #include <QPainter>
 #include <QStandardPaths>
 #include <QUuid>
@@ -122,8 +122,8 @@ bool render(const QUrl& imageURL, double duration, const QString& outputPath)
     const std::optional<std::int64_t> frames = frameCount(duration);
     if (!frames || !imageURL.isLocalFile())
         return false;
-    QImageReader reader(imageURL.toLocalFile());
-    const QImage image = reader.read();
+    // Decoded straight to at most the clip's size.
+    const QImage image = StillImage::read(imageURL.toLocalFile(), QSize(1920, 1920));
     if (image.isNull())
         return false;
     const QSize size = targetSize(image.size());

@@ -6,9 +6,9 @@
 #include "platform/FileKind.h"
 #include "platform/MainThread.h"
 #include "platform/MediaInfo.h"
+#include "platform/StillImage.h"
 #include "platform/Workers.h"
 
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -97,8 +97,8 @@ QImage stretchedThumbnail(const QUrl& url)
 {
     if (!url.isLocalFile())
         return {};
-    QImageReader reader(url.toLocalFile());
-    const QImage source = reader.read();
+    // Decoded at a bounded size: a large photo need not be held whole.
+    const QImage source = StillImage::read(url.toLocalFile(), QSize(1024, 1024));
     if (source.isNull())
         return {};
     QImage thumbnail(ThumbnailCache::maxWidth, ThumbnailCache::maxHeight, QImage::Format_ARGB32_Premultiplied);

@@ -11,7 +11,15 @@ QString errorText(int code)
 
 InputPtr openInput(const QString& path, QString* error)
 {
-    AVFormatContext* raw = nullptr;
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) {
+        if (error)
+            *error = errorText(AVERROR(ENOMEM));
+        return nullptr;
+    }
+    // Pictures without a time of their own (program streams) get the one
+    // the demuxer works out, so a seek knows where it landed.
+    raw->flags |= AVFMT_FLAG_GENPTS;
     const QByteArray name = path.toUtf8();
     int rc = avformat_open_input(&raw, name.constData(), nullptr, nullptr);
     if (rc < 0) {

@@ -60,6 +60,17 @@ TEST(OverlayLayer, LoadingAStillSetsTheUrlAtOnceAndThePictureLater)
     EXPECT_FALSE(layer->thumbnail().isNull());
 }
 
+TEST(OverlayLayer, AWebPStillKeepsItsTransparency)
+{
+    test::ManualClock clock;
+    auto layer = OverlayLayer::create(QStringLiteral("Layer 1"), clock, {});
+    layer->load(fileUrl(test::mediaPath("halves.webp")));
+    ASSERT_TRUE(test::waitUntil([&] { return !layer->cgImage().isNull(); }));
+    EXPECT_EQ(layer->cgImage().format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(layer->cgImage().pixel(10, 20), 0u);
+    EXPECT_EQ(qAlpha(layer->cgImage().pixel(50, 20)), 255);
+}
+
 TEST(OverlayLayer, AFileOfAnotherKindLeavesTheLayerAsItWas)
 {
     test::ManualClock clock;

@@ -267,6 +267,23 @@ TEST(MediaFileAnalysis, StillImagesBecomeClipsOfTheirDuration)
     EXPECT_FALSE(item->playableURL().isEmpty());
 }
 
+TEST(MediaFileAnalysis, StillsQtCannotReadStillGetAThumbnailAndAClip)
+{
+    for (const char* name : { "halves.webp", "halves.tiff", "halves16.png" }) {
+        SCOPED_TRACE(name);
+        auto item = MediaFile::create(media(name));
+        ASSERT_TRUE(item->isImage());
+        ASSERT_TRUE(waitUntil([&] { return !item->playableURL().isEmpty() && !item->thumbnail().isNull(); }, 60));
+        // The transparent half shows black in the clip and stays clear in the thumbnail.
+        EXPECT_EQ(item->thumbnail().pixel(20, 45), 0u);
+        EXPECT_EQ(qRed(item->thumbnail().pixel(140, 45)), 255);
+        const ClipProbe probe = probeClip(item->playableURL().toLocalFile());
+        EXPECT_EQ(probe.codec, "h264");
+        EXPECT_EQ(probe.width, 64);
+        EXPECT_EQ(probe.height, 48);
+    }
+}
+
 TEST(ImageClipRenderer, RemovesTemporaryFilesOfInterruptedRenders)
 {
     QTemporaryDir dir;

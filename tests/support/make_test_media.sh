@@ -50,4 +50,24 @@ make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16
 make short_loop.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=0.6,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
   -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 5
 make ramp.wav -f lavfi -i "aevalsrc=n/192000|n/192000:s=48000:d=2" -c:a pcm_f32le
+# Exact seeks on every container: pictures that carry their frame number N
+# as two flat luma fields (left 16 + 4 × (N mod 50), right 16 + 4 × (N div 50
+# mod 50)), encoded as a broadcaster or a camera would: MPEG-2 interlaced in a
+# program stream (with sound) and in a transport stream, H.264 with B-frames
+# and a ten-second GOP in a transport stream.
+counted="nullsrc=size=160x128:rate=25:duration=20,geq=lum='if(lt(X\\,80)\\,16+4*mod(N\\,50)\\,16+4*mod(floor(N/50)\\,50))':cb=128:cr=128"
+mpeg2=(-c:v mpeg2video -q:v 2 -g 12 -bf 2 -sc_threshold 1000000000 -flags +ilme+ildct -top 1)
+make counted_mpeg2.mpg -f lavfi -i "$counted" -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=20" \
+  "${mpeg2[@]}" -c:a mp2 -b:a 128k
+make counted_mpeg2.ts -f lavfi -i "$counted" "${mpeg2[@]}"
+make counted_h264_longgop.ts -f lavfi -i "$counted" -c:v libx264 -preset veryfast -crf 10 -g 250 -bf 3 -sc_threshold 0 -pix_fmt yuv420p
+# Stills in the formats Qt reads only through plugins, or not fully: a
+# picture whose left half is transparent and right half opaque orange, as
+# WebP (lossless), TIFF and 16-bit PNG, and a large JPEG.
+halves="color=c=black:s=64x48,format=rgba,geq=r=255:g=128:b=0:a='if(lt(X\\,32)\\,0\\,255)'"
+make halves.png -f lavfi -i "$halves" -frames:v 1
+make halves.webp -i halves.png -c:v libwebp -lossless 1 -pix_fmt bgra
+make halves.tiff -i halves.png -c:v tiff -pix_fmt rgba
+make halves16.png -i halves.png -pix_fmt rgba64be
+make large.jpg -f lavfi -i "testsrc2=size=5000x3000:rate=1" -frames:v 1 -q:v 5
 echo "test media ready in $out"

@@ -1,6 +1,7 @@
 #include "platform/player/ItemPipeline.h"
 
 #include "platform/Clock.h"
+#include "platform/KeyframeSeek.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -336,6 +337,10 @@ bool ItemPipeline::open()
         return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
     format_->interrupt_callback.callback = &interruptCallback;
     format_->interrupt_callback.opaque = &abort_;
+    // Program streams carry no time for pictures that share a packet with
+    // the one before: the demuxer works them out, or pictures after a seek
+    // would be given the wrong times.
+    format_->flags |= AVFMT_FLAG_GENPTS;
     const QByteArray path = item_->path().toUtf8();
     if (avformat_open_input(&format_, path.constData(), nullptr, nullptr) < 0) {
         format_ = nullptr; // freed by avformat_open_input on failure
@@ -450,24 +455,29 @@ void ItemPipeline::runDemux()
             eof = true;
             continue;
         }
-        const int index = packet->stream_index;
-        if (index != videoStream_ && index != audioStream_) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        const double tb = index == videoStream_ ? videoTimeBase_ : audioTimeBase_;
-        const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        if (ts != AV_NOPTS_VALUE)
-            lapMaxEnd_ = std::max(lapMaxEnd_, (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_ + lapOffset_);
-        AVPacket* owned = av_packet_alloc();
-        if (!owned) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        av_packet_move_ref(owned, packet.get());
-        PacketQueue& queue = index == videoStream_ ? videoPackets_ : audioPackets_;
-        queue.put(PacketEntry { PacketEntry::Kind::Data, owned, state.serial, lapOffset_ });
+        queuePacket(packet.get(), state.serial);
     }
+}
+
+void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
+{
+    const int index = packet->stream_index;
+    if (index != videoStream_ && index != audioStream_) {
+        av_packet_unref(packet);
+        return;
+    }
+    const double tb = index == videoStream_ ? videoTimeBase_ : audioTimeBase_;
+    const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (ts != AV_NOPTS_VALUE)
+        lapMaxEnd_ = std::max(lapMaxEnd_, (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_ + lapOffset_);
+    AVPacket* owned = av_packet_alloc();
+    if (!owned) {
+        av_packet_unref(packet);
+        return;
+    }
+    av_packet_move_ref(owned, packet);
+    PacketQueue& queue = index == videoStream_ ? videoPackets_ : audioPackets_;
+    queue.put(PacketEntry { PacketEntry::Kind::Data, owned, serial, lapOffset_ });
 }
 
 void ItemPipeline::performSeek(const SeekRequest& request)
@@ -476,11 +486,23 @@ void ItemPipeline::performSeek(const SeekRequest& request)
     const double target = request.target + startOffset_;
     const double limited = std::clamp(target, 0.0, 1.0e9);
     const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
-    avformat_seek_file(format_, -1, INT64_MIN, ts, ts, 0);
+    // Pictures start at a key frame at or before the target, also in
+    // containers whose timestamp seek lands past it; sound follows them.
+    libav::KeyframeSeek sought =
+        libav::seekToKeyAtOrBefore(format_, videoStream_ >= 0 ? videoStream_ : audioStream_, ts, &abort_);
     lapOffset_ = 0.0;
     lapMaxEnd_ = 0.0;
+    if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
+        // The position is the key frame's: earlier pictures (open GOPs)
+        // and earlier sound are left out, so both start there together.
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial == serial)
+            state_.target = sought.keyTime / static_cast<double>(AV_TIME_BASE) - startOffset_;
+    }
     videoPackets_.flush(serial);
     audioPackets_.flush(serial);
+    for (const libav::PacketPtr& packet : sought.readAhead)
+        queuePacket(packet.get(), serial);
 }
 
 bool ItemPipeline::watchEnd()

@@ -23,6 +23,7 @@
 
 struct AVFormatContext;
 struct AVCodecContext;
+struct AVPacket;
 struct AVFrame;
 struct SwsContext;
 struct SwrContext;
@@ -89,6 +90,7 @@ private:
     bool open();
     void runDemux();
     void performSeek(const SeekRequest& request);
+    void queuePacket(AVPacket* packet, std::uint64_t serial); // takes its contents
     bool watchEnd();
     void videoMain();
     void audioMain();

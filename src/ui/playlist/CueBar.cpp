@@ -1,0 +1,10 @@
+#include "ui/playlist/CueBar.h"
+
+namespace tessarin {
+
+CueBar::CueBar(PlaylistEngine&, QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+} // namespace tessarin

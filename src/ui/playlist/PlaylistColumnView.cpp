@@ -1,0 +1,10 @@
+#include "ui/playlist/PlaylistColumnView.h"
+
+namespace tessarin {
+
+PlaylistColumnView::PlaylistColumnView(PlaylistEngine&, QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+} // namespace tessarin
