@@ -24,15 +24,6 @@ bool isMediaType(const QMimeType& type)
 
 } // namespace
 
-bool hasUtf8FileName(const QUrl& url)
-{
-    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes); // decodes only when made a QString
-    Q_UNUSED(decoded);
-    return !decoder.hasError();
-}
-
 QString displayFileName(const QUrl& url)
 {
     return url.fileName();

@@ -5,6 +5,8 @@
 // A drop from a file manager is also sorted on a worker thread, since that
 // looks at the disk: folders and files that are not video, audio or still
 // images are left out, like the file dialog's filter leaves them out.
+#include "media/FileNameText.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -12,9 +14,6 @@
 
 namespace tessarin {
 
-// False when the URL's path, as the bytes it names on disk, is not valid
-// UTF-8 (the URL is percent-encoded, so those bytes survive in it).
-bool hasUtf8FileName(const QUrl& url);
 // The name to show for a file in a message, invalid bytes replaced.
 QString displayFileName(const QUrl& url);
 

@@ -44,6 +44,8 @@ public:
     QString text() const;
     void setUpEnabled(bool enabled);
     void setDownEnabled(bool enabled);
+    // The value text, for callers that set its font and width.
+    QLabel* label() const { return label_; }
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
 
