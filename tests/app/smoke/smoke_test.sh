@@ -20,14 +20,6 @@ done
 if [ -z "${SMOKE_INNER:-}" ]; then
   # Own X server and own D-Bus session (the accessibility bus lives there).
   export SMOKE_INNER=1
-  # The new bus starts the keyring it activates in this environment: with a
-  # runtime folder of its own, so that it neither finds nor defers to a
-  # keyring of the caller's session, which is not on this bus (the program's
-  # keychain calls would wait for it until D-Bus gives up).
-  SMOKE_RUNTIME=$(mktemp -d)
-  chmod 700 "$SMOKE_RUNTIME"
-  export SMOKE_RUNTIME XDG_RUNTIME_DIR=$SMOKE_RUNTIME
-  unset GNOME_KEYRING_CONTROL
   exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$@"
 fi
 
@@ -35,7 +27,7 @@ work=$(mktemp -d)
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work" "${SMOKE_RUNTIME:-}"
+  rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
