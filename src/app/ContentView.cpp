@@ -95,6 +95,8 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     // before its elements are in.
     topRow->setMinimumHeight(42);
     connect(topBar_, &TopBarView::settingsRequested, this, &ContentView::openSettingsWindow);
+    // The settings window keeps its selected page in the same settings.
+    SettingsWindowController::shared().setSettings(&services.settings);
 
     Settings& settings = services.settings;
     ScheduleController& schedule = show_.schedule();

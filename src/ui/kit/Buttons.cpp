@@ -42,10 +42,38 @@ void PillButton::setStyle(PillButtonStyle style)
     update();
 }
 
+void PillButton::setSymbol(const QString& symbol)
+{
+    if (symbol_ == symbol)
+        return;
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
+void PillButton::setLabelColor(const QColor& color)
+{
+    if (labelColor_ == color)
+        return;
+    labelColor_ = color;
+    update();
+}
+
+QColor PillButton::labelColor() const
+{
+    if (labelColor_.isValid())
+        return labelColor_;
+    return style_.filled ? Theme::black(0.85) : style_.tint;
+}
+
+// The symbol's side: a little under the text's height.
+static int symbolSide(const QFontMetrics& fm) { return fm.height() - 2; }
+
 QSize PillButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    const int iconWidth = icon().isNull() ? 0 : iconSize().width() + kPillIconGap;
+    const int iconWidth = !symbol_.isEmpty() ? symbolSide(fm) + kPillIconGap
+                                             : (icon().isNull() ? 0 : iconSize().width() + kPillIconGap);
     const int width = std::max(iconWidth + fm.horizontalAdvance(text()), minimumLabelWidth_);
     return { width + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
 }
@@ -71,16 +99,21 @@ void PillButton::paintEvent(QPaintEvent*)
         p.setBrush(Theme::white(isDown() ? 0.14 : 0.07));
     }
     p.drawRoundedRect(r, radius, radius);
-    const QColor fg = style_.filled ? Theme::black(0.85) : style_.tint;
+    const QColor fg = labelColor();
     const QFontMetrics fm(font());
     const int textWidth = fm.horizontalAdvance(text());
-    const bool hasIcon = !icon().isNull();
-    const int iconWidth = hasIcon ? iconSize().width() : 0;
+    const bool hasSymbol = !symbol_.isEmpty();
+    const bool hasIcon = hasSymbol || !icon().isNull();
+    const QSize is = hasSymbol ? QSize(symbolSide(fm), symbolSide(fm)) : iconSize();
+    const int iconWidth = hasIcon ? is.width() : 0;
     const int gap = hasIcon && textWidth ? kPillIconGap : 0;
     int x = (width() - (iconWidth + gap + textWidth)) / 2;
     if (hasIcon) {
-        const QSize is = iconSize();
-        icon().paint(&p, QRect(x, (height() - is.height()) / 2, is.width(), is.height()));
+        const QRect place(x, (height() - is.height()) / 2, is.width(), is.height());
+        if (hasSymbol)
+            p.drawPixmap(place, Icons::pixmap(symbol_, fg, is.width(), devicePixelRatioF()));
+        else
+            icon().paint(&p, place);
         x += iconWidth + gap;
     }
     p.setPen(fg);

@@ -28,6 +28,14 @@ public:
     const PillButtonStyle& style() const { return style_; }
     // The label (icon, then text) is at least this wide, centred.
     void setMinimumLabelWidth(int width);
+    // A symbol (an icon name of Icons) before the text, drawn in the label's
+    // colour, in place of the button's icon; empty for none.
+    void setSymbol(const QString& symbol);
+    const QString& symbol() const { return symbol_; }
+    // The label's colour in place of the style's (a label that sets its own
+    // foreground); invalid restores the style's.
+    void setLabelColor(const QColor& color);
+    QColor labelColor() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -37,6 +45,8 @@ protected:
 private:
     PillButtonStyle style_;
     int minimumLabelWidth_ = 0;
+    QString symbol_;
+    QColor labelColor_;
 };
 
 struct IconButtonStyle {

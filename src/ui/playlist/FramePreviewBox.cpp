@@ -36,9 +36,14 @@ FramePreviewBox::FramePreviewBox(FramePreviewLoader* loader, const QString& labe
     followLoader();
 }
 
+void FramePreviewBox::hideEvent(QHideEvent*)
+{
+    spin_->stop(); // no timer runs for a box nobody sees
+}
+
 void FramePreviewBox::followLoader()
 {
-    const bool waiting = !loader_ || loader_->image().isNull();
+    const bool waiting = (!loader_ || loader_->image().isNull()) && isVisible();
     if (waiting && spin_->state() != QAbstractAnimation::Running)
         spin_->start();
     else if (!waiting)

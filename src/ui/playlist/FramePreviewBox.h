@@ -21,6 +21,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent*) override { followLoader(); }
+    void hideEvent(QHideEvent*) override;
 
 private:
     void followLoader();
