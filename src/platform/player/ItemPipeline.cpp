@@ -144,6 +144,7 @@ void ItemPipeline::wake()
 
 void ItemPipeline::setPlaying(bool playing)
 {
+    joinPending_.store(false, std::memory_order_release);
     {
         std::lock_guard lock(controlMutex_);
         if (state_.ended)
@@ -240,6 +241,14 @@ void ItemPipeline::pruneFrames(double clockNow)
 
 void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
 {
+    // Started inside this render by the item before it: its part is mixed.
+    if (context.block != 0 && joinedBlock_.load(std::memory_order_acquire) == context.block)
+        return;
+    renderRunning(mix, frames, context);
+}
+
+void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContext& context)
+{
     if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
         return; // paused, or waiting for the first picture: nothing consumed
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
@@ -286,7 +295,44 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
             drainWake_ = true;
         }
         controlWake_.notify_all();
+        // A joined item starts with the next sample, in this same render.
+        startSuccessor(mix, frames, done, context);
     }
+}
+
+void ItemPipeline::setSuccessor(const std::shared_ptr<ItemPipeline>& next)
+{
+    std::lock_guard lock(successorMutex_);
+    successor_ = next;
+}
+
+void ItemPipeline::startSuccessor(float* mix, int frames, int offset, const AudioRenderContext& context)
+{
+    std::shared_ptr<ItemPipeline> next;
+    {
+        std::lock_guard lock(successorMutex_);
+        next = successor_.lock();
+    }
+    if (!next)
+        return;
+    AudioRenderContext at = context;
+    at.hostTime += offset / kOutputRate;
+    if (mix)
+        next->startJoined(mix + static_cast<std::ptrdiff_t>(offset) * 2, frames - offset, at);
+    else
+        next->startJoined(nullptr, 0, at);
+}
+
+void ItemPipeline::startJoined(float* mix, int frames, const AudioRenderContext& context)
+{
+    if (!joinPending_.exchange(false, std::memory_order_acq_rel))
+        return;
+    joinedBlock_.store(context.block, std::memory_order_release);
+    clock_.play(context.hostTime);
+    controlWake_.notify_all();
+    framesWake_.notify_all();
+    if (mix && frames > 0)
+        renderRunning(mix, frames, context);
 }
 
 // --- demux -------------------------------------------------------------------
@@ -531,6 +577,13 @@ bool ItemPipeline::watchEnd()
         state_.ended = true;
     }
     clock_.freeze(end);
+    // Without sound to end in a render, a joined item starts now (with
+    // sound, the render that mixed the last sample started it).
+    if (audioStream_ < 0) {
+        AudioRenderContext at;
+        at.hostTime = now();
+        startSuccessor(nullptr, 0, 0, at);
+    }
     if (events_.ended)
         events_.ended();
     return true;
