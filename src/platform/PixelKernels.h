@@ -31,6 +31,10 @@ void overRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint
 // overRow for an opaque src over an opaque dst (a crossfade): the weights
 // are the same for every pixel, and the result is opaque.
 void overOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint32_t colour);
+// copyOpaqueRow of a followed by overOpaqueRow of b in one pass: the
+// crossfade of two opaque pictures over the same pixels.
+void crossfadeOpaqueRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count, uint32_t alpha,
+                        uint32_t colour);
 // Red, green and blue of dst times colour; alpha unchanged.
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour);
 

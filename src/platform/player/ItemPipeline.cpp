@@ -777,7 +777,17 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
 
     const int width = frame->width;
     const int height = frame->height;
-    auto out = pool_.acquire(width, height);
+    // At the largest size the pictures are drawn at: scaled in the pass
+    // that makes them BGRA, never enlarged.
+    int outWidth = width;
+    int outHeight = height;
+    const QSize drawn = item_->pictureSizeLimit();
+    if (!drawn.isEmpty() && (width > drawn.width() || height > drawn.height())) {
+        const double scale = std::min(static_cast<double>(drawn.width()) / width, static_cast<double>(drawn.height()) / height);
+        outWidth = std::clamp(static_cast<int>(std::lround(width * scale)), 1, width);
+        outHeight = std::clamp(static_cast<int>(std::lround(height * scale)), 1, height);
+    }
+    auto out = pool_.acquire(outWidth, outHeight);
     if (!out)
         return;
     int srcRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
@@ -788,7 +798,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
     default: break;
     }
-    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, width, height, AV_PIX_FMT_BGRA,
+    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, outWidth, outHeight, AV_PIX_FMT_BGRA,
         SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!context)
         return;
@@ -796,7 +806,8 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
         space = SWS_CS_ITU709;
     // Rebuilding the conversion tables costs time: only when something changed.
-    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16) ^ srcFormat;
+    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16)
+        ^ (static_cast<std::int64_t>(outWidth) << 52) ^ (static_cast<std::int64_t>(outHeight) << 28) ^ srcFormat;
     if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
         sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
             0, 1 << 16, 1 << 16);

@@ -322,3 +322,41 @@ TEST(FfmpegMediaPlayer, ALoopingVideoGoesOnFromItsFirstPictureWithoutEnding)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, ConvertsPicturesToTheLargestSizeTheyAreDrawnAt)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("frames.mp4"); // 64 x 64, frame N has luma 16 + 4 × (N mod 50)
+    auto small = std::make_shared<VideoOutput>();
+    small->setMaximumSize(QSize(32, 40));
+    auto wide = std::make_shared<VideoOutput>();
+    wide->setMaximumSize(QSize(48, 16));
+    item->addOutput(small);
+    item->addOutput(wide);
+    player.replaceCurrentItem(item);
+    auto at = [&](double target) {
+        bool finished = false;
+        player.seek(target, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
+        EXPECT_TRUE(waitUntil([&] { return finished; }));
+        return small->copyFrame(small->itemTime(HostClock::monotonicSeconds()));
+    };
+    // Fitted into 48 x 40, the union of what the two outputs draw.
+    auto frame = at(2.5);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width(), 40);
+    EXPECT_EQ(frame->height(), 40);
+    EXPECT_EQ(frameNumberMod50(*frame), 62 % 50); // the same picture, in one pass
+    // A reader of the pictures at their own size: no scaling.
+    auto own = std::make_shared<VideoOutput>();
+    item->addOutput(own);
+    frame = at(4.5);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width(), 64);
+    EXPECT_EQ(frameNumberMod50(*frame), 112 % 50);
+}
+
+} // namespace
+} // namespace tessarin::test
