@@ -275,7 +275,7 @@ void ProgramRenderer::compose(VideoFrame& frame, const Inputs& in)
             c.drawOver(frame, BgraView::of(o.still, quint64(o.still.cacheKey())), p);
         } else {
             p.orientation = o.video.orientation;
-            c.drawOver(frame, BgraView::of(*o.video.frame), p);
+            c.drawOver(frame, BgraView::of(*o.video.frame, !o.video.frame->hasAlpha), p);
         }
     }
 }

@@ -141,6 +141,15 @@ void crossfadeOpaqueRow(uint32_t* __restrict dst, const uint32_t* __restrict a, 
 }
 
 TESSARIN_VECTOR_CLONES
+void premultiplyRow(uint32_t* row, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const uint32_t a = row[i] >> 24;
+        row[i] = scaleColour(row[i], a + (a >> 7));
+    }
+}
+
+TESSARIN_VECTOR_CLONES
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour)
 {
     if (colour >= 256)

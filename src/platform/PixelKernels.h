@@ -35,6 +35,9 @@ void overOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha
 // crossfade of two opaque pictures over the same pixels.
 void crossfadeOpaqueRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count, uint32_t alpha,
                         uint32_t colour);
+// Straight alpha to premultiplied: red, green and blue of each pixel times
+// its own alpha.
+void premultiplyRow(uint32_t* row, int count);
 // Red, green and blue of dst times colour; alpha unchanged.
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour);
 

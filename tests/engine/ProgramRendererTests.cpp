@@ -387,3 +387,28 @@ TEST_F(ProgramRendererTest, AsksThePlayersForPicturesAtTheSizeTheyAreDrawn)
     playerB->currentItem()->removeOutput(own);
     EXPECT_EQ(playerB->currentItem()->pictureSizeLimit(), QSize(2000, 1080));
 }
+
+TEST_F(ProgramRendererTest, AnOverlayVideoWithAlphaShowsTheProgramThroughItsClearParts)
+{
+    test::showPicture(*playerA, test::solidFrame(1920, 1080, red));
+    auto overlayPlayer = std::make_shared<test::FakeMediaPlayer>(clock);
+    // Left half clear (premultiplied: all zero), right half opaque blue.
+    auto picture = VideoFrame::create(1920, 1080);
+    for (int y = 0; y < 1080; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(picture->bits() + std::ptrdiff_t(y) * picture->bytesPerLine());
+        for (int x = 0; x < 1920; ++x)
+            row[x] = x < 960 ? 0u : 0xFF0000FFu;
+    }
+    picture->hasAlpha = true;
+    test::showPicture(*overlayPlayer, picture);
+    RenderState state;
+    RenderState::Layer layer;
+    layer.id = QUuid::createUuid();
+    layer.isVisible = true;
+    layer.player = overlayPlayer;
+    state.layers.push_back(layer);
+    renderer.setState(state);
+    auto frame = settledFrame();
+    EXPECT_PIXEL(*frame, 400, 540, red);
+    EXPECT_PIXEL(*frame, 1500, 540, blue);
+}

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
+#include "platform/PixelKernels.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -10,6 +11,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -19,6 +21,7 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace tessarin {
@@ -70,6 +73,13 @@ VideoTransform transformOf(const AVStream* stream)
 AVCodecContext* openDecoder(AVStream* stream)
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    // FFmpeg's own VP9 decoder leaves out the alpha channel WebM carries
+    // beside the picture; libvpx decodes it.
+    const AVDictionaryEntry* alphaMode = av_dict_get(stream->metadata, "alpha_mode", nullptr, 0);
+    if (stream->codecpar->codec_id == AV_CODEC_ID_VP9 && alphaMode && std::atoi(alphaMode->value) != 0) {
+        if (const AVCodec* vpx = avcodec_find_decoder_by_name("libvpx-vp9"))
+            codec = vpx;
+    }
     if (!codec)
         return nullptr;
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
@@ -819,6 +829,15 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
     int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
     sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);
+    // Pictures with an alpha channel (ProRes 4444, VP9 with alpha) keep
+    // it, premultiplied as everything that draws them expects.
+    const AVPixFmtDescriptor* described = av_pix_fmt_desc_get(srcFormat);
+    out->hasAlpha = described && (described->flags & AV_PIX_FMT_FLAG_ALPHA);
+    if (out->hasAlpha) {
+        for (int y = 0; y < outHeight; ++y)
+            pixels::premultiplyRow(reinterpret_cast<std::uint32_t*>(out->bits() + std::ptrdiff_t(y) * out->bytesPerLine()),
+                outWidth);
+    }
     out->time = t;
     out->duration = std::min(duration, limit - t);
     videoLastEnd_ = t + out->duration;

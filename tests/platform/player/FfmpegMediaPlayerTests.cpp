@@ -360,3 +360,41 @@ TEST(FfmpegMediaPlayer, ConvertsPicturesToTheLargestSizeTheyAreDrawnAt)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, OverlayVideosKeepTheirAlphaPremultiplied)
+{
+    // Left half transparent, right half opaque orange (255, 128, 0).
+    for (const char* name : { "halves_prores4444.mov", "halves_vp9alpha.webm" }) {
+        SCOPED_TRACE(name);
+        FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+        auto item = itemFor(name);
+        auto video = std::make_shared<VideoOutput>();
+        item->addOutput(video);
+        player.replaceCurrentItem(item);
+        ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+        auto frame = video->copyFrame(0.0);
+        EXPECT_TRUE(frame->hasAlpha);
+        const QImage image = frame->image(true);
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_LE(qAlpha(image.pixel(8, 24)), 1);
+        const QRgb orange = image.pixel(56, 24);
+        EXPECT_EQ(qAlpha(orange), 255);
+        EXPECT_NEAR(qRed(orange), 255, 3);
+        EXPECT_NEAR(qGreen(orange), 128, 3);
+        EXPECT_NEAR(qBlue(orange), 0, 3);
+    }
+    // Ordinary video stays opaque.
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("video_only.mp4");
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+    EXPECT_FALSE(video->copyFrame(0.0)->hasAlpha);
+}
+
+} // namespace
+} // namespace tessarin::test
