@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -69,6 +70,36 @@ QString file1080p()
         QStringLiteral("-f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 "
                        "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 "
                        "-c:v libx264 -preset veryfast -pix_fmt yuv420p -g 60 -b:v 8M -c:a aac -b:a 128k -ac 2 -shortest"));
+}
+
+// 10 s of 4K HEVC 10-bit with sound, as a camera or an editor delivers it.
+QString file4kHevc10()
+{
+    return makeMedia(QStringLiteral("clip_4k_hevc10_10s.mp4"),
+        QStringLiteral("-f lavfi -i testsrc2=size=3840x2160:rate=30:duration=10 "
+                       "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 "
+                       "-c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -x265-params log-level=error -b:v 20M "
+                       "-c:a aac -b:a 128k -ac 2 -shortest"));
+}
+
+// The peak resident size since the last reset, in MiB (VmHWM).
+double peakResidentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
+void resetPeakResident()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
 // White for one frame and a 1 kHz beep at 2 s, 5 s and 8 s.
@@ -179,6 +210,64 @@ void BM_RealTimePlayback1080p(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RealTimePlayback1080p)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// A 4K HEVC 10-bit item feeding a 1920 x 1080 program: the player converts
+// each picture to BGRA at the program's size in one pass. Its CPU against
+// `ffmpeg -i FILE -vf scale=1920:1080,format=bgra -f null -` in the same
+// run (target at most 1.1 times) and the process's peak memory while it
+// plays (target at most 300 MiB).
+void BM_Playback4kAtProgramSize(benchmark::State& state)
+{
+    const QString path = file4kHevc10();
+    for (auto _ : state) {
+        const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
+        const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -i '%1' "
+                                           "-vf scale=1920:1080,format=bgra -f null -").arg(path);
+        if (std::system(cmd.toUtf8().constData()) != 0)
+            state.SkipWithError("ffmpeg -f null failed");
+        const double ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
+
+        resetPeakResident();
+        const double residentBefore = peakResidentMiB();
+        const double selfBefore = cpuSeconds(RUSAGE_SELF);
+        auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+        FfmpegMediaPlayer player(output, HostClock::shared());
+        auto video = std::make_shared<VideoOutput>();
+        video->setMaximumSize(QSize(1920, 1080)); // as the program renderer asks
+        auto item = loaded(player, path, video);
+        bool ended = false;
+        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ended = true; });
+        std::atomic<int> shown { 0 };
+        std::atomic<int> size { 0 };
+        PeriodicThread reader;
+        reader.start("bench.reader", PeriodicThread::Period { 1000000000ull, 60 }, [&] {
+            const double t = video->itemTime(HostClock::monotonicSeconds());
+            if (!video->hasNewFrame(t))
+                return;
+            if (auto frame = video->copyFrame(t)) {
+                ++shown;
+                size = frame->width();
+            }
+        });
+        player.play();
+        runUntil([&] { return ended; }, 60);
+        reader.stop();
+        const double playerCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
+        const double peak = peakResidentMiB();
+        const double ratio = ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0.0;
+        state.counters["pictures_shown"] = shown.load();
+        state.counters["player_cpu_s"] = playerCpu;
+        state.counters["ffmpeg_cpu_s"] = ffmpegCpu;
+        state.counters["cpu_ratio"] = ratio;
+        state.counters["peak_MiB"] = peak;
+        std::printf("\n4K HEVC 10-bit into 1080p: %d pictures shown at width %d, %llu dropped at decode; CPU %.2f s vs "
+                    "ffmpeg scale+format %.2f s: ratio %.2f (target <= 1.1: %s); peak memory %.0f MiB (%.0f MiB before "
+                    "the item; target <= 300: %s)\n",
+            shown.load(), size.load(), static_cast<unsigned long long>(player.droppedFrames()), playerCpu, ffmpegCpu,
+            ratio, ratio > 0 && ratio <= 1.1 ? "met" : "NOT met", peak, residentBefore, peak <= 300 ? "met" : "NOT met");
+    }
+}
+BENCHMARK(BM_Playback4kAtProgramSize)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // Notes when each beep is heard: the render time of its buffer, plus the
 // offset of its first loud sample, plus the output's latency.

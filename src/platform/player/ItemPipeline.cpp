@@ -33,6 +33,16 @@ constexpr double kOutputRate = 48000.0;
 // Queue bounds: a few pictures, about half a second of audio; the packet
 // queues hold what the decoders need to keep those full.
 constexpr std::size_t kMaxFrames = 6;
+// Fewer when they are large (at least three), so queued pictures hold about
+// this much memory at most.
+constexpr std::size_t kMinFrames = 3;
+constexpr std::size_t kFrameQueueBytes = 40u << 20;
+// Released pictures kept for reuse.
+constexpr int kIdleFrames = 3;
+// Pictures larger than this are decoded on two frame threads: each further
+// thread holds pictures of its own (25 MB each for 10-bit 4K), and two
+// keep up with 4K in real time.
+constexpr std::int64_t kLargePicture = 4'000'000;
 constexpr int kRingFrames = 24000;
 constexpr std::size_t kVideoPackets = 48;
 constexpr std::size_t kAudioPackets = 64;
@@ -90,7 +100,8 @@ AVCodecContext* openDecoder(AVStream* stream)
         return nullptr;
     }
     ctx->pkt_timebase = stream->time_base;
-    ctx->thread_count = 0;
+    const bool large = std::int64_t(stream->codecpar->width) * stream->codecpar->height > kLargePicture;
+    ctx->thread_count = large && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? 2 : 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx, codec, nullptr) < 0) {
         avcodec_free_context(&ctx);
@@ -109,6 +120,7 @@ ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool 
     : item_(std::move(item))
     , muted_(muted)
     , looping_(looping)
+    , pool_(kIdleFrames)
     , ring_(kRingFrames)
     , scratch_(static_cast<std::size_t>(kScratchFrames) * 2, 0.0f)
     , tap_(item_->audioMix().tap)
@@ -402,7 +414,15 @@ bool ItemPipeline::open()
         format_ = nullptr; // freed by avformat_open_input on failure
         return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
     }
-    if (avformat_find_stream_info(format_, nullptr) < 0)
+    // The probe decodes a picture or two on one thread: a frame-threaded
+    // probe of a 4K file would hold a picture per thread for nothing.
+    std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
+    for (AVDictionary*& options : probeOptions)
+        av_dict_set(&options, "threads", "1", 0);
+    const int probed = avformat_find_stream_info(format_, probeOptions.data());
+    for (AVDictionary*& options : probeOptions)
+        av_dict_free(&options);
+    if (probed < 0)
         return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
 
     videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -691,6 +711,11 @@ void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool vide
             if (entry.serial != serial)
                 break;
             lap = entry.lapOffset;
+            // A decoder that cannot keep up drops what nothing refers to
+            // until it has caught up (mpv's decoder frame dropping): skipping
+            // late pictures after decoding them saves nothing.
+            if (video)
+                ctx->skip_frame = videoLateRun_ >= 2 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
             int rc = avcodec_send_packet(ctx, packet.get());
             while (rc == AVERROR(EAGAIN) && !abort_) {
                 receiveAll();
@@ -724,6 +749,7 @@ void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
             frames_.clear();
         }
         videoFirst_ = true;
+        videoLateRun_ = 0;
         videoPastEnd_ = false;
         videoLastEnd_ = std::max(serialState().target, 0.0);
     } else {
@@ -782,8 +808,10 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     if (!videoFirst_ && clock_.isRunning() && t + duration < clock_.now(now())) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         videoLastEnd_ = t + duration;
+        ++videoLateRun_;
         return;
     }
+    videoLateRun_ = 0;
 
     const int width = frame->width;
     const int height = frame->height;
@@ -849,7 +877,9 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
         const double clockNow = clock_.now(now());
         std::unique_lock lock(framesMutex_);
         pruneFrames(clockNow);
-        if (frames_.size() < kMaxFrames) {
+        const std::size_t frameBytes = std::size_t(out->bytesPerLine()) * std::size_t(out->height());
+        const std::size_t room = std::clamp(kFrameQueueBytes / std::max<std::size_t>(frameBytes, 1), kMinFrames, kMaxFrames);
+        if (frames_.size() < room) {
             frames_.push_back(out);
             break;
         }

@@ -180,6 +180,7 @@ private:
 
     // Decoder-thread state (each member used by one decode thread only).
     bool videoFirst_ = true;
+    int videoLateRun_ = 0; // pictures dropped late in a row
     bool videoPastEnd_ = false;
     double videoLastEnd_ = 0.0;
     bool audioFirst_ = true;
