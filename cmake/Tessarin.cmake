@@ -35,6 +35,7 @@ function(tessarin_test)
   add_executable(${ARG_NAME} ${sources})
   # Resources are an object library: named here so their initialisers are linked.
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPENDS} tessarin_testsupport tessarin_resources)
+  tessarin_sanitizer_defaults(${ARG_NAME})
   # The test main sets QT_QPA_PLATFORM=offscreen and SDL_AUDIODRIVER=dummy
   # when they are unset. (An ENVIRONMENT list here would be split on its ';'
   # and swallow the properties after it.)

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Configures and builds into build/ (Ninja, ccache). Extra arguments go to cmake.
+# TESSARIN_BUILD_DIR names another build directory (relative to the checkout
+# or absolute), so a sanitizer build can live beside the normal one;
+# TESSARIN_BUILD_JOBS caps the parallel compile jobs (default: every core).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+build=${TESSARIN_BUILD_DIR:-build}
+[[ $build = /* ]] || build="$root/$build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 # Under Ninja, AUTOMOC runs only when a file it saw last time changes, so a
 # new Q_OBJECT header (a merge brings a new class) is missed and the link lacks
 # its moc code. Dropping the stamps makes it look again: cheap, and it
 # regenerates only what changed.
-find "$root/build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
-cmake --build "$root/build" --parallel "$(nproc)"
+find "$build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
+cmake --build "$build" --parallel "${TESSARIN_BUILD_JOBS:-$(nproc)}"

@@ -2,10 +2,19 @@
 # Installs what is missing, builds, and runs the whole test suite through
 # CTest: offscreen Qt, SDL's dummy audio, and a private D-Bus session with an
 # unlocked keyring under a temporary HOME, so keychain tests are real.
+# Arguments go to cmake, and TESSARIN_BUILD_DIR / TESSARIN_BUILD_JOBS to
+# tools/build.sh, so a sanitizer build runs its suite in its own directory:
+#   TESSARIN_BUILD_DIR=build-asan bash tools/run-tests.sh -DTESSARIN_SANITIZE=ON
+# TESSARIN_TEST_JOBS caps the tests run at once (default: every core);
+# TESSARIN_SKIP_BUILD=1 runs the suite of the build directory as it is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/setup.sh"
-bash "$root/tools/build.sh"
+build=${TESSARIN_BUILD_DIR:-build}
+[[ $build = /* ]] || build="$root/$build"
+if [ "${TESSARIN_SKIP_BUILD:-0}" != 1 ]; then
+  bash "$root/tools/setup.sh"
+  bash "$root/tools/build.sh" "$@"
+fi
 
 sandbox=$(mktemp -d)
 trap 'rm -rf "$sandbox"' EXIT
@@ -14,11 +23,12 @@ chmod 700 "$sandbox/runtime"
 
 export HOME="$sandbox/home" XDG_RUNTIME_DIR="$sandbox/runtime"
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+export TESSARIN_TEST_JOBS=${TESSARIN_TEST_JOBS:-$(nproc)}
 unset DISPLAY WAYLAND_DISPLAY
 exec dbus-run-session -- bash -c '
   set -euo pipefail
   eval "$(printf "tessarin" | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
   export GNOME_KEYRING_CONTROL
-  cd "$1/build"
-  ctest --output-on-failure --parallel "$(nproc)" --timeout 600
-' run-tests "$root"
+  cd "$1"
+  ctest --output-on-failure --parallel "$TESSARIN_TEST_JOBS" --timeout 600
+' run-tests "$build"

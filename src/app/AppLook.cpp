@@ -1,35 +1,51 @@
 #include "app/AppLook.h"
 
+#include "ui/kit/Theme.h"
+
 #include <QApplication>
 #include <QPalette>
 #include <QStyleFactory>
 
 namespace tessarin {
+namespace {
+
+// A translucent palette colour laid over the window colour, for the roles
+// that Qt's styles fill without blending.
+QColor over(const QColor& top, const QColor& below)
+{
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + below.redF() * (1 - a)),
+                            float(top.greenF() * a + below.greenF() * (1 - a)),
+                            float(top.blueF() * a + below.blueF() * (1 - a)));
+}
+
+} // namespace
 
 void applyDarkLook(QApplication& app)
 {
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QPalette p;
-    const QColor window(0x1e, 0x1f, 0x22);
-    const QColor base(0x16, 0x17, 0x19);
-    const QColor button(0x2b, 0x2d, 0x31);
-    const QColor text(235, 235, 235);
-    const QColor disabledText(120, 120, 120);
-    const QColor highlight(0x2f, 0x6f, 0xeb);
+    const QColor window = Theme::panel();
+    const QColor text = over(Theme::textPrimary(), window);
+    const QColor disabledText = over(Theme::textTertiary(), window);
     p.setColor(QPalette::Window, window);
     p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::ToolTipBase, button);
+    p.setColor(QPalette::Base, Theme::rowDark());
+    p.setColor(QPalette::AlternateBase, Theme::panelAlt());
+    p.setColor(QPalette::ToolTipBase, Theme::panelAlt());
     p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, disabledText);
+    p.setColor(QPalette::PlaceholderText, over(Theme::textSecondary(), window));
     p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, button);
+    p.setColor(QPalette::Button, Theme::panelAlt());
     p.setColor(QPalette::ButtonText, text);
     p.setColor(QPalette::BrightText, Qt::white);
-    p.setColor(QPalette::Link, highlight.lighter(130));
-    p.setColor(QPalette::Highlight, highlight);
-    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Light, Theme::rowLight());
+    p.setColor(QPalette::Mid, over(Theme::panelBorder(), window));
+    p.setColor(QPalette::Dark, Theme::background());
+    // Controls are tinted with the accent colour.
+    p.setColor(QPalette::Link, Theme::accent());
+    p.setColor(QPalette::Highlight, Theme::accent());
+    p.setColor(QPalette::HighlightedText, Qt::black);
     for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
         p.setColor(QPalette::Disabled, role, disabledText);
     app.setPalette(p);

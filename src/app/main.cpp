@@ -1,10 +1,16 @@
 #include "app/AppLook.h"
-#include "app/MainWindow.h"
+#include "app/ContentView.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Clock.h"
+#include "platform/Displays.h"
 #include "platform/Localization.h"
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
-#include "platform/Workers.h"
+#include "show/ShowController.h"
+#include "ui/settings/AppLanguage.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <csignal>
 
@@ -20,17 +26,29 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Tessarin"));
     QApplication::setApplicationVersion(QStringLiteral(TESSARIN_VERSION));
 
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessarin.svg")));
+
     tessarin::Settings settings;
-    const QString language = settings.stringValue(QStringLiteral("Vellumcast.language")).value_or(QString());
-    tessarin::Localization::apply(language == QLatin1String("en") || language == QLatin1String("it")
-                                      ? language
-                                      : tessarin::Localization::systemLanguage());
+    const auto language = tessarin::AppLanguage::effective(settings);
+    tessarin::Localization::apply(tessarin::AppLanguage::rawValue(language));
     tessarin::applyDarkLook(app);
 
-    tessarin::MainWindow window;
-    window.show();
-    const int status = QApplication::exec();
-    // Let background analysis finish before static objects are destroyed.
-    tessarin::Workers::userInitiated().waitForIdle(5.0);
-    return status;
+    tessarin::ShowController& show = tessarin::ShowController::shared();
+    tessarin::CaptureDevices captureDevices;
+    const auto displays = tessarin::createDisplays();
+    int status = 0;
+    {
+        tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
+        // A language relaunch quits through the window's quit rule.
+        tessarin::AppLanguage::setQuitRequest([&window] { return window.close(); });
+        window.show();
+        status = QApplication::exec();
+        tessarin::AppLanguage::setQuitRequest({});
+    }
+    // The language relaunch's new start waits for this process to be gone,
+    // so it is arranged now, before a shutdown that might have to be cut short.
+    tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
+    // With the windows gone and before static objects go: sessions and
+    // children stopped, every background thread joined.
+    return tessarin::ProcessEnd::finish(status, 10.0);
 }

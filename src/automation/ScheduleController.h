@@ -117,6 +117,10 @@ public:
 
     // The clock's current calendar time.
     double now() const;
+    // The clock and the calendar of the moment that the schedule runs on,
+    // for views that show its times and refresh with it.
+    Clock& clock() const { return clock_; }
+    ScheduleCalendar calendar() const { return calendar_(); }
 
 signals:
     void eventsChanged();

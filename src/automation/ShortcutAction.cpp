@@ -42,19 +42,18 @@ std::optional<ShortcutActionID> fromRawValue(const QString& raw)
 
 QString label(ShortcutActionID action)
 {
-    const char* context = "ShortcutActionID";
     switch (action) {
-    case ShortcutActionID::playPause: return QCoreApplication::translate(context, "Play / Pausa");
+    case ShortcutActionID::playPause: return QCoreApplication::translate("ShortcutActionID", "Play / Pausa");
     case ShortcutActionID::stop: return QStringLiteral("Stop");
-    case ShortcutActionID::take: return QCoreApplication::translate(context, "Manda in onda (take)");
-    case ShortcutActionID::clearCue: return QCoreApplication::translate(context, "Annulla cue");
-    case ShortcutActionID::cueSelected: return QCoreApplication::translate(context, "Cue della clip selezionata");
-    case ShortcutActionID::toggleLayer1: return QCoreApplication::translate(context, "Mostra / nascondi Layer 1");
-    case ShortcutActionID::toggleLayer2: return QCoreApplication::translate(context, "Mostra / nascondi Layer 2");
+    case ShortcutActionID::take: return QCoreApplication::translate("ShortcutActionID", "Manda in onda (take)");
+    case ShortcutActionID::clearCue: return QCoreApplication::translate("ShortcutActionID", "Annulla cue");
+    case ShortcutActionID::cueSelected: return QCoreApplication::translate("ShortcutActionID", "Cue della clip selezionata");
+    case ShortcutActionID::toggleLayer1: return QCoreApplication::translate("ShortcutActionID", "Mostra / nascondi Layer 1");
+    case ShortcutActionID::toggleLayer2: return QCoreApplication::translate("ShortcutActionID", "Mostra / nascondi Layer 2");
     default:
         break;
     }
-    return QCoreApplication::translate(context, "Avvia blocco %1").arg(*blockIndex(action) + 1);
+    return QCoreApplication::translate("ShortcutActionID", "Avvia blocco %1").arg(*blockIndex(action) + 1);
 }
 
 std::optional<int> blockIndex(ShortcutActionID action)

@@ -45,6 +45,9 @@ public:
     // The application is quitting: stop(), so the display keeps no mode of ours.
     void applicationWillTerminate() { stop(); }
 
+    // The displays the output can go to, as the settings pages list them.
+    DisplayManager& displayManager() const { return displays_; }
+
     bool isActive() const { return isActive_; }
     std::optional<QString> activeDisplayName() const { return activeDisplayName_; }
     std::optional<QString> activeModeLabel() const { return activeModeLabel_; }

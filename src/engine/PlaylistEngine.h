@@ -137,7 +137,15 @@ public:
     void playNext();
     void playPrevious();
     bool hasNext() const;
-    void seek(double toProgress, bool precise);
+    // Seeks the item on air to a share of its window; precise seeks land on
+    // the exact frame. completion (optional) runs on the main thread with true
+    // once the new position is decoded, and with false when a later seek or a
+    // new item replaced this one or when nothing was sought.
+    void seek(double toProgress, bool precise, std::function<void(bool finished)> completion = {});
+    // Moves the item on air by seconds (negative: back) with a precise seek;
+    // a jump past either end of the window lands on its IN or OUT point.
+    // Nothing happens unless canSeek.
+    void jump(double seconds);
     std::shared_ptr<MediaBlock> addBlock();
     void removeBlock(const std::shared_ptr<MediaBlock>& block);
     // Ends the block on air at once (the schedule, when an event's time is up).

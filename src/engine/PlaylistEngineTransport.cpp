@@ -3,6 +3,7 @@
 #include "engine/PlaylistEngine.h"
 
 #include "engine/AudioLevelTap.h"
+#include "platform/MainThread.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 
@@ -219,18 +220,28 @@ bool PlaylistEngine::hasNext() const
     return i && *i + 1 < static_cast<int>(blk->items().size());
 }
 
-void PlaylistEngine::seek(double toProgress, bool precise)
+void PlaylistEngine::seek(double toProgress, bool precise, std::function<void(bool)> completion)
 {
-    if (!canSeek_)
+    const auto window = canSeek_ ? playbackWindow() : std::nullopt;
+    if (!window) {
+        if (completion)
+            postToMain([completion = std::move(completion)] { completion(false); });
         return;
-    const auto window = playbackWindow();
-    if (!window)
-        return;
+    }
     const double q = toProgress >= 0 ? std::min(toProgress, 1.0) : 0.0; // NaN gives 0
     // Whole units of 1/600 s, the media time of the players' timelines.
     const double target = std::round((window->start + q * (window->end - window->start)) * 600.0) / 600.0;
-    activePlayer()->seek(target, precise ? SeekTolerance::Zero : SeekTolerance::Default);
+    activePlayer()->seek(target, precise ? SeekTolerance::Zero : SeekTolerance::Default, std::move(completion));
     updateTimecodes(target);
+}
+
+void PlaylistEngine::jump(double seconds)
+{
+    const auto window = canSeek_ ? playbackWindow() : std::nullopt;
+    if (!window)
+        return;
+    const double t = activePlayer()->currentTime();
+    seek((t + seconds - window->start) / (window->end - window->start), true);
 }
 
 std::shared_ptr<MediaBlock> PlaylistEngine::addBlock()

@@ -2,7 +2,9 @@
 
 #include "media/FFmpegTools.h"
 #include "platform/ChildProcess.h"
+#include "platform/ProcessEnd.h"
 #include "platform/ThreadName.h"
+#include "platform/Workers.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -14,10 +16,59 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace tessarin {
+
+struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
+    struct Result {
+        QString errorText;
+        bool spawnFailed = false;
+    };
+
+    Run(LiveSource source)
+        : source(std::move(source))
+        , pool(kPooledFrames)
+    {
+    }
+
+    void supervise();
+    Result runOnce(const QString& ffmpeg, bool withAudio);
+    void readVideo(int fd);
+    void readAudio(int fd);
+    static QString readAll(int fd);
+    bool stopRequested();
+    // Waits the pause between runs; returns early (true) on a stop.
+    bool pauseBeforeRestart();
+    void report(const LiveStatus& status);
+    void stop();
+    // SIGKILL to pid when it is still the running child after the grace.
+    void killAfterGrace(pid_t pid);
+    // Calls a callback unless the session has been stopped.
+    template <typename Call>
+    void deliver(Call&& call);
+
+    const LiveSource source;
+    double restartPause = kRestartPauseSeconds;
+    // Copies of the session's callbacks, taken at start.
+    std::function<void(const QImage&)> onVideo;
+    std::function<void(const std::shared_ptr<const PcmBuffer>&)> onAudio;
+    std::function<void(const LiveStatus&)> onStatus;
+    VideoFramePool pool; // the video reader's frames
+
+    std::mutex lock; // guards shouldStop and childPID
+    bool shouldStop = false;
+    pid_t childPID = 0;
+    std::condition_variable changed; // a stop, or the child's end
+
+    // Held around every callback; stop() takes it once the flag is up.
+    std::mutex deliveryLock;
+    bool failedShowing = false; // supervisor only: the last status reported was failed
+};
+
 namespace {
 
 // Texts of this file, looked up as FFmpegLiveSession's.
@@ -68,22 +119,26 @@ void appendBounded(QByteArray& text, const char* data, qsizetype size, qsizetype
 // sessions go away.
 std::mutex& registryMutex()
 {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex; // never destroyed
+    return *mutex;
 }
 
-std::vector<std::weak_ptr<FFmpegLiveSession>>& registry()
+std::vector<std::weak_ptr<FFmpegLiveSession::Run>>& registry()
 {
-    static std::vector<std::weak_ptr<FFmpegLiveSession>> sessions;
-    return sessions;
+    static auto* sessions = new std::vector<std::weak_ptr<FFmpegLiveSession::Run>>; // never destroyed
+    return *sessions;
 }
 
-void registerSession(const std::weak_ptr<FFmpegLiveSession>& session)
+// The session whose callback this thread is inside, if any.
+thread_local const FFmpegLiveSession::Run* deliveringFor = nullptr;
+
+void registerSession(const std::weak_ptr<FFmpegLiveSession::Run>& session)
 {
     static std::once_flag hooked;
     std::call_once(hooked, [] {
         if (auto* app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, &FFmpegLiveSession::terminateAll);
+        ProcessEnd::addStep(&FFmpegLiveSession::terminateAll);
     });
     std::lock_guard lock(registryMutex());
     auto& sessions = registry();
@@ -105,20 +160,31 @@ void waitForExitKeepingPid(pid_t pid)
 
 FFmpegLiveSession::FFmpegLiveSession(LiveSource source)
     : source_(std::move(source))
-    , pool_(kPooledFrames)
+    , run_(std::make_shared<Run>(source_))
 {
 }
 
-FFmpegLiveSession::~FFmpegLiveSession() = default;
+FFmpegLiveSession::~FFmpegLiveSession()
+{
+    run_->stop();
+}
 
-QStringList FFmpegLiveSession::arguments(bool withAudio) const
+void FFmpegLiveSession::setRestartPause(double seconds)
+{
+    run_->restartPause = seconds;
+}
+
+namespace {
+
+// The child's arguments after the ffmpeg path.
+QStringList ingestArguments(const LiveSource& source, bool withAudio)
 {
     QStringList args = { "-hide_banner", "-loglevel", "error", "-nostdin", "-fflags", "+nobuffer+discardcorrupt",
                          "-flags", "low_delay", "-probesize", "2000000", "-analyzeduration", "2000000" };
-    if (source_.kind == LiveSourceKind::rtmp && source_.listen)
+    if (source.kind == LiveSourceKind::rtmp && source.listen)
         args << "-listen"
              << "1";
-    args << "-i" << source_.address;
+    args << "-i" << source.address;
     // One thread for the raw picture output: by default ffmpeg frame-threads
     // even this copy "encoder", and a frame-threaded encoder hands a picture
     // out only when a later one comes in, so once a burst has filled its
@@ -146,39 +212,78 @@ QStringList FFmpegLiveSession::arguments(bool withAudio) const
     return args;
 }
 
+} // namespace
+
+QStringList FFmpegLiveSession::arguments(bool withAudio) const
+{
+    return ingestArguments(source_, withAudio);
+}
+
 void FFmpegLiveSession::start()
 {
     if (started_)
         return;
     started_ = true;
-    std::weak_ptr<FFmpegLiveSession> weak = weak_from_this();
-    registerSession(weak);
-    report(LiveStatus::connecting());
-    std::thread([weak] {
+    run_->onVideo = onVideo;
+    run_->onAudio = onAudio;
+    run_->onStatus = onStatus;
+    registerSession(run_);
+    run_->report(LiveStatus::connecting());
+    Workers::sessions().async([run = run_] {
         setCurrentThreadName("Vellumcast.FFmpegLiveSession");
-        if (auto self = weak.lock())
-            self->supervise();
-    }).detach();
+        run->supervise();
+    });
 }
 
 void FFmpegLiveSession::stop()
 {
+    run_->stop();
+}
+
+void FFmpegLiveSession::Run::stop()
+{
     pid_t pid;
     {
-        std::lock_guard lock(lock_);
-        shouldStop_ = true;
-        pid = childPID_;
+        std::lock_guard guard(lock);
+        shouldStop = true;
+        pid = childPID;
     }
-    stopped_.notify_all();
-    if (pid > 0)
+    changed.notify_all();
+    if (pid > 0) {
         ::kill(pid, SIGTERM);
+        killAfterGrace(pid);
+    }
+    if (deliveringFor != this) {
+        std::lock_guard wait(deliveryLock);
+    }
+}
+
+void FFmpegLiveSession::Run::killAfterGrace(pid_t pid)
+{
+    Workers::userInitiated().async([self = shared_from_this(), pid] {
+        std::unique_lock guard(self->lock);
+        const auto grace = std::chrono::duration<double>(kKillGraceSeconds);
+        if (!self->changed.wait_for(guard, grace, [&] { return self->childPID != pid; }))
+            ::kill(pid, SIGKILL); // still unreaped, so still our child
+    });
+}
+
+template <typename Call>
+void FFmpegLiveSession::Run::deliver(Call&& call)
+{
+    std::lock_guard guard(deliveryLock);
+    if (stopRequested())
+        return;
+    deliveringFor = this;
+    call();
+    deliveringFor = nullptr;
 }
 
 void FFmpegLiveSession::terminateAll()
 {
-    std::vector<std::shared_ptr<FFmpegLiveSession>> running;
+    std::vector<std::shared_ptr<Run>> running;
     {
-        std::lock_guard lock(registryMutex());
+        std::lock_guard guard(registryMutex());
         for (const auto& weak : registry()) {
             if (auto session = weak.lock())
                 running.push_back(std::move(session));
@@ -188,33 +293,33 @@ void FFmpegLiveSession::terminateAll()
         session->stop();
 }
 
-bool FFmpegLiveSession::stopRequested()
+bool FFmpegLiveSession::Run::stopRequested()
 {
-    std::lock_guard lock(lock_);
-    return shouldStop_;
+    std::lock_guard guard(lock);
+    return shouldStop;
 }
 
-bool FFmpegLiveSession::pauseBeforeRestart()
+bool FFmpegLiveSession::Run::pauseBeforeRestart()
 {
-    std::unique_lock lock(lock_);
-    const auto pause = std::chrono::duration<double>(std::max(restartPause_, 0.0));
-    return stopped_.wait_for(lock, pause, [this] { return shouldStop_; });
+    std::unique_lock guard(lock);
+    const auto pause = std::chrono::duration<double>(std::max(restartPause, 0.0));
+    return changed.wait_for(guard, pause, [this] { return shouldStop; });
 }
 
-void FFmpegLiveSession::report(const LiveStatus& status)
+void FFmpegLiveSession::Run::report(const LiveStatus& status)
 {
     if (onStatus)
-        onStatus(status);
+        deliver([&] { onStatus(status); });
 }
 
-void FFmpegLiveSession::supervise()
+void FFmpegLiveSession::Run::supervise()
 {
     const std::optional<QString> path = FFmpegTools::ffmpegPath();
     if (!path) {
         report(LiveStatus::failed(Texts::tr("ffmpeg non trovato: serve per ricevere RTMP e SRT")));
         return;
     }
-    const QString protocol = source_.kind == LiveSourceKind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
+    const QString protocol = source.kind == LiveSourceKind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
     if (!FFmpegTools::supports(protocol, *path, false)) {
         report(LiveStatus::failed(Texts::tr("Questo ffmpeg non supporta %1: serve una build con libsrt").arg(protocol.toUpper())));
         return;
@@ -223,7 +328,7 @@ void FFmpegLiveSession::supervise()
         return;
     bool withAudio = true;
     for (;;) {
-        const RunResult run = runOnce(*path, withAudio);
+        const Result run = runOnce(*path, withAudio);
         if (stopRequested())
             return;
         if (run.errorText.contains(QLatin1String("does not contain any stream"))
@@ -242,7 +347,7 @@ void FFmpegLiveSession::supervise()
     }
 }
 
-FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, bool withAudio)
+FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ffmpeg, bool withAudio)
 {
     // Pipe::create puts both ends at descriptors >= 10 with close-on-exec.
     auto video = Pipe::create();
@@ -260,7 +365,7 @@ FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, b
 
     std::string why;
     int errorNumber = 0;
-    auto child = ChildProcess::spawn(ffmpeg, arguments(withAudio),
+    auto child = ChildProcess::spawn(ffmpeg, ingestArguments(source, withAudio),
                                      { { 0, -1 }, { 1, video->writeEnd }, { 2, error->writeEnd }, { 3, audio->writeEnd } },
                                      &why, &errorNumber);
     closeDescriptor(video->writeEnd);
@@ -271,25 +376,27 @@ FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, b
         closeDescriptor(audio->readEnd);
         closeDescriptor(error->readEnd);
         report(LiveStatus::failed(Texts::tr("Impossibile avviare ffmpeg (errore %1)").arg(errorNumber)));
-        failedShowing_ = true;
-        RunResult result;
+        failedShowing = true;
+        Result result;
         result.spawnFailed = true;
         return result;
     }
-    if (failedShowing_) {
-        failedShowing_ = false;
+    if (failedShowing) {
+        failedShowing = false;
         report(LiveStatus::connecting());
     }
 
     const pid_t pid = child->pid();
     bool stopDuringSpawn;
     {
-        std::lock_guard lock(lock_);
-        childPID_ = pid;
-        stopDuringSpawn = shouldStop_;
+        std::lock_guard guard(lock);
+        childPID = pid;
+        stopDuringSpawn = shouldStop;
     }
-    if (stopDuringSpawn)
+    if (stopDuringSpawn) {
         ::kill(pid, SIGTERM);
+        killAfterGrace(pid);
+    }
 
     auto self = shared_from_this();
     std::thread videoReader([self, fd = video->readEnd] {
@@ -313,9 +420,10 @@ FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, b
 
     waitForExitKeepingPid(pid);
     {
-        std::lock_guard lock(lock_);
-        childPID_ = 0;
+        std::lock_guard guard(lock);
+        childPID = 0;
     }
+    changed.notify_all();
     child->wait(); // reaps
 
     // The readers end at end of file, which comes now that the child is gone
@@ -324,18 +432,18 @@ FFmpegLiveSession::RunResult FFmpegLiveSession::runOnce(const QString& ffmpeg, b
     if (audioReader.joinable())
         audioReader.join();
     errorReader.join();
-    RunResult result;
+    Result result;
     result.errorText = errorText;
     return result;
 }
 
-void FFmpegLiveSession::readVideo(int fd)
+void FFmpegLiveSession::Run::readVideo(int fd)
 {
     bool first = true;
     while (!stopRequested()) {
         // Pooled: a 3.6 MB frame 30 times a second would otherwise be a
         // fresh allocation (and page faults) per frame.
-        std::shared_ptr<VideoFrame> frame = pool_.acquire(kFrameWidth, kFrameHeight);
+        std::shared_ptr<VideoFrame> frame = pool.acquire(kFrameWidth, kFrameHeight);
         if (!frame)
             break;
         if (!readFrame(fd, *frame))
@@ -348,12 +456,12 @@ void FFmpegLiveSession::readVideo(int fd)
             report(LiveStatus::live());
         }
         if (onVideo)
-            onVideo(image);
+            deliver([&] { onVideo(image); });
     }
     closeDescriptor(fd);
 }
 
-void FFmpegLiveSession::readAudio(int fd)
+void FFmpegLiveSession::Run::readAudio(int fd)
 {
     const AudioFormat format = AudioFormat::float32(48000.0, 2, false);
     std::vector<float> scratch(static_cast<std::size_t>(kAudioChunkFrames) * 2, 0.0f);
@@ -371,12 +479,12 @@ void FFmpegLiveSession::readAudio(int fd)
             right[i] = scratch[static_cast<std::size_t>(2 * i + 1)];
         }
         if (onAudio)
-            onAudio(buffer);
+            deliver([&] { onAudio(buffer); });
     }
     closeDescriptor(fd);
 }
 
-QString FFmpegLiveSession::readAll(int fd)
+QString FFmpegLiveSession::Run::readAll(int fd)
 {
     QByteArray text;
     char chunk[4096];

@@ -8,8 +8,10 @@
 // Threads: start() and stop() on the owner's thread (the main thread); the
 // supervisor "Vellumcast.FFmpegLiveSession" reports failed and the later
 // connecting; per run, the readers ".video" (live, onVideo), ".audio"
-// (onAudio) and ".stderr". The session must be owned by a std::shared_ptr:
-// its threads keep it alive while they run.
+// (onAudio) and ".stderr". The threads share a state of their own with the
+// session, so the session can go at any time: destroying it stops it.
+// stop() returns once no callback runs, and none runs after it; the child
+// gets SIGTERM, and SIGKILL when it is still there 1.5 s later.
 #include "media/LiveSession.h"
 #include "media/LiveSource.h"
 
@@ -20,13 +22,11 @@
 
 #include <sys/types.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace tessarin {
 
-class FFmpegLiveSession final : public LiveSession, public std::enable_shared_from_this<FFmpegLiveSession> {
+class FFmpegLiveSession final : public LiveSession {
 public:
     static constexpr int kFrameWidth = 1280;
     static constexpr int kFrameHeight = 720;
@@ -35,13 +35,17 @@ public:
     static constexpr int kErrorTextLimit = 16384;
     static constexpr double kRestartPauseSeconds = 2.0;
     static constexpr int kPooledFrames = 8; // idle frame buffers kept for reuse
+    static constexpr double kKillGraceSeconds = 1.5;
 
     explicit FFmpegLiveSession(LiveSource source);
-    ~FFmpegLiveSession() override;
+    ~FFmpegLiveSession() override; // stops
 
-    // Reports connecting at once and starts the supervisor; once.
+    // Reports connecting at once and starts the supervisor; once. The
+    // callbacks are taken as they are now.
     void start() override;
-    // Sets the stop flag and sends SIGTERM to the running child; never waits.
+    // Sets the stop flag and sends SIGTERM to the running child (SIGKILL
+    // follows after the grace); waits only for a callback under way. A
+    // callback may call it.
     void stop() override;
 
     const LiveSource& source() const { return source_; }
@@ -49,7 +53,7 @@ public:
     QStringList arguments(bool withAudio) const;
 
     // Tests shorten the pause between two runs; call before start().
-    void setRestartPause(double seconds) { restartPause_ = seconds; }
+    void setRestartPause(double seconds);
 
     // Stops every ingest session of the process, so each ffmpeg child gets
     // SIGTERM. Runs when the application quits (connected at the first
@@ -57,33 +61,13 @@ public:
     // port past the application's end. Any thread.
     static void terminateAll();
 
+    // What the session's threads share with it (defined in the .cpp).
+    struct Run;
+
 private:
-    struct RunResult {
-        QString errorText;
-        bool spawnFailed = false;
-    };
-
-    void supervise();
-    RunResult runOnce(const QString& ffmpeg, bool withAudio);
-    void readVideo(int fd);
-    void readAudio(int fd);
-    static QString readAll(int fd);
-    bool stopRequested();
-    // Waits the pause between runs; returns early (true) on a stop.
-    bool pauseBeforeRestart();
-    void report(const LiveStatus& status);
-
     const LiveSource source_;
-    VideoFramePool pool_; // the video reader's frames
-    double restartPause_ = kRestartPauseSeconds;
-
-    std::mutex lock_; // guards shouldStop_ and childPID_
-    bool shouldStop_ = false;
-    pid_t childPID_ = 0;
-    std::condition_variable stopped_; // wakes the pause between runs
-
-    bool started_ = false;      // owner's thread only
-    bool failedShowing_ = false; // supervisor only: the last status reported was failed
+    std::shared_ptr<Run> run_;
+    bool started_ = false; // owner's thread only
 };
 
 } // namespace tessarin

@@ -1,5 +1,6 @@
 #include "media/MediaDrop.h"
 
+#include "media/FileNameText.h"
 #include "media/MediaFile.h"
 #include "platform/Json.h"
 #include "platform/MainThread.h"
@@ -122,10 +123,13 @@ void MediaDrop::loadItems(std::vector<DropItem> items,
         std::vector<std::shared_ptr<MediaFile>> result;
         for (const Dropped& slot : decoded) {
             if (auto* file = std::get_if<DroppedFile>(&slot)) {
-                result.push_back(MediaFile::create(file->url));
+                if (hasUtf8FileName(file->url))
+                    result.push_back(MediaFile::create(file->url));
             } else if (auto* files = std::get_if<DroppedFiles>(&slot)) {
-                for (const QUrl& url : files->urls)
-                    result.push_back(MediaFile::create(url));
+                for (const QUrl& url : files->urls) {
+                    if (hasUtf8FileName(url))
+                        result.push_back(MediaFile::create(url));
+                }
             } else if (auto* source = std::get_if<DroppedSource>(&slot)) {
                 result.push_back(MediaFile::create(source->source));
             }

@@ -59,6 +59,7 @@ public:
     // Main thread. Decodes the items and calls completion later, once, on the
     // main thread, with one MediaFile per file and per decoded file-list
     // entry and one live item per source payload, in the items' order.
+    // Files whose names are not UTF-8 are left out (a show could not store them).
     static void loadItems(std::vector<DropItem> items,
                           std::function<void(std::vector<std::shared_ptr<MediaFile>>)> completion);
 

@@ -60,21 +60,22 @@ std::vector<LiveSource> SourceLibrary::sources(LiveSourceKind kind) const
     return result;
 }
 
-void SourceLibrary::addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen)
+std::optional<LiveSource> SourceLibrary::addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen)
 {
     const QString trimmedAddress = address.trimmed();
     const QString trimmedName = name.trimmed();
     if (!LiveSourceKinds::isManual(kind) || trimmedAddress.isEmpty())
-        return;
+        return std::nullopt;
     LiveSource source;
     source.kind = kind;
     source.name = trimmedName.isEmpty() ? trimmedAddress : trimmedName;
     source.address = trimmedAddress;
     source.listen = listen;
     auto list = manualSources_;
-    list.push_back(std::move(source));
+    list.push_back(source);
     setManualSources(std::move(list));
     saveManualSources();
+    return source;
 }
 
 void SourceLibrary::removeManualSource(const QUuid& id)

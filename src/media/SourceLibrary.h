@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
 #include <vector>
 
 namespace tessarin {
@@ -44,9 +45,10 @@ public:
     // of exactly that kind, in order.
     std::vector<LiveSource> sources(LiveSourceKind kind) const;
 
-    // Trims name and address; ignores non-manual kinds and empty addresses;
-    // an empty name becomes the address. Appends, then stores the list.
-    void addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
+    // Trims name and address; ignores non-manual kinds and empty addresses
+    // (nullopt); an empty name becomes the address. Appends, stores the list
+    // and returns the new source.
+    std::optional<LiveSource> addManualSource(LiveSourceKind kind, const QString& name, const QString& address, bool listen);
     // Removes every manual source with that id, then stores the list (also
     // when nothing was removed).
     void removeManualSource(const QUuid& id);

@@ -1,6 +1,8 @@
 #include "platform/CaptureSession.h"
 
+#include "platform/ProcessEnd.h"
 #include "platform/ThreadName.h"
+#include "platform/Workers.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -27,9 +29,71 @@ struct CaptureSession::Shared {
     std::atomic<bool> stopRequested { false };
     std::atomic<int> runningThreads { 0 };
     std::atomic<bool> started { false };
+    // Held around every callback; stop() takes it once the flag is up, so
+    // a callback under way has returned when stop() does.
+    std::mutex deliveryLock;
 };
 
 namespace {
+
+// The session whose callback this thread is inside, if any: a stop from
+// within a callback must not wait for that callback.
+thread_local const CaptureSession::Shared* deliveringFor = nullptr;
+
+// Calls a callback unless the session has been stopped.
+template <typename Call>
+void deliver(CaptureSession::Shared& shared, Call&& call)
+{
+    std::lock_guard lock(shared.deliveryLock);
+    if (shared.stopRequested)
+        return;
+    deliveringFor = &shared;
+    call();
+    deliveringFor = nullptr;
+}
+
+// Every started session, so that the end of the process stops those still
+// capturing.
+struct Started {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<CaptureSession::Shared>> sessions;
+};
+
+Started& started()
+{
+    static Started* instance = new Started; // never destroyed: capture threads may outlive statics' end
+    return *instance;
+}
+
+void stopNow(CaptureSession::Shared& shared)
+{
+    shared.stopRequested = true;
+    if (deliveringFor != &shared) {
+        std::lock_guard wait(shared.deliveryLock);
+    }
+}
+
+void noteStarted(const std::shared_ptr<CaptureSession::Shared>& shared)
+{
+    static std::once_flag hooked;
+    std::call_once(hooked, [] {
+        ProcessEnd::addStep([] {
+            std::vector<std::weak_ptr<CaptureSession::Shared>> sessions;
+            {
+                std::lock_guard lock(started().mutex);
+                sessions.swap(started().sessions);
+            }
+            for (const auto& weak : sessions) {
+                if (auto session = weak.lock())
+                    stopNow(*session);
+            }
+        });
+    });
+    std::lock_guard lock(started().mutex);
+    auto& sessions = started().sessions;
+    std::erase_if(sessions, [](const auto& weak) { return weak.expired(); });
+    sessions.push_back(shared);
+}
 
 int interruptCallback(void* opaque)
 {
@@ -244,16 +308,16 @@ int pump(CaptureSession::Shared& shared, AVFormatContext* input, Decoder& video,
     CapturedAudio block;
 
     auto onPicture = [&](const AVFrame* f) {
-        if (shared.stopRequested)
+        if (shared.stopRequested || !shared.callbacks.onFrame)
             return;
-        if (auto buffer = pictures.convert(f); buffer && shared.callbacks.onFrame)
-            shared.callbacks.onFrame(std::move(buffer));
+        if (auto buffer = pictures.convert(f))
+            deliver(shared, [&] { shared.callbacks.onFrame(std::move(buffer)); });
     };
     auto onSound = [&](const AVFrame* f) {
-        if (shared.stopRequested)
+        if (shared.stopRequested || !shared.callbacks.onAudio)
             return;
-        if (sounds.convert(f, block) && shared.callbacks.onAudio)
-            shared.callbacks.onAudio(block);
+        if (sounds.convert(f, block))
+            deliver(shared, [&] { shared.callbacks.onAudio(block); });
     };
 
     while (!shared.stopRequested) {
@@ -306,8 +370,8 @@ void runVideoInput(std::shared_ptr<CaptureSession::Shared> shared)
 {
     setCurrentThreadName("CaptureSession.video");
     auto fail = [&](const CaptureFailure& failure) {
-        if (!shared->stopRequested && shared->callbacks.onFailed)
-            shared->callbacks.onFailed(failure);
+        if (shared->callbacks.onFailed)
+            deliver(*shared, [&] { shared->callbacks.onFailed(failure); });
     };
     int error = 0;
     FormatPtr input = openInput(shared->input.format, shared->input.url, shared->input.options, &shared->stopRequested, &error);
@@ -321,7 +385,7 @@ void runVideoInput(std::shared_ptr<CaptureSession::Shared> shared)
             Decoder audio = openStream(input.get(), AVMEDIA_TYPE_AUDIO);
             if (!audio.codec && !shared->input.audioFormat.isEmpty() && !shared->stopRequested) {
                 ++shared->runningThreads;
-                std::thread(runAudioInput, shared).detach();
+                Workers::sessions().async([shared] { runAudioInput(shared); });
             }
             // A picture that ends without a stop (the device unplugged or
             // failing) is reported, so the operator is not left looking at
@@ -352,14 +416,16 @@ void CaptureSession::start()
     if (shared_->started.exchange(true))
         return;
     ++shared_->runningThreads;
-    // Detached: the threads own the shared state, so stopping never waits
-    // for a device that is slow to hand back its last buffer.
-    std::thread(runVideoInput, shared_).detach();
+    noteStarted(shared_);
+    // The threads own the shared state, so stopping never waits for a
+    // device that is slow to hand back its last buffer; they run on a pool
+    // that is joined at the end of the process.
+    Workers::sessions().async([shared = shared_] { runVideoInput(shared); });
 }
 
 void CaptureSession::stop()
 {
-    shared_->stopRequested = true;
+    stopNow(*shared_);
 }
 
 bool CaptureSession::finished() const

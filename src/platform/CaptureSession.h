@@ -5,7 +5,7 @@
 // frame), the sound (an audio stream of the same input, or the ALSA capture
 // device of the same hardware) as float32 planar at the device's own
 // rate and channel count. Each input is read on a thread of the session's
-// own; the callbacks run there.
+// own; the callbacks run there, one at a time.
 #include "platform/player/VideoFrame.h"
 
 #include <QString>
@@ -56,14 +56,17 @@ public:
     };
 
     CaptureSession(CaptureInput input, Callbacks callbacks);
-    // Stops without waiting; the threads end on their own.
+    // Stops (see stop()); the threads end on their own.
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
     // Any thread; once. Returns at once: opening happens on the video thread.
     void start();
-    // Any thread. Returns at once; a frame being delivered may still arrive.
+    // Any thread. Waits only for a callback under way to return, never for
+    // the device: no callback runs after stop() has returned. A callback may
+    // call it (it then does not wait for itself). A callback must therefore
+    // never wait for the thread that calls stop().
     void stop();
     // True once every thread of the session has ended.
     bool finished() const;

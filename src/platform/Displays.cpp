@@ -21,10 +21,20 @@ quint32 screenIdFor(const QString& screenName)
 namespace {
 
 // What identifies a screen: its connector name, or its place in the list
-// for a platform that names none (offscreen).
-QString screenKey(const QScreen& screen, int index)
+// for a platform that names none (offscreen). Separate X screens each have
+// their own outputs, so two screens may carry one name: a repeat is told
+// apart by its count among the earlier screens of that name.
+QString screenKey(const QList<QScreen*>& all, int index)
 {
-    return screen.name().isEmpty() ? QStringLiteral("#%1").arg(index) : screen.name();
+    const QString name = all[index]->name();
+    if (name.isEmpty())
+        return QStringLiteral("#%1").arg(index);
+    int repeats = 0;
+    for (int i = 0; i < index; ++i) {
+        if (all[i]->name() == name)
+            ++repeats;
+    }
+    return repeats == 0 ? name : QStringLiteral("%1#%2").arg(name).arg(repeats + 1);
 }
 
 } // namespace
@@ -45,7 +55,7 @@ std::vector<DisplayScreen> ScreenOnlyDisplays::screens() const
     std::vector<DisplayScreen> list;
     const auto all = QGuiApplication::screens();
     for (int i = 0; i < all.size(); ++i)
-        list.push_back({screenIdFor(screenKey(*all[i], i)), displayNameFor(*all[i], i), all[i]});
+        list.push_back({screenIdFor(screenKey(all, i)), displayNameFor(*all[i], i), all[i]});
     return list;
 }
 
@@ -56,17 +66,24 @@ std::optional<quint32> ScreenOnlyDisplays::mainScreenId() const
     const int index = int(all.indexOf(const_cast<QScreen*>(primary)));
     if (!primary || index < 0)
         return std::nullopt;
-    return screenIdFor(screenKey(*primary, index));
+    return screenIdFor(screenKey(all, index));
 }
 
 std::optional<QString> ScreenOnlyDisplays::screenName(quint32 screenId) const
 {
+    if (QScreen* screen = screenFor(screenId))
+        return screen->name();
+    return std::nullopt;
+}
+
+QScreen* ScreenOnlyDisplays::screenFor(quint32 screenId) const
+{
     const auto all = QGuiApplication::screens();
     for (int i = 0; i < all.size(); ++i) {
-        if (screenIdFor(screenKey(*all[i], i)) == screenId)
-            return all[i]->name();
+        if (screenIdFor(screenKey(all, i)) == screenId)
+            return all[i];
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 std::unique_ptr<Displays> createDisplays()

@@ -49,7 +49,9 @@ public:
 std::unique_ptr<Displays> createDisplays();
 
 // The id of a screen: a hash of its name (the connector, "HDMI-1"), so it
-// stays the same while the screen stays connected to the same socket.
+// stays the same while the screen stays connected to the same socket. A
+// screen whose name an earlier screen already has (separate X screens)
+// hashes the name with its count, "HDMI-1#2".
 quint32 screenIdFor(const QString& screenName);
 // The name shown for a screen: its model and connector when the model is
 // known, else the connector; "Schermo N" (N = index + 1) when the platform
@@ -68,6 +70,8 @@ public:
 protected:
     // The connector name of the screen with this id.
     std::optional<QString> screenName(quint32 screenId) const;
+    // The screen with this id, or nullptr.
+    QScreen* screenFor(quint32 screenId) const;
 };
 
 } // namespace tessarin

@@ -17,6 +17,13 @@ struct FrameGrabber::State {
     libav::PacketPtr packet{av_packet_alloc()};
     libav::FramePtr decoded{av_frame_alloc()};
     libav::FramePtr kept{av_frame_alloc()};
+    // After an exact grab the decoder is left where it stopped: the first
+    // frame past that time waits in `held`, and a later exact grab within
+    // the same run of frames decodes on from there instead of seeking back
+    // to the key frame (a marker dragged forward asks for such times).
+    libav::FramePtr held{av_frame_alloc()};
+    bool positioned = false;
+    int64_t heldTime = AV_NOPTS_VALUE;
     AVStream* stream = nullptr;
     MediaTrack track;
 };
@@ -51,7 +58,7 @@ bool FrameGrabber::open()
     if (state_)
         return true;
     auto state = std::make_unique<State>();
-    if (!state->packet || !state->decoded || !state->kept) {
+    if (!state->packet || !state->decoded || !state->kept || !state->held) {
         error_ = libav::errorText(AVERROR(ENOMEM));
         return false;
     }
@@ -95,6 +102,18 @@ int64_t frameTime(const AVFrame* frame)
 
 } // namespace
 
+bool FrameGrabber::canDecodeOnTo(int64_t target) const
+{
+    const State& s = *state_;
+    if (!s.positioned || s.heldTime == AV_NOPTS_VALUE || target < s.heldTime)
+        return false;
+    // A key frame between here and the time makes a seek the shorter way.
+    if (const AVIndexEntry* key = avformat_index_get_entry_from_timestamp(s.stream, target, AVSEEK_FLAG_BACKWARD))
+        return key->timestamp <= s.heldTime;
+    // No index (a transport stream): go on for up to a second.
+    return av_q2d(s.stream->time_base) * double(target - s.heldTime) <= 1.0;
+}
+
 std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Tolerance tolerance)
 {
     if (!open())
@@ -108,16 +127,26 @@ std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Toleran
     const double ticks = std::min(seconds / av_q2d(base), 9.0e18);
     const int64_t target = start + static_cast<int64_t>(ticks);
 
-    avcodec_flush_buffers(s.decoder.get());
-    // A key frame at or before the time, also where the container's
-    // timestamp seek lands past it.
-    libav::KeyframeSeek sought =
-        libav::seekToKeyAtOrBefore(s.input.get(), s.stream->index, av_rescale_q(target, base, AV_TIME_BASE_Q));
-    if (!sought.ok)
-        av_seek_frame(s.input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
-    s.decoder->skip_frame = tolerance == Tolerance::defaultTolerance ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
-
     bool haveFrame = false;
+    libav::KeyframeSeek sought;
+    if (tolerance == Tolerance::zero && canDecodeOnTo(target)) {
+        // The held frame is at or before the new time: it is the first candidate.
+        av_frame_unref(s.kept.get());
+        av_frame_move_ref(s.kept.get(), s.held.get());
+        haveFrame = true;
+    } else {
+        av_frame_unref(s.held.get());
+        avcodec_flush_buffers(s.decoder.get());
+        // A key frame at or before the time, also where the container's
+        // timestamp seek lands past it.
+        sought = libav::seekToKeyAtOrBefore(s.input.get(), s.stream->index, av_rescale_q(target, base, AV_TIME_BASE_Q));
+        if (!sought.ok)
+            av_seek_frame(s.input.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+        s.decoder->skip_frame = tolerance == Tolerance::defaultTolerance ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
+    }
+    s.positioned = false;
+    bool stoppedPastTime = false;
+
     bool done = false;
     bool draining = false;
     // Takes every frame the decoder has ready; the default tolerance keeps
@@ -137,6 +166,12 @@ std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Toleran
                 av_frame_unref(s.kept.get());
                 av_frame_move_ref(s.kept.get(), s.decoded.get());
                 haveFrame = true;
+            } else {
+                // Kept for a later grab that decodes on from here.
+                av_frame_unref(s.held.get());
+                av_frame_move_ref(s.held.get(), s.decoded.get());
+                s.heldTime = t;
+                stoppedPastTime = true;
             }
             av_frame_unref(s.decoded.get());
             if (tolerance == Tolerance::defaultTolerance || late)
@@ -167,7 +202,13 @@ std::optional<QImage> FrameGrabber::frame(double seconds, QSize maxSize, Toleran
         avcodec_send_packet(s.decoder.get(), nullptr);
         takeFrames();
     }
-    avcodec_flush_buffers(s.decoder.get());
+    // Packets read ahead by the seek and not used would be missing from a
+    // decode that goes on: only a clean stop past the time can go on.
+    s.positioned = stoppedPastTime && !draining && sought.readAhead.empty();
+    if (!s.positioned) {
+        av_frame_unref(s.held.get());
+        avcodec_flush_buffers(s.decoder.get());
+    }
     if (!haveFrame) {
         error_ = QStringLiteral("no frame could be decoded");
         return std::nullopt;

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,9 @@ public:
 private:
     struct State;
     bool open();
+    // Whether an exact grab at target (stream ticks) can decode on from
+    // where the last one stopped.
+    bool canDecodeOnTo(int64_t target) const;
 
     QString path_;
     int decoderThreads_;

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 #include <QTextStream>
 
@@ -102,8 +103,19 @@ QPixmap Icons::pixmap(const QString& symbolName, const QColor& color, int size, 
         return {};
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const int pixels = static_cast<int>(std::lround(size * ratio));
-    QPixmap result = it->glyph ? drawGlyph(it->name, color, pixels) : drawSvg(it->name, color, pixels);
+    // Views paint their symbols on every repaint: parsing and rendering the
+    // SVG each time cost far more than the rest of a row's painting.
+    const QString key = QStringLiteral("tessarin.icon|%1|%2|%3|%4")
+                            .arg(symbolName)
+                            .arg(color.rgba(), 0, 16)
+                            .arg(pixels)
+                            .arg(ratio);
+    QPixmap result;
+    if (QPixmapCache::find(key, &result))
+        return result;
+    result = it->glyph ? drawGlyph(it->name, color, pixels) : drawSvg(it->name, color, pixels);
     result.setDevicePixelRatio(ratio);
+    QPixmapCache::insert(key, result);
     return result;
 }
 

@@ -2,15 +2,39 @@
 
 #include "platform/ThreadName.h"
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace tessarin {
+namespace {
+
+// Every pool alive in the process, for stopAll().
+struct Registry {
+    std::mutex mutex;
+    std::vector<Workers*> pools;
+};
+
+Registry& registry()
+{
+    // Never destroyed: pools may outlive static destruction's start.
+    static Registry* instance = new Registry;
+    return *instance;
+}
+
+using Seconds = std::chrono::duration<double>;
+
+} // namespace
 
 Workers& Workers::userInitiated()
 {
-    // Never destroyed: a task still blocked at exit must not hold up the exit.
+    // Never destroyed; stopAll() joins its threads at the end of the process.
     static Workers* pool = new Workers("Vellumcast.userInitiated");
+    return *pool;
+}
+
+Workers& Workers::sessions()
+{
+    static Workers* pool = new Workers("Vellumcast.session", 4096, 2.0);
     return *pool;
 }
 
@@ -19,52 +43,112 @@ Workers::Workers(std::string label, std::size_t maxThreads, double idleSeconds)
     , maxThreads_(maxThreads == 0 ? 1 : maxThreads)
     , idleSeconds_(idleSeconds)
 {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.pools.push_back(this);
 }
 
 Workers::~Workers()
 {
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        std::erase(r.pools, this);
+    }
     std::unique_lock lock(mutex_);
     stopping_ = true;
     wake_.notify_all();
-    allEnded_.wait(lock, [this] { return threads_ == 0; });
+    allEnded_.wait(lock, [this] { return threads_.empty(); });
+    joinEnded(lock);
+}
+
+void Workers::joinEnded(std::unique_lock<std::mutex>& lock)
+{
+    std::vector<std::thread> ended;
+    ended.swap(ended_);
+    lock.unlock();
+    for (std::thread& thread : ended)
+        thread.join(); // each has left work() and is only returning
+    lock.lock();
 }
 
 void Workers::async(std::function<void()> fn)
 {
     if (!fn)
         return;
-    bool spawn = false;
-    {
-        std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(fn));
-        if (idle_ < tasks_.size() && threads_ < maxThreads_) {
-            ++threads_;
-            spawn = true;
-        }
+    std::unique_lock lock(mutex_);
+    if (refusing_) {
+        lock.unlock();
+        fn = nullptr; // its captures go on the caller's thread
+        return;
     }
-    if (spawn)
-        std::thread([this] { work(); }).detach();
-    else
+    tasks_.push_back(std::move(fn));
+    if (idle_ < tasks_.size() && threads_.size() < maxThreads_) {
+        // Made under the lock: the thread's first step takes it, so it is in
+        // the map before it can look itself up there.
+        std::thread thread([this] { work(); });
+        const auto id = thread.get_id();
+        threads_.emplace(id, std::move(thread));
+    } else {
         wake_.notify_one();
+    }
+    if (!ended_.empty())
+        joinEnded(lock);
 }
 
 std::size_t Workers::threadCount() const
 {
     std::lock_guard lock(mutex_);
-    return threads_;
+    return threads_.size();
 }
 
 bool Workers::waitForIdle(double timeoutSeconds)
 {
     std::unique_lock lock(mutex_);
-    return idleChanged_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds),
-                                  [this] { return running_ == 0 && tasks_.empty(); });
+    return idleChanged_.wait_for(lock, Seconds(std::max(timeoutSeconds, 0.0)), [this] { return idleLocked(); });
+}
+
+bool Workers::stopIfIdle()
+{
+    std::unique_lock lock(mutex_);
+    if (!idleLocked())
+        return false;
+    refusing_ = true;
+    stopping_ = true;
+    wake_.notify_all();
+    // No thread runs a task: each leaves as soon as it has the lock.
+    allEnded_.wait(lock, [this] { return threads_.empty(); });
+    joinEnded(lock);
+    return true;
+}
+
+bool Workers::stopAll(double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + Seconds(std::max(timeoutSeconds, 0.0));
+    std::vector<Workers*> left;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        left = r.pools;
+    }
+    // A task of one pool may queue work on another that was idle a moment
+    // ago: a pool is stopped only when found idle, and the round repeats
+    // until every one is.
+    while (!left.empty()) {
+        for (Workers* pool : left) {
+            const double remaining = Seconds(deadline - std::chrono::steady_clock::now()).count();
+            if (!pool->waitForIdle(remaining))
+                return false;
+        }
+        std::erase_if(left, [](Workers* pool) { return pool->stopIfIdle(); });
+    }
+    return true;
 }
 
 void Workers::work()
 {
     setCurrentThreadName(label_);
-    const auto idleLimit = std::chrono::duration<double>(idleSeconds_);
+    const auto idleLimit = Seconds(idleSeconds_);
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
@@ -82,11 +166,13 @@ void Workers::work()
         task = nullptr; // release captures before taking the lock again
         lock.lock();
         --running_;
-        if (running_ == 0 && tasks_.empty())
+        if (idleLocked())
             idleChanged_.notify_all();
     }
-    --threads_;
-    if (threads_ == 0)
+    auto self = threads_.find(std::this_thread::get_id());
+    ended_.push_back(std::move(self->second));
+    threads_.erase(self);
+    if (threads_.empty())
         allEnded_.notify_all();
 }
 

@@ -1,13 +1,18 @@
 #pragma once
 // A pool for background work (analysis, probes, launches). A task that blocks
 // never starves the others: when every thread is busy, a new one is started,
-// up to a generous cap, and threads left idle for a while end.
+// up to a generous cap, and threads left idle for a while end. Every thread
+// is joined: by the pool's destructor, or, for the process-wide pools that
+// are never destroyed, by stopAll() at the end of the process.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tessarin {
 
@@ -15,24 +20,39 @@ class Workers {
 public:
     // The process-wide pool for user-initiated work; lives until exit.
     static Workers& userInitiated();
+    // The process-wide pool for threads that last as long as a session of
+    // their owner (capture inputs, ingest supervisors), so that they too are
+    // joined at the end of the process; lives until exit.
+    static Workers& sessions();
 
     explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0);
-    ~Workers(); // finishes queued tasks, then waits for every thread to end
+    ~Workers(); // finishes queued tasks, then joins every thread
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
 
-    // Any thread.
+    // Any thread. After stopAll() the task is dropped unrun.
     void async(std::function<void()> fn);
 
     std::size_t threadCount() const;
 
     // Waits until nothing is queued or running, at most timeoutSeconds;
-    // false when work was still going on. For the end of the process: a
-    // decode still running while static objects are destroyed would crash.
+    // false when work was still going on.
     bool waitForIdle(double timeoutSeconds);
+
+    // The end of the process (see ProcessEnd.h): waits, at most
+    // timeoutSeconds, until every pool of the process is idle at the same
+    // time (a task of one pool may queue work on another), then stops each
+    // and joins its threads. Later tasks are dropped. False when some pool
+    // still had work at the deadline; its threads are left running.
+    static bool stopAll(double timeoutSeconds);
 
 private:
     void work();
+    bool idleLocked() const { return running_ == 0 && tasks_.empty(); }
+    // Stops the pool for good if it is idle and joins its threads; false
+    // when it had work.
+    bool stopIfIdle();
+    void joinEnded(std::unique_lock<std::mutex>& lock);
 
     const std::string label_;
     const std::size_t maxThreads_;
@@ -42,10 +62,12 @@ private:
     std::condition_variable allEnded_;
     std::condition_variable idleChanged_;
     std::deque<std::function<void()>> tasks_;
-    std::size_t threads_ = 0;
+    std::map<std::thread::id, std::thread> threads_; // inside work()
+    std::vector<std::thread> ended_;                 // left work(), not joined yet
     std::size_t idle_ = 0;
     std::size_t running_ = 0;
     bool stopping_ = false;
+    bool refusing_ = false; // stopped for the end of the process
 };
 
 } // namespace tessarin

@@ -1,5 +1,8 @@
 #include "platform/XrandrDisplays.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <cmath>
 
@@ -221,9 +224,14 @@ XrandrDisplays::XrandrDisplays(std::unique_ptr<XrandrConnection> connection)
 
 std::optional<XrandrConnection::Output> XrandrDisplays::output(quint32 screenId) const
 {
-    const auto name = screenName(screenId);
-    if (!name)
+    // The connection speaks to the X screen of the primary screen; an output
+    // of another X screen may carry the same name, and must not be taken
+    // for it (its modes would be the wrong screen's, a switch would hit it).
+    QScreen* screen = screenFor(screenId);
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!screen || !primary || !primary->virtualSiblings().contains(screen))
         return std::nullopt;
+    const auto name = std::optional<QString>(screen->name());
     for (auto& output : connection_->outputs()) {
         if (output.name == *name)
             return output;
@@ -245,8 +253,8 @@ std::optional<VideoMode> XrandrDisplays::currentMode(quint32 screenId) const
 
 bool XrandrDisplays::setMode(quint32 screenId, const VideoMode& mode)
 {
-    const auto name = screenName(screenId);
-    return name && connection_->setMode(*name, mode);
+    const auto found = output(screenId);
+    return found && connection_->setMode(found->name, mode);
 }
 
 } // namespace tessarin

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 
 namespace tessarin {
@@ -70,7 +71,37 @@ StreamOutput::StreamOutput(int index, Settings& settings, Clock& clock, QObject*
     videoCodec_ = settings.stringValue(prefix + "vcodec") == QStringLiteral("h264") ? VideoCodec::h264 : VideoCodec::h265;
 }
 
-StreamOutput::~StreamOutput() = default;
+StreamOutput::~StreamOutput()
+{
+    const std::vector<pid_t> ids = requestStop();
+    for (pid_t pid : ids)
+        ::kill(pid, SIGTERM);
+    // A launch still probing sees the stop when it spawns and ends its
+    // processes itself.
+    if (!ids.empty())
+        killStillAfterGrace(shared_, ids);
+}
+
+void StreamOutput::killStill(Shared& shared, const std::vector<pid_t>& ids)
+{
+    std::lock_guard guard(shared.lock);
+    for (pid_t pid : ids) {
+        if (pid > 0 && (pid == shared.childPID || pid == shared.helperPID))
+            ::kill(pid, SIGKILL);
+    }
+}
+
+void StreamOutput::killStillAfterGrace(std::shared_ptr<Shared> shared, std::vector<pid_t> ids)
+{
+    Workers::userInitiated().async([shared = std::move(shared), ids = std::move(ids)] {
+        {
+            std::unique_lock guard(shared->lock);
+            shared->processesEnded.wait_for(guard, std::chrono::duration<double>(kKillGraceSeconds),
+                                            [&] { return shared->childPID == 0 && shared->helperPID == 0; });
+        }
+        killStill(*shared, ids);
+    });
+}
 
 void StreamOutput::save(const QString& name, const QString& value)
 {
@@ -206,28 +237,14 @@ void StreamOutput::stop()
 
     std::erase_if(killTimers_, [](const std::unique_ptr<Timer>& timer) { return !timer->isActive(); });
     // The timer belongs to this output: gone with it, it never fires.
-    auto timer = clock_.createTimer(
-        [shared = shared_, ids] {
-            std::vector<pid_t> still;
-            {
-                std::lock_guard guard(shared->lock);
-                for (pid_t pid : ids) {
-                    if (pid == shared->childPID || pid == shared->helperPID)
-                        still.push_back(pid);
-                }
-            }
-            for (pid_t pid : still)
-                ::kill(pid, SIGKILL);
-        },
-        true);
-    timer->start(1.5);
+    auto timer = clock_.createTimer([shared = shared_, ids] { killStill(*shared, ids); }, true);
+    timer->start(kKillGraceSeconds);
     killTimers_.push_back(std::move(timer));
 }
 
 void StreamOutput::killForTermination()
 {
-    for (pid_t pid : requestStop())
-        ::kill(pid, SIGKILL);
+    killStill(*shared_, requestStop());
 }
 
 bool StreamOutput::isRunning() const

@@ -62,8 +62,13 @@ public:
     // The bitrates offered, kbit/s.
     static constexpr std::array<int, 10> bitrates { 1500, 2500, 4000, 6000, 8000, 10000, 12000, 15000, 20000, 25000 };
 
+    // The time a process gets to end after SIGTERM before it gets SIGKILL.
+    static constexpr double kKillGraceSeconds = 1.5;
+
     // index is 1 or 2; settings and clock outlive the output.
     StreamOutput(int index, Settings& settings, Clock& clock = HostClock::shared(), QObject* parent = nullptr);
+    // Stops a run still going: SIGTERM to its processes now, SIGKILL to
+    // those still there after the grace (host time: the clock may go first).
     ~StreamOutput() override;
 
     int id() const { return id_; }
@@ -161,6 +166,11 @@ private:
     void endRun(bool stopWasRequested, const std::optional<QString>& lastLine);
     // Marks the run as stopped on request; the process ids to signal.
     std::vector<pid_t> requestStop();
+    // SIGKILL to those of ids still published by the run.
+    static void killStill(Shared& shared, const std::vector<pid_t>& ids);
+    // killStill after the grace, on a worker, in host time; ends sooner
+    // when the run's processes end.
+    static void killStillAfterGrace(std::shared_ptr<Shared> shared, std::vector<pid_t> ids);
 
     // The launch operation, on a background thread for the whole run.
     static void launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput> owner, QString address,

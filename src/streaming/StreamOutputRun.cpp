@@ -1,10 +1,12 @@
 // The run of a stream destination: pipes, ffmpeg processes, the writers fed
 // by the stream manager's pumps, the progress and error readers, and the end
 // of the run.
+#include "media/AddressSecrets.h"
 #include "media/FFmpegTools.h"
 #include "platform/ChildProcess.h"
 #include "platform/MainThread.h"
 #include "platform/Clock.h"
+#include "platform/Workers.h"
 #include "streaming/StreamOutputShared.h"
 
 #include <QCoreApplication>
@@ -298,6 +300,8 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         ::kill(childPid, SIGTERM);
         if (helperPid > 0)
             ::kill(helperPid, SIGTERM);
+        // The output may be gone already, and its kill timer with it.
+        killStillAfterGrace(shared, { childPid, helperPid });
     }
 
     std::thread progressReader([shared, owner, fd = progress.readEnd] {
@@ -340,6 +344,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         shared->helperPID = 0;
         stopWasRequested = shared->stopRequested;
     }
+    shared->processesEnded.notify_all();
     // Reaped only now that their ids are no longer published.
     child->wait();
     if (helper)
@@ -376,7 +381,10 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     closeDescriptor(audio.writeEnd);
     progressReader.join();
     errorReader.join();
-    const std::optional<QString> line = lastMeaningfulLine(errorText);
+    // ffmpeg names the address in its errors: its secrets stay off the screen.
+    std::optional<QString> line = lastMeaningfulLine(errorText);
+    if (line)
+        line = AddressSecrets::redacted(*line);
     postToMain([owner, stopWasRequested, line] {
         if (owner)
             owner->endRun(stopWasRequested, line);

@@ -3,14 +3,19 @@
 #include "platform/SerialQueue.h"
 #include "streaming/StreamOutput.h"
 
+#include <condition_variable>
 #include <mutex>
 
 namespace tessarin {
 
 struct StreamOutput::Shared {
-    // Guards the eight values below; held for one read or write, never
-    // across a pipe write, a signal, a wait or a queue call.
+    // Guards the eight values below; held for one read or write, or to
+    // signal a published process id (so that an id is never signalled after
+    // the launch thread, which clears it first, has reaped it); never across
+    // a pipe write, a wait or a queue call.
     mutable std::mutex lock;
+    // Notified when the run's process ids are cleared.
+    std::condition_variable processesEnded;
     bool running = false;
     bool stopRequested = false;
     pid_t childPID = 0;

@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -67,6 +68,16 @@ public:
             thread_.join();
     }
 
+    // Waits, without handling the main thread's events, until n statuses
+    // have been handed to onStatus: a status it posts to the main thread is
+    // then still waiting there.
+    bool waitForReported(int n, double timeoutSeconds = 30.0)
+    {
+        std::unique_lock guard(mutex_);
+        return reportedChanged_.wait_for(guard, std::chrono::duration<double>(timeoutSeconds),
+                                         [&] { return reported >= n; });
+    }
+
     std::atomic<int> startCalls { 0 };
     std::atomic<int> stopCalls { 0 };
     std::atomic<int> delivered { 0 }; // frames (with their buffers) handed to the callbacks
@@ -90,7 +101,11 @@ private:
             if (item) {
                 if (onStatus)
                     onStatus(*item);
-                ++reported;
+                {
+                    std::lock_guard guard(mutex_);
+                    ++reported;
+                }
+                reportedChanged_.notify_all();
                 continue;
             }
             if (onVideo)
@@ -109,6 +124,7 @@ private:
     float sample_;
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable reportedChanged_;
     std::deque<std::optional<LiveStatus>> work_; // nullopt: a frame and a buffer
     bool finishing_ = false;
     std::thread thread_;

@@ -77,7 +77,7 @@ TEST_F(LiveRouteTest, LateFramesBuffersAndStatusesOfAStoppedSessionNeverReachThe
 
     // A status already on its way to the main thread when the route closes.
     session.report(LiveStatus::failed(QStringLiteral("perso")));
-    ASSERT_TRUE(waitUntil([&] { return session.reported == 2; }));
+    ASSERT_TRUE(session.waitForReported(2));
     end(route, session);
     EXPECT_EQ(session.stopCalls, 1);
 

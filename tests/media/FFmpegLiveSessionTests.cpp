@@ -257,6 +257,41 @@ TEST(FFmpegLiveSession, FailedSpawnStaysVisibleUntilASpawnWorks)
     EXPECT_EQ(ingest.got.statuses().size(), reported);
 }
 
+TEST(FFmpegLiveSession, DestroyingTheSessionEndsItsChildEvenOneIgnoringTerm)
+{
+    QTemporaryDir dir;
+    const QString fake = dir.filePath("ffmpeg");
+    const QString pidFile = dir.filePath("pid");
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\n"
+                              "case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\nOutput:\\n'; exit 0;; esac\n"
+                              "trap '' TERM\necho $$ > '%1'\nexec sleep 60\n")
+                   .arg(pidFile)
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    FFmpegTools::overrideCandidates(QStringList { fake });
+
+    LiveRecorder got;
+    auto session = std::make_shared<FFmpegLiveSession>(feed(LiveSourceKind::rtmp, "rtmp://127.0.0.1:9/live/x", false));
+    got.attach(*session);
+    session->start();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(pidFile) && QFile(pidFile).size() > 0; }, 15));
+    QFile pids(pidFile);
+    ASSERT_TRUE(pids.open(QIODevice::ReadOnly));
+    const pid_t child = pids.readAll().trimmed().toInt();
+    ASSERT_GT(child, 0);
+
+    // No stop(): the owner lets go. The child ignores SIGTERM, so its end
+    // is the SIGKILL after the grace; nothing is reported after the session.
+    const size_t reported = got.statuses().size();
+    session.reset();
+    EXPECT_TRUE(waitUntil([&] { return ::kill(child, 0) != 0; }, 20)) << "ffmpeg outlived its session";
+    FFmpegTools::overrideCandidates(std::nullopt);
+    EXPECT_EQ(got.statuses().size(), reported);
+}
+
 TEST(FFmpegLiveSession, QuittingTheApplicationEndsAListenerWithNoPublisher)
 {
     const int port = test::freeTcpPort();

@@ -1,5 +1,6 @@
 #include "media/MediaDrop.h"
 
+#include "media/FileNameText.h"
 #include "media/MediaFile.h"
 #include "platform/MainThread.h"
 #include "support/TestSupport.h"
@@ -126,6 +127,17 @@ TEST(MediaDrop, ItemsKeepTheOrderOfTheDrop)
 
     EXPECT_TRUE(drop({}).empty());
     EXPECT_TRUE(drop({ { std::nullopt, FileDragPayload::encode({}) } }).empty());
+}
+
+TEST(MediaDrop, FilesWhoseNamesAreNotUtf8AreLeftOut)
+{
+    // A show stores paths as JSON text: such a name would come back broken.
+    const QUrl bad = QUrl::fromEncoded("file:///x/clip%FF.mp4");
+    ASSERT_FALSE(hasUtf8FileName(bad));
+    EXPECT_TRUE(hasUtf8FileName(QUrl::fromLocalFile(QStringLiteral("/x/città è.mp4"))));
+    const auto items = drop({ { bad, std::nullopt }, { QUrl::fromLocalFile("/x/good.mp4"), std::nullopt } });
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->url(), QUrl::fromLocalFile("/x/good.mp4"));
 }
 
 TEST(MediaDrop, AcceptsFilesAndAnyTextOfADrag)

@@ -43,13 +43,15 @@ TEST_F(SourceLibraryTest, ManualSourcesAreTrimmedStoredAndReadBack)
         SourceLibrary library(settings, devices);
         EXPECT_TRUE(library.manualSources().empty());
         library.addManualSource(LiveSourceKind::rtmp, "  ", "  rtmp://0.0.0.0:1935/live/a \n", true);
-        library.addManualSource(LiveSourceKind::srt, " Regia ", "srt://host:9000", false);
+        const auto regia = library.addManualSource(LiveSourceKind::srt, " Regia ", "srt://host:9000", false);
         library.addManualSource(LiveSourceKind::rtmp, "Twin", "rtmp://0.0.0.0:1935/live/a", false);
         ASSERT_EQ(library.manualSources().size(), 3u);
         EXPECT_EQ(library.manualSources()[0].name, "rtmp://0.0.0.0:1935/live/a");
         EXPECT_EQ(library.manualSources()[0].address, "rtmp://0.0.0.0:1935/live/a");
         EXPECT_TRUE(library.manualSources()[0].listen);
         EXPECT_EQ(library.manualSources()[1].name, "Regia");
+        ASSERT_TRUE(regia.has_value());
+        EXPECT_EQ(*regia, library.manualSources()[1]) << "the source added is the one returned";
         EXPECT_NE(library.manualSources()[0].id, library.manualSources()[2].id);
         EXPECT_EQ(library.sources(LiveSourceKind::srt).size(), 1u);
         EXPECT_EQ(library.sources(LiveSourceKind::rtmp).size(), 2u);
@@ -65,9 +67,9 @@ TEST_F(SourceLibraryTest, ManualSourcesAreTrimmedStoredAndReadBack)
 TEST_F(SourceLibraryTest, IgnoredAdditionsStoreNothing)
 {
     SourceLibrary library(settings, devices);
-    library.addManualSource(LiveSourceKind::capture, "Cam", "/dev/video0", false);
-    library.addManualSource(LiveSourceKind::ndi, "N", "ndi://x", false);
-    library.addManualSource(LiveSourceKind::srt, "Empty", " \t\n", false);
+    EXPECT_FALSE(library.addManualSource(LiveSourceKind::capture, "Cam", "/dev/video0", false));
+    EXPECT_FALSE(library.addManualSource(LiveSourceKind::ndi, "N", "ndi://x", false));
+    EXPECT_FALSE(library.addManualSource(LiveSourceKind::srt, "Empty", " \t\n", false));
     EXPECT_TRUE(library.manualSources().empty());
     EXPECT_EQ(stored(settings), "<absent>");
 }

@@ -11,6 +11,8 @@ extern "C" {
 }
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <mutex>
 #include <set>
@@ -146,6 +148,60 @@ TEST(CaptureSession, StopEndsTheThreadsAndTheFramesStop)
     test::drainMainQueue();
     EXPECT_EQ(got.frameTotal(), atStop);
     EXPECT_FALSE(got.failed());
+}
+
+TEST(CaptureSession, NothingIsDeliveredOnceStopHasReturned)
+{
+    // Started and stopped at once (pictures come as fast as they are made):
+    // none after the stop, and no failure for the stop's interruption.
+    for (int i = 0; i < 5; ++i) {
+        Received got;
+        CaptureSession session(lavfi("testsrc2=s=320x240:r=30"), got.callbacks());
+        session.start();
+        session.stop();
+        const int atStop = got.frameTotal();
+        ASSERT_TRUE(test::waitUntil([&] { return session.finished(); }, 10));
+        EXPECT_EQ(got.frameTotal(), atStop);
+        EXPECT_FALSE(got.failed());
+    }
+
+    // Stopped while a picture is being delivered: stop() returns only once
+    // that delivery has, and no other starts.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool inside = false;
+    bool stopCalled = false;
+    bool stopReturned = false;
+    std::atomic<int> afterStop { 0 };
+    CaptureSession::Callbacks callbacks;
+    callbacks.onFrame = [&](std::shared_ptr<VideoFrame>) {
+        std::unique_lock lock(mutex);
+        if (stopReturned)
+            ++afterStop;
+        inside = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return stopCalled; });
+        // Held a while past the stop: a stop that did not wait returns now.
+        changed.wait_for(lock, std::chrono::milliseconds(300), [&] { return stopReturned; });
+        if (stopReturned)
+            ++afterStop;
+    };
+    CaptureSession session(lavfi("testsrc2=s=320x240:r=30"), callbacks);
+    session.start();
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(20), [&] { return inside; }));
+        stopCalled = true;
+        changed.notify_all();
+    }
+    session.stop();
+    {
+        std::lock_guard lock(mutex);
+        stopReturned = true;
+        changed.notify_all();
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return session.finished(); }, 10));
+    EXPECT_EQ(afterStop.load(), 0);
 }
 
 TEST(CaptureSession, APictureThatEndsWithoutAStopIsReported)

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +32,20 @@ namespace {
 
 const F k720p30 { F::Resolution::hd720, F::Scan::progressive, F::Rate::r30 };
 const F k1080i50 { F::Resolution::hd1080, F::Scan::interlaced, F::Rate::r25 };
+
+// Whether pid is the sleep program blocked in its sleep: done loading, so
+// its descriptors are its own.
+bool asleep(pid_t pid)
+{
+    if (!QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith("sleep"))
+        return false;
+    QFile file(QStringLiteral("/proc/%1/syscall").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bool ok = false;
+    const long number = file.readAll().split(' ').value(0).trimmed().toLong(&ok);
+    return ok && (number == SYS_clock_nanosleep || number == SYS_nanosleep);
+}
 
 class StreamOutputTest : public ::testing::Test {
 protected:
@@ -293,7 +308,8 @@ TEST_F(StreamOutputTest, AChildIgnoringTermIsKilledAfterOneAndAHalfSecondsAndSee
     ASSERT_TRUE(test::waitUntil([&] { return out->status() == Status::live(); }));
     const pid_t pid = out->processIds().first;
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(test::waitUntil([&] { return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith("sleep"); }));
+    // Until sleep is asleep, the loader may still hold its libraries open.
+    ASSERT_TRUE(test::waitUntil([&] { return asleep(pid); }));
 
     QStringList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
     fds.sort();
@@ -312,6 +328,38 @@ TEST_F(StreamOutputTest, AChildIgnoringTermIsKilledAfterOneAndAHalfSecondsAndSee
     EXPECT_EQ(out->status(), Status::idle());
     EXPECT_DOUBLE_EQ(out->elapsed(), 4.0) << "the last run's time stays (it ticked once while stopping)";
     EXPECT_EQ(out->measuredKbps(), 0.0);
+}
+
+TEST_F(StreamOutputTest, TheFailureTextHidesTheStreamKeyAndTheRestOfFFmpegsLineStays)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1:1/live/abcd-1234-secret");
+    const QString failing = test::writeFakeFFmpeg(
+        dir, "failing", test::kAllEncoders, test::kAllProtocols,
+        "printf 'Error closing file rtmp://127.0.0.1:1/live/abcd-1234-secret: Broken pipe\\n' >&2; exit 1");
+    FFmpegTools::overrideCandidates(QStringList { failing });
+    out->start(k720p30);
+    ASSERT_TRUE(settled(*out));
+    EXPECT_EQ(out->status(), Status::failed(QStringLiteral("Error closing file rtmp://127.0.0.1:1/live/\u2022\u2022\u2022: Broken pipe")));
+}
+
+TEST_F(StreamOutputTest, DestroyingALiveOutputEndsItsProcessesEvenOneIgnoringTerm)
+{
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString stubborn = test::writeFakeFFmpeg(dir, "stubborn", test::kAllEncoders, test::kAllProtocols,
+                                                   "trap '' TERM\nprintf 'total_size=N/A\\nprogress=continue\\n' >&4\nexec sleep 60");
+    FFmpegTools::overrideCandidates(QStringList { stubborn });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->status() == Status::live(); }));
+    const pid_t pid = out->processIds().first;
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return asleep(pid); }));
+
+    // No stop(): the output just goes. SIGTERM is ignored, so the end is
+    // SIGKILL's, after the grace; the run then reaps the child.
+    out.reset();
+    EXPECT_TRUE(test::waitUntil([&] { return ::kill(pid, 0) != 0; }, 20.0)) << "the encoder outlived its output";
 }
 
 TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBlocks)

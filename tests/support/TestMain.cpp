@@ -1,7 +1,7 @@
 // main() of every test executable: a QApplication on the offscreen platform
 // (also when CTest lists the tests without the test environment), SIGPIPE
 // ignored as in the application, then GoogleTest.
-#include "platform/Workers.h"
+#include "platform/ProcessEnd.h"
 
 #include <QApplication>
 
@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     const int status = RUN_ALL_TESTS();
-    // Background work a test left running must end before statics go.
-    tessarin::Workers::userInitiated().waitForIdle(30.0);
-    return status;
+    // Background work a test left running ends, and its threads are
+    // joined, before static objects go.
+    return tessarin::ProcessEnd::finish(status, 60.0);
 }

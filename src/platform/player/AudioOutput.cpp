@@ -1,6 +1,7 @@
 #include "platform/player/AudioOutput.h"
 
 #include "platform/Clock.h"
+#include "platform/ProcessEnd.h"
 
 #include <SDL2/SDL.h>
 
@@ -119,7 +120,13 @@ void SdlAudioOutput::close()
 
 std::shared_ptr<SdlAudioOutput> SdlAudioOutput::shared()
 {
-    static std::shared_ptr<SdlAudioOutput> output = std::make_shared<SdlAudioOutput>();
+    static std::shared_ptr<SdlAudioOutput> output = [] {
+        auto made = std::make_shared<SdlAudioOutput>();
+        // Its device thread renders the sources: closed, and so joined, at
+        // the end of the process before static objects go.
+        ProcessEnd::addStep([made] { made->close(); });
+        return made;
+    }();
     return output;
 }
 

@@ -1,0 +1,45 @@
+#include "app/AppMenus.h"
+
+#include "app/AboutDialog.h"
+#include "show/ShowController.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace tessarin {
+
+AppNotifications& AppNotifications::shared()
+{
+    static AppNotifications notifications;
+    return notifications;
+}
+
+AppMenus::AppMenus(QMainWindow& window, ShowController& show)
+    : QObject(&window)
+{
+    QMenuBar* bar = window.menuBar();
+    QMenu* file = bar->addMenu(tr("File"));
+    newShow_ = file->addAction(tr("Nuovo show"), &show, &ShowController::newShow);
+    newShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    openShow_ = file->addAction(tr("Apri show…"), &show, &ShowController::open);
+    openShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->addSeparator();
+    save_ = file->addAction(tr("Salva"), &show, &ShowController::save);
+    save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    saveAs_ = file->addAction(tr("Salva con nome…"), &show, [&show] { show.saveAs(); });
+    saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    quit_ = file->addAction(tr("Esci"), &window, &QWidget::close);
+    quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* edit = bar->addMenu(tr("Modifica"));
+    settings_ = edit->addAction(tr("Impostazioni…"), &AppNotifications::shared(), &AppNotifications::postOpenSettings);
+    settings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+
+    QMenu* help = bar->addMenu(tr("Aiuto"));
+    about_ = help->addAction(tr("Informazioni su Tessarin"), &window, [&window] { AboutDialog::present(&window); });
+}
+
+} // namespace tessarin

@@ -1,0 +1,150 @@
+#include "ui/browser/BrowserRow.h"
+
+#include "media/MediaFile.h"
+#include "media/TimecodeFormatter.h"
+#include "ui/browser/ThumbnailView.h"
+#include "ui/kit/Labels.h"
+#include "ui/kit/Theme.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tessarin {
+namespace {
+constexpr int kSelectionBar = 3;
+} // namespace
+
+BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
+    : QWidget(parent)
+    , file_(std::move(file))
+    , thumbnail_(new ThumbnailView(40, 24, file_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film"), this))
+    , name_(new ElidedLabel(displayName(*file_), Qt::ElideMiddle, this))
+    , duration_(new ElidedLabel({}, Qt::ElideNone, this))
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 6, 10, 6);
+    layout->setSpacing(8);
+    layout->addWidget(thumbnail_);
+    name_->setFont(Theme::font(12));
+    name_->setColor(Theme::textPrimary());
+    layout->addWidget(name_, 1);
+    duration_->setFont(Theme::monoFont(10));
+    duration_->setColor(Theme::textSecondary());
+    duration_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout->addWidget(duration_);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(name_->text());
+
+    connect(file_.get(), &MediaFile::thumbnailChanged, this, &BrowserRow::showThumbnail);
+    connect(file_.get(), &MediaFile::durationChanged, this, &BrowserRow::showDuration);
+    showThumbnail();
+    showDuration();
+}
+
+QString BrowserRow::displayName(const MediaFile& file)
+{
+    if (file.liveSource())
+        return file.liveSource()->name;
+    return QFileInfo(file.url().toLocalFile()).completeBaseName();
+}
+
+QString BrowserRow::durationText() const { return duration_->text(); }
+
+void BrowserRow::showThumbnail() { thumbnail_->setImage(file_->thumbnail()); }
+
+void BrowserRow::showDuration() { duration_->setText(TimecodeFormatter::string(file_->duration())); }
+
+void BrowserRow::setIndex(int index)
+{
+    if (index_ == index)
+        return;
+    index_ = index;
+    update();
+}
+
+void BrowserRow::setSelected(bool selected)
+{
+    if (selected_ == selected)
+        return;
+    selected_ = selected;
+    update();
+}
+
+void BrowserRow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (selected_) {
+        p.fillRect(rect(), Theme::withAlpha(Theme::accent(), 0.28));
+        p.fillRect(QRect(0, 0, kSelectionBar, height()), Theme::accent());
+    } else {
+        p.fillRect(rect(), index_ % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
+    }
+}
+
+QPixmap BrowserRow::dragPreview(int count) const
+{
+    const qreal dpr = devicePixelRatioF();
+    const bool several = count >= 2;
+    const QString text = several ? tr("%1 file").arg(count) : name_->text();
+    const QFont font = Theme::font(12, several ? QFont::DemiBold : QFont::Normal);
+    const QFontMetrics fm(font);
+    const QMargins pad = several ? QMargins(12, 6, 12, 6) : QMargins(10, 5, 10, 5);
+    const QSize size(fm.horizontalAdvance(text) + pad.left() + pad.right(), fm.height() + pad.top() + pad.bottom());
+    QPixmap pixmap(size * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QRectF r(QPointF(0, 0), QSizeF(size));
+    if (several) {
+        p.setBrush(Theme::accent());
+        p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+        p.setPen(Qt::black);
+    } else {
+        p.setBrush(Theme::panelAlt());
+        p.drawRoundedRect(r, 6, 6);
+        p.setPen(Theme::textPrimary());
+    }
+    p.setFont(font);
+    p.drawText(r.marginsRemoved(QMarginsF(pad)), Qt::AlignLeft | Qt::AlignVCenter, text);
+    return pixmap;
+}
+
+void BrowserRow::mousePressEvent(QMouseEvent* event)
+{
+    pressed_ = event->button() == Qt::LeftButton;
+    pressPos_ = event->position().toPoint();
+    event->accept();
+}
+
+void BrowserRow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton)
+        || (event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    pressed_ = false;
+    emit dragStarted(pressPos_);
+}
+
+void BrowserRow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        pressed_ = false;
+        emit clicked(event->modifiers());
+        return;
+    }
+    pressed_ = false;
+}
+
+void BrowserRow::contextMenuEvent(QContextMenuEvent* event)
+{
+    emit contextMenuRequested(event->globalPos());
+    event->accept();
+}
+
+} // namespace tessarin

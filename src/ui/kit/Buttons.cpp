@@ -1,0 +1,262 @@
+#include "ui/kit/Buttons.h"
+
+#include "platform/Icons.h"
+#include "ui/kit/Theme.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace tessarin {
+
+void setHelp(QWidget* widget, const QString& text)
+{
+    widget->setToolTip(text);
+    widget->setAccessibleName(text);
+}
+
+// ---- PillButton
+
+namespace {
+constexpr int kPillFont = 12;
+constexpr int kPillPadX = 12;
+constexpr int kPillPadY = 5;
+constexpr int kPillIconGap = 5;
+} // namespace
+
+PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* parent)
+    : QAbstractButton(parent)
+    , style_(std::move(style))
+{
+    setText(text);
+    setFont(Theme::font(kPillFont, QFont::Medium));
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(text);
+}
+
+void PillButton::setStyle(PillButtonStyle style)
+{
+    style_ = std::move(style);
+    update();
+}
+
+void PillButton::setSymbol(const QString& symbol)
+{
+    if (symbol_ == symbol)
+        return;
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
+void PillButton::setLabelColor(const QColor& color)
+{
+    if (labelColor_ == color)
+        return;
+    labelColor_ = color;
+    update();
+}
+
+QColor PillButton::labelColor() const
+{
+    if (labelColor_.isValid())
+        return labelColor_;
+    return style_.filled ? Theme::black(0.85) : style_.tint;
+}
+
+// The symbol's side: a little under the text's height.
+static int symbolSide(const QFontMetrics& fm) { return fm.height() - 2; }
+
+QSize PillButton::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    const int iconWidth = !symbol_.isEmpty() ? symbolSide(fm) + kPillIconGap
+                                             : (icon().isNull() ? 0 : iconSize().width() + kPillIconGap);
+    const int width = std::max(iconWidth + fm.horizontalAdvance(text()), minimumLabelWidth_);
+    return { width + 2 * kPillPadX, fm.height() + 2 * kPillPadY };
+}
+
+void PillButton::setMinimumLabelWidth(int width)
+{
+    minimumLabelWidth_ = width;
+    updateGeometry();
+}
+
+void PillButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.4);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = r.height() / 2;
+    if (style_.filled) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(style_.tint);
+    } else {
+        p.setPen(QPen(Theme::white(0.1), 1));
+        p.setBrush(Theme::white(isDown() ? 0.14 : 0.07));
+    }
+    p.drawRoundedRect(r, radius, radius);
+    const QColor fg = labelColor();
+    const QFontMetrics fm(font());
+    const int textWidth = fm.horizontalAdvance(text());
+    const bool hasSymbol = !symbol_.isEmpty();
+    const bool hasIcon = hasSymbol || !icon().isNull();
+    const QSize is = hasSymbol ? QSize(symbolSide(fm), symbolSide(fm)) : iconSize();
+    const int iconWidth = hasIcon ? is.width() : 0;
+    const int gap = hasIcon && textWidth ? kPillIconGap : 0;
+    int x = (width() - (iconWidth + gap + textWidth)) / 2;
+    if (hasIcon) {
+        const QRect place(x, (height() - is.height()) / 2, is.width(), is.height());
+        if (hasSymbol)
+            p.drawPixmap(place, Icons::pixmap(symbol_, fg, is.width(), devicePixelRatioF()));
+        else
+            icon().paint(&p, place);
+        x += iconWidth + gap;
+    }
+    p.setPen(fg);
+    p.setFont(font());
+    p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+}
+
+// ---- IconButton
+
+IconButton::IconButton(const QString& symbol, const QString& help, IconButtonStyle style, QWidget* parent)
+    : QAbstractButton(parent)
+    , symbol_(symbol)
+    , style_(style)
+{
+    setHelp(this, help);
+    setFont(Theme::font(12, QFont::Medium));
+    setAttribute(Qt::WA_Hover);
+    setFixedSize(style_.size, style_.size);
+}
+
+void IconButton::setSymbol(const QString& symbol)
+{
+    if (symbol_ == symbol)
+        return;
+    symbol_ = symbol;
+    update();
+}
+
+void IconButton::setGlyphColor(const QColor& color)
+{
+    if (color == glyph_)
+        return;
+    glyph_ = color;
+    update();
+}
+
+QSize IconButton::sizeHint() const { return { style_.size, style_.size }; }
+
+void IconButton::enterEvent(QEnterEvent*)
+{
+    hovering_ = true;
+    update();
+}
+
+void IconButton::leaveEvent(QEvent*)
+{
+    hovering_ = false;
+    update();
+}
+
+void IconButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.35);
+    const double fill = isDown() ? 0.18 : (hovering_ ? 0.1 : 0.0);
+    if (fill > 0) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Theme::white(fill));
+        p.drawRoundedRect(QRectF(rect()), 6, 6);
+    }
+    const QColor color = glyph_.isValid() ? glyph_ : palette().color(QPalette::Active, QPalette::ButtonText);
+    const int glyph = 14;
+    const QPixmap pm = Icons::pixmap(symbol_, color, glyph, devicePixelRatioF());
+    p.drawPixmap(QRect((width() - glyph) / 2, (height() - glyph) / 2, glyph, glyph), pm);
+}
+
+// ---- TransportButton
+
+TransportButton::TransportButton(const QString& symbol, int glyphSize, TransportButtonStyle style, QWidget* parent)
+    : QAbstractButton(parent)
+    , symbol_(symbol)
+    , glyphSize_(glyphSize)
+    , style_(std::move(style))
+    , pressAnimation_(new QVariantAnimation(this))
+{
+    // Room for the disc's shadow around it.
+    setFixedSize(sizeHint());
+    setCursor(Qt::PointingHandCursor);
+    pressAnimation_->setDuration(120);
+    pressAnimation_->setEasingCurve(QEasingCurve::OutQuad);
+    connect(pressAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        scale_ = v.toDouble();
+        update();
+    });
+    auto animateTo = [this](double target) {
+        pressAnimation_->stop();
+        pressAnimation_->setStartValue(scale_);
+        pressAnimation_->setEndValue(target);
+        pressAnimation_->start();
+    };
+    connect(this, &QAbstractButton::pressed, this, [animateTo] { animateTo(0.93); });
+    connect(this, &QAbstractButton::released, this, [animateTo] { animateTo(1.0); });
+}
+
+void TransportButton::setSymbol(const QString& symbol)
+{
+    if (symbol_ == symbol)
+        return;
+    symbol_ = symbol;
+    update();
+}
+
+void TransportButton::setStyle(TransportButtonStyle style)
+{
+    style_ = std::move(style);
+    update();
+}
+
+QSize TransportButton::sizeHint() const
+{
+    const int margin = 12;
+    return { style_.size + 2 * margin, style_.size + 2 * margin };
+}
+
+void TransportButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.35);
+    const QPointF centre = QRectF(rect()).center();
+    p.translate(centre);
+    p.scale(scale_, scale_);
+    const qreal r = style_.size / 2.0;
+
+    // The disc's shadow, offset 2 points down: a few soft rings stand in for a blur.
+    const QColor shadow = style_.glow ? Theme::withAlpha(style_.fill, 0.7) : Theme::black(0.35);
+    const int blur = style_.glow ? 10 : 4;
+    p.setPen(Qt::NoPen);
+    for (int i = blur; i > 0; --i) {
+        QColor c = shadow;
+        c.setAlphaF(float(shadow.alphaF() * (1.0 - double(i) / (blur + 1)) / blur * 2.0));
+        p.setBrush(c);
+        p.drawEllipse(QPointF(0, 2), r + i * 0.6, r + i * 0.6);
+    }
+    p.setBrush(style_.fill);
+    p.drawEllipse(QPointF(0, 0), r, r);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Theme::white(0.12), 1));
+    p.drawEllipse(QPointF(0, 0), r - 0.5, r - 0.5);
+
+    const QPixmap pm = Icons::pixmap(symbol_, style_.glyph, glyphSize_, devicePixelRatioF());
+    p.drawPixmap(QRectF(-glyphSize_ / 2.0, -glyphSize_ / 2.0, glyphSize_, glyphSize_), pm, QRectF(pm.rect()));
+}
+
+} // namespace tessarin

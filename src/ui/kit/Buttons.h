@@ -1,0 +1,111 @@
+#pragma once
+// The three shared button looks: a capsule for text buttons (PillButton), a
+// square icon button with a hover highlight (IconButton) and the round
+// transport button of the centre column (TransportButton). Each paints its
+// style's fields; none keeps state beyond hover and pressed. Main thread.
+#include <QAbstractButton>
+#include <QColor>
+#include <QString>
+
+class QVariantAnimation;
+
+namespace tessarin {
+
+// A control's help text: tooltip and accessible name, so icon buttons have a
+// name for screen readers and for tests that find them by name.
+void setHelp(QWidget* widget, const QString& text);
+
+struct PillButtonStyle {
+    QColor tint;
+    bool filled = false;
+};
+
+class PillButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    PillButton(const QString& text, PillButtonStyle style, QWidget* parent = nullptr);
+    void setStyle(PillButtonStyle style);
+    const PillButtonStyle& style() const { return style_; }
+    // The label (icon, then text) is at least this wide, centred.
+    void setMinimumLabelWidth(int width);
+    // A symbol (an icon name of Icons) before the text, drawn in the label's
+    // colour, in place of the button's icon; empty for none.
+    void setSymbol(const QString& symbol);
+    const QString& symbol() const { return symbol_; }
+    // The label's colour in place of the style's (a label that sets its own
+    // foreground); invalid restores the style's.
+    void setLabelColor(const QColor& color);
+    QColor labelColor() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    PillButtonStyle style_;
+    int minimumLabelWidth_ = 0;
+    QString symbol_;
+    QColor labelColor_;
+};
+
+struct IconButtonStyle {
+    int size = 24; // the side of the square button
+};
+
+class IconButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    // symbol: an icon name of Icons; help: the localised help text.
+    IconButton(const QString& symbol, const QString& help, IconButtonStyle style = {}, QWidget* parent = nullptr);
+    void setSymbol(const QString& symbol);
+    const QString& symbol() const { return symbol_; }
+    // The glyph's colour; the palette's button text when invalid.
+    void setGlyphColor(const QColor& color);
+    bool isHovering() const { return hovering_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    QString symbol_;
+    QColor glyph_;
+    IconButtonStyle style_;
+    bool hovering_ = false;
+};
+
+struct TransportButtonStyle {
+    int size = 44; // the disc's diameter
+    QColor fill;
+    QColor glyph;
+    bool glow = false;
+};
+
+class TransportButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    // glyphSize: the symbol's size inside the disc.
+    TransportButton(const QString& symbol, int glyphSize, TransportButtonStyle style, QWidget* parent = nullptr);
+    void setSymbol(const QString& symbol);
+    const QString& symbol() const { return symbol_; }
+    void setStyle(TransportButtonStyle style);
+    const TransportButtonStyle& style() const { return style_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString symbol_;
+    int glyphSize_;
+    TransportButtonStyle style_;
+    double scale_ = 1.0;
+    QVariantAnimation* pressAnimation_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,177 @@
+#include "ui/kit/Controls.h"
+
+#include "platform/Icons.h"
+#include "ui/kit/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tessarin {
+
+// ---- SegmentedControl
+
+namespace {
+
+class Segment : public QAbstractButton {
+public:
+    Segment(const QString& text, const QString& symbol, QWidget* parent)
+        : QAbstractButton(parent)
+        , symbol_(symbol)
+    {
+        setText(text);
+        setAccessibleName(text);
+        setCheckable(true);
+        setFont(Theme::font(12, QFont::Medium));
+        setCursor(Qt::PointingHandCursor);
+    }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics fm(font());
+        const int icon = symbol_.isEmpty() ? 0 : (text().isEmpty() ? 14 : 14 + 5);
+        return { fm.horizontalAdvance(text()) + icon + 20, fm.height() + 8 };
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setOpacity(isEnabled() ? 1.0 : 0.4);
+        const QRectF r = QRectF(rect()).adjusted(2, 2, -2, -2);
+        if (isChecked()) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(Theme::white(0.16));
+            p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+        }
+        const QColor fg = isChecked() ? Theme::textPrimary() : Theme::textSecondary();
+        const QFontMetrics fm(font());
+        const int textWidth = fm.horizontalAdvance(text());
+        const int icon = symbol_.isEmpty() ? 0 : 14;
+        const int gap = (icon && textWidth) ? 5 : 0;
+        int x = (width() - (icon + gap + textWidth)) / 2;
+        if (icon) {
+            p.drawPixmap(QRect(x, (height() - icon) / 2, icon, icon), Icons::pixmap(symbol_, fg, icon, devicePixelRatioF()));
+            x += icon + gap;
+        }
+        p.setPen(fg);
+        p.setFont(font());
+        p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+
+private:
+    QString symbol_;
+};
+
+} // namespace
+
+SegmentedControl::SegmentedControl(QWidget* parent)
+    : QWidget(parent)
+    , group_(new QButtonGroup(this))
+{
+    group_->setExclusive(true);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    connect(group_, &QButtonGroup::idClicked, this, &SegmentedControl::activated);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+int SegmentedControl::addSegment(const QString& text, const QString& symbol)
+{
+    auto* button = new Segment(text, symbol, this);
+    const int index = int(group_->buttons().size());
+    group_->addButton(button, index);
+    layout()->addWidget(button);
+    return index;
+}
+
+int SegmentedControl::count() const { return int(group_->buttons().size()); }
+int SegmentedControl::currentIndex() const { return group_->checkedId(); }
+QAbstractButton* SegmentedControl::segment(int index) const { return group_->button(index); }
+
+void SegmentedControl::setCurrentIndex(int index)
+{
+    if (QAbstractButton* b = group_->button(index)) {
+        b->setChecked(true);
+        return;
+    }
+    if (QAbstractButton* checked = group_->checkedButton()) {
+        group_->setExclusive(false);
+        checked->setChecked(false);
+        group_->setExclusive(true);
+    }
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QPen(Theme::white(0.1), 1));
+    p.setBrush(Theme::white(0.06));
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+}
+
+// ---- Stepper
+
+Stepper::Stepper(QWidget* parent)
+    : QWidget(parent)
+    , label_(new QLabel(this))
+    , up_(new QToolButton(this))
+    , down_(new QToolButton(this))
+{
+    auto* arrows = new QVBoxLayout;
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    for (auto [button, symbol, name] : { std::tuple { up_, "chevron.up", "+" }, std::tuple { down_, "chevron.down", "-" } }) {
+        button->setIcon(Icons::icon(QString::fromLatin1(symbol), Theme::textPrimary(), 8));
+        button->setIconSize(QSize(8, 8));
+        button->setFixedSize(16, 11);
+        button->setAutoRaise(true);
+        button->setAccessibleName(QString::fromLatin1(name));
+        arrows->addWidget(button);
+    }
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(label_);
+    layout->addLayout(arrows);
+    connect(up_, &QToolButton::clicked, this, &Stepper::incremented);
+    connect(down_, &QToolButton::clicked, this, &Stepper::decremented);
+}
+
+void Stepper::setText(const QString& text) { label_->setText(text); }
+QString Stepper::text() const { return label_->text(); }
+void Stepper::setUpEnabled(bool enabled) { up_->setEnabled(enabled); }
+void Stepper::setDownEnabled(bool enabled) { down_->setEnabled(enabled); }
+
+// ---- SwitchButton
+
+SwitchButton::SwitchButton(const QString& accessibleName, QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setAccessibleName(accessibleName);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void SwitchButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.4);
+    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(isChecked() ? palette().color(QPalette::Highlight) : Theme::white(0.18));
+    p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    const qreal d = track.height() - 4;
+    const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(x, track.top() + 2, d, d));
+}
+
+} // namespace tessarin

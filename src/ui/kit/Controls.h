@@ -1,0 +1,73 @@
+#pragma once
+// Small shared controls. SegmentedControl: a row of exclusive segments drawn
+// as one capsule. Stepper: a value text with up and down arrows; it keeps no
+// value of its own, so the caller applies its own rule and bounds (a spin box
+// would coerce stored values). SwitchButton: a checkable toggle drawn as a
+// switch. Main thread.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+
+namespace tessarin {
+
+class SegmentedControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit SegmentedControl(QWidget* parent = nullptr);
+    // Adds a segment; symbol is an icon name or empty. Returns its index.
+    int addSegment(const QString& text, const QString& symbol = {});
+    int count() const;
+    int currentIndex() const;
+    // Selects a segment without emitting activated(); -1 selects none.
+    void setCurrentIndex(int index);
+    QAbstractButton* segment(int index) const;
+
+signals:
+    // The operator chose a segment (not emitted by setCurrentIndex).
+    void activated(int index);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QButtonGroup* group_;
+};
+
+class Stepper : public QWidget {
+    Q_OBJECT
+public:
+    explicit Stepper(QWidget* parent = nullptr);
+    void setText(const QString& text);
+    QString text() const;
+    void setUpEnabled(bool enabled);
+    void setDownEnabled(bool enabled);
+    // The value text, for callers that set its font and width.
+    QLabel* label() const { return label_; }
+    QToolButton* upButton() const { return up_; }
+    QToolButton* downButton() const { return down_; }
+
+signals:
+    void incremented();
+    void decremented();
+
+private:
+    QLabel* label_;
+    QToolButton* up_;
+    QToolButton* down_;
+};
+
+class SwitchButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SwitchButton(const QString& accessibleName = {}, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return { 32, 18 }; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+} // namespace tessarin

@@ -1,0 +1,81 @@
+#include "ui/kit/Labels.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+
+ElidedLabel::ElidedLabel(const QString& text, Qt::TextElideMode mode, QWidget* parent)
+    : QWidget(parent)
+    , text_(text)
+    , mode_(mode)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(text);
+}
+
+void ElidedLabel::setText(const QString& text)
+{
+    if (text_ == text)
+        return;
+    text_ = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setColor(const QColor& color)
+{
+    color_ = color;
+    update();
+}
+
+void ElidedLabel::setAlignment(Qt::Alignment alignment)
+{
+    alignment_ = alignment;
+    update();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return { fm.horizontalAdvance(text_) + 1, fm.height() };
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    const QFontMetrics fm(font());
+    return { std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height() };
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QFont f = drawingFont();
+    p.setFont(f);
+    p.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    const QString shown = QFontMetrics(f).elidedText(text_, mode_, width());
+    p.drawText(rect(), int(alignment_), shown);
+}
+
+FitLabel::FitLabel(const QString& text, double minimumScaleFactor, QWidget* parent)
+    : ElidedLabel(text, Qt::ElideRight, parent)
+    , minimumScaleFactor_(std::clamp(minimumScaleFactor, 0.1, 1.0))
+{
+}
+
+QFont FitLabel::drawingFont() const
+{
+    QFont f = font();
+    const int full = QFontMetrics(f).horizontalAdvance(text_);
+    if (full <= width() || full == 0)
+        return f;
+    const double scale = std::max(minimumScaleFactor_, double(width()) / full);
+    const int basePixels = f.pixelSize() > 0 ? f.pixelSize() : QFontMetrics(f).height();
+    f.setPixelSize(std::max(1, int(std::floor(basePixels * scale))));
+    return f;
+}
+
+} // namespace tessarin

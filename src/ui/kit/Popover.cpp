@@ -1,0 +1,101 @@
+#include "ui/kit/Popover.h"
+
+#include "ui/kit/Theme.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tessarin {
+namespace {
+constexpr int kArrow = 8;    // the arrow's height
+constexpr int kRadius = 10;
+constexpr int kMargin = 1;   // inside the border
+constexpr int kScreenGap = 4;
+} // namespace
+
+Popover::Popover(QWidget* content, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+    , content_(content)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kMargin, kMargin + kArrow, kMargin, kMargin);
+    layout->addWidget(content_);
+}
+
+void Popover::showFor(QWidget* anchor)
+{
+    anchor_ = anchor;
+    adjustSize();
+    place();
+    show();
+    raise();
+    activateWindow();
+    content_->setFocus(Qt::PopupFocusReason);
+}
+
+void Popover::place()
+{
+    if (!anchor_)
+        return;
+    const QRect a(anchor_->mapToGlobal(QPoint(0, 0)), anchor_->size());
+    QScreen* screen = anchor_->screen() ? anchor_->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 4096, 4096);
+    const QSize s = sizeHint();
+    arrowUp_ = a.bottom() + s.height() <= avail.bottom() || a.top() - s.height() < avail.top();
+    layout()->setContentsMargins(kMargin, kMargin + (arrowUp_ ? kArrow : 0), kMargin, kMargin + (arrowUp_ ? 0 : kArrow));
+    adjustSize();
+    const QSize size = this->size();
+    int x = a.center().x() - size.width() / 2;
+    x = std::clamp(x, avail.left() + kScreenGap, std::max(avail.left() + kScreenGap, avail.right() - kScreenGap - size.width()));
+    const int y = arrowUp_ ? a.bottom() + 1 : a.top() - size.height();
+    move(x, y);
+    arrowX_ = std::clamp(a.center().x() - x, kRadius + kArrow, std::max(kRadius + kArrow, size.width() - kRadius - kArrow));
+}
+
+void Popover::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF body = QRectF(rect()).adjusted(0.5, arrowUp_ ? kArrow + 0.5 : 0.5, -0.5, arrowUp_ ? -0.5 : -kArrow - 0.5);
+    QPainterPath path;
+    path.addRoundedRect(body, kRadius, kRadius);
+    QPainterPath arrow;
+    if (arrowUp_) {
+        arrow.moveTo(arrowX_ - kArrow, body.top() + 1);
+        arrow.lineTo(arrowX_, body.top() - kArrow);
+        arrow.lineTo(arrowX_ + kArrow, body.top() + 1);
+    } else {
+        arrow.moveTo(arrowX_ - kArrow, body.bottom() - 1);
+        arrow.lineTo(arrowX_, body.bottom() + kArrow);
+        arrow.lineTo(arrowX_ + kArrow, body.bottom() - 1);
+    }
+    arrow.closeSubpath();
+    path = path.united(arrow);
+    p.setPen(QPen(Theme::white(0.12), 1));
+    p.setBrush(Theme::panelAlt());
+    p.drawPath(path);
+}
+
+void Popover::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Popover::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    emit closed();
+}
+
+} // namespace tessarin

@@ -1,0 +1,38 @@
+#pragma once
+// The one popover of the interface: a popup window with a painted bubble and
+// an arrow pointing at its anchor, placed below the anchor (above it when the
+// screen has no room below, and kept on the screen). It closes on Escape and
+// on a click outside, and emits closed() whenever it hides. The content
+// widget is owned by the popover. Main thread.
+#include <QPointer>
+#include <QWidget>
+
+namespace tessarin {
+
+class Popover : public QWidget {
+    Q_OBJECT
+public:
+    explicit Popover(QWidget* content, QWidget* parent = nullptr);
+    QWidget* content() const { return content_; }
+    // Shows the popover pointing at anchor (again when already shown).
+    void showFor(QWidget* anchor);
+    bool pointsUp() const { return arrowUp_; }
+
+signals:
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void place();
+
+    QWidget* content_;
+    QPointer<QWidget> anchor_;
+    bool arrowUp_ = true; // the arrow on the top edge: the popover is below its anchor
+    int arrowX_ = 0;
+};
+
+} // namespace tessarin

@@ -1,0 +1,233 @@
+#include "ui/playlist/BlockCardParts.h"
+
+#include "platform/Icons.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Theme.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tessarin {
+namespace {
+constexpr double kCardRadius = 10.0;
+} // namespace
+
+// ---- CardHeader
+
+CardHeader::CardHeader(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CardHeader::setOnAir(bool onAir)
+{
+    if (onAir == onAir_)
+        return;
+    onAir_ = onAir;
+    update();
+}
+
+void CardHeader::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRectF r(rect());
+    if (onAir_) {
+        p.fillRect(r, Theme::panel());
+        p.fillRect(r, Theme::withAlpha(Theme::accent(), 0.14));
+    } else {
+        p.fillRect(r, Theme::headerFill(r));
+    }
+}
+
+// ---- DragHandle
+
+DragHandle::DragHandle(QWidget* parent)
+    : QWidget(parent)
+{
+    setFixedSize(18, 24);
+    setCursor(Qt::OpenHandCursor);
+    setHelp(this, tr("Trascina per riordinare i blocchi"));
+}
+
+void DragHandle::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int s = 12;
+    p.drawPixmap(QRect((width() - s) / 2, (height() - s) / 2, s, s),
+                 Icons::pixmap(QStringLiteral("line.3.horizontal"), Theme::textTertiary(), s, devicePixelRatioF()));
+}
+
+void DragHandle::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    pressed_ = true;
+    pressPos_ = event->position().toPoint();
+}
+
+void DragHandle::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    if ((event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    pressed_ = false;
+    if (onDragStart)
+        onDragStart();
+}
+
+void DragHandle::mouseReleaseEvent(QMouseEvent*) { pressed_ = false; }
+
+// ---- CountCapsule
+
+namespace {
+QFont countFont()
+{
+    QFont f = Theme::font(10, QFont::DemiBold);
+    return f;
+}
+} // namespace
+
+CountCapsule::CountCapsule(QWidget* parent)
+    : QWidget(parent)
+{
+    setFont(countFont());
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setToolTip(tr("Numero di tracce nel blocco"));
+}
+
+void CountCapsule::setCount(qsizetype count)
+{
+    const QString text = QString::number(count);
+    if (text == text_)
+        return;
+    const bool wider = text.size() != text_.size();
+    text_ = text;
+    setAccessibleName(text);
+    if (wider)
+        updateGeometry();
+    update();
+}
+
+QSize CountCapsule::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return { fm.horizontalAdvance(text_) + 12, fm.height() + 4 };
+}
+
+void CountCapsule::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(rect());
+    p.setPen(Qt::NoPen);
+    p.setBrush(Theme::white(0.08));
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    p.setPen(Theme::textSecondary());
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter, text_);
+}
+
+// ---- ColorLine
+
+ColorLine::ColorLine(QWidget* parent)
+    : QWidget(parent)
+    , color_(Theme::panelBorder())
+{
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ColorLine::setColor(const QColor& color)
+{
+    if (color == color_)
+        return;
+    color_ = color;
+    update();
+}
+
+void ColorLine::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Theme::panel());
+    p.fillRect(rect(), color_);
+}
+
+// ---- EmptyBlockHint
+
+namespace {
+constexpr int kHintPad = 16;
+constexpr int kHintIcon = 14;
+constexpr int kHintGap = 8;
+} // namespace
+
+EmptyBlockHint::EmptyBlockHint(QWidget* parent)
+    : QWidget(parent)
+{
+    setFont(Theme::font(12));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(tr("Trascina qui file o sorgenti dal browser"));
+}
+
+QSize EmptyBlockHint::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return { 2 * kHintPad + kHintIcon + kHintGap + fm.horizontalAdvance(accessibleName()),
+             2 * kHintPad + std::max(kHintIcon, fm.height()) };
+}
+
+QSize EmptyBlockHint::minimumSizeHint() const { return { 2 * kHintPad + kHintIcon, sizeHint().height() }; }
+
+void EmptyBlockHint::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int cy = height() / 2;
+    p.drawPixmap(QRect(kHintPad, cy - kHintIcon / 2, kHintIcon, kHintIcon),
+                 Icons::pixmap(QStringLiteral("arrow.down.doc"), Theme::textSecondary(), kHintIcon, devicePixelRatioF()));
+    const int x = kHintPad + kHintIcon + kHintGap;
+    p.setPen(Theme::textSecondary());
+    p.setFont(font());
+    const QString text = QFontMetrics(font()).elidedText(accessibleName(), Qt::ElideRight, width() - x - kHintPad);
+    p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+// ---- CardFrame
+
+CardFrame::CardFrame(QWidget* parent)
+    : QWidget(parent)
+    , color_(Theme::panelBorder())
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void CardFrame::setBorder(const QColor& color, double width)
+{
+    if (color == color_ && width == width_)
+        return;
+    color_ = color;
+    width_ = width;
+    update();
+}
+
+void CardFrame::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(rect());
+    QPainterPath outside;
+    outside.addRect(r);
+    QPainterPath card;
+    card.addRoundedRect(r, kCardRadius, kCardRadius);
+    p.fillPath(outside.subtracted(card), Theme::panel());
+    // Stroked inside the edge: the whole line lies within the card.
+    const double inset = width_ / 2;
+    p.setPen(QPen(color_, width_));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kCardRadius - inset, kCardRadius - inset);
+}
+
+} // namespace tessarin

@@ -1,0 +1,304 @@
+#include "ui/playlist/BlockCardView.h"
+
+#include "engine/PlaylistEngine.h"
+#include "media/MediaDrop.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/OnAirBadge.h"
+#include "ui/kit/Popover.h"
+#include "ui/kit/Theme.h"
+#include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/BlockSettingsView.h"
+#include "ui/playlist/ReorderAnimation.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
+
+namespace tessarin {
+
+BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
+                             std::function<void()> onDelete, QWidget* parent)
+    : QWidget(parent)
+    , block_(std::move(block))
+    , engine_(engine)
+    , dragState_(dragState)
+    , onDelete_(std::move(onDelete))
+{
+    setAcceptDrops(true);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Theme::panel());
+    setPalette(palette);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    separator_ = new ColorLine(this);
+    layout->addWidget(separator_);
+    hint_ = new EmptyBlockHint(this);
+    layout->addWidget(hint_);
+    rowsLayout_ = new QVBoxLayout;
+    rowsLayout_->setSpacing(0);
+    layout->addLayout(rowsLayout_);
+    frame_ = new CardFrame(this);
+
+    MediaBlock* b = block_.get();
+    connect(b, &MediaBlock::nameChanged, this, &BlockCardView::refreshHeader);
+    connect(b, &MediaBlock::loopChanged, this, &BlockCardView::refreshHeader);
+    connect(b, &MediaBlock::itemsChanged, this, &BlockCardView::syncRows);
+    for (auto signal : { &PlaylistEngine::currentBlockIDChanged, &PlaylistEngine::currentItemIDChanged,
+                         &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged,
+                         &PlaylistEngine::selectedItemChanged, &PlaylistEngine::liveStatusChanged })
+        connect(&engine_, signal, this, &BlockCardView::refreshMarks);
+    syncRows();
+}
+
+BlockCardView::~BlockCardView() = default;
+
+QWidget* BlockCardView::buildHeader()
+{
+    header_ = new CardHeader(this);
+    auto* h = new QHBoxLayout(header_);
+    h->setContentsMargins(8, 7, 8, 7);
+    h->setSpacing(8);
+
+    handle_ = new DragHandle(header_);
+    handle_->onDragStart = [this] { startBlockDrag(); };
+    name_ = new QLineEdit(header_);
+    name_->setFrame(false);
+    name_->setPlaceholderText(tr("Nome blocco"));
+    name_->setAccessibleName(tr("Nome blocco"));
+    name_->setFont(Theme::font(14, QFont::DemiBold));
+    QPalette palette = name_->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Theme::textPrimary());
+    palette.setColor(QPalette::PlaceholderText, Theme::textTertiary());
+    name_->setPalette(palette);
+    name_->setMinimumWidth(40);
+    connect(name_, &QLineEdit::textEdited, this, [this](const QString& text) { block_->setName(text); });
+    count_ = new CountCapsule(header_);
+    badge_ = new OnAirBadge(true, header_);
+    badge_->hide();
+
+    play_ = new IconButton(QStringLiteral("play.fill"), tr("Riproduci blocco"), {}, header_);
+    play_->setGlyphColor(Theme::accent());
+    connect(play_, &QAbstractButton::clicked, this, [this] { engine_.play(block_); });
+    loop_ = new IconButton(QStringLiteral("repeat"), tr("Loop blocco (ricomincia dal primo video alla fine)"), {}, header_);
+    connect(loop_, &QAbstractButton::clicked, this, [this] { block_->setLoop(!block_->loop()); });
+    settings_ = new IconButton(QStringLiteral("gearshape"), tr("Impostazioni blocco"), {}, header_);
+    settings_->setGlyphColor(Theme::textSecondary());
+    connect(settings_, &QAbstractButton::clicked, this, &BlockCardView::openSettings);
+    delete_ = new IconButton(QStringLiteral("trash"), tr("Elimina blocco"), {}, header_);
+    delete_->setGlyphColor(Theme::textSecondary());
+    connect(delete_, &QAbstractButton::clicked, this, [this] { if (onDelete_) onDelete_(); });
+
+    h->addWidget(handle_);
+    h->addWidget(name_, 1);
+    h->addWidget(count_);
+    h->addWidget(badge_);
+    h->addSpacing(4);
+    for (QWidget* w : { static_cast<QWidget*>(play_), static_cast<QWidget*>(loop_), static_cast<QWidget*>(settings_),
+                        static_cast<QWidget*>(delete_) })
+        h->addWidget(w);
+    return header_;
+}
+
+bool BlockCardView::isOnAir() const
+{
+    const auto& id = engine_.currentBlockID();
+    return id && *id == block_->id();
+}
+
+QList<MediaRowView*> BlockCardView::rowsInOrder() const
+{
+    QList<MediaRowView*> result;
+    for (int i = 0; i < rowsLayout_->count(); ++i) {
+        if (auto* row = qobject_cast<MediaRowView*>(rowsLayout_->itemAt(i)->widget()))
+            result.append(row);
+    }
+    return result;
+}
+
+MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
+{
+    MediaRowView::Actions actions;
+    actions.onPlay = [this, item] { engine_.play(item, block_); };
+    actions.onCue = [this, item] { engine_.cue(item, block_); };
+    actions.onSelect = [this, item] { engine_.select(item, block_); };
+    actions.onRemove = [this, id = item->id()] {
+        MediaBlock::Items items = block_->items();
+        std::erase_if(items, [&](const auto& i) { return i && i->id() == id; });
+        block_->setItems(std::move(items));
+    };
+    actions.onDragStart = [this, item] { startItemDrag(item); };
+    auto* row = new MediaRowView(item, std::move(actions), this);
+    row->setAcceptDrops(true);
+    row->installEventFilter(this);
+    return row;
+}
+
+void BlockCardView::syncRows()
+{
+    const MediaBlock::Items& items = block_->items();
+    QHash<QUuid, MediaRowView*> next;
+    next.reserve(qsizetype(items.size()));
+    std::vector<MediaRowView*> order;
+    order.reserve(items.size());
+    for (const auto& item : items) {
+        if (!item || next.contains(item->id()))
+            continue;
+        MediaRowView* row = rows_.take(item->id());
+        if (row && row->item() != item) {
+            rows_.insert(QUuid::createUuid(), row); // retired below
+            row = nullptr;
+        }
+        if (!row)
+            row = makeRow(item);
+        next.insert(item->id(), row);
+        order.push_back(row);
+    }
+    // Rows of items that left the block; deleted later, since the click
+    // that removed an item may still be running in its row.
+    for (MediaRowView* row : std::as_const(rows_)) {
+        rowsLayout_->removeWidget(row);
+        row->hide();
+        row->removeEventFilter(this);
+        row->deleteLater();
+    }
+    rows_ = std::move(next);
+    std::optional<ReorderAnimation> slide;
+    for (int i = 0; i < int(order.size()); ++i) {
+        QLayoutItem* at = rowsLayout_->itemAt(i);
+        if (at && at->widget() == order[std::size_t(i)])
+            continue;
+        if (!slide && rowsLayout_->indexOf(order[std::size_t(i)]) >= 0) // a move, not a new widget
+            slide.emplace(*rowsLayout_);
+        rowsLayout_->removeWidget(order[std::size_t(i)]);
+        rowsLayout_->insertWidget(i, order[std::size_t(i)]);
+    }
+    hint_->setVisible(order.empty());
+    if (slide)
+        slide->run(*rowsLayout_);
+    frame_->raise();
+    refreshHeader();
+    applyRowMarks();
+}
+
+void BlockCardView::refreshHeader()
+{
+    const bool onAir = isOnAir();
+    if (name_->text() != block_->name()) {
+        name_->setText(block_->name());
+        if (!name_->hasFocus())
+            name_->setCursorPosition(0); // show the name's start, not its end
+    }
+    count_->setCount(qsizetype(block_->items().size()));
+    badge_->setIsPlaying(engine_.isPlaying());
+    badge_->setVisible(onAir);
+    header_->setOnAir(onAir);
+    separator_->setColor(onAir ? Theme::withAlpha(Theme::accent(), 0.7) : Theme::panelBorder());
+    play_->setEnabled(!block_->items().empty());
+    loop_->setGlyphColor(block_->loop() ? Theme::accent() : Theme::textSecondary());
+    if (isTargeted_)
+        frame_->setBorder(Theme::accent(), 2);
+    else if (onAir)
+        frame_->setBorder(Theme::withAlpha(Theme::accent(), 0.55), 1);
+    else
+        frame_->setBorder(Theme::panelBorder(), 1);
+    if (shadowOnAir_ != onAir) {
+        // The list behind the card draws its shadow.
+        shadowOnAir_ = onAir;
+        if (parentWidget())
+            parentWidget()->update(geometry().adjusted(-12, -12, 12, 14));
+    }
+}
+
+void BlockCardView::refreshMarks()
+{
+    refreshHeader();
+    const MarksSource now = marksSourceNow();
+    if (now == marksSource_)
+        return;
+    const auto mine = [this](const MarksSource& s) {
+        for (const auto& id : { s.current, s.cued, s.selected }) {
+            if (id && rows_.contains(*id))
+                return true;
+        }
+        return false;
+    };
+    if (mine(marksSource_) || mine(now))
+        applyRowMarks();
+    marksSource_ = now;
+}
+
+BlockCardView::MarksSource BlockCardView::marksSourceNow() const
+{
+    MarksSource now;
+    now.current = engine_.currentItemID();
+    if (engine_.cuedItem())
+        now.cued = engine_.cuedItem()->id();
+    if (engine_.selectedItem())
+        now.selected = engine_.selectedItem()->id();
+    now.playing = engine_.isPlaying();
+    now.liveStatus = engine_.liveStatus();
+    return now;
+}
+
+void BlockCardView::applyRowMarks()
+{
+    marksSource_ = marksSourceNow();
+    const auto& current = engine_.currentItemID();
+    const auto& cued = engine_.cuedItem();
+    const auto& selected = engine_.selectedItem();
+    const bool playing = engine_.isPlaying();
+    int position = -1;
+    for (const auto& item : block_->items()) {
+        ++position;
+        MediaRowView* row = item ? rows_.value(item->id()) : nullptr;
+        if (!row || row->item() != item)
+            continue;
+        MediaRowView::Marks marks;
+        marks.index = position;
+        marks.isOnAir = current && *current == item->id();
+        marks.isPlaying = marks.isOnAir && playing;
+        marks.isCued = cued && cued->id() == item->id();
+        marks.isSelected = selected && selected->id() == item->id();
+        if (marks.isOnAir && item->isLive())
+            marks.liveStatus = engine_.liveStatus();
+        row->setMarks(marks);
+    }
+}
+
+void BlockCardView::setTargeted(bool targeted)
+{
+    if (targeted == isTargeted_)
+        return;
+    isTargeted_ = targeted;
+    refreshHeader();
+}
+
+void BlockCardView::openSettings()
+{
+    if (settingsPopover_)
+        return;
+    settingsPopover_ = new Popover(new BlockSettingsView(block_), this);
+    connect(settingsPopover_, &Popover::closed, settingsPopover_, &QObject::deleteLater);
+    settingsPopover_->showFor(settings_);
+}
+
+void BlockCardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    frame_->setGeometry(rect());
+}
+
+} // namespace tessarin

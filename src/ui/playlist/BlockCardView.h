@@ -1,0 +1,137 @@
+#pragma once
+// The card of one block in the blocks column: a header (drag handle,
+// editable name, item count, on-air badge, play / loop / settings / delete),
+// a separator, and the hint of an empty block or one row per item. It keeps
+// its rows by item id and, when the block's items change, reuses, creates,
+// removes and re-orders them; engine changes only update the rows' marks.
+// The card and each row are drop targets: a block dragged by its handle
+// reorders the blocks while it hovers, an item dragged by its row reorders
+// the items, and files and live sources join the block at its end (on the
+// card) or before a row (on the row). Main thread.
+#include "media/MediaBlock.h"
+#include "ui/kit/Popover.h"
+#include "ui/playlist/MediaRowView.h"
+#include "ui/playlist/PlaylistDrag.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+class QVBoxLayout;
+class QDropEvent;
+
+namespace tessarin {
+
+class CardFrame;
+class CardHeader;
+class ColorLine;
+class CountCapsule;
+class DragHandle;
+class EmptyBlockHint;
+class IconButton;
+class OnAirBadge;
+class PlaylistEngine;
+
+class BlockCardView : public QWidget {
+    Q_OBJECT
+public:
+    BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
+                  std::function<void()> onDelete, QWidget* parent = nullptr);
+    ~BlockCardView() override;
+
+    const std::shared_ptr<MediaBlock>& block() const { return block_; }
+    bool isOnAir() const;
+    bool isTargeted() const { return isTargeted_; }
+    const std::shared_ptr<MediaFile>& draggingItem() const { return draggingItem_; }
+
+    // The row of an item by id; null when the block has no such item.
+    MediaRowView* row(const QUuid& itemID) const { return rows_.value(itemID); }
+    // The rows in the order they are shown.
+    QList<MediaRowView*> rowsInOrder() const;
+    QLineEdit* nameField() const { return name_; }
+    CountCapsule* countCapsule() const { return count_; }
+    OnAirBadge* onAirBadge() const { return badge_; }
+    DragHandle* dragHandle() const { return handle_; }
+    IconButton* playButton() const { return play_; }
+    IconButton* loopButton() const { return loop_; }
+    IconButton* settingsButton() const { return settings_; }
+    IconButton* deleteButton() const { return delete_; }
+    EmptyBlockHint* emptyHint() const { return hint_; }
+    Popover* settingsPopover() const { return settingsPopover_; }
+
+    // Starts a drag of the block (its handle) or of one of its items (a row)
+    // and returns when the drag has ended, with the drag state cleared.
+    void startBlockDrag();
+    void startItemDrag(const std::shared_ptr<MediaFile>& item);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    void syncRows();
+    void refreshHeader();
+    void refreshMarks();
+    void applyRowMarks();
+    void setTargeted(bool targeted);
+    void openSettings();
+    MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
+
+    // The card's drop target (the header, separator, hint and the card's
+    // edges); true when the drag is taken.
+    bool cardDragOver(QDropEvent& event, bool entering);
+    void cardDrop(QDropEvent& event);
+    // A row's drop target.
+    bool rowDragOver(MediaRowView& row, QDropEvent& event, bool entering);
+    void rowDrop(MediaRowView& row, QDropEvent& event);
+    bool isOwnItemDrag(const QDropEvent& event) const;
+    bool isBlockDrag(const QDropEvent& event) const;
+
+    std::shared_ptr<MediaBlock> block_;
+    PlaylistEngine& engine_;
+    BlockDragState& dragState_;
+    std::function<void()> onDelete_;
+    std::shared_ptr<MediaFile> draggingItem_;
+    bool isTargeted_ = false;
+    bool shadowOnAir_ = false;
+
+    CardHeader* header_ = nullptr;
+    DragHandle* handle_ = nullptr;
+    QLineEdit* name_ = nullptr;
+    CountCapsule* count_ = nullptr;
+    OnAirBadge* badge_ = nullptr;
+    IconButton* play_ = nullptr;
+    IconButton* loop_ = nullptr;
+    IconButton* settings_ = nullptr;
+    IconButton* delete_ = nullptr;
+    ColorLine* separator_ = nullptr;
+    EmptyBlockHint* hint_ = nullptr;
+    QVBoxLayout* rowsLayout_ = nullptr;
+    CardFrame* frame_ = nullptr;
+    QHash<QUuid, MediaRowView*> rows_;
+    QPointer<Popover> settingsPopover_;
+    // What the rows' marks were last made from; rows are visited again only
+    // when one of the items named here, before or now, is in this card.
+    struct MarksSource {
+        std::optional<QUuid> current;
+        std::optional<QUuid> cued;
+        std::optional<QUuid> selected;
+        bool playing = false;
+        LiveStatus liveStatus;
+        bool operator==(const MarksSource&) const = default;
+    };
+    MarksSource marksSource_;
+    MarksSource marksSourceNow() const;
+};
+
+} // namespace tessarin

@@ -1,0 +1,146 @@
+#include "ui/playlist/BlockSettingsView.h"
+
+#include "media/BlockEndBehavior.h"
+#include "media/MediaBlock.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Controls.h"
+#include "ui/kit/Theme.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tessarin {
+namespace {
+constexpr std::int64_t kRepeatMin = 1;
+constexpr std::int64_t kRepeatMax = 99;
+
+class Divider : public QWidget {
+public:
+    explicit Divider(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::panelBorder()); }
+};
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, color);
+    l->setPalette(palette);
+    return l;
+}
+} // namespace
+
+BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget* parent)
+    : QWidget(parent)
+    , block_(std::move(block))
+    , title_(label({}, Theme::font(13, QFont::Bold), Theme::textPrimary(), this))
+    , normalize_(new QCheckBox(tr("Normalizza audio"), this))
+    , endBehavior_(new QButtonGroup(this))
+    , loop_(new QCheckBox(tr("Loop blocco"), this))
+    , loopMode_(new SegmentedControl(this))
+    , repeat_(new Stepper(this))
+{
+    setFixedWidth(320);
+    QPalette palette = this->palette();
+    for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(role, Theme::textPrimary());
+    setPalette(palette);
+    title_->setPalette(palette);
+    title_->setTextFormat(Qt::PlainText);
+    normalize_->setToolTip(tr("Porta il picco di ogni clip del blocco a un livello comune"));
+    loop_->setToolTip(tr("Ricomincia dal primo video alla fine del blocco"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(14);
+    layout->addWidget(title_);
+    layout->addWidget(normalize_);
+    layout->addWidget(new Divider(this));
+
+    auto* end = new QVBoxLayout;
+    end->setSpacing(8);
+    end->addWidget(label(tr("Alla fine del blocco"), Theme::font(11, QFont::Bold), Theme::textSecondary(), this));
+    const auto& cases = BlockEndBehaviors::allCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        auto* option = new QRadioButton(BlockEndBehaviors::label(cases[i]), this);
+        endBehavior_->addButton(option, int(i));
+        end->addWidget(option);
+    }
+    layout->addLayout(end);
+    layout->addWidget(new Divider(this));
+
+    auto* loopSection = new QVBoxLayout;
+    loopSection->setSpacing(8);
+    loopSection->addWidget(loop_);
+    loopMode_->addSegment(tr("Infinito"));
+    loopMode_->addSegment(tr("Numero di volte"));
+    loopSection->addWidget(loopMode_, 0, Qt::AlignLeft);
+    loopSection->addWidget(repeat_, 0, Qt::AlignLeft);
+    layout->addLayout(loopSection);
+    QPalette stepperPalette = repeat_->palette();
+    stepperPalette.setColor(QPalette::WindowText, Theme::textPrimary());
+    repeat_->setPalette(stepperPalette);
+
+    connect(normalize_, &QCheckBox::clicked, this, [this](bool on) { block_->setNormalizeAudio(on); });
+    connect(endBehavior_, &QButtonGroup::idClicked, this, [this](int id) {
+        const auto& all = BlockEndBehaviors::allCases();
+        if (id >= 0 && std::size_t(id) < all.size())
+            block_->setEndBehavior(all[std::size_t(id)]);
+    });
+    connect(loop_, &QCheckBox::clicked, this, [this](bool on) { block_->setLoop(on); });
+    connect(loopMode_, &SegmentedControl::activated, this, &BlockSettingsView::setLoopMode);
+    connect(repeat_, &Stepper::incremented, this, [this] {
+        block_->setLoopCount(std::clamp<std::int64_t>(block_->loopCount() + 1, kRepeatMin, kRepeatMax));
+    });
+    connect(repeat_, &Stepper::decremented, this, [this] {
+        block_->setLoopCount(std::clamp<std::int64_t>(block_->loopCount() - 1, kRepeatMin, kRepeatMax));
+    });
+    connect(block_.get(), &MediaBlock::changed, this, &BlockSettingsView::refresh);
+    refresh();
+}
+
+QAbstractButton* BlockSettingsView::endBehaviorButton(int index) const { return endBehavior_->button(index); }
+
+void BlockSettingsView::setLoopMode(int mode)
+{
+    // Counted keeps a count already set; any other choice means without limit.
+    block_->setLoopCount(mode == 1 ? std::max<std::int64_t>(block_->loopCount(), 1) : 0);
+}
+
+void BlockSettingsView::refresh()
+{
+    title_->setText(block_->name());
+    normalize_->setChecked(block_->normalizeAudio());
+    const auto& all = BlockEndBehaviors::allCases();
+    const auto at = std::find(all.begin(), all.end(), block_->endBehavior());
+    if (auto* button = endBehavior_->button(int(at - all.begin())))
+        button->setChecked(true);
+    const bool loop = block_->loop();
+    const std::int64_t count = block_->loopCount();
+    loop_->setChecked(loop);
+    loopMode_->setVisible(loop);
+    loopMode_->setCurrentIndex(count > 0 ? 1 : 0);
+    repeat_->setVisible(loop && count >= 1);
+    repeat_->setText(count == 1 ? tr("Ripeti 1 volta") : tr("Ripeti %1 volte").arg(count));
+    repeat_->setUpEnabled(count < kRepeatMax);
+    repeat_->setDownEnabled(count > kRepeatMin);
+    adjustSize();
+    if (QWidget* popover = parentWidget(); popover && popover->isWindow())
+        popover->adjustSize();
+}
+
+} // namespace tessarin

@@ -1,0 +1,136 @@
+#include "ui/playlist/GainSlider.h"
+
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Theme.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+namespace {
+constexpr double kTrackHeight = 4.0;
+constexpr double kKnob = 12.0;
+constexpr double kTickHeight = 10.0;
+// Below this distance from 0 dB a press lands exactly on unity.
+constexpr double kUnitySnap = 0.75;
+// The track is inset by half a knob on each side, so the knob at either
+// end is drawn whole.
+constexpr double kInset = GainSlider::kTrackInset;
+} // namespace
+
+GainSlider::GainSlider(double lower, double upper, QWidget* parent)
+    : QWidget(parent)
+    , lower_(lower)
+    , upper_(upper)
+    , tint_(Theme::accent())
+{
+    setFixedHeight(16);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setHelp(this, tr("Guadagno della traccia — doppio clic per riportarlo a 0 dB"));
+}
+
+double GainSlider::valueAt(double x, double width, double lower, double upper)
+{
+    const double w = width <= 1.0 ? 1.0 : width;
+    double t = x / w;
+    if (!(t >= 0.0)) // negative or not a number
+        t = 0.0;
+    t = std::min(t, 1.0);
+    const double raw = lower + (upper - lower) * t;
+    if (std::abs(raw) < kUnitySnap)
+        return 0.0;
+    return std::round(raw * 2.0) / 2.0; // std::round takes halves away from zero
+}
+
+void GainSlider::setValue(double value)
+{
+    if (value == value_ || (std::isnan(value) && std::isnan(value_)))
+        return;
+    value_ = value;
+    update();
+}
+
+void GainSlider::setTint(const QColor& tint)
+{
+    if (tint == tint_)
+        return;
+    tint_ = tint;
+    update();
+}
+
+void GainSlider::setDimmed(bool dimmed)
+{
+    if (dimmed == dimmed_)
+        return;
+    dimmed_ = dimmed;
+    update();
+}
+
+double GainSlider::usableWidth() const
+{
+    const double w = width() - 2 * kInset;
+    return w <= 1.0 ? 1.0 : w;
+}
+
+double GainSlider::trackX(double widgetX) { return widgetX - kInset; }
+
+void GainSlider::editAt(double x)
+{
+    emit valueEdited(valueAt(trackX(x), usableWidth(), lower_, upper_));
+}
+
+void GainSlider::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    editAt(event->position().x());
+}
+
+void GainSlider::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        editAt(event->position().x());
+}
+
+void GainSlider::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit valueEdited(0.0);
+}
+
+void GainSlider::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(kInset, 0);
+    const double w = usableWidth();
+    const double cy = height() / 2.0;
+    const double span = upper_ - lower_;
+    const double f = span != 0.0 ? (value_ - lower_) / span : 0.0;
+    const double pos = std::isfinite(f) ? w * f : 0.0;
+    const double r = kTrackHeight / 2;
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(Theme::black(0.5));
+    p.drawRoundedRect(QRectF(0, cy - r, w, kTrackHeight), r, r);
+
+    p.setBrush(dimmed_ ? Theme::textTertiary() : tint_);
+    p.drawRoundedRect(QRectF(0, cy - r, std::max(pos, kTrackHeight), kTrackHeight), r, r);
+
+    const double unity = span != 0.0 ? w * (0.0 - lower_) / span : 0.0;
+    p.setBrush(Theme::white(0.4));
+    p.drawRect(QRectF(unity, cy - kTickHeight / 2, 1.0, kTickHeight));
+
+    const QRectF knob(pos - kKnob / 2, cy - kKnob / 2, kKnob, kKnob);
+    p.setBrush(Theme::black(0.25));
+    p.drawEllipse(knob.translated(0, 1).adjusted(-1, -1, 1, 1));
+    p.setBrush(Theme::black(0.5));
+    p.drawEllipse(knob.translated(0, 1));
+    p.setBrush(Qt::white);
+    p.drawEllipse(knob);
+}
+
+} // namespace tessarin

@@ -1,0 +1,121 @@
+#pragma once
+// Painted pieces of an item row, each redrawn on its own: the select area
+// (thumbnail or live tile, name and subtitle; the row's drag source), the
+// gain read-out, the "CUE" capsule and the play button that shows a progress
+// mark while a still image's clip is being made. None of them asks its
+// parents for a new layout when its text changes. Main thread.
+#include "ui/kit/Buttons.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include <functional>
+
+namespace tessarin {
+
+class Stepper;
+
+class RowSelectArea : public QWidget {
+    Q_OBJECT
+public:
+    struct Look {
+        QString name;
+        QFont nameFont;
+        QColor nameColor;
+        // Subtitle in up to two runs (the live line and its status words);
+        // unused while a widget (the still image's stepper) stands there.
+        QString subtitle;
+        QFont subtitleFont;
+        QColor subtitleColor;
+        QString status;
+        QColor statusColor;
+        bool operator==(const Look&) const = default;
+    };
+
+    RowSelectArea(const QString& selectHelp, const QString& subtitleHelp, QWidget* parent);
+    void setLook(const Look& look);
+    const Look& look() const { return look_; }
+    // The live tile (symbol on a live-coloured tile) or the thumbnail with a
+    // placeholder symbol for when there is no picture. The thumbnail is drawn
+    // here, scaled once, rather than by a ThumbnailView of its own.
+    void setLiveTile(const QString& symbol);
+    void setThumbnail(const QImage& image, const QString& placeholder);
+    // A widget shown in the subtitle's place (reparented here).
+    void setSubtitleWidget(QWidget* widget);
+
+    std::function<void()> onSelect;
+    std::function<void()> onDragStart;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    int nameHeight() const;
+    int subtitleHeight() const;
+    QRect subtitleRect() const;
+
+    Look look_;
+    QString selectHelp_;
+    QString subtitleHelp_;
+    bool liveTile_ = false;
+    QString symbol_;
+    QPixmap thumbnail_;
+    QWidget* subtitleWidget_ = nullptr;
+    QPoint pressPos_;
+    bool pressed_ = false;
+};
+
+// A one-line text of fixed size that only repaints when it changes.
+class ReadoutLabel : public QWidget {
+    Q_OBJECT
+public:
+    ReadoutLabel(const QSize& size, const QFont& font, QWidget* parent);
+    void setText(const QString& text, const QColor& color);
+    const QString& text() const { return text_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+    QColor color_;
+};
+
+// The "CUE" capsule of the cued row.
+class CueMark : public QWidget {
+    Q_OBJECT
+public:
+    explicit CueMark(QWidget* parent);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// An icon button that can show a progress mark in place of its symbol.
+class BusyIconButton : public IconButton {
+    Q_OBJECT
+public:
+    using IconButton::IconButton;
+    void setBusy(bool busy);
+    bool isBusy() const { return busy_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool busy_ = false;
+};
+
+} // namespace tessarin

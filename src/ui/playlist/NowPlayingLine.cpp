@@ -1,0 +1,70 @@
+#include "ui/playlist/NowPlayingLine.h"
+
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "ui/kit/DisplayName.h"
+#include "ui/kit/Labels.h"
+#include "ui/kit/OnAirBadge.h"
+#include "ui/kit/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace tessarin {
+
+NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
+    : QWidget(parent)
+    , engine_(engine)
+    , badge_(new OnAirBadge(false, this))
+    , item_(new ElidedLabel({}, Qt::ElideRight, this))
+    , block_(new ElidedLabel({}, Qt::ElideRight, this))
+    , idle_(new QLabel(tr("Nessuna riproduzione"), this))
+{
+    item_->setFont(Theme::font(14, QFont::DemiBold));
+    item_->setColor(Theme::textPrimary());
+    block_->setFont(Theme::font(12));
+    block_->setColor(Theme::textSecondary());
+    idle_->setFont(Theme::font(13));
+    QPalette pal = idle_->palette();
+    pal.setColor(QPalette::WindowText, Theme::textSecondary());
+    idle_->setPalette(pal);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    row->addWidget(badge_, 0, Qt::AlignVCenter);
+    row->addWidget(item_, 0, Qt::AlignVCenter);
+    row->addWidget(block_, 0, Qt::AlignVCenter);
+    row->addWidget(idle_, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    setFixedHeight(22);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    for (auto signal : { &PlaylistEngine::isPlayingChanged, &PlaylistEngine::currentBlockIDChanged,
+                         &PlaylistEngine::currentItemIDChanged, &PlaylistEngine::blocksChanged })
+        connect(&engine_, signal, this, &NowPlayingLine::follow);
+    follow();
+}
+
+void NowPlayingLine::follow()
+{
+    const auto block = engine_.currentBlock();
+    const auto item = engine_.currentItem();
+    // A rename of the block on air shows at once.
+    disconnect(blockName_);
+    if (block)
+        blockName_ = connect(block.get(), &MediaBlock::nameChanged, this, &NowPlayingLine::follow);
+    const bool onAir = block && item;
+    badge_->setVisible(onAir);
+    item_->setVisible(onAir);
+    block_->setVisible(onAir);
+    idle_->setVisible(!onAir);
+    if (!onAir)
+        return;
+    badge_->setIsPlaying(engine_.isPlaying());
+    item_->setText(itemDisplayName(*item));
+    block_->setText(block->name());
+}
+
+} // namespace tessarin

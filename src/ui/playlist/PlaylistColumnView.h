@@ -1,0 +1,54 @@
+#pragma once
+// The blocks tab of the side panel: a header with "Nuovo blocco", and a
+// scrolling list of one card per block of the engine, in playlist order,
+// followed by a drop zone that makes a new block of the files and live
+// sources dropped on it. Cards are kept by block id; when the engine's
+// blocks change they are reused, created, removed and re-ordered. The column
+// owns the block drag state its cards share. Main thread.
+#include "ui/playlist/PlaylistDrag.h"
+
+#include <QHash>
+#include <QUuid>
+#include <QWidget>
+
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace tessarin {
+
+class BlockCardView;
+class DropZone;
+class PlaylistEngine;
+class PillButton;
+
+class PlaylistColumnView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlaylistColumnView(PlaylistEngine& engine, QWidget* parent = nullptr);
+    ~PlaylistColumnView() override;
+
+    BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
+    QList<BlockCardView*> cardsInOrder() const;
+    PillButton* newBlockButton() const { return newBlock_; }
+    QLabel* emptyHint() const { return hint_; }
+    DropZone* newBlockDropZone() const { return dropZone_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+    BlockDragState& dragState() { return dragState_; }
+
+private:
+    void syncCards();
+    void handleNewBlockDrop(const QMimeData& data);
+
+    PlaylistEngine& engine_;
+    BlockDragState dragState_;
+    PillButton* newBlock_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* list_ = nullptr;
+    QVBoxLayout* listLayout_ = nullptr;
+    QLabel* hint_ = nullptr;
+    DropZone* dropZone_ = nullptr;
+    QHash<QUuid, BlockCardView*> cards_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,76 @@
+#include "ui/playlist/TimecodeBar.h"
+
+#include "engine/PlaylistEngine.h"
+#include "ui/kit/Labels.h"
+#include "ui/kit/Theme.h"
+#include "ui/kit/TimeOfDayClockView.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tessarin {
+namespace {
+constexpr double kMinimumScale = 0.4;
+constexpr double kRadius = 10.0;
+} // namespace
+
+TimecodeBar::TimecodeBar(PlaylistEngine& engine, Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , engine_(engine)
+    , elapsed_(new FitLabel({}, kMinimumScale, this))
+    , clockView_(new TimeOfDayClockView(clock, this))
+    , remaining_(new FitLabel({}, kMinimumScale, this))
+{
+    elapsed_->setFont(Theme::monoFont(46, QFont::Medium));
+    elapsed_->setColor(Theme::textPrimary());
+    elapsed_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    remaining_->setFont(Theme::monoFont(46, QFont::Bold));
+    remaining_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (auto* label : { elapsed_, remaining_ })
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(20, 10, 20, 10);
+    row->setSpacing(12);
+    row->addWidget(elapsed_, 1);
+    row->addWidget(clockView_, 0, Qt::AlignVCenter);
+    row->addWidget(remaining_, 1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    for (auto signal : { &PlaylistEngine::currentTimecodeChanged, &PlaylistEngine::remainingTimecodeChanged,
+                         &PlaylistEngine::isNearEndChanged, &PlaylistEngine::nearEndBlinkOnChanged,
+                         &PlaylistEngine::isLiveOnAirChanged })
+        connect(&engine_, signal, this, &TimecodeBar::follow);
+    follow();
+}
+
+QColor TimecodeBar::remainingColor() const
+{
+    if (engine_.isNearEnd())
+        return engine_.nearEndBlinkOn() ? Theme::meterHigh() : QColor(Qt::white);
+    if (engine_.isLiveOnAir())
+        return Theme::live();
+    return Theme::textPrimary();
+}
+
+void TimecodeBar::follow()
+{
+    elapsed_->setText(engine_.currentTimecode());
+    remaining_->setText(engine_.remainingTimecode());
+    remaining_->setColor(remainingColor());
+}
+
+void TimecodeBar::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(box, kRadius, kRadius);
+    p.fillPath(shape, Theme::headerFill(box));
+    p.setPen(QPen(Theme::panelBorder(), 1));
+    p.drawPath(shape);
+}
+
+} // namespace tessarin

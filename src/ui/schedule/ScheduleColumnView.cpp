@@ -1,0 +1,418 @@
+#include "ui/schedule/ScheduleColumnView.h"
+
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaDrop.h"
+#include "media/MediaFile.h"
+#include "media/SourceLibrary.h"
+#include "platform/Clock.h"
+#include "platform/Icons.h"
+#include "show/BrowserFiles.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/SectionTitle.h"
+#include "ui/kit/Theme.h"
+#include "ui/schedule/ScheduleAutomationBar.h"
+#include "ui/schedule/ScheduleEventEditor.h"
+#include "ui/schedule/ScheduleLocalTime.h"
+
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessarin {
+
+namespace {
+
+// A timer may fire a hair before the second it was armed for; the instant
+// still counts as that second.
+constexpr double kEarlyTolerance = 0.002;
+// What a dropped live source may stay on air without another limit.
+constexpr double kDroppedLiveDuration = 1800.0;
+
+class Separator : public QWidget {
+public:
+    explicit Separator(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedHeight(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::panelBorder());
+    }
+};
+
+class Header : public QWidget {
+public:
+    explicit Header(QWidget* parent)
+        : QWidget(parent)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
+    }
+};
+
+} // namespace
+
+ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEngine& engine, SourceLibrary& sources,
+                                       const BrowserFiles& browserFiles, QWidget* parent)
+    : QWidget(parent)
+    , schedule_(schedule)
+    , engine_(engine)
+    , sources_(sources)
+    , browserFiles_(browserFiles)
+    , newEvent_(new PillButton(tr("Nuovo evento"), PillButtonStyle{Theme::accent(), true}))
+    , automationBar_(new ScheduleAutomationBar(schedule))
+    , scroll_(new QScrollArea)
+    , list_(new QWidget)
+    , listLayout_(new QVBoxLayout(list_))
+    , hint_(new QLabel(list_))
+    , timeline_(schedule.clock().createTimer([this] { tick(); }, true))
+{
+    setAcceptDrops(true);
+
+    auto* header = new Header(this);
+    auto* headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(10, 8, 10, 8);
+    headerLayout->addWidget(new SectionTitle(tr("Palinsesto"), QStringLiteral("calendar.badge.clock"), header));
+    headerLayout->addStretch();
+    newEvent_->setIconSize(QSize(13, 13));
+    newEvent_->setIcon(Icons::icon(QStringLiteral("plus"), Theme::black(0.85), 13));
+    setHelp(newEvent_, tr("Aggiungi un evento al palinsesto"));
+    headerLayout->addWidget(newEvent_);
+
+    hint_->setText(tr("Nessun evento. Trascina qui file o sorgenti live dal Browser, oppure usa “Nuovo evento”: "
+                      "scegli un file, una diretta o un blocco e quando mandarlo in onda (a un orario preciso, a "
+                      "seguire del precedente, oppure a mano)."));
+    hint_->setWordWrap(true);
+    hint_->setTextFormat(Qt::PlainText);
+    hint_->setFont(Theme::font(12));
+    hint_->setContentsMargins(12, 12, 12, 12);
+    QPalette hintPalette = hint_->palette();
+    hintPalette.setColor(QPalette::WindowText, Theme::textSecondary());
+    hint_->setPalette(hintPalette);
+
+    listLayout_->setContentsMargins(0, 0, 0, 0);
+    listLayout_->setSpacing(0);
+    listLayout_->addWidget(hint_);
+    listLayout_->addStretch();
+    list_->setAutoFillBackground(false);
+    scroll_->setWidget(list_);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll_->viewport()->setAutoFillBackground(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header);
+    layout->addWidget(new Separator(this));
+    automationBar_->setParent(this);
+    layout->addWidget(automationBar_);
+    layout->addWidget(new Separator(this));
+    layout->addWidget(scroll_, 1);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+
+    connect(newEvent_, &QAbstractButton::clicked, this, [this] { edit(newEvent()); });
+    connect(&schedule_, &ScheduleController::changed, this, &ScheduleColumnView::refresh);
+    connect(&engine_, &PlaylistEngine::blocksChanged, this, &ScheduleColumnView::refresh);
+    connect(&engine_, &PlaylistEngine::currentBlockIDChanged, this, &ScheduleColumnView::refresh);
+    connect(&engine_, &PlaylistEngine::isPlayingChanged, this, &ScheduleColumnView::refresh);
+    refresh();
+}
+
+ScheduleColumnView::~ScheduleColumnView() = default;
+
+double ScheduleColumnView::wholeSecondNow() const
+{
+    return std::floor(schedule_.now() + kEarlyTolerance);
+}
+
+// ---- the timeline
+
+void ScheduleColumnView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    tick();
+}
+
+void ScheduleColumnView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    timeline_->stop();
+}
+
+void ScheduleColumnView::tick()
+{
+    refresh();
+    // Re-armed for the next whole second of the calendar clock each time, so
+    // the redraws stay on the second however late a tick comes.
+    const double wall = schedule_.now();
+    const double next = std::floor(wall + kEarlyTolerance) + 1.0;
+    timeline_->start(std::clamp(next - wall, 0.001, 1.0 + kEarlyTolerance));
+}
+
+void ScheduleColumnView::refresh()
+{
+    const double now = wholeSecondNow();
+    shownNow_ = now;
+    automationBar_->refresh(now);
+    refreshRows(now);
+}
+
+void ScheduleColumnView::refreshRows(double now)
+{
+    const auto& events = schedule_.events();
+    const auto planned = schedule_.plannedStarts(now);
+    // Looked up once: finding the system's zone reads the file system.
+    const ScheduleCalendar calendar = schedule_.calendar();
+    const int count = int(events.size());
+
+    QHash<RowKey, ScheduleRowView*> kept;
+    QHash<QUuid, int> occurrences;
+    for (int index = 0; index < count; ++index) {
+        const ScheduleEvent& event = events[std::size_t(index)];
+        const RowKey key(event.id, occurrences[event.id]++);
+        ScheduleRowView* row = rows_.take(key);
+        if (!row) {
+            row = new ScheduleRowView(schedule_, list_);
+            connect(row, &ScheduleRowView::editRequested, this, [this, row] { edit(row->content().event); });
+        }
+        kept.insert(key, row);
+
+        ScheduleRowView::Content content;
+        content.event = event;
+        content.index = index;
+        content.count = count;
+        content.block = schedule_.block(event);
+        content.status = status(event, now, calendar);
+        const auto start = planned.find(event.id);
+        if (start != planned.end())
+            content.plannedStart = start->second;
+        content.background = index % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
+        row->setContent(content, calendar);
+
+        // The hint is item 0 of the list; row i is item i + 1.
+        if (listLayout_->indexOf(row) != index + 1) {
+            listLayout_->removeWidget(row);
+            listLayout_->insertWidget(index + 1, row);
+        }
+        row->show();
+    }
+    // Rows of events that are gone. Deleted later: the row's own menu may
+    // be what removed its event.
+    for (ScheduleRowView* row : std::as_const(rows_)) {
+        row->hide();
+        listLayout_->removeWidget(row);
+        row->deleteLater();
+    }
+    rows_ = std::move(kept);
+    hint_->setVisible(events.empty());
+}
+
+ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
+{
+    return status(event, now, schedule_.calendar());
+}
+
+ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now,
+                                                   const ScheduleCalendar& calendar) const
+{
+    using Status = ScheduleRowView::Status;
+    if (!schedule_.block(event))
+        return Status::missingBlock;
+    if (schedule_.isRunning(event))
+        return Status::running;
+    if (!event.isEnabled)
+        return Status::disabled;
+    const bool started = schedule_.started().count(event.id) > 0;
+    if (event.start != ScheduleEvent::Start::fixed)
+        return started ? Status::done : Status::waiting;
+    if (event.repeats != ScheduleEvent::Repeat::none)
+        return Status::waiting;
+    if (!ScheduleClock::latestOccurrence(event, now, calendar))
+        return Status::waiting;
+    return started ? Status::done : Status::missed;
+}
+
+// ---- new events
+
+double ScheduleColumnView::nextMinute() const
+{
+    const double now = std::floor(schedule_.now());
+    const auto local = ScheduleLocalTime::toLocal(now, schedule_.calendar());
+    return now + (60 - (local ? local->second : 0));
+}
+
+ScheduleEvent ScheduleColumnView::newEvent() const
+{
+    ScheduleEvent event;
+    event.id = QUuid::createUuid();
+    if (!engine_.blocks().empty())
+        event.blockID = engine_.blocks().front()->id();
+    event.start = schedule_.events().empty() ? ScheduleEvent::Start::fixed : ScheduleEvent::Start::follow;
+    event.date = nextMinute();
+    event.repeats = ScheduleEvent::Repeat::none;
+    event.isEnabled = true;
+    return event;
+}
+
+void ScheduleColumnView::addDropped(const std::vector<std::shared_ptr<MediaFile>>& items)
+{
+    for (const auto& item : items) {
+        if (!item)
+            continue;
+        const bool wasEmpty = schedule_.events().empty();
+        ScheduleEvent event;
+        event.id = QUuid::createUuid();
+        event.start = wasEmpty ? ScheduleEvent::Start::fixed : ScheduleEvent::Start::follow;
+        event.date = nextMinute();
+        event.repeats = ScheduleEvent::Repeat::none;
+        event.isEnabled = true;
+        if (item->liveSource())
+            event.duration = kDroppedLiveDuration;
+        event.media = item;
+        auto events = schedule_.events();
+        events.push_back(std::move(event));
+        schedule_.setEvents(std::move(events));
+    }
+}
+
+// ---- the editor sheet
+
+void ScheduleColumnView::edit(const ScheduleEvent& event)
+{
+    if (editor_)
+        return;
+    const auto& events = schedule_.events();
+    const bool isNew = std::none_of(events.begin(), events.end(), [&](const auto& e) { return e.id == event.id; });
+    QPointer<ScheduleColumnView> self(this);
+    auto onSave = [self](const ScheduleEvent& saved) {
+        if (!self)
+            return;
+        const auto& list = self->schedule_.events();
+        if (std::any_of(list.begin(), list.end(), [&](const auto& e) { return e.id == saved.id; }))
+            self->schedule_.update(saved);
+        else
+            self->schedule_.add(saved);
+    };
+    editor_ = new ScheduleEventEditor(event, engine_, sources_, browserFiles_, isNew, schedule_.calendar(),
+                                      std::move(onSave), this);
+    if (fileChooser_)
+        editor_->setFileChooser(fileChooser_);
+    connect(editor_, &QDialog::finished, this, [this, editor = editor_] {
+        if (editor_ == editor)
+            editor_ = nullptr;
+        if (editor)
+            editor->deleteLater();
+    });
+    editor_->open();
+}
+
+ScheduleEventEditor* ScheduleColumnView::editor() const
+{
+    return editor_;
+}
+
+void ScheduleColumnView::setFileChooser(MediaFileChooser chooser)
+{
+    fileChooser_ = std::move(chooser);
+}
+
+// ---- drops of files and live sources
+
+void ScheduleColumnView::setDropTargeted(bool targeted)
+{
+    if (isDropTargeted_ == targeted)
+        return;
+    isDropTargeted_ = targeted;
+    update();
+}
+
+void ScheduleColumnView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!event->mimeData() || !MediaDrop::canAccept(*event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    setDropTargeted(true);
+}
+
+void ScheduleColumnView::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void ScheduleColumnView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    QWidget::dragLeaveEvent(event);
+    setDropTargeted(false);
+}
+
+void ScheduleColumnView::dropEvent(QDropEvent* event)
+{
+    setDropTargeted(false);
+    if (!event->mimeData()) {
+        event->ignore();
+        return;
+    }
+    // The drag's data is copied now: it is gone once the drop returns.
+    std::vector<DropItem> items = MediaDrop::items(*event->mimeData());
+    if (!MediaDrop::canAccept(items)) {
+        event->ignore();
+        return;
+    }
+    QPointer<ScheduleColumnView> self(this);
+    MediaDrop::loadItems(std::move(items), [self](std::vector<std::shared_ptr<MediaFile>> loaded) {
+        if (self)
+            self->addDropped(loaded);
+    });
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+// ---- looks
+
+void ScheduleColumnView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), isDropTargeted_ ? Theme::withAlpha(Theme::accent(), 0.12) : Theme::panel());
+}
+
+QList<ScheduleRowView*> ScheduleColumnView::rows() const
+{
+    QList<ScheduleRowView*> result;
+    for (int i = 0; i < listLayout_->count(); ++i) {
+        if (auto* row = qobject_cast<ScheduleRowView*>(listLayout_->itemAt(i)->widget()))
+            result << row;
+    }
+    return result;
+}
+
+bool ScheduleColumnView::showsHint() const
+{
+    return !hint_->isHidden();
+}
+
+} // namespace tessarin

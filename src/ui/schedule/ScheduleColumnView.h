@@ -1,0 +1,113 @@
+#pragma once
+// The side panel's schedule tab: the events of the ScheduleController as one
+// row each, with their planned starts and a status the column decides, the
+// automation bar, the "Nuovo evento" button, events made from files and live
+// sources dropped on the column, and the event editor sheet for a new or an
+// existing event. It keeps no schedule state: everything shown is re-read
+// from the schedule on each of its changes and on every whole second of the
+// schedule's clock while the column is on screen. Main thread.
+#include "automation/ScheduleModels.h"
+#include "ui/schedule/EventContentPickers.h"
+#include "ui/schedule/ScheduleRowView.h"
+
+#include <QHash>
+#include <QPair>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace tessarin {
+
+class BrowserFiles;
+class MediaFile;
+class PillButton;
+class PlaylistEngine;
+class ScheduleAutomationBar;
+class ScheduleController;
+class ScheduleEventEditor;
+class SourceLibrary;
+class Timer;
+
+class ScheduleColumnView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ScheduleColumnView(ScheduleController& schedule, PlaylistEngine& engine, SourceLibrary& sources,
+                                const BrowserFiles& browserFiles, QWidget* parent = nullptr);
+    ~ScheduleColumnView() override;
+
+    // The state of an event at a whole-second instant.
+    ScheduleRowView::Status status(const ScheduleEvent& event, double now) const;
+    // The event the "Nuovo evento" button proposes (not yet in the schedule).
+    ScheduleEvent newEvent() const;
+    // Second 0 of the minute after the present instant.
+    double nextMinute() const;
+    // One event per item, appended in order: on an empty schedule the first
+    // starts at the next minute and the others follow it; live sources get
+    // a 30-minute maximum.
+    void addDropped(const std::vector<std::shared_ptr<MediaFile>>& items);
+    // Opens the editor sheet for the event (a new one when the schedule
+    // does not hold its id); does nothing while a sheet is open.
+    void edit(const ScheduleEvent& event);
+
+    // The file chooser that editors get (tests answer it themselves).
+    void setFileChooser(MediaFileChooser chooser);
+
+    // For tests and screenshots.
+    ScheduleEventEditor* editor() const;
+    ScheduleRowView* row(const QUuid& eventID) const { return rows_.value(RowKey(eventID, 0)); }
+    // The rows from top to bottom.
+    QList<ScheduleRowView*> rows() const;
+    ScheduleAutomationBar* automationBar() const { return automationBar_; }
+    PillButton* newEventButton() const { return newEvent_; }
+    bool showsHint() const;
+    bool isDropTargeted() const { return isDropTargeted_; }
+    // The whole-second instant of the last redraw.
+    double shownNow() const { return shownNow_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void refresh();
+    void refreshRows(double now);
+    ScheduleRowView::Status status(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar) const;
+    void tick();
+    void setDropTargeted(bool targeted);
+    double wholeSecondNow() const;
+
+    ScheduleController& schedule_;
+    PlaylistEngine& engine_;
+    SourceLibrary& sources_;
+    const BrowserFiles& browserFiles_;
+    MediaFileChooser fileChooser_;
+
+    PillButton* newEvent_;
+    ScheduleAutomationBar* automationBar_;
+    QScrollArea* scroll_;
+    QWidget* list_;
+    QVBoxLayout* listLayout_;
+    QLabel* hint_;
+    // Per event id and occurrence of that id in the list (a damaged show
+    // may repeat an id), its row.
+    using RowKey = QPair<QUuid, int>;
+    QHash<RowKey, ScheduleRowView*> rows_;
+    QPointer<ScheduleEventEditor> editor_;
+    bool isDropTargeted_ = false;
+    double shownNow_ = 0;
+    std::unique_ptr<Timer> timeline_;
+};
+
+} // namespace tessarin

@@ -1,0 +1,55 @@
+#include "ui/schedule/ScheduleLocalTime.h"
+
+#include <date/tz.h>
+
+#include <chrono>
+#include <cmath>
+
+namespace tessarin {
+
+namespace {
+
+using std::chrono::seconds;
+
+// About ±3000 years: beyond it no instant is a calendar time we show, and
+// every conversion to whole seconds stays in range.
+constexpr double instantLimit = 1.0e11;
+
+} // namespace
+
+std::optional<LocalDateTime> ScheduleLocalTime::toLocal(double instant, const ScheduleCalendar& calendar)
+{
+    if (!std::isfinite(instant) || std::fabs(instant) >= instantLimit || !calendar.zone())
+        return std::nullopt;
+    const date::sys_seconds whole{seconds{static_cast<std::int64_t>(std::floor(instant))}};
+    const date::zoned_time<seconds> zoned{calendar.zone(), whole};
+    const date::local_seconds local = zoned.get_local_time();
+    const date::local_days day = date::floor<date::days>(local);
+    const date::year_month_day ymd{day};
+    const date::hh_mm_ss<seconds> time{local - day};
+    LocalDateTime result;
+    result.date = QDate(int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())));
+    result.hour = int(time.hours().count());
+    result.minute = int(time.minutes().count());
+    result.second = int(time.seconds().count());
+    return result;
+}
+
+std::optional<double> ScheduleLocalTime::fromLocal(const LocalDateTime& local, const ScheduleCalendar& calendar)
+{
+    if (!local.date.isValid() || !calendar.zone())
+        return std::nullopt;
+    if (local.hour < 0 || local.hour > 23 || local.minute < 0 || local.minute > 59 || local.second < 0
+        || local.second > 59)
+        return std::nullopt;
+    const date::year_month_day ymd{date::year{local.date.year()}, date::month{unsigned(local.date.month())},
+                                   date::day{unsigned(local.date.day())}};
+    if (!ymd.ok())
+        return std::nullopt;
+    const date::local_seconds time
+        = date::local_days{ymd} + seconds{local.hour * 3600 + local.minute * 60 + local.second};
+    const date::zoned_time<seconds> zoned{calendar.zone(), time, date::choose::earliest};
+    return static_cast<double>(zoned.get_sys_time().time_since_epoch().count());
+}
+
+} // namespace tessarin

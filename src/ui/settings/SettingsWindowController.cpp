@@ -1,0 +1,99 @@
+#include "ui/settings/SettingsWindowController.h"
+
+#include "automation/ShortcutManager.h"
+#include "platform/Settings.h"
+#include "ui/kit/Theme.h"
+#include "ui/settings/SettingsView.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tessarin {
+
+SettingsWindowController& SettingsWindowController::shared()
+{
+    static SettingsWindowController controller;
+    return controller;
+}
+
+SettingsWindowController::SettingsWindowController() = default;
+SettingsWindowController::~SettingsWindowController() = default;
+
+void SettingsWindowController::setSettings(Settings* settings) { settings_ = settings; }
+
+Settings& SettingsWindowController::settings()
+{
+    if (settings_)
+        return *settings_;
+    if (!ownSettings_)
+        ownSettings_ = std::make_unique<Settings>();
+    return *ownSettings_;
+}
+
+SettingsView* SettingsWindowController::view() const
+{
+    return window_ ? window_->findChild<SettingsView*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+void SettingsWindowController::show(const SettingsContext& context, std::optional<SettingsSection> section)
+{
+    if (section)
+        settings().setString(QString::fromLatin1(SettingsView::kSectionKey), settings_section::rawValue(*section));
+    if (window_ && window_->isVisible() && context_ && &context_->engine == &context.engine) {
+        window_->raise();
+        window_->activateWindow();
+        return;
+    }
+    context_.reset();
+    context_.emplace(context);
+
+    const bool created = !window_;
+    if (created) {
+        window_ = new QWidget(nullptr, Qt::Window);
+        auto* layout = new QVBoxLayout(window_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        window_->installEventFilter(this);
+        QPalette p = window_->palette();
+        p.setColor(QPalette::Window, Theme::background());
+        p.setColor(QPalette::Highlight, Theme::accent());
+        window_->setPalette(p);
+    }
+    if (SettingsView* old = view()) {
+        old->hide();
+        delete old;
+    }
+    window_->layout()->addWidget(new SettingsView(*context_, settings(), window_));
+    window_->setWindowTitle(tr("Impostazioni"));
+    window_->setMinimumSize(kMinimumWidth, kMinimumHeight);
+    window_->resize(kWidth, kHeight);
+    if (created) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(0, 0), window_->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            window_->move(frame.topLeft());
+        }
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window_ && event->type() == QEvent::Close && context_)
+        context_->shortcuts.startMonitoring();
+    return QObject::eventFilter(watched, event);
+}
+
+void SettingsWindowController::close()
+{
+    if (window_) {
+        window_->hide();
+        delete window_.data();
+    }
+    context_.reset();
+}
+
+} // namespace tessarin

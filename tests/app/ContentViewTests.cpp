@@ -1,0 +1,211 @@
+// The main window driven through its menus, its close button, keys and the
+// ATEM hook, and followed as the show changes underneath it.
+#include "ShellFixture.h"
+
+#include "app/AppMenus.h"
+#include "app/SidePanelView.h"
+#include "app/TopBarView.h"
+#include "automation/AtemTallyMonitor.h"
+#include "automation/ShortcutManager.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "ui/playlist/PlaylistView.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <thread>
+
+using namespace tessarin;
+using Answer = ShowDialogs::SaveAnswer;
+
+namespace {
+
+class ContentViewTest : public test::ShellFixture {
+protected:
+    // An edit the change watcher has seen.
+    void edit()
+    {
+        show->engine().addBlock();
+        clock.advance(1.6);
+        ASSERT_TRUE(show->isDirty());
+    }
+
+    std::shared_ptr<MediaFile> addClip(const std::shared_ptr<MediaBlock>& block, const QString& name)
+    {
+        auto item = MediaFile::create(QUrl::fromLocalFile(test::mediaPath(name)));
+        block->appendItems({item});
+        return item;
+    }
+};
+
+} // namespace
+
+TEST_F(ContentViewTest, OpensDarkAtItsDefaultSizeAndKeepsItsMinimum)
+{
+    ContentView& w = make();
+    w.show();
+    EXPECT_EQ(w.size(), QSize(1440, 860));
+    w.resize(300, 300);
+    EXPECT_GE(w.centralWidget()->width(), 1120);
+    EXPECT_GE(w.centralWidget()->height(), 700);
+    EXPECT_GE(w.playlistView()->centreColumn()->width(), PlaylistView::kCentreMinimumWidth);
+    const int side = w.playlistView()->sidePanel()->width();
+    EXPECT_GE(side, SidePanelView::kMinimumWidth);
+    EXPECT_LE(side, SidePanelView::kMaximumWidth);
+}
+
+TEST_F(ContentViewTest, MenuCommandsRunTheShowCommandsAndTheTitleFollows)
+{
+    ContentView& w = make();
+    w.show();
+    EXPECT_EQ(w.windowTitle(), "Show senza titolo");
+    AppMenus& menus = *w.menus();
+    EXPECT_EQ(menus.newShow()->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(menus.openShow()->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(menus.save()->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(menus.saveAs()->shortcut(), QKeySequence("Ctrl+Shift+S"));
+    EXPECT_EQ(menus.settings()->shortcut(), QKeySequence("Ctrl+,"));
+    EXPECT_EQ(menus.quit()->shortcut(), QKeySequence("Ctrl+Q"));
+
+    edit();
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Show senza titolo — modificato"));
+
+    // "Salva" without a file asks where, like "Salva con nome…".
+    const QString path = dir.filePath(QStringLiteral("Serata.vellumcast"));
+    dialogs.saveAnswers.push_back(path);
+    menus.save()->trigger();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(dialogs.savePanels.size(), 1u);
+    EXPECT_EQ(w.windowTitle(), "Serata");
+
+    // "Nuovo show" answered with "Annulla" keeps everything.
+    edit();
+    dialogs.questionAnswers.push_back(Answer::cancel);
+    menus.newShow()->trigger();
+    EXPECT_EQ(show->engine().blocks().size(), 2u);
+    EXPECT_TRUE(settings.contains(QStringLiteral("Vellumcast.lastShowPath")));
+    // "Non salvare": an empty show without a file, and no last show.
+    dialogs.questionAnswers.push_back(Answer::dontSave);
+    menus.newShow()->trigger();
+    EXPECT_TRUE(show->engine().blocks().empty());
+    EXPECT_EQ(w.windowTitle(), "Show senza titolo");
+    EXPECT_FALSE(settings.contains(QStringLiteral("Vellumcast.lastShowPath")));
+
+    // "Apri show…" shows the open panel.
+    menus.openShow()->trigger();
+    EXPECT_EQ(dialogs.openPanels, 1);
+}
+
+TEST_F(ContentViewTest, ClosingTheWindowIsAQuitRequestThatAsksAboutUnsavedChanges)
+{
+    ContentView& w = make();
+    w.show();
+    // Nothing unsaved: it closes without a question.
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(dialogs.questions.empty());
+    w.show();
+
+    edit();
+    dialogs.questionAnswers.push_back(Answer::cancel);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(show->isDirty());
+
+    // "Salva" on a show without a file: cancelling the panel cancels the quit.
+    dialogs.questionAnswers.push_back(Answer::save);
+    w.menus()->quit()->trigger();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(dialogs.savePanels.size(), 1u);
+
+    // "Non salvare" quits without writing.
+    dialogs.questionAnswers.push_back(Answer::dontSave);
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_FALSE(show->fileURL().has_value());
+}
+
+TEST_F(ContentViewTest, BoundKeysActOnTheEngineOnlyWhileTheWindowIsShown)
+{
+    ContentView& w = make();
+    auto block = show->engine().addBlock();
+    addClip(block, QStringLiteral("clip_5s.mov"));
+    ASSERT_TRUE(test::waitUntil([&] { return block->items().front()->duration() > 0; }));
+    EXPECT_FALSE(w.shortcuts().isMonitoring());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(w.shortcuts().isMonitoring());
+    QTest::keyClick(&w, Qt::Key_Space);
+    EXPECT_TRUE(show->engine().isPlaying());
+
+    w.hide();
+    EXPECT_FALSE(w.shortcuts().isMonitoring());
+    QTest::keyClick(&w, Qt::Key_Space);
+    EXPECT_TRUE(show->engine().isPlaying());
+}
+
+TEST_F(ContentViewTest, AtemLinkConnectsOnShowTakesOnTheMainThreadAndDisconnectsOnHide)
+{
+    {
+        AtemTallyMonitor stored(settings);
+        stored.setHost(QStringLiteral("10.0.0.9"));
+        stored.setEnabled(true);
+    }
+    ContentView& w = make();
+    EXPECT_FALSE(w.atem().statusMessage().has_value());
+    w.show();
+    EXPECT_TRUE(w.atem().statusMessage().has_value());
+
+    auto block = show->engine().addBlock();
+    auto first = addClip(block, QStringLiteral("clip_5s.mov"));
+    auto second = addClip(block, QStringLiteral("tone_half.wav"));
+    show->engine().cue(second, block);
+    ASSERT_TRUE(show->engine().cuedItem());
+    // The mixer calls from its own thread; the take lands on the main thread.
+    std::thread mixer([&w] { w.atem().onProgramCut(); });
+    mixer.join();
+    EXPECT_FALSE(show->engine().currentItemID().has_value());
+    ASSERT_TRUE(test::waitUntil([&] { return show->engine().currentItemID() == second->id(); }));
+
+    w.hide();
+    EXPECT_FALSE(w.atem().isConnected());
+    EXPECT_FALSE(w.atem().statusMessage().has_value());
+}
+
+TEST_F(ContentViewTest, TheAtemTakeDoesNothingOnceTheShowControllerIsGone)
+{
+    ContentView& w = make();
+    w.show();
+    auto cut = w.atem().onProgramCut;
+    window.reset();
+    show.reset();
+    cut();
+    test::drainMainQueue();
+    SUCCEED();
+}
+
+TEST_F(ContentViewTest, EverySettingsRequestReachesTheOneSettingsWindow)
+{
+    ContentView& w = make();
+    w.show();
+    emit w.topBar()->settingsRequested();
+    QWidget* first = SettingsWindowController::shared().window();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    w.menus()->settings()->trigger();
+    emit w.topBar()->settingsRequested();
+    EXPECT_EQ(SettingsWindowController::shared().window(), first);
+    // Closing the main window takes the settings window with it.
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(SettingsWindowController::shared().window(), nullptr);
+}
+
+TEST_F(ContentViewTest, WithoutAMainWindowTheSettingsNotificationOpensNothing)
+{
+    AppNotifications::shared().postOpenSettings();
+    EXPECT_EQ(SettingsWindowController::shared().window(), nullptr);
+}

@@ -1,0 +1,144 @@
+// The main area and the side panel, followed as the engine, the schedule
+// and the stored tab change.
+#include "ShellFixture.h"
+
+#include "app/SidePanelView.h"
+#include "automation/ScheduleController.h"
+#include "engine/MonitorView.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "ui/kit/Labels.h"
+#include "ui/kit/OnAirBadge.h"
+#include "ui/kit/Theme.h"
+#include "ui/playlist/CueBar.h"
+#include "ui/playlist/EngineSeekBar.h"
+#include "ui/playlist/TransitionControl.h"
+#include "ui/playlist/LayerControlView.h"
+#include "ui/playlist/MonitorRow.h"
+#include "ui/playlist/NowPlayingLine.h"
+#include "ui/playlist/PlaylistColumnView.h"
+#include "ui/playlist/PlaylistView.h"
+#include "ui/playlist/TimecodeBar.h"
+#include "ui/playlist/TransportBar.h"
+#include "ui/schedule/ScheduleColumnView.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QTest>
+
+using namespace tessarin;
+
+namespace {
+
+class MainArea : public test::ShellFixture {
+protected:
+    SidePanelView& panel() { return *static_cast<SidePanelView*>(window->playlistView()->sidePanel()); }
+};
+
+} // namespace
+
+TEST_F(MainArea, CentreColumnStacksItsRowsInOrderWithTwoLayerCards)
+{
+    ContentView& w = make();
+    w.show();
+    PlaylistView& view = *w.playlistView();
+    QLayout* column = view.centreColumn()->layout();
+    const std::vector<QWidget*> expected {view.timecodeBar(), view.monitorRow(), view.seekBar(), view.nowPlaying(),
+                                    view.cueBar(), view.transportBar(), view.transitionControl(), view.layersSection()};
+    ASSERT_EQ(std::size_t(column->count()), expected.size());
+    for (int i = 0; i < column->count(); ++i)
+        EXPECT_EQ(column->itemAt(i)->widget(), expected[i]) << i;
+    EXPECT_EQ(view.layersSection()->findChildren<LayerControlView*>().size(), 2);
+
+    // Only the monitor row gives up height when the window gets lower.
+    const int transportHeight = view.transportBar()->height();
+    const int monitorHeight = view.monitorRow()->height();
+    w.resize(1440, 700);
+    QTest::qWait(0);
+    EXPECT_EQ(view.transportBar()->height(), transportHeight);
+    EXPECT_LT(view.monitorRow()->height(), monitorHeight);
+    const QRect monitor = view.monitorRow()->monitor()->geometry();
+    EXPECT_NEAR(double(monitor.width()) / monitor.height(), 16.0 / 9.0, 0.02);
+}
+
+TEST_F(MainArea, ReadoutsAndNowPlayingFollowTheEngine)
+{
+    ContentView& w = make();
+    w.show();
+    PlaylistView& view = *w.playlistView();
+    NowPlayingLine& line = *view.nowPlaying();
+    EXPECT_TRUE(line.idleLabel()->isVisibleTo(&line));
+    EXPECT_EQ(line.idleLabel()->text(), "Nessuna riproduzione");
+    EXPECT_EQ(view.timecodeBar()->elapsedLabel()->text(), "00:00:00");
+    EXPECT_EQ(view.timecodeBar()->remainingColor(), Theme::textPrimary());
+
+    PlaylistEngine& engine = show->engine();
+    auto block = engine.addBlock();
+    block->setName(QStringLiteral("Apertura"));
+    auto item = MediaFile::create(QUrl::fromLocalFile(test::mediaPath(QStringLiteral("clip_5s.mov"))));
+    block->appendItems({item});
+    engine.play(block);
+    ASSERT_TRUE(engine.isPlaying());
+    EXPECT_FALSE(line.idleLabel()->isVisibleTo(&line));
+    EXPECT_EQ(line.itemLabel()->text(), "clip_5s");
+    EXPECT_EQ(line.blockLabel()->text(), "Apertura");
+    EXPECT_TRUE(line.badge()->isPlaying());
+
+    clock.advance(2.0);
+    EXPECT_EQ(view.timecodeBar()->elapsedLabel()->text(), engine.currentTimecode());
+    EXPECT_EQ(view.timecodeBar()->remainingLabel()->text(), engine.remainingTimecode());
+    EXPECT_NE(engine.currentTimecode(), "00:00:00");
+
+    engine.togglePlayPause();
+    EXPECT_FALSE(line.badge()->isPlaying());
+    EXPECT_EQ(line.badge()->text(), "PAUSA");
+
+    block->setName(QStringLiteral("Chiusura"));
+    EXPECT_EQ(line.blockLabel()->text(), "Chiusura");
+
+    engine.stop();
+    EXPECT_TRUE(line.idleLabel()->isVisibleTo(&line));
+}
+
+TEST_F(MainArea, SidePanelShowsTheStoredTabAndStoresTheOperatorsChoice)
+{
+    settings.setString(QLatin1String(SidePanelView::kTabKey), QStringLiteral("nonsense"));
+    make();
+    EXPECT_EQ(panel().selectedTab(), SidePanelView::Tab::blocks);
+    EXPECT_NE(qobject_cast<PlaylistColumnView*>(panel().column()), nullptr);
+    EXPECT_TRUE(panel().blocksButton()->isSelected());
+
+    QTest::mouseClick(panel().scheduleButton(), Qt::LeftButton);
+    EXPECT_EQ(settings.stringValue(QLatin1String(SidePanelView::kTabKey)), "schedule");
+    EXPECT_NE(qobject_cast<ScheduleColumnView*>(panel().column()), nullptr);
+    EXPECT_TRUE(panel().scheduleButton()->isSelected());
+
+    // Clicking the selected tab again keeps the same column.
+    QWidget* shown = panel().column();
+    QTest::mouseClick(panel().scheduleButton(), Qt::LeftButton);
+    EXPECT_EQ(panel().column(), shown);
+
+    // A new window starts on the stored tab.
+    window.reset();
+    window = std::make_unique<ContentView>(*show, ContentView::Services {settings, clock, devices, displays});
+    EXPECT_EQ(panel().selectedTab(), SidePanelView::Tab::schedule);
+    EXPECT_NE(qobject_cast<ScheduleColumnView*>(panel().column()), nullptr);
+}
+
+TEST_F(MainArea, ScheduleTabMarksTheArmedScheduleWhicheverTabIsShown)
+{
+    make();
+    SidePanelTabButton& tab = *panel().scheduleButton();
+    EXPECT_FALSE(tab.isArmed());
+    EXPECT_EQ(tab.toolTip(), "Palinsesto");
+    const int plainWidth = tab.sizeHint().width();
+    show->schedule().setArmed(true);
+    EXPECT_TRUE(tab.isArmed());
+    EXPECT_EQ(tab.toolTip(), "Automazione del palinsesto attiva");
+    EXPECT_EQ(tab.accessibleName(), "Automazione del palinsesto attiva");
+    EXPECT_GT(tab.sizeHint().width(), plainWidth);
+    show->schedule().setArmed(false);
+    EXPECT_FALSE(tab.isArmed());
+    EXPECT_EQ(tab.sizeHint().width(), plainWidth);
+}

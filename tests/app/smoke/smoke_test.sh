@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Runs the real program under a private X server and drives it from outside:
+# it reopens the stored last show (generated media), a stored play/pause key
+# starts the program and its tone reaches SDL's disk audio file, the side
+# panel's schedule tab is found through the accessibility tree and clicked,
+# and closing the window ends the process with status 0.
+#   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
+# Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
+set -euo pipefail
+binary=${1:?binary}
+media=${2:?media folder}
+here=$(cd "$(dirname "$0")" && pwd)
+python=/usr/bin/python3
+
+for tool in Xvfb xdotool dbus-run-session; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (tools/setup.sh installs it)"; exit 77; }
+done
+"$python" -c 'import Xlib, pyatspi' 2>/dev/null || { echo "SKIP: python3-xlib or python3-pyatspi missing"; exit 77; }
+
+if [ -z "${SMOKE_INNER:-}" ]; then
+  # Own X server and own D-Bus session (the accessibility bus lives there).
+  export SMOKE_INNER=1
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The user's settings and show live in the test's own home.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/Vellumcast" "$XDG_RUNTIME_DIR" "$work/show"
+chmod 700 "$XDG_RUNTIME_DIR"
+cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
+cat > "$work/show/Smoke.vellumcast" <<JSON
+{"blocks":[{"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
+ "items":[{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,"path":"$work/show/Sigla.mp4","relativePath":"Sigla.mp4"}],
+ "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
+ "browser":[],"layers":[],"version":1}
+JSON
+# The last show, and play/pause on the P key (key code 35, no modifiers).
+"$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
+import sys
+conf, show = sys.argv[1], sys.argv[2]
+def ini(s):
+    return '"' + s.replace('\\', '\\\\').replace('"', '\\"') + '"'
+bindings = '{"playPause":"{\\"keyCode\\":35,\\"modifiers\\":0}"}'
+with open(conf, 'w') as f:
+    f.write('[General]\n')
+    f.write('Vellumcast.lastShowPath=' + ini(show) + '\n')
+    f.write('Vellumcast.shortcuts.v1=' + ini(bindings) + '\n')
+    f.write('Vellumcast.language=it\n')
+PY
+
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+"$binary" >"$work/log.txt" 2>&1 &
+pid=$!
+
+wait_for() { # seconds, command...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.2
+  done
+}
+
+# The window shows the reopened show's name.
+window=""
+find_window() { window=$(xdotool search --name '^Smoke' 2>/dev/null | head -1); [ -n "$window" ]; }
+wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the show's name"; }
+echo "main window $window: $(xdotool getwindowname "$window")"
+
+# Nothing plays yet: the audio file holds silence only.
+peak() { "$python" -c '
+import array, sys
+a = array.array("f")
+data = open(sys.argv[1], "rb").read()
+a.frombytes(data[: len(data) // 4 * 4])
+print(max((abs(x) for x in a), default=0.0))' "$SDL_DISKAUDIOFILE"; }
+loud() { [ -s "$SDL_DISKAUDIOFILE" ] && "$python" -c "import sys; sys.exit(0 if float('$(peak)') > 0.05 else 1)"; }
+wait_for 20 test -s "$SDL_DISKAUDIOFILE" || fail "SDL's disk audio file never appeared"
+loud && fail "sound before the play key"
+
+# The bound key starts the program; its tone reaches the audio file.
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+xdotool key --window "$window" p
+wait_for 20 loud || { cat "$work/log.txt"; fail "the play/pause key did not start the tone"; }
+echo "tone heard, peak $(peak)"
+
+# The schedule tab, found by its accessible name and clicked for real.
+xy=""
+find_tab() { xy=$("$python" "$here/x11.py" find Palinsesto 2>/dev/null); [ -n "$xy" ]; }
+if wait_for 20 find_tab; then
+  xdotool mousemove --sync $xy click 1
+  stored() { grep -q 'Vellumcast.sidePanel.tab=schedule' "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"; }
+  wait_for 10 stored || fail "clicking the schedule tab did not select it"
+  echo "schedule tab selected through the accessibility tree"
+else
+  fail "the schedule tab is not in the accessibility tree"
+fi
+
+# Closing the window (unchanged show: no question) ends the process.
+"$python" "$here/x11.py" close "$window"
+for _ in $(seq 1 150); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$pid" 2>/dev/null && fail "the process is still running after the window closed"
+status=0
+wait "$pid" || status=$?
+pid=""
+[ "$status" -eq 0 ] || { cat "$work/log.txt"; fail "exit status $status"; }
+echo "closed with status 0"

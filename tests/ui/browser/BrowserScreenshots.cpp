@@ -1,0 +1,106 @@
+// Renders the browser's fixture states to PNG files for a person to compare
+// with the intended look, in Italian and English. Runs only when
+// TESSARIN_SCREENSHOT_DIR names the folder to write to; skipped otherwise.
+#include "BrowserTestFixture.h"
+
+#include "platform/Localization.h"
+#include "support/TestSupport.h"
+#include "ui/browser/AddSourceView.h"
+#include "ui/browser/BrowserMediaList.h"
+#include "ui/browser/BrowserRow.h"
+#include "ui/browser/SourceSection.h"
+#include "ui/browser/SourcesList.h"
+#include "ui/browser/ThumbnailView.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Popover.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QStyleFactory>
+#include <QTest>
+
+using namespace tessarin;
+using namespace tessarin::test;
+
+namespace {
+
+// The application's dark look (the app library is not linked here).
+void applyLook()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x1e, 0x1f, 0x22));
+    p.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    p.setColor(QPalette::Base, QColor(0x16, 0x17, 0x19));
+    p.setColor(QPalette::Text, QColor(235, 235, 235));
+    p.setColor(QPalette::Button, QColor(0x2b, 0x2d, 0x31));
+    p.setColor(QPalette::ButtonText, QColor(235, 235, 235));
+    p.setColor(QPalette::PlaceholderText, QColor(120, 120, 120));
+    p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xeb));
+    QApplication::setPalette(p);
+}
+
+} // namespace
+
+using BrowserScreenshots = BrowserFixture;
+
+TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
+{
+    const QString out = qEnvironmentVariable("TESSARIN_SCREENSHOT_DIR");
+    if (out.isEmpty())
+        GTEST_SKIP() << "set TESSARIN_SCREENSHOT_DIR to render the browser's screenshots";
+    QDir().mkpath(out);
+    applyLook();
+    const QStringList names { "clip_30s.mp4", "clip_5s.mov", "tone_half.mp3", "still.png", "still.jpg", "tone_half.wav" };
+    enumerator->list = { { "usb-cam-1", "HD Webcam C920", "/dev/video0", {} } };
+    enumerator->watcher(true);
+    library.addManualSource(LiveSourceKind::rtmp, "OBS regia", "rtmp://0.0.0.0:1935/live/regia", true);
+    library.addManualSource(LiveSourceKind::srt, "", "srt://10.0.0.5:9000", false);
+
+    for (const QString language : { QStringLiteral("it"), QStringLiteral("en") }) {
+        Localization::apply(language);
+        files.setBrowserFiles({});
+        column = std::make_unique<BrowserColumnView>(files, library);
+        column->setDialogs(dialogs);
+        column->resize(260, 560);
+        column->show();
+        column->grab().save(QDir(out).filePath(QStringLiteral("browser-empty-%1.png").arg(language)));
+
+        BrowserFiles::Files list;
+        for (const QString& name : names)
+            list.push_back(MediaFile::create(QUrl::fromLocalFile(mediaPath(name))));
+        files.setBrowserFiles(list);
+        waitUntil([&] {
+            for (const auto& f : list) {
+                if (f->duration() <= 0 || (!f->isAudioOnly() && f->thumbnail().isNull()))
+                    return false;
+            }
+            return true;
+        }, 60);
+        const auto rows = column->mediaList()->rows();
+        QTest::mouseClick(rows[1], Qt::LeftButton);
+        QTest::mouseClick(rows[3], Qt::LeftButton, Qt::ShiftModifier);
+        column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-%1.png").arg(language)));
+        rows[1]->dragPreview(3).save(QDir(out).filePath(QStringLiteral("browser-drag-several-%1.png").arg(language)));
+        rows[1]->dragPreview(1).save(QDir(out).filePath(QStringLiteral("browser-drag-one-%1.png").arg(language)));
+
+        column->setTab(BrowserTab::sources);
+        column->grab().save(QDir(out).filePath(QStringLiteral("browser-sources-%1.png").arg(language)));
+
+        for (LiveSourceKind kind : { LiveSourceKind::rtmp, LiveSourceKind::srt }) {
+            SourceSection* section = column->sourcesList()->section(kind);
+            QTest::mouseClick(section->addButton(), Qt::LeftButton);
+            Popover* popover = section->addPopover();
+            ASSERT_NE(popover, nullptr);
+            auto* form = qobject_cast<AddSourceView*>(popover->content());
+            if (kind == LiveSourceKind::rtmp)
+                form->addressField()->setText(QStringLiteral("rtmp://0.0.0.0:1935/live/chiave"));
+            popover->grab().save(QDir(out).filePath(
+                QStringLiteral("browser-add-%1-%2.png").arg(LiveSourceKinds::rawValue(kind), language)));
+            popover->hide();
+            drainMainQueue();
+        }
+    }
+    Localization::apply(QStringLiteral("it"));
+}

@@ -1,0 +1,97 @@
+// The shared controls behave as the views built on them rely on.
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
+#include "ui/kit/OnAirBadge.h"
+#include "ui/kit/Popover.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace tessarin;
+
+TEST(Popover, ClosesOnEscapeAndReportsEachClose)
+{
+    QWidget anchorWindow;
+    anchorWindow.resize(400, 300);
+    auto* anchor = new QWidget(&anchorWindow);
+    anchor->setGeometry(100, 20, 40, 20);
+    anchorWindow.show();
+
+    Popover popover(new QLabel(QStringLiteral("content")));
+    QSignalSpy closed(&popover, &Popover::closed);
+    popover.showFor(anchor);
+    ASSERT_TRUE(popover.isVisible());
+    EXPECT_TRUE(popover.pointsUp()) << "room below the anchor: the popover opens below it";
+    EXPECT_GE(popover.geometry().top(), anchor->mapToGlobal(QPoint(0, anchor->height())).y() - 1);
+
+    QTest::keyClick(&popover, Qt::Key_Escape);
+    EXPECT_FALSE(popover.isVisible());
+    EXPECT_EQ(closed.count(), 1);
+
+    popover.showFor(anchor);
+    popover.hide();
+    EXPECT_EQ(closed.count(), 2);
+}
+
+TEST(SegmentedControl, ReportsOnlyTheOperatorsChoice)
+{
+    SegmentedControl control;
+    control.addSegment(QStringLiteral("Cut"));
+    control.addSegment(QStringLiteral("Fade"));
+    QSignalSpy activated(&control, &SegmentedControl::activated);
+
+    control.setCurrentIndex(1);
+    EXPECT_EQ(control.currentIndex(), 1);
+    EXPECT_EQ(activated.count(), 0);
+
+    control.show();
+    QTest::mouseClick(control.segment(0), Qt::LeftButton);
+    EXPECT_EQ(control.currentIndex(), 0);
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated.at(0).at(0).toInt(), 0);
+
+    control.setCurrentIndex(-1);
+    EXPECT_EQ(control.currentIndex(), -1);
+}
+
+TEST(Stepper, LeavesTheValueToItsOwner)
+{
+    Stepper stepper;
+    int value = 3;
+    QObject::connect(&stepper, &Stepper::incremented, [&] { ++value; });
+    QObject::connect(&stepper, &Stepper::decremented, [&] { --value; });
+    stepper.show();
+    QTest::mouseClick(stepper.upButton(), Qt::LeftButton);
+    QTest::mouseClick(stepper.upButton(), Qt::LeftButton);
+    QTest::mouseClick(stepper.downButton(), Qt::LeftButton);
+    EXPECT_EQ(value, 4);
+    stepper.setDownEnabled(false);
+    QTest::mouseClick(stepper.downButton(), Qt::LeftButton);
+    EXPECT_EQ(value, 4);
+}
+
+TEST(OnAirBadge, ReadsOnAirWhilePlayingAndPausedOtherwise)
+{
+    OnAirBadge badge(true);
+    EXPECT_EQ(badge.text(), QStringLiteral("ON AIR"));
+    const int playingWidth = badge.sizeHint().width();
+    badge.setIsPlaying(false);
+    EXPECT_EQ(badge.text(), QStringLiteral("PAUSA"));
+    EXPECT_EQ(badge.accessibleName(), QStringLiteral("PAUSA"));
+    EXPECT_EQ(badge.sizeHint().height(), OnAirBadge(true).sizeHint().height());
+    EXPECT_NE(badge.sizeHint().width(), playingWidth);
+}
+
+TEST(IconButton, CarriesItsHelpAsNameAndTooltip)
+{
+    IconButton button(QStringLiteral("play.fill"), QStringLiteral("Play / Pausa"));
+    EXPECT_EQ(button.toolTip(), QStringLiteral("Play / Pausa"));
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Play / Pausa"));
+    EXPECT_EQ(button.size(), QSize(24, 24));
+}

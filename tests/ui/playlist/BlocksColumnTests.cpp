@@ -1,0 +1,291 @@
+// The blocks column driven through the real engine and back: blocks made,
+// renamed and deleted, items dropped where they land, and drags that
+// reorder while they hover and leave no state behind when they end.
+#include "BlocksFixture.h"
+
+#include <QDrag>
+#include <QLineEdit>
+
+namespace tessarin::test {
+namespace {
+
+class BlocksColumn : public BlocksTest { };
+
+TEST_F(BlocksColumn, FollowsTheEngineByIdAndDrivesItBack)
+{
+    auto& col = makeColumn();
+    EXPECT_TRUE(col.emptyHint()->isVisibleTo(&col));
+    EXPECT_TRUE(col.cardsInOrder().isEmpty());
+
+    QTest::mouseClick(col.newBlockButton(), Qt::LeftButton);
+    ASSERT_EQ(engine->blocks().size(), 1u);
+    auto first = engine->blocks()[0];
+    EXPECT_EQ(first->name(), QStringLiteral("Blocco 1"));
+    BlockCardView* card = col.card(first->id());
+    ASSERT_NE(card, nullptr);
+    EXPECT_FALSE(col.emptyHint()->isVisibleTo(&col));
+    EXPECT_TRUE(card->emptyHint()->isVisibleTo(card));
+    EXPECT_FALSE(card->playButton()->isEnabled()) << "an empty block cannot be played";
+    EXPECT_TRUE(card->loopButton()->isEnabled());
+
+    // Renaming writes the block at once; a rename elsewhere shows in the field.
+    card->nameField()->selectAll();
+    QTest::keyClicks(card->nameField(), QStringLiteral("Sigla"));
+    EXPECT_EQ(first->name(), QStringLiteral("Sigla"));
+    first->setName(QString());
+    EXPECT_EQ(card->nameField()->text(), QString());
+
+    // A second block, and new items in the first: the first card and its
+    // existing rows are the same widgets as before.
+    auto a = media("clip_5s.mov");
+    auto b = media("tone_half.wav");
+    first->setItems({ a });
+    MediaRowView* rowA = card->row(a->id());
+    auto second = addBlock(QStringLiteral("Secondo"), { b });
+    first->appendItems({ media("clip_30s.mp4") });
+    EXPECT_EQ(col.card(first->id()), card);
+    EXPECT_EQ(card->row(a->id()), rowA);
+    EXPECT_EQ(card->countCapsule()->text(), QStringLiteral("2"));
+    EXPECT_TRUE(card->playButton()->isEnabled());
+    ASSERT_EQ(col.cardsInOrder().size(), 2);
+
+    // Marks follow the engine: cue, selection, on air, pause.
+    MediaRowView* rowB = col.card(second->id())->row(b->id());
+    QTest::mouseClick(rowA->cueButton(), Qt::LeftButton);
+    EXPECT_EQ(engine->cuedItem(), a);
+    EXPECT_TRUE(rowA->marks().isCued);
+    ASSERT_NE(rowA->cueMark(), nullptr);
+    EXPECT_TRUE(rowA->cueMark()->isVisibleTo(rowA));
+    QTest::mouseClick(rowB->selectArea(), Qt::LeftButton);
+    EXPECT_EQ(engine->selectedItem(), b);
+    EXPECT_TRUE(rowB->marks().isSelected);
+    QTest::mouseClick(rowA->playButton(), Qt::LeftButton);
+    EXPECT_TRUE(onAir(a));
+    EXPECT_TRUE(card->isOnAir());
+    EXPECT_TRUE(card->onAirBadge()->isVisibleTo(card));
+    EXPECT_TRUE(rowA->marks().isOnAir && rowA->marks().isPlaying);
+    EXPECT_FALSE(rowA->cueMark() && rowA->cueMark()->isVisibleTo(rowA)) << "on air wins over cued";
+    EXPECT_FALSE(col.card(second->id())->isOnAir());
+    engine->togglePlayPause();
+    EXPECT_EQ(card->onAirBadge()->text(), QStringLiteral("PAUSA"));
+    EXPECT_FALSE(rowA->marks().isPlaying);
+
+    // Deleting the block on air stops the program and drops the card.
+    engine->togglePlayPause();
+    QPointer<BlockCardView> gone(card);
+    QTest::mouseClick(card->deleteButton(), Qt::LeftButton);
+    EXPECT_FALSE(engine->isPlaying());
+    EXPECT_FALSE(engine->currentBlockID().has_value());
+    ASSERT_EQ(engine->blocks().size(), 1u);
+    EXPECT_EQ(col.card(first->id()), nullptr);
+    drainMainQueue();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
+
+    // A show replaced from elsewhere rebuilds from the new blocks.
+    engine->setBlocks({});
+    EXPECT_TRUE(col.cardsInOrder().isEmpty());
+    EXPECT_TRUE(col.emptyHint()->isVisibleTo(&col));
+}
+
+TEST_F(BlocksColumn, DroppedFilesAndSourcesJoinWhereTheyLandAsACopy)
+{
+    auto& col = makeColumn();
+    auto first = media("clip_5s.mov");
+    auto block = addBlock(QStringLiteral("B"), { first, media("tone_half.wav") });
+    BlockCardView* card = col.card(block->id());
+
+    // Files from a file manager on the card: appended, taken as a copy even
+    // though the drag proposed a move.
+    auto files = uriList({ QStringLiteral("clip_30s.mp4"), QStringLiteral("still.png") });
+    EXPECT_EQ(dragOnto(card, *files), Qt::CopyAction);
+    EXPECT_EQ(block->items().size(), 2u) << "nothing changes until the load delivers";
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "clip_5s", "tone_half", "clip_30s", "still" }));
+    EXPECT_EQ(card->countCapsule()->text(), QStringLiteral("4"));
+
+    // The browser's file list on the first row: before that row, in order.
+    auto payload = text(FileDragPayload::encode({ QUrl::fromLocalFile(mediaPath(QStringLiteral("video_only.mp4"))),
+                                                  QUrl::fromLocalFile(mediaPath(QStringLiteral("tone_half.mp3"))) }));
+    EXPECT_EQ(dragOnto(card->row(first->id()), *payload), Qt::CopyAction);
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "video_only", "tone_half", "clip_5s", "tone_half", "clip_30s", "still" }));
+    EXPECT_EQ(card->rowsInOrder().size(), 6);
+    EXPECT_EQ(card->rowsInOrder().value(2), card->row(first->id()));
+
+    // A live source from the browser onto the card: one live row without
+    // trim, cue or loop.
+    LiveSource source;
+    source.kind = LiveSourceKind::rtmp;
+    source.name = QStringLiteral("Studio");
+    source.address = QStringLiteral("rtmp://127.0.0.1/live");
+    auto live = text(MediaDrop::sourcePayload(source));
+    EXPECT_EQ(dragOnto(card, *live), Qt::CopyAction);
+    settle();
+    ASSERT_EQ(block->items().size(), 7u);
+    auto liveItem = block->items().back();
+    ASSERT_TRUE(liveItem->isLive());
+    MediaRowView* liveRow = card->row(liveItem->id());
+    ASSERT_NE(liveRow, nullptr);
+    EXPECT_EQ(liveRow->trimButton(), nullptr);
+    EXPECT_EQ(liveRow->cueButton(), nullptr);
+    EXPECT_EQ(liveRow->loopButton(), nullptr);
+    EXPECT_EQ(liveRow->selectArea()->look().name, QStringLiteral("Studio"));
+    EXPECT_EQ(liveRow->selectArea()->look().subtitle, QStringLiteral("LIVE · RTMP"));
+
+    // Text that decodes to nothing is taken and adds nothing; a drag that
+    // only allows a move from outside is refused.
+    auto other = text(QStringLiteral("hello"));
+    EXPECT_EQ(dragOnto(card, *other), Qt::CopyAction);
+    settle();
+    EXPECT_EQ(block->items().size(), 7u);
+    EXPECT_EQ(dragOnto(card, *files, true, Qt::MoveAction), Qt::IgnoreAction);
+    settle();
+    EXPECT_EQ(block->items().size(), 7u);
+
+    // The new-block zone: files make one new block at the end; a drop that
+    // loads nothing makes none.
+    EXPECT_EQ(dragOnto(col.newBlockDropZone(), *other), Qt::CopyAction);
+    settle();
+    EXPECT_EQ(engine->blocks().size(), 1u);
+    EXPECT_EQ(dragOnto(col.newBlockDropZone(), *files), Qt::CopyAction);
+    settle();
+    ASSERT_EQ(engine->blocks().size(), 2u);
+    EXPECT_EQ(engine->blocks()[1]->name(), QStringLiteral("Blocco 2"));
+    EXPECT_EQ(names(*engine->blocks()[1]), (QStringList { "clip_30s", "still" }));
+    EXPECT_NE(col.card(engine->blocks()[1]->id()), nullptr);
+}
+
+TEST_F(BlocksColumn, DragsReorderWhileHoveringAndEndWhereverTheyEnd)
+{
+    auto& col = makeColumn();
+    auto blockA = addBlock(QStringLiteral("A"), { media("clip_5s.mov") });
+    addBlock(QStringLiteral("B"), {});
+    auto items = MediaBlock::Items { media("clip_5s.mov"), media("tone_half.wav"), media("video_only.mp4"), media("still.png") };
+    auto blockC = addBlock(QStringLiteral("C"), items);
+    const auto rowOf = [&](int i) { return col.card(blockC->id())->row(items[std::size_t(i)]->id()); };
+
+    // Block A hovers over C (B, C, A) and on over C's rows (the same card:
+    // nothing more moves), passes its own card, enters C again, now above
+    // it (B, A, C), and the drag ends outside any card: the order stays and
+    // the state is cleared.
+    QString mimeText;
+    col.dragState().run = [&](QDrag& drag) {
+        mimeText = drag.mimeData()->text();
+        EXPECT_EQ(col.dragState().draggingBlock, blockA);
+        dragOnto(col.card(blockC->id()), *drag.mimeData(), false);
+        EXPECT_EQ(blockNames(), (QStringList { "B", "C", "A" }));
+        EXPECT_FALSE(col.card(blockC->id())->isTargeted()) << "the highlight goes with the pointer";
+        for (int target : { 0, 1, 2 })
+            dragOnto(rowOf(target), *drag.mimeData(), false);
+        EXPECT_EQ(blockNames(), (QStringList { "B", "C", "A" }));
+        dragOnto(col.card(blockA->id()), *drag.mimeData(), false);
+        dragOnto(col.card(blockC->id()), *drag.mimeData(), false);
+        return Qt::IgnoreAction;
+    };
+    col.card(blockA->id())->startBlockDrag();
+    EXPECT_EQ(blockNames(), (QStringList { "B", "A", "C" }));
+    EXPECT_EQ(mimeText, blockA->id().toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(col.dragState().draggingBlock, nullptr) << "a drag that ends outside still ends";
+    QStringList order;
+    for (auto* card : col.cardsInOrder())
+        order << card->block()->name();
+    EXPECT_EQ(order, (QStringList { "B", "A", "C" })) << "the cards follow the engine's order";
+
+    // The same id text dropped from another program is no block drag: it
+    // reorders nothing and adds nothing.
+    auto stray = text(mimeText);
+    EXPECT_EQ(dragOnto(col.card(blockC->id()), *stray), Qt::CopyAction);
+    settle();
+    EXPECT_EQ(blockNames(), (QStringList { "B", "A", "C" }));
+    EXPECT_EQ(blockC->items().size(), 4u);
+
+    // Item 0 hovers over rows 1, 2 and 3, then back over row 1, and drops
+    // there: the order the hovering made is the result.
+    col.dragState().run = [&](QDrag& drag) {
+        for (int target : { 1, 2, 3 })
+            dragOnto(rowOf(target), *drag.mimeData(), false);
+        EXPECT_EQ(names(*blockC), (QStringList { "tone_half", "video_only", "still", "clip_5s" }));
+        dragOnto(rowOf(0), *drag.mimeData(), false); // over itself: nothing moves
+        dragOnto(rowOf(1), *drag.mimeData(), true);
+        return Qt::MoveAction;
+    };
+    col.card(blockC->id())->startItemDrag(items[0]);
+    EXPECT_EQ(names(*blockC), (QStringList { "clip_5s", "tone_half", "video_only", "still" }));
+    EXPECT_EQ(col.card(blockC->id())->draggingItem(), nullptr);
+    QList<MediaRowView*> expected { rowOf(0), rowOf(1), rowOf(2), rowOf(3) };
+    EXPECT_EQ(col.card(blockC->id())->rowsInOrder(), expected) << "the same rows, re-ordered";
+
+    // An item of one card hovering over another card's rows moves nothing there.
+    col.dragState().run = [&](QDrag& drag) {
+        EXPECT_EQ(dragOnto(rowOf(2), *drag.mimeData(), true), Qt::IgnoreAction);
+        return Qt::IgnoreAction;
+    };
+    col.card(blockA->id())->startItemDrag(blockA->items()[0]);
+    EXPECT_EQ(blockC->items().size(), 4u);
+    EXPECT_EQ(blockA->items().size(), 1u);
+}
+
+TEST_F(BlocksColumn, ADropLandsWhereTheBlockStandsWhenItsLoadArrives)
+{
+    auto& col = makeColumn();
+    auto a = media("clip_5s.mov");
+    auto b = media("tone_half.wav");
+    auto c = media("video_only.mp4");
+    auto block = addBlock(QStringLiteral("B"), { a, b, c });
+    BlockCardView* card = col.card(block->id());
+
+    // Dropped on the last row, whose item is removed before the load arrives:
+    // the noted place (2) still exists, so the file goes there.
+    auto files = uriList({ QStringLiteral("still.png") });
+    dragOnto(card->row(c->id()), *files);
+    block->setItems({ a, b });
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "clip_5s", "tone_half", "still" }));
+
+    // Dropped on the second row while the block shrinks below that place:
+    // appended at the end.
+    auto more = uriList({ QStringLiteral("clip_30s.mp4"), QStringLiteral("tone_half.mp3") });
+    dragOnto(card->row(b->id()), *more);
+    block->setItems({ a });
+    settle();
+    EXPECT_EQ(names(*block), (QStringList { "clip_5s", "clip_30s", "tone_half" }));
+    EXPECT_EQ(card->rowsInOrder().size(), 3);
+
+    // A block deleted before its drop's load arrives does not come back.
+    dragOnto(card, *files);
+    engine->removeBlock(block);
+    settle();
+    EXPECT_TRUE(engine->blocks().empty());
+    EXPECT_TRUE(col.cardsInOrder().isEmpty());
+}
+
+TEST_F(BlocksColumn, OnlyTheLiveItemOnAirShowsItsStatus)
+{
+    auto& col = makeColumn();
+    LiveSource studio;
+    studio.kind = LiveSourceKind::capture;
+    studio.name = QStringLiteral("red");
+    LiveSource field = studio;
+    field.id = QUuid::createUuid();
+    field.name = QStringLiteral("blue");
+    auto onAirItem = MediaFile::create(studio);
+    auto waiting = MediaFile::create(field);
+    auto block = addBlock(QStringLiteral("Live"), { onAirItem, waiting });
+    BlockCardView* card = col.card(block->id());
+
+    QTest::mouseClick(card->row(onAirItem->id())->playButton(), Qt::LeftButton);
+    ASSERT_TRUE(onAir(onAirItem));
+    const auto look = card->row(onAirItem->id())->selectArea()->look();
+    EXPECT_EQ(look.subtitle, QStringLiteral("LIVE · Input Live"));
+    EXPECT_EQ(look.status, MediaRowView::statusText(engine->liveStatus()));
+    EXPECT_FALSE(look.status.isEmpty()) << "a live input on air is connecting or live";
+    EXPECT_TRUE(card->row(waiting->id())->selectArea()->look().status.isEmpty());
+    EXPECT_FALSE(card->row(waiting->id())->marks().liveStatus.has_value());
+
+    engine->stop();
+    EXPECT_TRUE(card->row(onAirItem->id())->selectArea()->look().status.isEmpty());
+}
+
+} // namespace
+} // namespace tessarin::test

@@ -1,0 +1,193 @@
+// The item row and its gain slider: what the operator's gestures write into
+// the item, what the row shows of it, and the gain reaching the program's
+// sound on the real player.
+#include "BlocksFixture.h"
+
+#include "platform/Clock.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "support/DiskCapture.h"
+#include "ui/kit/Controls.h"
+#include "ui/playlist/GainSlider.h"
+
+#include <QToolButton>
+
+#include <cmath>
+
+namespace tessarin::test {
+namespace {
+
+TEST(GainSlider, PressesSetHalfDecibelStepsWithASnapToUnity)
+{
+    const struct {
+        double x;
+        double expected;
+    } cases[] = {
+        { 0, -40 }, { 208, 12 }, { 160, 0 }, { 162, 0 }, { 164, 1.0 }, { 100, -15 },
+        { -30, -40 }, { 400, 12 }, { std::nan(""), -40 },
+        // raw -0.74 snaps; raw -0.75 rounds away from zero to -1.0; 1.25 to 1.5
+        { 160 - 0.74 * 4, 0 }, { 160 - 0.75 * 4, -1.0 }, { 160 + 1.25 * 4, 1.5 },
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(GainSlider::valueAt(c.x, 208, -40, 12), c.expected) << "x = " << c.x;
+    EXPECT_DOUBLE_EQ(GainSlider::valueAt(0.5, 0, -40, 12), -40 + 52 * 0.5) << "a width of 1 or less counts as 1";
+}
+
+TEST(MediaRowView, GainTextFollowsTheReadoutRules)
+{
+    const QString minus(QChar(0x2212));
+    EXPECT_EQ(MediaRowView::gainText(-40, false), minus + QStringLiteral("∞ dB"));
+    EXPECT_EQ(MediaRowView::gainText(-55, false), minus + QStringLiteral("∞ dB"));
+    EXPECT_EQ(MediaRowView::gainText(0.04, false), QStringLiteral("0 dB"));
+    EXPECT_EQ(MediaRowView::gainText(-0.04, false), QStringLiteral("0 dB"));
+    EXPECT_EQ(MediaRowView::gainText(-6.5, false), minus + QStringLiteral("6.5 dB"));
+    EXPECT_EQ(MediaRowView::gainText(3, false), QStringLiteral("+3.0 dB"));
+    EXPECT_EQ(MediaRowView::gainText(3, true), QStringLiteral("MUTE"));
+}
+
+class MediaRow : public BlocksTest { };
+
+TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
+{
+    auto& col = makeColumn();
+    auto clip = media("clip_5s.mov");
+    auto still = media("still.png");
+    auto block = addBlock(QStringLiteral("B"), { clip, still });
+    BlockCardView* card = col.card(block->id());
+    MediaRowView* row = card->row(clip->id());
+
+    // The slider: a press sets the value from the pointer, a double click 0.
+    GainSlider* slider = row->gainSlider();
+    ASSERT_NE(slider, nullptr);
+    const int track = slider->width() - 2 * GainSlider::kTrackInset;
+    ASSERT_GT(track, 50);
+    const auto at = [&](double share) { return QPoint(GainSlider::kTrackInset + int(std::lround(track * share)), 8); };
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, at(0.0));
+    EXPECT_DOUBLE_EQ(clip->gainDB(), -40.0);
+    EXPECT_EQ(row->gainReadout(), QString(QChar(0x2212)) + QStringLiteral("∞ dB"));
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, at(1.0));
+    EXPECT_DOUBLE_EQ(clip->gainDB(), 12.0);
+    EXPECT_EQ(row->gainReadout(), QStringLiteral("+12.0 dB"));
+    QTest::mouseDClick(slider, Qt::LeftButton, Qt::NoModifier, at(0.2));
+    EXPECT_DOUBLE_EQ(clip->gainDB(), 0.0);
+    clip->setGainDB(-6.5); // from elsewhere: the row follows
+    EXPECT_DOUBLE_EQ(slider->value(), -6.5);
+
+    // Mute, loop and the trim colour.
+    QTest::mouseClick(row->muteButton(), Qt::LeftButton);
+    EXPECT_TRUE(clip->isMuted());
+    EXPECT_TRUE(slider->isDimmed());
+    EXPECT_EQ(row->gainReadout(), QStringLiteral("MUTE"));
+    EXPECT_EQ(row->muteButton()->symbol(), QStringLiteral("speaker.slash.fill"));
+    QTest::mouseClick(row->loopButton(), Qt::LeftButton);
+    EXPECT_TRUE(clip->loop());
+    QTest::mouseClick(row->loopButton(), Qt::LeftButton);
+    EXPECT_FALSE(clip->loop());
+
+    // The length follows IN and OUT.
+    ASSERT_TRUE(waitUntil([&] { return clip->duration() > 4.9; }));
+    EXPECT_EQ(row->selectArea()->look().subtitle, QStringLiteral("00:00:05"));
+    clip->setInPoint(9.0);
+    EXPECT_EQ(row->selectArea()->look().subtitle, QStringLiteral("00:00:00"));
+    clip->setInPoint(1.0);
+    clip->setOutPoint(3.5);
+    EXPECT_EQ(row->selectArea()->look().subtitle, QStringLiteral("00:00:02"));
+
+    // The trim button opens the trim editor's popover.
+    QTest::mouseClick(row->trimButton(), Qt::LeftButton);
+    ASSERT_NE(row->trimEditor(), nullptr);
+    EXPECT_TRUE(row->trimEditor()->isVisible());
+    row->trimEditor()->close();
+
+    // A still image: no gain line, no trim; cue and play wait for its clip;
+    // the stepper keeps to 1 ... 60 seconds.
+    MediaRowView* image = card->row(still->id());
+    EXPECT_EQ(image->gainSlider(), nullptr);
+    EXPECT_EQ(image->trimButton(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !still->playableURL().isEmpty(); }, 20.0));
+    EXPECT_TRUE(image->playButton()->isEnabled());
+    still->setPlayableURL(QUrl());
+    EXPECT_FALSE(image->playButton()->isEnabled());
+    EXPECT_FALSE(image->cueButton()->isEnabled());
+    EXPECT_TRUE(image->playButton()->isBusy());
+    Stepper* stepper = image->imageStepper();
+    ASSERT_NE(stepper, nullptr);
+    EXPECT_EQ(stepper->text(), QStringLiteral("Immagine · 5 s"));
+    still->setImageDuration(59.0);
+    QTest::mouseClick(stepper->upButton(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(still->imageDuration(), 60.0);
+    EXPECT_FALSE(stepper->upButton()->isEnabled());
+    still->setImageDuration(2.0);
+    QTest::mouseClick(stepper->downButton(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(still->imageDuration(), 1.0);
+    EXPECT_FALSE(stepper->downButton()->isEnabled());
+    EXPECT_EQ(stepper->text(), QStringLiteral("Immagine · 1 s"));
+
+    // Removing a row edits only the block; the item on air stays on air.
+    engine->play(clip, block);
+    QTest::mouseClick(row->removeButton(), Qt::LeftButton);
+    EXPECT_EQ(names(*block), QStringList { QStringLiteral("still") });
+    EXPECT_TRUE(onAir(clip));
+    EXPECT_EQ(card->row(clip->id()), nullptr);
+}
+
+TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)
+{
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    float expected = 0;
+    {
+        QTemporaryDir dir;
+        Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+        auto output = capture.output();
+        PlaylistEngine engine(HostClock::shared(), settings,
+            [output] { return std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared()); }, output);
+        engine.setTransitionStyle(TransitionStyle::cut);
+        const QUrl url = QUrl::fromLocalFile(mediaPath(QStringLiteral("const_quarter.wav")));
+        auto item = MediaFile::create(url);
+        item->setPlayableURL(url);
+        auto block = engine.addBlock();
+        block->setItems({ item });
+
+        PlaylistColumnView column(engine);
+        column.resize(420, 400);
+        column.show();
+        MediaRowView* row = column.card(block->id())->row(item->id());
+        GainSlider* slider = row->gainSlider();
+        // -6 dB through the slider: 34 of the 52 dB from its left end.
+        const int track = slider->width() - 2 * GainSlider::kTrackInset;
+        QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(GainSlider::kTrackInset + int(std::lround(track * 34.0 / 52.0)), 8));
+        ASSERT_NEAR(item->gainDB(), -6.0, 0.51);
+        expected = float(0.25 * std::pow(10.0, item->gainDB() / 20.0));
+
+        QTest::mouseClick(row->playButton(), Qt::LeftButton);
+        ASSERT_TRUE(engine.isPlaying());
+        // Once the reduced level has been heard for half a second, mute the row.
+        const auto start = output->framesRendered();
+        ASSERT_TRUE(waitUntil([&] { return output->framesRendered() > start + 24000; }, 10.0));
+        QTest::mouseClick(row->muteButton(), Qt::LeftButton);
+        ASSERT_TRUE(item->isMuted());
+        ASSERT_TRUE(waitUntil([&] { return !engine.isPlaying(); }, 20.0));
+    }
+    const std::vector<float> mix = capture.finish();
+    ASSERT_FALSE(mix.empty());
+    int atGain = 0;
+    int loud = 0;
+    int lastSound = -1;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
+        const float v = mix[i];
+        if (v > 0.2f)
+            ++loud;
+        if (std::abs(v - expected) < 0.002f)
+            ++atGain;
+        if (v != 0.0f)
+            lastSound = int(i / 2);
+    }
+    EXPECT_EQ(loud, 0) << "the item never sounds at its full level";
+    EXPECT_GT(atGain, 20000) << "it sounds at the slider's gain";
+    EXPECT_LT(lastSound, 48000 * 2 - 9600) << "muting silences the rest of the item";
+}
+
+} // namespace
+} // namespace tessarin::test

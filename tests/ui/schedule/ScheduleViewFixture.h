@@ -1,0 +1,146 @@
+#pragma once
+// The schedule views on the real schedule and playback engine: fake players,
+// one hand-driven clock for the schedule's tick, the engine and the column's
+// timeline, and the schedule's calendar in Rome whatever the machine's zone.
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "media/SourceLibrary.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Settings.h"
+#include "platform/player/AudioOutput.h"
+#include "show/BrowserFiles.h"
+#include "support/FakeMediaPlayer.h"
+#include "support/ManualClock.h"
+#include "support/TestSupport.h"
+#include "ui/schedule/ScheduleColumnView.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <initializer_list>
+#include <memory>
+
+namespace tessarin::test {
+
+// 2024-05-10 20:00:00 in Rome (a Friday).
+constexpr double kEightPM = 1715364000.0;
+
+class NoCaptureDevices final : public CaptureDeviceEnumerator {
+public:
+    std::vector<CaptureDeviceInfo> devices() override { return {}; }
+    void watch(std::function<void(bool)>) override {}
+};
+
+class ScheduleViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<PlaylistEngine>(
+            clock, settings,
+            [this] {
+                auto player = std::make_shared<FakeMediaPlayer>(clock, media);
+                players.push_back(player);
+                return player;
+            },
+            std::make_shared<NullAudioOutput>());
+        schedule = std::make_unique<ScheduleController>(engine.get(), settings, clock, [] { return rome(); });
+    }
+
+    void TearDown() override
+    {
+        column.reset();
+        schedule.reset();
+        engine.reset();
+        drainMainQueue();
+    }
+
+    static ScheduleCalendar rome() { return *ScheduleCalendar::named("Europe/Rome"); }
+
+    ScheduleColumnView& makeColumn()
+    {
+        column = std::make_unique<ScheduleColumnView>(*schedule, *engine, sources, browser);
+        column->resize(420, 760);
+        column->show();
+        return *column;
+    }
+
+    // A file item whose media lasts seconds (its out point too, so the
+    // block's planned length is known at once).
+    std::shared_ptr<MediaFile> file(const QString& name, double seconds)
+    {
+        const QString path = QStringLiteral("/fake/") + name + QStringLiteral(".mp4");
+        media->durations[path] = seconds;
+        auto item = MediaFile::create(QUrl::fromLocalFile(path));
+        item->setOutPoint(seconds);
+        return item;
+    }
+
+    static LiveSource liveSource(LiveSourceKind kind, const QString& name, const QString& address)
+    {
+        LiveSource source;
+        source.kind = kind;
+        source.name = name;
+        source.address = address;
+        return source;
+    }
+
+    std::shared_ptr<MediaBlock> block(const QString& name, std::initializer_list<std::shared_ptr<MediaFile>> items)
+    {
+        auto b = std::make_shared<MediaBlock>(name, QUuid::createUuid());
+        b->setItems(MediaBlock::Items(items));
+        auto blocks = engine->blocks();
+        blocks.push_back(b);
+        engine->setBlocks(blocks);
+        return b;
+    }
+
+    static ScheduleEvent event(ScheduleEvent::Start start, const std::shared_ptr<MediaBlock>& b, double date = 0,
+                               ScheduleEvent::Repeat repeats = ScheduleEvent::Repeat::none)
+    {
+        ScheduleEvent e;
+        e.id = QUuid::createUuid();
+        if (b)
+            e.blockID = b->id();
+        e.start = start;
+        e.date = date;
+        e.repeats = repeats;
+        return e;
+    }
+
+    // Lets time pass in tenths of a second, running the main queue between
+    // steps as the event loop would.
+    void run(double seconds)
+    {
+        const double end = clock.now() + seconds;
+        while (clock.now() + 0.1 < end) {
+            clock.advance(0.1);
+            drainMainQueue();
+        }
+        clock.advance(end - clock.now());
+        drainMainQueue();
+    }
+
+    ScheduleRowView& rowOf(const ScheduleEvent& e)
+    {
+        ScheduleRowView* row = column->row(e.id);
+        EXPECT_NE(row, nullptr);
+        return *row;
+    }
+
+    ManualClock clock{1000.0, kEightPM};
+    QTemporaryDir dir;
+    Settings settings{dir.filePath("settings.ini")};
+    CaptureDevices devices{std::make_shared<NoCaptureDevices>()};
+    SourceLibrary sources{settings, devices};
+    BrowserFiles browser;
+    std::shared_ptr<FakeMedia> media = std::make_shared<FakeMedia>();
+    std::vector<std::shared_ptr<FakeMediaPlayer>> players;
+    std::unique_ptr<PlaylistEngine> engine;
+    std::unique_ptr<ScheduleController> schedule;
+    std::unique_ptr<ScheduleColumnView> column;
+};
+
+} // namespace tessarin::test

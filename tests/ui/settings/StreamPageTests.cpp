@@ -1,0 +1,229 @@
+// The streaming page and its rows over the real stream manager: the format
+// and the destinations' settings, and one destination streamed from its row
+// to an ffmpeg RTMP listener on 127.0.0.1 and stopped again.
+#include "SettingsFixture.h"
+
+#include "platform/ChildProcess.h"
+#include "platform/SecretStore.h"
+#include "streaming/SecretStore.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Controls.h"
+#include "ui/kit/Theme.h"
+#include "ui/settings/StreamRow.h"
+#include "ui/settings/StreamSettingsView.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUuid>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace tessarin;
+using Status = StreamOutput::Status;
+
+namespace {
+
+class StreamPageTest : public test::SettingsTest {
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        tessarin::SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        page = std::make_unique<StreamSettingsView>(*streams);
+        page->show();
+    }
+    void TearDown() override
+    {
+        for (const auto& out : streams->outputs()) {
+            out->stop();
+            test::waitUntil([&] { return !out->isActive(); }, 10.0);
+            out->setUrl(QString());
+        }
+        page.reset();
+        tessarin::SecretStore::overrideServiceForTesting(QString());
+        SettingsTest::TearDown();
+    }
+    StreamRow& row(int index) { return *page->rows().at(index); }
+    static void choose(QComboBox* box, const QString& text)
+    {
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    static void click(SegmentedControl* control, int index) { QTest::mouseClick(control->segment(index), Qt::LeftButton); }
+
+    std::unique_ptr<StreamSettingsView> page;
+};
+
+TEST_F(StreamPageTest, TheFormatIsWrittenWholeAndShownAsTheManagerNormalisesIt)
+{
+    ASSERT_EQ(page->rows().size(), 2);
+    choose(page->ratePicker(), "30 fps");
+    EXPECT_EQ(page->summaryLabel()->text(), "720p30");
+
+    click(page->scanPicker(), 1);
+    EXPECT_EQ(streams->format(), (StreamFormat { StreamFormat::Resolution::hd1080, StreamFormat::Scan::interlaced,
+                                                 StreamFormat::Rate::r30 }));
+    EXPECT_EQ(page->summaryLabel()->text(), "1080i60");
+    EXPECT_FALSE(page->resolutionPicker()->isEnabled());
+    EXPECT_EQ(page->resolutionPicker()->currentText(), "1080p");
+    EXPECT_EQ(page->resolutionPicker()->toolTip(), "L'interlacciato è disponibile in 1080");
+    ASSERT_EQ(page->ratePicker()->count(), 3);
+    EXPECT_EQ(page->ratePicker()->currentText(), "60i (30 fps)");
+    // Both rows switch to the interlaced codec choice.
+    EXPECT_TRUE(row(0).interlacedCodecPicker()->isVisibleTo(&row(0)));
+    EXPECT_FALSE(row(1).codecPicker()->isVisibleTo(&row(1)));
+
+    choose(page->ratePicker(), "59,94i (29,97 fps)");
+    click(page->scanPicker(), 0);
+    EXPECT_EQ(page->summaryLabel()->text(), "1080p29,97");
+    EXPECT_EQ(page->ratePicker()->count(), 8);
+    EXPECT_TRUE(page->resolutionPicker()->isEnabled());
+
+    // A second view over the same manager (the top bar's popover) follows.
+    StreamSettingsView popover(*streams);
+    choose(page->ratePicker(), "50 fps");
+    EXPECT_EQ(popover.summaryLabel()->text(), "1080p50");
+    click(popover.scanPicker(), 1);
+    EXPECT_EQ(page->summaryLabel()->text(), "1080i50");
+}
+
+TEST_F(StreamPageTest, TheRowShowsTheCodecTheDestinationWillReallyUse)
+{
+    StreamOutput& out = *streams->outputs()[0];
+    out.setKind(StreamOutput::Kind::rtmp);
+    out.setVideoCodec(StreamOutput::VideoCodec::h265);
+    EXPECT_EQ(row(0).codecPicker()->currentIndex(), 1) << "RTMP sends H.264";
+    EXPECT_FALSE(row(0).codecPicker()->isEnabled());
+    EXPECT_TRUE(row(0).codecNote()->text().startsWith("RTMP trasmette in H.264"));
+
+    click(row(0).kindPicker(), 1);
+    EXPECT_EQ(out.kind(), StreamOutput::Kind::srt);
+    EXPECT_EQ(row(0).codecPicker()->currentIndex(), 0);
+    EXPECT_TRUE(row(0).codecPicker()->isEnabled());
+    EXPECT_TRUE(row(0).codecNote()->text().startsWith("H.265 è il codec abituale"));
+    EXPECT_EQ(row(0).addressField()->placeholderText(), "srt://server:porta?mode=caller");
+
+    // Interlaced RTMP with MPEG-2 warns ahead of time, and fails when started.
+    click(row(0).kindPicker(), 0);
+    click(page->scanPicker(), 1);
+    click(row(0).interlacedCodecPicker(), 0);
+    EXPECT_EQ(row(0).codecNote()->text(), "MPEG-2 non si può inviare in RTMP: scegli SRT oppure H.264.");
+    EXPECT_EQ(row(0).codecNote()->palette().color(QPalette::WindowText), Theme::cue());
+    QTest::keyClicks(row(0).addressField(), "rtmp://127.0.0.1:1/live");
+    QTest::mouseClick(row(0).startStopButton(), Qt::LeftButton);
+    EXPECT_EQ(out.status().state, Status::State::failed);
+    EXPECT_EQ(row(0).statusText(), "Errore");
+    EXPECT_TRUE(row(0).failureLabel()->isVisibleTo(&row(0)));
+    EXPECT_EQ(row(0).failureLabel()->text(), out.status().message);
+    EXPECT_EQ(row(0).startStopButton()->text(), "Avvia");
+    EXPECT_TRUE(page->formatRow()->isEnabled());
+
+    click(row(1).kindPicker(), 1);
+    choose(row(1).bitratePicker(), "12.0 Mbit/s");
+    EXPECT_EQ(streams->outputs()[1]->bitrateKbps(), 12000);
+    EXPECT_EQ(streams->outputs()[0]->bitrateKbps(), 4000) << "each row edits its own destination";
+}
+
+// A port nobody uses now.
+int freeTcpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Whether something listens on 127.0.0.1:port (TCP).
+bool listening(int port)
+{
+    QFile table("/proc/net/tcp");
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && f[3] == "0A")
+            return true;
+    }
+    return false;
+}
+
+class StreamRowEndToEnd : public StreamPageTest {
+protected:
+    void TearDown() override
+    {
+        StreamPageTest::TearDown();
+        if (receiver)
+            receiver->terminateAndWait(2.0);
+    }
+    std::optional<ChildProcess> receiver;
+};
+
+TEST_F(StreamRowEndToEnd, ARowStartedAgainstAListenerGoesLiveMeasuresAndStops)
+{
+    const int port = freeTcpPort();
+    const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/secretkey").arg(port);
+    receiver = ChildProcess::spawn("/usr/bin/ffmpeg",
+                                   { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout", "30",
+                                     "-i", url, "-c", "copy", "-f", "null", "-" },
+                                   {});
+    ASSERT_TRUE(receiver);
+    ASSERT_TRUE(test::waitUntil([&] { return listening(port); }, 20.0)) << "the listener never came up";
+
+    StreamOutput& out = *streams->outputs()[0];
+    StreamRow& first = row(0);
+    choose(page->ratePicker(), "25 fps");
+    choose(first.bitratePicker(), "1.5 Mbit/s");
+    QTest::keyClicks(first.addressField(), url);
+    EXPECT_EQ(out.url(), url);
+
+    QTest::mouseClick(first.startStopButton(), Qt::LeftButton);
+    EXPECT_TRUE(out.isActive());
+    EXPECT_EQ(first.startStopButton()->text(), "Ferma");
+    EXPECT_FALSE(page->formatRow()->isEnabled()) << "the format is locked while streaming";
+    EXPECT_FALSE(first.addressField()->parentWidget()->isEnabled());
+    EXPECT_TRUE(row(1).addressField()->parentWidget()->isEnabled()) << "the other destination stays editable";
+
+    ASSERT_TRUE(test::waitUntil([&] { return out.status().state != Status::State::connecting; }, 30.0));
+    ASSERT_EQ(out.status(), Status::live()) << out.status().message.toStdString();
+    EXPECT_EQ(first.statusText(), "IN DIRETTA");
+    EXPECT_EQ(first.statusColor(), Theme::onAir());
+    ASSERT_TRUE(test::waitUntil([&] { return first.rateLabel()->isVisibleTo(&first); }, 20.0)) << "no rate measured";
+    EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d Mbit/s$").match(first.rateLabel()->text()).hasMatch())
+        << first.rateLabel()->text().toStdString();
+    const QString startElapsed = first.elapsedLabel()->text();
+    EXPECT_TRUE(test::waitUntil([&] { return first.elapsedLabel()->text() > startElapsed; }, 10.0))
+        << "the elapsed time does not tick";
+
+    QTest::mouseClick(first.startStopButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 20.0));
+    EXPECT_EQ(out.status(), Status::idle());
+    EXPECT_EQ(first.statusText(), "Fermo");
+    EXPECT_EQ(first.startStopButton()->text(), "Avvia");
+    EXPECT_TRUE(page->formatRow()->isEnabled());
+    EXPECT_TRUE(first.addressField()->parentWidget()->isEnabled());
+
+    // The address with its key lives in the keychain only.
+    settings->sync();
+    QFile ini(settings->fileName());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().contains("secretkey"));
+    if (!platform::SecretStore::available())
+        GTEST_SKIP() << "no secret service on this bus: the keychain half is not checked";
+    EXPECT_EQ(tessarin::SecretStore::string("stream.1.url"), url);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// The main window: empty, with a show on air (meters moving, an item cued),
+// paused, near the end of an item, and on the schedule tab; the About window.
+#include "Stage.h"
+
+#include "app/AboutDialog.h"
+#include "app/ContentView.h"
+#include "app/SidePanelView.h"
+#include "automation/ScheduleController.h"
+#include "engine/AudioLevelTap.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "platform/Settings.h"
+
+#include <QDateTime>
+
+using namespace tessarin;
+
+namespace {
+
+struct Show {
+    std::shared_ptr<MediaBlock> opening;
+    std::shared_ptr<MediaBlock> music;
+};
+
+Show fillShow(Stage& stage)
+{
+    Show show;
+    show.opening = stage.addBlock(QStringLiteral("Apertura"),
+                                  {stage.item(QStringLiteral("Sigla.mov"), QStringLiteral("clip_5s.mov"), 95),
+                                   stage.item(QStringLiteral("Intervista.mp4"), QStringLiteral("clip_30s.mp4"), 1800),
+                                   stage.item(QStringLiteral("Logo.png"), QStringLiteral("still.png"), 10)});
+    show.music = stage.addBlock(QStringLiteral("Musica"),
+                                {stage.item(QStringLiteral("Tema.wav"), QStringLiteral("tone_half.wav"), 240)});
+    stage.settle();
+    return show;
+}
+
+double localTime(int hour, int minute)
+{
+    return double(QDateTime(QDate(2026, 3, 7), QTime(hour, minute)).toSecsSinceEpoch());
+}
+
+} // namespace
+
+TESSARIN_SCREENSHOT(mainEmpty, "main-empty")
+{
+    return &stage.window();
+}
+
+TESSARIN_SCREENSHOT(mainOnAir, "main-on-air")
+{
+    ContentView& window = stage.window();
+    const Show show = fillShow(stage);
+    stage.engine().play(show.opening);
+    stage.settle(12.4);
+    stage.engine().cue(show.music->items().front(), show.music);
+    stage.engine().levelMeter()->applyBallistics(0.72f, 0.61f);
+    stage.settle();
+    return &window;
+}
+
+TESSARIN_SCREENSHOT(mainPaused, "main-paused")
+{
+    ContentView& window = stage.window();
+    const Show show = fillShow(stage);
+    stage.engine().play(show.opening);
+    stage.settle(40.0);
+    stage.engine().togglePlayPause();
+    stage.settle();
+    return &window;
+}
+
+TESSARIN_SCREENSHOT(mainNearEnd, "main-near-end")
+{
+    ContentView& window = stage.window();
+    const Show show = fillShow(stage);
+    stage.engine().play(show.opening);
+    stage.settle(87.2);
+    stage.engine().levelMeter()->applyBallistics(0.93f, 0.88f);
+    // Photographed in the red phase of the blink.
+    if (!stage.engine().nearEndBlinkOn())
+        stage.settle(0.5);
+    return &window;
+}
+
+TESSARIN_SCREENSHOT(mainScheduleTab, "main-schedule")
+{
+    stage.settings().setString(QLatin1String(SidePanelView::kTabKey), QStringLiteral("schedule"));
+    const Show show = fillShow(stage);
+    ScheduleController& schedule = stage.schedule();
+    auto fixed = [&](int hour, int minute, const std::shared_ptr<MediaBlock>& block) {
+        ScheduleEvent event;
+        event.id = QUuid::createUuid();
+        event.blockID = block->id();
+        event.start = ScheduleEvent::Start::fixed;
+        event.date = localTime(hour, minute);
+        schedule.add(event);
+        return event;
+    };
+    const ScheduleEvent done = fixed(20, 0, show.music);
+    fixed(20, 10, show.music); // missed: its time passed without a launch
+    const ScheduleEvent running = fixed(20, 15, show.opening);
+    fixed(21, 0, show.music);
+    schedule.launch(done, done.date);
+    schedule.launch(running, running.date);
+    schedule.setArmed(true);
+    ContentView& window = stage.window();
+    stage.settle(0.2);
+    return &window;
+}
+
+TESSARIN_SCREENSHOT(aboutWindow, "about")
+{
+    return AboutDialog::present(&stage.window());
+}

@@ -1,0 +1,83 @@
+// Every settings page in its window, the streaming and output popovers, and
+// the top bar with the show changed, an item on air and the automation on.
+#include "Stage.h"
+
+#include "app/ContentView.h"
+#include "app/TopBarView.h"
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "platform/Settings.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Popover.h"
+#include "ui/settings/SettingsSection.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/SettingsWindowController.h"
+
+using namespace tessarin;
+
+namespace {
+
+QWidget* settingsPage(Stage& stage, SettingsSection section)
+{
+    ContentView& window = stage.window();
+    stage.addBlock(QStringLiteral("Apertura"),
+                   { stage.item(QStringLiteral("Sigla.mov"), QStringLiteral("clip_5s.mov"), 5) });
+    stage.settings().setString(QString::fromLatin1(SettingsView::kSectionKey), settings_section::rawValue(section));
+    window.openSettingsWindow();
+    stage.settle();
+    return SettingsWindowController::shared().window();
+}
+
+// The bar's whole row, with its background.
+QWidget* topBarRow(Stage& stage)
+{
+    stage.settle();
+    return stage.window().topBar()->parentWidget();
+}
+
+} // namespace
+
+TESSARIN_SCREENSHOT(settingsStreaming, "settings-streaming") { return settingsPage(stage, SettingsSection::streaming); }
+TESSARIN_SCREENSHOT(settingsOutput, "settings-output") { return settingsPage(stage, SettingsSection::output); }
+TESSARIN_SCREENSHOT(settingsAtem, "settings-atem") { return settingsPage(stage, SettingsSection::atem); }
+TESSARIN_SCREENSHOT(settingsShortcuts, "settings-shortcuts") { return settingsPage(stage, SettingsSection::shortcuts); }
+TESSARIN_SCREENSHOT(settingsSchedule, "settings-schedule") { return settingsPage(stage, SettingsSection::schedule); }
+TESSARIN_SCREENSHOT(settingsLanguage, "settings-language") { return settingsPage(stage, SettingsSection::language); }
+
+TESSARIN_SCREENSHOT(popoverStreaming, "popover-streaming")
+{
+    TopBarView* bar = stage.window().topBar();
+    bar->streamingButton()->click();
+    stage.settle();
+    return bar->streamPopover();
+}
+
+TESSARIN_SCREENSHOT(popoverOutput, "popover-output")
+{
+    TopBarView* bar = stage.window().topBar();
+    bar->outputButton()->click();
+    stage.settle();
+    return bar->outputPopover();
+}
+
+TESSARIN_SCREENSHOT(topBarEmpty, "topbar-empty") { return topBarRow(stage); }
+
+TESSARIN_SCREENSHOT(topBarChanged, "topbar-changed")
+{
+    stage.window();
+    stage.addBlock(QStringLiteral("Apertura"),
+                   { stage.item(QStringLiteral("Sigla.mov"), QStringLiteral("clip_5s.mov"), 5) });
+    stage.settle(1.6);
+    return topBarRow(stage);
+}
+
+TESSARIN_SCREENSHOT(topBarOnAirAutomation, "topbar-on-air-automation")
+{
+    stage.window();
+    auto block = stage.addBlock(QStringLiteral("Apertura"),
+                                { stage.item(QStringLiteral("Sigla di apertura.mov"), QStringLiteral("clip_5s.mov"), 5) });
+    stage.engine().play(block);
+    stage.schedule().setArmed(true);
+    return topBarRow(stage);
+}
