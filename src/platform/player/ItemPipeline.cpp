@@ -38,7 +38,7 @@ constexpr std::size_t kMaxFrames = 6;
 constexpr std::size_t kMinFrames = 3;
 constexpr std::size_t kFrameQueueBytes = 40u << 20;
 // Released pictures kept for reuse.
-constexpr int kIdleFrames = 3;
+constexpr int kIdleFrames = 2;
 // Pictures larger than this are decoded on two frame threads: each further
 // thread holds pictures of its own (25 MB each for 10-bit 4K), and two
 // keep up with 4K in real time.
