@@ -125,15 +125,14 @@ SidePanelView::SidePanelView(PlaylistEngine& engine, ScheduleController& schedul
     tabRow->addWidget(scheduleButton_);
     tabRow->addStretch(1);
 
-    auto* separator = new QWidget(this);
-    separator->setFixedHeight(1);
-    separator->setObjectName(QStringLiteral("separator"));
+    separator_ = new QWidget(this);
+    separator_->setFixedHeight(1);
 
     stack_ = new QVBoxLayout(this);
     stack_->setContentsMargins(0, 0, 0, 0);
     stack_->setSpacing(0);
     stack_->addWidget(tabBar);
-    stack_->addWidget(separator);
+    stack_->addWidget(separator_);
 
     connect(blocksButton_, &QAbstractButton::clicked, this, [this] { select(Tab::blocks); });
     connect(scheduleButton_, &QAbstractButton::clicked, this, [this] { select(Tab::schedule); });
@@ -184,9 +183,7 @@ void SidePanelView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Theme::panel());
-    const QWidget* separator = findChild<QWidget*>(QStringLiteral("separator"));
-    if (separator)
-        p.fillRect(separator->geometry(), Theme::panelBorder());
+    p.fillRect(separator_->geometry(), Theme::panelBorder());
 }
 
 } // namespace tessarin

@@ -79,6 +79,7 @@ private:
     Settings& settings_;
     SidePanelTabButton* blocksButton_;
     SidePanelTabButton* scheduleButton_;
+    QWidget* separator_ = nullptr;
     QVBoxLayout* stack_ = nullptr;
     QWidget* column_ = nullptr;
     std::optional<Tab> shown_;

@@ -142,3 +142,30 @@ TEST_F(MainArea, ScheduleTabMarksTheArmedScheduleWhicheverTabIsShown)
     EXPECT_FALSE(tab.isArmed());
     EXPECT_EQ(tab.sizeHint().width(), plainWidth);
 }
+
+TEST_F(MainArea, TheCueBarTakesItsPlaceOnlyWhileSomethingIsCued)
+{
+    ContentView& w = make();
+    w.show();
+    PlaylistView& view = *w.playlistView();
+    auto transportGap = [&] {
+        QCoreApplication::processEvents();
+        view.centreColumn()->layout()->activate();
+        return view.transportBar()->y() - view.nowPlaying()->geometry().bottom() - 1;
+    };
+    EXPECT_FALSE(view.cueBar()->isVisible());
+    EXPECT_EQ(transportGap(), 14);
+
+    PlaylistEngine& engine = show->engine();
+    auto block = engine.addBlock();
+    auto item = MediaFile::create(QUrl::fromLocalFile(test::mediaPath(QStringLiteral("clip_5s.mov"))));
+    block->appendItems({item});
+    engine.cue(item, block);
+    EXPECT_TRUE(view.cueBar()->isVisible());
+    EXPECT_EQ(transportGap(), 14 + view.cueBar()->height() + 14);
+    EXPECT_EQ(view.cueBar()->y(), view.nowPlaying()->geometry().bottom() + 1 + 14);
+
+    engine.clearCue();
+    EXPECT_FALSE(view.cueBar()->isVisible());
+    EXPECT_EQ(transportGap(), 14);
+}

@@ -15,55 +15,17 @@ namespace tessarin {
 namespace {
 constexpr double kRadius = 8.0;
 constexpr int kShadowRadius = 12;
+constexpr int kFrameWidth = 2;
 } // namespace
-
-// Lies over the monitor: paints the background into the rounded corners and
-// strokes the frame on the inside of the shape. Takes no input.
-class MonitorRow::Frame : public QWidget {
-public:
-    Frame(PlaylistEngine& engine, QWidget* parent)
-        : QWidget(parent)
-        , engine_(engine)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setAttribute(Qt::WA_NoSystemBackground);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF all(rect());
-        QPainterPath rounded;
-        rounded.addRoundedRect(all, kRadius, kRadius);
-        QPainterPath corners;
-        corners.addRect(all);
-        p.fillPath(corners.subtracted(rounded), Theme::background());
-        const bool playing = engine_.isPlaying();
-        const double width = playing ? 2.0 : 1.0;
-        const double in = width / 2.0;
-        p.setPen(QPen(playing ? Theme::withAlpha(Theme::onAir(), 0.9) : Theme::panelBorder(), width));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(all.adjusted(in, in, -in, -in), kRadius - in, kRadius - in);
-    }
-
-private:
-    PlaylistEngine& engine_;
-};
 
 MonitorRow::MonitorRow(PlaylistEngine& engine, Clock& clock, QWidget* parent)
     : QWidget(parent)
     , engine_(engine)
     , monitor_(new MonitorView(engine, true, clock, this))
-    , frame_(new Frame(engine, this))
-    , meter_(new StereoVUMeterView(engine.levelMeter(), this))
+    , meter_(new StereoVUMeterView(engine.levelMeter(), clock, this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    connect(&engine_, &PlaylistEngine::isPlayingChanged, this, [this] {
-        frame_->update();
-        update();
-    });
+    connect(&engine_, &PlaylistEngine::isPlayingChanged, this, qOverload<>(&QWidget::update));
 }
 
 QRect MonitorRow::monitorRect(const QSize& size)
@@ -83,9 +45,16 @@ QRect MonitorRow::monitorRect(const QSize& size)
 
 void MonitorRow::place()
 {
+    // The frame is stroked on the inside of the monitor's shape. Rather than
+    // a stroke laid over every picture, the picture sits inside the frame's
+    // width, its corners cut by a mask, and the row draws the frame around
+    // it: a new picture then repaints the picture alone.
     const QRect m = monitorRect(size());
-    monitor_->setGeometry(m);
-    frame_->setGeometry(m);
+    const QRect picture = m.adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth);
+    monitor_->setGeometry(picture);
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(picture.size())), kRadius - kFrameWidth, kRadius - kFrameWidth);
+    monitor_->setMask(QRegion(rounded.toFillPolygon().toPolygon()));
     meter_->setGeometry(m.right() + 1 + kSpacing, 0, kMeterWidth, height());
     update();
 }
@@ -111,6 +80,14 @@ void MonitorRow::paintEvent(QPaintEvent*)
         p.setBrush(c);
         p.drawRoundedRect(m.adjusted(-i, -i, i, i), kRadius + i, kRadius + i);
     }
+    // Under the picture's cut corners, then the frame.
+    p.setBrush(Theme::background());
+    p.drawRoundedRect(m, kRadius, kRadius);
+    const double width = playing ? 2.0 : 1.0;
+    const double in = playing ? 1.0 : kFrameWidth - 0.5;
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(playing ? Theme::withAlpha(Theme::onAir(), 0.9) : Theme::panelBorder(), width));
+    p.drawRoundedRect(m.adjusted(in, in, -in, -in), kRadius - in, kRadius - in);
 }
 
 } // namespace tessarin

@@ -2,7 +2,8 @@
 // The monitor row of the centre column: the program monitor as the largest
 // 16:9 rectangle the row allows beside the 26-pixel level meter, both centred
 // together; the monitor has rounded corners, a red frame and glow while the
-// program runs, a thin border and a dark shadow otherwise. The only row of
+// program runs, a thin border and a dark shadow otherwise. A new picture
+// repaints the picture alone, never the frame around it. The only row of
 // the column that grows and shrinks with the window. Main thread.
 #include <QWidget>
 
@@ -34,13 +35,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    class Frame;
-
     void place();
 
     PlaylistEngine& engine_;
     MonitorView* monitor_;
-    Frame* frame_;
     StereoVUMeterView* meter_;
 };
 

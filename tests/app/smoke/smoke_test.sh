@@ -36,6 +36,14 @@ fail() { echo "FAIL: $*"; exit 1; }
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Vellumcast" "$XDG_RUNTIME_DIR" "$work/show"
 chmod 700 "$XDG_RUNTIME_DIR"
+# A keyring of this session's own, unlocked: the stream destinations read
+# their addresses from it at start, and a keyring of an outer session (the
+# test runner's) cannot serve this bus.
+unset GNOME_KEYRING_CONTROL
+if command -v gnome-keyring-daemon >/dev/null; then
+  eval "$(printf tessarin | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
+  export GNOME_KEYRING_CONTROL
+fi
 cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
 cat > "$work/show/Smoke.vellumcast" <<JSON
 {"blocks":[{"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",

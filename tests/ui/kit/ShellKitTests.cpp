@@ -89,16 +89,21 @@ TEST(ShellClock, ShowsTheTimeOfDayOnWholeSecondsWithoutAmPm)
     QLocale::setDefault(QLocale::system());
 }
 
-TEST(ShellMeter, BarsFollowTheTapFromTroughToTop)
+TEST(ShellMeter, BarsEaseToTheTapsLevelsFromTroughToTop)
 {
     auto tap = std::make_shared<AudioLevelTap>();
-    StereoVUMeterView meter(tap);
+    test::ManualClock clock;
+    StereoVUMeterView meter(tap, clock);
     meter.resize(26, 200);
     meter.show();
     tap->applyBallistics(1.0f, 0.0f);
-    EXPECT_EQ(meter.leftBar()->level(), 1.0f);
-    EXPECT_EQ(meter.rightBar()->level(), 0.0f);
-    ASSERT_TRUE(test::waitUntil([&] { return meter.leftBar()->shownLevel() == 1.0f; }, 5.0));
+    EXPECT_EQ(meter.leftLevel(), 1.0f);
+    EXPECT_EQ(meter.rightLevel(), 0.0f);
+    // Linear over 0.08 s: about half way after 0.04 s, there after 0.08 s.
+    clock.advance(StereoVUMeterView::kStepSeconds);
+    EXPECT_NEAR(meter.leftBar()->shownLevel(), StereoVUMeterView::kStepSeconds / 0.08, 0.02);
+    clock.advance(0.08);
+    EXPECT_EQ(meter.leftBar()->shownLevel(), 1.0f);
     const QImage image = meter.grab().toImage();
     // The left bar reaches the top in the high colour; the right shows only its trough.
     const QRgb leftTop = image.pixel(meter.leftBar()->geometry().center().x(), 3);
@@ -106,6 +111,13 @@ TEST(ShellMeter, BarsFollowTheTapFromTroughToTop)
     EXPECT_GT(qRed(leftTop), 180);
     EXPECT_LT(qGreen(leftTop), 120);
     EXPECT_EQ(qRed(rightTop), qGreen(rightTop));
-    EXPECT_EQ(qRed(rightTop), qBlue(rightTop));
     EXPECT_LE(std::abs(meter.leftBar()->width() - meter.rightBar()->width()), 1);
+
+    // The tap falls back: the bar follows down and the timer stops once there.
+    tap->applyBallistics(0.0f, 0.0f);
+    const float target = meter.leftLevel();
+    EXPECT_LT(target, 1.0f);
+    clock.advance(0.2);
+    EXPECT_EQ(meter.leftBar()->shownLevel(), target);
+    EXPECT_EQ(clock.activeTimers(), 0);
 }

@@ -55,7 +55,7 @@ TESSARIN_SCREENSHOT(mainOnAir, "main-on-air")
     stage.settle(12.4);
     stage.engine().cue(show.music->items().front(), show.music);
     stage.engine().levelMeter()->applyBallistics(0.72f, 0.61f);
-    stage.settle();
+    stage.settle(0.1); // the meter eases over 0.08 s
     return &window;
 }
 
@@ -77,6 +77,7 @@ TESSARIN_SCREENSHOT(mainNearEnd, "main-near-end")
     stage.engine().play(show.opening);
     stage.settle(87.2);
     stage.engine().levelMeter()->applyBallistics(0.93f, 0.88f);
+    stage.settle(0.1); // the meter eases over 0.08 s
     // Photographed in the red phase of the blink.
     if (!stage.engine().nearEndBlinkOn())
         stage.settle(0.5);
@@ -112,4 +113,15 @@ TESSARIN_SCREENSHOT(mainScheduleTab, "main-schedule")
 TESSARIN_SCREENSHOT(aboutWindow, "about")
 {
     return AboutDialog::present(&stage.window());
+}
+
+TESSARIN_SCREENSHOT(mainSmallest, "main-smallest")
+{
+    ContentView& window = stage.window();
+    const Show show = fillShow(stage);
+    stage.engine().play(show.opening);
+    stage.settle(3.0);
+    window.resize(ContentView::kMinimumWidth, ContentView::kMinimumHeight);
+    stage.settle();
+    return &window;
 }
