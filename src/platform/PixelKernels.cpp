@@ -136,8 +136,11 @@ void crossfadeOpaqueRow(uint32_t* __restrict dst, const uint32_t* __restrict a, 
             dst[i] = ((scaleAll(b[i], ca) + scaleAll(a[i], inverse)) & 0x00FFFFFFu) | kOpaqueBlack;
         return;
     }
+    // The darkening folded into a's weight: one product per picture (within
+    // one step of darkening first).
+    const uint32_t ia = (inverse * colour + 128) >> 8;
     for (int i = 0; i < count; ++i)
-        dst[i] = ((scaleAll(b[i], ca) + scaleAll(scaleAll(a[i], colour), inverse)) & 0x00FFFFFFu) | kOpaqueBlack;
+        dst[i] = ((scaleAll(b[i], ca) + scaleAll(a[i], ia)) & 0x00FFFFFFu) | kOpaqueBlack;
 }
 
 TESSARIN_VECTOR_CLONES

@@ -32,7 +32,8 @@ void overRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint
 // are the same for every pixel, and the result is opaque.
 void overOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint32_t colour);
 // copyOpaqueRow of a followed by overOpaqueRow of b in one pass: the
-// crossfade of two opaque pictures over the same pixels.
+// crossfade of two opaque pictures over the same pixels (the same to the bit
+// at colour 256, within one step below).
 void crossfadeOpaqueRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count, uint32_t alpha,
                         uint32_t colour);
 // Straight alpha to premultiplied: red, green and blue of each pixel times
