@@ -171,8 +171,10 @@ void PlaylistEngine::setTransitionStyle(TransitionStyle style)
     emit changed();
     settings_.setString(kStyleKey, transition::rawValue(style));
     if (style != TransitionStyle::cut) {
-        // A joined item was made at full gain: a crossfade starts from silence.
-        if (preloaded_ && preloaded_->joined)
+        // A joined item was made at full gain: a crossfade starts from
+        // silence. A looping item stays joined (its restart is a cut).
+        auto item = currentItem();
+        if (preloaded_ && preloaded_->joined && !(item && item->loop()))
             clearPreload();
         return;
     }

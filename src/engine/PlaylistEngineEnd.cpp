@@ -145,7 +145,9 @@ void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item, float volum
 
 void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
-    if (transitionStyle_ != TransitionStyle::cut || isLiveOnAir_ || crossfade_ || !item || !block)
+    // Cuts join; so does a looping item in either style (its restart is a cut).
+    if (isLiveOnAir_ || crossfade_ || !item || !block
+        || (transitionStyle_ != TransitionStyle::cut && !item->loop()))
         return;
     std::shared_ptr<MediaFile> next = item;
     if (!item->loop()) {
@@ -157,8 +159,10 @@ void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::
     if (!next || next->isLive() || next->playableURL().isEmpty())
         return;
     clearPreload();
-    // At the gain it will play with: it may start before the main thread hears of it.
-    preload(next, effectiveVolume(*next, *block) * static_cast<float>(fade_->current()));
+    // At the gain it will play with: it may start before the main thread
+    // hears of it (a loop restarts at full level: it has no fades of its own).
+    const double level = item->loop() ? 1.0 : fade_->current();
+    preload(next, effectiveVolume(*next, *block) * static_cast<float>(level));
     if (preloaded_ && preloaded_->player == idlePlayer())
         preloaded_->joined = idlePlayer()->playAfter(*activePlayer());
 }
