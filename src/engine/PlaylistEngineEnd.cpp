@@ -146,7 +146,7 @@ void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item, float volum
 void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
     // Cuts join; so does a looping item in either style (its restart is a cut).
-    if (isLiveOnAir_ || crossfade_ || !item || !block
+    if (isLiveOnAir_ || crossfade_ || !item || !block || !idlePlayer()->canPlayAfter()
         || (transitionStyle_ != TransitionStyle::cut && !item->loop()))
         return;
     std::shared_ptr<MediaFile> next = item;

@@ -31,6 +31,7 @@ public:
     void seek(double seconds, SeekTolerance tolerance = SeekTolerance::Default,
         SeekCompletion completion = {}) override;
     bool playAfter(MediaPlayer& previous) override;
+    bool canPlayAfter() const override { return true; }
     void setMuted(bool muted) override;
     bool isMuted() const override { return muted_; }
     void setLooping(bool looping) override;

@@ -59,6 +59,9 @@ public:
     // pause() first, or replacing either item, undoes the join. False when
     // the join cannot be made (then the caller starts the item at the end).
     virtual bool playAfter(MediaPlayer& previous) { (void)previous; return false; }
+    // Whether playAfter can join at all (so that a caller loads nothing
+    // ahead for a player that cannot).
+    virtual bool canPlayAfter() const { return false; }
 
     // A muted player consumes and clocks its audio but is not heard.
     virtual void setMuted(bool muted) = 0;
