@@ -40,8 +40,10 @@ int finish(int status, double timeoutSeconds)
         std::lock_guard lock(s.mutex);
         toRun.swap(s.steps);
     }
-    for (const auto& step : toRun)
-        step();
+    // Latest first, as destructors run: what was made later may use what
+    // was made before it.
+    for (auto step = toRun.rbegin(); step != toRun.rend(); ++step)
+        (*step)();
     if (Workers::stopAll(timeoutSeconds))
         return status;
     std::fprintf(stderr, "Background work still running %.0f s after the end; leaving without cleanup\n",

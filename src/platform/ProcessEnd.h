@@ -8,8 +8,8 @@
 namespace tessarin::ProcessEnd {
 
 // Any thread: a step that stops work which would otherwise go on running
-// (sessions, child processes); finish() runs the steps first, in the order
-// they were added. A step must not wait long.
+// (sessions, child processes, playback); finish() runs the steps first, the
+// latest added first. A step must not wait long.
 void addStep(std::function<void()> step);
 
 // Main thread, after the event loop has returned and the windows are gone,

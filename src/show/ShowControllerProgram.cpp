@@ -2,6 +2,7 @@
 // and the browser list, and the instance the application shell takes.
 #include "show/ShowController.h"
 
+#include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
 #include "platform/player/FfmpegMediaPlayer.h"
 #include "show/EngineShowContent.h"
@@ -36,7 +37,20 @@ ShowController& ShowController::shared()
         auto* dialogs = new QtShowDialogs();
         const Services services {*settings, HostClock::shared(), *dialogs,
                                  [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr};
-        return create(services).release();
+        ShowController* made = create(services).release();
+        // Kept for the whole process, but its players' threads are not: the
+        // end of the process stops playback before static objects go.
+        ProcessEnd::addStep([made] {
+            PlaylistEngine& engine = made->engine();
+            engine.stop();
+            for (const auto& layer : engine.overlays().layers()) {
+                if (const auto& player = layer->player()) {
+                    player->pause();
+                    player->replaceCurrentItem(nullptr);
+                }
+            }
+        });
+        return made;
     }();
     return *instance;
 }

@@ -24,6 +24,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tessarin {
 namespace {
 
@@ -124,6 +126,11 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
 }
 
 BrowserColumnView::~BrowserColumnView() = default;
+
+QSize BrowserColumnView::sizeHint() const
+{
+    return { std::max(minimumWidth(), minimumSizeHint().width()), QWidget::sizeHint().height() };
+}
 
 void BrowserColumnView::setDialogs(std::shared_ptr<BrowserDialogs> dialogs)
 {

@@ -34,6 +34,9 @@ class BrowserColumnView : public QWidget {
 public:
     explicit BrowserColumnView(BrowserFiles& files, SourceLibrary& sources, QWidget* parent = nullptr);
     ~BrowserColumnView() override;
+    // Its narrowest width, whatever it holds: the window's columns stay put
+    // when its list changes.
+    QSize sizeHint() const override;
 
     // The file dialog and alerts; the Qt ones unless a test hands in its own.
     void setDialogs(std::shared_ptr<BrowserDialogs> dialogs);

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <utility>
 
 namespace tessarin {
 namespace {
@@ -21,21 +22,19 @@ public:
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setNameFilter(mediaNameFilter());
         dialog->setWindowModality(Qt::WindowModal);
-        // finished comes after urlsSelected; the shared flag makes the
-        // completion run exactly once.
-        auto answered = std::make_shared<bool>(false);
+        // The widget-based dialog never emits urlsSelected (only the native
+        // helpers do), so the answer is read from the dialog when it closes.
         auto done = std::make_shared<std::function<void(std::vector<QUrl>)>>(std::move(completion));
-        QObject::connect(dialog, &QFileDialog::urlsSelected, dialog, [answered, done](const QList<QUrl>& urls) {
-            if (*answered)
+        QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+            if (!*done)
                 return;
-            *answered = true;
-            (*done)(std::vector<QUrl>(urls.begin(), urls.end()));
-        });
-        QObject::connect(dialog, &QDialog::finished, dialog, [answered, done](int) {
-            if (*answered)
+            auto answer = std::exchange(*done, nullptr);
+            if (result != QDialog::Accepted) {
+                answer({});
                 return;
-            *answered = true;
-            (*done)({});
+            }
+            const QList<QUrl> urls = dialog->selectedUrls();
+            answer(std::vector<QUrl>(urls.begin(), urls.end()));
         });
         dialog->open();
     }

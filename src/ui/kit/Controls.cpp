@@ -3,11 +3,14 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tessarin {
 
@@ -117,9 +120,69 @@ void SegmentedControl::paintEvent(QPaintEvent*)
 
 // ---- Stepper
 
+namespace {
+
+// The stepper's value text: it asks for the room of its whole text but can
+// be squeezed, and then shows the text shortened in the middle, so a tight
+// row keeps the arrows and the value's end in view.
+class StepperLabel final : public QLabel {
+public:
+    explicit StepperLabel(QWidget* parent)
+        : QLabel(parent)
+    {
+    }
+    void setFullText(const QString& text)
+    {
+        full_ = text;
+        updateGeometry();
+        fit();
+    }
+    const QString& fullText() const { return full_; }
+    QSize sizeHint() const override
+    {
+        QSize size = QLabel::sizeHint();
+        const QFontMetrics metrics(font());
+        size.setWidth(size.width() - metrics.horizontalAdvance(text()) + metrics.horizontalAdvance(full_));
+        return size;
+    }
+    QSize minimumSizeHint() const override
+    {
+        QSize size = sizeHint();
+        size.setWidth(std::min(size.width(), QFontMetrics(font()).horizontalAdvance(QStringLiteral("… 0 s"))));
+        return size;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+    void changeEvent(QEvent* event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange) {
+            updateGeometry();
+            fit();
+        }
+    }
+
+private:
+    void fit()
+    {
+        const QString shown = QFontMetrics(font()).elidedText(full_, Qt::ElideMiddle, std::max(0, contentsRect().width()));
+        if (shown != text())
+            QLabel::setText(shown);
+    }
+
+    QString full_;
+};
+
+} // namespace
+
 Stepper::Stepper(QWidget* parent)
     : QWidget(parent)
-    , label_(new QLabel(this))
+    , label_(new StepperLabel(this))
     , up_(new QToolButton(this))
     , down_(new QToolButton(this))
 {
@@ -143,8 +206,8 @@ Stepper::Stepper(QWidget* parent)
     connect(down_, &QToolButton::clicked, this, &Stepper::decremented);
 }
 
-void Stepper::setText(const QString& text) { label_->setText(text); }
-QString Stepper::text() const { return label_->text(); }
+void Stepper::setText(const QString& text) { static_cast<StepperLabel*>(label_)->setFullText(text); }
+QString Stepper::text() const { return static_cast<StepperLabel*>(label_)->fullText(); }
 void Stepper::setUpEnabled(bool enabled) { up_->setEnabled(enabled); }
 void Stepper::setDownEnabled(bool enabled) { down_->setEnabled(enabled); }
 

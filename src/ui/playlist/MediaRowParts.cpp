@@ -96,7 +96,7 @@ QSize RowSelectArea::sizeHint() const
 
 QSize RowSelectArea::minimumSizeHint() const
 {
-    const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->sizeHint().width() : 40;
+    const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->minimumSizeHint().width() : 40;
     return { kTextX + subtitleWidth, sizeHint().height() };
 }
 

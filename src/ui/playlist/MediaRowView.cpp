@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -82,6 +83,10 @@ MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWi
     if (item_->isImage()) {
         stepper_ = new Stepper;
         setHelp(stepper_, tr("Durata di visualizzazione dell'immagine"));
+        stepper_->label()->setFont(Theme::font(10));
+        QPalette textPalette = stepper_->label()->palette();
+        textPalette.setColor(QPalette::WindowText, Theme::textSecondary());
+        stepper_->label()->setPalette(textPalette);
         select_->setSubtitleWidget(stepper_);
         connect(stepper_, &Stepper::incremented, this, [this] {
             item_->setImageDuration(std::clamp(item_->imageDuration() + 1.0, kImageSecondsMin, kImageSecondsMax));

@@ -76,6 +76,11 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
 
 PlaylistColumnView::~PlaylistColumnView() = default;
 
+QSize PlaylistColumnView::sizeHint() const
+{
+    return { minimumWidth(), QWidget::sizeHint().height() };
+}
+
 QList<BlockCardView*> PlaylistColumnView::cardsInOrder() const
 {
     QList<BlockCardView*> result;

@@ -27,6 +27,9 @@ class PlaylistColumnView : public QWidget {
 public:
     explicit PlaylistColumnView(PlaylistEngine& engine, QWidget* parent = nullptr);
     ~PlaylistColumnView() override;
+    // Its narrowest width, whatever it holds: the window's columns stay put
+    // when blocks and items change.
+    QSize sizeHint() const override;
 
     BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
     QList<BlockCardView*> cardsInOrder() const;

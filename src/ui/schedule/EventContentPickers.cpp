@@ -176,13 +176,13 @@ MediaFileChooser FilePicker::systemChooser()
                                                         "*.mts *.m2ts *.mxf *.dv *.wmv *.flv *.png *.jpg *.jpeg "
                                                         "*.gif *.bmp *.tif *.tiff *.webp *.heic *.mp3 *.wav *.aif "
                                                         "*.aiff *.aac *.m4a *.flac *.ogg *.opus *.wma"))});
-        auto answered = std::make_shared<bool>(false);
-        QObject::connect(dialog, &QFileDialog::urlSelected, dialog, [done, answered](const QUrl& url) {
-            *answered = true;
-            done(url);
-        });
-        QObject::connect(dialog, &QDialog::finished, dialog, [done, answered](int) {
-            if (!*answered)
+        // The widget-based dialog never emits urlSelected (only the native
+        // helpers do), so the answer is read from the dialog when it closes.
+        QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+            const QList<QUrl> urls = dialog->selectedUrls();
+            if (result == QDialog::Accepted && !urls.isEmpty())
+                done(urls.first());
+            else
                 done(std::nullopt);
         });
         dialog->open();

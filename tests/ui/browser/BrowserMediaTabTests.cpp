@@ -12,7 +12,9 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QMenu>
@@ -262,3 +264,22 @@ TEST_F(BrowserMediaTab, DraggedFilesArriveThroughTheDropTargetsReader)
     EXPECT_EQ(one->urls(), QList<QUrl> { media("tone_half.wav") });
     EXPECT_EQ(readBack(*one), std::vector<QUrl> { media("tone_half.wav") });
 }
+
+namespace tessarin::test {
+
+// The column asks its window for the same width whatever files it lists, so
+// the centre column does not move when a long name arrives.
+TEST_F(BrowserMediaTab, WidthDoesNotFollowTheListedNames)
+{
+    const int empty = column->sizeHint().width();
+    EXPECT_EQ(empty, column->minimumWidth());
+    const QString longName = dir.filePath(QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio.mp4"));
+    ASSERT_TRUE(QFile::copy(media("clip_5s.mov").toLocalFile(), longName));
+    QTest::mouseClick(column->addButton(), Qt::LeftButton);
+    dialogs->choose({ QUrl::fromLocalFile(longName), media("still.png") });
+    ASSERT_EQ(files.browserFiles().size(), 2u);
+    QApplication::processEvents();
+    EXPECT_EQ(column->sizeHint().width(), empty);
+}
+
+} // namespace tessarin::test

@@ -191,3 +191,69 @@ TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// At the column's narrowest, every row keeps its buttons inside the column,
+// on air or cued, a still image with its stepper included: nothing is pushed
+// out past the window's edge.
+TEST_F(MediaRow, RowsFitTheNarrowestColumnOnAirAndCued)
+{
+    auto& col = makeColumn();
+    col.resize(col.minimumWidth(), 900);
+    auto clip = media("clip_5s.mov");
+    auto still = media("still.png");
+    auto block = addBlock(QStringLiteral("B"), { clip, still });
+    ASSERT_TRUE(waitUntil([&] { return !still->playableURL().isEmpty(); }, 20.0));
+    BlockCardView* card = col.card(block->id());
+
+    const auto inside = [&](QWidget* widget) {
+        const QRect r(widget->mapTo(&col, QPoint(0, 0)), widget->size());
+        return r.left() >= 0 && r.right() < col.width();
+    };
+    for (bool stillOnAir : { false, true }) {
+        engine->play(stillOnAir ? still : clip, block);
+        engine->cue(stillOnAir ? clip : still, block);
+        drainMainQueue();
+        QApplication::processEvents();
+        for (const auto& item : { clip, still }) {
+            MediaRowView* row = card->row(item->id());
+            ASSERT_NE(row, nullptr);
+            EXPECT_TRUE(inside(row->removeButton()))
+                << MediaRowView::displayName(*item).toStdString() << (stillOnAir ? ", still on air" : ", clip on air");
+            EXPECT_TRUE(inside(row->playButton()));
+        }
+    }
+    // Squeezed, the stepper keeps its whole value as its text and its label
+    // in the caption size.
+    Stepper* stepper = card->row(still->id())->imageStepper();
+    EXPECT_EQ(stepper->text(), QStringLiteral("Immagine · 5 s"));
+    EXPECT_EQ(stepper->label()->font().pixelSize(), 10);
+    EXPECT_TRUE(inside(stepper->upButton()));
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// The column asks its window for the same width whatever it holds, so the
+// centre column and its monitor do not move when blocks come and go or an
+// item goes on air.
+TEST_F(MediaRow, ColumnWidthDoesNotFollowItsContent)
+{
+    auto& col = makeColumn();
+    const int empty = col.sizeHint().width();
+    EXPECT_GE(empty, col.minimumWidth());
+    EXPECT_LE(empty, col.maximumWidth());
+    auto clip = media("clip_5s.mov");
+    auto still = media("still.png");
+    auto block = addBlock(QStringLiteral("Apertura della serata con i titoli di testa"), { clip, still });
+    addBlock(QStringLiteral("B"), {});
+    ASSERT_TRUE(waitUntil([&] { return !still->playableURL().isEmpty(); }, 20.0));
+    engine->play(still, block);
+    drainMainQueue();
+    QApplication::processEvents();
+    EXPECT_EQ(col.sizeHint().width(), empty);
+}
+
+} // namespace tessarin::test

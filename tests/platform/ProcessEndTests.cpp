@@ -1,0 +1,71 @@
+// The end of the process, in a child process of its own each (a death
+// test): it stops the process-wide pools for good.
+#include "platform/ProcessEnd.h"
+#include "platform/Workers.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+
+using namespace tessarin;
+
+namespace {
+
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    void pass()
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return open; });
+    }
+};
+
+} // namespace
+
+TEST(ProcessEnd, StepsRunFirstThenEveryPoolFinishesItsWorkAndIsJoined)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static Gate gate;
+            static std::atomic<int> done { 0 };
+            static Workers local("test.local", 4, 60.0);
+            // A task held until a step runs, which then queues work on
+            // another pool: that work is done too before the end.
+            Workers::userInitiated().async([] {
+                gate.pass();
+                local.async([] { ++done; });
+                ++done;
+            });
+            ProcessEnd::addStep([] { gate.release(); });
+            const int status = ProcessEnd::finish(0, 30.0);
+            bool lateRan = false;
+            Workers::userInitiated().async([&] { lateRan = true; }); // dropped
+            const bool joined = Workers::userInitiated().threadCount() == 0 && local.threadCount() == 0;
+            std::exit(status == 0 && done == 2 && !lateRan && joined ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ProcessEnd, ATaskThatNeverEndsEndsTheProcessAtTheDeadlineWithAFailure)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static Gate never;
+            Workers::userInitiated().async([] { never.pass(); });
+            std::exit(ProcessEnd::finish(0, 0.2));
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "still running");
+}
