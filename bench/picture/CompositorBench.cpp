@@ -54,6 +54,9 @@ struct Sources {
     // A lower third: a translucent band, the rest transparent.
     std::shared_ptr<VideoFrame> still = VideoFrame::create(kWidth, kHeight);
     std::shared_ptr<VideoFrame> video = VideoFrame::create(kWidth, kHeight);
+    // The overlay video as its player hands it over: converted at the size
+    // it is drawn at (0.35 of the frame).
+    std::shared_ptr<VideoFrame> pip = VideoFrame::create(672, 378);
 
     Sources()
     {
@@ -66,6 +69,9 @@ struct Sources {
                 row(*still, y)[x] = band ? bgra(180 * 200 / 255, 20 * 200 / 255, 40 * 200 / 255, 200) : 0;
             }
         }
+        for (int y = 0; y < pip->height(); ++y)
+            for (int x = 0; x < pip->width(); ++x)
+                row(*pip, y)[x] = bgra(x * 3, y * 3, 128);
     }
     BgraView view(const std::shared_ptr<VideoFrame>& f, bool opaque, uint64_t stillId = 0) const
     {
@@ -91,12 +97,11 @@ void composeProgramFrame(benchmark::State& state)
     const BgraView a = s.view(s.a, true);
     const BgraView b = s.view(s.b, true);
     const BgraView still = s.view(s.still, false, 1);
-    const BgraView video = s.view(s.video, true);
+    const BgraView video = s.view(s.pip, true);
     const double fade = 0.5;
     for (auto _ : state) {
         std::shared_ptr<VideoFrame> frame = compositor.newFrame();
-        compositor.drawBase(*frame, &a, Orientation::up, fade);
-        compositor.drawOver(*frame, b, {.alpha = 0.5, .colourScale = fade});
+        compositor.drawBaseCrossfade(*frame, &a, Orientation::up, b, Orientation::up, 0.5, fade);
         compositor.drawOver(*frame, still, {});
         compositor.drawOver(*frame, video, kVideoOverlay);
         benchmark::DoNotOptimize(frame->bits());
@@ -129,19 +134,33 @@ void composeFullFrameOverlays(benchmark::State& state)
 BENCHMARK(composeFullFrameOverlays)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 // Runs ffmpeg over the four pictures as raw BGRA for frames frames and
-// returns the wall time in seconds, or a negative value when it fails.
-double runFfmpeg(const QString& dir, const QString& graph, int frames)
+// returns the wall time in seconds, or a negative value when it fails. With
+// log set, ffmpeg's verbose log is kept there (to check the graph for
+// inserted conversions).
+double runFfmpeg(const QString& dir, const QString& graph, int frames, QString* log = nullptr)
 {
-    QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-threads", "1", "-filter_threads", "1",
-                     "-filter_complex_threads", "1"};
-    for (const char* name : {"a", "b", "still", "video"})
-        args << "-f" << "rawvideo" << "-pix_fmt" << "bgra" << "-s" << QString("%1x%2").arg(kWidth).arg(kHeight)
+    QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-threads", "1",
+                     "-filter_threads", "1", "-filter_complex_threads", "1"};
+    // ffmpeg writes a verbose report of its run where FFREPORT says.
+    const QString report = dir + "/report.log";
+    if (log)
+        qputenv("FFREPORT", QString("file=%1:level=40").arg(report).toUtf8());
+    for (const char* name : {"a", "b", "still", "pip"}) {
+        const bool pip = std::strcmp(name, "pip") == 0;
+        args << "-f" << "rawvideo" << "-pix_fmt" << "bgra" << "-s" << (pip ? QString("672x378") : QString("%1x%2").arg(kWidth).arg(kHeight))
              << "-framerate" << "25" << "-stream_loop" << "-1" << "-i" << dir + "/" + name + ".raw";
+    }
     args << "-filter_complex" << graph << "-map" << "[out]" << "-frames:v" << QString::number(frames) << "-f"
          << "null" << "-";
     QElapsedTimer timer;
     timer.start();
     const CaptureResult result = runAndCapture("/usr/bin/ffmpeg", args, 300.0);
+    if (log) {
+        qunsetenv("FFREPORT");
+        QFile file(report);
+        if (file.open(QIODevice::ReadOnly))
+            *log = QString::fromUtf8(file.readAll());
+    }
     if (!result.started || result.exitCode != 0)
         return -1.0;
     return timer.nsecsElapsed() / 1e9;
@@ -157,31 +176,43 @@ bool writeRaw(const QString& path, const std::shared_ptr<VideoFrame>& frame)
     return true;
 }
 
-// The ffmpeg side: the time of the graph minus the time of reading the same
-// inputs through a graph that does nothing, per frame.
+// The ffmpeg side, doing what composeProgramFrame does on packed BGRA all
+// the way (no format conversion anywhere in the graph: checked in its log),
+// with the overlay video at its drawn size as the player delivers it: the
+// time of the graph minus the time of reading the same inputs through a
+// graph that does nothing, per frame.
 void ffmpegFilterGraph(benchmark::State& state)
 {
     QTemporaryDir dir;
     const Sources& s = sources();
     if (!dir.isValid() || !writeRaw(dir.path() + "/a.raw", s.a) || !writeRaw(dir.path() + "/b.raw", s.b)
-        || !writeRaw(dir.path() + "/still.raw", s.still) || !writeRaw(dir.path() + "/video.raw", s.video)) {
+        || !writeRaw(dir.path() + "/still.raw", s.still) || !writeRaw(dir.path() + "/pip.raw", s.pip)) {
         state.SkipWithError("cannot write the input pictures");
         return;
     }
-    // Pip size and place as composeProgramFrame: 0.35 of the frame about the
-    // centre, moved 0.3 right and 0.3 up.
+    // Pip place as composeProgramFrame: 0.35 of the frame about the centre,
+    // moved 0.3 right and 0.3 up.
     const int pipW = 672, pipH = 378;
     const int pipX = (kWidth - pipW) / 2 + int(0.3 * kWidth), pipY = (kHeight - pipH) / 2 - int(0.3 * kHeight);
-    const QString graph = QString("[0:v][1:v]blend=all_mode=normal:all_opacity=0.5,"
+    const QString graph = QString("[1:v]colorchannelmixer=aa=0.5[b];"
+                                  "[0:v][b]overlay=format=rgb,"
                                   "colorchannelmixer=rr=0.5:gg=0.5:bb=0.5[prog];"
-                                  "[prog][2:v]overlay=format=auto[o1];"
-                                  "[3:v]scale=%1:%2:flags=bilinear[pip];"
-                                  "[o1][pip]overlay=%3:%4:format=auto,format=bgra[out]")
-                              .arg(pipW)
-                              .arg(pipH)
+                                  "[prog][2:v]overlay=format=rgb:alpha=premultiplied[o1];"
+                                  "[o1][3:v]overlay=%1:%2:format=rgb[out]")
                               .arg(pipX)
                               .arg(pipY);
+    Q_UNUSED(pipW);
+    Q_UNUSED(pipH);
     const QString nothing = "[0:v]null[out];[1:v]nullsink;[2:v]nullsink;[3:v]nullsink";
+    QString log;
+    if (runFfmpeg(dir.path(), graph, 2, &log) < 0) {
+        state.SkipWithError("ffmpeg failed");
+        return;
+    }
+    if (log.isEmpty() || log.contains("auto_scale") || log.contains("auto-inserted")) {
+        state.SkipWithError("ffmpeg converted a format inside the graph: the comparison would not be fair");
+        return;
+    }
     constexpr int kFrames = 100;
     for (auto _ : state) {
         const double full = runFfmpeg(dir.path(), graph, kFrames);
@@ -281,7 +312,7 @@ void programRendererFrame(benchmark::State& state)
     auto pip = std::make_shared<StepPlayer>();
     auto sa = a->show({ s.a, s.b });
     auto sb = b->show({ s.b, s.a });
-    auto sp = pip->show({ s.video, VideoFrame::create(kWidth, kHeight) });
+    auto sp = pip->show({ s.pip, VideoFrame::create(672, 378) });
     ProgramSources sources;
     sources.playerA = a;
     sources.playerB = b;
@@ -370,9 +401,11 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nmedian per frame: compositor %.3f ms, ffmpeg filter graph %.3f ms", ours_, ffmpeg_);
+        std::printf("\nmedian per frame: compositor %.3f ms (goal at most 2 ms on one core: %s), ffmpeg filter graph "
+                    "on the same packed BGRA pictures %.3f ms",
+                    ours_, ours_ > 0 && ours_ <= 2.0 ? "met" : "NOT met", ffmpeg_);
         if (ours_ > 0 && ffmpeg_ > 0)
-            std::printf(", ratio %.2fx", ffmpeg_ / ours_);
+            std::printf(", fair ratio %.2fx", ffmpeg_ / ours_);
         std::printf("\n");
         if (renderer_ > 0) {
             std::printf("program renderer nextFrame(): %.3f ms (target at most 4 ms)", renderer_);

@@ -82,6 +82,7 @@ double ScheduleController::now() const
 void ScheduleController::setEvents(std::vector<ScheduleEvent> events)
 {
     events_ = std::move(events);
+    ++eventsGeneration_;
     syncContentBlocks();
     emit eventsChanged();
     emit changed();
@@ -410,11 +411,11 @@ void ScheduleController::tick()
 
     // A copy: launches below may run the block-end hook, which reads events_.
     const std::vector<ScheduleEvent> events = events_;
-    const ScheduleCalendar calendar = calendar_();
     for (const ScheduleEvent& event : events) {
         if (!event.isEnabled || event.start != ScheduleEvent::Start::fixed)
             continue;
-        const auto latest = ScheduleClock::latestOccurrence(event, n, calendar);
+        const Occurrences found = occurrencesOf(event, n);
+        const auto& latest = found.latest;
         const auto mark = handled_.find(event.id);
         if (latest && (mark == handled_.end() || mark->second != *latest)) {
             handled_[event.id] = *latest;
@@ -422,8 +423,42 @@ void ScheduleController::tick()
                 launch(event, *latest);
             continue;
         }
-        prepare(event, n, calendar);
+        prepare(event, n, found.next);
     }
+}
+
+const ScheduleCalendar& ScheduleController::tickCalendar(double now)
+{
+    if (!calendarCache_ || now - calendarReadAt_ >= 60.0 || now < calendarReadAt_) {
+        calendarCache_ = calendar_();
+        calendarReadAt_ = now;
+    }
+    return *calendarCache_;
+}
+
+const ScheduleController::Occurrences& ScheduleController::occurrencesOf(const ScheduleEvent& event, double now)
+{
+    const ScheduleCalendar& calendar = tickCalendar(now);
+    const bool stale = occurrencesGeneration_ != eventsGeneration_ || occurrencesZone_ != calendar.zone()
+        || now < occurrencesFrom_ || now >= occurrencesUntil_;
+    if (stale) {
+        occurrences_.clear();
+        occurrencesGeneration_ = eventsGeneration_;
+        occurrencesZone_ = calendar.zone();
+        occurrencesFrom_ = now;
+        occurrencesUntil_ = now + 3600.0; // and at least once an hour
+    }
+    auto it = occurrences_.find(event.id);
+    if (it == occurrences_.end()) {
+        Occurrences found;
+        found.latest = ScheduleClock::latestOccurrence(event, now, calendar);
+        found.next = ScheduleClock::nextOccurrence(event, now, calendar);
+        // Both hold until the next start comes.
+        if (found.next)
+            occurrencesUntil_ = std::min(occurrencesUntil_, *found.next);
+        it = occurrences_.emplace(event.id, found).first;
+    }
+    return it->second;
 }
 
 void ScheduleController::endRunningEventAtDeadline(double now)
@@ -445,11 +480,10 @@ void ScheduleController::endRunningEventAtDeadline(double now)
     setRunningEventID(std::nullopt);
 }
 
-void ScheduleController::prepare(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar)
+void ScheduleController::prepare(const ScheduleEvent& event, double now, std::optional<double> next)
 {
     if (prepSeconds_ < 1)
         return;
-    const auto next = ScheduleClock::nextOccurrence(event, now, calendar);
     if (!next || *next - now > static_cast<double>(prepSeconds_))
         return;
     const auto mark = prepared_.find(event.id);

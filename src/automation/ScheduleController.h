@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QUuid>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -143,7 +144,7 @@ private:
     // The automation.
     void tick();
     void endRunningEventAtDeadline(double now);
-    void prepare(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar);
+    void prepare(const ScheduleEvent& event, double now, std::optional<double> next);
     bool blockEnded(const MediaBlock& ended);
     const ScheduleEvent* eventWithID(const QUuid& id) const;
 
@@ -169,6 +170,26 @@ private:
     // item object of the event).
     std::map<QUuid, std::shared_ptr<MediaBlock>> contentBlocks_;
     std::unique_ptr<Timer> timer_;
+
+    // What the tick reads, kept between ticks: the calendar (read again
+    // once a minute, so a change of the system's zone is seen), and each
+    // fixed event's latest and next start, which stay as they are until
+    // the earliest next start comes, the events or the zone change, or the
+    // clock is set back.
+    struct Occurrences {
+        std::optional<double> latest;
+        std::optional<double> next;
+    };
+    const ScheduleCalendar& tickCalendar(double now);
+    const Occurrences& occurrencesOf(const ScheduleEvent& event, double now);
+    std::optional<ScheduleCalendar> calendarCache_;
+    double calendarReadAt_ = 0.0;
+    std::uint64_t eventsGeneration_ = 0;
+    std::uint64_t occurrencesGeneration_ = ~std::uint64_t(0);
+    const date::time_zone* occurrencesZone_ = nullptr;
+    double occurrencesFrom_ = 0.0;
+    double occurrencesUntil_ = 0.0;
+    std::map<QUuid, Occurrences> occurrences_;
 };
 
 } // namespace tessarin

@@ -63,7 +63,25 @@ void PlayerFrameGrabber::attach(const std::shared_ptr<PlayerItem>& item)
     detach();
     item_ = item;
     output_ = std::make_shared<VideoOutput>();
+    applyDrawnSize();
     item->addOutput(output_);
+}
+
+void PlayerFrameGrabber::setDrawnSize(QSize size)
+{
+    if (size == drawnSize_)
+        return;
+    drawnSize_ = size;
+    applyDrawnSize();
+}
+
+void PlayerFrameGrabber::applyDrawnSize()
+{
+    if (!output_)
+        return;
+    // Pictures are stored as coded: a quarter-turned one is drawn transposed.
+    const bool quarter = orientation_ == Orientation::left || orientation_ == Orientation::right;
+    output_->setMaximumSize(quarter ? drawnSize_.transposed() : drawnSize_);
 }
 
 PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
@@ -82,6 +100,7 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
         // file without video keeps the identity.
         orientation_ = orientationOf(item->preferredTransform());
         orientationKnown_ = item->hasVideo() || item->hasAudio();
+        applyDrawnSize();
     }
 
     const double t = output_->itemTime(hostTime);

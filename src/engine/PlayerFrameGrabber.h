@@ -7,6 +7,8 @@
 // the player is held weakly.
 #include "platform/BgraView.h"
 
+#include <QSize>
+
 #include <memory>
 
 namespace tessarin {
@@ -36,6 +38,10 @@ public:
     // nothing decoded yet.
     Picture image(double hostTime);
 
+    // The largest size the picture is drawn at, upright (empty: its own
+    // size); the player converts its pictures to at most that size.
+    void setDrawnSize(QSize size);
+
     // Whether this grabber reads player (and that player still exists).
     bool reads(const std::shared_ptr<MediaPlayer>& player) const;
     // The output attached now (null while not attached); for tests.
@@ -55,6 +61,7 @@ public:
 private:
     void attach(const std::shared_ptr<PlayerItem>& item);
     void detach();
+    void applyDrawnSize();
 
     std::weak_ptr<MediaPlayer> player_;
     std::weak_ptr<PlayerItem> item_;
@@ -64,6 +71,7 @@ private:
     bool orientationKnown_ = false;
     Orientation orientation_ = Orientation::up;
     std::shared_ptr<const VideoFrame> latest_;
+    QSize drawnSize_;
 };
 
 } // namespace tessarin

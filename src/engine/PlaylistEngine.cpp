@@ -170,13 +170,21 @@ void PlaylistEngine::setTransitionStyle(TransitionStyle style)
     emit transitionStyleChanged();
     emit changed();
     settings_.setString(kStyleKey, transition::rawValue(style));
-    if (style != TransitionStyle::cut)
+    if (style != TransitionStyle::cut) {
+        // A joined item was made at full gain: a crossfade starts from
+        // silence. A looping item stays joined (its restart is a cut).
+        auto item = currentItem();
+        if (preloaded_ && preloaded_->joined && !(item && item->loop()))
+            clearPreload();
         return;
+    }
     ramp_.reset();
     fade_->set(1.0);
     finishCrossfade();
     clearPreload();
     applyGain();
+    if (isPlaying_)
+        armJoin(currentItem(), currentBlock());
 }
 
 void PlaylistEngine::setFadeSeconds(double seconds)

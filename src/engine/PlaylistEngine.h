@@ -202,6 +202,9 @@ private:
     struct Preloaded {
         QUuid itemID;
         std::shared_ptr<MediaPlayer> player;
+        // Joined onto the end of the item on air: the player starts it
+        // by itself at that item's last sample.
+        bool joined = false;
     };
     struct Upcoming {
         std::shared_ptr<MediaFile> item;
@@ -274,7 +277,11 @@ private:
     void advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     std::optional<Upcoming> upcoming(const MediaFile& item, const MediaBlock& block) const;
     void checkUpcomingCrossfade();
-    void preload(const std::shared_ptr<MediaFile>& item);
+    void preload(const std::shared_ptr<MediaFile>& item, float volume = 0.0f);
+    // Cuts: the item after this one waits in the idle player, joined onto
+    // this one's end (armJoin); at the end it is taken as it plays (adoptJoin).
+    void armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    bool adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
     bool isKnownBlock(const QUuid& id) const;
 

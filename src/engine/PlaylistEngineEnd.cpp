@@ -3,6 +3,7 @@
 // crossfade, and the end of a block with the schedule's hook.
 #include "engine/PlaylistEngine.h"
 
+#include "engine/AudioLevelTap.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 
@@ -130,16 +131,72 @@ void PlaylistEngine::checkUpcomingCrossfade()
     }
 }
 
-void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item)
+void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item, float volume)
 {
     if (crossfade_ || (preloaded_ && preloaded_->itemID == item->id()) || item->playableURL().isEmpty())
         return;
     const auto player = idlePlayer();
-    player->replaceCurrentItem(makePlayerItem(item, player, 0.0f));
+    player->replaceCurrentItem(makePlayerItem(item, player, volume));
     player->pause();
     if (item->inPoint() > 0)
         player->seek(item->inPoint(), SeekTolerance::Zero);
     preloaded_ = Preloaded { item->id(), player };
+}
+
+void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
+{
+    // Cuts join; so does a looping item in either style (its restart is a cut).
+    if (isLiveOnAir_ || crossfade_ || !item || !block || !idlePlayer()->canPlayAfter()
+        || (transitionStyle_ != TransitionStyle::cut && !item->loop()))
+        return;
+    std::shared_ptr<MediaFile> next = item;
+    if (!item->loop()) {
+        const auto after = upcoming(*item, *block);
+        if (!after)
+            return;
+        next = after->item;
+    }
+    if (!next || next->isLive() || next->playableURL().isEmpty())
+        return;
+    clearPreload();
+    // At the gain it will play with: it may start before the main thread
+    // hears of it (a loop restarts at full level: it has no fades of its own).
+    const double level = item->loop() ? 1.0 : fade_->current();
+    preload(next, effectiveVolume(*next, *block) * static_cast<float>(level));
+    if (preloaded_ && preloaded_->player == idlePlayer())
+        preloaded_->joined = idlePlayer()->playAfter(*activePlayer());
+}
+
+bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
+    bool isLoopRestart)
+{
+    if (!preloaded_ || !preloaded_->joined || preloaded_->itemID != item->id() || preloaded_->player != idlePlayer()
+        || crossfade_)
+        return false;
+    const auto incoming = idlePlayer();
+    const auto outgoing = activePlayer();
+    const auto playerItem = incoming->currentItem();
+    if (!playerItem)
+        return false;
+    preloaded_.reset();
+    removeEndObserver();
+    activeIsB_ = !activeIsB_;
+    setCurrentBlockID(block->id());
+    setCurrentItemID(item->id());
+    setMixForActive();
+    beginFade(*item, isLoopRestart, false);
+    levelMeter_->reset();
+    secondTap_->reset();
+    observeGain(item, block);
+    watchEnd(playerItem, item, block);
+    incoming->play();
+    outgoing->pause();
+    outgoing->replaceCurrentItem(nullptr);
+    applyGain();
+    setIsPlaying(true);
+    setCanSeek(true);
+    armJoin(item, block);
+    return true;
 }
 
 void PlaylistEngine::handleBlockEnd(const std::shared_ptr<MediaBlock>& block)

@@ -69,6 +69,9 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
         return;
     }
 
+    if (adoptJoin(item, block, isLoopRestart))
+        return; // already sounding since the last sample of the item before
+
     // A cut into the active player.
     finishCrossfade();
     clearPreload();
@@ -93,6 +96,7 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     player->play();
     setIsPlaying(true);
     setCanSeek(true);
+    armJoin(item, block);
 }
 
 bool PlaylistEngine::canCrossfade() const

@@ -190,6 +190,10 @@ PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::L
     if (it == overlayGrabbers_.end() || !it->second->reads(player))
         it = overlayGrabbers_.insert_or_assign(layer.id, std::make_unique<PlayerFrameGrabber>(player)).first;
     PlayerFrameGrabber::release(std::move(player));
+    // Converted at the size it is drawn at (a picture in a corner is small).
+    const double scale = std::isfinite(layer.scale) && layer.scale > 0 ? std::min(layer.scale, 16.0) : 1.0;
+    it->second->setDrawnSize(QSize(static_cast<int>(std::ceil(compositor_->width() * scale)),
+        static_cast<int>(std::ceil(compositor_->height() * scale))));
     // Upkeep only: a still image wins over the player.
     if (!layer.cgImage.isNull())
         return {};
@@ -207,6 +211,9 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
         if (sources_.liveFrame)
             in.liveImage = drawable(sources_.liveFrame());
     } else {
+        // The players convert their pictures at the size they fill here.
+        grabberA_.setDrawnSize(QSize(in.width, in.height));
+        grabberB_.setDrawnSize(QSize(in.width, in.height));
         in.a = grabberA_.image(due);
         const double mix = sources_.mix ? finiteOr(sources_.mix(), 0.0) : 0.0;
         // Player B is not even asked while it has no share.
@@ -249,13 +256,11 @@ void ProgramRenderer::compose(VideoFrame& frame, const Inputs& in)
         c.drawBase(frame, live.isValid() ? &live : nullptr, Orientation::up, in.fade);
     } else {
         const BgraView a = in.a ? BgraView::of(*in.a.frame) : BgraView{};
-        c.drawBase(frame, a.isValid() ? &a : nullptr, in.a.orientation, in.fade);
         if (in.b) {
-            DrawParams p;
-            p.orientation = in.b.orientation;
-            p.alpha = in.mix;
-            p.colourScale = in.fade;
-            c.drawOver(frame, BgraView::of(*in.b.frame), p);
+            c.drawBaseCrossfade(frame, a.isValid() ? &a : nullptr, in.a.orientation, BgraView::of(*in.b.frame),
+                in.b.orientation, in.mix, in.fade);
+        } else {
+            c.drawBase(frame, a.isValid() ? &a : nullptr, in.a.orientation, in.fade);
         }
     }
     if (underlay_)
@@ -270,7 +275,7 @@ void ProgramRenderer::compose(VideoFrame& frame, const Inputs& in)
             c.drawOver(frame, BgraView::of(o.still, quint64(o.still.cacheKey())), p);
         } else {
             p.orientation = o.video.orientation;
-            c.drawOver(frame, BgraView::of(*o.video.frame), p);
+            c.drawOver(frame, BgraView::of(*o.video.frame, !o.video.frame->hasAlpha), p);
         }
     }
 }

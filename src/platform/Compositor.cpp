@@ -194,13 +194,16 @@ bool Compositor::prepare(const BgraView& source, Orientation orientation, const 
     QRect placed;
     if (!source.isValid() || !pixelRect(target, placed))
         return false;
-    visible = placed.intersected(QRect(0, 0, width_, height_));
-    if (visible.isEmpty())
-        return false;
-
     const QSizeF turnedSize = orientedSize(QSizeF(source.width, source.height), orientation);
     const int tw = int(turnedSize.width());
     const int th = int(turnedSize.height());
+    // A picture the player already made at the drawn size may differ from
+    // the rounded rectangle by a pixel: drawn at its own size, not rescaled.
+    if (std::abs(tw - placed.width()) <= 1 && std::abs(th - placed.height()) <= 1)
+        placed.setSize(QSize(tw, th));
+    visible = placed.intersected(QRect(0, 0, width_, height_));
+    if (visible.isEmpty())
+        return false;
     const bool resized = tw != placed.width() || th != placed.height();
 
     // Only the part of the (turned) picture that lands in the frame is
@@ -302,6 +305,45 @@ void Compositor::drawBase(VideoFrame& frame, const BgraView* source, Orientation
         const uint32_t* src = sourceRow(picture.view, y - picture.y) + (visible.left() - picture.x);
         pixels::copyOpaqueRow(row + visible.left(), src, visible.width(), colour);
         pixels::fillRow(row + visible.right() + 1, width_ - visible.right() - 1, pixels::kOpaqueBlack);
+    }
+}
+
+void Compositor::drawBaseCrossfade(VideoFrame& frame, const BgraView* a, Orientation aOrientation, const BgraView& b,
+                                   Orientation bOrientation, double mix, double colourScale)
+{
+    if (frame.width() != width_ || frame.height() != height_)
+        return;
+    const uint32_t alpha = pixels::factor(mix);
+    const QSizeF canvas(width_, height_);
+    Prepared pa, pb;
+    QRect va, vb;
+    const bool fused = a && a->opaque && b.opaque && alpha > 0 && alpha < 256 && aOrientation == Orientation::up
+        && bOrientation == Orientation::up
+        && prepare(*a, aOrientation, fittedRect(QSizeF(a->width, a->height), canvas), pa, va)
+        && pa.view.data == a->data
+        && prepare(b, bOrientation, fittedRect(QSizeF(b.width, b.height), canvas), pb, vb)
+        && pb.view.data == b.data && va == vb && pa.x == pb.x && pa.y == pb.y;
+    if (!fused) {
+        drawBase(frame, a, aOrientation, colourScale);
+        DrawParams p;
+        p.orientation = bOrientation;
+        p.alpha = mix;
+        p.colourScale = colourScale;
+        drawOver(frame, b, p);
+        return;
+    }
+    const uint32_t colour = pixels::factor(colourScale);
+    for (int y = 0; y < height_; ++y) {
+        uint32_t* row = frameRow(frame, y);
+        if (y < va.top() || y > va.bottom()) {
+            pixels::fillRow(row, width_, pixels::kOpaqueBlack);
+            continue;
+        }
+        pixels::fillRow(row, va.left(), pixels::kOpaqueBlack);
+        const uint32_t* srcA = sourceRow(pa.view, y - pa.y) + (va.left() - pa.x);
+        const uint32_t* srcB = sourceRow(pb.view, y - pb.y) + (va.left() - pb.x);
+        pixels::crossfadeOpaqueRow(row + va.left(), srcA, srcB, va.width(), alpha, colour);
+        pixels::fillRow(row + va.right() + 1, width_ - va.right() - 1, pixels::kOpaqueBlack);
     }
 }
 

@@ -55,6 +55,13 @@ public:
     void drawBase(VideoFrame& frame, const BgraView* source, Orientation orientation = Orientation::up,
                   double colourScale = 1.0);
 
+    // drawBase(a) then drawOver(b) with b's alpha times mix and both
+    // darkened by colourScale, in one pass over the frame when both are
+    // opaque, need no scaling and cover the same pixels (the crossfade of
+    // two players of one size).
+    void drawBaseCrossfade(VideoFrame& frame, const BgraView* a, Orientation aOrientation, const BgraView& b,
+                           Orientation bOrientation, double mix, double colourScale = 1.0);
+
     // Draws source over the frame, turned, fitted, scaled and moved as the
     // params say, with its alpha and colours scaled.
     void drawOver(VideoFrame& frame, const BgraView& source, const DrawParams& params);

@@ -125,6 +125,34 @@ void overOpaqueRow(uint32_t* __restrict dst, const uint32_t* __restrict src, int
 }
 
 TESSARIN_VECTOR_CLONES
+void crossfadeOpaqueRow(uint32_t* __restrict dst, const uint32_t* __restrict a, const uint32_t* __restrict b,
+                        int count, uint32_t alpha, uint32_t colour)
+{
+    const uint32_t ca = (alpha * colour + 128) >> 8;
+    const uint32_t sa = (255 * alpha + 128) >> 8;
+    const uint32_t inverse = 256 - (sa + (sa >> 7));
+    if (colour >= 256) {
+        for (int i = 0; i < count; ++i)
+            dst[i] = ((scaleAll(b[i], ca) + scaleAll(a[i], inverse)) & 0x00FFFFFFu) | kOpaqueBlack;
+        return;
+    }
+    // The darkening folded into a's weight: one product per picture (within
+    // one step of darkening first).
+    const uint32_t ia = (inverse * colour + 128) >> 8;
+    for (int i = 0; i < count; ++i)
+        dst[i] = ((scaleAll(b[i], ca) + scaleAll(a[i], ia)) & 0x00FFFFFFu) | kOpaqueBlack;
+}
+
+TESSARIN_VECTOR_CLONES
+void premultiplyRow(uint32_t* row, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const uint32_t a = row[i] >> 24;
+        row[i] = scaleColour(row[i], a + (a >> 7));
+    }
+}
+
+TESSARIN_VECTOR_CLONES
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour)
 {
     if (colour >= 256)

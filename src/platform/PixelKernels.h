@@ -31,6 +31,14 @@ void overRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint
 // overRow for an opaque src over an opaque dst (a crossfade): the weights
 // are the same for every pixel, and the result is opaque.
 void overOpaqueRow(uint32_t* dst, const uint32_t* src, int count, uint32_t alpha, uint32_t colour);
+// copyOpaqueRow of a followed by overOpaqueRow of b in one pass: the
+// crossfade of two opaque pictures over the same pixels (the same to the bit
+// at colour 256, within one step below).
+void crossfadeOpaqueRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, int count, uint32_t alpha,
+                        uint32_t colour);
+// Straight alpha to premultiplied: red, green and blue of each pixel times
+// its own alpha.
+void premultiplyRow(uint32_t* row, int count);
 // Red, green and blue of dst times colour; alpha unchanged.
 void scaleColourRow(uint32_t* dst, int count, uint32_t colour);
 

@@ -76,9 +76,14 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
                                     int bitrate, Encoder encoder, bool chained)
 {
     const QString rate = StreamFormat::ffmpegValue(format.rate);
+    // About one second of pictures: at 8 MB a 1080p picture, 512 of them
+    // would let the encoder's input hold some 4 GB before anything is dropped.
+    const int num = StreamFormat::rateNumerator(format.rate);
+    const int den = std::max(StreamFormat::rateDenominator(format.rate), 1);
+    const int oneSecond = std::clamp((num + den - 1) / den, 1, 512);
     QStringList args {
         "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats",
-        "-thread_queue_size", "512", "-f", "rawvideo", "-pixel_format", "bgra",
+        "-thread_queue_size", QString::number(oneSecond), "-f", "rawvideo", "-pixel_format", "bgra",
         "-video_size", QStringLiteral("%1x%2").arg(format.width()).arg(format.height()),
         "-framerate", rate, "-use_wallclock_as_timestamps", "1", "-i", "pipe:0",
         "-thread_queue_size", "512", "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",

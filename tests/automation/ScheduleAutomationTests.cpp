@@ -585,3 +585,32 @@ TEST_F(ScheduleAutomationTest, AWholeEveningRunsInMilliseconds)
     EXPECT_EQ(schedule->started().at(eFilm.id), eightPM + 3600);
     EXPECT_FALSE(engine->isPlaying()); // the close ended on black
 }
+
+TEST_F(ScheduleAutomationTest, TheCalendarIsReadOnceAMinuteNotOnEveryTick)
+{
+    int reads = 0;
+    schedule = std::make_unique<ScheduleController>(engine.get(), settings, clock, [&reads] {
+        ++reads;
+        return *ScheduleCalendar::named("Europe/Rome");
+    });
+    auto news = block("News", {file("news", 600)});
+    auto e = fixed(news, eightPM);
+    e.repeats = ScheduleEvent::Repeat::daily;
+    schedule->load({e}, false);
+    at(eightPM - 30);
+    schedule->setArmed(true);
+    reads = 0;
+    run(29.5); // 295 ticks
+    EXPECT_LE(reads, 1);
+    EXPECT_FALSE(engine->isPlaying());
+    run(1.0); // the start comes: found all the same
+    EXPECT_TRUE(onAir(news));
+    run(60.0);
+    EXPECT_LE(reads, 3);
+    // A day later it starts again, also after the clock jumped there.
+    engine->stop();
+    at(eightPM + 86400 - 5);
+    run(6.0);
+    EXPECT_TRUE(onAir(news));
+    EXPECT_EQ(schedule->started().at(e.id), eightPM + 86400);
+}

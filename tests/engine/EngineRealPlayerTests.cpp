@@ -51,7 +51,42 @@ struct RealEngine {
     PlaylistEngine engine;
 };
 
-TEST(EngineOnRealPlayers, ACutBlockPlaysEverySampleOfEachWindowOnceInOrderWithShortJoins)
+// Walks the left channel of a mix of ramp.wav windows: each window must run
+// sample by sample in order; returns the windows' first samples and the
+// longest silence after the first sound.
+struct RampWalk {
+    std::vector<long> starts;
+    long last = -1;
+    int longestGap = 0;
+    long longestGapBefore = -1; // the sample after the longest silence
+};
+
+RampWalk walkRamp(const std::vector<float>& mix)
+{
+    RampWalk walk;
+    int gap = 0;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
+        const float v = mix[i];
+        EXPECT_EQ(v, mix[i + 1]) << "frame " << i / 2;
+        if (v == 0.0f) {
+            if (walk.last >= 0)
+                ++gap;
+            continue;
+        }
+        const long n = std::lround(v * kRampScale);
+        if (n != walk.last + 1)
+            walk.starts.push_back(n);
+        walk.last = n;
+        if (gap > walk.longestGap) {
+            walk.longestGap = gap;
+            walk.longestGapBefore = n;
+        }
+        gap = 0;
+    }
+    return walk;
+}
+
+TEST(EngineOnRealPlayers, ACutBlockJoinsItsWindowsSampleExactlyAlsoWhenTheMainThreadIsLate)
 {
     DiskCapture capture(512);
     if (!capture.isDisk())
@@ -61,42 +96,58 @@ TEST(EngineOnRealPlayers, ACutBlockPlaysEverySampleOfEachWindowOnceInOrderWithSh
         rig.engine.setTransitionStyle(TransitionStyle::cut);
         auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.5), rig.item("ramp.wav", 0.5, 1.0),
             rig.item("ramp.wav", 1.0, 1.5) });
+        const auto output = capture.output();
         rig.engine.play(block);
+        // The main thread stalls across the first join (0.5 s in): the next
+        // item must start without it.
+        const std::uint64_t before = output->framesRendered();
+        const double deadline = HostClock::monotonicSeconds() + 20.0;
+        while (output->framesRendered() < before + 24000 + 9600 && HostClock::monotonicSeconds() < deadline) { }
         ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 20.0));
     }
     const std::vector<float> mix = capture.finish();
     ASSERT_FALSE(mix.empty());
+    // Samples 1 to 71999 (sample 0 is silent), each once, in order, and not
+    // one silent frame between the windows.
+    const RampWalk walk = walkRamp(mix);
+    EXPECT_EQ(walk.starts, std::vector<long> { 1 });
+    EXPECT_EQ(walk.last, 71999);
+    EXPECT_EQ(walk.longestGap, 0) << "before sample " << walk.longestGapBefore;
+}
 
-    // Walk the left channel: the ramp must run from sample 1 to 71999 with
-    // nothing repeated, skipped or out of order; silence is allowed only at
-    // the joins. The player signals the end as soon as the last sample is
-    // mixed and the next item starts in time for the next buffer, so a join
-    // is silent for at most the rest of the buffer that held the last sample.
-    long expected = 1;
-    int gap = 0;
-    int longestGap = 0;
-    bool started = false;
-    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
-        const float v = mix[i];
-        ASSERT_EQ(v, mix[i + 1]) << "frame " << i / 2;
-        if (v == 0.0f) {
-            if (started)
-                ++gap;
-            continue;
-        }
-        const long n = std::lround(v * kRampScale);
-        if (!started) {
-            started = true;
-            expected = n;
-            EXPECT_EQ(n, 1) << "the first window starts at its first sample";
-        }
-        ASSERT_EQ(n, expected) << "frame " << i / 2;
-        ++expected;
-        longestGap = std::max(longestGap, gap);
-        gap = 0;
+TEST(EngineOnRealPlayers, ALoopingItemJoinsEachPassOntoTheLastSampleOfThePassBeforeInEitherStyle)
+{
+    for (const TransitionStyle style : { TransitionStyle::cut, TransitionStyle::fade }) {
+    SCOPED_TRACE(style == TransitionStyle::cut ? "cut" : "fade");
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    {
+        RealEngine rig(capture.output());
+        rig.engine.setTransitionStyle(style);
+        rig.engine.setFadeSeconds(0.1);
+        auto item = rig.item("ramp.wav", 0.25, 0.5);
+        item->setLoop(true);
+        auto block = rig.block({ item });
+        rig.engine.play(block);
+        const auto output = capture.output();
+        ASSERT_TRUE(waitUntil([&] { return output->framesRendered() > 60000; }, 20.0));
+        rig.engine.stop();
+        drainMainQueue();
     }
-    EXPECT_EQ(expected, 72000);
-    EXPECT_LE(longestGap, 512);
+    std::vector<float> mix = capture.finish();
+    // From the end of the first pass (in the fade style that pass fades in).
+    std::size_t firstEnd = 0;
+    while (firstEnd + 1 < mix.size() && std::lround(mix[firstEnd] * kRampScale) != 23999)
+        firstEnd += 2;
+    mix.erase(mix.begin(), mix.begin() + static_cast<std::ptrdiff_t>(firstEnd));
+    const RampWalk walk = walkRamp(mix);
+    ASSERT_GE(walk.starts.size(), 4u); // the first pass's last sample, then three passes or more
+    EXPECT_EQ(walk.starts.front(), 23999);
+    for (std::size_t i = 1; i < walk.starts.size(); ++i)
+        EXPECT_EQ(walk.starts[i], 12000); // each pass from its in-point's sample
+    EXPECT_EQ(walk.longestGap, 0) << "before sample " << walk.longestGapBefore;
+    }
 }
 
 TEST(EngineOnRealPlayers, AFadeStyleCrossfadeSoundsBothItemsAtOnce)

@@ -352,3 +352,63 @@ TEST_F(ProgramRendererTest, UnchangedInputsGiveTheSameFrameToViews)
     EXPECT_NE(renderer.nextFrame(), renderer.nextFrame());
 }
 
+
+TEST_F(ProgramRendererTest, AsksThePlayersForPicturesAtTheSizeTheyAreDrawn)
+{
+    // Player A turned a quarter, so its pictures (stored as coded) are asked
+    // for transposed; player B upright; the overlay video at 0.35 of the frame.
+    test::showPicture(*playerA, test::solidFrame(640, 360, red), VideoTransform { 0, 1, -1, 0 });
+    test::showPicture(*playerB, test::solidFrame(640, 360, blue));
+    mix = 0.5;
+    auto overlayPlayer = std::make_shared<test::FakeMediaPlayer>(clock);
+    test::showPicture(*overlayPlayer, test::solidFrame(1920, 1080, white));
+    RenderState state;
+    RenderState::Layer layer;
+    layer.id = QUuid::createUuid();
+    layer.isVisible = true;
+    layer.player = overlayPlayer;
+    layer.scale = 0.35;
+    state.layers.push_back(layer);
+    renderer.setState(state);
+    settledFrame();
+    EXPECT_EQ(playerA->currentItem()->pictureSizeLimit(), QSize(1080, 1920));
+    EXPECT_EQ(playerB->currentItem()->pictureSizeLimit(), QSize(1920, 1080));
+    EXPECT_EQ(overlayPlayer->currentItem()->pictureSizeLimit(), QSize(672, 378));
+
+    // A second reader of the same item drawing it larger wins; one drawing
+    // the pictures at their own size makes them come at that size.
+    auto larger = std::make_shared<VideoOutput>();
+    larger->setMaximumSize(QSize(2000, 900));
+    playerB->currentItem()->addOutput(larger);
+    EXPECT_EQ(playerB->currentItem()->pictureSizeLimit(), QSize(2000, 1080));
+    auto own = std::make_shared<VideoOutput>();
+    playerB->currentItem()->addOutput(own);
+    EXPECT_EQ(playerB->currentItem()->pictureSizeLimit(), QSize());
+    playerB->currentItem()->removeOutput(own);
+    EXPECT_EQ(playerB->currentItem()->pictureSizeLimit(), QSize(2000, 1080));
+}
+
+TEST_F(ProgramRendererTest, AnOverlayVideoWithAlphaShowsTheProgramThroughItsClearParts)
+{
+    test::showPicture(*playerA, test::solidFrame(1920, 1080, red));
+    auto overlayPlayer = std::make_shared<test::FakeMediaPlayer>(clock);
+    // Left half clear (premultiplied: all zero), right half opaque blue.
+    auto picture = VideoFrame::create(1920, 1080);
+    for (int y = 0; y < 1080; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(picture->bits() + std::ptrdiff_t(y) * picture->bytesPerLine());
+        for (int x = 0; x < 1920; ++x)
+            row[x] = x < 960 ? 0u : 0xFF0000FFu;
+    }
+    picture->hasAlpha = true;
+    test::showPicture(*overlayPlayer, picture);
+    RenderState state;
+    RenderState::Layer layer;
+    layer.id = QUuid::createUuid();
+    layer.isVisible = true;
+    layer.player = overlayPlayer;
+    state.layers.push_back(layer);
+    renderer.setState(state);
+    auto frame = settledFrame();
+    EXPECT_PIXEL(*frame, 400, 540, red);
+    EXPECT_PIXEL(*frame, 1500, 540, blue);
+}

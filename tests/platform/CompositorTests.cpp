@@ -154,6 +154,40 @@ TEST_F(CompositorTest, fadeAppliesToBothPlayersOfACrossfade)
     expectNear(at(500, 500), bgra(50, 0, 50));
 }
 
+TEST_F(CompositorTest, theOnePassCrossfadeDrawsWhatTheTwoPassesDraw)
+{
+    // Pictures of one size (fused), of sizes a pixel off the frame (drawn at
+    // their own size), and of different shapes (two passes): the same as
+    // drawBase followed by drawOver, to the bit without a fade, within one
+    // step with one.
+    struct Case { int aw, ah, bw, bh; };
+    for (const Case c : { Case{1920, 1080, 1920, 1080}, Case{1440, 1080, 1440, 1080}, Case{1919, 1080, 1919, 1080},
+                          Case{1920, 1080, 640, 480} }) {
+        SCOPED_TRACE(c.bw);
+        Picture a(c.aw, c.ah, bgra(200, 100, 50));
+        Picture b(c.bw, c.bh, bgra(10, 220, 90));
+        a.fill(0, 0, c.aw / 3, c.ah / 2, bgra(255, 255, 255));
+        b.fill(c.bw / 2, c.bh / 3, c.bw, c.bh, bgra(0, 0, 0));
+        const BgraView va = a.view();
+        for (const double fade : { 1.0, 0.7 }) {
+            auto fused = compositor.newFrame();
+            compositor.drawBaseCrossfade(*fused, &va, Orientation::up, b.view(), Orientation::up, 0.3, fade);
+            compositor.drawBase(*frame, &va, Orientation::up, fade);
+            compositor.drawOver(*frame, b.view(), { .alpha = 0.3, .colourScale = fade });
+            const int tolerance = fade < 1.0 ? 1 : 0;
+            int differing = 0;
+            for (int y = 0; y < 1080; y += 7) {
+                for (int x = 0; x < 1920; x += 5) {
+                    const uint32_t p = pixelOf(*fused, x, y), q = at(x, y);
+                    differing += std::abs(red(p) - red(q)) > tolerance || std::abs(green(p) - green(q)) > tolerance
+                        || std::abs(blue(p) - blue(q)) > tolerance || alphaOf(p) != alphaOf(q);
+                }
+            }
+            EXPECT_EQ(differing, 0) << "fade " << fade;
+        }
+    }
+}
+
 TEST_F(CompositorTest, scaledLayerLandsHalvedAndMovedRightAndDown)
 {
     compositor.drawBase(*frame, nullptr);

@@ -201,7 +201,8 @@ TEST_F(StreamOutputTest, TheLaunchDecisionFollowsWhatEachFFmpegHas)
 TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 {
     const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
-    const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "512",
+    // The picture input queues about a second of pictures (30), not 4 GB of them.
+    const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "30",
                                "-f", "rawvideo", "-pixel_format", "bgra", "-video_size", "1920x1080", "-framerate", "30",
                                "-use_wallclock_as_timestamps", "1", "-i", "pipe:0", "-thread_queue_size", "512", "-f",
                                "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
@@ -246,6 +247,9 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
     EXPECT_EQ(chained.mid(chained.size() - 3), (QStringList { "-f", "mpegts", "pipe:1" }));
     EXPECT_FALSE(chained.contains("-progress"));
     EXPECT_FALSE(chained.contains("srt://h:1"));
+    EXPECT_EQ(chained.at(6), "30"); // 29.97 a second: a second of pictures, rounded up
+    const F p5994 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r59_94 };
+    EXPECT_EQ(StreamOutput::arguments("rtmp://h/a", "rtmp", p5994, 6000, StreamOutput::Encoder::x264, false).at(6), "60");
     EXPECT_EQ(StreamOutput::senderArguments("srt://h:1"),
               (QStringList { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-fflags", "+nobuffer",
                              "-probesize", "500000", "-analyzeduration", "500000", "-f", "mpegts", "-i", "pipe:0", "-c",

@@ -70,4 +70,8 @@ make halves.webp -i halves.png -c:v libwebp -lossless 1 -pix_fmt bgra
 make halves.tiff -i halves.png -c:v tiff -pix_fmt rgba
 make halves16.png -i halves.png -pix_fmt rgba64be
 make large.jpg -f lavfi -i "testsrc2=size=5000x3000:rate=1" -frames:v 1 -q:v 5
+# Overlay videos with an alpha channel: the halves picture for a second, as
+# ProRes 4444 in QuickTime and as VP9 with alpha in WebM.
+make halves_prores4444.mov -loop 1 -i halves.png -t 1 -r 25 -c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le
+make halves_vp9alpha.webm -loop 1 -i halves.png -t 1 -r 25 -c:v libvpx-vp9 -pix_fmt yuva420p -lossless 1
 echo "test media ready in $out"

@@ -50,6 +50,7 @@ void AudioOutput::renderMixLocked(float* out, int frames)
     AudioRenderContext context;
     context.hostTime = HostClock::monotonicSeconds();
     context.latency = latency();
+    context.block = ++blocks_;
     for (const auto& source : sources_)
         source->render(out, frames, context);
     rendered_.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);

@@ -16,6 +16,7 @@ namespace tessarin {
 struct AudioRenderContext {
     double hostTime = 0.0; // HostClock seconds when the render began
     double latency = 0.0;  // seconds from the render until its first sample is heard
+    std::uint64_t block = 0; // counts the renders of an output from 1: tells one render from the next
 };
 
 class AudioSource {
@@ -58,6 +59,7 @@ protected:
 private:
     std::vector<std::shared_ptr<AudioSource>> sources_; // touched only under the render lock
     std::atomic<std::uint64_t> rendered_ { 0 };
+    std::uint64_t blocks_ = 0; // touched only under the render lock
 };
 
 // One SDL2 audio device. When the chosen driver opens no device, SDL's

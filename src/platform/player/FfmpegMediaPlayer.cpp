@@ -112,10 +112,23 @@ void FfmpegMediaPlayer::play()
     notifyTimeObservers();
 }
 
+bool FfmpegMediaPlayer::playAfter(MediaPlayer& previous)
+{
+    auto* before = dynamic_cast<FfmpegMediaPlayer*>(&previous);
+    if (!before || before == this || !before->pipeline_ || !pipeline_ || playing_)
+        return false;
+    pipeline_->armJoin();
+    before->pipeline_->setSuccessor(pipeline_);
+    return true;
+}
+
 void FfmpegMediaPlayer::pause()
 {
-    if (!playing_)
+    if (!playing_) {
+        if (pipeline_)
+            pipeline_->setPlaying(false); // undoes a join, even one already started
         return;
+    }
     playing_ = false;
     if (pipeline_)
         pipeline_->setPlaying(false);

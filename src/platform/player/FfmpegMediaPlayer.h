@@ -30,6 +30,8 @@ public:
     double currentTime() const override;
     void seek(double seconds, SeekTolerance tolerance = SeekTolerance::Default,
         SeekCompletion completion = {}) override;
+    bool playAfter(MediaPlayer& previous) override;
+    bool canPlayAfter() const override { return true; }
     void setMuted(bool muted) override;
     bool isMuted() const override { return muted_; }
     void setLooping(bool looping) override;

@@ -1,5 +1,7 @@
 #include "platform/player/ItemPipeline.h"
 
+#include "platform/player/PipelineTuning.h"
+
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
 #include "platform/ThreadName.h"
@@ -19,34 +21,13 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace tessarin {
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr double kOutputRate = 48000.0;
-// Queue bounds: a few pictures, about half a second of audio; the packet
-// queues hold what the decoders need to keep those full.
-constexpr std::size_t kMaxFrames = 6;
-constexpr int kRingFrames = 24000;
-constexpr std::size_t kVideoPackets = 48;
-constexpr std::size_t kAudioPackets = 64;
-constexpr std::size_t kMaxPacketBytes = 24u << 20;
-constexpr int kScratchFrames = 8192;
-// A new position is consumed once this much of it is decoded (or all of it,
-// if less), so a decoder slow to be scheduled right after its start cannot
-// break the first blocks into pieces: the start waits instead.
-constexpr int kStartFrames = 2048;
-// How long a waiting thread sleeps before it looks at the clock again.
-constexpr auto kPoll = 4ms;
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-double now()
-{
-    return HostClock::monotonicSeconds();
-}
+using namespace pipeline;
 
 int interruptCallback(void* opaque)
 {
@@ -70,6 +51,13 @@ VideoTransform transformOf(const AVStream* stream)
 AVCodecContext* openDecoder(AVStream* stream)
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    // FFmpeg's own VP9 decoder leaves out the alpha channel WebM carries
+    // beside the picture; libvpx decodes it.
+    const AVDictionaryEntry* alphaMode = av_dict_get(stream->metadata, "alpha_mode", nullptr, 0);
+    if (stream->codecpar->codec_id == AV_CODEC_ID_VP9 && alphaMode && std::atoi(alphaMode->value) != 0) {
+        if (const AVCodec* vpx = avcodec_find_decoder_by_name("libvpx-vp9"))
+            codec = vpx;
+    }
     if (!codec)
         return nullptr;
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
@@ -80,7 +68,8 @@ AVCodecContext* openDecoder(AVStream* stream)
         return nullptr;
     }
     ctx->pkt_timebase = stream->time_base;
-    ctx->thread_count = 0;
+    const bool large = std::int64_t(stream->codecpar->width) * stream->codecpar->height > kLargePicture;
+    ctx->thread_count = large && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? 2 : 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx, codec, nullptr) < 0) {
         avcodec_free_context(&ctx);
@@ -99,6 +88,7 @@ ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool 
     : item_(std::move(item))
     , muted_(muted)
     , looping_(looping)
+    , pool_(kIdleFrames)
     , ring_(kRingFrames)
     , scratch_(static_cast<std::size_t>(kScratchFrames) * 2, 0.0f)
     , tap_(item_->audioMix().tap)
@@ -144,6 +134,7 @@ void ItemPipeline::wake()
 
 void ItemPipeline::setPlaying(bool playing)
 {
+    joinPending_.store(false, std::memory_order_release);
     {
         std::lock_guard lock(controlMutex_);
         if (state_.ended)
@@ -240,6 +231,14 @@ void ItemPipeline::pruneFrames(double clockNow)
 
 void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
 {
+    // Started inside this render by the item before it: its part is mixed.
+    if (context.block != 0 && joinedBlock_.load(std::memory_order_acquire) == context.block)
+        return;
+    renderRunning(mix, frames, context);
+}
+
+void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContext& context)
+{
     if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
         return; // paused, or waiting for the first picture: nothing consumed
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
@@ -286,7 +285,44 @@ void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& cont
             drainWake_ = true;
         }
         controlWake_.notify_all();
+        // A joined item starts with the next sample, in this same render.
+        startSuccessor(mix, frames, done, context);
     }
+}
+
+void ItemPipeline::setSuccessor(const std::shared_ptr<ItemPipeline>& next)
+{
+    std::lock_guard lock(successorMutex_);
+    successor_ = next;
+}
+
+void ItemPipeline::startSuccessor(float* mix, int frames, int offset, const AudioRenderContext& context)
+{
+    std::shared_ptr<ItemPipeline> next;
+    {
+        std::lock_guard lock(successorMutex_);
+        next = successor_.lock();
+    }
+    if (!next)
+        return;
+    AudioRenderContext at = context;
+    at.hostTime += offset / kOutputRate;
+    if (mix)
+        next->startJoined(mix + static_cast<std::ptrdiff_t>(offset) * 2, frames - offset, at);
+    else
+        next->startJoined(nullptr, 0, at);
+}
+
+void ItemPipeline::startJoined(float* mix, int frames, const AudioRenderContext& context)
+{
+    if (!joinPending_.exchange(false, std::memory_order_acq_rel))
+        return;
+    joinedBlock_.store(context.block, std::memory_order_release);
+    clock_.play(context.hostTime);
+    controlWake_.notify_all();
+    framesWake_.notify_all();
+    if (mix && frames > 0)
+        renderRunning(mix, frames, context);
 }
 
 // --- demux -------------------------------------------------------------------
@@ -346,7 +382,15 @@ bool ItemPipeline::open()
         format_ = nullptr; // freed by avformat_open_input on failure
         return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
     }
-    if (avformat_find_stream_info(format_, nullptr) < 0)
+    // The probe decodes a picture or two on one thread: a frame-threaded
+    // probe of a 4K file would hold a picture per thread for nothing.
+    std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
+    for (AVDictionary*& options : probeOptions)
+        av_dict_set(&options, "threads", "1", 0);
+    const int probed = avformat_find_stream_info(format_, probeOptions.data());
+    for (AVDictionary*& options : probeOptions)
+        av_dict_free(&options);
+    if (probed < 0)
         return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
 
     videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -531,6 +575,13 @@ bool ItemPipeline::watchEnd()
         state_.ended = true;
     }
     clock_.freeze(end);
+    // Without sound to end in a render, a joined item starts now (with
+    // sound, the render that mixed the last sample started it).
+    if (audioStream_ < 0) {
+        AudioRenderContext at;
+        at.hostTime = now();
+        startSuccessor(nullptr, 0, 0, at);
+    }
     if (events_.ended)
         events_.ended();
     return true;
@@ -580,315 +631,6 @@ void ItemPipeline::firstDecoded(std::uint64_t serial, double time)
     clock_.release(now());
     if (seekId != 0 && events_.seekDone)
         events_.seekDone(seekId);
-}
-
-// --- decoding --------------------------------------------------------------------
-
-void ItemPipeline::videoMain()
-{
-    setCurrentThreadName("Vellumcast.MediaPlayer.video");
-    decodeLoop(videoCtx_, videoPackets_, true);
-}
-
-void ItemPipeline::audioMain()
-{
-    setCurrentThreadName("Vellumcast.MediaPlayer.audio");
-    decodeLoop(audioCtx_, audioPackets_, false);
-}
-
-void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video)
-{
-    AVFrame* frame = av_frame_alloc();
-    std::uint64_t serial = 0;
-    double lap = 0.0;
-    auto receiveAll = [&] {
-        while (!abort_ && avcodec_receive_frame(ctx, frame) == 0) {
-            if (serialCurrent(serial)) {
-                if (video)
-                    handleVideoFrame(frame, serial, lap);
-                else
-                    handleAudioFrame(frame, serial, lap);
-            }
-            av_frame_unref(frame);
-        }
-    };
-    PacketEntry entry;
-    while (!abort_ && queue.get(entry)) {
-        std::unique_ptr<AVPacket, PacketDeleter> packet(entry.packet);
-        if (entry.serial != queue.serial())
-            continue; // stale: a seek came after it
-        switch (entry.kind) {
-        case PacketEntry::Kind::Flush:
-            avcodec_flush_buffers(ctx);
-            serial = entry.serial;
-            lap = 0.0;
-            resetDecoder(video, serial);
-            break;
-        case PacketEntry::Kind::Data: {
-            if (entry.serial != serial)
-                break;
-            lap = entry.lapOffset;
-            int rc = avcodec_send_packet(ctx, packet.get());
-            while (rc == AVERROR(EAGAIN) && !abort_) {
-                receiveAll();
-                rc = avcodec_send_packet(ctx, packet.get());
-            }
-            receiveAll();
-            break;
-        }
-        case PacketEntry::Kind::Drain:
-        case PacketEntry::Kind::Loop:
-            if (entry.serial != serial)
-                break;
-            avcodec_send_packet(ctx, nullptr);
-            receiveAll();
-            avcodec_flush_buffers(ctx);
-            if (entry.kind == PacketEntry::Kind::Loop)
-                lap = entry.lapOffset;
-            else
-                finishDecoder(video, serial);
-            break;
-        }
-    }
-    av_frame_free(&frame);
-}
-
-void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
-{
-    if (video) {
-        {
-            std::lock_guard lock(framesMutex_);
-            frames_.clear();
-        }
-        videoFirst_ = true;
-        videoPastEnd_ = false;
-        videoLastEnd_ = std::max(serialState().target, 0.0);
-    } else {
-        ring_.reset(serial);
-        if (swr_) {
-            swr_close(swr_);
-            swr_init(swr_);
-        }
-        expectedAudioPts_ = -1.0;
-        audioFirst_ = true;
-        audioPastEnd_ = false;
-        audioLastEnd_ = std::max(serialState().target, 0.0);
-    }
-}
-
-void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
-{
-    if (video) {
-        streamFinished(true, serial, std::min(videoLastEnd_, endLimit()));
-        return;
-    }
-    if (swr_ && !audioPastEnd_) {
-        // What the resampler still holds comes out at the end.
-        const int cap = 4096;
-        if (convertBuffer_.size() < static_cast<std::size_t>(cap) * 2)
-            convertBuffer_.resize(static_cast<std::size_t>(cap) * 2);
-        std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
-        const int n = swr_convert(swr_, out, cap, nullptr, 0);
-        if (n > 0)
-            pushAudio(convertBuffer_.data(), n, audioLastEnd_, serial);
-    }
-    streamFinished(false, serial, std::min(audioLastEnd_, endLimit()));
-}
-
-void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
-{
-    if (videoPastEnd_)
-        return;
-    const std::int64_t ts = frame->best_effort_timestamp;
-    double t = ts != AV_NOPTS_VALUE ? ts * videoTimeBase_ - startOffset_ + lapOffset : videoLastEnd_;
-    double duration = frame->pkt_duration > 0 ? frame->pkt_duration * videoTimeBase_ : frameDuration_;
-    if (!(duration > 0.0) || duration > 1.0)
-        duration = frameDuration_;
-    const SerialState st = serialState();
-    // Zero tolerance: the first picture is the one standing at the target.
-    if (t + duration <= st.target + 1e-6)
-        return;
-    const double limit = endLimit();
-    if (t >= limit - 1e-6) {
-        videoPastEnd_ = true;
-        streamFinished(true, serial, limit);
-        return;
-    }
-    // Late at the decode side: its whole time is already past; skip it
-    // rather than hold up the pictures after it (ffplay's framedrop).
-    if (!videoFirst_ && clock_.isRunning() && t + duration < clock_.now(now())) {
-        dropped_.fetch_add(1, std::memory_order_relaxed);
-        videoLastEnd_ = t + duration;
-        return;
-    }
-
-    const int width = frame->width;
-    const int height = frame->height;
-    auto out = pool_.acquire(width, height);
-    if (!out)
-        return;
-    int srcRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-    auto srcFormat = static_cast<AVPixelFormat>(frame->format);
-    switch (srcFormat) { // the full-range "J" formats are their plain ones with full range
-    case AV_PIX_FMT_YUVJ420P: srcFormat = AV_PIX_FMT_YUV420P; srcRange = 1; break;
-    case AV_PIX_FMT_YUVJ422P: srcFormat = AV_PIX_FMT_YUV422P; srcRange = 1; break;
-    case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
-    default: break;
-    }
-    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, width, height, AV_PIX_FMT_BGRA,
-        SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!context)
-        return;
-    int space = SWS_CS_ITU601;
-    if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
-        space = SWS_CS_ITU709;
-    // Rebuilding the conversion tables costs time: only when something changed.
-    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16) ^ srcFormat;
-    if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
-        sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
-            0, 1 << 16, 1 << 16);
-        swsSpace_ = space;
-        swsRange_ = srcRange;
-        swsKey_ = key;
-    }
-    sws_ = context;
-    std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
-    int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
-    sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);
-    out->time = t;
-    out->duration = std::min(duration, limit - t);
-    videoLastEnd_ = t + out->duration;
-
-    // Wait for room: frames leave the queue as the clock passes them.
-    for (;;) {
-        if (abort_ || !serialCurrent(serial))
-            return;
-        const double clockNow = clock_.now(now());
-        std::unique_lock lock(framesMutex_);
-        pruneFrames(clockNow);
-        if (frames_.size() < kMaxFrames) {
-            frames_.push_back(out);
-            break;
-        }
-        framesWake_.wait_for(lock, kPoll);
-    }
-    if (videoFirst_) {
-        videoFirst_ = false;
-        firstDecoded(serial, t);
-    }
-}
-
-bool ItemPipeline::configureResampler(const AVFrame* frame)
-{
-    if (swr_ && frame->sample_rate == swrInRate_ && frame->format == swrInFormat_
-        && frame->ch_layout.nb_channels == swrInChannels_)
-        return true;
-    swr_free(&swr_);
-    AVChannelLayout outLayout {};
-    av_channel_layout_default(&outLayout, 2);
-    AVChannelLayout inLayout {};
-    if (av_channel_layout_check(&frame->ch_layout) && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_copy(&inLayout, &frame->ch_layout);
-    else
-        av_channel_layout_default(&inLayout, std::max(frame->ch_layout.nb_channels, 1));
-    const int rc = swr_alloc_set_opts2(&swr_, &outLayout, AV_SAMPLE_FMT_FLT, static_cast<int>(kOutputRate), &inLayout,
-        static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
-    const bool mono = inLayout.nb_channels == 1;
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    if (rc >= 0 && swr_ && mono) {
-        const double both[2] = { 1.0, 1.0 }; // mono at full level on both sides, not 3 dB down
-        swr_set_matrix(swr_, both, 1);
-    }
-    if (rc < 0 || !swr_ || swr_init(swr_) < 0) {
-        swr_free(&swr_);
-        return false;
-    }
-    swrInRate_ = frame->sample_rate;
-    swrInFormat_ = frame->format;
-    swrInChannels_ = frame->ch_layout.nb_channels;
-    return true;
-}
-
-void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
-{
-    if (audioPastEnd_ || frame->sample_rate <= 0 || frame->nb_samples <= 0)
-        return;
-    if (!configureResampler(frame))
-        return;
-    const std::int64_t ts = frame->best_effort_timestamp;
-    double pts = ts != AV_NOPTS_VALUE ? ts * audioTimeBase_ - startOffset_ + lapOffset : expectedAudioPts_;
-    if (expectedAudioPts_ > -0.5 && (!std::isfinite(pts) || std::fabs(pts - expectedAudioPts_) < 0.02))
-        pts = expectedAudioPts_; // keep a run of samples contiguous
-    if (!std::isfinite(pts))
-        pts = 0.0;
-    expectedAudioPts_ = pts + frame->nb_samples / static_cast<double>(frame->sample_rate);
-    // What the resampler already holds comes out first, so the output
-    // starts that much earlier than this frame.
-    const double held = swr_get_delay(swr_, static_cast<std::int64_t>(kOutputRate)) / kOutputRate;
-    const std::int64_t capacity = av_rescale_rnd(swr_get_delay(swr_, frame->sample_rate) + frame->nb_samples,
-                                      static_cast<std::int64_t>(kOutputRate), frame->sample_rate, AV_ROUND_UP)
-        + 32;
-    if (capacity <= 0 || capacity > (1 << 22))
-        return;
-    if (convertBuffer_.size() < static_cast<std::size_t>(capacity) * 2)
-        convertBuffer_.resize(static_cast<std::size_t>(capacity) * 2);
-    std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
-    const int n = swr_convert(swr_, out, static_cast<int>(capacity), const_cast<const std::uint8_t**>(frame->extended_data),
-        frame->nb_samples);
-    if (n > 0)
-        pushAudio(convertBuffer_.data(), n, pts - held, serial);
-}
-
-void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::uint64_t serial)
-{
-    const double target = serialState().target;
-    // Zero tolerance: the first sample is the target's.
-    if (pts < target) {
-        const auto skip = std::llround((target - pts) * kOutputRate);
-        if (skip >= frames)
-            return;
-        if (skip > 0) {
-            samples += skip * 2;
-            frames -= static_cast<int>(skip);
-            pts += skip / kOutputRate;
-        }
-    }
-    // The out-point cuts at its exact sample.
-    const double limit = endLimit();
-    bool cut = false;
-    if (std::isfinite(limit)) {
-        const auto left = std::llround((limit - pts) * kOutputRate);
-        if (left <= 0) {
-            audioPastEnd_ = true;
-            streamFinished(false, serial, limit);
-            return;
-        }
-        if (left <= frames) {
-            frames = static_cast<int>(left);
-            cut = true;
-        }
-    }
-    if (audioFirst_) {
-        audioFirst_ = false;
-        if (videoStream_ < 0)
-            firstDecoded(serial, pts);
-    }
-    while (frames > 0) {
-        if (abort_ || !serialCurrent(serial))
-            return;
-        const int written = ring_.write(samples, frames, pts, serial);
-        samples += written * 2;
-        frames -= written;
-        pts += written / kOutputRate;
-        audioLastEnd_ = pts;
-        if (written == 0)
-            std::this_thread::sleep_for(kPoll);
-    }
-    if (cut) {
-        audioPastEnd_ = true;
-        streamFinished(false, serial, limit);
-    }
 }
 
 } // namespace tessarin

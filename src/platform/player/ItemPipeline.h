@@ -55,6 +55,11 @@ public:
     void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
     void setLooping(bool looping) { looping_.store(looping, std::memory_order_relaxed); }
     void seek(double seconds, SeekTolerance tolerance, std::uint64_t seekId);
+    // Joins: this pipeline (paused) starts where the one it is armed after
+    // has mixed its last sample, inside that same render. setPlaying()
+    // undoes the arming.
+    void armJoin() { joinPending_.store(true, std::memory_order_release); }
+    void setSuccessor(const std::shared_ptr<ItemPipeline>& next);
 
     std::uint64_t droppedFrames() const { return dropped_.load(std::memory_order_relaxed); }
 
@@ -108,6 +113,11 @@ private:
     double endLimit() const; // the out-point, or +inf (looping ignores it)
     void pruneFrames(double now);
     void wake();
+    // Starts the successor at frame offset of the render described by
+    // context; mix (frames long, or null outside a render) receives its part.
+    void startSuccessor(float* mix, int frames, int offset, const AudioRenderContext& context);
+    void startJoined(float* mix, int frames, const AudioRenderContext& context);
+    void renderRunning(float* mix, int frames, const AudioRenderContext& context);
 
     std::shared_ptr<PlayerItem> item_;
     Events events_;
@@ -170,6 +180,7 @@ private:
 
     // Decoder-thread state (each member used by one decode thread only).
     bool videoFirst_ = true;
+    int videoLateRun_ = 0; // pictures dropped late in a row
     bool videoPastEnd_ = false;
     double videoLastEnd_ = 0.0;
     bool audioFirst_ = true;
@@ -178,6 +189,12 @@ private:
     int swrInRate_ = 0;
     int swrInFormat_ = -1;
     int swrInChannels_ = 0;
+
+    // Joins.
+    std::atomic<bool> joinPending_ { false };
+    std::atomic<std::uint64_t> joinedBlock_ { 0 }; // the render this one started in
+    std::mutex successorMutex_;                     // guards successor_, for a copy
+    std::weak_ptr<ItemPipeline> successor_;
 
     std::thread demuxThread_;
     std::thread videoThread_;

@@ -52,6 +52,17 @@ public:
     virtual void seek(double seconds, SeekTolerance tolerance = SeekTolerance::Default,
         SeekCompletion completion = {}) = 0;
 
+    // Joins this player's current item (loaded, paused) onto the end of
+    // previous's current item: it starts playing in the output's render at
+    // the sample after previous's last one, without waiting for the main
+    // thread, and reports its rate once play() is called. Calling play() or
+    // pause() first, or replacing either item, undoes the join. False when
+    // the join cannot be made (then the caller starts the item at the end).
+    virtual bool playAfter(MediaPlayer& previous) { (void)previous; return false; }
+    // Whether playAfter can join at all (so that a caller loads nothing
+    // ahead for a player that cannot).
+    virtual bool canPlayAfter() const { return false; }
+
     // A muted player consumes and clocks its audio but is not heard.
     virtual void setMuted(bool muted) = 0;
     virtual bool isMuted() const = 0;

@@ -64,14 +64,42 @@ AudioMix PlayerItem::audioMix() const
 
 void PlayerItem::addOutput(const std::shared_ptr<VideoOutput>& output)
 {
-    if (output)
-        output->attach(weak_from_this());
+    if (!output)
+        return;
+    output->attach(weak_from_this());
+    std::lock_guard lock(mutex_);
+    std::erase_if(outputs_, [&](const std::weak_ptr<VideoOutput>& o) { return o.expired() || o.lock() == output; });
+    outputs_.push_back(output);
 }
 
 void PlayerItem::removeOutput(const std::shared_ptr<VideoOutput>& output)
 {
     if (output && output->item().get() == this)
         output->attach({});
+    std::lock_guard lock(mutex_);
+    std::erase_if(outputs_, [&](const std::weak_ptr<VideoOutput>& o) { return o.expired() || o.lock() == output; });
+}
+
+QSize PlayerItem::pictureSizeLimit() const
+{
+    std::vector<std::weak_ptr<VideoOutput>> outputs;
+    {
+        std::lock_guard lock(mutex_);
+        outputs = outputs_;
+    }
+    QSize limit;
+    bool any = false;
+    for (const auto& weak : outputs) {
+        const auto output = weak.lock();
+        if (!output)
+            continue;
+        const QSize size = output->maximumSize();
+        if (size.isEmpty())
+            return {}; // someone draws them at their own size
+        limit = any ? limit.expandedTo(size) : size;
+        any = true;
+    }
+    return limit;
 }
 
 std::shared_ptr<PlayerItemSource> PlayerItem::source() const

@@ -7,6 +7,7 @@
 #include "platform/player/AudioTap.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <atomic>
@@ -80,6 +81,9 @@ public:
     // per item; an output belongs to one item.
     void addOutput(const std::shared_ptr<VideoOutput>& output);
     void removeOutput(const std::shared_ptr<VideoOutput>& output);
+    // Any thread: the size the pictures are converted to, at most; empty
+    // for their own size (no output, or an output without a maximum size).
+    QSize pictureSizeLimit() const;
 
     // --- for MediaPlayer implementations -------------------------------
     // Any thread.
@@ -118,6 +122,7 @@ private:
     VideoTransform transform_;
     AudioMix mix_;
     std::shared_ptr<PlayerItemSource> source_;
+    std::vector<std::weak_ptr<VideoOutput>> outputs_;
 };
 
 } // namespace tessarin

@@ -35,6 +35,9 @@ public:
     double time = 0.0;
     // How long the picture stands, in seconds (0 when unknown).
     double duration = 0.0;
+    // The picture has transparency (premultiplied alpha, as in an overlay
+    // video made with an alpha channel); false: every alpha is 255.
+    bool hasAlpha = false;
 
     // The pixels as a QImage without a copy; the image keeps this frame
     // alive. Opaque pictures use Format_RGB32; pass premultiplied = true for

@@ -14,6 +14,18 @@ void VideoOutput::attach(const std::weak_ptr<PlayerItem>& item)
     last_.reset();
 }
 
+void VideoOutput::setMaximumSize(QSize size)
+{
+    std::lock_guard lock(mutex_);
+    maximumSize_ = size.isValid() && !size.isEmpty() ? size : QSize();
+}
+
+QSize VideoOutput::maximumSize() const
+{
+    std::lock_guard lock(mutex_);
+    return maximumSize_;
+}
+
 std::shared_ptr<PlayerItem> VideoOutput::item() const
 {
     std::lock_guard lock(mutex_);

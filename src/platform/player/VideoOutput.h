@@ -4,6 +4,7 @@
 // remembers which frame it handed out last. Any thread, but one user at a
 // time per output.
 #include <QImage>
+#include <QSize>
 
 #include <memory>
 #include <mutex>
@@ -30,6 +31,14 @@ public:
     // The item attached (set by PlayerItem::addOutput).
     std::shared_ptr<PlayerItem> item() const;
 
+    // The largest size this output draws the pictures at (an empty size, the
+    // default: their own size). The player converts each picture once, to
+    // the largest size any output of the item asks for (aspect kept, never
+    // enlarged), so a 4K picture drawn into a 1080p program is scaled in
+    // the same pass that makes it BGRA, and no drawing scales it again.
+    void setMaximumSize(QSize size);
+    QSize maximumSize() const;
+
 private:
     friend class PlayerItem;
     void attach(const std::weak_ptr<PlayerItem>& item);
@@ -37,6 +46,7 @@ private:
     mutable std::mutex mutex_; // guards the fields below
     std::weak_ptr<PlayerItem> item_;
     std::weak_ptr<const VideoFrame> last_;
+    QSize maximumSize_;
 };
 
 } // namespace tessarin

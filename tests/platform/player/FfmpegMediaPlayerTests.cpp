@@ -322,3 +322,79 @@ TEST(FfmpegMediaPlayer, ALoopingVideoGoesOnFromItsFirstPictureWithoutEnding)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, ConvertsPicturesToTheLargestSizeTheyAreDrawnAt)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("frames.mp4"); // 64 x 64, frame N has luma 16 + 4 × (N mod 50)
+    auto small = std::make_shared<VideoOutput>();
+    small->setMaximumSize(QSize(32, 40));
+    auto wide = std::make_shared<VideoOutput>();
+    wide->setMaximumSize(QSize(48, 16));
+    item->addOutput(small);
+    item->addOutput(wide);
+    player.replaceCurrentItem(item);
+    auto at = [&](double target) {
+        bool finished = false;
+        player.seek(target, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
+        EXPECT_TRUE(waitUntil([&] { return finished; }));
+        return small->copyFrame(small->itemTime(HostClock::monotonicSeconds()));
+    };
+    // Fitted into 48 x 40, the union of what the two outputs draw.
+    auto frame = at(2.5);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width(), 40);
+    EXPECT_EQ(frame->height(), 40);
+    EXPECT_EQ(frameNumberMod50(*frame), 62 % 50); // the same picture, in one pass
+    // A reader of the pictures at their own size: no scaling.
+    auto own = std::make_shared<VideoOutput>();
+    item->addOutput(own);
+    frame = at(4.5);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width(), 64);
+    EXPECT_EQ(frameNumberMod50(*frame), 112 % 50);
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(FfmpegMediaPlayer, OverlayVideosKeepTheirAlphaPremultiplied)
+{
+    // Left half transparent, right half opaque orange (255, 128, 0).
+    for (const char* name : { "halves_prores4444.mov", "halves_vp9alpha.webm" }) {
+        SCOPED_TRACE(name);
+        FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+        auto item = itemFor(name);
+        auto video = std::make_shared<VideoOutput>();
+        item->addOutput(video);
+        player.replaceCurrentItem(item);
+        ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+        auto frame = video->copyFrame(0.0);
+        EXPECT_TRUE(frame->hasAlpha);
+        const QImage image = frame->image(true);
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_LE(qAlpha(image.pixel(8, 24)), 1);
+        const QRgb orange = image.pixel(56, 24);
+        EXPECT_EQ(qAlpha(orange), 255);
+        EXPECT_NEAR(qRed(orange), 255, 3);
+        EXPECT_NEAR(qGreen(orange), 128, 3);
+        EXPECT_NEAR(qBlue(orange), 0, 3);
+    }
+    // Ordinary video stays opaque.
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("video_only.mp4");
+    auto video = std::make_shared<VideoOutput>();
+    item->addOutput(video);
+    player.replaceCurrentItem(item);
+    ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr; }));
+    EXPECT_FALSE(video->copyFrame(0.0)->hasAlpha);
+}
+
+} // namespace
+} // namespace tessarin::test

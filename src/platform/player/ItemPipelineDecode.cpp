@@ -1,0 +1,373 @@
+// The decode side of ItemPipeline: the video and audio decode threads,
+// pictures converted to BGRA at the size they are drawn, sound resampled to
+// the output format and cut at the seek target and the out-point.
+#include "platform/player/ItemPipeline.h"
+
+#include "platform/PixelKernels.h"
+#include "platform/ThreadName.h"
+#include "platform/player/PipelineTuning.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/pixdesc.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+namespace tessarin {
+
+using namespace pipeline;
+
+namespace {
+
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+
+} // namespace
+
+// --- decoding --------------------------------------------------------------------
+
+void ItemPipeline::videoMain()
+{
+    setCurrentThreadName("Vellumcast.MediaPlayer.video");
+    decodeLoop(videoCtx_, videoPackets_, true);
+}
+
+void ItemPipeline::audioMain()
+{
+    setCurrentThreadName("Vellumcast.MediaPlayer.audio");
+    decodeLoop(audioCtx_, audioPackets_, false);
+}
+
+void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video)
+{
+    AVFrame* frame = av_frame_alloc();
+    std::uint64_t serial = 0;
+    double lap = 0.0;
+    auto receiveAll = [&] {
+        while (!abort_ && avcodec_receive_frame(ctx, frame) == 0) {
+            if (serialCurrent(serial)) {
+                if (video)
+                    handleVideoFrame(frame, serial, lap);
+                else
+                    handleAudioFrame(frame, serial, lap);
+            }
+            av_frame_unref(frame);
+        }
+    };
+    PacketEntry entry;
+    while (!abort_ && queue.get(entry)) {
+        std::unique_ptr<AVPacket, PacketDeleter> packet(entry.packet);
+        if (entry.serial != queue.serial())
+            continue; // stale: a seek came after it
+        switch (entry.kind) {
+        case PacketEntry::Kind::Flush:
+            avcodec_flush_buffers(ctx);
+            serial = entry.serial;
+            lap = 0.0;
+            resetDecoder(video, serial);
+            break;
+        case PacketEntry::Kind::Data: {
+            if (entry.serial != serial)
+                break;
+            lap = entry.lapOffset;
+            // A decoder that cannot keep up drops what nothing refers to
+            // until it has caught up (mpv's decoder frame dropping): skipping
+            // late pictures after decoding them saves nothing.
+            if (video)
+                ctx->skip_frame = videoLateRun_ >= 2 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+            int rc = avcodec_send_packet(ctx, packet.get());
+            while (rc == AVERROR(EAGAIN) && !abort_) {
+                receiveAll();
+                rc = avcodec_send_packet(ctx, packet.get());
+            }
+            receiveAll();
+            break;
+        }
+        case PacketEntry::Kind::Drain:
+        case PacketEntry::Kind::Loop:
+            if (entry.serial != serial)
+                break;
+            avcodec_send_packet(ctx, nullptr);
+            receiveAll();
+            avcodec_flush_buffers(ctx);
+            if (entry.kind == PacketEntry::Kind::Loop)
+                lap = entry.lapOffset;
+            else
+                finishDecoder(video, serial);
+            break;
+        }
+    }
+    av_frame_free(&frame);
+}
+
+void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
+{
+    if (video) {
+        {
+            std::lock_guard lock(framesMutex_);
+            frames_.clear();
+        }
+        videoFirst_ = true;
+        videoLateRun_ = 0;
+        videoPastEnd_ = false;
+        videoLastEnd_ = std::max(serialState().target, 0.0);
+    } else {
+        ring_.reset(serial);
+        if (swr_) {
+            swr_close(swr_);
+            swr_init(swr_);
+        }
+        expectedAudioPts_ = -1.0;
+        audioFirst_ = true;
+        audioPastEnd_ = false;
+        audioLastEnd_ = std::max(serialState().target, 0.0);
+    }
+}
+
+void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
+{
+    if (video) {
+        streamFinished(true, serial, std::min(videoLastEnd_, endLimit()));
+        return;
+    }
+    if (swr_ && !audioPastEnd_) {
+        // What the resampler still holds comes out at the end.
+        const int cap = 4096;
+        if (convertBuffer_.size() < static_cast<std::size_t>(cap) * 2)
+            convertBuffer_.resize(static_cast<std::size_t>(cap) * 2);
+        std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
+        const int n = swr_convert(swr_, out, cap, nullptr, 0);
+        if (n > 0)
+            pushAudio(convertBuffer_.data(), n, audioLastEnd_, serial);
+    }
+    streamFinished(false, serial, std::min(audioLastEnd_, endLimit()));
+}
+
+void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
+{
+    if (videoPastEnd_)
+        return;
+    const std::int64_t ts = frame->best_effort_timestamp;
+    double t = ts != AV_NOPTS_VALUE ? ts * videoTimeBase_ - startOffset_ + lapOffset : videoLastEnd_;
+    double duration = frame->pkt_duration > 0 ? frame->pkt_duration * videoTimeBase_ : frameDuration_;
+    if (!(duration > 0.0) || duration > 1.0)
+        duration = frameDuration_;
+    const SerialState st = serialState();
+    // Zero tolerance: the first picture is the one standing at the target.
+    if (t + duration <= st.target + 1e-6)
+        return;
+    const double limit = endLimit();
+    if (t >= limit - 1e-6) {
+        videoPastEnd_ = true;
+        streamFinished(true, serial, limit);
+        return;
+    }
+    // Late at the decode side: its whole time is already past; skip it
+    // rather than hold up the pictures after it (ffplay's framedrop).
+    if (!videoFirst_ && clock_.isRunning() && t + duration < clock_.now(now())) {
+        dropped_.fetch_add(1, std::memory_order_relaxed);
+        videoLastEnd_ = t + duration;
+        ++videoLateRun_;
+        return;
+    }
+    videoLateRun_ = 0;
+
+    const int width = frame->width;
+    const int height = frame->height;
+    // At the largest size the pictures are drawn at: scaled in the pass
+    // that makes them BGRA, never enlarged.
+    int outWidth = width;
+    int outHeight = height;
+    const QSize drawn = item_->pictureSizeLimit();
+    if (!drawn.isEmpty() && (width > drawn.width() || height > drawn.height())) {
+        const double scale = std::min(static_cast<double>(drawn.width()) / width, static_cast<double>(drawn.height()) / height);
+        outWidth = std::clamp(static_cast<int>(std::lround(width * scale)), 1, width);
+        outHeight = std::clamp(static_cast<int>(std::lround(height * scale)), 1, height);
+    }
+    auto out = pool_.acquire(outWidth, outHeight);
+    if (!out)
+        return;
+    int srcRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    auto srcFormat = static_cast<AVPixelFormat>(frame->format);
+    switch (srcFormat) { // the full-range "J" formats are their plain ones with full range
+    case AV_PIX_FMT_YUVJ420P: srcFormat = AV_PIX_FMT_YUV420P; srcRange = 1; break;
+    case AV_PIX_FMT_YUVJ422P: srcFormat = AV_PIX_FMT_YUV422P; srcRange = 1; break;
+    case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
+    default: break;
+    }
+    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, outWidth, outHeight, AV_PIX_FMT_BGRA,
+        SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!context)
+        return;
+    int space = SWS_CS_ITU601;
+    if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
+        space = SWS_CS_ITU709;
+    // Rebuilding the conversion tables costs time: only when something changed.
+    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16)
+        ^ (static_cast<std::int64_t>(outWidth) << 52) ^ (static_cast<std::int64_t>(outHeight) << 28) ^ srcFormat;
+    if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
+        sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+            0, 1 << 16, 1 << 16);
+        swsSpace_ = space;
+        swsRange_ = srcRange;
+        swsKey_ = key;
+    }
+    sws_ = context;
+    std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
+    int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
+    sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);
+    // Pictures with an alpha channel (ProRes 4444, VP9 with alpha) keep
+    // it, premultiplied as everything that draws them expects.
+    const AVPixFmtDescriptor* described = av_pix_fmt_desc_get(srcFormat);
+    out->hasAlpha = described && (described->flags & AV_PIX_FMT_FLAG_ALPHA);
+    if (out->hasAlpha) {
+        for (int y = 0; y < outHeight; ++y)
+            pixels::premultiplyRow(reinterpret_cast<std::uint32_t*>(out->bits() + std::ptrdiff_t(y) * out->bytesPerLine()),
+                outWidth);
+    }
+    out->time = t;
+    out->duration = std::min(duration, limit - t);
+    videoLastEnd_ = t + out->duration;
+
+    // Wait for room: frames leave the queue as the clock passes them.
+    for (;;) {
+        if (abort_ || !serialCurrent(serial))
+            return;
+        const double clockNow = clock_.now(now());
+        std::unique_lock lock(framesMutex_);
+        pruneFrames(clockNow);
+        const std::size_t frameBytes = std::size_t(out->bytesPerLine()) * std::size_t(out->height());
+        const std::size_t room = std::clamp(kFrameQueueBytes / std::max<std::size_t>(frameBytes, 1), kMinFrames, kMaxFrames);
+        if (frames_.size() < room) {
+            frames_.push_back(out);
+            break;
+        }
+        framesWake_.wait_for(lock, kPoll);
+    }
+    if (videoFirst_) {
+        videoFirst_ = false;
+        firstDecoded(serial, t);
+    }
+}
+
+bool ItemPipeline::configureResampler(const AVFrame* frame)
+{
+    if (swr_ && frame->sample_rate == swrInRate_ && frame->format == swrInFormat_
+        && frame->ch_layout.nb_channels == swrInChannels_)
+        return true;
+    swr_free(&swr_);
+    AVChannelLayout outLayout {};
+    av_channel_layout_default(&outLayout, 2);
+    AVChannelLayout inLayout {};
+    if (av_channel_layout_check(&frame->ch_layout) && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_copy(&inLayout, &frame->ch_layout);
+    else
+        av_channel_layout_default(&inLayout, std::max(frame->ch_layout.nb_channels, 1));
+    const int rc = swr_alloc_set_opts2(&swr_, &outLayout, AV_SAMPLE_FMT_FLT, static_cast<int>(kOutputRate), &inLayout,
+        static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+    const bool mono = inLayout.nb_channels == 1;
+    av_channel_layout_uninit(&inLayout);
+    av_channel_layout_uninit(&outLayout);
+    if (rc >= 0 && swr_ && mono) {
+        const double both[2] = { 1.0, 1.0 }; // mono at full level on both sides, not 3 dB down
+        swr_set_matrix(swr_, both, 1);
+    }
+    if (rc < 0 || !swr_ || swr_init(swr_) < 0) {
+        swr_free(&swr_);
+        return false;
+    }
+    swrInRate_ = frame->sample_rate;
+    swrInFormat_ = frame->format;
+    swrInChannels_ = frame->ch_layout.nb_channels;
+    return true;
+}
+
+void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
+{
+    if (audioPastEnd_ || frame->sample_rate <= 0 || frame->nb_samples <= 0)
+        return;
+    if (!configureResampler(frame))
+        return;
+    const std::int64_t ts = frame->best_effort_timestamp;
+    double pts = ts != AV_NOPTS_VALUE ? ts * audioTimeBase_ - startOffset_ + lapOffset : expectedAudioPts_;
+    if (expectedAudioPts_ > -0.5 && (!std::isfinite(pts) || std::fabs(pts - expectedAudioPts_) < 0.02))
+        pts = expectedAudioPts_; // keep a run of samples contiguous
+    if (!std::isfinite(pts))
+        pts = 0.0;
+    expectedAudioPts_ = pts + frame->nb_samples / static_cast<double>(frame->sample_rate);
+    // What the resampler already holds comes out first, so the output
+    // starts that much earlier than this frame.
+    const double held = swr_get_delay(swr_, static_cast<std::int64_t>(kOutputRate)) / kOutputRate;
+    const std::int64_t capacity = av_rescale_rnd(swr_get_delay(swr_, frame->sample_rate) + frame->nb_samples,
+                                      static_cast<std::int64_t>(kOutputRate), frame->sample_rate, AV_ROUND_UP)
+        + 32;
+    if (capacity <= 0 || capacity > (1 << 22))
+        return;
+    if (convertBuffer_.size() < static_cast<std::size_t>(capacity) * 2)
+        convertBuffer_.resize(static_cast<std::size_t>(capacity) * 2);
+    std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
+    const int n = swr_convert(swr_, out, static_cast<int>(capacity), const_cast<const std::uint8_t**>(frame->extended_data),
+        frame->nb_samples);
+    if (n > 0)
+        pushAudio(convertBuffer_.data(), n, pts - held, serial);
+}
+
+void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::uint64_t serial)
+{
+    const double target = serialState().target;
+    // Zero tolerance: the first sample is the target's.
+    if (pts < target) {
+        const auto skip = std::llround((target - pts) * kOutputRate);
+        if (skip >= frames)
+            return;
+        if (skip > 0) {
+            samples += skip * 2;
+            frames -= static_cast<int>(skip);
+            pts += skip / kOutputRate;
+        }
+    }
+    // The out-point cuts at its exact sample.
+    const double limit = endLimit();
+    bool cut = false;
+    if (std::isfinite(limit)) {
+        const auto left = std::llround((limit - pts) * kOutputRate);
+        if (left <= 0) {
+            audioPastEnd_ = true;
+            streamFinished(false, serial, limit);
+            return;
+        }
+        if (left <= frames) {
+            frames = static_cast<int>(left);
+            cut = true;
+        }
+    }
+    if (audioFirst_) {
+        audioFirst_ = false;
+        if (videoStream_ < 0)
+            firstDecoded(serial, pts);
+    }
+    while (frames > 0) {
+        if (abort_ || !serialCurrent(serial))
+            return;
+        const int written = ring_.write(samples, frames, pts, serial);
+        samples += written * 2;
+        frames -= written;
+        pts += written / kOutputRate;
+        audioLastEnd_ = pts;
+        if (written == 0)
+            std::this_thread::sleep_for(kPoll);
+    }
+    if (cut) {
+        audioPastEnd_ = true;
+        streamFinished(false, serial, limit);
+    }
+}
+
+} // namespace tessarin
