@@ -205,8 +205,8 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     // A picture drawn at half its size or less is first halved in its own
     // 4:2:0 planes (2 x 2 means): libswscale converts without scaling much
     // faster than it scales and converts in one pass.
-    const std::uint8_t* srcData[4] = { frame->data[0], frame->data[1], frame->data[2], nullptr };
-    int srcStride[4] = { frame->linesize[0], frame->linesize[1], frame->linesize[2], 0 };
+    const std::uint8_t* srcData[4] = { frame->data[0], frame->data[1], frame->data[2], frame->data[3] };
+    int srcStride[4] = { frame->linesize[0], frame->linesize[1], frame->linesize[2], frame->linesize[3] };
     int srcWidth = width;
     int srcHeight = height;
     if (srcFormat == AV_PIX_FMT_YUV420P) {
