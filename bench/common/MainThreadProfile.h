@@ -96,21 +96,30 @@ public:
         double self = 0.0, inclusive = 0.0, longest = 0.0;
     };
 
+    static ProfiledApplication& instance() { return *static_cast<ProfiledApplication*>(qApp); }
+
     // Forgets what was counted and starts a measure of the main thread now.
     void startMeasure()
     {
         handlers_.clear();
+        total_ = 0.0;
+        resumeMeasure();
+    }
+    // Ends the measure (or pauses it: resumeMeasure() adds to it); the main
+    // thread's CPU seconds measured so far.
+    double stopMeasure()
+    {
+        if (measuring_)
+            total_ += threadCpuSeconds() - started_;
+        measuring_ = false;
+        return total_;
+    }
+    void resumeMeasure()
+    {
         measuring_ = true;
         started_ = threadCpuSeconds();
     }
-    // Ends the measure; the main thread's CPU seconds since startMeasure().
-    double stopMeasure()
-    {
-        measuring_ = false;
-        stopped_ = threadCpuSeconds();
-        return stopped_ - started_;
-    }
-    double measuredCpu() const { return stopped_ - started_; }
+    double measuredCpu() const { return total_; }
 
     const Handler* handler(const std::string& name) const
     {
@@ -187,15 +196,18 @@ public:
 
     // A stable name for what handles event at receiver (taken before the
     // delivery, which may delete the receiver).
-    static std::string nameOf(QObject* receiver, QEvent* event)
+    std::string nameOf(QObject* receiver, QEvent* event)
     {
         const char* cls = receiver ? receiver->metaObject()->className() : "?";
         switch (event->type()) {
         case QEvent::Timer:
             if (auto* timer = qobject_cast<QTimer*>(receiver)) {
                 const QObject* parent = timer->parent();
-                return "timer " + std::to_string(timer->interval()) + " ms"
-                    + (parent ? std::string(" of ") + parent->metaObject()->className() : std::string());
+                if (parent)
+                    return "timer " + std::to_string(timer->interval()) + " ms of " + parent->metaObject()->className();
+                // The clock's timers have no parent: told apart by the order they first fired in.
+                auto [it, added] = timerNumbers_.try_emplace(timer, int(timerNumbers_.size()) + 1);
+                return "timer " + std::to_string(timer->interval()) + " ms #" + std::to_string(it->second);
             }
             return std::string("timer event ") + cls;
         case QEvent::MetaCall:
@@ -216,9 +228,10 @@ private:
         double start, children;
     };
     bool measuring_ = false;
-    double started_ = 0.0, stopped_ = 0.0;
+    double started_ = 0.0, total_ = 0.0;
     std::vector<Frame> stack_;
     std::map<std::string, Handler> handlers_;
+    std::map<const QTimer*, int> timerNumbers_;
 };
 
 } // namespace tessarin::bench
