@@ -78,6 +78,29 @@ TEST(Stepper, LeavesTheValueToItsOwner)
     EXPECT_EQ(value, 4);
 }
 
+// Squeezed by a tight row, the stepper keeps its arrows and the value at the
+// end of its text in view, and asks for its whole text again when there is
+// room.
+TEST(Stepper, ASqueezedTextKeepsItsValueInView)
+{
+    Stepper stepper;
+    stepper.setText(QStringLiteral("Immagine · 15 s"));
+    stepper.show();
+    const QSize whole = stepper.sizeHint();
+    ASSERT_LT(stepper.minimumSizeHint().width(), whole.width());
+    stepper.resize(stepper.minimumSizeHint().width(), whole.height());
+    QApplication::processEvents();
+    const QString shown = stepper.label()->text();
+    EXPECT_NE(shown, QStringLiteral("Immagine · 15 s"));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("15 s"))) << shown.toStdString();
+    EXPECT_EQ(stepper.text(), QStringLiteral("Immagine · 15 s"));
+    EXPECT_LE(stepper.upButton()->geometry().right(), stepper.width());
+    EXPECT_EQ(stepper.sizeHint(), whole);
+    stepper.resize(whole);
+    QApplication::processEvents();
+    EXPECT_EQ(stepper.label()->text(), QStringLiteral("Immagine · 15 s"));
+}
+
 TEST(OnAirBadge, ReadsOnAirWhilePlayingAndPausedOtherwise)
 {
     OnAirBadge badge(true);
