@@ -69,10 +69,14 @@ bool runUntil(const std::function<bool()>& pred, double seconds)
 {
     QElapsedTimer timer;
     timer.start();
+    // The thread sleeps between events (a busy loop would be counted as the
+    // main thread's work); this timer wakes it to look at pred every ms.
+    QTimer wake;
+    wake.start(1);
     while (!pred()) {
         if (timer.elapsed() > seconds * 1000.0)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
