@@ -14,6 +14,7 @@
 #include "show/ShowController.h"
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/StreamManager.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
 #include "ui/settings/SettingsWindowController.h"
@@ -27,19 +28,6 @@
 
 namespace tessarin {
 namespace {
-
-// The row the top bar's elements sit in, on the header gradient.
-class TopBarRow : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
-    }
-};
 
 class Separator : public QWidget {
 public:
@@ -83,7 +71,7 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     content->setPalette(pal);
     content->setAutoFillBackground(true);
 
-    auto* topRow = new TopBarRow(content);
+    auto* topRow = new HeaderFill(content);
     topRow->setObjectName(QStringLiteral("topBarRow"));
     auto* topLayout = new QHBoxLayout(topRow);
     topLayout->setContentsMargins(14, 8, 14, 8);

@@ -9,6 +9,7 @@
 #include "ui/browser/BrowserRow.h"
 #include "ui/browser/MediaImport.h"
 #include "ui/browser/SourcesList.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/SectionTitle.h"
@@ -31,31 +32,6 @@ namespace {
 
 constexpr int kMinWidth = 230;
 constexpr int kMaxWidth = 290;
-
-// The header's background: the header gradient.
-class Header : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
-    }
-};
-
-class Separator : public QWidget {
-public:
-    explicit Separator(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::panelBorder()); }
-};
 
 std::vector<QUrl> localFileURLs(const QMimeData& data)
 {
@@ -84,7 +60,7 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     setAcceptDrops(true);
 
-    auto* header = new Header(this);
+    auto* header = new HeaderFill(this);
     auto* headerLayout = new QVBoxLayout(header);
     headerLayout->setContentsMargins(10, 8, 10, 8);
     headerLayout->setSpacing(8);
@@ -113,7 +89,7 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(header);
-    layout->addWidget(new Separator(this));
+    layout->addWidget(new ColorLine(this));
     layout->addWidget(content_, 1);
 
     connect(addButton_, &QAbstractButton::clicked, this, &BrowserColumnView::pickFiles);

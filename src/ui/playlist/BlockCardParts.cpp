@@ -131,31 +131,6 @@ void CountCapsule::paintEvent(QPaintEvent*)
     p.drawText(rect(), Qt::AlignCenter, text_);
 }
 
-// ---- ColorLine
-
-ColorLine::ColorLine(QWidget* parent)
-    : QWidget(parent)
-    , color_(Theme::panelBorder())
-{
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void ColorLine::setColor(const QColor& color)
-{
-    if (color == color_)
-        return;
-    color_ = color;
-    update();
-}
-
-void ColorLine::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), Theme::panel());
-    p.fillRect(rect(), color_);
-}
-
 // ---- EmptyBlockHint
 
 namespace {

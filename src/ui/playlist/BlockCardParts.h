@@ -59,20 +59,6 @@ private:
     QString text_;
 };
 
-// A rectangle of one colour (the card's separator).
-class ColorLine : public QWidget {
-    Q_OBJECT
-public:
-    explicit ColorLine(QWidget* parent);
-    void setColor(const QColor& color);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    QColor color_;
-};
-
 // The symbol and text that invite a drop into an empty block.
 class EmptyBlockHint : public QWidget {
     Q_OBJECT

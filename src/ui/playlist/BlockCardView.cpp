@@ -2,6 +2,7 @@
 
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"

@@ -2,6 +2,7 @@
 
 #include "media/BlockEndBehavior.h"
 #include "media/MediaBlock.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
@@ -19,19 +20,6 @@ namespace tessarin {
 namespace {
 constexpr std::int64_t kRepeatMin = 1;
 constexpr std::int64_t kRepeatMax = 99;
-
-class Divider : public QWidget {
-public:
-    explicit Divider(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::panelBorder()); }
-};
 
 QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
@@ -69,7 +57,7 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     layout->setSpacing(14);
     layout->addWidget(title_);
     layout->addWidget(normalize_);
-    layout->addWidget(new Divider(this));
+    layout->addWidget(new ColorLine(this));
 
     auto* end = new QVBoxLayout;
     end->setSpacing(8);
@@ -81,7 +69,7 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
         end->addWidget(option);
     }
     layout->addLayout(end);
-    layout->addWidget(new Divider(this));
+    layout->addWidget(new ColorLine(this));
 
     auto* loopSection = new QVBoxLayout;
     loopSection->setSpacing(8);

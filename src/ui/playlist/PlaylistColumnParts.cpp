@@ -12,20 +12,6 @@
 
 namespace tessarin {
 
-// ---- ColumnHeader
-
-ColumnHeader::ColumnHeader(QWidget* parent)
-    : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void ColumnHeader::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
-}
-
 // ---- CardList
 
 CardList::CardList(QWidget* parent)

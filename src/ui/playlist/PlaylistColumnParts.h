@@ -14,16 +14,6 @@ namespace tessarin {
 
 class BlockCardView;
 
-// The header's gradient background.
-class ColumnHeader : public QWidget {
-    Q_OBJECT
-public:
-    explicit ColumnHeader(QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-};
-
 // The scrolling list's content: the panel colour and each card's shadow.
 class CardList : public QWidget {
     Q_OBJECT

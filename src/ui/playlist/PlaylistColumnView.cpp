@@ -2,6 +2,7 @@
 
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
@@ -37,7 +38,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* header = new ColumnHeader(this);
+    auto* header = new HeaderFill(this);
     auto* h = new QHBoxLayout(header);
     h->setContentsMargins(10, 8, 10, 8);
     h->addWidget(new SectionTitle(tr("Blocchi"), QStringLiteral("square.stack.3d.up"), header));

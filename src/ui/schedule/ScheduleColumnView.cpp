@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
@@ -37,37 +38,6 @@ constexpr double kEarlyTolerance = 0.002;
 // What a dropped live source may stay on air without another limit.
 constexpr double kDroppedLiveDuration = 1800.0;
 
-class Separator : public QWidget {
-public:
-    explicit Separator(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::panelBorder());
-    }
-};
-
-class Header : public QWidget {
-public:
-    explicit Header(QWidget* parent)
-        : QWidget(parent)
-    {
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
-    }
-};
-
 } // namespace
 
 ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEngine& engine, SourceLibrary& sources,
@@ -87,7 +57,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
 {
     setAcceptDrops(true);
 
-    auto* header = new Header(this);
+    auto* header = new HeaderFill(this);
     auto* headerLayout = new QHBoxLayout(header);
     headerLayout->setContentsMargins(10, 8, 10, 8);
     headerLayout->addWidget(new SectionTitle(tr("Palinsesto"), QStringLiteral("calendar.badge.clock"), header));
@@ -124,10 +94,10 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(header);
-    layout->addWidget(new Separator(this));
+    layout->addWidget(new ColorLine(this));
     automationBar_->setParent(this);
     layout->addWidget(automationBar_);
-    layout->addWidget(new Separator(this));
+    layout->addWidget(new ColorLine(this));
     layout->addWidget(scroll_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 

@@ -1,0 +1,47 @@
+#include "ui/kit/Fills.h"
+
+#include "ui/kit/Theme.h"
+
+#include <QPainter>
+
+namespace tessarin {
+
+ColorLine::ColorLine(QWidget* parent)
+    : ColorLine(Theme::panelBorder(), parent)
+{
+}
+
+ColorLine::ColorLine(const QColor& color, QWidget* parent)
+    : QWidget(parent)
+    , color_(color)
+{
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ColorLine::setColor(const QColor& color)
+{
+    if (color == color_)
+        return;
+    color_ = color;
+    update();
+}
+
+void ColorLine::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), color_);
+}
+
+HeaderFill::HeaderFill(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void HeaderFill::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
+}
+
+} // namespace tessarin
