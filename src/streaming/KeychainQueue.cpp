@@ -35,7 +35,7 @@ std::shared_ptr<KeychainQueue> KeychainQueue::shared()
         // An address typed right before quitting is still stored; a secret
         // service that does not answer holds the end only this long.
         ProcessEnd::addStep([queue] {
-            queue->flush(kFlushSeconds);
+            queue->finishWrites(kFlushSeconds);
             queue->abandon();
         });
         return queue;
@@ -92,11 +92,15 @@ void KeychainQueue::drain()
             }
             job = std::move(jobs_.front());
             jobs_.pop_front();
+            writing_ = !job.task;
         }
         if (job.task)
             job.task(*store_);
         else
             store_->set(job.text, job.account);
+        std::lock_guard guard(mutex_);
+        writing_ = false;
+        idle_.notify_all();
     }
 }
 
@@ -105,6 +109,15 @@ bool KeychainQueue::flush(double timeoutSeconds)
     std::unique_lock guard(mutex_);
     return idle_.wait_for(guard, std::chrono::duration<double>(std::max(0.0, timeoutSeconds)),
                           [this] { return !draining_ && jobs_.empty(); });
+}
+
+bool KeychainQueue::finishWrites(double timeoutSeconds)
+{
+    std::unique_lock guard(mutex_);
+    std::erase_if(jobs_, [](const Job& job) { return bool(job.task); });
+    return idle_.wait_for(guard, std::chrono::duration<double>(std::max(0.0, timeoutSeconds)), [this] {
+        return !writing_ && std::none_of(jobs_.begin(), jobs_.end(), [](const Job& job) { return !job.task; });
+    });
 }
 
 void KeychainQueue::abandon()

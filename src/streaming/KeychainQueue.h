@@ -32,13 +32,14 @@ public:
         virtual void cancel() = 0;
     };
 
-    // What the end of the process grants the queued writes before the rest is
+    // What the end of the process grants the writes before the rest is
     // cancelled.
     static constexpr double kFlushSeconds = 3.0;
 
     // The queue of the application, over SecretStore. At the end of the
-    // process (a ProcessEnd step) its writes get kFlushSeconds to finish;
-    // then what is left is dropped and the call in progress cancelled.
+    // process (a ProcessEnd step) its writes get kFlushSeconds to finish
+    // (finishWrites); then what is left is dropped and the call in progress
+    // cancelled.
     static std::shared_ptr<KeychainQueue> shared();
 
     // Made with std::make_shared (its tasks hold the queue).
@@ -52,6 +53,10 @@ public:
     // Not from a task of this queue. Waits until nothing is queued or running,
     // at most timeoutSeconds; false when work is left.
     bool flush(double timeoutSeconds);
+    // Not from a task of this queue. Drops the queued tasks that are not
+    // writes, then waits until no write is queued or running, at most
+    // timeoutSeconds; false when a write is left.
+    bool finishWrites(double timeoutSeconds);
     // Drops what is queued and cancels the store's call in progress; tasks
     // queued later are dropped too.
     void abandon();
@@ -72,6 +77,7 @@ private:
     std::condition_variable idle_;
     std::deque<Job> jobs_; // none of them begun
     bool draining_ = false;
+    bool writing_ = false; // the job running is a write
     bool abandoned_ = false;
 };
 

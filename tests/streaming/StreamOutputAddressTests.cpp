@@ -69,6 +69,28 @@ TEST(KeychainQueue, AbandoningCancelsTheCallInProgressAndDropsTheRestAndWhatCome
     EXPECT_TRUE(store->writes().empty());
 }
 
+TEST(KeychainQueue, TheEndWaitsForTheWritesOnlyAndDropsTheQueuedTasks)
+{
+    auto store = std::make_shared<test::GatedKeychain>();
+    auto queue = std::make_shared<KeychainQueue>(store);
+    int ran = 0;
+    queue->async([&](KeychainQueue::Store& s) {
+        s.string("A");
+        ++ran;
+    });
+    queue->async([&](KeychainQueue::Store&) { ++ran; });
+    ASSERT_TRUE(test::waitUntil([&] { return store->waiting() == 1; }));
+    EXPECT_TRUE(queue->finishWrites(10.0)) << "nothing to write: a stuck read holds nothing up";
+
+    queue->set(QStringLiteral("x"), "A");
+    EXPECT_FALSE(queue->finishWrites(0.01)) << "the write waits behind the stuck read";
+    store->open();
+    EXPECT_TRUE(queue->finishWrites(10.0));
+    EXPECT_TRUE(queue->flush(10.0));
+    EXPECT_EQ(store->writes(), (Writes { { "A", "x" } }));
+    EXPECT_EQ(ran, 1) << "the queued task was dropped";
+}
+
 class StreamOutputAddressTest : public ::testing::Test {
 protected:
     void SetUp() override { settings = std::make_unique<Settings>(dir.filePath("settings.ini")); }
