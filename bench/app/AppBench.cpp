@@ -7,8 +7,10 @@
 //    measures it) on the same file in the same run, target at most 1.3; and
 //    the main thread's lateness, probed by a 16 ms timer, p99 under 8 ms.
 //   app_bench [SECONDS]   (20 s of playback each by default)
+#include "../common/MainThreadProfile.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
+#include "engine/MonitorView.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
@@ -148,8 +150,10 @@ double playerAloneCpu(const QString& path, double seconds)
         if (video->hasNewFrame(t))
             video->copyFrame(t);
     });
+    const auto threadsBefore = bench::threadsCpu();
     player.play();
     runFor(seconds);
+    bench::reportThreads("player alone", threadsBefore, bench::threadsCpu(), seconds);
     reader.stop();
     std::printf("player alone: played to %.1f s on SDL's %s driver\n", player.currentTime(),
                 qPrintable(output->driverName()));
@@ -161,7 +165,7 @@ double playerAloneCpu(const QString& path, double seconds)
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    bench::ProfiledApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     QTemporaryDir dir;
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
@@ -182,6 +186,9 @@ int main(int argc, char* argv[])
         const double resident = residentMegabytes();
         std::printf("start to a drawn main window: %.0f ms, resident memory %.0f MB\n", started * 1000.0, resident);
 
+        for (const MonitorView* monitor : window.findChildren<MonitorView*>())
+            std::printf("monitor: %d x %d (device pixel ratio %.2f)\n", monitor->width(), monitor->height(),
+                        monitor->devicePixelRatioF());
         const QString path = file1080p();
         const double alone = playerAloneCpu(path, seconds);
 
@@ -209,7 +216,11 @@ int main(int argc, char* argv[])
         const double mainBefore = threadCpuSeconds();
         show->engine().play(block);
         probe.start();
+        const auto threadsBefore = bench::threadsCpu();
+        app.startMeasure();
         runFor(seconds);
+        app.stopMeasure();
+        bench::reportThreads("application", threadsBefore, bench::threadsCpu(), seconds);
         probe.stop();
         const double appCpu = cpuSeconds() - before;
         const double mainCpu = threadCpuSeconds() - mainBefore;
@@ -224,6 +235,7 @@ int main(int argc, char* argv[])
         std::printf("main-thread lateness over %zu probes of 16 ms: median %.2f ms, p99 %.2f ms, max %.2f ms "
                     "(target p99 < 8 ms)\n", lateness.size(), lateness.empty() ? 0 : lateness[lateness.size() / 2],
                     p99, lateness.empty() ? 0 : lateness.back());
+        app.report(seconds);
         status = ratio <= 1.3 && p99 < 8.0 ? 0 : 1;
     }
     show.reset();

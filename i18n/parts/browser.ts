@@ -132,7 +132,7 @@ or use the “+” button</translation>
     </message>
     <message>
         <source>Premi + per aggiungere un feed %1</source>
-        <translation>Press + to add a %1 feed</translation>
+        <translation>Press + to add an %1 feed</translation>
     </message>
     <message>
         <source>Rimuovi</source>

@@ -5,6 +5,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 
 #include <cmath>
@@ -96,19 +97,31 @@ void FrameView::pull()
     update();
 }
 
-void FrameView::paintEvent(QPaintEvent*)
+void FrameView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (current_.isNull())
+    if (current_.isNull()) {
+        painter.fillRect(event->rect(), Qt::black);
         return;
+    }
     const double dpr = devicePixelRatioF();
     const QSizeF device(width() * dpr, height() * dpr);
     const QRectF fitted = Compositor::fittedRect(QSizeF(current_.size()), device);
     const QSize size(int(std::lround(fitted.width())), int(std::lround(fitted.height())));
-    if (size.isEmpty())
+    if (size.isEmpty()) {
+        painter.fillRect(event->rect(), Qt::black);
         return;
+    }
     const QRectF target(fitted.x() / dpr, fitted.y() / dpr, size.width() / dpr, size.height() / dpr);
+    // Black only where the picture leaves bars: an opaque picture covers
+    // the pixels wholly inside it.
+    const QRect inner(QPoint(int(std::ceil(target.left())), int(std::ceil(target.top()))),
+                      QPoint(int(std::floor(target.right())) - 1, int(std::floor(target.bottom())) - 1));
+    const QRegion black = current_.hasAlphaChannel() || !inner.isValid()
+        ? QRegion(event->rect())
+        : QRegion(event->rect()).subtracted(inner);
+    for (const QRect& bar : black)
+        painter.fillRect(bar, Qt::black);
     if (size == current_.size()) {
         painter.drawImage(target, current_);
         return;

@@ -194,6 +194,14 @@ void splitHalvingRow(const uint32_t* __restrict above, const uint32_t* __restric
 }
 
 TESSARIN_VECTOR_CLONES
+void halvePlaneRow(const uint8_t* __restrict above, const uint8_t* __restrict below, int count,
+                   uint8_t* __restrict out)
+{
+    for (int i = 0; i < count; ++i)
+        out[i] = uint8_t((unsigned(above[2 * i]) + above[2 * i + 1] + below[2 * i] + below[2 * i + 1] + 2) >> 2);
+}
+
+TESSARIN_VECTOR_CLONES
 void joinRow(uint32_t* __restrict dst, int count, const uint8_t* __restrict b, const uint8_t* __restrict g,
              const uint8_t* __restrict r, const uint8_t* __restrict a)
 {

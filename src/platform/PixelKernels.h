@@ -48,6 +48,9 @@ void splitRow(const uint32_t* src, int count, uint8_t* b, uint8_t* g, uint8_t* r
 // rows above and below (count output pixels, 2 x count input pixels a row).
 void splitHalvingRow(const uint32_t* above, const uint32_t* below, int count, uint8_t* b, uint8_t* g, uint8_t* r,
                      uint8_t* a);
+// One row of a byte plane at half size: each output byte the rounded mean
+// of a 2 x 2 block of the rows above and below (2 x count bytes a row).
+void halvePlaneRow(const uint8_t* above, const uint8_t* below, int count, uint8_t* out);
 // Joins four byte planes into BGRA words.
 void joinRow(uint32_t* dst, int count, const uint8_t* b, const uint8_t* g, const uint8_t* r, const uint8_t* a);
 

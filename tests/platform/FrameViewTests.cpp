@@ -2,6 +2,10 @@
 #include "platform/player/VideoFrame.h"
 #include "support/ManualClock.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace tessarin;
@@ -32,6 +36,21 @@ protected:
         pulls = 0;
     }
     QImage shown() { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
 };
 
 TEST_F(FrameViewTest, showsThePictureFittedOnBlack)
@@ -84,6 +103,39 @@ TEST_F(FrameViewTest, pullsAtTheScreenRateOnlyWhilePlaying)
     const int before = pulls;
     clock.advance(1.0);
     EXPECT_EQ(pulls, before);
+}
+
+TEST_F(FrameViewTest, anUnchangedPictureCausesNoRepaintAndANewOneOneRepaint)
+{
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    PaintCounter counter(view);
+    VideoFramePool pool;
+    auto frame = pool.acquire(64, 36);
+    next = frame->image();
+    view.refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
+
+    counter.paints = 0;
+    for (int i = 0; i < 5; ++i) {
+        next = frame->image(); // the same frame, wrapped anew as a player hands it out
+        view.refresh();
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+
+    auto other = pool.acquire(64, 36);
+    next = other->image();
+    view.refresh();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
+    // The picture and its black bars still cover the whole view.
+    next = filled(640, 480, qRgb(0, 200, 0));
+    view.refresh();
+    const QImage image = shown();
+    EXPECT_EQ(image.pixel(20, 90), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(160, 90), qRgb(0, 200, 0));
 }
 
 TEST_F(FrameViewTest, theSameFrameWrappedAgainIsNotANewPicture)

@@ -29,3 +29,14 @@ TEST(Localization, TranslatesItalianSourceTexts)
     ASSERT_TRUE(Localization::apply("it"));
     EXPECT_EQ(QCoreApplication::translate("BlockEndBehavior", "Pausa a nero"), "Pausa a nero");
 }
+
+TEST(Localization, QtsOwnDialogTextsFollowTheInterfaceLanguage)
+{
+    // The file dialogs and standard buttons are Qt's: Italian with the
+    // Italian interface, English with the English one.
+    ASSERT_TRUE(Localization::apply("it"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Cerca in:");
+    ASSERT_TRUE(Localization::apply("en"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    ASSERT_TRUE(Localization::apply("it"));
+}

@@ -355,6 +355,8 @@ void ItemPipeline::demuxMain()
         audioThread_.join();
     sws_freeContext(sws_);
     sws_ = nullptr;
+    sws_freeContext(planeSws_);
+    planeSws_ = nullptr;
     swr_free(&swr_);
     avcodec_free_context(&videoCtx_);
     avcodec_free_context(&audioCtx_);

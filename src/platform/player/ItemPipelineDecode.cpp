@@ -202,15 +202,70 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     case AV_PIX_FMT_YUVJ444P: srcFormat = AV_PIX_FMT_YUV444P; srcRange = 1; break;
     default: break;
     }
-    SwsContext* context = sws_getCachedContext(sws_, width, height, srcFormat, outWidth, outHeight, AV_PIX_FMT_BGRA,
-        SWS_BILINEAR, nullptr, nullptr, nullptr);
+    // A picture drawn at half its size or less is first halved in its own
+    // 4:2:0 planes (2 x 2 means): libswscale converts without scaling much
+    // faster than it scales and converts in one pass.
+    const std::uint8_t* srcData[4] = { frame->data[0], frame->data[1], frame->data[2], frame->data[3] };
+    int srcStride[4] = { frame->linesize[0], frame->linesize[1], frame->linesize[2], frame->linesize[3] };
+    int srcWidth = width;
+    int srcHeight = height;
+    if (srcFormat == AV_PIX_FMT_YUV420P) {
+        for (auto& planes : halved_) {
+            if (srcWidth % 4 != 0 || srcHeight % 4 != 0 || srcWidth / 2 < outWidth || srcHeight / 2 < outHeight)
+                break;
+            srcWidth /= 2;
+            srcHeight /= 2;
+            const int lumaSize = srcWidth * srcHeight;
+            const int chromaSize = lumaSize / 4;
+            planes.resize(static_cast<std::size_t>(lumaSize + 2 * chromaSize));
+            std::uint8_t* halved[3] = { planes.data(), planes.data() + lumaSize, planes.data() + lumaSize + chromaSize };
+            for (int p = 0; p < 3; ++p) {
+                const int w = p == 0 ? srcWidth : srcWidth / 2;
+                const int h = p == 0 ? srcHeight : srcHeight / 2;
+                for (int y = 0; y < h; ++y) {
+                    const std::uint8_t* above = srcData[p] + std::ptrdiff_t(2 * y) * srcStride[p];
+                    pixels::halvePlaneRow(above, above + srcStride[p], w, halved[p] + std::ptrdiff_t(y) * w);
+                }
+                srcData[p] = halved[p];
+                srcStride[p] = w;
+            }
+        }
+        // Scaled in the planes, then converted at the same size: libswscale
+        // scales planar pictures with its vector code, and packs BGRA from
+        // a scaled picture with plain C.
+        if (srcWidth != outWidth || srcHeight != outHeight) {
+            planeSws_ = sws_getCachedContext(planeSws_, srcWidth, srcHeight, AV_PIX_FMT_YUV420P, outWidth, outHeight,
+                AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+            if (planeSws_) {
+                const int lumaStride = (outWidth + 63) / 64 * 64;
+                const int chromaStride = ((outWidth + 1) / 2 + 63) / 64 * 64;
+                const int chromaHeight = (outHeight + 1) / 2;
+                const std::size_t lumaSize = static_cast<std::size_t>(lumaStride) * outHeight;
+                const std::size_t chromaSize = static_cast<std::size_t>(chromaStride) * chromaHeight;
+                resized_.resize(lumaSize + 2 * chromaSize + 64);
+                std::uint8_t* planes[4] = { resized_.data(), resized_.data() + lumaSize,
+                    resized_.data() + lumaSize + chromaSize, nullptr };
+                int strides[4] = { lumaStride, chromaStride, chromaStride, 0 };
+                if (sws_scale(planeSws_, srcData, srcStride, 0, srcHeight, planes, strides) == outHeight) {
+                    for (int p = 0; p < 3; ++p) {
+                        srcData[p] = planes[p];
+                        srcStride[p] = strides[p];
+                    }
+                    srcWidth = outWidth;
+                    srcHeight = outHeight;
+                }
+            }
+        }
+    }
+    SwsContext* context = sws_getCachedContext(sws_, srcWidth, srcHeight, srcFormat, outWidth, outHeight,
+        AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!context)
         return;
     int space = SWS_CS_ITU601;
     if (frame->colorspace == AVCOL_SPC_BT709 || (frame->colorspace == AVCOL_SPC_UNSPECIFIED && height >= 720))
         space = SWS_CS_ITU709;
     // Rebuilding the conversion tables costs time: only when something changed.
-    const std::int64_t key = (static_cast<std::int64_t>(width) << 40) ^ (static_cast<std::int64_t>(height) << 16)
+    const std::int64_t key = (static_cast<std::int64_t>(srcWidth) << 40) ^ (static_cast<std::int64_t>(srcHeight) << 16)
         ^ (static_cast<std::int64_t>(outWidth) << 52) ^ (static_cast<std::int64_t>(outHeight) << 28) ^ srcFormat;
     if (context != sws_ || space != swsSpace_ || srcRange != swsRange_ || key != swsKey_) {
         sws_setColorspaceDetails(context, sws_getCoefficients(space), srcRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
@@ -222,7 +277,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     sws_ = context;
     std::uint8_t* dst[4] = { out->bits(), nullptr, nullptr, nullptr };
     int dstStride[4] = { out->bytesPerLine(), 0, 0, 0 };
-    sws_scale(sws_, frame->data, frame->linesize, 0, height, dst, dstStride);
+    sws_scale(sws_, srcData, srcStride, 0, srcHeight, dst, dstStride);
     // Pictures with an alpha channel (ProRes 4444, VP9 with alpha) keep
     // it, premultiplied as everything that draws them expects.
     const AVPixFmtDescriptor* described = av_pix_fmt_desc_get(srcFormat);

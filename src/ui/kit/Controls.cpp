@@ -123,8 +123,8 @@ void SegmentedControl::paintEvent(QPaintEvent*)
 namespace {
 
 // The stepper's value text: it asks for the room of its whole text but can
-// be squeezed, and then shows the text shortened in the middle, so a tight
-// row keeps the arrows and the value's end in view.
+// be squeezed, and then shows the text shortened at its start, so a tight
+// row keeps the arrows and the value at the text's end ("…5 s") in view.
 class StepperLabel final : public QLabel {
 public:
     explicit StepperLabel(QWidget* parent)
@@ -140,16 +140,13 @@ public:
     const QString& fullText() const { return full_; }
     QSize sizeHint() const override
     {
-        QSize size = QLabel::sizeHint();
-        const QFontMetrics metrics(font());
-        size.setWidth(size.width() - metrics.horizontalAdvance(text()) + metrics.horizontalAdvance(full_));
-        return size;
+        return { widthFor(full_), QLabel::sizeHint().height() };
     }
+    // Room for an ellipsis and the text's last number with what follows it
+    // ("…15 s"), so the value itself is never cut.
     QSize minimumSizeHint() const override
     {
-        QSize size = sizeHint();
-        size.setWidth(std::min(size.width(), QFontMetrics(font()).horizontalAdvance(QStringLiteral("… 0 s"))));
-        return size;
+        return { std::min(widthFor(full_), widthFor(QChar(0x2026) + valueTail())), QLabel::minimumSizeHint().height() };
     }
 
 protected:
@@ -168,9 +165,28 @@ protected:
     }
 
 private:
+    QString valueTail() const
+    {
+        qsizetype start = full_.size();
+        while (start > 0 && !full_.at(start - 1).isDigit())
+            --start;
+        while (start > 0 && (full_.at(start - 1).isDigit() || full_.at(start - 1) == QLatin1Char('.')
+                             || full_.at(start - 1) == QLatin1Char(',')))
+            --start;
+        return full_.mid(start);
+    }
+
+    int widthFor(const QString& text) const
+    {
+        const QMargins around = contentsMargins();
+        // One pixel more than the advance: the ellipsis test rounds.
+        return around.left() + around.right() + 2 * margin() + QFontMetrics(font()).horizontalAdvance(text) + 1;
+    }
+
     void fit()
     {
-        const QString shown = QFontMetrics(font()).elidedText(full_, Qt::ElideMiddle, std::max(0, contentsRect().width()));
+        const int room = std::max(0, contentsRect().width() - 2 * margin());
+        const QString shown = QFontMetrics(font()).elidedText(full_, Qt::ElideLeft, room);
         if (shown != text())
             QLabel::setText(shown);
     }

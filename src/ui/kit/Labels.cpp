@@ -20,9 +20,12 @@ void ElidedLabel::setText(const QString& text)
 {
     if (text_ == text)
         return;
+    // A new text of the same width (a running timecode) needs no new layout.
+    const QSize hint = sizeHint();
     text_ = text;
     setAccessibleName(text);
-    updateGeometry();
+    if (sizeHint() != hint)
+        updateGeometry();
     update();
 }
 

@@ -10,6 +10,7 @@
 #include "ui/playlist/BlockSettingsView.h"
 #include "ui/playlist/ReorderAnimation.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
@@ -169,6 +170,10 @@ void BlockCardView::syncRows()
     // Rows of items that left the block; deleted later, since the click
     // that removed an item may still be running in its row.
     for (MediaRowView* row : std::as_const(rows_)) {
+        // Hiding a row that holds the focus hands it on, possibly to the
+        // next block's name field; nothing keeps it instead.
+        if (QWidget* focus = QApplication::focusWidget(); focus && row->isAncestorOf(focus))
+            focus->clearFocus();
         rowsLayout_->removeWidget(row);
         row->hide();
         row->removeEventFilter(this);

@@ -9,6 +9,7 @@
 #include "ui/playlist/PlaylistColumnParts.h"
 #include "ui/playlist/ReorderAnimation.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -119,6 +120,10 @@ void PlaylistColumnView::syncCards()
     // Cards of blocks that left; deleted later, since the delete button's
     // click may still be running in one of them.
     for (BlockCardView* card : std::as_const(cards_)) {
+        // Hiding a card that holds the focus hands it to the next card's
+        // name field, where the next key would overwrite the name.
+        if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus))
+            focus->clearFocus();
         listLayout_->removeWidget(card);
         card->hide();
         card->deleteLater();

@@ -141,6 +141,11 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
 
 ScheduleColumnView::~ScheduleColumnView() = default;
 
+QSize ScheduleColumnView::sizeHint() const
+{
+    return { minimumSizeHint().width(), QWidget::sizeHint().height() };
+}
+
 double ScheduleColumnView::wholeSecondNow() const
 {
     return std::floor(schedule_.now() + kEarlyTolerance);

@@ -41,6 +41,9 @@ public:
     explicit ScheduleColumnView(ScheduleController& schedule, PlaylistEngine& engine, SourceLibrary& sources,
                                 const BrowserFiles& browserFiles, QWidget* parent = nullptr);
     ~ScheduleColumnView() override;
+    // Its narrowest width, whatever it lists: the window's columns stay put
+    // when events, names and notices change.
+    QSize sizeHint() const override;
 
     // The state of an event at a whole-second instant.
     ScheduleRowView::Status status(const ScheduleEvent& event, double now) const;

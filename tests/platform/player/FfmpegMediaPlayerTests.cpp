@@ -221,6 +221,35 @@ TEST(FfmpegMediaPlayer, BadFilesFailQuietlyNeverEndAndLeaveThePlayerUsable)
     ASSERT_TRUE(waitUntil([&] { return good->status() == PlayerItem::Status::ReadyToPlay && player.currentTime() > 0.1; }));
 }
 
+TEST(FfmpegMediaPlayer, PicturesDrawnAtHalfTheirSizeOrLessKeepTheirPicture)
+{
+    // Halved once, twice, and halved then scaled: the size asked for and the
+    // same picture (its grey level) as the conversion at full size.
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("frames.mp4"); // 64 x 64, frame N has luma 16 + 4 × (N mod 50)
+    auto output = std::make_shared<VideoOutput>();
+    item->addOutput(output);
+    player.replaceCurrentItem(item);
+    const struct {
+        QSize drawn;
+        double time;
+    } cases[] = { { QSize(32, 32), 2.5 }, { QSize(16, 16), 4.5 }, { QSize(20, 20), 6.5 }, { QSize(64, 64), 8.5 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.drawn.width());
+        output->setMaximumSize(c.drawn);
+        bool finished = false;
+        player.seek(c.time, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
+        ASSERT_TRUE(waitUntil([&] { return finished; }));
+        auto frame = output->copyFrame(output->itemTime(HostClock::monotonicSeconds()));
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->width(), c.drawn.width());
+        EXPECT_EQ(frame->height(), c.drawn.height());
+        const int centre = frame->constBits()[frame->bytesPerLine() * (frame->height() / 2) + frame->width() / 2 * 4 + 1];
+        const int expected = int(c.time * 25) % 50; // the frame standing at the time
+        EXPECT_EQ(std::lround((centre * 219.0 / 255.0) / 4.0), expected);
+    }
+}
+
 } // namespace
 } // namespace tessarin::test
 

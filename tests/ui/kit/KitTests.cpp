@@ -4,12 +4,14 @@
 #include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
+#include "ui/kit/Theme.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,29 @@ TEST(Stepper, LeavesTheValueToItsOwner)
     EXPECT_EQ(value, 4);
 }
 
+// Squeezed by a tight row, the stepper keeps its arrows and the value at the
+// end of its text in view, and asks for its whole text again when there is
+// room.
+TEST(Stepper, ASqueezedTextKeepsItsValueInView)
+{
+    Stepper stepper;
+    stepper.setText(QStringLiteral("Immagine · 15 s"));
+    stepper.show();
+    const QSize whole = stepper.sizeHint();
+    ASSERT_LT(stepper.minimumSizeHint().width(), whole.width());
+    stepper.resize(stepper.minimumSizeHint().width(), whole.height());
+    QApplication::processEvents();
+    const QString shown = stepper.label()->text();
+    EXPECT_NE(shown, QStringLiteral("Immagine · 15 s"));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("15 s"))) << shown.toStdString();
+    EXPECT_EQ(stepper.text(), QStringLiteral("Immagine · 15 s"));
+    EXPECT_LE(stepper.upButton()->geometry().right(), stepper.width());
+    EXPECT_EQ(stepper.sizeHint(), whole);
+    stepper.resize(whole);
+    QApplication::processEvents();
+    EXPECT_EQ(stepper.label()->text(), QStringLiteral("Immagine · 15 s"));
+}
+
 TEST(OnAirBadge, ReadsOnAirWhilePlayingAndPausedOtherwise)
 {
     OnAirBadge badge(true);
@@ -94,4 +119,38 @@ TEST(IconButton, CarriesItsHelpAsNameAndTooltip)
     EXPECT_EQ(button.toolTip(), QStringLiteral("Play / Pausa"));
     EXPECT_EQ(button.accessibleName(), QStringLiteral("Play / Pausa"));
     EXPECT_EQ(button.size(), QSize(24, 24));
+}
+
+TEST(ElidedLabel, ANewTextOfTheSameWidthRepaintsWithoutANewLayout)
+{
+    // A running timecode changes every tick; its width does not.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* label = new FitLabel(QStringLiteral("00:00:01"));
+    label->setFont(Theme::monoFont(16));
+    layout->addWidget(label);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+
+    struct Counter : QObject {
+        int layouts = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            layouts += e->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } counter;
+    window.installEventFilter(&counter);
+    const QSize hint = label->sizeHint();
+    label->setText(QStringLiteral("00:00:02"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(counter.layouts, 0);
+    EXPECT_EQ(label->sizeHint(), hint);
+    EXPECT_EQ(label->accessibleName(), QStringLiteral("00:00:02"));
+
+    label->setText(QStringLiteral("01:00:00:02"));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_GE(counter.layouts, 1);
+    EXPECT_GT(label->sizeHint().width(), hint.width());
 }

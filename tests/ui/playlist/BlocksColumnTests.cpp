@@ -289,3 +289,39 @@ TEST_F(BlocksColumn, OnlyTheLiveItemOnAirShowsItsStatus)
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// The delete and remove buttons take the keyboard focus when clicked; when
+// their card or row goes, the focus must not pass on to the next block's name
+// field, where the operator's next key (a shortcut) would overwrite the name.
+TEST_F(BlocksColumn, RemovingACardOrRowLeavesNoNameFieldFocused)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    auto first = addBlock(QStringLiteral("Primo"), { media("clip_5s.mov") });
+    auto second = addBlock(QStringLiteral("Secondo"), { media("clip_5s.mov") });
+    auto third = addBlock(QStringLiteral("Terzo"), {});
+
+    // The last row of the first block, removed with its button.
+    IconButton* remove = col.card(first->id())->row(first->items().front()->id())->removeButton();
+    remove->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(first->items().empty());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+
+    // A whole card, removed with its delete button.
+    IconButton* trash = col.card(second->id())->deleteButton();
+    trash->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(trash, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(blockNames(), (QStringList { QStringLiteral("Primo"), QStringLiteral("Terzo") }));
+    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&col), Qt::Key_P);
+    EXPECT_EQ(third->name(), QStringLiteral("Terzo"));
+    EXPECT_EQ(first->name(), QStringLiteral("Primo"));
+}
+
+} // namespace tessarin::test

@@ -230,6 +230,7 @@ TEST_F(MediaRow, RowsFitTheNarrowestColumnOnAirAndCued)
     EXPECT_EQ(stepper->text(), QStringLiteral("Immagine · 5 s"));
     EXPECT_EQ(stepper->label()->font().pixelSize(), 10);
     EXPECT_TRUE(inside(stepper->upButton()));
+    EXPECT_TRUE(stepper->label()->text().endsWith(QStringLiteral("5 s"))) << stepper->label()->text().toStdString();
 }
 
 } // namespace tessarin::test

@@ -4,6 +4,7 @@
 #include "ScheduleViewFixture.h"
 
 #include "media/MediaDrop.h"
+#include "platform/Localization.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
@@ -237,4 +238,25 @@ TEST_F(ScheduleColumnTest, DroppedFilesAndSourcesBecomeOneEventEach)
     EXPECT_FALSE(dropped.isAccepted());
     drainMainQueue();
     EXPECT_EQ(schedule->events().size(), 3u);
+}
+
+// The column never asks its window for more than the narrowest side panel,
+// in either language and whatever it lists, so switching the side panel
+// between blocks and schedule does not move the centre column.
+TEST_F(ScheduleColumnTest, AsksNoMoreThanTheNarrowestSidePanelInEitherLanguage)
+{
+    constexpr int kNarrowestSidePanel = 360;
+    auto news = block(QStringLiteral("Telegiornale della sera con collegamenti dalle regioni"), {file(QStringLiteral("Sigla"), 30)});
+    schedule->setEvents({event(Start::fixed, news, kEightPM - 600), event(Start::follow, news),
+                         event(Start::manual, nullptr)});
+    for (const char* language : {"en", "it"}) {
+        ASSERT_TRUE(Localization::apply(QString::fromLatin1(language)));
+        makeColumn();
+        for (bool armed : {false, true}) {
+            schedule->setArmed(armed);
+            run(1.0);
+            EXPECT_LE(column->sizeHint().width(), kNarrowestSidePanel) << language << (armed ? " armed" : "");
+        }
+        schedule->setArmed(false);
+    }
 }

@@ -1,7 +1,8 @@
 // The blocks column: three blocks (one on air with its item playing, one
 // with a cued item and a selected row, one with a live source and a still
-// image), the block settings popover, and a drag of files in progress over a
-// card and over the new-block zone.
+// image), the block settings popover, a drag of files in progress over a
+// card and over the new-block zone, and the still image on air at the
+// column's narrowest width.
 #include "Stage.h"
 
 #include "app/ContentView.h"
@@ -88,6 +89,22 @@ TESSARIN_SCREENSHOT(blocksDrag, "blocks-drag")
     QWidget* zone = column->newBlockDropZone();
     QDragEnterEvent overZone(zone->rect().center(), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(zone, &overZone);
+    stage.settle();
+    return &stage.window();
+}
+
+TESSARIN_SCREENSHOT(blocksStillOnAir, "blocks-still-on-air")
+{
+    PlaylistColumnView* column = buildShow(stage);
+    if (!column || column->cardsInOrder().size() < 3)
+        return &stage.window();
+    const auto block = column->cardsInOrder()[2]->block();
+    const auto items = block->items();
+    if (items.size() < 2)
+        return &stage.window();
+    stage.engine().play(items[1], block);
+    stage.settle(1.0);
+    stage.engine().cue(items[0], block);
     stage.settle();
     return &stage.window();
 }
