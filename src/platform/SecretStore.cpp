@@ -54,28 +54,57 @@ void clear(GError*& error)
     }
 }
 
-SecretService* connect()
+GCancellable* handleOf(const SecretStore::Cancellation* cancellation)
 {
+    return cancellation ? cancellation->handle() : nullptr;
+}
+
+SecretService* connect(GCancellable* cancellable)
+{
+    if (cancellable && g_cancellable_is_cancelled(cancellable))
+        return nullptr;
     GError* error = nullptr;
-    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, cancellable, &error);
     clear(error);
     return service;
 }
 
 } // namespace
 
-bool SecretStore::available()
+SecretStore::Cancellation::Cancellation()
+    : cancellable_(g_cancellable_new())
 {
-    SecretService* service = connect();
+}
+
+SecretStore::Cancellation::~Cancellation()
+{
+    g_object_unref(cancellable_);
+}
+
+void SecretStore::Cancellation::cancel()
+{
+    g_cancellable_cancel(cancellable_);
+}
+
+bool SecretStore::Cancellation::isCancelled() const
+{
+    return g_cancellable_is_cancelled(cancellable_);
+}
+
+bool SecretStore::available(const Cancellation* cancellation)
+{
+    SecretService* service = connect(handleOf(cancellation));
     if (!service)
         return false;
     g_object_unref(service);
     return true;
 }
 
-std::optional<QString> SecretStore::read(const QString& serviceName, const QString& account)
+std::optional<QString> SecretStore::read(const QString& serviceName, const QString& account,
+                                         const Cancellation* cancellation)
 {
-    SecretService* service = connect();
+    GCancellable* cancellable = handleOf(cancellation);
+    SecretService* service = connect(cancellable);
     if (!service)
         return std::nullopt;
     Attributes attributes(serviceName, account);
@@ -83,7 +112,7 @@ std::optional<QString> SecretStore::read(const QString& serviceName, const QStri
     // No SECRET_SEARCH_UNLOCK: a locked item comes back without its secret
     // instead of raising an unlock prompt.
     GList* items = secret_service_search_sync(service, schema(), attributes.table(), SECRET_SEARCH_LOAD_SECRETS,
-                                              nullptr, &error);
+                                              cancellable, &error);
     clear(error);
     std::optional<QString> result;
     for (GList* node = items; node && !result; node = node->next) {
@@ -102,14 +131,16 @@ std::optional<QString> SecretStore::read(const QString& serviceName, const QStri
     return result;
 }
 
-bool SecretStore::write(const QString& serviceName, const QString& account, const QString& text)
+bool SecretStore::write(const QString& serviceName, const QString& account, const QString& text,
+                        const Cancellation* cancellation)
 {
-    SecretService* service = connect();
+    GCancellable* cancellable = handleOf(cancellation);
+    SecretService* service = connect(cancellable);
     if (!service)
         return false;
     GError* error = nullptr;
     SecretCollection* collection
-        = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+        = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, cancellable, &error);
     clear(error);
     const bool unlocked = collection && !secret_collection_get_locked(collection);
     if (collection)
@@ -122,16 +153,19 @@ bool SecretStore::write(const QString& serviceName, const QString& account, cons
     const QByteArray label = QStringLiteral("Vellumcast %1").arg(account).toUtf8();
     const QByteArray secret = text.toUtf8();
     const gboolean stored = secret_password_storev_sync(schema(), attributes.table(), SECRET_COLLECTION_DEFAULT,
-                                                        label.constData(), secret.constData(), nullptr, &error);
+                                                        label.constData(), secret.constData(), cancellable, &error);
     clear(error);
     return stored;
 }
 
-bool SecretStore::remove(const QString& serviceName, const QString& account)
+bool SecretStore::remove(const QString& serviceName, const QString& account, const Cancellation* cancellation)
 {
+    GCancellable* cancellable = handleOf(cancellation);
+    if (cancellable && g_cancellable_is_cancelled(cancellable))
+        return false;
     Attributes attributes(serviceName, account);
     GError* error = nullptr;
-    secret_password_clearv_sync(schema(), attributes.table(), nullptr, &error);
+    secret_password_clearv_sync(schema(), attributes.table(), cancellable, &error);
     const bool failed = error != nullptr;
     clear(error);
     return !failed;

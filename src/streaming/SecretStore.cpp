@@ -26,20 +26,20 @@ void SecretStore::overrideServiceForTesting(const QString& service)
     serviceOverride = service;
 }
 
-std::optional<QString> SecretStore::string(const QString& account)
+std::optional<QString> SecretStore::string(const QString& account, const Cancellation* cancellation)
 {
-    return platform::SecretStore::read(service(), account);
+    return platform::SecretStore::read(service(), account, cancellation);
 }
 
-void SecretStore::set(const std::optional<QString>& text, const QString& account)
+void SecretStore::set(const std::optional<QString>& text, const QString& account, const Cancellation* cancellation)
 {
     if (!text || text->isEmpty()) {
-        platform::SecretStore::remove(service(), account);
+        platform::SecretStore::remove(service(), account, cancellation);
         return;
     }
     // The secret service replaces an item with the same attributes, so a
     // second write keeps one item.
-    platform::SecretStore::write(service(), account, *text);
+    platform::SecretStore::write(service(), account, *text, cancellation);
 }
 
 } // namespace tessarin

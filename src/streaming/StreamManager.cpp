@@ -75,14 +75,14 @@ private:
 } // namespace
 
 StreamManager::StreamManager(Settings& settings, StreamFrameSourceFactory frames, std::weak_ptr<StreamAudioSource> audio,
-                             Clock& clock, QObject* parent)
+                             Clock& clock, std::shared_ptr<KeychainQueue> keychain, QObject* parent)
     : QObject(parent)
     , settings_(settings)
     , makeFrames_(std::move(frames))
     , audio_(std::move(audio))
 {
-    outputs_.push_back(std::make_unique<StreamOutput>(1, settings, clock));
-    outputs_.push_back(std::make_unique<StreamOutput>(2, settings, clock));
+    outputs_.push_back(std::make_unique<StreamOutput>(1, settings, clock, keychain));
+    outputs_.push_back(std::make_unique<StreamOutput>(2, settings, clock, keychain));
 
     const std::optional<QString> resolution = settings.contains("Vellumcast.stream.resolution")
         ? settings.stringValue("Vellumcast.stream.resolution")

@@ -19,15 +19,19 @@
 
 namespace tessarin {
 
+class KeychainQueue;
 class PowerInhibitor;
 class Settings;
 
 class StreamManager : public QObject {
     Q_OBJECT
 public:
-    // frames makes the renderer of each run; audio is held weakly.
+    // frames makes the renderer of each run; audio is held weakly; the
+    // destinations keep their addresses through keychain
+    // (KeychainQueue::shared() when null).
     StreamManager(Settings& settings, StreamFrameSourceFactory frames, std::weak_ptr<StreamAudioSource> audio,
-                  Clock& clock = HostClock::shared(), QObject* parent = nullptr);
+                  Clock& clock = HostClock::shared(), std::shared_ptr<KeychainQueue> keychain = {},
+                  QObject* parent = nullptr);
     ~StreamManager() override; // stops the pipeline
 
     const StreamFormat& format() const { return format_; }

@@ -3,7 +3,7 @@
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
 #include "platform/Workers.h"
-#include "streaming/SecretStore.h"
+#include "streaming/KeychainQueue.h"
 #include "streaming/StreamOutputShared.h"
 
 #include <QCoreApplication>
@@ -35,34 +35,21 @@ QString interlacedCodecRaw(StreamOutput::InterlacedCodec value)
     return value == StreamOutput::InterlacedCodec::h264 ? QStringLiteral("h264") : QStringLiteral("mpeg2");
 }
 
-QString account(int index)
-{
-    return QStringLiteral("stream.%1.url").arg(index);
-}
-
 } // namespace
 
-StreamOutput::StreamOutput(int index, Settings& settings, Clock& clock, QObject* parent)
+StreamOutput::StreamOutput(int index, Settings& settings, Clock& clock, std::shared_ptr<KeychainQueue> keychain,
+                           QObject* parent)
     : QObject(parent)
     , id_(index)
     , settings_(settings)
     , clock_(clock)
+    , keychain_(keychain ? std::move(keychain) : KeychainQueue::shared())
     , shared_(std::make_shared<Shared>())
 {
     const QString prefix = QStringLiteral("Vellumcast.stream.%1.").arg(index);
     kind_ = settings.stringValue(prefix + "kind") == QStringLiteral("srt") ? Kind::srt : Kind::rtmp;
 
-    if (auto stored = SecretStore::string(account(index))) {
-        url_ = *stored;
-    } else if (auto legacy = settings.stringValue(prefix + "url")) {
-        // An address an older version kept in the settings moves to the
-        // keychain; the settings entry goes only once the keychain gives the
-        // address back, so a failed write loses nothing.
-        url_ = *legacy;
-        SecretStore::set(url_, account(index));
-        if (SecretStore::string(account(index)) == url_)
-            settings.remove(prefix + "url");
-    }
+    readStoredUrl(settings.stringValue(prefix + "url"));
 
     const qint64 bitrate = settings.intValue(prefix + "bitrate").value_or(0);
     bitrateKbps_ = std::find(bitrates.begin(), bitrates.end(), bitrate) != bitrates.end() ? int(bitrate) : 4000;
@@ -73,6 +60,7 @@ StreamOutput::StreamOutput(int index, Settings& settings, Clock& clock, QObject*
 
 StreamOutput::~StreamOutput()
 {
+    saveUrlNow();
     const std::vector<pid_t> ids = requestStop();
     for (pid_t pid : ids)
         ::kill(pid, SIGTERM);
@@ -113,14 +101,6 @@ void StreamOutput::setKind(Kind value)
     kind_ = value;
     save(QStringLiteral("kind"), kindRaw(value));
     emit kindChanged();
-    emit changed();
-}
-
-void StreamOutput::setUrl(const QString& value)
-{
-    url_ = value;
-    SecretStore::set(value, account(id_));
-    emit urlChanged();
     emit changed();
 }
 
@@ -178,6 +158,16 @@ void StreamOutput::start(const StreamFormat& format)
 {
     if (isActive())
         return;
+    saveUrlNow();
+    if (isLoadingUrl()) {
+        waitForUrl(format);
+        return;
+    }
+    startChecked(format);
+}
+
+void StreamOutput::startChecked(const StreamFormat& format)
+{
     const QString address = url_.trimmed();
     if (address.isEmpty()) {
         setStatus(Status::failed(Texts::tr("Inserisci l'indirizzo di destinazione")));
@@ -230,6 +220,12 @@ std::vector<pid_t> StreamOutput::requestStop()
 void StreamOutput::stop()
 {
     const std::vector<pid_t> ids = requestStop();
+    if (startWaitingForUrl_) {
+        // Nothing was launched: the run ends here.
+        endWaitForUrl();
+        endRun(true, std::nullopt);
+        return;
+    }
     for (pid_t pid : ids)
         ::kill(pid, SIGTERM);
     if (ids.empty())
@@ -244,6 +240,7 @@ void StreamOutput::stop()
 
 void StreamOutput::killForTermination()
 {
+    endWaitForUrl();
     killStill(*shared_, requestStop());
 }
 

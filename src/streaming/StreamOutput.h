@@ -3,6 +3,11 @@
 // check done when the operator starts it, the ffmpeg processes of a run fed
 // through pipes, and the status shown to the operator.
 //
+// The address lives in the keychain, reached through a KeychainQueue so the
+// main thread never waits for the secret service: the stored address is read
+// in the background and published when it comes (an address assigned before
+// then wins over it), and assignments are stored once the edits pause.
+//
 // Published values change on the main thread only. The run's own state
 // (running flag, process ids, pipe descriptors, pending writes) lives in a
 // lock-guarded block shared with the launch thread, the write queues, the
@@ -27,6 +32,7 @@
 
 namespace tessarin {
 
+class KeychainQueue;
 class Settings;
 
 class StreamOutput : public QObject {
@@ -65,18 +71,34 @@ public:
     // The time a process gets to end after SIGTERM before it gets SIGKILL.
     static constexpr double kKillGraceSeconds = 1.5;
 
-    // index is 1 or 2; settings and clock outlive the output.
-    StreamOutput(int index, Settings& settings, Clock& clock = HostClock::shared(), QObject* parent = nullptr);
+    // The pause in the edits of the address after which it is stored.
+    static constexpr double kUrlSavePauseSeconds = 0.5;
+    // How long a start made before the stored address has come waits for it.
+    static constexpr double kUrlWaitSeconds = 10.0;
+
+    // index is 1 or 2; settings and clock outlive the output; keychain is
+    // KeychainQueue::shared() when null.
+    StreamOutput(int index, Settings& settings, Clock& clock = HostClock::shared(),
+                 std::shared_ptr<KeychainQueue> keychain = {}, QObject* parent = nullptr);
     // Stops a run still going: SIGTERM to its processes now, SIGKILL to
     // those still there after the grace (host time: the clock may go first).
+    // An address not stored yet is handed to the keychain queue.
     ~StreamOutput() override;
 
     int id() const { return id_; }
 
     Kind kind() const { return kind_; }
     void setKind(Kind value);
+    // "" until the stored address has come, unless one was assigned first.
     const QString& url() const { return url_; }
+    // Publishes at once; the keychain gets the address once the assignments
+    // pause for kUrlSavePauseSeconds (or at saveUrlNow()).
     void setUrl(const QString& value);
+    // True until the stored address has come or an address was assigned.
+    bool isLoadingUrl() const { return urlReading_ && !urlAssigned_; }
+    // Hands the last address assigned and not stored yet to the keychain
+    // queue now (done too when the application quits and by the destructor).
+    void saveUrlNow();
     int bitrateKbps() const { return bitrateKbps_; }
     void setBitrateKbps(int value);
     VideoCodec videoCodec() const { return videoCodec_; }
@@ -92,9 +114,12 @@ public:
 
     // Main thread. Checks the address and the combination, turns connecting
     // and launches in the background; does nothing while connecting or live.
+    // While the stored address has not come, it turns connecting at once and
+    // waits for it (at most kUrlWaitSeconds), then checks and launches.
     void start(const StreamFormat& format);
     // Main thread. SIGTERM to the processes, SIGKILL to those still there
-    // 1.5 s later; the status turns idle when they have ended.
+    // 1.5 s later; the status turns idle when they have ended, or at once
+    // when the start was still waiting for the address.
     void stop();
 
     // Any thread: hand a frame or an audio block to a running output. Dropped
@@ -157,6 +182,11 @@ signals:
     void changed();
 
 private:
+    void readStoredUrl(const std::optional<QString>& legacy);
+    void storedUrlRead(const std::optional<QString>& stored, const std::optional<QString>& legacy, bool moved);
+    void startChecked(const StreamFormat& format);
+    void waitForUrl(const StreamFormat& format);
+    void endWaitForUrl();
     void setStatus(const Status& value);
     void setElapsed(double value);
     void setMeasuredKbps(double value);
@@ -180,8 +210,15 @@ private:
     const int id_;
     Settings& settings_;
     Clock& clock_;
+    std::shared_ptr<KeychainQueue> keychain_;
     Kind kind_ = Kind::rtmp;
     QString url_;
+    bool urlReading_ = true;
+    bool urlAssigned_ = false;
+    std::optional<QString> unsavedUrl_;
+    std::unique_ptr<Timer> urlSaveTimer_;
+    std::optional<StreamFormat> startWaitingForUrl_;
+    std::unique_ptr<Timer> urlWaitTimer_;
     int bitrateKbps_ = 4000;
     VideoCodec videoCodec_ = VideoCodec::h265;
     InterlacedCodec interlacedCodec_ = InterlacedCodec::mpeg2;

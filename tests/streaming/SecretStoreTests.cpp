@@ -1,13 +1,23 @@
 // Keychain entries against the real secret service of the session (the test
-// runner provides an unlocked keyring on a private bus).
+// runner provides an unlocked keyring on a private bus), and a call held by a
+// bus that never answers, cut short from another thread.
 #include "platform/SecretStore.h"
 #include "streaming/SecretStore.h"
 
+#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace tessarin;
 
@@ -53,6 +63,66 @@ TEST_F(SecretStoreTest, ServicesAreKeptApart)
     EXPECT_EQ(platform::SecretStore::read(service + ".other", "stream.1.url"), std::nullopt);
     EXPECT_TRUE(platform::SecretStore::remove(service + ".other", "stream.1.url"));
     EXPECT_EQ(platform::SecretStore::read(service, "stream.1.url"), QStringLiteral("rtmp://mine"));
+}
+
+// Reads from fd until text has come; false at EOF or after the deadline.
+bool receive(int fd, const QByteArray& text, int deadlineMs)
+{
+    QByteArray seen;
+    pollfd readable { fd, POLLIN, 0 };
+    while (!seen.contains(text)) {
+        if (::poll(&readable, 1, deadlineMs) != 1)
+            return false;
+        char buffer[256];
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count <= 0)
+            return false;
+        seen.append(buffer, count);
+    }
+    return true;
+}
+
+// The child of the test below: its exit status says what happened.
+[[noreturn]] void cancelACallHeldByASilentBus()
+{
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath("bus").toUtf8();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.constData());
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 4) != 0)
+        std::_Exit(2);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).constData(), 1);
+
+    platform::SecretStore::Cancellation cancellation;
+    std::promise<std::optional<QString>> answer;
+    std::future<std::optional<QString>> answered = answer.get_future();
+    std::thread caller([&] { answer.set_value(platform::SecretStore::read("test.silent", "a", &cancellation)); });
+
+    // The call has reached the bus and waits for its answer.
+    pollfd pending { listener, POLLIN, 0 };
+    if (::poll(&pending, 1, 20000) != 1)
+        std::_Exit(3);
+    const int connection = ::accept(listener, nullptr, nullptr);
+    if (!receive(connection, "AUTH", 20000))
+        std::_Exit(4);
+    if (answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        std::_Exit(5);
+
+    cancellation.cancel();
+    if (answered.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        std::_Exit(6);
+    caller.join();
+    std::_Exit(answered.get() == std::nullopt && cancellation.isCancelled() ? 0 : 7);
+}
+
+TEST(SecretStoreCancellation, ACallHeldByABusThatNeverAnswersReturnsOnceCancelled)
+{
+    // In a fresh process of its own, whose session bus is a socket that
+    // takes the connection and never answers.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(cancelACallHeldByASilentBus(), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

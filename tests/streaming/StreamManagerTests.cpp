@@ -5,6 +5,7 @@
 
 #include "media/FFmpegTools.h"
 #include "platform/Settings.h"
+#include "streaming/KeychainQueue.h"
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
@@ -33,6 +34,8 @@ protected:
     {
         manager.reset();
         FFmpegTools::overrideCandidates(std::nullopt);
+        // Addresses handed to the keychain go under this test's service.
+        KeychainQueue::shared()->flush(30.0);
         SecretStore::overrideServiceForTesting(QString());
     }
     void makeManager()
@@ -46,6 +49,10 @@ protected:
                 return frames;
             },
             audio, clock);
+        // Publishing a stored address refreshes the manager, which stops a
+        // pipeline that nothing streams from: the addresses come first.
+        for (const auto& output : manager->outputs())
+            EXPECT_TRUE(test::waitUntil([&] { return !output->isLoadingUrl(); }, 30.0));
     }
 
     QTemporaryDir dir;

@@ -5,6 +5,7 @@
 
 #include "media/FFmpegTools.h"
 #include "platform/Settings.h"
+#include "streaming/KeychainQueue.h"
 #include "streaming/SecretStore.h"
 #include "streaming/StreamOutput.h"
 
@@ -57,6 +58,8 @@ protected:
     void TearDown() override
     {
         FFmpegTools::overrideCandidates(std::nullopt);
+        // Addresses the outputs handed to the keychain go under this test's service.
+        KeychainQueue::shared()->flush(30.0);
         SecretStore::set(std::nullopt, "stream.1.url");
         SecretStore::set(std::nullopt, "stream.2.url");
         SecretStore::overrideServiceForTesting(QString());
@@ -64,6 +67,13 @@ protected:
     std::unique_ptr<StreamOutput> make(int index = 1)
     {
         return std::make_unique<StreamOutput>(index, *settings, clock);
+    }
+    // An output whose stored address has come.
+    std::unique_ptr<StreamOutput> loaded(int index = 1)
+    {
+        auto output = make(index);
+        EXPECT_TRUE(test::waitUntil([&] { return !output->isLoadingUrl(); }, 30.0));
+        return output;
     }
     bool settled(const StreamOutput& output)
     {
@@ -103,16 +113,20 @@ TEST_F(StreamOutputTest, AddressesLiveInTheKeychainAndOldSettingsMoveThere)
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
         GTEST_SKIP() << "no session bus: run inside tools/run-tests.sh";
     settings->setString("Vellumcast.stream.1.url", "rtmp://old.example/live/key");
-    auto one = make(1);
+    auto one = loaded(1);
     EXPECT_EQ(one->url(), "rtmp://old.example/live/key");
     EXPECT_EQ(SecretStore::string("stream.1.url"), "rtmp://old.example/live/key");
     EXPECT_FALSE(settings->contains("Vellumcast.stream.1.url"));
 
     one->setUrl("srt://new:9000");
-    EXPECT_EQ(make(1)->url(), "srt://new:9000");
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    ASSERT_TRUE(KeychainQueue::shared()->flush(30.0));
+    EXPECT_EQ(loaded(1)->url(), "srt://new:9000");
     one->setUrl("");
+    one->saveUrlNow();
+    ASSERT_TRUE(KeychainQueue::shared()->flush(30.0));
     EXPECT_EQ(SecretStore::string("stream.1.url"), std::nullopt);
-    EXPECT_EQ(make(1)->url(), "");
+    EXPECT_EQ(loaded(1)->url(), "");
 }
 
 TEST_F(StreamOutputTest, AnOldAddressStaysInTheSettingsWhenTheKeychainCannotTakeIt)
@@ -123,7 +137,7 @@ TEST_F(StreamOutputTest, AnOldAddressStaysInTheSettingsWhenTheKeychainCannotTake
         {
             setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
             settings->setString("Vellumcast.stream.2.url", "rtmp://old/key");
-            auto two = make(2);
+            auto two = loaded(2);
             const bool kept = two->url() == "rtmp://old/key" && settings->contains("Vellumcast.stream.2.url");
             std::_Exit(kept ? 0 : 1);
         },

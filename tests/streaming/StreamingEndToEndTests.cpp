@@ -4,6 +4,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/Settings.h"
+#include "streaming/KeychainQueue.h"
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
@@ -113,6 +114,8 @@ protected:
             receiver->terminateAndWait(2.0);
             receiver.reset();
         }
+        // Addresses handed to the keychain go under this test's service.
+        KeychainQueue::shared()->flush(30.0);
         SecretStore::overrideServiceForTesting(QString());
     }
 

@@ -1,10 +1,13 @@
 // The streaming page and its rows over the real stream manager: the format
-// and the destinations' settings, and one destination streamed from its row
-// to an ffmpeg RTMP listener on 127.0.0.1 and stopped again.
+// and the destinations' settings, the rows over a keychain that does not
+// answer, and one destination streamed from its row to an ffmpeg RTMP
+// listener on 127.0.0.1 and stopped again.
 #include "SettingsFixture.h"
+#include "streaming/GatedKeychain.h"
 
 #include "platform/ChildProcess.h"
 #include "platform/SecretStore.h"
+#include "streaming/KeychainQueue.h"
 #include "streaming/SecretStore.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
@@ -44,8 +47,11 @@ protected:
             out->stop();
             test::waitUntil([&] { return !out->isActive(); }, 10.0);
             out->setUrl(QString());
+            out->saveUrlNow();
         }
         page.reset();
+        // The deletions go under this test's service.
+        KeychainQueue::shared()->flush(30.0);
         tessarin::SecretStore::overrideServiceForTesting(QString());
         SettingsTest::TearDown();
     }
@@ -130,6 +136,45 @@ TEST_F(StreamPageTest, TheRowShowsTheCodecTheDestinationWillReallyUse)
     choose(row(1).bitratePicker(), "12.0 Mbit/s");
     EXPECT_EQ(streams->outputs()[1]->bitrateKbps(), 12000);
     EXPECT_EQ(streams->outputs()[0]->bitrateKbps(), 4000) << "each row edits its own destination";
+}
+
+TEST_F(StreamPageTest, RowsTakeTypingWhileTheKeychainIsStuckAndShowTheStoredAddressWhenItComes)
+{
+    auto store = std::make_shared<test::GatedKeychain>();
+    store->put("stream.1.url", "rtmp://stored.example/live/one");
+    store->put("stream.2.url", "srt://stored.example:9000");
+    auto keychain = std::make_shared<KeychainQueue>(store);
+    StreamManager stuck(
+        *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
+        keychain);
+    StreamSettingsView view(stuck);
+    view.show();
+    ASSERT_TRUE(test::waitUntil([&] { return store->waiting() == 1; })) << "the read is not under way";
+    StreamRow& first = *view.rows().at(0);
+    StreamRow& second = *view.rows().at(1);
+    EXPECT_EQ(first.addressField()->text(), "");
+
+    const QString typed = QStringLiteral("rtmp://typed.example/live/key");
+    QTest::keyClicks(first.addressField(), typed);
+    EXPECT_EQ(stuck.outputs()[0]->url(), typed);
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    // Started before its address has come, the second waits for it.
+    QTest::mouseClick(second.startStopButton(), Qt::LeftButton);
+    EXPECT_EQ(second.statusText(), QStringLiteral("Connessione…"));
+    EXPECT_EQ(second.startStopButton()->text(), "Ferma");
+
+    store->open();
+    ASSERT_TRUE(test::waitUntil([&] { return !stuck.outputs()[1]->isLoadingUrl(); }));
+    ASSERT_TRUE(keychain->flush(10.0));
+    test::drainMainQueue();
+    EXPECT_EQ(first.addressField()->text(), typed) << "the stored address does not overwrite the typing";
+    EXPECT_EQ(second.addressField()->text(), "srt://stored.example:9000");
+    // The start went on with the address that came: an SRT address on RTMP.
+    EXPECT_EQ(stuck.outputs()[1]->status(), Status::failed("L'indirizzo deve iniziare con rtmp://"));
+    EXPECT_EQ(second.statusText(), "Errore");
+    EXPECT_EQ(store->entry("stream.1.url"), typed);
+    EXPECT_EQ(store->writes().size(), 1u) << "one write for the whole address";
+    EXPECT_EQ(store->callsFromMainThread(), 0);
 }
 
 // A port nobody uses now.
@@ -223,6 +268,7 @@ TEST_F(StreamRowEndToEnd, ARowStartedAgainstAListenerGoesLiveMeasuresAndStops)
     EXPECT_FALSE(ini.readAll().contains("secretkey"));
     if (!platform::SecretStore::available())
         GTEST_SKIP() << "no secret service on this bus: the keychain half is not checked";
+    ASSERT_TRUE(KeychainQueue::shared()->flush(30.0));
     EXPECT_EQ(tessarin::SecretStore::string("stream.1.url"), url);
 }
 
