@@ -4,7 +4,6 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -64,22 +63,16 @@ void DragHandle::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    pressed_ = true;
-    pressPos_ = event->position().toPoint();
+    press_.press(event->position().toPoint());
 }
 
 void DragHandle::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!pressed_ || !(event->buttons() & Qt::LeftButton))
-        return;
-    if ((event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
-        return;
-    pressed_ = false;
-    if (onDragStart)
+    if (press_.becomesDrag(event->position().toPoint(), event->buttons()) && onDragStart)
         onDragStart();
 }
 
-void DragHandle::mouseReleaseEvent(QMouseEvent*) { pressed_ = false; }
+void DragHandle::mouseReleaseEvent(QMouseEvent*) { press_.release(); }
 
 // ---- CountCapsule
 

@@ -1,8 +1,10 @@
 #pragma once
 // Painted pieces of a block card: the header's background, the drag handle,
-// the item count capsule, the separator, the hint of an empty block and the
+// the item count capsule, the hint of an empty block and the
 // frame laid over the card (rounded corners and the state's border). Main
 // thread.
+#include "ui/playlist/PlaylistDrag.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -38,8 +40,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QPoint pressPos_;
-    bool pressed_ = false;
+    PlaylistDrag::PendingPress press_;
 };
 
 // The number of items on a faint capsule.

@@ -3,7 +3,6 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
-#include <QApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -177,26 +176,19 @@ void RowSelectArea::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    pressed_ = true;
-    pressPos_ = event->position().toPoint();
+    press_.press(event->position().toPoint());
 }
 
 void RowSelectArea::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!pressed_ || !(event->buttons() & Qt::LeftButton))
-        return;
-    if ((event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
-        return;
-    pressed_ = false;
-    if (onDragStart)
+    if (press_.becomesDrag(event->position().toPoint(), event->buttons()) && onDragStart)
         onDragStart();
 }
 
 void RowSelectArea::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!pressed_ || event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || !press_.release())
         return;
-    pressed_ = false;
     if (rect().contains(event->position().toPoint()) && onSelect)
         onSelect();
 }

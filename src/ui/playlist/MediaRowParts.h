@@ -5,6 +5,7 @@
 // mark while a still image's clip is being made. None of them asks its
 // parents for a new layout when its text changes. Main thread.
 #include "ui/kit/Buttons.h"
+#include "ui/playlist/PlaylistDrag.h"
 
 #include <QColor>
 #include <QFont>
@@ -72,8 +73,7 @@ private:
     QString symbol_;
     QPixmap thumbnail_;
     QWidget* subtitleWidget_ = nullptr;
-    QPoint pressPos_;
-    bool pressed_ = false;
+    PlaylistDrag::PendingPress press_;
 };
 
 // A one-line text of fixed size that only repaints when it changes.

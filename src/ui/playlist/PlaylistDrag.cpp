@@ -2,11 +2,22 @@
 
 #include "media/MediaDrop.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QMimeData>
 
 namespace tessarin::PlaylistDrag {
+
+bool PendingPress::becomesDrag(QPoint pos, Qt::MouseButtons buttons)
+{
+    if (!pressed || !(buttons & Qt::LeftButton))
+        return false;
+    if ((pos - origin).manhattanLength() < QApplication::startDragDistance())
+        return false;
+    pressed = false;
+    return true;
+}
 
 Runner defaultRunner()
 {

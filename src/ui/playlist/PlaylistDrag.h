@@ -7,6 +7,7 @@
 // The drag state is cleared when the drag ends, wherever it ends.
 // Everything else that is dropped is MediaDrop's, always as a copy (a file
 // manager told "move" would delete the dropped file). Main thread.
+#include <QPoint>
 #include <QString>
 #include <QUuid>
 #include <Qt>
@@ -28,6 +29,28 @@ class MediaBlock;
 namespace PlaylistDrag {
 
 enum class Kind { block, item };
+
+// A press on a drag source, which turns into a drag once the held button
+// moves past the platform's start distance, or ends as a click.
+struct PendingPress {
+    void press(QPoint pos)
+    {
+        pressed = true;
+        origin = pos;
+    }
+    // True once, when the press turns into a drag.
+    bool becomesDrag(QPoint pos, Qt::MouseButtons buttons);
+    // True when the press was still pending (a click); ends it either way.
+    bool release()
+    {
+        const bool was = pressed;
+        pressed = false;
+        return was;
+    }
+
+    bool pressed = false;
+    QPoint origin;
+};
 
 // Runs a started drag to its end and returns its result, as QDrag::exec does.
 using Runner = std::function<Qt::DropAction(QDrag&)>;
