@@ -8,6 +8,7 @@
 #include "show/ShowController.h"
 #include "streaming/StreamManager.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
@@ -15,7 +16,6 @@
 #include "ui/settings/OutputSettingsView.h"
 #include "ui/settings/StreamSettingsView.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -243,8 +243,7 @@ void TopBarView::refreshNowPlaying()
     nowPlaying_->setVisible(item != nullptr);
     if (!item)
         return;
-    nowPlayingName_->setText(item->liveSource() ? item->liveSource()->name
-                                                : QFileInfo(item->url().path()).completeBaseName());
+    nowPlayingName_->setText(itemDisplayName(*item));
 }
 
 void TopBarView::refreshStreaming()

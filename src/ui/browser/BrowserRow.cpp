@@ -3,12 +3,12 @@
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
 #include "ui/browser/ThumbnailView.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,9 +47,7 @@ BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
 
 QString BrowserRow::displayName(const MediaFile& file)
 {
-    if (file.liveSource())
-        return file.liveSource()->name;
-    return QFileInfo(file.url().toLocalFile()).completeBaseName();
+    return itemDisplayName(file);
 }
 
 QString BrowserRow::durationText() const { return duration_->text(); }

@@ -4,6 +4,7 @@
 #include "media/TimecodeFormatter.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
@@ -11,7 +12,6 @@
 #include "ui/playlist/MediaRowParts.h"
 #include "ui/playlist/TrimEditorFactory.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -221,9 +221,7 @@ QString MediaRowView::statusText(const LiveStatus& status)
 
 QString MediaRowView::displayName(const MediaFile& item)
 {
-    if (item.liveSource())
-        return item.liveSource()->name;
-    return QFileInfo(item.url().path()).completeBaseName();
+    return itemDisplayName(item);
 }
 
 QString MediaRowView::gainReadout() const { return readout_ ? readout_->text() : QString(); }

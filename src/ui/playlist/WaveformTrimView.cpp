@@ -2,12 +2,12 @@
 
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
+#include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/FramePreviewLoader.h"
 #include "ui/playlist/FramePreviewBox.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -26,13 +26,6 @@ namespace {
 constexpr double kMinimumLength = 0.1;
 // Below this a duration is not known yet: drawing uses it, drags are ignored.
 constexpr double kUnknownDuration = 0.001;
-
-QString displayName(const MediaFile& item)
-{
-    if (item.liveSource())
-        return item.liveSource()->name;
-    return QFileInfo(item.url().path()).completeBaseName();
-}
 
 } // namespace
 
@@ -206,7 +199,7 @@ WaveformTrimView::WaveformTrimView(std::shared_ptr<MediaFile> item, int waveHeig
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(10);
 
-    auto* title = new ElidedLabel(displayName(*item_), Qt::ElideRight, this);
+    auto* title = new ElidedLabel(itemDisplayName(*item_), Qt::ElideRight, this);
     title->setFont(Theme::font(13, QFont::Bold));
     title->setColor(Theme::textPrimary());
     layout->addWidget(title);
