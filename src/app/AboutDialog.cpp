@@ -13,7 +13,6 @@ namespace tessarin {
 
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent)
-    , credits_(AboutPanel::credits())
 {
     setWindowTitle(tr("Informazioni su Tessarin"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -27,7 +26,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     auto* version = new QLabel(tr("Versione %1").arg(QApplication::applicationVersion()), this);
     version->setFont(Theme::font(11));
     version->setAlignment(Qt::AlignCenter);
-    auto* credits = new QLabel(credits_, this);
+    auto* credits = new QLabel(AboutPanel::credits(), this);
     credits->setObjectName(QStringLiteral("credits"));
     credits->setTextFormat(Qt::RichText);
     credits->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -44,11 +43,6 @@ AboutDialog::AboutDialog(QWidget* parent)
     stack->addWidget(version);
     stack->addWidget(credits);
     setFixedWidth(340);
-}
-
-QString AboutDialog::creditsText() const
-{
-    return credits_;
 }
 
 AboutDialog* AboutDialog::present(QWidget* parent)

@@ -12,10 +12,6 @@ public:
     explicit AboutDialog(QWidget* parent = nullptr);
     // Shows the one About window for parent, making it when needed.
     static AboutDialog* present(QWidget* parent);
-    QString creditsText() const;
-
-private:
-    QString credits_;
 };
 
 } // namespace tessarin

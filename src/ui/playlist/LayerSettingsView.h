@@ -37,9 +37,7 @@ public:
     QWidget* resetButton() const { return reset_; }
 
 private:
-    struct Row;
     void refresh();
-    void refreshLoop();
 
     std::shared_ptr<OverlayLayer> layer_;
     QSlider* sliders_[4] {};

@@ -166,16 +166,6 @@ QRect SeekBar::readoutRect() const
     return { int(std::lround(x)), int(std::lround(centreY - size.height() / 2.0)), size.width(), size.height() };
 }
 
-QRectF SeekBar::knobRect() const
-{
-    if (!isActive())
-        return {};
-    const double w = workingWidth();
-    const double filled = w * shownFraction();
-    const double x = std::min(std::max(filled - kKnob / 2, 0.0), w - kKnob);
-    return { x, (height() - kKnob) / 2.0, kKnob, kKnob };
-}
-
 void SeekBar::stateChanged()
 {
     setHelp(this, seekEnabled_ ? tr("Clicca o trascina per spostarti nella traccia") : QString());

@@ -41,8 +41,6 @@ public:
     QString readoutText() const;
     // The read-out's rectangle in this bar's coordinates (above the bar).
     QRect readoutRect() const;
-    // The knob's rectangle; empty while inactive.
-    QRectF knobRect() const;
 
     QSize sizeHint() const override { return { 200, kHeight }; }
     QSize minimumSizeHint() const override { return { 20, kHeight }; }
