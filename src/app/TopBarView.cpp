@@ -186,9 +186,7 @@ TopBarView::TopBarView(ShowController& show, StreamManager& streams, OutputWindo
     markRow->addWidget(new ProductSymbol);
     auto* name = new QLabel(QStringLiteral("Tessarin"));
     name->setFont(Theme::font(15, QFont::Bold));
-    QPalette namePalette = name->palette();
-    namePalette.setColor(QPalette::WindowText, Theme::textPrimary());
-    name->setPalette(namePalette);
+    setTextColor(name, Theme::textPrimary());
     markRow->addWidget(name);
     row->addWidget(mark);
 

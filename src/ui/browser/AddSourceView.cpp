@@ -2,6 +2,7 @@
 
 #include "media/SourceLibrary.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
 
@@ -73,9 +74,7 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     auto* hintLabel = new QLabel(hint(kind), this);
     hintLabel->setWordWrap(true);
     hintLabel->setFont(Theme::font(10));
-    QPalette hintPalette = hintLabel->palette();
-    hintPalette.setColor(QPalette::WindowText, Theme::textSecondary());
-    hintLabel->setPalette(hintPalette);
+    setTextColor(hintLabel, Theme::textSecondary());
     layout->addWidget(hintLabel);
 
     auto* buttons = new QHBoxLayout;

@@ -3,6 +3,7 @@
 #include "media/MediaFile.h"
 #include "platform/Icons.h"
 #include "ui/browser/BrowserRow.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QLabel>
@@ -27,9 +28,7 @@ QWidget* makeEmptyHint(QWidget* parent)
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true);
     text->setFont(Theme::font(12));
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::WindowText, Theme::textSecondary());
-    text->setPalette(palette);
+    setTextColor(text, Theme::textSecondary());
     layout->addWidget(text);
     layout->addStretch(1);
     return hint;

@@ -5,6 +5,7 @@
 #include "ui/browser/AddSourceView.h"
 #include "ui/browser/SourceRow.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
 
@@ -21,9 +22,7 @@ namespace {
 
 QLabel* coloured(QLabel* label, const QColor& color, const QFont& font)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    setTextColor(label, color);
     label->setFont(font);
     return label;
 }

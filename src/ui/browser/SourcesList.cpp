@@ -1,6 +1,7 @@
 #include "ui/browser/SourcesList.h"
 
 #include "ui/browser/SourceSection.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QLabel>
@@ -31,9 +32,7 @@ SourcesList::SourcesList(SourceLibrary& sources, QWidget* parent)
     footer->setWordWrap(true);
     footer->setAlignment(Qt::AlignHCenter);
     footer->setFont(Theme::font(11));
-    QPalette palette = footer->palette();
-    palette.setColor(QPalette::WindowText, Theme::textTertiary());
-    footer->setPalette(palette);
+    setTextColor(footer, Theme::textTertiary());
     footer->setContentsMargins(12, 0, 12, 8);
     layout->addWidget(footer);
     layout->addStretch(1);

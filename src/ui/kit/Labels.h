@@ -2,7 +2,8 @@
 // Labels for texts that may not fit: ElidedLabel cuts the text with an
 // ellipsis (at the end or in the middle); FitLabel first shrinks its font
 // down to a minimum scale factor, then elides. Both report a small minimum
-// width so a layout may squeeze them. Main thread.
+// width so a layout may squeeze them. setTextColor gives any widget's text
+// (a QLabel's, say) one colour through its palette. Main thread.
 #include <QWidget>
 
 namespace tessarin {
@@ -39,5 +40,7 @@ protected:
 private:
     double minimumScaleFactor_;
 };
+
+void setTextColor(QWidget* widget, const QColor& color);
 
 } // namespace tessarin

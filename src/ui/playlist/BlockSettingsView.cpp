@@ -5,6 +5,7 @@
 #include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QButtonGroup>
@@ -25,9 +26,7 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidg
 {
     auto* l = new QLabel(text, parent);
     l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
+    setTextColor(l, color);
     return l;
 }
 } // namespace
@@ -79,9 +78,7 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     loopSection->addWidget(loopMode_, 0, Qt::AlignLeft);
     loopSection->addWidget(repeat_, 0, Qt::AlignLeft);
     layout->addLayout(loopSection);
-    QPalette stepperPalette = repeat_->palette();
-    stepperPalette.setColor(QPalette::WindowText, Theme::textPrimary());
-    repeat_->setPalette(stepperPalette);
+    setTextColor(repeat_, Theme::textPrimary());
 
     connect(normalize_, &QCheckBox::clicked, this, [this](bool on) { block_->setNormalizeAudio(on); });
     connect(endBehavior_, &QButtonGroup::idClicked, this, [this](int id) {

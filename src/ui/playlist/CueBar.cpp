@@ -141,9 +141,7 @@ CueBar::CueBar(PlaylistEngine& engine, QWidget* parent)
 
     auto* inCue = new QLabel(tr("IN CUE"));
     inCue->setFont(Theme::font(10, QFont::Bold));
-    QPalette cuePalette = inCue->palette();
-    cuePalette.setColor(QPalette::WindowText, Theme::cue());
-    inCue->setPalette(cuePalette);
+    setTextColor(inCue, Theme::cue());
     name_->setFont(Theme::font(12));
     name_->setColor(Theme::textPrimary());
     auto* texts = new QVBoxLayout;

@@ -77,13 +77,6 @@ private:
     const OverlayLayer& layer_;
 };
 
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 LayerControlView::FileChooser LayerControlView::systemFileChooser()

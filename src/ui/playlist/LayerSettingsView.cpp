@@ -3,6 +3,7 @@
 #include "engine/OverlayLayer.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QFrame>
@@ -110,9 +111,7 @@ LayerSettingsView::LayerSettingsView(std::shared_ptr<OverlayLayer> layer, QWidge
         label->setFont(Theme::font(11));
         values_[row] = new QLabel(this);
         values_[row]->setFont(Theme::monoFont(11));
-        QPalette secondary = values_[row]->palette();
-        secondary.setColor(QPalette::WindowText, Theme::textSecondary());
-        values_[row]->setPalette(secondary);
+        setTextColor(values_[row], Theme::textSecondary());
         header->addWidget(label);
         header->addStretch();
         header->addWidget(values_[row]);

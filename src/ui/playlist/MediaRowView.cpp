@@ -5,6 +5,7 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/DisplayName.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
@@ -84,9 +85,7 @@ MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWi
         stepper_ = new Stepper;
         setHelp(stepper_, tr("Durata di visualizzazione dell'immagine"));
         stepper_->label()->setFont(Theme::font(10));
-        QPalette textPalette = stepper_->label()->palette();
-        textPalette.setColor(QPalette::WindowText, Theme::textSecondary());
-        stepper_->label()->setPalette(textPalette);
+        setTextColor(stepper_->label(), Theme::textSecondary());
         select_->setSubtitleWidget(stepper_);
         connect(stepper_, &Stepper::incremented, this, [this] {
             item_->setImageDuration(std::clamp(item_->imageDuration() + 1.0, kImageSecondsMin, kImageSecondsMax));

@@ -26,9 +26,7 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     block_->setFont(Theme::font(12));
     block_->setColor(Theme::textSecondary());
     idle_->setFont(Theme::font(13));
-    QPalette pal = idle_->palette();
-    pal.setColor(QPalette::WindowText, Theme::textSecondary());
-    idle_->setPalette(pal);
+    setTextColor(idle_, Theme::textSecondary());
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

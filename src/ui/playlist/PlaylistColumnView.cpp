@@ -3,6 +3,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
 #include "ui/kit/Fills.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
@@ -61,9 +62,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     hint_ = new QLabel(tr("Trascina qui file o sorgenti dal browser per creare automaticamente un blocco, oppure crealo con “Nuovo blocco”."), list_);
     hint_->setWordWrap(true);
     hint_->setFont(Theme::font(12));
-    QPalette hintPalette = hint_->palette();
-    hintPalette.setColor(QPalette::WindowText, Theme::textSecondary());
-    hint_->setPalette(hintPalette);
+    setTextColor(hint_, Theme::textSecondary());
     listLayout_->addWidget(hint_);
     dropZone_ = new DropZone(list_);
     dropZone_->onDrop = [this](const QMimeData& data) { handleNewBlockDrop(data); };

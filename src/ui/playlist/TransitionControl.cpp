@@ -3,6 +3,7 @@
 #include "engine/PlaylistEngine.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
 #include <QHBoxLayout>
@@ -29,9 +30,7 @@ TransitionControl::TransitionControl(PlaylistEngine& engine, QWidget* parent)
 {
     auto* caption = new QLabel(tr("Transizione"), this);
     caption->setFont(Theme::font(11, QFont::DemiBold));
-    QPalette captionPalette = caption->palette();
-    captionPalette.setColor(QPalette::WindowText, Theme::textSecondary());
-    caption->setPalette(captionPalette);
+    setTextColor(caption, Theme::textSecondary());
 
     for (const auto style : kStyles)
         picker_->addSegment(transition::title(style));
@@ -48,9 +47,7 @@ TransitionControl::TransitionControl(PlaylistEngine& engine, QWidget* parent)
     value->setFont(Theme::monoFont(12));
     value->setMinimumWidth(46);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette valuePalette = value->palette();
-    valuePalette.setColor(QPalette::WindowText, Theme::textPrimary());
-    value->setPalette(valuePalette);
+    setTextColor(value, Theme::textPrimary());
     setHelp(stepper_, tr("Durata della transizione: le due clip si sovrappongono per questo tempo; "
                          "l'ultima clip sfuma a nero nello stesso tempo"));
     connect(stepper_, &Stepper::incremented, this, [this] { step(kStep); });

@@ -172,14 +172,10 @@ QWidget* timeColumn(const QString& title, QLabel*& value, const QColor& color, Q
     layout->setSpacing(2);
     auto* titleLabel = new QLabel(title, column);
     titleLabel->setFont(Theme::font(10));
-    QPalette titlePalette = titleLabel->palette();
-    titlePalette.setColor(QPalette::WindowText, Theme::textSecondary());
-    titleLabel->setPalette(titlePalette);
+    setTextColor(titleLabel, Theme::textSecondary());
     value = new QLabel(column);
     value->setFont(Theme::monoFont(12));
-    QPalette valuePalette = value->palette();
-    valuePalette.setColor(QPalette::WindowText, color);
-    value->setPalette(valuePalette);
+    setTextColor(value, color);
     layout->addWidget(titleLabel);
     layout->addWidget(value);
     return column;

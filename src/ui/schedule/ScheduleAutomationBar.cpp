@@ -4,6 +4,7 @@
 #include "media/MediaBlock.h"
 #include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleFormat.h"
 
@@ -18,13 +19,6 @@ namespace tessarin {
 namespace {
 
 constexpr int kTextSize = 11;
-
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
 
 QLabel* wrappingLabel(QWidget* parent, const QColor& color)
 {

@@ -11,6 +11,7 @@
 #include "show/BrowserFiles.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
@@ -74,9 +75,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     hint_->setTextFormat(Qt::PlainText);
     hint_->setFont(Theme::font(12));
     hint_->setContentsMargins(12, 12, 12, 12);
-    QPalette hintPalette = hint_->palette();
-    hintPalette.setColor(QPalette::WindowText, Theme::textSecondary());
-    hint_->setPalette(hintPalette);
+    setTextColor(hint_, Theme::textSecondary());
 
     listLayout_->setContentsMargins(0, 0, 0, 0);
     listLayout_->setSpacing(0);

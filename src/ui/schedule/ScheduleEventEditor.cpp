@@ -5,6 +5,7 @@
 #include "platform/MainThread.h"
 #include "show/BrowserFiles.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleEventDraft.h"
 #include "ui/schedule/ScheduleFormat.h"
@@ -33,9 +34,7 @@ QLabel* heading(const QString& text, QWidget* parent)
     QFont font = Theme::font(10, QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 1.1);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::textSecondary());
-    label->setPalette(palette);
+    setTextColor(label, Theme::textSecondary());
     return label;
 }
 
@@ -46,15 +45,6 @@ QLabel* explanation(QWidget* parent)
     label->setTextFormat(Qt::PlainText);
     label->setFont(Theme::font(10));
     return label;
-}
-
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    if (palette.color(QPalette::WindowText) == color)
-        return;
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
 }
 
 QVBoxLayout* section(int spacing)
