@@ -29,6 +29,11 @@ public:
     static QColor meterLow() { return rgb(0.2, 0.85, 0.35); }
     static QColor meterMid() { return rgb(0.95, 0.85, 0.15); }
     static QColor meterHigh() { return rgb(0.95, 0.2, 0.2); }
+    // The play button's fill while nothing plays.
+    static QColor transportIdle() { return rgb(0.24, 0.25, 0.30); }
+    // The two squares behind a layer's transparent parts.
+    static QColor checkerLight() { return rgb(0.34, 0.34, 0.34); }
+    static QColor checkerDark() { return rgb(0.22, 0.22, 0.22); }
 
     // Leading to trailing edge: accent at 0.42, then accent at 0.16.
     static QLinearGradient onAirRowFill(const QRectF& rect)

@@ -199,8 +199,8 @@ void CheckerboardView::paint(QPainter& painter, const QRectF& rect)
         return;
     const int rows = int(std::ceil(rect.height() / kCell));
     const int columns = int(std::ceil(rect.width() / kCell));
-    const QColor light = QColor::fromRgbF(0.34f, 0.34f, 0.34f);
-    const QColor dark = QColor::fromRgbF(0.22f, 0.22f, 0.22f);
+    const QColor light = Theme::checkerLight();
+    const QColor dark = Theme::checkerDark();
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c)
             painter.fillRect(QRectF(rect.left() + c * kCell, rect.top() + r * kCell, kCell, kCell), (r + c) % 2 ? dark : light);

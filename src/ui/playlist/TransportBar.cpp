@@ -94,7 +94,7 @@ void TransportBar::refresh()
     buttons_[playPause]->setSymbol(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));
     setStyleIfChanged(buttons_[playPause],
                       playing ? TransportButtonStyle { 58, Theme::accent(), Theme::black(0.85), true }
-                              : TransportButtonStyle { 58, QColor::fromRgbF(0.24f, 0.25f, 0.30f), Theme::textPrimary(), false });
+                              : TransportButtonStyle { 58, Theme::transportIdle(), Theme::textPrimary(), false });
     setStyleIfChanged(buttons_[cue], engine_.cuedItem() ? TransportButtonStyle { 44, Theme::cue(), Theme::black(0.85), false }
                                                         : plain(44));
 }
