@@ -379,7 +379,11 @@ void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::
     const double target = serialState().target;
     // Zero tolerance: the first sample is the target's.
     if (pts < target) {
-        const auto skip = std::llround((target - pts) * kOutputRate);
+        // Compared as a double first: a damaged timestamp must not reach llround.
+        const double ahead = (target - pts) * kOutputRate;
+        if (!(ahead < frames))
+            return;
+        const auto skip = std::llround(ahead);
         if (skip >= frames)
             return;
         if (skip > 0) {
@@ -392,14 +396,17 @@ void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::
     const double limit = endLimit();
     bool cut = false;
     if (std::isfinite(limit)) {
-        const auto left = std::llround((limit - pts) * kOutputRate);
-        if (left <= 0) {
+        const double remaining = (limit - pts) * kOutputRate;
+        // Past the end (less than half a sample left), or a timestamp that
+        // makes no sense: nothing more plays. Checked before llround, which a
+        // damaged timestamp must not reach.
+        if (!(remaining >= 0.5)) {
             audioPastEnd_ = true;
             streamFinished(false, serial, limit);
             return;
         }
-        if (left <= frames) {
-            frames = static_cast<int>(left);
+        if (remaining < double(frames) + 0.5) {
+            frames = static_cast<int>(std::llround(remaining));
             cut = true;
         }
     }
