@@ -3,6 +3,7 @@
 // answer, and one destination streamed from its row to an ffmpeg RTMP
 // listener on 127.0.0.1 and stopped again.
 #include "SettingsFixture.h"
+#include "media/LiveTestSupport.h"
 #include "streaming/GatedKeychain.h"
 
 #include "platform/ChildProcess.h"
@@ -23,9 +24,6 @@
 #include <QTest>
 #include <QUuid>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace tessarin;
 using Status = StreamOutput::Status;
@@ -177,35 +175,6 @@ TEST_F(StreamPageTest, RowsTakeTypingWhileTheKeychainIsStuckAndShowTheStoredAddr
     EXPECT_EQ(store->callsFromMainThread(), 0);
 }
 
-// A port nobody uses now.
-int freeTcpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-// Whether something listens on 127.0.0.1:port (TCP).
-bool listening(int port)
-{
-    QFile table("/proc/net/tcp");
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && f[3] == "0A")
-            return true;
-    }
-    return false;
-}
-
 class StreamRowEndToEnd : public StreamPageTest {
 protected:
     void TearDown() override
@@ -219,14 +188,14 @@ protected:
 
 TEST_F(StreamRowEndToEnd, ARowStartedAgainstAListenerGoesLiveMeasuresAndStops)
 {
-    const int port = freeTcpPort();
+    const int port = test::freeTcpPort();
     const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/secretkey").arg(port);
     receiver = ChildProcess::spawn("/usr/bin/ffmpeg",
                                    { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout", "30",
                                      "-i", url, "-c", "copy", "-f", "null", "-" },
                                    {});
     ASSERT_TRUE(receiver);
-    ASSERT_TRUE(test::waitUntil([&] { return listening(port); }, 20.0)) << "the listener never came up";
+    ASSERT_TRUE(test::waitUntil([&] { return test::tcpPortInUse(port); }, 20.0)) << "the listener never came up";
 
     StreamOutput& out = *streams->outputs()[0];
     StreamRow& first = row(0);
