@@ -7,6 +7,7 @@
 //    measures it) on the same file in the same run, target at most 1.3; and
 //    the main thread's lateness, probed by a 16 ms timer, p99 under 8 ms.
 //   app_bench [SECONDS]   (20 s of playback each by default)
+#include "../common/BenchClip.h"
 #include "../common/MainThreadProfile.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
@@ -92,26 +93,6 @@ double residentMegabytes()
     return -1;
 }
 
-QString file1080p()
-{
-    // The player benchmark's file, shared through the same folder.
-    const QString dir = QDir::tempPath() + QStringLiteral("/tessarin-player-bench");
-    QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/clip_1080p30_60s.mp4");
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString tmp = dir + QStringLiteral("/tmp.clip_1080p30_60s.mp4");
-    const QString cmd = QStringLiteral(
-        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 "
-        "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 -c:v libx264 -preset veryfast "
-        "-pix_fmt yuv420p -g 60 -b:v 8M -c:a aac -b:a 128k -ac 2 -shortest '%1'").arg(tmp);
-    if (std::system(cmd.toUtf8().constData()) != 0 || !QFile::rename(tmp, path)) {
-        std::fprintf(stderr, "ffmpeg failed: %s\n", qPrintable(cmd));
-        std::exit(1);
-    }
-    return path;
-}
-
 // Runs the event loop (sleeping while idle) for seconds.
 void runFor(double seconds)
 {
@@ -189,7 +170,7 @@ int main(int argc, char* argv[])
         for (const MonitorView* monitor : window.findChildren<MonitorView*>())
             std::printf("monitor: %d x %d (device pixel ratio %.2f)\n", monitor->width(), monitor->height(),
                         monitor->devicePixelRatioF());
-        const QString path = file1080p();
+        const QString path = bench::clip1080p();
         const double alone = playerAloneCpu(path, seconds);
 
         auto block = show->engine().addBlock();

@@ -9,6 +9,7 @@
 // Runs while paused, while playing, and with nothing on air (the bar then
 // cannot seek): the last run is the machine's own scheduling noise, the floor
 // under the lateness of the other two.
+#include "../common/BenchClip.h"
 #include "../common/MainThreadProfile.h"
 #include "engine/MonitorView.h"
 #include "engine/PlaylistEngine.h"
@@ -44,26 +45,6 @@ namespace {
 constexpr double kMoveRate = 120.0;
 constexpr double kDragSeconds = 2.0;
 constexpr double kScreenPeriod = 1.0 / 60.0;
-
-QString file1080p()
-{
-    const QString dir = QDir::tempPath() + QStringLiteral("/tessarin-scrub-bench");
-    QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/clip_1080p30_60s.mp4");
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString tmp = dir + QStringLiteral("/tmp.clip.mp4");
-    const QString cmd = QStringLiteral(
-        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 "
-        "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 -c:v libx264 -preset veryfast "
-        "-pix_fmt yuv420p -g 60 -b:v 8M -c:a aac -b:a 128k -ac 2 -shortest '%1'").arg(tmp);
-    if (std::system(cmd.toUtf8().constData()) != 0) {
-        std::fprintf(stderr, "ffmpeg failed: %s\n", qPrintable(cmd));
-        std::exit(1);
-    }
-    QFile::rename(tmp, path);
-    return path;
-}
 
 bool runUntil(const std::function<bool()>& pred, double seconds)
 {
@@ -104,7 +85,7 @@ struct Rig {
               [this] { return std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared()); }, output)
     {
         engine.setTransitionStyle(TransitionStyle::cut);
-        const QUrl url = QUrl::fromLocalFile(file1080p());
+        const QUrl url = QUrl::fromLocalFile(bench::clip1080p());
         auto item = MediaFile::create(url);
         item->setPlayableURL(url);
         block = std::make_shared<MediaBlock>(QStringLiteral("Blocco 1"), QUuid::createUuid());

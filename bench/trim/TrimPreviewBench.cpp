@@ -4,19 +4,17 @@
 // most 150 ms, also given as a ratio to one exact FrameGrabber call), and the
 // main thread's lateness seen by a 16 ms probe timer (target: p99 < 8 ms).
 //
-// Usage: trim_bench [WORKDIR]   (the clip is made there with ffmpeg on first use)
+// Usage: trim_bench   (the clip is made with ffmpeg on first use, see BenchClip.h)
+#include "../common/BenchClip.h"
 #include "../common/MainThreadProfile.h"
 #include "media/MediaFile.h"
-#include "platform/ChildProcess.h"
 #include "platform/FrameGrabber.h"
 #include "platform/Workers.h"
 #include "ui/playlist/FramePreviewLoader.h"
 #include "ui/playlist/WaveformTrimView.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -27,18 +25,6 @@
 using namespace tessarin;
 
 namespace {
-
-bool makeClip(const QString& path)
-{
-    if (QFileInfo(path).size() > 0)
-        return true;
-    const QStringList args { QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-loglevel"),
-        QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc2=size=1920x1080:rate=30:duration=20"), QStringLiteral("-c:v"),
-        QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("veryfast"), QStringLiteral("-g"),
-        QStringLiteral("60"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path };
-    return runAndCapture(QStringLiteral("/usr/bin/ffmpeg"), args, 120.0).exitCode == 0;
-}
 
 double percentile(std::vector<double> v, double p)
 {
@@ -60,13 +46,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     bench::ProfiledApplication app(argc, argv);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("trim_bench_files");
-    QDir().mkpath(dir);
-    const QString clip = QDir(dir).filePath(QStringLiteral("clip_1080p.mp4"));
-    if (!makeClip(clip)) {
-        std::fprintf(stderr, "could not make %s with ffmpeg\n", qPrintable(clip));
-        return 2;
-    }
+    const QString clip = bench::clip1080p();
 
     // One exact frame, opened and grabbed, as a preview request costs alone.
     std::vector<double> grabs;
