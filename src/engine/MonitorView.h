@@ -1,11 +1,12 @@
 #pragma once
-// The program picture on screen: player A, player B over it at the mix
-// weight, the live picture while a live source is on air (with the status
-// panel on the operator's monitor while the source is not live), the fade to
-// black, and the overlay layers on top, undimmed. Composed by the program
-// renderer at the view's own pixel size, so players and live picture are
-// fitted with bars while the overlays are placed on the whole view; shows
-// and hides of a layer ease over 0.25 s, opacity changes take effect at once.
+// The program picture on screen: the players as the mix has them (A alone
+// at 0, B alone at 1, B over A at the mix weight in between), the live
+// picture while a live source is on air (with the status panel on the
+// operator's monitor while the source is not live), the fade to black, and
+// the overlay layers on top, undimmed. Composed by the program renderer at
+// the view's own pixel size, so players and live picture are fitted with
+// bars while the overlays are placed on the whole view; shows and hides of a
+// layer ease over 0.25 s, opacity changes take effect at once.
 // Pulls at the screen's rate only while something moves (a player or an
 // overlay video playing, a layer fading, the waiting spinner), and redraws
 // once on each change otherwise. Main thread only; reads the engine's

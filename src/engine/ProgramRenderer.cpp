@@ -66,8 +66,13 @@ struct ProgramRenderer::Inputs {
     int width = 0, height = 0;
     bool live = false;
     QImage liveImage;
-    PlayerFrameGrabber::Picture a, b;
-    double mix = 0.0;  // player B's alpha; 0 when B is not drawn
+    // The program players' part: base fills the frame (black where it has
+    // no picture), top is drawn over it at topAlpha.
+    PlayerFrameGrabber::Picture base, top;
+    double topAlpha = 0.0;
+    // The share of the base that shows through a top player without a
+    // picture (black over the base at the mix weight).
+    double baseShare = 1.0;
     double fade = 1.0; // the program's colour scale
     std::vector<Overlay> overlays;
 
@@ -77,8 +82,9 @@ struct ProgramRenderer::Inputs {
             return x.frame == y.frame && x.orientation == y.orientation;
         };
         if (width != o.width || height != o.height || live != o.live
-            || liveImage.cacheKey() != o.liveImage.cacheKey() || !samePicture(a, o.a) || !samePicture(b, o.b)
-            || mix != o.mix || fade != o.fade || overlays.size() != o.overlays.size())
+            || liveImage.cacheKey() != o.liveImage.cacheKey() || !samePicture(base, o.base)
+            || !samePicture(top, o.top) || topAlpha != o.topAlpha || baseShare != o.baseShare || fade != o.fade
+            || overlays.size() != o.overlays.size())
             return false;
         for (size_t i = 0; i < overlays.size(); ++i) {
             const Overlay& x = overlays[i];
@@ -214,13 +220,23 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
         // The players convert their pictures at the size they fill here.
         grabberA_.setDrawnSize(QSize(in.width, in.height));
         grabberB_.setDrawnSize(QSize(in.width, in.height));
-        in.a = grabberA_.image(due);
-        const double mix = sources_.mix ? finiteOr(sources_.mix(), 0.0) : 0.0;
-        // Player B is not even asked while it has no share.
-        if (mix > kNegligible) {
-            in.b = grabberB_.image(due);
-            if (in.b)
-                in.mix = mix < 1.0 - kNegligible ? mix : 1.0;
+        // The mix decides which players are in the picture: A alone at 0,
+        // B alone at 1, B over A at the mix weight in between. A player
+        // outside the mix is not even asked, so an idle player that holds
+        // the next item (loaded ahead) never shows; a player in the mix
+        // without a picture (a sound-only item) counts as black.
+        const double mix = sources_.mix ? std::clamp(finiteOr(sources_.mix(), 0.0), 0.0, 1.0) : 0.0;
+        if (mix <= kNegligible) {
+            in.base = grabberA_.image(due);
+        } else if (mix >= 1.0 - kNegligible) {
+            in.base = grabberB_.image(due);
+        } else {
+            in.base = grabberA_.image(due);
+            in.top = grabberB_.image(due);
+            if (in.top)
+                in.topAlpha = mix;
+            else
+                in.baseShare = 1.0 - mix;
         }
     }
     const double level = sources_.fadeLevel ? finiteOr(sources_.fadeLevel(), 1.0) : 1.0;
@@ -255,12 +271,12 @@ void ProgramRenderer::compose(VideoFrame& frame, const Inputs& in)
         const BgraView live = BgraView::of(in.liveImage);
         c.drawBase(frame, live.isValid() ? &live : nullptr, Orientation::up, in.fade);
     } else {
-        const BgraView a = in.a ? BgraView::of(*in.a.frame) : BgraView{};
-        if (in.b) {
-            c.drawBaseCrossfade(frame, a.isValid() ? &a : nullptr, in.a.orientation, BgraView::of(*in.b.frame),
-                in.b.orientation, in.mix, in.fade);
+        const BgraView base = in.base ? BgraView::of(*in.base.frame) : BgraView{};
+        if (in.top) {
+            c.drawBaseCrossfade(frame, base.isValid() ? &base : nullptr, in.base.orientation,
+                BgraView::of(*in.top.frame), in.top.orientation, in.topAlpha, in.fade);
         } else {
-            c.drawBase(frame, a.isValid() ? &a : nullptr, in.a.orientation, in.fade);
+            c.drawBase(frame, base.isValid() ? &base : nullptr, in.base.orientation, in.fade * in.baseShare);
         }
     }
     if (underlay_)

@@ -2,9 +2,12 @@
 // Composes the program picture into BGRA frames of a fixed size: the
 // on-air player's picture (or the live frame while a live source is on air)
 // with the A/B crossfade, the fade to black, and then the overlay layers, so
-// a fade never darkens the overlays. The stream pipeline calls nextFrame()
-// once per frame period on its render thread; the program monitor uses the
-// same composition on the main thread, with the views' overlay animation.
+// a fade never darkens the overlays. The mix alone says which players are in
+// the picture: only A at 0, only B at 1, B over A at the mix weight in
+// between; a player in the mix without a picture counts as black. The
+// stream pipeline calls nextFrame() once per frame period on its render
+// thread; the program monitor uses the same composition on the main thread,
+// with the views' overlay animation.
 //
 // Threads: nextFrame() and everything it touches belong to one thread at a
 // time; setState() is for any thread (the main thread replaces the snapshot

@@ -1,9 +1,13 @@
 // The engine on real players and real files, heard through the captured
 // output mix: what the operator's audience hears, sample by sample.
+#include "engine/MonitorView.h"
 #include "engine/PlaylistEngine.h"
+#include "engine/ProgramRenderer.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
 #include "support/DiskCapture.h"
 #include "support/TestSupport.h"
 
@@ -45,6 +49,8 @@ struct RealEngine {
         engine.setBlocks({ b });
         return b;
     }
+
+    bool onAir(const MediaFile& item) const { return engine.currentItemID() == item.id(); }
 
     QTemporaryDir dir;
     Settings settings;
@@ -176,6 +182,108 @@ TEST(EngineOnRealPlayers, AFadeStyleCrossfadeSoundsBothItemsAtOnce)
     // little more, yet far below both at full gain (0.375).
     EXPECT_GT(loudest, 0.255f);
     EXPECT_LT(loudest, 0.30f);
+}
+
+
+// The centre of a program picture.
+QColor centre(const QImage& image)
+{
+    return image.isNull() ? QColor() : QColor::fromRgb(image.pixel(image.width() / 2, image.height() / 2));
+}
+
+bool isBlack(QColor c)
+{
+    return c.isValid() && c.red() < 24 && c.green() < 24 && c.blue() < 24;
+}
+
+bool isBlue(QColor c)
+{
+    return c.isValid() && c.blue() > 160 && c.red() < 60;
+}
+
+bool holds(const MediaPlayer& player, const char* name)
+{
+    const auto item = player.currentItem();
+    return item && item->path().endsWith(QLatin1String(name));
+}
+
+TEST(EngineOnRealPlayers, ASoundOnlyItemShowsBlackNeverTheClipLoadedAheadAndACrossfadeStillMixesBoth)
+{
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    {
+        SCOPED_TRACE("cut: red clip, sound only, blue clip");
+        RealEngine rig(output);
+        rig.engine.setTransitionStyle(TransitionStyle::cut);
+        auto red = rig.item("solid_red.mp4", 0.0, 0.5);
+        auto tone = rig.item("const_quarter.wav", 0.0, 1.0);
+        auto blue = rig.item("solid_blue.mp4", 0.0, 0.5);
+        auto block = rig.block({ red, tone, blue });
+        // The stream's renderer (locked values) and the monitor (published ones).
+        ProgramRenderer renderer(ProgramSources::of(rig.engine), 64, 36, 0.0);
+        MonitorView monitor(rig.engine, false, HostClock::shared());
+        monitor.resize(64, 36);
+        monitor.show();
+        rig.engine.play(block);
+        ASSERT_TRUE(waitUntil([&] { return rig.onAir(*tone); }, 20.0));
+
+        int frames = 0, black = 0, views = 0, blackViews = 0;
+        bool nextLoaded = false;
+        waitUntil([&] {
+            if (!rig.onAir(*tone))
+                return true;
+            // The blue clip waits in the idle player, joined onto the tone's end.
+            const auto& idle = rig.engine.mix().current() > 0.5 ? rig.engine.playerA() : rig.engine.playerB();
+            nextLoaded = nextLoaded || holds(*idle, "solid_blue.mp4");
+            if (const auto frame = renderer.nextFrame()) {
+                ++frames;
+                const QColor c = centre(frame->image());
+                black += isBlack(c);
+                EXPECT_FALSE(isBlue(c)) << "frame " << frames;
+            }
+            const QImage shown = monitor.currentImage();
+            if (!shown.isNull() && rig.onAir(*tone)) {
+                ++views;
+                const QColor c = centre(shown);
+                blackViews += isBlack(c);
+                // Until its next redraw the view may still show the red clip's last picture.
+                EXPECT_TRUE(isBlack(c) || c.red() > 160) << "view " << views << ": " << c.name().toStdString();
+            }
+            return false;
+        }, 20.0);
+        EXPECT_TRUE(nextLoaded);
+        EXPECT_GT(frames, 10);
+        EXPECT_EQ(black, frames);
+        EXPECT_GT(blackViews, views / 2);
+        // Once on air, the blue clip shows.
+        EXPECT_TRUE(waitUntil([&] {
+            const auto frame = renderer.nextFrame();
+            return frame && isBlue(centre(frame->image()));
+        }, 20.0));
+        rig.engine.stop();
+    }
+    {
+        SCOPED_TRACE("fade: red clip crossfading into the blue one");
+        RealEngine rig(output);
+        rig.engine.setTransitionStyle(TransitionStyle::fade);
+        rig.engine.setFadeSeconds(0.6);
+        auto red = rig.item("solid_red.mp4", 0.0, 1.5);
+        auto blue = rig.item("solid_blue.mp4", 0.0, 1.5);
+        auto block = rig.block({ red, blue });
+        ProgramRenderer renderer(ProgramSources::of(rig.engine), 64, 36, 0.0);
+        rig.engine.play(block);
+        bool mixed = false;
+        ASSERT_TRUE(waitUntil([&] {
+            const double m = rig.engine.mix().current();
+            if (m > 0.3 && m < 0.7) {
+                const auto frame = renderer.nextFrame();
+                const QColor c = frame ? centre(frame->image()) : QColor();
+                mixed = mixed || (c.isValid() && c.red() > 50 && c.blue() > 50);
+            }
+            return mixed || rig.onAir(*blue) && m >= 1.0;
+        }, 20.0));
+        EXPECT_TRUE(mixed);
+        rig.engine.stop();
+    }
 }
 
 } // namespace

@@ -92,9 +92,9 @@ TEST_F(ProgramRendererTest, FitsPlayerPicturesWholeAndCentredOnBlack)
     EXPECT_PIXEL(*frame, 1919, 1079, blue);
 }
 
-TEST_F(ProgramRendererTest, PlayerBCrossfadesOverPlayerAWhichStaysUnderneath)
+TEST_F(ProgramRendererTest, TheMixSaysWhichPlayersAreInThePictureAndAPlayerWithoutOneCountsAsBlack)
 {
-    test::showPicture(*playerA, test::solidFrame(1920, 1080, red));
+    auto sourceA = test::showPicture(*playerA, test::solidFrame(1920, 1080, red));
     auto sourceB = test::showPicture(*playerB, test::solidFrame(640, 480, blue));
 
     mix = 0.0005; // no share: B is not even asked
@@ -102,15 +102,29 @@ TEST_F(ProgramRendererTest, PlayerBCrossfadesOverPlayerAWhichStaysUnderneath)
     EXPECT_PIXEL(*frame, 960, 540, red);
     EXPECT_EQ(sourceB->asks, 0);
 
-    mix = 0.5;
+    mix = 0.5; // a crossfade: B over A
     frame = renderer.nextFrame();
     EXPECT_PIXEL(*frame, 960, 540, QColor(128, 0, 128));
     EXPECT_PIXEL(*frame, 100, 540, red); // B's bars show A, not black
 
-    mix = 0.9995; // B opaque over A
+    mix = 0.9995; // B alone: A is no longer asked, B's bars are black
+    const int asksOfA = sourceA->asks;
     frame = renderer.nextFrame();
     EXPECT_PIXEL(*frame, 960, 540, blue);
-    EXPECT_PIXEL(*frame, 100, 540, red);
+    EXPECT_PIXEL(*frame, 100, 540, black);
+    EXPECT_EQ(sourceA->asks, asksOfA);
+
+    // B on air without a picture (a sound-only item) while A still holds a
+    // picture (the next item loaded ahead): black, never A.
+    playerB->replaceCurrentItem(nullptr);
+    mix = 1.0;
+    frame = renderer.nextFrame();
+    EXPECT_PIXEL(*frame, 960, 540, black);
+    EXPECT_PIXEL(*frame, 100, 540, black);
+    // Halfway through a crossfade into it: A at half strength under black.
+    mix = 0.5;
+    frame = renderer.nextFrame();
+    EXPECT_PIXEL(*frame, 960, 540, QColor(128, 0, 0));
 }
 
 TEST_F(ProgramRendererTest, FadeDarkensTheProgramButNotTheOverlays)

@@ -50,6 +50,9 @@ make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16
 make short_loop.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=0.6,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
   -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 5
 make ramp.wav -f lavfi -i "aevalsrc=n/192000|n/192000:s=48000:d=2" -c:a pcm_f32le
+# Pictures without sound in one flat colour, told apart on the program.
+make solid_red.mp4 -f lavfi -i "color=c=red:s=64x36:r=25:d=2" "${x264[@]}"
+make solid_blue.mp4 -f lavfi -i "color=c=blue:s=64x36:r=25:d=2" "${x264[@]}"
 # Exact seeks on every container: pictures that carry their frame number N
 # as two flat luma fields (left 16 + 4 × (N mod 50), right 16 + 4 × (N div 50
 # mod 50)), encoded as a broadcaster or a camera would: MPEG-2 interlaced in a
