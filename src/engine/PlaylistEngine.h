@@ -26,6 +26,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QUuid>
 
 #include <functional>
@@ -45,6 +46,7 @@ class LiveVideoSink;
 class MediaPlayer;
 class PlayerItem;
 class ProgramAudioBus;
+class VideoOutput;
 class Settings;
 class Timer;
 
@@ -206,6 +208,16 @@ private:
         // by itself at that item's last sample.
         bool joined = false;
     };
+    // What the preview player was given by cue(): a cut take of that item
+    // hands this player item over to the program as it stands.
+    struct CuePreview {
+        std::weak_ptr<PlayerItem> playerItem;
+        QUrl url;
+        double inPoint = 0;
+        // Keeps the item's pictures at their own size rather than the cue
+        // bar's, as they may go to air.
+        std::shared_ptr<VideoOutput> output;
+    };
     struct Upcoming {
         std::shared_ptr<MediaFile> item;
         std::int64_t iteration = 0;
@@ -255,6 +267,12 @@ private:
     void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
         const std::shared_ptr<MediaPlayer>& player, float volume);
+    // Cuts to the preview's player item of the cued item (already open and
+    // at its IN point) in the idle player, which becomes the active one, and
+    // returns it; nullptr when the preview does not hold that item as it is
+    // now, or the players cannot hand it over.
+    std::shared_ptr<PlayerItem> cutToCuePreview(const MediaFile& item, float volume);
+    void dropCuePreview();
     bool canCrossfade() const;
     double crossfadeLength(const MediaFile& next) const;
     static std::optional<double> clipLength(const MediaFile& item);
@@ -346,6 +364,7 @@ private:
     Blocks scheduleBlocks_;
     std::optional<Crossfade> crossfade_;
     std::optional<Preloaded> preloaded_;
+    std::optional<CuePreview> cuePreview_;
 };
 
 } // namespace tessarin

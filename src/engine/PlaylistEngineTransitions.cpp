@@ -62,41 +62,84 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     }
     if (item->playableURL().isEmpty())
         return;
-    if (cuedItem_ && cuedItem_->id() == item->id())
-        clearCue();
+    // Taking the cued item clears the cue; a cut takes the preview's item
+    // over first.
+    const bool takesCue = cuedItem_ && cuedItem_->id() == item->id();
     if (!isLoopRestart && canCrossfade()) {
+        if (takesCue)
+            clearCue();
         beginCrossfade(item, block, crossfadeLength(*item));
         return;
     }
 
-    if (adoptJoin(item, block, isLoopRestart))
+    if (adoptJoin(item, block, isLoopRestart)) {
+        if (takesCue)
+            clearCue();
         return; // already sounding since the last sample of the item before
+    }
 
-    // A cut into the active player.
+    // A cut: the cued item handed over into the idle player, which becomes
+    // the active one, or the item loaded afresh into the active player.
     finishCrossfade();
     clearPreload();
     stopLiveSession();
     setCurrentBlockID(block->id());
     setCurrentItemID(item->id());
-    setMixForActive();
     beginFade(*item, isLoopRestart, false);
     levelMeter_->reset();
     secondTap_->reset();
-    const auto player = activePlayer();
     const float volume = effectiveVolume(*item, *block) * static_cast<float>(fade_->current());
-    auto playerItem = makePlayerItem(item, player, volume);
+    // The cued item is open and at its IN point in the preview: it goes on
+    // air from the next audio render, where loading it afresh would leave a
+    // gap while the file opens.
+    auto playerItem = takesCue ? cutToCuePreview(*item, volume) : nullptr;
+    const bool handedOver = playerItem != nullptr;
+    if (takesCue)
+        clearCue();
+    setMixForActive();
+    const auto player = activePlayer();
+    if (!handedOver)
+        playerItem = makePlayerItem(item, player, volume);
     observeGain(item, block);
     removeEndObserver();
     watchEnd(playerItem, item, block);
-    player->replaceCurrentItem(playerItem);
-    // Exactly at the in-point: the default tolerance would put material from
-    // before the IN point on air.
-    if (item->inPoint() > 0)
-        player->seek(item->inPoint(), SeekTolerance::Zero);
-    player->play();
+    if (!handedOver) {
+        player->replaceCurrentItem(playerItem);
+        // Exactly at the in-point: the default tolerance would put material
+        // from before the IN point on air.
+        if (item->inPoint() > 0)
+            player->seek(item->inPoint(), SeekTolerance::Zero);
+        player->play();
+    }
     setIsPlaying(true);
     setCanSeek(true);
     armJoin(item, block);
+}
+
+std::shared_ptr<PlayerItem> PlaylistEngine::cutToCuePreview(const MediaFile& item, float volume)
+{
+    if (!cuePreview_)
+        return nullptr;
+    auto playerItem = cuePreview_->playerItem.lock();
+    // The item as it was cued: same file, same IN point (the preview stands
+    // there), and still the preview's, paused.
+    if (!playerItem || playerItem != previewPlayer_->currentItem() || previewPlayer_->isPlaying()
+        || playerItem->status() == PlayerItem::Status::Failed || cuePreview_->url != item.playableURL()
+        || cuePreview_->inPoint != item.inPoint())
+        return nullptr;
+    // The out-point as it is now; the cue does not set one.
+    playerItem->setForwardPlaybackEndTime(item.outPoint() ? *item.outPoint() : std::nan(""));
+    // Into the idle player, whose tap the outgoing item does not use: the
+    // new gain cannot reach the outgoing item's last samples.
+    const auto incoming = idlePlayer();
+    const auto outgoing = activePlayer();
+    const AudioMix mix = tapOf(incoming)->makeAudioMix(playerItem, volume).value_or(AudioMix {});
+    if (!incoming->cutToItemOf(*previewPlayer_, mix, *outgoing))
+        return nullptr;
+    activeIsB_ = !activeIsB_;
+    outgoing->pause();
+    outgoing->replaceCurrentItem(nullptr);
+    return playerItem;
 }
 
 bool PlaylistEngine::canCrossfade() const

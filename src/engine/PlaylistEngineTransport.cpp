@@ -6,6 +6,7 @@
 #include "platform/MainThread.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
+#include "platform/player/VideoOutput.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -60,7 +61,11 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
         return;
     setCuedItem(item);
     setCuedBlock(block);
-    previewPlayer_->replaceCurrentItem(PlayerItem::create(item->playableURL().toString()));
+    dropCuePreview();
+    auto playerItem = PlayerItem::create(item->playableURL().toString());
+    cuePreview_ = CuePreview { playerItem, item->playableURL(), item->inPoint(), std::make_shared<VideoOutput>() };
+    playerItem->addOutput(cuePreview_->output);
+    previewPlayer_->replaceCurrentItem(playerItem);
     previewPlayer_->pause();
     // Exactly at the in-point: a keyframe before it would show material
     // from before the IN point in the cue bar.
@@ -71,8 +76,20 @@ void PlaylistEngine::clearCue()
 {
     setCuedItem(nullptr);
     setCuedBlock(nullptr);
+    dropCuePreview();
     previewPlayer_->pause();
     previewPlayer_->replaceCurrentItem(nullptr);
+}
+
+void PlaylistEngine::dropCuePreview()
+{
+    if (!cuePreview_)
+        return;
+    // Also when a take handed the item over: from now on only the program's
+    // own outputs size its pictures.
+    if (auto playerItem = cuePreview_->playerItem.lock())
+        playerItem->removeOutput(cuePreview_->output);
+    cuePreview_.reset();
 }
 
 void PlaylistEngine::takeCued()

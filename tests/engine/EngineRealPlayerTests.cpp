@@ -286,5 +286,65 @@ TEST(EngineOnRealPlayers, ASoundOnlyItemShowsBlackNeverTheClipLoadedAheadAndACro
     }
 }
 
+TEST(EngineOnRealPlayers, ACuedCutTakeStartsTheNewItemOnTheSampleAfterTheOutgoingOnesLast)
+{
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    int endsHeard = 0;
+    {
+        RealEngine rig(capture.output());
+        rig.engine.setTransitionStyle(TransitionStyle::cut);
+        auto playing = rig.item("const_quarter.wav", 0.0, std::nullopt);
+        auto cued = rig.item("const_eighth.wav", 0.0, std::nullopt);
+        cued->setGainDB(-6.0206); // the program's tap halves it, from its first sample on
+        auto first = rig.block({ playing });
+        auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
+        second->setItems({ cued });
+        rig.engine.setBlocks({ first, second });
+        rig.engine.play(first);
+        rig.engine.cue(cued, second);
+        const auto& preview = rig.engine.previewPlayer();
+        // Something plays, and the cued item stands ready at its IN point.
+        ASSERT_TRUE(waitUntil([&] {
+            const auto item = preview->currentItem();
+            return item && item->status() == PlayerItem::Status::ReadyToPlay
+                && rig.engine.playerA()->currentTime() > 0.5;
+        }, 20.0));
+        rig.engine.takeCued();
+        EXPECT_TRUE(rig.onAir(*cued));
+        EXPECT_FALSE(rig.engine.cuedItem());
+        EXPECT_FALSE(preview->currentItem());
+        // The taken item plays to its end and the block ends with it.
+        QObject::connect(&rig.engine, &PlaylistEngine::isPlayingChanged, [&] { endsHeard += !rig.engine.isPlaying(); });
+        ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 20.0));
+    }
+    EXPECT_EQ(endsHeard, 1);
+    const std::vector<float> mix = capture.finish();
+    ASSERT_FALSE(mix.empty());
+    // Silence, the outgoing item, then the new one at half its level.
+    long lastOld = -1, firstNew = -1, lastNew = -1, newFrames = 0, stray = 0;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
+        const long frame = static_cast<long>(i / 2);
+        const float v = mix[i];
+        if (v == 0.25f && firstNew < 0) {
+            lastOld = frame;
+        } else if (std::abs(v - 0.0625f) < 1e-4f) {
+            ++newFrames;
+            if (firstNew < 0)
+                firstNew = frame;
+            lastNew = frame;
+        } else if (v != 0.0f) {
+            ++stray;
+        }
+    }
+    ASSERT_GE(lastOld, 0);
+    ASSERT_GE(firstNew, 0);
+    EXPECT_EQ(firstNew - lastOld - 1, 0) << "silent frames between the two items";
+    EXPECT_EQ(newFrames, 96000) << "the whole new item, from its first sample";
+    EXPECT_EQ(lastNew - firstNew + 1, newFrames);
+    EXPECT_EQ(stray, 0);
+}
+
 } // namespace
 } // namespace tessarin::test

@@ -37,6 +37,13 @@ void AudioOutput::removeSource(const AudioSource* source)
     unlockRender();
 }
 
+void AudioOutput::betweenRenders(const std::function<void()>& change)
+{
+    lockRender();
+    change();
+    unlockRender();
+}
+
 void AudioOutput::renderMix(float* out, int frames)
 {
     lockRender();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,11 @@ public:
     // removeSource returns, it is no longer being rendered.
     void addSource(const std::shared_ptr<AudioSource>& source);
     void removeSource(const AudioSource* source);
+
+    // Main thread: runs change between two renders, so that no render sees
+    // a part of it (one source stopping and another starting at the same
+    // sample). change must be short and must not add or remove sources.
+    void betweenRenders(const std::function<void()>& change);
 
     // Frames of the render block (the device's buffer size).
     virtual int bufferFrames() const = 0;

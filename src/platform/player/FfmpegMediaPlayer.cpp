@@ -35,6 +35,7 @@ void FfmpegMediaPlayer::dropPipeline()
     if (auto item = currentItem())
         item->setSource(nullptr);
     pipeline_.reset();
+    owner_.reset();
 }
 
 void FfmpegMediaPlayer::completeSeek(bool finished)
@@ -60,10 +61,11 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
     }
     auto pipeline = std::make_shared<ItemPipeline>(item, playing_, muted_, looping_);
     pipeline_ = pipeline;
+    owner_ = std::make_shared<QPointer<FfmpegMediaPlayer>>(this);
     item->setSource(pipeline);
     setCurrentItemValue(item);
 
-    QPointer<FfmpegMediaPlayer> self(this);
+    const auto owner = owner_;
     std::weak_ptr<ItemPipeline> weak = pipeline;
     ItemPipeline::Events events;
     events.opened = [item](bool ok, const QString& error) {
@@ -74,8 +76,9 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
                 item->markFailed(error);
         });
     };
-    events.seekDone = [self, weak](std::uint64_t seekId) {
-        postToMain([self, weak, seekId] {
+    events.seekDone = [owner, weak](std::uint64_t seekId) {
+        postToMain([owner, weak, seekId] {
+            FfmpegMediaPlayer* self = *owner;
             auto p = weak.lock();
             if (!self || !p || p != self->pipeline_ || seekId != self->seekId_)
                 return;
@@ -83,8 +86,9 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
             self->notifyTimeObservers();
         });
     };
-    events.ended = [self, weak, item] {
-        postToMain([self, weak, item] {
+    events.ended = [owner, weak, item] {
+        postToMain([owner, weak, item] {
+            FfmpegMediaPlayer* self = *owner;
             auto p = weak.lock();
             if (!self || !p || p != self->pipeline_)
                 return;
@@ -119,6 +123,67 @@ bool FfmpegMediaPlayer::playAfter(MediaPlayer& previous)
         return false;
     pipeline_->armJoin();
     before->pipeline_->setSuccessor(pipeline_);
+    return true;
+}
+
+bool FfmpegMediaPlayer::cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping)
+{
+    auto* from = dynamic_cast<FfmpegMediaPlayer*>(&source);
+    auto* stop = dynamic_cast<FfmpegMediaPlayer*>(&stopping);
+    if (!from || !stop || from == this || from == stop || !from->pipeline_ || !from->owner_ || !output_
+        || from->output_ != output_ || (stop->pipeline_ && stop->output_ != output_))
+        return false;
+    auto item = from->currentItem();
+    if (!item)
+        return false;
+    auto incoming = std::move(from->pipeline_);
+    auto owner = std::move(from->owner_);
+    const bool fromWasPlaying = from->playing_;
+    from->playing_ = false;
+    from->setCurrentItemValue(nullptr);
+    // A seek of the item still under way goes on; it now lands here.
+    completeSeek(false);
+    pendingCompletion_ = std::move(from->pendingCompletion_);
+    from->pendingCompletion_ = nullptr;
+    if (stop != this)
+        dropPipeline(); // this player's own item gives way too
+
+    item->setAudioMix(mix);
+    incoming->setMuted(muted_);
+    incoming->setLooping(looping_);
+    // The new item's first sample takes the place of the stopping one's
+    // next: both change between the same two renders.
+    const auto outgoing = stop->pipeline_;
+    output_->betweenRenders([&] {
+        incoming->setTap(mix.tap);
+        incoming->setPlaying(true);
+        if (outgoing)
+            outgoing->setPlaying(false);
+    });
+    const bool stopWasPlaying = stop->playing_;
+    if (stop == this)
+        dropPipeline();
+    else
+        stop->playing_ = false;
+    pipeline_ = std::move(incoming);
+    owner_ = std::move(owner);
+    *owner_ = this;
+    seekId_ = from->seekId_;
+    setCurrentItemValue(item);
+    const bool wasPlaying = playing_;
+    playing_ = true;
+
+    emit from->currentItemChanged();
+    if (fromWasPlaying)
+        emit from->rateChanged();
+    if (stop != this && stopWasPlaying) {
+        emit stop->rateChanged();
+        stop->notifyTimeObservers();
+    }
+    emit currentItemChanged();
+    if (!wasPlaying)
+        emit rateChanged();
+    notifyTimeObservers();
     return true;
 }
 

@@ -7,6 +7,8 @@
 // the audio clock while the item has audio, else the host clock.
 #include "platform/player/MediaPlayer.h"
 
+#include <QPointer>
+
 #include <cstdint>
 #include <memory>
 
@@ -32,6 +34,7 @@ public:
         SeekCompletion completion = {}) override;
     bool playAfter(MediaPlayer& previous) override;
     bool canPlayAfter() const override { return true; }
+    bool cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping) override;
     void setMuted(bool muted) override;
     bool isMuted() const override { return muted_; }
     void setLooping(bool looping) override;
@@ -49,6 +52,9 @@ private:
 
     std::shared_ptr<AudioOutput> output_;
     std::shared_ptr<ItemPipeline> pipeline_;
+    // The player the pipeline's events go to (main thread only); it moves
+    // with the pipeline when another player takes the item over.
+    std::shared_ptr<QPointer<FfmpegMediaPlayer>> owner_;
     bool playing_ = false;
     bool muted_ = false;
     bool looping_ = false;

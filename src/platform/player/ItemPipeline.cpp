@@ -290,6 +290,14 @@ void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContex
     }
 }
 
+void ItemPipeline::setTap(std::shared_ptr<AudioTap> tap)
+{
+    if (tap == tap_)
+        return;
+    tap_ = std::move(tap);
+    tapPrepared_ = false;
+}
+
 void ItemPipeline::setSuccessor(const std::shared_ptr<ItemPipeline>& next)
 {
     std::lock_guard lock(successorMutex_);

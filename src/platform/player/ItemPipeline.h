@@ -60,6 +60,9 @@ public:
     // undoes the arming.
     void armJoin() { joinPending_.store(true, std::memory_order_release); }
     void setSuccessor(const std::shared_ptr<ItemPipeline>& next);
+    // The tap the samples go through from now on. Only between two renders
+    // (AudioOutput::betweenRenders) or before the pipeline is a source.
+    void setTap(std::shared_ptr<AudioTap> tap);
 
     std::uint64_t droppedFrames() const { return dropped_.load(std::memory_order_relaxed); }
 

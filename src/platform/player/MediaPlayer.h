@@ -16,6 +16,7 @@
 namespace tessarin {
 
 class PlayerItem;
+struct AudioMix;
 
 enum class SeekTolerance {
     Default, // the keyframe at or before the target: fast
@@ -62,6 +63,22 @@ public:
     // Whether playAfter can join at all (so that a caller loads nothing
     // ahead for a player that cannot).
     virtual bool canPlayAfter() const { return false; }
+
+    // A cut to source's current item as it stands (open, decoded, paused at
+    // its position): the item moves into this player, with mix as its audio
+    // mix from its first sample, and plays from the output's next render on;
+    // stopping (this player or another) pauses between the same two
+    // renders, so the new item's first sample follows stopping's last one
+    // with neither a gap nor an overlap. source is left empty; stopping
+    // keeps its item unless it is this player. False when it cannot be done
+    // (then nothing changed, and the caller loads the item afresh).
+    virtual bool cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping)
+    {
+        (void)source;
+        (void)mix;
+        (void)stopping;
+        return false;
+    }
 
     // A muted player consumes and clocks its audio but is not heard.
     virtual void setMuted(bool muted) = 0;

@@ -3,7 +3,8 @@
 // out-point (forward playback end time), the audio mix, the video outputs
 // attached to it and the end-of-item signal. Made on the main thread; a
 // player opens and decodes it once it becomes the player's current item.
-// One item belongs to at most one player, once.
+// One item belongs to at most one player, once (a cut may move it on, open
+// and decoded as it is, to another player: MediaPlayer::cutToItemOf).
 #include "platform/player/AudioTap.h"
 
 #include <QObject>
@@ -73,7 +74,8 @@ public:
     void setForwardPlaybackEndTime(double seconds);
     double forwardPlaybackEndTime() const { return forwardEnd_.load(std::memory_order_relaxed); }
 
-    // Main thread, before the item is given to a player.
+    // Main thread, before the item is given to a player (or by the player
+    // that takes it over in a cut).
     void setAudioMix(const AudioMix& mix);
     AudioMix audioMix() const;
 
