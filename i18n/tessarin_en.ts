@@ -91,12 +91,8 @@
 <context>
     <name>MediaPlayer</name>
     <message>
-        <source>Il file non contiene audio o video riproducibili.</source>
-        <translation>The file holds no playable audio or video.</translation>
-    </message>
-    <message>
-        <source>Impossibile aprire il file.</source>
-        <translation>The file cannot be opened.</translation>
+        <source>nessuna traccia audio o video riproducibile</source>
+        <translation>no playable audio or video track</translation>
     </message>
 </context>
 <context>

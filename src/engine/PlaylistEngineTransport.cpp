@@ -60,7 +60,9 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
         return;
     setCuedItem(item);
     setCuedBlock(block);
-    previewPlayer_->replaceCurrentItem(PlayerItem::create(item->playableURL().toString()));
+    const auto playerItem = PlayerItem::create(item->playableURL().toString());
+    observePlayability(playerItem, item);
+    previewPlayer_->replaceCurrentItem(playerItem);
     previewPlayer_->pause();
     // Exactly at the in-point: a keyframe before it would show material
     // from before the IN point in the cue bar.
