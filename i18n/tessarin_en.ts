@@ -459,6 +459,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
 <context>
     <name>tessarin::MediaRowView</name>
     <message>
+        <source>Impossibile riprodurre il file: %1</source>
+        <translation>Cannot play the file: %1</translation>
+    </message>
+    <message>
         <source>Input Live</source>
         <translation>Live Input</translation>
     </message>
@@ -1582,6 +1586,10 @@ or use the “+” button</translation>
 </context>
 <context>
     <name>tessarin::NowPlayingLine</name>
+    <message>
+        <source>Impossibile riprodurre «%1»: %2</source>
+        <translation>Cannot play “%1”: %2</translation>
+    </message>
     <message>
         <source>Nessuna riproduzione</source>
         <translation>Nothing playing</translation>
