@@ -38,7 +38,7 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     row->addWidget(item_, 0, Qt::AlignVCenter);
     row->addWidget(block_, 0, Qt::AlignVCenter);
     row->addWidget(idle_, 0, Qt::AlignVCenter);
-    row->addWidget(failure_, 1, Qt::AlignVCenter);
+    row->addWidget(failure_, 0, Qt::AlignVCenter);
     row->addStretch(1);
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
