@@ -199,12 +199,23 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
     const QString text = files.filePath(QStringLiteral("testo.mp4"));
     const QString empty = files.filePath(QStringLiteral("vuoto.mp4"));
     const QString removed = files.filePath(QStringLiteral("rimosso.wav"));
+    const QString noise = files.filePath(QStringLiteral("rumore.mp3"));
     {
         QFile f(text);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("Questo non è un video: solo testo con un nome da video.\n");
         QFile e(empty);
         ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+        // Bytes of no format, named as sound.
+        QFile n(noise);
+        ASSERT_TRUE(n.open(QIODevice::WriteOnly));
+        QByteArray bytes(100000, '\0');
+        std::uint32_t state = 12345;
+        for (char& b : bytes) {
+            state = state * 1664525u + 1013904223u;
+            b = static_cast<char>(state >> 24);
+        }
+        n.write(bytes);
     }
     ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("const_short.wav")), removed));
     {
@@ -221,22 +232,27 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
             return false; // then pauseBlack stops the program
         });
 
-        // good / corrupt / empty / good, cut from one to the next.
+        // good / corrupt / empty / a file that cannot be read / noise / good,
+        // cut from one to the next.
         auto first = rig.item("const_short.wav", 0.0, std::nullopt);
         auto corrupt = fileAt(text);
         auto zero = fileAt(empty);
+        auto unreadable = fileAt(QStringLiteral("/proc/self/mem"));
+        auto garbage = fileAt(noise);
         auto last = rig.item("const_short.wav", 0.0, std::nullopt);
-        auto block = rig.block({ first, corrupt, zero, last });
+        auto block = rig.block({ first, corrupt, zero, unreadable, garbage, last });
         rig.engine.play(block);
         ASSERT_TRUE(waitUntil([&] { return !ends.empty() && !rig.engine.isPlaying(); }, 20.0));
-        EXPECT_EQ(aired, (std::vector<QUuid> { first->id(), corrupt->id(), zero->id(), last->id() }));
+        EXPECT_EQ(aired, (std::vector<QUuid> { first->id(), corrupt->id(), zero->id(), unreadable->id(), garbage->id(), last->id() }));
         EXPECT_EQ(ends, (std::vector<QUuid> { block->id() }));
         EXPECT_FALSE(corrupt->playbackError().isEmpty());
         EXPECT_FALSE(zero->playbackError().isEmpty());
+        EXPECT_FALSE(unreadable->playbackError().isEmpty());
+        EXPECT_FALSE(garbage->playbackError().isEmpty());
         EXPECT_TRUE(first->playbackError().isEmpty());
         EXPECT_TRUE(last->playbackError().isEmpty());
         ASSERT_TRUE(rig.engine.playbackFailure());
-        EXPECT_EQ(rig.engine.playbackFailure()->item, zero);
+        EXPECT_EQ(rig.engine.playbackFailure()->item.get(), garbage.get());
 
         // A file cued while it was there and removed before the take.
         auto gone = fileAt(removed);
@@ -257,7 +273,8 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
         ASSERT_TRUE(waitUntil([&] { return !ends.empty() && !rig.engine.isPlaying(); }, 20.0));
         EXPECT_EQ(aired, (std::vector<QUuid> { gone->id(), after->id() }));
         EXPECT_FALSE(gone->playbackError().isEmpty());
-        EXPECT_EQ(rig.engine.playbackFailure()->item, gone);
+        ASSERT_TRUE(rig.engine.playbackFailure());
+        EXPECT_EQ(rig.engine.playbackFailure()->item.get(), gone.get());
     }
     capture.finish();
 }
