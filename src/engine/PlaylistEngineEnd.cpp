@@ -172,8 +172,8 @@ void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::
             return;
         }
     }
-    // Nothing has played through every item of the show: whatever the
-    // block end starts next has failed already.
+    // More items failed in a row than the show holds, with nothing opened
+    // in between: whatever the block end would start next has failed already.
     if (failed && failuresInARow_ > itemsInShow()) {
         stop();
         return;
