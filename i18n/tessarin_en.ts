@@ -91,12 +91,8 @@
 <context>
     <name>MediaPlayer</name>
     <message>
-        <source>Il file non contiene audio o video riproducibili.</source>
-        <translation>The file holds no playable audio or video.</translation>
-    </message>
-    <message>
-        <source>Impossibile aprire il file.</source>
-        <translation>The file cannot be opened.</translation>
+        <source>nessuna traccia audio o video riproducibile</source>
+        <translation>no playable audio or video track</translation>
     </message>
 </context>
 <context>
@@ -462,6 +458,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
 </context>
 <context>
     <name>tessarin::MediaRowView</name>
+    <message>
+        <source>Impossibile riprodurre il file: %1</source>
+        <translation>Cannot play the file: %1</translation>
+    </message>
     <message>
         <source>Input Live</source>
         <translation>Live Input</translation>
@@ -1586,6 +1586,10 @@ or use the “+” button</translation>
 </context>
 <context>
     <name>tessarin::NowPlayingLine</name>
+    <message>
+        <source>Impossibile riprodurre «%1»: %2</source>
+        <translation>Cannot play “%1”: %2</translation>
+    </message>
     <message>
         <source>Nessuna riproduzione</source>
         <translation>Nothing playing</translation>

@@ -162,6 +162,13 @@ void PlaylistEngine::setLiveStatus(const LiveStatus& value)
     emit changed();
 }
 
+void PlaylistEngine::setPlaybackFailure(std::optional<PlaybackFailure> value)
+{
+    playbackFailure_ = std::move(value);
+    emit playbackFailureChanged();
+    emit changed();
+}
+
 // --- settings ------------------------------------------------------------------
 
 void PlaylistEngine::setTransitionStyle(TransitionStyle style)
@@ -360,6 +367,9 @@ void PlaylistEngine::removeEndObserver()
 {
     QObject::disconnect(endObserver_);
     endObserver_ = {};
+    QObject::disconnect(failureObserver_);
+    failureObserver_ = {};
+    watchedItem_.reset();
 }
 
 } // namespace tessarin

@@ -32,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace tessarin {
@@ -57,6 +58,14 @@ public:
     using PlayerFactory = std::function<std::shared_ptr<MediaPlayer>()>;
     // Asked first when a block ends; true means the end has been handled.
     using BlockEndHandler = std::function<bool(const std::shared_ptr<MediaBlock>&)>;
+
+    // An item that could not be played, and why (the player's reason).
+    struct PlaybackFailure {
+        std::shared_ptr<MediaFile> item;
+        QString reason;
+    };
+    // How long playbackFailure() stays set after a failure.
+    static constexpr double kFailureNoticeSeconds = 6.0;
 
     // The settings keys of the transition.
     static const QString kStyleKey;
@@ -89,6 +98,9 @@ public:
     // the program reaches black; nothing when no such fade runs.
     std::optional<QUuid> pendingBlockID() const { return ramp_ ? std::optional(ramp_->targetBlockID) : std::nullopt; }
     const LiveStatus& liveStatus() const { return liveStatus_; }
+    // The last item that failed to play on air, for kFailureNoticeSeconds
+    // after its failure (the program has moved on from it by then).
+    const std::optional<PlaybackFailure>& playbackFailure() const { return playbackFailure_; }
     bool isNearEnd() const { return isNearEnd_; }
     bool nearEndBlinkOn() const { return nearEndBlinkOn_; }
     TransitionStyle transitionStyle() const { return transitionStyle_; }
@@ -171,6 +183,7 @@ signals:
     void canSeekChanged();
     void isLiveOnAirChanged();
     void liveStatusChanged();
+    void playbackFailureChanged();
     void isNearEndChanged();
     void nearEndBlinkOnChanged();
     void transitionStyleChanged();
@@ -239,6 +252,7 @@ private:
     void setCanSeek(bool value);
     void setIsLiveOnAir(bool value);
     void setLiveStatus(const LiveStatus& value);
+    void setPlaybackFailure(std::optional<PlaybackFailure> value);
     void setIsNearEnd(bool value);
     void setNearEndBlinkOn(bool value);
 
@@ -292,7 +306,18 @@ private:
     // End of item, loops and block end (PlaylistEngineEnd.cpp).
     void watchEnd(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
         const std::shared_ptr<MediaBlock>& block);
-    void advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    // failed: the item could not be played; its own loop is not restarted,
+    // and a looping block none of whose items plays any more stops.
+    void advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
+        bool failed = false);
+    // Failures (PlaylistEngineEnd.cpp). Every player item made for an item
+    // reports on the item whether it opens; the failure of the item on air
+    // skips it as if it had ended, and one loaded ahead is dropped.
+    void observePlayability(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item);
+    void dropFailedPreload(const std::shared_ptr<PlayerItem>& playerItem);
+    void skipFailed(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
+        const std::shared_ptr<MediaBlock>& block);
+    std::size_t itemsInShow() const;
     std::optional<Upcoming> upcoming(const MediaFile& item, const MediaBlock& block) const;
     void checkUpcomingCrossfade();
     void preload(const std::shared_ptr<MediaFile>& item, float volume = 0.0f);
@@ -358,6 +383,12 @@ private:
     double liveStartDate_ = 0;
     std::vector<QMetaObject::Connection> gainObserver_;
     QMetaObject::Connection endObserver_;
+    QMetaObject::Connection failureObserver_; // the failure of the item on air
+    std::weak_ptr<PlayerItem> watchedItem_;   // the player item on air
+    std::set<QUuid> unplayable_;              // items whose last player item failed
+    std::size_t failuresInARow_ = 0;          // items on air that failed since one opened
+    std::optional<PlaybackFailure> playbackFailure_;
+    std::unique_ptr<Timer> failureTimer_;
     std::vector<std::pair<std::weak_ptr<MediaPlayer>, int>> timeObservers_;
     std::unique_ptr<Timer> blinkTimer_;
     std::int64_t currentBlockLoopIteration_ = 0;

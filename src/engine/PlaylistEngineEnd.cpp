@@ -41,9 +41,100 @@ void PlaylistEngine::watchEnd(const std::shared_ptr<PlayerItem>& playerItem, con
             }
             advance(item, block);
         });
+    // A file that cannot be played never ends: its failure ends it. Queued,
+    // so that the start that made the item has finished before it is skipped.
+    watchedItem_ = playerItem;
+    auto onStatus = [this, weakPlayerItem = std::weak_ptr<PlayerItem>(playerItem),
+                        weakItem = std::weak_ptr<MediaFile>(item), weakBlock = std::weak_ptr<MediaBlock>(block)] {
+        const auto playerItem = weakPlayerItem.lock();
+        if (!playerItem || playerItem != watchedItem_.lock())
+            return;
+        if (playerItem->status() == PlayerItem::Status::ReadyToPlay) {
+            failuresInARow_ = 0;
+            return;
+        }
+        if (playerItem->status() != PlayerItem::Status::Failed)
+            return;
+        auto item = weakItem.lock();
+        auto block = weakBlock.lock();
+        if (!item || !block) {
+            stop();
+            return;
+        }
+        skipFailed(playerItem, item, block);
+    };
+    if (playerItem->status() != PlayerItem::Status::Unknown) // loaded ahead: it has reported already
+        QMetaObject::invokeMethod(this, onStatus, Qt::QueuedConnection);
+    failureObserver_ = QObject::connect(playerItem.get(), &PlayerItem::statusChanged, this, std::move(onStatus),
+        Qt::QueuedConnection);
 }
 
-void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
+void PlaylistEngine::observePlayability(const std::shared_ptr<PlayerItem>& playerItem,
+    const std::shared_ptr<MediaFile>& item)
+{
+    // Every view of the item learns at once whether its file plays.
+    QObject::connect(playerItem.get(), &PlayerItem::statusChanged, this,
+        [this, raw = playerItem.get(), weakItem = std::weak_ptr<MediaFile>(item)] {
+            auto item = weakItem.lock();
+            if (!item)
+                return;
+            if (raw->status() == PlayerItem::Status::Failed) {
+                unplayable_.insert(item->id());
+                item->setPlaybackError(raw->errorString());
+            } else if (raw->status() == PlayerItem::Status::ReadyToPlay) {
+                unplayable_.erase(item->id());
+                if (!item->playbackError().isEmpty())
+                    item->setPlaybackError({});
+            }
+        });
+}
+
+void PlaylistEngine::dropFailedPreload(const std::shared_ptr<PlayerItem>& playerItem)
+{
+    // An item loaded ahead (or joined onto the end of the one on air) that
+    // cannot be played must not start silently at that end: it is dropped,
+    // and the end of the item on air cuts to it afresh, where its failure
+    // skips it.
+    if (preloaded_ && preloaded_->player->currentItem() == playerItem && preloaded_->player != activePlayer())
+        clearPreload();
+}
+
+void PlaylistEngine::skipFailed(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
+    const std::shared_ptr<MediaBlock>& block)
+{
+    if (ramp_)
+        return; // the fade to black's action decides what comes next
+    ++failuresInARow_;
+    removeEndObserver();
+    if (activePlayer()->currentItem() == playerItem)
+        activePlayer()->replaceCurrentItem(nullptr);
+    setPlaybackFailure(PlaybackFailure { item, playerItem->errorString() });
+    if (!failureTimer_) {
+        failureTimer_ = clock_.createTimer(
+            [self = QPointer<PlaylistEngine>(this)] {
+                if (self)
+                    self->setPlaybackFailure(std::nullopt);
+            },
+            true);
+    }
+    failureTimer_->start(kFailureNoticeSeconds);
+    advance(item, block, true);
+}
+
+std::size_t PlaylistEngine::itemsInShow() const
+{
+    std::size_t count = 0;
+    for (const auto* list : { &blocks_, &scheduleBlocks_ }) {
+        for (const auto& b : *list) {
+            if (b)
+                count += b->items().size();
+        }
+    }
+    return count;
+}
+
+void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
+    bool failed)
 {
     if (ramp_)
         return; // the fade to black's action decides what comes next
@@ -59,7 +150,7 @@ void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::
         stop();
         return;
     }
-    if (item->loop()) {
+    if (item->loop() && !failed) {
         start(item, block, true);
         return;
     }
@@ -68,6 +159,11 @@ void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::
         return;
     }
     if (block->loop()) {
+        // A whole pass of failures: another pass would fail the same way.
+        if (failed && failuresInARow_ >= items.size()) {
+            stop();
+            return;
+        }
         const auto count = block->loopCount();
         const bool usedUp = count > 0 && count <= currentBlockLoopIteration_ + 1;
         if (!usedUp && !items.empty()) {
@@ -75,6 +171,12 @@ void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::
             start(items.front(), block, false);
             return;
         }
+    }
+    // More items failed in a row than the show holds, with nothing opened
+    // in between: whatever the block end would start next has failed already.
+    if (failed && failuresInARow_ > itemsInShow()) {
+        stop();
+        return;
     }
     handleBlockEnd(block);
 }
@@ -100,7 +202,10 @@ std::optional<PlaylistEngine::Upcoming> PlaylistEngine::upcoming(const MediaFile
             return std::nullopt;
         candidate = { items.front(), n + 1 };
     }
-    if (!candidate.item || candidate.item->isLive() || candidate.item->playableURL().isEmpty())
+    // An item that failed is not loaded ahead or crossfaded into: the end
+    // of this one cuts to it, and its failure skips it.
+    if (!candidate.item || candidate.item->isLive() || candidate.item->playableURL().isEmpty()
+        || unplayable_.count(candidate.item->id()))
         return std::nullopt;
     return candidate;
 }
@@ -136,7 +241,14 @@ void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item, float volum
     if (crossfade_ || (preloaded_ && preloaded_->itemID == item->id()) || item->playableURL().isEmpty())
         return;
     const auto player = idlePlayer();
-    player->replaceCurrentItem(makePlayerItem(item, player, volume));
+    const auto playerItem = makePlayerItem(item, player, volume);
+    QObject::connect(playerItem.get(), &PlayerItem::statusChanged, this,
+        [this, weak = std::weak_ptr<PlayerItem>(playerItem)] {
+            if (auto failed = weak.lock(); failed && failed->status() == PlayerItem::Status::Failed)
+                dropFailedPreload(failed);
+        },
+        Qt::QueuedConnection);
+    player->replaceCurrentItem(playerItem);
     player->pause();
     if (item->inPoint() > 0)
         player->seek(item->inPoint(), SeekTolerance::Zero);

@@ -48,6 +48,7 @@ std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr
         playerItem->setAudioMix(*mix);
     if (item->outPoint())
         playerItem->setForwardPlaybackEndTime(*item->outPoint());
+    observePlayability(playerItem, item);
     return playerItem;
 }
 

@@ -65,6 +65,7 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
     auto playerItem = PlayerItem::create(item->playableURL().toString());
     cuePreview_ = CuePreview { playerItem, item->playableURL(), item->inPoint(), std::make_shared<VideoOutput>() };
     playerItem->addOutput(cuePreview_->output);
+    observePlayability(playerItem, item);
     previewPlayer_->replaceCurrentItem(playerItem);
     previewPlayer_->pause();
     // Exactly at the in-point: a keyframe before it would show material

@@ -9,6 +9,7 @@
 #include "platform/StillImage.h"
 #include "platform/Workers.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -77,6 +78,7 @@ void MediaFile::setOutPoint(std::optional<double> value) { TESSARIN_PUBLISH(outP
 void MediaFile::setWaveform(std::optional<std::vector<float>> value) { TESSARIN_PUBLISH(waveform_, waveformChanged); }
 void MediaFile::setNormalizationGain(float value) { TESSARIN_PUBLISH(normalizationGain_, normalizationGainChanged); }
 void MediaFile::setPlayableURL(const QUrl& value) { TESSARIN_PUBLISH(playableURL_, playableURLChanged); }
+void MediaFile::setPlaybackError(const QString& value) { TESSARIN_PUBLISH(playbackError_, playbackErrorChanged); }
 
 #undef TESSARIN_PUBLISH
 
@@ -112,6 +114,11 @@ QImage stretchedThumbnail(const QUrl& url)
 
 } // namespace
 
+QString MediaFile::noPlayableTracksText()
+{
+    return QCoreApplication::translate("MediaPlayer", "nessuna traccia audio o video riproducibile");
+}
+
 void MediaFile::startAnalysis()
 {
     std::weak_ptr<MediaFile> weak = weak_from_this();
@@ -139,15 +146,25 @@ void MediaFile::startAnalysis()
         item->setWaveform(analysis->waveform);
         item->setNormalizationGain(normalizationGain(analysis->peak));
     });
+    // The duration probe opens the file as the players will: a file they
+    // cannot play is known (and marked) before anyone takes it.
     Workers::userInitiated().async([url = url_, weak] {
         double seconds = std::nan("");
+        QString error;
+        bool playable = true;
         if (url.isLocalFile()) {
-            if (const auto info = MediaInfo::read(url.toLocalFile()))
+            const auto info = MediaInfo::read(url.toLocalFile(), &error);
+            if (info)
                 seconds = info->duration;
+            playable = info && (!info->videoTracks.empty() || !info->audioTracks.empty());
         }
-        postToMain([weak, seconds] {
-            if (auto item = weak.lock())
-                item->setDuration(std::isfinite(seconds) ? seconds : 0.0);
+        postToMain([weak, seconds, playable, error] {
+            auto item = weak.lock();
+            if (!item)
+                return;
+            item->setDuration(std::isfinite(seconds) ? seconds : 0.0);
+            if (!playable)
+                item->setPlaybackError(error.isEmpty() ? noPlayableTracksText() : error);
         });
     });
 }

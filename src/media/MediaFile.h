@@ -77,10 +77,19 @@ public:
     // clip; empty while there is none.
     const QUrl& playableURL() const { return playableURL_; }
     void setPlayableURL(const QUrl& url);
+    // Why the file cannot be played, as the player or the analysis found it
+    // (FFmpeg's own words, or a translated text); empty while nothing says
+    // so. Set when a player fails to open the file or the analysis cannot
+    // read it; cleared when a player opens it again (a repaired file).
+    const QString& playbackError() const { return playbackError_; }
+    void setPlaybackError(const QString& error);
 
     // The gain for a peak (largest absolute sample): 0.95 / peak, at most 4,
     // or 1 when the peak is 0.0001 or less.
     static float normalizationGain(float peak);
+    // The reason given for a file that opens but holds neither sound nor
+    // pictures (in the interface's language).
+    static QString noPlayableTracksText();
 
 signals:
     void loopChanged();
@@ -94,6 +103,7 @@ signals:
     void normalizationGainChanged();
     void imageDurationChanged();
     void playableURLChanged();
+    void playbackErrorChanged();
     // After any of the above.
     void changed();
 
@@ -118,6 +128,7 @@ private:
     float normalizationGain_ = 1.0f;
     double imageDuration_ = 5.0;
     QUrl playableURL_;
+    QString playbackError_;
 };
 
 // Items are equal exactly when their ids are; the hash is the id's.

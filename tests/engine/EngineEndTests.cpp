@@ -234,5 +234,88 @@ TEST_F(BlockEnd, EndBlockNowStopsAtOnceWithPauseBlack)
     EXPECT_EQ(playerA().currentItem(), nullptr);
 }
 
+using Failure = EngineTest;
+
+// The analysis of a new item opens its file in the background; the fake
+// files are not on disk, so it marks them all. Waiting for that keeps it from
+// landing in the middle of a test.
+void waitForAnalysis(std::initializer_list<std::shared_ptr<MediaFile>> items)
+{
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(items.begin(), items.end(), [](const auto& i) { return !i->playbackError().isEmpty(); });
+    }));
+}
+
+TEST_F(Failure, AnItemThatCannotBePlayedIsSkippedAsAtItsEndAndTheBlockEndsInEitherStyle)
+{
+    for (const TransitionStyle style : { TransitionStyle::cut, TransitionStyle::fade }) {
+        SCOPED_TRACE(style == TransitionStyle::cut ? "cut" : "fade");
+        players.clear();
+        makeEngine(style, 1.0);
+        auto a = file("a", 5.0);
+        auto bad = file("bad", 5.0);
+        media->failing.insert(pathOf(bad));
+        bad->setLoop(true); // a loop of a file that cannot play would never leave it
+        auto c = file("c", 5.0);
+        waitForAnalysis({ a, bad, c });
+        auto block = blockOf({ a, bad, c });
+        AirLog log(*engine);
+        std::vector<QUuid> ends;
+        engine->setBlockEndHandler([&](const std::shared_ptr<MediaBlock>& ended) {
+            ends.push_back(ended->id());
+            return false; // pauseBlack applies
+        });
+        engine->play(block);
+        EXPECT_TRUE(a->playbackError().isEmpty()); // it opened
+        ASSERT_TRUE(runUntil([&] { return onAir(c); }, 6.0));
+        EXPECT_EQ(log.ids, (std::vector<QUuid> { a->id(), bad->id(), c->id() }));
+        EXPECT_TRUE(engine->isPlaying());
+        EXPECT_EQ(bad->playbackError(), QStringLiteral("cannot open"));
+        ASSERT_TRUE(engine->playbackFailure());
+        EXPECT_EQ(engine->playbackFailure()->item, bad);
+        EXPECT_EQ(engine->playbackFailure()->reason, QStringLiteral("cannot open"));
+
+        ASSERT_TRUE(runUntil([&] { return !engine->isPlaying(); }, 6.0));
+        EXPECT_EQ(ends, (std::vector<QUuid> { block->id() }));
+        EXPECT_FALSE(engine->currentItemID().has_value());
+        // The notice lasts its few seconds on the clock, then goes.
+        run(PlaylistEngine::kFailureNoticeSeconds - 5.0 - 0.5);
+        EXPECT_TRUE(engine->playbackFailure());
+        run(1.0);
+        EXPECT_FALSE(engine->playbackFailure());
+        engine.reset();
+    }
+}
+
+TEST_F(Failure, ALoopingBlockOfFilesThatCannotBePlayedStopsInsteadOfFailingForEver)
+{
+    makeEngine(TransitionStyle::cut);
+    auto x = file("x", 5.0);
+    auto y = file("y", 5.0);
+    waitForAnalysis({ x, y });
+    media->failing = { pathOf(x), pathOf(y) };
+    auto block = blockOf({ x, y });
+    block->setLoop(true);
+    int hookCalls = 0;
+    engine->setBlockEndHandler([&](const std::shared_ptr<MediaBlock>&) { return ++hookCalls, false; });
+    AirLog log(*engine);
+    engine->play(block);
+    run(1.0);
+    EXPECT_FALSE(engine->isPlaying());
+    EXPECT_FALSE(engine->currentItemID().has_value());
+    EXPECT_EQ(log.ids, (std::vector<QUuid> { x->id(), y->id() })); // each tried once, then stop
+    EXPECT_EQ(hookCalls, 0);
+
+    // One file of the block plays again (repaired): its mark goes, and the
+    // block loops through the one that still fails.
+    media->failing.erase(pathOf(x));
+    engine->play(block);
+    run(12.0);
+    EXPECT_TRUE(x->playbackError().isEmpty());
+    EXPECT_FALSE(y->playbackError().isEmpty());
+    EXPECT_TRUE(engine->isPlaying());
+    EXPECT_TRUE(onAir(x));
+}
+
 } // namespace
 } // namespace tessarin::test

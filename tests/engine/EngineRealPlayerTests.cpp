@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -344,6 +345,115 @@ TEST(EngineOnRealPlayers, ACuedCutTakeStartsTheNewItemOnTheSampleAfterTheOutgoin
     EXPECT_EQ(newFrames, 96000) << "the whole new item, from its first sample";
     EXPECT_EQ(lastNew - firstNew + 1, newFrames);
     EXPECT_EQ(stray, 0);
+}
+
+// A file item of a path made by the test.
+std::shared_ptr<MediaFile> fileAt(const QString& path)
+{
+    const QUrl url = QUrl::fromLocalFile(path);
+    auto file = MediaFile::create(url);
+    file->setPlayableURL(url);
+    return file;
+}
+
+TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockStillEnds)
+{
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    const QString text = files.filePath(QStringLiteral("testo.mp4"));
+    const QString empty = files.filePath(QStringLiteral("vuoto.mp4"));
+    const QString removed = files.filePath(QStringLiteral("rimosso.wav"));
+    const QString noise = files.filePath(QStringLiteral("rumore.mp3"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Questo non è un video: solo testo con un nome da video.\n");
+        QFile e(empty);
+        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+        // Bytes of no format, named as sound.
+        QFile n(noise);
+        ASSERT_TRUE(n.open(QIODevice::WriteOnly));
+        QByteArray bytes(100000, '\0');
+        std::uint32_t state = 12345;
+        for (char& b : bytes) {
+            state = state * 1664525u + 1013904223u;
+            b = static_cast<char>(state >> 24);
+        }
+        n.write(bytes);
+    }
+    ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("const_short.wav")), removed));
+    {
+        RealEngine rig(capture.output());
+        rig.engine.setTransitionStyle(TransitionStyle::cut);
+        std::vector<QUuid> aired;
+        QObject::connect(&rig.engine, &PlaylistEngine::currentItemIDChanged, [&] {
+            if (rig.engine.currentItemID())
+                aired.push_back(*rig.engine.currentItemID());
+        });
+        std::vector<QUuid> ends;
+        rig.engine.setBlockEndHandler([&](const std::shared_ptr<MediaBlock>& block) {
+            ends.push_back(block->id());
+            return false; // then pauseBlack stops the program
+        });
+
+        // good / corrupt / empty / a file that cannot be read / noise / good,
+        // cut from one to the next.
+        auto first = rig.item("const_short.wav", 0.0, std::nullopt);
+        auto corrupt = fileAt(text);
+        auto zero = fileAt(empty);
+        auto unreadable = fileAt(QStringLiteral("/proc/self/mem"));
+        auto garbage = fileAt(noise);
+        auto last = rig.item("const_short.wav", 0.0, std::nullopt);
+        auto block = rig.block({ first, corrupt, zero, unreadable, garbage, last });
+        rig.engine.play(block);
+        ASSERT_TRUE(waitUntil([&] { return !ends.empty() && !rig.engine.isPlaying(); }, 20.0));
+        EXPECT_EQ(aired, (std::vector<QUuid> { first->id(), corrupt->id(), zero->id(), unreadable->id(), garbage->id(), last->id() }));
+        EXPECT_EQ(ends, (std::vector<QUuid> { block->id() }));
+        EXPECT_FALSE(corrupt->playbackError().isEmpty());
+        EXPECT_FALSE(zero->playbackError().isEmpty());
+        EXPECT_FALSE(unreadable->playbackError().isEmpty());
+        EXPECT_FALSE(garbage->playbackError().isEmpty());
+        EXPECT_TRUE(first->playbackError().isEmpty());
+        EXPECT_TRUE(last->playbackError().isEmpty());
+        ASSERT_TRUE(rig.engine.playbackFailure());
+        EXPECT_EQ(rig.engine.playbackFailure()->item.get(), garbage.get());
+
+        // A file cued while it was there and removed before the take: the
+        // take hands the cue's open file over, so it still plays to its end.
+        auto gone = fileAt(removed);
+        auto after = rig.item("const_short.wav", 0.0, std::nullopt);
+        auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
+        second->setItems({ gone, after });
+        rig.engine.setBlocks({ block, second });
+        rig.engine.cue(gone, second);
+        ASSERT_TRUE(waitUntil([&] {
+            auto cued = rig.engine.previewPlayer()->currentItem();
+            return cued && cued->status() == PlayerItem::Status::ReadyToPlay;
+        }));
+        EXPECT_TRUE(gone->playbackError().isEmpty());
+        ASSERT_TRUE(QFile::remove(removed));
+        aired.clear();
+        ends.clear();
+        rig.engine.takeCued();
+        ASSERT_TRUE(waitUntil([&] { return !ends.empty() && !rig.engine.isPlaying(); }, 20.0));
+        EXPECT_EQ(aired, (std::vector<QUuid> { gone->id(), after->id() }));
+        EXPECT_TRUE(gone->playbackError().isEmpty());
+
+        // Played again from its row, the removed file is opened afresh: it
+        // fails and is skipped.
+        aired.clear();
+        ends.clear();
+        rig.engine.play(second);
+        ASSERT_TRUE(waitUntil([&] { return !ends.empty() && !rig.engine.isPlaying(); }, 20.0));
+        EXPECT_EQ(aired, (std::vector<QUuid> { gone->id(), after->id() }));
+        EXPECT_FALSE(gone->playbackError().isEmpty());
+        ASSERT_TRUE(rig.engine.playbackFailure());
+        EXPECT_EQ(rig.engine.playbackFailure()->item.get(), gone.get());
+    }
+    capture.finish();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
+#include "platform/LibAv.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -373,14 +374,19 @@ void ItemPipeline::demuxMain()
 
 bool ItemPipeline::open()
 {
-    auto fail = [this](const char* text) {
+    // The reason as FFmpeg gives it (the interface puts it behind its own
+    // translated lead), or a translated one where FFmpeg has none.
+    auto fail = [this](const QString& reason) {
         if (events_.opened && !abort_)
-            events_.opened(false, QCoreApplication::translate("MediaPlayer", text));
+            events_.opened(false, reason);
         return false;
+    };
+    const auto noTracks = [] {
+        return QCoreApplication::translate("MediaPlayer", "nessuna traccia audio o video riproducibile");
     };
     format_ = avformat_alloc_context();
     if (!format_)
-        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
+        return fail(libav::errorText(AVERROR(ENOMEM)));
     format_->interrupt_callback.callback = &interruptCallback;
     format_->interrupt_callback.opaque = &abort_;
     // Program streams carry no time for pictures that share a packet with
@@ -388,9 +394,9 @@ bool ItemPipeline::open()
     // would be given the wrong times.
     format_->flags |= AVFMT_FLAG_GENPTS;
     const QByteArray path = item_->path().toUtf8();
-    if (avformat_open_input(&format_, path.constData(), nullptr, nullptr) < 0) {
+    if (const int rc = avformat_open_input(&format_, path.constData(), nullptr, nullptr); rc < 0) {
         format_ = nullptr; // freed by avformat_open_input on failure
-        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Impossibile aprire il file."));
+        return fail(libav::errorText(rc));
     }
     // The probe decodes a picture or two on one thread: a frame-threaded
     // probe of a 4K file would hold a picture per thread for nothing.
@@ -401,7 +407,7 @@ bool ItemPipeline::open()
     for (AVDictionary*& options : probeOptions)
         av_dict_free(&options);
     if (probed < 0)
-        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
+        return fail(libav::errorText(probed));
 
     videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && (format_->streams[videoStream_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
@@ -418,7 +424,7 @@ bool ItemPipeline::open()
             audioStream_ = -1;
     }
     if (videoStream_ < 0 && audioStream_ < 0)
-        return fail(QT_TRANSLATE_NOOP("MediaPlayer", "Il file non contiene audio o video riproducibili."));
+        return fail(noTracks());
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
             format_->streams[i]->discard = AVDISCARD_ALL;

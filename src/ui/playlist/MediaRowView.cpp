@@ -2,6 +2,7 @@
 
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
+#include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/DisplayName.h"
@@ -115,6 +116,8 @@ MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWi
     connect(f, &MediaFile::loopChanged, this, &MediaRowView::refreshButtons);
     connect(f, &MediaFile::gainDBChanged, this, &MediaRowView::refreshGain);
     connect(f, &MediaFile::isMutedChanged, this, &MediaRowView::refreshGain);
+    connect(f, &MediaFile::playbackErrorChanged, this, &MediaRowView::refreshFailureMark);
+    refreshFailureMark();
     refreshLook();
     refreshButtons();
     refreshGain();
@@ -223,6 +226,11 @@ QString MediaRowView::displayName(const MediaFile& item)
     return itemDisplayName(item);
 }
 
+QString MediaRowView::playbackErrorText(const QString& reason)
+{
+    return tr("Impossibile riprodurre il file: %1").arg(reason);
+}
+
 QString MediaRowView::gainReadout() const { return readout_ ? readout_->text() : QString(); }
 
 void MediaRowView::refreshLook()
@@ -313,6 +321,27 @@ void MediaRowView::refreshStateMark()
     }
     if (cueMark_)
         cueMark_->setVisible(marks_.isCued && !marks_.isOnAir);
+}
+
+void MediaRowView::refreshFailureMark()
+{
+    const QString& reason = item_->playbackError();
+    const QString help = reason.isEmpty() ? QString() : playbackErrorText(reason);
+    select_->setAccessibleDescription(help);
+    if (reason.isEmpty()) {
+        if (failureMark_)
+            failureMark_->hide();
+        return;
+    }
+    if (!failureMark_) {
+        failureMark_ = new QLabel(this);
+        failureMark_->setPixmap(Icons::pixmap(QStringLiteral("exclamationmark.triangle.fill"), Theme::meterHigh(), 14,
+            devicePixelRatioF()));
+        failureMark_->setFixedSize(14, 14);
+        topLine_->insertWidget(topLine_->indexOf(select_) + 1, failureMark_);
+    }
+    setHelp(failureMark_, help);
+    failureMark_->show();
 }
 
 void MediaRowView::openTrimEditor()

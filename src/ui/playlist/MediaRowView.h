@@ -19,6 +19,7 @@
 #include <optional>
 
 class QHBoxLayout;
+class QLabel;
 
 namespace tessarin {
 
@@ -67,6 +68,9 @@ public:
     static QString statusText(const LiveStatus& status);
     // The live source's name, or the file name without its extension.
     static QString displayName(const MediaFile& item);
+    // The help text of a file that cannot be played: a translated lead and
+    // the reason as the player or the analysis gave it.
+    static QString playbackErrorText(const QString& reason);
 
     // The row's controls (absent ones are null: e.g. no trim button on a live row).
     IconButton* trimButton() const { return trim_; }
@@ -81,6 +85,8 @@ public:
     QString gainReadout() const;
     OnAirBadge* onAirBadge() const { return badge_; }
     CueMark* cueMark() const { return cueMark_; }
+    // The mark of a file that cannot be played (null until one is needed).
+    QLabel* failureMark() const { return failureMark_; }
     Popover* trimEditor() const { return trimPopover_; }
 
 protected:
@@ -95,6 +101,7 @@ private:
     void refreshGain();
     void refreshStepper();
     void refreshStateMark();
+    void refreshFailureMark();
     void openTrimEditor();
 
     std::shared_ptr<MediaFile> item_;
@@ -105,6 +112,7 @@ private:
     QHBoxLayout* topLine_ = nullptr;
     OnAirBadge* badge_ = nullptr;
     CueMark* cueMark_ = nullptr;
+    QLabel* failureMark_ = nullptr;
     IconButton* trim_ = nullptr;
     IconButton* cue_ = nullptr;
     BusyIconButton* play_ = nullptr;

@@ -20,6 +20,7 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     , item_(new ElidedLabel({}, Qt::ElideRight, this))
     , block_(new ElidedLabel({}, Qt::ElideRight, this))
     , idle_(new QLabel(tr("Nessuna riproduzione"), this))
+    , failure_(new ElidedLabel({}, Qt::ElideRight, this))
 {
     item_->setFont(Theme::font(14, QFont::DemiBold));
     item_->setColor(Theme::textPrimary());
@@ -27,6 +28,8 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     block_->setColor(Theme::textSecondary());
     idle_->setFont(Theme::font(13));
     setTextColor(idle_, Theme::textSecondary());
+    failure_->setFont(Theme::font(12, QFont::DemiBold));
+    failure_->setColor(Theme::meterHigh());
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -35,6 +38,7 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     row->addWidget(item_, 0, Qt::AlignVCenter);
     row->addWidget(block_, 0, Qt::AlignVCenter);
     row->addWidget(idle_, 0, Qt::AlignVCenter);
+    row->addWidget(failure_, 0, Qt::AlignVCenter);
     row->addStretch(1);
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -42,7 +46,22 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     for (auto signal : { &PlaylistEngine::isPlayingChanged, &PlaylistEngine::currentBlockIDChanged,
                          &PlaylistEngine::currentItemIDChanged, &PlaylistEngine::blocksChanged })
         connect(&engine_, signal, this, &NowPlayingLine::follow);
+    connect(&engine_, &PlaylistEngine::playbackFailureChanged, this, &NowPlayingLine::followFailure);
     follow();
+    followFailure();
+}
+
+void NowPlayingLine::followFailure()
+{
+    const auto& failure = engine_.playbackFailure();
+    failure_->setVisible(failure.has_value());
+    if (!failure)
+        return;
+    const QString name = failure->item ? itemDisplayName(*failure->item) : QString();
+    const QString text = tr("Impossibile riprodurre «%1»: %2").arg(name, failure->reason);
+    failure_->setText(text);
+    failure_->setToolTip(text);
+    failure_->setAccessibleName(text);
 }
 
 void NowPlayingLine::follow()

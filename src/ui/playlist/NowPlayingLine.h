@@ -1,6 +1,7 @@
 #pragma once
 // The line under the seek bar: the on-air badge with the name of the item on
-// air and of its block, or "Nessuna riproduzione". Main thread.
+// air and of its block, or "Nessuna riproduzione"; for a few seconds after an
+// item failed to play, which one and why, in red. Main thread.
 #include <QWidget>
 
 class QLabel;
@@ -20,15 +21,18 @@ public:
     ElidedLabel* itemLabel() const { return item_; }
     ElidedLabel* blockLabel() const { return block_; }
     QLabel* idleLabel() const { return idle_; }
+    ElidedLabel* failureLabel() const { return failure_; }
 
 private:
     void follow();
+    void followFailure();
 
     PlaylistEngine& engine_;
     OnAirBadge* badge_;
     ElidedLabel* item_;
     ElidedLabel* block_;
     QLabel* idle_;
+    ElidedLabel* failure_;
     QMetaObject::Connection blockName_;
 };
 

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real program under a private X server and drives it from outside:
 # it reopens the stored last show (generated media), a stored play/pause key
-# starts the program and its tone reaches SDL's disk audio file, the side
+# starts the program and its tone reaches SDL's disk audio file, a file that
+# cannot be played in the middle of the block is skipped so the block plays
+# through to its last item, and that file's row carries the mark of it in the
+# accessibility tree, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
 # and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
@@ -45,9 +48,19 @@ if command -v gnome-keyring-daemon >/dev/null; then
   export GNOME_KEYRING_CONTROL
 fi
 cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
+# The first block: a quiet tone, a text file named as a video, a louder tone.
+cp "$media/const_eighth.wav" "$work/show/Prima.wav"
+cp "$media/const_quarter.wav" "$work/show/Ultima.wav"
+echo "questo non è un video" > "$work/show/Rotto.mp4"
+item() { # NAME
+  echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":false,\"loop\":false,\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
+}
 cat > "$work/show/Smoke.vellumcast" <<JSON
-{"blocks":[{"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
- "items":[{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,"path":"$work/show/Sigla.mp4","relativePath":"Sigla.mp4"}],
+{"blocks":[{"endBehavior":"pauseBlack","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
+ "items":[$(item Prima.wav),$(item Rotto.mp4),$(item Ultima.wav)],
+ "loop":false,"loopCount":0,"name":"Guasto","normalizeAudio":false},
+ {"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
+ "items":[$(item Sigla.mp4)],
  "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
  "browser":[],"layers":[],"version":1}
 JSON
@@ -101,6 +114,17 @@ xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --syn
 xdotool key --window "$window" p
 wait_for 20 loud || { cat "$work/log.txt"; fail "the play/pause key did not start the tone"; }
 echo "tone heard, peak $(peak)"
+
+# The file that cannot be played is skipped: the block goes on to its last
+# item, whose tone (0.25) is louder than the first's (0.125).
+last_item() { "$python" -c "import sys; sys.exit(0 if float('$(peak)') > 0.2 else 1)"; }
+wait_for 20 last_item || { cat "$work/log.txt"; fail "the block stopped at the file that cannot be played (peak $(peak))"; }
+echo "the block played on to its last item, peak $(peak)"
+# Its row says so to a screen reader: the mark's name and the row's description.
+marked=""
+find_mark() { marked=$("$python" "$here/x11.py" described 'Impossibile riprodurre il file: ' 2>/dev/null); [ -n "$marked" ]; }
+wait_for 10 find_mark || fail "the row of the file that cannot be played carries no mark"
+echo "marked: $marked"
 
 # The schedule tab, found by its accessible name and clicked for real.
 xy=""

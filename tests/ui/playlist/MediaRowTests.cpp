@@ -8,7 +8,12 @@
 #include "support/DiskCapture.h"
 #include "ui/kit/Controls.h"
 #include "ui/playlist/GainSlider.h"
+#include "ui/kit/Labels.h"
+#include "ui/playlist/NowPlayingLine.h"
 
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <cmath>
@@ -128,6 +133,56 @@ TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
     EXPECT_EQ(names(*block), QStringList { QStringLiteral("still") });
     EXPECT_TRUE(onAir(clip));
     EXPECT_EQ(card->row(clip->id()), nullptr);
+}
+
+TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilItPlays)
+{
+    auto& col = makeColumn();
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    const QString path = files.filePath(QStringLiteral("rotto.mp4"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("testo, non video\n");
+    }
+    auto broken = MediaFile::create(QUrl::fromLocalFile(path));
+    auto clip = media("clip_5s.mov");
+    auto block = addBlock(QStringLiteral("B"), { clip, broken });
+    MediaRowView* row = col.card(block->id())->row(broken->id());
+    MediaRowView* good = col.card(block->id())->row(clip->id());
+    const QString lead = QStringLiteral("Impossibile riprodurre il file: ");
+
+    // The analysis that opens each file as it is added marks it, before
+    // anyone takes it; a good file carries no mark.
+    ASSERT_TRUE(waitUntil([&] { return row->failureMark() && row->failureMark()->isVisibleTo(row); }));
+    EXPECT_TRUE(row->failureMark()->accessibleName().startsWith(lead)) << row->failureMark()->accessibleName().toStdString();
+    EXPECT_EQ(row->failureMark()->toolTip(), row->failureMark()->accessibleName());
+    EXPECT_EQ(row->selectArea()->accessibleDescription(), row->failureMark()->accessibleName());
+    ASSERT_TRUE(waitUntil([&] { return clip->duration() > 4.9; }));
+    EXPECT_EQ(good->failureMark(), nullptr);
+    EXPECT_TRUE(good->selectArea()->accessibleDescription().isEmpty());
+
+    // Taken, it fails on the player: the row takes the player's reason and
+    // the now-playing line names it for a few seconds of the clock.
+    NowPlayingLine line(*engine);
+    EngineTest::media->failing.insert(path);
+    engine->play(broken, block);
+    run(0.1);
+    EXPECT_FALSE(engine->isPlaying());
+    EXPECT_EQ(row->failureMark()->accessibleName(), lead + QStringLiteral("cannot open"));
+    EXPECT_TRUE(line.failureLabel()->isVisibleTo(&line));
+    EXPECT_EQ(line.failureLabel()->text(), QStringLiteral("Impossibile riprodurre «rotto»: cannot open"));
+    run(PlaylistEngine::kFailureNoticeSeconds);
+    EXPECT_FALSE(line.failureLabel()->isVisibleTo(&line));
+
+    // Repaired, it plays: the mark goes.
+    EngineTest::media->failing.clear();
+    engine->play(broken, block);
+    run(0.1);
+    EXPECT_TRUE(onAir(broken));
+    EXPECT_FALSE(row->failureMark()->isVisibleTo(row));
+    EXPECT_TRUE(row->selectArea()->accessibleDescription().isEmpty());
 }
 
 TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)

@@ -125,3 +125,20 @@ TESSARIN_SCREENSHOT(mainSmallest, "main-smallest")
     stage.settle();
     return &window;
 }
+
+TESSARIN_SCREENSHOT(mainPlaybackFailed, "main-playback-failed")
+{
+    // A file that is no video, taken: its row carries the mark, the program
+    // has moved on to the next item and the now-playing line says why.
+    ContentView& window = stage.window();
+    auto broken = stage.item(QStringLiteral("Rotto.mp4"), QStringLiteral("not_media.mp4"), 60);
+    stage.media()->failing.insert(broken->url().toLocalFile());
+    auto block = stage.addBlock(QStringLiteral("Apertura"),
+                                {stage.item(QStringLiteral("Sigla.mov"), QStringLiteral("clip_5s.mov"), 95), broken,
+                                 stage.item(QStringLiteral("Intervista.mp4"), QStringLiteral("clip_30s.mp4"), 1800)});
+    stage.settle();
+    stage.engine().play(broken, block);
+    stage.settle();
+    stage.settle(2.0);
+    return &window;
+}
