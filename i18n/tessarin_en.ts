@@ -264,6 +264,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <source>Il portachiavi non ha dato l&apos;indirizzo di destinazione</source>
         <translation>The keyring did not provide the destination address</translation>
     </message>
+    <message>
+        <source>Il portachiavi è bloccato: sbloccalo per usare l&apos;indirizzo di destinazione salvato</source>
+        <translation>The keyring is locked: unlock it to use the saved destination address</translation>
+    </message>
 </context>
 <context>
     <name>TransitionStyle</name>
@@ -1399,6 +1403,10 @@ or use the “+” button</translation>
     <message>
         <source>IN DIRETTA</source>
         <translation>LIVE</translation>
+    </message>
+    <message>
+        <source>Il portachiavi è bloccato: l&apos;indirizzo salvato comparirà quando lo sblocchi.</source>
+        <translation>The keyring is locked: the saved address will appear once you unlock it.</translation>
     </message>
     <message>
         <source>Indirizzo di STREAM %1</source>

@@ -25,9 +25,11 @@ export HOME="$sandbox/home" XDG_RUNTIME_DIR="$sandbox/runtime"
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export TESSARIN_TEST_JOBS=${TESSARIN_TEST_JOBS:-$(nproc)}
 unset DISPLAY WAYLAND_DISPLAY
+# The keyring's password: the tests that lock the keyring unlock it with it.
+export TESSARIN_KEYRING_PASSWORD=tessarin
 exec dbus-run-session -- bash -c '
   set -euo pipefail
-  eval "$(printf "tessarin" | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
+  eval "$(printf "%s" "$TESSARIN_KEYRING_PASSWORD" | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
   export GNOME_KEYRING_CONTROL
   cd "$1"
   ctest --output-on-failure --parallel "$TESSARIN_TEST_JOBS" --timeout 600

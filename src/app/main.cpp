@@ -7,6 +7,7 @@
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
 #include "show/ShowController.h"
+#include "ui/kit/TextFieldDrops.h"
 #include "ui/settings/AppLanguage.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
     const auto language = tessarin::AppLanguage::effective(settings);
     tessarin::Localization::apply(tessarin::AppLanguage::rawValue(language));
     tessarin::applyDarkLook(app);
+    tessarin::installTextFieldDropRule(app);
 
     tessarin::ShowController& show = tessarin::ShowController::shared();
     tessarin::CaptureDevices captureDevices;

@@ -15,13 +15,9 @@ namespace {
 
 using std::chrono::seconds;
 
-// Instants beyond about ±3000 years are not calendar times we deal in (and
-// keep every conversion to whole seconds in range).
-constexpr double instantLimit = 1.0e11;
-
 bool usable(double instant)
 {
-    return std::isfinite(instant) && std::fabs(instant) < instantLimit;
+    return ScheduleEvent::dateRange.contains(instant);
 }
 
 date::sys_seconds wholeSeconds(double instant)

@@ -3,6 +3,8 @@
 // fixed starts (ScheduleClock). Pure values and functions: no state, no
 // timers, no I/O. Instants are double seconds since 1970-01-01 UTC on the
 // system clock; local times are those of a ScheduleCalendar's time zone.
+#include "media/ValueRange.h"
+
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -22,6 +24,13 @@ class MediaFile;
 struct ScheduleEvent {
     enum class Start { fixed, follow, manual };
     enum class Repeat { none, daily, weekly };
+
+    // Instants beyond about ±3000 years are not calendar times we deal in
+    // (and keep every conversion to whole seconds in range): a fixed start
+    // outside this range has no occurrence.
+    static constexpr ValueRange dateRange { -1.0e11, 1.0e11 };
+    // The longest time on air the event editor sets, from 1 s to 99:59:59.
+    static constexpr ValueRange durationRange { 1.0, 99 * 3600 + 59 * 60 + 59 };
 
     QUuid id;
     // The engine block played; absent when the event plays media instead.

@@ -3,6 +3,8 @@
 // (optionally looping) video, with visibility, opacity, scale and offsets.
 // A model object only: the monitor views and the renderer draw it.
 // Main thread only; held by std::shared_ptr, background results hold it weakly.
+#include "media/ValueRange.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -29,6 +31,12 @@ public:
     // delayed pause after a hide.
     static std::shared_ptr<OverlayLayer> create(const QString& title, Clock& clock, PlayerFactory makePlayer);
     ~OverlayLayer() override;
+
+    // The ranges of the layer settings' sliders: opacity, scale about the
+    // picture's centre, and offsets as fractions of the picture's size.
+    static constexpr ValueRange opacityRange { 0.0, 1.0 };
+    static constexpr ValueRange scaleRange { 0.1, 2.0 };
+    static constexpr ValueRange offsetRange { -1.0, 1.0 };
 
     // Whether the file name's extension names an image or a movie type.
     static bool canLoad(const QUrl& url);

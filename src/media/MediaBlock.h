@@ -44,7 +44,9 @@ public:
 
     bool loop() const { return loop_; }
     void setLoop(bool loop);
-    // Passes of a looping block; below 1 means without limit.
+    // Passes of a looping block; below 1 means without limit. The block
+    // settings' repeat stepper counts up to maximumLoopCount.
+    static constexpr std::int64_t maximumLoopCount = 99;
     std::int64_t loopCount() const { return loopCount_; }
     void setLoopCount(std::int64_t count);
     BlockEndBehavior endBehavior() const { return endBehavior_; }

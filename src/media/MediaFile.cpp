@@ -44,16 +44,36 @@ MediaFile::~MediaFile() = default;
 
 float MediaFile::gainLinear() const
 {
-    // The gain slider's range is -40...+12 dB; a hand-edited show may hold
-    // anything. Above +12 dB the factor stays at +12 dB's (10^(1000/20)
-    // would not even fit a float), and a value that is no number plays at
-    // unity. The stored gainDB itself is left as the file has it.
-    constexpr double maximumDB = 12.0;
+    // The show loader keeps gainDB within the slider's range; the guards
+    // keep any other writer's value from reaching the mix as a factor that
+    // does not fit a float (10^(1000/20)), or as no number.
     if (std::isnan(gainDB_))
         return 1.0f;
-    if (gainDB_ <= -40.0)
+    if (gainDB_ <= gainDBRange.lower)
         return 0.0f;
-    return static_cast<float>(std::pow(10.0, std::min(gainDB_, maximumDB) / 20.0));
+    return static_cast<float>(std::pow(10.0, std::min(gainDB_, gainDBRange.upper) / 20.0));
+}
+
+MediaFile::Trim MediaFile::fittedTrim() const
+{
+    const double d = duration_;
+    if (!(d > 0.0) || !std::isfinite(d))
+        return { inPoint_, outPoint_ };
+    const double end = std::min(outPoint_.value_or(d), d);
+    Trim fitted;
+    fitted.inPoint = std::clamp(std::isnan(inPoint_) ? 0.0 : inPoint_, 0.0, std::max(end - minimumPlayLength, 0.0));
+    if (outPoint_)
+        fitted.outPoint = std::max(fitted.inPoint + minimumPlayLength, std::min(*outPoint_, d));
+    return fitted;
+}
+
+void MediaFile::fitTrimToDuration()
+{
+    const Trim fitted = fittedTrim();
+    if (fitted.inPoint != inPoint_)
+        setInPoint(fitted.inPoint);
+    if (fitted.outPoint != outPoint_)
+        setOutPoint(fitted.outPoint);
 }
 
 float MediaFile::normalizationGain(float peak)

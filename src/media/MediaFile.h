@@ -9,6 +9,7 @@
 // Observable: every setter stores the value and emits <name>Changed() and
 // changed(), also when the value is unchanged.
 #include "media/LiveSource.h"
+#include "media/ValueRange.h"
 
 #include <QImage>
 #include <QObject>
@@ -35,6 +36,15 @@ public:
     MediaFile(Key, QUrl url, std::optional<LiveSource> source);
     ~MediaFile() override;
 
+    // The gain slider's range in dB; at its lower end the item is silent.
+    static constexpr ValueRange gainDBRange { -40.0, 12.0 };
+    // The shortest stretch an item plays, in seconds: IN stays this far
+    // before OUT and before the end, and a still plays at least this long.
+    static constexpr double minimumPlayLength = 0.1;
+    // How long a still plays: at least minimumPlayLength, at most the top
+    // of the item row's stepper.
+    static constexpr ValueRange imageDurationRange { minimumPlayLength, 60.0 };
+
     // Constant identity and kind.
     const QUuid& id() const { return id_; }
     const QUrl& url() const { return url_; }
@@ -49,8 +59,8 @@ public:
     void setIsMuted(bool muted);
     double gainDB() const { return gainDB_; }
     void setGainDB(double gainDB);
-    // 0 at -40 dB and below, else 10^(gainDB / 20) with gainDB taken as at
-    // most +12 dB (the slider's top); 1 when gainDB is not a number.
+    // 0 at the bottom of gainDBRange and below, else 10^(gainDB / 20) with
+    // gainDB taken as at most the range's top; 1 when gainDB is not a number.
     float gainLinear() const;
     // A small picture of the item; null while none is known.
     const QImage& thumbnail() const { return thumbnail_; }
@@ -63,6 +73,18 @@ public:
     // None means play to duration().
     const std::optional<double>& outPoint() const { return outPoint_; }
     void setOutPoint(std::optional<double> seconds);
+    struct Trim {
+        double inPoint = 0.0;
+        std::optional<double> outPoint;
+        bool operator==(const Trim&) const = default;
+    };
+    // IN and OUT brought within the item once its duration is known (above
+    // 0), as the trim editor moves them: IN from 0 to minimumPlayLength
+    // before OUT (or the end), OUT from minimumPlayLength after IN to the
+    // end. While the duration is unknown, IN and OUT as they are.
+    Trim fittedTrim() const;
+    // Assigns the fitted IN and OUT that differ from the current ones.
+    void fitTrimToDuration();
     // One peak per bucket of the audio; none until analysed, and for files without audio.
     const std::optional<std::vector<float>>& waveform() const { return waveform_; }
     void setWaveform(std::optional<std::vector<float>> waveform);

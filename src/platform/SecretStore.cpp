@@ -103,29 +103,43 @@ bool SecretStore::available(const Cancellation* cancellation)
 std::optional<QString> SecretStore::read(const QString& serviceName, const QString& account,
                                          const Cancellation* cancellation)
 {
+    return lookup(serviceName, account, cancellation).text;
+}
+
+SecretStore::Lookup SecretStore::lookup(const QString& serviceName, const QString& account,
+                                        const Cancellation* cancellation)
+{
     GCancellable* cancellable = handleOf(cancellation);
     SecretService* service = connect(cancellable);
     if (!service)
-        return std::nullopt;
+        return {};
     Attributes attributes(serviceName, account);
     GError* error = nullptr;
     // No SECRET_SEARCH_UNLOCK: a locked item comes back without its secret
-    // instead of raising an unlock prompt.
-    GList* items = secret_service_search_sync(service, schema(), attributes.table(), SECRET_SEARCH_LOAD_SECRETS,
-                                              cancellable, &error);
+    // instead of raising an unlock prompt. Every match, so an unlocked copy
+    // in another keyring is found beside a locked one.
+    GList* items = secret_service_search_sync(
+        service, schema(), attributes.table(),
+        static_cast<SecretSearchFlags>(SECRET_SEARCH_LOAD_SECRETS | SECRET_SEARCH_ALL), cancellable, &error);
     clear(error);
-    std::optional<QString> result;
-    for (GList* node = items; node && !result; node = node->next) {
+    Lookup result;
+    bool locked = false;
+    for (GList* node = items; node && !result.text; node = node->next) {
         auto* item = static_cast<SecretItem*>(node->data);
+        if (secret_item_get_locked(item)) {
+            locked = true;
+            continue;
+        }
         if (SecretValue* value = secret_item_get_secret(item)) {
             gsize length = 0;
             const gchar* bytes = secret_value_get(value, &length);
             const QByteArray data(bytes, static_cast<qsizetype>(length));
             if (data.isValidUtf8())
-                result = QString::fromUtf8(data);
+                result.text = QString::fromUtf8(data);
             secret_value_unref(value);
         }
     }
+    result.locked = locked && !result.text;
     g_list_free_full(items, g_object_unref);
     g_object_unref(service);
     return result;

@@ -32,6 +32,15 @@ public:
         _GCancellable* cancellable_;
     };
 
+    // What a read found: the text, or none; locked when the item is there
+    // but its keyring is locked (the text cannot be had without an unlock).
+    struct Lookup {
+        std::optional<QString> text;
+        bool locked = false;
+    };
+    // The stored text, and whether an item was found locked. Never asks for
+    // an unlock.
+    static Lookup lookup(const QString& service, const QString& account, const Cancellation* cancellation = nullptr);
     // The stored text, or nullopt when there is none, it is locked, or the
     // secret service cannot be reached.
     static std::optional<QString> read(const QString& service, const QString& account,

@@ -47,9 +47,10 @@ void EngineShowContent::reset()
     browserFiles_->setBrowserFiles({});
 }
 
-void EngineShowContent::apply(const ShowDocument& document, const QString& showFolder, QStringList& missing)
+void EngineShowContent::apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
+                              const ShowLoading::Correction& correction)
 {
-    ShowLoading loading(showFolder);
+    ShowLoading loading(showFolder, correction);
     browserFiles_->setBrowserFiles(loading.makeFiles(document.browser));
 
     PlaylistEngine::Blocks blocks;

@@ -46,7 +46,8 @@ public:
     // Browser, blocks, schedule (which then finds the blocks its events
     // name), then the layers, first with first; further stored layers are
     // ignored and engine layers without one stay empty.
-    void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing) override;
+    void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
+               const ShowLoading::Correction& correction) override;
 
 private:
     std::unique_ptr<PlaylistEngine> engine_;

@@ -5,6 +5,7 @@
 // program's implementation works on the engine and the schedule, tests hand
 // in a plain one. Main thread.
 #include "show/ShowDocument.h"
+#include "show/ShowLoading.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,8 +31,11 @@ public:
     // Rebuilds the show from a document read from a file in showFolder, on
     // top of what reset() left: browser, blocks, schedule, then layers.
     // Media that cannot be found are left out and their names appended to
-    // missing, in the order their references failed.
-    virtual void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing) = 0;
+    // missing, in the order their references failed. Stored numbers are
+    // brought into the model's ranges; what can be corrected only later
+    // (IN and OUT once an item's duration is known) goes through correction.
+    virtual void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
+                       const ShowLoading::Correction& correction) = 0;
 };
 
 } // namespace tessarin

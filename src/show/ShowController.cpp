@@ -140,7 +140,17 @@ void ShowController::load(const QString& path)
 
     QStringList missing;
     content_.reset();
-    content_.apply(*document, QFileInfo(absolute).absolutePath(), missing);
+    // A stored value brought into range later, once the item's length is
+    // known, belongs to the load like the ones corrected now: a show that
+    // was clean before it stays clean. An edit made before it is kept as an
+    // edit. Nothing is written to the file either way.
+    const auto correction = [self = QPointer<ShowController>(this)](const std::function<void()>& correct) {
+        const bool clean = self && !self->tracker_.check();
+        correct();
+        if (clean)
+            self->tracker_.markSaved();
+    };
+    content_.apply(*document, QFileInfo(absolute).absolutePath(), missing, correction);
     setFileURL(absolute);
     settings_.setString(QLatin1String(kLastShowPathKey), absolute);
     tracker_.markSaved(); // the show as rebuilt, without what was missing

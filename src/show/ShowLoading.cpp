@@ -9,9 +9,25 @@
 
 #include <QUrl>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tessarin {
 
-ShowLoading::ShowLoading(QString showFolder) : showFolder_(std::move(showFolder)) {}
+namespace {
+
+// A stored number that is no number counts as absent.
+std::optional<double> number(const std::optional<double>& stored)
+{
+    return stored && !std::isnan(*stored) ? stored : std::nullopt;
+}
+
+} // namespace
+
+ShowLoading::ShowLoading(QString showFolder, Correction correction)
+    : showFolder_(std::move(showFolder)), correction_(std::move(correction))
+{
+}
 
 std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
 {
@@ -28,12 +44,53 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
     }
     file->setLoop(item.loop.value_or(false));
     file->setIsMuted(item.isMuted.value_or(false));
-    file->setGainDB(item.gainDB.value_or(0.0));
-    file->setInPoint(item.inPoint.value_or(0.0));
-    file->setOutPoint(item.outPoint);
-    if (file->isImage() && item.imageDuration && *item.imageDuration != file->imageDuration())
-        file->setImageDuration(*item.imageDuration);
+    file->setGainDB(MediaFile::gainDBRange.clamp(item.gainDB.value_or(0.0), 0.0));
+    // The end of the item is not known yet: IN and OUT keep their order now
+    // and come within the item when its duration arrives.
+    const double in = std::max(number(item.inPoint).value_or(0.0), 0.0);
+    file->setInPoint(in);
+    const auto out = number(item.outPoint);
+    file->setOutPoint(out ? std::optional(std::max(*out, in + MediaFile::minimumPlayLength)) : std::nullopt);
+    fitTrimOnceDurationIsKnown(file);
+    if (file->isImage() && item.imageDuration) {
+        const double seconds = MediaFile::imageDurationRange.clamp(*item.imageDuration, file->imageDuration());
+        if (seconds != file->imageDuration())
+            file->setImageDuration(seconds);
+    }
     return file;
+}
+
+void ShowLoading::fitTrimOnceDurationIsKnown(const std::shared_ptr<MediaFile>& file)
+{
+    const auto fitNow = [correction = correction_](MediaFile& item) {
+        if (item.fittedTrim() == MediaFile::Trim { item.inPoint(), item.outPoint() })
+            return;
+        std::weak_ptr<MediaFile> weak = item.shared_from_this();
+        const auto fit = [weak] {
+            if (auto alive = weak.lock())
+                alive->fitTrimToDuration();
+        };
+        if (correction)
+            correction(fit);
+        else
+            fit();
+    };
+    if (file->isLive())
+        return;
+    if (file->duration() > 0.0) {
+        fitNow(*file);
+        return;
+    }
+    // A file's duration is read once, in the background; a still's comes
+    // with its clip.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    MediaFile* item = file.get();
+    *connection = QObject::connect(item, &MediaFile::durationChanged, item, [item, connection, fitNow] {
+        if (!(item->duration() > 0.0))
+            return;
+        QObject::disconnect(*connection);
+        fitNow(*item);
+    });
 }
 
 std::vector<std::shared_ptr<MediaFile>> ShowLoading::makeFiles(const std::vector<ShowDocument::Item>& items)
@@ -52,7 +109,7 @@ std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& en
     const auto id = entry.id ? json::parseUuid(*entry.id) : std::nullopt;
     auto block = std::make_shared<MediaBlock>(entry.name, id.value_or(QUuid::createUuid()));
     block->setLoop(entry.loop);
-    block->setLoopCount(entry.loopCount);
+    block->setLoopCount(std::clamp<qint64>(entry.loopCount, 0, MediaBlock::maximumLoopCount));
     block->setEndBehavior(entry.endBehavior == QLatin1String("cueNextBlock") ? BlockEndBehavior::cueNextBlock
                                                                               : BlockEndBehavior::pauseBlack);
     block->setNormalizeAudio(entry.normalizeAudio);
@@ -73,17 +130,22 @@ std::vector<ScheduleEvent> ShowLoading::makeEvents(
             if (!media)
                 continue; // its name is on the missing list already
         }
-        events.push_back(scheduleEvent(entry, std::move(media)));
+        ScheduleEvent event = scheduleEvent(entry, std::move(media));
+        event.date = ScheduleEvent::dateRange.clamp(event.date, 0.0);
+        if (event.duration)
+            event.duration = ScheduleEvent::durationRange.clamp(*event.duration, ScheduleEvent::durationRange.lower);
+        events.push_back(std::move(event));
     }
     return events;
 }
 
 void ShowLoading::applyLayer(OverlayLayer& layer, const ShowDocument::Layer& stored)
 {
-    layer.setOpacity(stored.opacity);
-    layer.setScale(stored.scale);
-    layer.setOffsetX(stored.offsetX);
-    layer.setOffsetY(stored.offsetY);
+    // A value that is no number takes the value a new layer has.
+    layer.setOpacity(OverlayLayer::opacityRange.clamp(stored.opacity, 1.0));
+    layer.setScale(OverlayLayer::scaleRange.clamp(stored.scale, 1.0));
+    layer.setOffsetX(OverlayLayer::offsetRange.clamp(stored.offsetX, 0.0));
+    layer.setOffsetY(OverlayLayer::offsetRange.clamp(stored.offsetY, 0.0));
     layer.setLoops(stored.loops);
     if (const auto found = ShowPaths::locate(stored.path, stored.relativePath, showFolder_))
         layer.load(QUrl::fromLocalFile(*found));

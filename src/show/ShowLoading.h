@@ -3,12 +3,19 @@
 // back into items, blocks, events and layer contents, looking each file up
 // absolutely or below the show's folder, and collects the names of the
 // media that could not be found, in the order their references failed
-// (with repeats). A live source is never missing. Main thread.
+// (with repeats). A live source is never missing.
+// Every stored number is brought into the range the model declares for it
+// (gain, IN and OUT, image duration, loop count, layer settings, schedule
+// dates and durations), so the views, the program and the next save see the
+// same value; the file itself is not touched. IN and OUT are brought within
+// an item once its duration is known, later, through the correction hook.
+// Main thread.
 #include "show/ShowDocument.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,8 +28,13 @@ struct ScheduleEvent;
 
 class ShowLoading {
 public:
-    // showFolder: the folder of the show file being opened.
-    explicit ShowLoading(QString showFolder);
+    // Runs a correction of the opened show that can only be made after the
+    // load (correct), so that it counts as part of the load.
+    using Correction = std::function<void(const std::function<void()>& correct)>;
+
+    // showFolder: the folder of the show file being opened. correction:
+    // none runs corrections as they come.
+    explicit ShowLoading(QString showFolder, Correction correction = {});
 
     // The one place where a stored item becomes an item: a live item for
     // its source, else a file item when the file is found (null and one
@@ -46,7 +58,10 @@ public:
     const QStringList& missing() const { return missing_; }
 
 private:
+    void fitTrimOnceDurationIsKnown(const std::shared_ptr<MediaFile>& file);
+
     QString showFolder_;
+    Correction correction_;
     QStringList missing_;
 };
 

@@ -16,6 +16,11 @@ public:
     {
         return SecretStore::string(account, &cancellation_);
     }
+    Entry lookup(const QString& account) override
+    {
+        const auto found = SecretStore::lookup(account, &cancellation_);
+        return { found.text, found.locked };
+    }
     void set(const std::optional<QString>& text, const QString& account) override
     {
         SecretStore::set(text, account, &cancellation_);

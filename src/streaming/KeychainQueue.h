@@ -26,6 +26,13 @@ public:
     public:
         virtual ~Store() = default;
         virtual std::optional<QString> string(const QString& account) = 0;
+        // The text, and whether the entry is there but locked away (its
+        // keyring is locked). Stores that cannot tell give string's text.
+        struct Entry {
+            std::optional<QString> text;
+            bool locked = false;
+        };
+        virtual Entry lookup(const QString& account) { return { string(account), false }; }
         // nullopt or "" deletes the entry.
         virtual void set(const std::optional<QString>& text, const QString& account) = 0;
         // Any thread: a call in progress returns soon, later calls fail at once.

@@ -31,6 +31,11 @@ std::optional<QString> SecretStore::string(const QString& account, const Cancell
     return platform::SecretStore::read(service(), account, cancellation);
 }
 
+platform::SecretStore::Lookup SecretStore::lookup(const QString& account, const Cancellation* cancellation)
+{
+    return platform::SecretStore::lookup(service(), account, cancellation);
+}
+
 void SecretStore::set(const std::optional<QString>& text, const QString& account, const Cancellation* cancellation)
 {
     if (!text || text->isEmpty()) {

@@ -23,6 +23,8 @@ public:
 
     // The stored text of the account, or nullopt.
     static std::optional<QString> string(const QString& account, const Cancellation* cancellation = nullptr);
+    // The stored text, and whether the entry is there but its keyring locked.
+    static platform::SecretStore::Lookup lookup(const QString& account, const Cancellation* cancellation = nullptr);
     // Stores text under the account; nullopt or "" deletes the entry.
     static void set(const std::optional<QString>& text, const QString& account,
                     const Cancellation* cancellation = nullptr);

@@ -163,6 +163,12 @@ void StreamOutput::start(const StreamFormat& format)
         waitForUrl(format);
         return;
     }
+    if (isUrlLocked()) {
+        // The keyring may have been unlocked since the last look.
+        rereadStoredUrl();
+        waitForUrl(format);
+        return;
+    }
     startChecked(format);
 }
 

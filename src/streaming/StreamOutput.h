@@ -6,7 +6,10 @@
 // The address lives in the keychain, reached through a KeychainQueue so the
 // main thread never waits for the secret service: the stored address is read
 // in the background and published when it comes (an address assigned before
-// then wins over it), and assignments are stored once the edits pause.
+// then wins over it), and assignments are stored once the edits pause. An
+// address held in a locked keyring is not asked for (no unlock prompt): the
+// output says so (isUrlLocked) and reads it again every
+// kUrlLockedRetrySeconds and at each start, until the keyring gives it.
 //
 // Published values change on the main thread only. The run's own state
 // (running flag, process ids, pipe descriptors, pending writes) lives in a
@@ -75,6 +78,8 @@ public:
     static constexpr double kUrlSavePauseSeconds = 0.5;
     // How long a start made before the stored address has come waits for it.
     static constexpr double kUrlWaitSeconds = 10.0;
+    // How often an address held in a locked keyring is read again.
+    static constexpr double kUrlLockedRetrySeconds = 5.0;
 
     // index is 1 or 2; settings and clock outlive the output; keychain is
     // KeychainQueue::shared() when null.
@@ -96,6 +101,9 @@ public:
     void setUrl(const QString& value);
     // True until the stored address has come or an address was assigned.
     bool isLoadingUrl() const { return urlReading_ && !urlAssigned_; }
+    // True while the stored address is in a keyring that is locked and no
+    // address was assigned: url() is "" though an address is stored.
+    bool isUrlLocked() const { return urlLocked_ && !urlAssigned_; }
     // Hands the last address assigned and not stored yet to the keychain
     // queue now (done too when the application quits and by the destructor).
     void saveUrlNow();
@@ -172,6 +180,7 @@ public:
 signals:
     void kindChanged();
     void urlChanged();
+    void isUrlLockedChanged();
     void bitrateKbpsChanged();
     void videoCodecChanged();
     void interlacedCodecChanged();
@@ -183,7 +192,12 @@ signals:
 
 private:
     void readStoredUrl(const std::optional<QString>& legacy);
-    void storedUrlRead(const std::optional<QString>& stored, const std::optional<QString>& legacy, bool moved);
+    void storedUrlRead(const std::optional<QString>& stored, bool locked, const std::optional<QString>& legacy,
+                       bool moved);
+    // Reads the stored address again (no legacy settings to move), unless a
+    // read is under way.
+    void rereadStoredUrl();
+    void setUrlLocked(bool locked);
     void startChecked(const StreamFormat& format);
     void waitForUrl(const StreamFormat& format);
     void endWaitForUrl();
@@ -215,6 +229,9 @@ private:
     QString url_;
     bool urlReading_ = true;
     bool urlAssigned_ = false;
+    bool urlLocked_ = false;
+    bool urlRereading_ = false;
+    std::unique_ptr<Timer> urlRetryTimer_;
     std::optional<QString> unsavedUrl_;
     std::unique_ptr<Timer> urlSaveTimer_;
     std::optional<StreamFormat> startWaitingForUrl_;

@@ -37,38 +37,68 @@ void StreamOutput::readStoredUrl(const std::optional<QString>& legacy)
             setStatus(Status::failed(Texts::tr("Il portachiavi non ha dato l'indirizzo di destinazione")));
         },
         true);
+    urlRetryTimer_ = clock_.createTimer([this] { rereadStoredUrl(); }, true);
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &StreamOutput::saveUrlNow);
 
     keychain_->async([account = urlAccount(id_), legacy, owner = QPointer<StreamOutput>(this)](
                          KeychainQueue::Store& store) {
-        const std::optional<QString> stored = store.string(account);
+        const KeychainQueue::Store::Entry stored = store.lookup(account);
         // An address an older version kept in the settings moves to the
         // keychain; the settings entry goes only once the keychain gives the
         // address back, so a failed write loses nothing.
         bool moved = false;
-        if (!stored && legacy) {
+        if (!stored.text && !stored.locked && legacy) {
             store.set(legacy, account);
             moved = store.string(account) == legacy;
         }
         postToMain([owner, stored, legacy, moved] {
             if (owner)
-                owner->storedUrlRead(stored, legacy, moved);
+                owner->storedUrlRead(stored.text, stored.locked, legacy, moved);
         });
     });
 }
 
-void StreamOutput::storedUrlRead(const std::optional<QString>& stored, const std::optional<QString>& legacy,
-                                 bool moved)
+void StreamOutput::rereadStoredUrl()
+{
+    if (urlRereading_ || urlAssigned_)
+        return;
+    urlRereading_ = true;
+    keychain_->async([account = urlAccount(id_), owner = QPointer<StreamOutput>(this)](KeychainQueue::Store& store) {
+        const KeychainQueue::Store::Entry stored = store.lookup(account);
+        postToMain([owner, stored] {
+            if (owner)
+                owner->storedUrlRead(stored.text, stored.locked, std::nullopt, false);
+        });
+    });
+}
+
+void StreamOutput::storedUrlRead(const std::optional<QString>& stored, bool locked,
+                                 const std::optional<QString>& legacy, bool moved)
 {
     urlReading_ = false;
+    urlRereading_ = false;
     if (moved)
         settings_.remove(legacyUrlKey(id_));
     if (urlAssigned_)
         return; // the operator's address stands
+    if (locked && !legacy) {
+        // The address is there but cannot be had without an unlock, which
+        // is not asked for here: say so, and look again later.
+        setUrlLocked(true);
+        urlRetryTimer_->start(kUrlLockedRetrySeconds);
+        if (startWaitingForUrl_) {
+            endWaitForUrl();
+            setStatus(Status::failed(
+                Texts::tr("Il portachiavi è bloccato: sbloccalo per usare l'indirizzo di destinazione salvato")));
+        }
+        return;
+    }
+    urlRetryTimer_->stop();
     // The value read is published, not stored again.
     url_ = stored ? *stored : legacy.value_or(QString());
     emit urlChanged();
+    setUrlLocked(false);
     emit changed();
     if (auto format = startWaitingForUrl_) {
         endWaitForUrl();
@@ -76,10 +106,23 @@ void StreamOutput::storedUrlRead(const std::optional<QString>& stored, const std
     }
 }
 
+void StreamOutput::setUrlLocked(bool locked)
+{
+    if (locked == urlLocked_)
+        return;
+    urlLocked_ = locked;
+    emit isUrlLockedChanged();
+    emit changed();
+}
+
 void StreamOutput::setUrl(const QString& value)
 {
+    const bool wasLocked = isUrlLocked();
     url_ = value;
     urlAssigned_ = true;
+    urlRetryTimer_->stop();
+    if (wasLocked)
+        emit isUrlLockedChanged();
     unsavedUrl_ = value;
     urlSaveTimer_->start(kUrlSavePauseSeconds);
     emit urlChanged();

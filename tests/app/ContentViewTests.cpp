@@ -10,6 +10,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
+#include "ui/kit/TextFieldDrops.h"
 #include "ui/playlist/PlaylistView.h"
 
 #include <QAction>
@@ -208,4 +209,28 @@ TEST_F(ContentViewTest, WithoutAMainWindowTheSettingsNotificationOpensNothing)
 {
     AppNotifications::shared().postOpenSettings();
     EXPECT_EQ(SettingsWindowController::shared().window(), nullptr);
+}
+
+// Whatever field a window shows (a block's name, the address fields of the
+// settings), none is a drop target: a drop over it goes to the view behind.
+TEST_F(ContentViewTest, NoTextFieldOfTheWindowsTakesDrops)
+{
+    ContentView& w = make();
+    show->engine().addBlock();
+    w.show();
+    emit w.topBar()->settingsRequested();
+    test::drainMainQueue();
+    int fields = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || !isTextField(*widget))
+                continue;
+            ++fields;
+            EXPECT_FALSE(widget->acceptDrops()) << widget->metaObject()->className() << " "
+                                                << widget->accessibleName().toStdString();
+        }
+    }
+    EXPECT_GE(fields, 3) << "the block's name and the two stream addresses at least";
 }

@@ -143,7 +143,7 @@ protected:
         events[1].duration = 30.0;
         events[1].media = media_(elsewhere + QStringLiteral("/spot.mp4"));
         events[2].isEnabled = false;
-        events[2].duration = 0.0;
+        events[2].duration = ScheduleEvent::durationRange.lower;
         events[2].media = MediaFile::create(source(LiveSourceKind::srt, QStringLiteral("Regia"),
                                                    QStringLiteral("srt://10.0.0.2:9000")));
         events[3].blockID = closing->id();
@@ -471,4 +471,92 @@ TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
     ASSERT_EQ(engine().blocks().size(), 1u);
     EXPECT_FALSE(engine().blocks()[0]->id().isNull());
     EXPECT_EQ(engine().blocks()[0]->endBehavior(), BlockEndBehavior::pauseBlack);
+}
+
+TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
+{
+    make();
+    const QByteArray file = QStringLiteral(R"({"version":1,
+      "browser":[{"path":"%1/media/clip.mov","gainDB":1e308,"inPoint":1e308,"outPoint":1e308},
+                 {"path":"%1/media/tone.wav","gainDB":-1e308,"inPoint":-1e308,"outPoint":-1e308},
+                 {"path":"%1/media/still.png","imageDuration":1e-300},
+                 {"path":"%2/logo.jpg","imageDuration":-5},
+                 {"path":"%1/media/still.png","imageDuration":1e308}],
+      "blocks":[{"name":"A","loop":true,"loopCount":1000000,"endBehavior":"pauseBlack","normalizeAudio":false,
+                 "items":[{"path":"%1/media/clip.mov","inPoint":2,"outPoint":1}]},
+                {"name":"B","loop":true,"loopCount":-7,"endBehavior":"pauseBlack","normalizeAudio":false,"items":[]}],
+      "layers":[{"loops":false,"opacity":1e308,"scale":-1e308,"offsetX":1e308,"offsetY":-1e308},
+                {"loops":false,"opacity":-1e308,"scale":1e308,"offsetX":-1e308,"offsetY":1e308}],
+      "schedule":[{"id":"11111111-2222-3333-4444-555555555555","start":"fixed","repeats":"daily","isEnabled":true,
+                   "date":1e308,"duration":1e-300},
+                  {"id":"11111111-2222-3333-4444-666666666666","start":"manual","repeats":"none","isEnabled":true,
+                   "date":-1e308,"duration":1e308}]})")
+                             .arg(showFolder, elsewhere)
+                             .toUtf8();
+    const QString path = showFolder + QStringLiteral("/wild.vellumcast");
+    writeFile(path, file);
+    open(path);
+    ASSERT_TRUE(dialogs.alerts.empty());
+
+    const auto& browser = controller->browserFiles().browserFiles();
+    ASSERT_EQ(browser.size(), 5u);
+    ASSERT_EQ(engine().blocks().size(), 2u);
+    const auto& trimmed = engine().blocks()[0]->items().at(0);
+    // IN and OUT come within an item once its length is known.
+    ASSERT_TRUE(test::waitUntil([&] {
+        return browser[0]->duration() > 0 && browser[1]->duration() > 0 && trimmed->duration() > 0;
+    }, 20.0));
+    test::drainMainQueue();
+    const double clipEnd = browser[0]->duration();
+    const ScheduleEvent& fixed = schedule().events().at(0);
+    const ScheduleEvent& manual = schedule().events().at(1);
+    struct Row {
+        const char* what;
+        double value;
+        double expected;
+    };
+    const Row rows[] = {
+        {"gain above the slider", browser[0]->gainDB(), MediaFile::gainDBRange.upper},
+        {"gain below the slider", browser[1]->gainDB(), MediaFile::gainDBRange.lower},
+        {"IN past the end", browser[0]->inPoint(), clipEnd - MediaFile::minimumPlayLength},
+        {"OUT past the end", browser[0]->outPoint().value_or(-1), clipEnd},
+        {"IN before the start", browser[1]->inPoint(), 0.0},
+        {"OUT before the start", browser[1]->outPoint().value_or(-1), MediaFile::minimumPlayLength},
+        {"OUT before IN: IN stays", trimmed->inPoint(), 2.0},
+        {"OUT before IN: OUT follows it", trimmed->outPoint().value_or(-1), 2.0 + MediaFile::minimumPlayLength},
+        {"a still of 1e-300 s", browser[2]->imageDuration(), MediaFile::imageDurationRange.lower},
+        {"a still of -5 s", browser[3]->imageDuration(), MediaFile::imageDurationRange.lower},
+        {"a still of 1e308 s", browser[4]->imageDuration(), MediaFile::imageDurationRange.upper},
+        {"loop count above the stepper", double(engine().blocks()[0]->loopCount()), double(MediaBlock::maximumLoopCount)},
+        {"negative loop count: without limit", double(engine().blocks()[1]->loopCount()), 0.0},
+        {"opacity above 1", layers()[0]->opacity(), 1.0},
+        {"opacity below 0", layers()[1]->opacity(), 0.0},
+        {"scale below the slider", layers()[0]->scale(), OverlayLayer::scaleRange.lower},
+        {"scale above the slider", layers()[1]->scale(), OverlayLayer::scaleRange.upper},
+        {"offset X above", layers()[0]->offsetX(), OverlayLayer::offsetRange.upper},
+        {"offset Y below", layers()[0]->offsetY(), OverlayLayer::offsetRange.lower},
+        {"offset X below", layers()[1]->offsetX(), OverlayLayer::offsetRange.lower},
+        {"offset Y above", layers()[1]->offsetY(), OverlayLayer::offsetRange.upper},
+        {"a date past the calendar", fixed.date, ScheduleEvent::dateRange.upper},
+        {"a date before the calendar", manual.date, ScheduleEvent::dateRange.lower},
+        {"a time on air of 1e-300 s", fixed.duration.value_or(-1), ScheduleEvent::durationRange.lower},
+        {"a time on air of 1e308 s", manual.duration.value_or(-1), ScheduleEvent::durationRange.upper},
+    };
+    for (const Row& row : rows)
+        EXPECT_NEAR(row.value, row.expected, 1e-9) << row.what;
+
+    // Opening wrote nothing, and the corrections are part of the opening:
+    // the show is clean until the operator changes it.
+    EXPECT_EQ(contents(path), file);
+    clock.advance(ShowChangeTracker::kCheckInterval);
+    EXPECT_FALSE(controller->isDirty());
+    EXPECT_EQ(controller->savedSnapshot(), ShowChangeTracker::snapshotOf(snapshot()));
+    EXPECT_EQ(contents(path), file);
+
+    // Saving writes the values the show has now.
+    controller->save();
+    const auto saved = ShowDocument::fromJson(contents(path));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->browser[0].gainDB, MediaFile::gainDBRange.upper);
+    EXPECT_EQ(saved->layers[0].opacity, 1.0);
 }

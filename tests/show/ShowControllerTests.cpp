@@ -61,7 +61,8 @@ public:
         browser.clear();
         blockNames.clear();
     }
-    void apply(const ShowDocument& doc, const QString& showFolder, QStringList& missing) override
+    void apply(const ShowDocument& doc, const QString& showFolder, QStringList& missing,
+               const ShowLoading::Correction&) override
     {
         for (const auto& item : doc.browser) {
             if (auto found = ShowPaths::locate(item.path, item.relativePath, showFolder))

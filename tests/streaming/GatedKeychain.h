@@ -1,7 +1,8 @@
 #pragma once
 // A keychain store held shut by the test, standing in for a secret service
-// that is locked, starting or stuck: every call waits at the gate until the
-// test opens it (or the store is cancelled). It notes each call, and whether
+// that is starting or stuck: every call waits at the gate until the test
+// opens it (or the store is cancelled). Its entries can also be locked away,
+// as by a locked keyring: reads then find them without their text. It notes each call, and whether
 // one came from the main thread, which must never happen: such a call fails
 // at once instead of waiting, so the test fails rather than hangs.
 #include "platform/MainThread.h"
@@ -32,7 +33,20 @@ public:
             return std::nullopt;
         ++reads_;
         auto entry = entries_.find(account);
-        return entry == entries_.end() ? std::nullopt : std::optional<QString>(entry->second);
+        return entry == entries_.end() || locked_ ? std::nullopt : std::optional<QString>(entry->second);
+    }
+    Entry lookup(const QString& account) override
+    {
+        std::unique_lock lock(mutex_);
+        if (!pass(lock))
+            return {};
+        ++reads_;
+        auto entry = entries_.find(account);
+        if (entry == entries_.end())
+            return {};
+        if (locked_)
+            return { std::nullopt, true };
+        return { entry->second, false };
     }
     void set(const std::optional<QString>& text, const QString& account) override
     {
@@ -62,6 +76,11 @@ public:
     {
         std::lock_guard lock(mutex_);
         open_ = false;
+    }
+    void setLocked(bool locked)
+    {
+        std::lock_guard lock(mutex_);
+        locked_ = locked;
     }
     void put(const QString& account, const QString& text)
     {
@@ -114,6 +133,7 @@ private:
     std::condition_variable changed_;
     bool open_;
     bool cancelled_ = false;
+    bool locked_ = false;
     std::map<QString, QString> entries_;
     std::vector<std::pair<QString, QString>> writes_;
     int reads_ = 0;

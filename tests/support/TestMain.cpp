@@ -1,7 +1,9 @@
 // main() of every test executable: a QApplication on the offscreen platform
 // (also when CTest lists the tests without the test environment), SIGPIPE
-// ignored as in the application, then GoogleTest.
+// ignored and the text field drop rule installed as in the application, then
+// GoogleTest.
 #include "platform/ProcessEnd.h"
+#include "ui/kit/TextFieldDrops.h"
 
 #include <QApplication>
 
@@ -16,6 +18,8 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
+    // The interface's own rules, as main() installs them.
+    tessarin::installTextFieldDropRule(app);
     ::testing::InitGoogleMock(&argc, argv);
     const int status = RUN_ALL_TESTS();
     // Background work a test left running ends, and its threads are

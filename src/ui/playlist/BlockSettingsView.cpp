@@ -20,7 +20,7 @@
 namespace tessarin {
 namespace {
 constexpr std::int64_t kRepeatMin = 1;
-constexpr std::int64_t kRepeatMax = 99;
+constexpr std::int64_t kRepeatMax = MediaBlock::maximumLoopCount;
 
 QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {

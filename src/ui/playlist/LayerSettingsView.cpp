@@ -23,13 +23,13 @@ namespace tessarin {
 namespace {
 
 struct SliderSpec {
-    double low;
-    double high;
+    ValueRange range;
     bool signedText;
 };
 
 // Opacity, size, position X, position Y.
-constexpr SliderSpec kSliders[4] = { { 0.0, 1.0, false }, { 0.1, 2.0, false }, { -1.0, 1.0, true }, { -1.0, 1.0, true } };
+constexpr SliderSpec kSliders[4] = { { OverlayLayer::opacityRange, false }, { OverlayLayer::scaleRange, false },
+                                     { OverlayLayer::offsetRange, true }, { OverlayLayer::offsetRange, true } };
 
 // value x 100 truncated toward zero, when it is a number that fits.
 std::optional<long long> percent(double value)
@@ -44,13 +44,13 @@ int sliderPosition(double value, const SliderSpec& spec)
 {
     if (!std::isfinite(value))
         return 0;
-    const double f = std::clamp((value - spec.low) / (spec.high - spec.low), 0.0, 1.0);
+    const double f = std::clamp((value - spec.range.lower) / (spec.range.upper - spec.range.lower), 0.0, 1.0);
     return int(std::lround(f * LayerSettingsView::kSliderSteps));
 }
 
 double sliderValue(int position, const SliderSpec& spec)
 {
-    return spec.low + (spec.high - spec.low) * double(position) / LayerSettingsView::kSliderSteps;
+    return spec.range.lower + (spec.range.upper - spec.range.lower) * double(position) / LayerSettingsView::kSliderSteps;
 }
 
 double layerValue(const OverlayLayer& layer, int row)

@@ -24,12 +24,12 @@
 
 namespace tessarin {
 namespace {
-constexpr double kGainLower = -40.0;
-constexpr double kGainUpper = 12.0;
 constexpr int kStateBar = 4;
 constexpr int kWaveformHeight = 64;
+// The stepper counts whole seconds from 1; a stored length below that (down
+// to the item's own minimum) is shown and kept until the stepper moves it.
 constexpr double kImageSecondsMin = 1.0;
-constexpr double kImageSecondsMax = 60.0;
+constexpr double kImageSecondsMax = MediaFile::imageDurationRange.upper;
 const QChar kMinus(0x2212);
 
 QString liveSymbol(LiveSourceKind kind)
@@ -164,7 +164,7 @@ QHBoxLayout* MediaRowView::buildGainLine()
     line->setSpacing(8);
     mute_ = new IconButton(QStringLiteral("speaker.wave.2.fill"), tr("Disattiva l'audio di questa traccia"), { 16 }, this);
     connect(mute_, &QAbstractButton::clicked, this, [this] { item_->setIsMuted(!item_->isMuted()); });
-    slider_ = new GainSlider(kGainLower, kGainUpper, this);
+    slider_ = new GainSlider(MediaFile::gainDBRange.lower, MediaFile::gainDBRange.upper, this);
     connect(slider_, &GainSlider::valueEdited, this, [this](double db) { item_->setGainDB(db); });
     readout_ = new ReadoutLabel(QSize(50, 14), Theme::monoFont(10), this);
     line->addWidget(mute_);
@@ -194,7 +194,7 @@ QString MediaRowView::gainText(double gainDB, bool isMuted)
 {
     if (isMuted)
         return tr("MUTE");
-    if (gainDB <= kGainLower)
+    if (gainDB <= MediaFile::gainDBRange.lower)
         return kMinus + QStringLiteral("∞ dB");
     if (std::abs(gainDB) < 0.05)
         return QStringLiteral("0 dB");

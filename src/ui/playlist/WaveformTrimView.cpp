@@ -23,7 +23,7 @@ namespace tessarin {
 namespace {
 
 // The two markers never come closer than this, and IN stays this far from the end.
-constexpr double kMinimumLength = 0.1;
+constexpr double kMinimumLength = MediaFile::minimumPlayLength;
 // Below this a duration is not known yet: drawing uses it, drags are ignored.
 constexpr double kUnknownDuration = 0.001;
 

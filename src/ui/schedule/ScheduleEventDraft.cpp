@@ -99,7 +99,8 @@ void ScheduleEventDraft::setLimited(bool limited)
 
 void ScheduleEventDraft::setDuration(double seconds)
 {
-    event_.duration = std::isfinite(seconds) ? std::max(seconds, 1.0) : 1.0;
+    const double shortest = ScheduleEvent::durationRange.lower;
+    event_.duration = std::isfinite(seconds) ? std::max(seconds, shortest) : shortest;
     publish();
 }
 

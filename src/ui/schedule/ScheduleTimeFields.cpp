@@ -98,7 +98,9 @@ struct Part {
     std::int64_t divisor;
     std::int64_t modulus;
 };
-constexpr std::array<Part, 3> durationParts{{{3600, 100}, {60, 60}, {1, 60}}};
+// Hours run up to those of the longest duration an event takes (99).
+constexpr std::int64_t kHourFields = std::int64_t(ScheduleEvent::durationRange.upper) / 3600 + 1;
+constexpr std::array<Part, 3> durationParts{{{3600, kHourFields}, {60, 60}, {1, 60}}};
 } // namespace
 
 DurationFields::DurationFields(QWidget* parent)
@@ -132,7 +134,7 @@ double DurationFields::committed(double seconds, std::int64_t divisor, std::int6
     const std::int64_t current = total / divisor % modulus;
     const std::int64_t clamped = std::clamp<std::int64_t>(value, 0, modulus - 1);
     const std::int64_t result = total + (clamped - current) * divisor;
-    return static_cast<double>(std::max<std::int64_t>(result, 1));
+    return std::max(static_cast<double>(result), ScheduleEvent::durationRange.lower);
 }
 
 // ---- TimeOfDayFields

@@ -81,6 +81,10 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
     address_->setAccessibleName(tr("Indirizzo di STREAM %1").arg(output_.id()));
     dest->addWidget(address_, 1);
     layout->addWidget(destination_);
+    locked_ = page_kit::label(
+        tr("Il portachiavi è bloccato: l'indirizzo salvato comparirà quando lo sblocchi."), Theme::font(10),
+        Theme::cue(), true);
+    layout->addWidget(locked_);
     connect(kind_, &SegmentedControl::activated, this, [this](int index) {
         output_.setKind(index == 1 ? StreamOutput::Kind::srt : StreamOutput::Kind::rtmp);
     });
@@ -172,6 +176,7 @@ void StreamRow::refresh()
     kind_->setCurrentIndex(srt ? 1 : 0);
     if (address_->text() != output_.url())
         address_->setText(output_.url());
+    locked_->setVisible(output_.isUrlLocked());
     address_->setPlaceholderText(srt ? tr("srt://server:porta?mode=caller") : QStringLiteral("rtmp://server/app/chiave"));
     refreshCodec();
     const int bitrateIndex = bitrate_->findData(output_.bitrateKbps());

@@ -32,6 +32,8 @@ public:
     // The parts tests drive.
     SegmentedControl* kindPicker() const { return kind_; }
     QLineEdit* addressField() const { return address_; }
+    // Shown while the stored address is in a locked keyring.
+    QLabel* lockedNote() const { return locked_; }
     SegmentedControl* codecPicker() const { return codec_; }
     SegmentedControl* interlacedCodecPicker() const { return interlacedCodec_; }
     QLabel* codecNote() const { return note_; }
@@ -61,6 +63,7 @@ private:
     QWidget* destination_;
     SegmentedControl* kind_;
     QLineEdit* address_;
+    QLabel* locked_;
     SegmentedControl* codec_;
     SegmentedControl* interlacedCodec_;
     QLabel* note_;

@@ -226,6 +226,43 @@ TEST_F(BlocksColumn, DragsReorderWhileHoveringAndEndWhereverTheyEnd)
     EXPECT_EQ(blockA->items().size(), 1u);
 }
 
+TEST_F(BlocksColumn, ANameFieldPassesDropsToItsCard)
+{
+    auto& col = makeColumn();
+    auto blockA = addBlock(QStringLiteral("A"), {});
+    auto blockB = addBlock(QStringLiteral("Blocco 4"), { media("clip_5s.mov") });
+    QCoreApplication::processEvents(); // the new cards are laid out and shown
+    QLineEdit* nameB = col.card(blockB->id())->nameField();
+    EXPECT_EQ(dropTargetUnder(nameB), col.card(blockB->id())) << "the field is no drop target";
+
+    // Block A's handle dragged to B's name field and dropped there: the drop
+    // is the card's, which reorders and ends the drag; the name stays.
+    Qt::DropAction dropped = Qt::IgnoreAction;
+    col.dragState().run = [&](QDrag& drag) {
+        dragOver(nameB, *drag.mimeData(), false);
+        dropped = dragOver(nameB, *drag.mimeData(), true);
+        return dropped;
+    };
+    col.card(blockA->id())->startBlockDrag();
+    EXPECT_EQ(dropped, Qt::MoveAction);
+    EXPECT_EQ(blockB->name(), QStringLiteral("Blocco 4"));
+    EXPECT_EQ(nameB->text(), QStringLiteral("Blocco 4"));
+    EXPECT_EQ(blockNames(), (QStringList { "Blocco 4", "A" }));
+    EXPECT_EQ(col.dragState().draggingBlock, nullptr);
+
+    // An item row's drag, and a file manager's (a URL and its path as text),
+    // dropped on the field: the item drag moves nothing, the file joins the
+    // block at its end as a drop on the header does, and the name stays.
+    col.dragState().run = [&](QDrag& drag) { return dragOver(nameB, *drag.mimeData(), true); };
+    col.card(blockB->id())->startItemDrag(blockB->items()[0]);
+    auto files = uriList({ QStringLiteral("still.png") });
+    files->setText(mediaPath(QStringLiteral("still.png")));
+    EXPECT_EQ(dragOver(nameB, *files), Qt::CopyAction);
+    settle();
+    EXPECT_EQ(blockB->name(), QStringLiteral("Blocco 4"));
+    EXPECT_EQ(names(*blockB), (QStringList { "clip_5s", "still" }));
+}
+
 TEST_F(BlocksColumn, ADropLandsWhereTheBlockStandsWhenItsLoadArrives)
 {
     auto& col = makeColumn();

@@ -122,6 +122,28 @@ protected:
         return dropEvent.isAccepted() ? dropEvent.dropAction() : Qt::IgnoreAction;
     }
 
+    // The widget the window system hands a drag over the centre of over to:
+    // the innermost widget there that accepts drops (a field that refuses
+    // them passes the drag on to the view behind it).
+    static QWidget* dropTargetUnder(QWidget* over)
+    {
+        QWidget* window = over->window();
+        const QPoint at = over->mapTo(window, over->rect().center());
+        QWidget* target = window->childAt(at);
+        if (!target)
+            target = window;
+        while (target && !target->isWindow() && !target->acceptDrops())
+            target = target->parentWidget();
+        return target && target->acceptDrops() ? target : nullptr;
+    }
+
+    // A drag over the centre of over, delivered as the window system does.
+    static Qt::DropAction dragOver(QWidget* over, const QMimeData& data, bool drop = true)
+    {
+        QWidget* target = dropTargetUnder(over);
+        return target ? dragOnto(target, data, drop) : Qt::IgnoreAction;
+    }
+
     // Lets MediaDrop's completion run.
     static void settle()
     {

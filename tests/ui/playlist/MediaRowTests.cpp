@@ -187,10 +187,13 @@ TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilIt
 
 TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)
 {
-    DiskCapture capture(512);
+    constexpr int kBlock = 512;
+    DiskCapture capture(kBlock);
     if (!capture.isDisk())
         GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
     float expected = 0;
+    std::uint64_t renderedBefore = 0;
+    std::uint64_t renderedAfter = 0;
     {
         QTemporaryDir dir;
         Settings settings(dir.filePath(QStringLiteral("settings.ini")));
@@ -218,13 +221,18 @@ TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)
 
         QTest::mouseClick(row->playButton(), Qt::LeftButton);
         ASSERT_TRUE(engine.isPlaying());
-        // Once the reduced level has been heard for half a second, mute the
-        // row (the item's own clock: a loaded machine may start it late).
-        ASSERT_TRUE(waitUntil(
-            [&] { return engine.playerA()->currentTime() > 0.5 || engine.playerB()->currentTime() > 0.5; }, 10.0));
+        // Once the reduced level has been heard for half a second of the
+        // item's own clock (a loaded machine may start it late), mute the
+        // row. A cut from nothing plays on the first player, whose tap is
+        // the level meter; the engine hands the tap the new gain at its next
+        // fade-clock tick, and the tap ramps to it across the next buffer.
+        ASSERT_TRUE(waitUntil([&] { return engine.playerA()->currentTime() > 0.5; }, 60.0));
+        renderedBefore = output->framesRendered();
         QTest::mouseClick(row->muteButton(), Qt::LeftButton);
         ASSERT_TRUE(item->isMuted());
-        ASSERT_TRUE(waitUntil([&] { return !engine.isPlaying(); }, 20.0));
+        ASSERT_TRUE(waitUntil([&] { return engine.levelMeter()->gain.load() == 0.0f; }, 60.0));
+        renderedAfter = output->framesRendered();
+        ASSERT_TRUE(waitUntil([&] { return !engine.isPlaying(); }, 60.0));
     }
     const std::vector<float> mix = capture.finish();
     ASSERT_FALSE(mix.empty());
@@ -242,7 +250,12 @@ TEST(MediaRowOnRealPlayer, GainAndMuteReachTheProgramSound)
     }
     EXPECT_EQ(loud, 0) << "the item never sounds at its full level";
     EXPECT_GT(atGain, 20000) << "it sounds at the slider's gain";
-    EXPECT_LT(lastSound, 48000 * 2 - 9600) << "muting silences the rest of the item";
+    // Counted in rendered frames, whatever the wall clock did meanwhile: the
+    // sound goes on up to the click and ends with the ramp in the buffer after
+    // the one being rendered when the gain reached the tap.
+    const int lead = capture.leadingSilence();
+    EXPECT_GE(lastSound, int(renderedBefore) + lead - 1) << "not silenced before the click";
+    EXPECT_LT(lastSound, int(renderedAfter) + lead + 2 * kBlock) << "muting silences the rest of the item";
 }
 
 } // namespace

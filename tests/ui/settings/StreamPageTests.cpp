@@ -175,6 +175,41 @@ TEST_F(StreamPageTest, RowsTakeTypingWhileTheKeychainIsStuckAndShowTheStoredAddr
     EXPECT_EQ(store->callsFromMainThread(), 0);
 }
 
+TEST_F(StreamPageTest, ARowSaysTheKeyringIsLockedAndShowsTheAddressOnceItIsUnlocked)
+{
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    store->put("stream.1.url", "rtmp://stored.example/live/one");
+    store->setLocked(true);
+    auto keychain = std::make_shared<KeychainQueue>(store);
+    StreamManager locked(
+        *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
+        keychain);
+    StreamSettingsView view(locked);
+    view.show();
+    StreamOutput& output = *locked.outputs()[0];
+    ASSERT_TRUE(test::waitUntil([&] { return !output.isLoadingUrl(); }));
+    StreamRow& first = *view.rows().at(0);
+    StreamRow& second = *view.rows().at(1);
+    EXPECT_EQ(first.addressField()->text(), "");
+    EXPECT_TRUE(first.lockedNote()->isVisible());
+    EXPECT_FALSE(second.lockedNote()->isVisible()) << "nothing is stored for the second";
+
+    QTest::mouseClick(first.startStopButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return output.status().state == Status::State::failed; }));
+    EXPECT_EQ(first.failureLabel()->text(),
+              "Il portachiavi è bloccato: sbloccalo per usare l'indirizzo di destinazione salvato");
+
+    store->setLocked(false);
+    clock.advance(StreamOutput::kUrlLockedRetrySeconds);
+    ASSERT_TRUE(test::waitUntil([&] {
+        test::drainMainQueue();
+        return first.addressField()->text() == "rtmp://stored.example/live/one";
+    }));
+    EXPECT_FALSE(first.lockedNote()->isVisible());
+    EXPECT_TRUE(store->writes().empty()) << "the address read is not written back";
+    EXPECT_EQ(store->callsFromMainThread(), 0);
+}
+
 class StreamRowEndToEnd : public StreamPageTest {
 protected:
     void TearDown() override

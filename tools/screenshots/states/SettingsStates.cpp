@@ -13,6 +13,14 @@
 #include "ui/settings/SettingsSection.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/SettingsWindowController.h"
+#include "ui/settings/StreamRow.h"
+#include "ui/settings/StreamSettingsView.h"
+#include "streaming/GatedKeychain.h"
+#include "streaming/KeychainQueue.h"
+#include "streaming/StreamManager.h"
+#include "streaming/StreamOutput.h"
+
+#include <QTest>
 
 using namespace tessarin;
 
@@ -44,6 +52,28 @@ TESSARIN_SCREENSHOT(settingsAtem, "settings-atem") { return settingsPage(stage, 
 TESSARIN_SCREENSHOT(settingsShortcuts, "settings-shortcuts") { return settingsPage(stage, SettingsSection::shortcuts); }
 TESSARIN_SCREENSHOT(settingsSchedule, "settings-schedule") { return settingsPage(stage, SettingsSection::schedule); }
 TESSARIN_SCREENSHOT(settingsLanguage, "settings-language") { return settingsPage(stage, SettingsSection::language); }
+
+// The streaming page whose first address is held in a locked keyring, after
+// a start: the note under the address and the start's failure.
+TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
+{
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    store->put(QStringLiteral("stream.1.url"), QStringLiteral("rtmp://a.example/live/key"));
+    store->setLocked(true);
+    auto* manager = new StreamManager(
+        stage.settings(), [](int, int, double) { return std::shared_ptr<StreamFrameSource>(); }, {}, stage.clock(),
+        std::make_shared<KeychainQueue>(store));
+    auto* view = new StreamSettingsView(*manager);
+    manager->setParent(view);
+    view->resize(620, view->sizeHint().height());
+    view->show();
+    StreamOutput& first = *manager->outputs()[0];
+    (void)QTest::qWaitFor([&] { return first.isUrlLocked(); }, 10000);
+    view->rows().at(0)->startStopButton()->click();
+    (void)QTest::qWaitFor([&] { return first.status().state == StreamOutput::Status::State::failed; }, 10000);
+    stage.settle();
+    return view;
+}
 
 TESSARIN_SCREENSHOT(popoverStreaming, "popover-streaming")
 {

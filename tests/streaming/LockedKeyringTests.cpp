@@ -1,0 +1,173 @@
+// A destination address held in a keyring that is locked, against the real
+// gnome-keyring of the test session: the login keyring is locked over D-Bus
+// as a screen lock does, and unlocked again with its password (the test
+// runner's, in TESSARIN_KEYRING_PASSWORD) through the daemon's own unlock
+// call, as the desktop's unlock dialog does. No prompt is ever raised.
+// Runs alone: while the keyring is locked, no other test could store in it.
+#include "platform/SecretStore.h"
+#include "platform/Settings.h"
+#include "streaming/KeychainQueue.h"
+#include "streaming/SecretStore.h"
+#include "streaming/StreamOutput.h"
+
+#include "support/ManualClock.h"
+#include "support/TestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace tessarin;
+
+namespace {
+
+// The Secret Service's transfer form of a secret: (oayays).
+struct TransferredSecret {
+    QDBusObjectPath session;
+    QByteArray parameters;
+    QByteArray value;
+    QString contentType;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const TransferredSecret& secret)
+{
+    argument.beginStructure();
+    argument << secret.session << secret.parameters << secret.value << secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, TransferredSecret& secret)
+{
+    argument.beginStructure();
+    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TransferredSecret)
+
+namespace {
+
+const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
+const QString kServicePath = QStringLiteral("/org/freedesktop/secrets");
+
+// The session's default keyring, locked while this lives.
+class LockedDefaultKeyring {
+public:
+    LockedDefaultKeyring()
+    {
+        qDBusRegisterMetaType<TransferredSecret>();
+        QDBusInterface service(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"), bus_);
+        const QDBusReply<QDBusObjectPath> alias = service.call(QStringLiteral("ReadAlias"), QStringLiteral("default"));
+        if (!alias.isValid() || alias.value().path() == QLatin1String("/"))
+            return;
+        collection_ = alias.value();
+        const QDBusMessage locked
+            = service.call(QStringLiteral("Lock"), QVariant::fromValue(QList<QDBusObjectPath> { collection_ }));
+        isLocked_ = locked.type() == QDBusMessage::ReplyMessage && lockedNow();
+    }
+    ~LockedDefaultKeyring() { unlock(); }
+
+    bool isLocked() const { return isLocked_; }
+
+    bool lockedNow() const
+    {
+        QDBusInterface collection(kSecrets, collection_.path(), QStringLiteral("org.freedesktop.Secret.Collection"), bus_);
+        return collection.property("Locked").toBool();
+    }
+
+    // With the keyring's password, over a plain transfer session.
+    bool unlock()
+    {
+        if (!isLocked_)
+            return true;
+        const QByteArray password = qgetenv("TESSARIN_KEYRING_PASSWORD");
+        QDBusInterface service(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"), bus_);
+        const QDBusMessage opened = service.call(QStringLiteral("OpenSession"), QStringLiteral("plain"),
+                                                 QVariant::fromValue(QDBusVariant(QString())));
+        if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() != 2)
+            return false;
+        const auto session = qvariant_cast<QDBusObjectPath>(opened.arguments().at(1));
+        QDBusInterface internal(kSecrets, kServicePath,
+                                QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"), bus_);
+        const TransferredSecret secret { session, {}, password, QStringLiteral("text/plain") };
+        internal.call(QStringLiteral("UnlockWithMasterPassword"), QVariant::fromValue(collection_),
+                      QVariant::fromValue(secret));
+        isLocked_ = lockedNow();
+        return !isLocked_;
+    }
+
+private:
+    QDBusConnection bus_ = QDBusConnection::sessionBus();
+    QDBusObjectPath collection_;
+    bool isLocked_ = false;
+};
+
+class LockedKeyring : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") || !qEnvironmentVariableIsSet("TESSARIN_KEYRING_PASSWORD"))
+            GTEST_SKIP() << "no keyring whose password is known: run inside tools/run-tests.sh";
+        ASSERT_TRUE(platform::SecretStore::available());
+        SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        settings = std::make_unique<Settings>(dir.filePath("settings.ini"));
+    }
+    void TearDown() override
+    {
+        SecretStore::set(std::nullopt, "stream.1.url");
+        SecretStore::overrideServiceForTesting(QString());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    test::ManualClock clock;
+};
+
+TEST_F(LockedKeyring, AStoredAddressBehindALockIsNamedAsSuchAndComesWithTheUnlock)
+{
+    const QString address = QStringLiteral("rtmp://a.example/live/key");
+    SecretStore::set(address, "stream.1.url");
+    LockedDefaultKeyring keyring;
+    ASSERT_TRUE(keyring.isLocked());
+
+    // The store tells a locked entry from a missing one, and asks no unlock.
+    const auto found = SecretStore::lookup("stream.1.url");
+    EXPECT_EQ(found.text, std::nullopt);
+    EXPECT_TRUE(found.locked);
+    EXPECT_FALSE(SecretStore::lookup("stream.2.url").locked) << "no entry is no locked entry";
+    EXPECT_TRUE(keyring.lockedNow());
+
+    // The destination says the keyring is locked, beside its empty address
+    // and as the failure of a start, not that an address is missing.
+    auto output = std::make_unique<StreamOutput>(1, *settings, clock, KeychainQueue::shared());
+    ASSERT_TRUE(test::waitUntil([&] { return !output->isLoadingUrl(); }, 20.0));
+    EXPECT_TRUE(output->isUrlLocked());
+    EXPECT_EQ(output->url(), "");
+    output->start({ StreamFormat::Resolution::hd720, StreamFormat::Scan::progressive, StreamFormat::Rate::r30 });
+    ASSERT_TRUE(test::waitUntil([&] { return output->status().state == StreamOutput::Status::State::failed; }, 20.0));
+    EXPECT_EQ(output->status().message,
+              "Il portachiavi è bloccato: sbloccalo per usare l'indirizzo di destinazione salvato");
+    EXPECT_TRUE(keyring.lockedNow()) << "a start asks no unlock either";
+
+    // Unlocked, the address comes at the next look, with nothing typed.
+    ASSERT_TRUE(keyring.unlock());
+    clock.advance(StreamOutput::kUrlLockedRetrySeconds);
+    ASSERT_TRUE(test::waitUntil([&] { return output->url() == address; }, 20.0));
+    EXPECT_FALSE(output->isUrlLocked());
+}
+
+} // namespace
