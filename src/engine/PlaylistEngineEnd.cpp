@@ -118,7 +118,12 @@ void PlaylistEngine::skipFailed(const std::shared_ptr<PlayerItem>& playerItem, c
             true);
     }
     failureTimer_->start(kFailureNoticeSeconds);
+    // Paused while the file was opening: what comes next takes its place but
+    // waits for the operator's play, as the failed item would have.
+    const bool wasPaused = !isPlaying_;
     advance(item, block, true);
+    if (wasPaused && isPlaying_)
+        togglePlayPause();
 }
 
 std::size_t PlaylistEngine::itemsInShow() const

@@ -317,5 +317,25 @@ TEST_F(Failure, ALoopingBlockOfFilesThatCannotBePlayedStopsInsteadOfFailingForEv
     EXPECT_TRUE(onAir(x));
 }
 
+TEST_F(Failure, AFailureWhileThePlayerIsPausedPutsTheNextItemInPlaceWithoutPlayingIt)
+{
+    makeEngine(TransitionStyle::cut);
+    auto bad = file("bad", 5.0);
+    auto next = file("next", 5.0);
+    waitForAnalysis({ bad, next });
+    media->failing.insert(pathOf(bad));
+    media->loadAtOnce = false;
+    engine->play(blockOf({ bad, next }));
+    engine->togglePlayPause(); // paused while the file is still opening
+    ASSERT_FALSE(engine->isPlaying());
+    playerA().finishLoading();
+    ASSERT_TRUE(runUntil([&] { return onAir(next); }, 2.0));
+    run(1.0);
+    EXPECT_FALSE(engine->isPlaying());
+    EXPECT_FALSE(playerA().isPlaying());
+    EXPECT_FALSE(playerB().isPlaying());
+    EXPECT_EQ(engine->playbackFailure()->item, bad);
+}
+
 } // namespace
 } // namespace tessarin::test
