@@ -1409,6 +1409,10 @@ or use the “+” button</translation>
         <translation>The keyring is locked: the saved address will appear once you unlock it.</translation>
     </message>
     <message>
+        <source>Il portachiavi non ha salvato l&apos;indirizzo: lo riprovo quando sarà sbloccato.</source>
+        <translation>The keyring did not save the address: retrying once it is unlocked.</translation>
+    </message>
+    <message>
         <source>Indirizzo di STREAM %1</source>
         <translation>STREAM %1 address</translation>
     </message>

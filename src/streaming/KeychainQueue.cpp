@@ -21,9 +21,9 @@ public:
         const auto found = SecretStore::lookup(account, &cancellation_);
         return { found.text, found.locked };
     }
-    void set(const std::optional<QString>& text, const QString& account) override
+    bool set(const std::optional<QString>& text, const QString& account) override
     {
-        SecretStore::set(text, account, &cancellation_);
+        return SecretStore::set(text, account, &cancellation_);
     }
     void cancel() override { cancellation_.cancel(); }
 
@@ -57,19 +57,20 @@ KeychainQueue::KeychainQueue(std::shared_ptr<Store> store, Workers& workers)
 void KeychainQueue::async(std::function<void(Store&)> task)
 {
     std::lock_guard guard(mutex_);
-    pushLocked(Job { std::move(task), {}, {} });
+    pushLocked(Job { std::move(task), {}, {}, {} });
 }
 
-void KeychainQueue::set(std::optional<QString> text, const QString& account)
+void KeychainQueue::set(std::optional<QString> text, const QString& account, Written done)
 {
     std::lock_guard guard(mutex_);
     auto queued = std::find_if(jobs_.begin(), jobs_.end(),
                                [&](const Job& job) { return !job.task && job.account == account; });
     if (queued != jobs_.end() && !abandoned_) {
         queued->text = std::move(text);
+        queued->done = std::move(done);
         return;
     }
-    pushLocked(Job { {}, account, std::move(text) });
+    pushLocked(Job { {}, account, std::move(text), std::move(done) });
 }
 
 void KeychainQueue::pushLocked(Job job)
@@ -99,10 +100,13 @@ void KeychainQueue::drain()
             jobs_.pop_front();
             writing_ = !job.task;
         }
-        if (job.task)
+        if (job.task) {
             job.task(*store_);
-        else
-            store_->set(job.text, job.account);
+        } else {
+            const bool stored = store_->set(job.text, job.account);
+            if (job.done)
+                job.done(stored);
+        }
         std::lock_guard guard(mutex_);
         writing_ = false;
         idle_.notify_all();

@@ -33,8 +33,9 @@ public:
             bool locked = false;
         };
         virtual Entry lookup(const QString& account) { return { string(account), false }; }
-        // nullopt or "" deletes the entry.
-        virtual void set(const std::optional<QString>& text, const QString& account) = 0;
+        // nullopt or "" deletes the entry. False when the entry was left as
+        // it was (a locked keyring, no secret service, a cancelled call).
+        virtual bool set(const std::optional<QString>& text, const QString& account) = 0;
         // Any thread: a call in progress returns soon, later calls fail at once.
         virtual void cancel() = 0;
     };
@@ -54,9 +55,13 @@ public:
 
     // Runs task with the store behind everything queued before it.
     void async(std::function<void(Store&)> task);
+    // Tells on the queue's thread whether a write was stored.
+    using Written = std::function<void(bool stored)>;
     // Stores text under account behind everything queued before it, or, when
-    // a write to account is queued and not begun, gives it this text instead.
-    void set(std::optional<QString> text, const QString& account);
+    // a write to account is queued and not begun, gives it this text (and
+    // done, in place of the one it had) instead. done runs after the write;
+    // a write dropped by abandon() never calls it.
+    void set(std::optional<QString> text, const QString& account, Written done = {});
     // Not from a task of this queue. Waits until nothing is queued or running,
     // at most timeoutSeconds; false when work is left.
     bool flush(double timeoutSeconds);
@@ -73,6 +78,7 @@ private:
         std::function<void(Store&)> task; // or a write:
         QString account;
         std::optional<QString> text;
+        Written done;
     };
 
     void pushLocked(Job job);

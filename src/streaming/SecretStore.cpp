@@ -36,15 +36,13 @@ platform::SecretStore::Lookup SecretStore::lookup(const QString& account, const 
     return platform::SecretStore::lookup(service(), account, cancellation);
 }
 
-void SecretStore::set(const std::optional<QString>& text, const QString& account, const Cancellation* cancellation)
+bool SecretStore::set(const std::optional<QString>& text, const QString& account, const Cancellation* cancellation)
 {
-    if (!text || text->isEmpty()) {
-        platform::SecretStore::remove(service(), account, cancellation);
-        return;
-    }
+    if (!text || text->isEmpty())
+        return platform::SecretStore::remove(service(), account, cancellation);
     // The secret service replaces an item with the same attributes, so a
     // second write keeps one item.
-    platform::SecretStore::write(service(), account, *text, cancellation);
+    return platform::SecretStore::write(service(), account, *text, cancellation);
 }
 
 } // namespace tessarin

@@ -10,6 +10,10 @@
 // address held in a locked keyring is not asked for (no unlock prompt): the
 // output says so (isUrlLocked) and reads it again every
 // kUrlLockedRetrySeconds and at each start, until the keyring gives it.
+// An address the keychain refuses to store (a locked keyring, no secret
+// service) stays in use and pending: the output says so (isUrlNotStored) and
+// hands it over again every kUrlLockedRetrySeconds and at quit, until a write
+// succeeds. It is never kept anywhere else.
 //
 // Published values change on the main thread only. The run's own state
 // (running flag, process ids, pipe descriptors, pending writes) lives in a
@@ -78,7 +82,8 @@ public:
     static constexpr double kUrlSavePauseSeconds = 0.5;
     // How long a start made before the stored address has come waits for it.
     static constexpr double kUrlWaitSeconds = 10.0;
-    // How often an address held in a locked keyring is read again.
+    // How often an address held in a locked keyring is read again, and an
+    // address the keychain refused is written again.
     static constexpr double kUrlLockedRetrySeconds = 5.0;
 
     // index is 1 or 2; settings and clock outlive the output; keychain is
@@ -104,6 +109,9 @@ public:
     // True while the stored address is in a keyring that is locked and no
     // address was assigned: url() is "" though an address is stored.
     bool isUrlLocked() const { return urlLocked_ && !urlAssigned_; }
+    // True from a failed write of the address assigned last until a write of
+    // it succeeds: url() works for this run but is not stored for the next.
+    bool isUrlNotStored() const { return urlNotStored_; }
     // Hands the last address assigned and not stored yet to the keychain
     // queue now (done too when the application quits and by the destructor).
     void saveUrlNow();
@@ -181,6 +189,7 @@ signals:
     void kindChanged();
     void urlChanged();
     void isUrlLockedChanged();
+    void isUrlNotStoredChanged();
     void bitrateKbpsChanged();
     void videoCodecChanged();
     void interlacedCodecChanged();
@@ -198,6 +207,9 @@ private:
     // read is under way.
     void rereadStoredUrl();
     void setUrlLocked(bool locked);
+    // The keychain's answer to the hand-over numbered serial, of text.
+    void urlWritten(quint64 serial, const QString& text, bool stored);
+    void setUrlNotStored(bool notStored);
     void startChecked(const StreamFormat& format);
     void waitForUrl(const StreamFormat& format);
     void endWaitForUrl();
@@ -231,6 +243,8 @@ private:
     bool urlAssigned_ = false;
     bool urlLocked_ = false;
     bool urlRereading_ = false;
+    bool urlNotStored_ = false;
+    quint64 urlWriteSerial_ = 0; // hand-overs to the keychain so far
     std::unique_ptr<Timer> urlRetryTimer_;
     std::optional<QString> unsavedUrl_;
     std::unique_ptr<Timer> urlSaveTimer_;

@@ -1,6 +1,7 @@
 // The destination's address in the keychain: read in the background at
-// start, stored in the background once the edits pause, and the start that
-// has to wait for it. Main thread, except the keychain tasks themselves.
+// start, stored in the background once the edits pause (and again while the
+// keychain refuses it), and the start that has to wait for it. Main thread,
+// except the keychain tasks themselves.
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
 #include "streaming/KeychainQueue.h"
@@ -37,7 +38,14 @@ void StreamOutput::readStoredUrl(const std::optional<QString>& legacy)
             setStatus(Status::failed(Texts::tr("Il portachiavi non ha dato l'indirizzo di destinazione")));
         },
         true);
-    urlRetryTimer_ = clock_.createTimer([this] { rereadStoredUrl(); }, true);
+    urlRetryTimer_ = clock_.createTimer(
+        [this] {
+            if (urlNotStored_)
+                saveUrlNow();
+            else
+                rereadStoredUrl();
+        },
+        true);
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &StreamOutput::saveUrlNow);
 
@@ -138,8 +146,42 @@ void StreamOutput::saveUrlNow()
     urlSaveTimer_->stop();
     if (!unsavedUrl_)
         return;
-    keychain_->set(std::move(*unsavedUrl_), urlAccount(id_));
+    const QString text = std::move(*unsavedUrl_);
     unsavedUrl_.reset();
+    const quint64 serial = ++urlWriteSerial_;
+    keychain_->set(text, urlAccount(id_), [owner = QPointer<StreamOutput>(this), serial, text](bool stored) {
+        postToMain([owner, serial, text, stored] {
+            if (owner)
+                owner->urlWritten(serial, text, stored);
+        });
+    });
+}
+
+void StreamOutput::urlWritten(quint64 serial, const QString& text, bool stored)
+{
+    if (serial != urlWriteSerial_)
+        return; // a later address was handed over: its write decides
+    if (stored) {
+        if (urlNotStored_)
+            urlRetryTimer_->stop();
+        setUrlNotStored(false);
+        return;
+    }
+    // Kept in use and pending (unless a newer address already is); handed
+    // over again on the retry rhythm, at the next start and at quit.
+    if (!unsavedUrl_)
+        unsavedUrl_ = text;
+    setUrlNotStored(true);
+    urlRetryTimer_->start(kUrlLockedRetrySeconds);
+}
+
+void StreamOutput::setUrlNotStored(bool notStored)
+{
+    if (notStored == urlNotStored_)
+        return;
+    urlNotStored_ = notStored;
+    emit isUrlNotStoredChanged();
+    emit changed();
 }
 
 void StreamOutput::waitForUrl(const StreamFormat& format)

@@ -2,7 +2,8 @@
 // A keychain store held shut by the test, standing in for a secret service
 // that is starting or stuck: every call waits at the gate until the test
 // opens it (or the store is cancelled). Its entries can also be locked away,
-// as by a locked keyring: reads then find them without their text. It notes each call, and whether
+// as by a locked keyring: reads then find them without their text, and
+// writes fail and change nothing. It notes each call, and whether
 // one came from the main thread, which must never happen: such a call fails
 // at once instead of waiting, so the test fails rather than hangs.
 #include "platform/MainThread.h"
@@ -48,16 +49,21 @@ public:
             return { std::nullopt, true };
         return { entry->second, false };
     }
-    void set(const std::optional<QString>& text, const QString& account) override
+    bool set(const std::optional<QString>& text, const QString& account) override
     {
         std::unique_lock lock(mutex_);
         if (!pass(lock))
-            return;
+            return false;
+        if (locked_) {
+            ++refusedWrites_;
+            return false;
+        }
         writes_.emplace_back(account, text.value_or(QString()));
         if (text && !text->isEmpty())
             entries_[account] = *text;
         else
             entries_.erase(account);
+        return true;
     }
     void cancel() override
     {
@@ -99,6 +105,12 @@ public:
         std::lock_guard lock(mutex_);
         return writes_;
     }
+    // Writes failed because the entries were locked away.
+    int refusedWrites() const
+    {
+        std::lock_guard lock(mutex_);
+        return refusedWrites_;
+    }
     int reads() const
     {
         std::lock_guard lock(mutex_);
@@ -137,6 +149,7 @@ private:
     std::map<QString, QString> entries_;
     std::vector<std::pair<QString, QString>> writes_;
     int reads_ = 0;
+    int refusedWrites_ = 0;
     int waiting_ = 0;
     int fromMain_ = 0;
 };

@@ -170,4 +170,41 @@ TEST_F(LockedKeyring, AStoredAddressBehindALockIsNamedAsSuchAndComesWithTheUnloc
     EXPECT_FALSE(output->isUrlLocked());
 }
 
+TEST_F(LockedKeyring, AnAddressTypedWhileLockedIsNamedUnstoredAndStoredWithTheUnlock)
+{
+    const QString address = QStringLiteral("rtmp://b.example/live/typed");
+    LockedDefaultKeyring keyring;
+    ASSERT_TRUE(keyring.isLocked());
+    auto output = std::make_unique<StreamOutput>(1, *settings, clock, KeychainQueue::shared());
+    ASSERT_TRUE(test::waitUntil([&] { return !output->isLoadingUrl(); }, 20.0));
+    EXPECT_FALSE(output->isUrlNotStored());
+
+    // The refused write is told, the address stays in use, and no unlock is
+    // asked for.
+    output->setUrl(address);
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    ASSERT_TRUE(test::waitUntil([&] { return output->isUrlNotStored(); }, 20.0));
+    EXPECT_EQ(output->url(), address);
+    EXPECT_TRUE(keyring.lockedNow());
+    // Still refused at the next try: the state stays.
+    clock.advance(StreamOutput::kUrlLockedRetrySeconds);
+    ASSERT_TRUE(KeychainQueue::shared()->flush(20.0));
+    test::drainMainQueue();
+    EXPECT_TRUE(output->isUrlNotStored());
+    EXPECT_EQ(SecretStore::lookup("stream.1.url").text, std::nullopt);
+
+    // Unlocked, the next try stores it and the state clears.
+    ASSERT_TRUE(keyring.unlock());
+    clock.advance(StreamOutput::kUrlLockedRetrySeconds);
+    ASSERT_TRUE(test::waitUntil([&] { return !output->isUrlNotStored(); }, 20.0));
+    EXPECT_EQ(SecretStore::string("stream.1.url"), address);
+
+    // The next run reads it back.
+    output.reset();
+    auto next = std::make_unique<StreamOutput>(1, *settings, clock, KeychainQueue::shared());
+    ASSERT_TRUE(test::waitUntil([&] { return !next->isLoadingUrl(); }, 20.0));
+    EXPECT_EQ(next->url(), address);
+    EXPECT_FALSE(next->isUrlNotStored());
+}
+
 } // namespace

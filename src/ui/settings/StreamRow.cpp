@@ -85,6 +85,10 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
         tr("Il portachiavi è bloccato: l'indirizzo salvato comparirà quando lo sblocchi."), Theme::font(10),
         Theme::cue(), true);
     layout->addWidget(locked_);
+    notStored_ = page_kit::label(
+        tr("Il portachiavi non ha salvato l'indirizzo: lo riprovo quando sarà sbloccato."), Theme::font(10),
+        Theme::cue(), true);
+    layout->addWidget(notStored_);
     connect(kind_, &SegmentedControl::activated, this, [this](int index) {
         output_.setKind(index == 1 ? StreamOutput::Kind::srt : StreamOutput::Kind::rtmp);
     });
@@ -177,6 +181,7 @@ void StreamRow::refresh()
     if (address_->text() != output_.url())
         address_->setText(output_.url());
     locked_->setVisible(output_.isUrlLocked());
+    notStored_->setVisible(output_.isUrlNotStored());
     address_->setPlaceholderText(srt ? tr("srt://server:porta?mode=caller") : QStringLiteral("rtmp://server/app/chiave"));
     refreshCodec();
     const int bitrateIndex = bitrate_->findData(output_.bitrateKbps());

@@ -34,6 +34,8 @@ public:
     QLineEdit* addressField() const { return address_; }
     // Shown while the stored address is in a locked keyring.
     QLabel* lockedNote() const { return locked_; }
+    // Shown while the keychain has not stored the address typed.
+    QLabel* notStoredNote() const { return notStored_; }
     SegmentedControl* codecPicker() const { return codec_; }
     SegmentedControl* interlacedCodecPicker() const { return interlacedCodec_; }
     QLabel* codecNote() const { return note_; }
@@ -64,6 +66,7 @@ private:
     SegmentedControl* kind_;
     QLineEdit* address_;
     QLabel* locked_;
+    QLabel* notStored_;
     SegmentedControl* codec_;
     SegmentedControl* interlacedCodec_;
     QLabel* note_;

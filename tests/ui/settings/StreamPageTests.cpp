@@ -210,6 +210,44 @@ TEST_F(StreamPageTest, ARowSaysTheKeyringIsLockedAndShowsTheAddressOnceItIsUnloc
     EXPECT_EQ(store->callsFromMainThread(), 0);
 }
 
+TEST_F(StreamPageTest, ARowSaysWhenTheKeyringDidNotStoreTheAddressTypedUntilItDoes)
+{
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    store->setLocked(true);
+    auto keychain = std::make_shared<KeychainQueue>(store);
+    StreamManager locked(
+        *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
+        keychain);
+    StreamSettingsView view(locked);
+    view.show();
+    StreamOutput& output = *locked.outputs()[0];
+    ASSERT_TRUE(test::waitUntil([&] { return !output.isLoadingUrl(); }));
+    StreamRow& first = *view.rows().at(0);
+    EXPECT_FALSE(first.notStoredNote()->isVisible());
+
+    const QString typed = QStringLiteral("rtmp://typed.example/live/key");
+    QTest::keyClicks(first.addressField(), typed);
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    ASSERT_TRUE(test::waitUntil([&] {
+        test::drainMainQueue();
+        return first.notStoredNote()->isVisible();
+    }));
+    EXPECT_EQ(first.notStoredNote()->text(),
+              "Il portachiavi non ha salvato l'indirizzo: lo riprovo quando sarà sbloccato.");
+    EXPECT_EQ(first.addressField()->text(), typed);
+    EXPECT_EQ(store->refusedWrites(), 1) << "one write for the whole address";
+
+    store->setLocked(false);
+    clock.advance(StreamOutput::kUrlLockedRetrySeconds);
+    ASSERT_TRUE(test::waitUntil([&] {
+        test::drainMainQueue();
+        return !first.notStoredNote()->isVisible();
+    }));
+    EXPECT_EQ(store->entry("stream.1.url"), typed);
+    EXPECT_EQ(first.addressField()->text(), typed);
+    EXPECT_EQ(store->callsFromMainThread(), 0);
+}
+
 class StreamRowEndToEnd : public StreamPageTest {
 protected:
     void TearDown() override

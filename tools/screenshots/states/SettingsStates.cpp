@@ -75,6 +75,28 @@ TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
     return view;
 }
 
+// The streaming page with an address typed while the keyring is locked: the
+// note that it is not stored.
+TESSARIN_SCREENSHOT(settingsStreamingNotStored, "settings-streaming-not-stored")
+{
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    store->setLocked(true);
+    auto* manager = new StreamManager(
+        stage.settings(), [](int, int, double) { return std::shared_ptr<StreamFrameSource>(); }, {}, stage.clock(),
+        std::make_shared<KeychainQueue>(store));
+    auto* view = new StreamSettingsView(*manager);
+    manager->setParent(view);
+    view->resize(620, view->sizeHint().height());
+    view->show();
+    StreamOutput& first = *manager->outputs()[0];
+    (void)QTest::qWaitFor([&] { return !first.isLoadingUrl(); }, 10000);
+    first.setUrl(QStringLiteral("rtmp://a.example/live/key"));
+    first.saveUrlNow();
+    (void)QTest::qWaitFor([&] { return first.isUrlNotStored(); }, 10000);
+    stage.settle();
+    return view;
+}
+
 TESSARIN_SCREENSHOT(popoverStreaming, "popover-streaming")
 {
     TopBarView* bar = stage.window().topBar();
