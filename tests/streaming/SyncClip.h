@@ -146,7 +146,7 @@ inline SyncEvents findSyncEvents(const QString& file)
     return events;
 }
 
-// Each flash with the beep nearest to it (within 0.5 s): beep minus flash,
+// Each flash with the beep nearest to it (within 0.9 s): beep minus flash,
 // seconds, in the order of the flashes; flashes without a beep are left out.
 struct SyncOffset {
     double flash = 0;
@@ -159,7 +159,7 @@ inline std::vector<SyncOffset> syncOffsets(const SyncEvents& events)
     for (const double flash : events.flashes) {
         const auto nearest = std::min_element(events.beeps.begin(), events.beeps.end(),
             [&](double a, double b) { return std::abs(a - flash) < std::abs(b - flash); });
-        if (nearest != events.beeps.end() && std::abs(*nearest - flash) < 0.5)
+        if (nearest != events.beeps.end() && std::abs(*nearest - flash) < 0.9)
             out.push_back({ flash, *nearest - flash });
     }
     return out;
