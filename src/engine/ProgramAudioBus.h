@@ -84,10 +84,8 @@ public:
     // the queues emptied, when the stream stops).
     void resetTimingLocked();
     // Under lock: the current rate of a source's resampler (input samples
-    // per output sample) and the heard time of its oldest sample (NaN when
-    // unknown), for tests and measurements.
+    // per output sample), for tests and measurements.
     double rateLocked(int source) const { return timing_[index(source)].rate; }
-    double headTimeLocked(int source) const;
 
 private:
     // When the newest push to a queue is heard: its first frame, `offset`
@@ -107,6 +105,9 @@ private:
     };
 
     static std::size_t index(int source) { return source > 0 ? 1 : 0; }
+    // Under lock: when the sample at a queue's read position is heard (NaN
+    // when unknown).
+    double headTimeLocked(int source) const;
     void convertAndAppend(const std::shared_ptr<PcmBuffer>& buffer, int source, double heardTime);
     // Under lock: removes frames from the front of a queue, keeping its
     // timing in step.
