@@ -128,7 +128,9 @@ inline SyncEvents findSyncEvents(const QString& file)
     double quietSince = -1e9;
     bool loud = false;
     for (const QString& line :
-         lines(QStringLiteral("amovie='%1',asetnsamples=n=48:p=0,astats=metadata=1:reset=1").arg(file),
+         lines(QStringLiteral("amovie='%1',aformat=sample_fmts=flt:channel_layouts=mono,asetnsamples=n=48:p=0,"
+                              "astats=metadata=1:reset=1:measure_perchannel=none:measure_overall=Peak_level")
+                   .arg(file),
                QStringLiteral("frame=pts_time:frame_tags=lavfi.astats.Overall.Peak_level"))) {
         const QStringList f = line.split(QLatin1Char(','));
         if (f.size() < 2)
