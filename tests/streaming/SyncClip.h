@@ -50,7 +50,8 @@ inline bool makeSyncClip(const QString& path, double seconds, int fps, double fi
 // A PulseAudio server of its own (socket in `dir`) with one null sink at
 // 48 kHz, which consumes sound at the pace of the wall clock. PULSE_SERVER
 // points at it while it lives, so an SDL device opened on the
-// "pulseaudio" driver plays into it.
+// "pulseaudio" driver plays into it. Left without clients for 10 s (its
+// owner gone without a word), the server ends by itself.
 class PulseNullSink {
 public:
     explicit PulseNullSink(const QString& dir)
@@ -59,7 +60,7 @@ public:
         ::mkdir(QFile::encodeName(dir).constData(), 0700);
         process_ = ChildProcess::spawn(
             QStringLiteral("/usr/bin/pulseaudio"),
-            { "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+            { "-n", "--daemonize=no", "--exit-idle-time=10", "--use-pid-file=no", "--disable-shm=yes",
               "--log-target=stderr", "--log-level=error", "-L", "module-null-sink sink_name=program rate=48000",
               "-L", QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket_) },
             {});
