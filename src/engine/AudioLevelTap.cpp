@@ -118,7 +118,7 @@ void AudioLevelTap::forwardToBus(const AudioBufferList& list)
             continue;
         std::memcpy(copy->data(i), list.buffers[i].data, std::min<std::size_t>(list.buffers[i].byteSize, copy->byteSize()));
     }
-    audioBus->push(copy, busSource);
+    audioBus->push(copy, busSource, list.heardTime);
 }
 
 void AudioLevelTap::pushExternal(float left, float right)

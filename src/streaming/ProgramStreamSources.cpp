@@ -47,10 +47,10 @@ ProgramAudioSource::ProgramAudioSource(std::weak_ptr<ProgramAudioBus> bus)
 {
 }
 
-std::vector<float> ProgramAudioSource::pull(int frames)
+std::vector<float> ProgramAudioSource::pull(int frames, double time)
 {
     if (auto bus = bus_.lock())
-        return bus->pull(frames);
+        return bus->pull(frames, time);
     return std::vector<float>(size_t(std::max(frames, 0)) * 2, 0.0f);
 }
 
@@ -65,6 +65,7 @@ void ProgramAudioSource::setStreaming(bool on)
         for (auto& fifo : bus->fifos)
             std::vector<float>().swap(fifo);
         bus->primed = false;
+        bus->resetTimingLocked();
     }
 }
 

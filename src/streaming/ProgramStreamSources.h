@@ -37,14 +37,15 @@ private:
     QPointer<QObject> feed_;
 };
 
-// The engine's bus as the pipeline's audio: pulls go straight to the bus;
-// switching streaming on enables the bus under its lock, switching it off
-// disables it, empties both queues and clears its priming, under the lock.
+// The engine's bus as the pipeline's audio: pulls go straight to the bus
+// (by time); switching streaming on enables the bus under its lock,
+// switching it off disables it, empties both queues, clears its priming and
+// forgets its timing, under the lock.
 class ProgramAudioSource final : public StreamAudioSource {
 public:
     explicit ProgramAudioSource(std::weak_ptr<ProgramAudioBus> bus);
     // Audio thread: silence once the bus is gone.
-    std::vector<float> pull(int frames) override;
+    std::vector<float> pull(int frames, double time) override;
     void setStreaming(bool on) override;
 
 private:

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
 #include <cstring>
 
 namespace tessarin {
@@ -27,6 +28,11 @@ public:
     void tick()
     {
         ++counters_.videoTicks;
+        // The frame stands for one period from now on; the renderer takes
+        // the pictures due half a period ahead (the lookahead), the middle
+        // of that span, so a picture change lands in the frame nearest to
+        // it, half a period early or late at most.
+        double time = HostClock::monotonicSeconds();
         StreamFramePtr frame = renderer_->nextFrame();
         if (!frame)
             return;
@@ -34,15 +40,17 @@ public:
         if (interlaced_) {
             if (!pendingField_) {
                 pendingField_ = std::move(frame);
+                pendingTime_ = time;
                 return;
             }
             send = std::move(pendingField_);
+            time = pendingTime_;
             weave(*send, *frame);
         }
         bool sent = false;
         for (StreamOutput* output : outputs_) {
             if (output->isRunning()) {
-                output->submit(send);
+                output->submit(send, time);
                 sent = true;
             }
         }
@@ -70,6 +78,56 @@ private:
     std::vector<StreamOutput*> outputs_;
     StreamManager::Counters& counters_;
     StreamFramePtr pendingField_;
+    double pendingTime_ = 0;
+};
+
+// The audio pump on the audio thread: one block of kAudioBlockFrames per
+// 20 ms of the host clock, counted from the first tick, each the program
+// sound heard kAudioDelaySeconds before its slot. A tick that comes late
+// pulls every block due by then, so the blocks keep pace with the clock
+// and each carries the time of its own slot.
+class AudioPump {
+public:
+    AudioPump(std::weak_ptr<StreamAudioSource> audio, std::vector<StreamOutput*> outputs,
+              StreamManager::Counters& counters)
+        : audio_(std::move(audio))
+        , outputs_(std::move(outputs))
+        , counters_(counters)
+    {
+    }
+
+    void tick()
+    {
+        auto audio = audio_.lock();
+        if (!audio)
+            return;
+        constexpr double kBlockSeconds = double(StreamManager::kAudioBlockFrames) / 48000.0;
+        const double now = HostClock::monotonicSeconds();
+        if (pulled_ == 0 && start_ == 0)
+            start_ = now;
+        const double elapsed = (now - start_) / kBlockSeconds;
+        long long due = std::isfinite(elapsed) ? static_cast<long long>(std::floor(elapsed)) + 1 : pulled_ + 1;
+        // Away for longer than a second (a suspended machine): the blocks
+        // missed are skipped, not made up in a burst.
+        if (due - pulled_ > 50)
+            pulled_ = due - 1;
+        for (; pulled_ < due; ++pulled_) {
+            ++counters_.audioTicks;
+            const double time = start_ + double(pulled_) * kBlockSeconds - StreamManager::kAudioDelaySeconds;
+            auto samples = std::make_shared<const std::vector<float>>(audio->pull(StreamManager::kAudioBlockFrames, time));
+            for (StreamOutput* output : outputs_) {
+                if (output->isRunning())
+                    output->submit(samples, time);
+            }
+        }
+    }
+
+private:
+    std::weak_ptr<StreamAudioSource> audio_;
+    std::vector<StreamOutput*> outputs_;
+    StreamManager::Counters& counters_;
+    double start_ = 0;
+    long long pulled_ = 0;
 };
 
 } // namespace
@@ -173,18 +231,9 @@ void StreamManager::startPipeline()
     videoThread_.start("Vellumcast.StreamManager.render", videoPeriod, [ticker] { ticker->tick(); },
                        PeriodicThread::Priority::realtimeWhenAllowed);
 
-    std::weak_ptr<StreamAudioSource> weakAudio = audio_;
-    audioThread_.start("Vellumcast.StreamManager.audio", { 20000000, 1 }, [this, weakAudio, outputs] {
-        auto audio = weakAudio.lock();
-        if (!audio)
-            return;
-        ++counters_.audioTicks;
-        auto samples = std::make_shared<const std::vector<float>>(audio->pull(960));
-        for (StreamOutput* output : outputs) {
-            if (output->isRunning())
-                output->submit(samples);
-        }
-    }, PeriodicThread::Priority::realtimeWhenAllowed);
+    auto pump = std::make_shared<AudioPump>(audio_, outputs, counters_);
+    audioThread_.start("Vellumcast.StreamManager.audio", { 20000000, 1 }, [pump] { pump->tick(); },
+                       PeriodicThread::Priority::realtimeWhenAllowed);
 }
 
 void StreamManager::stopPipeline()

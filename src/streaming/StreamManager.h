@@ -26,6 +26,16 @@ class Settings;
 class StreamManager : public QObject {
     Q_OBJECT
 public:
+    // Every 20 ms the audio pump pulls this many frames (48 kHz stereo).
+    static constexpr int kAudioBlockFrames = 960;
+    // The sound pulled for a slot is the one heard on the program output
+    // this long before it, so that every source has delivered it (the
+    // device's callbacks come a block at a time; live sound comes in
+    // buffers of its own). Frames and blocks carry the host time they show
+    // and sound at; each destination hands those to its encoder, so
+    // picture and sound stay together whatever this delay.
+    static constexpr double kAudioDelaySeconds = 0.1;
+
     // frames makes the renderer of each run; audio is held weakly; the
     // destinations keep their addresses through keychain
     // (KeychainQueue::shared() when null).

@@ -31,6 +31,7 @@
 #include <sys/types.h>
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -140,8 +141,20 @@ public:
 
     // Any thread: hand a frame or an audio block to a running output. Dropped
     // when not running, or when 2 frames / 25 blocks are already waiting.
-    void submit(const StreamFramePtr& frame);
-    void submit(const StreamAudioBlock& audio);
+    //
+    // time is the host time (seconds) the frame shows from, or the block's
+    // first sample sounds at. The encoder reads both pipes without
+    // timestamps, counting frames at the format's rate and samples at
+    // 48 kHz, so the run keeps both counts on one clock: its time zero is
+    // when the encoder has taken the run's first frame (nothing else goes
+    // in before), the sound starts there too, and whatever is dropped or
+    // skipped on the way is made up in the pipe (the last frame repeated
+    // for every frame slot missed, silence for every sample missed). An
+    // encoder that starts late, or falls behind for a while, therefore
+    // never moves the sound against the picture. A frame or block without
+    // a time (NaN) just goes in the next slot.
+    void submit(const StreamFramePtr& frame, double time = std::numeric_limits<double>::quiet_NaN());
+    void submit(const StreamAudioBlock& audio, double time = std::numeric_limits<double>::quiet_NaN());
     // Any thread: whether the processes are up and the pipes take data.
     bool isRunning() const;
     // Any thread: the sending process and the encoder of a chain (0 = none).

@@ -85,7 +85,7 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
         "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats",
         "-thread_queue_size", QString::number(oneSecond), "-f", "rawvideo", "-pixel_format", "bgra",
         "-video_size", QStringLiteral("%1x%2").arg(format.width()).arg(format.height()),
-        "-framerate", rate, "-use_wallclock_as_timestamps", "1", "-i", "pipe:0",
+        "-framerate", rate, "-i", "pipe:0",
         "-thread_queue_size", "512", "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
         "-i", "pipe:3", "-map", "0:v", "-map", "1:a",
     };

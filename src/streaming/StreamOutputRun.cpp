@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 #include <csignal>
 #include <cstring>
 #include <sys/wait.h>
@@ -157,11 +159,14 @@ StreamOutput::ProgressMeter::Result StreamOutput::ProgressMeter::handle(const QS
     return {};
 }
 
-void StreamOutput::submit(const StreamFramePtr& frame)
+void StreamOutput::submit(const StreamFramePtr& frame, double time)
 {
     if (!frame)
         return;
     int fd = -1;
+    StreamFramePtr previous; // written into the slots missed before this frame
+    long long missed = 0;
+    bool opening = false;
     {
         std::lock_guard guard(shared_->lock);
         if (!shared_->running || shared_->videoFD < 0)
@@ -170,42 +175,109 @@ void StreamOutput::submit(const StreamFramePtr& frame)
             ++shared_->droppedFrames;
             return;
         }
+        if (std::isfinite(time)) {
+            if (std::isnan(shared_->origin)) {
+                // The run's clock starts when the encoder has taken its
+                // first frame: until then nothing else goes in, so an
+                // encoder that starts late leaves nothing to catch up on.
+                if (shared_->opening)
+                    return;
+                shared_->opening = true;
+                opening = true;
+            } else {
+                const double slot = std::round((time - shared_->origin) * shared_->frameRate);
+                if (!std::isfinite(slot) || slot < double(shared_->nextFrame))
+                    return; // its slot is taken already
+                // Slots missed since the last frame (dropped while the
+                // encoder was busy) repeat that frame, as a constant-rate
+                // encoder would; a gap beyond a minute is not made up.
+                missed = std::min<long long>(static_cast<long long>(slot) - shared_->nextFrame,
+                                             static_cast<long long>(std::ceil(shared_->frameRate * 60.0)));
+                if (missed > 0)
+                    previous = shared_->lastFrame ? shared_->lastFrame : frame;
+                shared_->nextFrame = static_cast<long long>(slot) + 1;
+            }
+            shared_->lastFrame = frame;
+        } else {
+            ++shared_->nextFrame;
+        }
         ++shared_->pendingVideo;
         fd = shared_->videoFD;
     }
-    shared_->videoQueue.async([shared = shared_, frame, fd] {
-        const std::uint8_t* bits = frame->constBits();
-        if (bits && frame->width() > 0 && frame->height() > 0) {
-            const qsizetype row = qsizetype(frame->width()) * 4;
-            const qsizetype stride = frame->bytesPerLine();
-            if (stride == row) {
-                writeAll(fd, bits, row * frame->height());
-            } else if (stride > row) {
-                for (int y = 0; y < frame->height(); ++y) {
-                    if (!writeAll(fd, bits + qsizetype(y) * stride, row))
-                        break;
-                }
+    shared_->videoQueue.async([shared = shared_, frame, previous, missed, fd, opening, time] {
+        auto writeFrame = [fd](const VideoFrame& f) {
+            const std::uint8_t* bits = f.constBits();
+            if (!bits || f.width() <= 0 || f.height() <= 0)
+                return true;
+            const qsizetype row = qsizetype(f.width()) * 4;
+            const qsizetype stride = f.bytesPerLine();
+            if (stride == row)
+                return writeAll(fd, bits, row * f.height());
+            if (stride < row)
+                return true;
+            for (int y = 0; y < f.height(); ++y) {
+                if (!writeAll(fd, bits + qsizetype(y) * stride, row))
+                    return false;
             }
-        }
+            return true;
+        };
+        bool ok = true;
+        for (long long i = 0; ok && i < missed; ++i)
+            ok = writeFrame(*previous);
+        if (ok)
+            ok = writeFrame(*frame);
+        const double taken = HostClock::monotonicSeconds();
         std::lock_guard guard(shared->lock);
+        if (opening && ok && std::isnan(shared->origin)) {
+            // On the frames' own grid (a whole number of periods after the
+            // first frame's time), so later frames land on their slots.
+            const double periods = std::ceil((taken - time) * shared->frameRate);
+            shared->origin = time + (std::isfinite(periods) ? std::max(periods, 0.0) : 0.0) / shared->frameRate;
+            shared->nextFrame = 1;
+        }
         --shared->pendingVideo;
     });
 }
 
-void StreamOutput::submit(const StreamAudioBlock& audio)
+void StreamOutput::submit(const StreamAudioBlock& audio, double time)
 {
     if (!audio)
         return;
     int fd = -1;
+    long long silence = 0; // frames missed before this block
+    long long skip = 0;    // frames of this block before the run's next sample
     {
         std::lock_guard guard(shared_->lock);
         if (!shared_->running || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
             return;
+        const auto frames = static_cast<long long>(audio->size() / 2);
+        if (std::isfinite(time)) {
+            if (std::isnan(shared_->origin))
+                return; // the run starts with its first frame
+            const double first = std::round((time - shared_->origin) * 48000.0);
+            if (!std::isfinite(first) || first + double(frames) <= double(shared_->nextSample))
+                return; // before the run, or sent already
+            const auto at = static_cast<long long>(first);
+            skip = std::max(0LL, shared_->nextSample - at);
+            silence = std::min(std::max(0LL, at - shared_->nextSample), 48000LL * 60);
+            shared_->nextSample = at + frames;
+        } else {
+            shared_->nextSample += frames;
+        }
         ++shared_->pendingAudio;
         fd = shared_->audioFD;
     }
-    shared_->audioQueue.async([shared = shared_, audio, fd] {
-        writeAll(fd, audio->data(), qsizetype(audio->size()) * qsizetype(sizeof(float)));
+    shared_->audioQueue.async([shared = shared_, audio, fd, silence, skip] {
+        bool ok = true;
+        if (silence > 0) {
+            const std::vector<float> zeros(static_cast<std::size_t>(std::min(silence, 48000LL)) * 2, 0.0f);
+            for (long long left = silence; ok && left > 0; left -= 48000)
+                ok = writeAll(fd, zeros.data(), qsizetype(std::min(left, 48000LL)) * 2 * qsizetype(sizeof(float)));
+        }
+        if (ok) {
+            const qsizetype offset = qsizetype(skip) * 2;
+            writeAll(fd, audio->data() + offset, (qsizetype(audio->size()) - offset) * qsizetype(sizeof(float)));
+        }
         std::lock_guard guard(shared->lock);
         --shared->pendingAudio;
     });
@@ -293,6 +365,13 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         shared->helperPID = helperPid;
         shared->videoFD = video.writeEnd;
         shared->audioFD = audio.writeEnd;
+        shared->origin = std::numeric_limits<double>::quiet_NaN();
+        shared->opening = false;
+        shared->lastFrame.reset();
+        shared->frameRate = double(StreamFormat::rateNumerator(format.rate))
+            / double(std::max(StreamFormat::rateDenominator(format.rate), 1));
+        shared->nextFrame = 0;
+        shared->nextSample = 0;
         shared->running = true;
         stopEarly = shared->stopRequested;
     }
@@ -342,6 +421,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         shared->running = false;
         shared->childPID = 0;
         shared->helperPID = 0;
+        shared->lastFrame.reset();
         stopWasRequested = shared->stopRequested;
     }
     shared->processesEnded.notify_all();

@@ -4,6 +4,7 @@
 #include "streaming/StreamOutput.h"
 
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 namespace tessarin {
@@ -26,6 +27,16 @@ struct StreamOutput::Shared {
     int pendingAudio = 0;
     // Frames refused because two were already waiting (measurements only).
     long long droppedFrames = 0;
+    // The run's timeline, under lock: when the encoder took the run's
+    // first frame (NaN before; `opening` while that frame is on its way),
+    // the frame rate, the next frame slot and sample that the pipes will
+    // carry, and the last frame handed in (repeated into slots missed).
+    double origin = std::numeric_limits<double>::quiet_NaN();
+    bool opening = false;
+    StreamFramePtr lastFrame;
+    double frameRate = 30.0;
+    long long nextFrame = 0;
+    long long nextSample = 0;
 
     SerialQueue videoQueue { "Vellumcast.StreamOutput.video" };
     SerialQueue audioQueue { "Vellumcast.StreamOutput.audio" };

@@ -29,8 +29,9 @@ class StreamAudioSource {
 public:
     virtual ~StreamAudioSource() = default;
     // Audio thread: exactly frames * 2 interleaved stereo float samples at
-    // 48 kHz.
-    virtual std::vector<float> pull(int frames) = 0;
+    // 48 kHz: the program sound heard from host time `time` (seconds) on.
+    // The pump asks for consecutive blocks, each time one block later.
+    virtual std::vector<float> pull(int frames, double time) = 0;
     // Main thread: true takes audio in from now on; false stops taking it,
     // empties what waits and starts priming afresh.
     virtual void setStreaming(bool on) = 0;

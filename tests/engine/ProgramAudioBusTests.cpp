@@ -94,3 +94,115 @@ TEST_F(ProgramAudioBusTest, ConvertsPushesRoutesSourcesAndTrimsAQueueNobodyPulls
 
 } // namespace
 } // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+// A sound device whose clock runs `speed` times as fast as the host clock
+// plays a ramp (sample n holds 0.01 + n * 1e-7, so every sample tells which
+// one it is) in callbacks of 512 frames, pushed with the host time they are
+// heard at; the stream pulls a block every 20 ms of host time, asking for
+// the sound heard 0.1 s before. Driven by hand: no time passes.
+struct DriftRun {
+    double maxError = 0;      // seconds, once settled (after 5 s)
+    double maxQueued = 0;     // seconds of source 0's queue
+    double finalRate = 0;
+    int silentAfterSettling = 0; // samples of silence outside the gap
+};
+
+DriftRun driveDrift(double speed, double gapAt, double gapSeconds)
+{
+    ProgramAudioBus bus;
+    {
+        std::lock_guard guard(bus.lock);
+        bus.enabled = true;
+    }
+    constexpr int kCallback = 512;
+    constexpr double kLatency = 0.0107;
+    const double devicePeriod = kCallback / (48000.0 * speed); // host seconds per callback
+    long long played = 0;      // device samples played so far
+    double nextCallback = 0.0; // host time
+    double pause = 0.0;        // host seconds the device stood still (the gap)
+    long long resumedAt = -1;  // the first sample played after it
+    DriftRun run;
+    for (int block = 0; block < 30 * 50; ++block) {
+        const double now = block * 0.02;
+        while (nextCallback <= now) {
+            if (gapSeconds > 0 && pause == 0.0 && nextCallback >= gapAt) {
+                pause = gapSeconds;
+                resumedAt = played;
+                nextCallback += gapSeconds;
+                continue;
+            }
+            auto buffer = PcmBuffer::create(AudioFormat::programFormat(), kCallback);
+            buffer->setFrameLength(kCallback);
+            for (int i = 0; i < kCallback; ++i) {
+                const float v = 0.01f + float(double(played + i) * 1e-7);
+                buffer->floatData(0)[i * 2] = v;
+                buffer->floatData(0)[i * 2 + 1] = v;
+            }
+            bus.push(buffer, 0, nextCallback + kLatency);
+            played += kCallback;
+            nextCallback += devicePeriod;
+        }
+        bus.flush();
+        const double asked = now - 0.1;
+        const std::vector<float> samples = bus.pull(960, asked);
+        {
+            std::lock_guard guard(bus.lock);
+            run.maxQueued = std::max(run.maxQueued, double(bus.fifos[0].size()) / 2.0 / 48000.0);
+            run.finalRate = bus.rateLocked(0);
+        }
+        if (now < 5.0)
+            continue;
+        for (int i = 0; i < 960; ++i) {
+            const double t = asked + i / 48000.0;
+            const float v = samples[size_t(i) * 2];
+            if (v == 0.0f) {
+                // The device stands still from its first callback at or
+                // after gapAt on.
+                if (t < gapAt + kLatency - 0.001 || t > gapAt + gapSeconds + kLatency + devicePeriod + 0.001)
+                    ++run.silentAfterSettling;
+                continue;
+            }
+            // Samples beside the silence are interpolated with it.
+            bool nearSilence = false;
+            for (int j = std::max(0, i - 3); j <= std::min(959, i + 3); ++j)
+                nearSilence = nearSilence || samples[size_t(j) * 2] < 0.0099f;
+            if (nearSilence)
+                continue;
+            // The host time the device played that sample at.
+            const double n = (double(v) - 0.01) / 1e-7;
+            double heard = n / (48000.0 * speed) + kLatency;
+            if (resumedAt >= 0 && n >= double(resumedAt) - 0.5)
+                heard += pause;
+            run.maxError = std::max(run.maxError, std::abs(heard - t));
+        }
+    }
+    return run;
+}
+
+TEST(ProgramAudioBusDriftTest, ADeviceClockHalfAPercentFastOrSlowIsRateMatchedNotCut)
+{
+    for (const double speed : { 1.005, 0.995 }) {
+        SCOPED_TRACE(speed);
+        const DriftRun run = driveDrift(speed, 1e9, 0.0);
+        EXPECT_LT(run.maxError, 0.003) << "the sound drifted from the time asked for";
+        EXPECT_NEAR(run.finalRate, speed, 0.0005);
+        EXPECT_LT(run.maxQueued, 0.2) << "audio piled up";
+        EXPECT_EQ(run.silentAfterSettling, 0) << "the queue was cut or ran dry";
+    }
+}
+
+TEST(ProgramAudioBusDriftTest, SoundAfterAPauseOfTheDeviceComesBackAtItsOwnTime)
+{
+    // A device 0.5 % fast stands still for 0.3 s at 12 s (an item that
+    // starts after a gap): the gap is silent and what follows is heard at
+    // its own time again, not 0.3 s late.
+    const DriftRun run = driveDrift(1.005, 12.0, 0.3);
+    EXPECT_LT(run.maxError, 0.003);
+    EXPECT_EQ(run.silentAfterSettling, 0);
+}
+
+} // namespace
+} // namespace tessarin::test

@@ -82,10 +82,12 @@ TEST_F(ProgramStreamSourcesTest, AudioSourcePullsTheBusAndSwitchesItUnderItsLock
         bus.fifos[0].assign(960 * 2 * 3, 0.25f);
         bus.fifos[1].assign(960 * 2 * 3, 0.5f);
     }
-    const std::vector<float> block = audio.pull(960);
+    // Samples queued without a time are taken as due.
+    const std::vector<float> block = audio.pull(960, 100.0);
     ASSERT_EQ(block.size(), 1920u);
     EXPECT_FLOAT_EQ(block.front(), 0.75f);
-    EXPECT_TRUE(bus.primed);
+    EXPECT_FLOAT_EQ(block.back(), 0.75f);
+    EXPECT_EQ(bus.fifos[0].size(), 960u * 2 * 2);
 
     audio.setStreaming(false);
     EXPECT_FALSE(bus.enabled);
@@ -96,7 +98,7 @@ TEST_F(ProgramStreamSourcesTest, AudioSourcePullsTheBusAndSwitchesItUnderItsLock
     // Once the bus is gone: silence of the size asked.
     std::weak_ptr<ProgramAudioBus> gone;
     ProgramAudioSource orphan(gone);
-    EXPECT_EQ(orphan.pull(480), std::vector<float>(960, 0.0f));
+    EXPECT_EQ(orphan.pull(480, 100.0), std::vector<float>(960, 0.0f));
     orphan.setStreaming(true);
 }
 

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -218,7 +219,7 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
     // The picture input queues about a second of pictures (30), not 4 GB of them.
     const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "30",
                                "-f", "rawvideo", "-pixel_format", "bgra", "-video_size", "1920x1080", "-framerate", "30",
-                               "-use_wallclock_as_timestamps", "1", "-i", "pipe:0", "-thread_queue_size", "512", "-f",
+                               "-i", "pipe:0", "-thread_queue_size", "512", "-f",
                                "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
                                "-map", "1:a" };
     const QStringList hevc = StreamOutput::arguments("srt://h:9000", "srt", p1080, 6000,
@@ -232,7 +233,7 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 
     const QStringList mpeg2 = StreamOutput::arguments("srt://h:9000", "srt", k1080i50, 25000,
                                                       StreamOutput::Encoder::mpeg2Interlaced, false);
-    EXPECT_EQ(mpeg2.mid(33, 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
+    EXPECT_EQ(mpeg2.mid(31, 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-bufsize") + 1), "9781k");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-g") + 1), "15");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-framerate") + 1), "25");
@@ -252,7 +253,7 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
                                                           "-f", "flv", "rtmps://h/app/key" }));
 
     const QStringList x264 = StreamOutput::arguments("rtmp://h/a", "rtmp", k720p30, 2500, StreamOutput::Encoder::x264, false);
-    EXPECT_EQ(x264.mid(33, 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
+    EXPECT_EQ(x264.mid(31, 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
                                                "-profile:v", "high", "-b:v", "2500k" }));
     EXPECT_EQ(x264.at(12), "1280x720");
 
@@ -401,6 +402,77 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
     out->submit(block);
     EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
+}
+
+TEST_F(StreamOutputTest, PipesCountPictureAndSoundFromTheFirstFrameTheEncoderTook)
+{
+    // The encoder counts frames and samples; the output keeps both counts on
+    // the times they were handed in with: the first frame is time zero,
+    // sound from before it is cut off, a frame slot missed repeats the frame
+    // before, and a stretch of sound missed becomes silence.
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString video = dir.filePath("video.raw");
+    const QString audio = dir.filePath("audio.raw");
+    const QString copier = test::writeFakeFFmpeg(dir, "copier", test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("head -c %1 <&3 > '%2' & head -c %3 > '%4'; wait")
+            .arg((480 + 1440 + 960) * 2 * 4)
+            .arg(audio)
+            .arg(5 * 8 * 2 * 4)
+            .arg(video));
+    FFmpegTools::overrideCandidates(QStringList { copier });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+
+    auto frame = [](int value) {
+        auto f = VideoFrame::create(8, 2);
+        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * 2);
+        return f;
+    };
+    auto block = [](float value) { return std::make_shared<const std::vector<float>>(960 * 2, value); };
+    auto idle = [&] { return test::waitUntil([&] { return out->pendingWrites() == std::make_pair(0, 0); }); };
+    // Far ahead of now: the encoder takes the first frame before its time,
+    // so the run's time zero is exactly that frame's.
+    const double t0 = HostClock::monotonicSeconds() + 1000.0;
+    out->submit(block(0.9f), t0);         // before the first frame: dropped
+    out->submit(frame(1), t0);
+    ASSERT_TRUE(idle());
+    out->submit(frame(9), t0 + 0.01);     // slot 0 is taken
+    out->submit(block(0.5f), t0 - 0.01);  // its first 480 frames lie before time zero
+    ASSERT_TRUE(idle());
+    out->submit(frame(2), t0 + 1.0 / 30);
+    ASSERT_TRUE(idle());
+    out->submit(frame(3), t0 + 4.0 / 30); // slots 2 and 3 missed
+    out->submit(block(0.25f), t0 + 0.04); // 1440 frames missed since the last block
+    // The copier ends once both pipes have brought what is expected.
+    const bool ended = settled(*out);
+    if (!ended) {
+        out->stop();
+        clock.advance(1.5);
+        settled(*out);
+    }
+    ASSERT_TRUE(ended) << "the pipes carried less than expected";
+
+    QFile videoFile(video);
+    ASSERT_TRUE(videoFile.open(QIODevice::ReadOnly));
+    const QByteArray pictures = videoFile.readAll();
+    ASSERT_EQ(pictures.size(), 5 * 8 * 2 * 4);
+    QByteArray order;
+    for (int i = 0; i < 5; ++i)
+        order.append(char('0' + pictures.at(i * 64)));
+    EXPECT_EQ(order, "12223");
+
+    QFile audioFile(audio);
+    ASSERT_TRUE(audioFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = audioFile.readAll();
+    ASSERT_EQ(bytes.size(), qsizetype((480 + 1440 + 960) * 2 * sizeof(float)));
+    const auto* samples = reinterpret_cast<const float*>(bytes.constData());
+    EXPECT_EQ(samples[0], 0.5f);
+    EXPECT_EQ(samples[479 * 2 + 1], 0.5f);
+    EXPECT_EQ(samples[480 * 2], 0.0f);
+    EXPECT_EQ(samples[1919 * 2 + 1], 0.0f);
+    EXPECT_EQ(samples[1920 * 2], 0.25f);
+    EXPECT_EQ(samples[2879 * 2 + 1], 0.25f);
 }
 
 TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)

@@ -37,7 +37,7 @@ private:
 
 class ToneAudio final : public StreamAudioSource {
 public:
-    std::vector<float> pull(int frames) override
+    std::vector<float> pull(int frames, double) override
     {
         std::vector<float> out(size_t(frames) * 2);
         for (int i = 0; i < frames; ++i) {

@@ -5,6 +5,7 @@
 #include "platform/player/AudioFormat.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 namespace tessarin {
@@ -21,6 +22,8 @@ struct AudioBufferList {
     static constexpr int kMaxBuffers = 8;
     int count = 0;
     AudioBuffer buffers[kMaxBuffers];
+    // Host time (seconds) at which the first frame is heard; NaN: unknown.
+    double heardTime = std::numeric_limits<double>::quiet_NaN();
 };
 
 class AudioTap {

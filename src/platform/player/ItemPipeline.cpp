@@ -263,6 +263,7 @@ void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContex
             AudioBufferList list;
             list.count = 1;
             list.buffers[0] = AudioBuffer { 2, static_cast<std::uint32_t>(r.frames) * 8u, scratch_.data() };
+            list.heardTime = context.hostTime + done / kOutputRate + context.latency;
             tap_->process(list);
         }
         if (!muted) {

@@ -1,0 +1,262 @@
+// Streams the real program to two listeners on the loopback, RTMP and SRT,
+// for a while (600 s unless a number of seconds is given), with the
+// program's sound played into a PulseAudio null sink (paced by the wall
+// clock), and prints for each received file the offset of every beep
+// behind its flash, item by item (min / median / max), and over the run.
+// A second argument delays the start of every encoder by that many seconds
+// (a wrapper around ffmpeg sleeps first); a third sets the frame rate of
+// the stream (30 unless given).
+//
+// The program is a looping block of six 10 s sync clips (720p-ready
+// 640 x 360 pictures at the stream's rate): each flashes white and beeps
+// for 0.1 s at 1, 3, 5 and 7 s, so the items stand apart by their silent
+// 4 s between 7 s and the next 1 s.
+#include "streaming/SyncClip.h"
+
+#include "engine/PlaylistEngine.h"
+#include "media/FFmpegTools.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "platform/Settings.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "streaming/ProgramStreamSources.h"
+#include "streaming/SecretStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUuid>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace tessarin;
+
+namespace {
+
+int freePort(int type)
+{
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool waitFor(const std::function<bool()>& pred, double seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred()) {
+        if (timer.elapsed() > qint64(seconds * 1000))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// Whether something listens (TCP) or is bound (UDP) on 127.0.0.1:port.
+bool listening(int port, bool udp)
+{
+    QFile table(udp ? "/proc/net/udp" : "/proc/net/tcp");
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && (udp || f[3] == "0A"))
+            return true;
+    }
+    return false;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void report(const char* name, const QString& file)
+{
+    const test::SyncEvents events = test::findSyncEvents(file);
+    const std::vector<test::SyncOffset> offsets = test::syncOffsets(events);
+    std::printf("\n%s: %zu flashes, %zu beeps, %zu paired\n", name, events.flashes.size(), events.beeps.size(),
+                offsets.size());
+    std::vector<double> all;
+    std::vector<double> item;
+    int index = 0;
+    double last = -1e9;
+    int outside = 0;
+    auto flush = [&] {
+        if (item.empty())
+            return;
+        std::printf("  item %3d  %d flashes  offset min %6.1f  median %6.1f  max %6.1f ms\n", ++index, int(item.size()),
+                    *std::min_element(item.begin(), item.end()) * 1000, percentile(item, 0.5) * 1000,
+                    *std::max_element(item.begin(), item.end()) * 1000);
+        item.clear();
+    };
+    for (const test::SyncOffset& o : offsets) {
+        if (o.flash - last > 3.0)
+            flush();
+        last = o.flash;
+        item.push_back(o.offset);
+        all.push_back(o.offset);
+        if (std::abs(o.offset) > 0.020)
+            ++outside;
+    }
+    flush();
+    if (all.empty())
+        return;
+    std::printf("  whole run: min %.1f  median %.1f  max %.1f ms; %d of %zu beyond +-20 ms\n",
+                *std::min_element(all.begin(), all.end()) * 1000, percentile(all, 0.5) * 1000,
+                *std::max_element(all.begin(), all.end()) * 1000, outside, all.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::max(20.0, std::atof(argv[1])) : 600.0;
+    const double delay = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 0.0;
+    const int fps = argc > 3 ? std::clamp(std::atoi(argv[3]), 24, 60) : 30;
+    const StreamFormat::Rate rate = fps >= 60 ? StreamFormat::Rate::r60
+        : fps >= 50                          ? StreamFormat::Rate::r50
+        : fps >= 30                          ? StreamFormat::Rate::r30
+        : fps >= 25                          ? StreamFormat::Rate::r25
+                                             : StreamFormat::Rate::r24;
+
+    QTemporaryDir dir;
+    test::PulseNullSink pulse(dir.filePath("pulse"));
+    if (!pulse.ready()) {
+        std::fprintf(stderr, "no PulseAudio server could start (apt install pulseaudio)\n");
+        return 1;
+    }
+    auto device = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("pulseaudio"), 512 });
+    if (device->driverName() != QLatin1String("pulseaudio")) {
+        std::fprintf(stderr, "SDL did not open the PulseAudio sink\n");
+        return 1;
+    }
+    const QString clip = dir.filePath("sync.mkv");
+    if (!test::makeSyncClip(clip, 10.0, fps, 1.0, 2.0, 4)) {
+        std::fprintf(stderr, "ffmpeg could not make the sync clip\n");
+        return 1;
+    }
+    SecretStore::overrideServiceForTesting("bench." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    Settings settings(dir.filePath("settings.ini"));
+    PlaylistEngine engine(HostClock::shared(), settings,
+                          [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
+                          device);
+    engine.setTransitionStyle(TransitionStyle::cut);
+    std::vector<std::shared_ptr<MediaFile>> items;
+    for (int i = 0; i < 6; ++i) {
+        auto item = MediaFile::create(QUrl::fromLocalFile(clip));
+        item->setPlayableURL(QUrl::fromLocalFile(clip));
+        item->setDuration(10.0);
+        items.push_back(item);
+    }
+    auto block = std::make_shared<MediaBlock>(QStringLiteral("Sync"), QUuid::createUuid());
+    block->setItems(items);
+    block->setLoop(true);
+    engine.setBlocks({ block });
+
+    // ffmpeg, or a wrapper that sleeps before it starts encoding.
+    QString ffmpeg = QStringLiteral("/usr/bin/ffmpeg");
+    if (delay > 0) {
+        ffmpeg = dir.filePath("late-ffmpeg");
+        QFile script(ffmpeg);
+        script.open(QIODevice::WriteOnly);
+        script.write(QStringLiteral("#!/bin/sh\ncase \"$2\" in -encoders|-protocols) exec /usr/bin/ffmpeg \"$@\";; esac\n"
+                                    "sleep %1\nexec /usr/bin/ffmpeg \"$@\"\n")
+                         .arg(delay)
+                         .toUtf8());
+        script.close();
+        QFile::setPermissions(ffmpeg, QFileDevice::Permissions(0x7700));
+    }
+    FFmpegTools::overrideCandidates(QStringList { ffmpeg });
+
+    const int rtmpPort = freePort(SOCK_STREAM);
+    const int srtPort = freePort(SOCK_DGRAM);
+    const QString rtmpUrl = QStringLiteral("rtmp://127.0.0.1:%1/live/sync").arg(rtmpPort);
+    const QString rtmpFile = dir.filePath("received.flv");
+    const QString srtFile = dir.filePath("received.ts");
+    auto rtmpReceiver = ChildProcess::spawn("/usr/bin/ffmpeg",
+        { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout", "60", "-i", rtmpUrl, "-c",
+          "copy", "-y", rtmpFile }, {});
+    auto srtReceiver = ChildProcess::spawn("/usr/bin/ffmpeg",
+        { "-hide_banner", "-loglevel", "error", "-nostdin", "-i",
+          QStringLiteral("srt://127.0.0.1:%1?mode=listener&listen_timeout=60000000").arg(srtPort), "-c", "copy", "-y",
+          srtFile }, {});
+    if (!rtmpReceiver || !srtReceiver) {
+        std::fprintf(stderr, "the receivers did not start\n");
+        return 1;
+    }
+    if (!waitFor([&] { return listening(rtmpPort, false) && listening(srtPort, true); }, 20)) {
+        std::fprintf(stderr, "the receivers did not listen\n");
+        return 1;
+    }
+
+    ProgramStreaming streaming = ProgramStreaming::create(settings, engine);
+    StreamManager& manager = *streaming.manager;
+    manager.setFormat({ StreamFormat::Resolution::hd720, StreamFormat::Scan::progressive, rate });
+    StreamOutput& rtmp = *manager.outputs()[0];
+    StreamOutput& srt = *manager.outputs()[1];
+    rtmp.setKind(StreamOutput::Kind::rtmp);
+    rtmp.setUrl(rtmpUrl);
+    srt.setKind(StreamOutput::Kind::srt);
+    srt.setUrl(QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(srtPort));
+    for (StreamOutput* out : { &rtmp, &srt }) {
+        out->setVideoCodec(StreamOutput::VideoCodec::h264);
+        out->setBitrateKbps(2500);
+    }
+
+    engine.play(block);
+    manager.startPipeline();
+    rtmp.start(manager.format());
+    srt.start(manager.format());
+    std::printf("streaming 720p%d for %.0f s to RTMP and SRT on the loopback, encoders starting %.1f s late, "
+                "sound into a PulseAudio null sink\n", fps, seconds, delay);
+    std::fflush(stdout);
+    QElapsedTimer wall;
+    wall.start();
+    waitFor([&] { return wall.elapsed() >= qint64(seconds * 1000); }, seconds + 5);
+    const long long rtmpDropped = rtmp.droppedFrames();
+    const long long srtDropped = srt.droppedFrames();
+    const bool rtmpLive = rtmp.status() == StreamOutput::Status::live();
+    const bool srtLive = srt.status() == StreamOutput::Status::live();
+    rtmp.stop();
+    srt.stop();
+    waitFor([&] { return !rtmp.isActive() && !srt.isActive(); }, 20);
+    rtmp.setUrl(QString());
+    srt.setUrl(QString());
+    engine.stop();
+    for (auto* receiver : { &*rtmpReceiver, &*srtReceiver }) {
+        if (!receiver->wait(20))
+            receiver->terminateAndWait(2);
+    }
+    if (!rtmpLive || !srtLive)
+        std::printf("a destination was not live at the end: RTMP %s, SRT %s\n", rtmpLive ? "live" : "not live",
+                    srtLive ? "live" : "not live");
+    // A frame dropped because its encoder was busy leaves the frame before
+    // it on screen a period longer: the picture of a flash can come late.
+    std::printf("frames dropped for busy encoders: RTMP %lld, SRT %lld of %.0f\n", rtmpDropped, srtDropped,
+                seconds * fps);
+    report("RTMP", rtmpFile);
+    report("SRT", srtFile);
+    return 0;
+}

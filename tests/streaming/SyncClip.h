@@ -1,0 +1,171 @@
+#pragma once
+// Picture-and-sound sync measurements for the streaming tests and the sync
+// benchmark: a clip that flashes white and beeps at the same instants, a
+// private PulseAudio server whose null sink plays the program sound at the
+// pace of the wall clock, and the flash-to-beep offsets found in a received
+// stream.
+#include "platform/ChildProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace tessarin::test {
+
+// Makes a clip of `seconds` (640 x 360 at `fps`, H.264 without B-frames,
+// 48 kHz PCM stereo): black and silent but for 0.1 s of white picture and
+// a 1 kHz tone together, `count` times: at `first` seconds and every
+// `period` after. False when ffmpeg failed.
+inline bool makeSyncClip(const QString& path, double seconds, int fps, double first, double period, int count)
+{
+    const QString on = QStringLiteral("gte(t\\,%1)*lt(t\\,%3)*lt(mod(t-%1\\,%2)\\,0.1)")
+                           .arg(first)
+                           .arg(period)
+                           .arg(first + (count - 1) * period + 0.5);
+    const QString video = QStringLiteral("color=c=black:s=640x360:r=%1:d=%2,"
+                                         "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='%3'")
+                              .arg(fps)
+                              .arg(seconds)
+                              .arg(on);
+    const QString tone = QStringLiteral("if(%1\\,0.7*sin(2*PI*1000*t)\\,0)").arg(on);
+    const QString audio = QStringLiteral("aevalsrc=exprs=%1|%1:c=stereo:s=48000:d=%2").arg(tone).arg(seconds);
+    const CaptureResult made = runAndCapture(
+        QStringLiteral("/usr/bin/ffmpeg"),
+        { "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", video, "-f", "lavfi", "-i", audio,
+          "-c:v", "libx264", "-preset", "ultrafast", "-bf", "0", "-g", QString::number(fps), "-pix_fmt", "yuv420p",
+          "-c:a", "pcm_s16le", "-shortest", path },
+        120.0);
+    return made.exitCode.value_or(-1) == 0 && QFile::exists(path);
+}
+
+// A PulseAudio server of its own (socket in `dir`) with one null sink at
+// 48 kHz, which consumes sound at the pace of the wall clock. PULSE_SERVER
+// points at it while it lives, so an SDL device opened on the
+// "pulseaudio" driver plays into it. Left without clients for 10 s (its
+// owner gone without a word), the server ends by itself.
+class PulseNullSink {
+public:
+    explicit PulseNullSink(const QString& dir)
+        : socket_(QDir(dir).filePath(QStringLiteral("pulse-native")))
+    {
+        ::mkdir(QFile::encodeName(dir).constData(), 0700);
+        process_ = ChildProcess::spawn(
+            QStringLiteral("/usr/bin/pulseaudio"),
+            { "-n", "--daemonize=no", "--exit-idle-time=10", "--use-pid-file=no", "--disable-shm=yes",
+              "--log-target=stderr", "--log-level=error", "-L", "module-null-sink sink_name=program rate=48000",
+              "-L", QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket_) },
+            {});
+    }
+    ~PulseNullSink()
+    {
+        if (process_)
+            process_->terminateAndWait(3.0);
+        unsetenv("PULSE_SERVER");
+    }
+    PulseNullSink(const PulseNullSink&) = delete;
+    PulseNullSink& operator=(const PulseNullSink&) = delete;
+
+    // Waits (at most `seconds`) for the server to answer, then points
+    // PULSE_SERVER at it.
+    bool ready(double seconds = 20.0)
+    {
+        if (!process_)
+            return false;
+        const QString server = QStringLiteral("unix:") + socket_;
+        for (double waited = 0; waited < seconds; waited += 0.1) {
+            const CaptureResult info = runAndCapture(QStringLiteral("/bin/sh"),
+                { "-c", QStringLiteral("PULSE_SERVER='%1' pactl info >/dev/null 2>&1").arg(server) }, 5.0);
+            if (info.exitCode.value_or(-1) == 0) {
+                setenv("PULSE_SERVER", server.toUtf8().constData(), 1);
+                return true;
+            }
+            if (process_->wait(0.1))
+                return false; // it ended
+        }
+        return false;
+    }
+
+private:
+    QString socket_;
+    std::optional<ChildProcess> process_;
+};
+
+// The times (seconds of the file's timeline) at which `file` turns white
+// (the picture's mean luma rises past the middle) and starts to beep (the
+// first millisecond louder than -20 dBFS after at least 0.3 s quieter).
+struct SyncEvents {
+    std::vector<double> flashes;
+    std::vector<double> beeps;
+};
+
+inline SyncEvents findSyncEvents(const QString& file)
+{
+    SyncEvents events;
+    auto lines = [](const QString& filter, const QString& entries) {
+        const CaptureResult result = runAndCapture(QStringLiteral("/usr/bin/ffprobe"),
+            { "-v", "error", "-f", "lavfi", "-i", filter, "-show_entries", entries, "-of", "csv=p=0" }, 1800.0);
+        return QString::fromUtf8(result.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    bool white = false;
+    for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file),
+                                     QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG"))) {
+        const QStringList f = line.split(QLatin1Char(','));
+        if (f.size() < 2)
+            continue;
+        const bool now = f[1].toDouble() > 128.0;
+        if (now && !white)
+            events.flashes.push_back(f[0].toDouble());
+        white = now;
+    }
+    double quietSince = -1e9;
+    bool loud = false;
+    for (const QString& line :
+         lines(QStringLiteral("amovie='%1',aformat=sample_fmts=flt:channel_layouts=mono,asetnsamples=n=48:p=0,"
+                              "astats=metadata=1:reset=1:measure_perchannel=none:measure_overall=Peak_level")
+                   .arg(file),
+               QStringLiteral("frame=pts_time:frame_tags=lavfi.astats.Overall.Peak_level"))) {
+        const QStringList f = line.split(QLatin1Char(','));
+        if (f.size() < 2)
+            continue;
+        const double t = f[0].toDouble();
+        bool ok = false;
+        const double peak = f[1].toDouble(&ok); // "-inf" for silence
+        const bool now = ok && peak > -20.0;
+        if (now && !loud && t - quietSince >= 0.3)
+            events.beeps.push_back(t);
+        if (!now && loud)
+            quietSince = t;
+        loud = now;
+    }
+    return events;
+}
+
+// Each flash with the beep nearest to it (within 0.9 s): beep minus flash,
+// seconds, in the order of the flashes; flashes without a beep are left out.
+struct SyncOffset {
+    double flash = 0;
+    double offset = 0;
+};
+
+inline std::vector<SyncOffset> syncOffsets(const SyncEvents& events)
+{
+    std::vector<SyncOffset> out;
+    for (const double flash : events.flashes) {
+        const auto nearest = std::min_element(events.beeps.begin(), events.beeps.end(),
+            [&](double a, double b) { return std::abs(a - flash) < std::abs(b - flash); });
+        if (nearest != events.beeps.end() && std::abs(*nearest - flash) < 0.9)
+            out.push_back({ flash, *nearest - flash });
+    }
+    return out;
+}
+
+} // namespace tessarin::test
