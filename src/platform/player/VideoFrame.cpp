@@ -1,6 +1,7 @@
 #include "platform/player/VideoFrame.h"
 
-#include <cstdlib>
+#include "platform/player/PixelBufferStore.h"
+
 #include <cstring>
 
 namespace tessarin {
@@ -14,10 +15,21 @@ int strideFor(int width)
     return (width * 4 + kRowAlign - 1) / kRowAlign * kRowAlign;
 }
 
+std::size_t bytesFor(int stride, int height)
+{
+    return static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+}
+
+// Pixels come from the process's store of picture memory, never from
+// malloc: see PixelBufferStore.
 std::uint8_t* allocatePixels(int stride, int height)
 {
-    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-    return static_cast<std::uint8_t*>(std::aligned_alloc(kRowAlign, bytes));
+    return PixelBufferStore::shared().take(bytesFor(stride, height));
+}
+
+void freePixels(std::uint8_t* pixels, int stride, int height)
+{
+    PixelBufferStore::shared().give(pixels, bytesFor(stride, height));
 }
 
 } // namespace
@@ -36,7 +48,7 @@ VideoFrame::~VideoFrame()
     if (release_)
         release_(data_);
     else
-        std::free(data_);
+        freePixels(data_, stride_, height_);
 }
 
 std::shared_ptr<VideoFrame> VideoFrame::create(int width, int height)
@@ -47,7 +59,7 @@ std::shared_ptr<VideoFrame> VideoFrame::create(int width, int height)
     std::uint8_t* pixels = allocatePixels(stride, height);
     if (!pixels)
         return nullptr;
-    std::memset(pixels, 0, static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+    std::memset(pixels, 0, bytesFor(stride, height));
     return std::shared_ptr<VideoFrame>(new VideoFrame(width, height, stride, pixels, {}));
 }
 
@@ -68,11 +80,14 @@ struct VideoFramePool::Shared {
     int maxIdle = 8;
     std::vector<std::uint8_t*> idle; // buffers of width × height
 
-    ~Shared()
+    void freeAll(std::vector<std::uint8_t*>& buffers, int w, int h)
     {
-        for (auto* p : idle)
-            std::free(p);
+        for (auto* p : buffers)
+            freePixels(p, strideFor(w), h);
+        buffers.clear();
     }
+
+    ~Shared() { freeAll(idle, width, height); }
 };
 
 VideoFramePool::VideoFramePool(int maxIdleBuffers)
@@ -89,12 +104,15 @@ std::shared_ptr<VideoFrame> VideoFramePool::acquire(int width, int height)
         return nullptr;
     const int stride = strideFor(width);
     std::uint8_t* pixels = nullptr;
+    std::vector<std::uint8_t*> otherSize;
+    int otherWidth = 0;
+    int otherHeight = 0;
     {
         std::lock_guard lock(shared_->mutex);
         if (shared_->width != width || shared_->height != height) {
-            for (auto* p : shared_->idle)
-                std::free(p);
-            shared_->idle.clear();
+            otherSize.swap(shared_->idle);
+            otherWidth = shared_->width;
+            otherHeight = shared_->height;
             shared_->width = width;
             shared_->height = height;
         } else if (!shared_->idle.empty()) {
@@ -102,6 +120,9 @@ std::shared_ptr<VideoFrame> VideoFramePool::acquire(int width, int height)
             shared_->idle.pop_back();
         }
     }
+    // Buffers of the old size go back to the store, where another pool may
+    // still want them.
+    shared_->freeAll(otherSize, otherWidth, otherHeight);
     if (!pixels)
         pixels = allocatePixels(stride, height);
     if (!pixels)
@@ -115,7 +136,7 @@ std::shared_ptr<VideoFrame> VideoFramePool::acquire(int width, int height)
                 return;
             }
         }
-        std::free(p);
+        freePixels(p, strideFor(width), height);
     };
     return std::shared_ptr<VideoFrame>(new VideoFrame(width, height, stride, pixels, std::move(release)));
 }

@@ -3,7 +3,7 @@
 // Format_RGB32 / ARGB32_Premultiplied on little-endian), shared by reference:
 // the decoder, every video output and every view hold the same pixels.
 // Frames come from a VideoFramePool and go back to it when the last
-// reference drops.
+// reference drops; their pixels are PixelBufferStore memory.
 #include <QImage>
 
 #include <cstdint>
@@ -56,7 +56,9 @@ private:
 };
 
 // Reuses pixel buffers of one size; any thread. Buffers of frames still in
-// use outlive the pool safely.
+// use outlive the pool safely. Buffers it does not keep (beyond its idle
+// count, of an earlier size, or left when it goes) return to the process's
+// PixelBufferStore, where the next pool of their size finds them.
 class VideoFramePool {
 public:
     explicit VideoFramePool(int maxIdleBuffers = 8);
