@@ -22,6 +22,8 @@
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
+#include "../common/Loopback.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -62,46 +64,6 @@ QString makeMedia(const QString& name, const QString& args)
         return {};
     }
     return path;
-}
-
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool listening(int port)
-{
-    QFile table("/proc/net/tcp");
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && f[3] == "0A")
-            return true;
-    }
-    return false;
-}
-
-bool waitFor(const std::function<bool()>& pred, double seconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > qint64(seconds * 1000))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 double cpuSeconds()
@@ -166,7 +128,7 @@ int main(int argc, char** argv)
     layers.at(0)->load(QUrl::fromLocalFile(still));
     layers.at(1)->setLoops(true);
     layers.at(1)->load(QUrl::fromLocalFile(overlayVideo));
-    if (!waitFor([&] { return !layers.at(0)->cgImage().isNull(); }, 20)) {
+    if (!bench::waitFor([&] { return !layers.at(0)->cgImage().isNull(); }, 20)) {
         std::fprintf(stderr, "the overlay still did not load\n");
         return 1;
     }
@@ -176,19 +138,19 @@ int main(int argc, char** argv)
     layers.at(1)->setOffsetY(-0.3);
     layers.at(1)->setIsVisible(true);
     engine.play(block);
-    if (!waitFor([&] { return engine.isPlaying() && engine.playerA()->currentTime() > 0.5; }, 20)) {
+    if (!bench::waitFor([&] { return engine.isPlaying() && engine.playerA()->currentTime() > 0.5; }, 20)) {
         std::fprintf(stderr, "the program did not start playing\n");
         return 1;
     }
 
-    const int port = freePort();
+    const int port = bench::freePort(SOCK_STREAM);
     const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/bench").arg(port);
     const QString received = dir.filePath("received.flv");
     auto receiver = ChildProcess::spawn("/usr/bin/ffmpeg",
                                         { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout",
                                           "30", "-i", url, "-c", "copy", "-y", received },
                                         {});
-    if (!receiver || !waitFor([&] { return listening(port); }, 20)) {
+    if (!receiver || !bench::waitFor([&] { return bench::listening(port, false); }, 20)) {
         std::fprintf(stderr, "the receiver did not start\n");
         return 1;
     }
@@ -212,7 +174,7 @@ int main(int argc, char** argv)
 
     manager.startPipeline();
     out.start(manager.format());
-    if (!waitFor([&] { return out.status().state != StreamOutput::Status::State::connecting; }, 30)
+    if (!bench::waitFor([&] { return out.status().state != StreamOutput::Status::State::connecting; }, 30)
         || out.status().state != StreamOutput::Status::State::live) {
         std::fprintf(stderr, "did not go live: %s\n", qPrintable(out.status().message));
         receiver->terminateAndWait(2);
@@ -224,14 +186,14 @@ int main(int argc, char** argv)
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    waitFor([&] { return wall.elapsed() >= qint64(seconds * 1000) || !out.isActive(); }, seconds + 5);
+    bench::waitFor([&] { return wall.elapsed() >= qint64(seconds * 1000) || !out.isActive(); }, seconds + 5);
     const double cpu = cpuSeconds() - cpuStart;
     const double elapsed = wall.elapsed() / 1000.0;
     const double kbps = out.measuredKbps();
     const long long sent = manager.counters().framesSent;
     const long long dropped = out.droppedFrames();
     out.stop();
-    waitFor([&] { return !out.isActive(); }, 20);
+    bench::waitFor([&] { return !out.isActive(); }, 20);
     if (!receiver->wait(20)) {
         std::fprintf(stderr, "the receiver did not end with the stream; counting what it wrote so far\n");
         receiver->terminateAndWait(2);

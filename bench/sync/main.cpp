@@ -23,6 +23,8 @@
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/SecretStore.h"
 
+#include "../common/Loopback.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -37,49 +39,11 @@
 #include <unistd.h>
 
 using namespace tessarin;
+using bench::freePort;
+using bench::listening;
+using bench::waitFor;
 
 namespace {
-
-int freePort(int type)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool waitFor(const std::function<bool()>& pred, double seconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > qint64(seconds * 1000))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// Whether something listens (TCP) or is bound (UDP) on 127.0.0.1:port.
-bool listening(int port, bool udp)
-{
-    QFile table(udp ? "/proc/net/udp" : "/proc/net/tcp");
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && (udp || f[3] == "0A"))
-            return true;
-    }
-    return false;
-}
 
 double percentile(std::vector<double> v, double p)
 {

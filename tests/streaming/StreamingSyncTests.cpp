@@ -16,6 +16,7 @@
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/SecretStore.h"
 
+#include "media/LiveTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
@@ -23,26 +24,9 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace tessarin;
 
 namespace {
-
-int freeTcpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
 {
@@ -74,7 +58,7 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     block->setItems(items);
     engine.setBlocks({ block });
 
-    const int port = freeTcpPort();
+    const int port = test::freeTcpPort();
     const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/sync").arg(port);
     const QString received = dir.filePath("received.flv");
     auto receiver = ChildProcess::spawn("/usr/bin/ffmpeg",
