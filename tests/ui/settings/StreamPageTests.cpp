@@ -54,6 +54,13 @@ protected:
         SettingsTest::TearDown();
     }
     StreamRow& row(int index) { return *page->rows().at(index); }
+    // A stream manager of its own over a test keychain.
+    std::unique_ptr<StreamManager> managerOver(const std::shared_ptr<test::GatedKeychain>& store)
+    {
+        return std::make_unique<StreamManager>(
+            *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
+            std::make_shared<KeychainQueue>(store));
+    }
     static void choose(QComboBox* box, const QString& text)
     {
         const int index = box->findText(text);
@@ -180,10 +187,8 @@ TEST_F(StreamPageTest, ARowSaysTheKeyringIsLockedAndShowsTheAddressOnceItIsUnloc
     auto store = std::make_shared<test::GatedKeychain>(true);
     store->put("stream.1.url", "rtmp://stored.example/live/one");
     store->setLocked(true);
-    auto keychain = std::make_shared<KeychainQueue>(store);
-    StreamManager locked(
-        *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
-        keychain);
+    auto lockedManager = managerOver(store);
+    StreamManager& locked = *lockedManager;
     StreamSettingsView view(locked);
     view.show();
     StreamOutput& output = *locked.outputs()[0];
@@ -214,10 +219,8 @@ TEST_F(StreamPageTest, ARowSaysWhenTheKeyringDidNotStoreTheAddressTypedUntilItDo
 {
     auto store = std::make_shared<test::GatedKeychain>(true);
     store->setLocked(true);
-    auto keychain = std::make_shared<KeychainQueue>(store);
-    StreamManager locked(
-        *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
-        keychain);
+    auto lockedManager = managerOver(store);
+    StreamManager& locked = *lockedManager;
     StreamSettingsView view(locked);
     view.show();
     StreamOutput& output = *locked.outputs()[0];

@@ -53,12 +53,11 @@ TESSARIN_SCREENSHOT(settingsShortcuts, "settings-shortcuts") { return settingsPa
 TESSARIN_SCREENSHOT(settingsSchedule, "settings-schedule") { return settingsPage(stage, SettingsSection::schedule); }
 TESSARIN_SCREENSHOT(settingsLanguage, "settings-language") { return settingsPage(stage, SettingsSection::language); }
 
-// The streaming page whose first address is held in a locked keyring, after
-// a start: the note under the address and the start's failure.
-TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
+namespace {
+
+// The streaming page over a test keychain that is locked.
+StreamSettingsView* streamingPageOver(Stage& stage, const std::shared_ptr<test::GatedKeychain>& store)
 {
-    auto store = std::make_shared<test::GatedKeychain>(true);
-    store->put(QStringLiteral("stream.1.url"), QStringLiteral("rtmp://a.example/live/key"));
     store->setLocked(true);
     auto* manager = new StreamManager(
         stage.settings(), [](int, int, double) { return std::shared_ptr<StreamFrameSource>(); }, {}, stage.clock(),
@@ -67,7 +66,19 @@ TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
     manager->setParent(view);
     view->resize(620, view->sizeHint().height());
     view->show();
-    StreamOutput& first = *manager->outputs()[0];
+    return view;
+}
+
+} // namespace
+
+// The streaming page whose first address is held in a locked keyring, after
+// a start: the note under the address and the start's failure.
+TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
+{
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    store->put(QStringLiteral("stream.1.url"), QStringLiteral("rtmp://a.example/live/key"));
+    auto* view = streamingPageOver(stage, store);
+    StreamOutput& first = view->rows().at(0)->output();
     (void)QTest::qWaitFor([&] { return first.isUrlLocked(); }, 10000);
     view->rows().at(0)->startStopButton()->click();
     (void)QTest::qWaitFor([&] { return first.status().state == StreamOutput::Status::State::failed; }, 10000);
@@ -79,16 +90,8 @@ TESSARIN_SCREENSHOT(settingsStreamingLocked, "settings-streaming-locked")
 // note that it is not stored.
 TESSARIN_SCREENSHOT(settingsStreamingNotStored, "settings-streaming-not-stored")
 {
-    auto store = std::make_shared<test::GatedKeychain>(true);
-    store->setLocked(true);
-    auto* manager = new StreamManager(
-        stage.settings(), [](int, int, double) { return std::shared_ptr<StreamFrameSource>(); }, {}, stage.clock(),
-        std::make_shared<KeychainQueue>(store));
-    auto* view = new StreamSettingsView(*manager);
-    manager->setParent(view);
-    view->resize(620, view->sizeHint().height());
-    view->show();
-    StreamOutput& first = *manager->outputs()[0];
+    auto* view = streamingPageOver(stage, std::make_shared<test::GatedKeychain>(true));
+    StreamOutput& first = view->rows().at(0)->output();
     (void)QTest::qWaitFor([&] { return !first.isLoadingUrl(); }, 10000);
     first.setUrl(QStringLiteral("rtmp://a.example/live/key"));
     first.saveUrlNow();
