@@ -15,7 +15,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
@@ -63,6 +63,7 @@ namespace {
 
 const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
 const QString kServicePath = QStringLiteral("/org/freedesktop/secrets");
+const QString kService = QStringLiteral("org.freedesktop.Secret.Service");
 
 // The session's default keyring, locked while this lives.
 class LockedDefaultKeyring {
@@ -70,13 +71,12 @@ public:
     LockedDefaultKeyring()
     {
         qDBusRegisterMetaType<TransferredSecret>();
-        QDBusInterface service(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"), bus_);
-        const QDBusReply<QDBusObjectPath> alias = service.call(QStringLiteral("ReadAlias"), QStringLiteral("default"));
+        const QDBusReply<QDBusObjectPath> alias = call(kServicePath, kService, "ReadAlias", { QStringLiteral("default") });
         if (!alias.isValid() || alias.value().path() == QLatin1String("/"))
             return;
         collection_ = alias.value();
         const QDBusMessage locked
-            = service.call(QStringLiteral("Lock"), QVariant::fromValue(QList<QDBusObjectPath> { collection_ }));
+            = call(kServicePath, kService, "Lock", { QVariant::fromValue(QList<QDBusObjectPath> { collection_ }) });
         isLocked_ = locked.type() == QDBusMessage::ReplyMessage && lockedNow();
     }
     ~LockedDefaultKeyring() { unlock(); }
@@ -85,8 +85,9 @@ public:
 
     bool lockedNow() const
     {
-        QDBusInterface collection(kSecrets, collection_.path(), QStringLiteral("org.freedesktop.Secret.Collection"), bus_);
-        return collection.property("Locked").toBool();
+        const QDBusReply<QDBusVariant> locked = call(collection_.path(), QStringLiteral("org.freedesktop.DBus.Properties"),
+            "Get", { QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Locked") });
+        return locked.isValid() && locked.value().variant().toBool();
     }
 
     // With the keyring's password, over a plain transfer session.
@@ -95,22 +96,29 @@ public:
         if (!isLocked_)
             return true;
         const QByteArray password = qgetenv("TESSARIN_KEYRING_PASSWORD");
-        QDBusInterface service(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"), bus_);
-        const QDBusMessage opened = service.call(QStringLiteral("OpenSession"), QStringLiteral("plain"),
-                                                 QVariant::fromValue(QDBusVariant(QString())));
+        const QDBusMessage opened = call(kServicePath, kService, "OpenSession",
+                                         { QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString())) });
         if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() != 2)
             return false;
         const auto session = qvariant_cast<QDBusObjectPath>(opened.arguments().at(1));
-        QDBusInterface internal(kSecrets, kServicePath,
-                                QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"), bus_);
         const TransferredSecret secret { session, {}, password, QStringLiteral("text/plain") };
-        internal.call(QStringLiteral("UnlockWithMasterPassword"), QVariant::fromValue(collection_),
-                      QVariant::fromValue(secret));
+        call(kServicePath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+             "UnlockWithMasterPassword", { QVariant::fromValue(collection_), QVariant::fromValue(secret) });
         isLocked_ = lockedNow();
         return !isLocked_;
     }
 
 private:
+    // A plain method call: an interface object would introspect the service
+    // and keep what it learnt in Qt's cache for the rest of the process.
+    QDBusMessage call(const QString& path, const QString& interface, const char* method,
+                      const QList<QVariant>& arguments) const
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(kSecrets, path, interface, QString::fromLatin1(method));
+        message.setArguments(arguments);
+        return bus_.call(message);
+    }
+
     QDBusConnection bus_ = QDBusConnection::sessionBus();
     QDBusObjectPath collection_;
     bool isLocked_ = false;
