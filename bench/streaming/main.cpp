@@ -22,7 +22,8 @@
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
-#include "../common/Loopback.h"
+#include "../common/EventWait.h"
+#include "support/Loopback.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -143,14 +144,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const int port = bench::freePort(SOCK_STREAM);
+    const int port = test::freePort(SOCK_STREAM);
     const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/bench").arg(port);
     const QString received = dir.filePath("received.flv");
     auto receiver = ChildProcess::spawn("/usr/bin/ffmpeg",
                                         { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout",
                                           "30", "-i", url, "-c", "copy", "-y", received },
                                         {});
-    if (!receiver || !bench::waitFor([&] { return bench::listening(port, false); }, 20)) {
+    if (!receiver || !bench::waitFor([&] { return test::listening(port, false); }, 20)) {
         std::fprintf(stderr, "the receiver did not start\n");
         return 1;
     }

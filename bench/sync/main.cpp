@@ -23,7 +23,8 @@
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/SecretStore.h"
 
-#include "../common/Loopback.h"
+#include "../common/EventWait.h"
+#include "support/Loopback.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,9 +40,9 @@
 #include <unistd.h>
 
 using namespace tessarin;
-using bench::freePort;
-using bench::listening;
 using bench::waitFor;
+using test::freePort;
+using test::listening;
 
 namespace {
 
@@ -127,15 +128,7 @@ int main(int argc, char** argv)
                           [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
                           device);
     engine.setTransitionStyle(TransitionStyle::cut);
-    std::vector<std::shared_ptr<MediaFile>> items;
-    for (int i = 0; i < 6; ++i) {
-        auto item = MediaFile::create(QUrl::fromLocalFile(clip));
-        item->setPlayableURL(QUrl::fromLocalFile(clip));
-        item->setDuration(10.0);
-        items.push_back(item);
-    }
-    auto block = std::make_shared<MediaBlock>(QStringLiteral("Sync"), QUuid::createUuid());
-    block->setItems(items);
+    auto block = test::syncBlock(clip, 6, 10.0);
     block->setLoop(true);
     engine.setBlocks({ block });
 

@@ -1,6 +1,7 @@
 #include "LiveTestSupport.h"
 
 #include "platform/Clock.h"
+#include "support/Loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -96,34 +97,14 @@ bool LiveRecorder::liveBeforeFirstFrame()
     return liveBeforeFirstFrame_;
 }
 
-namespace {
-
-int boundPort(int type)
-{
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-} // namespace
-
 int freeTcpPort()
 {
-    return boundPort(SOCK_STREAM);
+    return freePort(SOCK_STREAM);
 }
 
 int freeUdpPort()
 {
-    return boundPort(SOCK_DGRAM);
+    return freePort(SOCK_DGRAM);
 }
 
 bool tcpPortInUse(int port)

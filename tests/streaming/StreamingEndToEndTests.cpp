@@ -8,6 +8,7 @@
 #include "streaming/SecretStore.h"
 #include "streaming/StreamManager.h"
 
+#include "support/Loopback.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -22,44 +23,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace tessarin;
 using F = StreamFormat;
 using Status = StreamOutput::Status;
 
 namespace {
-
-// A port nobody uses now, of the given socket type.
-int freePort(int type)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-// Whether something listens (TCP) or is bound (UDP) on 127.0.0.1:port.
-bool bound(int port, bool udp)
-{
-    QFile table(udp ? "/proc/net/udp" : "/proc/net/tcp");
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() > 3 && QString::fromLatin1(f[1]) == local && (udp || f[3] == "0A"))
-            return true;
-    }
-    return false;
-}
 
 struct Probe {
     QJsonObject video;
@@ -129,18 +98,18 @@ protected:
         args << inputOptions << "-i" << input << "-c" << "copy" << "-y" << receivedFile;
         receiver = ChildProcess::spawn("/usr/bin/ffmpeg", args, {});
         ASSERT_TRUE(receiver.has_value());
-        ASSERT_TRUE(test::waitUntil([&] { return bound(port, udp); }, 20.0)) << "receiver never listened";
+        ASSERT_TRUE(test::waitUntil([&] { return test::listening(port, udp); }, 20.0)) << "receiver never listened";
     }
     void startRtmpReceiver(const QString& file = "received.flv")
     {
-        port = freePort(SOCK_STREAM);
+        port = test::freePort(SOCK_STREAM);
         const QString url = QStringLiteral("rtmp://127.0.0.1:%1/live/test").arg(port);
         startReceiver(url, { "-listen", "1", "-timeout", "30" }, file, port, false);
         address = url;
     }
     void startSrtReceiver(const QString& file = "received.ts")
     {
-        port = freePort(SOCK_DGRAM);
+        port = test::freePort(SOCK_DGRAM);
         startReceiver(QStringLiteral("srt://127.0.0.1:%1?mode=listener&listen_timeout=30000000").arg(port), {}, file,
                       port, true);
         address = QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port);

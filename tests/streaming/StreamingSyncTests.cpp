@@ -47,15 +47,7 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
                           [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
                           device);
     engine.setTransitionStyle(TransitionStyle::cut);
-    std::vector<std::shared_ptr<MediaFile>> items;
-    for (int i = 0; i < 2; ++i) {
-        auto item = MediaFile::create(QUrl::fromLocalFile(clip));
-        item->setPlayableURL(QUrl::fromLocalFile(clip));
-        item->setDuration(4.0);
-        items.push_back(item);
-    }
-    auto block = std::make_shared<MediaBlock>(QStringLiteral("Sync"), QUuid::createUuid());
-    block->setItems(items);
+    auto block = test::syncBlock(clip, 2, 4.0);
     engine.setBlocks({ block });
 
     const int port = test::freeTcpPort();

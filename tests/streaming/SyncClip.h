@@ -4,16 +4,21 @@
 // private PulseAudio server whose null sink plays the program sound at the
 // pace of the wall clock, and the flash-to-beep offsets found in a received
 // stream.
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
 #include "platform/ChildProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -45,6 +50,21 @@ inline bool makeSyncClip(const QString& path, double seconds, int fps, double fi
           "-c:a", "pcm_s16le", "-shortest", path },
         120.0);
     return made.exitCode.value_or(-1) == 0 && QFile::exists(path);
+}
+
+// A block of `count` items of the sync clip, each known to last `seconds`.
+inline std::shared_ptr<MediaBlock> syncBlock(const QString& clip, int count, double seconds)
+{
+    std::vector<std::shared_ptr<MediaFile>> items;
+    for (int i = 0; i < count; ++i) {
+        auto item = MediaFile::create(QUrl::fromLocalFile(clip));
+        item->setPlayableURL(QUrl::fromLocalFile(clip));
+        item->setDuration(seconds);
+        items.push_back(item);
+    }
+    auto block = std::make_shared<MediaBlock>(QStringLiteral("Sync"), QUuid::createUuid());
+    block->setItems(items);
+    return block;
 }
 
 // A PulseAudio server of its own (socket in `dir`) with one null sink at

@@ -1,20 +1,15 @@
 #pragma once
-// Loopback helpers of the streaming benchmarks: a free port for a receiver
-// to listen on, whether it listens yet, and a wait that keeps the main
-// thread's events flowing.
-#include <QCoreApplication>
-#include <QElapsedTimer>
+// Loopback helpers of the streaming tests and benchmarks: a free port for a
+// receiver to listen on, and whether it listens yet.
 #include <QFile>
 #include <QList>
 #include <QString>
-#include <QThread>
 
-#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace tessarin::bench {
+namespace tessarin::test {
 
 // A port on 127.0.0.1 that nothing uses now, of a socket type
 // (SOCK_STREAM or SOCK_DGRAM).
@@ -48,18 +43,4 @@ inline bool listening(int port, bool udp)
     return false;
 }
 
-// Runs the main thread's events until pred holds; false after seconds.
-inline bool waitFor(const std::function<bool()>& pred, double seconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > qint64(seconds * 1000))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-} // namespace tessarin::bench
+} // namespace tessarin::test
