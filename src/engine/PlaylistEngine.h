@@ -281,16 +281,20 @@ private:
     void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
         const std::shared_ptr<MediaPlayer>& player, float volume);
-    // Cuts to the preview's player item of the cued item (already open and
-    // at its IN point) in the idle player, which becomes the active one, and
-    // returns it; nullptr when the preview does not hold that item as it is
-    // now, or the players cannot hand it over.
-    std::shared_ptr<PlayerItem> cutToCuePreview(const MediaFile& item, float volume);
+    // Hands the preview's player item of the cued item (already open and at
+    // its IN point) over to the idle player, where it starts playing at the
+    // render in which stopping stops, and returns it; nullptr when the
+    // preview does not hold that item as it is now, or the players cannot
+    // hand it over.
+    std::shared_ptr<PlayerItem> takeCuePreview(const MediaFile& item, float volume, MediaPlayer& stopping);
     void dropCuePreview();
     bool canCrossfade() const;
     double crossfadeLength(const MediaFile& next) const;
     static std::optional<double> clipLength(const MediaFile& item);
-    void beginCrossfade(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, double duration);
+    // fromCue: the item is the cued one, whose open player item may be
+    // handed over from the preview.
+    void beginCrossfade(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, double duration,
+        bool fromCue = false);
     double crossfadeProgress() const;
     void updateCrossfade();
     void finishCrossfade();

@@ -63,13 +63,13 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     }
     if (item->playableURL().isEmpty())
         return;
-    // Taking the cued item clears the cue; a cut takes the preview's item
-    // over first.
+    // Taking the cued item clears the cue; a cut or a crossfade takes the
+    // preview's item over first.
     const bool takesCue = cuedItem_ && cuedItem_->id() == item->id();
     if (!isLoopRestart && canCrossfade()) {
+        beginCrossfade(item, block, crossfadeLength(*item), takesCue);
         if (takesCue)
             clearCue();
-        beginCrossfade(item, block, crossfadeLength(*item));
         return;
     }
 
@@ -93,8 +93,15 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     // The cued item is open and at its IN point in the preview: it goes on
     // air from the next audio render, where loading it afresh would leave a
     // gap while the file opens.
-    auto playerItem = takesCue ? cutToCuePreview(*item, volume) : nullptr;
+    auto playerItem = takesCue ? takeCuePreview(*item, volume, *activePlayer()) : nullptr;
     const bool handedOver = playerItem != nullptr;
+    if (handedOver) {
+        // The idle player now plays it: it becomes the active one.
+        const auto outgoing = activePlayer();
+        activeIsB_ = !activeIsB_;
+        outgoing->pause();
+        outgoing->replaceCurrentItem(nullptr);
+    }
     if (takesCue)
         clearCue();
     setMixForActive();
@@ -117,7 +124,7 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     armJoin(item, block);
 }
 
-std::shared_ptr<PlayerItem> PlaylistEngine::cutToCuePreview(const MediaFile& item, float volume)
+std::shared_ptr<PlayerItem> PlaylistEngine::takeCuePreview(const MediaFile& item, float volume, MediaPlayer& stopping)
 {
     if (!cuePreview_)
         return nullptr;
@@ -130,16 +137,12 @@ std::shared_ptr<PlayerItem> PlaylistEngine::cutToCuePreview(const MediaFile& ite
         return nullptr;
     // The out-point as it is now; the cue does not set one.
     playerItem->setForwardPlaybackEndTime(item.outPoint() ? *item.outPoint() : std::nan(""));
-    // Into the idle player, whose tap the outgoing item does not use: the
-    // new gain cannot reach the outgoing item's last samples.
+    // Into the idle player, whose tap the item on air does not use: the new
+    // gain cannot reach the outgoing item's samples.
     const auto incoming = idlePlayer();
-    const auto outgoing = activePlayer();
     const AudioMix mix = tapOf(incoming)->makeAudioMix(playerItem, volume).value_or(AudioMix {});
-    if (!incoming->cutToItemOf(*previewPlayer_, mix, *outgoing))
+    if (!incoming->cutToItemOf(*previewPlayer_, mix, stopping))
         return nullptr;
-    activeIsB_ = !activeIsB_;
-    outgoing->pause();
-    outgoing->replaceCurrentItem(nullptr);
     return playerItem;
 }
 
@@ -177,7 +180,7 @@ std::optional<double> PlaylistEngine::clipLength(const MediaFile& item)
 }
 
 void PlaylistEngine::beginCrossfade(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
-    double duration)
+    double duration, bool fromCue)
 {
     finishCrossfade();
     auto oldItem = currentItem();
@@ -188,6 +191,10 @@ void PlaylistEngine::beginCrossfade(const std::shared_ptr<MediaFile>& item, cons
     std::shared_ptr<PlayerItem> playerItem;
     if (preloaded_ && preloaded_->itemID == item->id() && preloaded_->player == newPlayer)
         playerItem = newPlayer->currentItem(); // loaded, paused and sought ahead
+    // The cued item, open at its IN point in the preview, starts sounding at
+    // once (silent until the crossfade's gain rises) instead of reopening.
+    if (!playerItem && fromCue)
+        playerItem = takeCuePreview(*item, 0.0f, *newPlayer);
     if (!playerItem) {
         playerItem = makePlayerItem(item, newPlayer, 0.0f);
         newPlayer->replaceCurrentItem(playerItem);

@@ -347,6 +347,39 @@ TEST(EngineOnRealPlayers, ACuedCutTakeStartsTheNewItemOnTheSampleAfterTheOutgoin
     EXPECT_EQ(stray, 0);
 }
 
+TEST(EngineOnRealPlayers, ACuedFadeTakeCrossfadesIntoTheCuesOpenItemInsteadOfOpeningTheFileAgain)
+{
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    RealEngine rig(output);
+    rig.engine.setTransitionStyle(TransitionStyle::fade);
+    auto playing = rig.item("const_quarter.wav", 0.0, std::nullopt);
+    auto cued = rig.item("const_eighth.wav", 0.0, std::nullopt);
+    auto first = rig.block({ playing });
+    auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
+    second->setItems({ cued });
+    rig.engine.setBlocks({ first, second });
+    rig.engine.play(first);
+    rig.engine.cue(cued, second);
+    const auto& preview = rig.engine.previewPlayer();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto item = preview->currentItem();
+        return item && item->status() == PlayerItem::Status::ReadyToPlay && rig.engine.isPlaying()
+            && rig.engine.playerA()->currentTime() > 0.5;
+    }, 20.0));
+    const auto cuedPlayerItem = preview->currentItem();
+    rig.engine.takeCued();
+    EXPECT_TRUE(rig.onAir(*cued));
+    // A crossfade: A still plays under the incoming item in B, which is the
+    // very item the preview had open, already playing.
+    EXPECT_TRUE(rig.engine.playerA()->isPlaying());
+    EXPECT_EQ(rig.engine.playerB()->currentItem(), cuedPlayerItem);
+    EXPECT_TRUE(rig.engine.playerB()->isPlaying());
+    EXPECT_FALSE(preview->currentItem());
+    EXPECT_FALSE(rig.engine.cuedItem());
+    ASSERT_TRUE(waitUntil([&] { return rig.engine.mix().current() >= 1.0; }, 20.0));
+    rig.engine.stop();
+}
+
 // A file item of a path made by the test.
 std::shared_ptr<MediaFile> fileAt(const QString& path)
 {
