@@ -53,6 +53,24 @@ struct RealEngine {
 
     bool onAir(const MediaFile& item) const { return engine.currentItemID() == item.id(); }
 
+    // Plays `playing` in a block of its own and cues `cued` from a second
+    // block; true once the first plays and the cued item stands ready at its
+    // IN point in the preview.
+    bool playAndCue(const std::shared_ptr<MediaFile>& playing, const std::shared_ptr<MediaFile>& cued)
+    {
+        auto first = block({ playing });
+        auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
+        second->setItems({ cued });
+        engine.setBlocks({ first, second });
+        engine.play(first);
+        engine.cue(cued, second);
+        return waitUntil([&] {
+            const auto item = engine.previewPlayer()->currentItem();
+            return item && item->status() == PlayerItem::Status::ReadyToPlay && engine.isPlaying()
+                && engine.playerA()->currentTime() > 0.5;
+        }, 20.0);
+    }
+
     QTemporaryDir dir;
     Settings settings;
     PlaylistEngine engine;
@@ -299,19 +317,8 @@ TEST(EngineOnRealPlayers, ACuedCutTakeStartsTheNewItemOnTheSampleAfterTheOutgoin
         auto playing = rig.item("const_quarter.wav", 0.0, std::nullopt);
         auto cued = rig.item("const_eighth.wav", 0.0, std::nullopt);
         cued->setGainDB(-6.0206); // the program's tap halves it, from its first sample on
-        auto first = rig.block({ playing });
-        auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
-        second->setItems({ cued });
-        rig.engine.setBlocks({ first, second });
-        rig.engine.play(first);
-        rig.engine.cue(cued, second);
+        ASSERT_TRUE(rig.playAndCue(playing, cued));
         const auto& preview = rig.engine.previewPlayer();
-        // Something plays, and the cued item stands ready at its IN point.
-        ASSERT_TRUE(waitUntil([&] {
-            const auto item = preview->currentItem();
-            return item && item->status() == PlayerItem::Status::ReadyToPlay
-                && rig.engine.playerA()->currentTime() > 0.5;
-        }, 20.0));
         rig.engine.takeCued();
         EXPECT_TRUE(rig.onAir(*cued));
         EXPECT_FALSE(rig.engine.cuedItem());
@@ -354,18 +361,8 @@ TEST(EngineOnRealPlayers, ACuedFadeTakeCrossfadesIntoTheCuesOpenItemInsteadOfOpe
     rig.engine.setTransitionStyle(TransitionStyle::fade);
     auto playing = rig.item("const_quarter.wav", 0.0, std::nullopt);
     auto cued = rig.item("const_eighth.wav", 0.0, std::nullopt);
-    auto first = rig.block({ playing });
-    auto second = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
-    second->setItems({ cued });
-    rig.engine.setBlocks({ first, second });
-    rig.engine.play(first);
-    rig.engine.cue(cued, second);
+    ASSERT_TRUE(rig.playAndCue(playing, cued));
     const auto& preview = rig.engine.previewPlayer();
-    ASSERT_TRUE(waitUntil([&] {
-        const auto item = preview->currentItem();
-        return item && item->status() == PlayerItem::Status::ReadyToPlay && rig.engine.isPlaying()
-            && rig.engine.playerA()->currentTime() > 0.5;
-    }, 20.0));
     const auto cuedPlayerItem = preview->currentItem();
     rig.engine.takeCued();
     EXPECT_TRUE(rig.onAir(*cued));
