@@ -54,12 +54,25 @@ protected:
         SettingsTest::TearDown();
     }
     StreamRow& row(int index) { return *page->rows().at(index); }
-    // A stream manager of its own over a test keychain.
-    std::unique_ptr<StreamManager> managerOver(const std::shared_ptr<test::GatedKeychain>& store)
+    // A page of its own over a test keychain that is locked, once the first
+    // output has looked for its address.
+    struct LockedPage {
+        std::unique_ptr<StreamManager> manager;
+        std::unique_ptr<StreamSettingsView> view;
+        StreamOutput& output() const { return *manager->outputs()[0]; }
+        StreamRow& row(int index) const { return *view->rows().at(index); }
+    };
+    LockedPage lockedPageOver(const std::shared_ptr<test::GatedKeychain>& store)
     {
-        return std::make_unique<StreamManager>(
+        store->setLocked(true);
+        LockedPage page;
+        page.manager = std::make_unique<StreamManager>(
             *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio, clock,
             std::make_shared<KeychainQueue>(store));
+        page.view = std::make_unique<StreamSettingsView>(*page.manager);
+        page.view->show();
+        EXPECT_TRUE(test::waitUntil([&] { return !page.output().isLoadingUrl(); }));
+        return page;
     }
     static void choose(QComboBox* box, const QString& text)
     {
@@ -186,15 +199,10 @@ TEST_F(StreamPageTest, ARowSaysTheKeyringIsLockedAndShowsTheAddressOnceItIsUnloc
 {
     auto store = std::make_shared<test::GatedKeychain>(true);
     store->put("stream.1.url", "rtmp://stored.example/live/one");
-    store->setLocked(true);
-    auto lockedManager = managerOver(store);
-    StreamManager& locked = *lockedManager;
-    StreamSettingsView view(locked);
-    view.show();
-    StreamOutput& output = *locked.outputs()[0];
-    ASSERT_TRUE(test::waitUntil([&] { return !output.isLoadingUrl(); }));
-    StreamRow& first = *view.rows().at(0);
-    StreamRow& second = *view.rows().at(1);
+    const LockedPage page = lockedPageOver(store);
+    StreamOutput& output = page.output();
+    StreamRow& first = page.row(0);
+    StreamRow& second = page.row(1);
     EXPECT_EQ(first.addressField()->text(), "");
     EXPECT_TRUE(first.lockedNote()->isVisible());
     EXPECT_FALSE(second.lockedNote()->isVisible()) << "nothing is stored for the second";
@@ -218,14 +226,9 @@ TEST_F(StreamPageTest, ARowSaysTheKeyringIsLockedAndShowsTheAddressOnceItIsUnloc
 TEST_F(StreamPageTest, ARowSaysWhenTheKeyringDidNotStoreTheAddressTypedUntilItDoes)
 {
     auto store = std::make_shared<test::GatedKeychain>(true);
-    store->setLocked(true);
-    auto lockedManager = managerOver(store);
-    StreamManager& locked = *lockedManager;
-    StreamSettingsView view(locked);
-    view.show();
-    StreamOutput& output = *locked.outputs()[0];
-    ASSERT_TRUE(test::waitUntil([&] { return !output.isLoadingUrl(); }));
-    StreamRow& first = *view.rows().at(0);
+    const LockedPage page = lockedPageOver(store);
+    StreamOutput& output = page.output();
+    StreamRow& first = page.row(0);
     EXPECT_FALSE(first.notStoredNote()->isVisible());
 
     const QString typed = QStringLiteral("rtmp://typed.example/live/key");
