@@ -179,6 +179,11 @@ void SidePanelView::followArmed()
     setHelp(scheduleButton_, armed ? tr("Automazione del palinsesto attiva") : tr("Palinsesto"));
 }
 
+QSize SidePanelView::sizeHint() const
+{
+    return { maximumWidth(), QWidget::sizeHint().height() };
+}
+
 void SidePanelView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

@@ -63,6 +63,8 @@ public:
     SidePanelTabButton* scheduleButton() const { return scheduleButton_; }
     // The column shown now.
     QWidget* column() const { return column_; }
+    // The panel prefers its widest, whichever column it shows.
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -8,6 +8,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
+#include "ui/browser/BrowserColumnView.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Theme.h"
@@ -26,6 +27,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QTest>
+
+#include <array>
 
 using namespace tessarin;
 
@@ -168,4 +171,37 @@ TEST_F(MainArea, TheCueBarTakesItsPlaceOnlyWhileSomethingIsCued)
     engine.clearCue();
     EXPECT_FALSE(view.cueBar()->isVisible());
     EXPECT_EQ(transportGap(), 14);
+}
+
+// The side columns take their widest before the centre grows: at the default
+// size and wider the browser is 290 and the side panel 460; at the minimum
+// window the side columns give up width first and no column goes under its
+// minimum.
+TEST_F(MainArea, SideColumnsReachTheirWidestBeforeTheCentreGrows)
+{
+    ContentView& w = make();
+    w.show();
+    PlaylistView& view = *w.playlistView();
+    QWidget& browser = *view.browserColumn();
+    QWidget& centre = *view.centreColumn();
+    QWidget& side = *view.sidePanel();
+    const auto widths = [&](int windowWidth) {
+        w.resize(windowWidth, ContentView::kMinimumHeight);
+        QCoreApplication::processEvents();
+        w.centralWidget()->layout()->activate();
+        view.layout()->activate();
+        return std::array<int, 3> {browser.width(), centre.width(), side.width()};
+    };
+    for (int windowWidth : {1440, 1920}) {
+        const auto [b, c, s] = widths(windowWidth);
+        EXPECT_EQ(b, 290) << windowWidth;
+        EXPECT_EQ(s, SidePanelView::kMaximumWidth) << windowWidth;
+        EXPECT_EQ(b + c + s + 2, windowWidth) << windowWidth;
+    }
+    const auto [b, c, s] = widths(ContentView::kMinimumWidth);
+    EXPECT_EQ(w.width(), ContentView::kMinimumWidth);
+    EXPECT_GE(b, 230);
+    EXPECT_GE(c, PlaylistView::kCentreMinimumWidth);
+    EXPECT_GE(s, SidePanelView::kMinimumWidth);
+    EXPECT_EQ(b + c + s + 2, ContentView::kMinimumWidth);
 }

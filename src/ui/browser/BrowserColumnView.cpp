@@ -105,7 +105,10 @@ BrowserColumnView::~BrowserColumnView() = default;
 
 QSize BrowserColumnView::sizeHint() const
 {
-    return { std::max(minimumWidth(), minimumSizeHint().width()), QWidget::sizeHint().height() };
+    // The column prefers its widest, whatever it holds: the main area's row
+    // gives it that before the centre column grows, and takes it back first
+    // when the window narrows.
+    return { maximumWidth(), QWidget::sizeHint().height() };
 }
 
 void BrowserColumnView::setDialogs(std::shared_ptr<BrowserDialogs> dialogs)

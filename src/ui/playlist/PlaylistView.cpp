@@ -41,6 +41,15 @@ QWidget* divider(QWidget* parent)
     return line;
 }
 
+// The centre column asks for no more than its minimum width: the side
+// columns, which ask for their widest, are served first, and the centre
+// takes all the width left over (it alone has a stretch factor).
+class CentreColumn : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return { minimumWidth(), QWidget::sizeHint().height() }; }
+};
+
 } // namespace
 
 PlaylistView::PlaylistView(PlaylistEngine& engine, ScheduleController& schedule, BrowserFiles& browserFiles,
@@ -73,7 +82,7 @@ PlaylistView::~PlaylistView()
 
 QWidget* PlaylistView::makeCentreColumn(PlaylistEngine& engine, Clock& clock)
 {
-    auto* column = new QWidget(this);
+    auto* column = new CentreColumn(this);
     column->setObjectName(QStringLiteral("centreColumn"));
     column->setMinimumWidth(kCentreMinimumWidth);
     column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -272,7 +272,7 @@ namespace tessarin::test {
 TEST_F(BrowserMediaTab, WidthDoesNotFollowTheListedNames)
 {
     const int empty = column->sizeHint().width();
-    EXPECT_EQ(empty, column->minimumWidth());
+    EXPECT_EQ(empty, column->maximumWidth());
     const QString longName = dir.filePath(QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio.mp4"));
     ASSERT_TRUE(QFile::copy(media("clip_5s.mov").toLocalFile(), longName));
     QTest::mouseClick(column->addButton(), Qt::LeftButton);
