@@ -1,6 +1,7 @@
 #include "ui/browser/SourcesList.h"
 
 #include "ui/browser/SourceSection.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
@@ -14,6 +15,7 @@ SourcesList::SourcesList(SourceLibrary& sources, QWidget* parent)
 {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
+    useThinScrollBars(*this);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);

@@ -4,9 +4,11 @@
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
+#include <QAbstractScrollArea>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -224,6 +226,12 @@ Stepper::Stepper(QWidget* parent)
 
 void Stepper::setText(const QString& text) { static_cast<StepperLabel*>(label_)->setFullText(text); }
 QString Stepper::text() const { return static_cast<StepperLabel*>(label_)->fullText(); }
+void Stepper::setArrowSize(const QSize& size)
+{
+    up_->setFixedSize(size);
+    down_->setFixedSize(size);
+}
+
 void Stepper::setUpEnabled(bool enabled) { up_->setEnabled(enabled); }
 void Stepper::setDownEnabled(bool enabled) { down_->setEnabled(enabled); }
 
@@ -251,6 +259,33 @@ void SwitchButton::paintEvent(QPaintEvent*)
     const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(x, track.top() + 2, d, d));
+}
+
+// ---- Scroll bars
+
+namespace {
+QString rgba(const QColor& c)
+{
+    return QStringLiteral("rgba(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF(), 0, 'f', 2);
+}
+} // namespace
+
+void useThinScrollBars(QAbstractScrollArea& area)
+{
+    constexpr int kExtent = 8;
+    const QString sheet = QStringLiteral(
+        "QScrollBar { background: transparent; border: none; margin: 0; }"
+        "QScrollBar:vertical { width: %1px; }"
+        "QScrollBar:horizontal { height: %1px; }"
+        "QScrollBar::handle { background: %2; border-radius: 2px; margin: 2px; }"
+        "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %3; }"
+        "QScrollBar::handle:vertical { min-height: 24px; }"
+        "QScrollBar::handle:horizontal { min-width: 24px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(kExtent).arg(rgba(Theme::white(0.22)), rgba(Theme::white(0.38)));
+    area.verticalScrollBar()->setStyleSheet(sheet);
+    area.horizontalScrollBar()->setStyleSheet(sheet);
 }
 
 } // namespace tessarin

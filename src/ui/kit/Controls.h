@@ -3,11 +3,13 @@
 // as one capsule. Stepper: a value text with up and down arrows; it keeps no
 // value of its own, so the caller applies its own rule and bounds (a spin box
 // would coerce stored values). SwitchButton: a checkable toggle drawn as a
-// switch. Main thread.
+// switch. useThinScrollBars gives a scroll area the theme's thin, dark scroll
+// bars. Main thread.
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QWidget>
 
+class QAbstractScrollArea;
 class QLabel;
 class QToolButton;
 
@@ -44,6 +46,8 @@ public:
     QString text() const;
     void setUpEnabled(bool enabled);
     void setDownEnabled(bool enabled);
+    // The clickable size of each arrow (16 x 11 unless set).
+    void setArrowSize(const QSize& size);
     // The value text, for callers that set its font and width.
     QLabel* label() const { return label_; }
     QToolButton* upButton() const { return up_; }
@@ -69,5 +73,9 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
 };
+
+// Both scroll bars of the area: 8 points across, a translucent white handle
+// with rounded ends on no track, no arrow buttons.
+void useThinScrollBars(QAbstractScrollArea& area);
 
 } // namespace tessarin

@@ -18,6 +18,10 @@ constexpr int kThumbHeight = 32;
 constexpr int kThumbGap = 9;
 constexpr int kTextX = kThumbWidth + kThumbGap;
 constexpr int kNameGap = 2;
+constexpr int kStatusGap = 5;
+// The narrowest the tile gets, and the name's room it makes way for.
+constexpr int kMinThumbWidth = kThumbHeight;
+constexpr int kReadableName = 64;
 } // namespace
 
 // ---- RowSelectArea
@@ -42,6 +46,7 @@ void RowSelectArea::setLook(const Look& look)
     look_ = look;
     if (resized)
         updateGeometry();
+    followLines();
     update();
 }
 
@@ -86,24 +91,88 @@ int RowSelectArea::subtitleHeight() const
     return subtitleWidget_ ? subtitleWidget_->sizeHint().height() : QFontMetrics(look_.subtitleFont).height();
 }
 
+int RowSelectArea::essentialWidth() const
+{
+    if (subtitleWidget_)
+        return subtitleWidget_->minimumSizeHint().width();
+    return QFontMetrics(look_.subtitleFont).horizontalAdvance(look_.subtitle);
+}
+
+RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
+{
+    const QFontMetrics fm(look_.subtitleFont);
+    const bool status = !subtitleWidget_ && !look_.status.isEmpty();
+    const int oneLine = essentialWidth() + (status ? kStatusGap + fm.horizontalAdvance(look_.status) : 0);
+    // The tile gives up width, down to a square, before the subtitle is cut.
+    Metrics m;
+    m.tile = std::clamp(width - kThumbGap - std::max(kReadableName, oneLine), kMinThumbWidth, kThumbWidth);
+    m.textX = m.tile + kThumbGap;
+    m.textWidth = std::max(0, width - m.textX);
+    // Status words that do not fit beside the live line go under it.
+    m.statusBelow = status && oneLine > m.textWidth;
+    return m;
+}
+
+int RowSelectArea::textHeight(const Metrics& m) const
+{
+    int text = nameHeight() + kNameGap + subtitleHeight();
+    if (m.statusBelow)
+        text += kNameGap + subtitleHeight();
+    return text;
+}
+
 QSize RowSelectArea::sizeHint() const
 {
-    const int text = nameHeight() + kNameGap + subtitleHeight();
     const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->sizeHint().width() : 80;
-    return { kTextX + std::max(120, subtitleWidth), std::max(kThumbHeight, text) };
+    const int width = kTextX + std::max(120, subtitleWidth);
+    return { width, heightForWidth(width) };
 }
 
 QSize RowSelectArea::minimumSizeHint() const
 {
-    const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->minimumSizeHint().width() : 40;
-    return { kTextX + subtitleWidth, sizeHint().height() };
+    // The length, the live line or the stepper stays whole; the name and the
+    // status words are cut when even that is too wide.
+    return { kMinThumbWidth + kThumbGap + essentialWidth(), sizeHint().height() };
+}
+
+int RowSelectArea::heightForWidth(int width) const
+{
+    return std::max(kThumbHeight, textHeight(metricsFor(width)));
 }
 
 QRect RowSelectArea::subtitleRect() const
 {
-    const int text = nameHeight() + kNameGap + subtitleHeight();
-    const int top = (height() - text) / 2 + nameHeight() + kNameGap;
-    return { kTextX, top, std::max(0, width() - kTextX), subtitleHeight() };
+    const Metrics m = metricsFor(width());
+    const int top = (height() - textHeight(m)) / 2 + nameHeight() + kNameGap;
+    return { m.textX, top, m.textWidth, subtitleHeight() };
+}
+
+int RowSelectArea::statusOffset(const QString& shownSubtitle) const
+{
+    return QFontMetrics(look_.subtitleFont).horizontalAdvance(shownSubtitle) + kStatusGap;
+}
+
+bool RowSelectArea::isStatusBelow() const { return metricsFor(width()).statusBelow; }
+
+QString RowSelectArea::shownName() const
+{
+    return QFontMetrics(look_.nameFont).elidedText(look_.name, Qt::ElideMiddle, metricsFor(width()).textWidth);
+}
+
+QString RowSelectArea::shownSubtitle() const
+{
+    if (subtitleWidget_)
+        return {};
+    return QFontMetrics(look_.subtitleFont).elidedText(look_.subtitle, Qt::ElideRight, metricsFor(width()).textWidth);
+}
+
+QString RowSelectArea::shownStatus() const
+{
+    if (subtitleWidget_ || look_.status.isEmpty())
+        return {};
+    const Metrics m = metricsFor(width());
+    const int room = m.statusBelow ? m.textWidth : std::max(0, m.textWidth - statusOffset(shownSubtitle()));
+    return QFontMetrics(look_.subtitleFont).elidedText(look_.status, Qt::ElideRight, room);
 }
 
 void RowSelectArea::resizeEvent(QResizeEvent*)
@@ -112,13 +181,25 @@ void RowSelectArea::resizeEvent(QResizeEvent*)
         const QRect r = subtitleRect();
         subtitleWidget_->setGeometry(r.x(), r.y(), std::min(r.width(), subtitleWidget_->sizeHint().width()), r.height());
     }
+    followLines();
+}
+
+void RowSelectArea::followLines()
+{
+    // A status that moves under the live line (or back) changes the height.
+    const bool below = isStatusBelow();
+    if (below != statusBelow_) {
+        statusBelow_ = below;
+        updateGeometry();
+    }
 }
 
 void RowSelectArea::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF tile(0, (height() - kThumbHeight) / 2.0, kThumbWidth, kThumbHeight);
+    const Metrics m = metricsFor(width());
+    const QRectF tile(0, (height() - kThumbHeight) / 2.0, m.tile, kThumbHeight);
     QPainterPath clip;
     clip.addRoundedRect(tile, 4, 4);
     if (liveTile_) {
@@ -129,7 +210,8 @@ void RowSelectArea::paintEvent(QPaintEvent*)
     } else if (!thumbnail_.isNull()) {
         p.save();
         p.setClipPath(clip);
-        p.drawPixmap(tile.topLeft(), thumbnail_);
+        // A narrowed tile shows the middle of the picture.
+        p.drawPixmap(QPointF(tile.left() - (kThumbWidth - m.tile) / 2.0, tile.top()), thumbnail_);
         p.restore();
     } else {
         // The browser's placeholder look (ThumbnailView): a dark plate and a white symbol.
@@ -139,25 +221,22 @@ void RowSelectArea::paintEvent(QPaintEvent*)
                      Icons::pixmap(symbol_, Qt::white, s, devicePixelRatioF()), QRectF());
     }
 
-    const int textWidth = std::max(0, width() - kTextX);
     const QRect sub = subtitleRect();
-    const QRect name(kTextX, sub.top() - kNameGap - nameHeight(), textWidth, nameHeight());
+    const QRect name(m.textX, sub.top() - kNameGap - nameHeight(), m.textWidth, nameHeight());
     p.setFont(look_.nameFont);
     p.setPen(look_.nameColor);
-    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
-               QFontMetrics(look_.nameFont).elidedText(look_.name, Qt::ElideMiddle, textWidth));
+    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter, shownName());
     if (subtitleWidget_)
         return;
     p.setFont(look_.subtitleFont);
-    const QFontMetrics fm(look_.subtitleFont);
-    const QString first = fm.elidedText(look_.subtitle, Qt::ElideRight, textWidth);
+    const QString first = shownSubtitle();
     p.setPen(look_.subtitleColor);
     p.drawText(sub, Qt::AlignLeft | Qt::AlignVCenter, first);
     if (!look_.status.isEmpty()) {
-        const int x = fm.horizontalAdvance(first) + 5;
         p.setPen(look_.statusColor);
-        p.drawText(sub.adjusted(x, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   fm.elidedText(look_.status, Qt::ElideRight, std::max(0, textWidth - x)));
+        const QRect status = m.statusBelow ? sub.translated(0, sub.height() + kNameGap)
+                                           : sub.adjusted(statusOffset(first), 0, 0, 0);
+        p.drawText(status, Qt::AlignLeft | Qt::AlignVCenter, shownStatus());
     }
 }
 

@@ -46,12 +46,21 @@ public:
     void setThumbnail(const QImage& image, const QString& placeholder);
     // A widget shown in the subtitle's place (reparented here).
     void setSubtitleWidget(QWidget* widget);
+    // The texts as drawn at the present width, cut where they do not fit.
+    QString shownName() const;
+    QString shownSubtitle() const;
+    QString shownStatus() const;
 
     std::function<void()> onSelect;
     std::function<void()> onDragStart;
 
+    // The status words stand under the live line (the row is one line taller).
+    bool isStatusBelow() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -62,9 +71,25 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // Where things stand at a width: the tile's width, the text's left edge
+    // and width, and whether the status words go under the live line.
+    struct Metrics {
+        int tile = 0;
+        int textX = 0;
+        int textWidth = 0;
+        bool statusBelow = false;
+    };
+    Metrics metricsFor(int width) const;
+    int textHeight(const Metrics& m) const;
+    // The subtitle's part that is never cut: the length, the live line or
+    // the stepper's narrowest.
+    int essentialWidth() const;
+    void followLines();
     int nameHeight() const;
     int subtitleHeight() const;
     QRect subtitleRect() const;
+    // Where the status words start, from the text's leading edge.
+    int statusOffset(const QString& shownSubtitle) const;
 
     Look look_;
     QString selectHelp_;
@@ -74,6 +99,7 @@ private:
     QPixmap thumbnail_;
     QWidget* subtitleWidget_ = nullptr;
     PlaylistDrag::PendingPress press_;
+    bool statusBelow_ = false;
 };
 
 // A one-line text of fixed size that only repaints when it changes.

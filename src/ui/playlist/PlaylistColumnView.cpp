@@ -2,6 +2,7 @@
 
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/SectionTitle.h"
@@ -55,6 +56,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    useThinScrollBars(*scroll_);
     list_ = new CardList(scroll_);
     listLayout_ = new QVBoxLayout(list_);
     listLayout_->setContentsMargins(10, 10, 10, 10);

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Labels.h"
@@ -87,6 +88,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    useThinScrollBars(*scroll_);
     scroll_->viewport()->setAutoFillBackground(false);
 
     auto* layout = new QVBoxLayout(this);

@@ -2,6 +2,7 @@
 
 #include "platform/Icons.h"
 #include "platform/Settings.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/AtemSettingsView.h"
 #include "ui/settings/LanguageSettingsView.h"
@@ -120,6 +121,7 @@ SettingsView::SettingsView(const SettingsContext& context, Settings& settings, Q
     detail_ = new QScrollArea;
     detail_->setFrameShape(QFrame::NoFrame);
     detail_->setWidgetResizable(true);
+    useThinScrollBars(*detail_);
     fill(detail_->viewport(), Theme::background());
     root->addWidget(detail_, 1);
 

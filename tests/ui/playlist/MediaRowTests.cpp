@@ -9,10 +9,13 @@
 #include "ui/kit/Controls.h"
 #include "ui/playlist/GainSlider.h"
 #include "ui/kit/Labels.h"
+#include "ui/kit/Theme.h"
 #include "ui/playlist/NowPlayingLine.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -324,6 +327,83 @@ TEST_F(MediaRow, ColumnWidthDoesNotFollowItsContent)
     drainMainQueue();
     QApplication::processEvents();
     EXPECT_EQ(col.sizeHint().width(), empty);
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// In the narrowest column, with enough blocks to need the scroll bar, the
+// row on air keeps its length, its live line and status, and its mark whole;
+// only the name gives up letters, and it still shows a readable part.
+TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
+{
+    auto& col = makeColumn();
+    col.resize(col.minimumWidth(), 500);
+    QTemporaryDir dir;
+    const QString longName = QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio");
+    const QString longPath = dir.filePath(longName + QStringLiteral(".mov"));
+    ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("clip_5s.mov")), longPath));
+    auto clip = MediaFile::create(QUrl::fromLocalFile(longPath));
+    clip->setPlayableURL(clip->url());
+    LiveSource source;
+    source.kind = LiveSourceKind::capture;
+    source.name = QStringLiteral("Regia principale della sala grande");
+    auto live = MediaFile::create(source);
+    auto block = addBlock(QStringLiteral("Apertura"), { clip, live, media("clip_5s.mov") });
+    for (int i = 0; i < 4; ++i)
+        addBlock(QStringLiteral("Blocco %1").arg(i), { media("clip_5s.mov"), media("clip_5s.mov") });
+    BlockCardView* card = col.card(block->id());
+
+    const auto inside = [&](QWidget* widget) {
+        const QRect r(widget->mapTo(&col, QPoint(0, 0)), widget->size());
+        return r.left() >= 0 && r.right() < col.width();
+    };
+    // Some letters of the name on each side of the cut.
+    const auto readable = [](const QString& shown, const QString& whole, qsizetype letters) {
+        const qsizetype cut = shown.indexOf(QChar(0x2026));
+        if (cut < 0)
+            return shown == whole;
+        return cut >= letters && shown.size() - cut - 1 >= letters && whole.startsWith(shown.left(cut))
+            && whole.endsWith(shown.mid(cut + 1));
+    };
+
+    // The column's narrowest, and its width in the narrowest window.
+    for (const auto& [width, letters] : { std::pair { 360, 2 }, std::pair { 404, 4 } }) {
+        col.resize(width, 500);
+        for (bool paused : { false, true }) {
+            engine->play(clip, block);
+            if (paused)
+                engine->togglePlayPause();
+            drainMainQueue();
+            QApplication::processEvents();
+            MediaRowView* row = card->row(clip->id());
+            RowSelectArea* area = row->selectArea();
+            EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*clip)) << width;
+            EXPECT_TRUE(readable(area->shownName(), longName, letters)) << area->shownName().toStdString();
+            ASSERT_NE(row->onAirBadge(), nullptr);
+            EXPECT_GE(row->onAirBadge()->width(), row->onAirBadge()->sizeHint().width()) << width;
+            EXPECT_TRUE(inside(row->removeButton())) << width;
+        }
+    }
+    col.resize(col.minimumWidth(), 500);
+
+    engine->play(live, block);
+    drainMainQueue();
+    QApplication::processEvents();
+    ASSERT_TRUE(engine->liveStatus().kind() != LiveStatus::Case::idle);
+    MediaRowView* row = card->row(live->id());
+    RowSelectArea* area = row->selectArea();
+    EXPECT_EQ(area->shownSubtitle(), QStringLiteral("LIVE · Input Live"));
+    EXPECT_EQ(area->shownStatus(), MediaRowView::statusText(engine->liveStatus()));
+    // Under the live line when they do not fit beside it: the row grows.
+    EXPECT_TRUE(area->isStatusBelow());
+    EXPECT_GE(area->height(), area->heightForWidth(area->width()));
+    EXPECT_GT(area->heightForWidth(area->width()), area->heightForWidth(600));
+    EXPECT_TRUE(readable(area->shownName(), source.name, 4)) << area->shownName().toStdString();
+    EXPECT_TRUE(inside(row->removeButton()));
+    // The list's scroll bar is the theme's thin one.
+    EXPECT_LE(col.findChild<QScrollArea*>()->verticalScrollBar()->width(), 8);
 }
 
 } // namespace tessarin::test
