@@ -1,6 +1,9 @@
 #include "ui/kit/Labels.h"
 
+#include <QFocusEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 #include <cmath>
@@ -86,6 +89,52 @@ QFont FitLabel::drawingFont() const
     const int basePixels = f.pixelSize() > 0 ? f.pixelSize() : QFontMetrics(f).height();
     f.setPixelSize(std::max(1, int(std::floor(basePixels * scale))));
     return f;
+}
+
+ElidingLineEdit::ElidingLineEdit(QWidget* parent)
+    : QLineEdit(parent)
+{
+}
+
+QRect ElidingLineEdit::textRect() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    // The contents less the field's own margins (2 across, 1 down, as the
+    // line edit lays its text).
+    return style()->subElementRect(QStyle::SE_LineEditContents, &option, this)
+        .marginsRemoved(textMargins())
+        .adjusted(2, 1, -2, -1);
+}
+
+QString ElidingLineEdit::shownText() const
+{
+    if (hasFocus() || echoMode() != QLineEdit::Normal)
+        return text();
+    return fontMetrics().elidedText(text(), Qt::ElideRight, textRect().width());
+}
+
+void ElidingLineEdit::paintEvent(QPaintEvent* event)
+{
+    const QString shown = shownText();
+    if (shown == text())
+        return QLineEdit::paintEvent(event);
+    QPainter p(this);
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, this);
+    p.setFont(font());
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    p.drawText(textRect(), int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::AlignVCenter, shown);
+}
+
+void ElidingLineEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Back to the start, so the field reads from the first letter (not for
+    // its own context menu, after which editing goes on).
+    if (event->reason() != Qt::PopupFocusReason)
+        setCursorPosition(0);
 }
 
 } // namespace tessarin

@@ -3,7 +3,10 @@
 // ellipsis (at the end or in the middle); FitLabel first shrinks its font
 // down to a minimum scale factor, then elides. Both report a small minimum
 // width so a layout may squeeze them. setTextColor gives any widget's text
-// (a QLabel's, say) one colour through its palette. Main thread.
+// (a QLabel's, say) one colour through its palette. ElidingLineEdit is an
+// inline text field that, while not being edited, ends a text too long for it
+// with an ellipsis instead of cutting a letter. Main thread.
+#include <QLineEdit>
 #include <QWidget>
 
 namespace tessarin {
@@ -39,6 +42,21 @@ protected:
 
 private:
     double minimumScaleFactor_;
+};
+
+class ElidingLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ElidingLineEdit(QWidget* parent = nullptr);
+    // The text as shown now: whole while editing or when it fits.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QRect textRect() const;
 };
 
 void setTextColor(QWidget* widget, const QColor& color);

@@ -4,6 +4,7 @@
 #include "media/MediaDrop.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
@@ -75,7 +76,7 @@ QWidget* BlockCardView::buildHeader()
 
     handle_ = new DragHandle(header_);
     handle_->onDragStart = [this] { startBlockDrag(); };
-    name_ = new QLineEdit(header_);
+    name_ = new ElidingLineEdit(header_);
     name_->setFrame(false);
     name_->setPlaceholderText(tr("Nome blocco"));
     name_->setAccessibleName(tr("Nome blocco"));

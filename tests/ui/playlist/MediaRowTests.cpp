@@ -407,3 +407,40 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
 }
 
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A block name too long for the card's header ends with an ellipsis while it
+// is not being edited; it keeps its first letters next to the ON AIR badge,
+// and editing shows it whole again.
+TEST_F(MediaRow, ALongBlockNameEndsWithAnEllipsisBesideTheBadge)
+{
+    auto& col = makeColumn();
+    col.resize(col.minimumWidth(), 500);
+    const QString name = QStringLiteral("Apertura della serata con i titoli di testa e la sigla");
+    auto block = addBlock(name, { media("clip_5s.mov") });
+    BlockCardView* card = col.card(block->id());
+    engine->play(block);
+    drainMainQueue();
+    QApplication::processEvents();
+    ASSERT_TRUE(card->onAirBadge()->isVisible());
+
+    auto* field = qobject_cast<ElidingLineEdit*>(card->nameField());
+    ASSERT_NE(field, nullptr);
+    const QString shown = field->shownText();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(name.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_GE(shown.size(), 6);
+    EXPECT_LT(field->geometry().right(), card->onAirBadge()->geometry().left());
+
+    // A name set while the field is not being edited reads from its start.
+    block->setName(name + QStringLiteral(" finale"));
+    EXPECT_EQ(field->shownText(), shown);
+
+    QApplication::setActiveWindow(&col);
+    field->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return field->hasFocus(); }, 5.0));
+    EXPECT_EQ(field->shownText(), field->text());
+}
+
+} // namespace tessarin::test
