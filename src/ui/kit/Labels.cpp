@@ -36,6 +36,10 @@ void ElidedLabel::setText(const QString& text)
     setAccessibleName(text);
     if (sizeHint() != hint)
         updateGeometry();
+    else if (!separator_.isEmpty() && int(linesFor(width()).size()) != shownLines_) {
+        shownLines_ = int(linesFor(width()).size());
+        updateGeometry();
+    }
     update();
 }
 
@@ -63,14 +67,59 @@ QSize ElidedLabel::minimumSizeHint() const
     return { std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height() };
 }
 
+void ElidedLabel::setSecondLineAfter(const QString& separator)
+{
+    separator_ = separator;
+    updateGeometry();
+    update();
+}
+
+QStringList ElidedLabel::linesFor(int width) const
+{
+    const QFontMetrics fm(drawingFont());
+    if (separator_.isEmpty() || fm.horizontalAdvance(text_) <= width)
+        return { fm.elidedText(text_, mode_, width) };
+    for (qsizetype at = text_.lastIndexOf(separator_); at > 0; at = text_.lastIndexOf(separator_, at - 1)) {
+        const QString first = text_.left(at + separator_.size()).trimmed();
+        if (fm.horizontalAdvance(first) <= width)
+            return { first, fm.elidedText(text_.mid(at + separator_.size()).trimmed(), mode_, width) };
+    }
+    return { fm.elidedText(text_, mode_, width) };
+}
+
+QString ElidedLabel::shownText() const { return linesFor(width()).join(QLatin1Char('\n')); }
+
+int ElidedLabel::heightForWidth(int width) const
+{
+    return QFontMetrics(font()).height() * int(linesFor(width).size());
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent*)
+{
+    if (separator_.isEmpty())
+        return;
+    // Going to two lines or back asks for another height.
+    const int lines = int(linesFor(width()).size());
+    if (lines != shownLines_) {
+        shownLines_ = lines;
+        updateGeometry();
+    }
+}
+
 void ElidedLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QFont f = drawingFont();
     p.setFont(f);
     p.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
-    const QString shown = QFontMetrics(f).elidedText(text_, mode_, width());
-    p.drawText(rect(), int(alignment_), shown);
+    const QStringList lines = linesFor(width());
+    if (lines.size() == 1)
+        return p.drawText(rect(), int(alignment_), lines.front());
+    const int lineHeight = QFontMetrics(f).height();
+    const int top = (height() - lineHeight * int(lines.size())) / 2;
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(QRect(0, top + i * lineHeight, width(), lineHeight),
+                   int((alignment_ & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter), lines[i]);
 }
 
 FitLabel::FitLabel(const QString& text, double minimumScaleFactor, QWidget* parent)

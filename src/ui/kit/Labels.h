@@ -19,17 +19,30 @@ public:
     const QString& text() const { return text_; }
     void setColor(const QColor& color);
     void setAlignment(Qt::Alignment alignment);
+    // A text too long for one line breaks after the last separator that
+    // lets its first part fit, and goes on on a second line (cut there if
+    // still too long); without a separator the text stays on one line.
+    void setSecondLineAfter(const QString& separator);
+    // The text as drawn at the present width: cut where it does not fit,
+    // its two lines joined by a line feed.
+    QString shownText() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return !separator_.isEmpty(); }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     virtual QFont drawingFont() const { return font(); }
+    QStringList linesFor(int width) const;
 
     QString text_;
     Qt::TextElideMode mode_;
     QColor color_;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    QString separator_;
+    int shownLines_ = 1;
 };
 
 class FitLabel : public ElidedLabel {

@@ -87,6 +87,9 @@ ScheduleRowView::ScheduleRowView(ScheduleController& schedule, QWidget* parent)
     title_->setFont(Theme::font(13, QFont::DemiBold));
     detail_->setFont(Theme::font(11));
     detail_->setColor(Theme::textSecondary());
+    // Where the row is too narrow for the status and the length on one
+    // line, the length goes on a second one rather than being cut.
+    detail_->setSecondLineAfter(QStringLiteral(" · "));
     symbol_->setFixedSize(kSymbolSize, kSymbolSize);
 
     auto* timeColumn = new QWidget(this);
@@ -311,6 +314,7 @@ QString ScheduleRowView::shownTime() const { return time_->text(); }
 QString ScheduleRowView::shownCaption() const { return caption_->text(); }
 QString ScheduleRowView::shownTitle() const { return title_->text(); }
 QString ScheduleRowView::shownDetail() const { return detail_->text(); }
+QString ScheduleRowView::drawnDetail() const { return detail_->shownText(); }
 bool ScheduleRowView::showsOnAirBadge() const { return !badge_->isHidden(); }
 
 void ScheduleRowView::paintEvent(QPaintEvent*)

@@ -66,6 +66,8 @@ public:
     QString shownCaption() const;
     QString shownTitle() const;
     QString shownDetail() const;
+    // The detail as drawn at the row's width (a line feed between its lines).
+    QString drawnDetail() const;
     bool showsOnAirBadge() const;
     IconButton* launchButton() const { return launch_; }
     QToolButton* menuButton() const { return menuButton_; }

@@ -260,3 +260,42 @@ TEST_F(ScheduleColumnTest, AsksNoMoreThanTheNarrowestSidePanelInEitherLanguage)
         schedule->setArmed(false);
     }
 }
+
+namespace tessarin::test {
+
+// In the narrowest side panel a done or disabled event keeps its status and
+// its whole length: a line too long for the row breaks after a " · " and the
+// row grows to hold the second line.
+TEST_F(ScheduleColumnTest, TheStatusAndLengthLineIsNeverCutInTheNarrowestPanel)
+{
+    auto news = block(QStringLiteral("Telegiornale della sera con collegamenti dalle regioni"), {file("news", 600)});
+    auto film = block("Film", {file("film", 1200)});
+    const ScheduleEvent opening = event(Start::fixed, news, kEightPM + 30);
+    ScheduleEvent spare = event(Start::manual, film);
+    spare.isEnabled = false;
+    spare.duration = 900;
+    schedule->setEvents({opening, spare});
+    makeColumn();
+    schedule->setArmed(true);
+    run(31);
+    run(600);
+    ASSERT_EQ(rowOf(opening).content().status, Status::done);
+
+    for (int width : {360, 460}) {
+        column->resize(width, 760);
+        QApplication::processEvents();
+        for (const ScheduleEvent& e : {opening, spare}) {
+            ScheduleRowView& row = rowOf(e);
+            const QString drawn = row.drawnDetail();
+            EXPECT_FALSE(drawn.contains(QChar(0x2026))) << width << " " << drawn.toStdString();
+            EXPECT_EQ(QString(drawn).replace(QStringLiteral("\n"), QStringLiteral(" ")), row.shownDetail()) << width;
+            EXPECT_GE(row.height(), row.heightForWidth(row.width())) << width;
+        }
+        if (width == 360)
+            EXPECT_TRUE(rowOf(spare).drawnDetail().contains(QLatin1Char('\n'))) << "the length on its own line";
+    }
+    EXPECT_EQ(rowOf(spare).shownDetail(), "Disattivato · durata 00:15:00 (limite)");
+    EXPECT_FALSE(rowOf(opening).drawnDetail().contains(QLatin1Char('\n'))) << "one line where it fits";
+}
+
+} // namespace tessarin::test
