@@ -24,11 +24,10 @@ QWidget* makeEmptyHint(QWidget* parent)
     icon->setPixmap(Icons::pixmap(QStringLiteral("film.stack"), Theme::textTertiary(), 28, hint->devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
     layout->addWidget(icon);
-    auto* text = new QLabel(BrowserMediaList::tr("Trascina qui i file video, audio o immagini\noppure usa il pulsante “+”"), hint);
-    text->setAlignment(Qt::AlignCenter);
-    text->setWordWrap(true);
+    auto* text = new BalancedLinesLabel(BrowserMediaList::tr("Trascina qui i file video, audio o immagini\noppure usa il pulsante “+”"), hint);
+    text->setObjectName(QStringLiteral("emptyHintText"));
     text->setFont(Theme::font(12));
-    setTextColor(text, Theme::textSecondary());
+    text->setColor(Theme::textSecondary());
     layout->addWidget(text);
     layout->addStretch(1);
     return hint;

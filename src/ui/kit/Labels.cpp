@@ -186,4 +186,92 @@ void ElidingLineEdit::focusOutEvent(QFocusEvent* event)
         setCursorPosition(0);
 }
 
+BalancedLinesLabel::BalancedLinesLabel(const QString& text, QWidget* parent)
+    : QWidget(parent)
+    , text_(text)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setAccessibleName(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+}
+
+void BalancedLinesLabel::setColor(const QColor& color)
+{
+    color_ = color;
+    update();
+}
+
+QStringList BalancedLinesLabel::linesFor(int width) const
+{
+    const QFontMetrics fm(font());
+    QStringList result;
+    for (const QString& line : text_.split(QLatin1Char('\n'))) {
+        const int full = fm.horizontalAdvance(line);
+        QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (full <= width || words.size() < 2) {
+            result << line;
+            continue;
+        }
+        // The fewest pieces of about equal width that each fit, never more
+        // pieces than there are pairs of words.
+        const int most = std::max<int>(1, int(words.size()) / 2);
+        QStringList best;
+        for (int pieces = 2; pieces <= most + 1 && best.isEmpty(); ++pieces) {
+            const double target = double(full) / pieces;
+            QStringList split;
+            QString current;
+            for (const QString& word : words) {
+                const QString next = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+                if (!current.isEmpty() && fm.horizontalAdvance(next) > target + fm.averageCharWidth() * 2
+                    && int(split.size()) < pieces - 1) {
+                    split << current;
+                    current = word;
+                } else {
+                    current = next;
+                }
+            }
+            split << current;
+            const bool fits = std::all_of(split.begin(), split.end(),
+                                          [&](const QString& piece) { return fm.horizontalAdvance(piece) <= width; });
+            const bool noLoneWord = std::none_of(split.begin(), split.end(),
+                                                 [](const QString& piece) { return !piece.contains(QLatin1Char(' ')); });
+            if (fits && noLoneWord)
+                best = split;
+            else if (pieces == most + 1)
+                best = split;
+        }
+        result << best;
+    }
+    return result;
+}
+
+QSize BalancedLinesLabel::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    int width = 0;
+    for (const QString& line : text_.split(QLatin1Char('\n')))
+        width = std::max(width, fm.horizontalAdvance(line));
+    return { width, heightForWidth(width) };
+}
+
+QSize BalancedLinesLabel::minimumSizeHint() const { return { 40, QFontMetrics(font()).height() }; }
+
+int BalancedLinesLabel::heightForWidth(int width) const
+{
+    return QFontMetrics(font()).lineSpacing() * int(linesFor(width).size());
+}
+
+void BalancedLinesLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    const QStringList lines = shownLines();
+    const int lineHeight = QFontMetrics(font()).lineSpacing();
+    const int top = (height() - lineHeight * int(lines.size())) / 2;
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(QRect(0, top + i * lineHeight, width(), lineHeight), Qt::AlignHCenter | Qt::AlignVCenter, lines[i]);
+}
+
 } // namespace tessarin

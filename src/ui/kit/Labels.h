@@ -72,6 +72,30 @@ private:
     QRect textRect() const;
 };
 
+// A centred text of given lines: a line too wide for the label is broken at
+// spaces into the fewest lines of about equal width, so no word stands on a
+// line of its own while its line has others.
+class BalancedLinesLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit BalancedLinesLabel(const QString& text, QWidget* parent = nullptr);
+    void setColor(const QColor& color);
+    // The lines as drawn at a width.
+    QStringList linesFor(int width) const;
+    QStringList shownLines() const { return linesFor(width()); }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+    QColor color_;
+};
+
 void setTextColor(QWidget* widget, const QColor& color);
 
 } // namespace tessarin

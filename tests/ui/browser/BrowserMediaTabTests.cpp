@@ -11,6 +11,7 @@
 #include "ui/browser/ThumbnailView.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 
 #include <QApplication>
 #include <QDir>
@@ -280,6 +281,51 @@ TEST_F(BrowserMediaTab, WidthDoesNotFollowTheListedNames)
     ASSERT_EQ(files.browserFiles().size(), 2u);
     QApplication::processEvents();
     EXPECT_EQ(column->sizeHint().width(), empty);
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// The empty list's hint stands on its two lines where the column is wide
+// enough; narrower, a line breaks into balanced parts, never leaving a word
+// alone on a line. A long file name is cut in the middle while the length
+// beside it stays whole.
+TEST_F(BrowserMediaTab, HintAndRowsReadWholeAtEveryColumnWidth)
+{
+    auto* hint = column->findChild<BalancedLinesLabel*>(QStringLiteral("emptyHintText"));
+    ASSERT_NE(hint, nullptr);
+    const QStringList given = {QStringLiteral("Trascina qui i file video, audio o immagini"),
+                               QStringLiteral("oppure usa il pulsante “+”")};
+    const QFontMetrics fm(hint->font());
+    for (int width : {column->minimumWidth(), 260, column->maximumWidth()}) {
+        column->resize(width, 600);
+        QApplication::processEvents();
+        const QStringList lines = hint->shownLines();
+        EXPECT_EQ(lines.join(QLatin1Char(' ')), given.join(QLatin1Char(' '))) << width;
+        for (const QString& line : lines) {
+            EXPECT_TRUE(line.contains(QLatin1Char(' '))) << width << ": " << line.toStdString();
+            EXPECT_LE(fm.horizontalAdvance(line), hint->width()) << width << ": " << line.toStdString();
+        }
+        EXPECT_GE(hint->height(), hint->heightForWidth(hint->width())) << width;
+        if (width == column->maximumWidth())
+            EXPECT_EQ(lines, given);
+    }
+
+    const QString longName = dir.filePath(QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio.mp4"));
+    ASSERT_TRUE(QFile::copy(media("clip_5s.mov").toLocalFile(), longName));
+    QTest::mouseClick(column->addButton(), Qt::LeftButton);
+    dialogs->choose({QUrl::fromLocalFile(longName)});
+    ASSERT_TRUE(waitUntil([&] { return !column->mediaList()->rows().empty()
+                                       && column->mediaList()->rows().front()->durationText() != "00:00:00"; }, 20.0));
+    column->resize(column->minimumWidth(), 600);
+    QApplication::processEvents();
+    BrowserRow* row = column->mediaList()->rows().front();
+    auto* duration = row->findChildren<ElidedLabel*>().back();
+    EXPECT_EQ(duration->shownText(), row->durationText());
+    auto* name = row->findChildren<ElidedLabel*>().front();
+    EXPECT_TRUE(name->shownText().contains(QChar(0x2026)));
+    EXPECT_TRUE(name->shownText().startsWith(QStringLiteral("Sig"))) << name->shownText().toStdString();
 }
 
 } // namespace tessarin::test
