@@ -35,7 +35,6 @@ void SidePanelTabButton::setSelected(bool selected)
     if (selected_ == selected)
         return;
     selected_ = selected;
-    updateGeometry();
     update();
 }
 
@@ -44,22 +43,40 @@ void SidePanelTabButton::setArmed(bool armed)
     if (armed_ == armed)
         return;
     armed_ = armed;
-    updateGeometry();
+    if (!dotReserved_)
+        updateGeometry();
     update();
 }
 
 QFont SidePanelTabButton::labelFont() const
 {
-    return Theme::font(12, selected_ ? QFont::DemiBold : QFont::Medium);
+    return labelFont(selected_);
+}
+
+QFont SidePanelTabButton::labelFont(bool selected)
+{
+    return Theme::font(12, selected ? QFont::DemiBold : QFont::Medium);
+}
+
+void SidePanelTabButton::setDotReserved(bool reserved)
+{
+    if (dotReserved_ == reserved)
+        return;
+    dotReserved_ = reserved;
+    updateGeometry();
 }
 
 QSize SidePanelTabButton::sizeHint() const
 {
-    const QFontMetrics fm(labelFont());
-    int w = kIcon + kGap + fm.horizontalAdvance(text());
-    if (armed_)
+    // The same size selected or not, armed or not: the widest (semibold)
+    // title, and the dot's room for a tab that can show it, so nothing in
+    // the tab bar moves.
+    const QFontMetrics bold(labelFont(true));
+    const QFontMetrics plain(labelFont(false));
+    int w = kIcon + kGap + std::max(bold.horizontalAdvance(text()), plain.horizontalAdvance(text()));
+    if (dotReserved_ || armed_)
         w += kGap + kDot;
-    return { w + 2 * kPadX, std::max(fm.height(), kIcon) + 2 * kPadY };
+    return { w + 2 * kPadX, std::max({ bold.height(), plain.height(), kIcon }) + 2 * kPadY };
 }
 
 void SidePanelTabButton::paintEvent(QPaintEvent*)
@@ -116,6 +133,7 @@ SidePanelView::SidePanelView(PlaylistEngine& engine, ScheduleController& schedul
     setMaximumWidth(kMaximumWidth);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     setHelp(blocksButton_, tr("Blocchi"));
+    scheduleButton_->setDotReserved(true);
 
     auto* tabBar = new QWidget(this);
     auto* tabRow = new QHBoxLayout(tabBar);

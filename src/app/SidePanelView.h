@@ -29,6 +29,8 @@ public:
     bool isSelected() const { return selected_; }
     void setArmed(bool armed);
     bool isArmed() const { return armed_; }
+    // Keeps the dot's room while the dot is not shown.
+    void setDotReserved(bool reserved);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -37,10 +39,12 @@ protected:
 
 private:
     QFont labelFont() const;
+    static QFont labelFont(bool selected);
 
     QString icon_;
     bool selected_ = false;
     bool armed_ = false;
+    bool dotReserved_ = false;
 };
 
 class SidePanelView : public QWidget {

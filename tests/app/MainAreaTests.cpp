@@ -135,15 +135,27 @@ TEST_F(MainArea, ScheduleTabMarksTheArmedScheduleWhicheverTabIsShown)
     SidePanelTabButton& tab = *panel().scheduleButton();
     EXPECT_FALSE(tab.isArmed());
     EXPECT_EQ(tab.toolTip(), "Palinsesto");
-    const int plainWidth = tab.sizeHint().width();
+    // The tab keeps its size when the dot appears or when it is selected, so
+    // nothing in the tab bar moves.
+    ContentView& w = *window;
+    w.show();
+    const QRect plain = tab.geometry();
+    SidePanelTabButton& blocks = *panel().blocksButton();
+    const QRect blocksPlace = blocks.geometry();
     show->schedule().setArmed(true);
     EXPECT_TRUE(tab.isArmed());
     EXPECT_EQ(tab.toolTip(), "Automazione del palinsesto attiva");
     EXPECT_EQ(tab.accessibleName(), "Automazione del palinsesto attiva");
-    EXPECT_GT(tab.sizeHint().width(), plainWidth);
+    QTest::mouseClick(&tab, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tab.isSelected());
+    EXPECT_EQ(tab.geometry(), plain);
+    EXPECT_EQ(blocks.geometry(), blocksPlace);
     show->schedule().setArmed(false);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(tab.isArmed());
-    EXPECT_EQ(tab.sizeHint().width(), plainWidth);
+    EXPECT_EQ(tab.geometry(), plain);
+    EXPECT_EQ(blocks.geometry(), blocksPlace);
 }
 
 TEST_F(MainArea, TheCueBarTakesItsPlaceOnlyWhileSomethingIsCued)
