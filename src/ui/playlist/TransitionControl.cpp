@@ -52,6 +52,10 @@ TransitionControl::TransitionControl(PlaylistEngine& engine, QWidget* parent)
                          "l'ultima clip sfuma a nero nello stesso tempo"));
     connect(stepper_, &Stepper::incremented, this, [this] { step(kStep); });
     connect(stepper_, &Stepper::decremented, this, [this] { step(-kStep); });
+    // Arrows a hand hits at once; the row keeps their height while the cut
+    // style hides them, so nothing under it moves.
+    stepper_->setArrowSize(QSize(16, 16));
+    setMinimumHeight(stepper_->sizeHint().height());
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -64,6 +64,17 @@ QRectF TrimWaveformArea::outMarker() const
     return { xForTime(effectiveEnd()) - kHandleWidth / 2.0, 0, double(kHandleWidth), double(height()) };
 }
 
+QRectF TrimWaveformArea::grabZone(double x) const
+{
+    const double w = std::min<double>(kGrabWidth, width());
+    const double left = std::clamp(x - w / 2, 0.0, std::max(0.0, width() - w));
+    return { left, 0, w, double(height()) };
+}
+
+QRectF TrimWaveformArea::inGrabZone() const { return grabZone(xForTime(item_->inPoint())); }
+
+QRectF TrimWaveformArea::outGrabZone() const { return grabZone(xForTime(effectiveEnd())); }
+
 void TrimWaveformArea::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -110,8 +121,15 @@ void TrimWaveformArea::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPointF pos = event->position();
-    // OUT lies over IN, so it takes a press where both are.
-    dragging_ = outMarker().contains(pos) ? Marker::out : inMarker().contains(pos) ? Marker::in : Marker::none;
+    // Where both take the press, the nearer marker has it; OUT lies over
+    // IN, so it has it when they stand at the same place.
+    const bool out = outGrabZone().contains(pos);
+    const bool in = inGrabZone().contains(pos);
+    if (out && in)
+        dragging_ = std::abs(pos.x() - xForTime(item_->inPoint())) < std::abs(pos.x() - xForTime(effectiveEnd()))
+            ? Marker::in : Marker::out;
+    else
+        dragging_ = out ? Marker::out : in ? Marker::in : Marker::none;
     pressX_ = pos.x();
     if (dragging_ != Marker::none)
         dragTo(pos.x()); // a click is a drag of one step

@@ -24,12 +24,17 @@ class TrimWaveformArea : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHandleWidth = 8;
+    // A marker takes a press this wide, kept inside the area, so it can be
+    // grabbed at the very start and the very end too.
+    static constexpr int kGrabWidth = 12;
 
     TrimWaveformArea(std::shared_ptr<MediaFile> item, int height, QWidget* parent = nullptr);
     // x of a time in the area, and the marker rectangles, in area coordinates.
     double xForTime(double seconds) const;
     QRectF inMarker() const;
     QRectF outMarker() const;
+    QRectF inGrabZone() const;
+    QRectF outGrabZone() const;
 
 signals:
     void inPointDragged(double seconds);
@@ -45,6 +50,7 @@ private:
     enum class Marker { none, in, out };
     double drawingDuration() const;
     double effectiveEnd() const;
+    QRectF grabZone(double x) const;
     void dragTo(double pointerX);
 
     std::shared_ptr<MediaFile> item_;

@@ -311,8 +311,16 @@ TEST_F(CentreControls, TheTransitionRowWritesTheEngineAndFollowsIt)
     Stepper& stepper = *transition->fadeStepper();
     ASSERT_EQ(picker.currentIndex(), 0);
     EXPECT_TRUE(stepper.isHidden()) << "the cut style has no duration";
+    const int rowHeight = transition->height();
 
     click(picker.segment(1));
+    // Arrows of at least 16 x 16 points, and a row that keeps its height.
+    for (QWidget* arrow : {static_cast<QWidget*>(stepper.upButton()), static_cast<QWidget*>(stepper.downButton())}) {
+        EXPECT_GE(arrow->width(), 16);
+        EXPECT_GE(arrow->height(), 16);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(transition->height(), rowHeight);
     EXPECT_EQ(engine->transitionStyle(), TransitionStyle::fade);
     EXPECT_EQ(settings->stringValue(PlaylistEngine::kStyleKey), QStringLiteral("fade"));
     EXPECT_FALSE(stepper.isHidden());

@@ -97,6 +97,36 @@ TEST(WaveformTrimView, MarkersKeepTheirDistanceAndStayInsideTheFile)
     EXPECT_EQ(view.lengthText(), QStringLiteral("00:00:05"));
 }
 
+// Each marker takes a press over at least 10 points, also where half of it
+// lies past the area's edge: IN at the start, OUT at the end.
+TEST(WaveformTrimView, MarkersAtTheEdgesAreGrabbedOverTenPoints)
+{
+    auto item = analysedItem("clip_5s.mov");
+    const double d = item->duration();
+    WaveformTrimView view(item);
+    view.show();
+    TrimWaveformArea* area = view.waveformArea();
+    const double w = area->width();
+    const double y = area->height() / 2.0;
+    for (const QRectF& zone : {area->inGrabZone(), area->outGrabZone()}) {
+        EXPECT_GE(zone.width(), 10.0);
+        EXPECT_GE(zone.left(), 0.0);
+        EXPECT_LE(zone.right(), w);
+    }
+
+    // Pressed 9 points in from the start, IN moves with the pointer.
+    drag(area, QPointF(9, y), QPointF(9 + w / 4, y));
+    EXPECT_NEAR(item->inPoint(), d / 4, d / w);
+    // Pressed 9 points in from the end, OUT moves with the pointer.
+    drag(area, QPointF(w - 9, y), QPointF(w - 9 - w / 4, y));
+    ASSERT_TRUE(item->outPoint().has_value());
+    EXPECT_NEAR(*item->outPoint(), d * 3 / 4, d / w);
+    // A press in the middle, away from both, moves nothing.
+    drag(area, QPointF(w / 2, y), QPointF(w / 2 + 20, y));
+    EXPECT_NEAR(item->inPoint(), d / 4, d / w);
+    EXPECT_NEAR(*item->outPoint(), d * 3 / 4, d / w);
+}
+
 TEST(WaveformTrimView, MarkersDoNotMoveWhileTheLengthIsUnknown)
 {
     // A file that never gets a duration: dragging must not invent points.
