@@ -212,6 +212,10 @@ TEST_F(MainArea, SideColumnsReachTheirWidestBeforeTheCentreGrows)
     }
     const auto [b, c, s] = widths(ContentView::kMinimumWidth);
     EXPECT_EQ(w.width(), ContentView::kMinimumWidth);
+    // The centre still shows a time left whole at its narrowest.
+    FitLabel& left = *view.timecodeBar()->remainingLabel();
+    left.setText(QStringLiteral("-00:01:22"));
+    EXPECT_EQ(left.shownText(), left.text()) << c;
     EXPECT_GE(b, 230);
     EXPECT_GE(c, PlaylistView::kCentreMinimumWidth);
     EXPECT_GE(s, SidePanelView::kMinimumWidth);

@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tessarin {
 namespace {
 
@@ -110,6 +112,9 @@ QWidget* PlaylistView::makeCentreColumn(PlaylistEngine& engine, Clock& clock)
     stack->addWidget(transportBar_);
     stack->addWidget(transition_);
     stack->addWidget(layers_);
+    // Never narrower than its rows at their smallest (the readouts of the
+    // timecode bar whole beside the clock).
+    column->setMinimumWidth(std::max(kCentreMinimumWidth, stack->minimumSize().width()));
     return column;
 }
 

@@ -9,10 +9,14 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace tessarin {
 namespace {
 constexpr double kMinimumScale = 0.4;
 constexpr double kRadius = 10.0;
+constexpr int kInsetX = 20;
+constexpr int kSpacing = 12;
 } // namespace
 
 TimecodeBar::TimecodeBar(PlaylistEngine& engine, Clock& clock, QWidget* parent)
@@ -31,8 +35,8 @@ TimecodeBar::TimecodeBar(PlaylistEngine& engine, Clock& clock, QWidget* parent)
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(20, 10, 20, 10);
-    row->setSpacing(12);
+    row->setContentsMargins(kInsetX, 10, kInsetX, 10);
+    row->setSpacing(kSpacing);
     row->addWidget(elapsed_, 1);
     row->addWidget(clockView_, 0, Qt::AlignVCenter);
     row->addWidget(remaining_, 1);
@@ -43,6 +47,14 @@ TimecodeBar::TimecodeBar(PlaylistEngine& engine, Clock& clock, QWidget* parent)
                          &PlaylistEngine::isLiveOnAirChanged })
         connect(&engine_, signal, this, &TimecodeBar::follow);
     follow();
+}
+
+QSize TimecodeBar::minimumSizeHint() const
+{
+    QFont smallest = remaining_->font();
+    smallest.setPixelSize(int(std::floor(smallest.pixelSize() * kMinimumScale)));
+    const int readout = QFontMetrics(smallest).horizontalAdvance(QStringLiteral("-00:00:00")) + 2;
+    return { 2 * kInsetX + 2 * kSpacing + 2 * readout + clockView_->sizeHint().width(), QWidget::minimumSizeHint().height() };
 }
 
 QColor TimecodeBar::remainingColor() const

@@ -22,6 +22,9 @@ public:
     TimeOfDayClockView* clockView() const { return clockView_; }
     // The colour of the time left for the engine's state now.
     QColor remainingColor() const;
+    // Wide enough for both readouts of a time left ("-00:00:00") whole at
+    // their smallest, beside the clock.
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
