@@ -327,7 +327,7 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <translation>%1 — edited</translation>
     </message>
     <message>
-        <source>Apri un show di Tessarin</source>
+        <source>Apri uno show di Tessarin</source>
         <translation>Open a Tessarin show</translation>
     </message>
     <message>
@@ -665,7 +665,7 @@ or use the “+” button</translation>
     <name>tessarin::SourceSection</name>
     <message>
         <source>Aggiungi una sorgente %1</source>
-        <translation>Add a %1 source</translation>
+        <translation>Add an %1 source</translation>
     </message>
     <message>
         <source>Nessun dispositivo di acquisizione collegato</source>

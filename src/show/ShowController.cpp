@@ -65,7 +65,7 @@ void ShowController::open()
 {
     if (!confirmDiscardingChanges())
         return;
-    if (const auto path = dialogs_.chooseShowToOpen(tr("Apri un show di Tessarin")))
+    if (const auto path = dialogs_.chooseShowToOpen(tr("Apri uno show di Tessarin")))
         load(*path);
 }
 

@@ -99,6 +99,7 @@ TEST_F(ContentViewTest, MenuCommandsRunTheShowCommandsAndTheTitleFollows)
     // "Apri show…" shows the open panel.
     menus.openShow()->trigger();
     EXPECT_EQ(dialogs.openPanels, 1);
+    EXPECT_EQ(dialogs.openMessage, "Apri uno show di Tessarin");
 }
 
 TEST_F(ContentViewTest, ClosingTheWindowIsAQuitRequestThatAsksAboutUnsavedChanges)

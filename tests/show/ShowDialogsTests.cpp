@@ -100,5 +100,5 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
               dir.filePath("Serata.txt.vellumcast"));
 
     whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    EXPECT_FALSE(dialogs.chooseShowToOpen(QStringLiteral("Apri un show di Tessarin")));
+    EXPECT_FALSE(dialogs.chooseShowToOpen(QStringLiteral("Apri uno show di Tessarin")));
 }

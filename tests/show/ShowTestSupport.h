@@ -73,10 +73,12 @@ public:
     std::vector<Alert> questions;
     std::vector<std::pair<QString, QString>> savePanels; // suggested name, message
     int openPanels = 0;
+    QString openMessage;
 
-    std::optional<QString> chooseShowToOpen(const QString&) override
+    std::optional<QString> chooseShowToOpen(const QString& message) override
     {
         ++openPanels;
+        openMessage = message;
         return next(openAnswers, std::optional<QString>());
     }
     std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message) override
