@@ -9,6 +9,7 @@
 #include "engine/AudioLevelTap.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
+#include "media/MediaFile.h"
 #include "platform/Settings.h"
 
 #include <QDateTime>
@@ -124,6 +125,46 @@ TESSARIN_SCREENSHOT(mainSmallest, "main-smallest")
     window.resize(ContentView::kMinimumWidth, ContentView::kMinimumHeight);
     stage.settle();
     return &window;
+}
+
+// Long names on air, a live source waiting in the same block and events of
+// the schedule, at the narrowest, the default and a wide window.
+static QWidget* longNamesOnAir(Stage& stage, int width)
+{
+    ContentView& window = stage.window();
+    LiveSource regia;
+    regia.kind = LiveSourceKind::rtmp;
+    regia.name = QStringLiteral("Regia principale della sala grande RTMP");
+    regia.address = QStringLiteral("rtmp://127.0.0.1/live/regia");
+    auto opening = stage.addBlock(
+        QStringLiteral("Apertura della serata con i titoli di testa"),
+        {stage.item(QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio.mov"),
+                    QStringLiteral("clip_5s.mov"), 3725),
+         MediaFile::create(regia),
+         stage.item(QStringLiteral("Intervista al sindaco.mp4"), QStringLiteral("clip_30s.mp4"), 1800)});
+    stage.addBlock(QStringLiteral("Musica"),
+                   {stage.item(QStringLiteral("Tema.wav"), QStringLiteral("tone_half.wav"), 240)});
+    stage.settle();
+    stage.engine().play(opening);
+    stage.settle(12.4);
+    window.resize(width, ContentView::kDefaultHeight);
+    stage.settle();
+    return &window;
+}
+
+TESSARIN_SCREENSHOT(mainLongNames1120, "main-long-names-1120")
+{
+    return longNamesOnAir(stage, ContentView::kMinimumWidth);
+}
+
+TESSARIN_SCREENSHOT(mainLongNames1440, "main-long-names-1440")
+{
+    return longNamesOnAir(stage, ContentView::kDefaultWidth);
+}
+
+TESSARIN_SCREENSHOT(mainLongNames1920, "main-long-names-1920")
+{
+    return longNamesOnAir(stage, 1920);
 }
 
 TESSARIN_SCREENSHOT(mainPlaybackFailed, "main-playback-failed")
