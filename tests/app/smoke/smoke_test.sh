@@ -4,7 +4,8 @@
 # starts the program and its tone reaches SDL's disk audio file, a file that
 # cannot be played in the middle of the block is skipped so the block plays
 # through to its last item, and that file's row carries the mark of it in the
-# accessibility tree, the side
+# accessibility tree, the fade transition is chosen and its stepper's up arrow
+# takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
 # and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
@@ -125,6 +126,25 @@ marked=""
 find_mark() { marked=$("$python" "$here/x11.py" described 'Impossibile riprodurre il file: ' 2>/dev/null); [ -n "$marked" ]; }
 wait_for 10 find_mark || fail "the row of the file that cannot be played carries no mark"
 echo "marked: $marked"
+
+# The fade transition, then a click 6 points under the centre of the fade
+# time's up arrow: inside its 16 x 16 points, so the time goes up one step.
+conf=$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini
+find_fade() { xy=$("$python" "$here/x11.py" find Fade 2>/dev/null); [ -n "$xy" ]; }
+wait_for 20 find_fade || fail "the fade segment is not in the accessibility tree"
+xdotool mousemove --sync $xy click 1
+fade_stored() { grep -q 'Vellumcast.transition.style=fade' "$conf"; }
+wait_for 10 fade_stored || fail "clicking the fade segment did not choose it"
+fade_time() { sed -n 's/^Vellumcast.transition.fadeSeconds=//p' "$conf"; }
+before=$(fade_time)
+find_up() { xy=$("$python" "$here/x11.py" find + 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_up || fail "the fade time's up arrow is not in the accessibility tree"
+read -r x y <<<"$xy"
+xdotool mousemove --sync "$x" $((y + 6)) click 1
+# Up, not down: the down arrow lies right under it (none stored: 1 s).
+stepped() { [ -n "$(fade_time)" ] && "$python" -c "import sys; sys.exit(0 if float('$(fade_time)') > float('${before:-1.0}') + 0.05 else 1)"; }
+wait_for 10 stepped || fail "a click 6 points under the up arrow's centre did not step the fade time"
+echo "fade time stepped from ${before:-its default} to $(fade_time) from the edge of its arrow"
 
 # The schedule tab, found by its accessible name and clicked for real.
 xy=""
