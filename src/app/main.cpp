@@ -1,14 +1,17 @@
 #include "app/AppLook.h"
 #include "app/ContentView.h"
+#include "engine/OutputWindowController.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
 #include "platform/Localization.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
+#include "platform/TerminationSignals.h"
 #include "show/ShowController.h"
 #include "ui/kit/TextFieldDrops.h"
 #include "ui/settings/AppLanguage.h"
+#include "ui/settings/SettingsWindowController.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -53,6 +56,15 @@ int main(int argc, char* argv[])
     tessarin::CaptureDevices captureDevices;
     const auto displays = tessarin::createDisplays();
     int status = 0;
+    // A request to end from outside (logout, shutdown, Ctrl+C, a closed
+    // terminal) ends every event loop, open questions and panels included,
+    // and then takes the same way out as the quit command, asking nothing:
+    // unsaved changes are not written anywhere.
+    bool endedFromOutside = false;
+    tessarin::TerminationSignals::install([&endedFromOutside](int) {
+        endedFromOutside = true;
+        QCoreApplication::exit(0);
+    });
     {
         tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
         // A language relaunch quits through the window's quit rule.
@@ -60,10 +72,15 @@ int main(int argc, char* argv[])
         window.show();
         status = QApplication::exec();
         tessarin::AppLanguage::setQuitRequest({});
+        if (endedFromOutside) {
+            tessarin::SettingsWindowController::shared().close();
+            window.outputWindowController().stop();
+        }
     }
     // The language relaunch's new start waits for this process to be gone,
     // so it is arranged now, before a shutdown that might have to be cut short.
-    tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
+    if (!endedFromOutside)
+        tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
     // With the windows gone and before static objects go: sessions and
     // children stopped, every background thread joined.
     return tessarin::ProcessEnd::finish(status, 10.0);
