@@ -7,6 +7,7 @@
 #include "platform/Localization.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
+#include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "show/ShowController.h"
 #include "ui/kit/TextFieldDrops.h"
@@ -17,6 +18,7 @@
 #include <QIcon>
 
 #include <csignal>
+#include <cstdio>
 
 #include <malloc.h>
 
@@ -46,6 +48,15 @@ int main(int argc, char* argv[])
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessarin.svg")));
 
+    // A second start brings the running window forward and ends: two
+    // programs would open the same show and fight over the sound device.
+    tessarin::SingleInstance instance;
+    if (!instance.claim()) {
+        if (!tessarin::SingleInstance::activateRunning(QDBusConnection::sessionBus()))
+            std::fprintf(stderr, "Tessarin is already running but did not answer\n");
+        return 0;
+    }
+
     tessarin::Settings settings;
     const auto language = tessarin::AppLanguage::effective(settings);
     tessarin::Localization::apply(tessarin::AppLanguage::rawValue(language));
@@ -69,6 +80,12 @@ int main(int argc, char* argv[])
         tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
         // A language relaunch quits through the window's quit rule.
         tessarin::AppLanguage::setQuitRequest([&window] { return window.close(); });
+        QObject::connect(&instance, &tessarin::SingleInstance::activationRequested, &window, [&window] {
+            window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+            window.show();
+            window.raise();
+            window.activateWindow();
+        });
         window.show();
         status = QApplication::exec();
         tessarin::AppLanguage::setQuitRequest({});
