@@ -4,6 +4,7 @@
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
+#include "platform/FFmpegLog.h"
 #include "platform/Localization.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
@@ -39,6 +40,7 @@ int main(int argc, char* argv[])
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);
+    tessarin::FFmpegLog::apply();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vellumcast"));
