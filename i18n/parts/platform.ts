@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="it_IT">
 <context>
+    <name>tessarin::OutputWindowController</name>
+    <message>
+        <source>Uscita di Tessarin</source>
+        <translation>Tessarin output</translation>
+    </message>
+</context>
+<context>
     <name>StreamOutput</name>
     <message>
         <source>Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264</source>
