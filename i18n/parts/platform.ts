@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>FFmpegLiveSession</name>
+    <message>
+        <source>La porta %1 è già in uso da un altro programma: chiudilo o scegli un&apos;altra porta</source>
+        <translation>Port %1 is already used by another program: close it or choose another port</translation>
+    </message>
+</context>
+<context>
     <name>StreamOutput</name>
     <message>
         <source>Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264</source>
