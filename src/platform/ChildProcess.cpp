@@ -123,7 +123,7 @@ private:
 // The child's side between fork and exec: only calls that are safe after a
 // fork of a threaded process. Reports errno on the error pipe when it fails.
 [[noreturn]] void becomeChild(const char* program, char* const* argv, const std::vector<std::pair<int, int>>& moves,
-                              int highestChildFd, pid_t parent, int errorPipe)
+                              pid_t parent, int errorPipe)
 {
     auto fail = [errorPipe](int code) {
         [[maybe_unused]] const ssize_t n = ::write(errorPipe, &code, sizeof code);
@@ -149,8 +149,14 @@ private:
         if (dup2(source, target) < 0)
             fail(errno);
     }
-    for (int fd = highestChildFd + 1; fd < kFirstHighDescriptor; ++fd)
-        ::close(fd);
+    // Below 10, whatever is not one of the child's own descriptors goes.
+    for (int fd = 0; fd < kFirstHighDescriptor; ++fd) {
+        bool mapped = false;
+        for (const auto& move : moves)
+            mapped = mapped || move.second == fd;
+        if (!mapped)
+            ::close(fd);
+    }
     if (syscall(SYS_close_range, static_cast<unsigned>(kFirstHighDescriptor), ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
         for (int fd = kFirstHighDescriptor; fd < 4096; ++fd) {
             if (fd != errorPipe)
@@ -251,7 +257,6 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
     };
 
     SpawnSources sources;
-    int highestChildFd = 2;
     auto addSource = [&](int parentFd, int childFd) {
         const int source = parentFd < 0 ? ::open("/dev/null", O_RDWR | O_CLOEXEC) : parentFd;
         if (source < 0)
@@ -268,7 +273,6 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
     for (const auto& mapping : descriptors) {
         if (mapping.childFd < 0 || mapping.childFd >= kFirstHighDescriptor)
             return fail(EBADF, "descriptor " + std::to_string(mapping.childFd) + " cannot be mapped");
-        highestChildFd = std::max(highestChildFd, mapping.childFd);
         if (!addSource(mapping.parentFd, mapping.childFd))
             return fail(errno, std::strerror(errno));
     }
@@ -302,7 +306,7 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
         const pid_t parent = getpid();
         pid = fork();
         if (pid == 0)
-            becomeChild(program.constData(), argv.data(), sources.moves, highestChildFd, parent, errorPipe->writeEnd);
+            becomeChild(program.constData(), argv.data(), sources.moves, parent, errorPipe->writeEnd);
         if (pid < 0)
             forkError = errno;
     };

@@ -55,6 +55,11 @@ TEST(ChildProcess, ChildSeesOnlyTheDescriptorsItWasGiven)
 
     const QStringList fds = openDescriptorsOfChild({ { 3, extra->readEnd } });
     EXPECT_EQ(fds, (QStringList { "0", "1", "2", "3" }));
+    // Nor one below the highest descriptor given that is not given itself.
+    const int low = ::fcntl(leaky, F_DUPFD, 5);
+    ASSERT_LT(low, 9);
+    EXPECT_EQ(openDescriptorsOfChild({ { 9, extra->readEnd } }), (QStringList { "0", "1", "2", "9" }));
+    closeDescriptor(low);
 
     closeDescriptor(leaky);
     closeDescriptor(leakyHigh);
