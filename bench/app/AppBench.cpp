@@ -103,8 +103,11 @@ void runFor(double seconds)
 
 class NoDialogs final : public ShowDialogs {
 public:
-    std::optional<QString> chooseShowToOpen(const QString&) override { return std::nullopt; }
-    std::optional<QString> chooseShowToSave(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> chooseShowToOpen(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> chooseShowToSave(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     void warn(const QString&, const QString&) override { }
     SaveAnswer askToSaveChanges(const QString&, const QString&) override { return SaveAnswer::dontSave; }
 };

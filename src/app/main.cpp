@@ -1,19 +1,25 @@
 #include "app/AppLook.h"
 #include "app/ContentView.h"
+#include "engine/OutputWindowController.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
+#include "platform/FFmpegLog.h"
 #include "platform/Localization.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "show/ShowController.h"
 #include "ui/kit/TextFieldDrops.h"
 #include "ui/settings/AppLanguage.h"
+#include "ui/settings/SettingsWindowController.h"
 
 #include <QApplication>
 #include <QIcon>
 
 #include <csignal>
+#include <cstdio>
 
 #include <malloc.h>
 
@@ -34,6 +40,7 @@ int main(int argc, char* argv[])
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);
+    tessarin::FFmpegLog::apply();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vellumcast"));
@@ -42,6 +49,15 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(TESSARIN_VERSION));
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessarin.svg")));
+
+    // A second start brings the running window forward and ends: two
+    // programs would open the same show and fight over the sound device.
+    tessarin::SingleInstance instance;
+    if (!instance.claim()) {
+        if (!tessarin::SingleInstance::activateRunning(QDBusConnection::sessionBus()))
+            std::fprintf(stderr, "Tessarin is already running but did not answer\n");
+        return 0;
+    }
 
     tessarin::Settings settings;
     const auto language = tessarin::AppLanguage::effective(settings);
@@ -53,17 +69,37 @@ int main(int argc, char* argv[])
     tessarin::CaptureDevices captureDevices;
     const auto displays = tessarin::createDisplays();
     int status = 0;
+    // A request to end from outside (logout, shutdown, Ctrl+C, a closed
+    // terminal) ends every event loop, open questions and panels included,
+    // and then takes the same way out as the quit command, asking nothing:
+    // unsaved changes are not written anywhere.
+    bool endedFromOutside = false;
+    tessarin::TerminationSignals::install([&endedFromOutside](int) {
+        endedFromOutside = true;
+        QCoreApplication::exit(0);
+    });
     {
         tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
         // A language relaunch quits through the window's quit rule.
         tessarin::AppLanguage::setQuitRequest([&window] { return window.close(); });
+        QObject::connect(&instance, &tessarin::SingleInstance::activationRequested, &window, [&window] {
+            window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+            window.show();
+            window.raise();
+            window.activateWindow();
+        });
         window.show();
         status = QApplication::exec();
         tessarin::AppLanguage::setQuitRequest({});
+        if (endedFromOutside) {
+            tessarin::SettingsWindowController::shared().close();
+            window.outputWindowController().stop();
+        }
     }
     // The language relaunch's new start waits for this process to be gone,
     // so it is arranged now, before a shutdown that might have to be cut short.
-    tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
+    if (!endedFromOutside)
+        tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
     // With the windows gone and before static objects go: sessions and
     // children stopped, every background thread joined.
     return tessarin::ProcessEnd::finish(status, 10.0);

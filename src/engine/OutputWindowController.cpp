@@ -75,7 +75,7 @@ void OutputWindowController::show(const OutputDisplay& display, const std::optio
                                                          | Qt::WindowTransparentForInput
                                                          | Qt::WindowDoesNotAcceptFocus);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->setWindowTitle(QStringLiteral("Tessarin output"));
+    window->setWindowTitle(tr("Uscita di Tessarin"));
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window->setPalette(palette);

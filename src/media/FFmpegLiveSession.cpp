@@ -8,9 +8,14 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QUrl>
+#include <QUrlQuery>
 
 #include <cerrno>
 #include <csignal>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +80,66 @@ namespace {
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(FFmpegLiveSession)
 };
+
+// The local port a listening source waits on: an RTMP source with listen
+// (TCP, 1935 when the address names none) or an SRT address in listener
+// mode (UDP).
+struct ListenPort {
+    QString host;
+    int port = -1;
+    bool udp = false;
+};
+
+std::optional<ListenPort> listenPort(const LiveSource& source)
+{
+    const QUrl url(source.address.trimmed());
+    if (source.kind == LiveSourceKind::rtmp && source.listen)
+        return ListenPort { url.host(), url.port(1935), false };
+    if (source.kind == LiveSourceKind::srt
+        && QUrlQuery(url).queryItemValue(QStringLiteral("mode")).compare(QLatin1String("listener"), Qt::CaseInsensitive) == 0
+        && url.port() > 0)
+        return ListenPort { url.host(), url.port(), true };
+    return std::nullopt;
+}
+
+// Whether another program holds the port: a bind as ffmpeg's own (TCP with
+// address reuse, so connections of an earlier listener that are closing do
+// not count) fails with "address in use". Unknown (false) for a host that
+// is not a numeric address.
+bool portTaken(const ListenPort& listen)
+{
+    const QByteArray host = listen.host.toLatin1();
+    const bool v6 = listen.host.contains(QLatin1Char(':'));
+    sockaddr_storage address {};
+    socklen_t length = 0;
+    if (v6) {
+        auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+        a->sin6_family = AF_INET6;
+        a->sin6_port = htons(static_cast<uint16_t>(listen.port));
+        if (inet_pton(AF_INET6, host.constData(), &a->sin6_addr) != 1)
+            return false;
+        length = sizeof *a;
+    } else {
+        auto* a = reinterpret_cast<sockaddr_in*>(&address);
+        a->sin_family = AF_INET;
+        a->sin_port = htons(static_cast<uint16_t>(listen.port));
+        if (host.isEmpty())
+            a->sin_addr.s_addr = htonl(INADDR_ANY);
+        else if (inet_pton(AF_INET, host.constData(), &a->sin_addr) != 1)
+            return false;
+        length = sizeof *a;
+    }
+    const int fd = ::socket(v6 ? AF_INET6 : AF_INET, (listen.udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    if (!listen.udp) {
+        const int yes = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    }
+    const bool taken = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 && errno == EADDRINUSE;
+    ::close(fd);
+    return taken;
+}
 
 // The reading rule of the three readers: fills the whole span, retrying on
 // EINTR; false at end of file or on any other failure.
@@ -327,7 +392,21 @@ void FFmpegLiveSession::Run::supervise()
     if (stopRequested())
         return;
     bool withAudio = true;
+    const std::optional<ListenPort> listen = listenPort(source);
     for (;;) {
+        // A port held by another program (an earlier run's ffmpeg, another
+        // server) is reported and left alone; the source starts once it is free.
+        if (listen && portTaken(*listen)) {
+            if (!failedShowing) {
+                report(LiveStatus::failed(
+                    Texts::tr("La porta %1 è già in uso da un altro programma: chiudilo o scegli un'altra porta")
+                        .arg(listen->port)));
+                failedShowing = true;
+            }
+            if (pauseBeforeRestart())
+                return;
+            continue;
+        }
         const Result run = runOnce(*path, withAudio);
         if (stopRequested())
             return;

@@ -49,6 +49,16 @@ QStringList FFmpegTools::candidates()
     }
     list << QStringLiteral("/opt/homebrew/bin/ffmpeg") << QStringLiteral("/usr/local/bin/ffmpeg")
          << QStringLiteral("/opt/local/bin/ffmpeg") << QStringLiteral("/usr/bin/ffmpeg");
+    // Then the user's own search path, as a shell would look: absolute
+    // folders only (an empty or relative entry would mean the working folder).
+    const QString path = qEnvironmentVariable("PATH");
+    for (const QString& folder : path.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (!QDir::isAbsolutePath(folder))
+            continue;
+        const QString candidate = QDir::cleanPath(QDir(folder).filePath(QStringLiteral("ffmpeg")));
+        if (!list.contains(candidate))
+            list << candidate;
+    }
     return list;
 }
 

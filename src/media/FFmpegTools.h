@@ -12,7 +12,8 @@ namespace tessarin {
 class FFmpegTools {
 public:
     // Where ffmpeg is looked for, in order: "ffmpeg" beside the executable,
-    // the fixed install locations, then the system's own.
+    // the fixed install locations, the system's own, then each absolute
+    // folder of PATH.
     static QStringList candidates();
 
     // The first candidate that is an executable file; runs nothing.

@@ -7,12 +7,19 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <linux/close_range.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <cmath>
 #include <chrono>
 #include <thread>
@@ -46,24 +53,120 @@ int millisecondsUntil(double deadline)
     return static_cast<int>(std::min(left * 1000.0 + 1.0, 60000.0));
 }
 
-// Owns the spawn attribute and file action objects for one spawn.
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    std::vector<int> sources; // private copies of the parents' descriptors
-    SpawnSetup()
+// The descriptors a spawn hands to its child: private high copies of the
+// parent's descriptors (or of /dev/null), closed again after the start.
+struct SpawnSources {
+    std::vector<std::pair<int, int>> moves; // (source, child descriptor)
+    ~SpawnSources()
     {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-    }
-    ~SpawnSetup()
-    {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        for (int fd : sources)
-            closeDescriptor(fd);
+        for (const auto& move : moves)
+            closeDescriptor(move.first);
     }
 };
+
+// Starts every child from one thread that lives as long as the process. A
+// child is bound to end with its parent (the kernel sends it SIGKILL when
+// its parent goes, even by SIGKILL or a crash, so no ffmpeg outlives the
+// program holding a port or a device), and for the kernel the parent is
+// the thread that started it: a child started from a pool thread that later
+// ends for being idle would be killed with it.
+class Spawner {
+public:
+    static Spawner& shared()
+    {
+        static auto* instance = new Spawner; // its thread runs until the process ends
+        return *instance;
+    }
+
+    // Runs job on the spawner's thread and waits for it.
+    void run(const std::function<void()>& job)
+    {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t ticket = ++queued_;
+        jobs_.push_back(&job);
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return done_ >= ticket; });
+    }
+
+private:
+    Spawner()
+    {
+        std::thread([this] { loop(); }).detach();
+    }
+
+    void loop()
+    {
+        // Signals for the process go to its other threads.
+        sigset_t all;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, nullptr);
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return !jobs_.empty(); });
+            const std::function<void()>* job = jobs_.front();
+            jobs_.pop_front();
+            lock.unlock();
+            (*job)();
+            lock.lock();
+            ++done_;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<const std::function<void()>*> jobs_;
+    std::uint64_t queued_ = 0;
+    std::uint64_t done_ = 0;
+};
+
+// The child's side between fork and exec: only calls that are safe after a
+// fork of a threaded process. Reports errno on the error pipe when it fails.
+[[noreturn]] void becomeChild(const char* program, char* const* argv, const std::vector<std::pair<int, int>>& moves,
+                              pid_t parent, int errorPipe)
+{
+    auto fail = [errorPipe](int code) {
+        [[maybe_unused]] const ssize_t n = ::write(errorPipe, &code, sizeof code);
+        _exit(127);
+    };
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        fail(errno);
+    if (getppid() != parent) // the parent went before the binding was made
+        _exit(127);
+    // Default handling and nothing blocked, whatever this process set.
+    // (The spawner thread blocks every signal, so none of this process's
+    // handlers can run here before they are reset.)
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (const int signal : { SIGPIPE, SIGTERM, SIGINT, SIGHUP })
+        sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Sources are all >= 10 and targets below, so no move overwrites a
+    // source still to be used; dup2 clears close-on-exec on the target.
+    for (const auto& [source, target] : moves) {
+        if (dup2(source, target) < 0)
+            fail(errno);
+    }
+    // Below 10, whatever is not one of the child's own descriptors goes.
+    for (int fd = 0; fd < kFirstHighDescriptor; ++fd) {
+        bool mapped = false;
+        for (const auto& move : moves)
+            mapped = mapped || move.second == fd;
+        if (!mapped)
+            ::close(fd);
+    }
+    if (syscall(SYS_close_range, static_cast<unsigned>(kFirstHighDescriptor), ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = kFirstHighDescriptor; fd < 4096; ++fd) {
+            if (fd != errorPipe)
+                ::close(fd);
+        }
+    }
+    execve(program, argv, environ);
+    fail(errno);
+    _exit(127);
+}
 
 } // namespace
 
@@ -153,46 +256,33 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
         return std::nullopt;
     };
 
-    SpawnSetup setup;
-    int highestChildFd = 2;
+    SpawnSources sources;
+    auto addSource = [&](int parentFd, int childFd) {
+        const int source = parentFd < 0 ? ::open("/dev/null", O_RDWR | O_CLOEXEC) : parentFd;
+        if (source < 0)
+            return false;
+        // A private high copy: sources never collide with the targets.
+        const int high = fcntl(source, F_DUPFD_CLOEXEC, kFirstHighDescriptor);
+        if (parentFd < 0)
+            closeDescriptor(source);
+        if (high < 0)
+            return false;
+        sources.moves.emplace_back(high, childFd);
+        return true;
+    };
     for (const auto& mapping : descriptors) {
         if (mapping.childFd < 0 || mapping.childFd >= kFirstHighDescriptor)
             return fail(EBADF, "descriptor " + std::to_string(mapping.childFd) + " cannot be mapped");
-        highestChildFd = std::max(highestChildFd, mapping.childFd);
-        int rc = 0;
-        if (mapping.parentFd < 0) {
-            rc = posix_spawn_file_actions_addopen(&setup.actions, mapping.childFd, "/dev/null", O_RDWR, 0);
-        } else {
-            // A private high copy: sources never collide with the targets.
-            const int source = fcntl(mapping.parentFd, F_DUPFD_CLOEXEC, kFirstHighDescriptor);
-            if (source < 0)
-                return fail(errno, std::strerror(errno));
-            setup.sources.push_back(source);
-            rc = posix_spawn_file_actions_adddup2(&setup.actions, source, mapping.childFd);
-        }
-        if (rc != 0)
-            return fail(rc, std::strerror(rc));
+        if (!addSource(mapping.parentFd, mapping.childFd))
+            return fail(errno, std::strerror(errno));
     }
     // Standard descriptors the caller left out read and write /dev/null.
     for (int fd = 0; fd <= 2; ++fd) {
         const bool mapped = std::any_of(descriptors.begin(), descriptors.end(),
                                         [fd](const DescriptorMapping& m) { return m.childFd == fd; });
-        if (!mapped)
-            posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null", O_RDWR, 0);
+        if (!mapped && !addSource(-1, fd))
+            return fail(errno, std::strerror(errno));
     }
-    posix_spawn_file_actions_addclosefrom_np(&setup.actions, highestChildFd + 1);
-
-    // The child starts with default signal handling and nothing blocked.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    sigset_t noneBlocked;
-    sigemptyset(&noneBlocked);
-    posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-    posix_spawnattr_setsigmask(&setup.attributes, &noneBlocked);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     const QByteArray program = path.toLocal8Bit();
     std::vector<QByteArray> argStorage;
@@ -205,10 +295,39 @@ std::optional<ChildProcess> ChildProcess::spawn(const QString& path, const QStri
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    // The child writes errno here when it cannot exec; an exec that works
+    // closes the pipe (close-on-exec) with nothing written.
+    auto errorPipe = Pipe::create();
+    if (!errorPipe)
+        return fail(errno, std::strerror(errno));
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, program.constData(), &setup.actions, &setup.attributes, argv.data(), environ);
-    if (rc != 0)
-        return fail(rc, std::strerror(rc));
+    int forkError = 0;
+    const std::function<void()> start = [&] {
+        const pid_t parent = getpid();
+        pid = fork();
+        if (pid == 0)
+            becomeChild(program.constData(), argv.data(), sources.moves, parent, errorPipe->writeEnd);
+        if (pid < 0)
+            forkError = errno;
+    };
+    Spawner::shared().run(start);
+    closeDescriptor(errorPipe->writeEnd);
+    if (pid < 0) {
+        closeDescriptor(errorPipe->readEnd);
+        return fail(forkError, std::strerror(forkError));
+    }
+    int childError = 0;
+    ssize_t n;
+    do {
+        n = ::read(errorPipe->readEnd, &childError, sizeof childError);
+    } while (n < 0 && errno == EINTR);
+    closeDescriptor(errorPipe->readEnd);
+    if (n > 0) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return fail(childError, std::strerror(childError));
+    }
     return ChildProcess(pid);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Child processes with an explicit descriptor map: the child gets exactly the
 // descriptors it is given (plus /dev/null where asked) and inherits nothing
-// else. Needs SIGPIPE ignored in the process (main() does it first).
+// else. Every child is bound to its parent: it gets SIGKILL when this
+// process ends, in whatever way. Needs SIGPIPE ignored in the process
+// (main() does it first).
 #include <sys/types.h>
 
 #include <QByteArray>

@@ -1,17 +1,42 @@
 #include "platform/Settings.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tessarin {
+namespace {
+
+// The file may hold a stream address (when no keyring takes it), so only its
+// owner may read it. It is made here with that mode when missing; each save
+// replaces it with a new file that keeps the mode of the one it replaces.
+void restrictToOwner(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
+}
+
+} // namespace
 
 Settings::Settings()
     : store_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Vellumcast", "Vellumcast"))
 {
+    restrictToOwner(store_->fileName());
 }
 
 Settings::Settings(const QString& iniPath)
     : store_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
 {
+    restrictToOwner(store_->fileName());
 }
 
 Settings::~Settings() = default;

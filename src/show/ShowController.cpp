@@ -6,6 +6,7 @@
 #include "show/ShowMissingMedia.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -26,6 +27,8 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     tracker_.markSaved(); // the empty show counts as saved
 
     const auto last = settings_.stringValue(QLatin1String(kLastShowPathKey));
+    if (last && !last->isEmpty())
+        lastFolder_ = QFileInfo(*last).absolutePath();
     if (last && !last->isEmpty() && QFileInfo::exists(*last)) {
         const QString path = *last;
         postToMain([self = QPointer<ShowController>(this), path] {
@@ -65,7 +68,7 @@ void ShowController::open()
 {
     if (!confirmDiscardingChanges())
         return;
-    if (const auto path = dialogs_.chooseShowToOpen(tr("Apri uno show di Tessarin")))
+    if (const auto path = dialogs_.chooseShowToOpen(tr("Apri uno show di Tessarin"), panelFolder()))
         load(*path);
 }
 
@@ -80,7 +83,7 @@ void ShowController::save()
 bool ShowController::saveAs()
 {
     const QString suggested = fileURL_ ? QFileInfo(*fileURL_).fileName() : QLatin1String(kDefaultFileName);
-    const auto path = dialogs_.chooseShowToSave(suggested, tr("Salva lo show"));
+    const auto path = dialogs_.chooseShowToSave(suggested, tr("Salva lo show"), panelFolder());
     if (!path)
         return false;
     return write(*path);
@@ -166,8 +169,20 @@ QString ShowController::currentSnapshot() const
     return ShowChangeTracker::snapshotOf(content_.document(std::nullopt));
 }
 
+QString ShowController::panelFolder() const
+{
+    const QString open = fileURL_ ? QFileInfo(*fileURL_).absolutePath() : QString();
+    for (const QString& folder : { open, lastFolder_ }) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
 void ShowController::setFileURL(std::optional<QString> path)
 {
+    if (path)
+        lastFolder_ = QFileInfo(*path).absolutePath();
     fileURL_ = std::move(path);
     emit fileURLChanged();
     emit changed();

@@ -104,6 +104,9 @@ private:
     void load(const QString& path);
     QString currentSnapshot() const;
     void setFileURL(std::optional<QString> path);
+    // Where the open and save panels start: the open show's folder, else
+    // the folder of the show last opened or saved, else the home folder.
+    QString panelFolder() const;
 
     // Declared first so it outlives the watcher and everything else.
     std::unique_ptr<EngineShowContent> program_;
@@ -111,6 +114,7 @@ private:
     Settings& settings_;
     ShowDialogs& dialogs_;
     std::optional<QString> fileURL_;
+    QString lastFolder_;
     ShowChangeTracker tracker_;
 };
 

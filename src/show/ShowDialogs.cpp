@@ -20,9 +20,9 @@ QtShowDialogs::QtShowDialogs(QWidget* parent)
 {
 }
 
-std::optional<QString> QtShowDialogs::chooseShowToOpen(const QString& message)
+std::optional<QString> QtShowDialogs::chooseShowToOpen(const QString& message, const QString& folder)
 {
-    QFileDialog panel(parent_, message);
+    QFileDialog panel(parent_, message, folder);
     panel.setAcceptMode(QFileDialog::AcceptOpen);
     panel.setFileMode(QFileDialog::ExistingFile);
     panel.setNameFilter(showFilter());
@@ -31,9 +31,10 @@ std::optional<QString> QtShowDialogs::chooseShowToOpen(const QString& message)
     return panel.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtShowDialogs::chooseShowToSave(const QString& suggestedName, const QString& message)
+std::optional<QString> QtShowDialogs::chooseShowToSave(const QString& suggestedName, const QString& message,
+                                                       const QString& folder)
 {
-    QFileDialog panel(parent_, message);
+    QFileDialog panel(parent_, message, folder);
     panel.setAcceptMode(QFileDialog::AcceptSave);
     panel.setFileMode(QFileDialog::AnyFile);
     panel.setNameFilter(showFilter());

@@ -16,11 +16,13 @@ public:
 
     virtual ~ShowDialogs() = default;
 
-    // Open panel for one show file; the chosen path, or nullopt when cancelled.
-    virtual std::optional<QString> chooseShowToOpen(const QString& message) = 0;
-    // Save panel with the name field preset to suggestedName; the chosen path
-    // (with the show extension), or nullopt when cancelled.
-    virtual std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message) = 0;
+    // Open panel for one show file, showing folder first; the chosen path,
+    // or nullopt when cancelled.
+    virtual std::optional<QString> chooseShowToOpen(const QString& message, const QString& folder) = 0;
+    // Save panel in folder with the name field preset to suggestedName; the
+    // chosen path (with the show extension), or nullopt when cancelled.
+    virtual std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message,
+                                                    const QString& folder) = 0;
     // Warning alert with one default button.
     virtual void warn(const QString& message, const QString& informativeText) = 0;
     // Warning alert with "Salva" (default), "Non salvare" and "Annulla";
@@ -35,8 +37,9 @@ public:
 
     explicit QtShowDialogs(QWidget* parent = nullptr);
 
-    std::optional<QString> chooseShowToOpen(const QString& message) override;
-    std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message) override;
+    std::optional<QString> chooseShowToOpen(const QString& message, const QString& folder) override;
+    std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message,
+                                            const QString& folder) override;
     void warn(const QString& message, const QString& informativeText) override;
     SaveAnswer askToSaveChanges(const QString& message, const QString& informativeText) override;
 

@@ -62,8 +62,19 @@ public:
         friend bool operator==(const Status&, const Status&) = default;
     };
 
-    // The encoder set-ups a run can use.
-    enum class Encoder { h264VideoToolbox, hevcVideoToolbox, x264, x264Interlaced, mpeg2Interlaced };
+    // The encoder set-ups a run can use: the hardware ones (VAAPI, NVENC,
+    // Quick Sync, for H.264 and H.265), then the software ones.
+    enum class Encoder {
+        h264Vaapi,
+        hevcVaapi,
+        h264Nvenc,
+        hevcNvenc,
+        h264Qsv,
+        hevcQsv,
+        x264,
+        x264Interlaced,
+        mpeg2Interlaced,
+    };
 
     // Which ffmpeg encodes with which encoder, and the ffmpeg that sends the
     // encoder's transport stream when the encoder cannot send it itself.
@@ -71,6 +82,13 @@ public:
         QString ffmpeg;
         Encoder encoder = Encoder::x264;
         std::optional<QString> sender;
+        QString device; // the VAAPI render node, VAAPI encoders only
+    };
+
+    // A hardware encoder that has proved to work, with its device.
+    struct HardwareChoice {
+        Encoder encoder = Encoder::x264;
+        QString device;
     };
 
     // The bitrates offered, kbit/s.
@@ -170,9 +188,32 @@ public:
     // The launch decision (runs ffmpeg probes): a plan or the failure text.
     static std::variant<LaunchPlan, QString> decide(const QString& scheme, const StreamFormat& format,
                                                     InterlacedCodec codec, bool hevc);
-    // The encoder's argument list, without the executable.
+    // The encoder's argument list, without the executable; device is the
+    // VAAPI render node (VAAPI encoders only).
     static QStringList arguments(const QString& address, const QString& scheme, const StreamFormat& format,
-                                 int bitrate, Encoder encoder, bool chained);
+                                 int bitrate, Encoder encoder, bool chained, const QString& device = {});
+    // The video encoder's own arguments (the encoder block of arguments()).
+    static QStringList encoderArguments(Encoder encoder, const QString& device);
+    // The picture format the encoder is fed: "yuv420p", "nv12" for Quick
+    // Sync, nothing for VAAPI, whose graph uploads NV12 pictures itself.
+    static std::optional<QString> pixelFormat(Encoder encoder);
+
+    // The first hardware encoder of the codec, in the order VAAPI (on the
+    // first render node), NVENC, Quick Sync, that ffmpeg lists and that
+    // encodes a few frames at the format's size in a trial. An ffmpeg lists
+    // encoders whose hardware or driver this computer may not have, so only
+    // the trial counts. The answer is kept for the life of the process: a
+    // device added later needs a new start.
+    static std::optional<HardwareChoice> hardwareEncoder(const QString& ffmpeg, bool hevc, const StreamFormat& format);
+    // The trial's argument list for one candidate.
+    static QStringList trialArguments(Encoder encoder, const QString& device, const StreamFormat& format);
+    // The first render node ("renderD*", by name) of the folder of DRI
+    // devices, or "" when there is none.
+    static QString firstRenderNode();
+    // Tests: another folder of DRI devices (nullopt: the system's), and
+    // forgetting the answers kept so far.
+    static void overrideRenderNodeFolder(std::optional<QString> folder);
+    static void forgetHardwareEncoders();
     // The sender's argument list, without the executable.
     static QStringList senderArguments(const QString& address);
     // The last non-blank line of ffmpeg's error output, trimmed of spaces and tabs.

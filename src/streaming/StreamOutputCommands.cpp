@@ -31,7 +31,7 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
         if (!ffmpeg)
             return Texts::tr("L'H.264 interlacciato richiede un ffmpeg con x264 installato (es. con apt: apt install "
                       "ffmpeg). In alternativa usa MPEG-2 con SRT.");
-        LaunchPlan plan { *ffmpeg, Encoder::x264Interlaced, std::nullopt };
+        LaunchPlan plan { *ffmpeg, Encoder::x264Interlaced, std::nullopt, {} };
         if (scheme == QStringLiteral("srt")) {
             if (FFmpegTools::supports(QStringLiteral("srt"), *ffmpeg, true))
                 return plan;
@@ -50,22 +50,22 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
     const auto ffmpeg = FFmpegTools::ffmpegPath();
     if (!ffmpeg)
         return Texts::tr("ffmpeg non trovato: serve per lo streaming");
-    LaunchPlan plan { *ffmpeg, Encoder::x264, std::nullopt };
+    LaunchPlan plan { *ffmpeg, Encoder::x264, std::nullopt, {} };
     if (interlaced) {
         if (!FFmpegTools::hasEncoder(QStringLiteral("mpeg2video"), *ffmpeg))
             return Texts::tr("Questo ffmpeg non ha l'encoder MPEG-2");
         plan.encoder = Encoder::mpeg2Interlaced;
-    } else if (!hevc) {
-        if (FFmpegTools::hasEncoder(QStringLiteral("h264_videotoolbox"), *ffmpeg))
-            plan.encoder = Encoder::h264VideoToolbox;
-        else if (FFmpegTools::hasEncoder(QStringLiteral("libx264"), *ffmpeg))
-            plan.encoder = Encoder::x264;
-        else
-            return Texts::tr("Questo ffmpeg non ha un encoder H.264");
+    } else if (const auto hardware = hardwareEncoder(*ffmpeg, hevc, format)) {
+        plan.encoder = hardware->encoder;
+        plan.device = hardware->device;
+    } else if (hevc) {
+        // H.265 is encoded in hardware or not at all: a software H.265
+        // encoder cannot keep up with a live picture on an ordinary computer.
+        return Texts::tr("Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264");
+    } else if (FFmpegTools::hasEncoder(QStringLiteral("libx264"), *ffmpeg)) {
+        plan.encoder = Encoder::x264;
     } else {
-        if (!FFmpegTools::hasEncoder(QStringLiteral("hevc_videotoolbox"), *ffmpeg))
-            return Texts::tr("Questo ffmpeg non ha un encoder H.265: scegli H.264");
-        plan.encoder = Encoder::hevcVideoToolbox;
+        return Texts::tr("Questo ffmpeg non ha un encoder H.264");
     }
     if (!FFmpegTools::supports(scheme, *ffmpeg, true))
         return protocolMessage(scheme);
@@ -73,7 +73,7 @@ std::variant<StreamOutput::LaunchPlan, QString> StreamOutput::decide(const QStri
 }
 
 QStringList StreamOutput::arguments(const QString& address, const QString& scheme, const StreamFormat& format,
-                                    int bitrate, Encoder encoder, bool chained)
+                                    int bitrate, Encoder encoder, bool chained, const QString& device)
 {
     const QString rate = StreamFormat::ffmpegValue(format.rate);
     // About one second of pictures: at 8 MB a 1080p picture, 512 of them
@@ -90,25 +90,7 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
         "-i", "pipe:3", "-map", "0:v", "-map", "1:a",
     };
 
-    switch (encoder) {
-    case Encoder::h264VideoToolbox:
-        args << "-c:v" << "h264_videotoolbox" << "-realtime" << "1" << "-profile:v" << "high";
-        break;
-    case Encoder::hevcVideoToolbox:
-        args << "-c:v" << "hevc_videotoolbox" << "-realtime" << "1" << "-profile:v" << "main" << "-tag:v" << "hvc1";
-        break;
-    case Encoder::x264:
-        args << "-c:v" << "libx264" << "-preset" << "veryfast" << "-tune" << "zerolatency" << "-profile:v" << "high";
-        break;
-    case Encoder::x264Interlaced:
-        args << "-vf" << "setfield=tff" << "-c:v" << "libx264" << "-preset" << "veryfast" << "-profile:v" << "high"
-             << "-flags" << "+ilme+ildct" << "-x264opts" << "tff=1";
-        break;
-    case Encoder::mpeg2Interlaced:
-        args << "-vf" << "setfield=tff" << "-c:v" << "mpeg2video" << "-flags" << "+ildct+ilme" << "-bf" << "2";
-        break;
-    }
-
+    args << encoderArguments(encoder, device);
     int bufsize = 2 * bitrate;
     int gop = format.keyframeInterval();
     if (encoder == Encoder::mpeg2Interlaced) {
@@ -116,8 +98,10 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
         gop = std::min(gop, 15);
     }
     args << "-b:v" << QStringLiteral("%1k").arg(bitrate) << "-maxrate" << QStringLiteral("%1k").arg(bitrate)
-         << "-bufsize" << QStringLiteral("%1k").arg(bufsize) << "-pix_fmt" << "yuv420p" << "-g" << QString::number(gop)
-         << "-c:a" << "aac" << "-b:a" << "160k" << "-ar" << "48000" << "-ac" << "2" << "-af" << "aresample=async=1"
+         << "-bufsize" << QStringLiteral("%1k").arg(bufsize);
+    if (const auto pixels = pixelFormat(encoder))
+        args << "-pix_fmt" << *pixels;
+    args << "-g" << QString::number(gop) << "-c:a" << "aac" << "-b:a" << "160k" << "-ar" << "48000" << "-ac" << "2" << "-af" << "aresample=async=1"
          << "-fps_mode" << "cfr" << "-r" << rate;
 
     if (chained) {
@@ -131,6 +115,54 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
         args << address;
     }
     return args;
+}
+
+QStringList StreamOutput::encoderArguments(Encoder encoder, const QString& device)
+{
+    switch (encoder) {
+    case Encoder::h264Vaapi:
+    case Encoder::hevcVaapi: {
+        // The pictures go to the device as NV12 surfaces; the device option
+        // applies to the whole command line wherever it stands.
+        QStringList args { "-vaapi_device", device, "-vf", "format=nv12,hwupload" };
+        if (encoder == Encoder::h264Vaapi)
+            args << "-c:v" << "h264_vaapi" << "-profile:v" << "high";
+        else
+            args << "-c:v" << "hevc_vaapi" << "-profile:v" << "main" << "-tag:v" << "hvc1";
+        return args;
+    }
+    case Encoder::h264Nvenc:
+        return { "-c:v", "h264_nvenc", "-preset", "p4", "-tune", "ll", "-zerolatency", "1", "-profile:v", "high" };
+    case Encoder::hevcNvenc:
+        return { "-c:v", "hevc_nvenc", "-preset", "p4", "-tune", "ll", "-zerolatency", "1", "-profile:v", "main",
+                 "-tag:v", "hvc1" };
+    case Encoder::h264Qsv:
+        return { "-c:v", "h264_qsv", "-preset", "veryfast", "-async_depth", "1", "-profile:v", "high" };
+    case Encoder::hevcQsv:
+        return { "-c:v", "hevc_qsv", "-preset", "veryfast", "-async_depth", "1", "-profile:v", "main", "-tag:v", "hvc1" };
+    case Encoder::x264:
+        return { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency", "-profile:v", "high" };
+    case Encoder::x264Interlaced:
+        return { "-vf", "setfield=tff", "-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high",
+                 "-flags", "+ilme+ildct", "-x264opts", "tff=1" };
+    case Encoder::mpeg2Interlaced:
+        return { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" };
+    }
+    return {};
+}
+
+std::optional<QString> StreamOutput::pixelFormat(Encoder encoder)
+{
+    switch (encoder) {
+    case Encoder::h264Vaapi:
+    case Encoder::hevcVaapi:
+        return std::nullopt; // the graph's own format=nv12 before the upload
+    case Encoder::h264Qsv:
+    case Encoder::hevcQsv:
+        return QStringLiteral("nv12"); // Quick Sync takes no planar 4:2:0
+    default:
+        return QStringLiteral("yuv420p");
+    }
 }
 
 QStringList StreamOutput::senderArguments(const QString& address)

@@ -311,7 +311,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     const Pipe video = pipes[0], audio = pipes[1], progress = pipes[2], errors = pipes[3];
     const Pipe transport = chained ? pipes[4] : Pipe {};
 
-    const QStringList encoderArgs = arguments(address, scheme, format, bitrate, plan.encoder, chained);
+    const QStringList encoderArgs = arguments(address, scheme, format, bitrate, plan.encoder, chained, plan.device);
     std::optional<ChildProcess> child;
     std::optional<ChildProcess> helper;
     std::string spawnError;

@@ -1,5 +1,6 @@
 #include "FakeDisplays.h"
 #include "engine/OutputWindowController.h"
+#include "platform/Localization.h"
 #include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,13 @@ TEST_F(OutputWindowControllerTest, presentingWithoutAModeOpensAtOnceAndSwitchesN
     EXPECT_TRUE(controller.isActive());
     EXPECT_EQ(controller.activeDisplayName(), "HDMI-1");
     EXPECT_EQ(controller.activeModeLabel(), "Risoluzione attuale");
+    // Its title is an interface text like any other (the English one when
+    // the interface is in English).
+    EXPECT_EQ(controller.window()->windowTitle(), "Uscita di Tessarin");
+    ASSERT_TRUE(Localization::apply("en"));
+    controller.present(hdmi(), std::nullopt);
+    EXPECT_EQ(controller.window()->windowTitle(), "Tessarin output");
+    Localization::apply("it");
 
     controller.stop();
     EXPECT_FALSE(controller.window());

@@ -17,6 +17,11 @@
 
 #include <csignal>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace tessarin;
 using tessarin::test::LiveRecorder;
 using tessarin::test::Publisher;
@@ -255,6 +260,50 @@ TEST(FFmpegLiveSession, FailedSpawnStaysVisibleUntilASpawnWorks)
     ingest.session->stop();
     EXPECT_TRUE(waitUntil([&] { return ::kill(child, 0) != 0; }, 10));
     EXPECT_EQ(ingest.got.statuses().size(), reported);
+}
+
+TEST(FFmpegLiveSession, AListeningPortHeldByAnotherProgramIsReportedAndTakenOnceFree)
+{
+    QTemporaryDir dir;
+    const QString fake = dir.filePath("ffmpeg");
+    const QString pidFile = dir.filePath("pid");
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\n"
+                              "case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\n  srt\\nOutput:\\n'; exit 0;; esac\n"
+                              "echo $$ > '%1'\nexec sleep 60\n")
+                   .arg(pidFile)
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    FFmpegTools::overrideCandidates(QStringList { fake });
+
+    // Another program listens on the port (as an ffmpeg left by an earlier run would).
+    const int port = test::freeTcpPort();
+    const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(holder, 1), 0);
+
+    Ingest ingest(feed(LiveSourceKind::rtmp, QStringLiteral("rtmp://127.0.0.1:%1/live/x").arg(port), true));
+    ingest.session->setRestartPause(0.05);
+    ingest.session->start();
+    ASSERT_TRUE(waitUntil([&] { return ingest.got.statusCount(LiveStatus::Case::failed) == 1; }, 15));
+    EXPECT_EQ(ingest.got.statuses().back(),
+              LiveStatus::failed(QStringLiteral("La porta %1 è già in uso da un altro programma: chiudilo o scegli "
+                                                "un'altra porta")
+                                     .arg(port)));
+    EXPECT_FALSE(QFile::exists(pidFile)) << "an ffmpeg was started on a port that is taken";
+
+    // Once the port is free the source listens on it.
+    ::close(holder);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(pidFile) && QFile(pidFile).size() > 0; }, 15));
+    EXPECT_TRUE(waitUntil([&] { return ingest.got.statuses().back() == LiveStatus::connecting(); }, 15));
+    EXPECT_EQ(ingest.got.statusCount(LiveStatus::Case::failed), 1);
+    FFmpegTools::overrideCandidates(std::nullopt);
 }
 
 TEST(FFmpegLiveSession, DestroyingTheSessionEndsItsChildEvenOneIgnoringTerm)

@@ -58,6 +58,23 @@ TEST_F(FFmpegToolsTest, PathIsFirstExecutableCandidateAndSkipsOthers)
     EXPECT_EQ(FFmpegTools::ffmpegPath(QStringLiteral("libx264")), std::nullopt);
 }
 
+TEST_F(FFmpegToolsTest, TheFoldersOfPathAreLookedInLastInTheirOrder)
+{
+    QDir(dir.path()).mkpath("local/bin");
+    QDir(dir.path()).mkpath("opt/ffmpeg/bin");
+    const QString local = dir.filePath("local/bin");
+    const QString opt = dir.filePath("opt/ffmpeg/bin");
+    QFile::rename(fake("x", " V..... tessarin_probe_encoder probe", ""), opt + "/ffmpeg");
+    const QByteArray saved = qgetenv("PATH");
+    qputenv("PATH", (QStringList { "", "relative/bin", local, "/usr/bin", opt + "/", opt }.join(':')).toLocal8Bit());
+    const QStringList candidates = FFmpegTools::candidates();
+    const auto fixed = candidates.indexOf("/usr/bin/ffmpeg");
+    EXPECT_EQ(candidates.mid(fixed + 1), (QStringList { local + "/ffmpeg", opt + "/ffmpeg" }));
+    // Only the one in PATH has this encoder: found through PATH.
+    EXPECT_EQ(FFmpegTools::ffmpegPath(QStringLiteral("tessarin_probe_encoder")), opt + "/ffmpeg");
+    qputenv("PATH", saved);
+}
+
 TEST_F(FFmpegToolsTest, EncoderLookupWalksCandidatesAndMatchesWholeTokens)
 {
     const QString without = fake("plain", " V....D libx264rgb  x264 RGB variant\n V....D mpeg2video", kListing);

@@ -1,11 +1,20 @@
 #include "platform/ChildProcess.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
+#include <csignal>
+#include <optional>
+#include <thread>
+
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +55,11 @@ TEST(ChildProcess, ChildSeesOnlyTheDescriptorsItWasGiven)
 
     const QStringList fds = openDescriptorsOfChild({ { 3, extra->readEnd } });
     EXPECT_EQ(fds, (QStringList { "0", "1", "2", "3" }));
+    // Nor one below the highest descriptor given that is not given itself.
+    const int low = ::fcntl(leaky, F_DUPFD, 5);
+    ASSERT_LT(low, 9);
+    EXPECT_EQ(openDescriptorsOfChild({ { 9, extra->readEnd } }), (QStringList { "0", "1", "2", "9" }));
+    closeDescriptor(low);
 
     closeDescriptor(leaky);
     closeDescriptor(leakyHigh);
@@ -111,6 +125,55 @@ TEST(ChildProcess, TerminateThenKillEndsAChildThatIgnoresTerm)
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
     EXPECT_FALSE(child->running());
+}
+
+// Whether pid is gone or a zombie left to be reaped by someone else.
+bool ended(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+TEST(ChildProcess, AChildOutlivesTheThreadThatStartedItButNotTheProcess)
+{
+    // Started from a thread that then ends, as pool threads do when idle.
+    std::optional<ChildProcess> child;
+    pid_t starter = 0;
+    std::thread([&] {
+        starter = static_cast<pid_t>(syscall(SYS_gettid));
+        child = ChildProcess::spawn("/bin/sleep", { "30" }, {});
+    }).join();
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(test::waitUntil([&] { return !QFileInfo::exists(QStringLiteral("/proc/self/task/%1").arg(starter)); }));
+    EXPECT_FALSE(child->tryWait()) << "the child ended with the thread that started it";
+    child->kill();
+    child->wait();
+
+    // A process killed outright (no handler, no cleanup) takes its child with it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The statement runs in a new run of this executable, whose parent is this one.
+    auto pidFile = [](pid_t test) { return QDir::temp().filePath(QStringLiteral("tessarin-orphan-%1").arg(test)); };
+    EXPECT_EXIT(
+        {
+            auto orphan = ChildProcess::spawn("/bin/sleep", { "300" }, {});
+            QFile file(pidFile(getppid()));
+            file.open(QIODevice::WriteOnly);
+            file.write(QByteArray::number(orphan ? orphan->pid() : 0));
+            file.close();
+            ::kill(getpid(), SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    QFile file(pidFile(getpid()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const pid_t orphan = file.readAll().toInt();
+    file.remove();
+    ASSERT_GT(orphan, 0);
+    EXPECT_TRUE(test::waitUntil([&] { return ended(orphan); }, 30.0)) << "the child outlived its killed parent";
+    if (!ended(orphan))
+        ::kill(orphan, SIGKILL);
 }
 
 TEST(ChildProcess, TryWaitNeverBlocks)

@@ -78,3 +78,29 @@ TEST_F(SettingsTest, ChangedIsEmittedForEveryWriteAndRemoval)
     EXPECT_EQ(spy.at(2).at(0).toString(), "k");
     EXPECT_FALSE(settings.contains("k"));
 }
+
+TEST_F(SettingsTest, OnlyTheOwnerMayReadTheFileNewOrOld)
+{
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    {
+        Settings settings(path());
+        settings.setString("Vellumcast.stream.1.url", "rtmp://example.invalid/live/key");
+        settings.sync();
+    }
+    EXPECT_EQ(QFile::permissions(path()), ownerOnly);
+
+    // A file written readable by everyone before is closed up, and stays so
+    // when it is saved again.
+    const QString old = dir.filePath("old.ini");
+    QFile file(old);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nVellumcast.language=en\n");
+    file.close();
+    file.setPermissions(ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    Settings settings(old);
+    EXPECT_EQ(settings.stringValue("Vellumcast.language"), "en");
+    settings.setString("Vellumcast.language", "it");
+    settings.sync();
+    EXPECT_EQ(QFile::permissions(old), ownerOnly);
+    EXPECT_EQ(Settings(old).stringValue("Vellumcast.language"), "it");
+}

@@ -170,6 +170,42 @@ TEST_F(ShowControllerTest, SaveAsPresetsTheOpenFileName)
     EXPECT_TRUE(contents(path("Serata.vellumcast")).contains("\"B\""));
 }
 
+TEST_F(ShowControllerTest, PanelsStartInTheOpenShowsFolderElseTheLastOneElseHomeNeverTheWorkingFolder)
+{
+    auto nextSaveFolder = [&] {
+        dialogs.saveAnswers.push_back(std::nullopt);
+        controller->saveAs();
+        return dialogs.panelFolders.back();
+    };
+    auto nextOpenFolder = [&] {
+        dialogs.openAnswers.push_back(std::nullopt);
+        controller->open();
+        return dialogs.panelFolders.back();
+    };
+    EXPECT_EQ(nextSaveFolder(), QDir::homePath());
+    EXPECT_EQ(nextOpenFolder(), QDir::homePath());
+
+    // A show in a folder other than the working one.
+    QDir().mkpath(path("Shows/A"));
+    QDir().mkpath(path("Shows/B"));
+    saveAs(path("Shows/A/Serata.vellumcast"));
+    EXPECT_EQ(nextSaveFolder(), path("Shows/A"));
+    saveAs(path("Shows/B/Copia.vellumcast"));
+    EXPECT_EQ(nextOpenFolder(), path("Shows/B"));
+
+    // A new show starts where the last one was, also after a relaunch.
+    controller->newShow();
+    EXPECT_EQ(nextSaveFolder(), path("Shows/B"));
+    saveAs(path("Shows/A/Altra.vellumcast"));
+    QFile::remove(path("Shows/A/Altra.vellumcast"));
+    start(); // the last show is gone: nothing reopens
+    EXPECT_FALSE(controller->fileURL());
+    EXPECT_EQ(nextOpenFolder(), path("Shows/A"));
+    // A folder that is gone is passed over.
+    QDir(path("Shows/A")).removeRecursively();
+    EXPECT_EQ(nextOpenFolder(), QDir::homePath());
+}
+
 TEST_F(ShowControllerTest, AFailedSaveShowsTheReasonAndKeepsTheShowDirtyAndTheOldFile)
 {
     const QString folder = path("Locked");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -75,19 +76,24 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
     QTemporaryDir dir;
     QtShowDialogs dialogs;
     QString offered;
+    QString startedIn;
     whenModal([&](QWidget* modal) {
         auto* panel = qobject_cast<QFileDialog*>(modal);
         ASSERT_TRUE(panel);
         EXPECT_EQ(panel->windowTitle(), QStringLiteral("Salva lo show"));
         offered = panel->findChild<QLineEdit*>("fileNameEdit")->text();
+        startedIn = panel->directory().absolutePath();
         panel->setDirectory(dir.path());
         // The name field is what the panel accepts; selectFile() waits for the
         // folder to be listed, which a busy machine may not have done yet.
         panel->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("Serata"));
         QMetaObject::invokeMethod(panel, "accept");
     });
-    const auto chosen = dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show"));
+    const QString folder = QDir(dir.path()).filePath("Shows");
+    QDir().mkpath(folder);
+    const auto chosen = dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show"), folder);
     EXPECT_EQ(offered, QStringLiteral("Show.vellumcast"));
+    EXPECT_EQ(startedIn, folder);
     EXPECT_EQ(chosen, dir.filePath("Serata.vellumcast"));
 
     whenModal([&](QWidget* modal) {
@@ -96,9 +102,13 @@ TEST(QtShowDialogs, TheSavePanelOffersTheNameAndAddsTheExtension)
         panel->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("Serata.txt"));
         QMetaObject::invokeMethod(panel, "accept");
     });
-    EXPECT_EQ(dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show")),
+    EXPECT_EQ(dialogs.chooseShowToSave(QStringLiteral("Show.vellumcast"), QStringLiteral("Salva lo show"), dir.path()),
               dir.filePath("Serata.txt.vellumcast"));
 
-    whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    EXPECT_FALSE(dialogs.chooseShowToOpen(QStringLiteral("Apri uno show di Tessarin")));
+    whenModal([&](QWidget* modal) {
+        startedIn = static_cast<QFileDialog*>(modal)->directory().absolutePath();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_FALSE(dialogs.chooseShowToOpen(QStringLiteral("Apri uno show di Tessarin"), folder));
+    EXPECT_EQ(startedIn, folder);
 }

@@ -73,16 +73,20 @@ public:
     std::vector<Alert> questions;
     std::vector<std::pair<QString, QString>> savePanels; // suggested name, message
     int openPanels = 0;
+    std::vector<QString> panelFolders; // the folder each panel started in
     QString openMessage;
 
-    std::optional<QString> chooseShowToOpen(const QString& message) override
+    std::optional<QString> chooseShowToOpen(const QString& message, const QString& folder) override
     {
+        panelFolders.push_back(folder);
         ++openPanels;
         openMessage = message;
         return next(openAnswers, std::optional<QString>());
     }
-    std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message) override
+    std::optional<QString> chooseShowToSave(const QString& suggestedName, const QString& message,
+                                            const QString& folder) override
     {
+        panelFolders.push_back(folder);
         savePanels.emplace_back(suggestedName, message);
         return next(saveAnswers, std::optional<QString>());
     }

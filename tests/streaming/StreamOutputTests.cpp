@@ -60,6 +60,8 @@ protected:
     void TearDown() override
     {
         FFmpegTools::overrideCandidates(std::nullopt);
+        StreamOutput::overrideRenderNodeFolder(std::nullopt);
+        StreamOutput::forgetHardwareEncoders();
         // Addresses the outputs handed to the keychain go under this test's service.
         KeychainQueue::shared()->flush(30.0);
         SecretStore::set(std::nullopt, "stream.1.url");
@@ -191,7 +193,7 @@ TEST_F(StreamOutputTest, TheLaunchDecisionFollowsWhatEachFFmpegHas)
     EXPECT_EQ(plan.encoder, StreamOutput::Encoder::x264);
     EXPECT_FALSE(plan.sender);
     EXPECT_EQ(message(StreamOutput::decide("srt", k720p30, IC::mpeg2, true)),
-              "Questo ffmpeg non ha un encoder H.265: scegli H.264");
+              "Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264");
     plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", i1080, IC::mpeg2, false));
     EXPECT_EQ(plan.encoder, StreamOutput::Encoder::mpeg2Interlaced);
 
@@ -214,6 +216,81 @@ TEST_F(StreamOutputTest, TheLaunchDecisionFollowsWhatEachFFmpegHas)
     EXPECT_EQ(message(StreamOutput::decide("srt", i1080, IC::mpeg2, false)), "ffmpeg non trovato: serve per lo streaming");
 }
 
+TEST_F(StreamOutputTest, AHardwareEncoderIsChosenOnlyWhenItsTrialEncodeWorksAndTheAnswerIsKept)
+{
+    // Lists every hardware encoder, as Debian's ffmpeg does; only the trials
+    // it names in "works" succeed, and each trial leaves its line in a log.
+    const QString log = dir.filePath("trials.log");
+    const QString hardwareList = test::kAllEncoders + "\n V....D h264_vaapi VAAPI\n V....D hevc_vaapi VAAPI"
+                                                      "\n V....D h264_nvenc NVENC\n V....D hevc_nvenc NVENC"
+                                                      "\n V..... h264_qsv QSV\n V..... hevc_qsv QSV";
+    auto fake = [&](const QString& name, const QString& works) {
+        return test::writeFakeFFmpeg(dir, name, hardwareList, test::kAllProtocols,
+                                     "echo \"$*\" >> '" + log + "'\ncase \"$*\" in " + works
+                                         + ") exit 0 ;; esac\nexit 1");
+    };
+    auto trials = [&] {
+        QFile file(log);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    };
+    const QString nodes = dir.filePath("dri");
+    QDir().mkpath(nodes);
+    StreamOutput::overrideRenderNodeFolder(nodes);
+    using IC = StreamOutput::InterlacedCodec;
+    const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
+
+    // No render node: VAAPI is not tried; NVENC fails its trial, Quick Sync passes.
+    FFmpegTools::overrideCandidates(QStringList { fake("qsv", "*hevc_qsv*") });
+    auto plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", p1080, IC::mpeg2, true));
+    EXPECT_EQ(plan.encoder, StreamOutput::Encoder::hevcQsv);
+    EXPECT_EQ(plan.device, QString());
+    QStringList tried = trials();
+    ASSERT_EQ(tried.size(), 2);
+    EXPECT_TRUE(tried[0].contains("hevc_nvenc") && tried[0].contains("s=1920x1080:r=30"));
+    EXPECT_TRUE(tried[1].contains("hevc_qsv"));
+    // Kept for the process: the next start runs no trial.
+    EXPECT_EQ(std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", p1080, IC::mpeg2, true)).encoder,
+              StreamOutput::Encoder::hevcQsv);
+    EXPECT_EQ(trials().size(), 2);
+
+    // With render nodes, VAAPI goes first, on the first node by name.
+    QFile(nodes + "/renderD129").open(QIODevice::WriteOnly);
+    QFile(nodes + "/renderD128").open(QIODevice::WriteOnly);
+    QFile(nodes + "/card0").open(QIODevice::WriteOnly);
+    QFile::remove(log);
+    FFmpegTools::overrideCandidates(QStringList { fake("vaapi", "*h264_vaapi*") });
+    plan = std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("rtmp", k720p30, IC::mpeg2, false));
+    EXPECT_EQ(plan.encoder, StreamOutput::Encoder::h264Vaapi);
+    EXPECT_EQ(plan.device, nodes + "/renderD128");
+    EXPECT_TRUE(trials().value(0).contains("-vaapi_device " + nodes + "/renderD128"));
+
+    // Every hardware trial fails: H.264 is x264's, H.265 is refused with
+    // what is missing; nothing falls back to a software H.265.
+    FFmpegTools::overrideCandidates(QStringList { fake("none", "never") });
+    EXPECT_EQ(std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("rtmp", k720p30, IC::mpeg2, false)).encoder,
+              StreamOutput::Encoder::x264);
+    const auto refused = StreamOutput::decide("srt", k720p30, IC::mpeg2, true);
+    ASSERT_TRUE(std::holds_alternative<QString>(refused));
+    EXPECT_EQ(std::get<QString>(refused), "Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264");
+}
+
+TEST_F(StreamOutputTest, TheRealFFmpegOnAComputerWithoutAVideoDeviceOffersNoHardwareEncoder)
+{
+    const auto ffmpeg = FFmpegTools::ffmpegPath();
+    if (!ffmpeg)
+        GTEST_SKIP() << "no ffmpeg";
+    if (!StreamOutput::firstRenderNode().isEmpty())
+        GTEST_SKIP() << "this computer has a video device";
+    using IC = StreamOutput::InterlacedCodec;
+    EXPECT_FALSE(StreamOutput::hardwareEncoder(*ffmpeg, true, k720p30));
+    EXPECT_FALSE(StreamOutput::hardwareEncoder(*ffmpeg, false, k720p30));
+    EXPECT_EQ(std::get<StreamOutput::LaunchPlan>(StreamOutput::decide("srt", k720p30, IC::mpeg2, false)).encoder,
+              StreamOutput::Encoder::x264);
+    EXPECT_EQ(std::get<QString>(StreamOutput::decide("srt", k720p30, IC::mpeg2, true)),
+              "Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264");
+}
+
 TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 {
     const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
@@ -223,14 +300,44 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
                                "-i", "pipe:0", "-thread_queue_size", "512", "-f",
                                "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
                                "-map", "1:a" };
-    const QStringList hevc = StreamOutput::arguments("srt://h:9000", "srt", p1080, 6000,
-                                                     StreamOutput::Encoder::hevcVideoToolbox, false);
-    const QStringList rest { "-c:v", "hevc_videotoolbox", "-realtime", "1", "-profile:v", "main", "-tag:v",
-                             "hvc1", "-b:v", "6000k", "-maxrate", "6000k", "-bufsize", "12000k",
-                             "-pix_fmt", "yuv420p", "-g", "60", "-c:a", "aac", "-b:a", "160k", "-ar",
-                             "48000", "-ac", "2", "-af", "aresample=async=1", "-fps_mode", "cfr", "-r",
-                             "30", "-progress", "pipe:4", "-f", "mpegts", "srt://h:9000" };
-    EXPECT_EQ(hevc, inputs + rest);
+    // The rest of the line is the same for every hardware encoder; only the
+    // encoder block and the picture format fed to it differ.
+    const QStringList ratesAndAudio { "-b:v", "6000k", "-maxrate", "6000k", "-bufsize", "12000k" };
+    const QStringList afterPixels { "-g", "60", "-c:a", "aac", "-b:a", "160k", "-ar", "48000", "-ac", "2", "-af",
+                                    "aresample=async=1", "-fps_mode", "cfr", "-r", "30", "-progress", "pipe:4",
+                                    "-f", "mpegts", "srt://h:9000" };
+    const QStringList yuv { "-pix_fmt", "yuv420p" };
+    const QStringList nv12 { "-pix_fmt", "nv12" };
+    const struct {
+        StreamOutput::Encoder encoder;
+        QStringList block;
+        QStringList pixels;
+    } hardware[] = {
+        { StreamOutput::Encoder::hevcVaapi,
+          { "-vaapi_device", "/dev/dri/renderD128", "-vf", "format=nv12,hwupload", "-c:v", "hevc_vaapi",
+            "-profile:v", "main", "-tag:v", "hvc1" },
+          {} },
+        { StreamOutput::Encoder::h264Vaapi,
+          { "-vaapi_device", "/dev/dri/renderD128", "-vf", "format=nv12,hwupload", "-c:v", "h264_vaapi",
+            "-profile:v", "high" },
+          {} },
+        { StreamOutput::Encoder::hevcNvenc,
+          { "-c:v", "hevc_nvenc", "-preset", "p4", "-tune", "ll", "-zerolatency", "1", "-profile:v", "main",
+            "-tag:v", "hvc1" },
+          yuv },
+        { StreamOutput::Encoder::h264Nvenc,
+          { "-c:v", "h264_nvenc", "-preset", "p4", "-tune", "ll", "-zerolatency", "1", "-profile:v", "high" }, yuv },
+        { StreamOutput::Encoder::hevcQsv,
+          { "-c:v", "hevc_qsv", "-preset", "veryfast", "-async_depth", "1", "-profile:v", "main", "-tag:v", "hvc1" },
+          nv12 },
+        { StreamOutput::Encoder::h264Qsv,
+          { "-c:v", "h264_qsv", "-preset", "veryfast", "-async_depth", "1", "-profile:v", "high" }, nv12 },
+    };
+    for (const auto& each : hardware) {
+        SCOPED_TRACE(each.block.at(each.block.indexOf("-c:v") + 1).toStdString());
+        EXPECT_EQ(StreamOutput::arguments("srt://h:9000", "srt", p1080, 6000, each.encoder, false, "/dev/dri/renderD128"),
+                  inputs + each.block + ratesAndAudio + each.pixels + afterPixels);
+    }
 
     const QStringList mpeg2 = StreamOutput::arguments("srt://h:9000", "srt", k1080i50, 25000,
                                                       StreamOutput::Encoder::mpeg2Interlaced, false);

@@ -1,0 +1,16 @@
+#pragma once
+// The signals that ask a process to end (SIGTERM at logout or shutdown,
+// SIGINT for Ctrl+C in a terminal, SIGHUP when the terminal goes) turned into
+// a call on the main thread, so that the program ends the orderly way
+// instead of at once with its children and files left as they were.
+#include <functional>
+
+namespace tessarin::TerminationSignals {
+
+// Main thread, with the application object made: from now on SIGTERM,
+// SIGINT and SIGHUP call onSignal with the signal's number on the main
+// thread, from its event loop; a later call replaces onSignal (an empty one
+// ignores the signals from then on).
+void install(std::function<void(int)> onSignal);
+
+} // namespace tessarin::TerminationSignals

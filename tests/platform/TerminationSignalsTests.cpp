@@ -1,0 +1,23 @@
+#include "platform/TerminationSignals.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <vector>
+
+using namespace tessarin;
+
+TEST(TerminationSignals, TermIntAndHupReachTheMainThreadInsteadOfEndingTheProcess)
+{
+    std::vector<int> arrived;
+    TerminationSignals::install([&](int number) { arrived.push_back(number); });
+    ::raise(SIGTERM);
+    ::raise(SIGINT);
+    ::raise(SIGHUP);
+    EXPECT_TRUE(test::waitUntil([&] { return arrived.size() == 3; }));
+    EXPECT_EQ(arrived, (std::vector<int> { SIGTERM, SIGINT, SIGHUP }));
+
+    TerminationSignals::install({});
+}
