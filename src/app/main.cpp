@@ -7,6 +7,7 @@
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
 #include "show/ShowController.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/TextFieldDrops.h"
 #include "ui/settings/AppLanguage.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char* argv[])
     tessarin::Localization::apply(tessarin::AppLanguage::rawValue(language));
     tessarin::applyDarkLook(app);
     tessarin::installTextFieldDropRule(app);
+    tessarin::installAccessibleInterfaces();
 
     tessarin::ShowController& show = tessarin::ShowController::shared();
     tessarin::CaptureDevices captureDevices;

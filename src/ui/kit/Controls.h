@@ -26,7 +26,8 @@ public:
     QAbstractButton* segment(int index) const;
 
 signals:
-    // The operator chose a segment (not emitted by setCurrentIndex).
+    // The operator chose another segment, by any means (not emitted by
+    // setCurrentIndex).
     void activated(int index);
 
 protected:
@@ -34,6 +35,7 @@ protected:
 
 private:
     QButtonGroup* group_;
+    bool settingIndex_ = false;
 };
 
 class Stepper : public QWidget {
