@@ -1720,4 +1720,15 @@ or use the “+” button</translation>
         <translation>Increase</translation>
     </message>
 </context>
+<context>
+    <name>tessarin::TrimWaveformArea</name>
+    <message>
+        <source>Punto IN</source>
+        <translation>IN point</translation>
+    </message>
+    <message>
+        <source>Punto OUT</source>
+        <translation>OUT point</translation>
+    </message>
+</context>
 </TS>

@@ -196,6 +196,9 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     ASSERT_EQ(show->engine().transitionStyle(), TransitionStyle::cut);
     act(find(window, QAccessible::RadioButton, QStringLiteral("Fade")), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(show->engine().transitionStyle(), TransitionStyle::fade);
+    faults = unnamedControls(window, checked);
+    EXPECT_TRUE(faults.isEmpty()) << "with the fade's length shown: " << faults.join(QLatin1Char('\n')).toStdString();
+    EXPECT_NE(find(window, QAccessible::PushButton, QStringLiteral("Aumenta")), nullptr);
     act(find(window, QAccessible::RadioButton, QStringLiteral("Cut")), QAccessibleActionInterface::pressAction());
     EXPECT_EQ(show->engine().transitionStyle(), TransitionStyle::cut);
 
@@ -214,6 +217,24 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
         faults = unnamedControls(shown, inside);
         EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
         EXPECT_GE(inside, 2);
+        if (anchor == QStringLiteral("Punti IN/OUT")) {
+            // The markers are sliders of their points, which they move as a drag does.
+            Node in = find(shown, QAccessible::Slider, QStringLiteral("Punto IN"));
+            Node out = find(shown, QAccessible::Slider, QStringLiteral("Punto OUT"));
+            ASSERT_NE(in, nullptr);
+            ASSERT_NE(out, nullptr);
+            EXPECT_EQ(out->valueInterface()->currentValue().toDouble(), clip->duration());
+            in->valueInterface()->setCurrentValue(1.5);
+            EXPECT_EQ(clip->inPoint(), 1.5);
+            EXPECT_EQ(in->text(QAccessible::Value), QStringLiteral("00:00:01"));
+            out->valueInterface()->setCurrentValue(1.0);
+            EXPECT_GT(clip->outPoint().value_or(0.0), 1.5) << "OUT stays after IN, as in a drag";
+        }
+        if (anchor == QStringLiteral("Impostazioni blocco")) {
+            // A check box's toggle action reaches the block, as its click does.
+            act(find(shown, QAccessible::CheckBox, QStringLiteral("Normalizza audio")), QAccessibleActionInterface::toggleAction());
+            EXPECT_TRUE(first->normalizeAudio());
+        }
         if (anchor == QStringLiteral("Streaming")) {
             // The stored format follows the screen reader's choice.
             act(find(shown, QAccessible::RadioButton, QStringLiteral("Interlacciato")), QAccessibleActionInterface::toggleAction());

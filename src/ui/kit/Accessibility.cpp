@@ -11,9 +11,11 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMetaClassInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -128,8 +130,8 @@ bool isExclusive(const QAbstractButton& button)
         || qobject_cast<SegmentedControl*>(button.parentWidget());
 }
 
-// A button of ours drawn by hand (a segment, a switch, a sidebar row):
-// every action clicks it, so the listeners of clicked() (the engine, the
+// A button of ours drawn by hand (a segment, a switch, a sidebar row), or a
+// check box or radio button: every action clicks it, so the listeners of clicked() (the engine, the
 // stored setting) follow as they do for the pointer; Qt's own toggle action
 // only flips the drawn state. Role and state are read when asked: the
 // interface may be made while the button is being built.
@@ -150,7 +152,10 @@ public:
     QString text(QAccessible::Text t) const override
     {
         const QString text = QAccessibleWidget::text(t);
-        return t == QAccessible::Name && text.isEmpty() ? button()->text() : text;
+        if (t != QAccessible::Name || !text.isEmpty())
+            return text;
+        QString shown = button()->text();
+        return shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
     }
 
     QAccessible::State state() const override
@@ -158,6 +163,8 @@ public:
         QAccessible::State s = QAccessibleWidget::state();
         s.checkable = button()->isCheckable();
         s.checked = button()->isChecked();
+        if (auto* box = qobject_cast<QCheckBox*>(button()))
+            s.checkStateMixed = box->checkState() == Qt::PartiallyChecked;
         s.pressed = button()->isDown();
         return s;
     }
@@ -287,8 +294,10 @@ QAccessibleInterface* interfaceFor(const QString& className, QObject* object)
         return new PopoverInterface(popover);
     if (className == QLatin1String("QComboBox"))
         return new ComboInterface(static_cast<QComboBox*>(widget));
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return isOwnButton(*button) ? new ClickInterface(button) : nullptr;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        const bool checkBox = className == QLatin1String("QCheckBox") || className == QLatin1String("QRadioButton");
+        return checkBox || isOwnButton(*button) ? new ClickInterface(button) : nullptr;
+    }
     // Reached only when no more derived class had an interface of its own.
     if (className == QLatin1String("QWidget"))
         return new PlainWidgetInterface(widget);

@@ -11,9 +11,11 @@
 //   children) are dialogs among the application's children while shown;
 // - combo boxes are named by their accessible name (their label), with the
 //   chosen entry as their value;
-// - the kit's segments and switches act as a click does for every
+// - the buttons drawn by the interface (segments, switches, icon buttons)
+//   and check boxes and radio buttons act as a click does for every
 //   accessible action (press and toggle), so whatever the click does (the
-//   engine, the stored setting) follows.
+//   engine, the stored setting) follows; Qt's toggle action only flips the
+//   state, which listeners of clicked() never hear of.
 // installAccessibleInterfaces() installs this once, after the QApplication
 // exists (its interfaces are then asked before Qt's own). Main thread.
 #include <QString>

@@ -154,7 +154,7 @@ find_trim() { xy=$("$python" "$here/x11.py" find 'Punti IN/OUT' 'push button' 2>
 wait_for 10 find_trim || { "$python" "$here/x11.py" dump; fail "no IN/OUT button in the accessibility tree"; }
 xdotool mousemove --sync $xy click 1
 controls=""
-trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 2>/dev/null); }
+trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
 wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
 echo "IN/OUT editor in the tree: $controls"
 xdotool key Escape
