@@ -203,6 +203,21 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     act(find(window, QAccessible::RadioButton, QStringLiteral("Cut")), QAccessibleActionInterface::pressAction());
     EXPECT_EQ(show->engine().transitionStyle(), TransitionStyle::cut);
 
+    // The show menu, a popup opened from its button, is in the tree while open.
+    act(find(window, QAccessible::PushButton, QStringLiteral("Nuovo, apri e salva lo show")),
+        QAccessibleActionInterface::pressAction());
+    Node menu = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] {
+        Node app = application();
+        for (int i = 0; i < app->childCount() && !menu; ++i) {
+            if (app->child(i)->role() == QAccessible::PopupMenu && !app->child(i)->state().invisible)
+                menu = app->child(i);
+        }
+        return menu != nullptr;
+    }));
+    EXPECT_NE(find(menu, QAccessible::MenuItem, QStringLiteral("Apri show…")), nullptr);
+    static_cast<QWidget*>(menu->object())->hide();
+
     // The browser's sources, chosen through the tree: each source is one row.
     act(find(window, QAccessible::RadioButton, QStringLiteral("Sorgenti")), QAccessibleActionInterface::toggleAction());
     rows.clear();

@@ -14,6 +14,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMetaClassInfo>
 #include <QRegularExpression>
 
@@ -22,12 +24,27 @@
 namespace tessarin {
 namespace {
 
-// The popovers on screen, in a stable order.
+// Whether a shown menu hangs from a menu bar or another menu, where Qt's
+// tree already reaches it.
+bool isSubmenu(QMenu* menu)
+{
+    for (QObject* owner : menu->menuAction()->associatedObjects()) {
+        if (qobject_cast<QMenuBar*>(owner) || qobject_cast<QMenu*>(owner))
+            return true;
+    }
+    return false;
+}
+
+// The popups on screen that Qt's tree does not reach (popovers, menus
+// opened from a button), in a stable order.
 QList<QWidget*> shownPopovers()
 {
     QList<QWidget*> popovers;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<Popover*>(widget) && widget->isVisible())
+        if (!widget->isVisible())
+            continue;
+        auto* menu = qobject_cast<QMenu*>(widget);
+        if (qobject_cast<Popover*>(widget) || (menu && !isSubmenu(menu)))
             popovers.append(widget);
     }
     std::sort(popovers.begin(), popovers.end());
@@ -35,7 +52,8 @@ QList<QWidget*> shownPopovers()
 }
 
 // Qt's application object lists the top-level windows except popups; the
-// popovers are popups that hold controls, so they are listed after them.
+// popovers and the menus opened from buttons are popups that hold controls,
+// so they are listed after them.
 class ApplicationInterface final : public QAccessibleApplication {
 public:
     int childCount() const override { return QAccessibleApplication::childCount() + int(shownPopovers().size()); }

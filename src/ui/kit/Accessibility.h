@@ -8,7 +8,9 @@
 // - windows of plain widgets (the settings window) are frames, named by
 //   their title;
 // - the popovers (popup windows, which Qt leaves out of the application's
-//   children) are dialogs among the application's children while shown;
+//   children) are listed among the application's children, as dialogs,
+//   while shown, and so are the menus opened from a button (not those of
+//   the menu bar, which Qt reaches through it);
 // - combo boxes are named by their accessible name (their label), with the
 //   chosen entry as their value;
 // - the buttons drawn by the interface (segments, switches, icon buttons)
