@@ -1348,6 +1348,10 @@ or use the “+” button</translation>
 <context>
     <name>tessarin::ShortcutRecorderButton</name>
     <message>
+        <source>Nessuna scorciatoia</source>
+        <translation>No shortcut</translation>
+    </message>
+    <message>
         <source>Rimuovi scorciatoia</source>
         <translation>Remove shortcut</translation>
     </message>
@@ -1647,6 +1651,10 @@ or use the “+” button</translation>
 <context>
     <name>tessarin::SeekBar</name>
     <message>
+        <source>Posizione nella traccia</source>
+        <translation>Position in the track</translation>
+    </message>
+    <message>
         <source>Clicca o trascina per spostarti nella traccia</source>
         <translation>Click or drag to move through the track</translation>
     </message>
@@ -1699,6 +1707,28 @@ or use the “+” button</translation>
     <message>
         <source>Traccia successiva</source>
         <translation>Next track</translation>
+    </message>
+</context>
+<context>
+    <name>tessarin::Stepper</name>
+    <message>
+        <source>Diminuisci</source>
+        <translation>Decrease</translation>
+    </message>
+    <message>
+        <source>Aumenta</source>
+        <translation>Increase</translation>
+    </message>
+</context>
+<context>
+    <name>tessarin::TrimWaveformArea</name>
+    <message>
+        <source>Punto IN</source>
+        <translation>IN point</translation>
+    </message>
+    <message>
+        <source>Punto OUT</source>
+        <translation>OUT point</translation>
     </message>
 </context>
 </TS>

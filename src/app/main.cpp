@@ -11,6 +11,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "show/ShowController.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/TextFieldDrops.h"
 #include "ui/settings/AppLanguage.h"
 #include "ui/settings/SettingsWindowController.h"
@@ -64,6 +65,7 @@ int main(int argc, char* argv[])
     tessarin::Localization::apply(tessarin::AppLanguage::rawValue(language));
     tessarin::applyDarkLook(app);
     tessarin::installTextFieldDropRule(app);
+    tessarin::installAccessibleInterfaces();
 
     tessarin::ShowController& show = tessarin::ShowController::shared();
     tessarin::CaptureDevices captureDevices;

@@ -1,8 +1,9 @@
 // main() of every test executable: a QApplication on the offscreen platform
 // (also when CTest lists the tests without the test environment), SIGPIPE
-// ignored and the text field drop rule installed as in the application, then
-// GoogleTest.
+// ignored and the text field drop rule and the accessible interfaces
+// installed as in the application, then GoogleTest.
 #include "platform/ProcessEnd.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/TextFieldDrops.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // The interface's own rules, as main() installs them.
     tessarin::installTextFieldDropRule(app);
+    tessarin::installAccessibleInterfaces();
     ::testing::InitGoogleMock(&argc, argv);
     const int status = RUN_ALL_TESTS();
     // Background work a test left running ends, and its threads are

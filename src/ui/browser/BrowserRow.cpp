@@ -37,7 +37,6 @@ BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
     duration_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     layout->addWidget(duration_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(name_->text());
 
     connect(file_.get(), &MediaFile::thumbnailChanged, this, &BrowserRow::showThumbnail);
     connect(file_.get(), &MediaFile::durationChanged, this, &BrowserRow::showDuration);
@@ -54,7 +53,11 @@ QString BrowserRow::durationText() const { return duration_->text(); }
 
 void BrowserRow::showThumbnail() { thumbnail_->setImage(file_->thumbnail()); }
 
-void BrowserRow::showDuration() { duration_->setText(TimecodeFormatter::string(file_->duration())); }
+void BrowserRow::showDuration()
+{
+    duration_->setText(TimecodeFormatter::string(file_->duration()));
+    setAccessibleName(name_->text() + QStringLiteral(", ") + duration_->text());
+}
 
 void BrowserRow::setIndex(int index)
 {

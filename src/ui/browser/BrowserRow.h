@@ -18,6 +18,7 @@ class ThumbnailView;
 
 class BrowserRow : public QWidget {
     Q_OBJECT
+    Q_CLASSINFO("accessibleRole", "listItem")
 public:
     BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent = nullptr);
 

@@ -111,9 +111,9 @@ QString SourceRow::detailText() const
 void SourceRow::refresh()
 {
     name_->setText(source_.name);
-    setAccessibleName(source_.name);
     static_cast<KindBadge*>(badge_)->setIcon(LiveSourceKinds::systemImage(source_.kind));
     detail_->setText(detailText());
+    setAccessibleName(detail_->text().isEmpty() ? source_.name : source_.name + QStringLiteral(", ") + detail_->text());
     detail_->setVisible(LiveSourceKinds::isManual(source_.kind));
 }
 

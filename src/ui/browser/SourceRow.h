@@ -17,6 +17,7 @@ class ElidedLabel;
 
 class SourceRow : public QWidget {
     Q_OBJECT
+    Q_CLASSINFO("accessibleRole", "listItem")
 public:
     SourceRow(const LiveSource& source, int index, QWidget* parent = nullptr);
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QScopedValueRollback>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -80,7 +81,12 @@ SegmentedControl::SegmentedControl(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    connect(group_, &QButtonGroup::idClicked, this, &SegmentedControl::activated);
+    // Whatever checks a segment (a click, a key, a screen reader's action)
+    // is the operator's choice; only setCurrentIndex() is not.
+    connect(group_, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
+        if (checked && !settingIndex_)
+            emit activated(index);
+    });
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -99,6 +105,7 @@ QAbstractButton* SegmentedControl::segment(int index) const { return group_->but
 
 void SegmentedControl::setCurrentIndex(int index)
 {
+    const QScopedValueRollback setting(settingIndex_, true);
     if (QAbstractButton* b = group_->button(index)) {
         b->setChecked(true);
         return;
@@ -207,12 +214,12 @@ Stepper::Stepper(QWidget* parent)
     auto* arrows = new QVBoxLayout;
     arrows->setContentsMargins(0, 0, 0, 0);
     arrows->setSpacing(0);
-    for (auto [button, symbol, name] : { std::tuple { up_, "chevron.up", "+" }, std::tuple { down_, "chevron.down", "-" } }) {
+    for (auto [button, symbol, name] : { std::tuple { up_, "chevron.up", tr("Aumenta") }, std::tuple { down_, "chevron.down", tr("Diminuisci") } }) {
         button->setIcon(Icons::icon(QString::fromLatin1(symbol), Theme::textPrimary(), 8));
         button->setIconSize(QSize(8, 8));
         button->setFixedSize(16, 11);
         button->setAutoRaise(true);
-        button->setAccessibleName(QString::fromLatin1(name));
+        button->setAccessibleName(name);
         arrows->addWidget(button);
     }
     auto* layout = new QHBoxLayout(this);

@@ -28,7 +28,8 @@ public:
     QAbstractButton* segment(int index) const;
 
 signals:
-    // The operator chose a segment (not emitted by setCurrentIndex).
+    // The operator chose another segment, by any means (not emitted by
+    // setCurrentIndex).
     void activated(int index);
 
 protected:
@@ -36,6 +37,7 @@ protected:
 
 private:
     QButtonGroup* group_;
+    bool settingIndex_ = false;
 };
 
 class Stepper : public QWidget {

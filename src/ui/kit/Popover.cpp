@@ -32,6 +32,12 @@ Popover::Popover(QWidget* content, QWidget* parent)
 void Popover::showFor(QWidget* anchor)
 {
     anchor_ = anchor;
+    // Screen readers name it as the control that opened it, unless it has a
+    // name of its own.
+    if (anchor && (accessibleName().isEmpty() || namedByAnchor_)) {
+        namedByAnchor_ = true;
+        setAccessibleName(anchor->accessibleName());
+    }
     adjustSize();
     place();
     show();

@@ -3,7 +3,9 @@
 // an arrow pointing at its anchor, placed below the anchor (above it when the
 // screen has no room below, and kept on the screen). It closes on Escape and
 // on a click outside, and emits closed() whenever it hides. The content
-// widget is owned by the popover. Main thread.
+// widget is owned by the popover. Screen readers find it among the
+// application's windows while it shows (see Accessibility.h), named by its
+// anchor. Main thread.
 #include <QPointer>
 #include <QWidget>
 
@@ -33,6 +35,7 @@ private:
     QPointer<QWidget> anchor_;
     bool arrowUp_ = true; // the arrow on the top edge: the popover is below its anchor
     int arrowX_ = 0;
+    bool namedByAnchor_ = false;
 };
 
 } // namespace tessarin

@@ -50,7 +50,22 @@ void GainSlider::setValue(double value)
     if (value == value_ || (std::isnan(value) && std::isnan(value_)))
         return;
     value_ = value;
+    notifyAccessibleValueChanged(this, value_);
     update();
+}
+
+QString GainSlider::accessibleValueText() const
+{
+    if (value_ <= lower_)
+        return QStringLiteral("-∞ dB");
+    return std::abs(value_) < 0.05 ? QStringLiteral("0 dB") : QString::asprintf("%+.1f dB", value_);
+}
+
+void GainSlider::setAccessibleValue(double value)
+{
+    const double stepped = std::clamp(std::round(value * 2.0) / 2.0, lower_, upper_);
+    if (std::isfinite(stepped))
+        emit valueEdited(stepped);
 }
 
 void GainSlider::setTint(const QColor& tint)

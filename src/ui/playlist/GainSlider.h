@@ -4,13 +4,16 @@
 // anywhere on it sets the value from the pointer in 0.5 dB steps, snapping to
 // 0 dB near unity; a double click resets it to 0 dB. It keeps no value of its
 // own beyond what it draws: gestures emit valueEdited() and the owner writes
-// the model, which sets the drawn value back. Main thread.
+// the model, which sets the drawn value back. Screen readers see a slider
+// whose value they can set as a press does. Main thread.
+#include "ui/kit/Accessibility.h"
+
 #include <QColor>
 #include <QWidget>
 
 namespace tessarin {
 
-class GainSlider : public QWidget {
+class GainSlider : public QWidget, public AccessibleValue {
     Q_OBJECT
 public:
     GainSlider(double lower, double upper, QWidget* parent = nullptr);
@@ -29,6 +32,13 @@ public:
     QSize minimumSizeHint() const override { return { 36, 16 }; }
     // Left end of the track in the widget (half a knob in).
     static constexpr int kTrackInset = 6;
+
+    double accessibleMinimum() const override { return lower_; }
+    double accessibleMaximum() const override { return upper_; }
+    double accessibleValue() const override { return value_; }
+    double accessibleStep() const override { return 0.5; }
+    QString accessibleValueText() const override;
+    void setAccessibleValue(double value) override;
 
 signals:
     // The operator set a value (drag, press or double click).

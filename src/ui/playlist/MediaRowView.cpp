@@ -253,6 +253,14 @@ void MediaRowView::refreshLook()
         look.subtitleColor = marks_.isOnAir ? Theme::white(0.8) : Theme::textSecondary();
     }
     select_->setLook(look);
+    // One object for screen readers, read as the row reads.
+    QStringList spoken { look.name, look.subtitle, look.status, stepper_ ? stepper_->text() : QString() };
+    if (marks_.isOnAir)
+        spoken << (marks_.isPlaying ? OnAirBadge::tr("ON AIR") : OnAirBadge::tr("PAUSA"));
+    else if (marks_.isCued)
+        spoken << QStringLiteral("CUE");
+    spoken.removeAll(QString());
+    setAccessibleName(spoken.join(QStringLiteral(", ")));
 }
 
 void MediaRowView::refreshThumbnail()
@@ -303,6 +311,7 @@ void MediaRowView::refreshStepper()
     stepper_->setText(tr("Immagine · %1 s").arg(whole));
     stepper_->setUpEnabled(!(seconds >= kImageSecondsMax));
     stepper_->setDownEnabled(!(seconds <= kImageSecondsMin));
+    refreshLook();
 }
 
 void MediaRowView::refreshStateMark()

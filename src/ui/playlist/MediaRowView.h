@@ -35,6 +35,7 @@ class Stepper;
 
 class MediaRowView : public QWidget {
     Q_OBJECT
+    Q_CLASSINFO("accessibleRole", "listItem")
 public:
     // What the card decides about the row.
     struct Marks {

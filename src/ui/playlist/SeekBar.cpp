@@ -85,6 +85,7 @@ SeekBar::SeekBar(QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+    setAccessibleName(tr("Posizione nella traccia"));
     activeAnimation_->setDuration(120);
     activeAnimation_->setEasingCurve(QEasingCurve::OutQuad);
     connect(activeAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
@@ -105,9 +106,21 @@ void SeekBar::setProgress(double progress)
         progress = 0;
     if (progress == progress_)
         return;
+    // Screen readers hear of whole seconds, not of every frame.
+    const bool newSecond = std::floor(accessibleMaximum() * progress) != std::floor(accessibleValue());
     progress_ = progress;
+    if (newSecond)
+        notifyAccessibleValueChanged(this, accessibleValue());
     if (!dragFraction_)
         update();
+}
+
+QString SeekBar::accessibleValueText() const { return TimecodeFormatter::string(accessibleValue()); }
+
+void SeekBar::setAccessibleValue(double seconds)
+{
+    if (seekEnabled_ && duration_ > 0)
+        emit seekRequested(std::clamp(seconds / duration_, 0.0, 1.0), true);
 }
 
 void SeekBar::setDuration(double seconds)
@@ -168,7 +181,9 @@ QRect SeekBar::readoutRect() const
 
 void SeekBar::stateChanged()
 {
-    setHelp(this, seekEnabled_ ? tr("Clicca o trascina per spostarti nella traccia") : QString());
+    // Named whether or not it can seek; the help only while it can.
+    setToolTip(seekEnabled_ ? tr("Clicca o trascina per spostarti nella traccia") : QString());
+    setAccessibleDescription(toolTip());
     const bool active = isActive();
     if (active != wasActive_) {
         wasActive_ = active;

@@ -4,7 +4,11 @@
 // clicks or drags (a click is a one-step drag). While hovered or dragged it
 // grows, shows a knob and a time read-out above the pointer. It knows nothing
 // of the engine: it draws the values it is given and emits seekRequested().
+// Screen readers see a slider of the position in seconds, which they can
+// set as a click does.
 // Main thread.
+#include "ui/kit/Accessibility.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -14,7 +18,7 @@ class QVariantAnimation;
 
 namespace tessarin {
 
-class SeekBar : public QWidget {
+class SeekBar : public QWidget, public AccessibleValue {
     Q_OBJECT
 public:
     explicit SeekBar(QWidget* parent = nullptr);
@@ -46,6 +50,13 @@ public:
     QSize minimumSizeHint() const override { return { 20, kHeight }; }
 
     static constexpr int kHeight = 20;
+
+    double accessibleMinimum() const override { return 0.0; }
+    double accessibleMaximum() const override { return duration_ > 0 ? duration_ : 0.0; }
+    double accessibleValue() const override { return accessibleMaximum() * progress_; }
+    double accessibleStep() const override { return 1.0; }
+    QString accessibleValueText() const override;
+    void setAccessibleValue(double seconds) override;
 
 signals:
     // A seek to a share of the window: isFinal is false for the steps of a

@@ -2,6 +2,7 @@
 
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
@@ -31,17 +32,66 @@ constexpr double kUnknownDuration = 0.001;
 
 // ---- TrimWaveformArea
 
+// A marker for screen readers: it lies over the drawn marker, paints
+// nothing and lets the pointer through to the area.
+class TrimWaveformArea::Handle final : public QWidget, public AccessibleValue {
+public:
+    Handle(TrimWaveformArea* area, bool isIn, const QString& name)
+        : QWidget(area)
+        , area_(area)
+        , isIn_(isIn)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAccessibleName(name);
+    }
+
+    double accessibleMinimum() const override { return 0.0; }
+    double accessibleMaximum() const override { return std::max(area_->item_->duration(), 0.0); }
+    double accessibleValue() const override { return isIn_ ? area_->item_->inPoint() : area_->effectiveEnd(); }
+    double accessibleStep() const override { return 0.1; }
+    QString accessibleValueText() const override { return TimecodeFormatter::string(accessibleValue()); }
+    void setAccessibleValue(double seconds) override { area_->movePoint(isIn_, seconds); }
+
+private:
+    TrimWaveformArea* area_;
+    bool isIn_;
+};
+
 TrimWaveformArea::TrimWaveformArea(std::shared_ptr<MediaFile> item, int height, QWidget* parent)
     : QWidget(parent)
     , item_(std::move(item))
+    , inHandle_(new Handle(this, true, tr("Punto IN")))
+    , outHandle_(new Handle(this, false, tr("Punto OUT")))
 {
     setFixedHeight(height);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::SizeHorCursor);
     connect(item_.get(), &MediaFile::waveformChanged, this, qOverload<>(&QWidget::update));
-    connect(item_.get(), &MediaFile::inPointChanged, this, qOverload<>(&QWidget::update));
-    connect(item_.get(), &MediaFile::outPointChanged, this, qOverload<>(&QWidget::update));
-    connect(item_.get(), &MediaFile::durationChanged, this, qOverload<>(&QWidget::update));
+    for (auto signal : { &MediaFile::inPointChanged, &MediaFile::outPointChanged, &MediaFile::durationChanged }) {
+        connect(item_.get(), signal, this, [this] {
+            update();
+            placeHandles();
+        });
+    }
+    placeHandles();
+}
+
+QWidget* TrimWaveformArea::inHandle() const { return inHandle_; }
+QWidget* TrimWaveformArea::outHandle() const { return outHandle_; }
+
+void TrimWaveformArea::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeHandles();
+}
+
+void TrimWaveformArea::placeHandles()
+{
+    inHandle_->setGeometry(inMarker().toAlignedRect());
+    outHandle_->setGeometry(outMarker().toAlignedRect());
+    notifyAccessibleValueChanged(inHandle_, inHandle_->accessibleValue());
+    notifyAccessibleValueChanged(outHandle_, outHandle_->accessibleValue());
 }
 
 double TrimWaveformArea::drawingDuration() const
@@ -165,7 +215,14 @@ void TrimWaveformArea::dragTo(double pointerX)
         dragStartOut_ = item_->outPoint().value_or(d);
     const double start = isIn ? *dragStartIn_ : *dragStartOut_;
     const double f = (xForTime(start) + (pointerX - pressX_)) / w;
-    const double t = !(f >= 0) ? 0.0 : f > 1 ? d : d * f;
+    movePoint(isIn, !(f >= 0) ? 0.0 : f > 1 ? d : d * f);
+}
+
+void TrimWaveformArea::movePoint(bool isIn, double t)
+{
+    if (item_->duration() <= kUnknownDuration || !std::isfinite(t))
+        return;
+    const double d = drawingDuration();
     if (isIn) {
         const double end = item_->outPoint().value_or(d);
         const double in = std::min(std::max(t, 0.0), std::max(end - kMinimumLength, 0.0));

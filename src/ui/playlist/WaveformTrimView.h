@@ -19,7 +19,9 @@ class FramePreviewLoader;
 class MediaFile;
 
 // The waveform with the trimmed-off shades and the two markers; drags move
-// the item's points. Part of WaveformTrimView.
+// the item's points. Screen readers find each marker as a slider of its
+// point in seconds (an object over the marker that takes no pointer events),
+// which sets the point as a drag does. Part of WaveformTrimView.
 class TrimWaveformArea : public QWidget {
     Q_OBJECT
 public:
@@ -35,6 +37,11 @@ public:
     QRectF outMarker() const;
     QRectF inGrabZone() const;
     QRectF outGrabZone() const;
+    // The accessible objects over the IN and OUT markers.
+    QWidget* inHandle() const;
+    QWidget* outHandle() const;
+    // Moves a point as a drag to seconds does, within the same bounds.
+    void movePoint(bool isIn, double seconds);
 
 signals:
     void inPointDragged(double seconds);
@@ -45,8 +52,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    class Handle;
+    void placeHandles();
+
     enum class Marker { none, in, out };
     double drawingDuration() const;
     double effectiveEnd() const;
@@ -58,6 +69,8 @@ private:
     double pressX_ = 0;
     std::optional<double> dragStartIn_;
     std::optional<double> dragStartOut_;
+    Handle* inHandle_;
+    Handle* outHandle_;
 };
 
 class WaveformTrimView : public QWidget {

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -193,6 +194,10 @@ void ScheduleRowView::setContent(const Content& content, const ScheduleCalendar&
                           : status == Status::disabled ? Theme::textTertiary()
                                                        : Theme::textPrimary());
     detail_->setText(detail(event, content_.block.get(), status));
+    // One object for screen readers, read as the row reads.
+    setAccessibleName(QStringList { time_->text(), caption_->text(), title_->text(), detail_->text(), label(status) }
+                          .filter(QRegularExpression(QStringLiteral("\\S")))
+                          .join(QStringLiteral(", ")));
 
     launch_->setEnabled(content_.block != nullptr);
     enable_->setText(event.isEnabled ? tr("Disattiva") : tr("Attiva"));

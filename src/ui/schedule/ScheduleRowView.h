@@ -26,6 +26,7 @@ class ScheduleController;
 
 class ScheduleRowView : public QWidget {
     Q_OBJECT
+    Q_CLASSINFO("accessibleRole", "listItem")
 public:
     enum class Status { waiting, running, done, missed, disabled, missingBlock };
 

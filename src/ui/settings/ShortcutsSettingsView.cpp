@@ -73,6 +73,12 @@ ShortcutRecorderButton::ShortcutRecorderButton(QWidget* parent)
 
 ShortcutRecorderButton::~ShortcutRecorderButton() { stopCapture(); }
 
+void ShortcutRecorderButton::setLabel(const QString& label)
+{
+    setAccessibleName(label);
+    record_->setAccessibleName(label);
+}
+
 void ShortcutRecorderButton::setCombo(const std::optional<KeyCombo>& combo)
 {
     combo_ = combo;
@@ -104,6 +110,7 @@ void ShortcutRecorderButton::refresh()
         text = QStringLiteral("—");
     }
     record_->setText(text);
+    record_->setAccessibleDescription(combo_ || recording_ ? text : tr("Nessuna scorciatoia"));
     QPalette p = record_->palette();
     p.setColor(QPalette::ButtonText, color);
     record_->setPalette(p);
@@ -214,7 +221,7 @@ ShortcutsSettingsView::Row ShortcutsSettingsView::makeRow(ShortcutActionID actio
     line->addWidget(row.label);
     line->addStretch(1);
     row.recorder = new ShortcutRecorderButton;
-    row.recorder->setAccessibleName(raw);
+    row.recorder->setLabel(row.label->text());
     line->addWidget(row.recorder);
     row.recorder->onStartRecording = [this, raw] { setRecordingAction(raw); };
     row.recorder->onCapture = [this, action](KeyCombo combo) {
@@ -295,11 +302,15 @@ void ShortcutsSettingsView::refreshBlocks()
             blockRows_->layout()->addWidget(makeRow(action, blockRows_).widget);
         const std::shared_ptr<MediaBlock>& block = blocks[size_t(i)];
         QLabel* text = rows_.value(raw).label;
+        ShortcutRecorderButton* recorder = rows_.value(raw).recorder;
         text->setText(tr("Avvia “%1”").arg(block->name()));
+        recorder->setLabel(text->text());
         blockNameConnections_.push_back(connect(block.get(), &MediaBlock::nameChanged, text,
-                                                [text, weak = std::weak_ptr<MediaBlock>(block)] {
-                                                    if (auto b = weak.lock())
+                                                [text, recorder, weak = std::weak_ptr<MediaBlock>(block)] {
+                                                    if (auto b = weak.lock()) {
                                                         text->setText(tr("Avvia “%1”").arg(b->name()));
+                                                        recorder->setLabel(text->text());
+                                                    }
                                                 }));
     }
     blocksSection_->setVisible(count > 0);

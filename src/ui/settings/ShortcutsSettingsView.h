@@ -41,6 +41,9 @@ public:
     std::function<void()> onCancel;
     std::function<void()> onClear;
 
+    // The action's label, which names the recorder for screen readers (the
+    // key it holds is its description).
+    void setLabel(const QString& label);
     void setCombo(const std::optional<KeyCombo>& combo);
     void setRecording(bool recording);
     bool isRecording() const { return recording_; }

@@ -7,7 +7,8 @@
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# and closing the window ends the process with status 0.
+# the IN/OUT editor and the settings window appear in the accessibility tree
+# with their controls, and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
 set -euo pipefail
@@ -157,6 +158,37 @@ if wait_for 20 find_tab; then
 else
   fail "the schedule tab is not in the accessibility tree"
 fi
+
+# Screen reader
+# The blocks again, through the tree; their rows are list items read as the
+# operator reads them.
+find_blocks() { xy=$("$python" "$here/x11.py" find Blocchi 'push button' 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_blocks || fail "the blocks tab is not in the accessibility tree"
+xdotool mousemove --sync $xy click 1
+find_row() { "$python" "$here/x11.py" find 'Prima, 00:00:02' 'list item' >/dev/null 2>&1; }
+wait_for 10 find_row || { "$python" "$here/x11.py" dump; fail "the first item's row is not a list item named with its name and length"; }
+# The IN/OUT editor, opened with a real click on its button found in the
+# tree, is there as a dialog with its controls (a popup window, which Qt
+# leaves out of the tree by itself), and Escape takes it away again.
+find_trim() { xy=$("$python" "$here/x11.py" find 'Punti IN/OUT' 'push button' 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_trim || { "$python" "$here/x11.py" dump; fail "no IN/OUT button in the accessibility tree"; }
+xdotool mousemove --sync $xy click 1
+controls=""
+trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
+wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
+echo "IN/OUT editor in the tree: $controls"
+xdotool key Escape
+trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT' >/dev/null 2>&1; }
+wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
+# The settings window is a frame with its sections and the shown page's controls.
+find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_settings || fail "no settings button in the accessibility tree"
+xdotool mousemove --sync $xy click 1
+settings_shown() {
+  controls=$("$python" "$here/x11.py" window frame Impostazioni Streaming Scorciatoie Lingua 'Risoluzione' 2>/dev/null)
+}
+wait_for 15 settings_shown || fail "the settings window is not a frame with its controls in the accessibility tree"
+echo "settings window in the tree: $controls"
 
 # Closing the window (unchanged show: no question) ends the process.
 "$python" "$here/x11.py" close "$window"

@@ -5,7 +5,15 @@
 #                                  accessible object of the application named NAME
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
+#   x11.py dump                    prints role and name of every accessible object
+#   x11.py window ROLE NAME [CONTROL...]
+#                                  succeeds when a window of the application (a
+#                                  child of its root) has role ROLE and name NAME
+#                                  and holds accessible objects named CONTROL...;
+#                                  prints the names of the controls it holds
 import sys
+
+DEBUG = False
 
 
 def close(window_id):
@@ -20,6 +28,25 @@ def close(window_id):
     d.flush()
 
 
+def children(node):
+    # One by one: an object that fails to answer hides only itself.
+    try:
+        count = node.childCount
+    except Exception:
+        return []
+    found = []
+    for index in range(count):
+        try:
+            child = node.getChildAtIndex(index)
+        except Exception as error:
+            if DEBUG:
+                print('child', index, 'of', node, 'failed:', error)
+            continue
+        if child is not None:
+            found.append(child)
+    return found
+
+
 def nodes():
     import pyatspi
     desktop = pyatspi.Registry.getDesktop(0)
@@ -29,11 +56,8 @@ def nodes():
         stack = [app]
         while stack:
             node = stack.pop()
-            try:
-                yield node
-                stack.extend(child for child in node if child is not None)
-            except Exception:
-                continue
+            yield node
+            stack.extend(reversed(children(node)))
 
 
 def find(name, role=None):
@@ -61,12 +85,56 @@ def described(prefix):
     return 1
 
 
+def dump():
+    global DEBUG
+    DEBUG = True
+    for node in nodes():
+        try:
+            print(node.getRoleName(), repr(node.name))
+        except Exception as error:
+            print('?', error)
+    return 0
+
+
+def window(role, name, controls):
+    import pyatspi
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None or app.name not in ('tessarin', 'Tessarin', 'Vellumcast'):
+            continue
+        for top in app:
+            try:
+                if top is None or top.getRoleName() != role or top.name != name:
+                    continue
+                names = []
+                stack = children(top)
+                while stack:
+                    node = stack.pop()
+                    if node is None:
+                        continue
+                    if node.name and node.getState().contains(pyatspi.STATE_VISIBLE) \
+                            and node.getRoleName() in ('push button', 'toggle button', 'check box', 'radio button',
+                                                       'slider', 'text', 'combo box', 'list item', 'spin button'):
+                        names.append(node.name)
+                    stack.extend(children(node))
+                if all(control in names for control in controls):
+                    print(' | '.join(sorted(set(names))))
+                    return 0
+            except Exception:
+                continue
+    return 1
+
+
 if __name__ == '__main__':
     if sys.argv[1] == 'close':
         close(int(sys.argv[2], 0))
         sys.exit(0)
     if sys.argv[1] == 'find':
         sys.exit(find(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
+    if sys.argv[1] == 'dump':
+        sys.exit(dump())
+    if sys.argv[1] == 'window':
+        sys.exit(window(sys.argv[2], sys.argv[3], sys.argv[4:]))
     if sys.argv[1] == 'described':
         sys.exit(described(sys.argv[2]))
     sys.exit(2)

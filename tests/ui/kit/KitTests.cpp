@@ -1,4 +1,5 @@
 // The shared controls behave as the views built on them rely on.
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Labels.h"
@@ -6,6 +7,8 @@
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
@@ -60,6 +63,75 @@ TEST(SegmentedControl, ReportsOnlyTheOperatorsChoice)
 
     control.setCurrentIndex(-1);
     EXPECT_EQ(control.currentIndex(), -1);
+}
+
+// A screen reader's actions on a segment or a switch do what a click does:
+// the listeners of the operator's choice hear of it, not only the picture.
+TEST(SegmentedControl, EveryAccessibleActionIsTheOperatorsChoice)
+{
+    SegmentedControl control;
+    control.addSegment(QStringLiteral("Cut"));
+    control.addSegment(QStringLiteral("Fade"));
+    control.setCurrentIndex(0);
+    control.show();
+    QSignalSpy activated(&control, &SegmentedControl::activated);
+
+    QAccessibleInterface* fade = QAccessible::queryAccessibleInterface(control.segment(1));
+    ASSERT_NE(fade, nullptr);
+    EXPECT_EQ(fade->role(), QAccessible::RadioButton);
+    EXPECT_EQ(fade->text(QAccessible::Name), QStringLiteral("Fade"));
+    EXPECT_FALSE(fade->state().checked);
+    fade->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(control.currentIndex(), 1);
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated.at(0).at(0).toInt(), 1);
+    EXPECT_TRUE(fade->state().checked);
+
+    QAccessible::queryAccessibleInterface(control.segment(0))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(control.currentIndex(), 0);
+    ASSERT_EQ(activated.count(), 2);
+    EXPECT_EQ(activated.at(1).at(0).toInt(), 0);
+    // A segment checked in code by a view that follows its model is not a choice.
+    control.setCurrentIndex(1);
+    EXPECT_EQ(activated.count(), 2);
+
+    SwitchButton toggle(QStringLiteral("Interlacciato"));
+    int clicks = 0;
+    QObject::connect(&toggle, &SwitchButton::clicked, [&] { ++clicks; });
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(&toggle);
+    EXPECT_EQ(node->role(), QAccessible::CheckBox);
+    node->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(node->state().checked);
+}
+
+// Popovers are popups, which Qt leaves out of the application's children:
+// they are listed there while they show, as dialogs named by their anchor.
+TEST(Popover, IsAnApplicationChildWhileItShows)
+{
+    QWidget anchorWindow;
+    anchorWindow.resize(400, 300);
+    auto* anchor = new QWidget(&anchorWindow);
+    anchor->setAccessibleName(QStringLiteral("Punti IN/OUT"));
+    anchor->setGeometry(100, 20, 40, 20);
+    anchorWindow.show();
+    QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+    const int windows = app->childCount();
+
+    Popover popover(new QLabel(QStringLiteral("content")), &anchorWindow);
+    popover.showFor(anchor);
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(&popover);
+    ASSERT_EQ(app->childCount(), windows + 1);
+    EXPECT_EQ(app->child(windows), node);
+    EXPECT_EQ(app->indexOfChild(node), windows);
+    EXPECT_EQ(node->parent(), app);
+    EXPECT_EQ(node->role(), QAccessible::Dialog);
+    EXPECT_EQ(node->text(QAccessible::Name), QStringLiteral("Punti IN/OUT"));
+
+    popover.hide();
+    EXPECT_EQ(app->childCount(), windows);
+    EXPECT_EQ(app->indexOfChild(node), -1);
 }
 
 TEST(Stepper, LeavesTheValueToItsOwner)
