@@ -58,7 +58,8 @@ PeakBucketer::PeakBucketer(std::int64_t targetCount, std::int64_t exactCount)
         exactResult_.waveform.reserve(static_cast<std::size_t>(std::min(target_, exactCount) + 1));
         return;
     }
-    blocks_.reserve(maxBlocks_);
+    // Room for the usual targets at once; a larger one grows as it fills.
+    blocks_.reserve(std::min<std::size_t>(maxBlocks_, 1024));
 }
 
 void PeakBucketer::addExact(const float* values, std::size_t count)
@@ -173,7 +174,7 @@ void PeakBucketer::closeBlock()
         return;
     // Twice as large, half as many: neighbours joined.
     std::vector<Summary> joined;
-    joined.reserve(maxBlocks_);
+    joined.reserve(maxBlocks_ / 2);
     marks_ = 0;
     for (std::size_t i = 0; i + 1 < blocks_.size(); i += 2) {
         Summary pair = std::move(blocks_[i]);
