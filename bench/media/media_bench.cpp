@@ -1,10 +1,11 @@
-// Speed and memory of media analysis, measured against the ffmpeg program
+// Cost and memory of media analysis, measured against the ffmpeg program
 // on the same files in the same run:
-//  1. waveform analysis of one hour of stereo 48 kHz AAC: wall time against
-//     `ffmpeg -i FILE -map 0:a -f null -` (target: ratio <= 1.3) and the
-//     analysis's peak memory (target: under 64 MB);
-//  2. a 160x90 thumbnail of a 1080p H.264 file against
-//     `ffmpeg -ss 1 -i FILE -frames:v 1 -s 160x90 out.png` (target: faster);
+//  1. waveform analysis of one and of three hours of stereo 48 kHz AAC: CPU
+//     time against `ffmpeg -i FILE -map 0:a -f null -` (target: at most 0.9
+//     of it for each) and the analysis's peak memory (target: under 64 MB,
+//     and the three hours within 8 MB of the hour beyond what ffmpeg's own
+//     peak grows by: the container's index is the demuxer's);
+//  2. a 160x90 thumbnail of a 1080p H.264 file: its time, printed only;
 //  3. creating 1,000 items from files (target: returns without waiting for
 //     any file; the analysis then finishes in the background).
 // Usage: media_bench [WORKDIR]   (media are made there with ffmpeg on first use)
@@ -21,6 +22,10 @@
 #include <QThread>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+#include <spawn.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,15 +64,51 @@ bool ensure(const QString& path, const QStringList& args)
     return QFile::rename(temporary, path);
 }
 
-double timeFfmpeg(const QStringList& args, int runs)
+double selfCpu()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// Runs ffmpeg with args, its output discarded, and returns its own CPU
+// time (user and system) and peak resident size in MiB, from wait4.
+bool ffmpegUsage(const QStringList& args, double* cpu, double* peakMiB)
+{
+    std::vector<QByteArray> owned{ffmpeg.toLocal8Bit()};
+    for (const QString& arg : args)
+        owned.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& arg : owned)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return false;
+    *cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    *peakMiB = usage.ru_maxrss / 1024.0;
+    return true;
+}
+
+// The least CPU time of `runs` runs of ffmpeg, and its peak memory.
+double cpuOfFfmpeg(const QStringList& args, int runs, double* peakMiB)
 {
     double best = 1e9;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!run(QStringList{"-nostdin", "-v", "error", "-y"} + args))
+        double cpu = 0.0;
+        if (!ffmpegUsage(QStringList{"-nostdin", "-v", "error", "-y"} + args, &cpu, peakMiB))
             return -1;
-        best = std::min(best, seconds(timer));
+        best = std::min(best, cpu);
     }
     return best;
 }
@@ -90,8 +131,9 @@ int waveformChild(const QString& file)
     const long before = residentKiB();
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = selfCpu();
     const auto analysis = WaveformCache::extractAnalysis(QUrl::fromLocalFile(file), 240);
-    const double elapsed = seconds(timer);
+    const double elapsed = selfCpu() - cpuBefore; // CPU time: the goal is a cost
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("%.6f %ld %ld %zu %.6f\n", elapsed, before, usage.ru_maxrss, analysis ? analysis->waveform.size() : 0,
@@ -138,10 +180,15 @@ int main(int argc, char** argv)
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath() + "/media_bench_files";
     QDir().mkpath(work);
     const QString hour = work + "/hour_stereo_48k.m4a";
+    const QString threeHours = work + "/three_hours_stereo_48k.m4a";
     const QString hd = work + "/hd_1080p.mp4";
-    if (!ensure(hour, {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3600", "-f", "lavfi", "-i",
-                       "anoisesrc=d=3600:c=pink:r=48000:a=0.2", "-filter_complex",
-                       "[0][1]amix=inputs=2,pan=stereo|c0=c0|c1=0.8*c0", "-c:a", "aac", "-b:a", "128k"})
+    auto sound = [](int seconds) {
+        const QString d = QString::number(seconds);
+        return QStringList{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + d, "-f", "lavfi",
+                           "-i", "anoisesrc=d=" + d + ":c=pink:r=48000:a=0.2", "-filter_complex",
+                           "[0][1]amix=inputs=2,pan=stereo|c0=c0|c1=0.8*c0", "-c:a", "aac", "-b:a", "128k"};
+    };
+    if (!ensure(hour, sound(3600)) || !ensure(threeHours, sound(3 * 3600))
         || !ensure(hd, {"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20", "-c:v", "libx264",
                         "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g", "60"})) {
         std::fprintf(stderr, "could not make the media with %s\n", qPrintable(ffmpeg));
@@ -150,34 +197,53 @@ int main(int argc, char** argv)
     const QString self = QCoreApplication::applicationFilePath();
     bool allMet = true;
 
-    // 1. Waveform of one hour.
-    std::printf("\n1. Waveform analysis of one hour of stereo 48 kHz AAC (best of 3)\n");
-    const double ffmpegDecode = timeFfmpeg({"-i", hour, "-map", "0:a", "-f", "null", "-"}, 3);
-    ChildResult best;
-    for (int i = 0; i < 3; ++i) {
-        const ChildResult r = analyseInChild(self, hour);
-        if (r.seconds < 0) {
-            std::fprintf(stderr, "the analysis failed\n");
-            return 1;
+    // 1. Waveforms of one and three hours: CPU time against ffmpeg's decode.
+    double analysisPeak[2] = {0, 0};
+    double ffmpegPeak[2] = {0, 0};
+    double ffmpegCpu[2] = {0, 0};
+    ffmpegCpu[0] = cpuOfFfmpeg({"-i", hour, "-map", "0:a", "-f", "null", "-"}, 2, &ffmpegPeak[0]);
+    ffmpegCpu[1] = cpuOfFfmpeg({"-i", threeHours, "-map", "0:a", "-f", "null", "-"}, 2, &ffmpegPeak[1]);
+    int index = 0;
+    for (const QString& file : {hour, threeHours}) {
+        std::printf("\n1. Waveform analysis of %s of stereo 48 kHz AAC (CPU time, least of 2; load average %.1f)\n",
+                    index == 0 ? "one hour" : "three hours", [] {
+                        double load[1] = {0};
+                        return getloadavg(load, 1) == 1 ? load[0] : -1.0;
+                    }());
+        const double ffmpegDecode = ffmpegCpu[index];
+        ChildResult best;
+        for (int i = 0; i < 2; ++i) {
+            const ChildResult r = analyseInChild(self, file);
+            if (r.seconds < 0) {
+                std::fprintf(stderr, "the analysis failed\n");
+                return 1;
+            }
+            if (best.seconds < 0 || r.seconds < best.seconds)
+                best = r;
+            best.peakMiB = std::max(best.peakMiB, r.peakMiB);
         }
-        if (best.seconds < 0 || r.seconds < best.seconds)
-            best = r;
-        best.peakMiB = std::max(best.peakMiB, r.peakMiB);
+        analysisPeak[index] = best.peakMiB;
+        const double ratio = best.seconds / ffmpegDecode;
+        std::printf("  ffmpeg -f null decode      %8.3f s CPU (peak %.1f MiB)\n", ffmpegDecode, ffmpegPeak[index]);
+        std::printf("  WaveformCache analysis     %8.3f s CPU (%s)\n", best.seconds, qPrintable(best.values));
+        std::printf("  ratio analysis / ffmpeg    %8.3f     (target <= 0.9)\n", ratio);
+        std::printf("  analysis peak memory       %8.1f MiB (process peak %.1f MiB; target < 64)\n", best.peakMiB,
+                    best.processPeakMiB);
+        verdict("CPU at most 0.9 x ffmpeg's", ratio <= 0.9);
+        verdict("peak memory of the analysis under 64 MB", best.peakMiB * 1.048576 < 64.0);
+        allMet = allMet && ratio <= 0.9 && best.peakMiB * 1.048576 < 64.0;
+        ++index;
     }
-    const double ratio = best.seconds / ffmpegDecode;
-    std::printf("  ffmpeg -f null decode      %8.3f s\n", ffmpegDecode);
-    std::printf("  WaveformCache analysis     %8.3f s   (%s)\n", best.seconds, qPrintable(best.values));
-    std::printf("  ratio analysis / ffmpeg    %8.3f     (target <= 1.3)\n", ratio);
-    std::printf("  analysis peak memory       %8.1f MiB (process peak %.1f MiB; target < 64)\n", best.peakMiB,
-                best.processPeakMiB);
-    verdict("wall time at most 1.3 x ffmpeg", ratio <= 1.3);
-    verdict("peak memory of the analysis under 64 MB", best.peakMiB * 1.048576 < 64.0);
-    allMet = allMet && ratio <= 1.3 && best.peakMiB * 1.048576 < 64.0;
+    const double growth = analysisPeak[1] - analysisPeak[0];
+    const double ffmpegGrowth = ffmpegPeak[1] - ffmpegPeak[0];
+    std::printf("\n  three hours against one: the analysis's peak grows %.1f MiB, ffmpeg's %.1f MiB (its index)\n",
+                growth, ffmpegGrowth);
+    verdict("memory independent of length (growth within 8 MB of ffmpeg's)", growth <= ffmpegGrowth + 8.0);
+    allMet = allMet && growth <= ffmpegGrowth + 8.0;
 
-    // 2. Thumbnail of a 1080p file.
-    std::printf("\n2. Thumbnail 160x90 of a 1080p H.264 file at 1 s (best of 5)\n");
-    const QString png = work + "/thumbnail.png";
-    const double ffmpegThumb = timeFfmpeg({"-ss", "1", "-i", hd, "-frames:v", "1", "-s", "160x90", png}, 5);
+    // 2. Thumbnail of a 1080p file: a figure, no goal (a whole ffmpeg
+    // process is no fair measure to beat).
+    std::printf("\n2. Thumbnail 160x90 of a 1080p H.264 file at 1 s (best of 5; printed only)\n");
     double grab = 1e9;
     QSize size;
     for (int i = 0; i < 5; ++i) {
@@ -187,11 +253,7 @@ int main(int argc, char** argv)
         grab = std::min(grab, seconds(timer));
         size = image ? image->size() : QSize();
     }
-    std::printf("  ffmpeg -ss 1 ... out.png   %8.4f s\n", ffmpegThumb);
     std::printf("  FrameGrabber (open+grab)   %8.4f s   (%dx%d)\n", grab, size.width(), size.height());
-    std::printf("  ratio ours / ffmpeg        %8.3f     (target < 1)\n", grab / ffmpegThumb);
-    verdict("faster than the ffmpeg program", grab < ffmpegThumb);
-    allMet = allMet && grab < ffmpegThumb;
 
     // 3. A thousand items.
     std::printf("\n3. Creating 1,000 items from files\n");

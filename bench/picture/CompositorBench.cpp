@@ -22,6 +22,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QRect>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -47,6 +50,9 @@ uint32_t* row(VideoFrame& f, int y)
     return reinterpret_cast<uint32_t*>(f.bits() + size_t(y) * f.bytesPerLine());
 }
 
+// The still's band: where it is not transparent.
+const QRect kBand(120, 820, 1380, 160);
+
 // Pictures with detail, so no loop sees uniform memory.
 struct Sources {
     std::shared_ptr<VideoFrame> a = VideoFrame::create(kWidth, kHeight);
@@ -65,7 +71,7 @@ struct Sources {
                 row(*a, y)[x] = bgra(x, y, x + y);
                 row(*b, y)[x] = bgra(y, x ^ y, x);
                 row(*video, y)[x] = bgra(x * 3, y * 3, 128);
-                const bool band = y >= 820 && y < 980 && x >= 120 && x < 1500;
+                const bool band = kBand.contains(x, y);
                 row(*still, y)[x] = band ? bgra(180 * 200 / 255, 20 * 200 / 255, 40 * 200 / 255, 200) : 0;
             }
         }
@@ -133,8 +139,17 @@ void composeFullFrameOverlays(benchmark::State& state)
 }
 BENCHMARK(composeFullFrameOverlays)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
+double childrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
 // Runs ffmpeg over the four pictures as raw BGRA for frames frames and
-// returns the wall time in seconds, or a negative value when it fails. With
+// returns its CPU time (user and system) in seconds, or a negative value
+// when it fails: the goal is a cost, so CPU time, not wall time, on a
+// shared machine. With
 // log set, ffmpeg's verbose log is kept there (to check the graph for
 // inserted conversions).
 double runFfmpeg(const QString& dir, const QString& graph, int frames, QString* log = nullptr)
@@ -152,8 +167,7 @@ double runFfmpeg(const QString& dir, const QString& graph, int frames, QString* 
     }
     args << "-filter_complex" << graph << "-map" << "[out]" << "-frames:v" << QString::number(frames) << "-f"
          << "null" << "-";
-    QElapsedTimer timer;
-    timer.start();
+    const double before = childrenCpuSeconds();
     const CaptureResult result = runAndCapture("/usr/bin/ffmpeg", args, 300.0);
     if (log) {
         qunsetenv("FFREPORT");
@@ -163,7 +177,7 @@ double runFfmpeg(const QString& dir, const QString& graph, int frames, QString* 
     }
     if (!result.started || result.exitCode != 0)
         return -1.0;
-    return timer.nsecsElapsed() / 1e9;
+    return childrenCpuSeconds() - before;
 }
 
 bool writeRaw(const QString& path, const std::shared_ptr<VideoFrame>& frame)
@@ -178,9 +192,12 @@ bool writeRaw(const QString& path, const std::shared_ptr<VideoFrame>& frame)
 
 // The ffmpeg side, doing what composeProgramFrame does on packed BGRA all
 // the way (no format conversion anywhere in the graph: checked in its log),
-// with the overlay video at its drawn size as the player delivers it: the
-// time of the graph minus the time of reading the same inputs through a
-// graph that does nothing, per frame.
+// on the same areas: the overlay video at its drawn size as the player
+// delivers it, and the still blended over its band only (the compositor
+// keeps a still's opaque bounds and blends nothing where it is
+// transparent; ffmpeg's crop takes the band without copying). The CPU time
+// of the graph minus that of reading the same inputs through a graph that
+// does nothing, per frame.
 void ffmpegFilterGraph(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -197,10 +214,15 @@ void ffmpegFilterGraph(benchmark::State& state)
     const QString graph = QString("[1:v]colorchannelmixer=aa=0.5[b];"
                                   "[0:v][b]overlay=format=rgb,"
                                   "colorchannelmixer=rr=0.5:gg=0.5:bb=0.5[prog];"
-                                  "[prog][2:v]overlay=format=rgb:alpha=premultiplied[o1];"
+                                  "[2:v]crop=%3:%4:%5:%6[band];"
+                                  "[prog][band]overlay=%5:%6:format=rgb:alpha=premultiplied[o1];"
                                   "[o1][3:v]overlay=%1:%2:format=rgb[out]")
                               .arg(pipX)
-                              .arg(pipY);
+                              .arg(pipY)
+                              .arg(kBand.width())
+                              .arg(kBand.height())
+                              .arg(kBand.x())
+                              .arg(kBand.y());
     Q_UNUSED(pipW);
     Q_UNUSED(pipH);
     const QString nothing = "[0:v]null[out];[1:v]nullsink;[2:v]nullsink;[3:v]nullsink";
@@ -385,7 +407,9 @@ public:
         for (const Run& run : runs) {
             if (run.aggregate_name != "median")
                 continue;
-            const double ms = run.GetAdjustedRealTime();
+            // The thread's CPU time for ours; ffmpeg's CPU time is the manual time.
+            const double ms = run.run_name.function_name == "ffmpegFilterGraph" ? run.GetAdjustedRealTime()
+                                                                               : run.GetAdjustedCPUTime();
             if (run.run_name.function_name == "composeProgramFrame")
                 ours_ = ms;
             else if (run.run_name.function_name == "ffmpegFilterGraph")
@@ -401,29 +425,40 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nmedian per frame: compositor %.3f ms (goal at most 2 ms on one core: %s), ffmpeg filter graph "
-                    "on the same packed BGRA pictures %.3f ms",
-                    ours_, ours_ > 0 && ours_ <= 2.0 ? "met" : "NOT met", ffmpeg_);
+        auto verdict = [this](bool met) {
+            missed_ = missed_ || !met;
+            return met ? "met" : "NOT met";
+        };
+        double load[1] = {0};
+        std::printf("\nmedian CPU time per frame (load average %.1f): compositor %.3f ms (goal at most 2 ms on one core: "
+                    "%s), ffmpeg filter graph on the same packed BGRA pictures and areas %.3f ms",
+                    getloadavg(load, 1) == 1 ? load[0] : -1.0, ours_, verdict(ours_ > 0 && ours_ <= 2.0), ffmpeg_);
         if (ours_ > 0 && ffmpeg_ > 0)
             std::printf(", fair ratio %.2fx", ffmpeg_ / ours_);
         std::printf("\n");
         if (renderer_ > 0) {
-            std::printf("program renderer nextFrame(): %.3f ms (target at most 4 ms)", renderer_);
+            std::printf("program renderer nextFrame(): %.3f ms (target at most 4 ms: %s)", renderer_,
+                        verdict(renderer_ <= 4.0));
             if (ffmpeg_ > 0)
-                std::printf(", ratio to the ffmpeg graph %.2fx (target at least 2)", ffmpeg_ / renderer_);
+                std::printf(", ratio to the ffmpeg graph %.2fx (target at least 2: %s)", ffmpeg_ / renderer_,
+                            verdict(ffmpeg_ / renderer_ >= 2.0));
             std::printf("\n");
         }
         if (monitorView_ > 0)
             std::printf("program monitor 960 x 540 of a playing 1080p item: %.3f ms a frame, %.1f %% of a core "
-                        "at 25 fps, %.1f %% at 30 fps (target at most 25 %%)\n",
-                        monitorView_, monitorView_ * 25 / 10, monitorView_ * 30 / 10);
+                        "at 25 fps, %.1f %% at 30 fps (target at most 25 %%: %s)\n",
+                        monitorView_, monitorView_ * 25 / 10, monitorView_ * 30 / 10,
+                        verdict(monitorView_ * 30 / 10 <= 25.0));
         if (monitor_ > 0)
             std::printf("monitor 960 x 540 of a 1080p item: %.3f ms a frame, %.1f %% of a core at 25 fps, "
                         "%.1f %% at 30 fps\n",
                         monitor_, monitor_ * 25 / 10, monitor_ * 30 / 10);
     }
 
+    bool missed() const { return missed_ || ours_ <= 0 || ffmpeg_ <= 0; }
+
 private:
+    bool missed_ = false;
     double ours_ = 0;
     double ffmpeg_ = 0;
     double monitor_ = 0;
@@ -441,5 +476,5 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return reporter.missed() ? 1 : 0;
 }

@@ -6,11 +6,18 @@
 //    file in the same run;
 //  - the A/V offset at the output, on a clip that flashes white and beeps on
 //    the same frame, in samples of the mixed output (SDL's disk driver);
-//  - from play() on a preloaded item (loaded, sought, paused) to its first
-//    and second pictures at the video output.
+//  - 4K HEVC 10-bit into a 1080p program and at its own size: every picture
+//    shown, CPU against ffmpeg, peak memory;
+//  - from play() on a preloaded item (loaded, sought, paused) to the picture
+//    after the one it shows already, and to its first sound;
+//  - an item started without having been cued: open, first picture, first
+//    sound.
+// Each prints its reference from the same run and a verdict; the program
+// exits non-zero when a verdict failed.
 #include "platform/Clock.h"
 #include "platform/PeriodicThread.h"
 #include "platform/player/AudioOutput.h"
+#include "platform/player/AudioTap.h"
 #include "platform/player/FfmpegMediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 #include "platform/player/VideoFrame.h"
@@ -27,6 +34,7 @@
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
+#include <malloc.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -36,11 +44,22 @@
 #include <cstdlib>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 using namespace tessarin;
 
 namespace {
+
+bool anyTargetMissed = false;
+
+// A verdict that failed: the benchmark shows an error and the program's
+// exit status says so.
+void missed(benchmark::State& state, const char* what)
+{
+    anyTargetMissed = true;
+    state.SkipWithError(what);
+}
 
 QString mediaDir()
 {
@@ -143,6 +162,39 @@ std::shared_ptr<PlayerItem> loaded(FfmpegMediaPlayer& player, const QString& pat
     return item;
 }
 
+double loadAverage()
+{
+    double load[1] = { 0.0 };
+    return getloadavg(load, 1) == 1 ? load[0] : -1.0;
+}
+
+// Notes when the first sound of an item passes the tap, at the moment the
+// output mixes it, and when the device plays it.
+class FirstSoundTap : public AudioTap {
+public:
+    void prepare(const AudioFormat&, int) override { }
+    void process(AudioBufferList& buffers) override
+    {
+        if (mixed_.load() > 0.0)
+            return;
+        const AudioBuffer& b = buffers.buffers[0];
+        const std::uint32_t n = b.byteSize / sizeof(float);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (b.data[i] != 0.0f) {
+                heard_ = buffers.heardTime;
+                mixed_ = HostClock::monotonicSeconds();
+                return;
+            }
+        }
+    }
+    double mixed() const { return mixed_.load(); }
+    double heard() const { return heard_.load(); }
+
+private:
+    std::atomic<double> mixed_ { 0.0 };
+    std::atomic<double> heard_ { 0.0 };
+};
+
 void BM_RealTimePlayback1080p(benchmark::State& state)
 {
     const QString path = file1080p();
@@ -151,7 +203,7 @@ void BM_RealTimePlayback1080p(benchmark::State& state)
         const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
         const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -i '%1' -f null -").arg(path);
         if (std::system(cmd.toUtf8().constData()) != 0)
-            state.SkipWithError("ffmpeg -f null failed");
+            missed(state, "ffmpeg -f null failed");
         const double ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
 
         const double selfBefore = cpuSeconds(RUSAGE_SELF);
@@ -204,71 +256,157 @@ void BM_RealTimePlayback1080p(benchmark::State& state)
         state.counters["player_cpu_s"] = playerCpu;
         state.counters["ffmpeg_cpu_s"] = ffmpegCpu;
         state.counters["cpu_ratio"] = ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0;
+        const double ratio = ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0.0;
+        const bool met = missing == 0 && late == 0 && ratio > 0.0 && ratio <= 1.5;
         std::printf("\n1080p30 60 s: %zu pictures shown, %ld missing (the 60 Hz reader itself stalled %d times),"
-                    " %d late, %llu dropped at decode; CPU %.2f s vs ffmpeg -f null %.2f s: ratio %.2f (target <= 1.5)\n",
+                    " %d late, %llu dropped at decode; CPU %.2f s vs ffmpeg -f null %.2f s: ratio %.2f; targets: nothing "
+                    "missing or late, ratio <= 1.5 -> %s\n",
             shown.size(), missing, readerStalls, late, static_cast<unsigned long long>(player.droppedFrames()), playerCpu,
-            ffmpegCpu, ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0.0);
+            ffmpegCpu, ratio, met ? "MET" : "NOT MET");
+        if (!met)
+            missed(state, "target not met");
     }
 }
 BENCHMARK(BM_RealTimePlayback1080p)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
+// Plays the 4K HEVC 10-bit file with its sound to its end into an output
+// that draws it at `drawn` (empty: its own size), read by a 60 Hz reader as
+// a view or the renderer would. Every picture of the file must reach the
+// output: a picture never shown (dropped late, or skipped by the decoder)
+// fails the verdict. Prints the pictures shown, the process's CPU against
+// ffmpeg doing the same work in the same run, the load average, and the
+// peak resident memory while it plays.
+struct Playback4k {
+    int pictures = 0;      // in the file
+    int shown = 0;         // distinct pictures that reached the output
+    int width = 0;         // of the pictures as converted
+    double playerCpu = 0.0;
+    double ffmpegCpu = 0.0;
+    double ffmpegWall = 0.0;
+    double peakMiB = 0.0;
+    double beforeMiB = 0.0;
+    unsigned long long decodeDrops = 0;
+};
+
+
+Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter)
+{
+    Playback4k result;
+    result.pictures = 300; // 10 s at 30 a second
+    const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -i '%1' %2 -f null -")
+                            .arg(path, ffmpegFilter.isEmpty() ? QString() : QStringLiteral("-vf ") + ffmpegFilter);
+    QElapsedTimer wall;
+    wall.start();
+    if (std::system(cmd.toUtf8().constData()) != 0)
+        return result;
+    result.ffmpegWall = wall.nsecsElapsed() / 1e9;
+    result.ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
+
+    resetPeakResident();
+    result.beforeMiB = peakResidentMiB();
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    FfmpegMediaPlayer player(output, HostClock::shared());
+    auto video = std::make_shared<VideoOutput>();
+    if (!drawn.isEmpty())
+        video->setMaximumSize(drawn); // as the program renderer asks
+    auto item = loaded(player, path, video);
+    bool ended = false;
+    QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ended = true; });
+    std::mutex mutex;
+    std::set<long> shown;
+    std::atomic<int> width { 0 };
+    PeriodicThread reader;
+    reader.start("bench.reader", PeriodicThread::Period { 1000000000ull, 60 }, [&] {
+        const double t = video->itemTime(HostClock::monotonicSeconds());
+        if (!video->hasNewFrame(t))
+            return;
+        if (auto frame = video->copyFrame(t)) {
+            std::lock_guard lock(mutex);
+            shown.insert(std::lround(frame->time * 30.0));
+            width = frame->width();
+        }
+    });
+    player.play();
+    runUntil([&] { return ended; }, 60);
+    reader.stop();
+    result.playerCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
+    result.peakMiB = peakResidentMiB();
+    result.shown = static_cast<int>(shown.size());
+    result.width = width.load();
+    result.decodeDrops = player.droppedFrames();
+    int listed = 0;
+    for (long n = 0; n < result.pictures && listed < 5; ++n) {
+        if (!shown.count(n)) {
+            std::printf("picture %ld (%.3f s) never reached the output\n", n, n / 30.0);
+            ++listed;
+        }
+    }
+    return result;
+}
+
 // A 4K HEVC 10-bit item feeding a 1920 x 1080 program: the player converts
-// each picture to BGRA at the program's size in one pass. Its CPU against
-// `ffmpeg -i FILE -vf scale=1920:1080,format=bgra -f null -` in the same
-// run (target at most 1.1 times) and the process's peak memory while it
-// plays (target at most 300 MiB).
+// each picture to BGRA at the program's size. Every picture shown, its CPU
+// against `ffmpeg -i FILE -vf scale=1920:1080,format=bgra -f null -` in the
+// same run (target at most 1.1 times) and the process's peak memory while it
+// plays (target at most 280 MiB).
 void BM_Playback4kAtProgramSize(benchmark::State& state)
 {
     const QString path = file4kHevc10();
     for (auto _ : state) {
-        const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
-        const QString cmd = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -i '%1' "
-                                           "-vf scale=1920:1080,format=bgra -f null -").arg(path);
-        if (std::system(cmd.toUtf8().constData()) != 0)
-            state.SkipWithError("ffmpeg -f null failed");
-        const double ffmpegCpu = cpuSeconds(RUSAGE_CHILDREN) - childBefore;
-
-        resetPeakResident();
-        const double residentBefore = peakResidentMiB();
-        const double selfBefore = cpuSeconds(RUSAGE_SELF);
-        auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
-        FfmpegMediaPlayer player(output, HostClock::shared());
-        auto video = std::make_shared<VideoOutput>();
-        video->setMaximumSize(QSize(1920, 1080)); // as the program renderer asks
-        auto item = loaded(player, path, video);
-        bool ended = false;
-        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime, [&] { ended = true; });
-        std::atomic<int> shown { 0 };
-        std::atomic<int> size { 0 };
-        PeriodicThread reader;
-        reader.start("bench.reader", PeriodicThread::Period { 1000000000ull, 60 }, [&] {
-            const double t = video->itemTime(HostClock::monotonicSeconds());
-            if (!video->hasNewFrame(t))
-                return;
-            if (auto frame = video->copyFrame(t)) {
-                ++shown;
-                size = frame->width();
-            }
-        });
-        player.play();
-        runUntil([&] { return ended; }, 60);
-        reader.stop();
-        const double playerCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
-        const double peak = peakResidentMiB();
-        const double ratio = ffmpegCpu > 0 ? playerCpu / ffmpegCpu : 0.0;
-        state.counters["pictures_shown"] = shown.load();
-        state.counters["player_cpu_s"] = playerCpu;
-        state.counters["ffmpeg_cpu_s"] = ffmpegCpu;
+        const double load = loadAverage();
+        const Playback4k r = play4k(path, QSize(1920, 1080), QStringLiteral("scale=1920:1080,format=bgra"));
+        if (r.ffmpegCpu <= 0.0) {
+            missed(state, "ffmpeg -f null failed");
+            return;
+        }
+        const double ratio = r.playerCpu / r.ffmpegCpu;
+        const bool allShown = r.shown == r.pictures;
+        const bool met = allShown && ratio <= 1.1 && r.peakMiB <= 280.0;
+        state.counters["pictures_shown"] = r.shown;
         state.counters["cpu_ratio"] = ratio;
-        state.counters["peak_MiB"] = peak;
-        std::printf("\n4K HEVC 10-bit into 1080p: %d pictures shown at width %d, %llu dropped at decode; CPU %.2f s vs "
-                    "ffmpeg scale+format %.2f s: ratio %.2f (target <= 1.1: %s); peak memory %.0f MiB (%.0f MiB before "
-                    "the item; target <= 300: %s)\n",
-            shown.load(), size.load(), static_cast<unsigned long long>(player.droppedFrames()), playerCpu, ffmpegCpu,
-            ratio, ratio > 0 && ratio <= 1.1 ? "met" : "NOT met", peak, residentBefore, peak <= 300 ? "met" : "NOT met");
+        state.counters["peak_MiB"] = r.peakMiB;
+        std::printf("\n4K HEVC 10-bit into 1080p (load average %.1f): %d of %d pictures shown at width %d (%llu dropped "
+                    "late at decode; target: all: %s); CPU %.2f s vs ffmpeg scale+format %.2f s: ratio %.2f (target <= "
+                    "1.1: %s); peak memory %.0f MiB (%.0f MiB before the item; target <= 280: %s) -> %s\n",
+            load, r.shown, r.pictures, r.width, r.decodeDrops, allShown ? "met" : "NOT met", r.playerCpu, r.ffmpegCpu,
+            ratio, ratio <= 1.1 ? "met" : "NOT met", r.peakMiB, r.beforeMiB, r.peakMiB <= 280.0 ? "met" : "NOT met",
+            met ? "MET" : "NOT MET");
+        if (!met)
+            missed(state, "target not met");
     }
 }
 BENCHMARK(BM_Playback4kAtProgramSize)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The same file shown at its own size (a 4K output): every picture reaches
+// the output whenever the machine decodes the file faster than it plays.
+// The reference is `ffmpeg -i FILE -vf format=bgra -f null -` in the same
+// run: its CPU, and the rate at which it decoded (pictures per wall-clock
+// second: above 30, the machine keeps up), are printed beside ours.
+void BM_Playback4kFullSize(benchmark::State& state)
+{
+    const QString path = file4kHevc10();
+    for (auto _ : state) {
+        const double load = loadAverage();
+        const Playback4k r = play4k(path, QSize(), QStringLiteral("format=bgra"));
+        if (r.ffmpegCpu <= 0.0) {
+            missed(state, "ffmpeg -f null failed");
+            return;
+        }
+        const bool allShown = r.shown == r.pictures;
+        state.counters["pictures_shown"] = r.shown;
+        state.counters["cpu_ratio"] = r.playerCpu / r.ffmpegCpu;
+        std::printf("\n4K HEVC 10-bit at 4K (load average %.1f): %d of %d pictures shown at width %d (%llu dropped "
+                    "late at decode; target: all: %s); CPU %.2f s vs ffmpeg format=bgra %.2f s (ratio %.2f), ffmpeg "
+                    "decoded %.0f pictures a second; peak memory %.0f MiB -> %s\n",
+            load, r.shown, r.pictures, r.width, r.decodeDrops, allShown ? "met" : "NOT met", r.playerCpu, r.ffmpegCpu,
+            r.playerCpu / r.ffmpegCpu, r.pictures / r.ffmpegWall, r.peakMiB, allShown ? "MET" : "NOT MET");
+        if (!allShown)
+            missed(state, "pictures were not shown");
+    }
+}
+BENCHMARK(BM_Playback4kFullSize)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The A/V offset as the output and the screen show it, outside the player's
 // own clock and latency model: SDL's "disk" driver writes every mixed sample
@@ -287,7 +425,7 @@ void BM_AvOffset(benchmark::State& state)
         qputenv("SDL_DISKAUDIOFILE", capture.toUtf8());
         auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("disk"), 128 });
         if (output->driverName() != QLatin1String("disk")) {
-            state.SkipWithError("SDL's disk audio driver is not available");
+            missed(state, "SDL's disk audio driver is not available");
             return;
         }
         std::vector<std::uint64_t> flashes; // samples mixed when each white picture appeared
@@ -325,7 +463,7 @@ void BM_AvOffset(benchmark::State& state)
         output.reset();
         QFile file(capture);
         if (!file.open(QIODevice::ReadOnly)) {
-            state.SkipWithError("no capture");
+            missed(state, "no capture");
             return;
         }
         const QByteArray bytes = file.readAll();
@@ -356,24 +494,37 @@ void BM_AvOffset(benchmark::State& state)
         state.counters["events"] = static_cast<double>(n);
         state.counters["mean_offset_ms"] = n ? sum / n * 1000.0 : 0;
         state.counters["worst_offset_ms"] = worst * 1000.0;
-        std::printf("A/V offset over %zu flashes, in output samples: mean %+.1f ms, worst %.1f ms (target < 20 ms: %s)\n", n,
-            n ? sum / n * 1000.0 : 0.0, worst * 1000.0, n > 0 && worst < 0.020 ? "met" : "NOT met");
+        const bool met = n == 3 && flashes.size() == beeps.size() && worst < 0.020;
+        std::printf("A/V offset over %zu flashes, in output samples: mean %+.1f ms, worst %.1f ms (target: all three "
+                    "flashes, each < 20 ms from its beep -> %s)\n",
+            n, n ? sum / n * 1000.0 : 0.0, worst * 1000.0, met ? "MET" : "NOT MET");
+        if (!met)
+            missed(state, "target not met");
     }
 }
 BENCHMARK(BM_AvOffset)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-void BM_PreloadToFirstFrame(benchmark::State& state)
+// A preloaded item (loaded, sought exactly, paused) shows its first picture
+// before play() already, so that picture says nothing; what play() must
+// bring is the picture after it, due one frame period later, and the first
+// sound. Target: the next picture within two frame periods of play().
+void BM_PreloadToNextFrame(benchmark::State& state)
 {
     const QString path = file1080p();
     auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
-    std::vector<double> firsts;
-    std::vector<double> seconds;
+    std::vector<double> nexts;
+    std::vector<double> sounds;
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         FfmpegMediaPlayer player(output, HostClock::shared());
         auto video = std::make_shared<VideoOutput>();
-        auto item = loaded(player, path, video);
+        auto item = PlayerItem::create(path);
+        auto tap = std::make_shared<FirstSoundTap>();
+        item->setAudioMix(AudioMix { tap });
+        item->addOutput(video);
+        player.replaceCurrentItem(item);
+        runUntil([&] { return item->status() != PlayerItem::Status::Unknown; }, 10);
         const double target = 10.0 + (round++ % 20) * 2.0;
         bool sought = false;
         player.seek(target, SeekTolerance::Zero, [&](bool ok) { sought = ok; });
@@ -382,18 +533,16 @@ void BM_PreloadToFirstFrame(benchmark::State& state)
 
         const double start = HostClock::monotonicSeconds();
         player.play();
-        double first = -1.0;
-        double second = -1.0;
-        while (second < 0.0 && HostClock::monotonicSeconds() - start < 1.0) {
+        double next = -1.0;
+        while (HostClock::monotonicSeconds() - start < 1.0 && (next < 0.0 || tap->mixed() == 0.0)) {
             const double now = HostClock::monotonicSeconds();
             auto frame = video->copyFrame(video->itemTime(now));
-            if (frame && first < 0.0 && frame->time <= target + 1e-6 && frame->time + frame->duration > target)
-                first = now - start;
-            if (frame && frame->time > target + 1e-6)
-                second = now - start;
+            if (frame && next < 0.0 && frame->time > target + 1e-6)
+                next = now - start;
+            std::this_thread::sleep_for(std::chrono::microseconds(250));
         }
-        firsts.push_back(first);
-        seconds.push_back(second);
+        nexts.push_back(next < 0.0 ? 1.0 : next);
+        sounds.push_back(tap->mixed() > 0.0 ? tap->mixed() - start : 1.0);
         state.PauseTiming();
         player.replaceCurrentItem(nullptr);
         state.ResumeTiming();
@@ -404,23 +553,101 @@ void BM_PreloadToFirstFrame(benchmark::State& state)
     };
     auto worst = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
     const double period = 1.0 / 30.0;
-    state.counters["first_frame_ms_median"] = median(firsts) * 1000.0;
-    state.counters["first_frame_ms_worst"] = worst(firsts) * 1000.0;
-    state.counters["next_frame_ms_median"] = median(seconds) * 1000.0;
-    std::printf("preloaded play -> first picture: median %.2f ms, worst %.2f ms; next picture: median %.1f ms, "
-                "worst %.1f ms (frame period %.1f ms; target: first picture within %.1f ms)\n",
-        median(firsts) * 1000.0, worst(firsts) * 1000.0, median(seconds) * 1000.0, worst(seconds) * 1000.0,
-        period * 1000.0, 2 * period * 1000.0);
+    const bool met = worst(nexts) <= 2 * period;
+    state.counters["next_frame_ms_median"] = median(nexts) * 1000.0;
+    state.counters["next_frame_ms_worst"] = worst(nexts) * 1000.0;
+    state.counters["first_sound_ms_median"] = median(sounds) * 1000.0;
+    std::printf("preloaded play -> next picture (due after %.1f ms): median %.1f ms, worst %.1f ms; first sound mixed: "
+                "median %.1f ms, worst %.1f ms (load average %.1f); target: the next picture within %.1f ms -> %s\n",
+        period * 1000.0, median(nexts) * 1000.0, worst(nexts) * 1000.0, median(sounds) * 1000.0, worst(sounds) * 1000.0,
+        loadAverage(), 2 * period * 1000.0, met ? "MET" : "NOT MET");
+    if (!met)
+        missed(state, "target not met");
 }
-BENCHMARK(BM_PreloadToFirstFrame)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreloadToNextFrame)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// An item started without having been cued (a double click on its row, or
+// play from its row): the player, its audio device already open, is given
+// the item and told to play at once. From that moment: the file open (its
+// header read and its decoders open, as the main thread learns it), the
+// first picture at the video output, the first sound mixed by the output
+// and the time it is heard (the device's reported latency added). Target:
+// the first sound heard within 150 ms, median of 12 starts, on an idle
+// machine (the load average is printed).
+void BM_UncuedStartToFirstSound(benchmark::State& state)
+{
+    const QString path = file1080p();
+    auto output = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("dummy"), 512 });
+    FfmpegMediaPlayer player(output, HostClock::shared());
+    std::vector<double> opens, pictures, mixes, heards;
+    const double load = loadAverage();
+    for (auto _ : state) {
+        auto item = PlayerItem::create(path);
+        auto tap = std::make_shared<FirstSoundTap>();
+        item->setAudioMix(AudioMix { tap });
+        auto video = std::make_shared<VideoOutput>();
+        item->addOutput(video);
+        std::atomic<double> picture { 0.0 };
+        std::atomic<bool> stop { false };
+        std::thread watcher([&] {
+            while (!stop && picture.load() == 0.0) {
+                if (video->copyFrame(video->itemTime(HostClock::monotonicSeconds())))
+                    picture = HostClock::monotonicSeconds();
+                std::this_thread::sleep_for(std::chrono::microseconds(250));
+            }
+        });
+        const double start = HostClock::monotonicSeconds();
+        player.replaceCurrentItem(item);
+        player.play();
+        double opened = 0.0;
+        while (HostClock::monotonicSeconds() - start < 5.0 && (opened == 0.0 || tap->heard() == 0.0)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (opened == 0.0 && item->status() != PlayerItem::Status::Unknown)
+                opened = HostClock::monotonicSeconds();
+            std::this_thread::sleep_for(std::chrono::microseconds(250));
+        }
+        stop = true;
+        watcher.join();
+        opens.push_back((opened - start) * 1000.0);
+        pictures.push_back(picture.load() > 0.0 ? (picture.load() - start) * 1000.0 : 1e9);
+        mixes.push_back(tap->mixed() > 0.0 ? (tap->mixed() - start) * 1000.0 : 1e9);
+        heards.push_back(tap->heard() > 0.0 ? (tap->heard() - start) * 1000.0 : 1e9);
+        state.PauseTiming();
+        player.replaceCurrentItem(nullptr);
+        runUntil([] { return true; }, 0.1);
+        state.ResumeTiming();
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    auto worst = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
+    const bool met = median(heards) <= 150.0;
+    state.counters["open_ms"] = median(opens);
+    state.counters["first_picture_ms"] = median(pictures);
+    state.counters["first_mixed_ms"] = median(mixes);
+    state.counters["first_heard_ms"] = median(heards);
+    std::printf("uncued start of a 1080p H.264/AAC file (load average %.1f), median (worst) of %zu: open %.1f ms (%.1f), "
+                "first picture %.1f ms (%.1f), first sound mixed %.1f ms (%.1f), heard %.1f ms (%.1f); target: heard "
+                "within 150 ms -> %s\n",
+        load, heards.size(), median(opens), worst(opens), median(pictures), worst(pictures), median(mixes), worst(mixes),
+        median(heards), worst(heards), met ? "MET" : "NOT MET");
+    if (!met)
+        missed(state, "target not met");
+}
+BENCHMARK(BM_UncuedStartToFirstSound)->Iterations(12)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The application's allocator settings (its main), so the memory
+    // measured is what the application would use.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_ARENA_MAX, 2);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return anyTargetMissed ? 1 : 0;
 }

@@ -2,7 +2,9 @@
 // for a while (600 s unless a number of seconds is given), with the
 // program's sound played into a PulseAudio null sink (paced by the wall
 // clock), and prints for each received file the offset of every beep
-// behind its flash, item by item (min / median / max), and over the run.
+// behind its flash, item by item (min / median / max), and over the run,
+// with a verdict (every flash paired with its beep, none beyond +-20 ms);
+// it exits non-zero when the verdict fails.
 // A second argument delays the start of every encoder by that many seconds
 // (a wrapper around ffmpeg sleeps first); a third sets the frame rate of
 // the stream (30 unless given).
@@ -54,7 +56,9 @@ double percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
-void report(const char* name, const QString& file)
+// Prints the offsets of one received file; true when every flash was paired
+// with its beep and none lies beyond +-20 ms.
+bool report(const char* name, const QString& file)
 {
     const test::SyncEvents events = test::findSyncEvents(file);
     const std::vector<test::SyncOffset> offsets = test::syncOffsets(events);
@@ -83,11 +87,17 @@ void report(const char* name, const QString& file)
             ++outside;
     }
     flush();
-    if (all.empty())
-        return;
-    std::printf("  whole run: min %.1f  median %.1f  max %.1f ms; %d of %zu beyond +-20 ms\n",
+    const bool met = !all.empty() && offsets.size() == events.flashes.size()
+        && events.flashes.size() == events.beeps.size() && outside == 0;
+    if (all.empty()) {
+        std::printf("  nothing paired -> NOT met\n");
+        return false;
+    }
+    std::printf("  whole run: min %.1f  median %.1f  max %.1f ms; %d of %zu beyond +-20 ms (target: every flash paired "
+                "with its beep, none beyond +-20 ms -> %s)\n",
                 *std::min_element(all.begin(), all.end()) * 1000, percentile(all, 0.5) * 1000,
-                *std::max_element(all.begin(), all.end()) * 1000, outside, all.size());
+                *std::max_element(all.begin(), all.end()) * 1000, outside, all.size(), met ? "met" : "NOT met");
+    return met;
 }
 
 } // namespace
@@ -213,7 +223,9 @@ int main(int argc, char** argv)
     // it on screen a period longer: the picture of a flash can come late.
     std::printf("frames dropped for busy encoders: RTMP %lld, SRT %lld of %.0f\n", rtmpDropped, srtDropped,
                 seconds * fps);
-    report("RTMP", rtmpFile);
-    report("SRT", srtFile);
-    return 0;
+    const bool rtmpMet = report("RTMP", rtmpFile);
+    const bool srtMet = report("SRT", srtFile);
+    const bool met = rtmpMet && srtMet && rtmpLive && srtLive;
+    std::printf("\n%s\n", met ? "targets met" : "targets NOT met");
+    return met ? 0 : 2;
 }

@@ -3,7 +3,8 @@
 # of the real program streamed to RTMP and SRT listeners on the loopback,
 # sound paced by a PulseAudio null sink; first with the encoders starting
 # at once, then with them starting a second late. Prints the flash-to-beep
-# offset per item (min/median/max) in each received file.
+# offset per item (min/median/max) in each received file, and a verdict;
+# exits non-zero when either pass misses it.
 #   bash bench/sync/sync_bench.sh [SECONDS] [FPS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,8 +17,10 @@ command -v pulseaudio >/dev/null || { echo "pulseaudio is missing: bash tools/se
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+status=0
 echo "== encoders starting at once"
-"$bench" "$seconds" 0 "$fps"
+"$bench" "$seconds" 0 "$fps" || status=1
 echo
 echo "== encoders starting 1 s late"
-"$bench" "$seconds" 1 "$fps"
+"$bench" "$seconds" 1 "$fps" || status=1
+exit $status

@@ -47,59 +47,19 @@ PeakBucketer::Result PeakBucketer::bucket(const float* values, std::size_t n, st
     return result;
 }
 
-PeakBucketer::PeakBucketer(std::int64_t targetCount, std::int64_t expectedCount, bool exact, std::size_t keptLimit)
-    : target_(std::max<std::int64_t>(targetCount, 1)), keptLimit_(std::max<std::size_t>(keptLimit, 1))
+PeakBucketer::PeakBucketer(std::int64_t targetCount, std::int64_t exactCount)
+    : target_(std::max<std::int64_t>(targetCount, 1))
+    , maxBlocks_(static_cast<std::size_t>(4 * target_))
 {
-    if (expectedCount >= 0 && exact) {
+    if (exactCount >= 0) {
         // The bucket size is known: buckets are made as the values pass.
-        exactCount_ = expectedCount;
-        exactSize_ = std::max<std::int64_t>(expectedCount / target_, 1);
-        exactResult_.waveform.reserve(static_cast<std::size_t>(std::min(target_, expectedCount) + 1));
+        exactCount_ = exactCount;
+        exactSize_ = std::max<std::int64_t>(exactCount / target_, 1);
+        exactResult_.waveform.reserve(static_cast<std::size_t>(std::min(target_, exactCount) + 1));
         return;
     }
-    // Short streams (and those of unknown length, until they grow long)
-    // are simply kept whole.
-    if (expectedCount < 0 || static_cast<std::uint64_t>(expectedCount) <= keptLimit_ / 2) {
-        keepAll_ = true;
-        return;
-    }
-    // The widest margin around the estimate whose windows fit the limit.
-    for (std::int64_t margin = expectedCount / 100 + 65536; margin >= 1; margin /= 2) {
-        if (prepareWindows(std::max<std::int64_t>(0, expectedCount - margin), expectedCount + margin))
-            return;
-    }
-    keepAll_ = true;
-}
-
-bool PeakBucketer::prepareWindows(std::int64_t low, std::int64_t high)
-{
-    // A boundary k·s (k >= 1) lies below the total n, and s = max(1, n / t)
-    // lies between the sizes of the lowest and highest totals allowed.
-    const std::int64_t sLow = std::max<std::int64_t>(low / target_, 1);
-    const std::int64_t sHigh = std::max<std::int64_t>(high / target_, 1);
-    std::vector<Window> windows;
-    std::size_t total = 0;
-    for (std::int64_t k = 1; k * sLow < high; ++k) {
-        const std::int64_t begin = k * sLow;
-        const std::int64_t end = std::min(k * sHigh, high - 1) + 1;
-        if (!windows.empty() && begin <= windows.back().end) {
-            total += static_cast<std::size_t>(std::max<std::int64_t>(0, end - windows.back().end));
-            windows.back().end = std::max(windows.back().end, end);
-        } else {
-            windows.push_back({begin, end, total});
-            total += static_cast<std::size_t>(end - begin);
-        }
-        if (total > keptLimit_)
-            return false;
-    }
-    for (std::size_t i = 1; i < windows.size(); ++i)
-        windows[i].offset = windows[i - 1].offset + static_cast<std::size_t>(windows[i - 1].end - windows[i - 1].begin);
-    low_ = low;
-    high_ = high;
-    windows_ = std::move(windows);
-    gapMax_.assign(windows_.size() + 1, 0.0f);
-    kept_.reserve(total);
-    return true;
+    // Room for the usual targets at once; a larger one grows as it fills.
+    blocks_.reserve(std::min<std::size_t>(maxBlocks_, 1024));
 }
 
 void PeakBucketer::addExact(const float* values, std::size_t count)
@@ -123,94 +83,188 @@ void PeakBucketer::addExact(const float* values, std::size_t count)
     }
 }
 
+namespace {
+
+// The largest |x| of eight values (a NaN never wins).
+inline float maxAbs8(const float* x)
+{
+    float m = 0.0f;
+    for (int i = 0; i < 8; ++i) {
+        const float a = std::fabs(x[i]);
+        m = a > m ? a : m;
+    }
+    return m;
+}
+
+} // namespace
+
+void PeakBucketer::appendValues(const float* values, std::size_t n)
+{
+    Summary& to = current_;
+    const std::int64_t begin = count_;
+    // Falling, in one pass from the end back (its largest comes out last);
+    // eight values are looked at one by one only when one of them exceeds
+    // everything after them.
+    const std::size_t kept = to.falling.size();
+    float m = 0.0f;
+    std::size_t i = n;
+    while (i > 0) {
+        if (i >= 8 && !(maxAbs8(values + i - 8) > m)) {
+            i -= 8;
+            continue;
+        }
+        const std::size_t stop = i >= 8 ? i - 8 : 0;
+        for (; i > stop; --i) {
+            const float a = std::fabs(values[i - 1]);
+            if (a > m) {
+                m = a;
+                to.falling.push_back({begin + static_cast<std::int64_t>(i - 1), a});
+            }
+        }
+    }
+    const float pieceMax = m;
+    std::reverse(to.falling.begin() + static_cast<std::ptrdiff_t>(kept), to.falling.end());
+    // The block's earlier marks that this piece equals or exceeds go.
+    auto falls = std::find_if(to.falling.begin(), to.falling.begin() + static_cast<std::ptrdiff_t>(kept),
+                              [&](const Mark& mark) { return !(mark.value > pieceMax); });
+    to.falling.erase(falls, to.falling.begin() + static_cast<std::ptrdiff_t>(kept));
+    // Rising: only values above everything before them in the block, so
+    // none when the block already holds a larger one; the scan ends at the
+    // piece's largest.
+    m = to.max;
+    i = 0;
+    while (m < pieceMax && i < n) {
+        if (i + 8 <= n && !(maxAbs8(values + i) > m)) {
+            i += 8;
+            continue;
+        }
+        const std::size_t stop = std::min(i + 8, n);
+        for (; i < stop; ++i) {
+            const float a = std::fabs(values[i]);
+            if (a > m) {
+                m = a;
+                to.rising.push_back({begin + static_cast<std::int64_t>(i), a});
+            }
+        }
+    }
+    to.max = std::max(to.max, pieceMax);
+    to.end = begin + static_cast<std::int64_t>(n);
+}
+
+void PeakBucketer::join(Summary& to, Summary&& next)
+{
+    // Of the next block's rising values, those above everything before.
+    auto rises = std::find_if(next.rising.begin(), next.rising.end(), [&](const Mark& m) { return m.value > to.max; });
+    to.rising.insert(to.rising.end(), rises, next.rising.end());
+    // Of this block's falling values, those above everything after.
+    auto falls = std::find_if(to.falling.begin(), to.falling.end(), [&](const Mark& m) { return !(m.value > next.max); });
+    to.falling.erase(falls, to.falling.end());
+    to.falling.insert(to.falling.end(), next.falling.begin(), next.falling.end());
+    to.max = std::max(to.max, next.max);
+    to.end = next.end;
+}
+
+void PeakBucketer::closeBlock()
+{
+    marks_ += current_.rising.size() + current_.falling.size();
+    blocks_.push_back(std::move(current_));
+    current_ = Summary{};
+    current_.begin = current_.end = count_;
+    if (blocks_.size() < maxBlocks_)
+        return;
+    // Twice as large, half as many: neighbours joined.
+    std::vector<Summary> joined;
+    joined.reserve(maxBlocks_ / 2);
+    marks_ = 0;
+    for (std::size_t i = 0; i + 1 < blocks_.size(); i += 2) {
+        Summary pair = std::move(blocks_[i]);
+        join(pair, std::move(blocks_[i + 1]));
+        marks_ += pair.rising.size() + pair.falling.size();
+        joined.push_back(std::move(pair));
+    }
+    blocks_ = std::move(joined);
+    blockSize_ *= 2;
+}
+
 void PeakBucketer::add(const float* values, std::size_t count)
 {
     if (exactCount_ >= 0) {
         addExact(values, count);
         return;
     }
-    if (keepAll_) {
-        if (!overflow_ && kept_.size() + count > keptLimit_) {
-            overflow_ = true; // a second pass with the total known takes over
-            kept_.clear();
-            kept_.shrink_to_fit();
-        }
-        if (!overflow_)
-            kept_.insert(kept_.end(), values, values + count);
-        count_ += static_cast<std::int64_t>(count);
-        return;
-    }
     while (count > 0) {
-        if (segment_ < windows_.size() && count_ >= windows_[segment_].end)
-            ++segment_;
-        std::size_t take;
-        if (segment_ < windows_.size() && count_ >= windows_[segment_].begin) {
-            take = static_cast<std::size_t>(std::min<std::int64_t>(windows_[segment_].end - count_,
-                                                                   static_cast<std::int64_t>(count)));
-            for (std::size_t i = 0; i < take; ++i)
-                kept_.push_back(std::fabs(values[i]));
-        } else {
-            take = segment_ < windows_.size()
-                ? static_cast<std::size_t>(std::min<std::int64_t>(windows_[segment_].begin - count_,
-                                                                  static_cast<std::int64_t>(count)))
-                : count;
-            gapMax_[segment_] = maxAbs(values, take, gapMax_[segment_]);
-        }
+        const std::int64_t room = current_.begin + blockSize_ - count_;
+        const std::size_t take = std::min(count, static_cast<std::size_t>(room));
+        appendValues(values, take);
         values += take;
         count -= take;
         count_ += static_cast<std::int64_t>(take);
+        if (count_ == current_.begin + blockSize_)
+            closeBlock();
     }
 }
 
-float PeakBucketer::rangeMax(std::int64_t begin, std::int64_t end, std::size_t& cursor) const
+std::size_t PeakBucketer::keptValues() const
 {
-    // Segments in order: gap 0, window 0, gap 1, window 1, ..., last gap.
-    // Segment 2i is gap i, segment 2i+1 is window i.
-    float m = 0.0f;
-    const std::size_t segments = windows_.size() * 2 + 1;
-    for (; cursor < segments; ++cursor) {
-        const std::size_t i = cursor / 2;
-        const bool gap = cursor % 2 == 0;
-        const std::int64_t segBegin = gap ? (i == 0 ? 0 : windows_[i - 1].end) : windows_[i].begin;
-        const std::int64_t segEnd = gap ? (i < windows_.size() ? windows_[i].begin : count_) : windows_[i].end;
-        const std::int64_t from = std::max(begin, segBegin);
-        const std::int64_t to = std::min({end, segEnd, count_});
-        if (from < to) {
-            if (gap) {
-                m = std::max(m, gapMax_[i]); // no boundary falls inside a gap
-            } else {
-                const float* base = kept_.data() + windows_[i].offset;
-                m = maxAbs(base + (from - segBegin), static_cast<std::size_t>(to - from), m);
-            }
-        }
-        if (segEnd > end)
-            break; // the segment continues into the next bucket
-    }
-    return m;
+    return blocks_.size() + marks_ + current_.rising.size() + current_.falling.size();
 }
 
-std::optional<PeakBucketer::Result> PeakBucketer::finish() const
+float PeakBucketer::headMax(const Summary& block, std::int64_t end)
+{
+    if (end >= block.end)
+        return block.max;
+    // The last value to rise before the end.
+    auto after = std::partition_point(block.rising.begin(), block.rising.end(),
+                                      [&](const Mark& m) { return m.position < end; });
+    return after == block.rising.begin() ? 0.0f : std::prev(after)->value;
+}
+
+float PeakBucketer::tailMax(const Summary& block, std::int64_t begin)
+{
+    if (begin <= block.begin)
+        return block.max;
+    // The first value at or after the start that nothing after it exceeds.
+    auto from = std::partition_point(block.falling.begin(), block.falling.end(),
+                                     [&](const Mark& m) { return m.position < begin; });
+    return from == block.falling.end() ? 0.0f : from->value;
+}
+
+float PeakBucketer::rangeMax(std::int64_t begin, std::int64_t end) const
+{
+    const auto first = static_cast<std::size_t>(begin / blockSize_);
+    const auto last = static_cast<std::size_t>((end - 1) / blockSize_);
+    if (first == last) {
+        // Within one block only at its start or its end (a bucket spans at
+        // least two whole blocks; the last, shorter bucket ends the stream).
+        const Summary& block = blocks_[first];
+        return begin <= block.begin ? headMax(block, end) : tailMax(block, begin);
+    }
+    float m = tailMax(blocks_[first], begin);
+    for (std::size_t i = first + 1; i < last; ++i)
+        m = std::max(m, blocks_[i].max);
+    return std::max(m, headMax(blocks_[last], end));
+}
+
+std::optional<PeakBucketer::Result> PeakBucketer::finish()
 {
     if (exactCount_ >= 0) {
         if (count_ != exactCount_)
             return std::nullopt;
         return exactResult_;
     }
-    if (keepAll_) {
-        if (overflow_)
-            return std::nullopt;
-        return bucket(kept_.data(), kept_.size(), target_);
+    if (current_.end > current_.begin) {
+        marks_ += current_.rising.size() + current_.falling.size();
+        blocks_.push_back(std::move(current_));
+        current_ = Summary{};
+        current_.begin = current_.end = count_;
     }
-    if (count_ < low_ || count_ > high_)
-        return std::nullopt;
     Result result;
     const std::int64_t size = std::max<std::int64_t>(count_ / target_, 1);
     result.waveform.reserve(static_cast<std::size_t>(std::min(target_, count_) + 1));
-    std::size_t cursor = 0;
     std::int64_t start = 0;
     while (start < count_) {
         const std::int64_t end = std::min(start + size, count_);
-        const float value = rangeMax(start, end, cursor);
+        const float value = rangeMax(start, end);
         result.waveform.push_back(value);
         result.peak = std::max(result.peak, value);
         start = end;

@@ -3,13 +3,18 @@
 // peak of the whole stream, for a bucket size that depends on the total
 // number of values, n: s = max(1, n / t) for a target of t buckets.
 //
-// The total is known only at the end, yet the memory stays bounded: the
-// bucketer keeps raw values only where a bucket boundary can fall for any
-// total the container's estimate allows, and one running maximum for each
-// stretch in between. When the real total falls outside the estimate (or
-// there is none and the stream is long), finish() asks for a second pass
-// with the total now known, which then needs almost no memory. Either way
-// the result equals that of bucketing every value held in memory.
+// The total is known only at the end, and no estimate of it is needed: the
+// stream is cut into at most 4t blocks of equal size (the size doubling, two
+// neighbours joined, whenever there would be more), and each block keeps
+// its largest value, the values that raise the running largest from its
+// start (with their positions) and those larger than everything after them
+// up to its end. With at most 4t blocks a bucket of the final size spans
+// more than one block, so its largest value is the rest of one block from
+// its start, whole blocks, and the head of another block up to its end:
+// exactly what those lists answer. One pass, whatever the length, and the
+// memory follows t and how often the envelope of the sound keeps rising or
+// falling within a block, not the length. The result equals that of
+// bucketing every value held in memory.
 // Not thread-safe; one analysis per object.
 #include <cstddef>
 #include <cstdint>
@@ -25,49 +30,56 @@ public:
         float peak = 0.0f;
     };
 
-    // targetCount: t, at least 1. expectedCount: the estimated number of
-    // values (-1 when unknown); exact: the count is known for certain.
-    // keptLimit: the most raw values kept at any time.
-    PeakBucketer(std::int64_t targetCount, std::int64_t expectedCount, bool exact,
-                 std::size_t keptLimit = std::size_t{1} << 20);
+    // targetCount: t, at least 1. exactCount: the number of values when
+    // known for certain (-1 when not): buckets are then made as the values
+    // pass, and finish() refuses a stream of another length.
+    explicit PeakBucketer(std::int64_t targetCount, std::int64_t exactCount = -1);
 
     void add(const float* values, std::size_t count);
     std::int64_t count() const { return count_; }
 
-    // The result, or nullopt when the stream did not fit what was prepared
-    // for: run the values again through PeakBucketer(t, count(), true).
-    std::optional<Result> finish() const;
+    // The result; nullopt only when an exact count was given and the
+    // stream had another length.
+    std::optional<Result> finish();
 
     // Bucketing of values held in memory: the reference the streaming
     // result must equal.
     static Result bucket(const float* values, std::size_t n, std::int64_t targetCount);
 
-    // Raw values kept so far (for tests of the memory bound).
-    std::size_t keptValues() const { return kept_.size(); }
+    // Values kept so far (block maxima, the rising and falling values with
+    // their positions), for tests of the memory bound.
+    std::size_t keptValues() const;
 
 private:
-    struct Window {
-        std::int64_t begin; // first position kept
-        std::int64_t end;   // one past the last
-        std::size_t offset; // where its values start in kept_
+    struct Mark {
+        std::int64_t position;
+        float value;
+    };
+    // One stretch of the stream, [begin, end).
+    struct Summary {
+        std::int64_t begin = 0;
+        std::int64_t end = 0;
+        float max = 0.0f;
+        std::vector<Mark> rising;  // each larger than all before it in the stretch
+        std::vector<Mark> falling; // each larger than all after it in the stretch
     };
     void addExact(const float* values, std::size_t count);
-    bool prepareWindows(std::int64_t low, std::int64_t high);
-    float rangeMax(std::int64_t begin, std::int64_t end, std::size_t& cursor) const;
+    // Adds values at count_ to the block being filled.
+    void appendValues(const float* values, std::size_t n);
+    static void join(Summary& to, Summary&& next);
+    void closeBlock();
+    // The largest value in [begin, end) of one block.
+    static float headMax(const Summary& block, std::int64_t end);
+    static float tailMax(const Summary& block, std::int64_t begin);
+    float rangeMax(std::int64_t begin, std::int64_t end) const;
 
     std::int64_t target_;
-    std::size_t keptLimit_;
-    bool keepAll_ = false;
-    bool overflow_ = false;
-    std::int64_t low_ = 0;  // the totals the windows serve
-    std::int64_t high_ = 0;
-    std::vector<Window> windows_;
-    // gapMax_[i]: largest value before windows_[i] and after the window before it;
-    // the last entry covers everything after the last window.
-    std::vector<float> gapMax_;
-    std::vector<float> kept_;
-    std::size_t segment_ = 0; // index of the window being filled or of the gap before it
     std::int64_t count_ = 0;
+    std::size_t maxBlocks_;
+    std::int64_t blockSize_ = 1;
+    std::vector<Summary> blocks_;  // whole blocks of blockSize_ values
+    Summary current_;              // the block being filled
+    std::size_t marks_ = 0;        // rising and falling marks in blocks_
     // With the total known for certain: the bucket being filled.
     std::int64_t exactCount_ = -1;
     std::int64_t exactSize_ = 1;

@@ -72,21 +72,14 @@ std::optional<Analysis> extractAnalysis(const QUrl& url, std::int64_t targetCoun
     PcmReader reader(path);
     if (reader.status() == PcmReader::Status::failed)
         return std::nullopt;
-    const std::int64_t estimate = reader.estimatedFrames() >= 0 ? reader.estimatedFrames() * reader.channels() : -1;
-    PeakBucketer first(targetCount, estimate, false);
-    if (!decodeInto(reader, first) || first.count() == 0)
+    // One pass, whatever length the container claims: the bucketer needs
+    // no estimate of it.
+    PeakBucketer bucketer(targetCount);
+    if (!decodeInto(reader, bucketer) || bucketer.count() == 0)
         return std::nullopt;
-    std::optional<PeakBucketer::Result> result = first.finish();
-    if (!result) {
-        // The container's length was off: go again, the total now known.
-        PcmReader again(path);
-        PeakBucketer second(targetCount, first.count(), true);
-        if (!decodeInto(again, second))
-            return std::nullopt;
-        result = second.finish();
-        if (!result)
-            return std::nullopt; // the file changed between the passes
-    }
+    std::optional<PeakBucketer::Result> result = bucketer.finish();
+    if (!result)
+        return std::nullopt;
     return Analysis{std::move(result->waveform), result->peak};
 }
 

@@ -19,35 +19,26 @@ std::vector<float> noise(std::size_t n, unsigned seed)
     return values;
 }
 
-// Streams values through a bucketer in uneven chunks, running the second
-// pass when the first one asks for it, as the waveform analysis does.
-PeakBucketer::Result stream(const std::vector<float>& values, std::int64_t t, std::int64_t estimate,
-                            std::size_t keptLimit, bool* secondPass = nullptr, std::size_t* keptMax = nullptr)
+// Streams values through a bucketer in uneven chunks, as the waveform
+// analysis does, noting the most values it kept at any time.
+PeakBucketer::Result stream(const std::vector<float>& values, std::int64_t t, std::int64_t exactCount = -1,
+                            std::size_t* keptMax = nullptr, bool* refused = nullptr)
 {
-    auto run = [&](PeakBucketer& bucketer) {
-        std::size_t at = 0, chunk = 1;
-        while (at < values.size()) {
-            const std::size_t take = std::min(chunk, values.size() - at);
-            bucketer.add(values.data() + at, take);
-            at += take;
-            chunk = chunk * 3 % 4099 + 1;
-            if (keptMax)
-                *keptMax = std::max(*keptMax, bucketer.keptValues());
-        }
-    };
-    PeakBucketer first(t, estimate, false, keptLimit);
-    run(first);
-    if (auto result = first.finish()) {
-        if (secondPass)
-            *secondPass = false;
-        return *result;
+    PeakBucketer bucketer(t, exactCount);
+    std::size_t at = 0, chunk = 1;
+    while (at < values.size()) {
+        const std::size_t take = std::min(chunk, values.size() - at);
+        bucketer.add(values.data() + at, take);
+        at += take;
+        chunk = chunk * 3 % 4099 + 1;
+        if (keptMax)
+            *keptMax = std::max(*keptMax, bucketer.keptValues());
     }
-    if (secondPass)
-        *secondPass = true;
-    PeakBucketer second(t, first.count(), true, keptLimit);
-    run(second);
-    auto result = second.finish();
-    EXPECT_TRUE(result);
+    auto result = bucketer.finish();
+    if (refused)
+        *refused = !result;
+    else
+        EXPECT_TRUE(result);
     return result.value_or(PeakBucketer::Result{});
 }
 
@@ -71,50 +62,75 @@ TEST(PeakBucketer, BucketSizesFollowTheTotal)
     EXPECT_EQ(r.waveform, std::vector<float>{0.3f});
 }
 
-TEST(PeakBucketer, StreamingEqualsBucketingInMemoryForAnyEstimate)
+TEST(PeakBucketer, OnePassEqualsBucketingInMemoryForAnyLengthAndEnvelope)
 {
-    struct Case {
-        std::size_t n;
-        std::int64_t t;
-        std::int64_t estimate; // relative to n below when not -1
-        bool relative;
-        std::size_t keptLimit;
-        bool expectSecondPass;
-    };
-    const std::size_t big = 200000;
-    const Case cases[] = {
-        {big, 240, 0, true, 4096, false},        // estimate exact: windows only
-        {big, 240, -37, true, 65536, false},     // estimate a little low
-        {big, 240, 41, true, 65536, false},      // a little high
-        {big, 240, -50000, true, 4096, true},    // far off: second pass
-        {big, 240, 90000, true, 4096, true},
-        {big, 240, -1, false, 4096, true},       // unknown and long: second pass
-        {big, 240, -1, false, 1 << 20, false},   // unknown but fits: kept whole
-        {big, 7, 3, true, 4096, false},
-        {big, 1000, -5, true, 1 << 20, false},
-        {479, 240, 0, true, 4096, false},        // fewer values than twice the target
-        {100, 240, -1, false, 64, true},
-        {1, 240, 0, true, 4096, false},
-    };
+    // Lengths on both sides of every regime: fewer values than buckets,
+    // blocks of one value, and the block size doubling (at 4t, 8t, ...
+    // values); envelopes that keep rising or falling for a long time make
+    // the longest lists.
+    const std::int64_t t = 240;
+    const std::size_t lengths[] = {1, 100, 239, 240, 241, 479, 959, 960, 961, 1919, 1920, 1921, 3841, 7681, 96001, 200000};
     unsigned seed = 1;
-    for (const Case& c : cases) {
-        const std::vector<float> values = noise(c.n, seed++);
-        const std::int64_t estimate = c.relative ? static_cast<std::int64_t>(c.n) + c.estimate : c.estimate;
-        bool secondPass = false;
-        std::size_t keptMax = 0;
-        const auto streamed = stream(values, c.t, estimate, c.keptLimit, &secondPass, &keptMax);
-        const auto reference = PeakBucketer::bucket(values.data(), values.size(), c.t);
-        EXPECT_EQ(streamed.waveform, reference.waveform) << "n " << c.n << " t " << c.t << " estimate " << estimate;
-        EXPECT_EQ(streamed.peak, reference.peak);
-        EXPECT_EQ(secondPass, c.expectSecondPass) << "n " << c.n << " estimate " << estimate;
-        EXPECT_LE(keptMax, c.keptLimit);
+    for (std::size_t n : lengths) {
+        std::vector<std::vector<float>> signals;
+        signals.push_back(noise(n, seed++));
+        std::vector<float> rising(n), falling(n), silent(n, 0.0f);
+        for (std::size_t i = 0; i < n; ++i) {
+            const float envelope = static_cast<float>(i + 1) / static_cast<float>(n);
+            const float carrier = std::sin(static_cast<float>(i) * 0.37f);
+            rising[i] = envelope * carrier;
+            falling[i] = (1.0f - envelope) * carrier;
+        }
+        signals.push_back(rising);
+        signals.push_back(falling);
+        signals.push_back(silent);
+        for (const auto& values : signals) {
+            const auto reference = PeakBucketer::bucket(values.data(), values.size(), t);
+            const auto streamed = stream(values, t);
+            EXPECT_EQ(streamed.waveform, reference.waveform) << "n " << n;
+            EXPECT_EQ(streamed.peak, reference.peak) << "n " << n;
+        }
     }
+    for (std::int64_t small : {1, 7, 1000}) {
+        const std::vector<float> values = noise(200000, seed++);
+        EXPECT_EQ(stream(values, small).waveform, PeakBucketer::bucket(values.data(), values.size(), small).waveform)
+            << "t " << small;
+    }
+    std::vector<float> withNaN = noise(50000, seed++);
+    for (std::size_t i = 0; i < withNaN.size(); i += 97)
+        withNaN[i] = std::nanf("");
+    EXPECT_EQ(stream(withNaN, t).waveform, PeakBucketer::bucket(withNaN.data(), withNaN.size(), t).waveform);
+}
+
+TEST(PeakBucketer, MemoryFollowsTheTargetNotTheLength)
+{
+    // Ten times the sound keeps about as much: some tens of values per block.
+    const std::int64_t t = 240;
+    std::size_t shortKept = 0, longKept = 0;
+    const std::vector<float> shortNoise = noise(400000, 11);
+    const std::vector<float> longNoise = noise(4000000, 12);
+    stream(shortNoise, t, -1, &shortKept);
+    stream(longNoise, t, -1, &longKept);
+    EXPECT_LT(longKept, 128 * static_cast<std::size_t>(t));
+    EXPECT_LT(longKept, shortKept * 3 / 2);
+}
+
+TEST(PeakBucketer, AKnownCountBucketsAsTheValuesPassAndRefusesAnotherLength)
+{
+    const std::vector<float> values = noise(123457, 21);
+    const auto reference = PeakBucketer::bucket(values.data(), values.size(), 240);
+    std::size_t kept = 0;
+    EXPECT_EQ(stream(values, 240, static_cast<std::int64_t>(values.size()), &kept).waveform, reference.waveform);
+    EXPECT_EQ(kept, 0u);
+    bool refused = false;
+    stream(values, 240, static_cast<std::int64_t>(values.size()) - 1, nullptr, &refused);
+    EXPECT_TRUE(refused);
 }
 
 TEST(PeakBucketer, PeaksAtBucketEdgesLandInTheRightBucket)
 {
     // Single spikes just before and after every boundary: an off-by-one in
-    // the windows would move a spike into the neighbouring bucket.
+    // the blocks would move a spike into the neighbouring bucket.
     const std::size_t n = 96001;
     const std::int64_t t = 240;
     const std::int64_t s = static_cast<std::int64_t>(n) / t;
@@ -124,8 +140,5 @@ TEST(PeakBucketer, PeaksAtBucketEdgesLandInTheRightBucket)
         values[static_cast<std::size_t>(k * s)] = -0.9f + 0.001f * static_cast<float>(k % 50);
     }
     const auto reference = PeakBucketer::bucket(values.data(), n, t);
-    for (std::int64_t off : {-300, -1, 0, 1, 299}) {
-        const auto streamed = stream(values, t, static_cast<std::int64_t>(n) + off, 8192);
-        EXPECT_EQ(streamed.waveform, reference.waveform) << off;
-    }
+    EXPECT_EQ(stream(values, t).waveform, reference.waveform);
 }

@@ -7,6 +7,7 @@
 // events come back on the pipeline's threads.
 #include "platform/player/AudioOutput.h"
 #include "platform/player/AudioRing.h"
+#include "platform/player/DecodePace.h"
 #include "platform/player/ItemClock.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PacketQueue.h"
@@ -186,7 +187,8 @@ private:
 
     // Decoder-thread state (each member used by one decode thread only).
     bool videoFirst_ = true;
-    int videoLateRun_ = 0; // pictures dropped late in a row
+    DecodePace videoPace_;
+    double videoBusySince_ = 0.0; // when the video thread last stopped waiting for room
     bool videoPastEnd_ = false;
     double videoLastEnd_ = 0.0;
     bool audioFirst_ = true;

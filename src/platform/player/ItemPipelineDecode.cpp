@@ -77,11 +77,11 @@ void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool vide
             if (entry.serial != serial)
                 break;
             lap = entry.lapOffset;
-            // A decoder that cannot keep up drops what nothing refers to
-            // until it has caught up (mpv's decoder frame dropping): skipping
-            // late pictures after decoding them saves nothing.
+            // A decoder slower than real time drops what nothing refers to
+            // until it is on time again (mpv's decoder frame dropping):
+            // skipping late pictures after decoding them saves nothing.
             if (video)
-                ctx->skip_frame = videoLateRun_ >= 2 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+                ctx->skip_frame = videoPace_.skipUnreferenced() ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
             int rc = avcodec_send_packet(ctx, packet.get());
             while (rc == AVERROR(EAGAIN) && !abort_) {
                 receiveAll();
@@ -115,7 +115,8 @@ void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
             frames_.clear();
         }
         videoFirst_ = true;
-        videoLateRun_ = 0;
+        videoPace_.reset();
+        videoBusySince_ = now();
         videoPastEnd_ = false;
         videoLastEnd_ = std::max(serialState().target, 0.0);
     } else {
@@ -171,13 +172,15 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     }
     // Late at the decode side: its whole time is already past; skip it
     // rather than hold up the pictures after it (ffplay's framedrop).
+    const double advance = std::max(t + duration - videoLastEnd_, duration);
     if (!videoFirst_ && clock_.isRunning() && t + duration < clock_.now(now())) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         videoLastEnd_ = t + duration;
-        ++videoLateRun_;
+        const double done = now();
+        videoPace_.picture(done - videoBusySince_, advance, true);
+        videoBusySince_ = done;
         return;
     }
-    videoLateRun_ = 0;
 
     const int width = frame->width;
     const int height = frame->height;
@@ -290,6 +293,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     out->time = t;
     out->duration = std::min(duration, limit - t);
     videoLastEnd_ = t + out->duration;
+    videoPace_.picture(now() - videoBusySince_, advance, false);
 
     // Wait for room: frames leave the queue as the clock passes them.
     for (;;) {
@@ -306,6 +310,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
         }
         framesWake_.wait_for(lock, kPoll);
     }
+    videoBusySince_ = now();
     if (videoFirst_) {
         videoFirst_ = false;
         firstDecoded(serial, t);

@@ -1,0 +1,54 @@
+// When a video decoder skips the pictures nothing refers to: only while it
+// is both behind and slower than real time. A decoder that keeps up but was
+// held up for a moment must show every picture again once on time.
+#include "platform/player/DecodePace.h"
+
+#include <gtest/gtest.h>
+
+namespace tessarin::test {
+namespace {
+
+constexpr double kPicture = 1.0 / 30.0;
+
+TEST(DecodePace, AMomentsDelayMakesLatePicturesButNoSkippingWhileTheDecoderKeepsUp)
+{
+    DecodePace pace;
+    for (int i = 0; i < 30; ++i)
+        pace.picture(0.6 * kPicture, kPicture, false);
+    // Held up for 200 ms: the next pictures come out late, then the decoder
+    // catches up at its own pace.
+    pace.picture(0.2, kPicture, true);
+    for (int i = 0; i < 5; ++i) {
+        pace.picture(0.5 * kPicture, kPicture, true);
+        EXPECT_FALSE(pace.skipUnreferenced()) << "late picture " << i;
+    }
+    pace.picture(0.6 * kPicture, kPicture, false);
+    EXPECT_FALSE(pace.skipUnreferenced());
+    EXPECT_LT(pace.load(), 1.0);
+}
+
+TEST(DecodePace, ADecoderSlowerThanRealTimeSkipsUntilAPictureIsOnTime)
+{
+    DecodePace pace;
+    for (int i = 0; i < 8; ++i)
+        pace.picture(1.4 * kPicture, kPicture, false);
+    EXPECT_FALSE(pace.skipUnreferenced()); // slow, but nothing late yet
+    pace.picture(1.4 * kPicture, kPicture, true);
+    EXPECT_FALSE(pace.skipUnreferenced()); // one late picture may be a moment's delay
+    pace.picture(1.4 * kPicture, kPicture, true);
+    EXPECT_TRUE(pace.skipUnreferenced());
+    // Skipping, each picture out moves the stream on by two.
+    pace.picture(1.4 * kPicture, 2 * kPicture, true);
+    EXPECT_TRUE(pace.skipUnreferenced());
+    pace.picture(1.4 * kPicture, 2 * kPicture, false);
+    EXPECT_FALSE(pace.skipUnreferenced());
+
+    // A new position: its pace is measured afresh.
+    pace.reset();
+    pace.picture(1.4 * kPicture, kPicture, true);
+    pace.picture(1.4 * kPicture, kPicture, true);
+    EXPECT_FALSE(pace.skipUnreferenced());
+}
+
+} // namespace
+} // namespace tessarin::test
