@@ -3,6 +3,7 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -15,6 +16,59 @@ void setHelp(QWidget* widget, const QString& text)
 {
     widget->setToolTip(text);
     widget->setAccessibleName(text);
+}
+
+// ---- Keyboard
+
+namespace {
+
+// Return and keypad Enter click the button they are sent to.
+class ReturnActivation final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto* button = static_cast<QAbstractButton*>(watched);
+        if (button->isEnabled() && !key->isAutoRepeat())
+            button->animateClick();
+        return true;
+    }
+};
+
+} // namespace
+
+void useKeyboardFocus(QAbstractButton* button)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(new ReturnActivation(button));
+}
+
+bool showsFocusRing(const QWidget* widget)
+{
+    return widget->hasFocus() && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius)
+{
+    painter.save();
+    painter.setOpacity(1.0);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Theme::accent(), 2));
+    painter.setBrush(Qt::NoBrush);
+    if (radius < 0)
+        painter.drawEllipse(shape);
+    else
+        painter.drawRoundedRect(shape, radius, radius);
+    painter.restore();
 }
 
 // ---- PillButton
@@ -34,6 +88,7 @@ PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* pare
     setFont(Theme::font(kPillFont, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(text);
+    useKeyboardFocus(this);
 }
 
 void PillButton::setStyle(PillButtonStyle style)
@@ -89,7 +144,11 @@ void PillButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // A focused button draws its capsule inside the ring, apart from it
+    // even when filled with the ring's colour.
+    const bool ring = showsFocusRing(this);
+    const qreal inset = ring ? 3.5 : 0.5;
+    const QRectF r = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     const qreal radius = r.height() / 2;
     if (style_.filled) {
         p.setPen(Qt::NoPen);
@@ -119,6 +178,8 @@ void PillButton::paintEvent(QPaintEvent*)
     p.setPen(fg);
     p.setFont(font());
     p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (ring)
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), (height() - 2) / 2.0);
 }
 
 // ---- IconButton
@@ -132,6 +193,7 @@ IconButton::IconButton(const QString& symbol, const QString& help, IconButtonSty
     setFont(Theme::font(12, QFont::Medium));
     setAttribute(Qt::WA_Hover);
     setFixedSize(style_.size, style_.size);
+    useKeyboardFocus(this);
 }
 
 void IconButton::setSymbol(const QString& symbol)
@@ -179,6 +241,8 @@ void IconButton::paintEvent(QPaintEvent*)
     const int glyph = 14;
     const QPixmap pm = Icons::pixmap(symbol_, color, glyph, devicePixelRatioF());
     p.drawPixmap(QRect((width() - glyph) / 2, (height() - glyph) / 2, glyph, glyph), pm);
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 6);
 }
 
 // ---- TransportButton
@@ -193,6 +257,7 @@ TransportButton::TransportButton(const QString& symbol, int glyphSize, Transport
     // Room for the disc's shadow around it.
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
+    useKeyboardFocus(this);
     pressAnimation_->setDuration(120);
     pressAnimation_->setEasingCurve(QEasingCurve::OutQuad);
     connect(pressAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
@@ -257,6 +322,8 @@ void TransportButton::paintEvent(QPaintEvent*)
 
     const QPixmap pm = Icons::pixmap(symbol_, style_.glyph, glyphSize_, devicePixelRatioF());
     p.drawPixmap(QRectF(-glyphSize_ / 2.0, -glyphSize_ / 2.0, glyphSize_, glyphSize_), pm, QRectF(pm.rect()));
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(-r - 3, -r - 3, 2 * r + 6, 2 * r + 6), -1);
 }
 
 } // namespace tessarin
