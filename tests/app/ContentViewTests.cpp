@@ -14,6 +14,9 @@
 #include "ui/playlist/PlaylistView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -203,6 +206,55 @@ TEST_F(ContentViewTest, EverySettingsRequestReachesTheOneSettingsWindow)
     // Closing the main window takes the settings window with it.
     EXPECT_TRUE(w.close());
     EXPECT_EQ(SettingsWindowController::shared().window(), nullptr);
+}
+
+TEST_F(ContentViewTest, KeysOpenTheMenusAndReachTheCommandsAndCloseTheSettingsWindow)
+{
+    ContentView& w = make();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
+
+    // Alt+F and F10 open the File menu; each menu has its mnemonic.
+    const QList<QAction*> menus = w.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Modifica");
+    EXPECT_EQ(menus[2]->text(), "&Aiuto");
+    QMenu* file = menus[0]->menu();
+    for (const auto& [key, modifiers] : { std::pair { Qt::Key_F, Qt::AltModifier }, std::pair { Qt::Key_F10, Qt::NoModifier } }) {
+        QTest::keyClick(w.windowHandle(), key, modifiers);
+        EXPECT_TRUE(test::waitUntil([&] { return file->isVisible(); })) << key;
+        file->close();
+        ASSERT_TRUE(test::waitUntil([&] { return !file->isVisible() && QApplication::activeWindow() == &w; }));
+    }
+
+    // The settings window in front: the show commands answer their keys,
+    // and Escape and Ctrl+W close it.
+    auto openSettings = [&]() -> QWidget* {
+        emit w.topBar()->settingsRequested();
+        QWidget* settingsWindow = SettingsWindowController::shared().window();
+        if (!settingsWindow || !test::waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }))
+            return nullptr;
+        return settingsWindow;
+    };
+    QWidget* settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.openPanels, 1);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(settingsWindow->isVisible());
+
+    settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(settingsWindow->isVisible());
+    EXPECT_TRUE(w.isVisible());
+
+    settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible()) << "Ctrl+Q quits from the settings window too";
 }
 
 TEST_F(ContentViewTest, WithoutAMainWindowTheSettingsNotificationOpensNothing)
