@@ -89,6 +89,14 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     connect(address_, &QLineEdit::textChanged, this, &AddSourceView::updateEnabled);
     updateEnabled();
     setFocusProxy(name_);
+    // Tab follows the form top to bottom: the buttons were made first.
+    QWidget* previous = name_;
+    for (QWidget* next : std::initializer_list<QWidget*>{address_, listen_, cancel_, add_}) {
+        if (!next)
+            continue;
+        setTabOrder(previous, next);
+        previous = next;
+    }
 }
 
 QString AddSourceView::hint(LiveSourceKind kind)
