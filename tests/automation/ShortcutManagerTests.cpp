@@ -380,14 +380,17 @@ TEST_F(ShortcutMonitorTest, TheSpaceBarPlaysWhateverButtonHasTheFocusAndReturnAc
     EXPECT_EQ(played.count(), 1);
 
     // Reached with Tab: Space is still play/pause, Return is the button's.
-    playHere->setFocus(Qt::TabFocusReason);
+    combo->setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(playHere->hasFocus());
     press(Qt::Key_Space);
     EXPECT_EQ(engine->toggles, 2);
     EXPECT_EQ(played.count(), 1);
     QTest::keyClick(window.windowHandle(), Qt::Key_Return);
     EXPECT_TRUE(test::waitUntil([&] { return played.count() == 2; }));
 
-    interlaced->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(interlaced->hasFocus());
     press(Qt::Key_Space);
     EXPECT_FALSE(interlaced->isChecked());
     EXPECT_EQ(engine->toggles, 3);

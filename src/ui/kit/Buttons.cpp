@@ -22,7 +22,9 @@ void setHelp(QWidget* widget, const QString& text)
 
 namespace {
 
-// Return and keypad Enter click the button they are sent to.
+// Return and keypad Enter click the button they are sent to, when the
+// button was reached from the keyboard (not one that merely holds the
+// focus its window gave it on opening).
 class ReturnActivation final : public QObject {
 public:
     using QObject::QObject;
@@ -38,6 +40,8 @@ protected:
         if (key->modifiers() & ~Qt::KeypadModifier)
             return false;
         auto* button = static_cast<QAbstractButton*>(watched);
+        if (!showsFocusRing(button))
+            return false;
         if (button->isEnabled() && !key->isAutoRepeat())
             button->animateClick();
         return true;

@@ -7,8 +7,8 @@
 // All of them, and the kit's other buttons (segments, switches), follow one
 // keyboard rule (useKeyboardFocus): Tab reaches them, a mouse click leaves
 // the focus where it was (so the space bar stays play/pause after a click),
-// Return and keypad Enter activate the focused one, and while the focus came
-// from the keyboard they draw a ring in the accent colour.
+// and while the focus came from the keyboard they draw a ring in the accent
+// colour and Return and keypad Enter activate them.
 #include <QAbstractButton>
 #include <QColor>
 #include <QString>
