@@ -263,8 +263,10 @@ ShortcutManager::Decision ShortcutManager::decide(const QKeyEvent& event, QObjec
 
 bool ShortcutManager::eventFilter(QObject* watched, QEvent* event)
 {
-    // An open menu or other popup tracks its own keys and clicks.
-    if (QApplication::activePopupWidget())
+    // An open menu, combo box list or calendar tracks its own keys and
+    // clicks. The interface's popovers are popups too, but panels of
+    // controls: there the keys follow the rule of any other window.
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && !popup->inherits("tessarin::Popover"))
         return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride: {

@@ -11,7 +11,8 @@
 // window) these keys stay the window's: Return is its default action and
 // Escape cancels. Outside text fields a bound key runs its action even when
 // a button has the focus. While a menu or another popup is open it leaves
-// the keys to the popup. Main thread only.
+// the keys to the popup; the interface's popovers (tessarin::Popover) count
+// as windows, not as such popups. Main thread only.
 #include "automation/KeyCombo.h"
 #include "automation/ShortcutAction.h"
 

@@ -3,6 +3,7 @@
 #include "platform/Settings.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
 #include "support/TestSupport.h"
 
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -397,6 +400,61 @@ TEST_F(ShortcutMonitorTest, TheSpaceBarPlaysWhateverButtonHasTheFocusAndReturnAc
     QTest::keyClick(window.windowHandle(), Qt::Key_Return);
     EXPECT_TRUE(test::waitUntil([&] { return interlaced->isChecked(); }));
     EXPECT_EQ(engine->total(), 3);
+}
+
+TEST_F(ShortcutMonitorTest, AFileDialogTakesATypedNameAtTheFirstReturn)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("Serata.vellumcast"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QFileDialog dialog(&window, "Apri show", folder.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    QSignalSpy chosen(&dialog, &QFileDialog::fileSelected);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &dialog; }));
+    auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->setText("Serata.vellumcast");
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), file.fileName());
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ShortcutMonitorTest, InAPopoverTheKeysFollowTheRuleOfAnyOtherWindow)
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    auto* title = new QLineEdit(content);
+    auto* fade = new SwitchButton("Dissolvenza", content);
+    layout->addWidget(title);
+    layout->addWidget(fade);
+    Popover popover(content, &window);
+    QSignalSpy closed(&popover, &Popover::closed);
+    popover.showFor(button);
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == &popover; }));
+
+    title->setFocus();
+    QTest::keyClick(popover.windowHandle(), Qt::Key_A);
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(title->text(), "a ");
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(fade->hasFocus());
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(engine->toggles, 1);
+    EXPECT_FALSE(fade->isChecked());
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(test::waitUntil([&] { return fade->isChecked(); }));
+
+    // Escape in its field closes it at the first press.
+    title->setFocus();
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(engine->total(), 1);
 }
 
 TEST_F(ShortcutMonitorTest, AClickOutsideTheFieldEndsTheEditing)
