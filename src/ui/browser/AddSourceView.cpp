@@ -89,14 +89,8 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     connect(address_, &QLineEdit::textChanged, this, &AddSourceView::updateEnabled);
     updateEnabled();
     setFocusProxy(name_);
-    // Tab follows the form top to bottom: the buttons were made first.
-    QWidget* previous = name_;
-    for (QWidget* next : std::initializer_list<QWidget*>{address_, listen_, cancel_, add_}) {
-        if (!next)
-            continue;
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    // The buttons were made first; Tab goes down the form all the same.
+    useLayoutTabOrder(this);
 }
 
 QString AddSourceView::hint(LiveSourceKind kind)

@@ -4,11 +4,13 @@
 #include "ui/kit/Theme.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <vector>
 
 namespace tessarin {
 
@@ -73,6 +75,51 @@ void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius)
     else
         painter.drawRoundedRect(shape, radius, radius);
     painter.restore();
+}
+
+namespace {
+
+void collectTabStops(QWidget* widget, std::vector<QWidget*>& stops);
+
+void collectTabStops(QLayout* layout, std::vector<QWidget*>& stops)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QWidget* widget = item->widget())
+            collectTabStops(widget, stops);
+        else if (QLayout* inner = item->layout())
+            collectTabStops(inner, stops);
+    }
+}
+
+// A control that takes Tab itself is one stop (its inner parts go with it);
+// a container gives its controls in its layout's order, or in their own
+// order when it has no layout.
+void collectTabStops(QWidget* widget, std::vector<QWidget*>& stops)
+{
+    if (widget->focusPolicy() & Qt::TabFocus) {
+        stops.push_back(widget);
+        return;
+    }
+    if (QLayout* layout = widget->layout()) {
+        collectTabStops(layout, stops);
+        return;
+    }
+    for (QWidget* child : widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            collectTabStops(child, stops);
+    }
+}
+
+} // namespace
+
+void useLayoutTabOrder(QWidget* form)
+{
+    std::vector<QWidget*> stops;
+    if (QLayout* layout = form->layout())
+        collectTabStops(layout, stops);
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1], stops[i]);
 }
 
 // ---- PillButton

@@ -26,6 +26,10 @@ bool showsFocusRing(const QWidget* widget);
 // The focus ring around shape, a rounded rectangle of radius (an ellipse
 // when radius is negative), in the accent colour.
 void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius);
+// Makes Tab go through form's controls in the order of its layouts (top to
+// bottom, left to right), whatever order they were made in. Call once the
+// layouts are filled.
+void useLayoutTabOrder(QWidget* form);
 
 // A control's help text: tooltip and accessible name, so icon buttons have a
 // name for screen readers and for tests that find them by name.
