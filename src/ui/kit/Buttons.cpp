@@ -3,6 +3,7 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QPainter>
@@ -26,7 +27,7 @@ namespace {
 
 // Return and keypad Enter click the button they are sent to, when the
 // button was reached from the keyboard (not one that merely holds the
-// focus its window gave it on opening).
+// focus its window gave it on opening) and is not in a dialog.
 class ReturnActivation final : public QObject {
 public:
     using QObject::QObject;
@@ -42,7 +43,8 @@ protected:
         if (key->modifiers() & ~Qt::KeypadModifier)
             return false;
         auto* button = static_cast<QAbstractButton*>(watched);
-        if (!showsFocusRing(button))
+        // In a dialog Return is the dialog's: its default action.
+        if (!showsFocusRing(button) || qobject_cast<QDialog*>(button->window()))
             return false;
         if (button->isEnabled() && !key->isAutoRepeat())
             button->animateClick();
@@ -55,7 +57,11 @@ protected:
 void useKeyboardFocus(QAbstractButton* button)
 {
     button->setFocusPolicy(Qt::TabFocus);
-    button->installEventFilter(new ReturnActivation(button));
+    const auto& children = button->children();
+    const bool has = std::any_of(children.begin(), children.end(),
+                                 [](QObject* child) { return dynamic_cast<ReturnActivation*>(child) != nullptr; });
+    if (!has)
+        button->installEventFilter(new ReturnActivation(button));
 }
 
 bool showsFocusRing(const QWidget* widget)

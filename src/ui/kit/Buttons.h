@@ -8,7 +8,8 @@
 // keyboard rule (useKeyboardFocus): Tab reaches them, a mouse click leaves
 // the focus where it was (so the space bar stays play/pause after a click),
 // and while the focus came from the keyboard they draw a ring in the accent
-// colour and Return and keypad Enter activate them.
+// colour and Return and keypad Enter activate them (in a dialog, Return
+// stays the dialog's default action).
 #include <QAbstractButton>
 #include <QColor>
 #include <QString>
