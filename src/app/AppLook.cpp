@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QScrollArea>
 #include <QStyleFactory>
 
 namespace tessarin {
@@ -25,7 +26,9 @@ QColor over(const QColor& top, const QColor& below)
 // Fusion, with every button of the application (check boxes, radio and
 // tool buttons, Qt's own push buttons) under the kit's keyboard rule: Tab
 // reaches it, a mouse click leaves the focus where it was, Return activates
-// it once the keyboard brought the focus there.
+// it once the keyboard brought the focus there. A scroll area is no Tab stop
+// of its own (it would show no focus): Tab goes to its controls, and it
+// scrolls to the one that takes the focus.
 class KeyboardStyle final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -37,6 +40,8 @@ public:
         auto* button = qobject_cast<QAbstractButton*>(widget);
         if (button && (button->focusPolicy() & Qt::TabFocus))
             useKeyboardFocus(button);
+        if (qobject_cast<QScrollArea*>(widget))
+            widget->setFocusPolicy(Qt::NoFocus);
     }
 };
 

@@ -2,6 +2,7 @@
 // ATEM hook, and followed as the show changes underneath it.
 #include "ShellFixture.h"
 
+#include "app/AppLook.h"
 #include "app/AppMenus.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
@@ -150,6 +151,40 @@ TEST_F(ContentViewTest, BoundKeysActOnTheEngineOnlyWhileTheWindowIsShown)
     EXPECT_FALSE(w.shortcuts().isMonitoring());
     QTest::keyClick(&w, Qt::Key_Space);
     EXPECT_TRUE(show->engine().isPlaying());
+}
+
+// Every stop Tab reaches in the main window shows that it has the focus:
+// the pixels around it change as the focus arrives.
+TEST_F(ContentViewTest, EveryTabStopShowsItsFocus)
+{
+    applyDarkLook(*qApp);
+    ContentView& w = make();
+    auto block = show->engine().addBlock();
+    addClip(block, QStringLiteral("clip_5s.mov"));
+    addClip(block, QStringLiteral("tone_half.wav"));
+    ASSERT_TRUE(test::waitUntil([&] { return block->items().front()->duration() > 0; }));
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
+
+    std::vector<QWidget*> seen;
+    QStringList unmarked;
+    for (int i = 0; i < 300; ++i) {
+        const QImage before = w.grab().toImage();
+        QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (std::find(seen.begin(), seen.end(), focus) != seen.end())
+            break; // round the whole window
+        seen.push_back(focus);
+        const QRect area = QRect(focus->mapTo(&w, QPoint()), focus->size()).adjusted(-3, -3, 3, 3) & w.rect();
+        const QImage after = w.grab().toImage();
+        if (before.copy(area) == after.copy(area))
+            unmarked << QStringLiteral("%1 “%2”").arg(focus->metaObject()->className(), focus->accessibleName());
+    }
+    EXPECT_GT(seen.size(), 20u);
+    EXPECT_TRUE(unmarked.isEmpty()) << unmarked.size() << " of " << seen.size() << " stops show no focus: "
+                                    << unmarked.join(", ").toStdString();
 }
 
 TEST_F(ContentViewTest, AtemLinkConnectsOnShowTakesOnTheMainThreadAndDisconnectsOnHide)
