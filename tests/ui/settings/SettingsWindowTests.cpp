@@ -230,6 +230,27 @@ TEST_F(ShortcutsPageTest, RecordsStoresAndRemovesCombosWithoutActingWhileShown)
     EXPECT_FALSE(engine->isPlaying());
 }
 
+TEST_F(ShortcutsPageTest, TabAndReturnStartARecordingAndTheHeldReturnIsNotRecorded)
+{
+    ShortcutRecorderButton* stop = shortcutsPage->recorder(ShortcutActionID::stop);
+    QWidget* target = stop->recordButton();
+    QWidget* before = target->previousInFocusChain();
+    while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisible())
+        before = before->previousInFocusChain();
+    before->setFocus();
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(target->hasFocus());
+    QTest::keyPress(window->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(test::waitUntil([&] { return shortcutsPage->recordingAction() == "stop"; }));
+    // Return still held: its repeats are not the combo.
+    QTest::simulateEvent(window->windowHandle(), true, Qt::Key_Return, Qt::NoModifier, "\r", true);
+    QTest::keyRelease(window->windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(shortcutsPage->recordingAction(), "stop");
+    press(Qt::Key_K, Qt::ShiftModifier);
+    EXPECT_EQ(binding(ShortcutActionID::stop), (KeyCombo { 40, KeyCombo::shiftFlag }));
+    EXPECT_FALSE(shortcutsPage->recordingAction());
+}
+
 TEST_F(ShortcutsPageTest, BlockRowsFollowTheEnginesBlocksByPosition)
 {
     EXPECT_TRUE(shortcutsPage->blocksSection()->isVisibleTo(shortcutsPage));
