@@ -163,6 +163,9 @@ TEST_F(ContentViewTest, EveryTabStopShowsItsFocus)
     addClip(block, QStringLiteral("clip_5s.mov"));
     addClip(block, QStringLiteral("tone_half.wav"));
     ASSERT_TRUE(test::waitUntil([&] { return block->items().front()->duration() > 0; }));
+    // With a cue and the fade's length showing, their controls are stops too.
+    show->engine().setTransitionStyle(TransitionStyle::fade);
+    show->engine().cue(block->items().back(), block);
     w.show();
     w.activateWindow();
     ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
