@@ -1560,8 +1560,8 @@ or use the “+” button</translation>
 <context>
     <name>tessarin::AppMenus</name>
     <message>
-        <source>File</source>
-        <translation>File</translation>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>Nuovo show</source>
@@ -1584,16 +1584,16 @@ or use the “+” button</translation>
         <translation>Quit</translation>
     </message>
     <message>
-        <source>Modifica</source>
-        <translation>Edit</translation>
+        <source>&amp;Modifica</source>
+        <translation>&amp;Edit</translation>
     </message>
     <message>
         <source>Impostazioni…</source>
         <translation>Settings…</translation>
     </message>
     <message>
-        <source>Aiuto</source>
-        <translation>Help</translation>
+        <source>&amp;Aiuto</source>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>Informazioni su Tessarin</source>

@@ -1,9 +1,13 @@
 #include "app/AppLook.h"
 
+#include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QScrollArea>
 #include <QStyleFactory>
 
 namespace tessarin {
@@ -19,11 +23,33 @@ QColor over(const QColor& top, const QColor& below)
                             float(top.blueF() * a + below.blueF() * (1 - a)));
 }
 
+// Fusion, with every button of the application (check boxes, radio and
+// tool buttons, Qt's own push buttons) under the kit's keyboard rule: Tab
+// reaches it, a mouse click leaves the focus where it was, Return activates
+// it once the keyboard brought the focus there. A scroll area is no Tab stop
+// of its own (it would show no focus): Tab goes to its controls, and it
+// scrolls to the one that takes the focus.
+class KeyboardStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    using QProxyStyle::polish;
+
+    void polish(QWidget* widget) override
+    {
+        QProxyStyle::polish(widget);
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        if (button && (button->focusPolicy() & Qt::TabFocus))
+            useKeyboardFocus(button);
+        if (qobject_cast<QScrollArea*>(widget))
+            widget->setFocusPolicy(Qt::NoFocus);
+    }
+};
+
 } // namespace
 
 void applyDarkLook(QApplication& app)
 {
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(new KeyboardStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QPalette p;
     const QColor window = Theme::panel();
     const QColor text = over(Theme::textPrimary(), window);

@@ -20,7 +20,7 @@ AppMenus::AppMenus(QMainWindow& window, ShowController& show)
     : QObject(&window)
 {
     QMenuBar* bar = window.menuBar();
-    QMenu* file = bar->addMenu(tr("File"));
+    QMenu* file = bar->addMenu(tr("&File"));
     newShow_ = file->addAction(tr("Nuovo show"), &show, &ShowController::newShow);
     newShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     openShow_ = file->addAction(tr("Apri show…"), &show, &ShowController::open);
@@ -34,12 +34,24 @@ AppMenus::AppMenus(QMainWindow& window, ShowController& show)
     quit_ = file->addAction(tr("Esci"), &window, &QWidget::close);
     quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu* edit = bar->addMenu(tr("Modifica"));
+    QMenu* edit = bar->addMenu(tr("&Modifica"));
     settings_ = edit->addAction(tr("Impostazioni…"), &AppNotifications::shared(), &AppNotifications::postOpenSettings);
     settings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
-    QMenu* help = bar->addMenu(tr("Aiuto"));
+    QMenu* help = bar->addMenu(tr("&Aiuto"));
     about_ = help->addAction(tr("Informazioni su Tessarin"), &window, [&window] { AboutDialog::present(&window); });
+
+    // The commands answer their keys in every window of the application
+    // (the settings window in front included); a modal dialog still keeps
+    // them out.
+    for (QAction* action : {newShow_, openShow_, save_, saveAs_, quit_, settings_})
+        action->setShortcutContext(Qt::ApplicationShortcut);
+
+    // F10 opens the menu bar at its first menu.
+    auto* openBar = new QAction(&window);
+    openBar->setShortcut(QKeySequence(Qt::Key_F10));
+    window.addAction(openBar);
+    connect(openBar, &QAction::triggered, bar, [bar, file] { bar->setActiveAction(file->menuAction()); });
 }
 
 } // namespace tessarin

@@ -1,6 +1,7 @@
 #pragma once
 // The menu bar of the main window: the show commands with their key
-// combinations and "Esci" first, then the settings, then About; and the
+// combinations and "Esci" first, then the settings, then About, each menu
+// with its mnemonic (Alt+F) and F10 opening the bar; and the
 // application-wide "open settings" notification that the settings command
 // posts and the main window answers. Main thread.
 #include <QObject>

@@ -28,6 +28,7 @@ SidePanelTabButton::SidePanelTabButton(const QString& title, const QString& icon
     setText(title);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    useKeyboardFocus(this);
 }
 
 void SidePanelTabButton::setSelected(bool selected)
@@ -106,6 +107,8 @@ void SidePanelTabButton::paintEvent(QPaintEvent*)
         p.setBrush(Theme::meterLow());
         p.drawEllipse(QRectF(x, cy - kDot / 2.0, kDot, kDot));
     }
+    if (showsFocusRing(this))
+        paintFocusRing(p, all.adjusted(1, 1, -1, -1), (all.height() - 2) / 2);
 }
 
 QString SidePanelView::rawValue(Tab tab)

@@ -118,6 +118,7 @@ ShowMenuButton::ShowMenuButton(ShowController& show, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setHelp(this, tr("Nuovo, apri e salva lo show"));
+    useKeyboardFocus(this);
     menu_->addAction(tr("Nuovo show"), &show_, &ShowController::newShow);
     menu_->addAction(tr("Apri show…"), &show_, &ShowController::open);
     menu_->addSeparator();
@@ -164,6 +165,10 @@ void ShowMenuButton::paintEvent(QPaintEvent*)
     p.setFont(font());
     const int x = kShowMenuSymbol + kShowMenuSpacing;
     p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, shownTitle());
+    if (showsFocusRing(this)) {
+        p.setOpacity(1.0);
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 4);
+    }
 }
 
 // ---- TopBarView

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -157,7 +158,8 @@ void ShortcutManager::startMonitoring()
         QWidget* window = QApplication::activeWindow();
         if (!window)
             return;
-        if (QWidget* field = editedTextField(window->focusWidget()))
+        QWidget* field = editedTextField(window->focusWidget());
+        if (field && isInlineField(field))
             field->clearFocus();
     });
 }
@@ -193,7 +195,7 @@ bool ShortcutManager::handle(const QKeyEvent& event, QWidget* focus)
 {
     const std::optional<KeyCombo> combo = keyComboForEvent(event);
     if (QWidget* field = editedTextField(focus)) {
-        if (combo && endEditingKeyCodes().count(combo->keyCode)) {
+        if (combo && endEditingKeyCodes().count(combo->keyCode) && isInlineField(field)) {
             field->clearFocus();
             return true;
         }
@@ -233,10 +235,15 @@ void ShortcutManager::perform(ShortcutActionID action, ShortcutEngine& engine)
         engine.playBlock(*index);
 }
 
+bool ShortcutManager::isInlineField(const QWidget* field)
+{
+    return field && qobject_cast<const QMainWindow*>(field->window()) != nullptr;
+}
+
 void ShortcutManager::resignTextFocusIfClickedOutside(QWidget* focus, QWidget* hit)
 {
     QWidget* field = editedTextField(focus);
-    if (!field)
+    if (!field || !isInlineField(field))
         return;
     if (hit && (hit == field || field->isAncestorOf(hit)))
         return;
@@ -256,8 +263,10 @@ ShortcutManager::Decision ShortcutManager::decide(const QKeyEvent& event, QObjec
 
 bool ShortcutManager::eventFilter(QObject* watched, QEvent* event)
 {
-    // An open menu or other popup tracks its own keys and clicks.
-    if (QApplication::activePopupWidget())
+    // An open menu, combo box list or calendar tracks its own keys and
+    // clicks. The interface's popovers are popups too, but panels of
+    // controls: there the keys follow the rule of any other window.
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && !popup->inherits("tessarin::Popover"))
         return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride: {

@@ -4,10 +4,15 @@
 // bound actions on the engine. The monitor is one application-wide event
 // filter that sees each key press once, before any widget and before menu
 // shortcuts. While a text field (line edit, spin box, editable combo box,
-// editable text view) has the focus, keys go to it, except Return, keypad
-// Enter and Escape, which end the editing; a left click outside the field
-// ends the editing too. While a menu or another popup is open it leaves the
-// keys to the popup. Main thread only.
+// editable text view) has the focus, keys go to it. In the main window's own
+// fields (block names, search and the like) Return, keypad Enter and Escape
+// end the editing and go no further, and a left click outside the field ends
+// the editing too; in any other window (dialogs, file dialogs, the settings
+// window) these keys stay the window's: Return is its default action and
+// Escape cancels. Outside text fields a bound key runs its action even when
+// a button has the focus. While a menu or another popup is open it leaves
+// the keys to the popup; the interface's popovers (tessarin::Popover) count
+// as windows, not as such popups. Main thread only.
 #include "automation/KeyCombo.h"
 #include "automation/ShortcutAction.h"
 
@@ -64,11 +69,15 @@ public:
     // true when the key is consumed.
     bool handle(const QKeyEvent& event, QWidget* focus);
     static void perform(ShortcutActionID action, ShortcutEngine& engine);
-    // A left click on hit while focus has the keyboard.
+    // A left click on hit while focus has the keyboard: a main-window field
+    // gives up the focus when hit is outside it.
     static void resignTextFocusIfClickedOutside(QWidget* focus, QWidget* hit);
 
     // The widget being edited as text, if focus is one.
     static QWidget* editedTextField(QWidget* focus);
+    // Whether field is one of the main window's own, whose editing Return,
+    // Enter and Escape end.
+    static bool isInlineField(const QWidget* field);
 
 signals:
     void bindingsChanged();

@@ -2,6 +2,7 @@
 // ATEM hook, and followed as the show changes underneath it.
 #include "ShellFixture.h"
 
+#include "app/AppLook.h"
 #include "app/AppMenus.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
@@ -14,6 +15,9 @@
 #include "ui/playlist/PlaylistView.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -150,6 +154,43 @@ TEST_F(ContentViewTest, BoundKeysActOnTheEngineOnlyWhileTheWindowIsShown)
     EXPECT_TRUE(show->engine().isPlaying());
 }
 
+// Every stop Tab reaches in the main window shows that it has the focus:
+// the pixels around it change as the focus arrives.
+TEST_F(ContentViewTest, EveryTabStopShowsItsFocus)
+{
+    applyDarkLook(*qApp);
+    ContentView& w = make();
+    auto block = show->engine().addBlock();
+    addClip(block, QStringLiteral("clip_5s.mov"));
+    addClip(block, QStringLiteral("tone_half.wav"));
+    ASSERT_TRUE(test::waitUntil([&] { return block->items().front()->duration() > 0; }));
+    // With a cue and the fade's length showing, their controls are stops too.
+    show->engine().setTransitionStyle(TransitionStyle::fade);
+    show->engine().cue(block->items().back(), block);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
+
+    std::vector<QWidget*> seen;
+    QStringList unmarked;
+    for (int i = 0; i < 300; ++i) {
+        const QImage before = w.grab().toImage();
+        QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (std::find(seen.begin(), seen.end(), focus) != seen.end())
+            break; // round the whole window
+        seen.push_back(focus);
+        const QRect area = QRect(focus->mapTo(&w, QPoint()), focus->size()).adjusted(-3, -3, 3, 3) & w.rect();
+        const QImage after = w.grab().toImage();
+        if (before.copy(area) == after.copy(area))
+            unmarked << QStringLiteral("%1 “%2”").arg(focus->metaObject()->className(), focus->accessibleName());
+    }
+    EXPECT_GT(seen.size(), 20u);
+    EXPECT_TRUE(unmarked.isEmpty()) << unmarked.size() << " of " << seen.size() << " stops show no focus: "
+                                    << unmarked.join(", ").toStdString();
+}
+
 TEST_F(ContentViewTest, AtemLinkConnectsOnShowTakesOnTheMainThreadAndDisconnectsOnHide)
 {
     {
@@ -204,6 +245,55 @@ TEST_F(ContentViewTest, EverySettingsRequestReachesTheOneSettingsWindow)
     // Closing the main window takes the settings window with it.
     EXPECT_TRUE(w.close());
     EXPECT_EQ(SettingsWindowController::shared().window(), nullptr);
+}
+
+TEST_F(ContentViewTest, KeysOpenTheMenusAndReachTheCommandsAndCloseTheSettingsWindow)
+{
+    ContentView& w = make();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
+
+    // Alt+F and F10 open the File menu; each menu has its mnemonic.
+    const QList<QAction*> menus = w.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Modifica");
+    EXPECT_EQ(menus[2]->text(), "&Aiuto");
+    QMenu* file = menus[0]->menu();
+    for (const auto& [key, modifiers] : { std::pair { Qt::Key_F, Qt::AltModifier }, std::pair { Qt::Key_F10, Qt::NoModifier } }) {
+        QTest::keyClick(w.windowHandle(), key, modifiers);
+        EXPECT_TRUE(test::waitUntil([&] { return file->isVisible(); })) << key;
+        file->close();
+        ASSERT_TRUE(test::waitUntil([&] { return !file->isVisible() && QApplication::activeWindow() == &w; }));
+    }
+
+    // The settings window in front: the show commands answer their keys,
+    // and Escape and Ctrl+W close it.
+    auto openSettings = [&]() -> QWidget* {
+        emit w.topBar()->settingsRequested();
+        QWidget* settingsWindow = SettingsWindowController::shared().window();
+        if (!settingsWindow || !test::waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }))
+            return nullptr;
+        return settingsWindow;
+    };
+    QWidget* settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.openPanels, 1);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(settingsWindow->isVisible());
+
+    settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(settingsWindow->isVisible());
+    EXPECT_TRUE(w.isVisible());
+
+    settingsWindow = openSettings();
+    ASSERT_NE(settingsWindow, nullptr);
+    QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible()) << "Ctrl+Q quits from the settings window too";
 }
 
 TEST_F(ContentViewTest, WithoutAMainWindowTheSettingsNotificationOpensNothing)

@@ -1,14 +1,23 @@
 #include "automation/ShortcutEngine.h"
 #include "automation/ShortcutManager.h"
 #include "platform/Settings.h"
+#include "ui/kit/Buttons.h"
+#include "ui/kit/Controls.h"
+#include "ui/kit/Popover.h"
+#include "ui/kit/Theme.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -144,21 +153,23 @@ TEST(ShortcutActionTest, PerformReachesTheEngine)
 
 namespace {
 
-// A window with the kinds of control the monitor must tell apart, and a
-// menu-style shortcut on the space bar that the monitor must pre-empt.
+// A main window with the kinds of control the monitor must tell apart, and
+// a menu-style shortcut on the space bar that the monitor must pre-empt.
 class ShortcutMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto* layout = new QVBoxLayout(&window);
-        button = new QPushButton("Pulsante", &window);
-        edit = new QLineEdit(&window);
-        spin = new QSpinBox(&window);
+        auto* central = new QWidget(&window);
+        window.setCentralWidget(central);
+        auto* layout = new QVBoxLayout(central);
+        button = new QPushButton("Pulsante", central);
+        edit = new QLineEdit(central);
+        spin = new QSpinBox(central);
         spin->setRange(0, 1000);
-        combo = new QComboBox(&window);
+        combo = new QComboBox(central);
         combo->setEditable(true);
-        label = new QLabel("Etichetta", &window);
-        flat = new QPushButton("Senza fuoco", &window);
+        label = new QLabel("Etichetta", central);
+        flat = new QPushButton("Senza fuoco", central);
         flat->setFocusPolicy(Qt::NoFocus);
         for (QWidget* w : std::initializer_list<QWidget*>{button, edit, spin, combo, label, flat})
             layout->addWidget(w);
@@ -195,7 +206,7 @@ protected:
     Settings settings{dir.filePath("settings.ini")};
     ShortcutManager manager{settings};
     std::shared_ptr<FakeEngine> engine = std::make_shared<FakeEngine>();
-    QWidget window;
+    QMainWindow window;
     QPushButton* button = nullptr;
     QLineEdit* edit = nullptr;
     QSpinBox* spin = nullptr;
@@ -283,6 +294,167 @@ TEST_F(ShortcutMonitorTest, ReturnEnterAndEscapeEndTheEditingAndNothingElse)
     // With the editing ended, the space bar drives the engine again.
     press(Qt::Key_Space);
     EXPECT_EQ(engine->toggles, 1);
+}
+
+TEST_F(ShortcutMonitorTest, ReturnAndEscapeInADialogFieldAreTheDialogsDefaultActionAndCancel)
+{
+    QDialog dialog(&window);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* time = new QLineEdit(&dialog);
+    auto* cancel = new QPushButton("Annulla", &dialog);
+    auto* save = new QPushButton("Salva", &dialog);
+    save->setDefault(true);
+    auto* note = new QLabel("Ora", &dialog);
+    layout->addWidget(note);
+    layout->addWidget(time);
+    layout->addWidget(cancel);
+    layout->addWidget(save);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    QString saved;
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
+        saved = time->text();
+        dialog.accept();
+    });
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+    auto open = [&] {
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &dialog; }));
+        time->setFocus();
+        ASSERT_TRUE(time->hasFocus());
+    };
+
+    // Typed and confirmed at the first Return, space included, with the
+    // field keeping the focus up to the save.
+    open();
+    time->clear();
+    for (const char* c = "12 30"; *c; ++c)
+        QTest::keyClick(dialog.windowHandle(), *c);
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_EQ(saved, "12 30");
+    EXPECT_FALSE(dialog.isVisible());
+
+    // Keypad Enter too (QTest has no text for it: the events are made by hand).
+    open();
+    QTest::simulateEvent(dialog.windowHandle(), true, Qt::Key_Enter, Qt::KeypadModifier, "\r", false);
+    QTest::simulateEvent(dialog.windowHandle(), false, Qt::Key_Enter, Qt::KeypadModifier, "\r", false);
+    EXPECT_EQ(accepted.count(), 2);
+
+    // The first Escape cancels.
+    open();
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(rejected.count(), 1);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(engine->total(), 0);
+
+    // A click on the dialog's label keeps the field's focus as well.
+    open();
+    QTest::mouseClick(note, Qt::LeftButton);
+    EXPECT_TRUE(time->hasFocus());
+    dialog.reject();
+
+    // Back in the main window the rule of its own fields holds.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    EXPECT_FALSE(edit->hasFocus());
+    EXPECT_EQ(accepted.count(), 2);
+}
+
+TEST_F(ShortcutMonitorTest, TheSpaceBarPlaysWhateverButtonHasTheFocusAndReturnActivatesIt)
+{
+    QWidget* central = window.centralWidget();
+    auto* playHere = new PillButton("Riproduci da qui", { Theme::accent(), true }, central);
+    auto* interlaced = new SwitchButton("Interlacciato", central);
+    central->layout()->addWidget(playHere);
+    central->layout()->addWidget(interlaced);
+    playHere->show();
+    interlaced->show();
+    QSignalSpy played(playHere, &QAbstractButton::clicked);
+
+    // A click runs the button and leaves the space bar to play/pause.
+    QTest::mouseClick(playHere, Qt::LeftButton);
+    EXPECT_EQ(played.count(), 1);
+    press(Qt::Key_Space);
+    EXPECT_EQ(engine->toggles, 1);
+    EXPECT_EQ(played.count(), 1);
+
+    // Reached with Tab: Space is still play/pause, Return is the button's.
+    combo->setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(playHere->hasFocus());
+    press(Qt::Key_Space);
+    EXPECT_EQ(engine->toggles, 2);
+    EXPECT_EQ(played.count(), 1);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(test::waitUntil([&] { return played.count() == 2; }));
+
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(interlaced->hasFocus());
+    press(Qt::Key_Space);
+    EXPECT_FALSE(interlaced->isChecked());
+    EXPECT_EQ(engine->toggles, 3);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(test::waitUntil([&] { return interlaced->isChecked(); }));
+    EXPECT_EQ(engine->total(), 3);
+}
+
+TEST_F(ShortcutMonitorTest, AFileDialogTakesATypedNameAtTheFirstReturn)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("Serata.vellumcast"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QFileDialog dialog(&window, "Apri show", folder.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    QSignalSpy chosen(&dialog, &QFileDialog::fileSelected);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &dialog; }));
+    auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->setText("Serata.vellumcast");
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), file.fileName());
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ShortcutMonitorTest, InAPopoverTheKeysFollowTheRuleOfAnyOtherWindow)
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    auto* title = new QLineEdit(content);
+    auto* fade = new SwitchButton("Dissolvenza", content);
+    layout->addWidget(title);
+    layout->addWidget(fade);
+    Popover popover(content, &window);
+    QSignalSpy closed(&popover, &Popover::closed);
+    popover.showFor(button);
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == &popover; }));
+
+    title->setFocus();
+    QTest::keyClick(popover.windowHandle(), Qt::Key_A);
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(title->text(), "a ");
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Tab);
+    ASSERT_TRUE(fade->hasFocus());
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(engine->toggles, 1);
+    EXPECT_FALSE(fade->isChecked());
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(test::waitUntil([&] { return fade->isChecked(); }));
+
+    // Escape in its field closes it at the first press.
+    title->setFocus();
+    QTest::keyClick(popover.windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(engine->total(), 1);
 }
 
 TEST_F(ShortcutMonitorTest, AClickOutsideTheFieldEndsTheEditing)

@@ -89,6 +89,8 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     connect(address_, &QLineEdit::textChanged, this, &AddSourceView::updateEnabled);
     updateEnabled();
     setFocusProxy(name_);
+    // The buttons were made first; Tab goes down the form all the same.
+    useLayoutTabOrder(this);
 }
 
 QString AddSourceView::hint(LiveSourceKind kind)

@@ -3,11 +3,15 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <vector>
 
 namespace tessarin {
 
@@ -15,6 +19,113 @@ void setHelp(QWidget* widget, const QString& text)
 {
     widget->setToolTip(text);
     widget->setAccessibleName(text);
+}
+
+// ---- Keyboard
+
+namespace {
+
+// Return and keypad Enter click the button they are sent to, when the
+// button was reached from the keyboard (not one that merely holds the
+// focus its window gave it on opening) and is not in a dialog.
+class ReturnActivation final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto* button = static_cast<QAbstractButton*>(watched);
+        // In a dialog Return is the dialog's: its default action.
+        if (!showsFocusRing(button) || qobject_cast<QDialog*>(button->window()))
+            return false;
+        if (button->isEnabled() && !key->isAutoRepeat())
+            button->animateClick();
+        return true;
+    }
+};
+
+} // namespace
+
+void useKeyboardFocus(QAbstractButton* button)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    const auto& children = button->children();
+    const bool has = std::any_of(children.begin(), children.end(),
+                                 [](QObject* child) { return dynamic_cast<ReturnActivation*>(child) != nullptr; });
+    if (!has)
+        button->installEventFilter(new ReturnActivation(button));
+}
+
+bool showsFocusRing(const QWidget* widget)
+{
+    return widget->hasFocus() && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius)
+{
+    painter.save();
+    painter.setOpacity(1.0);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Theme::accent(), 2));
+    painter.setBrush(Qt::NoBrush);
+    if (radius < 0)
+        painter.drawEllipse(shape);
+    else
+        painter.drawRoundedRect(shape, radius, radius);
+    painter.restore();
+}
+
+namespace {
+
+void collectTabStops(QWidget* widget, std::vector<QWidget*>& stops);
+
+void collectTabStops(QLayout* layout, std::vector<QWidget*>& stops)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QWidget* widget = item->widget())
+            collectTabStops(widget, stops);
+        else if (QLayout* inner = item->layout())
+            collectTabStops(inner, stops);
+    }
+}
+
+// A control that takes Tab itself is one stop (its inner parts go with it);
+// a container gives its controls in its layout's order, or in their own
+// order when it has no layout.
+void collectTabStops(QWidget* widget, std::vector<QWidget*>& stops)
+{
+    if (widget->focusPolicy() & Qt::TabFocus) {
+        stops.push_back(widget);
+        return;
+    }
+    if (QLayout* layout = widget->layout()) {
+        collectTabStops(layout, stops);
+        return;
+    }
+    for (QWidget* child : widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            collectTabStops(child, stops);
+    }
+}
+
+} // namespace
+
+void useLayoutTabOrder(QWidget* form)
+{
+    std::vector<QWidget*> stops;
+    if (QLayout* layout = form->layout())
+        collectTabStops(layout, stops);
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1], stops[i]);
 }
 
 // ---- PillButton
@@ -34,6 +145,7 @@ PillButton::PillButton(const QString& text, PillButtonStyle style, QWidget* pare
     setFont(Theme::font(kPillFont, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(text);
+    useKeyboardFocus(this);
 }
 
 void PillButton::setStyle(PillButtonStyle style)
@@ -89,7 +201,11 @@ void PillButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // A focused button draws its capsule inside the ring, apart from it
+    // even when filled with the ring's colour.
+    const bool ring = showsFocusRing(this);
+    const qreal inset = ring ? 3.5 : 0.5;
+    const QRectF r = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     const qreal radius = r.height() / 2;
     if (style_.filled) {
         p.setPen(Qt::NoPen);
@@ -119,6 +235,8 @@ void PillButton::paintEvent(QPaintEvent*)
     p.setPen(fg);
     p.setFont(font());
     p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (ring)
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), (height() - 2) / 2.0);
 }
 
 // ---- IconButton
@@ -132,6 +250,7 @@ IconButton::IconButton(const QString& symbol, const QString& help, IconButtonSty
     setFont(Theme::font(12, QFont::Medium));
     setAttribute(Qt::WA_Hover);
     setFixedSize(style_.size, style_.size);
+    useKeyboardFocus(this);
 }
 
 void IconButton::setSymbol(const QString& symbol)
@@ -179,6 +298,8 @@ void IconButton::paintEvent(QPaintEvent*)
     const int glyph = 14;
     const QPixmap pm = Icons::pixmap(symbol_, color, glyph, devicePixelRatioF());
     p.drawPixmap(QRect((width() - glyph) / 2, (height() - glyph) / 2, glyph, glyph), pm);
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 6);
 }
 
 // ---- TransportButton
@@ -193,6 +314,7 @@ TransportButton::TransportButton(const QString& symbol, int glyphSize, Transport
     // Room for the disc's shadow around it.
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
+    useKeyboardFocus(this);
     pressAnimation_->setDuration(120);
     pressAnimation_->setEasingCurve(QEasingCurve::OutQuad);
     connect(pressAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
@@ -257,6 +379,8 @@ void TransportButton::paintEvent(QPaintEvent*)
 
     const QPixmap pm = Icons::pixmap(symbol_, style_.glyph, glyphSize_, devicePixelRatioF());
     p.drawPixmap(QRectF(-glyphSize_ / 2.0, -glyphSize_ / 2.0, glyphSize_, glyphSize_), pm, QRectF(pm.rect()));
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(-r - 3, -r - 3, 2 * r + 6, 2 * r + 6), -1);
 }
 
 } // namespace tessarin

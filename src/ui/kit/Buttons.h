@@ -3,13 +3,34 @@
 // square icon button with a hover highlight (IconButton) and the round
 // transport button of the centre column (TransportButton). Each paints its
 // style's fields; none keeps state beyond hover and pressed. Main thread.
+//
+// All of them, and the kit's other buttons (segments, switches), follow one
+// keyboard rule (useKeyboardFocus): Tab reaches them, a mouse click leaves
+// the focus where it was (so the space bar stays play/pause after a click),
+// and while the focus came from the keyboard they draw a ring in the accent
+// colour and Return and keypad Enter activate them (in a dialog, Return
+// stays the dialog's default action).
 #include <QAbstractButton>
 #include <QColor>
 #include <QString>
 
+class QPainter;
 class QVariantAnimation;
 
 namespace tessarin {
+
+// Gives button the kit's keyboard rule (see above).
+void useKeyboardFocus(QAbstractButton* button);
+// Whether widget is to show its focus ring: it has the focus, and the focus
+// reached it from the keyboard.
+bool showsFocusRing(const QWidget* widget);
+// The focus ring around shape, a rounded rectangle of radius (an ellipse
+// when radius is negative), in the accent colour.
+void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius);
+// Makes Tab go through form's controls in the order of its layouts (top to
+// bottom, left to right), whatever order they were made in. Call once the
+// layouts are filled.
+void useLayoutTabOrder(QWidget* form);
 
 // A control's help text: tooltip and accessible name, so icon buttons have a
 // name for screen readers and for tests that find them by name.

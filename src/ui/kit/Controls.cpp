@@ -1,6 +1,7 @@
 #include "ui/kit/Controls.h"
 
 #include "platform/Icons.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
@@ -32,6 +33,7 @@ public:
         setCheckable(true);
         setFont(Theme::font(12, QFont::Medium));
         setCursor(Qt::PointingHandCursor);
+        useKeyboardFocus(this);
     }
     QSize sizeHint() const override
     {
@@ -65,6 +67,8 @@ protected:
         p.setPen(fg);
         p.setFont(font());
         p.drawText(QRect(x, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+        if (showsFocusRing(this))
+            paintFocusRing(p, r, r.height() / 2);
     }
 
 private:
@@ -251,6 +255,7 @@ SwitchButton::SwitchButton(const QString& accessibleName, QWidget* parent)
     setAccessibleName(accessibleName);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    useKeyboardFocus(this);
 }
 
 void SwitchButton::paintEvent(QPaintEvent*)
@@ -258,7 +263,11 @@ void SwitchButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
-    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    // A focused switch draws its track inside the ring, apart from it even
+    // when the track has the ring's colour.
+    const bool ring = showsFocusRing(this);
+    const qreal inset = ring ? 3.5 : 1;
+    const QRectF track = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     p.setPen(Qt::NoPen);
     p.setBrush(isChecked() ? palette().color(QPalette::Highlight) : Theme::white(0.18));
     p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
@@ -266,6 +275,8 @@ void SwitchButton::paintEvent(QPaintEvent*)
     const qreal x = isChecked() ? track.right() - 2 - d : track.left() + 2;
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(x, track.top() + 2, d, d));
+    if (ring)
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), (height() - 2) / 2.0);
 }
 
 // ---- Scroll bars

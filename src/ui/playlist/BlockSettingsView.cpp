@@ -79,6 +79,8 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     loopSection->addWidget(repeat_, 0, Qt::AlignLeft);
     layout->addLayout(loopSection);
     setTextColor(repeat_, Theme::textPrimary());
+    // The loop controls were made first; Tab goes down the popover all the same.
+    useLayoutTabOrder(this);
 
     connect(normalize_, &QCheckBox::clicked, this, [this](bool on) { block_->setNormalizeAudio(on); });
     connect(endBehavior_, &QButtonGroup::idClicked, this, [this](int id) {

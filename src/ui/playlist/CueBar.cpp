@@ -74,6 +74,7 @@ public:
         setCursor(Qt::PointingHandCursor);
         setAccessibleName(text);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        useKeyboardFocus(this);
     }
     QSize sizeHint() const override
     {
@@ -92,7 +93,12 @@ protected:
             fill = fill.darker(115);
         p.setPen(Qt::NoPen);
         p.setBrush(fill);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        // Focused, the fill stands inside the ring of the same colour.
+        const bool ring = showsFocusRing(this);
+        const qreal inset = ring ? 3.5 : 0.5;
+        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 6 - (inset - 0.5), 6 - (inset - 0.5));
+        if (ring)
+            paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 6);
         const QPixmap icon = Icons::pixmap(QStringLiteral("arrow.up.forward.circle.fill"), Qt::white, kIcon,
                                            devicePixelRatioF());
         p.drawPixmap(QRectF(kPadX, (height() - kIcon) / 2.0, kIcon, kIcon), icon, QRectF(icon.rect()));

@@ -72,10 +72,15 @@ void SymbolPillButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.4);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // Focused, the capsule stands inside the ring of the same colour.
+    const bool ring = showsFocusRing(this);
+    const qreal inset = ring ? 3.5 : 0.5;
+    const QRectF r = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     p.setPen(Qt::NoPen);
     p.setBrush(isDown() ? style().tint.darker(115) : style().tint);
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    if (ring)
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), (height() - 2) / 2.0);
     const QColor fg = Theme::black(0.85);
     const QFontMetrics fm(font());
     const int content = kPillSymbol + kPillGap + fm.horizontalAdvance(text());

@@ -69,10 +69,7 @@ ScheduleEventEditor::ScheduleEventEditor(const ScheduleEvent& event, PlaylistEng
 {
     setWindowModality(Qt::WindowModal);
     setWindowTitle(isNew_ ? tr("Nuovo evento") : tr("Modifica evento"));
-    blockPicker_ = new BlockPicker(*draft_, [this] { return blocks(); }, this);
-    filePicker_ = new FilePicker(*draft_, browserFiles, this);
-    livePicker_ = new LivePicker(*draft_, sources, this);
-    build();
+    build(browserFiles, sources);
 
     connect(draft_, &ScheduleEventDraft::changed, this, &ScheduleEventEditor::refresh);
     connect(&engine_, &PlaylistEngine::blocksChanged, this, &ScheduleEventEditor::refresh);
@@ -88,7 +85,7 @@ BlockPicker::Blocks ScheduleEventEditor::blocks() const
     return engine_.blocks();
 }
 
-void ScheduleEventEditor::build()
+void ScheduleEventEditor::build(const BrowserFiles& browserFiles, SourceLibrary& sources)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -106,6 +103,10 @@ void ScheduleEventEditor::build()
     for (const auto kind : ScheduleEventDraft::allContentKinds())
         content_->addSegment(ScheduleEventDraft::label(kind));
     contentSection->addWidget(content_);
+    // Made in the order they are shown, which is the order Tab goes through.
+    blockPicker_ = new BlockPicker(*draft_, [this] { return blocks(); }, this);
+    filePicker_ = new FilePicker(*draft_, browserFiles, this);
+    livePicker_ = new LivePicker(*draft_, sources, this);
     contentSection->addWidget(blockPicker_);
     contentSection->addWidget(filePicker_);
     contentSection->addWidget(livePicker_);

@@ -68,7 +68,7 @@ public:
     QString durationExplanation() const;
 
 private:
-    void build();
+    void build(const BrowserFiles& browserFiles, SourceLibrary& sources);
     void refresh();
     void fitHeight();
     BlockPicker::Blocks blocks() const;

@@ -2,6 +2,7 @@
 
 #include "platform/Icons.h"
 #include "platform/Settings.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/AtemSettingsView.h"
@@ -45,6 +46,7 @@ SettingsSidebarRow::SettingsSidebarRow(SettingsSection section, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setFont(Theme::font(13));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    useKeyboardFocus(this);
 }
 
 void SettingsSidebarRow::setSelected(bool selected)
@@ -81,6 +83,8 @@ void SettingsSidebarRow::paintEvent(QPaintEvent*)
     p.setFont(font());
     const int x = frame.right() + 1 + kRowSpacing;
     p.drawText(QRect(x, 0, width() - x - kRowPadX, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 7);
 }
 
 // ---- SettingsView

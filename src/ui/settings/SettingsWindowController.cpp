@@ -5,7 +5,9 @@
 #include "ui/kit/Theme.h"
 #include "ui/settings/SettingsView.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -55,6 +57,11 @@ void SettingsWindowController::show(const SettingsContext& context, std::optiona
         auto* layout = new QVBoxLayout(window_);
         layout->setContentsMargins(0, 0, 0, 0);
         window_->installEventFilter(this);
+        // Ctrl+W closes it, as Escape does (see eventFilter).
+        auto* closeAction = new QAction(window_);
+        closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+        window_->addAction(closeAction);
+        connect(closeAction, &QAction::triggered, window_, &QWidget::close);
         QPalette p = window_->palette();
         p.setColor(QPalette::Window, Theme::background());
         p.setColor(QPalette::Highlight, Theme::accent());
@@ -84,6 +91,15 @@ bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window_ && event->type() == QEvent::Close && context_)
         context_->shortcuts.startMonitoring();
+    // An Escape that no control of the window took (a field, a list, a key
+    // being recorded) closes the window.
+    if (watched == window_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            window_->close();
+            return true;
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 

@@ -3,6 +3,7 @@
 // hidden (not destroyed) when the operator closes it, brought to the front
 // when asked again for the same engine, and filled afresh otherwise. The
 // section a show() names is stored first, so an open window switches to it.
+// Escape and Ctrl+W close it.
 // Closing the window switches the shortcut monitor on again (the shortcuts
 // page switches it off while shown). Main thread.
 #include "ui/settings/SettingsContext.h"

@@ -56,7 +56,7 @@ ShortcutRecorderButton::ShortcutRecorderButton(QWidget* parent)
     layout->setSpacing(6);
     record_->setFont(Theme::monoFont(12));
     record_->setMinimumWidth(90);
-    record_->setFocusPolicy(Qt::NoFocus);
+    useKeyboardFocus(record_);
     layout->addWidget(record_);
     clear_->setGlyphColor(Theme::textSecondary());
     layout->addWidget(clear_);
@@ -147,6 +147,9 @@ bool ShortcutRecorderButton::eventFilter(QObject* watched, QEvent* event)
     if (isModifierKey(key->key()))
         return false; // a modifier alone is not a combo
     event->accept();
+    // A key held down (the Return that started the recording) is no combo.
+    if (key->isAutoRepeat())
+        return true;
     // The override is taken so no menu shortcut runs; the press that
     // follows it is the one captured.
     if (event->type() == QEvent::ShortcutOverride)

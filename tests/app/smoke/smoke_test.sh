@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Runs the real program under a private X server and drives it from outside:
-# it reopens the stored last show (generated media), a stored play/pause key
-# starts the program and its tone reaches SDL's disk audio file, a file that
+# it reopens the stored last show (generated media), a stored key starts the
+# first block and its tone reaches SDL's disk audio file, a file that
 # cannot be played in the middle of the block is skipped so the block plays
 # through to its last item, and that file's row carries the mark of it in the
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# the IN/OUT editor and the settings window appear in the accessibility tree
-# with their controls, and closing the window ends the process with status 0.
+# the keyboard works the event editor, the rows and play/pause, the IN/OUT
+# editor and the settings window appear in the accessibility tree with their
+# controls, and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
 set -euo pipefail
@@ -66,13 +67,15 @@ cat > "$work/show/Smoke.vellumcast" <<JSON
  "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
  "browser":[],"layers":[],"version":1}
 JSON
-# The last show, and play/pause on the P key (key code 35, no modifiers).
+# The last show, the first block on the P key (key code 35, no modifiers) and
+# play/pause on the space bar (49).
 "$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
 import sys
 conf, show = sys.argv[1], sys.argv[2]
 def ini(s):
     return '"' + s.replace('\\', '\\\\').replace('"', '\\"') + '"'
-bindings = '{"playPause":"{\\"keyCode\\":35,\\"modifiers\\":0}"}'
+bindings = ('{"playBlock1":"{\\"keyCode\\":35,\\"modifiers\\":0}",'
+            '"playPause":"{\\"keyCode\\":49,\\"modifiers\\":0}"}')
 with open(conf, 'w') as f:
     f.write('[General]\n')
     f.write('Vellumcast.lastShowPath=' + ini(show) + '\n')
@@ -111,10 +114,10 @@ loud() { [ -s "$SDL_DISKAUDIOFILE" ] && "$python" -c "import sys; sys.exit(0 if 
 wait_for 20 test -s "$SDL_DISKAUDIOFILE" || fail "SDL's disk audio file never appeared"
 loud && fail "sound before the play key"
 
-# The bound key starts the program; its tone reaches the audio file.
+# The bound key starts the first block; its tone reaches the audio file.
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 xdotool key --window "$window" p
-wait_for 20 loud || { cat "$work/log.txt"; fail "the play/pause key did not start the tone"; }
+wait_for 20 loud || { cat "$work/log.txt"; fail "the first block's key did not start the tone"; }
 echo "tone heard, peak $(peak)"
 
 # The file that cannot be played is skipped: the block goes on to its last
@@ -158,6 +161,71 @@ if wait_for 20 find_tab; then
 else
   fail "the schedule tab is not in the accessibility tree"
 fi
+
+# Keyboard
+# Escape and Return in the event editor act at the first press, with the
+# focus in the hour field; Tab reaches a row's play button and Return plays
+# that row; the space bar is play/pause after a mouse click on a button.
+find_named() { xy=$("$python" "$here/x11.py" find "$1" 2>/dev/null); [ -n "$xy" ]; }
+focus_main() { xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"; }
+editor_open() { xdotool search --name '^Nuovo evento$' >/dev/null 2>&1; }
+editor_gone() { ! editor_open; }
+edit_new_event_hour() { # DIGITS: a new event with DIGITS typed into its hour field
+  focus_main
+  wait_for 10 find_named 'Aggiungi un evento al palinsesto' || fail "no button for a new event"
+  xdotool mousemove --sync $xy click 1
+  wait_for 10 editor_open || fail "the event editor did not open"
+  wait_for 10 find_named Ora || fail "the event editor shows no hour field"
+  xdotool mousemove --sync $xy click 1
+  xdotool key ctrl+a type "$1"
+}
+show_file=$work/show/Smoke.vellumcast
+stored_times() { "$python" "$here/keys.py" schedule "$show_file" | tr '\n' ' '; }
+edit_new_event_hour 05
+xdotool key Escape
+wait_for 5 editor_gone || fail "the first Escape in the hour field did not cancel the event editor"
+edit_new_event_hour 21
+xdotool key Return
+wait_for 5 editor_gone || fail "the first Return in the hour field did not save the event"
+# Saved once the window's title says the show has changed.
+modified() { xdotool getwindowname "$window" | grep -q 'modificato'; }
+wait_for 10 modified || fail "the saved event did not change the show"
+focus_main
+xdotool key ctrl+s
+saved_at_21() { [[ "$(stored_times)" =~ ^21:[0-9]{2}\ $ ]]; }
+wait_for 10 saved_at_21 || fail "the show holds not just the event at the typed hour 21: $(stored_times)"
+echo "event editor: Escape cancelled, Return saved $(stored_times)"
+
+# The program's sound of the last quarter second: "LOWEST HIGHEST".
+recent() { "$python" -c '
+import array, os, sys
+path = sys.argv[1]
+size = os.path.getsize(path) // 4 * 4
+n = 24000
+with open(path, "rb") as f:
+    f.seek(max(0, size - n * 4))
+    data = f.read(n * 4)
+a = array.array("f")
+a.frombytes(data[: len(data) // 4 * 4])
+print(min(a, default=0.0), max(a, default=0.0))' "$SDL_DISKAUDIOFILE"; }
+silent_now() { recent | "$python" -c 'import sys; lo, hi = map(float, sys.stdin.read().split()); sys.exit(0 if max(-lo, hi) < 0.01 else 1)'; }
+# The second block's clip is a sine: it swings below zero, the first block's tones never do.
+sine_now() { recent | "$python" -c 'import sys; lo, hi = map(float, sys.stdin.read().split()); sys.exit(0 if lo < -0.05 and hi > 0.05 else 1)'; }
+wait_for 20 silent_now || fail "the first block did not end in silence"
+wait_for 10 find_named Blocchi || fail "no blocks tab"
+xdotool mousemove --sync $xy click 1
+"$python" "$here/keys.py" tab-to 'Riproduci da qui' || fail "Tab does not reach the play button of the last row"
+xdotool key Return
+wait_for 10 sine_now || fail "Return on the focused play button of the second block's row did not play it"
+echo "Tab and Return played the second block's row"
+find_named Blocchi || fail "no blocks tab"
+xdotool mousemove --sync $xy click 1
+xdotool key space
+wait_for 10 silent_now || fail "the space bar after a click on a button did not pause"
+xdotool key space
+wait_for 10 sine_now || fail "the space bar after a click on a button did not play again"
+echo "the space bar paused and played after a click on a button"
+modified && fail "the keys changed the show: $(xdotool getwindowname "$window")"
 
 # Screen reader
 # The blocks again, through the tree; their rows are list items read as the

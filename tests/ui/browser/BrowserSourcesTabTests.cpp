@@ -114,6 +114,16 @@ TEST_F(BrowserSourcesTab, ManualSourceIsAddedThroughTheFormDraggedAndRemoved)
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->addressField()->text().isEmpty());
 
+    // Tab goes down the form as it reads: name, address, listener, buttons.
+    std::vector<QWidget*> tabStops;
+    for (QWidget* w = form->nameField()->nextInFocusChain(); w != form->nameField() && tabStops.size() < 10;
+         w = w->nextInFocusChain()) {
+        if (form->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(form))
+            tabStops.push_back(w);
+    }
+    EXPECT_EQ(tabStops, (std::vector<QWidget*> { form->addressField(), form->listenToggle(), form->cancelButton(),
+                                                  form->addButton() }));
+
     // Blank addresses keep "Aggiungi" off and Return does nothing.
     EXPECT_FALSE(form->addButton()->isEnabled());
     QTest::keyClicks(form->addressField(), " \t ");

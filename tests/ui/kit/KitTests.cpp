@@ -11,12 +11,15 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace tessarin;
 
@@ -191,6 +194,90 @@ TEST(IconButton, CarriesItsHelpAsNameAndTooltip)
     EXPECT_EQ(button.toolTip(), QStringLiteral("Play / Pausa"));
     EXPECT_EQ(button.accessibleName(), QStringLiteral("Play / Pausa"));
     EXPECT_EQ(button.size(), QSize(24, 24));
+}
+
+namespace {
+
+// Pixels of the accent colour (antialiased edges included) in widget's picture.
+int accentPixels(QWidget* widget)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor accent = Theme::accent();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - accent.red()) < 40 && std::abs(c.green() - accent.green()) < 40
+                && std::abs(c.blue() - accent.blue()) < 40)
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(KitButtons, TabReachesThemWithAnAccentRingAClickDoesNotAndReturnActivates)
+{
+    QWidget window;
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, Theme::background());
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new QLineEdit(&window);
+    layout->addWidget(field);
+    std::vector<QAbstractButton*> buttons {
+        new PillButton(QStringLiteral("Riproduci da qui"), { Theme::textPrimary(), false }, &window),
+        new IconButton(QStringLiteral("play.fill"), QStringLiteral("Riproduci"), {}, &window),
+        new TransportButton(QStringLiteral("play.fill"), 16, { 44, Theme::white(0.1), Theme::textPrimary() }, &window),
+        new SwitchButton(QStringLiteral("Interlacciato"), &window),
+    };
+    SegmentedControl segments;
+    segments.addSegment(QStringLiteral("Cut"));
+    segments.addSegment(QStringLiteral("Fade"));
+    segments.setParent(&window);
+    layout->addWidget(&segments);
+    buttons.push_back(segments.segment(1));
+    for (QAbstractButton* b : buttons)
+        if (b->parentWidget() == &window)
+            layout->addWidget(b);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &window; }));
+
+    for (QAbstractButton* b : buttons) {
+        SCOPED_TRACE(b->accessibleName().toStdString() + " " + b->metaObject()->className());
+        // A mouse click runs the button and leaves the focus in the field.
+        field->setFocus(Qt::MouseFocusReason);
+        QSignalSpy clicked(b, &QAbstractButton::clicked);
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(clicked.count(), 1);
+        EXPECT_TRUE(field->hasFocus());
+        const int plain = accentPixels(b);
+
+        // Tab reaches it, and its ring shows.
+        b->setFocus(Qt::OtherFocusReason);
+        field->setFocus(Qt::OtherFocusReason);
+        // (Tab enters a segmented control at its chosen segment.)
+        auto entersAt = [&](QWidget* next) { return next == b || (b->parentWidget() == &segments && next->parentWidget() == &segments); };
+        QWidget* before = field;
+        while (!entersAt(before->nextInFocusChain())) {
+            before = before->nextInFocusChain();
+            ASSERT_NE(before, field) << "not in the focus chain";
+        }
+        before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&window, Qt::Key_Tab);
+        ASSERT_TRUE(b->hasFocus());
+        EXPECT_GT(accentPixels(b), plain + 30) << "no ring in the accent colour";
+
+        // Return and keypad Enter activate it.
+        QTest::keyClick(b, Qt::Key_Return);
+        EXPECT_TRUE(test::waitUntil([&] { return clicked.count() == 2; }));
+        QTest::keyClick(b, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(test::waitUntil([&] { return clicked.count() == 3; }));
+        EXPECT_TRUE(b->hasFocus());
+    }
 }
 
 TEST(ElidedLabel, ANewTextOfTheSameWidthRepaintsWithoutANewLayout)

@@ -18,6 +18,34 @@ protected:
     static void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2)); }
 };
 
+// Tab goes down the popover as it reads: normalising, the end behaviour,
+// then the loop's controls.
+TEST_F(BlockSettings, TabGoesDownThePopover)
+{
+    auto& col = makeColumn();
+    auto block = addBlock(QStringLiteral("Notiziario"), { media("clip_5s.mov") });
+    block->setLoop(true);
+    BlockCardView* card = col.card(block->id());
+    QTest::mouseClick(card->settingsButton(), Qt::LeftButton);
+    ASSERT_NE(card->settingsPopover(), nullptr);
+    auto* view = qobject_cast<BlockSettingsView*>(card->settingsPopover()->content());
+    ASSERT_NE(view, nullptr);
+    std::vector<QWidget*> stops;
+    for (QWidget* w = view->nextInFocusChain(); w != view && stops.size() < 50; w = w->nextInFocusChain()) {
+        if (view->isAncestorOf(w) && w->isVisibleTo(view) && (w->focusPolicy() & Qt::TabFocus))
+            stops.push_back(w);
+    }
+    ASSERT_GE(stops.size(), 6u);
+    EXPECT_EQ(stops[0], view->normalizeToggle());
+    EXPECT_EQ(stops[1], view->endBehaviorButton(0));
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+        const QRect a(stops[i - 1]->mapTo(view, QPoint()), stops[i - 1]->size());
+        const QRect b(stops[i]->mapTo(view, QPoint()), stops[i]->size());
+        const bool sameRow = std::abs(a.center().y() - b.center().y()) < std::max(a.height(), b.height()) / 2;
+        EXPECT_TRUE(sameRow ? b.left() > a.left() : b.top() > a.top()) << i;
+    }
+}
+
 TEST_F(BlockSettings, EditsTheBlockAndKeepsTheRepeatCountInItsBounds)
 {
     auto& col = makeColumn();

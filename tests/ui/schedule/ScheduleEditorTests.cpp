@@ -12,6 +12,7 @@
 #include "ui/schedule/ScheduleEventEditor.h"
 #include "ui/schedule/ScheduleTimeFields.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
@@ -311,4 +312,36 @@ TEST_F(ScheduleEditorTest, AddingASourceOnTheSpotChoosesTheSourceAddedAndNothing
     EXPECT_EQ(editor.draft().event().duration, 1800.0);
     EXPECT_EQ(picker->comboBox()->currentText(), "srt://0.0.0.0:9000");
     EXPECT_EQ(SourceLibrary::loadManualSources(settings).size(), 2u) << "stored in the settings";
+}
+
+// Tab goes through the editor as it reads: down the form, and left to right
+// along a row.
+TEST_F(ScheduleEditorTest, TabFollowsTheFormsReadingOrder)
+{
+    block("News", {file("news", 600)});
+    makeColumn();
+    QTest::mouseClick(column->newEventButton(), Qt::LeftButton);
+    ScheduleEventEditor* editor = column->editor();
+    ASSERT_NE(editor, nullptr);
+    editor->draft().setStart(Start::fixed);
+    editor->draft().setLimited(true);
+    editor->show();
+    settle();
+
+    std::vector<QWidget*> stops;
+    for (QWidget* w = editor->nextInFocusChain(); w != editor && stops.size() < 100; w = w->nextInFocusChain()) {
+        const bool inner = qobject_cast<QAbstractSpinBox*>(w->parentWidget()) != nullptr;
+        if (!inner && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            stops.push_back(w);
+    }
+    ASSERT_GE(stops.size(), 10u);
+    EXPECT_EQ(stops.front(), editor->findChildren<SegmentedControl*>().value(0)->segment(0)) << "the content kind first";
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+        const QRect a(stops[i - 1]->mapTo(editor, QPoint()), stops[i - 1]->size());
+        const QRect b(stops[i]->mapTo(editor, QPoint()), stops[i]->size());
+        const bool sameRow = std::abs(a.center().y() - b.center().y()) < std::max(a.height(), b.height()) / 2;
+        EXPECT_TRUE(sameRow ? b.left() > a.left() : b.top() > a.top())
+            << i << ": " << stops[i - 1]->accessibleName().toStdString() << " then "
+            << stops[i]->accessibleName().toStdString();
+    }
 }

@@ -14,6 +14,9 @@
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/settings/StreamSettingsView.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QJsonObject>
 #include <QPointer>
 #include <QPushButton>
@@ -227,6 +230,27 @@ TEST_F(ShortcutsPageTest, RecordsStoresAndRemovesCombosWithoutActingWhileShown)
     EXPECT_FALSE(engine->isPlaying());
 }
 
+TEST_F(ShortcutsPageTest, TabAndReturnStartARecordingAndTheHeldReturnIsNotRecorded)
+{
+    ShortcutRecorderButton* stop = shortcutsPage->recorder(ShortcutActionID::stop);
+    QWidget* target = stop->recordButton();
+    QWidget* before = target->previousInFocusChain();
+    while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisible())
+        before = before->previousInFocusChain();
+    before->setFocus();
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(target->hasFocus());
+    QTest::keyPress(window->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(test::waitUntil([&] { return shortcutsPage->recordingAction() == "stop"; }));
+    // Return still held: its repeats are not the combo.
+    QTest::simulateEvent(window->windowHandle(), true, Qt::Key_Return, Qt::NoModifier, "\r", true);
+    QTest::keyRelease(window->windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(shortcutsPage->recordingAction(), "stop");
+    press(Qt::Key_K, Qt::ShiftModifier);
+    EXPECT_EQ(binding(ShortcutActionID::stop), (KeyCombo { 40, KeyCombo::shiftFlag }));
+    EXPECT_FALSE(shortcutsPage->recordingAction());
+}
+
 TEST_F(ShortcutsPageTest, BlockRowsFollowTheEnginesBlocksByPosition)
 {
     EXPECT_TRUE(shortcutsPage->blocksSection()->isVisibleTo(shortcutsPage));
@@ -263,3 +287,46 @@ TEST_F(ShortcutsPageTest, LeavingThePageForAnotherSectionSwitchesTheShortcutsOnA
 }
 
 } // namespace
+
+// Tab reaches the sections and Return opens one; on every page Tab goes down
+// the page as it reads, and left to right along a row.
+TEST_F(SettingsWindowTest, TheKeyboardOpensEverySectionAndTabsThroughEachPageInReadingOrder)
+{
+    settings->setString(kSectionKey, settings_section::rawValue(SettingsSection::streaming));
+    controller().show(context());
+    QWidget* window = controller().window();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == window; }));
+
+    for (const SettingsSection section : settings_section::allCases) {
+        SCOPED_TRACE(settings_section::rawValue(section).toStdString());
+        SettingsSidebarRow* target = row(section);
+        QWidget* before = target->previousInFocusChain();
+        while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisible())
+            before = before->previousInFocusChain();
+        before->setFocus();
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+        ASSERT_TRUE(target->hasFocus());
+        QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+        ASSERT_TRUE(test::waitUntil([&] { return target->isSelected(); }));
+
+        QWidget* page = view()->page();
+        std::vector<QWidget*> stops;
+        for (QWidget* w = page->nextInFocusChain(); w != page && stops.size() < 200; w = w->nextInFocusChain()) {
+            const bool inner = qobject_cast<QAbstractSpinBox*>(w->parentWidget()) != nullptr
+                || qobject_cast<QComboBox*>(w->parentWidget()) != nullptr;
+            if (page->isAncestorOf(w) && !inner && w->isVisibleTo(page) && w->isEnabled()
+                && (w->focusPolicy() & Qt::TabFocus))
+                stops.push_back(w);
+        }
+        for (std::size_t i = 1; i < stops.size(); ++i) {
+            const QRect a(stops[i - 1]->mapTo(page, QPoint()), stops[i - 1]->size());
+            const QRect b(stops[i]->mapTo(page, QPoint()), stops[i]->size());
+            const bool sameRow = std::abs(a.center().y() - b.center().y()) < std::max(a.height(), b.height()) / 2;
+            EXPECT_TRUE(sameRow ? b.left() > a.left() : b.top() > a.top())
+                << i << ": " << stops[i - 1]->metaObject()->className() << " "
+                << stops[i - 1]->accessibleName().toStdString() << " " << a.x() << "," << a.y() << " then "
+                << stops[i]->metaObject()->className() << " " << stops[i]->accessibleName().toStdString() << " "
+                << b.x() << "," << b.y();
+        }
+    }
+}

@@ -1,5 +1,6 @@
 // The main window: empty, with a show on air (meters moving, an item cued),
-// paused, near the end of an item, and on the schedule tab; the About window.
+// paused, near the end of an item, on the schedule tab, and with a row's
+// button reached with Tab; the About window.
 #include "Stage.h"
 
 #include "app/AboutDialog.h"
@@ -11,8 +12,11 @@
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
 #include "platform/Settings.h"
+#include "ui/kit/Buttons.h"
 
+#include <QAbstractButton>
 #include <QDateTime>
+#include <QTest>
 
 using namespace tessarin;
 
@@ -181,5 +185,32 @@ TESSARIN_SCREENSHOT(mainPlaybackFailed, "main-playback-failed")
     stage.engine().play(broken, block);
     stage.settle();
     stage.settle(2.0);
+    return &window;
+}
+
+// A row's play button reached with Tab: its accent focus ring.
+TESSARIN_SCREENSHOT(mainKeyboardFocus, "main-keyboard-focus")
+{
+    ContentView& window = stage.window();
+    fillShow(stage);
+    window.activateWindow();
+    stage.settle();
+    QAbstractButton* target = nullptr;
+    for (auto* button : window.findChildren<IconButton*>()) {
+        if (button->symbol() == QStringLiteral("play.fill") && button->parentWidget()->inherits("tessarin::MediaRowView")
+            && button->isVisible()) {
+            target = button;
+            break;
+        }
+    }
+    if (!target)
+        return &window;
+    QWidget* before = target;
+    do
+        before = before->previousInFocusChain();
+    while (before != target && !(before->isVisible() && before->isEnabled() && (before->focusPolicy() & Qt::TabFocus)));
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    stage.settle();
     return &window;
 }

@@ -1,0 +1,82 @@
+#!/usr/bin/python3
+# Keyboard helpers of the smoke test, over the application's accessibility
+# tree (see x11.py):
+#   keys.py tab-to NAME      presses Tab until the focus is on the lowest shown
+#                            object named NAME; fails after 200 presses
+#   keys.py schedule SHOW    prints the local hour and minute of each event
+#                            stored in the show file SHOW, one per line
+import json
+import subprocess
+import sys
+import time
+
+import x11
+
+
+def extents(node):
+    import pyatspi
+    ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return (ext.x, ext.y, ext.width, ext.height)
+
+
+def lowest(name):
+    found = None
+    for node in x11.nodes():
+        try:
+            if node.name != name:
+                continue
+            box = extents(node)
+            if box[2] > 0 and box[3] > 0 and (found is None or box[1] > found[1]):
+                found = box
+        except Exception:
+            continue
+    return found
+
+
+def focused():
+    import pyatspi
+    for node in x11.nodes():
+        try:
+            if node.getRole() != pyatspi.ROLE_FRAME and node.getState().contains(pyatspi.STATE_FOCUSED):
+                return extents(node)
+        except Exception:
+            continue
+    return None
+
+
+def tab_to(name):
+    target = lowest(name)
+    if target is None:
+        print('nothing named ' + name, file=sys.stderr)
+        return 1
+    before = focused()
+    for _ in range(200):
+        subprocess.run(['xdotool', 'key', 'Tab'], check=True)
+        # The tree learns of the move a little later: wait for it.
+        deadline = time.monotonic() + 3
+        now = focused()
+        while now == before and time.monotonic() < deadline:
+            time.sleep(0.05)
+            now = focused()
+        if now == target:
+            return 0
+        before = now
+    print('Tab never reached ' + name, file=sys.stderr)
+    return 1
+
+
+def schedule(show):
+    with open(show, encoding='utf-8') as f:
+        entries = json.load(f).get('schedule', [])
+    for entry in entries:
+        local = time.localtime(entry['date'])
+        print('%02d:%02d' % (local.tm_hour, local.tm_min))
+    return 0
+
+
+if __name__ == '__main__':
+    if sys.argv[1] == 'tab-to':
+        sys.exit(tab_to(sys.argv[2]))
+    if sys.argv[1] == 'schedule':
+        sys.exit(schedule(sys.argv[2]))
+    sys.exit(2)
