@@ -31,7 +31,9 @@ std::shared_ptr<MediaFile> MediaFile::create(const LiveSource& source)
 }
 
 MediaFile::MediaFile(Key, QUrl url, std::optional<LiveSource> source)
-    : url_(std::move(url)), liveSource_(std::move(source))
+    : url_(std::move(url))
+    , path_(url_.isLocalFile() ? url_.toLocalFile() : url_.path())
+    , liveSource_(std::move(source))
 {
     if (liveSource_)
         return;

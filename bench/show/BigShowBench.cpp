@@ -1,0 +1,329 @@
+// A big show in the real main window, from the process start:
+//   bigshow_bench [--items=N] [--media=FOLDER]
+// N real files (10,000 by default) in 10 blocks, the same files in the
+// browser. The files are copies of one short clip (H.264 and AAC, 2 s),
+// made once in the media folder (default: the temporary folder) with the
+// ffmpeg program and kept, with the show file that names them. Printed and
+// judged (goals for 10,000 items):
+//  - window ready and the show listed, from the process start: within 5 s;
+//  - peak memory (the process's high-water mark) once every file has been
+//    analysed (length, thumbnail, waveform): under 600 MB;
+//  - the change watcher's check on the main thread's CPU clock: under 4 ms;
+//  - an on-air change (the next item of the block on air), the redraw
+//    included: under 2 ms of main-thread CPU;
+//  - scrolling the browser and the blocks column a page at a time: no step
+//    over a frame (16 ms of main-thread CPU).
+// The reference, measured in the same run, is the same program on a show of
+// 100 items, in a child process. Exits with 0 only when every goal is met.
+#include "../common/MainThreadProfile.h"
+#include "app/AppLook.h"
+#include "app/ContentView.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Clock.h"
+#include "platform/Displays.h"
+#include "platform/ProcessEnd.h"
+#include "platform/Settings.h"
+#include "platform/Workers.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "show/BrowserFiles.h"
+#include "show/ShowController.h"
+#include "show/ShowDialogs.h"
+#include "show/ShowDocument.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace tessarin;
+
+namespace {
+
+constexpr int kBlocks = 10;
+
+// Seconds since the process started, from /proc (clock ticks since boot).
+double secondsSinceStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble(); // field 22 of the whole line
+    const double up = uptime.readAll().split(' ').value(0).toDouble();
+    return up - startTicks / double(sysconf(_SC_CLK_TCK));
+}
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void run(const QString& command)
+{
+    if (std::system(command.toUtf8().constData()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(command));
+        std::exit(2);
+    }
+}
+
+// The show file naming items copies of one clip, made once and kept.
+QString showFile(const QString& folder, int items)
+{
+    const QString dir = folder + QStringLiteral("/bigshow-media");
+    QDir().mkpath(dir);
+    const QString clip = dir + QStringLiteral("/clip.mp4");
+    if (QFileInfo(clip).size() == 0) {
+        run(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi "
+                           "-i testsrc2=size=320x180:rate=25:duration=2 -f lavfi "
+                           "-i sine=frequency=440:sample_rate=48000:duration=2 -c:v libx264 -preset veryfast "
+                           "-pix_fmt yuv420p -c:a aac -b:a 64k -ac 2 -shortest '%1.tmp.mp4' && mv '%1.tmp.mp4' '%1'")
+                .arg(clip));
+    }
+    ShowDocument document;
+    document.layers = {ShowDocument::Layer {}, ShowDocument::Layer {}};
+    const int perBlock = (items + kBlocks - 1) / kBlocks;
+    for (int b = 0; b * perBlock < items; ++b) {
+        ShowDocument::Block block;
+        block.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        block.name = QStringLiteral("Blocco %1").arg(b + 1);
+        document.blocks.push_back(block);
+    }
+    for (int i = 0; i < items; ++i) {
+        const QString path = dir + QStringLiteral("/clip-%1.mp4").arg(i, 5, 10, QLatin1Char('0'));
+        if (!QFileInfo::exists(path) && !QFile::copy(clip, path)) {
+            std::fprintf(stderr, "cannot copy to %s\n", qPrintable(path));
+            std::exit(2);
+        }
+        ShowDocument::Item item;
+        item.path = path;
+        item.loop = false;
+        item.isMuted = false;
+        item.gainDB = 0.0;
+        item.inPoint = 0.0;
+        document.browser.push_back(item);
+        document.blocks[std::size_t(i / perBlock)].items.push_back(item);
+    }
+    const QString show = folder + QStringLiteral("/bigshow-%1.vellumcast").arg(items);
+    QFile file(show);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*document.toJson(ShowDocument::Layout::pretty)) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(show));
+        std::exit(2);
+    }
+    return show;
+}
+
+class NoDialogs final : public ShowDialogs {
+public:
+    std::optional<QString> chooseShowToOpen(const QString&) override { return std::nullopt; }
+    std::optional<QString> chooseShowToSave(const QString&, const QString&) override { return std::nullopt; }
+    void warn(const QString& title, const QString& text) override
+    {
+        std::printf("warning: %s: %s\n", qPrintable(title), qPrintable(text));
+    }
+    SaveAnswer askToSaveChanges(const QString&, const QString&) override { return SaveAnswer::dontSave; }
+};
+
+void runFor(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000.0), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Main-thread CPU milliseconds of work and the event loop's work after it.
+template <typename Work>
+double mainThreadMs(Work&& work)
+{
+    const double before = bench::threadCpuSeconds();
+    work();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return (bench::threadCpuSeconds() - before) * 1000.0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct Figures {
+    double ready = 0, quiet = 0, peak = 0, watcher = 0, onAir = 0, scroll = 0;
+};
+
+// Runs the scenario in this process and prints one line of figures.
+int measure(int items, const QString& folder)
+{
+    const QString show = showFile(folder, items);
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    settings.setString(QLatin1String(ShowController::kLastShowPathKey), show);
+    NoDialogs dialogs;
+    applyDarkLook(*qApp);
+    Figures f;
+    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
+                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    CaptureDevices devices;
+    const auto displays = createDisplays();
+    {
+        ContentView window(*controller, {settings, HostClock::shared(), devices, *displays});
+        window.resize(1440, 900);
+        window.show();
+        QTest::qWaitForWindowExposed(&window);
+        // The show is loaded by a queued call once the loop runs.
+        PlaylistEngine& engine = controller->engine();
+        while (int(controller->browserFiles().browserFiles().size()) < items)
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        f.ready = secondsSinceStart();
+        int listed = 0;
+        for (const auto& block : engine.blocks())
+            listed += int(block->items().size());
+        if (listed != items)
+            std::printf("only %d items in blocks\n", listed);
+
+        // Every file's analysis (length, thumbnail, waveform) done.
+        Workers::userInitiated().waitForIdle(600.0);
+        runFor(0.5);
+        Workers::userInitiated().waitForIdle(600.0);
+        runFor(0.5);
+        f.quiet = secondsSinceStart();
+        f.peak = peakMegabytes();
+
+        // The change watcher: the check that runs every 1.5 s.
+        std::vector<double> checks;
+        for (int i = 0; i < 20; ++i)
+            checks.push_back(mainThreadMs([&] { controller->confirmDiscardingChanges(); }));
+        f.watcher = median(checks);
+
+        // On-air changes along the first block.
+        const auto block = engine.blocks().front();
+        engine.play(block->items().front(), block);
+        runFor(0.3);
+        std::vector<double> changes;
+        for (int i = 1; i <= 10; ++i) {
+            changes.push_back(mainThreadMs([&] { engine.play(block->items()[std::size_t(i)], block); }));
+            runFor(0.1);
+        }
+        engine.stop();
+        f.onAir = median(changes);
+
+        // Scrolling every long list a page at a time.
+        double worst = 0;
+        for (QScrollArea* area : window.findChildren<QScrollArea*>()) {
+            QScrollBar* bar = area->verticalScrollBar();
+            if (!area->isVisible() || bar->maximum() < 10 * area->viewport()->height())
+                continue;
+            for (int step = 0; step < 30; ++step) {
+                const int value = std::min(bar->maximum(), bar->value() + area->viewport()->height());
+                worst = std::max(worst, mainThreadMs([&] {
+                    bar->setValue(value);
+                    window.repaint();
+                }));
+            }
+        }
+        f.scroll = worst;
+    }
+    std::printf("FIGURES %d %.3f %.3f %.1f %.3f %.3f %.3f\n", items, f.ready, f.quiet, f.peak, f.watcher, f.onAir,
+                f.scroll);
+    std::fflush(stdout);
+    controller.reset();
+    return 0;
+}
+
+bool parse(const QByteArray& output, Figures& f)
+{
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.startsWith("FIGURES "))
+            continue;
+        const QList<QByteArray> v = line.split(' ');
+        if (v.size() < 8)
+            return false;
+        f = {v[2].toDouble(), v[3].toDouble(), v[4].toDouble(), v[5].toDouble(), v[6].toDouble(), v[7].toDouble()};
+        return true;
+    }
+    return false;
+}
+
+Figures child(const QString& program, int items, const QString& folder)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {QStringLiteral("--child"), QStringLiteral("--items=%1").arg(items),
+                            QStringLiteral("--media=%1").arg(folder)});
+    process.waitForFinished(-1);
+    Figures f;
+    if (!parse(process.readAllStandardOutput(), f)) {
+        std::fprintf(stderr, "the run of %d items gave no figures\n", items);
+        std::exit(2);
+    }
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    int items = 10000;
+    bool isChild = false;
+    QString folder = QDir::tempPath() + QStringLiteral("/tessarin-bench-media");
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--items="))
+            items = arg.mid(8).toInt();
+        else if (arg.startsWith("--media="))
+            folder = QString::fromUtf8(arg.mid(8));
+        else if (arg == "--child")
+            isChild = true;
+    }
+    if (isChild) {
+        QApplication app(argc, argv);
+        const int status = measure(items, folder);
+        return ProcessEnd::finish(status, 10.0);
+    }
+    QCoreApplication app(argc, argv);
+    const QString program = QCoreApplication::applicationFilePath();
+    const Figures ref = child(program, 100, folder);
+    const Figures big = child(program, items, folder);
+    std::printf("%-44s %12s %12s %s\n", "", "100 items", QStringLiteral("%1 items").arg(items).toUtf8().constData(),
+                "goal");
+    bool met = true;
+    const auto line = [&](const char* what, double r, double v, double goal, const char* unit) {
+        const bool ok = v < goal;
+        met = met && ok;
+        std::printf("%-44s %9.2f %s %9.2f %s < %g %s: %s\n", what, r, unit, v, unit, goal, unit,
+                    ok ? "met" : "NOT MET");
+    };
+    line("window ready and the show listed", ref.ready, big.ready, 5.0, "s ");
+    std::printf("%-44s %9.2f s  %9.2f s\n", "every file analysed", ref.quiet, big.quiet);
+    line("peak memory", ref.peak, big.peak, 600.0, "MB");
+    line("change watcher, main-thread CPU per check", ref.watcher, big.watcher, 4.0, "ms");
+    line("on-air change, main-thread CPU", ref.onAir, big.onAir, 2.0, "ms");
+    line("scrolling a page, worst main-thread CPU", ref.scroll, big.scroll, 16.0, "ms");
+    return met ? 0 : 1;
+}
