@@ -193,13 +193,23 @@ int measure(int items, const QString& folder)
         window.resize(1440, 900);
         window.show();
         QTest::qWaitForWindowExposed(&window);
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+            std::printf("window exposed at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
+                        bench::threadCpuSeconds());
         // The show is loaded by a queued call once the loop runs.
         PlaylistEngine& engine = controller->engine();
         while (int(controller->browserFiles().browserFiles().size()) < items)
             QCoreApplication::processEvents();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+            std::printf("show loaded at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
+                        bench::threadCpuSeconds());
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         f.ready = secondsSinceStart();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
+            bench::ProfiledApplication::instance().stopMeasure();
+            bench::ProfiledApplication::instance().report(f.ready);
+        }
         int listed = 0;
         for (const auto& block : engine.blocks())
             listed += int(block->items().size());
@@ -302,7 +312,8 @@ int main(int argc, char* argv[])
             isChild = true;
     }
     if (isChild) {
-        QApplication app(argc, argv);
+        bench::ProfiledApplication app(argc, argv);
+        app.startMeasure();
         const int status = measure(items, folder);
         return ProcessEnd::finish(status, 10.0);
     }
