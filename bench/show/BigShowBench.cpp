@@ -201,8 +201,8 @@ int measure(int items, const QString& folder)
         while (int(controller->browserFiles().browserFiles().size()) < items)
             QCoreApplication::processEvents();
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
-            std::printf("show loaded at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
-                        bench::threadCpuSeconds());
+            std::printf("show loaded at %.2f s, main-thread CPU %.2f s, peak %.0f MB\n", secondsSinceStart(),
+                        bench::threadCpuSeconds(), peakMegabytes());
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         f.ready = secondsSinceStart();
@@ -223,6 +223,13 @@ int measure(int items, const QString& folder)
         runFor(0.5);
         f.quiet = secondsSinceStart();
         f.peak = peakMegabytes();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS") || line.startsWith("VmHWM") || line.startsWith("RssAnon"))
+                    std::printf("quiet: %s\n", line.constData());
+        }
 
         // The change watcher: the check that runs every 1.5 s.
         std::vector<double> checks;

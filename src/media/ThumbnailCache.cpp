@@ -7,6 +7,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 #include <mutex>
 #include <thread>
 
@@ -36,6 +38,15 @@ Workers& grabPool()
     return *pool;
 }
 
+// The completions waiting for a grab under way, per url: a file listed
+// twice (in the browser and in a block) is grabbed once and its picture
+// shared. Main thread only.
+QHash<QUrl, std::vector<std::function<void(const QImage&)>>>& waiting()
+{
+    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const QImage&)>>>;
+    return *instance;
+}
+
 } // namespace
 
 QImage cached(const QUrl& url)
@@ -51,7 +62,13 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
         completion(image);
         return;
     }
-    grabPool().async([url, completion = std::move(completion)]() mutable {
+    auto& pending = waiting();
+    if (auto it = pending.find(url); it != pending.end()) {
+        it->push_back(std::move(completion));
+        return;
+    }
+    pending[url].push_back(std::move(completion));
+    grabPool().async([url] {
         QImage image;
         if (url.isLocalFile()) {
             auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));
@@ -62,7 +79,10 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
                 s.images.insert(url, image);
             }
         }
-        postToMain([image = std::move(image), completion = std::move(completion)] { completion(image); });
+        postToMain([url, image = std::move(image)] {
+            for (const auto& completion : waiting().take(url))
+                completion(image);
+        });
     });
 }
 
