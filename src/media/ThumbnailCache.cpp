@@ -30,7 +30,8 @@ Store& store()
 }
 
 // Decoding a frame is CPU-bound and a 1080p decoder holds several frames:
-// as many grabs at once as there are cores, however many items are made.
+// as many grabs at once as there are cores, however many items are made, at
+// the lower priority of background analyses.
 Workers& grabPool()
 {
     static Workers* pool = new Workers("Vellumcast.ThumbnailCache",
@@ -69,6 +70,7 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
     }
     pending[url].push_back(std::move(completion));
     grabPool().async([url] {
+        Workers::lowerThreadPriority();
         QImage image;
         if (url.isLocalFile()) {
             auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));
