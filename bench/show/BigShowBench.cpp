@@ -17,6 +17,7 @@
 // 100 items, in a child process. Exits with 0 only when every goal is met.
 // TESSARIN_BENCH_PROFILE=1 with --child prints where the main thread's time
 // went up to the show listed, and while scrolling.
+#include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
@@ -83,27 +84,10 @@ double peakMegabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-void run(const QString& command)
-{
-    if (std::system(command.toUtf8().constData()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", qPrintable(command));
-        std::exit(2);
-    }
-}
-
-// The show file naming items copies of one clip, made once and kept.
+// The show file naming items copies of one clip.
 QString showFile(const QString& folder, int items)
 {
-    const QString dir = folder + QStringLiteral("/bigshow-media");
-    QDir().mkpath(dir);
-    const QString clip = dir + QStringLiteral("/clip.mp4");
-    if (QFileInfo(clip).size() == 0) {
-        run(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi "
-                           "-i testsrc2=size=320x180:rate=25:duration=2 -f lavfi "
-                           "-i sine=frequency=440:sample_rate=48000:duration=2 -c:v libx264 -preset veryfast "
-                           "-pix_fmt yuv420p -c:a aac -b:a 64k -ac 2 -shortest '%1.tmp.mp4' && mv '%1.tmp.mp4' '%1'")
-                .arg(clip));
-    }
+    const QStringList paths = bench::clipCopies(items, folder);
     ShowDocument document;
     document.layers = {ShowDocument::Layer {}, ShowDocument::Layer {}};
     const int perBlock = (items + kBlocks - 1) / kBlocks;
@@ -114,13 +98,8 @@ QString showFile(const QString& folder, int items)
         document.blocks.push_back(block);
     }
     for (int i = 0; i < items; ++i) {
-        const QString path = dir + QStringLiteral("/clip-%1.mp4").arg(i, 5, 10, QLatin1Char('0'));
-        if (!QFileInfo::exists(path) && !QFile::copy(clip, path)) {
-            std::fprintf(stderr, "cannot copy to %s\n", qPrintable(path));
-            std::exit(2);
-        }
         ShowDocument::Item item;
-        item.path = path;
+        item.path = paths[i];
         item.loop = false;
         item.isMuted = false;
         item.gainDB = 0.0;
@@ -194,7 +173,8 @@ int measure(int items, const QString& folder)
         ContentView window(*controller, {settings, HostClock::shared(), devices, *displays});
         window.resize(1440, 900);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window))
+            std::printf("the window was not exposed\n");
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
             std::printf("window exposed at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
                         bench::threadCpuSeconds());
@@ -332,7 +312,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     int items = 10000;
     bool isChild = false;
-    QString folder = QDir::tempPath() + QStringLiteral("/tessarin-bench-media");
+    QString folder = bench::benchMediaFolder();
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg.startsWith("--items="))
