@@ -9,6 +9,7 @@
 //   app_bench [SECONDS]   (20 s of playback each by default)
 #include "../common/BenchClip.h"
 #include "../common/MainThreadProfile.h"
+#include "../common/NoDialogs.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
 #include "engine/MonitorView.h"
@@ -101,17 +102,6 @@ void runFor(double seconds)
     loop.exec();
 }
 
-class NoDialogs final : public ShowDialogs {
-public:
-    std::optional<QString> chooseShowToOpen(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> chooseShowToSave(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    void warn(const QString&, const QString&) override { }
-    SaveAnswer askToSaveChanges(const QString&, const QString&) override { return SaveAnswer::dontSave; }
-};
-
 // The player alone: the real player, SDL's dummy driver, a 60 Hz reader.
 double playerAloneCpu(const QString& path, double seconds)
 {
@@ -153,7 +143,7 @@ int main(int argc, char* argv[])
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     QTemporaryDir dir;
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
-    NoDialogs dialogs;
+    bench::NoDialogs dialogs;
     applyDarkLook(app);
 
     auto show = ShowController::create({settings, HostClock::shared(), dialogs,

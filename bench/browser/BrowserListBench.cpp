@@ -1,8 +1,11 @@
-// The browser keeps one row per file and reuses rows when the list changes.
-// These measure, for a show with 500 browser files, what the main thread
-// pays: filling the column when the show opens, appending one file (rows
-// reused, one made), removing one, and a click that changes the selection.
-// Target: a one-file change or a click well under a frame (16 ms).
+// The browser's media list for a show of 10,000 files, on the main thread's
+// CPU clock with the event loop's layout and painting: filling the column
+// when the show opens, appending one file and removing it again, a click that
+// changes the selection, and scrolling a page (rows are made as they scroll
+// into view). Goals: filling under 100 ms, each of the others under a frame
+// (16 ms; the scroll's worst step). The reference, measured in the same run,
+// is the same with 100 files: filling should cost hardly more with 10,000.
+// Exits with 0 only when every goal is met.
 #include "media/MediaFile.h"
 #include "media/SourceLibrary.h"
 #include "platform/CaptureDevices.h"
@@ -16,7 +19,14 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "../common/MainThreadProfile.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
 
 #include <cstdlib>
 
@@ -53,53 +63,68 @@ BrowserFiles::Files makeFiles(int count)
     return list;
 }
 
-void BM_OpenShow(benchmark::State& state)
+template <typename Work>
+double cpuMs(Work&& work)
+{
+    const double before = bench::threadCpuSeconds();
+    work();
+    QApplication::processEvents();
+    return (bench::threadCpuSeconds() - before) * 1000.0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Figures {
+    double fill = 0, appendRemove = 0, click = 0, scroll = 0;
+};
+
+Figures measure(int count)
 {
     Column column;
-    const auto list = makeFiles(int(state.range(0)));
-    for (auto _ : state) {
-        column.files.setBrowserFiles(list);
-        QApplication::processEvents();
-        state.PauseTiming();
+    const auto list = makeFiles(count);
+    const auto extra = makeFiles(1);
+    Workers::userInitiated().waitForIdle(60.0);
+    QApplication::processEvents();
+    Figures f;
+    std::vector<double> fills;
+    for (int round = 0; round < 5; ++round) {
+        fills.push_back(cpuMs([&] { column.files.setBrowserFiles(list); }));
         column.files.setBrowserFiles({});
         QApplication::processEvents();
-        state.ResumeTiming();
     }
-}
-BENCHMARK(BM_OpenShow)->Arg(500)->Unit(benchmark::kMillisecond);
-
-void BM_AppendAndRemoveOne(benchmark::State& state)
-{
-    Column column;
-    const auto list = makeFiles(500);
-    const auto extra = makeFiles(1);
+    f.fill = median(fills);
     column.files.setBrowserFiles(list);
     QApplication::processEvents();
-    for (auto _ : state) {
-        auto longer = list;
-        longer.push_back(extra.front());
-        column.files.setBrowserFiles(std::move(longer));
-        QApplication::processEvents();
-        column.files.setBrowserFiles(list);
-        QApplication::processEvents();
+    std::vector<double> changes, clicks;
+    for (int round = 0; round < 20; ++round) {
+        changes.push_back(cpuMs([&] {
+            auto longer = list;
+            longer.push_back(extra.front());
+            column.files.setBrowserFiles(std::move(longer));
+            QApplication::processEvents();
+            column.files.setBrowserFiles(list);
+        }));
+        const int at = (round * 37) % count;
+        clicks.push_back(cpuMs([&] {
+            column.view.select(list[std::size_t(at)], at, round % 2 ? Qt::ShiftModifier : Qt::NoModifier);
+        }));
     }
-}
-BENCHMARK(BM_AppendAndRemoveOne)->Unit(benchmark::kMillisecond);
-
-void BM_ShiftClick(benchmark::State& state)
-{
-    Column column;
-    const auto list = makeFiles(500);
-    column.files.setBrowserFiles(list);
-    QApplication::processEvents();
-    int i = 0;
-    for (auto _ : state) {
-        column.view.select(list[std::size_t(i % 500)], i % 500, i % 2 ? Qt::ShiftModifier : Qt::NoModifier);
-        QApplication::processEvents();
-        ++i;
+    f.appendRemove = median(changes);
+    f.click = median(clicks);
+    auto* scroll = column.view.mediaList()->findChild<QScrollArea*>();
+    QScrollBar* bar = scroll->verticalScrollBar();
+    for (int step = 0; step < 40 && bar->value() < bar->maximum(); ++step) {
+        f.scroll = std::max(f.scroll, cpuMs([&] {
+            bar->setValue(bar->value() + scroll->viewport()->height());
+            column.view.repaint();
+        }));
     }
+    return f;
 }
-BENCHMARK(BM_ShiftClick)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
@@ -107,9 +132,19 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const Figures ref = measure(100);
+    const Figures big = measure(10000);
+    bool met = true;
+    const auto line = [&](const char* what, double r, double v, double goal) {
+        const bool ok = v < goal;
+        met = met && ok;
+        std::printf("%-44s 100 files %8.3f ms, 10,000 files %8.3f ms (goal < %g ms): %s\n", what, r, v, goal,
+                    ok ? "met" : "NOT MET");
+    };
+    line("filling the list as the show opens", ref.fill, big.fill, 100.0);
+    line("one file appended and removed again", ref.appendRemove, big.appendRemove, 16.0);
+    line("a click that changes the selection", ref.click, big.click, 16.0);
+    line("scrolling a page, worst step", ref.scroll, big.scroll, 16.0);
     Workers::userInitiated().waitForIdle(30.0);
-    return 0;
+    return met ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "platform/Settings.h"
 #include "platform/player/MediaPlayer.h"
 
+#include <QHash>
 
 #include <algorithm>
 #include <cassert>
@@ -299,10 +300,30 @@ std::shared_ptr<MediaBlock> ScheduleController::block(const ScheduleEvent& event
 
 ScheduleController::Records ScheduleController::plannedStarts(double now) const
 {
-    const ScheduleCalendar calendar = calendar_();
     Records result;
+    const auto starts = plannedStartList(now);
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        if (starts[i])
+            result[events_[i].id] = *starts[i];
+    }
+    return result;
+}
+
+std::vector<std::optional<double>> ScheduleController::plannedStartList(double now) const
+{
+    const ScheduleCalendar calendar = calendar_();
+    std::vector<std::optional<double>> result(events_.size());
+    // Blocks by id, and each block's planned length once: a long schedule
+    // of long blocks stays one pass over the events.
+    QHash<QUuid, const MediaBlock*> blocks;
+    if (engine_) {
+        for (const auto& block : engine_->blocks())
+            blocks.insert(block->id(), block.get());
+    }
+    QHash<const MediaBlock*, std::optional<double>> lengths;
     std::optional<double> cursor;
-    for (const ScheduleEvent& event : events_) {
+    for (std::size_t i = 0; i < events_.size(); ++i) {
+        const ScheduleEvent& event = events_[i];
         if (!event.isEnabled)
             continue;
         std::optional<double> start;
@@ -322,10 +343,21 @@ ScheduleController::Records ScheduleController::plannedStarts(double now) const
             cursor.reset();
             continue;
         }
-        result[event.id] = *start;
+        result[i] = *start;
+        const MediaBlock* b = nullptr;
+        if (event.media) {
+            const auto it = contentBlocks_.find(event.id);
+            b = it == contentBlocks_.end() ? nullptr : it->second.get();
+        } else if (event.blockID) {
+            b = blocks.value(*event.blockID);
+        }
         std::optional<double> length;
-        if (const auto b = block(event))
-            length = b->plannedDuration();
+        if (b) {
+            auto it = lengths.find(b);
+            if (it == lengths.end())
+                it = lengths.insert(b, b->plannedDuration());
+            length = *it;
+        }
         if (event.duration)
             length = length ? std::min(*length, *event.duration) : *event.duration;
         cursor = length ? std::optional<double>(*start + *length) : std::nullopt;

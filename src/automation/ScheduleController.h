@@ -97,6 +97,8 @@ public:
     // Per enabled event, its planned start: fixed events by the calendar,
     // follow events after the planned end of the event before them.
     Records plannedStarts(double now) const;
+    // The same, in the order of events(): absent for events without one.
+    std::vector<std::optional<double>> plannedStartList(double now) const;
     // The event is on air under the automation: it is the running event,
     // its block is the one on air and the program is playing.
     bool isRunning(const ScheduleEvent& event) const;

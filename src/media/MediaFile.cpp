@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace tessarin {
 
@@ -31,7 +32,9 @@ std::shared_ptr<MediaFile> MediaFile::create(const LiveSource& source)
 }
 
 MediaFile::MediaFile(Key, QUrl url, std::optional<LiveSource> source)
-    : url_(std::move(url)), liveSource_(std::move(source))
+    : url_(std::move(url))
+    , path_(url_.isLocalFile() ? url_.toLocalFile() : url_.path())
+    , liveSource_(std::move(source))
 {
     if (liveSource_)
         return;
@@ -113,6 +116,19 @@ void MediaFile::setImageDuration(double value)
 
 namespace {
 
+// Length probes open files and read their headers: at most as many at once
+// as there are cores, however many items are made, at the lower priority of
+// background analyses. A show of thousands of files would otherwise start a
+// thread per probe, up to the shared pool's cap, and leave the interface a
+// sliver of the machine.
+Workers& probePool()
+{
+    // Never destroyed: workers still running at exit may touch it.
+    static Workers* pool = new Workers("Vellumcast.MediaProbe",
+                                       std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    return *pool;
+}
+
 // A still image's thumbnail: the whole picture stretched into 160 x 90
 // (the aspect ratio is not kept). Null when the file is no picture.
 QImage stretchedThumbnail(const QUrl& url)
@@ -168,7 +184,8 @@ void MediaFile::startAnalysis()
     });
     // The duration probe opens the file as the players will: a file they
     // cannot play is known (and marked) before anyone takes it.
-    Workers::userInitiated().async([url = url_, weak] {
+    probePool().async([url = url_, weak] {
+        Workers::lowerThreadPriority();
         double seconds = std::nan("");
         QString error;
         bool playable = true;

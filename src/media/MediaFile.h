@@ -48,6 +48,9 @@ public:
     // Constant identity and kind.
     const QUuid& id() const { return id_; }
     const QUrl& url() const { return url_; }
+    // The url's local path (its path when it is not a local file), worked
+    // out once.
+    const QString& path() const { return path_; }
     const std::optional<LiveSource>& liveSource() const { return liveSource_; }
     bool isImage() const { return isImage_; }
     bool isAudioOnly() const { return isAudioOnly_; }
@@ -135,6 +138,7 @@ private:
 
     const QUuid id_ = QUuid::createUuid();
     const QUrl url_;
+    const QString path_;
     const std::optional<LiveSource> liveSource_;
     bool isImage_ = false;
     bool isAudioOnly_ = false;

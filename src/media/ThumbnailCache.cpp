@@ -7,6 +7,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 #include <mutex>
 #include <thread>
 
@@ -14,7 +16,7 @@ namespace tessarin::ThumbnailCache {
 
 namespace {
 
-// Thumbnails are at most 160 x 90 x 4 bytes, so the cache keeps them all.
+// Thumbnails are at most 160 x 90 x 2 bytes, so the cache keeps them all.
 struct Store {
     std::mutex mutex;
     QHash<QUrl, QImage> images;
@@ -28,12 +30,22 @@ Store& store()
 }
 
 // Decoding a frame is CPU-bound and a 1080p decoder holds several frames:
-// as many grabs at once as there are cores, however many items are made.
+// as many grabs at once as there are cores, however many items are made, at
+// the lower priority of background analyses.
 Workers& grabPool()
 {
     static Workers* pool = new Workers("Vellumcast.ThumbnailCache",
                                        std::max<std::size_t>(2, std::thread::hardware_concurrency()));
     return *pool;
+}
+
+// The completions waiting for a grab under way, per url: a file listed
+// twice (in the browser and in a block) is grabbed once and its picture
+// shared. Main thread only.
+QHash<QUrl, std::vector<std::function<void(const QImage&)>>>& waiting()
+{
+    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const QImage&)>>>;
+    return *instance;
 }
 
 } // namespace
@@ -51,18 +63,31 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
         completion(image);
         return;
     }
-    grabPool().async([url, completion = std::move(completion)]() mutable {
+    auto& pending = waiting();
+    if (auto it = pending.find(url); it != pending.end()) {
+        it->push_back(std::move(completion));
+        return;
+    }
+    pending[url].push_back(std::move(completion));
+    grabPool().async([url] {
+        Workers::lowerThreadPriority();
         QImage image;
         if (url.isLocalFile()) {
             auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));
             if (frame) {
-                image = std::move(*frame);
+                // A video frame is opaque and is only ever drawn much
+                // smaller than this: it is kept in 16 bits a pixel, half of
+                // what 32 take, for a show of thousands of files.
+                image = frame->convertToFormat(QImage::Format_RGB16);
                 Store& s = store();
                 std::lock_guard lock(s.mutex);
                 s.images.insert(url, image);
             }
         }
-        postToMain([image = std::move(image), completion = std::move(completion)] { completion(image); });
+        postToMain([url, image = std::move(image)] {
+            for (const auto& completion : waiting().take(url))
+                completion(image);
+        });
     });
 }
 

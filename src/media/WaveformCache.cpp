@@ -6,11 +6,13 @@
 #include "platform/Workers.h"
 
 #include <QHash>
+#include <QPair>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -83,6 +85,20 @@ std::optional<Analysis> extractAnalysis(const QUrl& url, std::int64_t targetCoun
     return Analysis{std::move(result->waveform), result->peak};
 }
 
+namespace {
+
+// The completions waiting for an analysis under way, per url and bucket
+// count: a file listed twice (in the browser and in a block) is decoded
+// once. Main thread only.
+using Waiting = QHash<QPair<QUrl, int>, std::vector<std::function<void(const std::optional<Analysis>&)>>>;
+Waiting& waiting()
+{
+    static auto* instance = new Waiting;
+    return *instance;
+}
+
+} // namespace
+
 void analyze(const QUrl& url, int samples, std::function<void(const std::optional<Analysis>&)> completion)
 {
     std::shared_ptr<const Analysis> hit;
@@ -95,7 +111,14 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
         completion(*hit);
         return;
     }
-    analysisPool().async([url, samples, completion = std::move(completion)]() mutable {
+    const QPair<QUrl, int> key(url, samples);
+    auto& pending = waiting();
+    if (auto it = pending.find(key); it != pending.end()) {
+        it->push_back(std::move(completion));
+        return;
+    }
+    pending[key].push_back(std::move(completion));
+    analysisPool().async([url, samples, key] {
         lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
         if (result) {
@@ -103,7 +126,10 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
             std::lock_guard lock(s.mutex);
             s.analyses.insert(url, std::make_shared<const Analysis>(*result));
         }
-        postToMain([result = std::move(result), completion = std::move(completion)] { completion(result); });
+        postToMain([key, result = std::move(result)] {
+            for (const auto& completion : waiting().take(key))
+                completion(result);
+        });
     });
 }
 

@@ -2,6 +2,9 @@
 
 #include "platform/ThreadName.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -174,6 +177,15 @@ void Workers::work()
     threads_.erase(self);
     if (threads_.empty())
         allEnded_.notify_all();
+}
+
+void Workers::lowerThreadPriority()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
+        lowered = true;
+    }
 }
 
 } // namespace tessarin

@@ -46,6 +46,11 @@ public:
     // still had work at the deadline; its threads are left running.
     static bool stopAll(double timeoutSeconds);
 
+    // Lowers the calling thread's priority for good (on Linux, nice applies
+    // per thread), once: background analyses yield to the interface and to
+    // playback. Only for threads of pools that run such work alone.
+    static void lowerThreadPriority();
+
 private:
     void work();
     bool idleLocked() const { return running_ == 0 && tasks_.empty(); }

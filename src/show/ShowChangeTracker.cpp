@@ -2,9 +2,9 @@
 
 namespace tessarin {
 
-ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<QString()> currentSnapshot, QObject* parent)
+ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent)
     : QObject(parent)
-    , currentSnapshot_(std::move(currentSnapshot))
+    , currentDocument_(std::move(currentDocument))
 {
     // The timer belongs to this object and stops when it is destroyed, so a
     // tick never reaches a tracker that is gone.
@@ -22,16 +22,17 @@ QString ShowChangeTracker::snapshotOf(const ShowDocument& document)
 
 void ShowChangeTracker::markSaved()
 {
-    savedSnapshot_ = currentSnapshot_();
+    saved_ = currentDocument_();
+    savedIsWritable_ = saved_.hasOnlyFiniteNumbers();
     setDirty(false);
 }
 
 bool ShowChangeTracker::check()
 {
-    // A show that cannot be written (a number that is not finite) has no
-    // snapshot; it never counts as saved, so discarding it is always asked.
-    const QString current = currentSnapshot_();
-    const bool dirty = current.isEmpty() || current != savedSnapshot_;
+    // A show that cannot be written (a number that is not finite) never
+    // counts as saved, so discarding it is always asked: a current show equal
+    // to such a saved one cannot be written either, and any other differs.
+    const bool dirty = !savedIsWritable_ || !(currentDocument_() == saved_);
     if (dirty != isDirty_)
         setDirty(dirty);
     return isDirty_;

@@ -1,9 +1,10 @@
 #pragma once
 // Whether the open show has changes that are not saved. The show as it was
-// last saved, opened or created is kept as a snapshot text (its document
-// encoded compactly with sorted keys and no base folder); every 1.5 s the
-// current snapshot is compared with it. A caller about to discard the show
-// asks check() first, so an edit made since the last tick is never missed.
+// last saved, opened or created is kept as its document (no base folder);
+// every 1.5 s the current document is compared with it, value by value,
+// which costs no encoding. A show that cannot be written (a number that is
+// not finite) never counts as saved. A caller about to discard the show asks
+// check() first, so an edit made since the last tick is never missed.
 // Main thread.
 #include "platform/Clock.h"
 #include "show/ShowDocument.h"
@@ -21,10 +22,10 @@ class ShowChangeTracker : public QObject {
 public:
     static constexpr double kCheckInterval = 1.5;
 
-    // currentSnapshot gives the snapshot text of the show as it is now.
-    // The watcher starts at once; savedSnapshot starts empty until
-    // markSaved() is first called.
-    ShowChangeTracker(Clock& clock, std::function<QString()> currentSnapshot, QObject* parent = nullptr);
+    // currentDocument gives the show as it is now. The watcher starts at
+    // once; the saved show is the empty document until markSaved() is first
+    // called.
+    ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent = nullptr);
     ~ShowChangeTracker() override;
 
     // A document as a snapshot text; the empty text when it cannot be
@@ -32,13 +33,15 @@ public:
     static QString snapshotOf(const ShowDocument& document);
 
     bool isDirty() const { return isDirty_; }
-    const QString& savedSnapshot() const { return savedSnapshot_; }
+    const ShowDocument& savedDocument() const { return saved_; }
+    // The saved show as a snapshot text.
+    QString savedSnapshot() const { return snapshotOf(saved_); }
 
-    // The show as it is now counts as saved: savedSnapshot becomes the
-    // current snapshot and isDirty false (announced even when it was false).
+    // The show as it is now counts as saved: it becomes the saved document
+    // and isDirty false (announced even when it was false).
     void markSaved();
 
-    // Compares the current snapshot with the saved one now; isDirty is
+    // Compares the current document with the saved one now; isDirty is
     // assigned, and announced, only when it flips. Returns it.
     bool check();
 
@@ -49,8 +52,9 @@ signals:
 private:
     void setDirty(bool dirty);
 
-    std::function<QString()> currentSnapshot_;
-    QString savedSnapshot_;
+    std::function<ShowDocument()> currentDocument_;
+    ShowDocument saved_;
+    bool savedIsWritable_ = true;
     bool isDirty_ = false;
     std::unique_ptr<Timer> changeWatcher_;
 };

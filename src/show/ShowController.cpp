@@ -18,7 +18,7 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     , content_(content)
     , settings_(settings)
     , dialogs_(dialogs)
-    , tracker_(clock, [this] { return currentSnapshot(); })
+    , tracker_(clock, [this] { return currentDocument(); })
 {
     connect(&tracker_, &ShowChangeTracker::isDirtyChanged, this, [this] {
         emit isDirtyChanged();
@@ -164,9 +164,9 @@ void ShowController::load(const QString& path)
     }
 }
 
-QString ShowController::currentSnapshot() const
+ShowDocument ShowController::currentDocument() const
 {
-    return ShowChangeTracker::snapshotOf(content_.document(std::nullopt));
+    return content_.document(std::nullopt);
 }
 
 QString ShowController::panelFolder() const

@@ -74,7 +74,7 @@ public:
     // saved or opened.
     const std::optional<QString>& fileURL() const { return fileURL_; }
     bool isDirty() const { return tracker_.isDirty(); }
-    const QString& savedSnapshot() const { return tracker_.savedSnapshot(); }
+    QString savedSnapshot() const { return tracker_.savedSnapshot(); }
 
     // "Show senza titolo", or the file's name without its extension.
     QString displayName() const;
@@ -102,7 +102,7 @@ signals:
 private:
     bool write(const QString& path);
     void load(const QString& path);
-    QString currentSnapshot() const;
+    ShowDocument currentDocument() const;
     void setFileURL(std::optional<QString> path);
     // Where the open and save panels start: the open show's folder, else
     // the folder of the show last opened or saved, else the home folder.

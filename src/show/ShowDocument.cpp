@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessarin {
@@ -269,6 +270,31 @@ std::optional<ShowDocument> ShowDocument::fromJson(const QByteArray& bytes, QStr
         return std::nullopt;
     }
     return doc;
+}
+
+bool ShowDocument::hasOnlyFiniteNumbers() const
+{
+    const auto finite = [](const std::optional<double>& value) { return !value || std::isfinite(*value); };
+    const auto finiteItem = [&](const Item& item) {
+        return finite(item.gainDB) && finite(item.inPoint) && finite(item.outPoint) && finite(item.imageDuration);
+    };
+    if (!std::all_of(browser.begin(), browser.end(), finiteItem))
+        return false;
+    for (const Block& block : blocks) {
+        if (!std::all_of(block.items.begin(), block.items.end(), finiteItem))
+            return false;
+    }
+    for (const Layer& layer : layers) {
+        if (!finite(layer.opacity) || !finite(layer.scale) || !finite(layer.offsetX) || !finite(layer.offsetY))
+            return false;
+    }
+    if (schedule) {
+        for (const ScheduleEntry& entry : *schedule) {
+            if (!finite(entry.date) || !finite(entry.duration) || (entry.media && !finiteItem(*entry.media)))
+                return false;
+        }
+    }
+    return true;
 }
 
 std::optional<QByteArray> ShowDocument::toJson(Layout layout) const

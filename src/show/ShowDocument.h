@@ -96,6 +96,8 @@ struct ShowDocument {
     // UTF-8 JSON with keys sorted in every object and "/" written as "\/";
     // nullopt when a number is not finite (nothing is written as null).
     std::optional<QByteArray> toJson(Layout layout) const;
+    // Whether toJson can write it: every number is finite.
+    bool hasOnlyFiniteNumbers() const;
 
     // The running show as a document: the playlist blocks (not the
     // schedule's hidden ones), the overlay layers, the schedule's events

@@ -26,6 +26,7 @@ ShowDocument::Block blockEntry(const MediaBlock& block, const std::optional<QStr
     entry.loopCount = block.loopCount();
     entry.endBehavior = BlockEndBehaviors::rawValue(block.endBehavior());
     entry.normalizeAudio = block.normalizeAudio();
+    entry.items.reserve(block.items().size());
     for (const auto& item : block.items()) {
         if (item)
             entry.items.push_back(ShowDocument::item(*item, base));
@@ -75,6 +76,7 @@ ShowDocument ShowDocument::build(const std::vector<std::shared_ptr<MediaBlock>>&
 {
     ShowDocument doc;
     doc.version = 1;
+    doc.browser.reserve(browser.size());
     for (const auto& file : browser) {
         if (file)
             doc.browser.push_back(item(*file, base));
@@ -108,7 +110,7 @@ ShowDocument::Item ShowDocument::item(const MediaFile& file, const std::optional
         item.liveSource = *file.liveSource();
         return item;
     }
-    const auto ref = ShowPaths::reference(localPath(file.url()), base);
+    const auto ref = ShowPaths::reference(file.path(), base);
     item.path = ref.path;
     item.relativePath = ref.relative;
     return item;

@@ -79,6 +79,24 @@ TEST(MediaFileAnalysis, VideoFileGetsThumbnailWaveformGainAndDuration)
     EXPECT_EQ(again->waveform(), item->waveform());
 }
 
+TEST(MediaFileAnalysis, ItemsOfOneFileMadeTogetherShareOneAnalysis)
+{
+    // A show lists a file in the browser and in a block: both items are
+    // made before either analysis is done, and the file is read once.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("listed twice.mov");
+    ASSERT_TRUE(QFile::copy(mediaPath("clip_5s.mov"), path));
+    auto browserItem = MediaFile::create(QUrl::fromLocalFile(path));
+    auto blockItem = MediaFile::create(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitUntil([&] {
+        return !browserItem->thumbnail().isNull() && !blockItem->thumbnail().isNull() && browserItem->waveform()
+            && blockItem->waveform();
+    }, 30));
+    EXPECT_EQ(browserItem->thumbnail().constBits(), blockItem->thumbnail().constBits()) << "one picture in memory";
+    EXPECT_EQ(ThumbnailCache::cached(QUrl::fromLocalFile(path)).constBits(), blockItem->thumbnail().constBits());
+    EXPECT_EQ(browserItem->waveform(), blockItem->waveform());
+}
+
 TEST(MediaFileAnalysis, AudioFilesGetTheGainOfTheirPeak)
 {
     for (const char* name : {"tone_half.wav", "tone_half.mp3", "tone_half.m4a"}) {

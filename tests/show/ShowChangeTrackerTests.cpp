@@ -15,7 +15,7 @@ namespace {
 class ShowChangeTrackerTest : public ::testing::Test {
 protected:
     test::ManualClock clock;
-    QString show = QStringLiteral("{\"blocks\":[]}");
+    ShowDocument show;
     ShowChangeTracker tracker {clock, [this] { return show; }};
     QSignalSpy flips {&tracker, &ShowChangeTracker::isDirtyChanged};
 
@@ -30,28 +30,53 @@ protected:
 
 TEST_F(ShowChangeTrackerTest, SavingMakesTheCurrentShowTheCleanOne)
 {
-    show = QStringLiteral("{\"blocks\":[{}]}");
+    show.blocks.push_back({});
     EXPECT_TRUE(tracker.check());
     tracker.markSaved();
     EXPECT_FALSE(tracker.isDirty());
-    EXPECT_EQ(tracker.savedSnapshot(), show);
+    EXPECT_EQ(tracker.savedDocument(), show);
+    EXPECT_EQ(tracker.savedSnapshot(), ShowChangeTracker::snapshotOf(show));
     EXPECT_FALSE(tracker.check());
     clock.advance(3.0);
     EXPECT_FALSE(tracker.isDirty());
+
+    // Any value anywhere in the show counts, and so does going back to the
+    // saved value.
+    ShowDocument::Item item;
+    item.path = QStringLiteral("/m/a.mov");
+    item.gainDB = -3.0;
+    show.blocks[0].items.push_back(item);
+    EXPECT_TRUE(tracker.check());
+    tracker.markSaved();
+    show.blocks[0].items[0].gainDB = -2.5;
+    clock.advance(1.5);
+    EXPECT_TRUE(tracker.isDirty()) << "the watcher found the edit";
+    show.blocks[0].items[0].gainDB = -3.0;
+    clock.advance(1.5);
+    EXPECT_FALSE(tracker.isDirty());
+    EXPECT_EQ(flips.count(), 6) << "dirty and saved twice, then dirty and clean again";
 }
 
 TEST_F(ShowChangeTrackerTest, AShowThatCannotBeWrittenIsNeverClean)
 {
-    show.clear(); // what snapshotOf gives for a document with a non-finite number
+    ShowDocument::Item item;
+    item.gainDB = -std::numeric_limits<double>::infinity();
+    show.browser.push_back(item);
     EXPECT_TRUE(tracker.check());
     tracker.markSaved();
     EXPECT_TRUE(tracker.check()) << "quitting must still ask";
+    show.browser[0].gainDB = std::numeric_limits<double>::quiet_NaN();
+    tracker.markSaved();
+    EXPECT_TRUE(tracker.check());
+    show.browser[0].gainDB = 0.0;
+    tracker.markSaved();
+    EXPECT_FALSE(tracker.check());
 }
 
 TEST_F(ShowChangeTrackerTest, TheWatcherStopsWithTheTracker)
 {
     {
-        ShowChangeTracker shortLived(clock, [] { return QString(); });
+        ShowChangeTracker shortLived(clock, [] { return ShowDocument(); });
         EXPECT_EQ(clock.activeTimers(), 2);
     }
     EXPECT_EQ(clock.activeTimers(), 1);

@@ -6,9 +6,13 @@
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tessarin {
 namespace {
@@ -39,58 +43,123 @@ BrowserMediaList::BrowserMediaList(QWidget* parent)
     : QStackedWidget(parent)
     , empty_(makeEmptyHint(this))
     , scroll_(new QScrollArea(this))
-    , rowsLayout_(nullptr)
+    , content_(new QWidget)
 {
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll_->viewport()->setAutoFillBackground(false);
-    auto* content = new QWidget;
-    content->setAutoFillBackground(false);
-    rowsLayout_ = new QVBoxLayout(content);
-    rowsLayout_->setContentsMargins(0, 0, 0, 0);
-    rowsLayout_->setSpacing(0);
-    rowsLayout_->addStretch(1);
-    scroll_->setWidget(content);
+    content_->setAutoFillBackground(false);
+    content_->setFixedHeight(0);
+    scroll_->setWidget(content_);
+    content_->installEventFilter(this);
+    scroll_->viewport()->installEventFilter(this);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { showRowsInView(); });
     addWidget(empty_);
     addWidget(scroll_);
 }
 
+bool BrowserMediaList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == content_ || watched == scroll_->viewport()))
+        showRowsInView();
+    return QStackedWidget::eventFilter(watched, event);
+}
+
 void BrowserMediaList::setFiles(const BrowserFiles::Files& files)
 {
+    BrowserFiles::Files listed;
+    listed.reserve(files.size());
     QHash<QUuid, BrowserRow*> kept;
-    kept.reserve(qsizetype(files.size()));
-    QWidget* content = scroll_->widget();
+    QSet<QUuid> seen;
+    seen.reserve(qsizetype(files.size()));
     for (const auto& file : files) {
-        if (kept.contains(file->id()))
+        if (seen.contains(file->id()))
             continue; // one row per item, even if the list names it twice
-        BrowserRow* row = rows_.take(file->id());
-        const int index = int(kept.size());
-        if (!row) {
-            row = new BrowserRow(file, content);
-            emit rowAdded(row);
+        seen.insert(file->id());
+        if (BrowserRow* row = rows_.take(file->id())) {
+            row->setIndex(int(listed.size()));
+            kept.insert(file->id(), row);
         }
-        row->setIndex(index);
-        if (rowsLayout_->indexOf(row) != index) {
-            rowsLayout_->removeWidget(row);
-            rowsLayout_->insertWidget(index, row);
-        }
-        row->show();
-        kept.insert(file->id(), row);
+        listed.push_back(file);
     }
     // A row may be inside its own menu's handler: it goes once the event is over.
     for (BrowserRow* gone : std::as_const(rows_)) {
         gone->hide();
-        rowsLayout_->removeWidget(gone);
         gone->deleteLater();
     }
     rows_ = std::move(kept);
-    setCurrentWidget(rows_.isEmpty() ? empty_ : static_cast<QWidget*>(scroll_));
+    files_ = std::move(listed);
+    isPlaced_ = false;
+    setCurrentWidget(files_.empty() ? empty_ : static_cast<QWidget*>(scroll_));
+    showRowsInView();
+}
+
+BrowserRow* BrowserMediaList::makeRow(int index)
+{
+    const auto& file = files_[std::size_t(index)];
+    auto* row = new BrowserRow(file, content_);
+    row->setIndex(index);
+    row->setSelected(selection_.contains(file->id()));
+    rows_.insert(file->id(), row);
+    emit rowAdded(row);
+    return row;
+}
+
+void BrowserMediaList::showRowsInView()
+{
+    const int count = int(files_.size());
+    if (rowHeight_ <= 0 && count > 0) {
+        BrowserRow* first = rows_.value(files_.front()->id());
+        if (!first)
+            first = makeRow(0);
+        rowHeight_ = std::max(1, first->sizeHint().height());
+    }
+    content_->setFixedHeight(count * rowHeight_);
+    if (count == 0)
+        return;
+    // What is in view and a page either side; before the list has a size,
+    // the rows a tall window would show.
+    constexpr int kRowsBeforeLayout = 50;
+    const int viewHeight = scroll_->viewport()->height();
+    int first = 0;
+    int last = std::min(count, kRowsBeforeLayout) - 1;
+    if (scroll_->isVisible() && viewHeight > 0) {
+        const int top = scroll_->verticalScrollBar()->value();
+        first = std::max(0, (top - viewHeight) / rowHeight_);
+        last = std::min(count - 1, (top + 2 * viewHeight) / rowHeight_);
+    }
+    const int width = content_->width();
+    const auto place = [&](BrowserRow* row) {
+        const QRect geometry(0, row->index() * rowHeight_, width, rowHeight_);
+        if (row->geometry() != geometry)
+            row->setGeometry(geometry);
+        if (row->isHidden())
+            row->show();
+    };
+    // Every made row moves when the list or the width changed; otherwise
+    // only the rows made now are placed.
+    const bool moved = width != placedWidth_ || placedFiles_ != files_.size() || !isPlaced_;
+    for (int index = first; index <= last; ++index) {
+        if (!rows_.contains(files_[std::size_t(index)]->id())) {
+            BrowserRow* row = makeRow(index);
+            if (!moved)
+                place(row);
+        }
+    }
+    if (moved) {
+        for (BrowserRow* row : std::as_const(rows_))
+            place(row);
+        placedWidth_ = width;
+        placedFiles_ = files_.size();
+        isPlaced_ = true;
+    }
 }
 
 void BrowserMediaList::setSelection(const QSet<QUuid>& ids)
 {
+    selection_ = ids;
     for (auto it = rows_.cbegin(); it != rows_.cend(); ++it)
         it.value()->setSelected(ids.contains(it.key()));
 }
@@ -98,10 +167,12 @@ void BrowserMediaList::setSelection(const QSet<QUuid>& ids)
 std::vector<BrowserRow*> BrowserMediaList::rows() const
 {
     std::vector<BrowserRow*> result;
-    for (int i = 0; i < rowsLayout_->count(); ++i) {
-        if (auto* row = qobject_cast<BrowserRow*>(rowsLayout_->itemAt(i)->widget()))
-            result.push_back(row);
-    }
+    result.reserve(std::size_t(rows_.size()));
+    for (BrowserRow* row : rows_)
+        result.push_back(row);
+    std::sort(result.begin(), result.end(), [](const BrowserRow* a, const BrowserRow* b) {
+        return a->index() < b->index();
+    });
     return result;
 }
 

@@ -18,7 +18,9 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -149,12 +151,32 @@ MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
     return row;
 }
 
+namespace {
+
+int rowKind(const MediaFile& item)
+{
+    return (item.isImage() ? 1 : 0) | (item.isLive() ? 2 : 0) | (item.isAudioOnly() ? 4 : 0);
+}
+
+} // namespace
+
+std::optional<int> BlockCardView::rowHeight(const MediaFile& item) const
+{
+    const auto it = rowHeights_.constFind(rowKind(item));
+    if (it == rowHeights_.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
 void BlockCardView::syncRows()
 {
     const MediaBlock::Items& items = block_->items();
     QHash<QUuid, MediaRowView*> next;
     next.reserve(qsizetype(items.size()));
-    std::vector<MediaRowView*> order;
+    std::vector<std::shared_ptr<MediaFile>> listed;
+    listed.reserve(items.size());
+    // Per item in order: its row, or the height it keeps until it is made.
+    std::vector<std::pair<MediaRowView*, int>> order;
     order.reserve(items.size());
     for (const auto& item : items) {
         if (!item || next.contains(item->id()))
@@ -164,10 +186,16 @@ void BlockCardView::syncRows()
             rows_.insert(QUuid::createUuid(), row); // retired below
             row = nullptr;
         }
-        if (!row)
+        const std::optional<int> height = row ? std::nullopt : rowHeight(*item);
+        if (!row && (listed.size() < std::size_t(kRowsMadeAtOnce) || !height)) {
             row = makeRow(item);
-        next.insert(item->id(), row);
-        order.push_back(row);
+            row->ensurePolished();
+            rowHeights_.insert(rowKind(*item), row->sizeHint().height());
+        }
+        if (row)
+            next.insert(item->id(), row);
+        listed.push_back(item);
+        order.emplace_back(row, row ? 0 : *height);
     }
     // Rows of items that left the block; deleted later, since the click
     // that removed an item may still be running in its row.
@@ -182,21 +210,78 @@ void BlockCardView::syncRows()
         row->deleteLater();
     }
     rows_ = std::move(next);
-    std::optional<ReorderAnimation> slide;
+    listed_ = std::move(listed);
+    // The layout is filled again only when what it holds differs.
+    bool same = rowsLayout_->count() == int(order.size());
+    bool moved = false;
     for (int i = 0; i < int(order.size()); ++i) {
         QLayoutItem* at = rowsLayout_->itemAt(i);
-        if (at && at->widget() == order[std::size_t(i)])
-            continue;
-        if (!slide && rowsLayout_->indexOf(order[std::size_t(i)]) >= 0) // a move, not a new widget
+        const auto& [row, height] = order[std::size_t(i)];
+        const bool matches = at
+            && (row ? at->widget() == row
+                    : at->spacerItem() && at->spacerItem()->sizeHint().height() == height);
+        if (!matches) {
+            same = false;
+            if (row && rowsLayout_->indexOf(row) >= 0)
+                moved = true; // a move, not a new widget
+        }
+    }
+    std::optional<ReorderAnimation> slide;
+    if (!same) {
+        if (moved)
             slide.emplace(*rowsLayout_);
-        rowsLayout_->removeWidget(order[std::size_t(i)]);
-        rowsLayout_->insertWidget(i, order[std::size_t(i)]);
+        while (rowsLayout_->count() > 0)
+            delete rowsLayout_->takeAt(rowsLayout_->count() - 1);
+        for (const auto& [row, height] : order) {
+            if (row)
+                rowsLayout_->addWidget(row);
+            else
+                rowsLayout_->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Fixed));
+        }
     }
     hint_->setVisible(order.empty());
     if (slide)
         slide->run(*rowsLayout_);
     frame_->raise();
     refreshHeader();
+    applyRowMarks();
+}
+
+void BlockCardView::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (std::size_t(rows_.size()) >= listed_.size())
+        return;
+    // Space kept for rows not made yet is in view: they are made once this
+    // paint is over, and painted next.
+    const bool queued = !areaToFill_.isNull();
+    areaToFill_ |= event->rect();
+    if (!queued) {
+        QMetaObject::invokeMethod(this, [this] {
+            const QRect area = areaToFill_;
+            areaToFill_ = QRect();
+            makeRowsIn(area);
+        }, Qt::QueuedConnection);
+    }
+}
+
+void BlockCardView::makeRowsIn(const QRect& area)
+{
+    bool made = false;
+    for (int i = 0; i < rowsLayout_->count() && i < int(listed_.size()); ++i) {
+        QLayoutItem* at = rowsLayout_->itemAt(i);
+        if (!at->spacerItem() || !at->geometry().intersects(area))
+            continue;
+        const auto& item = listed_[std::size_t(i)];
+        MediaRowView* row = makeRow(item);
+        rows_.insert(item->id(), row);
+        delete rowsLayout_->takeAt(i);
+        rowsLayout_->insertWidget(i, row);
+        made = true;
+    }
+    if (!made)
+        return;
+    frame_->raise();
     applyRowMarks();
 }
 

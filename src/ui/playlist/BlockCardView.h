@@ -4,6 +4,8 @@
 // a separator, and the hint of an empty block or one row per item. It keeps
 // its rows by item id and, when the block's items change, reuses, creates,
 // removes and re-orders them; engine changes only update the rows' marks.
+// The first rows of a block are made at once, the others as they come into
+// view: until then an item holds a row's height of empty card.
 // The card and each row are drop targets: a block dragged by its handle
 // reorders the blocks while it hovers, an item dragged by its row reorders
 // the items, and files and live sources join the block at its end (on the
@@ -49,9 +51,13 @@ public:
     bool isTargeted() const { return isTargeted_; }
     const std::shared_ptr<MediaFile>& draggingItem() const { return draggingItem_; }
 
-    // The row of an item by id; null when the block has no such item.
+    // How many rows a block makes at once, before any comes into view.
+    static constexpr int kRowsMadeAtOnce = 30;
+
+    // The row of an item by id; null when the block has no such item or its
+    // row has not been made yet.
     MediaRowView* row(const QUuid& itemID) const { return rows_.value(itemID); }
-    // The rows in the order they are shown.
+    // The rows made, in the order they are shown.
     QList<MediaRowView*> rowsInOrder() const;
     QLineEdit* nameField() const { return name_; }
     CountCapsule* countCapsule() const { return count_; }
@@ -70,6 +76,7 @@ public:
     void startItemDrag(const std::shared_ptr<MediaFile>& item);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -86,6 +93,12 @@ private:
     void setTargeted(bool targeted);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
+    // The height an item's row will take, from a row of its kind already
+    // made; nullopt when there is none.
+    std::optional<int> rowHeight(const MediaFile& item) const;
+    // Makes the rows of the items whose place lies in area (the card's
+    // coordinates), now in view.
+    void makeRowsIn(const QRect& area);
 
     // The card's drop target (the header, separator, hint and the card's
     // edges); true when the drag is taken.
@@ -119,6 +132,11 @@ private:
     QVBoxLayout* rowsLayout_ = nullptr;
     CardFrame* frame_ = nullptr;
     QHash<QUuid, MediaRowView*> rows_;
+    // The items shown, in order: item i is rowsLayout_'s item i, its row or
+    // the space it keeps until it is made.
+    std::vector<std::shared_ptr<MediaFile>> listed_;
+    QHash<int, int> rowHeights_;
+    QRect areaToFill_;
     QPointer<Popover> settingsPopover_;
     // What the rows' marks were last made from; rows are visited again only
     // when one of the items named here, before or now, is in this card.

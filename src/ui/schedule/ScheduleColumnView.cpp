@@ -157,63 +157,110 @@ void ScheduleColumnView::refresh()
 void ScheduleColumnView::refreshRows(double now)
 {
     const auto& events = schedule_.events();
-    const auto planned = schedule_.plannedStarts(now);
+    // One pass over the list for the planned starts, one lookup per row.
+    const auto planned = schedule_.plannedStartList(now);
     // Looked up once: finding the system's zone reads the file system.
     const ScheduleCalendar calendar = schedule_.calendar();
     const int count = int(events.size());
+    QHash<QUuid, std::shared_ptr<MediaBlock>> blocks;
+    for (const auto& block : engine_.blocks())
+        blocks.insert(block->id(), block);
+    // A block's figures go over its items: once per block, not per event.
+    struct BlockFigures {
+        std::optional<double> duration;
+        bool isLive = false;
+    };
+    QHash<const MediaBlock*, BlockFigures> figures;
+    const QColor dark = Theme::rowDark();
+    const QColor light = Theme::rowLight();
 
+    // The rows stay the same while the list holds the same ids in the same
+    // order (every tick, most edits): then no row is looked up by id.
+    const bool sameList = std::size_t(count) == order_.size()
+        && std::equal(events.begin(), events.end(), orderIDs_.begin(), orderIDs_.end(),
+                      [](const ScheduleEvent& event, const QUuid& id) { return event.id == id; });
     QHash<RowKey, ScheduleRowView*> kept;
     QHash<QUuid, int> occurrences;
+    std::vector<ScheduleRowView*> order;
+    if (!sameList) {
+        kept.reserve(count);
+        occurrences.reserve(count);
+        order.reserve(std::size_t(count));
+    }
     for (int index = 0; index < count; ++index) {
         const ScheduleEvent& event = events[std::size_t(index)];
-        const RowKey key(event.id, occurrences[event.id]++);
-        ScheduleRowView* row = rows_.take(key);
-        if (!row) {
-            row = new ScheduleRowView(schedule_, list_);
-            connect(row, &ScheduleRowView::editRequested, this, [this, row] { edit(row->content().event); });
+        ScheduleRowView* row = nullptr;
+        if (sameList) {
+            row = order_[std::size_t(index)];
+        } else {
+            const RowKey key(event.id, occurrences[event.id]++);
+            row = rows_.take(key);
+            if (!row) {
+                row = new ScheduleRowView(schedule_, list_);
+                connect(row, &ScheduleRowView::editRequested, this, [this, row] { edit(row->content().event); });
+            }
+            kept.insert(key, row);
+            order.push_back(row);
         }
-        kept.insert(key, row);
 
         ScheduleRowView::Content content;
         content.event = event;
         content.index = index;
         content.count = count;
-        content.block = schedule_.block(event);
-        content.status = status(event, now, calendar);
-        const auto start = planned.find(event.id);
-        if (start != planned.end())
-            content.plannedStart = start->second;
-        content.background = index % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
-        row->setContent(content, calendar);
-
-        // The hint is item 0 of the list; row i is item i + 1.
-        if (listLayout_->indexOf(row) != index + 1) {
-            listLayout_->removeWidget(row);
-            listLayout_->insertWidget(index + 1, row);
+        if (event.media)
+            content.block = schedule_.block(event);
+        else if (event.blockID)
+            content.block = blocks.value(*event.blockID);
+        if (const MediaBlock* block = content.block.get()) {
+            auto it = figures.find(block);
+            if (it == figures.end())
+                it = figures.insert(block, {block->plannedDuration(), block->hasLiveSource()});
+            content.blockDuration = it->duration;
+            content.blockIsLive = it->isLive;
         }
-        row->show();
+        content.status = status(event, content.block != nullptr, now, calendar);
+        content.plannedStart = planned[std::size_t(index)];
+        content.background = index % 2 == 0 ? dark : light;
+        row->setContent(content, calendar);
+        if (!sameList && row->isHidden())
+            row->show();
     }
+    hint_->setVisible(events.empty());
+    if (sameList)
+        return;
     // Rows of events that are gone. Deleted later: the row's own menu may
     // be what removed its event.
     for (ScheduleRowView* row : std::as_const(rows_)) {
         row->hide();
-        listLayout_->removeWidget(row);
         row->deleteLater();
     }
     rows_ = std::move(kept);
-    hint_->setVisible(events.empty());
+    // The layout holds the hint, the rows in list order, then the stretch.
+    // It is laid out again only when that order changed (an event added,
+    // removed or moved), in one pass from the end.
+    if (order != order_) {
+        while (listLayout_->count() > 2)
+            delete listLayout_->takeAt(listLayout_->count() - 2);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            listLayout_->insertWidget(int(i) + 1, order[i]);
+        order_ = std::move(order);
+    }
+    orderIDs_.clear();
+    orderIDs_.reserve(events.size());
+    for (const ScheduleEvent& event : events)
+        orderIDs_.push_back(event.id);
 }
 
 ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
 {
-    return status(event, now, schedule_.calendar());
+    return status(event, schedule_.block(event) != nullptr, now, schedule_.calendar());
 }
 
-ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now,
+ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, bool hasBlock, double now,
                                                    const ScheduleCalendar& calendar) const
 {
     using Status = ScheduleRowView::Status;
-    if (!schedule_.block(event))
+    if (!hasBlock)
         return Status::missingBlock;
     if (schedule_.isRunning(event))
         return Status::running;

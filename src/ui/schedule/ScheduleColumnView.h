@@ -86,7 +86,8 @@ protected:
 private:
     void refresh();
     void refreshRows(double now);
-    ScheduleRowView::Status status(const ScheduleEvent& event, double now, const ScheduleCalendar& calendar) const;
+    ScheduleRowView::Status status(const ScheduleEvent& event, bool hasBlock, double now,
+                                   const ScheduleCalendar& calendar) const;
     void tick();
     void setDropTargeted(bool targeted);
     double wholeSecondNow() const;
@@ -107,6 +108,9 @@ private:
     // may repeat an id), its row.
     using RowKey = QPair<QUuid, int>;
     QHash<RowKey, ScheduleRowView*> rows_;
+    // The rows in the order the layout holds them, and their events' ids.
+    std::vector<ScheduleRowView*> order_;
+    std::vector<QUuid> orderIDs_;
     QPointer<ScheduleEventEditor> editor_;
     bool isDropTargeted_ = false;
     double shownNow_ = 0;

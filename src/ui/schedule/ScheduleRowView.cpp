@@ -166,6 +166,13 @@ void ScheduleRowView::buildMenu()
 
 void ScheduleRowView::setContent(const Content& content, const ScheduleCalendar& calendar)
 {
+    // The column hands every row its content once a second: a row whose
+    // content, title and calendar are as shown costs a comparison.
+    const QString title = schedule_.title(content.event);
+    if (hasContent_ && calendar.zone() == shownZone_ && title == shownTitleText_ && content == content_)
+        return;
+    shownZone_ = calendar.zone();
+    shownTitleText_ = title;
     const bool repaint = !hasContent_ || content.background != content_.background
         || (content.status == Status::running) != (content_.status == Status::running);
     content_ = content;
@@ -189,11 +196,11 @@ void ScheduleRowView::setContent(const Content& content, const ScheduleCalendar&
         shownSymbolColor_ = symbolColor;
         symbol_->setPixmap(Icons::pixmap(symbol, symbolColor, kSymbolSize, devicePixelRatioF()));
     }
-    title_->setText(schedule_.title(event));
+    title_->setText(title);
     setLabelColor(title_, !content_.block                ? Theme::meterHigh()
                           : status == Status::disabled ? Theme::textTertiary()
                                                        : Theme::textPrimary());
-    detail_->setText(detail(event, content_.block.get(), status));
+    detail_->setText(detail(content_));
     // One object for screen readers, read as the row reads.
     setAccessibleName(QStringList { time_->text(), caption_->text(), title_->text(), detail_->text(), label(status) }
                           .filter(QRegularExpression(QStringLiteral("\\S")))
@@ -272,16 +279,18 @@ QString ScheduleRowView::startCaption(const ScheduleEvent& event, std::optional<
     return {};
 }
 
-QString ScheduleRowView::detail(const ScheduleEvent& event, const MediaBlock* block, Status status)
+QString ScheduleRowView::detail(const Content& content)
 {
-    if (!block)
+    const ScheduleEvent& event = content.event;
+    const Status status = content.status;
+    if (!content.block)
         return tr("Il blocco è stato eliminato");
     QString text;
-    if (block->hasLiveSource()) {
+    if (content.blockIsLive) {
         text = event.duration ? tr("diretta · fino a ") + ScheduleFormat::duration(*event.duration)
                               : tr("diretta · senza limite");
     } else {
-        const std::optional<double> planned = block->plannedDuration();
+        const std::optional<double> planned = content.blockDuration;
         const std::optional<double> limit = event.duration;
         if (!limit && !planned) {
             text = tr("durata non definita");

@@ -31,22 +31,27 @@ public:
     enum class Status { waiting, running, done, missed, disabled, missingBlock };
 
     // What the column gives a row: a copy of the event, its position, the
-    // block it plays (none when missing), its status and planned start, and
-    // the alternating background behind it.
+    // block it plays (none when missing) with the block's planned length and
+    // whether it holds a live source, its status and planned start, and the
+    // alternating background behind it.
     struct Content {
         ScheduleEvent event;
         int index = 0;
         int count = 0;
         std::shared_ptr<MediaBlock> block;
+        std::optional<double> blockDuration;
+        bool blockIsLive = false;
         Status status = Status::waiting;
         std::optional<double> plannedStart;
         QColor background;
+        bool operator==(const Content&) const = default;
     };
 
     explicit ScheduleRowView(ScheduleController& schedule, QWidget* parent = nullptr);
 
     // Shows the content, its times read in calendar; only the parts that
-    // differ are redrawn.
+    // differ are redrawn, and nothing is done when neither the content nor
+    // the title differs from what is shown.
     void setContent(const Content& content, const ScheduleCalendar& calendar);
     const Content& content() const { return content_; }
 
@@ -58,7 +63,7 @@ public:
                             const ScheduleCalendar& calendar);
     static QString startCaption(const ScheduleEvent& event, std::optional<double> plannedStart,
                                 const ScheduleCalendar& calendar);
-    static QString detail(const ScheduleEvent& event, const MediaBlock* block, Status status);
+    static QString detail(const Content& content);
     // The symbol of what the event plays.
     static QString contentSymbol(const ScheduleEvent& event);
 
@@ -92,6 +97,8 @@ private:
     ScheduleController& schedule_;
     Content content_;
     bool hasContent_ = false;
+    const void* shownZone_ = nullptr;
+    QString shownTitleText_;
 
     QWidget* statusBar_;
     ElidedLabel* time_;

@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <unistd.h>
@@ -329,3 +331,61 @@ TEST_F(BrowserMediaTab, HintAndRowsReadWholeAtEveryColumnWidth)
 }
 
 } // namespace tessarin::test
+
+TEST(BrowserMediaList, RowsAreMadeAsTheyScrollIntoViewAndFollowTheList)
+{
+    BrowserMediaList list;
+    list.resize(320, 400);
+    list.show();
+    BrowserFiles::Files files;
+    for (int i = 0; i < 300; ++i)
+        files.push_back(MediaFile::create(QUrl::fromLocalFile(QStringLiteral("/nowhere/clip %1.mov").arg(i))));
+    std::vector<BrowserRow*> added;
+    QObject::connect(&list, &BrowserMediaList::rowAdded, [&](BrowserRow* row) { added.push_back(row); });
+    list.setSelection({files[299]->id()});
+    list.setFiles(files);
+    QApplication::processEvents();
+
+    const auto placedAtIndex = [&] {
+        for (BrowserRow* row : list.rows()) {
+            const int height = row->height();
+            if (row->file() != list.files()[std::size_t(row->index())] || row->y() != row->index() * height
+                || row->width() != list.rows().front()->width() || row->isHidden())
+                return false;
+        }
+        return true;
+    };
+    const std::size_t firstPage = list.rows().size();
+    EXPECT_GT(firstPage, 5u);
+    EXPECT_LT(firstPage, 60u) << "only the rows around the view";
+    EXPECT_EQ(added.size(), firstPage) << "each row announced once";
+    EXPECT_EQ(list.row(files[299]->id()), nullptr);
+    EXPECT_TRUE(placedAtIndex());
+
+    auto* scroll = list.findChild<QScrollArea*>();
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    BrowserRow* last = list.row(files[299]->id());
+    ASSERT_NE(last, nullptr);
+    EXPECT_TRUE(last->isSelected()) << "a row made later shows the selection";
+    EXPECT_EQ(last->index(), 299);
+    EXPECT_TRUE(last->visibleRegion().boundingRect().height() > 0) << "the last row is in view";
+    EXPECT_LT(list.rows().size(), 150u);
+    EXPECT_EQ(added.size(), list.rows().size());
+    EXPECT_TRUE(placedAtIndex());
+
+    // The list changes: made rows are kept and move, the removed one goes.
+    BrowserRow* second = list.row(files[1]->id());
+    ASSERT_NE(second, nullptr);
+    BrowserFiles::Files changed(files.begin() + 1, files.end());
+    std::swap(changed[10], changed[20]);
+    list.setFiles(changed);
+    QApplication::processEvents();
+    EXPECT_EQ(list.row(files[0]->id()), nullptr);
+    EXPECT_EQ(list.row(files[1]->id()), second);
+    EXPECT_EQ(second->index(), 0);
+    EXPECT_EQ(list.row(files[299]->id()), last);
+    EXPECT_EQ(last->index(), 298);
+    EXPECT_TRUE(placedAtIndex());
+    EXPECT_EQ(list.files().size(), 299u);
+}

@@ -5,6 +5,8 @@
 
 #include <QDrag>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace tessarin::test {
 namespace {
@@ -359,6 +361,60 @@ TEST_F(BlocksColumn, RemovingACardOrRowLeavesNoNameFieldFocused)
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&col), Qt::Key_P);
     EXPECT_EQ(third->name(), QStringLiteral("Terzo"));
     EXPECT_EQ(first->name(), QStringLiteral("Primo"));
+}
+
+
+TEST_F(BlocksColumn, ALongBlockMakesItsRowsAsTheyComeIntoView)
+{
+    auto& col = makeColumn();
+    MediaBlock::Items items;
+    for (int i = 0; i < 200; ++i)
+        items.push_back(media(i % 5 == 4 ? "still.png" : "clip_5s.mov"));
+    auto block = addBlock(QStringLiteral("Lungo"), items);
+    engine->cue(items[199], block);
+    BlockCardView* card = col.card(block->id());
+    ASSERT_NE(card, nullptr);
+    const auto paint = [&] {
+        for (int i = 0; i < 3; ++i) {
+            col.repaint();
+            QApplication::processEvents();
+        }
+    };
+    paint();
+    const int first = int(card->rowsInOrder().size());
+    EXPECT_GE(first, BlockCardView::kRowsMadeAtOnce);
+    EXPECT_LT(first, 100) << "the rows out of view are not made";
+    EXPECT_EQ(card->row(items[199]->id()), nullptr);
+    EXPECT_TRUE(card->countCapsule()->text().contains(QStringLiteral("200"))) << "the card still counts every item";
+
+    // Scrolled to the end: the rows there are made, in their places, with
+    // their marks; the ones made before stay.
+    MediaRowView* top = card->row(items[0]->id());
+    QScrollBar* bar = col.scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the card keeps the height of all its rows";
+    bar->setValue(bar->maximum());
+    paint();
+    MediaRowView* last = card->row(items[199]->id());
+    ASSERT_NE(last, nullptr);
+    EXPECT_TRUE(last->isVisible());
+    EXPECT_TRUE(last->marks().isCued);
+    EXPECT_EQ(last->marks().index, 199);
+    EXPECT_EQ(card->row(items[0]->id()), top);
+    const auto shown = card->rowsInOrder();
+    for (int i = 1; i < shown.size(); ++i)
+        EXPECT_LT(shown[i - 1]->y(), shown[i]->y());
+    EXPECT_LT(shown.size(), 200);
+
+    // The block changes: made rows are kept, and the order follows.
+    MediaBlock::Items reordered = items;
+    std::swap(reordered[0], reordered[199]);
+    block->setItems(reordered);
+    paint();
+    EXPECT_EQ(card->row(items[199]->id()), last);
+    EXPECT_EQ(card->rowsInOrder().front(), last);
+    EXPECT_EQ(last->marks().index, 0);
+    EXPECT_EQ(card->row(items[0]->id()), top);
+    EXPECT_EQ(top->marks().index, 199);
 }
 
 } // namespace tessarin::test

@@ -126,6 +126,16 @@ TEST_F(ScheduleColumnTest, TheTimelineRedrawsOnEveryWholeSecondOfTheClock)
     EXPECT_EQ(column->shownNow(), std::floor(clock.wallNow()));
     EXPECT_EQ(bar->shownStatus(), "Prossimo: “News” alle 21:00:00 — tra 00:43:10");
 
+    // What a row shows of its block (name, planned length) reaches it on the
+    // next second even when the schedule itself did not change.
+    ScheduleRowView* row = column->row(schedule->events().front().id);
+    EXPECT_EQ(row->shownDetail(), "durata " + ScheduleFormat::duration(600));
+    news->items().front()->setOutPoint(90.0);
+    news->setName(QStringLiteral("Notiziario"));
+    clock.advance(1.0);
+    EXPECT_EQ(row->shownTitle(), "Notiziario");
+    EXPECT_EQ(row->shownDetail(), "durata " + ScheduleFormat::duration(90));
+
     // Off screen the timeline stops.
     const int running = clock.activeTimers();
     column->hide();

@@ -1,0 +1,341 @@
+// A big show in the real main window, from the process start:
+//   bigshow_bench [--items=N] [--media=FOLDER]
+// N real files (10,000 by default) in 10 blocks, the same files in the
+// browser. The files are copies of one short clip (H.264 and AAC, 2 s),
+// made once in the media folder (default: the temporary folder) with the
+// ffmpeg program and kept, with the show file that names them. Printed and
+// judged (goals for 10,000 items):
+//  - window ready and the show listed, from the process start: within 5 s;
+//  - peak memory (the process's high-water mark) once every file has been
+//    analysed (length, thumbnail, waveform): under 600 MB;
+//  - the change watcher's check on the main thread's CPU clock: under 4 ms;
+//  - an on-air change (the next item of the block on air), the redraw
+//    included: under 2 ms of main-thread CPU;
+//  - scrolling the browser and the blocks column a page at a time: no step
+//    over a frame (16 ms of main-thread CPU).
+// The reference, measured in the same run, is the same program on a show of
+// 100 items, in a child process. Exits with 0 only when every goal is met.
+// TESSARIN_BENCH_PROFILE=1 with --child prints where the main thread's time
+// went up to the show listed, and while scrolling.
+#include "../common/BenchClipCopies.h"
+#include "../common/MainThreadProfile.h"
+#include "../common/NoDialogs.h"
+#include "app/AppLook.h"
+#include "app/ContentView.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+#include "platform/CaptureDevices.h"
+#include "platform/Clock.h"
+#include "platform/Displays.h"
+#include "platform/ProcessEnd.h"
+#include "platform/Settings.h"
+#include "platform/Workers.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "show/BrowserFiles.h"
+#include "show/ShowController.h"
+#include "show/ShowDialogs.h"
+#include "show/ShowDocument.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace tessarin;
+
+namespace {
+
+constexpr int kBlocks = 10;
+
+// Seconds since the process started, from /proc (clock ticks since boot).
+double secondsSinceStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble(); // field 22 of the whole line
+    const double up = uptime.readAll().split(' ').value(0).toDouble();
+    return up - startTicks / double(sysconf(_SC_CLK_TCK));
+}
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// The show file naming items copies of one clip.
+QString showFile(const QString& folder, int items)
+{
+    const QStringList paths = bench::clipCopies(items, folder);
+    ShowDocument document;
+    document.layers = {ShowDocument::Layer {}, ShowDocument::Layer {}};
+    const int perBlock = (items + kBlocks - 1) / kBlocks;
+    for (int b = 0; b * perBlock < items; ++b) {
+        ShowDocument::Block block;
+        block.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        block.name = QStringLiteral("Blocco %1").arg(b + 1);
+        document.blocks.push_back(block);
+    }
+    for (int i = 0; i < items; ++i) {
+        ShowDocument::Item item;
+        item.path = paths[i];
+        item.loop = false;
+        item.isMuted = false;
+        item.gainDB = 0.0;
+        item.inPoint = 0.0;
+        document.browser.push_back(item);
+        document.blocks[std::size_t(i / perBlock)].items.push_back(item);
+    }
+    const QString show = folder + QStringLiteral("/bigshow-%1.vellumcast").arg(items);
+    QFile file(show);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*document.toJson(ShowDocument::Layout::pretty)) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(show));
+        std::exit(2);
+    }
+    return show;
+}
+
+void runFor(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000.0), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Main-thread CPU milliseconds of work and the event loop's work after it.
+template <typename Work>
+double mainThreadMs(Work&& work)
+{
+    const double before = bench::threadCpuSeconds();
+    work();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return (bench::threadCpuSeconds() - before) * 1000.0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct Figures {
+    double ready = 0, quiet = 0, peak = 0, watcher = 0, onAir = 0, scroll = 0;
+};
+
+// Runs the scenario in this process and prints one line of figures.
+int measure(int items, const QString& folder)
+{
+    const QString show = showFile(folder, items);
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    settings.setString(QLatin1String(ShowController::kLastShowPathKey), show);
+    bench::NoDialogs dialogs;
+    applyDarkLook(*qApp);
+    Figures f;
+    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
+                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    CaptureDevices devices;
+    const auto displays = createDisplays();
+    {
+        ContentView window(*controller, {settings, HostClock::shared(), devices, *displays});
+        window.resize(1440, 900);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            std::printf("the window was not exposed\n");
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+            std::printf("window exposed at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
+                        bench::threadCpuSeconds());
+        // The show is loaded by a queued call once the loop runs.
+        PlaylistEngine& engine = controller->engine();
+        while (int(controller->browserFiles().browserFiles().size()) < items)
+            QCoreApplication::processEvents();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+            std::printf("show loaded at %.2f s, main-thread CPU %.2f s, peak %.0f MB\n", secondsSinceStart(),
+                        bench::threadCpuSeconds(), peakMegabytes());
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        f.ready = secondsSinceStart();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
+            bench::ProfiledApplication::instance().stopMeasure();
+            bench::ProfiledApplication::instance().report(f.ready);
+        }
+        int listed = 0;
+        for (const auto& block : engine.blocks())
+            listed += int(block->items().size());
+        if (listed != items)
+            std::printf("only %d items in blocks\n", listed);
+
+        // Every item's analysis (length, thumbnail, waveform) done.
+        const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
+            return item->duration() > 0 && !item->thumbnail().isNull() && item->waveform();
+        };
+        const auto allAnalysed = [&] {
+            for (const auto& block : engine.blocks())
+                if (!std::all_of(block->items().begin(), block->items().end(), analysed))
+                    return false;
+            const auto& files = controller->browserFiles().browserFiles();
+            return std::all_of(files.begin(), files.end(), analysed);
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!allAnalysed() && waited.elapsed() < 600000)
+            runFor(0.05);
+        f.quiet = secondsSinceStart();
+        f.peak = peakMegabytes();
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS") || line.startsWith("VmHWM") || line.startsWith("RssAnon"))
+                    std::printf("quiet: %s\n", line.constData());
+        }
+
+        // The change watcher: the check that runs every 1.5 s.
+        std::vector<double> checks;
+        for (int i = 0; i < 20; ++i)
+            checks.push_back(mainThreadMs([&] { controller->confirmDiscardingChanges(); }));
+        f.watcher = median(checks);
+
+        // On-air changes along the first block.
+        const auto block = engine.blocks().front();
+        engine.play(block->items().front(), block);
+        runFor(0.3);
+        std::vector<double> changes;
+        for (int i = 1; i <= 10; ++i) {
+            changes.push_back(mainThreadMs([&] { engine.play(block->items()[std::size_t(i)], block); }));
+            runFor(0.1);
+        }
+        engine.stop();
+        f.onAir = median(changes);
+
+        // Scrolling every long list a page at a time.
+        double worst = 0;
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+            bench::ProfiledApplication::instance().startMeasure();
+        for (QScrollArea* area : window.findChildren<QScrollArea*>()) {
+            QScrollBar* bar = area->verticalScrollBar();
+            if (!area->isVisible() || bar->maximum() < 10 * area->viewport()->height())
+                continue;
+            double areaWorst = 0;
+            for (int step = 0; step < 30; ++step) {
+                const int value = std::min(bar->maximum(), bar->value() + area->viewport()->height());
+                const double ms = mainThreadMs([&] {
+                    bar->setValue(value);
+                    window.repaint();
+                });
+                areaWorst = std::max(areaWorst, ms);
+            }
+            if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
+                std::printf("scrolling %s in %s: worst %.2f ms\n", area->widget()->metaObject()->className(),
+                            area->parentWidget()->metaObject()->className(), areaWorst);
+            worst = std::max(worst, areaWorst);
+        }
+        f.scroll = worst;
+        if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
+            bench::ProfiledApplication::instance().stopMeasure();
+            bench::ProfiledApplication::instance().report(1.0, 8);
+        }
+    }
+    std::printf("FIGURES %d %.3f %.3f %.1f %.3f %.3f %.3f\n", items, f.ready, f.quiet, f.peak, f.watcher, f.onAir,
+                f.scroll);
+    std::fflush(stdout);
+    controller.reset();
+    return 0;
+}
+
+bool parse(const QByteArray& output, Figures& f)
+{
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.startsWith("FIGURES "))
+            continue;
+        const QList<QByteArray> v = line.split(' ');
+        if (v.size() < 8)
+            return false;
+        f = {v[2].toDouble(), v[3].toDouble(), v[4].toDouble(), v[5].toDouble(), v[6].toDouble(), v[7].toDouble()};
+        return true;
+    }
+    return false;
+}
+
+Figures child(const QString& program, int items, const QString& folder)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {QStringLiteral("--child"), QStringLiteral("--items=%1").arg(items),
+                            QStringLiteral("--media=%1").arg(folder)});
+    process.waitForFinished(-1);
+    Figures f;
+    if (!parse(process.readAllStandardOutput(), f)) {
+        std::fprintf(stderr, "the run of %d items gave no figures\n", items);
+        std::exit(2);
+    }
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    int items = 10000;
+    bool isChild = false;
+    QString folder = bench::benchMediaFolder();
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--items="))
+            items = arg.mid(8).toInt();
+        else if (arg.startsWith("--media="))
+            folder = QString::fromUtf8(arg.mid(8));
+        else if (arg == "--child")
+            isChild = true;
+    }
+    if (isChild) {
+        bench::ProfiledApplication app(argc, argv);
+        app.startMeasure();
+        const int status = measure(items, folder);
+        return ProcessEnd::finish(status, 10.0);
+    }
+    QCoreApplication app(argc, argv);
+    const QString program = QCoreApplication::applicationFilePath();
+    const Figures ref = child(program, 100, folder);
+    const Figures big = child(program, items, folder);
+    std::printf("%-44s %12s %12s %s\n", "", "100 items", QStringLiteral("%1 items").arg(items).toUtf8().constData(),
+                "goal");
+    bool met = true;
+    const auto line = [&](const char* what, double r, double v, double goal, const char* unit) {
+        const bool ok = v < goal;
+        met = met && ok;
+        std::printf("%-44s %9.2f %s %9.2f %s < %g %s: %s\n", what, r, unit, v, unit, goal, unit,
+                    ok ? "met" : "NOT MET");
+    };
+    line("window ready and the show listed", ref.ready, big.ready, 5.0, "s ");
+    std::printf("%-44s %9.2f s  %9.2f s\n", "every file analysed", ref.quiet, big.quiet);
+    line("peak memory", ref.peak, big.peak, 600.0, "MB");
+    line("change watcher, main-thread CPU per check", ref.watcher, big.watcher, 4.0, "ms");
+    line("on-air change, main-thread CPU", ref.onAir, big.onAir, 2.0, "ms");
+    line("scrolling a page, worst main-thread CPU", ref.scroll, big.scroll, 16.0, "ms");
+    return met ? 0 : 1;
+}
