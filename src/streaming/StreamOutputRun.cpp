@@ -186,8 +186,10 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 opening = true;
             } else {
                 const double slot = std::round((time - shared_->origin) * shared_->frameRate);
-                if (!std::isfinite(slot) || slot < double(shared_->nextFrame))
-                    return; // its slot is taken already
+                if (!std::isfinite(slot) || slot < double(shared_->nextFrame)) {
+                    ++shared_->droppedFrames; // its slot is taken already
+                    return;
+                }
                 // Slots missed since the last frame (dropped while the
                 // encoder was busy) repeat that frame, as a constant-rate
                 // encoder would; a gap beyond a minute is not made up.

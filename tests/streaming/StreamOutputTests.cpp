@@ -295,9 +295,11 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 {
     const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
     // The picture input queues about a second of pictures (30), not 4 GB of them.
+    // Neither raw input is analysed before the encoder starts.
     const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "30",
+                               "-probesize", "32", "-analyzeduration", "0",
                                "-f", "rawvideo", "-pixel_format", "bgra", "-video_size", "1920x1080", "-framerate", "30",
-                               "-i", "pipe:0", "-thread_queue_size", "512", "-f",
+                               "-i", "pipe:0", "-thread_queue_size", "512", "-probesize", "32", "-analyzeduration", "0", "-f",
                                "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
                                "-map", "1:a" };
     // The rest of the line is the same for every hardware encoder; only the
@@ -341,7 +343,7 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 
     const QStringList mpeg2 = StreamOutput::arguments("srt://h:9000", "srt", k1080i50, 25000,
                                                       StreamOutput::Encoder::mpeg2Interlaced, false);
-    EXPECT_EQ(mpeg2.mid(31, 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
+    EXPECT_EQ(mpeg2.mid(inputs.size(), 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-bufsize") + 1), "9781k");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-g") + 1), "15");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-framerate") + 1), "25");
@@ -361,9 +363,9 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
                                                           "-f", "flv", "rtmps://h/app/key" }));
 
     const QStringList x264 = StreamOutput::arguments("rtmp://h/a", "rtmp", k720p30, 2500, StreamOutput::Encoder::x264, false);
-    EXPECT_EQ(x264.mid(31, 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
+    EXPECT_EQ(x264.mid(inputs.size(), 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
                                                "-profile:v", "high", "-b:v", "2500k" }));
-    EXPECT_EQ(x264.at(12), "1280x720");
+    EXPECT_EQ(x264.at(x264.indexOf("-video_size") + 1), "1280x720");
 
     const QStringList chained = StreamOutput::arguments("srt://h:1", "srt", i2997, 8000,
                                                         StreamOutput::Encoder::x264Interlaced, true);
