@@ -88,10 +88,12 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
     // burst of repeats while fresh pictures had to be refused.
     QStringList args {
         "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats",
-        "-thread_queue_size", QString::number(oneSecond), "-probesize", "32", "-analyzeduration", "0", "-f", "rawvideo", "-pixel_format", "bgra",
+        "-thread_queue_size", QString::number(oneSecond), "-probesize", "32", "-analyzeduration", "0",
+        "-f", "rawvideo", "-pixel_format", "bgra",
         "-video_size", QStringLiteral("%1x%2").arg(format.width()).arg(format.height()),
         "-framerate", rate, "-i", "pipe:0",
-        "-thread_queue_size", "512", "-probesize", "32", "-analyzeduration", "0", "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
+        "-thread_queue_size", "512", "-probesize", "32", "-analyzeduration", "0",
+        "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
         "-i", "pipe:3", "-map", "0:v", "-map", "1:a",
     };
 
