@@ -328,12 +328,11 @@ int main(int argc, char** argv)
     const ReceivedNumbers numbers = readNumbers(received);
     const long long liveCount = std::max(0LL, numberAtEnd - numberAtLive);
     std::vector<char> seen(std::size_t(liveCount), 0);
-    long long repeats = 0, outOfOrder = 0, itemRepeats = 0, itemSkips = 0, decodedLive = 0;
+    long long repeats = 0, outOfOrder = 0, itemRepeats = 0, itemSkips = 0;
     auto isLive = [&](long long n) { return n >= numberAtLive && n < numberAtEnd; };
     for (std::size_t i = 0; i < numbers.frame.size(); ++i) {
         const long long n = numbers.frame[i];
         if (isLive(n)) {
-            ++decodedLive;
             seen[std::size_t(n - numberAtLive)] = 1;
         }
         if (i == 0)
