@@ -179,7 +179,8 @@ public:
     std::pair<pid_t, pid_t> processIds() const;
     // Any thread: frame and audio writes queued and not finished.
     std::pair<int, int> pendingWrites() const;
-    // Any thread: frames dropped so far because two were already waiting.
+    // Any thread: frames of the runs so far that the stream did not carry
+    // (two were already waiting, or their slot was filled already).
     long long droppedFrames() const;
     // Application termination: marks a stop and sends SIGKILL to every
     // process of the run, waiting for nothing.

@@ -81,12 +81,19 @@ QStringList StreamOutput::arguments(const QString& address, const QString& schem
     const int num = StreamFormat::rateNumerator(format.rate);
     const int den = std::max(StreamFormat::rateDenominator(format.rate), 1);
     const int oneSecond = std::clamp((num + den - 1) / den, 1, 512);
+    // Both inputs are raw with their formats given, so ffmpeg need not
+    // analyse them: its default look at each input holds the encoder's start
+    // back by a second or more after it has taken the first picture, which
+    // starts the run's clock; the slots of that wait were then made up in a
+    // burst of repeats while fresh pictures had to be refused.
     QStringList args {
         "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats",
-        "-thread_queue_size", QString::number(oneSecond), "-f", "rawvideo", "-pixel_format", "bgra",
+        "-thread_queue_size", QString::number(oneSecond), "-probesize", "32", "-analyzeduration", "0",
+        "-f", "rawvideo", "-pixel_format", "bgra",
         "-video_size", QStringLiteral("%1x%2").arg(format.width()).arg(format.height()),
         "-framerate", rate, "-i", "pipe:0",
-        "-thread_queue_size", "512", "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
+        "-thread_queue_size", "512", "-probesize", "32", "-analyzeduration", "0",
+        "-f", "f32le", "-sample_rate", "48000", "-ch_layout", "stereo",
         "-i", "pipe:3", "-map", "0:v", "-map", "1:a",
     };
 

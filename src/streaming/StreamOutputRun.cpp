@@ -185,9 +185,23 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 shared_->opening = true;
                 opening = true;
             } else {
-                const double slot = std::round((time - shared_->origin) * shared_->frameRate);
-                if (!std::isfinite(slot) || slot < double(shared_->nextFrame))
-                    return; // its slot is taken already
+                // The frame's place on the timeline, in slots. It takes the
+                // next free slot from half a slot before that slot's time to
+                // a whole slot after it: a frame that comes late (a render
+                // tick held up by less than a period) still takes its own
+                // slot, so it neither leaves that slot to a repeat nor takes
+                // the slot of the frame after it, which would then have no
+                // place. A frame more than half a slot before the next free
+                // one shares a filled slot with the frame before it.
+                const double position = (time - shared_->origin) * shared_->frameRate;
+                const double next = double(shared_->nextFrame);
+                if (!std::isfinite(position) || position < next - 0.5) {
+                    ++shared_->droppedFrames;
+                    return;
+                }
+                // (A hair is added so that a time right on the grid is not
+                // taken for the slot before it by a rounding error.)
+                const double slot = std::max(next, std::floor(position + 1e-6));
                 // Slots missed since the last frame (dropped while the
                 // encoder was busy) repeat that frame, as a constant-rate
                 // encoder would; a gap beyond a minute is not made up.

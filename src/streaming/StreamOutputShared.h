@@ -25,7 +25,10 @@ struct StreamOutput::Shared {
     int audioFD = -1;
     int pendingVideo = 0;
     int pendingAudio = 0;
-    // Frames refused because two were already waiting (measurements only).
+    // Frames of the run the stream does not carry: refused because two
+    // were already waiting, or come for a slot already filled. Frames
+    // handed in before the encoder took the first one are not counted: the
+    // run's timeline has not begun.
     long long droppedFrames = 0;
     // The run's timeline, under lock: when the encoder took the run's
     // first frame (NaN before; `opening` while that frame is on its way),

@@ -295,9 +295,11 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 {
     const F p1080 { F::Resolution::hd1080, F::Scan::progressive, F::Rate::r30 };
     // The picture input queues about a second of pictures (30), not 4 GB of them.
+    // Neither raw input is analysed before the encoder starts.
     const QStringList inputs { "-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-thread_queue_size", "30",
+                               "-probesize", "32", "-analyzeduration", "0",
                                "-f", "rawvideo", "-pixel_format", "bgra", "-video_size", "1920x1080", "-framerate", "30",
-                               "-i", "pipe:0", "-thread_queue_size", "512", "-f",
+                               "-i", "pipe:0", "-thread_queue_size", "512", "-probesize", "32", "-analyzeduration", "0", "-f",
                                "f32le", "-sample_rate", "48000", "-ch_layout", "stereo", "-i", "pipe:3", "-map", "0:v",
                                "-map", "1:a" };
     // The rest of the line is the same for every hardware encoder; only the
@@ -341,7 +343,7 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
 
     const QStringList mpeg2 = StreamOutput::arguments("srt://h:9000", "srt", k1080i50, 25000,
                                                       StreamOutput::Encoder::mpeg2Interlaced, false);
-    EXPECT_EQ(mpeg2.mid(31, 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
+    EXPECT_EQ(mpeg2.mid(inputs.size(), 8), (QStringList { "-vf", "setfield=tff", "-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-bf", "2" }));
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-bufsize") + 1), "9781k");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-g") + 1), "15");
     EXPECT_EQ(mpeg2.at(mpeg2.indexOf("-framerate") + 1), "25");
@@ -361,9 +363,9 @@ TEST_F(StreamOutputTest, CommandLinesMatchTheTables)
                                                           "-f", "flv", "rtmps://h/app/key" }));
 
     const QStringList x264 = StreamOutput::arguments("rtmp://h/a", "rtmp", k720p30, 2500, StreamOutput::Encoder::x264, false);
-    EXPECT_EQ(x264.mid(31, 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
+    EXPECT_EQ(x264.mid(inputs.size(), 10), (QStringList { "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
                                                "-profile:v", "high", "-b:v", "2500k" }));
-    EXPECT_EQ(x264.at(12), "1280x720");
+    EXPECT_EQ(x264.at(x264.indexOf("-video_size") + 1), "1280x720");
 
     const QStringList chained = StreamOutput::arguments("srt://h:1", "srt", i2997, 8000,
                                                         StreamOutput::Encoder::x264Interlaced, true);
@@ -590,6 +592,67 @@ TEST_F(StreamOutputTest, PipesCountPictureAndSoundFromTheFirstFrameTheEncoderToo
     EXPECT_EQ(samples[1919 * 2 + 1], 0.0f);
     EXPECT_EQ(samples[1920 * 2], 0.25f);
     EXPECT_EQ(samples[2879 * 2 + 1], 0.25f);
+}
+
+TEST_F(StreamOutputTest, AFrameLateByLessThanASlotTakesItsOwnSlotAndPushesNoneOut)
+{
+    // Render ticks come at slot times, some of them late. A tick held up by
+    // more than half a period still owns its slot: the frame after it, on
+    // time, keeps its own, and no slot repeats a frame. Only a frame in a
+    // slot that is filled already is refused, and counted; a slot with no
+    // frame at all repeats the one before.
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString video = dir.filePath("video.raw");
+    constexpr int kFrames = 9;
+    const QString copier = test::writeFakeFFmpeg(dir, "copier", test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("exec head -c %1 > '%2'").arg(kFrames * 8 * 2 * 4).arg(video));
+    FFmpegTools::overrideCandidates(QStringList { copier });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+
+    auto frame = [](int value) {
+        auto f = VideoFrame::create(8, 2);
+        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * 2);
+        return f;
+    };
+    auto idle = [&] { return test::waitUntil([&] { return out->pendingWrites().first == 0; }); };
+    // Far ahead of now: the first frame's time is the run's time zero.
+    const double t0 = HostClock::monotonicSeconds() + 1000.0;
+    auto at = [&](double position) { return t0 + position / 30.0; };
+    const long long droppedBefore = out->droppedFrames();
+    out->submit(frame(1), at(0));
+    ASSERT_TRUE(idle());
+    const std::pair<int, double> ticks[] = {
+        { 2, 1.0 },
+        { 3, 2.6 }, // late by more than half a period
+        { 4, 3.0 }, // on time after it
+        { 5, 4.0 },
+        { 6, 4.3 }, // a second frame for slot 4: refused
+        { 7, 5.9 }, // late by nearly a period
+        { 8, 8.0 }, // slots 6 and 7 have no frame
+    };
+    for (const auto& [value, position] : ticks) {
+        out->submit(frame(value), at(position));
+        ASSERT_TRUE(idle());
+    }
+    const bool ended = settled(*out); // the copier ends with the ninth frame
+    if (!ended) {
+        out->stop();
+        clock.advance(1.5);
+        settled(*out);
+    }
+    ASSERT_TRUE(ended) << "the pipe carried fewer frames than slots";
+
+    QFile videoFile(video);
+    ASSERT_TRUE(videoFile.open(QIODevice::ReadOnly));
+    const QByteArray pictures = videoFile.readAll();
+    ASSERT_EQ(pictures.size(), kFrames * 8 * 2 * 4);
+    QByteArray order;
+    for (int i = 0; i < kFrames; ++i)
+        order.append(char('0' + pictures.at(i * 64)));
+    EXPECT_EQ(order, "123457778");
+    EXPECT_EQ(out->droppedFrames() - droppedBefore, 1);
 }
 
 TEST_F(StreamOutputTest, FramesWithPaddedRowsArriveAsPackedRows)
