@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace tessarin {
 
 ColorLine::ColorLine(QWidget* parent)
@@ -42,6 +44,14 @@ void HeaderFill::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
+}
+
+QRectF paintedPart(const QRectF& r, const QRect& area, double margin)
+{
+    QRectF part = r;
+    part.setTop(std::max(r.top(), area.top() - margin));
+    part.setBottom(std::min(r.bottom(), area.bottom() + 1 + margin));
+    return part.height() > 0 ? part : r;
 }
 
 } // namespace tessarin

@@ -3,9 +3,17 @@
 // 1 point high unless sized otherwise) and the header gradient behind the
 // top bar and the columns' headers. Main thread.
 #include <QColor>
+#include <QRect>
 #include <QWidget>
 
 namespace tessarin {
+
+// The part of a tall rounded shape's rect r that a paint of area needs: cut
+// margin (at least its corner's size and anything drawn around it) above
+// and below area, so its corners lie outside area unless they are its own.
+// Drawn in place of r under area's clip it paints the same pixels, at the
+// cost of its height near area rather than its whole height.
+QRectF paintedPart(const QRectF& r, const QRect& area, double margin);
 
 class ColorLine : public QWidget {
     Q_OBJECT

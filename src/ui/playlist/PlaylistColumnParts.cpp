@@ -1,6 +1,7 @@
 #include "ui/playlist/PlaylistColumnParts.h"
 
 #include "platform/Icons.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardView.h"
 #include "ui/playlist/PlaylistDrag.h"
@@ -37,13 +38,14 @@ void CardList::paintEvent(QPaintEvent* event)
         const QRectF r = QRectF(card->geometry()).translated(0, 2);
         if (!event->rect().intersects(r.adjusted(-radius, -radius, radius, radius).toAlignedRect()))
             continue;
+        const QRectF part = paintedPart(r, event->rect(), 10 + 2 * radius + 2);
         const QColor base = onAir ? Theme::withAlpha(Theme::accent(), 0.22) : Theme::black(0.3);
         for (int i = radius; i > 0; --i) {
             QColor c = base;
             c.setAlphaF(float(base.alphaF() / radius));
             p.setBrush(c);
             const double grow = i;
-            p.drawRoundedRect(r.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+            p.drawRoundedRect(part.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
         }
     }
 }
