@@ -54,4 +54,13 @@ QRectF paintedPart(const QRectF& r, const QRect& area, double margin)
     return part.height() > 0 ? part : r;
 }
 
+QList<QRect> paintSlices(const QRect& area)
+{
+    constexpr int kLines = 64;
+    QList<QRect> slices;
+    for (int top = area.top(); top <= area.bottom(); top += kLines)
+        slices.append(QRect(area.left(), top, area.width(), std::min(kLines, area.bottom() + 1 - top)));
+    return slices;
+}
+
 } // namespace tessarin

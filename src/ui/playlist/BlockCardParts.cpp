@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace tessarin {
 namespace {
 constexpr double kCardRadius = 10.0;
@@ -185,11 +187,23 @@ void CardFrame::setBorder(const QColor& color, double width)
 void CardFrame::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
+    const QRect area = event->rect();
+    const int corner = int(kCardRadius) + 2;
+    const bool nearCorner = area.top() < corner || area.bottom() >= height() - corner;
+    if (!nearCorner && width_ == std::round(width_)) {
+        // Between the corners the frame is two straight bands of its width,
+        // the same pixels as the stroke: no shape as long as the card.
+        const int w = int(width_);
+        for (const QRect& slice : paintSlices(area)) {
+            p.fillRect(QRect(0, slice.top(), w, slice.height()), color_);
+            p.fillRect(QRect(width() - w, slice.top(), w, slice.height()), color_);
+        }
+        return;
+    }
     p.setRenderHint(QPainter::Antialiasing);
     // A long card is drawn over the painted band alone: the edges of a rect
-    // cut a corner's size beyond the band are the card's own there, and
-    // shapes as tall as thousands of rows cost their whole length.
-    const QRectF r = paintedPart(QRectF(rect()), event->rect(), kCardRadius + 2);
+    // cut a corner's size beyond the band are the card's own there.
+    const QRectF r = paintedPart(QRectF(rect()), area, kCardRadius + 2);
     // The rect and the card's shape in one path, filled odd-even: what lies
     // outside the rounded corners, with no boolean operation on paths.
     QPainterPath outside;
