@@ -228,7 +228,9 @@ int RowsArea::heightOf(const Place& place) const
 {
     if (!place.row)
         return place.height;
-    return place.row->hasHeightForWidth() ? place.row->heightForWidth(width()) : place.row->sizeHint().height();
+    if (width() > 0 && place.row->hasHeightForWidth())
+        return place.row->heightForWidth(width());
+    return place.row->sizeHint().height();
 }
 
 void RowsArea::setPlaces(std::vector<Place> places)
@@ -265,7 +267,8 @@ void RowsArea::placeFrom(int first)
         const Place& place = places_[i];
         heights_[i] = heightOf(place);
         tops_[i] = y;
-        if (place.row) {
+        // Before the area has its width, rows wait for it to be placed once.
+        if (place.row && width() > 0) {
             const QRect r(0, y, width(), heights_[i]);
             if (place.row->geometry() != r)
                 place.row->setGeometry(r);
