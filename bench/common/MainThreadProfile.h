@@ -5,6 +5,7 @@
 // not depend on how loaded the machine is. Nested deliveries (a paint inside
 // a window update) are charged to the innermost handler ("self") and to each
 // enclosing one ("incl."). Header only, for the benchmarks.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
 #include <QMetaObject>
@@ -216,8 +217,21 @@ public:
             return std::string("paint ") + cls;
         case QEvent::UpdateRequest:
             return std::string("window update ") + cls;
-        case QEvent::LayoutRequest:
-            return std::string("layout ") + cls;
+        case QEvent::LayoutRequest: {
+            // A plain container is told apart by the nearest ancestor of a class of its own.
+            std::string name = std::string("layout ") + cls;
+            if (std::string(cls) == "QWidget") {
+                for (const QObject* up = receiver->parent(); up; up = up->parent()) {
+                    if (std::string(up->metaObject()->className()) != "QWidget") {
+                        name += std::string(" in ") + up->metaObject()->className();
+                        if (qobject_cast<const QAbstractScrollArea*>(up) && up->parent())
+                            name += std::string(" of ") + up->parent()->metaObject()->className();
+                        break;
+                    }
+                }
+            }
+            return name;
+        }
         default:
             return std::string("event ") + std::to_string(int(event->type())) + " " + cls;
         }

@@ -224,9 +224,24 @@ int measure(int items, const QString& folder)
         engine.play(block->items().front(), block);
         runFor(0.3);
         std::vector<double> changes;
+        // Profiled: the changes alone, each call with the events after it.
+        const bool profile = qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE");
+        if (profile) {
+            bench::ProfiledApplication::instance().startMeasure();
+            bench::ProfiledApplication::instance().stopMeasure();
+        }
+        // A block of the small show holds 10 items: the changes go round it.
         for (int i = 1; i <= 10; ++i) {
-            changes.push_back(mainThreadMs([&] { engine.play(block->items()[std::size_t(i)], block); }));
+            if (profile)
+                bench::ProfiledApplication::instance().resumeMeasure();
+            changes.push_back(mainThreadMs([&] { engine.play(block->items()[std::size_t(i) % block->items().size()], block); }));
+            if (profile)
+                bench::ProfiledApplication::instance().stopMeasure();
             runFor(0.1);
+        }
+        if (profile) {
+            std::printf("on-air changes (their calls and the events after them, per change):\n");
+            bench::ProfiledApplication::instance().report(double(changes.size()), 16);
         }
         engine.stop();
         f.onAir = median(changes);

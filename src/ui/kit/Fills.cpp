@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace tessarin {
 
 ColorLine::ColorLine(QWidget* parent)
@@ -42,6 +44,23 @@ void HeaderFill::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
+}
+
+QRectF paintedPart(const QRectF& r, const QRect& area, double margin)
+{
+    QRectF part = r;
+    part.setTop(std::max(r.top(), area.top() - margin));
+    part.setBottom(std::min(r.bottom(), area.bottom() + 1 + margin));
+    return part.height() > 0 ? part : r;
+}
+
+QList<QRect> paintSlices(const QRect& area)
+{
+    constexpr int kLines = 64;
+    QList<QRect> slices;
+    for (int top = area.top(); top <= area.bottom(); top += kLines)
+        slices.append(QRect(area.left(), top, area.width(), std::min(kLines, area.bottom() + 1 - top)));
+    return slices;
 }
 
 } // namespace tessarin

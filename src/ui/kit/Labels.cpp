@@ -57,8 +57,14 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment)
 
 QSize ElidedLabel::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(text_) + 1, fm.height() };
+    const QFont f = font();
+    const QFontMetrics fm(f);
+    if (hintWidth_ < 0 || hintText_ != text_ || hintFont_ != f) {
+        hintWidth_ = fm.horizontalAdvance(text_) + 1;
+        hintText_ = text_;
+        hintFont_ = f;
+    }
+    return { hintWidth_, fm.height() };
 }
 
 QSize ElidedLabel::minimumSizeHint() const

@@ -43,6 +43,11 @@ protected:
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
     QString separator_;
     int shownLines_ = 1;
+    // The width the size hint was last worked out for, by text and font:
+    // a new text is measured once, not its predecessor again.
+    mutable QString hintText_;
+    mutable QFont hintFont_;
+    mutable int hintWidth_ = -1;
 };
 
 class FitLabel : public ElidedLabel {

@@ -2,11 +2,14 @@
 
 #include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace tessarin {
 namespace {
@@ -181,21 +184,116 @@ void CardFrame::setBorder(const QColor& color, double width)
     update();
 }
 
-void CardFrame::paintEvent(QPaintEvent*)
+void CardFrame::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
+    const QRect area = event->rect();
+    const int corner = int(kCardRadius) + 2;
+    const bool nearCorner = area.top() < corner || area.bottom() >= height() - corner;
+    if (!nearCorner && width_ == std::round(width_)) {
+        // Between the corners the frame is two straight bands of its width,
+        // the same pixels as the stroke: no shape as long as the card.
+        const int w = int(width_);
+        for (const QRect& slice : paintSlices(area)) {
+            p.fillRect(QRect(0, slice.top(), w, slice.height()), color_);
+            p.fillRect(QRect(width() - w, slice.top(), w, slice.height()), color_);
+        }
+        return;
+    }
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r(rect());
+    // A long card is drawn over the painted band alone: the edges of a rect
+    // cut a corner's size beyond the band are the card's own there.
+    const QRectF r = paintedPart(QRectF(rect()), area, kCardRadius + 2);
+    // The rect and the card's shape in one path, filled odd-even: what lies
+    // outside the rounded corners, with no boolean operation on paths.
     QPainterPath outside;
+    outside.setFillRule(Qt::OddEvenFill);
     outside.addRect(r);
-    QPainterPath card;
-    card.addRoundedRect(r, kCardRadius, kCardRadius);
-    p.fillPath(outside.subtracted(card), Theme::panel());
+    outside.addRoundedRect(r, kCardRadius, kCardRadius);
+    p.fillPath(outside, Theme::panel());
     // Stroked inside the edge: the whole line lies within the card.
     const double inset = width_ / 2;
     p.setPen(QPen(color_, width_));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kCardRadius - inset, kCardRadius - inset);
+}
+
+RowsArea::RowsArea(QWidget* parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+int RowsArea::heightOf(const Place& place) const
+{
+    if (!place.row)
+        return place.height;
+    if (width() > 0 && place.row->hasHeightForWidth())
+        return place.row->heightForWidth(width());
+    return place.row->sizeHint().height();
+}
+
+void RowsArea::setPlaces(std::vector<Place> places)
+{
+    places_ = std::move(places);
+    for (const Place& place : places_) {
+        if (place.row && place.row->isHidden())
+            place.row->show();
+    }
+    placeFrom(0);
+}
+
+void RowsArea::setRow(int index, QWidget* row)
+{
+    places_[std::size_t(index)].row = row;
+    row->show();
+    placeFrom(index);
+}
+
+QRect RowsArea::placeRect(int index) const
+{
+    if (index < 0 || index >= int(tops_.size()))
+        return {};
+    return { 0, tops_[std::size_t(index)], width(), heights_[std::size_t(index)] };
+}
+
+void RowsArea::placeFrom(int first)
+{
+    const std::size_t n = places_.size();
+    tops_.resize(n);
+    heights_.resize(n, 0);
+    int y = first > 0 ? tops_[std::size_t(first - 1)] + heights_[std::size_t(first - 1)] : 0;
+    for (std::size_t i = std::size_t(std::max(first, 0)); i < n; ++i) {
+        const Place& place = places_[i];
+        heights_[i] = heightOf(place);
+        tops_[i] = y;
+        // Before the area has its width, rows wait for it to be placed once.
+        if (place.row && width() > 0) {
+            const QRect r(0, y, width(), heights_[i]);
+            if (place.row->geometry() != r)
+                place.row->setGeometry(r);
+        }
+        y += heights_[i];
+    }
+    if (y != total_) {
+        total_ = y;
+        updateGeometry(); // the card grows or shrinks
+    }
+}
+
+bool RowsArea::event(QEvent* event)
+{
+    // A row's size hint changed: the rows below it move, nothing more.
+    if (event->type() == QEvent::LayoutRequest) {
+        placeFrom(0);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void RowsArea::resizeEvent(QResizeEvent*)
+{
+    placeFrom(0);
 }
 
 } // namespace tessarin

@@ -9,8 +9,51 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 namespace tessarin {
+
+// The rows of a card, one under the other in the order given, each as
+// high as it asks for at the area's width; a place without a row keeps the
+// height it was given until its row comes. Rows are placed by index, with no
+// layout pass over the others: a row made, or one whose size changes, moves
+// only the rows below it, and the card above hears of it only when the
+// area's own height changes.
+class RowsArea : public QWidget {
+    Q_OBJECT
+public:
+    explicit RowsArea(QWidget* parent);
+
+    struct Place {
+        QWidget* row = nullptr; // a child of the area, or null
+        int height = 0;         // kept while there is no row
+    };
+    // The rows and places, in order; rows no longer named are left alone.
+    void setPlaces(std::vector<Place> places);
+    // Puts row (a child of the area) in place index, which has none yet.
+    void setRow(int index, QWidget* row);
+    int count() const { return int(places_.size()); }
+    QWidget* rowAt(int index) const { return places_[std::size_t(index)].row; }
+    // Place index in the area's coordinates.
+    QRect placeRect(int index) const;
+
+    QSize sizeHint() const override { return { 0, total_ }; }
+    QSize minimumSizeHint() const override { return { 0, total_ }; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int heightOf(const Place& place) const;
+    // Heights and positions from place first on, rows moved where they changed.
+    void placeFrom(int first);
+
+    std::vector<Place> places_;
+    std::vector<int> tops_;    // per place
+    std::vector<int> heights_; // per place
+    int total_ = 0;
+};
 
 // The header row's background: the accent tint on air, else the header gradient.
 class CardHeader : public QWidget {

@@ -51,9 +51,8 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     layout->addWidget(separator_);
     hint_ = new EmptyBlockHint(this);
     layout->addWidget(hint_);
-    rowsLayout_ = new QVBoxLayout;
-    rowsLayout_->setSpacing(0);
-    layout->addLayout(rowsLayout_);
+    rowsArea_ = new RowsArea(this);
+    layout->addWidget(rowsArea_);
     frame_ = new CardFrame(this);
 
     MediaBlock* b = block_.get();
@@ -126,8 +125,8 @@ bool BlockCardView::isOnAir() const
 QList<MediaRowView*> BlockCardView::rowsInOrder() const
 {
     QList<MediaRowView*> result;
-    for (int i = 0; i < rowsLayout_->count(); ++i) {
-        if (auto* row = qobject_cast<MediaRowView*>(rowsLayout_->itemAt(i)->widget()))
+    for (int i = 0; i < rowsArea_->count(); ++i) {
+        if (auto* row = qobject_cast<MediaRowView*>(rowsArea_->rowAt(i)))
             result.append(row);
     }
     return result;
@@ -145,7 +144,7 @@ MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
         block_->setItems(std::move(items));
     };
     actions.onDragStart = [this, item] { startItemDrag(item); };
-    auto* row = new MediaRowView(item, std::move(actions), this);
+    auto* row = new MediaRowView(item, std::move(actions), rowsArea_);
     row->setAcceptDrops(true);
     row->installEventFilter(this);
     return row;
@@ -204,44 +203,48 @@ void BlockCardView::syncRows()
         // next block's name field; nothing keeps it instead.
         if (QWidget* focus = QApplication::focusWidget(); focus && row->isAncestorOf(focus))
             focus->clearFocus();
-        rowsLayout_->removeWidget(row);
         row->hide();
         row->removeEventFilter(this);
         row->deleteLater();
     }
     rows_ = std::move(next);
     listed_ = std::move(listed);
-    // The layout is filled again only when what it holds differs.
-    bool same = rowsLayout_->count() == int(order.size());
+    // The rows are placed again only when what the area holds differs.
+    bool same = rowsArea_->count() == int(order.size());
     bool moved = false;
+    QList<QWidget*> shown;
+    for (int i = 0; i < rowsArea_->count(); ++i) {
+        if (QWidget* row = rowsArea_->rowAt(i))
+            shown.append(row);
+    }
     for (int i = 0; i < int(order.size()); ++i) {
-        QLayoutItem* at = rowsLayout_->itemAt(i);
         const auto& [row, height] = order[std::size_t(i)];
-        const bool matches = at
-            && (row ? at->widget() == row
-                    : at->spacerItem() && at->spacerItem()->sizeHint().height() == height);
+        const bool matches = i < rowsArea_->count()
+            && (row ? rowsArea_->rowAt(i) == row
+                    : !rowsArea_->rowAt(i) && rowsArea_->placeRect(i).height() == height);
         if (!matches) {
             same = false;
-            if (row && rowsLayout_->indexOf(row) >= 0)
+            if (row && shown.contains(row))
                 moved = true; // a move, not a new widget
         }
     }
-    std::optional<ReorderAnimation> slide;
     if (!same) {
+        std::optional<ReorderAnimation> slide;
         if (moved)
-            slide.emplace(*rowsLayout_);
-        while (rowsLayout_->count() > 0)
-            delete rowsLayout_->takeAt(rowsLayout_->count() - 1);
+            slide.emplace(shown);
+        std::vector<RowsArea::Place> places;
+        places.reserve(order.size());
+        QList<QWidget*> rows;
         for (const auto& [row, height] : order) {
+            places.push_back({row, height});
             if (row)
-                rowsLayout_->addWidget(row);
-            else
-                rowsLayout_->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Fixed));
+                rows.append(row);
         }
+        rowsArea_->setPlaces(std::move(places));
+        if (slide)
+            slide->slide(rows);
     }
     hint_->setVisible(order.empty());
-    if (slide)
-        slide->run(*rowsLayout_);
     frame_->raise();
     refreshHeader();
     applyRowMarks();
@@ -267,16 +270,15 @@ void BlockCardView::paintEvent(QPaintEvent* event)
 
 void BlockCardView::makeRowsIn(const QRect& area)
 {
+    const QRect inArea = area.translated(-rowsArea_->pos());
     bool made = false;
-    for (int i = 0; i < rowsLayout_->count() && i < int(listed_.size()); ++i) {
-        QLayoutItem* at = rowsLayout_->itemAt(i);
-        if (!at->spacerItem() || !at->geometry().intersects(area))
+    for (int i = 0; i < rowsArea_->count() && i < int(listed_.size()); ++i) {
+        if (rowsArea_->rowAt(i) || !rowsArea_->placeRect(i).intersects(inArea))
             continue;
         const auto& item = listed_[std::size_t(i)];
         MediaRowView* row = makeRow(item);
         rows_.insert(item->id(), row);
-        delete rowsLayout_->takeAt(i);
-        rowsLayout_->insertWidget(i, row);
+        rowsArea_->setRow(i, row);
         made = true;
     }
     if (!made)

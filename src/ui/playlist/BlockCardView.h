@@ -37,6 +37,7 @@ class DragHandle;
 class EmptyBlockHint;
 class IconButton;
 class OnAirBadge;
+class RowsArea;
 class PlaylistEngine;
 
 class BlockCardView : public QWidget {
@@ -129,10 +130,10 @@ private:
     IconButton* delete_ = nullptr;
     ColorLine* separator_ = nullptr;
     EmptyBlockHint* hint_ = nullptr;
-    QVBoxLayout* rowsLayout_ = nullptr;
+    RowsArea* rowsArea_ = nullptr;
     CardFrame* frame_ = nullptr;
     QHash<QUuid, MediaRowView*> rows_;
-    // The items shown, in order: item i is rowsLayout_'s item i, its row or
+    // The items shown, in order: item i is rowsArea_'s place i, its row or
     // the space it keeps until it is made.
     std::vector<std::shared_ptr<MediaFile>> listed_;
     QHash<int, int> rowHeights_;

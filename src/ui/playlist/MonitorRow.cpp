@@ -6,6 +6,7 @@
 #include "ui/kit/Theme.h"
 
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -25,7 +26,12 @@ MonitorRow::MonitorRow(PlaylistEngine& engine, Clock& clock, QWidget* parent)
     , meter_(new StereoVUMeterView(engine.levelMeter(), clock, this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    connect(&engine_, &PlaylistEngine::isPlayingChanged, this, qOverload<>(&QWidget::update));
+    // The frame shows whether the program runs: a stop and a start within
+    // one change (the next item on air) leave it as it was drawn.
+    connect(&engine_, &PlaylistEngine::isPlayingChanged, this, [this] {
+        if (engine_.isPlaying() != drawnPlaying_)
+            update();
+    });
 }
 
 QRect MonitorRow::monitorRect(const QSize& size)
@@ -64,13 +70,31 @@ void MonitorRow::resizeEvent(QResizeEvent*)
     place();
 }
 
-void MonitorRow::paintEvent(QPaintEvent*)
+void MonitorRow::paintEvent(QPaintEvent* event)
+{
+    // The shadow and the frame are a dozen antialiased shapes as large as the
+    // monitor: drawn once per size and state, then copied.
+    const bool playing = engine_.isPlaying();
+    const qreal ratio = devicePixelRatioF();
+    if (drawn_.isNull() || drawnPlaying_ != playing || drawn_.size() != size() * ratio
+        || drawn_.devicePixelRatio() != ratio) {
+        drawn_ = QPixmap(size() * ratio);
+        drawn_.setDevicePixelRatio(ratio);
+        drawn_.fill(Qt::transparent);
+        QPainter p(&drawn_);
+        drawFrame(p, playing);
+        drawnPlaying_ = playing;
+    }
+    QPainter p(this);
+    for (const QRect& r : event->region())
+        p.drawPixmap(r, drawn_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+}
+
+void MonitorRow::drawFrame(QPainter& p, bool playing) const
 {
     // A soft shadow around the monitor: concentric rounded outlines fading out.
-    QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF m(monitorRect(size()));
-    const bool playing = engine_.isPlaying();
     const QColor base = playing ? Theme::withAlpha(Theme::onAir(), 0.35) : Theme::black(0.4);
     p.setPen(Qt::NoPen);
     for (int i = kShadowRadius; i >= 1; --i) {

@@ -5,7 +5,10 @@
 // program runs, a thin border and a dark shadow otherwise. A new picture
 // repaints the picture alone, never the frame around it. The only row of
 // the column that grows and shrinks with the window. Main thread.
+#include <QPixmap>
 #include <QWidget>
+
+class QPainter;
 
 namespace tessarin {
 
@@ -36,10 +39,13 @@ protected:
 
 private:
     void place();
+    void drawFrame(QPainter& painter, bool playing) const;
 
     PlaylistEngine& engine_;
     MonitorView* monitor_;
     StereoVUMeterView* meter_;
+    QPixmap drawn_; // the shadow and frame at the row's size
+    bool drawnPlaying_ = false;
 };
 
 } // namespace tessarin

@@ -1,6 +1,7 @@
 #include "ui/playlist/PlaylistColumnParts.h"
 
 #include "platform/Icons.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardView.h"
 #include "ui/playlist/PlaylistDrag.h"
@@ -23,27 +24,36 @@ CardList::CardList(QWidget* parent)
 void CardList::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.fillRect(event->rect(), Theme::panel());
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    // A soft shadow 2 points below each card: a few widening rings stand in
-    // for the blur (radius 10 in accent on air, else 5 in black).
-    for (QObject* child : children()) {
-        auto* card = qobject_cast<BlockCardView*>(child);
-        if (!card || !card->isVisible())
-            continue;
-        const bool onAir = card->isOnAir();
-        const int radius = onAir ? 10 : 5;
-        const QRectF r = QRectF(card->geometry()).translated(0, 2);
-        if (!event->rect().intersects(r.adjusted(-radius, -radius, radius, radius).toAlignedRect()))
-            continue;
-        const QColor base = onAir ? Theme::withAlpha(Theme::accent(), 0.22) : Theme::black(0.3);
-        for (int i = radius; i > 0; --i) {
-            QColor c = base;
-            c.setAlphaF(float(base.alphaF() / radius));
-            p.setBrush(c);
-            const double grow = i;
-            p.drawRoundedRect(r.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+    for (const QRect& slice : paintSlices(event->rect())) {
+        p.setClipRect(slice);
+        p.fillRect(slice, Theme::panel());
+        // A soft shadow 2 points below each card: a few widening rings stand
+        // in for the blur (radius 10 in accent on air, else 5 in black).
+        for (QObject* child : children()) {
+            auto* card = qobject_cast<BlockCardView*>(child);
+            if (!card || !card->isVisible())
+                continue;
+            const bool onAir = card->isOnAir();
+            const int radius = onAir ? 10 : 5;
+            const QRectF r = QRectF(card->geometry()).translated(0, 2);
+            if (!slice.intersects(r.adjusted(-radius, -radius, radius, radius).toAlignedRect()))
+                continue;
+            // The card is opaque over its own rect: the shadow shows only
+            // in the strips around it, each drawn under its own clip.
+            const QColor base = onAir ? Theme::withAlpha(Theme::accent(), 0.22) : Theme::black(0.3);
+            for (const QRect& strip : QRegion(slice).subtracted(QRegion(card->geometry()))) {
+                p.setClipRect(strip);
+                const QRectF part = paintedPart(r, strip, 10 + 2 * radius + 2);
+                for (int i = radius; i > 0; --i) {
+                    QColor c = base;
+                    c.setAlphaF(float(base.alphaF() / radius));
+                    p.setBrush(c);
+                    const double grow = i;
+                    p.drawRoundedRect(part.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+                }
+            }
         }
     }
 }

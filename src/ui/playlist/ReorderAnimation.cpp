@@ -17,28 +17,46 @@ ReorderAnimation::ReorderAnimation(const QLayout& layout)
     }
 }
 
+ReorderAnimation::ReorderAnimation(const QList<QWidget*>& widgets)
+{
+    for (QWidget* w : widgets) {
+        if (w->isVisible())
+            before_.insert(w, w->pos());
+    }
+}
+
 void ReorderAnimation::run(QLayout& layout) const
 {
     if (before_.isEmpty())
         return;
     layout.activate();
-    for (auto it = before_.cbegin(); it != before_.cend(); ++it) {
-        QWidget* w = it.key();
-        if (layout.indexOf(w) < 0 || !w->isVisible())
+    QList<QWidget*> placed;
+    for (int i = 0; i < layout.count(); ++i) {
+        if (QWidget* w = layout.itemAt(i)->widget())
+            placed.append(w);
+    }
+    slide(placed);
+}
+
+void ReorderAnimation::slide(const QList<QWidget*>& placed) const
+{
+    for (QWidget* w : placed) {
+        const auto before = before_.constFind(w);
+        if (before == before_.cend() || !w->isVisible())
             continue;
         // A slide still under way ends here; the new one starts where it was.
         for (auto* running : w->findChildren<QPropertyAnimation*>(QStringLiteral("reorder"), Qt::FindDirectChildrenOnly))
             running->stop();
         const QPoint to = w->pos();
-        if (to == it.value())
+        if (to == before.value())
             continue;
         auto* slide = new QPropertyAnimation(w, "pos", w);
         slide->setObjectName(QStringLiteral("reorder"));
         slide->setDuration(kDurationMs);
         slide->setEasingCurve(QEasingCurve::OutQuad);
-        slide->setStartValue(it.value());
+        slide->setStartValue(before.value());
         slide->setEndValue(to);
-        w->move(it.value());
+        w->move(before.value());
         slide->start(QAbstractAnimation::DeleteWhenStopped);
     }
 }

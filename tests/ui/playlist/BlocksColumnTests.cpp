@@ -327,6 +327,63 @@ TEST_F(BlocksColumn, OnlyTheLiveItemOnAirShowsItsStatus)
 }
 
 } // namespace
+// What happens inside a row stays inside its card: the item on air
+// changing (a badge shown in one row, hidden in another) and rows made as
+// they scroll into view ask the column for no new layout, which would go
+// over every card and row of the show.
+TEST_F(BlocksColumn, RowChangesAndRowsMadeInViewLayOutNothingAboveTheirCard)
+{
+    auto& col = makeColumn();
+    MediaBlock::Items items;
+    for (int i = 0; i < 120; ++i)
+        items.push_back(media("clip_5s.mov"));
+    auto block = addBlock(QStringLiteral("Lungo"), items);
+    BlockCardView* card = col.card(block->id());
+    ASSERT_NE(card, nullptr);
+    const auto settle = [&] {
+        for (int i = 0; i < 3; ++i) {
+            col.repaint();
+            QApplication::processEvents();
+        }
+    };
+    engine->play(items[0], block);
+    settle();
+
+    struct LayoutRequests : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::LayoutRequest)
+                ++count;
+            return false;
+        }
+    } requests;
+    QWidget* list = col.scrollArea()->widget();
+    list->installEventFilter(&requests);
+    col.scrollArea()->viewport()->installEventFilter(&requests);
+    card->installEventFilter(&requests);
+
+    engine->play(items[1], block);
+    settle();
+    ASSERT_TRUE(card->row(items[1]->id())->marks().isOnAir);
+    EXPECT_EQ(requests.count, 0) << "the on-air change laid out the column";
+
+    MediaRowView* top = card->row(items[0]->id());
+    const QPoint topAt = top->mapTo(list, QPoint());
+    QScrollBar* bar = col.scrollArea()->verticalScrollBar();
+    const int rowsBefore = int(card->rowsInOrder().size());
+    for (int step = 0; step < 4; ++step) {
+        bar->setValue(bar->value() + col.scrollArea()->viewport()->height());
+        settle();
+    }
+    EXPECT_GT(int(card->rowsInOrder().size()), rowsBefore) << "rows were made as they came into view";
+    EXPECT_EQ(requests.count, 0) << "rows made in view laid out the column";
+    EXPECT_EQ(top->mapTo(list, QPoint()), topAt) << "rows made below moved the ones above";
+    const auto shown = card->rowsInOrder();
+    for (int i = 1; i < shown.size(); ++i)
+        EXPECT_LE(shown[i - 1]->geometry().bottom() + 1, shown[i]->y());
+}
+
 } // namespace tessarin::test
 
 namespace tessarin::test {
