@@ -44,6 +44,9 @@ make cover_art.mp3 -i tone_half.mp3 -i still.png -map 0 -map 1 -c copy -disposit
 # lossless), constant-level audio whose samples are exact in 16 bits, and a ramp.
 make frames.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
   -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 25
+# The same pictures at 10 bits a sample (lossless), as a 10-bit camera file decodes.
+make frames10.mkv -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,format=yuv420p,geq=lum='16+4*mod(N\,50)':cb=128:cr=128,format=yuv420p10le" \
+  -c:v ffv1 -g 25
 make const_quarter.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=2" -c:a pcm_s16le
 make const_eighth.wav -f lavfi -i "aevalsrc=0.125|0.125:s=48000:d=2" -c:a pcm_s16le
 make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16le

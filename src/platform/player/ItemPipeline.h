@@ -167,6 +167,7 @@ private:
     int swsSpace_ = -1;
     int swsRange_ = -1;
     std::int64_t swsKey_ = -1; // size and format the tables were made for
+    std::vector<std::uint8_t> deep_;      // video thread only: a deep 4:2:0 picture halved into 8-bit planes
     std::vector<std::uint8_t> halved_[2]; // video thread only: 4:2:0 planes at half size, two steps
     SwsContext* planeSws_ = nullptr;      // video thread only: 4:2:0 planes to the drawn size
     std::vector<std::uint8_t> resized_;   // video thread only: its planes

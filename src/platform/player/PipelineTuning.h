@@ -3,6 +3,9 @@
 // and ItemPipelineDecode.cpp). Internal to the player.
 #include "platform/Clock.h"
 
+#include <QSize>
+
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +26,46 @@ inline constexpr std::size_t kFrameQueueBytes = 40u << 20;
 // Released pictures kept for reuse.
 inline constexpr int kIdleFrames = 2;
 // Pictures larger than this are decoded on two frame threads: each further
-// thread holds pictures of its own (25 MB each for 10-bit 4K), and two
-// keep up with 4K in real time.
+// thread holds pictures of its own (25 MB each for 10-bit 4K, and its motion
+// data), and two keep up with 4K in real time.
 inline constexpr std::int64_t kLargePicture = 4'000'000;
+
+// How a video decoder is threaded.
+enum class VideoThreading {
+    Automatic,    // as many frame (or slice) threads as libavcodec picks
+    TwoFrames,    // two frame threads, each with a picture in flight
+    SlicesOnly,   // one picture at a time, its rows or slices on many threads
+};
+
+// The pictures queued at most, of `pictureBytes` each as converted from
+// pictures of `decoded` size: about kFrameQueueBytes, and the fewest for
+// pictures decoded larger than kLargePicture, whose decoder already holds
+// several of them (its reference and reordered pictures, 25 MB each for
+// 10-bit 4K) while the program needs only what it draws.
+inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded)
+{
+    if (std::int64_t(decoded.width()) * decoded.height() > kLargePicture)
+        return kMinFrames;
+    return std::clamp(kFrameQueueBytes / std::max<std::size_t>(pictureBytes, 1), kMinFrames, kMaxFrames);
+}
+
+
+// For pictures of `picture` size drawn at most at `drawn` (empty: at their
+// own size). A large picture drawn at half its size or less is halved in
+// its planes before anything else, so converting it is cheap and decoding
+// is nearly all the work: it is decoded one picture at a time on slice
+// threads (wavefront rows), which holds one picture and its motion data
+// fewer than a second frame thread. Shown near its own size, its conversion
+// is as costly as its decoding, and two frame threads keep up with it.
+inline VideoThreading videoThreading(QSize picture, QSize drawn)
+{
+    if (std::int64_t(picture.width()) * picture.height() <= kLargePicture)
+        return VideoThreading::Automatic;
+    if (!drawn.isEmpty() && picture.width() >= 2 * drawn.width() && picture.height() >= 2 * drawn.height())
+        return VideoThreading::SlicesOnly;
+    return VideoThreading::TwoFrames;
+}
+
 inline constexpr int kRingFrames = 24000;
 inline constexpr std::size_t kVideoPackets = 48;
 inline constexpr std::size_t kAudioPackets = 64;
