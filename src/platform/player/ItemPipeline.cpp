@@ -633,6 +633,10 @@ void ItemPipeline::streamFinished(bool video, std::uint64_t serial, double endTi
         audioEndPts_.store(endTime, std::memory_order_relaxed);
         audioEndedSerial_.store(serial, std::memory_order_release);
     }
+    // The end came before the pictures a start waits for: it starts with
+    // the first one (or, with none, at the end).
+    if (video && videoStartWaiting_ > 0)
+        firstDecoded(serial, videoFirstTime_);
     if (video || videoStream_ < 0)
         firstDecoded(serial, endTime);
     controlWake_.notify_all();

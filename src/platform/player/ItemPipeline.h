@@ -188,6 +188,8 @@ private:
 
     // Decoder-thread state (each member used by one decode thread only).
     bool videoFirst_ = true;
+    double videoFirstTime_ = 0.0;  // of the first picture since the start
+    int videoStartWaiting_ = -1;   // pictures still to come before the clock starts (-1: started)
     DecodePace videoPace_;
     double videoBusySince_ = 0.0; // when the video thread last stopped waiting for room
     bool videoPastEnd_ = false;

@@ -132,6 +132,7 @@ void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
             frames_.clear();
         }
         videoFirst_ = true;
+        videoStartWaiting_ = -1;
         videoPace_.reset();
         videoBusySince_ = now();
         videoPastEnd_ = false;
@@ -361,7 +362,14 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     videoBusySince_ = now();
     if (videoFirst_) {
         videoFirst_ = false;
-        firstDecoded(serial, t);
+        videoFirstTime_ = t;
+        videoStartWaiting_ = startPictures(QSize(width, height)) - 1;
+    } else if (videoStartWaiting_ > 0) {
+        --videoStartWaiting_;
+    }
+    if (videoStartWaiting_ == 0) {
+        videoStartWaiting_ = -1;
+        firstDecoded(serial, videoFirstTime_);
     }
 }
 

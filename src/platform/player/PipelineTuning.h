@@ -50,6 +50,15 @@ inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded)
 }
 
 
+// The pictures decoded at a start (or after a seek) before the clock runs.
+// A large picture takes a good part of a frame's time to decode, and after
+// a key picture the decoder must often decode two or three before it can
+// hand out the next one: with one picture ready it would start behind.
+inline int startPictures(QSize decoded)
+{
+    return std::int64_t(decoded.width()) * decoded.height() > kLargePicture ? 2 : 1;
+}
+
 // For pictures of `picture` size drawn at most at `drawn` (empty: at their
 // own size). A large picture drawn at half its size or less is halved in
 // its planes before anything else, so converting it is cheap and decoding

@@ -57,7 +57,7 @@ TEST(DecodePace, ADecoderSlowerThanRealTimeSkipsUntilAPictureIsOnTime)
 namespace tessarin::test {
 namespace {
 
-TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPicturesInFlight)
+TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPicturesInFlightAndStartsTwoAhead)
 {
     using namespace pipeline;
     const QSize uhd(3840, 2160);
@@ -67,6 +67,9 @@ TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPict
     EXPECT_EQ(videoThreading(uhd, hd), VideoThreading::SlicesOnly);
     EXPECT_EQ(videoThreading(uhd, QSize(1280, 720)), VideoThreading::SlicesOnly);
     EXPECT_EQ(queuedPictures(std::size_t(1920) * 1080 * 4, uhd), kMinFrames);
+    // Its clock starts with two pictures decoded, a small picture's with one.
+    EXPECT_EQ(startPictures(uhd), 2);
+    EXPECT_EQ(startPictures(hd), 1);
     // At its own size, or drawn larger than half of it: two frame threads.
     EXPECT_EQ(videoThreading(uhd, QSize()), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(uhd, QSize(2560, 1440)), VideoThreading::TwoFrames);
