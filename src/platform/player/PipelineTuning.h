@@ -25,9 +25,9 @@ inline constexpr std::size_t kMinFrames = 3;
 inline constexpr std::size_t kFrameQueueBytes = 40u << 20;
 // Released pictures kept for reuse.
 inline constexpr int kIdleFrames = 2;
-// Pictures larger than this are decoded on two frame threads: each further
-// thread holds pictures of its own (25 MB each for 10-bit 4K, and its motion
-// data), and two keep up with 4K in real time.
+// Pictures larger than this are large: their decoder holds several of them
+// (25 MB each for 10-bit 4K, and their motion data), and each frame thread
+// one more in flight. See videoThreading, queuedPictures and startPictures.
 inline constexpr std::int64_t kLargePicture = 4'000'000;
 
 // How a video decoder is threaded.
