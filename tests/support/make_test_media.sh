@@ -80,4 +80,11 @@ make large.jpg -f lavfi -i "testsrc2=size=5000x3000:rate=1" -frames:v 1 -q:v 5
 # ProRes 4444 in QuickTime and as VP9 with alpha in WebM.
 make halves_prores4444.mov -loop 1 -i halves.png -t 1 -r 25 -c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le
 make halves_vp9alpha.webm -loop 1 -i halves.png -t 1 -r 25 -c:v libvpx-vp9 -pix_fmt yuva420p -lossless 1
+# HEVC as x265 makes it, with wavefront rows (its default) and without, as
+# many hardware encoders do: parameter sets as hvcC in MP4 and Matroska, and
+# as start codes in a transport stream.
+x265=(-c:v libx265 -preset ultrafast -pix_fmt yuv420p)
+make hevc_wpp.mp4 -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=1
+make hevc_wpp.ts -i hevc_wpp.mp4 -c copy
+make hevc_nowpp.mkv -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=0
 echo "test media ready in $out"

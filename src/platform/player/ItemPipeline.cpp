@@ -1,6 +1,7 @@
 #include "platform/player/ItemPipeline.h"
 
 #include "platform/player/PipelineTuning.h"
+#include "platform/player/RowParallelism.h"
 
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
@@ -73,7 +74,8 @@ AVCodecContext* openDecoder(AVStream* stream, QSize drawn = {})
     ctx->thread_count = 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-        switch (videoThreading(QSize(stream->codecpar->width, stream->codecpar->height), drawn)) {
+        const QSize picture(stream->codecpar->width, stream->codecpar->height);
+        switch (videoThreading(picture, drawn, rowParallel(*stream->codecpar))) {
         case VideoThreading::Automatic: break;
         case VideoThreading::TwoFrames: ctx->thread_count = 2; break;
         case VideoThreading::SlicesOnly: ctx->thread_type = FF_THREAD_SLICE; break;

@@ -60,17 +60,22 @@ inline int startPictures(QSize decoded)
 }
 
 // For pictures of `picture` size drawn at most at `drawn` (empty: at their
-// own size). A large picture drawn at half its size or less is halved in
-// its planes before anything else, so converting it is cheap and decoding
-// is nearly all the work: it is decoded one picture at a time on slice
-// threads (wavefront rows), which holds one picture and its motion data
-// fewer than a second frame thread. Shown near its own size, its conversion
-// is as costly as its decoding, and two frame threads keep up with it.
-inline VideoThreading videoThreading(QSize picture, QSize drawn)
+// own size), from a stream that lets one picture's work spread over threads
+// (`rowParallel`: HEVC wavefront rows or tiles, see RowParallelism.h). Such
+// a large picture drawn at half its size or less is halved in its planes
+// before anything else, so converting it is cheap and decoding is nearly all
+// the work: it is decoded one picture at a time on slice threads, which
+// holds one picture and its motion data fewer than a second frame thread.
+// Without row parallelism slice threads would leave one thread to decode
+// the whole picture, far too slow for 4K, so it keeps two frame threads, as
+// it does shown near its own size, where its conversion is as costly as its
+// decoding.
+inline VideoThreading videoThreading(QSize picture, QSize drawn, bool rowParallel)
 {
     if (std::int64_t(picture.width()) * picture.height() <= kLargePicture)
         return VideoThreading::Automatic;
-    if (!drawn.isEmpty() && picture.width() >= 2 * drawn.width() && picture.height() >= 2 * drawn.height())
+    if (rowParallel && !drawn.isEmpty() && picture.width() >= 2 * drawn.width()
+        && picture.height() >= 2 * drawn.height())
         return VideoThreading::SlicesOnly;
     return VideoThreading::TwoFrames;
 }
