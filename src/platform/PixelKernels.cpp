@@ -202,6 +202,20 @@ void halvePlaneRow(const uint8_t* __restrict above, const uint8_t* __restrict be
 }
 
 TESSARIN_VECTOR_CLONES
+void halveDeepPlaneRow(const uint16_t* __restrict above, const uint16_t* __restrict below, int count, int bits,
+                       uint8_t* __restrict out)
+{
+    const unsigned shift = unsigned(bits - 8) + 2;
+    const unsigned rounding = 1u << (shift - 1);
+    const unsigned most = 255;
+    for (int i = 0; i < count; ++i) {
+        const unsigned sum = unsigned(above[2 * i]) + above[2 * i + 1] + below[2 * i] + below[2 * i + 1];
+        const unsigned mean = (sum + rounding) >> shift;
+        out[i] = uint8_t(mean < most ? mean : most);
+    }
+}
+
+TESSARIN_VECTOR_CLONES
 void joinRow(uint32_t* __restrict dst, int count, const uint8_t* __restrict b, const uint8_t* __restrict g,
              const uint8_t* __restrict r, const uint8_t* __restrict a)
 {

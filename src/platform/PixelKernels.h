@@ -51,6 +51,10 @@ void splitHalvingRow(const uint32_t* above, const uint32_t* below, int count, ui
 // One row of a byte plane at half size: each output byte the rounded mean
 // of a 2 x 2 block of the rows above and below (2 x count bytes a row).
 void halvePlaneRow(const uint8_t* above, const uint8_t* below, int count, uint8_t* out);
+// The same for a plane of deep samples (9 to 16 bits in 16-bit words, the
+// low bits used): each output byte the rounded mean at 8 bits, the sample's
+// low (bits - 8) bits dropped after the mean.
+void halveDeepPlaneRow(const uint16_t* above, const uint16_t* below, int count, int bits, uint8_t* out);
 // Joins four byte planes into BGRA words.
 void joinRow(uint32_t* dst, int count, const uint8_t* b, const uint8_t* g, const uint8_t* r, const uint8_t* a);
 

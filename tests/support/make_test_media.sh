@@ -44,6 +44,9 @@ make cover_art.mp3 -i tone_half.mp3 -i still.png -map 0 -map 1 -c copy -disposit
 # lossless), constant-level audio whose samples are exact in 16 bits, and a ramp.
 make frames.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
   -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 25
+# The same pictures at 10 bits a sample (lossless), as a 10-bit camera file decodes.
+make frames10.mkv -f lavfi -i "nullsrc=size=64x64:rate=25:duration=20,format=yuv420p,geq=lum='16+4*mod(N\,50)':cb=128:cr=128,format=yuv420p10le" \
+  -c:v ffv1 -g 25
 make const_quarter.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=2" -c:a pcm_s16le
 make const_eighth.wav -f lavfi -i "aevalsrc=0.125|0.125:s=48000:d=2" -c:a pcm_s16le
 make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16le
@@ -77,4 +80,11 @@ make large.jpg -f lavfi -i "testsrc2=size=5000x3000:rate=1" -frames:v 1 -q:v 5
 # ProRes 4444 in QuickTime and as VP9 with alpha in WebM.
 make halves_prores4444.mov -loop 1 -i halves.png -t 1 -r 25 -c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le
 make halves_vp9alpha.webm -loop 1 -i halves.png -t 1 -r 25 -c:v libvpx-vp9 -pix_fmt yuva420p -lossless 1
+# HEVC as x265 makes it, with wavefront rows (its default) and without, as
+# many hardware encoders do: parameter sets as hvcC in MP4 and Matroska, and
+# as start codes in a transport stream.
+x265=(-c:v libx265 -preset ultrafast -pix_fmt yuv420p)
+make hevc_wpp.mp4 -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=1
+make hevc_wpp.ts -i hevc_wpp.mp4 -c copy
+make hevc_nowpp.mkv -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=0
 echo "test media ready in $out"

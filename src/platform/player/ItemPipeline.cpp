@@ -1,6 +1,7 @@
 #include "platform/player/ItemPipeline.h"
 
 #include "platform/player/PipelineTuning.h"
+#include "platform/player/RowParallelism.h"
 
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
@@ -49,7 +50,8 @@ VideoTransform transformOf(const AVStream* stream)
     return t;
 }
 
-AVCodecContext* openDecoder(AVStream* stream)
+// drawn: the largest size its pictures are drawn at (empty: their own).
+AVCodecContext* openDecoder(AVStream* stream, QSize drawn = {})
 {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     // FFmpeg's own VP9 decoder leaves out the alpha channel WebM carries
@@ -69,9 +71,16 @@ AVCodecContext* openDecoder(AVStream* stream)
         return nullptr;
     }
     ctx->pkt_timebase = stream->time_base;
-    const bool large = std::int64_t(stream->codecpar->width) * stream->codecpar->height > kLargePicture;
-    ctx->thread_count = large && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? 2 : 0;
+    ctx->thread_count = 0;
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        const QSize picture(stream->codecpar->width, stream->codecpar->height);
+        switch (videoThreading(picture, drawn, rowParallel(*stream->codecpar))) {
+        case VideoThreading::Automatic: break;
+        case VideoThreading::TwoFrames: ctx->thread_count = 2; break;
+        case VideoThreading::SlicesOnly: ctx->thread_type = FF_THREAD_SLICE; break;
+        }
+    }
     if (avcodec_open2(ctx, codec, nullptr) < 0) {
         avcodec_free_context(&ctx);
         return nullptr;
@@ -415,7 +424,7 @@ bool ItemPipeline::open()
         videoStream_ = -1; // cover art is not a picture track
     audioStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0) {
-        videoCtx_ = openDecoder(format_->streams[videoStream_]);
+        videoCtx_ = openDecoder(format_->streams[videoStream_], item_->pictureSizeLimit());
         if (!videoCtx_)
             videoStream_ = -1;
     }
@@ -626,6 +635,10 @@ void ItemPipeline::streamFinished(bool video, std::uint64_t serial, double endTi
         audioEndPts_.store(endTime, std::memory_order_relaxed);
         audioEndedSerial_.store(serial, std::memory_order_release);
     }
+    // The end came before the pictures a start waits for: it starts with
+    // the first one (or, with none, at the end).
+    if (video && videoStartWaiting_ > 0)
+        firstDecoded(serial, videoFirstTime_);
     if (video || videoStream_ < 0)
         firstDecoded(serial, endTime);
     controlWake_.notify_all();

@@ -167,6 +167,7 @@ private:
     int swsSpace_ = -1;
     int swsRange_ = -1;
     std::int64_t swsKey_ = -1; // size and format the tables were made for
+    std::vector<std::uint8_t> deep_;      // video thread only: a deep 4:2:0 picture halved into 8-bit planes
     std::vector<std::uint8_t> halved_[2]; // video thread only: 4:2:0 planes at half size, two steps
     SwsContext* planeSws_ = nullptr;      // video thread only: 4:2:0 planes to the drawn size
     std::vector<std::uint8_t> resized_;   // video thread only: its planes
@@ -187,6 +188,8 @@ private:
 
     // Decoder-thread state (each member used by one decode thread only).
     bool videoFirst_ = true;
+    double videoFirstTime_ = 0.0;  // of the first picture since the start
+    int videoStartWaiting_ = -1;   // pictures still to come before the clock starts (-1: started)
     DecodePace videoPace_;
     double videoBusySince_ = 0.0; // when the video thread last stopped waiting for room
     bool videoPastEnd_ = false;

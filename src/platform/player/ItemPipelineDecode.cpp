@@ -29,6 +29,23 @@ struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
 
+// The sample depth of a planar 4:2:0 format of 9 to 16 bits a sample in
+// native 16-bit words without alpha; 0 for any other.
+int deepPlanarDepth(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d || d->nb_components != 3 || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || (d->flags & AV_PIX_FMT_FLAG_BE)
+        || (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_PAL))
+        || d->log2_chroma_w != 1 || d->log2_chroma_h != 1)
+        return 0;
+    for (int c = 0; c < 3; ++c) {
+        if (d->comp[c].plane != c || d->comp[c].step != 2 || d->comp[c].shift != 0 || d->comp[c].offset != 0
+            || d->comp[c].depth != d->comp[0].depth)
+            return 0;
+    }
+    return d->comp[0].depth > 8 && d->comp[0].depth <= 16 ? d->comp[0].depth : 0;
+}
+
 } // namespace
 
 // --- decoding --------------------------------------------------------------------
@@ -115,6 +132,7 @@ void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
             frames_.clear();
         }
         videoFirst_ = true;
+        videoStartWaiting_ = -1;
         videoPace_.reset();
         videoBusySince_ = now();
         videoPastEnd_ = false;
@@ -194,6 +212,21 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
         outWidth = std::clamp(static_cast<int>(std::lround(width * scale)), 1, width);
         outHeight = std::clamp(static_cast<int>(std::lround(height * scale)), 1, height);
     }
+    // Room first, then the picture: a converted picture never waits beside
+    // a full queue (the decoded one waits, and the decoder with it).
+    const double waitStart = now();
+    const std::size_t room = queuedPictures(std::size_t(outWidth) * 4 * std::size_t(outHeight), QSize(width, height));
+    for (;;) {
+        if (abort_ || !serialCurrent(serial))
+            return;
+        const double clockNow = clock_.now(now());
+        std::unique_lock lock(framesMutex_);
+        pruneFrames(clockNow); // frames leave the queue as the clock passes them
+        if (frames_.size() < room)
+            break;
+        framesWake_.wait_for(lock, kPoll);
+    }
+    videoBusySince_ += now() - waitStart; // waiting is not decoding
     auto out = pool_.acquire(outWidth, outHeight);
     if (!out)
         return;
@@ -212,6 +245,31 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     int srcStride[4] = { frame->linesize[0], frame->linesize[1], frame->linesize[2], frame->linesize[3] };
     int srcWidth = width;
     int srcHeight = height;
+    // Deep 4:2:0 pictures (10-bit HEVC, ...) drawn at half their size or
+    // less are halved straight into 8-bit planes: the first pass reads the
+    // large picture once, and everything after it works on a quarter of it
+    // at the depth the BGRA picture has anyway.
+    const int depth = deepPlanarDepth(srcFormat);
+    if (depth > 0 && width % 4 == 0 && height % 4 == 0 && width / 2 >= outWidth && height / 2 >= outHeight) {
+        srcWidth /= 2;
+        srcHeight /= 2;
+        const int lumaSize = srcWidth * srcHeight;
+        const int chromaSize = lumaSize / 4;
+        deep_.resize(static_cast<std::size_t>(lumaSize + 2 * chromaSize));
+        std::uint8_t* halved[3] = { deep_.data(), deep_.data() + lumaSize, deep_.data() + lumaSize + chromaSize };
+        for (int p = 0; p < 3; ++p) {
+            const int w = p == 0 ? srcWidth : srcWidth / 2;
+            const int h = p == 0 ? srcHeight : srcHeight / 2;
+            for (int y = 0; y < h; ++y) {
+                const auto* above = reinterpret_cast<const std::uint16_t*>(srcData[p] + std::ptrdiff_t(2 * y) * srcStride[p]);
+                const auto* below = reinterpret_cast<const std::uint16_t*>(srcData[p] + std::ptrdiff_t(2 * y + 1) * srcStride[p]);
+                pixels::halveDeepPlaneRow(above, below, w, depth, halved[p] + std::ptrdiff_t(y) * w);
+            }
+            srcData[p] = halved[p];
+            srcStride[p] = w;
+        }
+        srcFormat = AV_PIX_FMT_YUV420P;
+    }
     if (srcFormat == AV_PIX_FMT_YUV420P) {
         for (auto& planes : halved_) {
             if (srcWidth % 4 != 0 || srcHeight % 4 != 0 || srcWidth / 2 < outWidth || srcHeight / 2 < outHeight)
@@ -295,25 +353,23 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     videoLastEnd_ = t + out->duration;
     videoPace_.picture(now() - videoBusySince_, advance, false);
 
-    // Wait for room: frames leave the queue as the clock passes them.
-    for (;;) {
+    {
+        std::lock_guard lock(framesMutex_);
         if (abort_ || !serialCurrent(serial))
             return;
-        const double clockNow = clock_.now(now());
-        std::unique_lock lock(framesMutex_);
-        pruneFrames(clockNow);
-        const std::size_t frameBytes = std::size_t(out->bytesPerLine()) * std::size_t(out->height());
-        const std::size_t room = std::clamp(kFrameQueueBytes / std::max<std::size_t>(frameBytes, 1), kMinFrames, kMaxFrames);
-        if (frames_.size() < room) {
-            frames_.push_back(out);
-            break;
-        }
-        framesWake_.wait_for(lock, kPoll);
+        frames_.push_back(out);
     }
     videoBusySince_ = now();
     if (videoFirst_) {
         videoFirst_ = false;
-        firstDecoded(serial, t);
+        videoFirstTime_ = t;
+        videoStartWaiting_ = startPictures(QSize(width, height)) - 1;
+    } else if (videoStartWaiting_ > 0) {
+        --videoStartWaiting_;
+    }
+    if (videoStartWaiting_ == 0) {
+        videoStartWaiting_ = -1;
+        firstDecoded(serial, videoFirstTime_);
     }
 }
 

@@ -3,6 +3,9 @@
 // and ItemPipelineDecode.cpp). Internal to the player.
 #include "platform/Clock.h"
 
+#include <QSize>
+
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -22,10 +25,61 @@ inline constexpr std::size_t kMinFrames = 3;
 inline constexpr std::size_t kFrameQueueBytes = 40u << 20;
 // Released pictures kept for reuse.
 inline constexpr int kIdleFrames = 2;
-// Pictures larger than this are decoded on two frame threads: each further
-// thread holds pictures of its own (25 MB each for 10-bit 4K), and two
-// keep up with 4K in real time.
+// Pictures larger than this are large: their decoder holds several of them
+// (25 MB each for 10-bit 4K, and their motion data), and each frame thread
+// one more in flight. See videoThreading, queuedPictures and startPictures.
 inline constexpr std::int64_t kLargePicture = 4'000'000;
+
+// How a video decoder is threaded.
+enum class VideoThreading {
+    Automatic,    // as many frame (or slice) threads as libavcodec picks
+    TwoFrames,    // two frame threads, each with a picture in flight
+    SlicesOnly,   // one picture at a time, its rows or slices on many threads
+};
+
+// The pictures queued at most, of `pictureBytes` each as converted from
+// pictures of `decoded` size: about kFrameQueueBytes, and the fewest for
+// pictures decoded larger than kLargePicture, whose decoder already holds
+// several of them (its reference and reordered pictures, 25 MB each for
+// 10-bit 4K) while the program needs only what it draws.
+inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded)
+{
+    if (std::int64_t(decoded.width()) * decoded.height() > kLargePicture)
+        return kMinFrames;
+    return std::clamp(kFrameQueueBytes / std::max<std::size_t>(pictureBytes, 1), kMinFrames, kMaxFrames);
+}
+
+
+// The pictures decoded at a start (or after a seek) before the clock runs.
+// A large picture takes a good part of a frame's time to decode, and after
+// a key picture the decoder must often decode two or three before it can
+// hand out the next one: with one picture ready it would start behind.
+inline int startPictures(QSize decoded)
+{
+    return std::int64_t(decoded.width()) * decoded.height() > kLargePicture ? 2 : 1;
+}
+
+// For pictures of `picture` size drawn at most at `drawn` (empty: at their
+// own size), from a stream that lets one picture's work spread over threads
+// (`rowParallel`: HEVC wavefront rows or tiles, see RowParallelism.h). Such
+// a large picture drawn at half its size or less is halved in its planes
+// before anything else, so converting it is cheap and decoding is nearly all
+// the work: it is decoded one picture at a time on slice threads, which
+// holds one picture and its motion data fewer than a second frame thread.
+// Without row parallelism slice threads would leave one thread to decode
+// the whole picture, far too slow for 4K, so it keeps two frame threads, as
+// it does shown near its own size, where its conversion is as costly as its
+// decoding.
+inline VideoThreading videoThreading(QSize picture, QSize drawn, bool rowParallel)
+{
+    if (std::int64_t(picture.width()) * picture.height() <= kLargePicture)
+        return VideoThreading::Automatic;
+    if (rowParallel && !drawn.isEmpty() && picture.width() >= 2 * drawn.width()
+        && picture.height() >= 2 * drawn.height())
+        return VideoThreading::SlicesOnly;
+    return VideoThreading::TwoFrames;
+}
+
 inline constexpr int kRingFrames = 24000;
 inline constexpr std::size_t kVideoPackets = 48;
 inline constexpr std::size_t kAudioPackets = 64;

@@ -2,6 +2,7 @@
 // is both behind and slower than real time. A decoder that keeps up but was
 // held up for a moment must show every picture again once on time.
 #include "platform/player/DecodePace.h"
+#include "platform/player/PipelineTuning.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,38 @@ TEST(DecodePace, ADecoderSlowerThanRealTimeSkipsUntilAPictureIsOnTime)
     pace.picture(1.4 * kPicture, kPicture, true);
     pace.picture(1.4 * kPicture, kPicture, true);
     EXPECT_FALSE(pace.skipUnreferenced());
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPicturesInFlightAndStartsTwoAhead)
+{
+    using namespace pipeline;
+    const QSize uhd(3840, 2160);
+    const QSize hd(1920, 1080);
+    // Into a 1080p or smaller program: one picture decoded at a time (slice
+    // threads), and the fewest converted pictures queued.
+    EXPECT_EQ(videoThreading(uhd, hd, true), VideoThreading::SlicesOnly);
+    EXPECT_EQ(videoThreading(uhd, QSize(1280, 720), true), VideoThreading::SlicesOnly);
+    EXPECT_EQ(queuedPictures(std::size_t(1920) * 1080 * 4, uhd), kMinFrames);
+    // Its clock starts with two pictures decoded, a small picture's with one.
+    EXPECT_EQ(startPictures(uhd), 2);
+    EXPECT_EQ(startPictures(hd), 1);
+    // At its own size, or drawn larger than half of it: two frame threads.
+    EXPECT_EQ(videoThreading(uhd, QSize(), true), VideoThreading::TwoFrames);
+    EXPECT_EQ(videoThreading(uhd, QSize(2560, 1440), true), VideoThreading::TwoFrames);
+    EXPECT_EQ(videoThreading(QSize(4096, 2160), QSize(2049, 1080), true), VideoThreading::TwoFrames);
+    // Pictures of 1080p and smaller keep libavcodec's own threading and a
+    // queue of about kFrameQueueBytes, however they are drawn.
+    EXPECT_EQ(videoThreading(hd, QSize(480, 270), true), VideoThreading::Automatic);
+    EXPECT_EQ(videoThreading(hd, QSize(), true), VideoThreading::Automatic);
+    EXPECT_EQ(queuedPictures(std::size_t(1920) * 1080 * 4, hd), kFrameQueueBytes / (std::size_t(1920) * 1080 * 4));
+    EXPECT_EQ(queuedPictures(std::size_t(320) * 180 * 4, QSize(320, 180)), kMaxFrames);
+    EXPECT_EQ(queuedPictures(std::size_t(3840) * 2160 * 4, uhd), kMinFrames);
 }
 
 } // namespace

@@ -224,29 +224,41 @@ TEST(FfmpegMediaPlayer, BadFilesFailQuietlyNeverEndAndLeaveThePlayerUsable)
 TEST(FfmpegMediaPlayer, PicturesDrawnAtHalfTheirSizeOrLessKeepTheirPicture)
 {
     // Halved once, twice, and halved then scaled: the size asked for and the
-    // same picture (its grey level) as the conversion at full size.
-    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
-    auto item = itemFor("frames.mp4"); // 64 x 64, frame N has luma 16 + 4 × (N mod 50)
-    auto output = std::make_shared<VideoOutput>();
-    item->addOutput(output);
-    player.replaceCurrentItem(item);
-    const struct {
-        QSize drawn;
-        double time;
-    } cases[] = { { QSize(32, 32), 2.5 }, { QSize(16, 16), 4.5 }, { QSize(20, 20), 6.5 }, { QSize(64, 64), 8.5 } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.drawn.width());
-        output->setMaximumSize(c.drawn);
-        bool finished = false;
-        player.seek(c.time, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
-        ASSERT_TRUE(waitUntil([&] { return finished; }));
-        auto frame = output->copyFrame(output->itemTime(HostClock::monotonicSeconds()));
-        ASSERT_TRUE(frame);
-        EXPECT_EQ(frame->width(), c.drawn.width());
-        EXPECT_EQ(frame->height(), c.drawn.height());
-        const int centre = frame->constBits()[frame->bytesPerLine() * (frame->height() / 2) + frame->width() / 2 * 4 + 1];
-        const int expected = int(c.time * 25) % 50; // the frame standing at the time
-        EXPECT_EQ(std::lround((centre * 219.0 / 255.0) / 4.0), expected);
+    // same picture (its grey level) as the conversion at full size, from
+    // 8-bit pictures and from 10-bit ones (whose first halving also takes
+    // them to 8 bits).
+    for (const char* name : { "frames.mp4", "frames10.mkv" }) {
+        SCOPED_TRACE(name);
+        FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+        auto item = itemFor(name); // 64 x 64, frame N has luma 16 + 4 × (N mod 50)
+        auto output = std::make_shared<VideoOutput>();
+        item->addOutput(output);
+        player.replaceCurrentItem(item);
+        const struct {
+            QSize drawn;
+            double time;
+        } cases[] = { { QSize(32, 32), 2.5 }, { QSize(16, 16), 4.5 }, { QSize(20, 20), 6.5 }, { QSize(64, 64), 8.5 },
+            { QSize(32, 32), 9.5 } };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.drawn.width());
+            output->setMaximumSize(c.drawn);
+            bool finished = false;
+            player.seek(c.time, SeekTolerance::Zero, [&](bool ok) { finished = ok; });
+            ASSERT_TRUE(waitUntil([&] { return finished; }));
+            auto frame = output->copyFrame(output->itemTime(HostClock::monotonicSeconds()));
+            ASSERT_TRUE(frame);
+            EXPECT_EQ(frame->width(), c.drawn.width());
+            EXPECT_EQ(frame->height(), c.drawn.height());
+            const int expected = int(c.time * 25) % 50; // the frame standing at the time
+            // Every pixel: a halving that read the wrong rows or samples
+            // would leave stripes or a picture of another level.
+            for (int y = 0; y < frame->height(); ++y) {
+                for (int x = 0; x < frame->width(); ++x) {
+                    const int green = frame->constBits()[frame->bytesPerLine() * y + x * 4 + 1];
+                    ASSERT_EQ(std::lround((green * 219.0 / 255.0) / 4.0), expected) << x << ", " << y;
+                }
+            }
+        }
     }
 }
 
