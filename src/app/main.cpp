@@ -1,4 +1,5 @@
 #include "app/AppLook.h"
+#include "app/CloseRequests.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
 #include "platform/CaptureDevices.h"
@@ -95,8 +96,14 @@ int main(int argc, char* argv[])
             window.raise();
             window.activateWindow();
         });
-        QObject::connect(&window, &tessarin::ContentView::quitConfirmed, &window,
-                         [] { tessarin::ProcessEnd::begin(kEndSeconds); });
+        // Closing the main window ends the program. Qt's quit request is
+        // refused while another window declines to close; the end is not.
+        QObject::connect(&window, &tessarin::ContentView::quitConfirmed, &window, [] {
+            tessarin::ProcessEnd::begin(kEndSeconds);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+                                      Qt::QueuedConnection);
+        });
+        tessarin::CloseRequests::install(window);
         window.show();
         status = QApplication::exec();
         tessarin::ProcessEnd::mark("the windows' teardown");
