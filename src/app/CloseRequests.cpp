@@ -20,18 +20,17 @@ CloseRequests::CloseRequests(QWidget& window, std::uint32_t wmProtocols, std::ui
 {
 }
 
-void CloseRequests::install(QWidget& window)
+std::unique_ptr<CloseRequests> CloseRequests::install(QWidget& window)
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display* display = x11 ? x11->display() : nullptr;
     if (!display)
-        return;
+        return nullptr;
     const auto protocols = static_cast<std::uint32_t>(XInternAtom(display, "WM_PROTOCOLS", False));
     const auto deleteWindow = static_cast<std::uint32_t>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    auto* filter = new CloseRequests(window, protocols, deleteWindow);
-    QCoreApplication::instance()->installNativeEventFilter(filter);
-    // Goes with the application object (the filter is no QObject).
-    QObject::connect(QCoreApplication::instance(), &QObject::destroyed, [filter] { delete filter; });
+    auto filter = std::make_unique<CloseRequests>(window, protocols, deleteWindow);
+    QCoreApplication::instance()->installNativeEventFilter(filter.get());
+    return filter;
 }
 
 bool CloseRequests::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 namespace tessarin {
 
@@ -20,9 +21,9 @@ public:
     // The atoms WM_PROTOCOLS and WM_DELETE_WINDOW of the display.
     CloseRequests(QWidget& window, std::uint32_t wmProtocols, std::uint32_t wmDeleteWindow);
 
-    // Installs a filter for window on the application when it runs on X11;
-    // it lives as long as the application object.
-    static void install(QWidget& window);
+    // A filter for window installed on the application when it runs on X11
+    // (none otherwise); it takes itself off when destroyed.
+    static std::unique_ptr<CloseRequests> install(QWidget& window);
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

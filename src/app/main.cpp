@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
             QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
                                       Qt::QueuedConnection);
         });
-        tessarin::CloseRequests::install(window);
+        const auto closeRequests = tessarin::CloseRequests::install(window);
         window.show();
         status = QApplication::exec();
         tessarin::ProcessEnd::mark("the windows' teardown");
