@@ -175,6 +175,7 @@ void ContentView::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    emit quitConfirmed();
     // The other windows (settings, full-screen output) must not keep the
     // application running once the main window is gone.
     SettingsWindowController::shared().close();

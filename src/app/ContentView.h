@@ -58,6 +58,10 @@ public:
     // Opens the settings window on its last section, or brings it to the front.
     void openSettingsWindow();
 
+signals:
+    // The window accepted its close: the program ends.
+    void quitConfirmed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

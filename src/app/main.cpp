@@ -1,4 +1,5 @@
 #include "app/AppLook.h"
+#include "app/CloseRequests.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
 #include "platform/CaptureDevices.h"
@@ -76,7 +77,12 @@ int main(int argc, char* argv[])
     // and then takes the same way out as the quit command, asking nothing:
     // unsaved changes are not written anywhere.
     bool endedFromOutside = false;
+    // Once the end is decided nothing may hold the process for ever: an
+    // operator who finds it still running (holding the sound device, a
+    // listening port, the session's single-instance name) cannot start again.
+    constexpr double kEndSeconds = 20.0;
     tessarin::TerminationSignals::install([&endedFromOutside](int) {
+        tessarin::ProcessEnd::begin(kEndSeconds);
         endedFromOutside = true;
         QCoreApplication::exit(0);
     });
@@ -90,8 +96,17 @@ int main(int argc, char* argv[])
             window.raise();
             window.activateWindow();
         });
+        // Closing the main window ends the program. Qt's quit request is
+        // refused while another window declines to close; the end is not.
+        QObject::connect(&window, &tessarin::ContentView::quitConfirmed, &window, [] {
+            tessarin::ProcessEnd::begin(kEndSeconds);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+                                      Qt::QueuedConnection);
+        });
+        const auto closeRequests = tessarin::CloseRequests::install(window);
         window.show();
         status = QApplication::exec();
+        tessarin::ProcessEnd::mark("the windows' teardown");
         tessarin::AppLanguage::setQuitRequest({});
         if (endedFromOutside) {
             tessarin::SettingsWindowController::shared().close();
@@ -100,6 +115,7 @@ int main(int argc, char* argv[])
     }
     // The language relaunch's new start waits for this process to be gone,
     // so it is arranged now, before a shutdown that might have to be cut short.
+    tessarin::ProcessEnd::mark("the language relaunch");
     if (!endedFromOutside)
         tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
     // With the windows gone and before static objects go: sessions and

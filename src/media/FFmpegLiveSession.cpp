@@ -203,7 +203,7 @@ void registerSession(const std::weak_ptr<FFmpegLiveSession::Run>& session)
     std::call_once(hooked, [] {
         if (auto* app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, &FFmpegLiveSession::terminateAll);
-        ProcessEnd::addStep(&FFmpegLiveSession::terminateAll);
+        ProcessEnd::addStep("live sources ended", &FFmpegLiveSession::terminateAll);
     });
     std::lock_guard lock(registryMutex());
     auto& sessions = registry();

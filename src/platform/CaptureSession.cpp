@@ -77,7 +77,7 @@ void noteStarted(const std::shared_ptr<CaptureSession::Shared>& shared)
 {
     static std::once_flag hooked;
     std::call_once(hooked, [] {
-        ProcessEnd::addStep([] {
+        ProcessEnd::addStep("capture sessions stopped", [] {
             std::vector<std::weak_ptr<CaptureSession::Shared>> sessions;
             {
                 std::lock_guard lock(started().mutex);

@@ -1,18 +1,35 @@
 #include "platform/ProcessEnd.h"
 
+#include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace tessarin::ProcessEnd {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct Steps {
     std::mutex mutex;
-    std::vector<std::function<void()>> steps;
+    std::vector<std::pair<const char*, std::function<void()>>> steps;
 };
 
 Steps& steps()
@@ -21,20 +38,147 @@ Steps& steps()
     return *instance;
 }
 
+// The part of the end in progress. Read by the watchdog while the other
+// threads may be stuck anywhere (in the allocator's locks too): plain
+// atomics, no lock, no allocation.
+std::atomic<const char*> currentStep { nullptr };
+std::atomic<Clock::rep> stepStart { 0 };
+std::atomic<bool> begun { false };
+
+Clock::rep nowTicks()
+{
+    return Clock::now().time_since_epoch().count();
+}
+
+double secondsSince(Clock::rep ticks)
+{
+    return std::chrono::duration<double>(Clock::duration(nowTicks() - ticks)).count();
+}
+
+// Writes without stdio's buffers or the allocator.
+void say(const char* text, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = ::write(STDERR_FILENO, text, length);
+        if (n <= 0)
+            return;
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+// Reads a small file of /proc whole into buffer, without its last newline.
+std::size_t readSmall(const char* path, char* buffer, std::size_t size)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    std::size_t total = 0;
+    ssize_t n;
+    while (total + 1 < size && (n = ::read(fd, buffer + total, size - 1 - total)) > 0)
+        total += static_cast<std::size_t>(n);
+    ::close(fd);
+    while (total > 0 && buffer[total - 1] == '\n')
+        --total;
+    buffer[total] = '\0';
+    return total;
+}
+
+// One line per thread: its name and where it waits in the kernel.
+void reportThreads()
+{
+    const int dir = ::open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return;
+    alignas(8) char entries[4096];
+    long n;
+    while ((n = syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
+        for (long offset = 0; offset < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + offset);
+            offset += entry->d_reclen;
+            if (entry->d_name[0] == '.')
+                continue;
+            char path[320];
+            char name[32];
+            char wchan[64];
+            std::snprintf(path, sizeof path, "/proc/self/task/%s/comm", entry->d_name);
+            readSmall(path, name, sizeof name);
+            std::snprintf(path, sizeof path, "/proc/self/task/%s/wchan", entry->d_name);
+            if (readSmall(path, wchan, sizeof wchan) == 0 || std::strcmp(wchan, "0") == 0)
+                std::strcpy(wchan, "running");
+            char line[400];
+            const int length = std::snprintf(line, sizeof line, "  thread %s \"%s\": %s\n", entry->d_name, name, wchan);
+            if (length > 0)
+                say(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+        }
+    }
+    ::close(dir);
+}
+
+[[noreturn]] void endLate(double deadlineSeconds)
+{
+    const char* step = currentStep.load();
+    char line[256];
+    const int length = std::snprintf(line, sizeof line,
+                                     "The end of the process took more than %.0f s; still at: %s (%.1f s); "
+                                     "leaving without cleanup\n",
+                                     deadlineSeconds, step ? step : "?", secondsSince(stepStart.load()));
+    if (length > 0)
+        say(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
+    reportThreads();
+    std::_Exit(EXIT_FAILURE);
+}
+
 } // namespace
 
-void addStep(std::function<void()> step)
+void addStep(const char* name, std::function<void()> step)
 {
     if (!step)
         return;
     Steps& s = steps();
     std::lock_guard lock(s.mutex);
-    s.steps.push_back(std::move(step));
+    s.steps.emplace_back(name, std::move(step));
+}
+
+void begin(double deadlineSeconds)
+{
+    if (begun.exchange(true))
+        return;
+    mark("the event loops' end");
+    const double seconds = std::isfinite(deadlineSeconds) ? std::clamp(deadlineSeconds, 0.0, 86400.0) : 86400.0;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    // Blocks every signal, so the process's handlers run on the other threads.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    // Detached and never joined: it either ends the process or ends with it.
+    std::thread([deadline, seconds] {
+        setCurrentThreadName("Vellumcast.end");
+        std::this_thread::sleep_until(deadline);
+        endLate(seconds);
+    }).detach();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void mark(const char* step)
+{
+    const char* previous = currentStep.exchange(step);
+    const Clock::rep started = stepStart.exchange(nowTicks());
+    if (!begun.load() || !previous)
+        return;
+    const double took = secondsSince(started);
+    if (took < 1.0)
+        return;
+    char line[200];
+    const int length = std::snprintf(line, sizeof line, "The end of the process: %s took %.1f s\n", previous, took);
+    if (length > 0)
+        say(line, std::min(static_cast<std::size_t>(length), sizeof line - 1));
 }
 
 int finish(int status, double timeoutSeconds)
 {
-    std::vector<std::function<void()>> toRun;
+    std::vector<std::pair<const char*, std::function<void()>>> toRun;
     {
         Steps& s = steps();
         std::lock_guard lock(s.mutex);
@@ -42,9 +186,14 @@ int finish(int status, double timeoutSeconds)
     }
     // Latest first, as destructors run: what was made later may use what
     // was made before it.
-    for (auto step = toRun.rbegin(); step != toRun.rend(); ++step)
-        (*step)();
-    if (Workers::stopAll(timeoutSeconds))
+    for (auto step = toRun.rbegin(); step != toRun.rend(); ++step) {
+        mark(step->first);
+        step->second();
+    }
+    mark("background work");
+    const bool stopped = Workers::stopAll(timeoutSeconds);
+    mark("the application object's and static objects' teardown");
+    if (stopped)
         return status;
     std::fprintf(stderr, "Background work still running %.0f s after the end; leaving without cleanup\n",
                  timeoutSeconds);

@@ -40,7 +40,7 @@ ShowController& ShowController::shared()
         ShowController* made = create(services).release();
         // Kept for the whole process, but its players' threads are not: the
         // end of the process stops playback before static objects go.
-        ProcessEnd::addStep([made] {
+        ProcessEnd::addStep("playback stopped", [made] {
             PlaylistEngine& engine = made->engine();
             engine.stop();
             for (const auto& layer : engine.overlays().layers()) {

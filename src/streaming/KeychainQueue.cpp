@@ -39,7 +39,7 @@ std::shared_ptr<KeychainQueue> KeychainQueue::shared()
         auto queue = std::make_shared<KeychainQueue>(std::make_shared<SecretStoreEntries>());
         // An address typed right before quitting is still stored; a secret
         // service that does not answer holds the end only this long.
-        ProcessEnd::addStep([queue] {
+        ProcessEnd::addStep("stored addresses written", [queue] {
             queue->finishWrites(kFlushSeconds);
             queue->abandon();
         });

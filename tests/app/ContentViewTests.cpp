@@ -4,6 +4,7 @@
 
 #include "app/AppLook.h"
 #include "app/AppMenus.h"
+#include "app/CloseRequests.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -15,6 +16,7 @@
 #include "ui/playlist/PlaylistView.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +25,8 @@
 #include <QTest>
 
 #include <thread>
+
+#include <xcb/xproto.h>
 
 using namespace tessarin;
 using Answer = ShowDialogs::SaveAnswer;
@@ -324,4 +328,50 @@ TEST_F(ContentViewTest, NoTextFieldOfTheWindowsTakesDrops)
         }
     }
     EXPECT_GE(fields, 3) << "the block's name and the two stream addresses at least";
+}
+
+TEST_F(ContentViewTest, TheWindowSystemsCloseRequestReachesTheCloseRuleUnlessAModalWindowIsShown)
+{
+    ContentView& w = make();
+    w.show();
+    constexpr std::uint32_t protocols = 301;
+    constexpr std::uint32_t deleteWindow = 302;
+    CloseRequests requests(w, protocols, deleteWindow);
+    auto request = [&](std::uint32_t window, std::uint32_t type, std::uint32_t what) {
+        xcb_client_message_event_t event {};
+        event.response_type = XCB_CLIENT_MESSAGE | 0x80; // sent by another client
+        event.format = 32;
+        event.window = window;
+        event.type = type;
+        event.data.data32[0] = what;
+        return requests.nativeEventFilter("xcb_generic_event_t", &event, nullptr);
+    };
+    const auto id = static_cast<std::uint32_t>(w.windowHandle()->winId());
+    QSignalSpy confirmed(&w, &ContentView::quitConfirmed);
+
+    // Another window's request, another protocol: left to Qt.
+    EXPECT_FALSE(request(id + 1, protocols, deleteWindow));
+    EXPECT_FALSE(request(id, protocols, deleteWindow + 1));
+
+    // A modal window on screen keeps the request from the window it blocks.
+    QDialog modal(&w);
+    modal.setWindowModality(Qt::WindowModal);
+    modal.show();
+    EXPECT_FALSE(request(id, protocols, deleteWindow));
+    test::drainMainQueue();
+    EXPECT_TRUE(w.isVisible());
+    modal.hide();
+
+    // Otherwise the window's own close rule answers it: unsaved changes are
+    // asked about, and an accepted close ends the program.
+    edit();
+    dialogs.questionAnswers.push_back(Answer::cancel);
+    EXPECT_TRUE(request(id, protocols, deleteWindow));
+    ASSERT_TRUE(test::waitUntil([&] { return dialogs.questions.size() == 1; }));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(confirmed.count(), 0);
+    dialogs.questionAnswers.push_back(Answer::dontSave);
+    EXPECT_TRUE(request(id, protocols, deleteWindow));
+    ASSERT_TRUE(test::waitUntil([&] { return !w.isVisible(); }));
+    EXPECT_EQ(confirmed.count(), 1);
 }

@@ -48,7 +48,7 @@ TEST(ProcessEnd, StepsRunFirstThenEveryPoolFinishesItsWorkAndIsJoined)
                 local.async([] { ++done; });
                 ++done;
             });
-            ProcessEnd::addStep([] { gate.release(); });
+            ProcessEnd::addStep("gate released", [] { gate.release(); });
             const int status = ProcessEnd::finish(0, 30.0);
             bool lateRan = false;
             Workers::userInitiated().async([&] { lateRan = true; }); // dropped
@@ -68,4 +68,31 @@ TEST(ProcessEnd, ATaskThatNeverEndsEndsTheProcessAtTheDeadlineWithAFailure)
             std::exit(ProcessEnd::finish(0, 0.2));
         },
         ::testing::ExitedWithCode(EXIT_FAILURE), "still running");
+}
+
+TEST(ProcessEnd, OnceTheEndIsDecidedAStepThatNeverEndsCannotHoldTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Stuck as a join of a thread that waits for the main thread would be:
+    // the process still ends, naming where it was and every thread's wait.
+    EXPECT_EXIT(
+        {
+            static Gate never;
+            ProcessEnd::begin(0.3);
+            ProcessEnd::mark("a step that never ends");
+            never.pass();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE),
+        "more than 0 s; still at: a step that never ends(.|\n)*thread [0-9]+ \"Vellumcast.end\"");
+    // Stuck on a pool that never finishes, whose own deadline is far later.
+    EXPECT_EXIT(
+        {
+            static Gate never;
+            Workers::userInitiated().async([] { never.pass(); });
+            ProcessEnd::addStep("first", [] { });
+            ProcessEnd::begin(0.3);
+            std::exit(ProcessEnd::finish(0, 3600.0));
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "still at: background work");
 }

@@ -131,7 +131,7 @@ std::shared_ptr<SdlAudioOutput> SdlAudioOutput::shared()
         auto made = std::make_shared<SdlAudioOutput>();
         // Its device thread renders the sources: closed, and so joined, at
         // the end of the process before static objects go.
-        ProcessEnd::addStep([made] { made->close(); });
+        ProcessEnd::addStep("sound device closed", [made] { made->close(); });
         return made;
     }();
     return output;
