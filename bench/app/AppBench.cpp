@@ -10,6 +10,7 @@
 #include "../common/BenchClip.h"
 #include "../common/MainThreadProfile.h"
 #include "../common/NoDialogs.h"
+#include "../common/ProcessAge.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
 #include "engine/MonitorView.h"
@@ -67,20 +68,6 @@ double threadCpuSeconds()
     rusage usage {};
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Seconds since the process started, from /proc (clock ticks since boot).
-double secondsSinceStart()
-{
-    QFile stat(QStringLiteral("/proc/self/stat"));
-    QFile uptime(QStringLiteral("/proc/uptime"));
-    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray s = stat.readAll();
-    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-    const double startTicks = fields.value(19).toDouble(); // field 22 of the whole line
-    const double up = uptime.readAll().split(' ').value(0).toDouble();
-    return up - startTicks / double(sysconf(_SC_CLK_TCK));
 }
 
 double residentMegabytes()
@@ -156,7 +143,7 @@ int main(int argc, char* argv[])
         window.show();
         QTest::qWaitForWindowExposed(&window);
         QCoreApplication::processEvents();
-        const double started = secondsSinceStart();
+        const double started = bench::secondsSinceStart();
         const double resident = residentMegabytes();
         std::printf("start to a drawn main window: %.0f ms, resident memory %.0f MB\n", started * 1000.0, resident);
 

@@ -20,6 +20,7 @@
 #include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
 #include "../common/NoDialogs.h"
+#include "../common/ProcessAge.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
 #include "engine/PlaylistEngine.h"
@@ -63,20 +64,6 @@ using namespace tessarin;
 namespace {
 
 constexpr int kBlocks = 10;
-
-// Seconds since the process started, from /proc (clock ticks since boot).
-double secondsSinceStart()
-{
-    QFile stat(QStringLiteral("/proc/self/stat"));
-    QFile uptime(QStringLiteral("/proc/uptime"));
-    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray s = stat.readAll();
-    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-    const double startTicks = fields.value(19).toDouble(); // field 22 of the whole line
-    const double up = uptime.readAll().split(' ').value(0).toDouble();
-    return up - startTicks / double(sysconf(_SC_CLK_TCK));
-}
 
 double peakMegabytes()
 {
@@ -166,18 +153,18 @@ int measure(int items, const QString& folder)
         if (!QTest::qWaitForWindowExposed(&window))
             std::printf("the window was not exposed\n");
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
-            std::printf("window exposed at %.2f s, main-thread CPU %.2f s\n", secondsSinceStart(),
+            std::printf("window exposed at %.2f s, main-thread CPU %.2f s\n", bench::secondsSinceStart(),
                         bench::threadCpuSeconds());
         // The show is loaded by a queued call once the loop runs.
         PlaylistEngine& engine = controller->engine();
         while (int(controller->browserFiles().browserFiles().size()) < items)
             QCoreApplication::processEvents();
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE"))
-            std::printf("show loaded at %.2f s, main-thread CPU %.2f s, peak %.0f MB\n", secondsSinceStart(),
+            std::printf("show loaded at %.2f s, main-thread CPU %.2f s, peak %.0f MB\n", bench::secondsSinceStart(),
                         bench::threadCpuSeconds(), peakMegabytes());
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        f.ready = secondsSinceStart();
+        f.ready = bench::secondsSinceStart();
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
             bench::ProfiledApplication::instance().stopMeasure();
             bench::ProfiledApplication::instance().report(f.ready);
@@ -203,7 +190,7 @@ int measure(int items, const QString& folder)
         waited.start();
         while (!allAnalysed() && waited.elapsed() < 600000)
             runFor(0.05);
-        f.quiet = secondsSinceStart();
+        f.quiet = bench::secondsSinceStart();
         f.peak = peakMegabytes();
         if (qEnvironmentVariableIsSet("TESSARIN_BENCH_PROFILE")) {
             QFile status(QStringLiteral("/proc/self/status"));
