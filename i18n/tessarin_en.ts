@@ -55,6 +55,10 @@
         <source>ffmpeg non trovato: serve per ricevere RTMP e SRT</source>
         <translation>ffmpeg not found: it is needed to receive RTMP and SRT</translation>
     </message>
+    <message>
+        <source>La porta %1 è già in uso da un altro programma: chiudilo o scegli un&apos;altra porta</source>
+        <translation>Port %1 is already used by another program: close it or choose another port</translation>
+    </message>
 </context>
 <context>
     <name>KeyCombo</name>
@@ -268,6 +272,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <source>Il portachiavi è bloccato: sbloccalo per usare l&apos;indirizzo di destinazione salvato</source>
         <translation>The keyring is locked: unlock it to use the saved destination address</translation>
     </message>
+    <message>
+        <source>Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264</source>
+        <translation>No working hardware H.265 encoder on this computer: choose H.264</translation>
+    </message>
 </context>
 <context>
     <name>TransitionStyle</name>
@@ -303,6 +311,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Risoluzione attuale</source>
         <translation>Current resolution</translation>
+    </message>
+    <message>
+        <source>Uscita di Tessarin</source>
+        <translation>Tessarin output</translation>
     </message>
 </context>
 <context>
