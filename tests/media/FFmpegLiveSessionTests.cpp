@@ -41,6 +41,21 @@ LiveSource feed(LiveSourceKind kind, const QString& address, bool listen)
     return source;
 }
 
+// Puts a shell script in the place of ffmpeg: the sessions started after
+// this run it. Returns false when it cannot be written.
+bool useFakeFFmpeg(const QTemporaryDir& dir, const QString& script)
+{
+    const QString fake = dir.filePath("ffmpeg");
+    QFile file(fake);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("#!/bin/sh\n" + script.toUtf8());
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    FFmpegTools::overrideCandidates(QStringList { fake });
+    return true;
+}
+
 // The publisher's colour (0x20A060) in the middle of a frame, within what
 // H.264 and two colour conversions change.
 void expectPublishersPicture(const QImage& frame)
@@ -265,18 +280,10 @@ TEST(FFmpegLiveSession, FailedSpawnStaysVisibleUntilASpawnWorks)
 TEST(FFmpegLiveSession, AListeningPortHeldByAnotherProgramIsReportedAndTakenOnceFree)
 {
     QTemporaryDir dir;
-    const QString fake = dir.filePath("ffmpeg");
     const QString pidFile = dir.filePath("pid");
-    QFile file(fake);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\n"
-                              "case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\n  srt\\nOutput:\\n'; exit 0;; esac\n"
-                              "echo $$ > '%1'\nexec sleep 60\n")
-                   .arg(pidFile)
-                   .toUtf8());
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    FFmpegTools::overrideCandidates(QStringList { fake });
+    ASSERT_TRUE(useFakeFFmpeg(dir, QStringLiteral("case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\n  srt\\nOutput:\\n'; exit 0;; esac\n"
+                                                  "echo $$ > '%1'\nexec sleep 60\n")
+                                       .arg(pidFile)));
 
     // Another program listens on the port (as an ffmpeg left by an earlier run would).
     const int port = test::freeTcpPort();
@@ -309,18 +316,10 @@ TEST(FFmpegLiveSession, AListeningPortHeldByAnotherProgramIsReportedAndTakenOnce
 TEST(FFmpegLiveSession, DestroyingTheSessionEndsItsChildEvenOneIgnoringTerm)
 {
     QTemporaryDir dir;
-    const QString fake = dir.filePath("ffmpeg");
     const QString pidFile = dir.filePath("pid");
-    QFile file(fake);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\n"
-                              "case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\nOutput:\\n'; exit 0;; esac\n"
-                              "trap '' TERM\necho $$ > '%1'\nexec sleep 60\n")
-                   .arg(pidFile)
-                   .toUtf8());
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    FFmpegTools::overrideCandidates(QStringList { fake });
+    ASSERT_TRUE(useFakeFFmpeg(dir, QStringLiteral("case \"$*\" in *-protocols*) printf 'Input:\\n  rtmp\\nOutput:\\n'; exit 0;; esac\n"
+                                                  "trap '' TERM\necho $$ > '%1'\nexec sleep 60\n")
+                                       .arg(pidFile)));
 
     LiveRecorder got;
     auto session = std::make_shared<FFmpegLiveSession>(feed(LiveSourceKind::rtmp, "rtmp://127.0.0.1:9/live/x", false));
