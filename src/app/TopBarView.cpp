@@ -1,6 +1,7 @@
 #include "app/TopBarView.h"
 
 #include "automation/ScheduleController.h"
+#include "engine/FollowEngine.h"
 #include "engine/OutputWindowController.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaFile.h"
@@ -229,9 +230,10 @@ TopBarView::TopBarView(ShowController& show, StreamManager& streams, OutputWindo
     connect(settings_, &PillButton::clicked, this, &TopBarView::settingsRequested);
 
     PlaylistEngine& engine = show_.engine();
-    connect(&engine, &PlaylistEngine::isPlayingChanged, this, &TopBarView::refreshNowPlaying);
-    connect(&engine, &PlaylistEngine::currentItemIDChanged, this, &TopBarView::refreshNowPlaying);
-    connect(&engine, &PlaylistEngine::currentBlockIDChanged, this, &TopBarView::refreshNowPlaying);
+    followEngine(engine, this,
+        { &PlaylistEngine::isPlayingChanged, &PlaylistEngine::currentItemIDChanged,
+          &PlaylistEngine::currentBlockIDChanged },
+        [this] { refreshNowPlaying(); });
     connect(&streams_, &StreamManager::isStreamingChanged, this, &TopBarView::refreshStreaming);
     connect(&outputController_, &OutputWindowController::changed, this, &TopBarView::refreshOutput);
     refreshNowPlaying();

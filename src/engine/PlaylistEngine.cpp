@@ -119,10 +119,33 @@ PlaylistEngine::~PlaylistEngine()
 
 // --- published setters ------------------------------------------------------
 
+PlaylistEngine::Operation::Operation(PlaylistEngine& engine)
+    : engine_(engine)
+{
+    ++engine_.operations_;
+}
+
+PlaylistEngine::Operation::~Operation()
+{
+    if (--engine_.operations_ > 0 || !engine_.changePending_)
+        return;
+    engine_.changePending_ = false;
+    emit engine_.changed();
+}
+
+void PlaylistEngine::publishChange()
+{
+    if (operations_ > 0) {
+        changePending_ = true;
+        return;
+    }
+    emit changed();
+}
+
 #define TESSARIN_PUBLISH(member, signal) \
     member = std::move(value);           \
     emit signal();                       \
-    emit changed()
+    publishChange()
 
 void PlaylistEngine::setBlocks(Blocks value) { TESSARIN_PUBLISH(blocks_, blocksChanged); }
 void PlaylistEngine::setIsPlaying(bool value) { TESSARIN_PUBLISH(isPlaying_, isPlayingChanged); }
@@ -145,28 +168,28 @@ void PlaylistEngine::setCurrentTimecode(const QString& value)
 {
     currentTimecode_ = value;
     emit currentTimecodeChanged();
-    emit changed();
+    publishChange();
 }
 
 void PlaylistEngine::setRemainingTimecode(const QString& value)
 {
     remainingTimecode_ = value;
     emit remainingTimecodeChanged();
-    emit changed();
+    publishChange();
 }
 
 void PlaylistEngine::setLiveStatus(const LiveStatus& value)
 {
     liveStatus_ = value;
     emit liveStatusChanged();
-    emit changed();
+    publishChange();
 }
 
 void PlaylistEngine::setPlaybackFailure(std::optional<PlaybackFailure> value)
 {
     playbackFailure_ = std::move(value);
     emit playbackFailureChanged();
-    emit changed();
+    publishChange();
 }
 
 // --- settings ------------------------------------------------------------------
@@ -175,7 +198,7 @@ void PlaylistEngine::setTransitionStyle(TransitionStyle style)
 {
     transitionStyle_ = style;
     emit transitionStyleChanged();
-    emit changed();
+    publishChange();
     settings_.setString(kStyleKey, transition::rawValue(style));
     if (style != TransitionStyle::cut) {
         // A joined item was made at full gain: a crossfade starts from
@@ -201,7 +224,7 @@ void PlaylistEngine::setFadeSeconds(double seconds)
         seconds = kDefaultFadeSeconds;
     fadeSeconds_ = seconds;
     emit fadeSecondsChanged();
-    emit changed();
+    publishChange();
     const double result = std::clamp(std::round(seconds * 10.0) / 10.0, 0.1, 10.0);
     if (result != seconds) {
         setFadeSeconds(result);
@@ -295,6 +318,7 @@ std::optional<PlaylistEngine::Window> PlaylistEngine::playbackWindow() const
 
 void PlaylistEngine::timeObserverTick(const std::weak_ptr<MediaPlayer>& observed, double seconds)
 {
+    Operation operation(*this);
     auto player = observed.lock();
     if (!player || player != activePlayer())
         return; // the idle player (a crossfade's outgoing one) changes nothing

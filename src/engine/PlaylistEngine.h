@@ -10,7 +10,12 @@
 // with their own locks (fade(), mix(), liveSink(), programAudio()).
 //
 // Observable: every published setter stores its value and emits
-// <name>Changed() and changed(), also when the value is unchanged.
+// <name>Changed(), also when the value is unchanged. changed() follows once
+// per operation: an operation (a take, a stop, an item's end, a fade's step)
+// may set a property several times, and set it back, before it is done, and
+// changed() comes when it is, with the state as it ends. A setter outside any
+// operation emits changed() at once. followEngine() runs a view's refresh on
+// it, once per operation that emitted the signals the view reads.
 //
 // The implementation is split by concern: PlaylistEngine.cpp (state,
 // settings, lookups, readouts), PlaylistEngineTransport.cpp (selection, cue,
@@ -255,6 +260,20 @@ private:
     void setPlaybackFailure(std::optional<PlaybackFailure> value);
     void setIsNearEnd(bool value);
     void setNearEndBlinkOn(bool value);
+    // changed() now, or at the end of the operation under way.
+    void publishChange();
+    // Held for the length of an operation: changed() comes once, as the
+    // outermost one ends.
+    class Operation {
+    public:
+        explicit Operation(PlaylistEngine& engine);
+        ~Operation();
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        PlaylistEngine& engine_;
+    };
 
     // State and readouts (PlaylistEngine.cpp).
     const std::shared_ptr<MediaPlayer>& activePlayer() const { return activeIsB_ ? playerB_ : playerA_; }
@@ -362,6 +381,8 @@ private:
     LiveStatus liveStatus_;
     bool isNearEnd_ = false;
     bool nearEndBlinkOn_ = false;
+    int operations_ = 0;          // operations under way, nested
+    bool changePending_ = false;  // changed() is owed when they end
     std::shared_ptr<AudioLevelTap> levelMeter_;
     std::shared_ptr<AudioLevelTap> secondTap_;
     BlockEndHandler blockEndHandler_;

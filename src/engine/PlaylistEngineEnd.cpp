@@ -102,6 +102,7 @@ void PlaylistEngine::dropFailedPreload(const std::shared_ptr<PlayerItem>& player
 void PlaylistEngine::skipFailed(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
     const std::shared_ptr<MediaBlock>& block)
 {
+    Operation operation(*this);
     if (ramp_)
         return; // the fade to black's action decides what comes next
     ++failuresInARow_;
@@ -141,6 +142,7 @@ std::size_t PlaylistEngine::itemsInShow() const
 void PlaylistEngine::advance(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
     bool failed)
 {
+    Operation operation(*this);
     if (ramp_)
         return; // the fade to black's action decides what comes next
     if (!isKnownBlock(block->id())) {
@@ -318,6 +320,7 @@ bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std
 
 void PlaylistEngine::handleBlockEnd(const std::shared_ptr<MediaBlock>& block)
 {
+    Operation operation(*this);
     if (blockEndHandler_) {
         // A copy: the hook may replace itself while it runs.
         const auto handler = blockEndHandler_;
@@ -354,6 +357,7 @@ void PlaylistEngine::handleBlockEnd(const std::shared_ptr<MediaBlock>& block)
 
 void PlaylistEngine::endBlockNow()
 {
+    Operation operation(*this);
     auto blk = currentBlock();
     if (!blk)
         return;

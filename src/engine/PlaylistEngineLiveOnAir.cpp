@@ -26,6 +26,7 @@ constexpr double kLiveClockInterval = 0.25;
 
 void PlaylistEngine::startLive(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
+    Operation operation(*this);
     if (!item || !block || !item->liveSource())
         return;
     const LiveSource source = *item->liveSource();
@@ -80,6 +81,7 @@ void PlaylistEngine::startLive(const std::shared_ptr<MediaFile>& item, const std
 
 void PlaylistEngine::tickLiveClock()
 {
+    Operation operation(*this);
     setCurrentTimecode(TimecodeFormatter::string(clock_.now() - liveStartDate_));
 }
 

@@ -55,6 +55,7 @@ std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr
 void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
     bool isLoopRestart)
 {
+    Operation operation(*this);
     if (!item || !block)
         return;
     if (item->isLive()) {
@@ -272,6 +273,7 @@ void PlaylistEngine::beginFade(const MediaFile& item, bool isLoopRestart, bool c
 
 void PlaylistEngine::tickFade()
 {
+    Operation operation(*this);
     updateCrossfade();
     if (transitionStyle_ == TransitionStyle::cut)
         return;

@@ -44,6 +44,7 @@ PlaylistEngine::Action PlaylistEngine::takeWithinBlock(const std::shared_ptr<Med
 
 void PlaylistEngine::select(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
+    Operation operation(*this);
     if (!item)
         return;
     if (selectedItem_ && selectedItem_->id() == item->id()) {
@@ -57,6 +58,7 @@ void PlaylistEngine::select(const std::shared_ptr<MediaFile>& item, const std::s
 
 void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
+    Operation operation(*this);
     if (!item || !block || item->isLive() || item->playableURL().isEmpty())
         return;
     setCuedItem(item);
@@ -75,6 +77,7 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
 
 void PlaylistEngine::clearCue()
 {
+    Operation operation(*this);
     setCuedItem(nullptr);
     setCuedBlock(nullptr);
     dropCuePreview();
@@ -117,6 +120,7 @@ void PlaylistEngine::play(const std::shared_ptr<MediaFile>& item, const std::sha
 
 void PlaylistEngine::togglePlayPause()
 {
+    Operation operation(*this);
     if (isLiveOnAir_) {
         stopLiveSession();
         setIsPlaying(false);
@@ -181,6 +185,7 @@ std::optional<std::pair<std::shared_ptr<MediaFile>, std::shared_ptr<MediaBlock>>
 
 void PlaylistEngine::stop()
 {
+    Operation operation(*this);
     if (currentBlockID_ && currentItemID_)
         lastAired_ = Aired { *currentBlockID_, *currentItemID_ };
     ramp_.reset();
@@ -240,6 +245,7 @@ bool PlaylistEngine::hasNext() const
 
 void PlaylistEngine::seek(double toProgress, bool precise, std::function<void(bool)> completion)
 {
+    Operation operation(*this);
     const auto window = canSeek_ ? playbackWindow() : std::nullopt;
     if (!window) {
         if (completion)
@@ -255,6 +261,7 @@ void PlaylistEngine::seek(double toProgress, bool precise, std::function<void(bo
 
 void PlaylistEngine::jump(double seconds)
 {
+    Operation operation(*this);
     const auto window = canSeek_ ? playbackWindow() : std::nullopt;
     if (!window)
         return;
@@ -274,6 +281,7 @@ std::shared_ptr<MediaBlock> PlaylistEngine::addBlock()
 
 void PlaylistEngine::removeBlock(const std::shared_ptr<MediaBlock>& blk)
 {
+    Operation operation(*this);
     if (!blk)
         return;
     const QUuid id = blk->id();

@@ -1,5 +1,6 @@
 #include "ui/playlist/BlockCardView.h"
 
+#include "engine/FollowEngine.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
 #include "ui/kit/Fills.h"
@@ -59,10 +60,11 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     connect(b, &MediaBlock::nameChanged, this, &BlockCardView::refreshHeader);
     connect(b, &MediaBlock::loopChanged, this, &BlockCardView::refreshHeader);
     connect(b, &MediaBlock::itemsChanged, this, &BlockCardView::syncRows);
-    for (auto signal : { &PlaylistEngine::currentBlockIDChanged, &PlaylistEngine::currentItemIDChanged,
-                         &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged,
-                         &PlaylistEngine::selectedItemChanged, &PlaylistEngine::liveStatusChanged })
-        connect(&engine_, signal, this, &BlockCardView::refreshMarks);
+    followEngine(engine_, this,
+        { &PlaylistEngine::currentBlockIDChanged, &PlaylistEngine::currentItemIDChanged,
+          &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged, &PlaylistEngine::selectedItemChanged,
+          &PlaylistEngine::liveStatusChanged },
+        [this] { refreshMarks(); });
     syncRows();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/playlist/NowPlayingLine.h"
 
+#include "engine/FollowEngine.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
@@ -43,9 +44,10 @@ NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    for (auto signal : { &PlaylistEngine::isPlayingChanged, &PlaylistEngine::currentBlockIDChanged,
-                         &PlaylistEngine::currentItemIDChanged, &PlaylistEngine::blocksChanged })
-        connect(&engine_, signal, this, &NowPlayingLine::follow);
+    followEngine(engine_, this,
+        { &PlaylistEngine::isPlayingChanged, &PlaylistEngine::currentBlockIDChanged,
+          &PlaylistEngine::currentItemIDChanged, &PlaylistEngine::blocksChanged },
+        [this] { follow(); });
     connect(&engine_, &PlaylistEngine::playbackFailureChanged, this, &NowPlayingLine::followFailure);
     follow();
     followFailure();
