@@ -12,11 +12,15 @@ constexpr int kSpacing = 4;
 constexpr int kPadX = 7;
 constexpr int kPadY = 3;
 
-QFont badgeFont()
+const QFont& badgeFont()
 {
-    QFont f = Theme::font(9, QFont::ExtraBold);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
-    return f;
+    // Made once and kept to the end (never destroyed after the application).
+    static const QFont* font = [] {
+        auto* f = new QFont(Theme::font(9, QFont::ExtraBold));
+        f->setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
+        return f;
+    }();
+    return *font;
 }
 } // namespace
 
@@ -39,7 +43,23 @@ void OnAirBadge::setIsPlaying(bool playing)
     update();
 }
 
-QString OnAirBadge::text() const { return isPlaying_ ? tr("ON AIR") : tr("PAUSA"); }
+QString OnAirBadge::text() const { return text(isPlaying_); }
+
+QString OnAirBadge::text(bool isPlaying) { return isPlaying ? tr("ON AIR") : tr("PAUSA"); }
+
+QSize OnAirBadge::sizeFor(bool isPlaying)
+{
+    // Measured once per text: the language can change while running.
+    static QString measured[2];
+    static int widths[2] = { 0, 0 };
+    const QString t = text(isPlaying);
+    const QFontMetrics fm(badgeFont());
+    if (measured[isPlaying] != t) {
+        measured[isPlaying] = t;
+        widths[isPlaying] = fm.horizontalAdvance(t);
+    }
+    return { kPadX * 2 + kDot + kSpacing + widths[isPlaying], kPadY * 2 + fm.height() };
+}
 
 void OnAirBadge::changeEvent(QEvent* event)
 {
@@ -50,27 +70,29 @@ void OnAirBadge::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-QSize OnAirBadge::sizeHint() const
-{
-    const QFontMetrics fm(font());
-    return { kPadX * 2 + kDot + kSpacing + fm.horizontalAdvance(text()), kPadY * 2 + fm.height() };
-}
+QSize OnAirBadge::sizeHint() const { return sizeFor(isPlaying_); }
 
 void OnAirBadge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    paint(p, QRectF(rect()), isPlaying_);
+}
+
+void OnAirBadge::paint(QPainter& p, const QRectF& r, bool isPlaying)
+{
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
     p.setPen(Qt::NoPen);
-    p.setBrush(isPlaying_ ? Theme::onAir() : Theme::white(0.1));
+    p.setBrush(isPlaying ? Theme::onAir() : Theme::white(0.1));
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
-    const QColor fg = isPlaying_ ? QColor(Qt::white) : Theme::textSecondary();
+    const QColor fg = isPlaying ? QColor(Qt::white) : Theme::textSecondary();
     p.setBrush(fg);
-    p.drawEllipse(QRectF(kPadX, (r.height() - kDot) / 2, kDot, kDot));
+    p.drawEllipse(QRectF(r.left() + kPadX, r.top() + (r.height() - kDot) / 2, kDot, kDot));
     p.setPen(fg);
-    p.setFont(font());
-    p.drawText(QRectF(kPadX + kDot + kSpacing, 0, r.width() - kPadX - kDot - kSpacing, r.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, text());
+    p.setFont(badgeFont());
+    p.drawText(QRectF(r.left() + kPadX + kDot + kSpacing, r.top(), r.width() - kPadX - kDot - kSpacing, r.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, text(isPlaying));
+    p.restore();
 }
 
 } // namespace tessarin

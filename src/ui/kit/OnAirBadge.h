@@ -3,6 +3,8 @@
 // on-air red while the program runs, faint while it is paused. Main thread.
 #include <QWidget>
 
+class QPainter;
+
 namespace tessarin {
 
 class OnAirBadge : public QWidget {
@@ -13,6 +15,11 @@ public:
     void setIsPlaying(bool playing);
     QString text() const;
     QSize sizeHint() const override;
+    // The capsule drawn by a widget of its own (a row marks itself in paint,
+    // with no widget to make, show and lay out when it goes on air).
+    static QString text(bool isPlaying);
+    static QSize sizeFor(bool isPlaying);
+    static void paint(QPainter& painter, const QRectF& rect, bool isPlaying);
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:

@@ -1,6 +1,7 @@
 #include "ui/playlist/MediaRowParts.h"
 
 #include "platform/Icons.h"
+#include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Theme.h"
 
 #include <QHelpEvent>
@@ -22,6 +23,37 @@ constexpr int kStatusGap = 5;
 // The narrowest the tile gets, and the name's room it makes way for.
 constexpr int kMinThumbWidth = kThumbHeight;
 constexpr int kReadableName = 64;
+constexpr int kMarkGap = 8;
+
+const QFont& cueFont()
+{
+    // Made once and kept to the end (never destroyed after the application).
+    static const QFont* font = [] {
+        auto* f = new QFont(Theme::font(9, QFont::Black));
+        f->setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
+        return f;
+    }();
+    return *font;
+}
+
+QSize cueSize()
+{
+    const QFontMetrics fm(cueFont());
+    return { fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6 };
+}
+
+void paintCue(QPainter& p, const QRectF& r)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Theme::cue());
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    p.setPen(Theme::black(0.85));
+    p.setFont(cueFont());
+    p.drawText(r, Qt::AlignCenter, QStringLiteral("CUE"));
+    p.restore();
+}
 } // namespace
 
 // ---- RowSelectArea
@@ -48,6 +80,41 @@ void RowSelectArea::setLook(const Look& look)
         updateGeometry();
     followLines();
     update();
+}
+
+void RowSelectArea::setMark(Mark mark)
+{
+    if (mark == mark_)
+        return;
+    const int room = markRoom();
+    mark_ = mark;
+    // Only a mark of another width changes what the row needs; the area's
+    // own size stays, so nothing around it is laid out again at once.
+    if (markRoom() != room)
+        updateGeometry();
+    followLines();
+    update();
+}
+
+QSize RowSelectArea::markSize() const
+{
+    switch (mark_) {
+    case Mark::none: return {};
+    case Mark::onAir: return OnAirBadge::sizeFor(true);
+    case Mark::paused: return OnAirBadge::sizeFor(false);
+    case Mark::cue: return cueSize();
+    }
+    return {};
+}
+
+int RowSelectArea::markRoom() const { return mark_ == Mark::none ? 0 : markSize().width() + kMarkGap; }
+
+QRect RowSelectArea::markRect() const
+{
+    if (mark_ == Mark::none)
+        return {};
+    const QSize size = markSize();
+    return { width() - size.width(), (height() - size.height()) / 2, size.width(), size.height() };
 }
 
 void RowSelectArea::setLiveTile(const QString& symbol)
@@ -105,9 +172,10 @@ RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
     const int oneLine = essentialWidth() + (status ? kStatusGap + fm.horizontalAdvance(look_.status) : 0);
     // The tile gives up width, down to a square, before the subtitle is cut.
     Metrics m;
-    m.tile = std::clamp(width - kThumbGap - std::max(kReadableName, oneLine), kMinThumbWidth, kThumbWidth);
+    const int room = width - markRoom();
+    m.tile = std::clamp(room - kThumbGap - std::max(kReadableName, oneLine), kMinThumbWidth, kThumbWidth);
     m.textX = m.tile + kThumbGap;
-    m.textWidth = std::max(0, width - m.textX);
+    m.textWidth = std::max(0, room - m.textX);
     // Status words that do not fit beside the live line go under it.
     m.statusBelow = status && oneLine > m.textWidth;
     return m;
@@ -124,7 +192,7 @@ int RowSelectArea::textHeight(const Metrics& m) const
 QSize RowSelectArea::sizeHint() const
 {
     const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->sizeHint().width() : 80;
-    const int width = kTextX + std::max(120, subtitleWidth);
+    const int width = kTextX + std::max(120, subtitleWidth) + markRoom();
     return { width, heightForWidth(width) };
 }
 
@@ -132,7 +200,7 @@ QSize RowSelectArea::minimumSizeHint() const
 {
     // The length, the live line or the stepper stays whole; the name and the
     // status words are cut when even that is too wide.
-    return { kMinThumbWidth + kThumbGap + essentialWidth(), sizeHint().height() };
+    return { kMinThumbWidth + kThumbGap + essentialWidth() + markRoom(), sizeHint().height() };
 }
 
 int RowSelectArea::heightForWidth(int width) const
@@ -221,6 +289,11 @@ void RowSelectArea::paintEvent(QPaintEvent*)
                      Icons::pixmap(symbol_, Qt::white, s, devicePixelRatioF()), QRectF());
     }
 
+    if (mark_ == Mark::cue)
+        paintCue(p, markRect());
+    else if (mark_ != Mark::none)
+        OnAirBadge::paint(p, markRect(), mark_ == Mark::onAir);
+
     const QRect sub = subtitleRect();
     const QRect name(m.textX, sub.top() - kNameGap - nameHeight(), m.textWidth, nameHeight());
     p.setFont(look_.nameFont);
@@ -297,44 +370,6 @@ void ReadoutLabel::paintEvent(QPaintEvent*)
     p.setFont(font());
     p.setPen(color_);
     p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, text_);
-}
-
-// ---- CueMark
-
-namespace {
-QFont cueFont()
-{
-    QFont f = Theme::font(9, QFont::Black);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
-    return f;
-}
-} // namespace
-
-CueMark::CueMark(QWidget* parent)
-    : QWidget(parent)
-{
-    setFont(cueFont());
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("CUE"));
-}
-
-QSize CueMark::sizeHint() const
-{
-    const QFontMetrics fm(font());
-    return { fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6 };
-}
-
-void CueMark::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r(rect());
-    p.setPen(Qt::NoPen);
-    p.setBrush(Theme::cue());
-    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
-    p.setPen(Theme::black(0.85));
-    p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, QStringLiteral("CUE"));
 }
 
 // ---- BusyIconButton

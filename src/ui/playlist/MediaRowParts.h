@@ -1,9 +1,9 @@
 #pragma once
 // Painted pieces of an item row, each redrawn on its own: the select area
-// (thumbnail or live tile, name and subtitle; the row's drag source), the
-// gain read-out, the "CUE" capsule and the play button that shows a progress
-// mark while a still image's clip is being made. None of them asks its
-// parents for a new layout when its text changes. Main thread.
+// (thumbnail or live tile, name and subtitle, the ON AIR / PAUSA / CUE mark;
+// the row's drag source), the gain read-out and the play button that shows a
+// progress mark while a still image's clip is being made. None of them asks
+// its parents for a new layout when its text changes. Main thread.
 #include "ui/kit/Buttons.h"
 #include "ui/playlist/PlaylistDrag.h"
 
@@ -36,8 +36,16 @@ public:
         bool operator==(const Look&) const = default;
     };
 
+    // The capsule at the area's trailing edge: what is on air ("ON AIR",
+    // "PAUSA" while paused) or cued ("CUE"). The name gives way to it.
+    enum class Mark { none, onAir, paused, cue };
+
     RowSelectArea(const QString& selectHelp, const QString& subtitleHelp, QWidget* parent);
     void setLook(const Look& look);
+    void setMark(Mark mark);
+    Mark mark() const { return mark_; }
+    // Where the mark is drawn (empty without one).
+    QRect markRect() const;
     const Look& look() const { return look_; }
     // The live tile (symbol on a live-coloured tile) or the thumbnail with a
     // placeholder symbol for when there is no picture. The thumbnail is drawn
@@ -80,6 +88,9 @@ private:
         bool statusBelow = false;
     };
     Metrics metricsFor(int width) const;
+    QSize markSize() const;
+    // The mark's width and the gap before it (0 without one).
+    int markRoom() const;
     int textHeight(const Metrics& m) const;
     // The subtitle's part that is never cut: the length, the live line or
     // the stepper's narrowest.
@@ -100,6 +111,7 @@ private:
     QWidget* subtitleWidget_ = nullptr;
     PlaylistDrag::PendingPress press_;
     bool statusBelow_ = false;
+    Mark mark_ = Mark::none;
 };
 
 // A one-line text of fixed size that only repaints when it changes.
@@ -116,17 +128,6 @@ protected:
 private:
     QString text_;
     QColor color_;
-};
-
-// The "CUE" capsule of the cued row.
-class CueMark : public QWidget {
-    Q_OBJECT
-public:
-    explicit CueMark(QWidget* parent);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
 };
 
 // An icon button that can show a progress mark in place of its symbol.

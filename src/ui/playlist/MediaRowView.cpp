@@ -256,7 +256,7 @@ void MediaRowView::refreshLook()
     // One object for screen readers, read as the row reads.
     QStringList spoken { look.name, look.subtitle, look.status, stepper_ ? stepper_->text() : QString() };
     if (marks_.isOnAir)
-        spoken << (marks_.isPlaying ? OnAirBadge::tr("ON AIR") : OnAirBadge::tr("PAUSA"));
+        spoken << OnAirBadge::text(marks_.isPlaying);
     else if (marks_.isCued)
         spoken << QStringLiteral("CUE");
     spoken.removeAll(QString());
@@ -316,20 +316,9 @@ void MediaRowView::refreshStepper()
 
 void MediaRowView::refreshStateMark()
 {
-    if (marks_.isOnAir && !badge_) {
-        badge_ = new OnAirBadge(marks_.isPlaying, this);
-        topLine_->insertWidget(1, badge_);
-    }
-    if (marks_.isCued && !marks_.isOnAir && !cueMark_) {
-        cueMark_ = new CueMark(this);
-        topLine_->insertWidget(1, cueMark_);
-    }
-    if (badge_) {
-        badge_->setIsPlaying(marks_.isPlaying);
-        badge_->setVisible(marks_.isOnAir);
-    }
-    if (cueMark_)
-        cueMark_->setVisible(marks_.isCued && !marks_.isOnAir);
+    using Mark = RowSelectArea::Mark;
+    select_->setMark(marks_.isOnAir ? (marks_.isPlaying ? Mark::onAir : Mark::paused)
+                                    : marks_.isCued ? Mark::cue : Mark::none);
 }
 
 void MediaRowView::refreshFailureMark()

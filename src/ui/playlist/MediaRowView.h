@@ -1,6 +1,6 @@
 #pragma once
 // The row of one item in a block card: thumbnail or live tile, name, length
-// or live state, the CUE or on-air mark, the trim / cue / play / loop /
+// or live state, the CUE or on-air mark (drawn by the select area), the trim / cue / play / loop /
 // remove buttons and, for everything but still images, the mute button, the
 // gain slider and the gain read-out. It reads and writes the item's own
 // fields (gain, mute, loop, image duration) and hands every engine or block
@@ -24,11 +24,9 @@ class QLabel;
 namespace tessarin {
 
 class BusyIconButton;
-class CueMark;
 class GainSlider;
 class IconButton;
 class MediaFile;
-class OnAirBadge;
 class ReadoutLabel;
 class RowSelectArea;
 class Stepper;
@@ -84,8 +82,6 @@ public:
     Stepper* imageStepper() const { return stepper_; }
     RowSelectArea* selectArea() const { return select_; }
     QString gainReadout() const;
-    OnAirBadge* onAirBadge() const { return badge_; }
-    CueMark* cueMark() const { return cueMark_; }
     // The mark of a file that cannot be played (null until one is needed).
     QLabel* failureMark() const { return failureMark_; }
     Popover* trimEditor() const { return trimPopover_; }
@@ -111,8 +107,6 @@ private:
     RowSelectArea* select_ = nullptr;
     Stepper* stepper_ = nullptr;
     QHBoxLayout* topLine_ = nullptr;
-    OnAirBadge* badge_ = nullptr;
-    CueMark* cueMark_ = nullptr;
     QLabel* failureMark_ = nullptr;
     IconButton* trim_ = nullptr;
     IconButton* cue_ = nullptr;

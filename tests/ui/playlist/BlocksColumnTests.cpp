@@ -56,8 +56,7 @@ TEST_F(BlocksColumn, FollowsTheEngineByIdAndDrivesItBack)
     QTest::mouseClick(rowA->cueButton(), Qt::LeftButton);
     EXPECT_EQ(engine->cuedItem(), a);
     EXPECT_TRUE(rowA->marks().isCued);
-    ASSERT_NE(rowA->cueMark(), nullptr);
-    EXPECT_TRUE(rowA->cueMark()->isVisibleTo(rowA));
+    EXPECT_EQ(rowA->selectArea()->mark(), RowSelectArea::Mark::cue);
     QTest::mouseClick(rowB->selectArea(), Qt::LeftButton);
     EXPECT_EQ(engine->selectedItem(), b);
     EXPECT_TRUE(rowB->marks().isSelected);
@@ -66,10 +65,11 @@ TEST_F(BlocksColumn, FollowsTheEngineByIdAndDrivesItBack)
     EXPECT_TRUE(card->isOnAir());
     EXPECT_TRUE(card->onAirBadge()->isVisibleTo(card));
     EXPECT_TRUE(rowA->marks().isOnAir && rowA->marks().isPlaying);
-    EXPECT_FALSE(rowA->cueMark() && rowA->cueMark()->isVisibleTo(rowA)) << "on air wins over cued";
+    EXPECT_EQ(rowA->selectArea()->mark(), RowSelectArea::Mark::onAir) << "on air wins over cued";
     EXPECT_FALSE(col.card(second->id())->isOnAir());
     engine->togglePlayPause();
     EXPECT_EQ(card->onAirBadge()->text(), QStringLiteral("PAUSA"));
+    EXPECT_EQ(rowA->selectArea()->mark(), RowSelectArea::Mark::paused);
     EXPECT_FALSE(rowA->marks().isPlaying);
 
     // Deleting the block on air stops the program and drops the card.

@@ -9,6 +9,7 @@
 #include "ui/kit/Controls.h"
 #include "ui/playlist/GainSlider.h"
 #include "ui/kit/Labels.h"
+#include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/NowPlayingLine.h"
 
@@ -381,8 +382,12 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
             RowSelectArea* area = row->selectArea();
             EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*clip)) << width;
             EXPECT_TRUE(readable(area->shownName(), longName, letters)) << area->shownName().toStdString();
-            ASSERT_NE(row->onAirBadge(), nullptr);
-            EXPECT_GE(row->onAirBadge()->width(), row->onAirBadge()->sizeHint().width()) << width;
+            // The mark stands whole beside the cut name, clear of the buttons.
+            const QRect mark = area->markRect();
+            EXPECT_EQ(mark.size(), OnAirBadge::sizeFor(!paused)) << width;
+            const int nameWidth = QFontMetrics(area->look().nameFont).horizontalAdvance(area->shownName());
+            EXPECT_GE(mark.left(), 32 + 9 + nameWidth) << "the narrowest tile and the name before it";
+            EXPECT_LE(area->mapTo(row, mark.topRight()).x(), row->trimButton()->geometry().left()) << width;
             EXPECT_TRUE(inside(row->removeButton())) << width;
         }
     }
