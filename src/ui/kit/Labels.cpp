@@ -118,6 +118,10 @@ void ElidedLabel::paintEvent(QPaintEvent*)
     const QFont f = drawingFont();
     p.setFont(f);
     p.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
+    if (separator_.isEmpty()) {
+        line_.set(text_, f, width(), mode_);
+        return line_.draw(p, rect(), alignment_);
+    }
     const QStringList lines = linesFor(width());
     if (lines.size() == 1)
         return p.drawText(rect(), int(alignment_), lines.front());

@@ -6,6 +6,8 @@
 // (a QLabel's, say) one colour through its palette. ElidingLineEdit is an
 // inline text field that, while not being edited, ends a text too long for it
 // with an ellipsis instead of cutting a letter. Main thread.
+#include "ui/kit/ShapedLine.h"
+
 #include <QLineEdit>
 #include <QWidget>
 
@@ -48,6 +50,8 @@ protected:
     mutable QString hintText_;
     mutable QFont hintFont_;
     mutable int hintWidth_ = -1;
+    // The one line as last drawn, shaped once for its text, font and width.
+    ShapedLine line_;
 };
 
 class FitLabel : public ElidedLabel {

@@ -1,9 +1,12 @@
 #include "ui/kit/OnAirBadge.h"
 
+#include "ui/kit/ShapedLine.h"
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
 #include <QPainter>
+
+#include <limits>
 
 namespace tessarin {
 namespace {
@@ -89,9 +92,12 @@ void OnAirBadge::paint(QPainter& p, const QRectF& r, bool isPlaying)
     p.setBrush(fg);
     p.drawEllipse(QRectF(r.left() + kPadX, r.top() + (r.height() - kDot) / 2, kDot, kDot));
     p.setPen(fg);
-    p.setFont(badgeFont());
-    p.drawText(QRectF(r.left() + kPadX + kDot + kSpacing, r.top(), r.width() - kPadX - kDot - kSpacing, r.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, text(isPlaying));
+    // Shaped once per text and kept to the end, like the font.
+    static ShapedLine* const lines = new ShapedLine[2];
+    ShapedLine& line = lines[isPlaying ? 1 : 0];
+    line.set(text(isPlaying), badgeFont(), std::numeric_limits<int>::max(), Qt::ElideNone);
+    line.draw(p, QRectF(r.left() + kPadX + kDot + kSpacing, r.top(), r.width() - kPadX - kDot - kSpacing, r.height())
+                     .toAlignedRect());
     p.restore();
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Icons.h"
 #include "ui/kit/OnAirBadge.h"
+#include "ui/kit/ShapedLine.h"
 #include "ui/kit/Theme.h"
 
 #include <QHelpEvent>
@@ -76,6 +77,8 @@ void RowSelectArea::setLook(const Look& look)
     const bool resized = QFontMetrics(look.nameFont).height() != QFontMetrics(look_.nameFont).height()
         || QFontMetrics(look.subtitleFont).height() != QFontMetrics(look_.subtitleFont).height();
     look_ = look;
+    measured_.valid = false;
+    shown_.width = -1;
     if (resized)
         updateGeometry();
     followLines();
@@ -88,6 +91,7 @@ void RowSelectArea::setMark(Mark mark)
         return;
     const int room = markRoom();
     mark_ = mark;
+    shown_.width = -1;
     // Only a mark of another width changes what the row needs; the area's
     // own size stays, so nothing around it is laid out again at once.
     if (markRoom() != room)
@@ -130,6 +134,7 @@ void RowSelectArea::setThumbnail(const QImage& image, const QString& placeholder
     liveTile_ = false;
     symbol_ = placeholder;
     thumbnail_ = {};
+    rounded_ = {};
     if (!image.isNull()) {
         // Scaled once here, to fill the tile (cropped to it), never in paint.
         const qreal dpr = devicePixelRatioF();
@@ -143,9 +148,32 @@ void RowSelectArea::setThumbnail(const QImage& image, const QString& placeholder
     update(QRect(0, 0, kThumbWidth, height()));
 }
 
+QPixmap RowSelectArea::roundedThumbnail(int tile) const
+{
+    // Clipped to the tile's rounded corners once per tile width, not in
+    // every paint (an antialiased clip is a mask made afresh each time).
+    if (rounded_.isNull() || roundedWidth_ != tile) {
+        const qreal dpr = thumbnail_.devicePixelRatio();
+        rounded_ = QPixmap(QSize(qRound(tile * dpr), qRound(kThumbHeight * dpr)));
+        rounded_.setDevicePixelRatio(dpr);
+        rounded_.fill(Qt::transparent);
+        QPainter p(&rounded_);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(0, 0, tile, kThumbHeight), 4, 4);
+        p.setClipPath(clip);
+        // A narrowed tile shows the middle of the picture.
+        p.drawPixmap(QPointF(-(kThumbWidth - tile) / 2.0, 0), thumbnail_);
+        roundedWidth_ = tile;
+    }
+    return rounded_;
+}
+
 void RowSelectArea::setSubtitleWidget(QWidget* widget)
 {
     subtitleWidget_ = widget;
+    measured_.valid = false;
+    shown_.width = -1;
     widget->setParent(this);
     widget->show();
     updateGeometry();
@@ -162,14 +190,41 @@ int RowSelectArea::essentialWidth() const
 {
     if (subtitleWidget_)
         return subtitleWidget_->minimumSizeHint().width();
-    return QFontMetrics(look_.subtitleFont).horizontalAdvance(look_.subtitle);
+    return measured().subtitle;
+}
+
+const RowSelectArea::Measured& RowSelectArea::measured() const
+{
+    // Measured once per look: layouts and paints ask many times.
+    if (!measured_.valid) {
+        const QFontMetrics fm(look_.subtitleFont);
+        measured_.subtitle = fm.horizontalAdvance(look_.subtitle);
+        measured_.status = look_.status.isEmpty() ? 0 : fm.horizontalAdvance(look_.status);
+        measured_.valid = true;
+    }
+    return measured_;
+}
+
+const RowSelectArea::Shown& RowSelectArea::shown() const
+{
+    // Cut and shaped once per look, mark and width, not on every paint.
+    if (shown_.width != width()) {
+        const Metrics m = metricsFor(width());
+        shown_.name.set(look_.name, look_.nameFont, m.textWidth, Qt::ElideMiddle);
+        const bool lines = !subtitleWidget_;
+        shown_.subtitle.set(lines ? look_.subtitle : QString(), look_.subtitleFont, m.textWidth, Qt::ElideRight);
+        const int room = m.statusBelow ? m.textWidth : std::max(0, m.textWidth - statusOffset());
+        shown_.status.set(lines ? look_.status : QString(), look_.subtitleFont, room, Qt::ElideRight);
+        shown_.width = width();
+    }
+    return shown_;
 }
 
 RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
 {
     const QFontMetrics fm(look_.subtitleFont);
     const bool status = !subtitleWidget_ && !look_.status.isEmpty();
-    const int oneLine = essentialWidth() + (status ? kStatusGap + fm.horizontalAdvance(look_.status) : 0);
+    const int oneLine = essentialWidth() + (status ? kStatusGap + measured().status : 0);
     // The tile gives up width, down to a square, before the subtitle is cut.
     Metrics m;
     const int room = width - markRoom();
@@ -215,33 +270,15 @@ QRect RowSelectArea::subtitleRect() const
     return { m.textX, top, m.textWidth, subtitleHeight() };
 }
 
-int RowSelectArea::statusOffset(const QString& shownSubtitle) const
-{
-    return QFontMetrics(look_.subtitleFont).horizontalAdvance(shownSubtitle) + kStatusGap;
-}
+int RowSelectArea::statusOffset() const { return shown_.subtitle.width() + kStatusGap; }
 
 bool RowSelectArea::isStatusBelow() const { return metricsFor(width()).statusBelow; }
 
-QString RowSelectArea::shownName() const
-{
-    return QFontMetrics(look_.nameFont).elidedText(look_.name, Qt::ElideMiddle, metricsFor(width()).textWidth);
-}
+QString RowSelectArea::shownName() const { return shown().name.shown(); }
 
-QString RowSelectArea::shownSubtitle() const
-{
-    if (subtitleWidget_)
-        return {};
-    return QFontMetrics(look_.subtitleFont).elidedText(look_.subtitle, Qt::ElideRight, metricsFor(width()).textWidth);
-}
+QString RowSelectArea::shownSubtitle() const { return shown().subtitle.shown(); }
 
-QString RowSelectArea::shownStatus() const
-{
-    if (subtitleWidget_ || look_.status.isEmpty())
-        return {};
-    const Metrics m = metricsFor(width());
-    const int room = m.statusBelow ? m.textWidth : std::max(0, m.textWidth - statusOffset(shownSubtitle()));
-    return QFontMetrics(look_.subtitleFont).elidedText(look_.status, Qt::ElideRight, room);
-}
+QString RowSelectArea::shownStatus() const { return shown().status.shown(); }
 
 void RowSelectArea::resizeEvent(QResizeEvent*)
 {
@@ -276,11 +313,7 @@ void RowSelectArea::paintEvent(QPaintEvent*)
         p.drawPixmap(QRectF(tile.center().x() - s / 2.0, tile.center().y() - s / 2.0, s, s),
                      Icons::pixmap(symbol_, Theme::live(), s, devicePixelRatioF()), QRectF());
     } else if (!thumbnail_.isNull()) {
-        p.save();
-        p.setClipPath(clip);
-        // A narrowed tile shows the middle of the picture.
-        p.drawPixmap(QPointF(tile.left() - (kThumbWidth - m.tile) / 2.0, tile.top()), thumbnail_);
-        p.restore();
+        p.drawPixmap(tile.topLeft(), roundedThumbnail(m.tile));
     } else {
         // The browser's placeholder look (ThumbnailView): a dark plate and a white symbol.
         p.fillPath(clip, Theme::black(0.6));
@@ -294,22 +327,20 @@ void RowSelectArea::paintEvent(QPaintEvent*)
     else if (mark_ != Mark::none)
         OnAirBadge::paint(p, markRect(), mark_ == Mark::onAir);
 
+    const Shown& texts = shown();
     const QRect sub = subtitleRect();
     const QRect name(m.textX, sub.top() - kNameGap - nameHeight(), m.textWidth, nameHeight());
-    p.setFont(look_.nameFont);
     p.setPen(look_.nameColor);
-    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter, shownName());
+    texts.name.draw(p, name);
     if (subtitleWidget_)
         return;
-    p.setFont(look_.subtitleFont);
-    const QString first = shownSubtitle();
     p.setPen(look_.subtitleColor);
-    p.drawText(sub, Qt::AlignLeft | Qt::AlignVCenter, first);
+    texts.subtitle.draw(p, sub);
     if (!look_.status.isEmpty()) {
         p.setPen(look_.statusColor);
         const QRect status = m.statusBelow ? sub.translated(0, sub.height() + kNameGap)
-                                           : sub.adjusted(statusOffset(first), 0, 0, 0);
-        p.drawText(status, Qt::AlignLeft | Qt::AlignVCenter, shownStatus());
+                                           : sub.adjusted(statusOffset(), 0, 0, 0);
+        texts.status.draw(p, status);
     }
 }
 

@@ -5,6 +5,7 @@
 // progress mark while a still image's clip is being made. None of them asks
 // its parents for a new layout when its text changes. Main thread.
 #include "ui/kit/Buttons.h"
+#include "ui/kit/ShapedLine.h"
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QColor>
@@ -88,6 +89,22 @@ private:
         bool statusBelow = false;
     };
     Metrics metricsFor(int width) const;
+    // The subtitle's and the status words' widths, for the look.
+    struct Measured {
+        bool valid = false;
+        int subtitle = 0;
+        int status = 0;
+    };
+    const Measured& measured() const;
+    // The texts as cut for a width (-1: not worked out yet).
+    struct Shown {
+        int width = -1;
+        ShapedLine name;
+        ShapedLine subtitle;
+        ShapedLine status;
+    };
+    const Shown& shown() const;
+    QPixmap roundedThumbnail(int tile) const;
     QSize markSize() const;
     // The mark's width and the gap before it (0 without one).
     int markRoom() const;
@@ -99,8 +116,9 @@ private:
     int nameHeight() const;
     int subtitleHeight() const;
     QRect subtitleRect() const;
-    // Where the status words start, from the text's leading edge.
-    int statusOffset(const QString& shownSubtitle) const;
+    // Where the status words start, from the text's leading edge (once the
+    // subtitle is cut).
+    int statusOffset() const;
 
     Look look_;
     QString selectHelp_;
@@ -112,6 +130,10 @@ private:
     PlaylistDrag::PendingPress press_;
     bool statusBelow_ = false;
     Mark mark_ = Mark::none;
+    mutable Measured measured_;
+    mutable Shown shown_;
+    mutable QPixmap rounded_;
+    mutable int roundedWidth_ = -1;
 };
 
 // A one-line text of fixed size that only repaints when it changes.
