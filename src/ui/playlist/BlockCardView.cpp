@@ -292,6 +292,7 @@ void BlockCardView::makeRowsIn(const QRect& area)
 void BlockCardView::refreshHeader()
 {
     const bool onAir = isOnAir();
+    headerShows_ = { onAir, engine_.isPlaying() };
     if (name_->text() != block_->name()) {
         name_->setText(block_->name());
         if (!name_->hasFocus())
@@ -320,7 +321,10 @@ void BlockCardView::refreshHeader()
 
 void BlockCardView::refreshMarks()
 {
-    refreshHeader();
+    // Of the engine, the header shows only whether this block is on air and
+    // whether the program runs: the other cards' headers stay as they are.
+    if (headerShows_ != HeaderShows { isOnAir(), engine_.isPlaying() })
+        refreshHeader();
     const MarksSource now = marksSourceNow();
     if (now == marksSource_)
         return;

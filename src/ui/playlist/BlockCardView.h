@@ -150,6 +150,13 @@ private:
         bool operator==(const MarksSource&) const = default;
     };
     MarksSource marksSource_;
+    // What the header was last drawn for, of the engine's state.
+    struct HeaderShows {
+        bool onAir = false;
+        bool playing = false;
+        bool operator==(const HeaderShows&) const = default;
+    };
+    HeaderShows headerShows_;
     MarksSource marksSourceNow() const;
 };
 
