@@ -1,5 +1,6 @@
 // The engine's settings, readouts and near-end warning.
 #include "EngineFixture.h"
+#include "engine/FollowEngine.h"
 
 #include <cmath>
 #include <limits>
@@ -84,6 +85,38 @@ TEST_F(EngineSettings, SwitchingToCutEndsFadesAndCrossfadesAtOnce)
     EXPECT_EQ(engine->fade().current(), 1.0);
     EXPECT_EQ(playerA().currentItem(), nullptr); // the outgoing player is emptied
     EXPECT_TRUE(onAir(b));
+}
+
+// A take sets the item, the block and the running state, some of them more
+// than once: a view following them hears of it once, when the take is done,
+// and reads the state it ends in.
+TEST_F(EngineSettings, ATakeIsAnnouncedOnceWithTheStateItEndsIn)
+{
+    makeEngine();
+    auto a = file("a", 60.0);
+    auto b = file("b", 60.0);
+    auto block = blockOf({ a, b });
+    int changes = 0;
+    QObject::connect(engine.get(), &PlaylistEngine::changed, [&] { ++changes; });
+    std::vector<std::pair<QUuid, bool>> seen;
+    QObject view;
+    followEngine(*engine, &view, { &PlaylistEngine::currentItemIDChanged, &PlaylistEngine::isPlayingChanged },
+        [&] { seen.emplace_back(engine->currentItemID().value_or(QUuid()), engine->isPlaying()); });
+
+    engine->play(a, block);
+    EXPECT_EQ(changes, 1);
+    engine->play(b, block);
+    EXPECT_EQ(changes, 2);
+    engine->stop();
+    EXPECT_EQ(changes, 3);
+    const std::vector<std::pair<QUuid, bool>> expected { { a->id(), true }, { b->id(), true }, { QUuid(), false } };
+    EXPECT_EQ(seen, expected);
+
+    // Outside an operation a setter is announced at once, and a view that
+    // follows other properties is not refreshed by it.
+    engine->setFadeSeconds(2.0);
+    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(seen.size(), expected.size());
 }
 
 TEST_F(Readouts, FollowTheActivePlayerInsideTheWindow)
