@@ -10,8 +10,16 @@ namespace tessarin {
 
 void ShapedLine::set(const QString& text, const QFont& font, int room, Qt::TextElideMode mode)
 {
-    if (room_ == room && mode_ == mode && text_ == text && font_ == font && !shaped_.text().isNull())
-        return;
+    if (text_ == text && font_ == font && mode_ == mode && !shaped_.text().isNull()) {
+        if (room_ == room)
+            return;
+        // The whole text, shaped for more room than it needs, fits any room
+        // as wide as itself: measured for a size hint, drawn as it is.
+        if (shown_ == text_ && width_ <= room) {
+            room_ = room;
+            return;
+        }
+    }
     text_ = text;
     font_ = font;
     room_ = room;
