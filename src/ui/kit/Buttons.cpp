@@ -11,6 +11,7 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tessarin {
@@ -351,19 +352,34 @@ QSize TransportButton::sizeHint() const
     return { style_.size + 2 * margin, style_.size + 2 * margin };
 }
 
-void TransportButton::paintEvent(QPaintEvent*)
+namespace {
+// Half the side of the disc's pixmap: the disc, its rings and their offset.
+qreal discHalfSide(const TransportButtonStyle& style, double scale)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setOpacity(isEnabled() ? 1.0 : 0.35);
-    const QPointF centre = QRectF(rect()).center();
-    p.translate(centre);
-    p.scale(scale_, scale_);
-    const qreal r = style_.size / 2.0;
+    const int blur = style.glow ? 10 : 4;
+    return std::ceil((style.size / 2.0 + blur * 0.6 + 2 + 1) * scale * 2) / 2.0;
+}
+} // namespace
 
-    // The disc's shadow, offset 2 points down: a few soft rings stand in for a blur.
-    const QColor shadow = style_.glow ? Theme::withAlpha(style_.fill, 0.7) : Theme::black(0.35);
+QPixmap TransportButton::disc(QPointF at) const
+{
+    // The disc and its shadow (a few soft rings standing in for a blur), at
+    // the press scale: drawn once per look rather than in every repaint.
+    const qreal dpr = devicePixelRatioF();
+    if (!disc_.isNull() && discStyle_ == style_ && discScale_ == scale_ && discAt_ == at
+        && disc_.devicePixelRatio() == dpr)
+        return disc_;
+    const qreal r = style_.size / 2.0;
     const int blur = style_.glow ? 10 : 4;
+    const int side = int(discHalfSide(style_, scale_) * 2);
+    disc_ = QPixmap(QSize(int(std::ceil(side * dpr)), int(std::ceil(side * dpr))));
+    disc_.setDevicePixelRatio(dpr);
+    disc_.fill(Qt::transparent);
+    QPainter p(&disc_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(side / 2.0 + at.x(), side / 2.0 + at.y());
+    p.scale(scale_, scale_);
+    const QColor shadow = style_.glow ? Theme::withAlpha(style_.fill, 0.7) : Theme::black(0.35);
     p.setPen(Qt::NoPen);
     for (int i = blur; i > 0; --i) {
         QColor c = shadow;
@@ -376,9 +392,29 @@ void TransportButton::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Theme::white(0.12), 1));
     p.drawEllipse(QPointF(0, 0), r - 0.5, r - 0.5);
+    discStyle_ = style_;
+    discScale_ = scale_;
+    discAt_ = at;
+    return disc_;
+}
 
-    const QPixmap pm = Icons::pixmap(symbol_, style_.glyph, glyphSize_, devicePixelRatioF());
-    p.drawPixmap(QRectF(-glyphSize_ / 2.0, -glyphSize_ / 2.0, glyphSize_, glyphSize_), pm, QRectF(pm.rect()));
+void TransportButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(isEnabled() ? 1.0 : 0.35);
+    const QPointF centre = QRectF(rect()).center();
+    // The disc's pixmap stands on whole pixels; the centre's fraction is
+    // drawn into it.
+    const qreal half = discHalfSide(style_, scale_);
+    const QPointF corner(std::floor(centre.x() - half), std::floor(centre.y() - half));
+    p.drawPixmap(corner, disc(centre - corner - QPointF(half, half)));
+
+    p.translate(centre);
+    p.scale(scale_, scale_);
+    const qreal r = style_.size / 2.0;
+    const QPixmap glyph = Icons::pixmap(symbol_, style_.glyph, glyphSize_, devicePixelRatioF());
+    p.drawPixmap(QRectF(-glyphSize_ / 2.0, -glyphSize_ / 2.0, glyphSize_, glyphSize_), glyph, QRectF(glyph.rect()));
     if (showsFocusRing(this))
         paintFocusRing(p, QRectF(-r - 3, -r - 3, 2 * r + 6, 2 * r + 6), -1);
 }

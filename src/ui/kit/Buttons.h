@@ -12,6 +12,8 @@
 // stays the dialog's default action).
 #include <QAbstractButton>
 #include <QColor>
+#include <QPixmap>
+#include <QPointF>
 #include <QString>
 
 class QPainter;
@@ -104,6 +106,7 @@ struct TransportButtonStyle {
     QColor fill;
     QColor glyph;
     bool glow = false;
+    bool operator==(const TransportButtonStyle&) const = default;
 };
 
 class TransportButton : public QAbstractButton {
@@ -122,11 +125,18 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // at: the fraction of a pixel by which the centre lies off the grid.
+    QPixmap disc(QPointF at) const;
+
     QString symbol_;
     int glyphSize_;
     TransportButtonStyle style_;
     double scale_ = 1.0;
     QVariantAnimation* pressAnimation_;
+    mutable QPixmap disc_;
+    mutable TransportButtonStyle discStyle_;
+    mutable double discScale_ = 0;
+    mutable QPointF discAt_;
 };
 
 } // namespace tessarin
