@@ -320,13 +320,20 @@ Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter,
     if (!drawn.isEmpty())
         video->setMaximumSize(drawn); // as the program renderer asks
     FfmpegMediaPlayer leadPlayer(output, HostClock::shared());
+    std::shared_ptr<PlayerItem> lead; // outlives its player's hold on it
     std::shared_ptr<PlayerItem> item;
     if (joined) {
-        auto lead = PlayerItem::create(fileFlashBeep());
+        lead = PlayerItem::create(fileFlashBeep());
         lead->setForwardPlaybackEndTime(2.0);
+        // As the engine lets go of the item before once the join has taken
+        // place (until then both are open).
+        QObject::connect(lead.get(), &PlayerItem::didPlayToEndTime, [&] {
+            leadPlayer.pause();
+            leadPlayer.replaceCurrentItem(nullptr);
+        });
         leadPlayer.replaceCurrentItem(lead);
         item = PlayerItem::create(path);
-        item->setPictureSizeHint(drawn);
+        item->setPictureSizeHint(drawn); // as the engine makes it for the program
         player.replaceCurrentItem(item);
         player.pause();
         runUntil([&] { return item->status() != PlayerItem::Status::Unknown && lead->status() != PlayerItem::Status::Unknown; }, 10);
