@@ -218,21 +218,21 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
     in.height = compositor_->height();
     const double due = now + lookahead_;
 
+    // Items made for the program before anything draws them take the
+    // largest size any renderer draws it at.
+    const QSize drawn(in.width, in.height);
+    if (sources_.pictureSize && drawn != reportedSize_) {
+        sources_.pictureSize->report(this, drawn);
+        reportedSize_ = drawn;
+    }
     in.live = state.isLiveOnAir;
     if (in.live) {
         if (sources_.liveFrame)
             in.liveImage = drawable(sources_.liveFrame());
     } else {
-        // The players convert their pictures at the size they fill here;
-        // items made for the program before it draws them take the largest
-        // size any renderer draws it at.
-        const QSize drawn(in.width, in.height);
+        // The players convert their pictures at the size they fill here.
         grabberA_.setDrawnSize(drawn);
         grabberB_.setDrawnSize(drawn);
-        if (sources_.pictureSize && drawn != reportedSize_) {
-            sources_.pictureSize->report(this, drawn);
-            reportedSize_ = drawn;
-        }
         // The mix decides which players are in the picture: A alone at 0,
         // B alone at 1, B over A at the mix weight in between. A player
         // outside the mix is not even asked, so an idle player that holds

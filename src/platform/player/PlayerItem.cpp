@@ -115,12 +115,6 @@ void PlayerItem::setPictureSizeHint(QSize size)
     sizeHint_ = size.isValid() && !size.isEmpty() ? size : QSize();
 }
 
-QSize PlayerItem::pictureSizeHint() const
-{
-    std::lock_guard lock(mutex_);
-    return sizeHint_;
-}
-
 std::shared_ptr<PlayerItemSource> PlayerItem::source() const
 {
     std::lock_guard lock(mutex_);

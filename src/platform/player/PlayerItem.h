@@ -99,7 +99,6 @@ public:
     // opens, so an item loaded before anything draws it (loaded ahead,
     // cued) is made for where it will go.
     void setPictureSizeHint(QSize size);
-    QSize pictureSizeHint() const;
 
     // --- for MediaPlayer implementations -------------------------------
     // Any thread.
