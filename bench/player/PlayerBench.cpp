@@ -336,7 +336,9 @@ Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter,
         item->setPictureSizeHint(drawn); // as the engine makes it for the program
         player.replaceCurrentItem(item);
         player.pause();
-        runUntil([&] { return item->status() != PlayerItem::Status::Unknown && lead->status() != PlayerItem::Status::Unknown; }, 10);
+        runUntil([&] {
+            return item->status() != PlayerItem::Status::Unknown && lead->status() != PlayerItem::Status::Unknown;
+        }, 10);
         runUntil([&] { auto src = item->source(); return src && src->frameAt(0.0); }, 10);
         item->addOutput(video);
         if (!player.playAfter(leadPlayer))
