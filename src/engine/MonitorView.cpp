@@ -27,6 +27,7 @@ MonitorView::MonitorView(PlaylistEngine& engine, bool showsStatus, Clock& clock,
     sources.liveFrame = [this] { return liveFrame_; };
     sources.fadeLevel = [fade = &engine.fade()] { return fade->level(); };
     sources.mix = [mix = &engine.mix()] { return mix->b(); };
+    sources.pictureSize = engine.programPictureSize(); // the output window draws the program large
     renderer_ = std::make_unique<ProgramRenderer>(std::move(sources), 1, 1, 0.0, clock,
                                                   ProgramRenderer::OverlayMotion::eased);
     renderer_->setUnderlay([this](VideoFrame& frame, double fadeLevel) {

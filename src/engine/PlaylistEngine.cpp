@@ -7,6 +7,7 @@
 #include "engine/LiveAudioPlayer.h"
 #include "engine/LiveRoute.h"
 #include "engine/ProgramAudioBus.h"
+#include "engine/ProgramPictureSize.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
 #include "media/TimecodeFormatter.h"
@@ -67,6 +68,7 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
     fadeSeconds_ = (storedFade && std::isfinite(*storedFade) && *storedFade > 0) ? *storedFade : kDefaultFadeSeconds;
 
     liveSink_ = LiveVideoSink::create();
+    programPictureSize_ = std::make_shared<ProgramPictureSize>();
     liveAudio_ = audioOutput ? std::make_shared<LiveAudioPlayer>(std::move(audioOutput)) : std::make_shared<LiveAudioPlayer>();
     liveStartDate_ = clock_.now();
 

@@ -52,7 +52,7 @@ class LiveVideoSink;
 class MediaPlayer;
 class PlayerItem;
 class ProgramAudioBus;
-class VideoOutput;
+class ProgramPictureSize;
 class Settings;
 class Timer;
 
@@ -126,6 +126,9 @@ public:
     OverlayLayers& overlays() const { return *overlays_; }
     const std::shared_ptr<ProgramAudioBus>& programAudio() const { return programAudio_; }
     const std::shared_ptr<LiveVideoSink>& liveSink() const { return liveSink_; }
+    // The size the program renderers draw the players at; the player items
+    // made for the program and the cue preview are sized by it.
+    const std::shared_ptr<ProgramPictureSize>& programPictureSize() const { return programPictureSize_; }
     // Installed by the schedule.
     void setBlockEndHandler(BlockEndHandler handler) { blockEndHandler_ = std::move(handler); }
     // The schedule's hidden one-item blocks, searched after blocks().
@@ -232,9 +235,6 @@ private:
         std::weak_ptr<PlayerItem> playerItem;
         QUrl url;
         double inPoint = 0;
-        // Keeps the item's pictures at their own size rather than the cue
-        // bar's, as they may go to air.
-        std::shared_ptr<VideoOutput> output;
     };
     struct Upcoming {
         std::shared_ptr<MediaFile> item;
@@ -400,6 +400,7 @@ private:
     std::unique_ptr<Timer> fadeClock_;
     std::optional<Aired> lastAired_;
     std::shared_ptr<LiveVideoSink> liveSink_;
+    std::shared_ptr<ProgramPictureSize> programPictureSize_;
     std::shared_ptr<LiveAudioPlayer> liveAudio_;
     std::shared_ptr<LiveSession> liveSession_; // set and cleared with liveRoute_
     std::shared_ptr<LiveRoute> liveRoute_;

@@ -5,6 +5,7 @@
 
 #include "engine/AudioLevelTap.h"
 #include "engine/LiveAudioPlayer.h"
+#include "engine/ProgramPictureSize.h"
 #include "platform/Clock.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
@@ -44,6 +45,9 @@ std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr
     const std::shared_ptr<MediaPlayer>& player, float volume)
 {
     auto playerItem = PlayerItem::create(item->playableURL().toString());
+    // Sized for the program before it opens: an item loaded ahead or joined
+    // is drawn only once it is on air, and decodes for that from the start.
+    playerItem->setPictureSizeHint(programPictureSize_->size());
     if (auto mix = tapOf(player)->makeAudioMix(playerItem, volume))
         playerItem->setAudioMix(*mix);
     if (item->outPoint())

@@ -3,10 +3,10 @@
 #include "engine/PlaylistEngine.h"
 
 #include "engine/AudioLevelTap.h"
+#include "engine/ProgramPictureSize.h"
 #include "platform/MainThread.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
-#include "platform/player/VideoOutput.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -65,8 +65,10 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
     setCuedBlock(block);
     dropCuePreview();
     auto playerItem = PlayerItem::create(item->playableURL().toString());
-    cuePreview_ = CuePreview { playerItem, item->playableURL(), item->inPoint(), std::make_shared<VideoOutput>() };
-    playerItem->addOutput(cuePreview_->output);
+    // Its pictures at the program's size rather than the cue bar's, as
+    // they may go to air.
+    playerItem->setPictureSizeHint(programPictureSize_->size());
+    cuePreview_ = CuePreview { playerItem, item->playableURL(), item->inPoint() };
     observePlayability(playerItem, item);
     previewPlayer_->replaceCurrentItem(playerItem);
     previewPlayer_->pause();
@@ -87,12 +89,6 @@ void PlaylistEngine::clearCue()
 
 void PlaylistEngine::dropCuePreview()
 {
-    if (!cuePreview_)
-        return;
-    // Also when a take handed the item over: from now on only the program's
-    // own outputs size its pictures.
-    if (auto playerItem = cuePreview_->playerItem.lock())
-        playerItem->removeOutput(cuePreview_->output);
     cuePreview_.reset();
 }
 

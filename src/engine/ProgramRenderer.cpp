@@ -2,6 +2,7 @@
 
 #include "engine/OverlayFade.h"
 #include "engine/PlaylistEngine.h"
+#include "engine/ProgramPictureSize.h"
 #include "media/LiveVideoSink.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/VideoFrame.h"
@@ -54,6 +55,7 @@ ProgramSources ProgramSources::of(const PlaylistEngine& engine)
     s.liveFrame = [sink = engine.liveSink()] { return sink ? sink->latest() : QImage(); };
     s.fadeLevel = [fade = &engine.fade()] { return fade->current(); };
     s.mix = [mix = &engine.mix()] { return mix->current(); };
+    s.pictureSize = engine.programPictureSize();
     return s;
 }
 
@@ -110,7 +112,11 @@ ProgramRenderer::ProgramRenderer(ProgramSources sources, int width, int height, 
 {
 }
 
-ProgramRenderer::~ProgramRenderer() = default;
+ProgramRenderer::~ProgramRenderer()
+{
+    if (sources_.pictureSize)
+        sources_.pictureSize->withdraw(this);
+}
 
 void ProgramRenderer::resize(int width, int height)
 {
@@ -212,14 +218,21 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
     in.height = compositor_->height();
     const double due = now + lookahead_;
 
+    // Items made for the program before anything draws them take the
+    // largest size any renderer draws it at.
+    const QSize drawn(in.width, in.height);
+    if (sources_.pictureSize && drawn != reportedSize_) {
+        sources_.pictureSize->report(this, drawn);
+        reportedSize_ = drawn;
+    }
     in.live = state.isLiveOnAir;
     if (in.live) {
         if (sources_.liveFrame)
             in.liveImage = drawable(sources_.liveFrame());
     } else {
         // The players convert their pictures at the size they fill here.
-        grabberA_.setDrawnSize(QSize(in.width, in.height));
-        grabberB_.setDrawnSize(QSize(in.width, in.height));
+        grabberA_.setDrawnSize(drawn);
+        grabberB_.setDrawnSize(drawn);
         // The mix decides which players are in the picture: A alone at 0,
         // B alone at 1, B over A at the mix weight in between. A player
         // outside the mix is not even asked, so an idle player that holds

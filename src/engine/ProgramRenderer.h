@@ -28,6 +28,7 @@ namespace tessarin {
 
 class MediaPlayer;
 class PlaylistEngine;
+class ProgramPictureSize;
 
 // What the renderer reads besides the snapshot, all safe from its thread.
 struct ProgramSources {
@@ -44,6 +45,9 @@ struct ProgramSources {
     std::function<double()> fadeLevel;
     // The share of player B in the picture, 0 to 1.
     std::function<double()> mix;
+    // Where the renderer says at what size it draws the players (may be
+    // null).
+    std::shared_ptr<ProgramPictureSize> pictureSize;
 };
 
 class ProgramRenderer {
@@ -123,6 +127,7 @@ private:
 
     PlayerFrameGrabber grabberA_;
     PlayerFrameGrabber grabberB_;
+    QSize reportedSize_; // last given to sources_.pictureSize
     std::map<QUuid, std::unique_ptr<PlayerFrameGrabber>> overlayGrabbers_;
     std::map<QUuid, LayerMotion> fades_;
     double lastTick_;

@@ -486,5 +486,34 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
     capture.finish();
 }
 
+// A picture over 4 megapixels drawn into a smaller program (a 1280 x 720
+// stream here): the item joined onto the end of the one on air and the cued
+// item are decoded and queued for the program's size from their first
+// picture, before anything draws them, as the decoder is set up for what
+// the item is drawn at when it opens.
+TEST(EngineOnRealPlayers, LargeItemsJoinedOrCuedAreDecodedForTheProgramsSizeFromTheirFirstPicture)
+{
+    RealEngine rig(std::make_shared<NullAudioOutput>());
+    rig.engine.setTransitionStyle(TransitionStyle::cut);
+    ProgramRenderer stream(ProgramSources::of(rig.engine), 1280, 720, 0.0);
+    stream.nextFrame();
+    auto block = rig.block({ rig.item("clip_30s.mp4", 0.0, std::nullopt), rig.item("hevc_wpp_large.mp4", 0.0, std::nullopt) });
+    auto cued = std::make_shared<MediaBlock>(QStringLiteral("Blocco 2"), QUuid::createUuid());
+    cued->setItems({ rig.item("hevc_wpp_large.mp4", 0.0, std::nullopt) });
+    rig.engine.setBlocks({ block, cued });
+    rig.engine.play(block);
+    rig.engine.cue(cued->items().front(), cued);
+    const auto firstPicture = [](const std::shared_ptr<MediaPlayer>& player) -> std::shared_ptr<const VideoFrame> {
+        const auto item = player->currentItem();
+        const auto source = item ? item->source() : nullptr;
+        return source ? source->frameAt(0.0) : nullptr;
+    };
+    for (const auto& player : { rig.engine.playerB(), rig.engine.previewPlayer() }) {
+        std::shared_ptr<const VideoFrame> first;
+        ASSERT_TRUE(waitUntil([&] { return (first = firstPicture(player)) != nullptr; }, 20.0));
+        EXPECT_EQ(QSize(first->width(), first->height()), QSize(1152, 720)); // 2560 x 1600 fitted
+    }
+}
+
 } // namespace
 } // namespace tessarin::test

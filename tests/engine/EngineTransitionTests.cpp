@@ -2,6 +2,8 @@
 // gains, fade levels and in- and out-points.
 #include "EngineFixture.h"
 
+#include "engine/ProgramRenderer.h"
+
 #include <cmath>
 
 namespace tessarin::test {
@@ -241,6 +243,47 @@ TEST_F(FadeLevels, AFadeInTakesAtMostHalfTheWindow)
     engine->play(blockOf({ a }));
     run(0.5);
     EXPECT_NEAR(engine->fade().current(), 0.5, 0.02); // over 1.0 s, not 4.0 s
+}
+
+// The player items made for the program (taken, loaded ahead, cued) carry
+// the size the program draws them at before anything draws them: their
+// decoders are set up, and their first pictures converted, when they open.
+// 1920 x 1080 until a renderer has drawn; then the largest width and height
+// any renderer draws the players at, until it goes.
+TEST_F(Transitions, ItemsMadeForTheProgramAreSizedForWhatItDrawsBeforeTheyOpen)
+{
+    makeEngine(TransitionStyle::fade, 2.0);
+    auto a = file("a", 10.0);
+    auto b = file("b", 60.0);
+    auto c = file("c");
+    auto cued = file("cued");
+    auto block = blockOf({ a, b, c });
+    auto other = blockOf({ cued });
+    engine->play(block);
+    EXPECT_EQ(active().currentItem()->pictureSizeLimit(), QSize(1920, 1080));
+    engine->cue(cued, other);
+    EXPECT_EQ(preview().currentItem()->pictureSizeLimit(), QSize(1920, 1080));
+    {
+        ProgramRenderer stream(ProgramSources::of(*engine), 1280, 720, 0.0, clock);
+        ProgramRenderer tall(ProgramSources::of(*engine), 1000, 800, 0.0, clock);
+        stream.nextFrame();
+        tall.nextFrame();
+        engine->cue(cued, other);
+        EXPECT_EQ(preview().currentItem()->pictureSizeLimit(), QSize(1280, 800));
+        ASSERT_TRUE(runUntil([&] { return playerB().currentItem() != nullptr; }));
+        EXPECT_EQ(playerB().currentItem()->pictureSizeLimit(), QSize(1280, 800));
+        // Once drawn, the outputs that draw it count beside the hint.
+        ASSERT_TRUE(runUntil([&] { return onAir(b); }));
+        run(2.5);
+        stream.nextFrame();
+        EXPECT_EQ(playerB().currentItem()->pictureSizeLimit(), QSize(1280, 800));
+        ProgramRenderer large(ProgramSources::of(*engine), 3840, 2160, 0.0, clock);
+        large.nextFrame();
+        EXPECT_EQ(playerB().currentItem()->pictureSizeLimit(), QSize(3840, 2160));
+    }
+    engine->playNext(); // crossfades into c on player A
+    ASSERT_EQ(pathOf(playerA()), pathOf(c));
+    EXPECT_EQ(playerA().currentItem()->pictureSizeLimit(), QSize(1920, 1080));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/MonitorView.h"
 #include "engine/OutputContentView.h"
 #include "engine/OutputWindowController.h"
+#include "engine/ProgramPictureSize.h"
 #include "platform/player/FfmpegMediaPlayer.h"
 #include "ui/kit/Theme.h"
 
@@ -179,6 +180,9 @@ TEST_F(MonitorViewTest, OutputWindowShowsTheProgramWithoutTheStatusPanel)
         const QImage image = content->monitor()->currentImage();
         return !image.isNull() && near(image.pixel(image.width() / 2, image.height() / 2), QColor(255, 0, 0));
     }));
+    // The items the engine makes for the program from now on are sized for
+    // what the window draws (here the offscreen screen's size).
+    EXPECT_EQ(engine->programPictureSize()->size(), content->monitor()->currentImage().size());
     controller.stop();
     EXPECT_FALSE(controller.window());
 }

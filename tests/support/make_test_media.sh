@@ -87,4 +87,7 @@ x265=(-c:v libx265 -preset ultrafast -pix_fmt yuv420p)
 make hevc_wpp.mp4 -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=1
 make hevc_wpp.ts -i hevc_wpp.mp4 -c copy
 make hevc_nowpp.mkv -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x265[@]}" -x265-params log-level=error:wpp=0
+# Over 4 megapixels, with wavefront rows: a picture the player decodes for a
+# smaller program one at a time.
+make hevc_wpp_large.mp4 -f lavfi -i testsrc2=size=2560x1600:rate=25:duration=0.2 "${x265[@]}" -x265-params log-level=error:wpp=1
 echo "test media ready in $out"

@@ -424,7 +424,11 @@ bool ItemPipeline::open()
         videoStream_ = -1; // cover art is not a picture track
     audioStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0) {
-        videoCtx_ = openDecoder(format_->streams[videoStream_], item_->pictureSizeLimit());
+        // Set up for the size the pictures are drawn at as the item stands
+        // now: its outputs, and the size hint of an item made for a program
+        // that draws it only later.
+        AVStream* stream = format_->streams[videoStream_];
+        videoCtx_ = openDecoder(stream, item_->pictureSizeLimit(transformOf(stream)));
         if (!videoCtx_)
             videoStream_ = -1;
     }

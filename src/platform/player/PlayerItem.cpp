@@ -82,13 +82,21 @@ void PlayerItem::removeOutput(const std::shared_ptr<VideoOutput>& output)
 
 QSize PlayerItem::pictureSizeLimit() const
 {
+    return pictureSizeLimit(preferredTransform());
+}
+
+QSize PlayerItem::pictureSizeLimit(const VideoTransform& transform) const
+{
     std::vector<std::weak_ptr<VideoOutput>> outputs;
+    QSize limit;
     {
         std::lock_guard lock(mutex_);
         outputs = outputs_;
+        limit = sizeHint_;
     }
-    QSize limit;
-    bool any = false;
+    // Pictures are stored as coded: a quarter-turned one is drawn transposed.
+    if (transform.a == 0 && transform.d == 0 && transform.b != 0 && transform.c != 0)
+        limit.transpose();
     for (const auto& weak : outputs) {
         const auto output = weak.lock();
         if (!output)
@@ -96,10 +104,15 @@ QSize PlayerItem::pictureSizeLimit() const
         const QSize size = output->maximumSize();
         if (size.isEmpty())
             return {}; // someone draws them at their own size
-        limit = any ? limit.expandedTo(size) : size;
-        any = true;
+        limit = limit.isEmpty() ? size : limit.expandedTo(size);
     }
     return limit;
+}
+
+void PlayerItem::setPictureSizeHint(QSize size)
+{
+    std::lock_guard lock(mutex_);
+    sizeHint_ = size.isValid() && !size.isEmpty() ? size : QSize();
 }
 
 std::shared_ptr<PlayerItemSource> PlayerItem::source() const

@@ -84,8 +84,21 @@ public:
     void addOutput(const std::shared_ptr<VideoOutput>& output);
     void removeOutput(const std::shared_ptr<VideoOutput>& output);
     // Any thread: the size the pictures are converted to, at most; empty
-    // for their own size (no output, or an output without a maximum size).
+    // for their own size (no output and no hint, or an output without a
+    // maximum size).
     QSize pictureSizeLimit() const;
+    // The same for a video track turned by `transform` (before the item
+    // knows its own).
+    QSize pictureSizeLimit(const VideoTransform& transform) const;
+
+    // Any thread, best before the item is given to a player: the largest
+    // size the item's pictures will be drawn at upright (empty: none
+    // known), counted like the maximum size of an output of its own for the
+    // item's whole life. The decoder is set up, and the first pictures are
+    // converted, from the outputs and the hint there are when the item
+    // opens, so an item loaded before anything draws it (loaded ahead,
+    // cued) is made for where it will go.
+    void setPictureSizeHint(QSize size);
 
     // --- for MediaPlayer implementations -------------------------------
     // Any thread.
@@ -125,6 +138,7 @@ private:
     AudioMix mix_;
     std::shared_ptr<PlayerItemSource> source_;
     std::vector<std::weak_ptr<VideoOutput>> outputs_;
+    QSize sizeHint_;
 };
 
 } // namespace tessarin

@@ -19,6 +19,8 @@
 #include <QTransform>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace tessarin {
 
 namespace {
@@ -206,6 +208,10 @@ void CueBar::follow()
 
 QImage CueBar::previewFrame()
 {
+    // Its own output asks for no more than the preview shows; the engine
+    // keeps the cued item at the program's size beside it.
+    const double dpr = preview_->devicePixelRatioF();
+    grabber_->setDrawnSize(QSize(int(std::ceil(kPreviewSize.width() * dpr)), int(std::ceil(kPreviewSize.height() * dpr))));
     const auto picture = grabber_->image(previewPlayer_->clock().now());
     if (!picture)
         return {};

@@ -399,6 +399,32 @@ TEST(FfmpegMediaPlayer, ConvertsPicturesToTheLargestSizeTheyAreDrawnAt)
     EXPECT_EQ(frameNumberMod50(*frame), 112 % 50);
 }
 
+// The size hint of an item made for a program counts as an output that
+// draws the pictures upright at that size, from the first picture on: a
+// quarter-turned picture is converted to it transposed.
+TEST(FfmpegMediaPlayer, ASizeHintCountsAsAnOutputDrawingThePicturesUpright)
+{
+    FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+    auto item = itemFor("rotated.mp4"); // 320 x 240 coded, turned a quarter
+    item->setPictureSizeHint(QSize(200, 100));
+    player.replaceCurrentItem(item);
+    std::shared_ptr<const VideoFrame> first;
+    ASSERT_TRUE(waitUntil([&] {
+        const auto source = item->source();
+        return source && (first = source->frameAt(0.0)) != nullptr;
+    }));
+    EXPECT_EQ(QSize(first->width(), first->height()), QSize(100, 75)); // fitted into 100 x 200 as coded
+    EXPECT_EQ(item->pictureSizeLimit(), QSize(100, 200));
+    // Beside an output, the larger of the two; an output at their own size wins.
+    auto wide = std::make_shared<VideoOutput>();
+    wide->setMaximumSize(QSize(160, 60));
+    item->addOutput(wide);
+    EXPECT_EQ(item->pictureSizeLimit(), QSize(160, 200));
+    auto own = std::make_shared<VideoOutput>();
+    item->addOutput(own);
+    EXPECT_EQ(item->pictureSizeLimit(), QSize());
+}
+
 } // namespace
 } // namespace tessarin::test
 

@@ -7,6 +7,7 @@
 #include "platform/Settings.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PlayerItem.h"
 #include "support/TestSupport.h"
 #include "ui/playlist/CueBar.h"
 #include "ui/playlist/EngineSeekBar.h"
@@ -94,6 +95,12 @@ TEST(CentreControlsOnRealPlayers, AScrubEndsOnTheFrameUnderThePointerAndTheCueSh
     EXPECT_TRUE(waitUntil([&] { return frameNumberMod50(cueBar->preview()->currentImage()) == 160 % 50; }, 20.0))
         << "the preview shows frame " << frameNumberMod50(cueBar->preview()->currentImage());
     EXPECT_EQ(frameNumberMod50(monitor->currentImage()), 170 % 50) << "the program is untouched by the cue";
+    // The cued item may go to air: beside the cue bar's small reader it
+    // keeps the size the program was drawn at when it was cued (the
+    // monitor's, before the cue bar took its share of the window).
+    const QSize limit = engine.previewPlayer()->currentItem()->pictureSizeLimit();
+    EXPECT_EQ(limit.width(), monitor->currentImage().width());
+    EXPECT_GT(limit.height(), cueBar->preview()->height());
 }
 
 } // namespace
