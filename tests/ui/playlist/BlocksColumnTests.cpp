@@ -425,10 +425,13 @@ TEST_F(BlocksColumn, ALongBlockMakesItsRowsAsTheyComeIntoView)
 {
     auto& col = makeColumn();
     MediaBlock::Items items;
+    // The last item is a clip, which can be cued at once (a still image only
+    // once its clip has been made).
     for (int i = 0; i < 200; ++i)
-        items.push_back(media(i % 5 == 4 ? "still.png" : "clip_5s.mov"));
+        items.push_back(media(i % 5 == 3 ? "still.png" : "clip_5s.mov"));
     auto block = addBlock(QStringLiteral("Lungo"), items);
     engine->cue(items[199], block);
+    ASSERT_EQ(engine->cuedItem(), items[199]);
     BlockCardView* card = col.card(block->id());
     ASSERT_NE(card, nullptr);
     const auto paint = [&] {
