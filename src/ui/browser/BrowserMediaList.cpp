@@ -170,12 +170,26 @@ void BrowserMediaList::showRowsInView()
     // Every row moves when the list or the width changed; otherwise only the
     // rows shown now are placed.
     const bool moved = width != placedWidth_ || placedFiles_ != files_.size() || !isPlaced_;
+    // The rows kept, by their first index: rows taken now go before or after
+    // them among the list's children, which stay in display order (the
+    // order a screen reader goes through them).
+    BrowserRow* keptFirst = nullptr;
+    for (BrowserRow* row : std::as_const(rows_)) {
+        if (!keptFirst || row->index() < keptFirst->index())
+            keptFirst = row;
+    }
+    bool taken = false;
     for (int index = first; index <= last; ++index) {
-        if (!rows_.contains(files_[std::size_t(index)]->id())) {
-            BrowserRow* row = rowFor(index);
-            if (!moved)
-                place(row);
-        }
+        if (rows_.contains(files_[std::size_t(index)]->id()))
+            continue;
+        BrowserRow* row = rowFor(index);
+        taken = true;
+        if (keptFirst && index < keptFirst->index())
+            row->stackUnder(keptFirst);
+        else
+            row->raise();
+        if (!moved)
+            place(row);
     }
     for (BrowserRow* spare : spare_) {
         if (!spare->isHidden())
@@ -187,6 +201,25 @@ void BrowserMediaList::showRowsInView()
         placedWidth_ = width;
         placedFiles_ = files_.size();
         isPlaced_ = true;
+    }
+    if (taken || moved)
+        keepChildrenInOrder();
+}
+
+void BrowserMediaList::keepChildrenInOrder()
+{
+    int previous = -1;
+    for (QObject* child : content_->children()) {
+        auto* row = qobject_cast<BrowserRow*>(child);
+        if (!row || rows_.value(row->file()->id()) != row)
+            continue;
+        if (row->index() < previous) {
+            // A change of the list reordered them: every row goes to its place.
+            for (BrowserRow* shown : rows())
+                shown->raise();
+            return;
+        }
+        previous = row->index();
     }
 }
 

@@ -54,6 +54,9 @@ private:
     // it, and places every row that moved.
     void showRowsInView();
     BrowserRow* rowFor(int index);
+    // Puts the rows showing items in display order among the list's
+    // children when a change of the list has mixed them up.
+    void keepChildrenInOrder();
 
     QWidget* empty_;
     QScrollArea* scroll_;

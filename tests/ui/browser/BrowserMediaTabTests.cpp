@@ -352,8 +352,19 @@ TEST(BrowserMediaList, RowsAreShownAsTheyScrollIntoViewReusedFarFromItAndFollowT
         return std::all_of(files.begin(), files.end(), [](const auto& f) { return !f->playbackError().isEmpty(); });
     }, 30.0));
 
-    // Each row at its index's place, showing and following its own item.
+    // Each row at its index's place, showing and following its own item,
+    // and the rows in display order among the list's children (the order a
+    // screen reader reads them).
     const auto placedAtIndex = [&] {
+        int previous = -1;
+        for (QObject* child : list.rows().front()->parentWidget()->children()) {
+            auto* row = qobject_cast<BrowserRow*>(child);
+            if (!row || list.row(row->file()->id()) != row)
+                continue;
+            if (row->index() < previous)
+                return false;
+            previous = row->index();
+        }
         for (BrowserRow* row : list.rows()) {
             const int height = row->height();
             const auto& file = list.files()[std::size_t(row->index())];
@@ -428,9 +439,18 @@ TEST(BrowserMediaList, RowsAreShownAsTheyScrollIntoViewReusedFarFromItAndFollowT
     EXPECT_TRUE(placedAtIndex());
     EXPECT_EQ(list.files().size(), 299u);
 
-    // Straight back to the top: the rows there show the first items again.
+    // Straight back to the top, then up page by page from the middle: the
+    // rows there show their items again, in order.
     bar->setValue(0);
     QApplication::processEvents();
+    EXPECT_TRUE(placedAtIndex());
+    bar->setValue(bar->maximum() / 2);
+    QApplication::processEvents();
+    while (bar->value() > 0) {
+        bar->setValue(bar->value() - scroll->viewport()->height());
+        QApplication::processEvents();
+        ASSERT_TRUE(placedAtIndex()) << "at " << bar->value();
+    }
     EXPECT_NE(list.row(files[0]->id()), nullptr);
     EXPECT_EQ(list.row(files[299]->id()), nullptr);
     EXPECT_TRUE(placedAtIndex());
