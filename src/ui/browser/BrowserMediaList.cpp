@@ -89,6 +89,13 @@ void BrowserMediaList::setFiles(const BrowserFiles::Files& files)
         gone->hide();
         gone->deleteLater();
     }
+    // A spare row lets go of a file that left the list.
+    std::erase_if(spare_, [&](BrowserRow* spare) {
+        if (seen.contains(spare->file()->id()))
+            return false;
+        spare->deleteLater();
+        return true;
+    });
     rows_ = std::move(kept);
     files_ = std::move(listed);
     isPlaced_ = false;
@@ -96,14 +103,23 @@ void BrowserMediaList::setFiles(const BrowserFiles::Files& files)
     showRowsInView();
 }
 
-BrowserRow* BrowserMediaList::makeRow(int index)
+BrowserRow* BrowserMediaList::rowFor(int index)
 {
     const auto& file = files_[std::size_t(index)];
-    auto* row = new BrowserRow(file, content_);
+    BrowserRow* row = nullptr;
+    const bool reused = !spare_.empty();
+    if (reused) {
+        row = spare_.back();
+        spare_.pop_back();
+        row->setFile(file);
+    } else {
+        row = new BrowserRow(file, content_);
+    }
     row->setIndex(index);
     row->setSelected(selection_.contains(file->id()));
     rows_.insert(file->id(), row);
-    emit rowAdded(row);
+    if (!reused)
+        emit rowAdded(row);
     return row;
 }
 
@@ -113,7 +129,7 @@ void BrowserMediaList::showRowsInView()
     if (rowHeight_ <= 0 && count > 0) {
         BrowserRow* first = rows_.value(files_.front()->id());
         if (!first)
-            first = makeRow(0);
+            first = rowFor(0);
         rowHeight_ = std::max(1, first->sizeHint().height());
     }
     content_->setFixedHeight(count * rowHeight_);
@@ -125,10 +141,23 @@ void BrowserMediaList::showRowsInView()
     const int viewHeight = scroll_->viewport()->height();
     int first = 0;
     int last = std::min(count, kRowsBeforeLayout) - 1;
-    if (scroll_->isVisible() && viewHeight > 0) {
+    const bool isLaidOut = scroll_->isVisible() && viewHeight > 0;
+    if (isLaidOut) {
         const int top = scroll_->verticalScrollBar()->value();
         first = std::max(0, (top - viewHeight) / rowHeight_);
         last = std::min(count - 1, (top + 2 * viewHeight) / rowHeight_);
+        // Rows more than a page beyond those are taken back for reuse (a
+        // press on one is over: it cannot turn into a drag of another item).
+        const int page = viewHeight / rowHeight_ + 1;
+        for (auto it = rows_.begin(); it != rows_.end();) {
+            BrowserRow* row = it.value();
+            if (row->index() < first - page || row->index() > last + page) {
+                spare_.push_back(row);
+                it = rows_.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
     const int width = content_->width();
     const auto place = [&](BrowserRow* row) {
@@ -138,15 +167,33 @@ void BrowserMediaList::showRowsInView()
         if (row->isHidden())
             row->show();
     };
-    // Every made row moves when the list or the width changed; otherwise
-    // only the rows made now are placed.
+    // Every row moves when the list or the width changed; otherwise only the
+    // rows shown now are placed.
     const bool moved = width != placedWidth_ || placedFiles_ != files_.size() || !isPlaced_;
+    // The rows kept, by their first index: rows taken now go before or after
+    // them among the list's children, which stay in display order (the
+    // order a screen reader goes through them).
+    BrowserRow* keptFirst = nullptr;
+    for (BrowserRow* row : std::as_const(rows_)) {
+        if (!keptFirst || row->index() < keptFirst->index())
+            keptFirst = row;
+    }
+    bool taken = false;
     for (int index = first; index <= last; ++index) {
-        if (!rows_.contains(files_[std::size_t(index)]->id())) {
-            BrowserRow* row = makeRow(index);
-            if (!moved)
-                place(row);
-        }
+        if (rows_.contains(files_[std::size_t(index)]->id()))
+            continue;
+        BrowserRow* row = rowFor(index);
+        taken = true;
+        if (keptFirst && index < keptFirst->index())
+            row->stackUnder(keptFirst);
+        else
+            row->raise();
+        if (!moved)
+            place(row);
+    }
+    for (BrowserRow* spare : spare_) {
+        if (!spare->isHidden())
+            spare->hide();
     }
     if (moved) {
         for (BrowserRow* row : std::as_const(rows_))
@@ -154,6 +201,25 @@ void BrowserMediaList::showRowsInView()
         placedWidth_ = width;
         placedFiles_ = files_.size();
         isPlaced_ = true;
+    }
+    if (taken || moved)
+        keepChildrenInOrder();
+}
+
+void BrowserMediaList::keepChildrenInOrder()
+{
+    int previous = -1;
+    for (QObject* child : content_->children()) {
+        auto* row = qobject_cast<BrowserRow*>(child);
+        if (!row || rows_.value(row->file()->id()) != row)
+            continue;
+        if (row->index() < previous) {
+            // A change of the list reordered them: every row goes to its place.
+            for (BrowserRow* shown : rows())
+                shown->raise();
+            return;
+        }
+        previous = row->index();
     }
 }
 

@@ -16,12 +16,17 @@
 namespace tessarin {
 namespace {
 constexpr int kSelectionBar = 3;
+
+QString thumbnailIcon(const MediaFile& file)
+{
+    return file.isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film");
+}
 } // namespace
 
 BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
     : QWidget(parent)
     , file_(std::move(file))
-    , thumbnail_(new ThumbnailView(40, 24, file_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film"), this))
+    , thumbnail_(new ThumbnailView(40, 24, thumbnailIcon(*file_), this))
     , name_(new ElidedLabel(displayName(*file_), Qt::ElideMiddle, this))
     , duration_(new ElidedLabel({}, Qt::ElideNone, this))
 {
@@ -37,7 +42,23 @@ BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
     duration_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     layout->addWidget(duration_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    follow();
+}
 
+void BrowserRow::setFile(std::shared_ptr<MediaFile> file)
+{
+    pressed_ = false;
+    if (file == file_)
+        return;
+    disconnect(file_.get(), nullptr, this, nullptr);
+    file_ = std::move(file);
+    thumbnail_->setIcon(thumbnailIcon(*file_));
+    name_->setText(displayName(*file_));
+    follow();
+}
+
+void BrowserRow::follow()
+{
     connect(file_.get(), &MediaFile::thumbnailChanged, this, &BrowserRow::showThumbnail);
     connect(file_.get(), &MediaFile::durationChanged, this, &BrowserRow::showDuration);
     showThumbnail();

@@ -2,8 +2,9 @@
 // One file in the browser's media list: thumbnail, name and duration, on a
 // striped background, or tinted with a bar at the leading edge when
 // selected. It follows its own item only, so a thumbnail or duration that
-// arrives redraws this row alone. A click and the start of a drag are
-// reported to the column, which owns the selection. Main thread.
+// arrives redraws this row alone; the list may move it to another item as
+// rows scroll out of view and others into it. A click and the start of a
+// drag are reported to the column, which owns the selection. Main thread.
 #include <QPoint>
 #include <QPixmap>
 #include <QWidget>
@@ -23,6 +24,8 @@ public:
     BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent = nullptr);
 
     const std::shared_ptr<MediaFile>& file() const { return file_; }
+    // Shows and follows another item; a press on the former one is over.
+    void setFile(std::shared_ptr<MediaFile> file);
     int index() const { return index_; }
     void setIndex(int index);
     bool isSelected() const { return selected_; }
@@ -48,6 +51,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void follow();
     void showThumbnail();
     void showDuration();
 

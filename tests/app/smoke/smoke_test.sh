@@ -58,6 +58,14 @@ echo "questo non è un video" > "$work/show/Rotto.mp4"
 item() { # NAME
   echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":false,\"loop\":false,\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
 }
+# The browser: 200 names of one short tone, "Voce 001" to "Voce 200".
+mkdir "$work/show/voci"
+cp "$media/const_eighth.wav" "$work/show/voci/Voce 001.wav"
+browser=$(item "voci/Voce 001.wav")
+for n in $(seq -w 2 200); do
+  ln "$work/show/voci/Voce 001.wav" "$work/show/voci/Voce $n.wav"
+  browser+=",$(item "voci/Voce $n.wav")"
+done
 cat > "$work/show/Smoke.vellumcast" <<JSON
 {"blocks":[{"endBehavior":"pauseBlack","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
  "items":[$(item Prima.wav),$(item Rotto.mp4),$(item Ultima.wav)],
@@ -65,7 +73,7 @@ cat > "$work/show/Smoke.vellumcast" <<JSON
  {"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
  "items":[$(item Sigla.mp4)],
  "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
- "browser":[],"layers":[],"version":1}
+ "browser":[$browser],"layers":[],"version":1}
 JSON
 # The last show, the first block on the P key (key code 35, no modifiers) and
 # play/pause on the space bar (49).
@@ -235,6 +243,19 @@ wait_for 10 find_blocks || fail "the blocks tab is not in the accessibility tree
 xdotool mousemove --sync $xy click 1
 find_row() { "$python" "$here/x11.py" find 'Prima, 00:00:02' 'list item' >/dev/null 2>&1; }
 wait_for 10 find_row || { "$python" "$here/x11.py" dump; fail "the first item's row is not a list item named with its name and length"; }
+# The browser's list, 200 files long, read as the operator reads it: the
+# wheel takes it to its end and back, and the rows shown there are named
+# after their own files (rows far from the view are given to others).
+shown_row() { xy=$("$python" "$here/x11.py" shown "$1" 'list item' 2>/dev/null); [ -n "$xy" ]; }
+wait_for 20 shown_row 'Voce 001, 00:00:02' || { "$python" "$here/x11.py" dump; fail "the browser's first row is not a list item named with its name and length"; }
+xdotool mousemove --sync $xy click --repeat 200 --delay 5 5
+wait_for 10 shown_row 'Voce 200, 00:00:02' || fail "the wheel did not bring the browser's last row into view"
+shown_row 'Voce 001, 00:00:02' && fail "the browser's first row is still shown at the end of the list"
+shown_row 'Voce 199, 00:00:02' || fail "the row before the last is not shown with its own name"
+xdotool click --repeat 200 --delay 5 4
+wait_for 10 shown_row 'Voce 001, 00:00:02' || fail "the wheel did not bring the browser's first row back"
+shown_row 'Voce 200, 00:00:02' && fail "the browser's last row is still shown at the top of the list"
+echo "browser rows named after their own files at the end of the list and back at the top"
 # The IN/OUT editor, opened with a real click on its button found in the
 # tree, is there as a dialog with its controls (a popup window, which Qt
 # leaves out of the tree by itself), and Escape takes it away again.

@@ -3,6 +3,8 @@
 #   x11.py close WINDOW_ID         asks the window to close, as its close button does
 #   x11.py find NAME [ROLE]        prints "x y" of the centre of the first
 #                                  accessible object of the application named NAME
+#   x11.py shown NAME ROLE         as find, for an object that is visible and
+#                                  whose centre lies on the screen
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
 #   x11.py dump                    prints role and name of every accessible object
@@ -73,6 +75,25 @@ def find(name, role=None):
     return 1
 
 
+def shown(name, role):
+    import pyatspi
+    from Xlib import display
+    screen = display.Display().screen()
+    for node in nodes():
+        try:
+            if node.name != name or node.getRoleName() != role \
+                    or not node.getState().contains(pyatspi.STATE_VISIBLE):
+                continue
+            ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
+            if 0 <= x < screen.width_in_pixels and 0 <= y < screen.height_in_pixels:
+                print(x, y)
+                return 0
+        except Exception:
+            continue
+    return 1
+
+
 def described(prefix):
     for node in nodes():
         try:
@@ -131,6 +152,8 @@ if __name__ == '__main__':
         sys.exit(0)
     if sys.argv[1] == 'find':
         sys.exit(find(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
+    if sys.argv[1] == 'shown':
+        sys.exit(shown(sys.argv[2], sys.argv[3]))
     if sys.argv[1] == 'dump':
         sys.exit(dump())
     if sys.argv[1] == 'window':

@@ -26,6 +26,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 using namespace tessarin;
 using namespace tessarin::test;
 
@@ -332,7 +334,7 @@ TEST_F(BrowserMediaTab, HintAndRowsReadWholeAtEveryColumnWidth)
 
 } // namespace tessarin::test
 
-TEST(BrowserMediaList, RowsAreMadeAsTheyScrollIntoViewAndFollowTheList)
+TEST(BrowserMediaList, RowsAreShownAsTheyScrollIntoViewReusedFarFromItAndFollowTheList)
 {
     BrowserMediaList list;
     list.resize(320, 400);
@@ -345,47 +347,112 @@ TEST(BrowserMediaList, RowsAreMadeAsTheyScrollIntoViewAndFollowTheList)
     list.setSelection({files[299]->id()});
     list.setFiles(files);
     QApplication::processEvents();
+    // Every probe has failed: nothing but the test sets a duration from here on.
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(files.begin(), files.end(), [](const auto& f) { return !f->playbackError().isEmpty(); });
+    }, 30.0));
 
+    // Each row at its index's place, showing and following its own item,
+    // and the rows in display order among the list's children (the order a
+    // screen reader reads them).
     const auto placedAtIndex = [&] {
+        int previous = -1;
+        for (QObject* child : list.rows().front()->parentWidget()->children()) {
+            auto* row = qobject_cast<BrowserRow*>(child);
+            if (!row || list.row(row->file()->id()) != row)
+                continue;
+            if (row->index() < previous)
+                return false;
+            previous = row->index();
+        }
         for (BrowserRow* row : list.rows()) {
             const int height = row->height();
-            if (row->file() != list.files()[std::size_t(row->index())] || row->y() != row->index() * height
-                || row->width() != list.rows().front()->width() || row->isHidden())
+            const auto& file = list.files()[std::size_t(row->index())];
+            if (row->file() != file || row->y() != row->index() * height
+                || row->width() != list.rows().front()->width() || row->isHidden()
+                || row->isSelected() != (file == files[299])
+                || row->accessibleName() != BrowserRow::displayName(*file) + ", " + row->durationText()
+                || list.row(file->id()) != row)
                 return false;
         }
         return true;
     };
+    const auto madeRows = [&] { return list.findChildren<BrowserRow*>().size(); };
     const std::size_t firstPage = list.rows().size();
     EXPECT_GT(firstPage, 5u);
     EXPECT_LT(firstPage, 60u) << "only the rows around the view";
     EXPECT_EQ(added.size(), firstPage) << "each row announced once";
     EXPECT_EQ(list.row(files[299]->id()), nullptr);
     EXPECT_TRUE(placedAtIndex());
+    const std::vector<BrowserRow*> firstRows = added;
+    std::vector<std::shared_ptr<MediaFile>> firstFiles;
+    for (BrowserRow* row : firstRows)
+        firstFiles.push_back(row->file());
 
+    // Page by page to the end: the rows far above are given to the items
+    // coming into view, so the list never holds more than a few pages.
     auto* scroll = list.findChild<QScrollArea*>();
-    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-    QApplication::processEvents();
+    QScrollBar* bar = scroll->verticalScrollBar();
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + scroll->viewport()->height());
+        QApplication::processEvents();
+        ASSERT_TRUE(placedAtIndex()) << "at " << bar->value();
+        ASSERT_NE(list.row(list.files()[std::size_t(bar->value() / firstRows.front()->height())]->id()), nullptr);
+    }
     BrowserRow* last = list.row(files[299]->id());
     ASSERT_NE(last, nullptr);
-    EXPECT_TRUE(last->isSelected()) << "a row made later shows the selection";
+    EXPECT_TRUE(last->isSelected()) << "a row shown later shows the selection";
     EXPECT_EQ(last->index(), 299);
     EXPECT_TRUE(last->visibleRegion().boundingRect().height() > 0) << "the last row is in view";
-    EXPECT_LT(list.rows().size(), 150u);
-    EXPECT_EQ(added.size(), list.rows().size());
+    EXPECT_EQ(list.row(files[0]->id()), nullptr) << "far from the view";
+    EXPECT_LT(madeRows(), 100) << "rows of items far from the view are reused, not kept";
+    EXPECT_EQ(added.size(), std::size_t(madeRows())) << "a reused row is not announced again";
+    // A row first made for an item above now shows one at the end, and
+    // follows it only.
+    const auto reused = std::find_if(firstRows.begin(), firstRows.end(), [&](BrowserRow* row) {
+        return list.row(row->file()->id()) == row;
+    });
+    ASSERT_NE(reused, firstRows.end());
+    BrowserRow* top = *reused;
+    const auto& former = firstFiles[std::size_t(reused - firstRows.begin())];
+    ASSERT_NE(top->file(), former);
+    const QString shown = top->durationText();
+    former->setDuration(61.0);
+    EXPECT_EQ(top->durationText(), shown);
+    top->file()->setDuration(3723.0);
+    EXPECT_EQ(top->durationText(), TimecodeFormatter::string(3723.0));
     EXPECT_TRUE(placedAtIndex());
 
-    // The list changes: made rows are kept and move, the removed one goes.
-    BrowserRow* second = list.row(files[1]->id());
-    ASSERT_NE(second, nullptr);
-    BrowserFiles::Files changed(files.begin() + 1, files.end());
-    std::swap(changed[10], changed[20]);
+    // The list changes: rows near the view are kept and move, the removed one goes.
+    BrowserRow* near = list.row(files[296]->id());
+    ASSERT_NE(near, nullptr);
+    BrowserFiles::Files changed(files.begin(), files.end());
+    changed.erase(changed.begin() + 295);
+    std::swap(changed[280], changed[290]);
     list.setFiles(changed);
     QApplication::processEvents();
-    EXPECT_EQ(list.row(files[0]->id()), nullptr);
-    EXPECT_EQ(list.row(files[1]->id()), second);
-    EXPECT_EQ(second->index(), 0);
+    EXPECT_EQ(list.row(files[295]->id()), nullptr);
+    EXPECT_EQ(list.row(files[296]->id()), near);
+    EXPECT_EQ(near->index(), 295);
     EXPECT_EQ(list.row(files[299]->id()), last);
     EXPECT_EQ(last->index(), 298);
     EXPECT_TRUE(placedAtIndex());
     EXPECT_EQ(list.files().size(), 299u);
+
+    // Straight back to the top, then up page by page from the middle: the
+    // rows there show their items again, in order.
+    bar->setValue(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(placedAtIndex());
+    bar->setValue(bar->maximum() / 2);
+    QApplication::processEvents();
+    while (bar->value() > 0) {
+        bar->setValue(bar->value() - scroll->viewport()->height());
+        QApplication::processEvents();
+        ASSERT_TRUE(placedAtIndex()) << "at " << bar->value();
+    }
+    EXPECT_NE(list.row(files[0]->id()), nullptr);
+    EXPECT_EQ(list.row(files[299]->id()), nullptr);
+    EXPECT_TRUE(placedAtIndex());
+    EXPECT_LT(madeRows(), 100);
 }

@@ -17,8 +17,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace tessarin;
 using namespace tessarin::test;
@@ -84,6 +88,25 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-%1.png").arg(language)));
         rows[1]->dragPreview(3).save(QDir(out).filePath(QStringLiteral("browser-drag-several-%1.png").arg(language)));
         rows[1]->dragPreview(1).save(QDir(out).filePath(QStringLiteral("browser-drag-one-%1.png").arg(language)));
+
+        // A long list scrolled to its end and back: the rows at the top have
+        // been given to items further down and back again.
+        BrowserFiles::Files longList = list;
+        for (int i = 0; i < 114; ++i)
+            longList.push_back(MediaFile::create(QUrl::fromLocalFile(mediaPath(names[i % names.size()]))));
+        files.setBrowserFiles(longList);
+        waitUntil([&] {
+            return std::all_of(longList.begin(), longList.end(), [](const auto& f) {
+                return f->duration() > 0 && (f->isAudioOnly() || !f->thumbnail().isNull());
+            });
+        }, 60);
+        QScrollBar* bar = column->mediaList()->findChild<QScrollArea*>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QApplication::processEvents();
+        column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-end-%1.png").arg(language)));
+        bar->setValue(0);
+        QApplication::processEvents();
+        column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-back-%1.png").arg(language)));
 
         column->setTab(BrowserTab::sources);
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-sources-%1.png").arg(language)));
