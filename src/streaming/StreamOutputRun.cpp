@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <limits>
@@ -171,8 +172,13 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
         std::lock_guard guard(shared_->lock);
         if (!shared_->running || shared_->videoFD < 0)
             return;
-        if (shared_->pendingVideo >= 2) {
+        const int waiting = shared_->starting
+            ? std::max(kWaitingFrames, static_cast<int>(std::ceil(shared_->frameRate * kStartQueueSeconds)))
+            : kWaitingFrames;
+        if (shared_->pendingVideo >= waiting) {
             ++shared_->droppedFrames;
+            ++shared_->runDroppedFrames;
+            shared_->starting = false;
             return;
         }
         if (std::isfinite(time)) {
@@ -195,8 +201,14 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 // one shares a filled slot with the frame before it.
                 const double position = (time - shared_->origin) * shared_->frameRate;
                 const double next = double(shared_->nextFrame);
+                // A frame for the first slot, which the first frame holds,
+                // comes with the run's start, like those handed in while
+                // the encoder took the first: not counted.
+                if (std::isfinite(position) && position < 0.5 && next <= 1.0)
+                    return;
                 if (!std::isfinite(position) || position < next - 0.5) {
                     ++shared_->droppedFrames;
+                    ++shared_->runDroppedFrames;
                     return;
                 }
                 // (A hair is added so that a time right on the grid is not
@@ -248,6 +260,11 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
             const double periods = std::ceil((taken - time) * shared->frameRate);
             shared->origin = time + (std::isfinite(periods) ? std::max(periods, 0.0) : 0.0) / shared->frameRate;
             shared->nextFrame = 1;
+        } else if (!opening && ok && shared->starting) {
+            // Taken with none waiting behind it: the encoder keeps pace.
+            shared->pacedWrites = shared->pendingVideo == 1 ? shared->pacedWrites + 1 : 0;
+            if (shared->pacedWrites >= std::ceil(shared->frameRate * kPacedStartSeconds))
+                shared->starting = false;
         }
         --shared->pendingVideo;
     });
@@ -386,6 +403,9 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
             / double(std::max(StreamFormat::rateDenominator(format.rate), 1));
         shared->nextFrame = 0;
         shared->nextSample = 0;
+        shared->runDroppedFrames = 0;
+        shared->starting = true;
+        shared->pacedWrites = 0;
         shared->running = true;
         stopEarly = shared->stopRequested;
     }
