@@ -166,6 +166,8 @@ public:
     static constexpr int kWaitingFrames = 2;
     static constexpr double kStartQueueSeconds = 1.0;
     static constexpr double kPacedStartSeconds = 0.5;
+    // The buffer asked for the picture pipe.
+    static constexpr int kVideoPipeBytes = 1 << 20;
 
     // Any thread: hand a frame or an audio block to a running output. Dropped
     // when not running, or when kWaitingFrames frames / 25 blocks are

@@ -18,6 +18,7 @@
 #include <limits>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -340,6 +341,13 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         pipes.push_back(*pipe);
     }
     const Pipe video = pipes[0], audio = pipes[1], progress = pipes[2], errors = pipes[3];
+    // A picture (8 MB at 1080p) crosses a pipe of the default 64 KB in some
+    // 128 hand-overs between the writer and the encoder's reading thread,
+    // each waiting for the other to be scheduled: on a loaded machine that
+    // alone can hold the pictures back. A pipe of 1 MB (what Linux grants
+    // without privileges) needs a sixteenth of them; where it is refused,
+    // the default stays.
+    fcntl(video.writeEnd, F_SETPIPE_SZ, kVideoPipeBytes);
     const Pipe transport = chained ? pipes[4] : Pipe {};
 
     const QStringList encoderArgs = arguments(address, scheme, format, bitrate, plan.encoder, chained, plan.device);

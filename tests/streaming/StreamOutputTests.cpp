@@ -526,7 +526,8 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsASecondOfFramesAtItsStartAndTwentyF
     // Each picture is larger than the pipe's buffer. An encoder that has
     // not kept pace yet is in its start: a second of pictures waits for it,
     // and a start that fills that is over: none are taken until two wait.
-    const auto picture = VideoFrame::create(256, 256);
+    static_assert(640 * 480 * 4 > StreamOutput::kVideoPipeBytes);
+    const auto picture = VideoFrame::create(640, 480);
     for (int i = 0; i < 31; ++i)
         out->submit(picture);
     EXPECT_EQ(out->pendingWrites().first, 30);
@@ -567,8 +568,9 @@ TEST_F(StreamOutputTest, TheEncodersStartIsWaitedForAndTwoFramesWaitOnceItKeepsP
     // it has kept pace, two wait for it again and the next is refused.
     auto out = make();
     out->setUrl("rtmp://127.0.0.1/live");
-    constexpr int kSide = 256; // a picture is larger than the pipe's buffer
-    constexpr int kPictureBytes = kSide * kSide * 4;
+    constexpr int kWidth = 640, kHeight = 480;
+    constexpr int kPictureBytes = kWidth * kHeight * 4;
+    static_assert(kPictureBytes > StreamOutput::kVideoPipeBytes, "a picture waits for the reader");
     constexpr int kOpening = 12; // pictures handed in while the sound input opens
     constexpr int kPaced = 20;   // pictures taken one by one after it
     constexpr int kTaken = 1 + kOpening + kPaced;
@@ -584,8 +586,8 @@ TEST_F(StreamOutputTest, TheEncodersStartIsWaitedForAndTwoFramesWaitOnceItKeepsP
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
     auto picture = [](int value) {
-        auto f = VideoFrame::create(kSide, kSide);
-        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * kSide);
+        auto f = VideoFrame::create(kWidth, kHeight);
+        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * kHeight);
         return f;
     };
     auto waiting = [&] { return out->pendingWrites().first; };

@@ -285,7 +285,8 @@ TEST_F(StreamPageTest, ALiveRowTellsHowManyFramesTheStreamDidNotCarry)
 
     const int queued = int(std::ceil(StreamFormat::rateNumerator(manager.format().rate)
                                      / double(StreamFormat::rateDenominator(manager.format().rate))));
-    const auto picture = VideoFrame::create(256, 256); // larger than the pipe's buffer
+    static_assert(640 * 480 * 4 > StreamOutput::kVideoPipeBytes, "a picture waits for the reader");
+    const auto picture = VideoFrame::create(640, 480);
     for (int i = 0; i < queued + 5; ++i)
         out.submit(picture);
     ASSERT_EQ(out.droppedFrames(), 5);

@@ -120,7 +120,7 @@ TESSARIN_SCREENSHOT(settingsStreamingDropped, "settings-streaming-dropped")
     first.setUrl(QStringLiteral("rtmp://a.example/live/key"));
     first.start(StreamFormat {});
     (void)QTest::qWaitFor([&] { return first.status() == StreamOutput::Status::live(); }, 10000);
-    const auto picture = VideoFrame::create(256, 256);
+    const auto picture = VideoFrame::create(640, 480); // larger than the pipe's buffer
     for (int i = 0; i < 30 + 12; ++i)
         first.submit(picture);
     stage.clock().advance(1.0);
