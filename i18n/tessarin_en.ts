@@ -1429,6 +1429,10 @@ or use the “+” button</translation>
         <translation>The keyring did not save the address: retrying once it is unlocked.</translation>
     </message>
     <message>
+        <source>Fotogrammi non trasmessi: %1 (la codifica non tiene il passo)</source>
+        <translation>Frames not sent: %1 (encoding cannot keep up)</translation>
+    </message>
+    <message>
         <source>Indirizzo di STREAM %1</source>
         <translation>STREAM %1 address</translation>
     </message>

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 
 namespace tessarin {
 namespace {
@@ -149,6 +150,28 @@ void StreamOutput::setMeasuredKbps(double value)
     emit changed();
 }
 
+void StreamOutput::setRunDroppedFrames(long long value)
+{
+    runDroppedFrames_ = value;
+    emit runDroppedFramesChanged();
+    emit changed();
+}
+
+void StreamOutput::publishDroppedFrames()
+{
+    long long count = 0;
+    {
+        std::lock_guard guard(shared_->lock);
+        count = shared_->runDroppedFrames;
+    }
+    if (count == runDroppedFrames_)
+        return;
+    if (count > runDroppedFrames_)
+        std::fprintf(stderr, "Stream %d: frames not carried: %lld more, %lld in this run\n", id_,
+                     count - runDroppedFrames_, count);
+    setRunDroppedFrames(count);
+}
+
 bool StreamOutput::isActive() const
 {
     return status_.state == Status::State::connecting || status_.state == Status::State::live;
@@ -197,9 +220,11 @@ void StreamOutput::startChecked(const StreamFormat& format)
     setStatus(Status::connecting());
     setElapsed(0);
     setMeasuredKbps(0);
+    setRunDroppedFrames(0);
     {
         std::lock_guard guard(shared_->lock);
         shared_->stopRequested = false;
+        shared_->runDroppedFrames = 0;
     }
     shared_->meter.reset();
 
@@ -293,9 +318,11 @@ void StreamOutput::goLive()
         return;
     setStatus(Status::live());
     liveSince_ = clock_.now();
+    publishDroppedFrames();
     elapsedClock_ = clock_.createTimer([this] {
         if (liveSince_)
             setElapsed(clock_.now() - *liveSince_);
+        publishDroppedFrames();
     });
     elapsedClock_->start(1.0);
 }
@@ -305,6 +332,7 @@ void StreamOutput::endRun(bool stopWasRequested, const std::optional<QString>& l
     elapsedClock_.reset();
     liveSince_.reset();
     setMeasuredKbps(0);
+    publishDroppedFrames();
     if (stopWasRequested)
         setStatus(Status::idle());
     else

@@ -144,6 +144,11 @@ public:
     const Status& status() const { return status_; }
     double elapsed() const { return elapsed_; }
     double measuredKbps() const { return measuredKbps_; }
+    // Frames of the current run (of the last one once it has ended) that
+    // the stream did not carry, as last published: when the run goes live,
+    // every second while it is live, and when it ends. Each rise is written
+    // to the error output too.
+    long long runDroppedFrames() const { return runDroppedFrames_; }
     // Connecting or live.
     bool isActive() const;
 
@@ -157,8 +162,26 @@ public:
     // when the start was still waiting for the address.
     void stop();
 
+    // The frames that may wait for the encoder, and its start (see submit()).
+    static constexpr int kWaitingFrames = 2;
+    static constexpr double kStartQueueSeconds = 1.0;
+    static constexpr double kPacedStartSeconds = 0.5;
+    // The buffer asked for the picture pipe.
+    static constexpr int kVideoPipeBytes = 1 << 20;
+
     // Any thread: hand a frame or an audio block to a running output. Dropped
-    // when not running, or when 2 frames / 25 blocks are already waiting.
+    // when not running, or when kWaitingFrames frames / 25 blocks are
+    // already waiting.
+    //
+    // The encoder's start is the exception. Having taken the run's first
+    // frame, the encoder still opens its sound input, the connection and
+    // itself before it reads pictures again, and then works off what came
+    // meanwhile (a few tenths of a second on an idle machine). Until it has
+    // kept pace, taking kPacedStartSeconds of frames in a row each before
+    // the next one came, up to kStartQueueSeconds of frames wait for it, so
+    // none of its start is refused and made up by repeats. A start that
+    // fills that queue ends too: the encoder cannot keep up, and the queue
+    // goes back to kWaitingFrames (its own input queue holds a second).
     //
     // time is the host time (seconds) the frame shows from, or the block's
     // first sample sounds at. The encoder reads both pipes without
@@ -180,7 +203,7 @@ public:
     // Any thread: frame and audio writes queued and not finished.
     std::pair<int, int> pendingWrites() const;
     // Any thread: frames of the runs so far that the stream did not carry
-    // (two were already waiting, or their slot was filled already).
+    // (as many as may wait were waiting, or their slot was filled already).
     long long droppedFrames() const;
     // Application termination: marks a stop and sends SIGKILL to every
     // process of the run, waiting for nothing.
@@ -251,6 +274,7 @@ signals:
     void statusChanged();
     void elapsedChanged();
     void measuredKbpsChanged();
+    void runDroppedFramesChanged();
     // After every assignment of a published value.
     void changed();
 
@@ -271,6 +295,9 @@ private:
     void setStatus(const Status& value);
     void setElapsed(double value);
     void setMeasuredKbps(double value);
+    void setRunDroppedFrames(long long value);
+    // Publishes the run's count of frames not carried, and logs a rise.
+    void publishDroppedFrames();
     void save(const QString& name, const QString& value);
     void fail(const QString& message);
     void goLive();
@@ -311,6 +338,7 @@ private:
     Status status_;
     double elapsed_ = 0;
     double measuredKbps_ = 0;
+    long long runDroppedFrames_ = 0;
     std::unique_ptr<Timer> elapsedClock_;
     std::optional<double> liveSince_;
     std::vector<std::unique_ptr<Timer>> killTimers_;

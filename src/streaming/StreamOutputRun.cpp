@@ -12,11 +12,13 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <limits>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -171,8 +173,13 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
         std::lock_guard guard(shared_->lock);
         if (!shared_->running || shared_->videoFD < 0)
             return;
-        if (shared_->pendingVideo >= 2) {
+        const int waiting = shared_->starting
+            ? std::max(kWaitingFrames, static_cast<int>(std::ceil(shared_->frameRate * kStartQueueSeconds)))
+            : kWaitingFrames;
+        if (shared_->pendingVideo >= waiting) {
             ++shared_->droppedFrames;
+            ++shared_->runDroppedFrames;
+            shared_->starting = false;
             return;
         }
         if (std::isfinite(time)) {
@@ -195,8 +202,14 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 // one shares a filled slot with the frame before it.
                 const double position = (time - shared_->origin) * shared_->frameRate;
                 const double next = double(shared_->nextFrame);
+                // A frame for the first slot, which the first frame holds,
+                // comes with the run's start, like those handed in while
+                // the encoder took the first: not counted.
+                if (std::isfinite(position) && position < 0.5 && next <= 1.0)
+                    return;
                 if (!std::isfinite(position) || position < next - 0.5) {
                     ++shared_->droppedFrames;
+                    ++shared_->runDroppedFrames;
                     return;
                 }
                 // (A hair is added so that a time right on the grid is not
@@ -248,6 +261,11 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
             const double periods = std::ceil((taken - time) * shared->frameRate);
             shared->origin = time + (std::isfinite(periods) ? std::max(periods, 0.0) : 0.0) / shared->frameRate;
             shared->nextFrame = 1;
+        } else if (!opening && ok && shared->starting) {
+            // Taken with none waiting behind it: the encoder keeps pace.
+            shared->pacedWrites = shared->pendingVideo == 1 ? shared->pacedWrites + 1 : 0;
+            if (shared->pacedWrites >= std::ceil(shared->frameRate * kPacedStartSeconds))
+                shared->starting = false;
         }
         --shared->pendingVideo;
     });
@@ -323,6 +341,13 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         pipes.push_back(*pipe);
     }
     const Pipe video = pipes[0], audio = pipes[1], progress = pipes[2], errors = pipes[3];
+    // A picture (8 MB at 1080p) crosses a pipe of the default 64 KB in some
+    // 128 hand-overs between the writer and the encoder's reading thread,
+    // each waiting for the other to be scheduled: on a loaded machine that
+    // alone can hold the pictures back. A pipe of 1 MB (what Linux grants
+    // without privileges) needs a sixteenth of them; where it is refused,
+    // the default stays.
+    fcntl(video.writeEnd, F_SETPIPE_SZ, kVideoPipeBytes);
     const Pipe transport = chained ? pipes[4] : Pipe {};
 
     const QStringList encoderArgs = arguments(address, scheme, format, bitrate, plan.encoder, chained, plan.device);
@@ -386,6 +411,9 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
             / double(std::max(StreamFormat::rateDenominator(format.rate), 1));
         shared->nextFrame = 0;
         shared->nextSample = 0;
+        shared->runDroppedFrames = 0;
+        shared->starting = true;
+        shared->pacedWrites = 0;
         shared->running = true;
         stopEarly = shared->stopRequested;
     }

@@ -10,7 +10,7 @@
 namespace tessarin {
 
 struct StreamOutput::Shared {
-    // Guards the eight values below; held for one read or write, or to
+    // Guards the values below up to the queues; held for one read or write, or to
     // signal a published process id (so that an id is never signalled after
     // the launch thread, which clears it first, has reaped it); never across
     // a pipe write, a wait or a queue call.
@@ -25,11 +25,18 @@ struct StreamOutput::Shared {
     int audioFD = -1;
     int pendingVideo = 0;
     int pendingAudio = 0;
-    // Frames of the run the stream does not carry: refused because two
-    // were already waiting, or come for a slot already filled. Frames
-    // handed in before the encoder took the first one are not counted: the
-    // run's timeline has not begun.
+    // Frames of the runs the stream does not carry: refused because the
+    // frames waiting for the encoder were as many as may wait, or come for
+    // a slot already filled. Frames handed in before the encoder took the
+    // first one, or for the first one's slot, are not counted: the run's
+    // timeline has not begun.
     long long droppedFrames = 0;
+    // The same count for the current run alone (reset at each launch).
+    long long runDroppedFrames = 0;
+    // Whether the encoder is still in its start, and the frames it has
+    // taken in a row since with none waiting behind (see submit()).
+    bool starting = true;
+    int pacedWrites = 0;
     // The run's timeline, under lock: when the encoder took the run's
     // first frame (NaN before; `opening` while that frame is on its way),
     // the frame rate, the next frame slot and sample that the pipes will

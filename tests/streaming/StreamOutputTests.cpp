@@ -13,6 +13,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -513,7 +514,7 @@ TEST_F(StreamOutputTest, DestroyingALiveOutputEndsItsProcessesEvenOneIgnoringTer
     EXPECT_TRUE(test::waitUntil([&] { return ::kill(pid, 0) != 0; }, 20.0)) << "the encoder outlived its output";
 }
 
-TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBlocks)
+TEST_F(StreamOutputTest, AStalledEncoderHoldsASecondOfFramesAtItsStartAndTwentyFiveAudioBlocks)
 {
     auto out = make();
     out->setUrl("rtmp://127.0.0.1/live");
@@ -522,10 +523,18 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     out->start(k720p30);
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
-    for (int i = 0; i < 3; ++i)
-        out->submit(VideoFrame::create(1280, 720));
-    EXPECT_EQ(out->pendingWrites().first, 2);
+    // Each picture is larger than the pipe's buffer. An encoder that has
+    // not kept pace yet is in its start: a second of pictures waits for it,
+    // and a start that fills that is over: none are taken until two wait.
+    static_assert(640 * 480 * 4 > StreamOutput::kVideoPipeBytes);
+    const auto picture = VideoFrame::create(640, 480);
+    for (int i = 0; i < 31; ++i)
+        out->submit(picture);
+    EXPECT_EQ(out->pendingWrites().first, 30);
     EXPECT_EQ(out->droppedFrames(), 1);
+    out->submit(picture);
+    EXPECT_EQ(out->pendingWrites().first, 30);
+    EXPECT_EQ(out->droppedFrames(), 2);
     // The sound pipe takes blocks until its buffer is full (the encoder does
     // not read); from then on the queue fills up to 25 and holds there.
     auto block = std::make_shared<const std::vector<float>>(1920, 0.25f);
@@ -547,6 +556,79 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsAtMostTwoFramesAndTwentyFiveAudioBl
     EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
     out->submit(block);
     EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
+}
+
+TEST_F(StreamOutputTest, TheEncodersStartIsWaitedForAndTwoFramesWaitOnceItKeepsPace)
+{
+    // Like ffmpeg, the stand-in takes the first picture, then opens its
+    // sound input (it waits for the first block, which comes only once the
+    // first picture is taken) while pictures keep coming, then takes those
+    // and the next ones as they come, and at last stalls. Every picture of
+    // its start reaches it in its own slot, and none is counted lost; once
+    // it has kept pace, two wait for it again and the next is refused.
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    constexpr int kWidth = 640, kHeight = 480;
+    constexpr int kPictureBytes = kWidth * kHeight * 4;
+    static_assert(kPictureBytes > StreamOutput::kVideoPipeBytes, "a picture waits for the reader");
+    constexpr int kOpening = 12; // pictures handed in while the sound input opens
+    constexpr int kPaced = 20;   // pictures taken one by one after it
+    constexpr int kTaken = 1 + kOpening + kPaced;
+    const QString video = dir.filePath("video.raw");
+    const QString encoder = test::writeFakeFFmpeg(dir, "opening", test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("{ head -c %1; head -c %2 <&3 > /dev/null; head -c %3; } > '%4'; exec sleep 60")
+            .arg(kPictureBytes)
+            .arg(960 * 2 * 4)
+            .arg((kOpening + kPaced) * kPictureBytes)
+            .arg(video));
+    FFmpegTools::overrideCandidates(QStringList { encoder });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+
+    auto picture = [](int value) {
+        auto f = VideoFrame::create(kWidth, kHeight);
+        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * kHeight);
+        return f;
+    };
+    auto waiting = [&] { return out->pendingWrites().first; };
+    // Far ahead of now: the first picture's time is the run's time zero.
+    const double t0 = HostClock::monotonicSeconds() + 1000.0;
+    auto at = [&](int slot) { return t0 + slot / 30.0; };
+    out->submit(picture(0), at(0));
+    ASSERT_TRUE(test::waitUntil([&] { return waiting() == 0; }));
+    // Another for the first slot comes with the start: it goes nowhere and
+    // is not counted as lost.
+    out->submit(picture(99), at(0) + 0.01);
+    EXPECT_EQ(waiting(), 0);
+    for (int slot = 1; slot <= kOpening; ++slot)
+        out->submit(picture(slot), at(slot));
+    EXPECT_EQ(waiting(), kOpening) << "pictures of the encoder's start were refused";
+    EXPECT_EQ(out->droppedFrames(), 0);
+
+    out->submit(std::make_shared<const std::vector<float>>(960 * 2, 0.5f), t0);
+    ASSERT_TRUE(test::waitUntil([&] { return waiting() == 0; }));
+    for (int slot = kOpening + 1; slot < kTaken; ++slot) {
+        out->submit(picture(slot), at(slot));
+        ASSERT_TRUE(test::waitUntil([&] { return waiting() == 0; }));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo(video).size() == qint64(kTaken) * kPictureBytes; }))
+        << "the stand-in took " << QFileInfo(video).size() / kPictureBytes << " pictures";
+    QFile file(video);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray taken = file.readAll();
+    for (int i = 0; i < kTaken; ++i)
+        ASSERT_EQ(int(uchar(taken.at(qsizetype(i) * kPictureBytes))), i) << "picture " << i << " of the stream";
+    EXPECT_EQ(out->droppedFrames(), 0);
+
+    // Stalled now: two wait, the next is refused and counted.
+    for (int slot = kTaken; slot < kTaken + 3; ++slot)
+        out->submit(picture(slot), at(slot));
+    EXPECT_EQ(waiting(), StreamOutput::kWaitingFrames);
+    EXPECT_EQ(out->droppedFrames(), 1);
+
+    out->stop();
+    clock.advance(1.5);
+    ASSERT_TRUE(settled(*out));
 }
 
 TEST_F(StreamOutputTest, PipesCountPictureAndSoundFromTheFirstFrameTheEncoderTook)

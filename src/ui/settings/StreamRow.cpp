@@ -66,6 +66,8 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
 
     failure_ = page_kit::label({}, Theme::font(10), Theme::meterHigh(), true);
     layout->addWidget(failure_);
+    dropped_ = page_kit::label({}, Theme::font(10), Theme::cue(), true);
+    layout->addWidget(dropped_);
 
     // Destination: kind and address.
     destination_ = new QWidget;
@@ -217,6 +219,10 @@ void StreamRow::refreshStatus()
     }
     failure_->setVisible(status.state == State::failed);
     failure_->setText(status.message);
+    const long long dropped = output_.runDroppedFrames();
+    dropped_->setVisible(live && dropped > 0);
+    if (live && dropped > 0)
+        dropped_->setText(tr("Fotogrammi non trasmessi: %1 (la codifica non tiene il passo)").arg(dropped));
 }
 
 void StreamRow::refreshCodec()

@@ -1,6 +1,7 @@
 #pragma once
 // The card of one stream destination on the streaming page: its status
-// (dot, state, elapsed time and measured rate, failure message), its kind,
+// (dot, state, elapsed time and measured rate, failure message, the frames
+// a live run has not carried), its kind,
 // address, codec and bitrate, a note on the codec, and the start/stop
 // button. Every control writes straight into the destination; the card
 // re-reads the destination and the manager whenever either changes.
@@ -44,6 +45,8 @@ public:
     QLabel* elapsedLabel() const { return elapsed_; }
     QLabel* rateLabel() const { return rate_; }
     QLabel* failureLabel() const { return failure_; }
+    // Shown while the live run has frames the stream did not carry.
+    QLabel* droppedNote() const { return dropped_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -62,6 +65,7 @@ private:
     QLabel* elapsed_;
     QLabel* rate_;
     QLabel* failure_;
+    QLabel* dropped_;
     QWidget* destination_;
     SegmentedControl* kind_;
     QLineEdit* address_;

@@ -4,8 +4,10 @@
 // listener on 127.0.0.1 and stopped again.
 #include "SettingsFixture.h"
 #include "media/LiveTestSupport.h"
+#include "streaming/FakeFFmpeg.h"
 #include "streaming/GatedKeychain.h"
 
+#include "media/FFmpegTools.h"
 #include "platform/ChildProcess.h"
 #include "platform/SecretStore.h"
 #include "streaming/KeychainQueue.h"
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
@@ -252,6 +255,54 @@ TEST_F(StreamPageTest, ARowSaysWhenTheKeyringDidNotStoreTheAddressTypedUntilItDo
     EXPECT_EQ(store->entry("stream.1.url"), typed);
     EXPECT_EQ(first.addressField()->text(), typed);
     EXPECT_EQ(store->callsFromMainThread(), 0);
+}
+
+TEST_F(StreamPageTest, ALiveRowTellsHowManyFramesTheStreamDidNotCarry)
+{
+    // An encoder that goes live and then takes nothing: once a second of
+    // pictures waits for it, the next ones are refused. The row says so at
+    // the next tick of the live clock, and not once the run is over.
+    QTemporaryDir dir;
+    const QString stalled = test::writeFakeFFmpeg(dir, "stalled", test::kAllEncoders, test::kAllProtocols,
+                                                  "printf 'progress=continue\\n' >&4; exec sleep 60");
+    FFmpegTools::overrideCandidates(QStringList { stalled });
+    struct Reset {
+        ~Reset() { FFmpegTools::overrideCandidates(std::nullopt); }
+    } reset;
+    StreamManager manager(*settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); },
+                          audio, clock, std::make_shared<KeychainQueue>(std::make_shared<test::GatedKeychain>(true)));
+    StreamSettingsView view(manager);
+    view.show();
+    StreamOutput& out = *manager.outputs()[0];
+    StreamRow& first = *view.rows().at(0);
+    out.setUrl("rtmp://127.0.0.1/live");
+    out.start(manager.format());
+    ASSERT_TRUE(test::waitUntil([&] {
+        test::drainMainQueue();
+        return out.status() == Status::live();
+    })) << out.status().message.toStdString();
+    EXPECT_FALSE(first.droppedNote()->isVisible());
+
+    const int queued = int(std::ceil(StreamFormat::rateNumerator(manager.format().rate)
+                                     / double(StreamFormat::rateDenominator(manager.format().rate))));
+    static_assert(640 * 480 * 4 > StreamOutput::kVideoPipeBytes, "a picture waits for the reader");
+    const auto picture = VideoFrame::create(640, 480);
+    for (int i = 0; i < queued + 5; ++i)
+        out.submit(picture);
+    ASSERT_EQ(out.droppedFrames(), 5);
+    EXPECT_FALSE(first.droppedNote()->isVisible()) << "published with the live clock";
+    clock.advance(1.0);
+    EXPECT_EQ(out.runDroppedFrames(), 5);
+    EXPECT_TRUE(first.droppedNote()->isVisible());
+    EXPECT_EQ(first.droppedNote()->text(), "Fotogrammi non trasmessi: 5 (la codifica non tiene il passo)");
+
+    out.stop();
+    clock.advance(StreamOutput::kKillGraceSeconds);
+    ASSERT_TRUE(test::waitUntil([&] {
+        test::drainMainQueue();
+        return !out.isActive();
+    }));
+    EXPECT_FALSE(first.droppedNote()->isVisible());
 }
 
 class StreamRowEndToEnd : public StreamPageTest {

@@ -15,11 +15,14 @@
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/settings/StreamRow.h"
 #include "ui/settings/StreamSettingsView.h"
+#include "media/FFmpegTools.h"
+#include "streaming/FakeFFmpeg.h"
 #include "streaming/GatedKeychain.h"
 #include "streaming/KeychainQueue.h"
 #include "streaming/StreamManager.h"
 #include "streaming/StreamOutput.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tessarin;
@@ -97,6 +100,32 @@ TESSARIN_SCREENSHOT(settingsStreamingNotStored, "settings-streaming-not-stored")
     first.saveUrlNow();
     (void)QTest::qWaitFor([&] { return first.isUrlNotStored(); }, 10000);
     stage.settle();
+    return view;
+}
+
+// The streaming page with the first destination live and frames its
+// encoder did not take: the note under the header. The encoder is a
+// stand-in that reports progress and then reads nothing.
+TESSARIN_SCREENSHOT(settingsStreamingDropped, "settings-streaming-dropped")
+{
+    static QTemporaryDir dir;
+    FFmpegTools::overrideCandidates(QStringList { test::writeFakeFFmpeg(
+        dir, QStringLiteral("stalled"), test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("printf 'progress=continue\\n' >&4; exec sleep 60")) });
+    auto store = std::make_shared<test::GatedKeychain>(true);
+    auto* view = streamingPageOver(stage, store);
+    store->setLocked(false);
+    StreamOutput& first = view->rows().at(0)->output();
+    (void)QTest::qWaitFor([&] { return !first.isLoadingUrl(); }, 10000);
+    first.setUrl(QStringLiteral("rtmp://a.example/live/key"));
+    first.start(StreamFormat {});
+    (void)QTest::qWaitFor([&] { return first.status() == StreamOutput::Status::live(); }, 10000);
+    const auto picture = VideoFrame::create(640, 480); // larger than the pipe's buffer
+    for (int i = 0; i < 30 + 12; ++i)
+        first.submit(picture);
+    stage.clock().advance(1.0);
+    stage.settle();
+    FFmpegTools::overrideCandidates(std::nullopt);
     return view;
 }
 
