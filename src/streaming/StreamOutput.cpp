@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 
 namespace tessarin {
 namespace {
@@ -166,9 +165,6 @@ void StreamOutput::publishDroppedFrames()
     }
     if (count == runDroppedFrames_)
         return;
-    if (count > runDroppedFrames_)
-        std::fprintf(stderr, "Stream %d: frames not carried: %lld more, %lld in this run\n", id_,
-                     count - runDroppedFrames_, count);
     setRunDroppedFrames(count);
 }
 

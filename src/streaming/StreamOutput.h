@@ -146,8 +146,8 @@ public:
     double measuredKbps() const { return measuredKbps_; }
     // Frames of the current run (of the last one once it has ended) that
     // the stream did not carry, as last published: when the run goes live,
-    // every second while it is live, and when it ends. Each rise is written
-    // to the error output too.
+    // every second while it is live, and when it ends; the stream's card
+    // shows it.
     long long runDroppedFrames() const { return runDroppedFrames_; }
     // Connecting or live.
     bool isActive() const;
@@ -296,7 +296,7 @@ private:
     void setElapsed(double value);
     void setMeasuredKbps(double value);
     void setRunDroppedFrames(long long value);
-    // Publishes the run's count of frames not carried, and logs a rise.
+    // Publishes the run's count of frames not carried.
     void publishDroppedFrames();
     void save(const QString& name, const QString& value);
     void fail(const QString& message);
