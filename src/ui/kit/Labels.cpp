@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tessarin {
 
@@ -61,14 +60,7 @@ QSize ElidedLabel::sizeHint() const
     const QFont f = font();
     const QFontMetrics fm(f);
     if (hintWidth_ < 0 || hintText_ != text_ || hintFont_ != f) {
-        // Shaped whole: the paint that follows draws this shaping when the
-        // text fits, rather than shaping it again.
-        if (separator_.isEmpty()) {
-            line_.set(text_, f, std::numeric_limits<int>::max(), mode_);
-            hintWidth_ = line_.width() + 1;
-        } else {
-            hintWidth_ = fm.horizontalAdvance(text_) + 1;
-        }
+        hintWidth_ = fm.horizontalAdvance(text_) + 1;
         hintText_ = text_;
         hintFont_ = f;
     }

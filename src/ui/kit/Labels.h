@@ -50,9 +50,8 @@ protected:
     mutable QString hintText_;
     mutable QFont hintFont_;
     mutable int hintWidth_ = -1;
-    // The one line as last measured or drawn, shaped once for its text, font
-    // and width.
-    mutable ShapedLine line_;
+    // The one line as last drawn, shaped once for its text, font and width.
+    ShapedLine line_;
 };
 
 class FitLabel : public ElidedLabel {
