@@ -13,7 +13,7 @@ constexpr double kContinuity = 2.0 / kRate;
 
 AudioRing::AudioRing(int capacityFrames)
     : capacity_(std::max(capacityFrames, 1024))
-    , data_(static_cast<std::size_t>(capacity_) * 2, 0.0f)
+    , data_(std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(capacity_) * 2))
 {
 }
 
@@ -55,9 +55,9 @@ int AudioRing::write(const float* samples, int frames, double pts, std::uint64_t
         return 0;
     int tail = (head_ + count_) % capacity_;
     int first = std::min(n, capacity_ - tail);
-    std::memcpy(&data_[static_cast<std::size_t>(tail) * 2], samples, sizeof(float) * 2 * static_cast<std::size_t>(first));
+    std::memcpy(data_.get() + static_cast<std::size_t>(tail) * 2, samples, sizeof(float) * 2 * static_cast<std::size_t>(first));
     if (n > first)
-        std::memcpy(data_.data(), samples + first * 2, sizeof(float) * 2 * static_cast<std::size_t>(n - first));
+        std::memcpy(data_.get(), samples + first * 2, sizeof(float) * 2 * static_cast<std::size_t>(n - first));
     count_ += n;
 
     if (runCount_ > 0) {
@@ -82,9 +82,9 @@ AudioRing::Read AudioRing::read(float* out, int maxFrames, std::uint64_t serial)
     Run& run = runs_[runHead_];
     const int n = std::min({ maxFrames, run.frames, count_ });
     int first = std::min(n, capacity_ - head_);
-    std::memcpy(out, &data_[static_cast<std::size_t>(head_) * 2], sizeof(float) * 2 * static_cast<std::size_t>(first));
+    std::memcpy(out, data_.get() + static_cast<std::size_t>(head_) * 2, sizeof(float) * 2 * static_cast<std::size_t>(first));
     if (n > first)
-        std::memcpy(out + first * 2, data_.data(), sizeof(float) * 2 * static_cast<std::size_t>(n - first));
+        std::memcpy(out + first * 2, data_.get(), sizeof(float) * 2 * static_cast<std::size_t>(n - first));
     head_ = (head_ + n) % capacity_;
     count_ -= n;
     result.frames = n;

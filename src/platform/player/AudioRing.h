@@ -5,8 +5,8 @@
 // item; a loop restart continues in the same ring at a new time. The lock is
 // held for an index update and a copy of at most one render block.
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <vector>
 
 namespace tessarin {
 
@@ -43,7 +43,10 @@ private:
 
     mutable std::mutex mutex_;
     const int capacity_;
-    std::vector<float> data_;
+    // Not cleared when made: only frames written are read, and the pages
+    // are touched by the decode thread that writes them, not by the main
+    // thread that makes the ring when an item is loaded.
+    std::unique_ptr<float[]> data_;
     int head_ = 0;  // first frame to read
     int count_ = 0; // frames held
     std::uint64_t serial_ = 0;
