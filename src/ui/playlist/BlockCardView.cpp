@@ -289,6 +289,31 @@ void BlockCardView::makeRowsIn(const QRect& area)
     applyRowMarks();
 }
 
+void BlockCardView::giveBackRowsOutside(const QRect& near)
+{
+    if (rows_.isEmpty())
+        return;
+    const QRect inArea = near.translated(-rowsArea_->pos());
+    const QWidget* focus = window()->focusWidget();
+    const std::optional<QUuid> current = engine_.currentItemID();
+    const std::shared_ptr<MediaFile> cued = engine_.cuedItem();
+    for (int i = 0; i < rowsArea_->count(); ++i) {
+        auto* row = qobject_cast<MediaRowView*>(rowsArea_->rowAt(i));
+        if (!row || rowsArea_->placeRect(i).intersects(inArea))
+            continue;
+        const QUuid id = row->item()->id();
+        const bool inUse = (focus && (focus == row || row->isAncestorOf(focus))) || row->trimEditor()
+            || (draggingItem_ && draggingItem_->id() == id) || (current && *current == id) || (cued && cued->id() == id);
+        if (inUse)
+            continue;
+        rowsArea_->takeRow(i);
+        rows_.remove(id);
+        row->hide();
+        row->removeEventFilter(this);
+        row->deleteLater();
+    }
+}
+
 void BlockCardView::refreshHeader()
 {
     const bool onAir = isOnAir();

@@ -5,7 +5,9 @@
 // its rows by item id and, when the block's items change, reuses, creates,
 // removes and re-orders them; engine changes only update the rows' marks.
 // The first rows of a block are made at once, the others as they come into
-// view: until then an item holds a row's height of empty card.
+// view: until then an item holds a row's height of empty card. The column
+// takes back rows far from the view (giveBackRowsOutside): their place keeps
+// its height, and they are made again, with their marks, when it is painted.
 // The card and each row are drop targets: a block dragged by its handle
 // reorders the blocks while it hovers, an item dragged by its row reorders
 // the items, and files and live sources join the block at its end (on the
@@ -60,6 +62,11 @@ public:
     MediaRowView* row(const QUuid& itemID) const { return rows_.value(itemID); }
     // The rows made, in the order they are shown.
     QList<MediaRowView*> rowsInOrder() const;
+    int rowsMade() const { return int(rows_.size()); }
+    // Deletes the rows whose place lies outside near (the card's
+    // coordinates), but for the ones in use: a row holding the focus or a
+    // focused child, with its trim editor open, being dragged, on air or cued.
+    void giveBackRowsOutside(const QRect& near);
     QLineEdit* nameField() const { return name_; }
     CountCapsule* countCapsule() const { return count_; }
     OnAirBadge* onAirBadge() const { return badge_; }

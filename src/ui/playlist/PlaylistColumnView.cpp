@@ -74,6 +74,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     column->addWidget(scroll_, 1);
 
     connect(&engine_, &PlaylistEngine::blocksChanged, this, &PlaylistColumnView::syncCards);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PlaylistColumnView::giveBackFarRows);
     syncCards();
 }
 
@@ -146,6 +147,22 @@ void PlaylistColumnView::syncCards()
     if (slide)
         slide->run(*listLayout_);
     list_->update();
+}
+
+void PlaylistColumnView::giveBackFarRows()
+{
+    int made = 0;
+    for (const BlockCardView* card : std::as_const(cards_))
+        made += card->rowsMade();
+    const int page = scroll_->viewport()->height();
+    if (made <= kRowsKept || page <= 0)
+        return;
+    // The view and two pages either side, in the list's coordinates.
+    const QRect near(0, scroll_->verticalScrollBar()->value() - 2 * page, list_->width(), 5 * page);
+    for (BlockCardView* card : std::as_const(cards_)) {
+        if (card->rowsMade() > 0)
+            card->giveBackRowsOutside(near.translated(-card->pos()));
+    }
 }
 
 void PlaylistColumnView::handleNewBlockDrop(const QMimeData& data)

@@ -4,7 +4,10 @@
 // followed by a drop zone that makes a new block of the files and live
 // sources dropped on it. Cards are kept by block id; when the engine's
 // blocks change they are reused, created, removed and re-ordered. The column
-// owns the block drag state its cards share. Main thread.
+// owns the block drag state its cards share. Once the cards hold more than
+// kRowsKept rows, scrolling takes back the rows more than two pages beyond
+// the view, in every card, so a long show holds a few pages of rows however
+// far it has been scrolled. Main thread.
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QHash>
@@ -31,6 +34,9 @@ public:
     // when blocks and items change.
     QSize sizeHint() const override;
 
+    // How many rows the cards keep before rows far from the view are taken back.
+    static constexpr int kRowsKept = 200;
+
     BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
     QList<BlockCardView*> cardsInOrder() const;
     PillButton* newBlockButton() const { return newBlock_; }
@@ -42,6 +48,7 @@ public:
 private:
     void syncCards();
     void handleNewBlockDrop(const QMimeData& data);
+    void giveBackFarRows();
 
     PlaylistEngine& engine_;
     BlockDragState dragState_;
