@@ -63,10 +63,11 @@ public:
     // The rows made, in the order they are shown.
     QList<MediaRowView*> rowsInOrder() const;
     int rowsMade() const { return int(rows_.size()); }
-    // Deletes the rows whose place lies outside near (the card's
-    // coordinates), but for the ones in use: a row holding the focus or a
-    // focused child, with its trim editor open, being dragged, on air or cued.
-    void giveBackRowsOutside(const QRect& near);
+    // Deletes up to most of the rows whose place lies outside near (the
+    // card's coordinates), the farthest from it first, but none in use: a row
+    // holding the focus or a focused child, with its trim editor open, being
+    // dragged, on air or cued. Returns how many it deleted.
+    int giveBackRowsOutside(const QRect& near, int most);
     QLineEdit* nameField() const { return name_; }
     CountCapsule* countCapsule() const { return count_; }
     OnAirBadge* onAirBadge() const { return badge_; }
@@ -82,6 +83,10 @@ public:
     // and returns when the drag has ended, with the drag state cleared.
     void startBlockDrag();
     void startItemDrag(const std::shared_ptr<MediaFile>& item);
+
+signals:
+    // Rows were made as their places came into view.
+    void rowsMadeInView();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

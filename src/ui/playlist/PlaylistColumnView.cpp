@@ -20,7 +20,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace tessarin {
 
@@ -116,6 +118,7 @@ void PlaylistColumnView::syncCards()
                 if (auto b = weak.lock())
                     engine_.removeBlock(b);
             }, list_);
+            connect(card, &BlockCardView::rowsMadeInView, this, &PlaylistColumnView::giveBackFarRows);
         }
         next.insert(block->id(), card);
         order.push_back(card);
@@ -154,14 +157,25 @@ void PlaylistColumnView::giveBackFarRows()
     int made = 0;
     for (const BlockCardView* card : std::as_const(cards_))
         made += card->rowsMade();
+    int excess = made - kRowsKept;
     const int page = scroll_->viewport()->height();
-    if (made <= kRowsKept || page <= 0)
+    if (excess <= 0 || page <= 0)
         return;
     // The view and two pages either side, in the list's coordinates.
     const QRect near(0, scroll_->verticalScrollBar()->value() - 2 * page, list_->width(), 5 * page);
+    // The cards farthest from it first.
+    std::vector<std::pair<int, BlockCardView*>> holding;
     for (BlockCardView* card : std::as_const(cards_)) {
-        if (card->rowsMade() > 0)
-            card->giveBackRowsOutside(near.translated(-card->pos()));
+        if (card->rowsMade() == 0)
+            continue;
+        const QRect r = card->geometry();
+        holding.emplace_back(std::max({ near.top() - r.bottom(), r.top() - near.bottom(), 0 }), card);
+    }
+    std::sort(holding.begin(), holding.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [distance, card] : holding) {
+        excess -= card->giveBackRowsOutside(near.translated(-card->pos()), excess);
+        if (excess <= 0)
+            break;
     }
 }
 

@@ -480,9 +480,9 @@ TEST_F(BlocksColumn, ALongBlockMakesItsRowsAsTheyComeIntoView)
 
 
 // A show longer than the rows the column keeps: scrolling takes back the rows
-// far from the view, in every card, without moving anything, and makes them
-// again with their marks when they come back; a row the operator is using
-// (focused, trim editor open, on air, cued) stays.
+// farthest from the view, in any card, without moving anything, and makes
+// them again with their marks when they come back; a row the operator is
+// using (focused, trim editor open, on air, cued) stays.
 TEST_F(BlocksColumn, RowsFarFromTheViewAreTakenBackAndMadeAgainWithTheirMarks)
 {
     auto& col = makeColumn();
@@ -556,9 +556,8 @@ TEST_F(BlocksColumn, RowsFarFromTheViewAreTakenBackAndMadeAgainWithTheirMarks)
     EXPECT_EQ(card->row(first[4]->id()), trimmed) << "the row whose trim editor is open was taken back";
     EXPECT_EQ(card->row(first[5]->id()), cued);
     EXPECT_EQ(card->row(first[6]->id()), onAir);
-    EXPECT_EQ(card->rowsMade(), 4);
-    EXPECT_EQ(col.card(blocks[1]->id())->rowsMade(), 0);
-    EXPECT_LE(rowsMade(), PlaylistColumnView::kRowsKept);
+    EXPECT_EQ(card->rowsMade(), 4) << "the rows farthest from the view go first";
+    EXPECT_EQ(rowsMade(), PlaylistColumnView::kRowsKept);
     BlockCardView* last = col.card(blocks.back()->id());
     ASSERT_NE(last->row(items.back().back()->id()), nullptr) << "the rows in view are made";
     EXPECT_TRUE(last->row(items.back().back()->id())->isVisible());
