@@ -5,10 +5,10 @@
 // sources dropped on it. Cards are kept by block id; when the engine's
 // blocks change they are reused, created, removed and re-ordered. The column
 // owns the block drag state its cards share. Scrolling, and rows made as
-// they come into view, take back the rows the cards hold beyond kRowsKept, the farthest from the view first and none
-// within two pages of it, so a long show holds a few pages of rows however
-// far it has been scrolled, and each page deletes about as many rows as it
-// makes. Main thread.
+// they come into view, take back the rows the cards hold beyond kRowsKept,
+// the farthest from the view first and none within two pages of it: a long
+// show holds a few pages of rows however far it has been scrolled, and each
+// page deletes about as many rows as it makes. Main thread.
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QHash>
