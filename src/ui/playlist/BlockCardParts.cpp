@@ -5,6 +5,7 @@
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -240,14 +241,56 @@ void RowsArea::setPlaces(std::vector<Place> places)
         if (place.row && place.row->isHidden())
             place.row->show();
     }
+    keepChildrenInOrder();
     placeFrom(0);
 }
 
 void RowsArea::setRow(int index, QWidget* row)
 {
     places_[std::size_t(index)].row = row;
+    // Among the children, just before the next row shown, or last.
+    QWidget* next = nullptr;
+    for (std::size_t i = std::size_t(index) + 1; i < places_.size() && !next; ++i)
+        next = places_[i].row;
+    if (next)
+        row->stackUnder(next);
+    else
+        row->raise();
     row->show();
     placeFrom(index);
+}
+
+void RowsArea::takeRow(int index)
+{
+    Place& place = places_[std::size_t(index)];
+    if (!place.row)
+        return;
+    place.row = nullptr;
+    if (std::size_t(index) < heights_.size())
+        place.height = heights_[std::size_t(index)];
+}
+
+void RowsArea::keepChildrenInOrder()
+{
+    QHash<const QObject*, int> at;
+    for (int i = 0; i < int(places_.size()); ++i) {
+        if (places_[std::size_t(i)].row)
+            at.insert(places_[std::size_t(i)].row, i);
+    }
+    int previous = -1;
+    for (const QObject* child : children()) {
+        const auto it = at.constFind(child);
+        if (it == at.constEnd())
+            continue;
+        if (*it < previous) {
+            for (const Place& place : places_) {
+                if (place.row)
+                    place.row->raise();
+            }
+            return;
+        }
+        previous = *it;
+    }
 }
 
 QRect RowsArea::placeRect(int index) const

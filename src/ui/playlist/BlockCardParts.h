@@ -15,10 +15,12 @@ namespace tessarin {
 
 // The rows of a card, one under the other in the order given, each as
 // high as it asks for at the area's width; a place without a row keeps the
-// height it was given until its row comes. Rows are placed by index, with no
-// layout pass over the others: a row made, or one whose size changes, moves
-// only the rows below it, and the card above hears of it only when the
-// area's own height changes.
+// height it was given until its row comes, and a row taken back leaves its
+// place as high as it was. Rows are placed by index, with no layout pass over
+// the others: a row made, or one whose size changes, moves only the rows
+// below it, and the card above hears of it only when the area's own height
+// changes. The rows stay in display order among the area's children (the
+// order a screen reader goes through them).
 class RowsArea : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +34,8 @@ public:
     void setPlaces(std::vector<Place> places);
     // Puts row (a child of the area) in place index, which has none yet.
     void setRow(int index, QWidget* row);
+    // Empties place index, which keeps its height; the row is the caller's.
+    void takeRow(int index);
     int count() const { return int(places_.size()); }
     QWidget* rowAt(int index) const { return places_[std::size_t(index)].row; }
     // Place index in the area's coordinates.
@@ -48,6 +52,9 @@ private:
     int heightOf(const Place& place) const;
     // Heights and positions from place first on, rows moved where they changed.
     void placeFrom(int first);
+    // Puts the rows back in display order among the children when a change
+    // of the places mixed them up.
+    void keepChildrenInOrder();
 
     std::vector<Place> places_;
     std::vector<int> tops_;    // per place

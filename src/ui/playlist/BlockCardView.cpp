@@ -287,6 +287,46 @@ void BlockCardView::makeRowsIn(const QRect& area)
         return;
     frame_->raise();
     applyRowMarks();
+    emit rowsMadeInView();
+}
+
+int BlockCardView::giveBackRowsOutside(const QRect& near, int most)
+{
+    if (rows_.isEmpty() || most <= 0)
+        return 0;
+    const QRect inArea = near.translated(-rowsArea_->pos());
+    const QWidget* focus = window()->focusWidget();
+    const std::optional<QUuid> current = engine_.currentItemID();
+    const std::shared_ptr<MediaFile> cued = engine_.cuedItem();
+    // Per row that may go: its distance from near and its place.
+    std::vector<std::pair<int, int>> far;
+    for (int i = 0; i < rowsArea_->count(); ++i) {
+        auto* row = qobject_cast<MediaRowView*>(rowsArea_->rowAt(i));
+        if (!row)
+            continue;
+        const QRect place = rowsArea_->placeRect(i);
+        const int distance = std::max(inArea.top() - place.bottom(), place.top() - inArea.bottom());
+        if (distance <= 0)
+            continue;
+        const QUuid id = row->item()->id();
+        const bool inUse = (focus && (focus == row || row->isAncestorOf(focus))) || row->trimEditor()
+            || (draggingItem_ && draggingItem_->id() == id) || (current && *current == id) || (cued && cued->id() == id);
+        if (!inUse)
+            far.emplace_back(distance, i);
+    }
+    if (int(far.size()) > most) {
+        std::nth_element(far.begin(), far.begin() + most, far.end(), std::greater<>());
+        far.resize(std::size_t(most));
+    }
+    for (const auto& [distance, index] : far) {
+        auto* row = static_cast<MediaRowView*>(rowsArea_->rowAt(index));
+        rowsArea_->takeRow(index);
+        rows_.remove(row->item()->id());
+        row->hide();
+        row->removeEventFilter(this);
+        row->deleteLater();
+    }
+    return int(far.size());
 }
 
 void BlockCardView::refreshHeader()

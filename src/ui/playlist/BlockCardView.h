@@ -5,7 +5,9 @@
 // its rows by item id and, when the block's items change, reuses, creates,
 // removes and re-orders them; engine changes only update the rows' marks.
 // The first rows of a block are made at once, the others as they come into
-// view: until then an item holds a row's height of empty card.
+// view: until then an item holds a row's height of empty card. The column
+// takes back rows far from the view (giveBackRowsOutside): their place keeps
+// its height, and they are made again, with their marks, when it is painted.
 // The card and each row are drop targets: a block dragged by its handle
 // reorders the blocks while it hovers, an item dragged by its row reorders
 // the items, and files and live sources join the block at its end (on the
@@ -60,6 +62,12 @@ public:
     MediaRowView* row(const QUuid& itemID) const { return rows_.value(itemID); }
     // The rows made, in the order they are shown.
     QList<MediaRowView*> rowsInOrder() const;
+    int rowsMade() const { return int(rows_.size()); }
+    // Deletes up to most of the rows whose place lies outside near (the
+    // card's coordinates), the farthest from it first, but none in use: a row
+    // holding the focus or a focused child, with its trim editor open, being
+    // dragged, on air or cued. Returns how many it deleted.
+    int giveBackRowsOutside(const QRect& near, int most);
     QLineEdit* nameField() const { return name_; }
     CountCapsule* countCapsule() const { return count_; }
     OnAirBadge* onAirBadge() const { return badge_; }
@@ -75,6 +83,10 @@ public:
     // and returns when the drag has ended, with the drag state cleared.
     void startBlockDrag();
     void startItemDrag(const std::shared_ptr<MediaFile>& item);
+
+signals:
+    // Rows were made as their places came into view.
+    void rowsMadeInView();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

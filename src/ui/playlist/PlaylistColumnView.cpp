@@ -20,7 +20,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace tessarin {
 
@@ -74,6 +76,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     column->addWidget(scroll_, 1);
 
     connect(&engine_, &PlaylistEngine::blocksChanged, this, &PlaylistColumnView::syncCards);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PlaylistColumnView::giveBackFarRows);
     syncCards();
 }
 
@@ -115,6 +118,7 @@ void PlaylistColumnView::syncCards()
                 if (auto b = weak.lock())
                     engine_.removeBlock(b);
             }, list_);
+            connect(card, &BlockCardView::rowsMadeInView, this, &PlaylistColumnView::giveBackFarRows);
         }
         next.insert(block->id(), card);
         order.push_back(card);
@@ -146,6 +150,33 @@ void PlaylistColumnView::syncCards()
     if (slide)
         slide->run(*listLayout_);
     list_->update();
+}
+
+void PlaylistColumnView::giveBackFarRows()
+{
+    int made = 0;
+    for (const BlockCardView* card : std::as_const(cards_))
+        made += card->rowsMade();
+    int excess = made - kRowsKept;
+    const int page = scroll_->viewport()->height();
+    if (excess <= 0 || page <= 0)
+        return;
+    // The view and two pages either side, in the list's coordinates.
+    const QRect near(0, scroll_->verticalScrollBar()->value() - 2 * page, list_->width(), 5 * page);
+    // The cards farthest from it first.
+    std::vector<std::pair<int, BlockCardView*>> holding;
+    for (BlockCardView* card : std::as_const(cards_)) {
+        if (card->rowsMade() == 0)
+            continue;
+        const QRect r = card->geometry();
+        holding.emplace_back(std::max({ near.top() - r.bottom(), r.top() - near.bottom(), 0 }), card);
+    }
+    std::sort(holding.begin(), holding.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [distance, card] : holding) {
+        excess -= card->giveBackRowsOutside(near.translated(-card->pos()), excess);
+        if (excess <= 0)
+            break;
+    }
 }
 
 void PlaylistColumnView::handleNewBlockDrop(const QMimeData& data)

@@ -4,7 +4,11 @@
 // followed by a drop zone that makes a new block of the files and live
 // sources dropped on it. Cards are kept by block id; when the engine's
 // blocks change they are reused, created, removed and re-ordered. The column
-// owns the block drag state its cards share. Main thread.
+// owns the block drag state its cards share. Scrolling, and rows made as
+// they come into view, take back the rows the cards hold beyond kRowsKept,
+// the farthest from the view first and none within two pages of it: a long
+// show holds a few pages of rows however far it has been scrolled, and each
+// page deletes about as many rows as it makes. Main thread.
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QHash>
@@ -31,6 +35,9 @@ public:
     // when blocks and items change.
     QSize sizeHint() const override;
 
+    // How many rows the cards keep before rows far from the view are taken back.
+    static constexpr int kRowsKept = 200;
+
     BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
     QList<BlockCardView*> cardsInOrder() const;
     PillButton* newBlockButton() const { return newBlock_; }
@@ -42,6 +49,7 @@ public:
 private:
     void syncCards();
     void handleNewBlockDrop(const QMimeData& data);
+    void giveBackFarRows();
 
     PlaylistEngine& engine_;
     BlockDragState dragState_;

@@ -5,6 +5,7 @@
 
 #include <QDrag>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -475,6 +476,128 @@ TEST_F(BlocksColumn, ALongBlockMakesItsRowsAsTheyComeIntoView)
     EXPECT_EQ(last->marks().index, 0);
     EXPECT_EQ(card->row(items[0]->id()), top);
     EXPECT_EQ(top->marks().index, 199);
+}
+
+
+// A show longer than the rows the column keeps: scrolling takes back the rows
+// farthest from the view, in any card, without moving anything, and makes
+// them again with their marks when they come back; a row the operator is
+// using (focused, trim editor open, on air, cued) stays.
+TEST_F(BlocksColumn, RowsFarFromTheViewAreTakenBackAndMadeAgainWithTheirMarks)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    std::vector<MediaBlock::Items> items(8);
+    std::vector<std::shared_ptr<MediaBlock>> blocks;
+    for (std::size_t b = 0; b < items.size(); ++b) {
+        for (int i = 0; i < 40; ++i)
+            items[b].push_back(media(i % 5 == 3 ? "still.png" : "clip_5s.mov"));
+        blocks.push_back(addBlock(QStringLiteral("Blocco %1").arg(b), items[b]));
+    }
+    const auto& first = items[0];
+    engine->play(first[6], blocks[0]);
+    engine->cue(first[5], blocks[0]);
+    engine->select(first[1], blocks[0]);
+    // Rows taken back are deleted once the event is over, as the event loop
+    // would.
+    const auto paint = [&] {
+        for (int i = 0; i < 3; ++i) {
+            col.repaint();
+            QApplication::processEvents();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    paint();
+    BlockCardView* card = col.card(blocks[0]->id());
+    const auto rowsMade = [&] {
+        int made = 0;
+        for (BlockCardView* c : col.cardsInOrder())
+            made += c->rowsMade();
+        return made;
+    };
+    ASSERT_GT(rowsMade(), PlaylistColumnView::kRowsKept);
+    // The rows of each card in the order of the rows area's children.
+    const auto childrenInDisplayOrder = [&](BlockCardView* c) {
+        const QList<MediaRowView*> shown = c->rowsInOrder();
+        if (shown.isEmpty())
+            return true;
+        QList<MediaRowView*> children;
+        for (QObject* child : shown.front()->parentWidget()->children()) {
+            if (auto* row = qobject_cast<MediaRowView*>(child); row && shown.contains(row))
+                children.append(row);
+        }
+        return children == shown;
+    };
+
+    QPointer<MediaRowView> top = card->row(first[0]->id());
+    QPointer<MediaRowView> focused = card->row(first[2]->id());
+    QPointer<MediaRowView> trimmed = card->row(first[4]->id());
+    QPointer<MediaRowView> cued = card->row(first[5]->id());
+    QPointer<MediaRowView> onAir = card->row(first[6]->id());
+    ASSERT_TRUE(top && focused && trimmed && cued && onAir);
+    const QRect topPlace = top->geometry();
+    QTest::mouseClick(trimmed->trimButton(), Qt::LeftButton);
+    ASSERT_NE(trimmed->trimEditor(), nullptr);
+    focused->cueButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(col.focusWidget(), focused->cueButton());
+    QList<int> heights;
+    for (BlockCardView* c : col.cardsInOrder())
+        heights << c->height();
+    const int listHeight = col.scrollArea()->widget()->height();
+
+    // To the end: the far rows go, in every card, and nothing moves.
+    QScrollBar* bar = col.scrollArea()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    paint();
+    EXPECT_EQ(top, nullptr) << "a row far from the view was kept";
+    EXPECT_EQ(card->row(first[1]->id()), nullptr);
+    EXPECT_EQ(card->row(first[2]->id()), focused) << "the focused row was taken back";
+    EXPECT_EQ(card->row(first[4]->id()), trimmed) << "the row whose trim editor is open was taken back";
+    EXPECT_EQ(card->row(first[5]->id()), cued);
+    EXPECT_EQ(card->row(first[6]->id()), onAir);
+    EXPECT_EQ(card->rowsMade(), 4) << "the rows farthest from the view go first";
+    EXPECT_EQ(rowsMade(), PlaylistColumnView::kRowsKept);
+    BlockCardView* last = col.card(blocks.back()->id());
+    ASSERT_NE(last->row(items.back().back()->id()), nullptr) << "the rows in view are made";
+    EXPECT_TRUE(last->row(items.back().back()->id())->isVisible());
+    QList<int> heightsNow;
+    for (BlockCardView* c : col.cardsInOrder())
+        heightsNow << c->height();
+    EXPECT_EQ(heightsNow, heights) << "a card's height changed as its rows were taken back";
+    EXPECT_EQ(col.scrollArea()->widget()->height(), listHeight);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Back to the top: the rows are made again where they were, with their
+    // marks, among the kept ones in display order.
+    bar->setValue(0);
+    paint();
+    MediaRowView* again = card->row(first[0]->id());
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->isVisible());
+    EXPECT_EQ(again->geometry(), topPlace);
+    EXPECT_EQ(again->marks().index, 0);
+    ASSERT_NE(card->row(first[1]->id()), nullptr);
+    EXPECT_TRUE(card->row(first[1]->id())->marks().isSelected);
+    EXPECT_EQ(card->row(first[3]->id())->marks().index, 3);
+    EXPECT_TRUE(cued->marks().isCued);
+    EXPECT_TRUE(onAir->marks().isOnAir);
+    for (BlockCardView* c : col.cardsInOrder())
+        EXPECT_TRUE(childrenInDisplayOrder(c)) << c->block()->name().toStdString();
+
+    // Once let go of, the focused row and the trimmed one are taken back too.
+    trimmed->trimEditor()->close();
+    focused->cueButton()->clearFocus();
+    QApplication::processEvents();
+    // Page by page to the end, as the operator scrolls: rows are made on
+    // the way until there are more than the column keeps.
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + col.scrollArea()->viewport()->height());
+        paint();
+    }
+    EXPECT_EQ(focused, nullptr);
+    EXPECT_EQ(trimmed, nullptr);
+    EXPECT_EQ(card->rowsMade(), 2) << "the cued and on-air rows stay";
 }
 
 } // namespace tessarin::test
