@@ -15,6 +15,7 @@
 //    sound.
 // Each prints its reference from the same run and a verdict; the program
 // exits non-zero when a verdict failed.
+#include "platform/AllocatorSettings.h"
 #include "platform/Clock.h"
 #include "platform/PeriodicThread.h"
 #include "platform/player/AudioOutput.h"
@@ -35,7 +36,6 @@
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
-#include <malloc.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -714,8 +714,7 @@ int main(int argc, char** argv)
 {
     // The application's allocator settings (its main), so the memory
     // measured is what the application would use.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    mallopt(M_ARENA_MAX, 2);
+    tessarin::applyAllocatorSettings();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

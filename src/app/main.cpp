@@ -2,6 +2,7 @@
 #include "app/CloseRequests.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
+#include "platform/AllocatorSettings.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
@@ -23,22 +24,11 @@
 #include <csignal>
 #include <cstdio>
 
-#include <malloc.h>
 
 int main(int argc, char* argv[])
 {
     // Before any thread starts, so every thread's allocations follow it.
-    // Decoders, scalers and Qt allocate and free blocks of megabytes at a
-    // frame's rate on many threads. glibc's default raises its mmap
-    // threshold to the largest block freed (up to 32 MB), after which such
-    // blocks come from the heaps, and with one heap per thread (up to eight
-    // per core) freed space stays scattered where no other thread reuses it:
-    // a show playing for hours grew by megabytes a minute. A fixed threshold
-    // keeps blocks of a megabyte and more mapped (unmapped whole when
-    // freed), and two arenas keep what is left in few heaps; small blocks
-    // are mostly served by each thread's cache without the arenas' locks.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    mallopt(M_ARENA_MAX, 2);
+    tessarin::applyAllocatorSettings();
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);

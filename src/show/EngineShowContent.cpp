@@ -22,8 +22,13 @@ EngineShowContent::~EngineShowContent()
 
 ShowDocument EngineShowContent::document(const std::optional<QString>& base) const
 {
+    return document(base, {});
+}
+
+ShowDocument EngineShowContent::document(const std::optional<QString>& base, ShowDocument recycled) const
+{
     return ShowDocument::build(engine_->blocks(), engine_->overlays().layers(), schedule_->events(),
-                               schedule_->loops(), browserFiles_->browserFiles(), base);
+                               schedule_->loops(), browserFiles_->browserFiles(), base, std::move(recycled));
 }
 
 void EngineShowContent::reset()

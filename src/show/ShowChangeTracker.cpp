@@ -3,6 +3,12 @@
 namespace tessarin {
 
 ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent)
+    : ShowChangeTracker(clock, [make = std::move(currentDocument)](ShowDocument) { return make(); }, parent)
+{
+}
+
+ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument(ShowDocument recycled)> currentDocument,
+    QObject* parent)
     : QObject(parent)
     , currentDocument_(std::move(currentDocument))
 {
@@ -22,7 +28,7 @@ QString ShowChangeTracker::snapshotOf(const ShowDocument& document)
 
 void ShowChangeTracker::markSaved()
 {
-    saved_ = currentDocument_();
+    saved_ = currentDocument_({});
     savedIsWritable_ = saved_.hasOnlyFiniteNumbers();
     setDirty(false);
 }
@@ -32,7 +38,9 @@ bool ShowChangeTracker::check()
     // A show that cannot be written (a number that is not finite) never
     // counts as saved, so discarding it is always asked: a current show equal
     // to such a saved one cannot be written either, and any other differs.
-    const bool dirty = !savedIsWritable_ || !(currentDocument_() == saved_);
+    ShowDocument current = currentDocument_(std::move(recycled_));
+    const bool dirty = !savedIsWritable_ || !(current == saved_);
+    recycled_ = std::move(current);
     if (dirty != isDirty_)
         setDirty(dirty);
     return isDirty_;

@@ -26,6 +26,10 @@ public:
     // once; the saved show is the empty document until markSaved() is first
     // called.
     ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent = nullptr);
+    // The same, with the current document built in the storage of the one
+    // before it (given back each check).
+    ShowChangeTracker(Clock& clock, std::function<ShowDocument(ShowDocument recycled)> currentDocument,
+        QObject* parent = nullptr);
     ~ShowChangeTracker() override;
 
     // A document as a snapshot text; the empty text when it cannot be
@@ -52,8 +56,9 @@ signals:
 private:
     void setDirty(bool dirty);
 
-    std::function<ShowDocument()> currentDocument_;
+    std::function<ShowDocument(ShowDocument recycled)> currentDocument_;
     ShowDocument saved_;
+    ShowDocument recycled_; // the last check's document, its storage reused
     bool savedIsWritable_ = true;
     bool isDirty_ = false;
     std::unique_ptr<Timer> changeWatcher_;

@@ -22,6 +22,13 @@ public:
     // media below it are also stored by relative path; nullopt for the
     // change-tracking snapshot (absolute paths only). Touches no file.
     virtual ShowDocument document(const std::optional<QString>& base) const = 0;
+    // The same, built in the storage of an earlier document (the change
+    // watcher's, every 1.5 s).
+    virtual ShowDocument document(const std::optional<QString>& base, ShowDocument recycled) const
+    {
+        (void)recycled;
+        return document(base);
+    }
 
     // Empties everything: program stopped, cue and selection cleared, no
     // blocks, an empty schedule that does not loop, both layers cleared, an

@@ -18,7 +18,7 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     , content_(content)
     , settings_(settings)
     , dialogs_(dialogs)
-    , tracker_(clock, [this] { return currentDocument(); })
+    , tracker_(clock, [this](ShowDocument recycled) { return content_.document(std::nullopt, std::move(recycled)); })
 {
     connect(&tracker_, &ShowChangeTracker::isDirtyChanged, this, [this] {
         emit isDirtyChanged();

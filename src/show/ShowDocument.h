@@ -110,6 +110,12 @@ struct ShowDocument {
                               const std::vector<ScheduleEvent>& schedule, bool scheduleLoops,
                               const std::vector<std::shared_ptr<MediaFile>>& browser,
                               const std::optional<QString>& base);
+    // The same, in the storage of an earlier document's lists.
+    static ShowDocument build(const std::vector<std::shared_ptr<MediaBlock>>& blocks,
+                              const std::vector<std::shared_ptr<OverlayLayer>>& layers,
+                              const std::vector<ScheduleEvent>& schedule, bool scheduleLoops,
+                              const std::vector<std::shared_ptr<MediaFile>>& browser,
+                              const std::optional<QString>& base, ShowDocument recycled);
     // One item with its clip settings: a live item by its source, a file by
     // its paths; "outPoint" only when set, "imageDuration" only for a still.
     static Item item(const MediaFile& file, const std::optional<QString>& base);

@@ -74,7 +74,23 @@ ShowDocument ShowDocument::build(const std::vector<std::shared_ptr<MediaBlock>>&
                                  const std::vector<std::shared_ptr<MediaFile>>& browser,
                                  const std::optional<QString>& base)
 {
+    return build(blocks, layers, schedule, scheduleLoops, browser, base, ShowDocument {});
+}
+
+ShowDocument ShowDocument::build(const std::vector<std::shared_ptr<MediaBlock>>& blocks,
+                                 const std::vector<std::shared_ptr<OverlayLayer>>& layers,
+                                 const std::vector<ScheduleEvent>& schedule, bool scheduleLoops,
+                                 const std::vector<std::shared_ptr<MediaFile>>& browser,
+                                 const std::optional<QString>& base, ShowDocument recycled)
+{
     ShowDocument doc;
+    // The storage of an earlier document's long lists, emptied: a list of
+    // thousands of items is a block of megabytes, which the allocator maps
+    // afresh (a page fault a page) each time it is made anew.
+    doc.browser = std::move(recycled.browser);
+    doc.browser.clear();
+    doc.blocks = std::move(recycled.blocks);
+    doc.blocks.clear();
     doc.version = 1;
     doc.browser.reserve(browser.size());
     for (const auto& file : browser) {
