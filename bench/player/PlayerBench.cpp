@@ -387,13 +387,17 @@ Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter,
 // each picture to BGRA at the program's size. Every picture shown, its CPU
 // against `ffmpeg -i FILE -vf scale=1920:1080,format=bgra -f null -` in the
 // same run (target at most 1.1 times) and the process's peak memory while it
-// plays (target at most 280 MiB).
-void BM_Playback4kAtProgramSize(benchmark::State& state)
+// plays (target at most 280 MiB). joined: the item is taken by a cut, loaded
+// ahead while a 2 s lead-in plays, joined onto its end and drawn once on air
+// (the lead-in's small share of CPU included).
+void run4kAtProgramSize(benchmark::State& state, bool joined, const char* what)
 {
     const QString path = file4kHevc10();
+    if (joined)
+        fileFlashBeep();
     for (auto _ : state) {
         const double load = loadAverage();
-        const Playback4k r = play4k(path, QSize(1920, 1080), QStringLiteral("scale=1920:1080,format=bgra"));
+        const Playback4k r = play4k(path, QSize(1920, 1080), QStringLiteral("scale=1920:1080,format=bgra"), joined);
         if (r.ffmpegCpu <= 0.0) {
             missed(state, "ffmpeg -f null failed");
             return;
@@ -404,49 +408,26 @@ void BM_Playback4kAtProgramSize(benchmark::State& state)
         state.counters["pictures_shown"] = r.shown;
         state.counters["cpu_ratio"] = ratio;
         state.counters["peak_MiB"] = r.peakMiB;
-        std::printf("\n4K HEVC 10-bit into 1080p (load average %.1f): %d of %d pictures shown at width %d (%llu dropped "
-                    "late at decode; target: all: %s); CPU %.2f s vs ffmpeg scale+format %.2f s: ratio %.2f (target <= "
-                    "1.1: %s); peak memory %.0f MiB (%.0f MiB before the item; target <= 280: %s) -> %s\n",
-            load, r.shown, r.pictures, r.width, r.decodeDrops, allShown ? "met" : "NOT met", r.playerCpu, r.ffmpegCpu,
-            ratio, ratio <= 1.1 ? "met" : "NOT met", r.peakMiB, r.beforeMiB, r.peakMiB <= 280.0 ? "met" : "NOT met",
-            met ? "MET" : "NOT MET");
+        std::printf("\n%s (load average %.1f): %d of %d pictures shown at width %d (%llu dropped late at decode; "
+                    "target: all: %s); CPU %.2f s vs ffmpeg scale+format %.2f s: ratio %.2f (target <= 1.1: %s); "
+                    "peak memory %.0f MiB (%.0f MiB before the item; target <= 280: %s) -> %s\n",
+            what, load, r.shown, r.pictures, r.width, r.decodeDrops, allShown ? "met" : "NOT met", r.playerCpu,
+            r.ffmpegCpu, ratio, ratio <= 1.1 ? "met" : "NOT met", r.peakMiB, r.beforeMiB,
+            r.peakMiB <= 280.0 ? "met" : "NOT met", met ? "MET" : "NOT MET");
         if (!met)
             missed(state, "target not met");
     }
 }
+
+void BM_Playback4kAtProgramSize(benchmark::State& state)
+{
+    run4kAtProgramSize(state, false, "4K HEVC 10-bit into 1080p");
+}
 BENCHMARK(BM_Playback4kAtProgramSize)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-// The same item into the same 1080p program, taken by a cut: loaded ahead
-// while a 2 s lead-in plays, joined onto its end, drawn once on air. The
-// same targets: every picture, CPU at most 1.1 times ffmpeg's (the lead-in's
-// small share included), peak memory at most 280 MiB.
 void BM_Playback4kJoinedAtProgramSize(benchmark::State& state)
 {
-    const QString path = file4kHevc10();
-    fileFlashBeep();
-    for (auto _ : state) {
-        const double load = loadAverage();
-        const Playback4k r = play4k(path, QSize(1920, 1080), QStringLiteral("scale=1920:1080,format=bgra"), true);
-        if (r.ffmpegCpu <= 0.0) {
-            missed(state, "ffmpeg -f null failed");
-            return;
-        }
-        const double ratio = r.playerCpu / r.ffmpegCpu;
-        const bool allShown = r.shown == r.pictures;
-        const bool met = allShown && ratio <= 1.1 && r.peakMiB <= 280.0;
-        state.counters["pictures_shown"] = r.shown;
-        state.counters["cpu_ratio"] = ratio;
-        state.counters["peak_MiB"] = r.peakMiB;
-        std::printf("\n4K HEVC 10-bit joined after a lead-in into 1080p (load average %.1f): %d of %d pictures shown at "
-                    "width %d (%llu dropped late at decode; target: all: %s); CPU %.2f s vs ffmpeg scale+format %.2f s: "
-                    "ratio %.2f (target <= 1.1: %s); peak memory %.0f MiB (%.0f MiB before the items; target <= 280: "
-                    "%s) -> %s\n",
-            load, r.shown, r.pictures, r.width, r.decodeDrops, allShown ? "met" : "NOT met", r.playerCpu, r.ffmpegCpu,
-            ratio, ratio <= 1.1 ? "met" : "NOT met", r.peakMiB, r.beforeMiB, r.peakMiB <= 280.0 ? "met" : "NOT met",
-            met ? "MET" : "NOT MET");
-        if (!met)
-            missed(state, "target not met");
-    }
+    run4kAtProgramSize(state, true, "4K HEVC 10-bit joined after a lead-in into 1080p");
 }
 BENCHMARK(BM_Playback4kJoinedAtProgramSize)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
