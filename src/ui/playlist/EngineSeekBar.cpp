@@ -1,5 +1,6 @@
 #include "ui/playlist/EngineSeekBar.h"
 
+#include "engine/FollowEngine.h"
 #include "engine/PlaylistEngine.h"
 #include "platform/Clock.h"
 #include "platform/player/MediaPlayer.h"
@@ -31,9 +32,9 @@ EngineSeekBar::EngineSeekBar(PlaylistEngine& engine, QWidget* parent)
     gate_ = clock_.createTimer([this] { issuePending(); }, true);
 
     connect(bar_, &SeekBar::seekRequested, this, &EngineSeekBar::onSeek);
-    connect(&engine, &PlaylistEngine::progressChanged, this, &EngineSeekBar::follow);
-    connect(&engine, &PlaylistEngine::windowDurationChanged, this, &EngineSeekBar::follow);
-    connect(&engine, &PlaylistEngine::canSeekChanged, this, &EngineSeekBar::follow);
+    followEngine(engine, this,
+        { &PlaylistEngine::progressChanged, &PlaylistEngine::windowDurationChanged, &PlaylistEngine::canSeekChanged },
+        [this] { follow(); });
     follow();
 }
 

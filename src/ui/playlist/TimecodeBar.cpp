@@ -1,5 +1,6 @@
 #include "ui/playlist/TimecodeBar.h"
 
+#include "engine/FollowEngine.h"
 #include "engine/PlaylistEngine.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
@@ -42,10 +43,11 @@ TimecodeBar::TimecodeBar(PlaylistEngine& engine, Clock& clock, QWidget* parent)
     row->addWidget(remaining_, 1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    for (auto signal : { &PlaylistEngine::currentTimecodeChanged, &PlaylistEngine::remainingTimecodeChanged,
-                         &PlaylistEngine::isNearEndChanged, &PlaylistEngine::nearEndBlinkOnChanged,
-                         &PlaylistEngine::isLiveOnAirChanged })
-        connect(&engine_, signal, this, &TimecodeBar::follow);
+    followEngine(engine_, this,
+        { &PlaylistEngine::currentTimecodeChanged, &PlaylistEngine::remainingTimecodeChanged,
+          &PlaylistEngine::isNearEndChanged, &PlaylistEngine::nearEndBlinkOnChanged,
+          &PlaylistEngine::isLiveOnAirChanged },
+        [this] { follow(); });
     follow();
 }
 
