@@ -51,6 +51,15 @@ bool asleep(pid_t pid)
     return ok && (number == SYS_clock_nanosleep || number == SYS_nanosleep);
 }
 
+// A small picture of one grey value: the value tells it apart in what the
+// stand-in encoder writes.
+std::shared_ptr<VideoFrame> frame(int value)
+{
+    auto f = VideoFrame::create(8, 2);
+    std::memset(f->bits(), value, size_t(f->bytesPerLine()) * 2);
+    return f;
+}
+
 class StreamOutputTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -651,11 +660,6 @@ TEST_F(StreamOutputTest, PipesCountPictureAndSoundFromTheFirstFrameTheEncoderToo
     out->start(k720p30);
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
-    auto frame = [](int value) {
-        auto f = VideoFrame::create(8, 2);
-        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * 2);
-        return f;
-    };
     auto block = [](float value) { return std::make_shared<const std::vector<float>>(960 * 2, value); };
     auto idle = [&] { return test::waitUntil([&] { return out->pendingWrites() == std::make_pair(0, 0); }); };
     // Far ahead of now: the encoder takes the first frame before its time,
@@ -707,11 +711,6 @@ TEST_F(StreamOutputTest, AFrameLateByLessThanASlotTakesItsOwnSlotAndPushesNoneOu
     out->start(k720p30);
     ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
 
-    auto frame = [](int value) {
-        auto f = VideoFrame::create(8, 2);
-        std::memset(f->bits(), value, size_t(f->bytesPerLine()) * 2);
-        return f;
-    };
     auto idle = [&] { return test::waitUntil([&] { return out->pendingWrites().first == 0; }); };
     // Far ahead of now: the first frame's time is the run's time zero.
     const double t0 = HostClock::monotonicSeconds() + 1000.0;
