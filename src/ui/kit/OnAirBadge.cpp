@@ -15,16 +15,21 @@ constexpr int kSpacing = 4;
 constexpr int kPadX = 7;
 constexpr int kPadY = 3;
 
-const QFont& badgeFont()
+// The capsules' small spaced capitals, made once per weight and kept to the
+// end (never destroyed after the application).
+const QFont& capsuleFont(QFont::Weight weight)
 {
-    // Made once and kept to the end (never destroyed after the application).
-    static const QFont* font = [] {
-        auto* f = new QFont(Theme::font(9, QFont::ExtraBold));
+    const auto make = [](QFont::Weight w) {
+        auto* f = new QFont(Theme::font(9, w));
         f->setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
         return f;
-    }();
-    return *font;
+    };
+    static const QFont* badge = make(QFont::ExtraBold);
+    static const QFont* cue = make(QFont::Black);
+    return weight == QFont::Black ? *cue : *badge;
 }
+
+const QFont& badgeFont() { return capsuleFont(QFont::ExtraBold); }
 } // namespace
 
 OnAirBadge::OnAirBadge(bool isPlaying, QWidget* parent)
@@ -98,6 +103,25 @@ void OnAirBadge::paint(QPainter& p, const QRectF& r, bool isPlaying)
     line.set(text(isPlaying), badgeFont(), std::numeric_limits<int>::max(), Qt::ElideNone);
     line.draw(p, QRectF(r.left() + kPadX + kDot + kSpacing, r.top(), r.width() - kPadX - kDot - kSpacing, r.height())
                      .toAlignedRect());
+    p.restore();
+}
+
+QSize CueCapsule::size()
+{
+    const QFontMetrics fm(capsuleFont(QFont::Black));
+    return { fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6 };
+}
+
+void CueCapsule::paint(QPainter& p, const QRectF& r)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Theme::cue());
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    p.setPen(Theme::black(0.85));
+    p.setFont(capsuleFont(QFont::Black));
+    p.drawText(r, Qt::AlignCenter, QStringLiteral("CUE"));
     p.restore();
 }
 

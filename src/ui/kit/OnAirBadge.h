@@ -1,6 +1,7 @@
 #pragma once
 // The "ON AIR" / "PAUSA" capsule that marks what is on air: white on the
-// on-air red while the program runs, faint while it is paused. Main thread.
+// on-air red while the program runs, faint while it is paused; and the
+// "CUE" capsule drawn in the same lettering. Main thread.
 #include <QWidget>
 
 class QPainter;
@@ -28,6 +29,12 @@ protected:
 
 private:
     bool isPlaying_;
+};
+
+// The "CUE" capsule of a cued row, in the badge's lettering.
+struct CueCapsule {
+    static QSize size();
+    static void paint(QPainter& painter, const QRectF& rect);
 };
 
 } // namespace tessarin

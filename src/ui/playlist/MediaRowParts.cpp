@@ -26,35 +26,6 @@ constexpr int kMinThumbWidth = kThumbHeight;
 constexpr int kReadableName = 64;
 constexpr int kMarkGap = 8;
 
-const QFont& cueFont()
-{
-    // Made once and kept to the end (never destroyed after the application).
-    static const QFont* font = [] {
-        auto* f = new QFont(Theme::font(9, QFont::Black));
-        f->setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
-        return f;
-    }();
-    return *font;
-}
-
-QSize cueSize()
-{
-    const QFontMetrics fm(cueFont());
-    return { fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6 };
-}
-
-void paintCue(QPainter& p, const QRectF& r)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Theme::cue());
-    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
-    p.setPen(Theme::black(0.85));
-    p.setFont(cueFont());
-    p.drawText(r, Qt::AlignCenter, QStringLiteral("CUE"));
-    p.restore();
-}
 } // namespace
 
 // ---- RowSelectArea
@@ -106,7 +77,7 @@ QSize RowSelectArea::markSize() const
     case Mark::none: return {};
     case Mark::onAir: return OnAirBadge::sizeFor(true);
     case Mark::paused: return OnAirBadge::sizeFor(false);
-    case Mark::cue: return cueSize();
+    case Mark::cue: return CueCapsule::size();
     }
     return {};
 }
@@ -323,7 +294,7 @@ void RowSelectArea::paintEvent(QPaintEvent*)
     }
 
     if (mark_ == Mark::cue)
-        paintCue(p, markRect());
+        CueCapsule::paint(p, markRect());
     else if (mark_ != Mark::none)
         OnAirBadge::paint(p, markRect(), mark_ == Mark::onAir);
 
