@@ -15,6 +15,8 @@
 namespace tessarin {
 namespace {
 constexpr double kCardRadius = 10.0;
+// The square at each corner of a card that its rounding reaches into.
+constexpr int kCornerZone = int(kCardRadius) + 2;
 } // namespace
 
 // ---- CardHeader
@@ -185,38 +187,63 @@ void CardFrame::setBorder(const QColor& color, double width)
     update();
 }
 
+QPixmap CardFrame::corners() const
+{
+    // A card as small as its four corners, drawn once per look: each corner
+    // of a card of any size is the same pixels, moved by whole pixels.
+    const qreal dpr = devicePixelRatioF();
+    if (corners_.isNull() || cornersColor_ != color_ || cornersWidth_ != width_ || corners_.devicePixelRatio() != dpr) {
+        const int side = 2 * kCornerZone;
+        corners_ = QPixmap(QSize(qRound(side * dpr), qRound(side * dpr)));
+        corners_.setDevicePixelRatio(dpr);
+        corners_.fill(Qt::transparent);
+        QPainter p(&corners_);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(0, 0, side, side);
+        // The rect and the card's shape in one path, filled odd-even: what
+        // lies outside the rounded corners, with no boolean operation on paths.
+        QPainterPath outside;
+        outside.setFillRule(Qt::OddEvenFill);
+        outside.addRect(r);
+        outside.addRoundedRect(r, kCardRadius, kCardRadius);
+        p.fillPath(outside, Theme::panel());
+        // Stroked inside the edge: the whole line lies within the card.
+        const double inset = width_ / 2;
+        p.setPen(QPen(color_, width_));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kCardRadius - inset, kCardRadius - inset);
+        cornersColor_ = color_;
+        cornersWidth_ = width_;
+    }
+    return corners_;
+}
+
 void CardFrame::paintEvent(QPaintEvent* event)
 {
+    // Straight edges are filled bands and the corners come from a small
+    // drawing made once: no shape is rasterised as long as the card, whose
+    // fill the raster engine would hand to a thread pool and wait for.
     QPainter p(this);
     const QRect area = event->rect();
-    const int corner = int(kCardRadius) + 2;
-    const bool nearCorner = area.top() < corner || area.bottom() >= height() - corner;
-    if (!nearCorner && width_ == std::round(width_)) {
-        // Between the corners the frame is two straight bands of its width,
-        // the same pixels as the stroke: no shape as long as the card.
-        const int w = int(width_);
-        for (const QRect& slice : paintSlices(area)) {
-            p.fillRect(QRect(0, slice.top(), w, slice.height()), color_);
-            p.fillRect(QRect(width() - w, slice.top(), w, slice.height()), color_);
-        }
-        return;
+    const int c = kCornerZone;
+    const int w = int(std::ceil(width_));
+    const auto fill = [&](const QRect& band) {
+        for (const QRect& slice : paintSlices(band.intersected(area)))
+            p.fillRect(slice, color_);
+    };
+    fill(QRect(0, c, w, height() - 2 * c));
+    fill(QRect(width() - w, c, w, height() - 2 * c));
+    fill(QRect(c, 0, width() - 2 * c, w));
+    fill(QRect(c, height() - w, width() - 2 * c, w));
+    const QPixmap pieces = corners();
+    const QRect quadrants[] = { { 0, 0, c, c }, { c, 0, c, c }, { 0, c, c, c }, { c, c, c, c } };
+    const QPoint places[] = { { 0, 0 }, { width() - c, 0 }, { 0, height() - c }, { width() - c, height() - c } };
+    for (int i = 0; i < 4; ++i) {
+        const QRect target(places[i], quadrants[i].size());
+        if (target.intersects(area))
+            p.drawPixmap(target, pieces, QRectF(quadrants[i].topLeft() * pieces.devicePixelRatio(),
+                                                quadrants[i].size() * pieces.devicePixelRatio()));
     }
-    p.setRenderHint(QPainter::Antialiasing);
-    // A long card is drawn over the painted band alone: the edges of a rect
-    // cut a corner's size beyond the band are the card's own there.
-    const QRectF r = paintedPart(QRectF(rect()), area, kCardRadius + 2);
-    // The rect and the card's shape in one path, filled odd-even: what lies
-    // outside the rounded corners, with no boolean operation on paths.
-    QPainterPath outside;
-    outside.setFillRule(Qt::OddEvenFill);
-    outside.addRect(r);
-    outside.addRoundedRect(r, kCardRadius, kCardRadius);
-    p.fillPath(outside, Theme::panel());
-    // Stroked inside the edge: the whole line lies within the card.
-    const double inset = width_ / 2;
-    p.setPen(QPen(color_, width_));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kCardRadius - inset, kCardRadius - inset);
 }
 
 RowsArea::RowsArea(QWidget* parent)

@@ -6,6 +6,7 @@
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -135,8 +136,13 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    QPixmap corners() const;
+
     QColor color_;
     double width_ = 1.0;
+    mutable QPixmap corners_;
+    mutable QColor cornersColor_;
+    mutable double cornersWidth_ = 0;
 };
 
 } // namespace tessarin

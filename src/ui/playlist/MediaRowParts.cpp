@@ -60,13 +60,10 @@ void RowSelectArea::setMark(Mark mark)
 {
     if (mark == mark_)
         return;
-    const int room = markRoom();
     mark_ = mark;
     shown_.width = -1;
-    // Only a mark of another width changes what the row needs; the area's
-    // own size stays, so nothing around it is laid out again at once.
-    if (markRoom() != room)
-        updateGeometry();
+    // The size asked of the layout keeps room for any mark: a take or a cue
+    // lays nothing out again, unless a live row's status moves under its line.
     followLines();
     update();
 }
@@ -83,6 +80,13 @@ QSize RowSelectArea::markSize() const
 }
 
 int RowSelectArea::markRoom() const { return mark_ == Mark::none ? 0 : markSize().width() + kMarkGap; }
+
+int RowSelectArea::widestMarkRoom()
+{
+    const int widest = std::max({ OnAirBadge::sizeFor(true).width(), OnAirBadge::sizeFor(false).width(),
+                                  CueCapsule::size().width() });
+    return widest + kMarkGap;
+}
 
 QRect RowSelectArea::markRect() const
 {
@@ -218,7 +222,7 @@ int RowSelectArea::textHeight(const Metrics& m) const
 QSize RowSelectArea::sizeHint() const
 {
     const int subtitleWidth = subtitleWidget_ ? subtitleWidget_->sizeHint().width() : 80;
-    const int width = kTextX + std::max(120, subtitleWidth) + markRoom();
+    const int width = kTextX + std::max(120, subtitleWidth) + widestMarkRoom();
     return { width, heightForWidth(width) };
 }
 
@@ -226,7 +230,7 @@ QSize RowSelectArea::minimumSizeHint() const
 {
     // The length, the live line or the stepper stays whole; the name and the
     // status words are cut when even that is too wide.
-    return { kMinThumbWidth + kThumbGap + essentialWidth() + markRoom(), sizeHint().height() };
+    return { kMinThumbWidth + kThumbGap + essentialWidth() + widestMarkRoom(), sizeHint().height() };
 }
 
 int RowSelectArea::heightForWidth(int width) const

@@ -108,6 +108,8 @@ private:
     QSize markSize() const;
     // The mark's width and the gap before it (0 without one).
     int markRoom() const;
+    // The same for the widest mark: what the size hints keep whatever the mark.
+    static int widestMarkRoom();
     int textHeight(const Metrics& m) const;
     // The subtitle's part that is never cut: the length, the live line or
     // the stepper's narrowest.
