@@ -281,12 +281,12 @@ void BlockCardView::makeRowsIn(const QRect& area)
         MediaRowView* row = makeRow(item);
         rows_.insert(item->id(), row);
         rowsArea_->setRow(i, row);
+        row->setMarks(marksFor(*item, i));
         made = true;
     }
     if (!made)
         return;
     frame_->raise();
-    applyRowMarks();
     emit rowsMadeInView();
 }
 
@@ -368,16 +368,18 @@ void BlockCardView::refreshMarks()
     const MarksSource now = marksSourceNow();
     if (now == marksSource_)
         return;
-    const auto mine = [this](const MarksSource& s) {
-        for (const auto& id : { s.current, s.cued, s.selected }) {
-            if (id && rows_.contains(*id))
-                return true;
-        }
-        return false;
-    };
-    if (mine(marksSource_) || mine(now))
-        applyRowMarks();
+    // Only the rows of the items named before or now can change their
+    // marks: a take in a card of a thousand rows visits two.
+    const MarksSource before = marksSource_;
     marksSource_ = now;
+    std::vector<QUuid> visited;
+    for (const auto& id : { before.current, before.cued, before.selected, now.current, now.cued, now.selected }) {
+        if (!id || std::find(visited.begin(), visited.end(), *id) != visited.end())
+            continue;
+        visited.push_back(*id);
+        if (MediaRowView* row = rows_.value(*id))
+            row->setMarks(marksFor(*row->item(), row->marks().index));
+    }
 }
 
 BlockCardView::MarksSource BlockCardView::marksSourceNow() const
@@ -393,28 +395,31 @@ BlockCardView::MarksSource BlockCardView::marksSourceNow() const
     return now;
 }
 
-void BlockCardView::applyRowMarks()
+MediaRowView::Marks BlockCardView::marksFor(const MediaFile& item, int position) const
 {
-    marksSource_ = marksSourceNow();
     const auto& current = engine_.currentItemID();
     const auto& cued = engine_.cuedItem();
     const auto& selected = engine_.selectedItem();
-    const bool playing = engine_.isPlaying();
+    MediaRowView::Marks marks;
+    marks.index = position;
+    marks.isOnAir = current && *current == item.id();
+    marks.isPlaying = marks.isOnAir && engine_.isPlaying();
+    marks.isCued = cued && cued->id() == item.id();
+    marks.isSelected = selected && selected->id() == item.id();
+    if (marks.isOnAir && item.isLive())
+        marks.liveStatus = engine_.liveStatus();
+    return marks;
+}
+
+void BlockCardView::applyRowMarks()
+{
+    marksSource_ = marksSourceNow();
     int position = -1;
     for (const auto& item : block_->items()) {
         ++position;
         MediaRowView* row = item ? rows_.value(item->id()) : nullptr;
-        if (!row || row->item() != item)
-            continue;
-        MediaRowView::Marks marks;
-        marks.index = position;
-        marks.isOnAir = current && *current == item->id();
-        marks.isPlaying = marks.isOnAir && playing;
-        marks.isCued = cued && cued->id() == item->id();
-        marks.isSelected = selected && selected->id() == item->id();
-        if (marks.isOnAir && item->isLive())
-            marks.liveStatus = engine_.liveStatus();
-        row->setMarks(marks);
+        if (row && row->item() == item)
+            row->setMarks(marksFor(*item, position));
     }
 }
 

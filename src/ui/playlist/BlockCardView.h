@@ -102,7 +102,9 @@ private:
     void syncRows();
     void refreshHeader();
     void refreshMarks();
+    // Every row's marks, from the engine and the rows' places.
     void applyRowMarks();
+    MediaRowView::Marks marksFor(const MediaFile& item, int position) const;
     void setTargeted(bool targeted);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
