@@ -41,6 +41,12 @@ Workers& Workers::sessions()
     return *pool;
 }
 
+Workers& Workers::players()
+{
+    static Workers* pool = new Workers("Vellumcast.MediaPlayer.demux", 4096, 10.0);
+    return *pool;
+}
+
 Workers::Workers(std::string label, std::size_t maxThreads, double idleSeconds)
     : label_(std::move(label))
     , maxThreads_(maxThreads == 0 ? 1 : maxThreads)

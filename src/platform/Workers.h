@@ -24,6 +24,10 @@ public:
     // their owner (capture inputs, ingest supervisors), so that they too are
     // joined at the end of the process; lives until exit.
     static Workers& sessions();
+    // The process-wide pool for the players' readers: each item loaded holds
+    // one of its threads for as long as it is loaded, and a thread left by an
+    // item reads the next one, so a take starts no thread.
+    static Workers& players();
 
     explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0);
     ~Workers(); // finishes queued tasks, then joins every thread

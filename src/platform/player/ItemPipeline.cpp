@@ -113,24 +113,31 @@ ItemPipeline::~ItemPipeline()
 {
     abort_ = true;
     wake();
-    if (demuxThread_.joinable())
-        demuxThread_.join();
+    if (demuxDone_.valid())
+        demuxDone_.wait();
 }
 
 void ItemPipeline::start(Events events)
 {
     events_ = std::move(events);
-    demuxThread_ = std::thread([this] { demuxMain(); });
+    // A reader that is never run (the pool refuses work once the process
+    // ends) drops its promise, which ends the wait as well.
+    auto done = std::make_shared<std::promise<void>>();
+    demuxDone_ = done->get_future();
+    Workers::players().async([this, done] {
+        demuxMain();
+        done->set_value();
+    });
 }
 
 void ItemPipeline::shutdown()
 {
     abort_ = true;
     wake();
-    // Joining may wait for a decode in progress: not on the main thread.
+    // Waiting may wait for a decode in progress: not on the main thread.
     Workers::userInitiated().async([self = shared_from_this()] {
-        if (self->demuxThread_.joinable())
-            self->demuxThread_.join();
+        if (self->demuxDone_.valid())
+            self->demuxDone_.wait();
     });
 }
 

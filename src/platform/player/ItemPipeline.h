@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -207,7 +208,8 @@ private:
     std::mutex successorMutex_;                     // guards successor_, for a copy
     std::weak_ptr<ItemPipeline> successor_;
 
-    std::thread demuxThread_;
+    // Ready once the reader, run on a thread of the players' pool, has left.
+    std::future<void> demuxDone_;
     std::thread videoThread_;
     std::thread audioThread_;
 };
