@@ -5,57 +5,96 @@
 #include <QRect>
 
 #include <cmath>
+#include <utility>
 
 namespace tessarin {
 
+ShapedLine::ShapedLine(const ShapedLine& other)
+    : now_(other.now_)
+    , before_(other.before_ ? std::make_unique<Shaping>(*other.before_) : nullptr)
+{
+}
+
+ShapedLine& ShapedLine::operator=(const ShapedLine& other)
+{
+    if (this != &other) {
+        now_ = other.now_;
+        before_ = other.before_ ? std::make_unique<Shaping>(*other.before_) : nullptr;
+    }
+    return *this;
+}
+
+ShapedLine::~ShapedLine() = default;
+
+bool ShapedLine::Shaping::serves(const QString& t, const QFont& f, int r, Qt::TextElideMode m)
+{
+    if (shaped.text().isNull() || text != t || font != f || mode != m)
+        return false;
+    if (room == r)
+        return true;
+    // The whole text, shaped for more room than it needs, fits any room as
+    // wide as itself: measured for a size hint, drawn as it is.
+    if (shown == text && width <= r) {
+        room = r;
+        return true;
+    }
+    return false;
+}
+
+void ShapedLine::Shaping::shape(const QString& t, const QFont& f, int r, Qt::TextElideMode m)
+{
+    text = t;
+    font = f;
+    room = r;
+    mode = m;
+    const QFontMetrics fm(f);
+    height = fm.height();
+    shaped.setTextFormat(Qt::PlainText);
+    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+    shaped.setText(t);
+    shaped.prepare(QTransform(), f);
+    width = int(std::ceil(shaped.size().width()));
+    shown = t;
+    if (width > r) {
+        shown = fm.elidedText(t, m, std::max(0, r));
+        shaped.setText(shown);
+        shaped.prepare(QTransform(), f);
+        width = int(std::ceil(shaped.size().width()));
+    }
+}
+
 void ShapedLine::set(const QString& text, const QFont& font, int room, Qt::TextElideMode mode)
 {
-    if (text_ == text && font_ == font && mode_ == mode && !shaped_.text().isNull()) {
-        if (room_ == room)
-            return;
-        // The whole text, shaped for more room than it needs, fits any room
-        // as wide as itself: measured for a size hint, drawn as it is.
-        if (shown_ == text_ && width_ <= room) {
-            room_ = room;
-            return;
-        }
+    if (now_.serves(text, font, room, mode))
+        return;
+    if (before_ && before_->serves(text, font, room, mode)) {
+        std::swap(now_, *before_);
+        return;
     }
-    text_ = text;
-    font_ = font;
-    room_ = room;
-    mode_ = mode;
-    const QFontMetrics fm(font);
-    height_ = fm.height();
-    shaped_.setTextFormat(Qt::PlainText);
-    shaped_.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped_.setText(text);
-    shaped_.prepare(QTransform(), font);
-    width_ = int(std::ceil(shaped_.size().width()));
-    shown_ = text;
-    if (width_ > room) {
-        shown_ = fm.elidedText(text, mode, std::max(0, room));
-        shaped_.setText(shown_);
-        shaped_.prepare(QTransform(), font);
-        width_ = int(std::ceil(shaped_.size().width()));
+    if (!now_.shaped.text().isNull()) {
+        if (!before_)
+            before_ = std::make_unique<Shaping>();
+        std::swap(now_, *before_);
     }
+    now_.shape(text, font, room, mode);
 }
 
 void ShapedLine::draw(QPainter& painter, const QRect& rect, Qt::Alignment alignment) const
 {
-    if (shown_.isEmpty())
+    if (now_.shown.isEmpty())
         return;
     int x = rect.left();
     if (alignment & Qt::AlignRight)
-        x = rect.right() + 1 - width_;
+        x = rect.right() + 1 - now_.width;
     else if (alignment & Qt::AlignHCenter)
-        x = rect.left() + (rect.width() - width_) / 2;
+        x = rect.left() + (rect.width() - now_.width) / 2;
     int y = rect.top(); // as drawText: at the top unless asked otherwise
     if (alignment & Qt::AlignBottom)
-        y = rect.bottom() + 1 - height_;
+        y = rect.bottom() + 1 - now_.height;
     else if (alignment & Qt::AlignVCenter)
-        y = rect.top() + (rect.height() - height_) / 2;
-    painter.setFont(font_);
-    painter.drawStaticText(QPointF(x, y), shaped_);
+        y = rect.top() + (rect.height() - now_.height) / 2;
+    painter.setFont(now_.font);
+    painter.drawStaticText(QPointF(x, y), now_.shaped);
 }
 
 } // namespace tessarin

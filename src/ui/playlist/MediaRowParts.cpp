@@ -373,9 +373,9 @@ void ReadoutLabel::setText(const QString& text, const QColor& color)
 void ReadoutLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setFont(font());
     p.setPen(color_);
-    p.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, text_);
+    line_.set(text_, font(), width(), Qt::ElideNone);
+    line_.draw(p, rect(), Qt::AlignRight | Qt::AlignVCenter);
 }
 
 // ---- BusyIconButton

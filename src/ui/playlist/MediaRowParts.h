@@ -152,6 +152,7 @@ protected:
 private:
     QString text_;
     QColor color_;
+    ShapedLine line_; // a read-out repaints with its row: shaped once per text
 };
 
 // An icon button that can show a progress mark in place of its symbol.

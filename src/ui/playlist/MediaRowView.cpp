@@ -32,6 +32,25 @@ constexpr double kImageSecondsMin = 1.0;
 constexpr double kImageSecondsMax = MediaFile::imageDurationRange.upper;
 const QChar kMinus(0x2212);
 
+// One line of the on-air row's fill over its stripe: the gradient runs
+// across, so every line is the same and the row is that line repeated. Kept
+// for the last width, stripe and pixel ratio asked.
+const QImage& onAirLine(int width, const QColor& stripe, qreal dpr)
+{
+    static QImage line;
+    static QColor lineStripe;
+    if (line.isNull() || line.width() != qRound(width * dpr) || lineStripe != stripe || line.devicePixelRatio() != dpr) {
+        line = QImage(qRound(width * dpr), 1, QImage::Format_ARGB32_Premultiplied);
+        line.setDevicePixelRatio(dpr);
+        QPainter p(&line);
+        const QRectF r(0, 0, width, 1.0 / dpr);
+        p.fillRect(r, stripe);
+        p.fillRect(r, Theme::onAirRowFill(r));
+        lineStripe = stripe;
+    }
+    return line;
+}
+
 QString liveSymbol(LiveSourceKind kind)
 {
     switch (kind) {
@@ -355,11 +374,15 @@ void MediaRowView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QRectF r(rect());
-    p.fillRect(r, marks_.index % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
-    if (marks_.isOnAir)
-        p.fillRect(r, Theme::onAirRowFill(r));
-    else if (marks_.isCued)
-        p.fillRect(r, Theme::withAlpha(Theme::cue(), 0.14));
+    const QColor stripe = marks_.index % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
+    if (marks_.isOnAir) {
+        const QImage& line = onAirLine(width(), stripe, devicePixelRatioF());
+        p.drawImage(r, line, QRectF(0, 0, line.width(), 1));
+    } else {
+        p.fillRect(r, stripe);
+        if (marks_.isCued)
+            p.fillRect(r, Theme::withAlpha(Theme::cue(), 0.14));
+    }
     if (marks_.isOnAir)
         p.fillRect(QRectF(0, 0, kStateBar, height()), Theme::accent());
     else if (marks_.isCued)
