@@ -83,8 +83,15 @@ int RowSelectArea::markRoom() const { return mark_ == Mark::none ? 0 : markSize(
 
 int RowSelectArea::widestMarkRoom()
 {
-    const int widest = std::max({ OnAirBadge::sizeFor(true).width(), OnAirBadge::sizeFor(false).width(),
-                                  CueCapsule::size().width() });
+    // Asked by every size hint: measured once per language of the marks.
+    static QString measuredFor;
+    static int widest = 0;
+    const QString texts = OnAirBadge::text(true) + QLatin1Char('/') + OnAirBadge::text(false);
+    if (texts != measuredFor) {
+        widest = std::max({ OnAirBadge::sizeFor(true).width(), OnAirBadge::sizeFor(false).width(),
+                            CueCapsule::size().width() });
+        measuredFor = texts;
+    }
     return widest + kMarkGap;
 }
 

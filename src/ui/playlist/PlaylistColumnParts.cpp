@@ -46,12 +46,20 @@ void CardList::paintEvent(QPaintEvent* event)
             for (const QRect& strip : QRegion(slice).subtracted(QRegion(card->geometry()))) {
                 p.setClipRect(strip);
                 const QRectF part = paintedPart(r, strip, 10 + 2 * radius + 2);
+                QColor c = base;
+                c.setAlphaF(float(base.alphaF() / radius));
+                p.setBrush(c);
                 for (int i = radius; i > 0; --i) {
-                    QColor c = base;
-                    c.setAlphaF(float(base.alphaF() / radius));
-                    p.setBrush(c);
                     const double grow = i;
-                    p.drawRoundedRect(part.adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+                    const QRectF ring = part.adjusted(-grow, -grow, grow, grow);
+                    const double corner = 10 + grow;
+                    // Between its rounded corners a ring is a plain band, the
+                    // same pixels filled as a rect: along a long card no shape
+                    // is rasterised for each strip of each page.
+                    if (strip.top() >= ring.top() + corner && strip.bottom() + 1 <= ring.bottom() - corner)
+                        p.fillRect(ring, c);
+                    else
+                        p.drawRoundedRect(ring, corner, corner);
                 }
             }
         }
