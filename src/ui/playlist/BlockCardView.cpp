@@ -136,6 +136,28 @@ QList<MediaRowView*> BlockCardView::rowsInOrder() const
 
 MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
 {
+    auto* row = new MediaRowView(item, actionsFor(item), rowsArea_);
+    row->setAcceptDrops(true);
+    row->installEventFilter(this);
+    return row;
+}
+
+MediaRowView* BlockCardView::rowFor(const std::shared_ptr<MediaFile>& item)
+{
+    // A row given back far from the view, of the item's kind, shows it:
+    // making a row and deleting one cost most of a scrolled page.
+    const auto spare = std::find_if(spareRows_.begin(), spareRows_.end(),
+                                    [&](const MediaRowView* row) { return row->fits(*item); });
+    if (spare == spareRows_.end())
+        return makeRow(item);
+    MediaRowView* row = *spare;
+    spareRows_.erase(spare);
+    row->setItem(item, actionsFor(item));
+    return row;
+}
+
+MediaRowView::Actions BlockCardView::actionsFor(const std::shared_ptr<MediaFile>& item)
+{
     MediaRowView::Actions actions;
     actions.onPlay = [this, item] { engine_.play(item, block_); };
     actions.onCue = [this, item] { engine_.cue(item, block_); };
@@ -146,10 +168,7 @@ MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
         block_->setItems(std::move(items));
     };
     actions.onDragStart = [this, item] { startItemDrag(item); };
-    auto* row = new MediaRowView(item, std::move(actions), rowsArea_);
-    row->setAcceptDrops(true);
-    row->installEventFilter(this);
-    return row;
+    return actions;
 }
 
 namespace {
@@ -278,7 +297,7 @@ void BlockCardView::makeRowsIn(const QRect& area)
         if (rowsArea_->rowAt(i) || !rowsArea_->placeRect(i).intersects(inArea))
             continue;
         const auto& item = listed_[std::size_t(i)];
-        MediaRowView* row = makeRow(item);
+        MediaRowView* row = rowFor(item);
         rows_.insert(item->id(), row);
         rowsArea_->setRow(i, row);
         row->setMarks(marksFor(*item, i));
@@ -323,8 +342,12 @@ int BlockCardView::giveBackRowsOutside(const QRect& near, int most)
         rowsArea_->takeRow(index);
         rows_.remove(row->item()->id());
         row->hide();
-        row->removeEventFilter(this);
-        row->deleteLater();
+        if (spareRows_.size() < kSpareRows) {
+            spareRows_.push_back(row);
+        } else {
+            row->removeEventFilter(this);
+            row->deleteLater();
+        }
     }
     return int(far.size());
 }

@@ -108,6 +108,9 @@ private:
     void setTargeted(bool targeted);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
+    // A spare row given the item, or a new one.
+    MediaRowView* rowFor(const std::shared_ptr<MediaFile>& item);
+    MediaRowView::Actions actionsFor(const std::shared_ptr<MediaFile>& item);
     // The height an item's row will take, from a row of its kind already
     // made; nullopt when there is none.
     std::optional<int> rowHeight(const MediaFile& item) const;
@@ -150,6 +153,9 @@ private:
     // The items shown, in order: item i is rowsArea_'s place i, its row or
     // the space it keeps until it is made.
     std::vector<std::shared_ptr<MediaFile>> listed_;
+    // Rows given back, hidden, kept to show items coming into view.
+    static constexpr std::size_t kSpareRows = 24;
+    std::vector<MediaRowView*> spareRows_;
     QHash<int, int> rowHeights_;
     QRect areaToFill_;
     QPointer<Popover> settingsPopover_;
