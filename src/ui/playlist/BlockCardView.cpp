@@ -12,6 +12,7 @@
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockSettingsView.h"
 #include "ui/playlist/ReorderAnimation.h"
+#include "ui/playlist/SpareRows.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -30,11 +31,12 @@
 namespace tessarin {
 
 BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
-                             std::function<void()> onDelete, QWidget* parent)
+                             SpareRows& spareRows, std::function<void()> onDelete, QWidget* parent)
     : QWidget(parent)
     , block_(std::move(block))
     , engine_(engine)
     , dragState_(dragState)
+    , spareRows_(spareRows)
     , onDelete_(std::move(onDelete))
 {
     setAcceptDrops(true);
@@ -144,14 +146,21 @@ MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
 
 MediaRowView* BlockCardView::rowFor(const std::shared_ptr<MediaFile>& item)
 {
-    // A row given back far from the view, of the item's kind, shows it:
-    // making a row and deleting one cost most of a scrolled page.
-    const auto spare = std::find_if(spareRows_.begin(), spareRows_.end(),
-                                    [&](const MediaRowView* row) { return row->fits(*item); });
-    if (spare == spareRows_.end())
+    // A row given back far from the view, of the item's kind, shows it.
+    MediaRowView* row = spareRows_.take(*item);
+    if (!row)
         return makeRow(item);
-    MediaRowView* row = *spare;
-    spareRows_.erase(spare);
+    if (row->parentWidget() != rowsArea_) {
+        // Given back by another card: it follows this one's drags now.
+        for (QWidget* up = row->parentWidget(); up; up = up->parentWidget()) {
+            if (auto* card = qobject_cast<BlockCardView*>(up)) {
+                row->removeEventFilter(card);
+                break;
+            }
+        }
+        row->setParent(rowsArea_);
+        row->installEventFilter(this);
+    }
     row->setItem(item, actionsFor(item));
     return row;
 }
@@ -342,9 +351,7 @@ int BlockCardView::giveBackRowsOutside(const QRect& near, int most)
         rowsArea_->takeRow(index);
         rows_.remove(row->item()->id());
         row->hide();
-        if (spareRows_.size() < kSpareRows) {
-            spareRows_.push_back(row);
-        } else {
+        if (!spareRows_.keep(row)) {
             row->removeEventFilter(this);
             row->deleteLater();
         }

@@ -38,6 +38,7 @@ class CountCapsule;
 class DragHandle;
 class EmptyBlockHint;
 class IconButton;
+class SpareRows;
 class OnAirBadge;
 class RowsArea;
 class PlaylistEngine;
@@ -45,8 +46,9 @@ class PlaylistEngine;
 class BlockCardView : public QWidget {
     Q_OBJECT
 public:
+    // Rows it gives back go to spareRows, which it also takes rows from.
     BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
-                  std::function<void()> onDelete, QWidget* parent = nullptr);
+                  SpareRows& spareRows, std::function<void()> onDelete, QWidget* parent = nullptr);
     ~BlockCardView() override;
 
     const std::shared_ptr<MediaBlock>& block() const { return block_; }
@@ -131,6 +133,7 @@ private:
     std::shared_ptr<MediaBlock> block_;
     PlaylistEngine& engine_;
     BlockDragState& dragState_;
+    SpareRows& spareRows_;
     std::function<void()> onDelete_;
     std::shared_ptr<MediaFile> draggingItem_;
     bool isTargeted_ = false;
@@ -153,9 +156,6 @@ private:
     // The items shown, in order: item i is rowsArea_'s place i, its row or
     // the space it keeps until it is made.
     std::vector<std::shared_ptr<MediaFile>> listed_;
-    // Rows given back, hidden, kept to show items coming into view.
-    static constexpr std::size_t kSpareRows = 24;
-    std::vector<MediaRowView*> spareRows_;
     QHash<int, int> rowHeights_;
     QRect areaToFill_;
     QPointer<Popover> settingsPopover_;

@@ -114,7 +114,7 @@ void PlaylistColumnView::syncCards()
         }
         if (!card) {
             std::weak_ptr<MediaBlock> weak = block;
-            card = new BlockCardView(block, engine_, dragState_, [this, weak] {
+            card = new BlockCardView(block, engine_, dragState_, spareRows_, [this, weak] {
                 if (auto b = weak.lock())
                     engine_.removeBlock(b);
             }, list_);

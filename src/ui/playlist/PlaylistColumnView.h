@@ -10,6 +10,7 @@
 // show holds a few pages of rows however far it has been scrolled, and each
 // page deletes about as many rows as it makes. Main thread.
 #include "ui/playlist/PlaylistDrag.h"
+#include "ui/playlist/SpareRows.h"
 
 #include <QHash>
 #include <QUuid>
@@ -53,6 +54,7 @@ private:
 
     PlaylistEngine& engine_;
     BlockDragState dragState_;
+    SpareRows spareRows_; // rows the cards gave back, for any card to show an item in
     PillButton* newBlock_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     QWidget* list_ = nullptr;
