@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tessarin {
 
@@ -141,7 +142,11 @@ FitLabel::FitLabel(const QString& text, double minimumScaleFactor, QWidget* pare
 QFont FitLabel::drawingFont() const
 {
     QFont f = font();
-    const int full = QFontMetrics(f).horizontalAdvance(text_);
+    // Measured by shaping the whole text, kept: when it fits, the paint
+    // draws that shaping (a running timecode is shaped once a second, not
+    // measured and then shaped).
+    line_.set(text_, f, std::numeric_limits<int>::max(), mode_);
+    const int full = line_.width();
     if (full <= width() || full == 0)
         return f;
     const double scale = std::max(minimumScaleFactor_, double(width()) / full);

@@ -51,7 +51,7 @@ protected:
     mutable QFont hintFont_;
     mutable int hintWidth_ = -1;
     // The one line as last drawn, shaped once for its text, font and width.
-    ShapedLine line_;
+    mutable ShapedLine line_;
 };
 
 class FitLabel : public ElidedLabel {

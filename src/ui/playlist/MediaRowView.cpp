@@ -32,23 +32,27 @@ constexpr double kImageSecondsMin = 1.0;
 constexpr double kImageSecondsMax = MediaFile::imageDurationRange.upper;
 const QChar kMinus(0x2212);
 
-// One line of the on-air row's fill over its stripe: the gradient runs
-// across, so every line is the same and the row is that line repeated. Kept
-// for the last width, stripe and pixel ratio asked.
-const QImage& onAirLine(int width, const QColor& stripe, qreal dpr)
+// The on-air row's fill over its stripe, drawn once per size, stripe and
+// pixel ratio and copied in each paint: a gradient as large as the row
+// costs more to fill than to copy. One kept per stripe, since the row on
+// air changes stripes as the program goes down a block.
+const QImage& onAirFill(const QSize& size, const QColor& stripe, qreal dpr)
 {
-    static QImage line;
-    static QColor lineStripe;
-    if (line.isNull() || line.width() != qRound(width * dpr) || lineStripe != stripe || line.devicePixelRatio() != dpr) {
-        line = QImage(qRound(width * dpr), 1, QImage::Format_ARGB32_Premultiplied);
-        line.setDevicePixelRatio(dpr);
-        QPainter p(&line);
-        const QRectF r(0, 0, width, 1.0 / dpr);
+    static QImage fills[2];
+    static QColor stripes[2];
+    const int slot = stripe == Theme::rowDark() ? 0 : 1;
+    QImage& fill = fills[slot];
+    const QSize pixels(qRound(size.width() * dpr), qRound(size.height() * dpr));
+    if (fill.isNull() || fill.size() != pixels || stripes[slot] != stripe || fill.devicePixelRatio() != dpr) {
+        fill = QImage(pixels, QImage::Format_RGB32);
+        fill.setDevicePixelRatio(dpr);
+        QPainter p(&fill);
+        const QRectF r(QPointF(0, 0), QSizeF(size));
         p.fillRect(r, stripe);
         p.fillRect(r, Theme::onAirRowFill(r));
-        lineStripe = stripe;
+        stripes[slot] = stripe;
     }
-    return line;
+    return fill;
 }
 
 QString liveSymbol(LiveSourceKind kind)
@@ -399,8 +403,7 @@ void MediaRowView::paintEvent(QPaintEvent*)
     const QRectF r(rect());
     const QColor stripe = marks_.index % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
     if (marks_.isOnAir) {
-        const QImage& line = onAirLine(width(), stripe, devicePixelRatioF());
-        p.drawImage(r, line, QRectF(0, 0, line.width(), 1));
+        p.drawImage(QPointF(0, 0), onAirFill(size(), stripe, devicePixelRatioF()));
     } else {
         p.fillRect(r, stripe);
         if (marks_.isCued)
