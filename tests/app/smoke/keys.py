@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 # Keyboard helpers of the smoke test, over the application's accessibility
 # tree (see x11.py):
-#   keys.py tab-to NAME      presses Tab until the focus is on the lowest shown
-#                            object named NAME; fails after 200 presses
+#   keys.py tab-to NAME [ROW]
+#                            presses Tab until the focus is on the lowest shown
+#                            object named NAME (of those inside the object whose
+#                            name starts with ROW, when given); fails after 200
+#                            presses
 #   keys.py schedule SHOW    prints the local hour and minute of each event
 #                            stored in the show file SHOW, one per line
 import json
@@ -19,11 +22,23 @@ def extents(node):
     return (ext.x, ext.y, ext.width, ext.height)
 
 
-def lowest(name):
+def inside(node, prefix):
+    up = node.parent
+    while up is not None:
+        try:
+            if up.name.startswith(prefix):
+                return True
+            up = up.parent
+        except Exception:
+            return False
+    return False
+
+
+def lowest(name, row=None):
     found = None
     for node in x11.nodes():
         try:
-            if node.name != name:
+            if node.name != name or (row is not None and not inside(node, row)):
                 continue
             box = extents(node)
             if box[2] > 0 and box[3] > 0 and (found is None or box[1] > found[1]):
@@ -44,8 +59,8 @@ def focused():
     return None
 
 
-def tab_to(name):
-    target = lowest(name)
+def tab_to(name, row=None):
+    target = lowest(name, row)
     if target is None:
         print('nothing named ' + name, file=sys.stderr)
         return 1
@@ -76,7 +91,7 @@ def schedule(show):
 
 if __name__ == '__main__':
     if sys.argv[1] == 'tab-to':
-        sys.exit(tab_to(sys.argv[2]))
+        sys.exit(tab_to(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'schedule':
         sys.exit(schedule(sys.argv[2]))
     sys.exit(2)

@@ -66,13 +66,23 @@ for n in $(seq -w 2 200); do
   ln "$work/show/voci/Voce 001.wav" "$work/show/voci/Voce $n.wav"
   browser+=",$(item "voci/Voce $n.wav")"
 done
+# The last block: 200 more names of it, "Coro 001" to "Coro 200".
+mkdir "$work/show/cori"
+choir=""
+for n in $(seq -w 1 200); do
+  ln "$work/show/voci/Voce 001.wav" "$work/show/cori/Coro $n.wav"
+  choir+="${choir:+,}$(item "cori/Coro $n.wav")"
+done
 cat > "$work/show/Smoke.vellumcast" <<JSON
 {"blocks":[{"endBehavior":"pauseBlack","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
  "items":[$(item Prima.wav),$(item Rotto.mp4),$(item Ultima.wav)],
  "loop":false,"loopCount":0,"name":"Guasto","normalizeAudio":false},
  {"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
  "items":[$(item Sigla.mp4)],
- "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
+ "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false},
+ {"endBehavior":"stop","id":"1A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4F",
+ "items":[$choir],
+ "loop":false,"loopCount":0,"name":"Coro","normalizeAudio":false}],
  "browser":[$browser],"layers":[],"version":1}
 JSON
 # The last show, the first block on the P key (key code 35, no modifiers) and
@@ -222,7 +232,7 @@ sine_now() { recent | "$python" -c 'import sys; lo, hi = map(float, sys.stdin.re
 wait_for 20 silent_now || fail "the first block did not end in silence"
 wait_for 10 find_named Blocchi || fail "no blocks tab"
 xdotool mousemove --sync $xy click 1
-"$python" "$here/keys.py" tab-to 'Riproduci da qui' || fail "Tab does not reach the play button of the last row"
+"$python" "$here/keys.py" tab-to 'Riproduci da qui' Sigla || fail "Tab does not reach the play button of the second block's row"
 xdotool key Return
 wait_for 10 sine_now || fail "Return on the focused play button of the second block's row did not play it"
 echo "Tab and Return played the second block's row"
@@ -256,6 +266,18 @@ xdotool click --repeat 200 --delay 5 4
 wait_for 10 shown_row 'Voce 001, 00:00:02' || fail "the wheel did not bring the browser's first row back"
 shown_row 'Voce 200, 00:00:02' && fail "the browser's last row is still shown at the top of the list"
 echo "browser rows named after their own files at the end of the list and back at the top"
+# The blocks column, 200 files in its last block: past a few pages
+# of rows, those far from the view are given to the items coming into it,
+# in any block, and every row shown is named after its own item.
+wait_for 10 shown_row 'Prima, 00:00:02' || fail "the first block's first row is not shown"
+xdotool mousemove --sync $xy click --repeat 400 --delay 5 5
+wait_for 15 shown_row 'Coro 200, 00:00:02' || fail "the wheel did not bring the last block's last row into view"
+shown_row 'Coro 199, 00:00:02' || fail "the block row before the last is not shown with its own name"
+shown_row 'Prima, 00:00:02' && fail "the first block's first row is still shown at the end of the blocks"
+xdotool click --repeat 400 --delay 5 4
+wait_for 15 shown_row 'Prima, 00:00:02' || fail "the wheel did not bring the first block's first row back"
+shown_row 'Coro 200, 00:00:02' && fail "the last block's last row is still shown at the top of the blocks"
+echo "block rows named after their own items at the end of the blocks and back at the top"
 # The IN/OUT editor, opened with a real click on its button found in the
 # tree, is there as a dialog with its controls (a popup window, which Qt
 # leaves out of the tree by itself), and Escape takes it away again.
