@@ -43,7 +43,9 @@ HeaderFill::HeaderFill(QWidget* parent)
 void HeaderFill::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), Theme::headerFill(QRectF(rect())));
+    p.drawImage(QPointF(0, 0), fill_.at(size(), devicePixelRatioF(), true, [](QPainter& fill, const QRectF& area) {
+        fill.fillRect(area, Theme::headerFill(area));
+    }));
 }
 
 QRectF paintedPart(const QRectF& r, const QRect& area, double margin)

@@ -2,6 +2,8 @@
 // Plain painted areas the views share: a line of one colour (separators,
 // 1 point high unless sized otherwise) and the header gradient behind the
 // top bar and the columns' headers. Main thread.
+#include "ui/kit/KeptPicture.h"
+
 #include <QColor>
 #include <QList>
 #include <QRect>
@@ -45,6 +47,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    KeptPicture fill_;
 };
 
 } // namespace tessarin

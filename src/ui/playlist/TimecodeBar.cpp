@@ -78,13 +78,15 @@ void TimecodeBar::follow()
 void TimecodeBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(box, kRadius, kRadius);
-    p.fillPath(shape, Theme::headerFill(box));
-    p.setPen(QPen(Theme::panelBorder(), 1));
-    p.drawPath(shape);
+    p.drawImage(QPointF(0, 0), box_.at(size(), devicePixelRatioF(), false, [](QPainter& draw, const QRectF& area) {
+        draw.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = area.adjusted(0.5, 0.5, -0.5, -0.5);
+        QPainterPath shape;
+        shape.addRoundedRect(box, kRadius, kRadius);
+        draw.fillPath(shape, Theme::headerFill(box));
+        draw.setPen(QPen(Theme::panelBorder(), 1));
+        draw.drawPath(shape);
+    }));
 }
 
 } // namespace tessarin

@@ -3,6 +3,8 @@
 // wall clock in the middle and the time left, which blinks red and white in
 // the engine's near-end phase and turns blue while a live source is on air.
 // Shows the engine's readouts verbatim. Main thread.
+#include "ui/kit/KeptPicture.h"
+
 #include <QWidget>
 
 namespace tessarin {
@@ -36,6 +38,7 @@ private:
     FitLabel* elapsed_;
     TimeOfDayClockView* clockView_;
     FitLabel* remaining_;
+    KeptPicture box_; // the rounded box, drawn once per size
 };
 
 } // namespace tessarin
