@@ -15,6 +15,7 @@
 //    sound.
 // Each prints its reference from the same run and a verdict; the program
 // exits non-zero when a verdict failed.
+#include "../common/ProcStatus.h"
 #include "platform/AllocatorSettings.h"
 #include "platform/Clock.h"
 #include "platform/PeriodicThread.h"
@@ -104,17 +105,7 @@ QString file4kHevc10()
 }
 
 // The peak resident size since the last reset, in MiB (VmHWM).
-double peakResidentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0.0;
-}
+double peakResidentMiB() { return bench::statusMegabytes("VmHWM"); }
 
 void resetPeakResident()
 {

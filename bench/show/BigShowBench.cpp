@@ -22,6 +22,7 @@
 #include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
 #include "../common/NoDialogs.h"
+#include "../common/ProcStatus.h"
 #include "../common/ProcessAge.h"
 #include "app/AppLook.h"
 #include "app/ContentView.h"
@@ -76,17 +77,7 @@ double peakMegabytes()
 }
 
 // The resident memory now.
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
+double residentMegabytes() { return bench::statusMegabytes("VmRSS"); }
 
 // The show file naming items copies of one clip.
 QString showFile(const QString& folder, int items)
