@@ -157,7 +157,7 @@ void PlaylistColumnView::giveBackFarRows()
     int made = 0;
     for (const BlockCardView* card : std::as_const(cards_))
         made += card->rowsMade();
-    int excess = made - kRowsKept;
+    int excess = std::min(made - kRowsKept, kRowsTakenAtOnce);
     const int page = scroll_->viewport()->height();
     if (excess <= 0 || page <= 0)
         return;

@@ -7,8 +7,8 @@
 // owns the block drag state its cards share. Scrolling, and rows made as
 // they come into view, take back the rows the cards hold beyond kRowsKept,
 // the farthest from the view first and none within two pages of it: a long
-// show holds a few pages of rows however far it has been scrolled, and each
-// page deletes about as many rows as it makes. Main thread.
+// show holds a few pages of rows however far it has been scrolled, and rows
+// taken back show the items coming into view. Main thread.
 #include "ui/playlist/PlaylistDrag.h"
 #include "ui/playlist/SpareRows.h"
 
@@ -38,6 +38,10 @@ public:
 
     // How many rows the cards keep before rows far from the view are taken back.
     static constexpr int kRowsKept = 200;
+    // The most rows taken back at once: as many as are kept spare, so a
+    // show opened with more rows than kept gives back its excess over a few
+    // scroll steps instead of deleting it all in the first.
+    static constexpr int kRowsTakenAtOnce = int(SpareRows::kKept);
 
     BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
     QList<BlockCardView*> cardsInOrder() const;

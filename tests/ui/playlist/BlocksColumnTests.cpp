@@ -567,7 +567,9 @@ TEST_F(BlocksColumn, RowsFarFromTheViewAreTakenBackAndMadeAgainWithTheirMarks)
     EXPECT_EQ(card->row(first[5]->id()), cued);
     EXPECT_EQ(card->row(first[6]->id()), onAir);
     EXPECT_EQ(card->rowsMade(), 4) << "the rows farthest from the view go first";
-    EXPECT_EQ(rowsMade(), PlaylistColumnView::kRowsKept);
+    // A jump gives back at most so many rows at each step.
+    EXPECT_GE(rowsMade(), PlaylistColumnView::kRowsKept);
+    EXPECT_LE(rowsMade(), PlaylistColumnView::kRowsKept + PlaylistColumnView::kRowsTakenAtOnce);
     BlockCardView* last = col.card(blocks.back()->id());
     ASSERT_NE(last->row(items.back().back()->id()), nullptr) << "the rows in view are made";
     EXPECT_TRUE(last->row(items.back().back()->id())->isVisible());
