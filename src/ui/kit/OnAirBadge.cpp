@@ -108,8 +108,12 @@ void OnAirBadge::paint(QPainter& p, const QRectF& r, bool isPlaying)
 
 QSize CueCapsule::size()
 {
-    const QFontMetrics fm(capsuleFont(QFont::Black));
-    return { fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6 };
+    // "CUE" in every language: measured once.
+    static const QSize measured = [] {
+        const QFontMetrics fm(capsuleFont(QFont::Black));
+        return QSize(fm.horizontalAdvance(QStringLiteral("CUE")) + 14, fm.height() + 6);
+    }();
+    return measured;
 }
 
 void CueCapsule::paint(QPainter& p, const QRectF& r)

@@ -9,23 +9,6 @@
 
 namespace tessarin {
 
-ShapedLine::ShapedLine(const ShapedLine& other)
-    : now_(other.now_)
-    , before_(other.before_ ? std::make_unique<Shaping>(*other.before_) : nullptr)
-{
-}
-
-ShapedLine& ShapedLine::operator=(const ShapedLine& other)
-{
-    if (this != &other) {
-        now_ = other.now_;
-        before_ = other.before_ ? std::make_unique<Shaping>(*other.before_) : nullptr;
-    }
-    return *this;
-}
-
-ShapedLine::~ShapedLine() = default;
-
 bool ShapedLine::Shaping::serves(const QString& t, const QFont& f, int r, Qt::TextElideMode m)
 {
     if (shaped.text().isNull() || text != t || font != f || mode != m)

@@ -19,13 +19,6 @@ namespace tessarin {
 
 class ShapedLine {
 public:
-    ShapedLine() = default;
-    ShapedLine(const ShapedLine& other);
-    ShapedLine& operator=(const ShapedLine& other);
-    ShapedLine(ShapedLine&&) noexcept = default;
-    ShapedLine& operator=(ShapedLine&&) noexcept = default;
-    ~ShapedLine();
-
     // Shapes again only when the text, the font, the room or the mode is
     // neither the last one's nor the one's before.
     void set(const QString& text, const QFont& font, int room, Qt::TextElideMode mode);

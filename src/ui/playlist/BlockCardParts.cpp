@@ -184,22 +184,17 @@ void CardFrame::setBorder(const QColor& color, double width)
         return;
     color_ = color;
     width_ = width;
+    corners_.forget();
     update();
 }
 
-QPixmap CardFrame::corners() const
+const QImage& CardFrame::corners()
 {
     // A card as small as its four corners, drawn once per look: each corner
     // of a card of any size is the same pixels, moved by whole pixels.
-    const qreal dpr = devicePixelRatioF();
-    if (corners_.isNull() || cornersColor_ != color_ || cornersWidth_ != width_ || corners_.devicePixelRatio() != dpr) {
-        const int side = 2 * kCornerZone;
-        corners_ = QPixmap(QSize(qRound(side * dpr), qRound(side * dpr)));
-        corners_.setDevicePixelRatio(dpr);
-        corners_.fill(Qt::transparent);
-        QPainter p(&corners_);
+    const int side = 2 * kCornerZone;
+    return corners_.at(QSize(side, side), devicePixelRatioF(), false, [this](QPainter& p, const QRectF& r) {
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r(0, 0, side, side);
         // The rect and the card's shape in one path, filled odd-even: what
         // lies outside the rounded corners, with no boolean operation on paths.
         QPainterPath outside;
@@ -212,10 +207,7 @@ QPixmap CardFrame::corners() const
         p.setPen(QPen(color_, width_));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kCardRadius - inset, kCardRadius - inset);
-        cornersColor_ = color_;
-        cornersWidth_ = width_;
-    }
-    return corners_;
+    });
 }
 
 void CardFrame::paintEvent(QPaintEvent* event)
@@ -235,14 +227,14 @@ void CardFrame::paintEvent(QPaintEvent* event)
     fill(QRect(width() - w, c, w, height() - 2 * c));
     fill(QRect(c, 0, width() - 2 * c, w));
     fill(QRect(c, height() - w, width() - 2 * c, w));
-    const QPixmap pieces = corners();
+    const QImage& pieces = corners();
     const QRect quadrants[] = { { 0, 0, c, c }, { c, 0, c, c }, { 0, c, c, c }, { c, c, c, c } };
     const QPoint places[] = { { 0, 0 }, { width() - c, 0 }, { 0, height() - c }, { width() - c, height() - c } };
     for (int i = 0; i < 4; ++i) {
         const QRect target(places[i], quadrants[i].size());
         if (target.intersects(area))
-            p.drawPixmap(target, pieces, QRectF(quadrants[i].topLeft() * pieces.devicePixelRatio(),
-                                                quadrants[i].size() * pieces.devicePixelRatio()));
+            p.drawImage(target, pieces, QRectF(quadrants[i].topLeft() * pieces.devicePixelRatio(),
+                                               quadrants[i].size() * pieces.devicePixelRatio()));
     }
 }
 

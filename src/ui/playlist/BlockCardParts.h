@@ -3,10 +3,10 @@
 // the item count capsule, the hint of an empty block and the
 // frame laid over the card (rounded corners and the state's border). Main
 // thread.
+#include "ui/kit/KeptPicture.h"
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QColor>
-#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -136,13 +136,11 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QPixmap corners() const;
+    const QImage& corners();
 
     QColor color_;
     double width_ = 1.0;
-    mutable QPixmap corners_;
-    mutable QColor cornersColor_;
-    mutable double cornersWidth_ = 0;
+    KeptPicture corners_; // for this colour and width
 };
 
 } // namespace tessarin

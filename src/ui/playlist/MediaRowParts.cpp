@@ -83,16 +83,9 @@ int RowSelectArea::markRoom() const { return mark_ == Mark::none ? 0 : markSize(
 
 int RowSelectArea::widestMarkRoom()
 {
-    // Asked by every size hint: measured once per language of the marks.
-    static QString measuredFor;
-    static int widest = 0;
-    const QString texts = OnAirBadge::text(true) + QLatin1Char('/') + OnAirBadge::text(false);
-    if (texts != measuredFor) {
-        widest = std::max({ OnAirBadge::sizeFor(true).width(), OnAirBadge::sizeFor(false).width(),
-                            CueCapsule::size().width() });
-        measuredFor = texts;
-    }
-    return widest + kMarkGap;
+    return std::max({ OnAirBadge::sizeFor(true).width(), OnAirBadge::sizeFor(false).width(),
+                      CueCapsule::size().width() })
+        + kMarkGap;
 }
 
 QRect RowSelectArea::markRect() const

@@ -6,6 +6,7 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/DisplayName.h"
+#include "ui/kit/KeptPicture.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/OnAirBadge.h"
 #include "ui/kit/Popover.h"
@@ -32,27 +33,17 @@ constexpr double kImageSecondsMin = 1.0;
 constexpr double kImageSecondsMax = MediaFile::imageDurationRange.upper;
 const QChar kMinus(0x2212);
 
-// The on-air row's fill over its stripe, drawn once per size, stripe and
-// pixel ratio and copied in each paint: a gradient as large as the row
-// costs more to fill than to copy. One kept per stripe, since the row on
-// air changes stripes as the program goes down a block.
+// The on-air row's fill over its stripe, drawn once per size and pixel
+// ratio and copied in each paint: a gradient as large as the row costs more
+// to fill than to copy. One kept per stripe, since the row on air changes
+// stripes as the program goes down a block.
 const QImage& onAirFill(const QSize& size, const QColor& stripe, qreal dpr)
 {
-    static QImage fills[2];
-    static QColor stripes[2];
-    const int slot = stripe == Theme::rowDark() ? 0 : 1;
-    QImage& fill = fills[slot];
-    const QSize pixels(qRound(size.width() * dpr), qRound(size.height() * dpr));
-    if (fill.isNull() || fill.size() != pixels || stripes[slot] != stripe || fill.devicePixelRatio() != dpr) {
-        fill = QImage(pixels, QImage::Format_RGB32);
-        fill.setDevicePixelRatio(dpr);
-        QPainter p(&fill);
-        const QRectF r(QPointF(0, 0), QSizeF(size));
+    static KeptPicture fills[2];
+    return fills[stripe == Theme::rowDark() ? 0 : 1].at(size, dpr, true, [&](QPainter& p, const QRectF& r) {
         p.fillRect(r, stripe);
         p.fillRect(r, Theme::onAirRowFill(r));
-        stripes[slot] = stripe;
-    }
-    return fill;
+    });
 }
 
 QString liveSymbol(LiveSourceKind kind)
