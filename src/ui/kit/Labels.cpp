@@ -61,7 +61,14 @@ QSize ElidedLabel::sizeHint() const
     const QFont f = font();
     const QFontMetrics fm(f);
     if (hintWidth_ < 0 || hintText_ != text_ || hintFont_ != f) {
-        hintWidth_ = fm.horizontalAdvance(text_) + 1;
+        // One line is measured by the shaping its paint then draws, when
+        // the whole text fits (a name, a timecode): shaped once, not twice.
+        if (separator_.isEmpty()) {
+            line_.set(text_, f, std::numeric_limits<int>::max(), mode_);
+            hintWidth_ = line_.advance() + 1;
+        } else {
+            hintWidth_ = fm.horizontalAdvance(text_) + 1;
+        }
         hintText_ = text_;
         hintFont_ = f;
     }

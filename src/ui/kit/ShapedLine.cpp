@@ -3,15 +3,17 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRect>
+#include <QTextLayout>
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace tessarin {
 
 bool ShapedLine::Shaping::serves(const QString& t, const QFont& f, int r, Qt::TextElideMode m)
 {
-    if (shaped.text().isNull() || text != t || font != f || mode != m)
+    if (!isShaped || text != t || font != f || mode != m)
         return false;
     if (room == r)
         return true;
@@ -24,25 +26,42 @@ bool ShapedLine::Shaping::serves(const QString& t, const QFont& f, int r, Qt::Te
     return false;
 }
 
+void ShapedLine::Shaping::layOut(const QString& line, const QFont& f)
+{
+    // Laid out as a static text lays out a line (leading included, from the
+    // top left), so the glyphs land where drawText would put them.
+    QTextLayout layout(line, f);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine only = layout.createLine();
+    if (only.isValid()) {
+        only.setLeadingIncluded(true);
+        only.setLineWidth(std::numeric_limits<int>::max() / 256.0);
+        only.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    runs = layout.glyphRuns();
+    // The text's ink may reach past its advance (an italic, a last "f"):
+    // alignment keeps room for it, a size hint asks the advance alone.
+    const qreal natural = only.isValid() ? only.naturalTextWidth() : 0.0;
+    width = int(std::ceil(natural));
+    advance = only.isValid() ? qRound(only.horizontalAdvance()) : 0;
+}
+
 void ShapedLine::Shaping::shape(const QString& t, const QFont& f, int r, Qt::TextElideMode m)
 {
     text = t;
     font = f;
     room = r;
     mode = m;
+    isShaped = true;
     const QFontMetrics fm(f);
     height = fm.height();
-    shaped.setTextFormat(Qt::PlainText);
-    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped.setText(t);
-    shaped.prepare(QTransform(), f);
-    width = int(std::ceil(shaped.size().width()));
     shown = t;
+    layOut(t, f);
     if (width > r) {
         shown = fm.elidedText(t, m, std::max(0, r));
-        shaped.setText(shown);
-        shaped.prepare(QTransform(), f);
-        width = int(std::ceil(shaped.size().width()));
+        layOut(shown, f);
     }
 }
 
@@ -54,7 +73,7 @@ void ShapedLine::set(const QString& text, const QFont& font, int room, Qt::TextE
         std::swap(now_, *before_);
         return;
     }
-    if (!now_.shaped.text().isNull()) {
+    if (now_.isShaped) {
         if (!before_)
             before_ = std::make_unique<Shaping>();
         std::swap(now_, *before_);
@@ -77,7 +96,8 @@ void ShapedLine::draw(QPainter& painter, const QRect& rect, Qt::Alignment alignm
     else if (alignment & Qt::AlignVCenter)
         y = rect.top() + (rect.height() - now_.height) / 2;
     painter.setFont(now_.font);
-    painter.drawStaticText(QPointF(x, y), now_.shaped);
+    for (const QGlyphRun& run : now_.runs)
+        painter.drawGlyphRun(QPointF(x, y), run);
 }
 
 } // namespace tessarin

@@ -7,7 +7,8 @@
 // that goes back and forth between two looks (a row's name in bold while on
 // air, regular after) is shaped once for each. Main thread.
 #include <QFont>
-#include <QStaticText>
+#include <QGlyphRun>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -24,8 +25,11 @@ public:
     void set(const QString& text, const QFont& font, int room, Qt::TextElideMode mode);
     // The text as drawn: whole, or cut to the room.
     const QString& shown() const { return now_.shown; }
-    // The shown text's advance.
+    // The shown text's width, rounded up: where alignment places it.
     int width() const { return now_.width; }
+    // The shown text's advance rounded as QFontMetrics::horizontalAdvance
+    // rounds it: what a size hint asks.
+    int advance() const { return now_.advance; }
     // Drawn in rect at the alignment given, as QPainter::drawText places it.
     void draw(QPainter& painter, const QRect& rect, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) const;
 
@@ -37,12 +41,15 @@ private:
         Qt::TextElideMode mode = Qt::ElideRight;
         QString shown;
         int width = 0;
+        int advance = 0;
         int height = 0;
-        QStaticText shaped;
+        bool isShaped = false;
+        QList<QGlyphRun> runs; // the shown text's glyphs, placed from the top left
         // Whether this shaping draws text in room as asked; takes the room
         // on when it does.
         bool serves(const QString& text, const QFont& font, int room, Qt::TextElideMode mode);
         void shape(const QString& text, const QFont& font, int room, Qt::TextElideMode mode);
+        void layOut(const QString& line, const QFont& font);
     };
     Shaping now_;
     std::unique_ptr<Shaping> before_; // made when a second shaping is

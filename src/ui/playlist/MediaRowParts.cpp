@@ -45,10 +45,14 @@ void RowSelectArea::setLook(const Look& look)
         return;
     // Bold and regular type of one size are equally high: only another
     // height asks the layout again.
-    const bool resized = QFontMetrics(look.nameFont).height() != QFontMetrics(look_.nameFont).height()
-        || QFontMetrics(look.subtitleFont).height() != QFontMetrics(look_.subtitleFont).height();
+    const auto higher = [](const QFont& a, const QFont& b) {
+        return a != b && QFontMetrics(a).height() != QFontMetrics(b).height();
+    };
+    const bool resized = higher(look.nameFont, look_.nameFont) || higher(look.subtitleFont, look_.subtitleFont);
+    // Going on air changes the name's look: the subtitle keeps its measure.
+    if (look.subtitle != look_.subtitle || look.status != look_.status || look.subtitleFont != look_.subtitleFont)
+        measured_.valid = false;
     look_ = look;
-    measured_.valid = false;
     shown_.width = -1;
     if (resized)
         updateGeometry();
@@ -197,7 +201,6 @@ const RowSelectArea::Shown& RowSelectArea::shown() const
 
 RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
 {
-    const QFontMetrics fm(look_.subtitleFont);
     const bool status = !subtitleWidget_ && !look_.status.isEmpty();
     const int oneLine = essentialWidth() + (status ? kStatusGap + measured().status : 0);
     // The tile gives up width, down to a square, before the subtitle is cut.

@@ -55,8 +55,12 @@ QSize TimecodeBar::minimumSizeHint() const
 {
     QFont smallest = remaining_->font();
     smallest.setPixelSize(int(std::floor(smallest.pixelSize() * kMinimumScale)));
-    const int readout = QFontMetrics(smallest).horizontalAdvance(QStringLiteral("-00:00:00")) + 2;
-    return { 2 * kInsetX + 2 * kSpacing + 2 * readout + clockView_->sizeHint().width(), QWidget::minimumSizeHint().height() };
+    if (readoutWidth_ < 0 || smallest != readoutFont_) {
+        readoutFont_ = smallest;
+        readoutWidth_ = QFontMetrics(smallest).horizontalAdvance(QStringLiteral("-00:00:00")) + 2;
+    }
+    return { 2 * kInsetX + 2 * kSpacing + 2 * readoutWidth_ + clockView_->sizeHint().width(),
+             QWidget::minimumSizeHint().height() };
 }
 
 QColor TimecodeBar::remainingColor() const

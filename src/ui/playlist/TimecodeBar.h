@@ -5,6 +5,8 @@
 // Shows the engine's readouts verbatim. Main thread.
 #include "ui/kit/KeptPicture.h"
 
+#include <QFont>
+
 #include <QWidget>
 
 namespace tessarin {
@@ -39,6 +41,9 @@ private:
     TimeOfDayClockView* clockView_;
     FitLabel* remaining_;
     KeptPicture box_; // the rounded box, drawn once per size
+    // A readout's width at its smallest, measured once per font.
+    mutable QFont readoutFont_;
+    mutable int readoutWidth_ = -1;
 };
 
 } // namespace tessarin

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -312,4 +313,33 @@ TEST(ElidedLabel, ANewTextOfTheSameWidthRepaintsWithoutANewLayout)
     QCoreApplication::sendPostedEvents();
     EXPECT_GE(counter.layouts, 1);
     EXPECT_GT(label->sizeHint().width(), hint.width());
+}
+
+TEST(ElidedLabel, AsksTheTextsAdvanceHoweverItWasLastDrawn)
+{
+    // A one-line label measures by the shaping it draws: the width asked
+    // must stay what the font's metrics give, or layouts move by a pixel.
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* label = new ElidedLabel;
+    layout->addWidget(label);
+    window.resize(120, 40);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QStringList texts = { QStringLiteral("Sigla d\u2019apertura.mp4"), QStringLiteral("clip-00017.mov"),
+                                QStringLiteral("Intervista \u00E0 l\u2019\u00E9quipe \u2014 parte 2 (versione lunga).mxf"),
+                                QStringLiteral("iiiiiiil"), QStringLiteral("WWWWMMMM 01:59:59:29"), QStringLiteral("Coro  ") };
+    for (const QFont& font : { Theme::font(13, QFont::Medium), Theme::font(11), Theme::monoFont(16) }) {
+        label->setFont(font);
+        for (const QString& text : texts) {
+            label->setText(text);
+            EXPECT_EQ(label->sizeHint().width(), QFontMetrics(font).horizontalAdvance(text) + 1) << qPrintable(text);
+            // Drawn cut to the window's width, then asked again.
+            label->repaint();
+            label->setText(QStringLiteral("x"));
+            label->setText(text);
+            EXPECT_EQ(label->sizeHint().width(), QFontMetrics(font).horizontalAdvance(text) + 1) << qPrintable(text);
+            EXPECT_TRUE(label->shownText() == text || label->shownText().endsWith(QStringLiteral("\u2026")));
+        }
+    }
 }
