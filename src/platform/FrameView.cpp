@@ -100,8 +100,25 @@ void FrameView::pull()
 void FrameView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // Under a clip of several rects (a view with rounded corners), the
+    // raster engine blends a picture span by span on its thread pool and
+    // waits for it, waking threads at every frame; under one rect it copies
+    // lines. Each rect of the region is painted under its own clip.
+    const QRegion& region = event->region();
+    if (region.rectCount() <= 1)
+        return paintPart(painter, event->rect());
+    for (const QRect& part : region) {
+        painter.save();
+        painter.setClipRect(part);
+        paintPart(painter, part);
+        painter.restore();
+    }
+}
+
+void FrameView::paintPart(QPainter& painter, const QRect& part)
+{
     if (current_.isNull()) {
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(part, Qt::black);
         return;
     }
     const double dpr = devicePixelRatioF();
@@ -109,7 +126,7 @@ void FrameView::paintEvent(QPaintEvent* event)
     const QRectF fitted = Compositor::fittedRect(QSizeF(current_.size()), device);
     const QSize size(int(std::lround(fitted.width())), int(std::lround(fitted.height())));
     if (size.isEmpty()) {
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(part, Qt::black);
         return;
     }
     const QRectF target(fitted.x() / dpr, fitted.y() / dpr, size.width() / dpr, size.height() / dpr);
@@ -117,9 +134,7 @@ void FrameView::paintEvent(QPaintEvent* event)
     // the pixels wholly inside it.
     const QRect inner(QPoint(int(std::ceil(target.left())), int(std::ceil(target.top()))),
                       QPoint(int(std::floor(target.right())) - 1, int(std::floor(target.bottom())) - 1));
-    const QRegion black = current_.hasAlphaChannel() || !inner.isValid()
-        ? QRegion(event->rect())
-        : QRegion(event->rect()).subtracted(inner);
+    const QRegion black = current_.hasAlphaChannel() || !inner.isValid() ? QRegion(part) : QRegion(part).subtracted(inner);
     for (const QRect& bar : black)
         painter.fillRect(bar, Qt::black);
     if (size == current_.size()) {

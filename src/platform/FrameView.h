@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class QPainter;
+
 namespace tessarin {
 
 class FrameView : public QWidget {
@@ -44,6 +46,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Paints part of the view, the painter clipped to it.
+    void paintPart(QPainter& painter, const QRect& part);
     void pull();
     void restartTimer();
     bool isSamePicture(const QImage& image) const;

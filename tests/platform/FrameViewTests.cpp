@@ -70,6 +70,30 @@ TEST_F(FrameViewTest, showsThePictureFittedOnBlack)
     EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 0, 0));
 }
 
+TEST_F(FrameViewTest, aRegionOfSeveralRectsIsPaintedInEachAndNowhereElse)
+{
+    // Rounded corners give a paint region of several rects: each is painted
+    // on its own, bars and picture, and nothing outside them.
+    next = filled(640, 480, qRgb(200, 0, 0)); // 240 x 180 at x 40
+    view.refresh();
+    QRegion region(QRect(2, 0, 316, 1));
+    region += QRect(0, 1, 320, 178);
+    region += QRect(30, 179, 20, 1);
+    ASSERT_GT(region.rectCount(), 1);
+    QImage image(320, 180, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 255));
+    view.render(&image, QPoint(), region);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(2, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(160, 0), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(20, 90), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(160, 90), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(300, 90), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(35, 179), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(45, 179), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(160, 179), qRgb(0, 0, 255));
+}
+
 TEST_F(FrameViewTest, showsPooledFramesAndOtherFormats)
 {
     auto frame = VideoFrame::create(1920, 1080);
