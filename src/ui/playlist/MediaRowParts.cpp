@@ -45,10 +45,11 @@ void RowSelectArea::setLook(const Look& look)
         return;
     // Bold and regular type of one size are equally high: only another
     // height asks the layout again.
-    const auto higher = [](const QFont& a, const QFont& b) {
+    const auto heightDiffers = [](const QFont& a, const QFont& b) {
         return a != b && QFontMetrics(a).height() != QFontMetrics(b).height();
     };
-    const bool resized = higher(look.nameFont, look_.nameFont) || higher(look.subtitleFont, look_.subtitleFont);
+    const bool resized
+        = heightDiffers(look.nameFont, look_.nameFont) || heightDiffers(look.subtitleFont, look_.subtitleFont);
     // Going on air changes the name's look: the subtitle keeps its measure.
     if (look.subtitle != look_.subtitle || look.status != look_.status || look.subtitleFont != look_.subtitleFont)
         measured_.valid = false;

@@ -6,7 +6,6 @@
 #include "ui/kit/KeptPicture.h"
 
 #include <QFont>
-
 #include <QWidget>
 
 namespace tessarin {
