@@ -70,10 +70,10 @@ TEST_F(FrameViewTest, showsThePictureFittedOnBlack)
     EXPECT_EQ(shown().pixel(160, 90), qRgb(0, 0, 0));
 }
 
-TEST_F(FrameViewTest, aRegionOfSeveralRectsIsPaintedInEachAndNowhereElse)
+TEST_F(FrameViewTest, aRegionOfSeveralRectsIsPaintedWholeInEachRect)
 {
     // Rounded corners give a paint region of several rects: each is painted
-    // on its own, bars and picture, and nothing outside them.
+    // on its own, with its bars and its part of the picture.
     next = filled(640, 480, qRgb(200, 0, 0)); // 240 x 180 at x 40
     view.refresh();
     QRegion region(QRect(2, 0, 316, 1));
