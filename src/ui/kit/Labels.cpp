@@ -35,12 +35,10 @@ void ElidedLabel::setText(const QString& text)
     const QSize hint = sizeHint();
     text_ = text;
     setAccessibleName(text);
+    if (!separator_.isEmpty())
+        shownLines_ = int(linesFor(width()).size());
     if (sizeHint() != hint)
         updateGeometry();
-    else if (!separator_.isEmpty() && int(linesFor(width()).size()) != shownLines_) {
-        shownLines_ = int(linesFor(width()).size());
-        updateGeometry();
-    }
     update();
 }
 
@@ -72,18 +70,19 @@ QSize ElidedLabel::sizeHint() const
         hintText_ = text_;
         hintFont_ = f;
     }
-    return { hintWidth_, fm.height() };
+    return { hintWidth_, fm.height() * shownLines_ };
 }
 
 QSize ElidedLabel::minimumSizeHint() const
 {
     const QFontMetrics fm(font());
-    return { std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height() };
+    return { std::min(fm.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), fm.height() * shownLines_ };
 }
 
 void ElidedLabel::setSecondLineAfter(const QString& separator)
 {
     separator_ = separator;
+    shownLines_ = separator_.isEmpty() ? 1 : int(linesFor(width()).size());
     updateGeometry();
     update();
 }
@@ -102,11 +101,6 @@ QStringList ElidedLabel::linesFor(int width) const
 }
 
 QString ElidedLabel::shownText() const { return linesFor(width()).join(QLatin1Char('\n')); }
-
-int ElidedLabel::heightForWidth(int width) const
-{
-    return QFontMetrics(font()).height() * int(linesFor(width).size());
-}
 
 void ElidedLabel::resizeEvent(QResizeEvent*)
 {

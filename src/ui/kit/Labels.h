@@ -23,15 +23,16 @@ public:
     void setAlignment(Qt::Alignment alignment);
     // A text too long for one line breaks after the last separator that
     // lets its first part fit, and goes on on a second line (cut there if
-    // still too long); without a separator the text stays on one line.
+    // still too long); without a separator the text stays on one line. The
+    // label's height follows its lines at the width it has: going to two
+    // lines or back asks its layout again, rather than the layout asking
+    // every label of a long list its height at each pass.
     void setSecondLineAfter(const QString& separator);
     // The text as drawn at the present width: cut where it does not fit,
     // its two lines joined by a line feed.
     QString shownText() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return !separator_.isEmpty(); }
-    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
