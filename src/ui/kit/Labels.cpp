@@ -82,7 +82,7 @@ QSize ElidedLabel::minimumSizeHint() const
 void ElidedLabel::setSecondLineAfter(const QString& separator)
 {
     separator_ = separator;
-    shownLines_ = separator_.isEmpty() ? 1 : int(linesFor(width()).size());
+    followLines();
     updateGeometry();
     update();
 }
@@ -102,16 +102,22 @@ QStringList ElidedLabel::linesFor(int width) const
 
 QString ElidedLabel::shownText() const { return linesFor(width()).join(QLatin1Char('\n')); }
 
-void ElidedLabel::resizeEvent(QResizeEvent*)
+void ElidedLabel::followLines()
 {
-    if (separator_.isEmpty())
+    const int lines = separator_.isEmpty() ? 1 : int(linesFor(width()).size());
+    if (lines == shownLines_)
         return;
-    // Going to two lines or back asks for another height.
-    const int lines = int(linesFor(width()).size());
-    if (lines != shownLines_) {
-        shownLines_ = lines;
-        updateGeometry();
-    }
+    shownLines_ = lines;
+    updateGeometry();
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent*) { followLines(); }
+
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followLines();
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*)

@@ -37,8 +37,12 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
+    void changeEvent(QEvent* event) override;
     virtual QFont drawingFont() const { return font(); }
     QStringList linesFor(int width) const;
+    // Works out the lines at the present width; a change in their number
+    // asks the layout for another height.
+    void followLines();
 
     QString text_;
     Qt::TextElideMode mode_;
