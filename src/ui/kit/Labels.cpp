@@ -35,8 +35,7 @@ void ElidedLabel::setText(const QString& text)
     const QSize hint = sizeHint();
     text_ = text;
     setAccessibleName(text);
-    if (!separator_.isEmpty())
-        shownLines_ = int(linesFor(width()).size());
+    shownLines_ = lineCount();
     if (sizeHint() != hint)
         updateGeometry();
     update();
@@ -102,9 +101,11 @@ QStringList ElidedLabel::linesFor(int width) const
 
 QString ElidedLabel::shownText() const { return linesFor(width()).join(QLatin1Char('\n')); }
 
+int ElidedLabel::lineCount() const { return separator_.isEmpty() ? 1 : int(linesFor(width()).size()); }
+
 void ElidedLabel::followLines()
 {
-    const int lines = separator_.isEmpty() ? 1 : int(linesFor(width()).size());
+    const int lines = lineCount();
     if (lines == shownLines_)
         return;
     shownLines_ = lines;

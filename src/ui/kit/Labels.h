@@ -40,6 +40,8 @@ protected:
     void changeEvent(QEvent* event) override;
     virtual QFont drawingFont() const { return font(); }
     QStringList linesFor(int width) const;
+    // How many lines the text takes at the present width.
+    int lineCount() const;
     // Works out the lines at the present width; a change in their number
     // asks the layout for another height.
     void followLines();
