@@ -686,7 +686,7 @@ int main(int argc, char** argv)
 {
     // The application's allocator settings (its main), so the memory
     // measured is what the application would use.
-    tessarin::applyAllocatorSettings();
+    tessarin::applyAllocatorSettings(argv);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

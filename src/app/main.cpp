@@ -28,7 +28,7 @@
 int main(int argc, char* argv[])
 {
     // Before any thread starts, so every thread's allocations follow it.
-    tessarin::applyAllocatorSettings();
+    tessarin::applyAllocatorSettings(argv);
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);

@@ -1,14 +1,48 @@
 #include "platform/AllocatorSettings.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 
 namespace tessarin {
 
-void applyAllocatorSettings()
+namespace {
+
+// The heaps on huge pages where the kernel gives them on request
+// (transparent huge pages in "madvise" mode, the usual default). A big show
+// keeps hundreds of megabytes of small objects (its items, their rows and
+// widgets) that the main thread walks at every take and repaint; on 4 KB
+// pages those walks miss the address cache at nearly every object, and a
+// take of a 10,000-item show cost half again as much as one of a 100-item
+// show. glibc reads this only from the environment, at the process's start.
+constexpr const char* kTunables = "GLIBC_TUNABLES";
+constexpr const char* kHugePages = "glibc.malloc.hugetlb=";
+
+void startAgainWithHugePages(char* argv[])
 {
+    const char* tunables = std::getenv(kTunables);
+    // Whatever the environment already says of huge pages is kept.
+    if (!argv || !argv[0] || (tunables && std::strstr(tunables, kHugePages)))
+        return;
+    std::string value = std::string(kHugePages) + "1";
+    if (tunables && *tunables)
+        value = std::string(tunables) + ":" + value;
+    if (setenv(kTunables, value.c_str(), 1) != 0)
+        return;
+    execv("/proc/self/exe", argv);
+    // Not started again: this process goes on with its heaps as they are.
+}
+
+} // namespace
+
+void applyAllocatorSettings(char* argv[])
+{
+    startAgainWithHugePages(argv);
     // Decoders, scalers and Qt allocate and free blocks of megabytes at a
     // frame's rate on many threads. glibc's default raises its mmap
     // threshold to the largest block freed (up to 32 MB), after which such

@@ -4,6 +4,10 @@
 // benchmarks that measure its memory apply the same ones.
 namespace tessarin {
 
-void applyAllocatorSettings();
+// Some settings are read by the C library only as the process starts: when
+// they are missing, the process starts itself again (same process, same
+// arguments) with them, and the call returns only in the process that has
+// them, or when starting again failed.
+void applyAllocatorSettings(char* argv[]);
 
 } // namespace tessarin
