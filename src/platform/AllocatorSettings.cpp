@@ -32,9 +32,14 @@ void startAgainWithHugePages(char* argv[])
     std::string value = std::string(kHugePages) + "1";
     if (tunables && *tunables)
         value = std::string(tunables) + ":" + value;
-    if (setenv(kTunables, value.c_str(), 1) != 0)
+    // The program's file by its path (under a tool that runs programs in
+    // its own process, /proc/self/exe itself is the tool).
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0 || setenv(kTunables, value.c_str(), 1) != 0)
         return;
-    execv("/proc/self/exe", argv);
+    path[length] = '\0';
+    execv(path, argv);
     // Not started again: this process goes on with its heaps as they are.
 }
 
