@@ -12,9 +12,18 @@ double ItemClock::nowLocked(double hostTime) const
     if (audioDriven_) {
         if (!audioValid_)
             return floor_;
-        // The consumed block is heard from bufferHost_ + latency on; the
-        // clock does not run past its end while the next block is late.
-        t = bufferPts_ + std::clamp(hostTime - bufferHost_, 0.0, bufferSeconds_);
+        // The newest block heard by hostTime says where the sound is (a
+        // block rendered since is still waiting in the output); the clock
+        // does not run past its end while the next block is late. Before
+        // the oldest block kept is heard, the clock waits at its start.
+        const Heard* at = nullptr;
+        for (int i = 0; i < blockCount_; ++i) {
+            const Heard& block = blocks_[std::size_t((blocksEnd_ - 1 - i + kHeardBlocks) % kHeardBlocks)];
+            at = &block;
+            if (block.heard <= hostTime)
+                break;
+        }
+        t = at->pts + std::clamp(hostTime - at->heard, 0.0, at->seconds);
     } else {
         t = anchorMedia_ + (hostTime - anchorHost_);
     }
@@ -126,9 +135,11 @@ void ItemClock::audioRendered(double pts, int frames, double hostTime, double la
     std::lock_guard lock(mutex_);
     if (!playing_ || held_ || !audioDriven_)
         return;
-    bufferPts_ = pts;
-    bufferSeconds_ = frames / 48000.0;
-    bufferHost_ = hostTime + latency;
+    if (!audioValid_)
+        blockCount_ = 0;
+    blocks_[std::size_t(blocksEnd_)] = Heard { pts, frames / 48000.0, hostTime + latency };
+    blocksEnd_ = (blocksEnd_ + 1) % kHeardBlocks;
+    blockCount_ = std::min(blockCount_ + 1, kHeardBlocks);
     audioValid_ = true;
 }
 
@@ -137,12 +148,15 @@ void ItemClock::audioFinished(double endPts, double hostTime, double delay)
     std::lock_guard lock(mutex_);
     if (!audioDriven_)
         return;
+    // The host clock takes over from what is heard now: the blocks still
+    // waiting in the output are heard as it runs on to endPts.
+    const double heard = nowLocked(hostTime);
     audioDriven_ = false;
     anchorMedia_ = endPts;
     anchorHost_ = hostTime + delay;
     mixedLead_ = delay;
     if (playing_)
-        floor_ = std::min(std::max(floor_, audioValid_ ? bufferPts_ : floor_), endPts);
+        floor_ = std::min(std::max(floor_, heard), endPts);
 }
 
 } // namespace tessarin

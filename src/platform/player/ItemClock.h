@@ -7,6 +7,7 @@
 // the output delay once the audio has run out: the item is over for the
 // program when its last sample is mixed, not when it is heard.
 // Any thread; the lock is held for a few arithmetic steps.
+#include <array>
 #include <mutex>
 
 namespace tessarin {
@@ -48,6 +49,18 @@ private:
     void restartAtLocked(double t, double hostTime);
     double nowLocked(double hostTime) const;
 
+    // A block the output consumed: from host time `heard` on, media time
+    // runs from `pts` for `seconds`.
+    struct Heard {
+        double pts = 0.0;
+        double seconds = 0.0;
+        double heard = 0.0;
+    };
+    // The blocks rendered but perhaps not yet all heard, oldest first: a
+    // block is rendered an output delay before it is heard, and until then
+    // the blocks before it say what is heard.
+    static constexpr int kHeardBlocks = 16;
+
     mutable std::mutex mutex_;
     bool playing_ = false;
     bool held_ = false;
@@ -58,9 +71,9 @@ private:
     double floor_ = 0.0;      // the clock never reads earlier than this while playing
     double anchorMedia_ = 0.0;
     double anchorHost_ = 0.0;
-    double bufferPts_ = 0.0;
-    double bufferSeconds_ = 0.0;
-    double bufferHost_ = 0.0;
+    std::array<Heard, kHeardBlocks> blocks_ {}; // a ring; the newest at blocksEnd_ - 1
+    int blocksEnd_ = 0;
+    int blockCount_ = 0;
     double mixedLead_ = 0.0; // mixed time minus heard time after the audio ran out
 };
 

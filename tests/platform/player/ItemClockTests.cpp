@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tessarin::test {
 namespace {
 
@@ -63,6 +66,40 @@ TEST(ItemClock, WhileTheAudioFlowsMixedAndHeardTimeAgree)
     clock.audioRendered(0.5, 480, 10.0, 0.02);
     EXPECT_DOUBLE_EQ(clock.mixedNow(10.025), clock.now(10.025));
     EXPECT_NEAR(clock.now(10.025), 0.505, 1e-9);
+}
+
+TEST(ItemClock, ABlockRenderedAheadOfBeingHeardLeavesTheClockRunningThroughTheOneHeardNow)
+{
+    // Blocks of 10 ms, each rendered 10 ms before it is heard (the device
+    // plays one block while the next is made), as an output calls back.
+    ItemClock clock;
+    clock.setAudioDriven(true);
+    clock.play(9.0);
+    const double block = 480 / 48000.0;
+    double last = -1.0;
+    double worst = 0.0;
+    for (int n = 0; n < 20; ++n) {
+        const double rendered = 10.0 + n * block;
+        clock.audioRendered(n * block, 480, rendered, block);
+        // Until the next callback, the sound heard is the block before
+        // this one, then this one.
+        for (double h = rendered; h < rendered + block; h += block / 7) {
+            const double t = clock.now(h);
+            EXPECT_GE(t, last) << "at " << h;
+            last = t;
+            if (n > 0)
+                worst = std::max(worst, std::abs(t - (h - 10.0 - block)));
+        }
+    }
+    EXPECT_LT(worst, 1e-9);
+    // Before the first block is heard, the clock waits at its start.
+    ItemClock fresh;
+    fresh.setAudioDriven(true);
+    fresh.play(9.0);
+    fresh.jump(2.0, 9.0);
+    fresh.audioRendered(2.0, 480, 10.0, block);
+    EXPECT_DOUBLE_EQ(fresh.now(10.005), 2.0);
+    EXPECT_NEAR(fresh.now(10.015), 2.005, 1e-9);
 }
 
 } // namespace
