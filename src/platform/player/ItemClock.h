@@ -56,9 +56,9 @@ private:
         double seconds = 0.0;
         double heard = 0.0;
     };
-    // The blocks rendered but perhaps not yet all heard, oldest first: a
-    // block is rendered an output delay before it is heard, and until then
-    // the blocks before it say what is heard.
+    // The blocks last rendered, some perhaps not heard yet: a block is
+    // rendered an output delay before it is heard, and until then the
+    // blocks before it say what is heard.
     static constexpr int kHeardBlocks = 16;
 
     mutable std::mutex mutex_;
