@@ -28,6 +28,26 @@ using namespace tessarin;
 
 namespace {
 
+TEST(StreamingSyncTest, AFileJoinedInTheMiddleOfAFlashAndBeepCountsNeitherAtItsStart)
+{
+    // The sync clip from 1.05 s on: it begins white and loud, then flashes
+    // and beeps at 1.95 s of its own time.
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("sync.mkv");
+    ASSERT_TRUE(test::makeSyncClip(clip, 4.0, 50, 1.0, 2.0, 2));
+    const QString joined = dir.filePath("joined.mkv");
+    const CaptureResult cut = runAndCapture(QStringLiteral("/usr/bin/ffmpeg"),
+        { "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-ss", "1.05", "-i", clip, "-c:v", "libx264",
+          "-preset", "ultrafast", "-bf", "0", "-c:a", "pcm_s16le", joined },
+        60.0);
+    ASSERT_EQ(cut.exitCode.value_or(-1), 0);
+    const test::SyncEvents events = test::findSyncEvents(joined);
+    ASSERT_EQ(events.flashes.size(), 1u);
+    ASSERT_EQ(events.beeps.size(), 1u);
+    EXPECT_NEAR(events.flashes[0], 1.95, 0.03);
+    EXPECT_NEAR(events.beeps[0], 1.95, 0.03);
+}
+
 TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
 {
     QTemporaryDir dir;

@@ -121,7 +121,9 @@ private:
 
 // The times (seconds of the file's timeline) at which `file` turns white
 // (the picture's mean luma rises past the middle) and starts to beep (the
-// first millisecond louder than -20 dBFS after at least 0.3 s quieter).
+// first millisecond louder than -20 dBFS after at least 0.3 s quieter). A
+// file that begins white or loud (a stream joined in the middle of a flash
+// or a beep) does not count that as a start: only a change seen counts.
 struct SyncEvents {
     std::vector<double> flashes;
     std::vector<double> beeps;
@@ -135,19 +137,19 @@ inline SyncEvents findSyncEvents(const QString& file)
             { "-v", "error", "-f", "lavfi", "-i", filter, "-show_entries", entries, "-of", "csv=p=0" }, 1800.0);
         return QString::fromUtf8(result.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
-    bool white = false;
+    std::optional<bool> white;
     for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file),
                                      QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG"))) {
         const QStringList f = line.split(QLatin1Char(','));
         if (f.size() < 2)
             continue;
         const bool now = f[1].toDouble() > 128.0;
-        if (now && !white)
+        if (now && white == false)
             events.flashes.push_back(f[0].toDouble());
         white = now;
     }
     double quietSince = -1e9;
-    bool loud = false;
+    std::optional<bool> loud;
     for (const QString& line :
          lines(QStringLiteral("amovie='%1',aformat=sample_fmts=flt:channel_layouts=mono,asetnsamples=n=48:p=0,"
                               "astats=metadata=1:reset=1:measure_perchannel=none:measure_overall=Peak_level")
@@ -160,9 +162,9 @@ inline SyncEvents findSyncEvents(const QString& file)
         bool ok = false;
         const double peak = f[1].toDouble(&ok); // "-inf" for silence
         const bool now = ok && peak > -20.0;
-        if (now && !loud && t - quietSince >= 0.3)
+        if (now && loud == false && t - quietSince >= 0.3)
             events.beeps.push_back(t);
-        if (!now && loud)
+        if (!now && loud == true)
             quietSince = t;
         loud = now;
     }
