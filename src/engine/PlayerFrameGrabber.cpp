@@ -84,7 +84,7 @@ void PlayerFrameGrabber::applyDrawnSize()
     output_->setMaximumSize(quarter ? drawnSize_.transposed() : drawnSize_);
 }
 
-PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
+PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime, double lookahead)
 {
     auto player = player_.lock();
     auto item = player ? player->currentItem() : nullptr;
@@ -103,7 +103,7 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime)
         applyDrawnSize();
     }
 
-    const double t = output_->itemTime(hostTime);
+    const double t = output_->itemTime(hostTime, lookahead);
     if (std::isfinite(t) && output_->hasNewFrame(t)) {
         if (auto frame = output_->copyFrame(t)) {
             latest_ = std::move(frame);

@@ -33,10 +33,10 @@ public:
     PlayerFrameGrabber(const PlayerFrameGrabber&) = delete;
     PlayerFrameGrabber& operator=(const PlayerFrameGrabber&) = delete;
 
-    // The player's picture due at hostTime (the caller's now plus its
-    // lookahead); nothing when the player is gone, has no item or has
-    // nothing decoded yet.
-    Picture image(double hostTime);
+    // The player's picture due lookahead seconds after hostTime (the
+    // caller's now), as the player's clock stands at hostTime; nothing when
+    // the player is gone, has no item or has nothing decoded yet.
+    Picture image(double hostTime, double lookahead = 0.0);
 
     // The largest size the picture is drawn at, upright (empty: its own
     // size); the player converts its pictures to at most that size.

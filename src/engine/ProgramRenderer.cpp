@@ -190,7 +190,7 @@ double ProgramRenderer::moveAlpha(const RenderState::Layer& layer, double now, d
     return m.alpha;
 }
 
-PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::Layer& layer, double hostTime)
+PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::Layer& layer, double now)
 {
     auto player = layer.player.lock();
     auto it = overlayGrabbers_.find(layer.id);
@@ -209,14 +209,15 @@ PlayerFrameGrabber::Picture ProgramRenderer::overlayPicture(const RenderState::L
     // Upkeep only: a still image wins over the player.
     if (!layer.cgImage.isNull())
         return {};
-    return it->second->image(hostTime);
+    return it->second->image(now, lookahead_);
 }
 
 void ProgramRenderer::gather(const RenderState& state, double now, double elapsed, Inputs& in)
 {
     in.width = compositor_->width();
     in.height = compositor_->height();
-    const double due = now + lookahead_;
+    // The players' pictures are due lookahead_ from now, each player's
+    // clock run on from where it stands now.
 
     // Items made for the program before anything draws them take the
     // largest size any renderer draws it at.
@@ -240,12 +241,12 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
         // without a picture (a sound-only item) counts as black.
         const double mix = sources_.mix ? std::clamp(finiteOr(sources_.mix(), 0.0), 0.0, 1.0) : 0.0;
         if (mix <= kNegligible) {
-            in.base = grabberA_.image(due);
+            in.base = grabberA_.image(now, lookahead_);
         } else if (mix >= 1.0 - kNegligible) {
-            in.base = grabberB_.image(due);
+            in.base = grabberB_.image(now, lookahead_);
         } else {
-            in.base = grabberA_.image(due);
-            in.top = grabberB_.image(due);
+            in.base = grabberA_.image(now, lookahead_);
+            in.top = grabberB_.image(now, lookahead_);
             if (in.top)
                 in.topAlpha = mix;
             else
@@ -259,7 +260,7 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
     for (const RenderState::Layer& layer : state.layers) {
         // Every layer moves and keeps its grabber up, drawn or not.
         const double alpha = moveAlpha(layer, now, elapsed);
-        PlayerFrameGrabber::Picture video = overlayPicture(layer, due);
+        PlayerFrameGrabber::Picture video = overlayPicture(layer, now);
         if (!OverlayFade::isDrawn(alpha))
             continue;
         Inputs::Overlay o;

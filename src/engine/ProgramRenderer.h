@@ -114,7 +114,8 @@ private:
     void gather(const RenderState& state, double now, double elapsed, Inputs& in);
     void compose(VideoFrame& frame, const Inputs& in);
     double moveAlpha(const RenderState::Layer& layer, double now, double elapsed);
-    PlayerFrameGrabber::Picture overlayPicture(const RenderState::Layer& layer, double hostTime);
+    // The layer's picture due lookahead_ after now.
+    PlayerFrameGrabber::Picture overlayPicture(const RenderState::Layer& layer, double now);
 
     ProgramSources sources_;
     Clock& clock_;

@@ -36,6 +36,13 @@ double ItemClock::now(double hostTime) const
     return nowLocked(hostTime);
 }
 
+double ItemClock::ahead(double hostTime, double lookahead) const
+{
+    std::lock_guard lock(mutex_);
+    const double t = nowLocked(hostTime);
+    return playing_ && !held_ ? t + lookahead : t;
+}
+
 double ItemClock::mixedNow(double hostTime) const
 {
     std::lock_guard lock(mutex_);

@@ -16,6 +16,11 @@ class ItemClock {
 public:
     // Item time at a host time (HostClock seconds).
     double now(double hostTime) const;
+    // Item time lookahead seconds after hostTime, as the clock stands at
+    // hostTime and runs on from there: a picture asked for ahead of the
+    // sound rendered so far is not held back by the wait for the next
+    // block, which only a clock that reached the block's end does.
+    double ahead(double hostTime, double lookahead) const;
     // The item time the output has mixed up to: now(), plus the delay from
     // mixing to hearing of the last sample once the audio has run out.
     double mixedNow(double hostTime) const;

@@ -211,6 +211,11 @@ double ItemPipeline::itemTime(double hostTime) const
     return clock_.now(hostTime);
 }
 
+double ItemPipeline::itemTimeAhead(double hostTime, double lookahead) const
+{
+    return clock_.ahead(hostTime, lookahead);
+}
+
 double ItemPipeline::currentTime() const
 {
     double t = clock_.now(now());

@@ -70,6 +70,7 @@ public:
 
     // PlayerItemSource (any thread).
     double itemTime(double hostTime) const override;
+    double itemTimeAhead(double hostTime, double lookahead) const override;
     double currentTime() const override;
     std::shared_ptr<const VideoFrame> frameAt(double itemTime) const override;
 

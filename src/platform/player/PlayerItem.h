@@ -30,6 +30,9 @@ public:
     // Item time (seconds, the timeline of the frames) shown at a host time
     // (HostClock::monotonicSeconds()).
     virtual double itemTime(double hostTime) const = 0;
+    // Item time lookahead seconds after a host time, as the clock stands at
+    // that host time (a frame due ahead of now).
+    virtual double itemTimeAhead(double hostTime, double lookahead) const { return itemTime(hostTime + lookahead); }
     // The current time as the player reports it (0 before anything played).
     virtual double currentTime() const = 0;
     // The picture for an item time: the queued frame with the largest time

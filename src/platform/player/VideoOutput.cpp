@@ -32,11 +32,13 @@ std::shared_ptr<PlayerItem> VideoOutput::item() const
     return item_.lock();
 }
 
-double VideoOutput::itemTime(double hostTime) const
+double VideoOutput::itemTime(double hostTime, double lookahead) const
 {
     auto it = item();
     auto src = it ? it->source() : nullptr;
-    return src ? src->itemTime(hostTime) : std::numeric_limits<double>::quiet_NaN();
+    if (!src)
+        return std::numeric_limits<double>::quiet_NaN();
+    return lookahead == 0.0 ? src->itemTime(hostTime) : src->itemTimeAhead(hostTime, lookahead);
 }
 
 bool VideoOutput::hasNewFrame(double itemTime) const

@@ -18,9 +18,10 @@ class VideoOutput {
 public:
     VideoOutput() = default;
 
-    // The item's time shown at a host time (HostClock seconds); NaN while
-    // the output is not attached to a playing item.
-    double itemTime(double hostTime) const;
+    // The item's time shown at a host time (HostClock seconds), or
+    // lookahead seconds after it as the clock stands then; NaN while the
+    // output is not attached to a playing item.
+    double itemTime(double hostTime, double lookahead = 0.0) const;
     // True when the frame for itemTime differs from the last one copied.
     bool hasNewFrame(double itemTime) const;
     // The frame for itemTime (largest media time not after it, else the

@@ -102,5 +102,24 @@ TEST(ItemClock, ABlockRenderedAheadOfBeingHeardLeavesTheClockRunningThroughTheOn
     EXPECT_NEAR(fresh.now(10.015), 2.005, 1e-9);
 }
 
+TEST(ItemClock, APictureAskedForAheadRunsOnFromNowWhileNowWaitsForALateBlock)
+{
+    // One 10 ms block rendered at 10.0 and heard from 10.01 to 10.02.
+    ItemClock clock;
+    clock.setAudioDriven(true);
+    clock.play(9.0);
+    const double block = 480 / 48000.0;
+    clock.audioRendered(0.0, 480, 10.0, block);
+    // At 10.015, a picture due 16.7 ms later (half a 30 fps frame) is taken
+    // past the block's end, as the sound will be by then...
+    EXPECT_NEAR(clock.ahead(10.015, 0.0167), 0.0217, 1e-9);
+    // ...while the clock itself, at a time past that end with no block
+    // after it, waits at the end for the next one.
+    EXPECT_NEAR(clock.now(10.0317), block, 1e-9);
+    // A paused clock stands still, however far ahead it is asked.
+    clock.pause(10.015);
+    EXPECT_NEAR(clock.ahead(10.015, 0.5), 0.005, 1e-9);
+}
+
 } // namespace
 } // namespace tessarin::test
