@@ -11,12 +11,21 @@
 namespace tessarin::test {
 namespace {
 
+// A clock playing its audio since host time 9.0.
+void playAudio(ItemClock& clock)
+{
+    clock.setAudioDriven(true);
+    clock.play(9.0);
+}
+
+// A block of 10 ms at the output's rate.
+constexpr double kBlock = 480 / 48000.0;
+
 // A clock playing audio from 0.5 s; its last block (0.99 s to 1.0 s) was
 // mixed at host time 10.0, the end being heard 0.02 s later.
 void finishAtOne(ItemClock& clock)
 {
-    clock.setAudioDriven(true);
-    clock.play(9.0);
+    playAudio(clock);
     clock.jump(0.5, 9.0);
     clock.audioRendered(0.99, 480, 10.0, 0.01);
     clock.audioFinished(1.0, 10.0, 0.02);
@@ -61,8 +70,7 @@ TEST(ItemClock, TheLeadEndsWhenTheClockIsMovedPausedOrStopped)
 TEST(ItemClock, WhileTheAudioFlowsMixedAndHeardTimeAgree)
 {
     ItemClock clock;
-    clock.setAudioDriven(true);
-    clock.play(9.0);
+    playAudio(clock);
     clock.audioRendered(0.5, 480, 10.0, 0.02);
     EXPECT_DOUBLE_EQ(clock.mixedNow(10.025), clock.now(10.025));
     EXPECT_NEAR(clock.now(10.025), 0.505, 1e-9);
@@ -73,31 +81,28 @@ TEST(ItemClock, ABlockRenderedAheadOfBeingHeardLeavesTheClockRunningThroughTheOn
     // Blocks of 10 ms, each rendered 10 ms before it is heard (the device
     // plays one block while the next is made), as an output calls back.
     ItemClock clock;
-    clock.setAudioDriven(true);
-    clock.play(9.0);
-    const double block = 480 / 48000.0;
+    playAudio(clock);
     double last = -1.0;
     double worst = 0.0;
     for (int n = 0; n < 20; ++n) {
-        const double rendered = 10.0 + n * block;
-        clock.audioRendered(n * block, 480, rendered, block);
+        const double rendered = 10.0 + n * kBlock;
+        clock.audioRendered(n * kBlock, 480, rendered, kBlock);
         // Until the next callback, the sound heard is the block before
         // this one, then this one.
-        for (double h = rendered; h < rendered + block; h += block / 7) {
+        for (double h = rendered; h < rendered + kBlock; h += kBlock / 7) {
             const double t = clock.now(h);
             EXPECT_GE(t, last) << "at " << h;
             last = t;
             if (n > 0)
-                worst = std::max(worst, std::abs(t - (h - 10.0 - block)));
+                worst = std::max(worst, std::abs(t - (h - 10.0 - kBlock)));
         }
     }
     EXPECT_LT(worst, 1e-9);
     // Before the first block is heard, the clock waits at its start.
     ItemClock fresh;
-    fresh.setAudioDriven(true);
-    fresh.play(9.0);
+    playAudio(fresh);
     fresh.jump(2.0, 9.0);
-    fresh.audioRendered(2.0, 480, 10.0, block);
+    fresh.audioRendered(2.0, 480, 10.0, kBlock);
     EXPECT_DOUBLE_EQ(fresh.now(10.005), 2.0);
     EXPECT_NEAR(fresh.now(10.015), 2.005, 1e-9);
 }
@@ -106,16 +111,14 @@ TEST(ItemClock, APictureAskedForAheadRunsOnFromNowWhileNowWaitsForALateBlock)
 {
     // One 10 ms block rendered at 10.0 and heard from 10.01 to 10.02.
     ItemClock clock;
-    clock.setAudioDriven(true);
-    clock.play(9.0);
-    const double block = 480 / 48000.0;
-    clock.audioRendered(0.0, 480, 10.0, block);
+    playAudio(clock);
+    clock.audioRendered(0.0, 480, 10.0, kBlock);
     // At 10.015, a picture due 16.7 ms later (half a 30 fps frame) is taken
     // past the block's end, as the sound will be by then...
     EXPECT_NEAR(clock.ahead(10.015, 0.0167), 0.0217, 1e-9);
     // ...while the clock itself, at a time past that end with no block
     // after it, waits at the end for the next one.
-    EXPECT_NEAR(clock.now(10.0317), block, 1e-9);
+    EXPECT_NEAR(clock.now(10.0317), kBlock, 1e-9);
     // A paused clock stands still, however far ahead it is asked.
     clock.pause(10.015);
     EXPECT_NEAR(clock.ahead(10.015, 0.5), 0.005, 1e-9);
