@@ -76,7 +76,7 @@ struct Rig {
         // Every item's length, thumbnail and waveform first: the rows show
         // all of them.
         const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
-            return item->duration() > 0 && !item->thumbnail().isNull() && item->waveform();
+            return item->duration() > 0 && item->hasThumbnail() && item->waveform();
         };
         for (int waited = 0; waited < 60000 && !std::all_of(all.begin(), all.end(), analysed); waited += 5) {
             QCoreApplication::processEvents();

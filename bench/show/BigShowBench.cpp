@@ -186,7 +186,7 @@ int measure(int items, const QString& folder)
 
         // Every item's analysis (length, thumbnail, waveform) done.
         const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
-            return item->duration() > 0 && !item->thumbnail().isNull() && item->waveform();
+            return item->duration() > 0 && item->hasThumbnail() && item->waveform();
         };
         const auto allAnalysed = [&] {
             for (const auto& block : engine.blocks())

@@ -170,10 +170,10 @@ void OverlayLayer::load(const QUrl& url)
         return;
     }
     makePlayer(url);
-    ThumbnailCache::thumbnail(url, [weak = weak_from_this(), url](const QImage& picture) {
+    ThumbnailCache::thumbnail(url, [weak = weak_from_this(), url](const PackedPicture& picture) {
         auto self = weak.lock();
         if (self && self->url_ == url)
-            self->setThumbnail(picture);
+            self->setThumbnail(picture.unpack());
     });
 }
 

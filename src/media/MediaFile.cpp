@@ -94,7 +94,7 @@ float MediaFile::normalizationGain(float peak)
 void MediaFile::setLoop(bool value) { TESSARIN_PUBLISH(loop_, loopChanged); }
 void MediaFile::setIsMuted(bool value) { TESSARIN_PUBLISH(isMuted_, isMutedChanged); }
 void MediaFile::setGainDB(double value) { TESSARIN_PUBLISH(gainDB_, gainDBChanged); }
-void MediaFile::setThumbnail(const QImage& value) { TESSARIN_PUBLISH(thumbnail_, thumbnailChanged); }
+void MediaFile::setThumbnail(const PackedPicture& value) { TESSARIN_PUBLISH(thumbnail_, thumbnailChanged); }
 void MediaFile::setDuration(double value) { TESSARIN_PUBLISH(duration_, durationChanged); }
 void MediaFile::setInPoint(double value) { TESSARIN_PUBLISH(inPoint_, inPointChanged); }
 void MediaFile::setOutPoint(std::optional<double> value) { TESSARIN_PUBLISH(outPoint_, outPointChanged); }
@@ -160,7 +160,7 @@ void MediaFile::startAnalysis()
     std::weak_ptr<MediaFile> weak = weak_from_this();
     if (isImage_) {
         Workers::userInitiated().async([url = url_, weak] {
-            QImage thumbnail = stretchedThumbnail(url);
+            PackedPicture thumbnail = PackedPicture::pack(stretchedThumbnail(url));
             postToMain([weak, thumbnail = std::move(thumbnail)] {
                 if (auto item = weak.lock())
                     item->setThumbnail(thumbnail);
@@ -171,7 +171,7 @@ void MediaFile::startAnalysis()
     }
 
     setPlayableURL(url_);
-    ThumbnailCache::thumbnail(url_, [weak](const QImage& thumbnail) {
+    ThumbnailCache::thumbnail(url_, [weak](const PackedPicture& thumbnail) {
         if (auto item = weak.lock())
             item->setThumbnail(thumbnail);
     });

@@ -9,6 +9,7 @@
 // Observable: every setter stores the value and emits <name>Changed() and
 // changed(), also when the value is unchanged.
 #include "media/LiveSource.h"
+#include "media/PackedPicture.h"
 #include "media/ValueRange.h"
 
 #include <QImage>
@@ -65,9 +66,12 @@ public:
     // 0 at the bottom of gainDBRange and below, else 10^(gainDB / 20) with
     // gainDB taken as at most the range's top; 1 when gainDB is not a number.
     float gainLinear() const;
-    // A small picture of the item; null while none is known.
-    const QImage& thumbnail() const { return thumbnail_; }
-    void setThumbnail(const QImage& thumbnail);
+    // A small picture of the item, decoded at each call (a view asks once,
+    // for the row it makes); null while none is known.
+    QImage thumbnail() const { return thumbnail_.unpack(); }
+    bool hasThumbnail() const { return !thumbnail_.isNull(); }
+    const PackedPicture& packedThumbnail() const { return thumbnail_; }
+    void setThumbnail(const PackedPicture& thumbnail);
     // Seconds; 0 until known.
     double duration() const { return duration_; }
     void setDuration(double seconds);
@@ -146,7 +150,7 @@ private:
     bool loop_ = false;
     bool isMuted_ = false;
     double gainDB_ = 0.0;
-    QImage thumbnail_;
+    PackedPicture thumbnail_;
     double duration_ = 0.0;
     double inPoint_ = 0.0;
     std::optional<double> outPoint_;

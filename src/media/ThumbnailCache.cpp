@@ -16,10 +16,10 @@ namespace tessarin::ThumbnailCache {
 
 namespace {
 
-// Thumbnails are at most 160 x 90 x 2 bytes, so the cache keeps them all.
+// Thumbnails are a few kilobytes encoded, so the cache keeps them all.
 struct Store {
     std::mutex mutex;
-    QHash<QUrl, QImage> images;
+    QHash<QUrl, PackedPicture> pictures;
 };
 
 Store& store()
@@ -42,25 +42,25 @@ Workers& grabPool()
 // The completions waiting for a grab under way, per url: a file listed
 // twice (in the browser and in a block) is grabbed once and its picture
 // shared. Main thread only.
-QHash<QUrl, std::vector<std::function<void(const QImage&)>>>& waiting()
+QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 {
-    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const QImage&)>>>;
+    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>;
     return *instance;
 }
 
 } // namespace
 
-QImage cached(const QUrl& url)
+PackedPicture cached(const QUrl& url)
 {
     Store& s = store();
     std::lock_guard lock(s.mutex);
-    return s.images.value(url);
+    return s.pictures.value(url);
 }
 
-void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
+void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> completion)
 {
-    if (QImage image = cached(url); !image.isNull()) {
-        completion(image);
+    if (PackedPicture picture = cached(url); !picture.isNull()) {
+        completion(picture);
         return;
     }
     auto& pending = waiting();
@@ -71,22 +71,19 @@ void thumbnail(const QUrl& url, std::function<void(const QImage&)> completion)
     pending[url].push_back(std::move(completion));
     grabPool().async([url] {
         Workers::lowerThreadPriority();
-        QImage image;
+        PackedPicture picture;
         if (url.isLocalFile()) {
-            auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight));
-            if (frame) {
-                // A video frame is opaque and is only ever drawn much
-                // smaller than this: it is kept in 16 bits a pixel, half of
-                // what 32 take, for a show of thousands of files.
-                image = frame->convertToFormat(QImage::Format_RGB16);
+            if (auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight)))
+                picture = PackedPicture::pack(*frame);
+            if (!picture.isNull()) {
                 Store& s = store();
                 std::lock_guard lock(s.mutex);
-                s.images.insert(url, image);
+                s.pictures.insert(url, picture);
             }
         }
-        postToMain([url, image = std::move(image)] {
+        postToMain([url, picture = std::move(picture)] {
             for (const auto& completion : waiting().take(url))
-                completion(image);
+                completion(picture);
         });
     });
 }

@@ -5,6 +5,7 @@
 #include "media/ThumbnailCache.h"
 #include "media/WaveformCache.h"
 #include "platform/ChildProcess.h"
+#include "platform/FrameGrabber.h"
 #include "platform/PcmReader.h"
 
 #include "support/TestSupport.h"
@@ -15,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -92,8 +94,10 @@ TEST(MediaFileAnalysis, ItemsOfOneFileMadeTogetherShareOneAnalysis)
         return !browserItem->thumbnail().isNull() && !blockItem->thumbnail().isNull() && browserItem->waveform()
             && blockItem->waveform();
     }, 30));
-    EXPECT_EQ(browserItem->thumbnail().constBits(), blockItem->thumbnail().constBits()) << "one picture in memory";
-    EXPECT_EQ(ThumbnailCache::cached(QUrl::fromLocalFile(path)).constBits(), blockItem->thumbnail().constBits());
+    EXPECT_EQ(browserItem->packedThumbnail().bytes().constData(), blockItem->packedThumbnail().bytes().constData())
+        << "one picture in memory";
+    EXPECT_EQ(ThumbnailCache::cached(QUrl::fromLocalFile(path)).bytes().constData(),
+              blockItem->packedThumbnail().bytes().constData());
     EXPECT_EQ(browserItem->waveform(), blockItem->waveform());
 }
 
@@ -142,17 +146,55 @@ TEST(MediaFileAnalysis, ResultsForAGoneItemAreDropped)
 TEST(ThumbnailCache, MakesUprightThumbnailsAndNoneWithoutPictures)
 {
     std::optional<QImage> rotated;
-    ThumbnailCache::thumbnail(media("rotated.mp4"), [&](const QImage& image) { rotated = image; });
+    ThumbnailCache::thumbnail(media("rotated.mp4"), [&](const PackedPicture& picture) { rotated = picture.unpack(); });
     std::optional<QImage> audio;
-    ThumbnailCache::thumbnail(media("tone_half.mp3"), [&](const QImage& image) { audio = image; });
+    ThumbnailCache::thumbnail(media("tone_half.mp3"), [&](const PackedPicture& picture) { audio = picture.unpack(); });
     ASSERT_TRUE(waitUntil([&] { return rotated && audio; }, 30));
     EXPECT_EQ(rotated->size(), QSize(68, 90)); // portrait: the display matrix is applied
     EXPECT_TRUE(audio->isNull());
     EXPECT_TRUE(ThumbnailCache::cached(media("tone_half.mp3")).isNull());
 
     bool inside = false;
-    ThumbnailCache::thumbnail(media("rotated.mp4"), [&](const QImage& image) { inside = !image.isNull(); });
+    ThumbnailCache::thumbnail(media("rotated.mp4"), [&](const PackedPicture& picture) { inside = !picture.isNull(); });
     EXPECT_TRUE(inside);
+}
+
+// Thumbnails are kept encoded: a video frame in a few kilobytes that decode
+// to the same picture within JPEG's error; a picture with transparency
+// exactly, alpha included.
+TEST(ThumbnailCache, KeepsPicturesSmallAndDecodesThemFaithfully)
+{
+    const auto frame = FrameGrabber::grab(mediaPath("clip_5s.mov"), 1.0, QSize(160, 90));
+    ASSERT_TRUE(frame);
+    const PackedPicture packed = PackedPicture::pack(*frame);
+    EXPECT_LT(packed.bytes().size(), 12 * 1024) << "a tenth or so of the 57,600 bytes of 160 x 90 x 4";
+    const QImage back = packed.unpack();
+    ASSERT_EQ(back.size(), frame->size());
+    const QImage original = frame->convertToFormat(QImage::Format_RGB32);
+    double error = 0;
+    for (int y = 0; y < back.height(); ++y) {
+        for (int x = 0; x < back.width(); ++x) {
+            const QRgb a = original.pixel(x, y), b = back.pixel(x, y);
+            error += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    }
+    // JPEG halves the colour's resolution: the test clip's sharp colour bars
+    // lose about 6 of 255 on average, a swapped channel or a shifted picture
+    // far more.
+    EXPECT_LT(error / (3.0 * back.width() * back.height()), 8.0) << "mean error per channel, of 255";
+
+    // A still with a transparent band: kept exactly. An opaque one in the
+    // same format is as small as a frame.
+    QImage still(160, 90, QImage::Format_ARGB32_Premultiplied);
+    still.fill(Qt::transparent);
+    QPainter(&still).fillRect(QRect(40, 0, 80, 90), QColor(255, 0, 0));
+    const QImage stillBack = PackedPicture::pack(still).unpack().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(stillBack, still);
+    QImage opaque = frame->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_LT(PackedPicture::pack(opaque).bytes().size(), 12 * 1024);
+
+    EXPECT_TRUE(PackedPicture::pack(QImage()).isNull());
+    EXPECT_TRUE(PackedPicture().unpack().isNull());
 }
 
 TEST(WaveformCache, StreamedAnalysisEqualsTheWholeTrackInMemory)

@@ -72,7 +72,18 @@ QString BrowserRow::displayName(const MediaFile& file)
 
 QString BrowserRow::durationText() const { return duration_->text(); }
 
-void BrowserRow::showThumbnail() { thumbnail_->setImage(file_->thumbnail()); }
+void BrowserRow::showThumbnail()
+{
+    // Decoded off the main thread (rows are made as the list scrolls), the
+    // placeholder until then; shown if this row still shows that file and
+    // picture when it comes.
+    const PackedPicture picture = file_->packedThumbnail();
+    thumbnail_->setImage(QImage());
+    picture.unpackLater(this, [this, file = std::weak_ptr<MediaFile>(file_), picture](const QImage& image) {
+        if (file.lock() == file_ && file_->packedThumbnail() == picture)
+            thumbnail_->setImage(image);
+    });
+}
 
 void BrowserRow::showDuration()
 {

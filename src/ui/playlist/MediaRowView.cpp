@@ -304,7 +304,16 @@ void MediaRowView::refreshThumbnail()
 {
     if (item_->isLive())
         return;
-    select_->setThumbnail(item_->thumbnail(), item_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film"));
+    // Decoded off the main thread (rows are made as the list scrolls), the
+    // placeholder until then; shown if this row still shows that item and
+    // picture when it comes.
+    const QString placeholder = item_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film");
+    const PackedPicture picture = item_->packedThumbnail();
+    select_->setThumbnail(QImage(), placeholder);
+    picture.unpackLater(this, [this, item = std::weak_ptr<MediaFile>(item_), picture, placeholder](const QImage& image) {
+        if (item.lock() == item_ && item_->packedThumbnail() == picture)
+            select_->setThumbnail(image, placeholder);
+    });
 }
 
 void MediaRowView::refreshButtons()

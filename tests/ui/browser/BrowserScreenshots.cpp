@@ -4,6 +4,7 @@
 #include "BrowserTestFixture.h"
 
 #include "platform/Localization.h"
+#include "platform/Workers.h"
 #include "support/TestSupport.h"
 #include "ui/browser/AddSourceView.h"
 #include "ui/browser/BrowserMediaList.h"
@@ -28,6 +29,14 @@ using namespace tessarin;
 using namespace tessarin::test;
 
 namespace {
+
+// Rows decode their pictures in the background: the ones on screen have come.
+void settleThumbnails()
+{
+    QApplication::processEvents();
+    Workers::userInitiated().waitForIdle(20.0);
+    QApplication::processEvents();
+}
 
 // The application's dark look (the app library is not linked here).
 void applyLook()
@@ -77,11 +86,12 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
         files.setBrowserFiles(list);
         waitUntil([&] {
             for (const auto& f : list) {
-                if (f->duration() <= 0 || (!f->isAudioOnly() && f->thumbnail().isNull()))
+                if (f->duration() <= 0 || (!f->isAudioOnly() && !f->hasThumbnail()))
                     return false;
             }
             return true;
         }, 60);
+        settleThumbnails();
         const auto rows = column->mediaList()->rows();
         QTest::mouseClick(rows[1], Qt::LeftButton);
         QTest::mouseClick(rows[3], Qt::LeftButton, Qt::ShiftModifier);
@@ -97,15 +107,15 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
         files.setBrowserFiles(longList);
         waitUntil([&] {
             return std::all_of(longList.begin(), longList.end(), [](const auto& f) {
-                return f->duration() > 0 && (f->isAudioOnly() || !f->thumbnail().isNull());
+                return f->duration() > 0 && (f->isAudioOnly() || f->hasThumbnail());
             });
         }, 60);
         QScrollBar* bar = column->mediaList()->findChild<QScrollArea*>()->verticalScrollBar();
         bar->setValue(bar->maximum());
-        QApplication::processEvents();
+        settleThumbnails();
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-end-%1.png").arg(language)));
         bar->setValue(0);
-        QApplication::processEvents();
+        settleThumbnails();
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-back-%1.png").arg(language)));
 
         column->setTab(BrowserTab::sources);
