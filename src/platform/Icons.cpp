@@ -5,7 +5,6 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QSvgRenderer>
 #include <QTextStream>
 
@@ -89,6 +88,28 @@ QPixmap drawGlyph(const QString& text, const QColor& color, int pixels)
     return pixmap;
 }
 
+struct RenderedKey {
+    QString name;
+    QRgb rgba = 0;
+    int pixels = 0;
+    qreal ratio = 1.0;
+    bool operator==(const RenderedKey&) const = default;
+};
+
+size_t qHash(const RenderedKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.name, key.rgba, key.pixels, key.ratio);
+}
+
+constexpr qsizetype kMaxRendered = 2048;
+
+// Never destroyed: pixmaps must not outlive the application object.
+QHash<RenderedKey, QPixmap>& rendered()
+{
+    static auto* cache = new QHash<RenderedKey, QPixmap>;
+    return *cache;
+}
+
 } // namespace
 
 bool Icons::has(const QString& symbolName)
@@ -104,18 +125,19 @@ QPixmap Icons::pixmap(const QString& symbolName, const QColor& color, int size, 
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const int pixels = static_cast<int>(std::lround(size * ratio));
     // Views paint their symbols on every repaint: parsing and rendering the
-    // SVG each time cost far more than the rest of a row's painting.
-    const QString key = QStringLiteral("tessarin.icon|%1|%2|%3|%4")
-                            .arg(symbolName)
-                            .arg(color.rgba(), 0, 16)
-                            .arg(pixels)
-                            .arg(ratio);
-    QPixmap result;
-    if (QPixmapCache::find(key, &result))
-        return result;
-    result = it->glyph ? drawGlyph(it->name, color, pixels) : drawSvg(it->name, color, pixels);
+    // SVG each time cost far more than the rest of a row's painting, and
+    // even a key spelt out as text at each paint showed.
+    const RenderedKey key { symbolName, color.rgba(), pixels, ratio };
+    QHash<RenderedKey, QPixmap>& cache = rendered();
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
+    QPixmap result = it->glyph ? drawGlyph(it->name, color, pixels) : drawSvg(it->name, color, pixels);
     result.setDevicePixelRatio(ratio);
-    QPixmapCache::insert(key, result);
+    // The interface uses a few hundred symbol, colour and size combinations;
+    // should colours ever vary without end, the cache starts over.
+    if (cache.size() >= kMaxRendered)
+        cache.clear();
+    cache.insert(key, result);
     return result;
 }
 

@@ -45,3 +45,18 @@ TEST(Icons, UnknownNamesGiveNothing)
     EXPECT_FALSE(Icons::has("no.such.symbol"));
     EXPECT_TRUE(Icons::pixmap("no.such.symbol", Qt::white, 16).isNull());
 }
+
+// Drawn symbols are kept: each colour, size and pixel ratio of a symbol is
+// its own picture, and asking again gives the kept one.
+TEST(Icons, EachColourSizeAndRatioIsItsOwnPicture)
+{
+    const QColor red(240, 50, 50), blue(50, 50, 240);
+    const QPixmap first = Icons::pixmap("play.fill", red, 20);
+    EXPECT_EQ(Icons::pixmap("play.fill", red, 20).cacheKey(), first.cacheKey());
+    EXPECT_GT(paintedShare(Icons::pixmap("play.fill", blue, 20), blue), 0.1);
+    EXPECT_EQ(Icons::pixmap("play.fill", red, 24).width(), 24);
+    const QPixmap sharp = Icons::pixmap("play.fill", red, 20, 2.0);
+    EXPECT_EQ(sharp.width(), 40);
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(Icons::pixmap("play.fill", red, 20, 1.0).devicePixelRatio(), 1.0);
+}
