@@ -75,9 +75,13 @@ TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPict
     EXPECT_EQ(videoThreading(uhd, QSize(2560, 1440), true), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(QSize(4096, 2160), QSize(2049, 1080), true), VideoThreading::TwoFrames);
     // Pictures of 1080p and smaller keep libavcodec's own threading and a
-    // queue of about kFrameQueueBytes, however they are drawn.
+    // queue of about kFrameQueueBytes, however they are drawn; up to
+    // 640 x 360, two frame threads instead of one per core.
     EXPECT_EQ(videoThreading(hd, QSize(480, 270), true), VideoThreading::Automatic);
     EXPECT_EQ(videoThreading(hd, QSize(), true), VideoThreading::Automatic);
+    EXPECT_EQ(videoThreading(QSize(854, 480), QSize(), false), VideoThreading::Automatic);
+    EXPECT_EQ(videoThreading(QSize(640, 360), QSize(), false), VideoThreading::TwoFrames);
+    EXPECT_EQ(videoThreading(QSize(320, 180), hd, true), VideoThreading::TwoFrames);
     EXPECT_EQ(queuedPictures(std::size_t(1920) * 1080 * 4, hd), kFrameQueueBytes / (std::size_t(1920) * 1080 * 4));
     EXPECT_EQ(queuedPictures(std::size_t(320) * 180 * 4, QSize(320, 180)), kMaxFrames);
     EXPECT_EQ(queuedPictures(std::size_t(3840) * 2160 * 4, uhd), kMinFrames);
