@@ -71,7 +71,7 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
     library.addManualSource(LiveSourceKind::rtmp, "OBS regia", "rtmp://0.0.0.0:1935/live/regia", true);
     library.addManualSource(LiveSourceKind::srt, "", "srt://10.0.0.5:9000", false);
 
-    for (const QString language : { QStringLiteral("it"), QStringLiteral("en") }) {
+    for (const QString& language : { QStringLiteral("it"), QStringLiteral("en") }) {
         Localization::apply(language);
         files.setBrowserFiles({});
         column = std::make_unique<BrowserColumnView>(files, library);
