@@ -66,8 +66,8 @@ public:
     // 0 at the bottom of gainDBRange and below, else 10^(gainDB / 20) with
     // gainDB taken as at most the range's top; 1 when gainDB is not a number.
     float gainLinear() const;
-    // A small picture of the item, decoded at each call (a view asks once,
-    // for the row it makes); null while none is known.
+    // A small picture of the item, decoded at each call; null while none is
+    // known. Views decode packedThumbnail() off the main thread instead.
     QImage thumbnail() const { return thumbnail_.unpack(); }
     bool hasThumbnail() const { return !thumbnail_.isNull(); }
     const PackedPicture& packedThumbnail() const { return thumbnail_; }
