@@ -6,7 +6,8 @@
 # tools/build.sh, so a sanitizer build runs its suite in its own directory:
 #   TESSARIN_BUILD_DIR=build-asan bash tools/run-tests.sh -DTESSARIN_SANITIZE=ON
 # TESSARIN_TEST_JOBS caps the tests run at once (default: every core);
-# TESSARIN_SKIP_BUILD=1 runs the suite of the build directory as it is.
+# TESSARIN_SKIP_BUILD=1 runs the suite of the build directory as it is;
+# TESSARIN_TEST_ARGS adds arguments to ctest (e.g. "-R Schedule").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TESSARIN_BUILD_DIR:-build}
@@ -32,5 +33,5 @@ exec dbus-run-session -- bash -c '
   eval "$(printf "%s" "$TESSARIN_KEYRING_PASSWORD" | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
   export GNOME_KEYRING_CONTROL
   cd "$1"
-  ctest --output-on-failure --parallel "$TESSARIN_TEST_JOBS" --timeout 600
+  ctest --output-on-failure --parallel "$TESSARIN_TEST_JOBS" --timeout 600 ${TESSARIN_TEST_ARGS:-}
 ' run-tests "$build"
