@@ -124,6 +124,11 @@ QString ScheduleEvent::label(Repeat repeat)
     return {};
 }
 
+double ScheduleEvent::loadedDuration(double seconds)
+{
+    return seconds == 0.0 ? 0.0 : durationRange.clamp(seconds, durationRange.lower);
+}
+
 ScheduleCalendar ScheduleCalendar::current()
 {
     return ScheduleCalendar(LocalZone::process());

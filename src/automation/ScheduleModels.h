@@ -28,6 +28,9 @@ struct ScheduleEvent {
     static constexpr ValueRange dateRange { -1.0e11, 1.0e11 };
     // The longest time on air the event editor sets, from 1 s to 99:59:59.
     static constexpr ValueRange durationRange { 1.0, 99 * 3600 + 59 * 60 + 59 };
+    // A stored time on air brought into durationRange, but for 0, which is
+    // kept as it is (the event ends at the first tick after its launch).
+    static double loadedDuration(double seconds);
 
     QUuid id;
     // The engine block played; absent when the event plays media instead.
