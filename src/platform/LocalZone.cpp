@@ -73,13 +73,9 @@ public:
             return false;
         if (rule.atEnd())
             return true;
-        if (!rule.name())
+        if (!rule.name() || (!rule.atEnd() && rule.peek() != ',' && !rule.time()))
             return false;
-        if (!rule.atEnd() && rule.peek() != ',' && !rule.time())
-            return false;
-        if (rule.atEnd())
-            return true;
-        return rule.take(',') && rule.date() && rule.take(',') && rule.date() && rule.atEnd();
+        return rule.atEnd() || (rule.take(',') && rule.date() && rule.take(',') && rule.date() && rule.atEnd());
     }
 
 private:
@@ -195,8 +191,8 @@ LocalZone LocalZone::resolve(const std::optional<std::string>& tz)
             return LocalZone(nullptr, system);
         }
     }
-    const bool isFileName = !tz->empty() && tz->front() == ':';
-    const std::string text = isFileName ? tz->substr(1) : *tz;
+    // ":" may lead any form.
+    const std::string text = !tz->empty() && tz->front() == ':' ? tz->substr(1) : *tz;
     if (text.empty())
         return LocalZone(nullptr, *tz); // the C library's UTC
     if (text.front() == '/') {
@@ -206,7 +202,7 @@ LocalZone LocalZone::resolve(const std::optional<std::string>& tz)
     }
     if (const date::time_zone* zone = databaseZone(text))
         return LocalZone(zone, std::string(zone->name()));
-    if (!isZoneFile(zoneFolder() + "/" + text) && (isFileName || !PosixRule::isRule(text)))
+    if (!isZoneFile(zoneFolder() + "/" + text) && !PosixRule::isRule(text))
         reportUnknown(*tz);
     return LocalZone(nullptr, *tz);
 }
