@@ -1,5 +1,4 @@
 #include "automation/ScheduleModels.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -183,29 +182,6 @@ TEST(ScheduleClockTest, HavanaMidnightChanges)
     EXPECT_EQ(ScheduleClock::nextOccurrence(sundays, utc(2024, 3, 3, 5, 30), havana), utc(2024, 3, 10, 5, 0));
     EXPECT_EQ(ScheduleClock::latestOccurrence(sundays, utc(2024, 3, 16, 12, 0), havana), utc(2024, 3, 10, 5, 0));
     EXPECT_EQ(ScheduleClock::nextOccurrence(sundays, utc(2024, 10, 30, 12, 0), havana), utc(2024, 11, 3, 4, 30));
-}
-
-// Apia skipped 30 December 2011 (a Friday): 29 December 23:59:59 -10 was
-// followed by 31 December 00:00:00 +14. Read from the database by name and
-// from the zone file by the C library, as TZ may give it.
-TEST(ScheduleClockTest, ASkippedDateHasNoStartAndOthersKeepTheirTimeAndWeekday)
-{
-    for (const char* form : {"Pacific/Apia", ":Pacific/Apia", "/usr/share/zoneinfo/Pacific/Apia"}) {
-        SCOPED_TRACE(form);
-        const test::ScopedTimeZone tz(form);
-        const auto apia = ScheduleCalendar::current();
-        const ScheduleEvent daily = fixedEvent(utc(2011, 12, 28, 20, 0), Repeat::daily);    // 10:00 -10
-        const ScheduleEvent fridays = fixedEvent(utc(2011, 12, 23, 20, 0), Repeat::weekly); // Friday 10:00
-        const double thursday = utc(2011, 12, 29, 20, 0);
-        const double saturdayMidnight = utc(2011, 12, 30, 10, 0);
-        const double saturday = utc(2011, 12, 30, 20, 0); // 10:00 +14
-        EXPECT_EQ(ScheduleClock::nextOccurrence(daily, thursday, apia), saturday);
-        EXPECT_EQ(ScheduleClock::nextOccurrence(daily, saturdayMidnight - 1, apia), saturday);
-        EXPECT_EQ(ScheduleClock::latestOccurrence(daily, saturday - 1, apia), thursday);
-        EXPECT_EQ(ScheduleClock::latestOccurrence(daily, saturday, apia), saturday);
-        EXPECT_EQ(ScheduleClock::nextOccurrence(fridays, fridays.date, apia), utc(2012, 1, 5, 20, 0));
-        EXPECT_EQ(ScheduleClock::latestOccurrence(fridays, utc(2012, 1, 5, 19, 0), apia), fridays.date);
-    }
 }
 
 TEST(ScheduleClockTest, UnusableInstantsGiveNoOccurrence)
