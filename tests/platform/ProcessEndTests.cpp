@@ -1,6 +1,7 @@
 // The end of the process, in a child process of its own each (a death
 // test): it stops the process-wide pools for good.
 #include "platform/ProcessEnd.h"
+#include "platform/TerminationSignals.h"
 #include "platform/Workers.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <csignal>
 #include <mutex>
+#include <thread>
+
+#include <unistd.h>
 
 using namespace tessarin;
 
@@ -95,4 +100,21 @@ TEST(ProcessEnd, OnceTheEndIsDecidedAStepThatNeverEndsCannotHoldTheProcess)
             std::exit(ProcessEnd::finish(0, 3600.0));
         },
         ::testing::ExitedWithCode(EXIT_FAILURE), "still at: background work");
+}
+
+TEST(ProcessEnd, ASignalArmsTheDeadlineWhileTheMainThreadIsHeld)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The main thread never comes back to its event loop, where the signal's
+    // own handling would begin the end: the deadline still runs out.
+    EXPECT_EXIT(
+        {
+            static Gate never;
+            ::alarm(60); // without the deadline, a clear failure instead of a hang
+            ProcessEnd::prepare(0.3);
+            TerminationSignals::install([](int) { std::exit(0); }, &ProcessEnd::beginFromSignal);
+            std::thread([] { ::kill(::getpid(), SIGTERM); }).detach();
+            never.pass();
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "more than 0 s; still at: the event loops' end");
 }
