@@ -193,6 +193,8 @@ void begin(double deadlineSeconds)
     if (begun.exchange(true))
         return;
     mark("the event loops' end");
+    // Analyses in the background are given up from now on, not waited for.
+    Workers::requestEnd();
     const char byte = 0;
     [[maybe_unused]] const ssize_t n = ::write(watchdogWake.load(), &byte, 1);
 }
