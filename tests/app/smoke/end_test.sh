@@ -15,17 +15,7 @@ media=${2:?media folder}
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3
 
-for tool in Xvfb xdotool dbus-run-session; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (tools/setup.sh installs it)"; exit 77; }
-done
-"$python" -c 'import Xlib, pyatspi' 2>/dev/null || { echo "SKIP: python3-xlib or python3-pyatspi missing"; exit 77; }
-
-if [ -z "${SMOKE_INNER:-}" ]; then
-  export SMOKE_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$@"
-fi
-
-work=$(mktemp -d)
+source "$here/session.sh"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
@@ -34,14 +24,6 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && cat "$work/log.txt"; exit 1; }
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Vellumcast" "$XDG_RUNTIME_DIR" "$work/show"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset GNOME_KEYRING_CONTROL
-if command -v gnome-keyring-daemon >/dev/null; then
-  eval "$(printf tessarin | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
-  export GNOME_KEYRING_CONTROL
-fi
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 
