@@ -190,11 +190,12 @@ void beginFromSignal()
 void begin(double deadlineSeconds)
 {
     prepare(deadlineSeconds);
+    // Analyses in the background are given up from now on, not waited for;
+    // also when a signal's handler has begun the end already.
+    Workers::requestEnd();
     if (begun.exchange(true))
         return;
     mark("the event loops' end");
-    // Analyses in the background are given up from now on, not waited for.
-    Workers::requestEnd();
     const char byte = 0;
     [[maybe_unused]] const ssize_t n = ::write(watchdogWake.load(), &byte, 1);
 }
