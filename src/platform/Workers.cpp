@@ -134,30 +134,9 @@ bool Workers::stopIfIdle()
     return true;
 }
 
-void Workers::takeDroppable(std::vector<std::function<void()>>& dropped)
-{
-    std::lock_guard lock(mutex_);
-    std::erase_if(tasks_, [&dropped](Task& task) {
-        if (task.atEnd != AtEnd::drop)
-            return false;
-        dropped.push_back(std::move(task.fn));
-        return true;
-    });
-    if (idleLocked())
-        idleChanged_.notify_all();
-}
-
 void Workers::requestEnd()
 {
     ending.store(true);
-    std::vector<std::function<void()>> dropped;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        for (Workers* pool : r.pools)
-            pool->takeDroppable(dropped);
-    }
-    // Their captures go here, with no lock held.
 }
 
 bool Workers::endRequested()
@@ -203,10 +182,12 @@ void Workers::work()
         if (tasks_.empty())
             continue;
         auto task = std::move(tasks_.front().fn);
+        const bool dropped = tasks_.front().atEnd == AtEnd::drop && ending.load();
         tasks_.pop_front();
         ++running_;
         lock.unlock();
-        task();
+        if (!dropped)
+            task();
         task = nullptr; // release captures before taking the lock again
         lock.lock();
         --running_;

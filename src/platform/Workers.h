@@ -58,7 +58,8 @@ public:
     static bool stopAll(double timeoutSeconds);
 
     // Any thread: the end of the process has begun. Every task queued with
-    // AtEnd::drop, in any pool, is dropped, now and from now on. Called by
+    // AtEnd::drop, in any pool, is dropped unrun from now on (its thread
+    // takes it off the queue without running it). Called by
     // ProcessEnd::begin() and by stopAll().
     static void requestEnd();
     // Any thread, lock-free (FFmpeg's interrupt callbacks ask it): whether
@@ -77,8 +78,6 @@ private:
     // Stops the pool for good if it is idle and joins its threads; false
     // when it had work.
     bool stopIfIdle();
-    // Moves the tasks queued with AtEnd::drop into dropped.
-    void takeDroppable(std::vector<std::function<void()>>& dropped);
     void joinEnded(std::unique_lock<std::mutex>& lock);
 
     const std::string label_;
