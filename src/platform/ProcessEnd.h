@@ -31,7 +31,8 @@ void beginFromSignal();
 // process ends at once with a failure status (the kernel releases the sound
 // device, ports and bus names; children end with their parent). Later calls
 // keep the first deadline. Prepares the deadline's thread when prepare()
-// was not called.
+// was not called. Background analysis is given up from then on
+// (Workers::requestEnd()).
 void begin(double deadlineSeconds);
 
 // Any thread: the part of the end now in progress (a literal, kept as
