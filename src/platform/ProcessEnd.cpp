@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -16,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
