@@ -92,9 +92,9 @@ PY
 start "$work/show/Grande.vellumcast"
 wait_for 60 find_window '^Grande' || fail "the big show's window did not come"
 "$python" "$here/x11.py" close "$window"
-ended 5 "the big show closed during its analysis"
+ended 8 "the big show closed during its analysis"
 
 start "$work/show/Grande.vellumcast"
 wait_for 60 find_window '^Grande' || fail "the big show's window did not come"
 kill -TERM "$pid"
-ended 5 "the big show ended by SIGTERM during its analysis"
+ended 8 "the big show ended by SIGTERM during its analysis"
