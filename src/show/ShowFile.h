@@ -18,8 +18,8 @@ public:
     // nullopt on success; otherwise the system's description of what failed.
     static std::optional<QString> write(const QString& path, const QByteArray& bytes);
 
-    // Far above any real show (10,000 items take a few megabytes), far below
-    // what would hold up the program while it is decoded.
+    // Far above any real show (10,000 items take a few megabytes), yet small
+    // enough to be held and decoded at once.
     static constexpr qint64 maximumSize = 64 * 1024 * 1024;
     enum class Refusal {
         notAFile,   // a folder, a pipe, a device, a socket
