@@ -70,12 +70,17 @@ int main(int argc, char* argv[])
     // Once the end is decided nothing may hold the process for ever: an
     // operator who finds it still running (holding the sound device, a
     // listening port, the session's single-instance name) cannot start again.
+    // The deadline is armed in the signal handler itself, so a main thread
+    // that does not answer cannot hold the end either.
     constexpr double kEndSeconds = 20.0;
-    tessarin::TerminationSignals::install([&endedFromOutside](int) {
-        tessarin::ProcessEnd::begin(kEndSeconds);
-        endedFromOutside = true;
-        QCoreApplication::exit(0);
-    });
+    tessarin::ProcessEnd::prepare(kEndSeconds);
+    tessarin::TerminationSignals::install(
+        [&endedFromOutside](int) {
+            tessarin::ProcessEnd::begin(kEndSeconds);
+            endedFromOutside = true;
+            QCoreApplication::exit(0);
+        },
+        &tessarin::ProcessEnd::beginFromSignal);
     {
         tessarin::ContentView window(show, { settings, tessarin::HostClock::shared(), captureDevices, *displays });
         // A language relaunch quits through the window's quit rule.

@@ -53,7 +53,7 @@ void removeAbandonedRenders(const QString& folder)
             if (part.lastModified().toUTC() < limit)
                 QFile::remove(part.absoluteFilePath());
         }
-    });
+    }, Workers::AtEnd::drop);
 }
 
 } // namespace
@@ -143,8 +143,9 @@ bool render(const QUrl& imageURL, double duration, const QString& outputPath)
     {
         ClipEncoder encoder;
         ok = encoder.open(temporary, size);
+        // The end of the process leaves the clip unmade, not half made.
         for (std::int64_t k = 0; ok && k < *frames; ++k)
-            ok = encoder.appendFrame(picture, k, 2);
+            ok = !Workers::endRequested() && encoder.appendFrame(picture, k, 2);
         ok = ok && encoder.finish(std::llround(duration * ClipEncoder::timescale), ClipEncoder::timescale);
     }
     if (ok)
@@ -177,7 +178,7 @@ void makeClip(const QUrl& imageURL, double duration, std::function<void(const QU
             for (auto& done : waiters)
                 done(ok ? clip : QUrl());
         });
-    });
+    }, Workers::AtEnd::drop);
 }
 
 } // namespace tessarin::ImageClipRenderer

@@ -165,7 +165,7 @@ void MediaFile::startAnalysis()
                 if (auto item = weak.lock())
                     item->setThumbnail(thumbnail);
             });
-        });
+        }, Workers::AtEnd::drop);
         renderImageClip();
         return;
     }
@@ -203,7 +203,7 @@ void MediaFile::startAnalysis()
             if (!playable)
                 item->setPlaybackError(error.isEmpty() ? noPlayableTracksText() : error);
         });
-    });
+    }, Workers::AtEnd::drop);
 }
 
 void MediaFile::renderImageClip()

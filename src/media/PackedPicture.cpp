@@ -64,7 +64,7 @@ void PackedPicture::unpackLater(QObject* context, std::function<void(const QImag
             if (context)
                 done(image);
         });
-    });
+    }, Workers::AtEnd::drop);
 }
 
 } // namespace tessarin

@@ -85,7 +85,7 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
             for (const auto& completion : waiting().take(url))
                 completion(picture);
         });
-    });
+    }, Workers::AtEnd::drop);
 }
 
 } // namespace tessarin::ThumbnailCache

@@ -55,12 +55,15 @@ void lowerThreadPriority()
 }
 
 // Runs the rest of a reader's samples through the bucketer; false when
-// decoding failed.
+// decoding failed or the end of the process cut it short.
 bool decodeInto(PcmReader& reader, PeakBucketer& bucketer)
 {
     std::vector<float> chunk;
-    while (reader.read(chunk))
+    while (reader.read(chunk)) {
+        if (Workers::endRequested())
+            return false;
         bucketer.add(chunk.data(), chunk.size());
+    }
     return reader.status() == PcmReader::Status::completed;
 }
 
@@ -130,7 +133,7 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
             for (const auto& completion : waiting().take(key))
                 completion(result);
         });
-    });
+    }, Workers::AtEnd::drop);
 }
 
 } // namespace tessarin::WaveformCache

@@ -13,6 +13,28 @@ namespace {
 // 2^53: beyond it a double no longer holds every whole number.
 constexpr double kLargestExactWhole = 9007199254740992.0;
 
+// True when every key and string of the tree is whole UTF-16. The parser
+// takes a "\ud800" escape without its other half as it is, and such a text
+// comes out of UTF-8 encoding as "?": a file name would change on the next
+// save.
+bool wholeText(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString().isValidUtf16();
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        return std::all_of(array.begin(), array.end(), [](const QJsonValue& element) { return wholeText(element); });
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!it.key().isValidUtf16() || !wholeText(it.value()))
+                return false;
+        }
+    }
+    return true;
+}
+
 std::optional<QJsonDocument> parseDocument(const QByteArray& text, QString* error)
 {
     QJsonParseError parseError {};
@@ -20,6 +42,12 @@ std::optional<QJsonDocument> parseDocument(const QByteArray& text, QString* erro
     if (parseError.error != QJsonParseError::NoError) {
         if (error)
             *error = parseError.errorString();
+        return std::nullopt;
+    }
+    const QJsonValue top = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    if (!wholeText(top)) {
+        if (error)
+            *error = QStringLiteral("a string holds half of a UTF-16 surrogate pair");
         return std::nullopt;
     }
     return document;

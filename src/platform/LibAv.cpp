@@ -1,6 +1,21 @@
 #include "platform/LibAv.h"
 
+#include "platform/Workers.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
 namespace tessarin::libav {
+namespace {
+
+// Cuts a read short at the end of the process: nobody waits for its result.
+int endOfProcess(void*)
+{
+    return Workers::endRequested() ? 1 : 0;
+}
+
+} // namespace
 
 QString errorText(int code)
 {
@@ -11,6 +26,14 @@ QString errorText(int code)
 
 InputPtr openInput(const QString& path, QString* error)
 {
+    // A pipe would hold the reading thread in open() until a writer comes,
+    // beyond the reach of any interrupt; a device may never end.
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return nullptr;
+    }
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) {
         if (error)
@@ -20,6 +43,7 @@ InputPtr openInput(const QString& path, QString* error)
     // Pictures without a time of their own (program streams) get the one
     // the demuxer works out, so a seek knows where it landed.
     raw->flags |= AVFMT_FLAG_GENPTS;
+    raw->interrupt_callback.callback = &endOfProcess;
     const QByteArray name = path.toUtf8();
     int rc = avformat_open_input(&raw, name.constData(), nullptr, nullptr);
     if (rc < 0) {

@@ -44,7 +44,8 @@ using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 QString errorText(int code);
 
 // Opens a file and reads its stream information. On failure returns null
-// and sets error.
+// and sets error. Its reads fail once the end of the process has begun
+// (Workers::endRequested()).
 InputPtr openInput(const QString& path, QString* error);
 
 // A decoder for one stream, opened with the given thread count (0 = auto).

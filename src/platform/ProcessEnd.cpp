@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -44,6 +45,10 @@ Steps& steps()
 std::atomic<const char*> currentStep { nullptr };
 std::atomic<Clock::rep> stepStart { 0 };
 std::atomic<bool> begun { false };
+// The write end of the pipe that arms the deadline's thread; -1 before
+// prepare(). Set once, under the mutex; read by signal handlers.
+std::atomic<int> watchdogWake { -1 };
+std::mutex watchdogMutex;
 
 Clock::rep nowTicks()
 {
@@ -140,25 +145,59 @@ void addStep(const char* name, std::function<void()> step)
     s.steps.emplace_back(name, std::move(step));
 }
 
-void begin(double deadlineSeconds)
+void prepare(double deadlineSeconds)
 {
-    if (begun.exchange(true))
+    std::lock_guard lock(watchdogMutex);
+    if (watchdogWake.load() >= 0)
         return;
-    mark("the event loops' end");
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return;
     const double seconds = std::isfinite(deadlineSeconds) ? std::clamp(deadlineSeconds, 0.0, 86400.0) : 86400.0;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     // Blocks every signal, so the process's handlers run on the other threads.
     sigset_t all;
     sigset_t previous;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &previous);
     // Detached and never joined: it either ends the process or ends with it.
-    std::thread([deadline, seconds] {
+    std::thread([wake = fds[0], seconds] {
         setCurrentThreadName("Vellumcast.end");
-        std::this_thread::sleep_until(deadline);
+        char byte;
+        while (::read(wake, &byte, 1) < 0 && errno == EINTR) {
+        }
+        // A signal arms it while the main thread may be anywhere.
+        const char* expected = nullptr;
+        if (currentStep.compare_exchange_strong(expected, "the event loops' end"))
+            stepStart.store(nowTicks());
+        const auto duration = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+        std::this_thread::sleep_until(Clock::now() + duration);
         endLate(seconds);
     }).detach();
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    watchdogWake.store(fds[1]);
+}
+
+void beginFromSignal()
+{
+    // Only lock-free atomics and write(2): nothing a handler may not do.
+    const int wake = watchdogWake.load();
+    if (wake < 0 || begun.exchange(true))
+        return;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t n = ::write(wake, &byte, 1);
+}
+
+void begin(double deadlineSeconds)
+{
+    prepare(deadlineSeconds);
+    // Analyses in the background are given up from now on, not waited for;
+    // also when a signal's handler has begun the end already.
+    Workers::requestEnd();
+    if (begun.exchange(true))
+        return;
+    mark("the event loops' end");
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t n = ::write(watchdogWake.load(), &byte, 1);
 }
 
 void mark(const char* step)

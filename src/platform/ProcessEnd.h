@@ -13,13 +13,26 @@ namespace tessarin::ProcessEnd {
 // given) tells which step it is when the end is late.
 void addStep(const char* name, std::function<void()> step);
 
+// Main thread, at start, before the end can be asked for from outside:
+// starts the thread that keeps the end's deadline (deadlineSeconds), idle
+// until begin() or beginFromSignal() arms it. Later calls and begin() keep
+// the first deadline.
+void prepare(double deadlineSeconds);
+
+// Async-signal-safe, for a signal handler: begin() without the main thread,
+// so that a main thread that does not answer cannot hold the end. Does
+// nothing before prepare().
+void beginFromSignal();
+
 // Main thread, once the end is decided (the main window closed, a request
 // to end from outside): from then on nothing can hold the process longer
 // than deadlineSeconds. When it is still running then, the step in progress
 // and every thread's wait in the kernel are written to stderr and the
 // process ends at once with a failure status (the kernel releases the sound
 // device, ports and bus names; children end with their parent). Later calls
-// keep the first deadline.
+// keep the first deadline. Prepares the deadline's thread when prepare()
+// was not called. Background analysis is given up from then on
+// (Workers::requestEnd()).
 void begin(double deadlineSeconds);
 
 // Any thread: the part of the end now in progress (a literal, kept as

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -17,10 +18,13 @@ namespace {
 // thing a handler may do); the main thread reads it.
 int signalPipe[2] = { -1, -1 };
 std::function<void(int)>* current = nullptr; // main thread only
+std::atomic<void (*)()> runAtOnce { nullptr };
 
 void onSignalArrived(int number)
 {
     const int saved = errno;
+    if (const auto atOnce = runAtOnce.load())
+        atOnce();
     const unsigned char byte = static_cast<unsigned char>(number);
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
     errno = saved;
@@ -42,8 +46,9 @@ void readSignals()
 
 } // namespace
 
-void install(std::function<void(int)> onSignal)
+void install(std::function<void(int)> onSignal, void (*atOnce)())
 {
+    runAtOnce.store(atOnce);
     if (!current)
         current = new std::function<void(int)>; // read until the process ends
     *current = std::move(onSignal);

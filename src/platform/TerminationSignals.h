@@ -10,7 +10,9 @@ namespace tessarin::TerminationSignals {
 // Main thread, with the application object made: from now on SIGTERM,
 // SIGINT and SIGHUP call onSignal with the signal's number on the main
 // thread, from its event loop; a later call replaces onSignal (an empty one
-// ignores the signals from then on).
-void install(std::function<void(int)> onSignal);
+// ignores the signals from then on). atOnce, when given, runs in the signal
+// handler itself, on whatever thread the signal arrives, even while the
+// main thread does not answer: it must be async-signal-safe.
+void install(std::function<void(int)> onSignal, void (*atOnce)() = nullptr);
 
 } // namespace tessarin::TerminationSignals

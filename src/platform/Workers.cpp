@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 namespace tessarin {
@@ -25,6 +26,8 @@ Registry& registry()
 }
 
 using Seconds = std::chrono::duration<double>;
+
+std::atomic<bool> ending { false };
 
 } // namespace
 
@@ -81,17 +84,17 @@ void Workers::joinEnded(std::unique_lock<std::mutex>& lock)
     lock.lock();
 }
 
-void Workers::async(std::function<void()> fn)
+void Workers::async(std::function<void()> fn, AtEnd atEnd)
 {
     if (!fn)
         return;
     std::unique_lock lock(mutex_);
-    if (refusing_) {
+    if (refusing_ || (atEnd == AtEnd::drop && ending.load())) {
         lock.unlock();
         fn = nullptr; // its captures go on the caller's thread
         return;
     }
-    tasks_.push_back(std::move(fn));
+    tasks_.push_back({std::move(fn), atEnd});
     if (idle_ < tasks_.size() && threads_.size() < maxThreads_) {
         // Made under the lock: the thread's first step takes it, so it is in
         // the map before it can look itself up there.
@@ -131,8 +134,19 @@ bool Workers::stopIfIdle()
     return true;
 }
 
+void Workers::requestEnd()
+{
+    ending.store(true);
+}
+
+bool Workers::endRequested()
+{
+    return ending.load(std::memory_order_relaxed);
+}
+
 bool Workers::stopAll(double timeoutSeconds)
 {
+    requestEnd();
     const auto deadline = std::chrono::steady_clock::now() + Seconds(std::max(timeoutSeconds, 0.0));
     std::vector<Workers*> left;
     {
@@ -167,11 +181,13 @@ void Workers::work()
             break;
         if (tasks_.empty())
             continue;
-        auto task = std::move(tasks_.front());
+        auto task = std::move(tasks_.front().fn);
+        const bool dropped = tasks_.front().atEnd == AtEnd::drop && ending.load();
         tasks_.pop_front();
         ++running_;
         lock.unlock();
-        task();
+        if (!dropped)
+            task();
         task = nullptr; // release captures before taking the lock again
         lock.lock();
         --running_;

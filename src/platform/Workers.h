@@ -34,8 +34,15 @@ public:
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
 
+    // What becomes of a task still queued when the end of the process begins.
+    enum class AtEnd {
+        run,  // it runs before the end, as everything queued before it
+        drop, // analysis whose result nobody would see: dropped unrun, and a
+              // running one stops at its next look at endRequested()
+    };
+
     // Any thread. After stopAll() the task is dropped unrun.
-    void async(std::function<void()> fn);
+    void async(std::function<void()> fn, AtEnd atEnd = AtEnd::run);
 
     std::size_t threadCount() const;
 
@@ -49,6 +56,16 @@ public:
     // and joins its threads. Later tasks are dropped. False when some pool
     // still had work at the deadline; its threads are left running.
     static bool stopAll(double timeoutSeconds);
+
+    // Any thread: the end of the process has begun. Every task queued with
+    // AtEnd::drop, in any pool, is dropped unrun from now on (its thread
+    // takes it off the queue without running it). Called by
+    // ProcessEnd::begin() and by stopAll().
+    static void requestEnd();
+    // Any thread, lock-free (FFmpeg's interrupt callbacks ask it): whether
+    // requestEnd() was called. Long analyses look at it between files and
+    // between reads.
+    static bool endRequested();
 
     // Lowers the calling thread's priority for good (on Linux, nice applies
     // per thread), once: background analyses yield to the interface and to
@@ -70,7 +87,11 @@ private:
     std::condition_variable wake_;
     std::condition_variable allEnded_;
     std::condition_variable idleChanged_;
-    std::deque<std::function<void()>> tasks_;
+    struct Task {
+        std::function<void()> fn;
+        AtEnd atEnd;
+    };
+    std::deque<Task> tasks_;
     std::map<std::thread::id, std::thread> threads_; // inside work()
     std::vector<std::thread> ended_;                 // left work(), not joined yet
     std::size_t idle_ = 0;

@@ -5,7 +5,6 @@
 #include "show/ShowFile.h"
 #include "show/ShowMissingMedia.h"
 
-#include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -131,13 +130,20 @@ void ShowController::load(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     std::optional<ShowDocument> document;
-    QFile file(absolute);
-    if (file.open(QIODevice::ReadOnly))
-        document = ShowDocument::fromJson(file.readAll());
+    auto refusal = ShowFile::Refusal::unreadable;
+    if (const auto bytes = ShowFile::read(absolute, &refusal))
+        document = ShowDocument::fromJson(*bytes);
     if (!document) {
-        // Reading and decoding failures look the same to the operator, and
-        // nothing of the running show has been touched.
-        dialogs_.warn(tr("Impossibile aprire lo show"), tr("Il file non è uno show valido di Tessarin."));
+        // Reading and decoding failures look the same to the operator,
+        // except for a path that could never hold a show; nothing of the
+        // running show has been touched.
+        QString why = tr("Il file non è uno show valido di Tessarin.");
+        if (refusal == ShowFile::Refusal::notAFile)
+            why = tr("Il percorso non indica un file ma una cartella, un dispositivo o una pipe.");
+        else if (refusal == ShowFile::Refusal::tooLarge)
+            why = tr("Il file è troppo grande per essere uno show (oltre %1 MB).")
+                      .arg(ShowFile::maximumSize / (1024 * 1024));
+        dialogs_.warn(tr("Impossibile aprire lo show"), why);
         return;
     }
 

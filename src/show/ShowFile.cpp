@@ -1,6 +1,13 @@
 #include "show/ShowFile.h"
 
+#include <QFile>
 #include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tessarin {
 
@@ -32,6 +39,58 @@ std::optional<QString> ShowFile::write(const QString& path, const QByteArray& by
     if (!file.commit())
         return file.errorString();
     return std::nullopt;
+}
+
+std::optional<QByteArray> ShowFile::read(const QString& path, Refusal* why)
+{
+    const auto refuse = [why](Refusal refusal) -> std::optional<QByteArray> {
+        if (why)
+            *why = refusal;
+        return std::nullopt;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before it is opened: opening a device may act on it.
+    struct stat before {};
+    if (::stat(name.constData(), &before) != 0)
+        return refuse(Refusal::unreadable);
+    if (!S_ISREG(before.st_mode))
+        return refuse(Refusal::notAFile);
+    if (before.st_size > maximumSize)
+        return refuse(Refusal::tooLarge);
+    // Without waiting for a writer, should a pipe have been put there since.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return refuse(Refusal::unreadable);
+    const auto closing = [fd](std::optional<QByteArray> result) {
+        ::close(fd);
+        return result;
+    };
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        return closing(refuse(Refusal::unreadable));
+    if (!S_ISREG(opened.st_mode))
+        return closing(refuse(Refusal::notAFile));
+    // A file that grows while it is read is cut at one byte past the limit.
+    QByteArray bytes;
+    bytes.resize(std::min<qint64>(opened.st_size, maximumSize) + 1);
+    qint64 done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            if (done > maximumSize)
+                return closing(refuse(Refusal::tooLarge));
+            bytes.resize(std::min<qint64>(done * 2, maximumSize + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return closing(refuse(Refusal::unreadable));
+        if (n == 0)
+            break;
+        done += n;
+    }
+    bytes.truncate(done);
+    return closing(std::move(bytes));
 }
 
 } // namespace tessarin

@@ -113,6 +113,18 @@ TEST(JsonRead, TopLevelMustBeTheAskedKind)
     EXPECT_TRUE(json::parseArray("[]"));
 }
 
+TEST(JsonRead, AHalfSurrogatePairIsNotTextAnywhere)
+{
+    // Written back it would come out as "?": refused as invalid UTF-8 is.
+    for (const char* text : {R"({"path":"\ud800"})", R"({"path":"a\udc00b"})", R"({"\udbff":1})",
+                             R"({"list":[{"name":"\ude00\ud83d"}]})", R"({"a":"\ud83d\ud83d"})"})
+        EXPECT_FALSE(json::parseObject(text)) << text;
+    EXPECT_FALSE(json::parseArray(R"(["\ud800"])"));
+    const auto whole = json::parseObject(R"({"name":"\ud83d\ude00"})");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->value("name").toString(), QString::fromUtf8("\xf0\x9f\x98\x80"));
+}
+
 TEST(JsonUuid, StrictFormAndUpperCaseText)
 {
     const auto uuid = json::parseUuid("3f2504e0-4f89-11d3-9a0c-0305e82c3301");

@@ -1,6 +1,7 @@
 // The show commands against a plain show content, scripted panels and
 // alerts, a private settings file and a manual clock.
 #include "show/ShowController.h"
+#include "show/ShowFile.h"
 #include "show/ShowPaths.h"
 
 #include "ShowTestSupport.h"
@@ -17,6 +18,8 @@
 #include <cerrno>
 #include <deque>
 #include <limits>
+
+#include <sys/stat.h>
 
 using namespace tessarin;
 using test::contents;
@@ -367,4 +370,35 @@ TEST_F(ShowControllerTest, ALastShowThatIsGoneIsIgnoredAndOneThatIsNoShowIsRepor
     EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("Impossibile aprire lo show"));
     EXPECT_FALSE(controller->fileURL());
     EXPECT_FALSE(controller->isDirty());
+}
+
+TEST_F(ShowControllerTest, APathThatCannotHoldAShowIsRefusedWithItsReasonAndNeverWaitedOn)
+{
+    // A pipe opened for reading would wait for a writer for ever, a device
+    // would be read without end.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.vellumcast")).constData(), 0600), 0);
+    QFile big(path("big.vellumcast"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(ShowFile::maximumSize + 1)); // sparse
+    big.close();
+    const QString notAFile = QStringLiteral("Il percorso non indica un file ma una cartella, un dispositivo o una pipe.");
+    const QString tooLarge = QStringLiteral("Il file è troppo grande per essere uno show (oltre 64 MB).");
+    const struct {
+        QString path;
+        const QString& reason;
+    } rows[] = {{path("pipe.vellumcast"), notAFile}, {QStringLiteral("/dev/zero"), notAFile},
+                {path("big.vellumcast"), tooLarge}};
+    for (const auto& row : rows) {
+        // Reopened at start, and chosen in the panel.
+        settings.setString(ShowController::kLastShowPathKey, row.path);
+        dialogs.alerts.clear();
+        start();
+        dialogs.openAnswers = {row.path};
+        controller->open();
+        ASSERT_EQ(dialogs.alerts.size(), 2u) << row.path.toStdString();
+        for (const auto& alert : dialogs.alerts) {
+            EXPECT_EQ(alert.message, QStringLiteral("Impossibile aprire lo show"));
+            EXPECT_EQ(alert.informativeText, row.reason) << row.path.toStdString();
+        }
+        EXPECT_FALSE(controller->fileURL());
+    }
 }

@@ -18,18 +18,7 @@ media=${2:?media folder}
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3
 
-for tool in Xvfb xdotool dbus-run-session; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (tools/setup.sh installs it)"; exit 77; }
-done
-"$python" -c 'import Xlib, pyatspi' 2>/dev/null || { echo "SKIP: python3-xlib or python3-pyatspi missing"; exit 77; }
-
-if [ -z "${SMOKE_INNER:-}" ]; then
-  # Own X server and own D-Bus session (the accessibility bus lives there).
-  export SMOKE_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$@"
-fi
-
-work=$(mktemp -d)
+source "$here/session.sh"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
@@ -38,18 +27,6 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# The user's settings and show live in the test's own home.
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Vellumcast" "$XDG_RUNTIME_DIR" "$work/show"
-chmod 700 "$XDG_RUNTIME_DIR"
-# A keyring of this session's own, unlocked: the stream destinations read
-# their addresses from it at start, and a keyring of an outer session (the
-# test runner's) cannot serve this bus.
-unset GNOME_KEYRING_CONTROL
-if command -v gnome-keyring-daemon >/dev/null; then
-  eval "$(printf tessarin | gnome-keyring-daemon --unlock --components=secrets)" >/dev/null
-  export GNOME_KEYRING_CONTROL
-fi
 cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
 # The first block: a quiet tone, a text file named as a video, a louder tone.
 cp "$media/const_eighth.wav" "$work/show/Prima.wav"

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs the real program under a private X server with hostile last shows and
+# at hostile moments:
+# - a last show that is a pipe, then /dev/zero: the program comes up with
+#   "Impossibile aprire lo show" and the reason, answers, and SIGTERM ends it
+#   with status 0;
+# - a last show of 3,000 items whose length, thumbnail and waveform are still
+#   being worked out: closing the window, and SIGTERM, end the program at
+#   once, cleanly, with status 0.
+#   end_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
+# Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
+set -euo pipefail
+binary=${1:?binary}
+media=${2:?media folder}
+here=$(cd "$(dirname "$0")" && pwd)
+python=/usr/bin/python3
+
+source "$here/session.sh"
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && cat "$work/log.txt"; exit 1; }
+
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+
+wait_for() { # seconds, command...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+window=""
+find_window() { window=$(xdotool search --name "$1" 2>/dev/null | head -1); [ -n "$window" ]; }
+named() { "$python" "$here/x11.py" find "$1" >/dev/null 2>&1; }
+
+start() { # LAST_SHOW_PATH
+  printf '[General]\nVellumcast.lastShowPath="%s"\nVellumcast.language=it\n' "$1" \
+    > "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"
+  "$binary" >"$work/log.txt" 2>&1 &
+  pid=$!
+}
+# Waits at most SECONDS for the process to go; it must have gone cleanly.
+ended() { # SECONDS WHAT
+  local began=$SECONDS
+  wait_for "$1" gone || fail "$2: still running after $1 s"
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "$2: exit status $status"
+  grep -q 'without cleanup' "$work/log.txt" && fail "$2: left without cleanup"
+  echo "$2: ended with status 0 in about $((SECONDS - began)) s"
+}
+
+# A pipe and a device as the last show: refused with the reason, and the
+# program answers (neither open() on the pipe nor reading the device holds it).
+mkfifo "$work/show/Pipe.vellumcast"
+for last in "$work/show/Pipe.vellumcast" /dev/zero; do
+  start "$last"
+  wait_for 30 named 'Impossibile aprire lo show' || fail "$last: no open failure alert"
+  named 'Il percorso non indica un file ma una cartella, un dispositivo o una pipe.' \
+    || fail "$last: the alert does not say why"
+  xdotool key Return
+  wait_for 10 find_window '^Show senza titolo' || fail "$last: no window after the alert"
+  kill -TERM "$pid"
+  ended 20 "$last refused, then SIGTERM"
+done
+
+# A big show, ended while its analysis is under way: by closing the window,
+# then by SIGTERM. Every item is a file of its own (links of one clip with
+# sound), so nothing is shared between them.
+"$python" - "$media/clip_30s.mp4" "$work/show" 3000 <<'PY'
+import json, os, sys
+clip, folder, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+os.mkdir(os.path.join(folder, 'clips'))
+items = []
+for n in range(count):
+    path = os.path.join(folder, 'clips', 'Clip %04d.mp4' % n)
+    os.link(clip, path)
+    items.append({'path': path})
+show = {'version': 1, 'browser': items[:count // 2], 'layers': [], 'schedule': [],
+        'blocks': [{'name': 'Grande', 'loop': False, 'loopCount': 0, 'endBehavior': 'pauseBlack',
+                    'normalizeAudio': False, 'items': items[count // 2:]}]}
+with open(os.path.join(folder, 'Grande.vellumcast'), 'w') as f:
+    json.dump(show, f)
+PY
+start "$work/show/Grande.vellumcast"
+wait_for 60 find_window '^Grande' || fail "the big show's window did not come"
+"$python" "$here/x11.py" close "$window"
+ended 8 "the big show closed during its analysis"
+
+start "$work/show/Grande.vellumcast"
+wait_for 60 find_window '^Grande' || fail "the big show's window did not come"
+kill -TERM "$pid"
+ended 8 "the big show ended by SIGTERM during its analysis"
