@@ -70,4 +70,12 @@ bool isVideoTrack(const AVStream* stream)
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+bool rewind(AVFormatContext* input)
+{
+    if (avformat_seek_file(input, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0)
+        return true;
+    const std::int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
+    return avformat_seek_file(input, -1, INT64_MIN, start, start, 0) >= 0;
+}
+
 } // namespace tessarin::libav
