@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
+#include "platform/PlayedRange.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -455,8 +456,7 @@ bool ItemPipeline::open()
         if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
             format_->streams[i]->discard = AVDISCARD_ALL;
 
-    if (format_->start_time != AV_NOPTS_VALUE && format_->start_time > 0)
-        startOffset_ = format_->start_time / static_cast<double>(AV_TIME_BASE);
+    startOffset_ = libav::itemStart(format_, audioStream_, videoStream_);
     VideoTransform transform;
     if (videoStream_ >= 0) {
         AVStream* st = format_->streams[videoStream_];
@@ -466,12 +466,11 @@ bool ItemPipeline::open()
             frameDuration_ = av_q2d(av_inv_q(rate));
         transform = transformOf(st);
     }
-    if (audioStream_ >= 0)
+    if (audioStream_ >= 0) {
         audioTimeBase_ = av_q2d(format_->streams[audioStream_]->time_base);
-    double duration = std::numeric_limits<double>::quiet_NaN();
-    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
-        duration = format_->duration / static_cast<double>(AV_TIME_BASE);
-    item_->setDuration(duration);
+        audioEnd_ = libav::statedAudioEnd(format_, audioStream_) - startOffset_;
+    }
+    item_->setDuration(libav::playedDuration(format_, audioStream_, videoStream_));
     item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
     clock_.setAudioDriven(audioStream_ >= 0);
     if (videoStream_ < 0)
@@ -527,8 +526,7 @@ void ItemPipeline::runDemux()
                     lapLength_ = lap;
                     lapLengthShared_.store(lap, std::memory_order_relaxed);
                 }
-                const std::int64_t startTs = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
-                avformat_seek_file(format_, -1, INT64_MIN, startTs, startTs, 0);
+                libav::rewind(format_);
                 lapOffset_ += lapLength_;
                 lapMaxEnd_ = lapOffset_;
                 const std::uint64_t serial = state.serial;
@@ -552,17 +550,21 @@ void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
         av_packet_unref(packet);
         return;
     }
-    const double tb = index == videoStream_ ? videoTimeBase_ : audioTimeBase_;
+    const bool video = index == videoStream_;
+    const double tb = video ? videoTimeBase_ : audioTimeBase_;
     const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    if (ts != AV_NOPTS_VALUE)
-        lapMaxEnd_ = std::max(lapMaxEnd_, (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_ + lapOffset_);
+    if (ts != AV_NOPTS_VALUE) {
+        // A lap ends where its sound is cut (audioEnd_), not with the padding.
+        const double end = (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_;
+        lapMaxEnd_ = std::max(lapMaxEnd_, (video ? end : std::min(end, audioEnd_)) + lapOffset_);
+    }
     AVPacket* owned = av_packet_alloc();
     if (!owned) {
         av_packet_unref(packet);
         return;
     }
     av_packet_move_ref(owned, packet);
-    PacketQueue& queue = index == videoStream_ ? videoPackets_ : audioPackets_;
+    PacketQueue& queue = video ? videoPackets_ : audioPackets_;
     queue.put(PacketEntry { PacketEntry::Kind::Data, owned, serial, lapOffset_ });
 }
 
