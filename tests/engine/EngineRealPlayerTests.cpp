@@ -203,6 +203,58 @@ TEST(EngineOnRealPlayers, AFadeStyleCrossfadeSoundsBothItemsAtOnce)
     EXPECT_LT(loudest, 0.30f);
 }
 
+// The longest run of frames in [first, last] whose left sample is near silent.
+int longestQuietRun(const std::vector<float>& mix, int first, int last)
+{
+    int longest = 0;
+    int run = 0;
+    for (int i = first; i <= last; ++i) {
+        run = std::fabs(mix[static_cast<std::size_t>(i) * 2]) < 0.02f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+TEST(EngineOnRealPlayers, ALoopedBlockPlaysCompressedSoundOverExactlyTheRangeItsContainerStates)
+{
+    // loop_tone.*: a cosine of exactly 144000 samples whose first and last
+    // samples are loud; near zero crossings at most two in a row are quiet.
+    constexpr int kLaps = 2;
+    constexpr int kToneFrames = 144000;
+    struct Format {
+        const char* file;
+        double lengthTolerance; // seconds; Matroska times are whole milliseconds
+    };
+    const Format formats[] = { { "loop_tone.wav", 0.0 }, { "loop_tone.m4a", 0.0 }, { "loop_tone.mp4", 0.0 },
+        { "loop_tone.mov", 0.0 }, { "loop_tone.mp3", 0.0 }, { "loop_tone.opus", 0.0 }, { "loop_tone.webm", 0.001 },
+        { "loop_tone.ogg", 0.0 } };
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.file);
+        DiskCapture capture(512);
+        if (!capture.isDisk())
+            GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+        {
+            RealEngine rig(capture.output());
+            rig.engine.setTransitionStyle(TransitionStyle::cut);
+            auto item = rig.item(format.file, 0.0, std::nullopt);
+            auto block = rig.block({ item });
+            block->setLoop(true);
+            block->setLoopCount(kLaps);
+            // The length the row shows and the block plans with: the range played.
+            ASSERT_TRUE(waitUntil([&] { return item->duration() > 0.0; }, 20.0));
+            EXPECT_NEAR(item->duration(), 3.0, format.lengthTolerance + 0.5 / 48000.0);
+            rig.engine.play(block);
+            ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 30.0));
+        }
+        const std::vector<float> mix = capture.finish();
+        const int first = firstNonZeroFrame(mix);
+        const int last = lastNonZeroFrame(mix);
+        ASSERT_GE(first, 0);
+        EXPECT_EQ(last - first + 1, kLaps * kToneFrames);
+        EXPECT_LE(longestQuietRun(mix, first, last), 2);
+    }
+}
+
 
 // The centre of a program picture.
 QColor centre(const QImage& image)
