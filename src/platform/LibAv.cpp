@@ -72,10 +72,15 @@ bool isVideoTrack(const AVStream* stream)
 
 bool rewind(AVFormatContext* input)
 {
-    if (avformat_seek_file(input, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0)
-        return true;
+    return avformat_seek_file(input, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0;
+}
+
+void rewindOrSeekStart(AVFormatContext* input)
+{
+    if (rewind(input))
+        return;
     const std::int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
-    return avformat_seek_file(input, -1, INT64_MIN, start, start, 0) >= 0;
+    avformat_seek_file(input, -1, INT64_MIN, start, start, 0);
 }
 
 } // namespace tessarin::libav

@@ -57,5 +57,7 @@ bool isVideoTrack(const AVStream* stream);
 // priming again: a seek to the start time lands after an MP4's priming
 // packet, whose sound the first real one needs. False when it cannot seek.
 bool rewind(AVFormatContext* input);
+// Rewinds, or where the demuxer cannot seek that far, seeks to the start time.
+void rewindOrSeekStart(AVFormatContext* input);
 
 } // namespace tessarin::libav

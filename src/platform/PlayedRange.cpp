@@ -97,7 +97,7 @@ double playedDuration(AVFormatContext* input, int audioStream, int videoStream)
         return stated;
     const std::int64_t from = std::max(fileStart(input) + input->duration - kTail, fileStart(input));
     const double end = std::min(decodedEnd(input, input->streams[audioStream], from), statedAudioEnd(input, audioStream));
-    rewind(input);
+    rewindOrSeekStart(input);
     const double length = end - itemStart(input, audioStream, videoStream);
     return length > 0.0 ? length : stated;
 }

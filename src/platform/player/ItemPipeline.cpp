@@ -526,7 +526,7 @@ void ItemPipeline::runDemux()
                     lapLength_ = lap;
                     lapLengthShared_.store(lap, std::memory_order_relaxed);
                 }
-                libav::rewind(format_);
+                libav::rewindOrSeekStart(format_);
                 lapOffset_ += lapLength_;
                 lapMaxEnd_ = lapOffset_;
                 const std::uint64_t serial = state.serial;
@@ -574,12 +574,26 @@ void ItemPipeline::performSeek(const SeekRequest& request)
     const double target = request.target + startOffset_;
     const double limited = std::clamp(target, 0.0, 1.0e9);
     const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
+    lapOffset_ = 0.0;
+    lapMaxEnd_ = 0.0;
+    // The item's start is read as an opening reads it, from the first
+    // packet: the sound's priming is marked and dropped there, where a seek
+    // to the start time lands after it (an MP4's first sound then lacks the
+    // priming frame it is decoded from).
+    if (request.target <= 0.0 && libav::rewind(format_)) {
+        {
+            std::lock_guard lock(controlMutex_);
+            if (state_.serial == serial)
+                state_.target = 0.0;
+        }
+        videoPackets_.flush(serial);
+        audioPackets_.flush(serial);
+        return;
+    }
     // Pictures start at a key frame at or before the target, also in
     // containers whose timestamp seek lands past it; sound follows them.
     libav::KeyframeSeek sought =
         libav::seekToKeyAtOrBefore(format_, videoStream_ >= 0 ? videoStream_ : audioStream_, ts, &abort_);
-    lapOffset_ = 0.0;
-    lapMaxEnd_ = 0.0;
     if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
         // The position is the key frame's: earlier pictures (open GOPs)
         // and earlier sound are left out, so both start there together.
