@@ -243,7 +243,13 @@ TEST(EngineOnRealPlayers, ALoopedBlockPlaysCompressedSoundOverExactlyTheRangeIts
             // The length the row shows and the block plans with: the range played.
             ASSERT_TRUE(waitUntil([&] { return item->duration() > 0.0; }, 20.0));
             EXPECT_NEAR(item->duration(), 3.0, format.lengthTolerance + 0.5 / 48000.0);
-            rig.engine.play(block);
+            // Taken from the cue (a seek to its start), then joined onto itself (an opening).
+            rig.engine.cue(item, block);
+            ASSERT_TRUE(waitUntil([&] {
+                const auto cued = rig.engine.previewPlayer()->currentItem();
+                return cued && cued->status() == PlayerItem::Status::ReadyToPlay;
+            }, 20.0));
+            rig.engine.takeCued();
             ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 30.0));
         }
         const std::vector<float> mix = capture.finish();
