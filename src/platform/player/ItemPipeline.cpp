@@ -469,6 +469,10 @@ bool ItemPipeline::open()
     if (audioStream_ >= 0) {
         audioTimeBase_ = av_q2d(format_->streams[audioStream_]->time_base);
         audioEnd_ = libav::statedAudioEnd(format_, audioStream_) - startOffset_;
+        const AVCodecParameters* par = format_->streams[audioStream_]->codecpar;
+        audioPreroll_ = kAudioPreroll;
+        if (par->seek_preroll > 0 && par->sample_rate > 0)
+            audioPreroll_ = std::max(audioPreroll_, par->seek_preroll / static_cast<double>(par->sample_rate));
     }
     item_->setDuration(libav::playedDuration(format_, audioStream_, videoStream_));
     item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
@@ -571,35 +575,42 @@ void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
 void ItemPipeline::performSeek(const SeekRequest& request)
 {
     const std::uint64_t serial = serialState().serial;
-    const double target = request.target + startOffset_;
-    const double limited = std::clamp(target, 0.0, 1.0e9);
-    const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
+    const auto setTarget = [&](double target) {
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial == serial)
+            state_.target = target;
+    };
     lapOffset_ = 0.0;
     lapMaxEnd_ = 0.0;
-    // The item's start is read as an opening reads it, from the first
-    // packet: the sound's priming is marked and dropped there, where a seek
-    // to the start time lands after it (an MP4's first sound then lacks the
-    // priming frame it is decoded from).
-    if (request.target <= 0.0 && libav::rewind(format_)) {
-        {
-            std::lock_guard lock(controlMutex_);
-            if (state_.serial == serial)
-                state_.target = 0.0;
-        }
+    // Sound alone lands on the target exactly whatever the tolerance (it
+    // has no key frames to wait for), decoded from a little before it: the
+    // first frames after a seek lack the frames before them that they
+    // overlap or borrow bits from (the MP3 bit reservoir), and come out
+    // damaged or short.
+    const bool soundOnly = videoStream_ < 0;
+    const double preroll = soundOnly ? audioPreroll_ : 0.0;
+    // At the item's start (or nearer to it than the preroll) the file is
+    // read as an opening reads it, from the first packet: the sound's
+    // priming is marked and dropped there, where a seek to the start time
+    // lands after it (an MP4's first sound then lacks the priming frame it
+    // is decoded from).
+    if (request.target <= preroll && libav::rewind(format_)) {
+        setTarget(std::max(request.target, 0.0));
         videoPackets_.flush(serial);
         audioPackets_.flush(serial);
         return;
     }
+    const double limited = std::clamp(request.target - preroll + startOffset_, 0.0, 1.0e9);
+    const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
     // Pictures start at a key frame at or before the target, also in
     // containers whose timestamp seek lands past it; sound follows them.
-    libav::KeyframeSeek sought =
-        libav::seekToKeyAtOrBefore(format_, videoStream_ >= 0 ? videoStream_ : audioStream_, ts, &abort_);
-    if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
+    libav::KeyframeSeek sought = libav::seekToKeyAtOrBefore(format_, soundOnly ? audioStream_ : videoStream_, ts, &abort_);
+    if (soundOnly) {
+        setTarget(request.target);
+    } else if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
         // The position is the key frame's: earlier pictures (open GOPs)
         // and earlier sound are left out, so both start there together.
-        std::lock_guard lock(controlMutex_);
-        if (state_.serial == serial)
-            state_.target = sought.keyTime / static_cast<double>(AV_TIME_BASE) - startOffset_;
+        setTarget(sought.keyTime / static_cast<double>(AV_TIME_BASE) - startOffset_);
     }
     videoPackets_.flush(serial);
     audioPackets_.flush(serial);

@@ -156,6 +156,8 @@ private:
     // Item time where the container says the sound ends, before the
     // encoder's padding (libav::statedAudioEnd).
     double audioEnd_ = std::numeric_limits<double>::infinity();
+    // Sound decoded before a seek target of a file without pictures.
+    double audioPreroll_ = 0.0;
     double frameDuration_ = 0.04;
     double lapOffset_ = 0.0;
     double lapLength_ = 0.0; // the length of one lap once known (loops)
