@@ -13,6 +13,9 @@ constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // Decoded before the end to find its last sample: more than any decoder
 // needs to settle after a seek (Opus asks for 80 ms).
 constexpr std::int64_t kTail = 2 * AV_TIME_BASE;
+// Sound decoded at most: a length estimated from the bit rate may put the
+// seek far before the end, and the end is not worth decoding a file for.
+constexpr double kMostDecoded = 30.0;
 
 bool hasStream(const AVFormatContext* input, int index)
 {
@@ -44,13 +47,15 @@ double decodedEnd(AVFormatContext* input, const AVStream* stream, std::int64_t f
         return kUnknown;
     const double timeBase = av_q2d(stream->time_base);
     double end = kUnknown;
+    double decoded = 0.0;
     auto receive = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
             const std::int64_t ts = frame->best_effort_timestamp;
             if (frame->sample_rate > 0 && (ts != AV_NOPTS_VALUE || std::isfinite(end))) {
-                const double start = ts != AV_NOPTS_VALUE ? ts * timeBase : end;
-                const double frameEnd = start + frame->nb_samples / static_cast<double>(frame->sample_rate);
+                const double length = frame->nb_samples / static_cast<double>(frame->sample_rate);
+                const double frameEnd = (ts != AV_NOPTS_VALUE ? ts * timeBase : end) + length;
                 end = std::isfinite(end) ? std::max(end, frameEnd) : frameEnd;
+                decoded += length;
             }
             av_frame_unref(frame.get());
         }
@@ -59,6 +64,8 @@ double decodedEnd(AVFormatContext* input, const AVStream* stream, std::int64_t f
         if (packet->stream_index == stream->index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
             receive();
         av_packet_unref(packet.get());
+        if (decoded > kMostDecoded)
+            return kUnknown;
     }
     avcodec_send_packet(decoder.get(), nullptr);
     receive();
