@@ -94,4 +94,17 @@ bool isVideoTrack(const AVStream* stream)
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+bool rewind(AVFormatContext* input)
+{
+    return avformat_seek_file(input, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0;
+}
+
+void rewindOrSeekStart(AVFormatContext* input)
+{
+    if (rewind(input))
+        return;
+    const std::int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
+    avformat_seek_file(input, -1, INT64_MIN, start, start, 0);
+}
+
 } // namespace tessarin::libav

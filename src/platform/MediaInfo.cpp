@@ -1,6 +1,7 @@
 #include "platform/MediaInfo.h"
 
 #include "platform/LibAv.h"
+#include "platform/PlayedRange.h"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -52,8 +53,12 @@ std::optional<MediaInfo> MediaInfo::read(const QString& path, QString* error)
     if (!input)
         return std::nullopt;
     MediaInfo info;
-    if (input->duration != AV_NOPTS_VALUE && input->duration >= 0)
-        info.duration = static_cast<double>(input->duration) / AV_TIME_BASE;
+    // The tracks the player plays, and the length it plays them for.
+    int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video >= 0 && !libav::isVideoTrack(input->streams[video]))
+        video = -1;
+    const int audio = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    info.duration = libav::playedDuration(input.get(), audio, video);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVStream* stream = input->streams[i];
         const AVCodecParameters* par = stream->codecpar;

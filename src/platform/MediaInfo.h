@@ -34,7 +34,7 @@ struct MediaTrack {
 };
 
 struct MediaInfo {
-    // Seconds; NaN when unknown.
+    // Seconds the file plays for (PlayedRange.h); NaN when unknown.
     double duration = std::nan("");
     // Picture tracks (cover art excluded) and sound tracks, in file order.
     std::vector<MediaTrack> videoTracks;

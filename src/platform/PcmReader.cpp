@@ -1,6 +1,7 @@
 #include "platform/PcmReader.h"
 
 #include "platform/LibAv.h"
+#include "platform/PlayedRange.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -24,6 +25,9 @@ struct PcmReader::State {
     int inRate = 0;
     AVChannelLayout inLayout{};
     bool draining = false;
+    // Where the container says the sound ends (file timeline, seconds): the
+    // encoder's padding after it is left out, as the player leaves it out.
+    double statedEnd = 0.0;
 
     ~State()
     {
@@ -59,6 +63,7 @@ PcmReader::PcmReader(const QString& path) : state_(std::make_unique<State>())
         if (s.input->streams[i] != s.stream)
             s.input->streams[i]->discard = AVDISCARD_ALL;
     }
+    s.statedEnd = libav::statedAudioEnd(s.input.get(), s.stream->index);
     s.decoder = libav::openDecoder(s.stream, 1, &error_);
     if (!s.decoder) {
         status_ = Status::failed;
@@ -150,6 +155,12 @@ bool PcmReader::read(std::vector<float>& chunk)
     for (;;) {
         const int rc = avcodec_receive_frame(s.decoder.get(), s.frame.get());
         if (rc >= 0) {
+            const std::int64_t ts = s.frame->best_effort_timestamp;
+            if (ts != AV_NOPTS_VALUE && s.frame->sample_rate > 0) {
+                const double kept = (s.statedEnd - ts * av_q2d(s.stream->time_base)) * s.frame->sample_rate;
+                if (kept < s.frame->nb_samples)
+                    s.frame->nb_samples = kept >= 0.5 ? static_cast<int>(std::llround(kept)) : 0;
+            }
             const bool ok = s.frame->nb_samples > 0 && convert(chunk);
             if (state_)
                 av_frame_unref(s.frame.get());

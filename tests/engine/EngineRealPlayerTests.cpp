@@ -203,6 +203,67 @@ TEST(EngineOnRealPlayers, AFadeStyleCrossfadeSoundsBothItemsAtOnce)
     EXPECT_LT(loudest, 0.30f);
 }
 
+// The longest run of frames in [first, last] whose left sample is near silent.
+int longestQuietRun(const std::vector<float>& mix, int first, int last)
+{
+    int longest = 0;
+    int run = 0;
+    for (int i = first; i <= last; ++i) {
+        run = std::fabs(mix[static_cast<std::size_t>(i) * 2]) < 0.02f ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+TEST(EngineOnRealPlayers, ALoopedBlockPlaysCompressedSoundOverExactlyTheRangeItsContainerStates)
+{
+    // loop_tone.*: a cosine of exactly 144000 samples whose first and last
+    // samples are loud (as is the one at 2 s); near its zero crossings at
+    // most two in a row are quiet. A pass of the block: the whole tone, then
+    // its last second (48000 samples) from an IN point.
+    constexpr int kLaps = 2;
+    constexpr int kToneFrames = 144000;
+    constexpr int kTailFrames = 48000;
+    struct Format {
+        const char* file;
+        int precision; // frames; Matroska times are whole milliseconds
+    };
+    const Format formats[] = { { "loop_tone.wav", 0 }, { "loop_tone.m4a", 0 }, { "loop_tone.mp4", 0 },
+        { "loop_tone.mov", 0 }, { "loop_tone.mp3", 0 }, { "loop_tone.opus", 0 }, { "loop_tone.webm", 48 },
+        { "loop_tone.ogg", 0 } };
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.file);
+        DiskCapture capture(512);
+        if (!capture.isDisk())
+            GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+        {
+            RealEngine rig(capture.output());
+            rig.engine.setTransitionStyle(TransitionStyle::cut);
+            auto whole = rig.item(format.file, 0.0, std::nullopt);
+            auto block = rig.block({ whole, rig.item(format.file, 2.0, std::nullopt) });
+            block->setLoop(true);
+            block->setLoopCount(kLaps);
+            // The length the row shows and the block plans with: the range played.
+            ASSERT_TRUE(waitUntil([&] { return whole->duration() > 0.0; }, 20.0));
+            EXPECT_NEAR(whole->duration() * 48000.0, kToneFrames, format.precision + 0.5);
+            // Taken from the cue (a seek to the start); the tail is sought to
+            // its IN point, the second pass opens the file.
+            rig.engine.cue(whole, block);
+            ASSERT_TRUE(waitUntil([&] {
+                const auto cued = rig.engine.previewPlayer()->currentItem();
+                return cued && cued->status() == PlayerItem::Status::ReadyToPlay;
+            }, 20.0));
+            rig.engine.takeCued();
+            ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 30.0));
+        }
+        const std::vector<float> mix = capture.finish();
+        const int first = firstNonZeroFrame(mix);
+        const int last = lastNonZeroFrame(mix);
+        ASSERT_GE(first, 0);
+        EXPECT_NEAR(last - first + 1, kLaps * (kToneFrames + kTailFrames), kLaps * format.precision);
+        EXPECT_LE(longestQuietRun(mix, first, last), 2);
+    }
+}
 
 // The centre of a program picture.
 QColor centre(const QImage& image)

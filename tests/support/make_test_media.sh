@@ -53,6 +53,12 @@ make const_short.wav -f lavfi -i "aevalsrc=0.25|0.25:s=48000:d=0.3" -c:a pcm_s16
 make short_loop.mp4 -f lavfi -i "nullsrc=size=64x64:rate=25:duration=0.6,geq=lum='16+4*mod(N\,50)':cb=128:cr=128" \
   -c:v libx264 -preset ultrafast -qp 0 -pix_fmt yuv420p -g 5
 make ramp.wav -f lavfi -i "aevalsrc=n/192000|n/192000:s=48000:d=2" -c:a pcm_f32le
+# A tone of exactly 3 s (1320 whole periods of a cosine: its first and last
+# samples are loud), in each codec and container that primes or pads sound.
+loop_tone=(-f lavfi -i "aevalsrc=0.5*cos(2*PI*440*t)|0.5*cos(2*PI*440*t):s=48000:d=3")
+for spec in wav:pcm_s16le m4a:aac mp4:aac mov:aac mp3:libmp3lame opus:libopus webm:libopus ogg:libvorbis; do
+  make "loop_tone.${spec%%:*}" "${loop_tone[@]}" -c:a "${spec#*:}"
+done
 # Pictures without sound in one flat colour, told apart on the program.
 make solid_red.mp4 -f lavfi -i "color=c=red:s=64x36:r=25:d=2" "${x264[@]}"
 make solid_blue.mp4 -f lavfi -i "color=c=blue:s=64x36:r=25:d=2" "${x264[@]}"

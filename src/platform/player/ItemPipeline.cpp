@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
+#include "platform/PlayedRange.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -455,8 +456,7 @@ bool ItemPipeline::open()
         if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
             format_->streams[i]->discard = AVDISCARD_ALL;
 
-    if (format_->start_time != AV_NOPTS_VALUE && format_->start_time > 0)
-        startOffset_ = format_->start_time / static_cast<double>(AV_TIME_BASE);
+    startOffset_ = libav::itemStart(format_, audioStream_, videoStream_);
     VideoTransform transform;
     if (videoStream_ >= 0) {
         AVStream* st = format_->streams[videoStream_];
@@ -466,12 +466,15 @@ bool ItemPipeline::open()
             frameDuration_ = av_q2d(av_inv_q(rate));
         transform = transformOf(st);
     }
-    if (audioStream_ >= 0)
+    if (audioStream_ >= 0) {
         audioTimeBase_ = av_q2d(format_->streams[audioStream_]->time_base);
-    double duration = std::numeric_limits<double>::quiet_NaN();
-    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
-        duration = format_->duration / static_cast<double>(AV_TIME_BASE);
-    item_->setDuration(duration);
+        audioEnd_ = libav::statedAudioEnd(format_, audioStream_) - startOffset_;
+        const AVCodecParameters* par = format_->streams[audioStream_]->codecpar;
+        audioPreroll_ = kAudioPreroll;
+        if (par->seek_preroll > 0 && par->sample_rate > 0)
+            audioPreroll_ = std::max(audioPreroll_, par->seek_preroll / static_cast<double>(par->sample_rate));
+    }
+    item_->setDuration(libav::playedDuration(format_, audioStream_, videoStream_));
     item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
     clock_.setAudioDriven(audioStream_ >= 0);
     if (videoStream_ < 0)
@@ -527,8 +530,7 @@ void ItemPipeline::runDemux()
                     lapLength_ = lap;
                     lapLengthShared_.store(lap, std::memory_order_relaxed);
                 }
-                const std::int64_t startTs = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
-                avformat_seek_file(format_, -1, INT64_MIN, startTs, startTs, 0);
+                libav::rewindOrSeekStart(format_);
                 lapOffset_ += lapLength_;
                 lapMaxEnd_ = lapOffset_;
                 const std::uint64_t serial = state.serial;
@@ -552,38 +554,63 @@ void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
         av_packet_unref(packet);
         return;
     }
-    const double tb = index == videoStream_ ? videoTimeBase_ : audioTimeBase_;
+    const bool video = index == videoStream_;
+    const double tb = video ? videoTimeBase_ : audioTimeBase_;
     const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    if (ts != AV_NOPTS_VALUE)
-        lapMaxEnd_ = std::max(lapMaxEnd_, (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_ + lapOffset_);
+    if (ts != AV_NOPTS_VALUE) {
+        // A lap ends where its sound is cut (audioEnd_), not with the padding.
+        const double end = (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_;
+        lapMaxEnd_ = std::max(lapMaxEnd_, (video ? end : std::min(end, audioEnd_)) + lapOffset_);
+    }
     AVPacket* owned = av_packet_alloc();
     if (!owned) {
         av_packet_unref(packet);
         return;
     }
     av_packet_move_ref(owned, packet);
-    PacketQueue& queue = index == videoStream_ ? videoPackets_ : audioPackets_;
+    PacketQueue& queue = video ? videoPackets_ : audioPackets_;
     queue.put(PacketEntry { PacketEntry::Kind::Data, owned, serial, lapOffset_ });
 }
 
 void ItemPipeline::performSeek(const SeekRequest& request)
 {
     const std::uint64_t serial = serialState().serial;
-    const double target = request.target + startOffset_;
-    const double limited = std::clamp(target, 0.0, 1.0e9);
+    const auto setTarget = [&](double target) {
+        std::lock_guard lock(controlMutex_);
+        if (state_.serial == serial)
+            state_.target = target;
+    };
+    lapOffset_ = 0.0;
+    lapMaxEnd_ = 0.0;
+    // Sound alone lands on the target exactly whatever the tolerance (it
+    // has no key frames to wait for), decoded from a little before it: the
+    // first frames after a seek lack the frames before them that they
+    // overlap or borrow bits from (the MP3 bit reservoir), and come out
+    // damaged or short.
+    const bool soundOnly = videoStream_ < 0;
+    const double preroll = soundOnly ? audioPreroll_ : 0.0;
+    // At the item's start (or nearer to it than the preroll) the file is
+    // read as an opening reads it, from the first packet: the sound's
+    // priming is marked and dropped there, where a seek to the start time
+    // lands after it (an MP4's first sound then lacks the priming frame it
+    // is decoded from).
+    if (request.target <= preroll && libav::rewind(format_)) {
+        setTarget(std::max(request.target, 0.0));
+        videoPackets_.flush(serial);
+        audioPackets_.flush(serial);
+        return;
+    }
+    const double limited = std::clamp(request.target - preroll + startOffset_, 0.0, 1.0e9);
     const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
     // Pictures start at a key frame at or before the target, also in
     // containers whose timestamp seek lands past it; sound follows them.
-    libav::KeyframeSeek sought =
-        libav::seekToKeyAtOrBefore(format_, videoStream_ >= 0 ? videoStream_ : audioStream_, ts, &abort_);
-    lapOffset_ = 0.0;
-    lapMaxEnd_ = 0.0;
-    if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
+    libav::KeyframeSeek sought = libav::seekToKeyAtOrBefore(format_, soundOnly ? audioStream_ : videoStream_, ts, &abort_);
+    if (soundOnly) {
+        setTarget(request.target);
+    } else if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {
         // The position is the key frame's: earlier pictures (open GOPs)
         // and earlier sound are left out, so both start there together.
-        std::lock_guard lock(controlMutex_);
-        if (state_.serial == serial)
-            state_.target = sought.keyTime / static_cast<double>(AV_TIME_BASE) - startOffset_;
+        setTarget(sought.keyTime / static_cast<double>(AV_TIME_BASE) - startOffset_);
     }
     videoPackets_.flush(serial);
     audioPackets_.flush(serial);

@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -152,6 +153,11 @@ private:
     double startOffset_ = 0.0;
     double videoTimeBase_ = 0.0;
     double audioTimeBase_ = 0.0;
+    // Item time where the container says the sound ends, before the
+    // encoder's padding (libav::statedAudioEnd).
+    double audioEnd_ = std::numeric_limits<double>::infinity();
+    // Sound decoded before a seek target of a file without pictures.
+    double audioPreroll_ = 0.0;
     double frameDuration_ = 0.04;
     double lapOffset_ = 0.0;
     double lapLength_ = 0.0; // the length of one lap once known (loops)

@@ -418,10 +418,20 @@ void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double
     if (!std::isfinite(pts))
         pts = 0.0;
     expectedAudioPts_ = pts + frame->nb_samples / static_cast<double>(frame->sample_rate);
+    // The encoder's padding after the sound's stated end is not played: cut
+    // in the decoded samples, so the resampler ends exactly there.
+    int samples = frame->nb_samples;
+    const double stated = audioEnd_ + lapOffset;
+    if (stated < expectedAudioPts_) {
+        const double kept = (stated - pts) * frame->sample_rate;
+        if (!(kept >= 0.5))
+            return;
+        samples = static_cast<int>(std::min<long long>(std::llround(kept), samples));
+    }
     // What the resampler already holds comes out first, so the output
     // starts that much earlier than this frame.
     const double held = swr_get_delay(swr_, static_cast<std::int64_t>(kOutputRate)) / kOutputRate;
-    const std::int64_t capacity = av_rescale_rnd(swr_get_delay(swr_, frame->sample_rate) + frame->nb_samples,
+    const std::int64_t capacity = av_rescale_rnd(swr_get_delay(swr_, frame->sample_rate) + samples,
                                       static_cast<std::int64_t>(kOutputRate), frame->sample_rate, AV_ROUND_UP)
         + 32;
     if (capacity <= 0 || capacity > (1 << 22))
@@ -430,7 +440,7 @@ void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double
         convertBuffer_.resize(static_cast<std::size_t>(capacity) * 2);
     std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
     const int n = swr_convert(swr_, out, static_cast<int>(capacity), const_cast<const std::uint8_t**>(frame->extended_data),
-        frame->nb_samples);
+        samples);
     if (n > 0)
         pushAudio(convertBuffer_.data(), n, pts - held, serial);
 }

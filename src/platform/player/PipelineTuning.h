@@ -88,6 +88,11 @@ inline VideoThreading videoThreading(QSize picture, QSize drawn, bool rowParalle
     return VideoThreading::TwoFrames;
 }
 
+// Sound decoded before a seek target and dropped: enough for the frames a
+// decoder needs before the one it starts with (several for MP3 and AAC; a
+// stream may ask for more, as Opus does).
+inline constexpr double kAudioPreroll = 0.1;
+
 inline constexpr int kRingFrames = 24000;
 inline constexpr std::size_t kVideoPackets = 48;
 inline constexpr std::size_t kAudioPackets = 64;
