@@ -737,7 +737,7 @@ or use the “+” button</translation>
     </message>
     <message>
         <source>IN ONDA</source>
-        <translation>ON AIR</translation>
+        <translation>VISIBLE</translation>
     </message>
     <message>
         <source>MOSTRA</source>

@@ -5,10 +5,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QScrollArea>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace tessarin {
 namespace {
@@ -28,11 +30,29 @@ QColor over(const QColor& top, const QColor& below)
 // reaches it, a mouse click leaves the focus where it was, Return activates
 // it once the keyboard brought the focus there. A scroll area is no Tab stop
 // of its own (it would show no focus): Tab goes to its controls, and it
-// scrolls to the one that takes the focus.
+// scrolls to the one that takes the focus. A framed text field has a rounded
+// border, so that it stands out on any background (Fusion's own outline is a
+// darker shade of the window, lost on a dark one); the accent while it has
+// the focus.
 class KeyboardStyle final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     using QProxyStyle::polish;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_FrameLineEdit)
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        constexpr double kRadius = 4.0;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const bool focused = option->state & State_HasFocus;
+        painter->setPen(QPen(focused ? Theme::accent() : Theme::white(0.2), 1.0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+        painter->restore();
+    }
 
     void polish(QWidget* widget) override
     {

@@ -188,7 +188,7 @@ private:
     double calendarReadAt_ = 0.0;
     std::uint64_t eventsGeneration_ = 0;
     std::uint64_t occurrencesGeneration_ = ~std::uint64_t(0);
-    const date::time_zone* occurrencesZone_ = nullptr;
+    std::optional<LocalZone> occurrencesZone_;
     double occurrencesFrom_ = 0.0;
     double occurrencesUntil_ = 0.0;
     std::map<QUuid, Occurrences> occurrences_;

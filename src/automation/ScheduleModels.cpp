@@ -1,9 +1,6 @@
 #include "automation/ScheduleModels.h"
 
 #include <QCoreApplication>
-#include <QTimeZone>
-
-#include <date/tz.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,23 +36,26 @@ struct LocalTime {
 
 LocalTime localTime(double instant, const ScheduleCalendar& calendar)
 {
-    const date::zoned_time<seconds> zoned{calendar.zone(), wholeSeconds(instant)};
-    const date::local_seconds local = zoned.get_local_time();
+    const date::local_seconds local = calendar.zone().toLocal(wholeSeconds(instant));
     const date::local_days day = date::floor<date::days>(local);
     return {day, local - day};
 }
 
-// The instant of a time of day on a local date: in a gap, the first instant
-// after it; when repeated, the earlier instant.
-double resolve(date::local_days day, seconds timeOfDay, const ScheduleCalendar& calendar)
+// The start at a time of day on a local date: in a gap, the first instant
+// after it; when repeated, the earlier instant; none when that instant is
+// on another date (the date was skipped, or the gap runs past midnight).
+std::optional<double> startOn(date::local_days day, seconds timeOfDay, const ScheduleCalendar& calendar)
 {
-    const date::zoned_time<seconds> zoned{calendar.zone(), day + timeOfDay, date::choose::earliest};
-    return toInstant(zoned.get_sys_time());
+    const date::sys_seconds start = calendar.zone().fromLocal(day + timeOfDay);
+    if (date::floor<date::days>(calendar.zone().toLocal(start)) != day)
+        return std::nullopt;
+    return toInstant(start);
 }
 
-// How many days the weekly searches look at: the reference day and the
-// seven after (or before) it always hold the weekday.
-constexpr int weeklyPasses = 8;
+// How many dates the searches look at: the reference date and the fourteen
+// after (or before) it hold the weekday twice, so a date without a start is
+// passed over.
+constexpr int searchedDates = 15;
 
 } // namespace
 
@@ -124,27 +124,21 @@ QString ScheduleEvent::label(Repeat repeat)
     return {};
 }
 
+double ScheduleEvent::loadedDuration(double seconds)
+{
+    return seconds == 0.0 ? 0.0 : durationRange.clamp(seconds, durationRange.lower);
+}
+
 ScheduleCalendar ScheduleCalendar::current()
 {
-    const QByteArray id = QTimeZone::systemTimeZoneId();
-    if (auto calendar = named(id.toStdString()))
-        return *calendar;
-    try {
-        return ScheduleCalendar(date::current_zone());
-    } catch (const std::exception&) {
-        return ScheduleCalendar(date::locate_zone("Etc/UTC"));
-    }
+    return ScheduleCalendar(LocalZone::process());
 }
 
 std::optional<ScheduleCalendar> ScheduleCalendar::named(const std::string& zoneName)
 {
-    if (zoneName.empty())
-        return std::nullopt;
-    try {
-        return ScheduleCalendar(date::locate_zone(zoneName));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    if (auto zone = LocalZone::named(zoneName))
+        return ScheduleCalendar(std::move(*zone));
+    return std::nullopt;
 }
 
 std::optional<double> ScheduleClock::nextOccurrence(const ScheduleEvent& event, double after,
@@ -154,27 +148,18 @@ std::optional<double> ScheduleClock::nextOccurrence(const ScheduleEvent& event, 
         return std::nullopt;
     if (after < event.date)
         return event.date;
-
-    const seconds timeOfDay = localTime(event.date, calendar).timeOfDay;
-    date::local_days day = localTime(after, calendar).day;
-    switch (event.repeats) {
-    case ScheduleEvent::Repeat::none:
+    if (event.repeats == ScheduleEvent::Repeat::none)
         return std::nullopt;
-    case ScheduleEvent::Repeat::daily: {
-        const double candidate = resolve(day, timeOfDay, calendar);
-        if (candidate > after)
-            return candidate;
-        return resolve(day + date::days{1}, timeOfDay, calendar);
-    }
-    case ScheduleEvent::Repeat::weekly: {
-        const date::weekday weekday = localTime(event.date, calendar).weekday();
-        for (int pass = 0; pass < weeklyPasses; ++pass, day += date::days{1}) {
-            const double candidate = resolve(day, timeOfDay, calendar);
-            if (candidate > after && date::weekday{day} == weekday)
-                return candidate;
-        }
-        return resolve(day, timeOfDay, calendar);
-    }
+
+    const LocalTime first = localTime(event.date, calendar);
+    const bool weekly = event.repeats == ScheduleEvent::Repeat::weekly;
+    date::local_days day = localTime(after, calendar).day;
+    for (int pass = 0; pass < searchedDates; ++pass, day += date::days{1}) {
+        if (weekly && date::weekday{day} != first.weekday())
+            continue;
+        const auto start = startOn(day, first.timeOfDay, calendar);
+        if (start && *start > after)
+            return start;
     }
     return std::nullopt;
 }
@@ -186,34 +171,20 @@ std::optional<double> ScheduleClock::latestOccurrence(const ScheduleEvent& event
         return std::nullopt;
     if (atOrBefore < event.date)
         return std::nullopt;
-
-    const seconds timeOfDay = localTime(event.date, calendar).timeOfDay;
-    date::local_days day = localTime(atOrBefore, calendar).day;
-    double candidate = 0;
-    switch (event.repeats) {
-    case ScheduleEvent::Repeat::none:
+    if (event.repeats == ScheduleEvent::Repeat::none)
         return event.date;
-    case ScheduleEvent::Repeat::daily:
-        candidate = resolve(day, timeOfDay, calendar);
-        if (candidate > atOrBefore)
-            candidate = resolve(day - date::days{1}, timeOfDay, calendar);
-        break;
-    case ScheduleEvent::Repeat::weekly: {
-        const date::weekday weekday = localTime(event.date, calendar).weekday();
-        bool found = false;
-        for (int pass = 0; pass < weeklyPasses; ++pass, day -= date::days{1}) {
-            candidate = resolve(day, timeOfDay, calendar);
-            if (candidate <= atOrBefore && date::weekday{day} == weekday) {
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            candidate = resolve(day, timeOfDay, calendar);
-        break;
+
+    const LocalTime first = localTime(event.date, calendar);
+    const bool weekly = event.repeats == ScheduleEvent::Repeat::weekly;
+    date::local_days day = localTime(atOrBefore, calendar).day;
+    for (int pass = 0; pass < searchedDates && day >= first.day; ++pass, day -= date::days{1}) {
+        if (weekly && date::weekday{day} != first.weekday())
+            continue;
+        const auto start = startOn(day, first.timeOfDay, calendar);
+        if (start && *start <= atOrBefore)
+            return std::max(*start, event.date);
     }
-    }
-    return std::max(candidate, event.date);
+    return event.date;
 }
 
 } // namespace tessarin

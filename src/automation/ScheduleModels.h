@@ -4,6 +4,7 @@
 // timers, no I/O. Instants are double seconds since 1970-01-01 UTC on the
 // system clock; local times are those of a ScheduleCalendar's time zone.
 #include "media/ValueRange.h"
+#include "platform/LocalZone.h"
 
 #include <QList>
 #include <QString>
@@ -12,10 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-
-namespace date {
-class time_zone;
-}
 
 namespace tessarin {
 
@@ -31,6 +28,9 @@ struct ScheduleEvent {
     static constexpr ValueRange dateRange { -1.0e11, 1.0e11 };
     // The longest time on air the event editor sets, from 1 s to 99:59:59.
     static constexpr ValueRange durationRange { 1.0, 99 * 3600 + 59 * 60 + 59 };
+    // A stored time on air brought into durationRange, but for 0, which is
+    // kept as it is (the event ends at the first tick after its launch).
+    static double loadedDuration(double seconds);
 
     QUuid id;
     // The engine block played; absent when the event plays media instead.
@@ -66,27 +66,30 @@ struct ScheduleEvent {
     static QString label(Repeat repeat);
 };
 
-// The calendar that local times are read in: a time zone of the system's
-// zone database.
+// The calendar that local times are read in: a time zone.
 class ScheduleCalendar {
 public:
-    // The user's current calendar: the system time zone, UTC when the zone
-    // database does not know it.
+    // The user's current calendar: the zone of the process, the one every
+    // clock of the program shows (TZ in any form, else the system zone).
     static ScheduleCalendar current();
     // A named zone ("Europe/Rome"); absent when the database lacks it.
     static std::optional<ScheduleCalendar> named(const std::string& zoneName);
 
-    const date::time_zone* zone() const { return zone_; }
+    const LocalZone& zone() const { return zone_; }
+
+    friend bool operator==(const ScheduleCalendar&, const ScheduleCalendar&) = default;
 
 private:
-    explicit ScheduleCalendar(const date::time_zone* zone) : zone_(zone) {}
-    const date::time_zone* zone_;
+    explicit ScheduleCalendar(LocalZone zone) : zone_(std::move(zone)) {}
+    LocalZone zone_;
 };
 
-// The two rules of fixed starts. A local time of day that falls in a
-// spring-forward gap resolves to the first instant after the gap; one that
-// occurs twice resolves to the earlier instant. Days are stepped on the
-// calendar date, and the time of day is resolved afresh on each date.
+// The two rules of fixed starts. A repetition starts at most once on a
+// local date, and only on its own weekday when weekly: its time of day is
+// resolved afresh on each date; in a spring-forward gap it is the first
+// instant after the gap, when repeated the earlier instant, and a date on
+// which it would land on another date (a skipped date, a gap across
+// midnight) has no start. Days are stepped on the calendar date.
 class ScheduleClock {
 public:
     ScheduleClock() = delete;

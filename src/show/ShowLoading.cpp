@@ -133,7 +133,7 @@ std::vector<ScheduleEvent> ShowLoading::makeEvents(
         ScheduleEvent event = scheduleEvent(entry, std::move(media));
         event.date = ScheduleEvent::dateRange.clamp(event.date, 0.0);
         if (event.duration)
-            event.duration = ScheduleEvent::durationRange.clamp(*event.duration, ScheduleEvent::durationRange.lower);
+            event.duration = ScheduleEvent::loadedDuration(*event.duration);
         events.push_back(std::move(event));
     }
     return events;

@@ -24,8 +24,10 @@
 #include "ui/playlist/TransportBar.h"
 #include "ui/schedule/ScheduleColumnView.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -99,6 +101,20 @@ TEST_F(MainArea, ReadoutsAndNowPlayingFollowTheEngine)
 
     block->setName(QStringLiteral("Chiusura"));
     EXPECT_EQ(line.blockLabel()->text(), "Chiusura");
+
+    // At the narrowest window what is on air wins the room: the block's name
+    // gives way first.
+    QTemporaryDir dir;
+    const QString longName = dir.filePath(QStringLiteral("Intervista al sindaco in diretta.mov"));
+    ASSERT_TRUE(QFile::copy(test::mediaPath(QStringLiteral("clip_5s.mov")), longName));
+    block->appendItems({MediaFile::create(QUrl::fromLocalFile(longName))});
+    engine.playNext();
+    ASSERT_EQ(line.itemLabel()->text(), "Intervista al sindaco in diretta");
+    block->setName(QStringLiteral("Apertura della serata con i titoli di testa e la sigla finale"));
+    w.resize(ContentView::kMinimumWidth, ContentView::kMinimumHeight);
+    QTest::qWait(0);
+    EXPECT_EQ(line.itemLabel()->shownText(), line.itemLabel()->text());
+    EXPECT_TRUE(line.blockLabel()->shownText().endsWith(QChar(0x2026)));
 
     engine.stop();
     EXPECT_TRUE(line.idleLabel()->isVisibleTo(&line));

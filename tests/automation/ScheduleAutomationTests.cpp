@@ -614,3 +614,42 @@ TEST_F(ScheduleAutomationTest, TheCalendarIsReadOnceAMinuteNotOnEveryTick)
     EXPECT_TRUE(onAir(news));
     EXPECT_EQ(schedule->started().at(e.id), eightPM + 86400);
 }
+
+// Apia skipped Friday 30 December 2011: after 29 December 23:59:59 -10 came
+// 31 December 00:00:00 +14. A daily 10:00 and a weekly Friday 11:00 event
+// start on no other date and at no other time for it, in the zone that TZ
+// gives by name or by file (the latter read by the C library).
+TEST_F(ScheduleAutomationTest, ADateTheZoneSkipsStartsNothing)
+{
+    auto news = block("News", {file("news", 600)});
+    auto weekly = block("Weekly", {file("weekly", 600)});
+    auto daily = fixed(news, 1325102400.0); // 28 December 2011 10:00 -10
+    daily.repeats = ScheduleEvent::Repeat::daily;
+    auto fridays = fixed(weekly, 1324674000.0); // Friday 23 December 2011 11:00 -10
+    fridays.repeats = ScheduleEvent::Repeat::weekly;
+    const double saturdayMidnight = 1325239200.0; // 31 December 00:00 +14
+    const double nextFriday = saturdayMidnight + 6 * 86400 + 11 * 3600; // 6 January 2012 11:00 +14
+    for (const char* form : {"Pacific/Apia", "/usr/share/zoneinfo/Pacific/Apia"}) {
+        SCOPED_TRACE(form);
+        const test::ScopedTimeZone tz(form);
+        schedule = std::make_unique<ScheduleController>(engine.get(), settings, clock);
+        schedule->load({daily, fridays}, false);
+        at(saturdayMidnight - 5);
+        schedule->setArmed(true);
+        run(10);
+        EXPECT_FALSE(engine->isPlaying());
+
+        at(saturdayMidnight + 10 * 3600 - 5);
+        run(10);
+        EXPECT_TRUE(onAir(news));
+        EXPECT_EQ(schedule->started().at(daily.id), saturdayMidnight + 10 * 3600);
+        EXPECT_EQ(schedule->started().count(fridays.id), 0u);
+
+        engine->stop();
+        at(nextFriday - 5);
+        run(10);
+        EXPECT_TRUE(onAir(weekly));
+        EXPECT_EQ(schedule->started().at(fridays.id), nextFriday);
+        engine->stop();
+    }
+}

@@ -490,7 +490,11 @@ TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
       "schedule":[{"id":"11111111-2222-3333-4444-555555555555","start":"fixed","repeats":"daily","isEnabled":true,
                    "date":1e308,"duration":1e-300},
                   {"id":"11111111-2222-3333-4444-666666666666","start":"manual","repeats":"none","isEnabled":true,
-                   "date":-1e308,"duration":1e308}]})")
+                   "date":-1e308,"duration":1e308},
+                  {"id":"11111111-2222-3333-4444-777777777777","start":"manual","repeats":"none","isEnabled":true,
+                   "date":0,"duration":0},
+                  {"id":"11111111-2222-3333-4444-888888888888","start":"manual","repeats":"none","isEnabled":true,
+                   "date":0,"duration":-5}]})")
                              .arg(showFolder, elsewhere)
                              .toUtf8();
     const QString path = showFolder + QStringLiteral("/wild.vellumcast");
@@ -510,6 +514,8 @@ TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
     const double clipEnd = browser[0]->duration();
     const ScheduleEvent& fixed = schedule().events().at(0);
     const ScheduleEvent& manual = schedule().events().at(1);
+    const ScheduleEvent& endsAtOnce = schedule().events().at(2);
+    const ScheduleEvent& negative = schedule().events().at(3);
     struct Row {
         const char* what;
         double value;
@@ -541,6 +547,8 @@ TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
         {"a date before the calendar", manual.date, ScheduleEvent::dateRange.lower},
         {"a time on air of 1e-300 s", fixed.duration.value_or(-1), ScheduleEvent::durationRange.lower},
         {"a time on air of 1e308 s", manual.duration.value_or(-1), ScheduleEvent::durationRange.upper},
+        {"a time on air of 0 s stays", endsAtOnce.duration.value_or(-1), 0.0},
+        {"a time on air of -5 s", negative.duration.value_or(-1), ScheduleEvent::durationRange.lower},
     };
     for (const Row& row : rows)
         EXPECT_NEAR(row.value, row.expected, 1e-9) << row.what;
@@ -559,4 +567,5 @@ TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->browser[0].gainDB, MediaFile::gainDBRange.upper);
     EXPECT_EQ(saved->layers[0].opacity, 1.0);
+    EXPECT_EQ(saved->schedule->at(2).duration, 0.0);
 }

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <cstdlib>
+
 namespace tessarin::test {
 
 QString mediaPath(const QString& name)
@@ -29,6 +31,30 @@ void drainMainQueue()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+}
+
+namespace {
+
+void setTimeZone(const std::optional<std::string>& tz)
+{
+    if (tz)
+        setenv("TZ", tz->c_str(), 1);
+    else
+        unsetenv("TZ");
+}
+
+} // namespace
+
+ScopedTimeZone::ScopedTimeZone(const std::optional<std::string>& tz)
+{
+    if (const char* old = std::getenv("TZ"))
+        old_ = old;
+    setTimeZone(tz);
+}
+
+ScopedTimeZone::~ScopedTimeZone()
+{
+    setTimeZone(old_);
 }
 
 } // namespace tessarin::test

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace tessarin::test {
 
@@ -16,5 +18,17 @@ bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds = 10.0);
 
 // Runs the events already queued on the main thread.
 void drainMainQueue();
+
+// Sets TZ (unset for none) for its lifetime and puts the old value back.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const std::optional<std::string>& tz);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
 
 } // namespace tessarin::test

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QScopedValueRollback>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -304,6 +306,51 @@ void useThinScrollBars(QAbstractScrollArea& area)
         .arg(kExtent).arg(rgba(Theme::white(0.22)), rgba(Theme::white(0.38)));
     area.verticalScrollBar()->setStyleSheet(sheet);
     area.horizontalScrollBar()->setStyleSheet(sheet);
+}
+
+// ---- ElidingComboBox
+
+ElidingComboBox::ElidingComboBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(8);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentText()); });
+}
+
+QString ElidingComboBox::labelText() const
+{
+    return currentIndex() < 0 ? placeholderText() : currentText();
+}
+
+int ElidingComboBox::labelWidth() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    int width = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).width();
+    // The style draws an entry's icon in the same field, before its text.
+    if (!option.currentIcon.isNull())
+        width -= option.iconSize.width() + 4;
+    return std::max(width, 0);
+}
+
+QString ElidingComboBox::shownText() const
+{
+    return fontMetrics().elidedText(labelText(), Qt::ElideRight, labelWidth());
+}
+
+void ElidingComboBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (currentIndex() < 0 && !placeholderText().isEmpty())
+        option.palette.setBrush(QPalette::ButtonText, option.palette.placeholderText());
+    option.currentText = shownText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 } // namespace tessarin

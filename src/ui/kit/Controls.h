@@ -3,10 +3,12 @@
 // as one capsule. Stepper: a value text with up and down arrows; it keeps no
 // value of its own, so the caller applies its own rule and bounds (a spin box
 // would coerce stored values). SwitchButton: a checkable toggle drawn as a
-// switch. useThinScrollBars gives a scroll area the theme's thin, dark scroll
-// bars. Main thread.
+// switch. ElidingComboBox: a pop-up picker that ends a chosen entry too long
+// for it with an ellipsis. useThinScrollBars gives a scroll area the theme's
+// thin, dark scroll bars. Main thread.
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QWidget>
 
 class QAbstractScrollArea;
@@ -74,6 +76,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+};
+
+// Takes the width its layout gives it rather than that of its longest entry;
+// the chosen entry (or the placeholder) ends with "…" where it is cut, and
+// the whole entry is the box's tip.
+class ElidingComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ElidingComboBox(QWidget* parent = nullptr);
+    // The chosen entry, or the placeholder, as drawn at the present width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString labelText() const;
+    int labelWidth() const;
 };
 
 // Both scroll bars of the area: 8 points across, a translucent white handle

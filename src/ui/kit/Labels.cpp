@@ -225,9 +225,30 @@ void BalancedLinesLabel::setColor(const QColor& color)
     update();
 }
 
+QFont BalancedLinesLabel::fontFor(int width) const
+{
+    const QStringList given = text_.split(QLatin1Char('\n'));
+    const auto fits = [&](const QFont& font) {
+        const QFontMetrics fm(font);
+        return std::all_of(given.begin(), given.end(),
+                           [&](const QString& line) { return fm.horizontalAdvance(line) <= width; });
+    };
+    QFont shrunk = font();
+    const int size = shrunk.pixelSize();
+    if (size <= 0 || fits(shrunk))
+        return shrunk;
+    const int smallest = std::max(1, int(std::ceil(size * kMinimumScaleFactor)));
+    for (int smaller = size - 1; smaller >= smallest; --smaller) {
+        shrunk.setPixelSize(smaller);
+        if (fits(shrunk))
+            return shrunk;
+    }
+    return font();
+}
+
 QStringList BalancedLinesLabel::linesFor(int width) const
 {
-    const QFontMetrics fm(font());
+    const QFontMetrics fm(fontFor(width));
     QStringList result;
     for (const QString& line : text_.split(QLatin1Char('\n'))) {
         const int full = fm.horizontalAdvance(line);
@@ -282,16 +303,17 @@ QSize BalancedLinesLabel::minimumSizeHint() const { return { 40, QFontMetrics(fo
 
 int BalancedLinesLabel::heightForWidth(int width) const
 {
-    return QFontMetrics(font()).lineSpacing() * int(linesFor(width).size());
+    return QFontMetrics(fontFor(width)).lineSpacing() * int(linesFor(width).size());
 }
 
 void BalancedLinesLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setFont(font());
+    const QFont drawn = shownFont();
+    p.setFont(drawn);
     p.setPen(color_.isValid() ? color_ : palette().color(QPalette::WindowText));
     const QStringList lines = shownLines();
-    const int lineHeight = QFontMetrics(font()).lineSpacing();
+    const int lineHeight = QFontMetrics(drawn).lineSpacing();
     const int top = (height() - lineHeight * int(lines.size())) / 2;
     for (int i = 0; i < lines.size(); ++i)
         p.drawText(QRect(0, top + i * lineHeight, width(), lineHeight), Qt::AlignHCenter | Qt::AlignVCenter, lines[i]);

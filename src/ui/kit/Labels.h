@@ -88,17 +88,23 @@ private:
     QRect textRect() const;
 };
 
-// A centred text of given lines: a line too wide for the label is broken at
-// spaces into the fewest lines of about equal width, so no word stands on a
-// line of its own while its line has others.
+// A centred text of given lines. Where a line is too wide, the font first
+// shrinks (down to kMinimumScaleFactor of its size) so that the given lines
+// stay whole; narrower still, a line is broken at spaces into the fewest
+// lines of about equal width, so no word stands on a line of its own while
+// its line has others.
 class BalancedLinesLabel : public QWidget {
     Q_OBJECT
 public:
+    static constexpr double kMinimumScaleFactor = 0.75;
+
     explicit BalancedLinesLabel(const QString& text, QWidget* parent = nullptr);
     void setColor(const QColor& color);
-    // The lines as drawn at a width.
+    // The lines and their font as drawn at a width.
     QStringList linesFor(int width) const;
+    QFont fontFor(int width) const;
     QStringList shownLines() const { return linesFor(width()); }
+    QFont shownFont() const { return fontFor(width()); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }

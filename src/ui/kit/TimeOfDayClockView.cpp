@@ -1,9 +1,9 @@
 #include "ui/kit/TimeOfDayClockView.h"
 
 #include "platform/Clock.h"
+#include "platform/LocalZone.h"
 #include "ui/kit/Theme.h"
 
-#include <QDateTime>
 #include <QPainter>
 
 #include <cmath>
@@ -30,8 +30,17 @@ TimeOfDayClockView::~TimeOfDayClockView() = default;
 
 QString TimeOfDayClockView::format(double wallSeconds)
 {
-    const auto ms = qint64(std::floor(wallSeconds)) * 1000;
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss"));
+    // The zone the schedule runs in, so an event set for 14:00 starts when
+    // this clock shows 14:00.
+    if (!std::isfinite(wallSeconds) || std::fabs(wallSeconds) > 1.0e11)
+        return QStringLiteral("--:--:--");
+    const date::sys_seconds whole{std::chrono::seconds{static_cast<std::int64_t>(std::floor(wallSeconds))}};
+    const date::local_seconds local = LocalZone::process().toLocal(whole);
+    const date::hh_mm_ss<std::chrono::seconds> time{local - date::floor<date::days>(local)};
+    return QStringLiteral("%1:%2:%3")
+        .arg(time.hours().count(), 2, 10, QLatin1Char('0'))
+        .arg(time.minutes().count(), 2, 10, QLatin1Char('0'))
+        .arg(time.seconds().count(), 2, 10, QLatin1Char('0'));
 }
 
 void TimeOfDayClockView::tick()

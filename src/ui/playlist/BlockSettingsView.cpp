@@ -34,7 +34,7 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidg
 BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget* parent)
     : QWidget(parent)
     , block_(std::move(block))
-    , title_(label({}, Theme::font(13, QFont::Bold), Theme::textPrimary(), this))
+    , title_(new ElidedLabel({}, Qt::ElideRight, this))
     , normalize_(new QCheckBox(tr("Normalizza audio"), this))
     , endBehavior_(new QButtonGroup(this))
     , loop_(new QCheckBox(tr("Loop blocco"), this))
@@ -46,8 +46,8 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
         palette.setColor(role, Theme::textPrimary());
     setPalette(palette);
-    title_->setPalette(palette);
-    title_->setTextFormat(Qt::PlainText);
+    title_->setFont(Theme::font(13, QFont::Bold));
+    title_->setColor(Theme::textPrimary());
     normalize_->setToolTip(tr("Porta il picco di ogni clip del blocco a un livello comune"));
     loop_->setToolTip(tr("Ricomincia dal primo video alla fine del blocco"));
 
@@ -110,7 +110,11 @@ void BlockSettingsView::setLoopMode(int mode)
 
 void BlockSettingsView::refresh()
 {
+    // A long name ends with an ellipsis; the whole of it is in the tip and
+    // for screen readers.
     title_->setText(block_->name());
+    title_->setToolTip(block_->name());
+    title_->setAccessibleName(block_->name());
     normalize_->setChecked(block_->normalizeAudio());
     const auto& all = BlockEndBehaviors::allCases();
     const auto at = std::find(all.begin(), all.end(), block_->endBehavior());

@@ -16,6 +16,7 @@ class QLabel;
 namespace tessarin {
 
 class MediaBlock;
+class ElidedLabel;
 class SegmentedControl;
 class Stepper;
 
@@ -24,7 +25,7 @@ class BlockSettingsView : public QWidget {
 public:
     explicit BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget* parent = nullptr);
 
-    QLabel* title() const { return title_; }
+    ElidedLabel* title() const { return title_; }
     QCheckBox* normalizeToggle() const { return normalize_; }
     QAbstractButton* endBehaviorButton(int index) const;
     QCheckBox* loopToggle() const { return loop_; }
@@ -36,7 +37,7 @@ private:
     void setLoopMode(int mode);
 
     std::shared_ptr<MediaBlock> block_;
-    QLabel* title_;
+    ElidedLabel* title_;
     QCheckBox* normalize_;
     QButtonGroup* endBehavior_;
     QCheckBox* loop_;

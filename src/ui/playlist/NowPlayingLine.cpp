@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace tessarin {
 
 NowPlayingLine::NowPlayingLine(PlaylistEngine& engine, QWidget* parent)
@@ -58,12 +60,13 @@ void NowPlayingLine::followFailure()
     const auto& failure = engine_.playbackFailure();
     failure_->setVisible(failure.has_value());
     if (!failure)
-        return;
+        return shareRoom();
     const QString name = failure->item ? itemDisplayName(*failure->item) : QString();
     const QString text = tr("Impossibile riprodurre «%1»: %2").arg(name, failure->reason);
     failure_->setText(text);
     failure_->setToolTip(text);
     failure_->setAccessibleName(text);
+    shareRoom();
 }
 
 void NowPlayingLine::follow()
@@ -84,6 +87,21 @@ void NowPlayingLine::follow()
     badge_->setIsPlaying(engine_.isPlaying());
     item_->setText(itemDisplayName(*item));
     block_->setText(block->name());
+    shareRoom();
+}
+
+void NowPlayingLine::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    shareRoom();
+}
+
+void NowPlayingLine::shareRoom()
+{
+    int room = width() - badge_->sizeHint().width() - block_->minimumSizeHint().width() - 2 * layout()->spacing();
+    if (!failure_->isHidden())
+        room -= failure_->minimumSizeHint().width() + layout()->spacing();
+    item_->setMinimumWidth(std::clamp(room, 0, item_->sizeHint().width()));
 }
 
 } // namespace tessarin

@@ -23,8 +23,14 @@ public:
     QLabel* idleLabel() const { return idle_; }
     ElidedLabel* failureLabel() const { return failure_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void follow();
+    // What is on air wins the room: the block's name gives way first, down
+    // to its least width, and only then the item's.
+    void shareRoom();
     void followFailure();
 
     PlaylistEngine& engine_;

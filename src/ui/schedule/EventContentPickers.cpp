@@ -6,6 +6,7 @@
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
 #include "ui/browser/AddSourceView.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
@@ -39,10 +40,9 @@ BlockPicker::BlockPicker(ScheduleEventDraft& draft, std::function<Blocks()> bloc
     : QWidget(parent)
     , draft_(draft)
     , blocks_(std::move(blocks))
-    , combo_(new QComboBox(this))
+    , combo_(new ElidingComboBox(this))
 {
     combo_->setAccessibleName(tr("Blocco"));
-    combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(combo_, 1);
@@ -195,7 +195,7 @@ LivePicker::LivePicker(ScheduleEventDraft& draft, SourceLibrary& sources, QWidge
     : QWidget(parent)
     , draft_(draft)
     , sources_(sources)
-    , combo_(new QComboBox(this))
+    , combo_(new ElidingComboBox(this))
     , addRow_(new QWidget(this))
     , addRTMP_(new QPushButton(tr("Nuova %1…").arg(LiveSourceKinds::title(LiveSourceKind::rtmp)), addRow_))
     , addSRT_(new QPushButton(tr("Nuova %1…").arg(LiveSourceKinds::title(LiveSourceKind::srt)), addRow_))
@@ -203,7 +203,6 @@ LivePicker::LivePicker(ScheduleEventDraft& draft, SourceLibrary& sources, QWidge
     combo_->setAccessibleName(tr("Sorgente"));
     combo_->setModel(new QStandardItemModel(combo_));
     combo_->setPlaceholderText(tr("Scegli una sorgente"));
-    combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     for (QPushButton* button : {addRTMP_, addSRT_}) {
         button->setFont(Theme::font(11));

@@ -18,7 +18,6 @@
 #include <optional>
 #include <vector>
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -27,6 +26,7 @@ namespace tessarin {
 
 class BrowserFiles;
 class ElidedLabel;
+class ElidingComboBox;
 class MediaBlock;
 class Popover;
 class ScheduleEventDraft;
@@ -39,12 +39,12 @@ public:
 
     BlockPicker(ScheduleEventDraft& draft, std::function<Blocks()> blocks, QWidget* parent = nullptr);
     void refresh();
-    QComboBox* comboBox() const { return combo_; }
+    ElidingComboBox* comboBox() const { return combo_; }
 
 private:
     ScheduleEventDraft& draft_;
     std::function<Blocks()> blocks_;
-    QComboBox* combo_;
+    ElidingComboBox* combo_;
     QStringList shownItems_;
 };
 
@@ -88,7 +88,7 @@ public:
     LivePicker(ScheduleEventDraft& draft, SourceLibrary& sources, QWidget* parent = nullptr);
     void refresh();
 
-    QComboBox* comboBox() const { return combo_; }
+    ElidingComboBox* comboBox() const { return combo_; }
     QPushButton* addButton(LiveSourceKind kind) const;
     // The kind whose add-source popover is open; none while none is.
     std::optional<LiveSourceKind> addingSourceKind() const { return addingSourceKind_; }
@@ -103,7 +103,7 @@ private:
 
     ScheduleEventDraft& draft_;
     SourceLibrary& sources_;
-    QComboBox* combo_;
+    ElidingComboBox* combo_;
     QWidget* addRow_;
     QPushButton* addRTMP_;
     QPushButton* addSRT_;

@@ -87,7 +87,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     useThinScrollBars(*scroll_);
     scroll_->viewport()->setAutoFillBackground(false);
 

@@ -1,7 +1,5 @@
 #include "ui/schedule/ScheduleLocalTime.h"
 
-#include <date/tz.h>
-
 #include <chrono>
 #include <cmath>
 
@@ -19,11 +17,10 @@ constexpr double instantLimit = 1.0e11;
 
 std::optional<LocalDateTime> ScheduleLocalTime::toLocal(double instant, const ScheduleCalendar& calendar)
 {
-    if (!std::isfinite(instant) || std::fabs(instant) >= instantLimit || !calendar.zone())
+    if (!std::isfinite(instant) || std::fabs(instant) >= instantLimit)
         return std::nullopt;
     const date::sys_seconds whole{seconds{static_cast<std::int64_t>(std::floor(instant))}};
-    const date::zoned_time<seconds> zoned{calendar.zone(), whole};
-    const date::local_seconds local = zoned.get_local_time();
+    const date::local_seconds local = calendar.zone().toLocal(whole);
     const date::local_days day = date::floor<date::days>(local);
     const date::year_month_day ymd{day};
     const date::hh_mm_ss<seconds> time{local - day};
@@ -37,7 +34,7 @@ std::optional<LocalDateTime> ScheduleLocalTime::toLocal(double instant, const Sc
 
 std::optional<double> ScheduleLocalTime::fromLocal(const LocalDateTime& local, const ScheduleCalendar& calendar)
 {
-    if (!local.date.isValid() || !calendar.zone())
+    if (!local.date.isValid())
         return std::nullopt;
     if (local.hour < 0 || local.hour > 23 || local.minute < 0 || local.minute > 59 || local.second < 0
         || local.second > 59)
@@ -48,8 +45,7 @@ std::optional<double> ScheduleLocalTime::fromLocal(const LocalDateTime& local, c
         return std::nullopt;
     const date::local_seconds time
         = date::local_days{ymd} + seconds{local.hour * 3600 + local.minute * 60 + local.second};
-    const date::zoned_time<seconds> zoned{calendar.zone(), time, date::choose::earliest};
-    return static_cast<double>(zoned.get_sys_time().time_since_epoch().count());
+    return static_cast<double>(calendar.zone().fromLocal(time).time_since_epoch().count());
 }
 
 } // namespace tessarin

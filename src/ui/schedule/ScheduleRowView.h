@@ -97,7 +97,7 @@ private:
     ScheduleController& schedule_;
     Content content_;
     bool hasContent_ = false;
-    const void* shownZone_ = nullptr;
+    std::optional<LocalZone> shownZone_;
     QString shownTitleText_;
 
     QWidget* statusBar_;

@@ -5,6 +5,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/PageKit.h"
 
@@ -220,9 +221,13 @@ ShortcutsSettingsView::Row ShortcutsSettingsView::makeRow(ShortcutActionID actio
     row.widget = new QWidget(parent);
     auto* line = new QHBoxLayout(row.widget);
     line->setContentsMargins(0, 0, 0, 0);
-    row.label = page_kit::label(shortcut_action::label(action), Theme::font(13), Theme::textPrimary());
-    line->addWidget(row.label);
-    line->addStretch(1);
+    // A block's name may be long: its label ends with an ellipsis where the
+    // recorder needs the room, and says the whole text in its tip.
+    row.label = new ElidedLabel(shortcut_action::label(action));
+    row.label->setFont(Theme::font(13));
+    row.label->setColor(Theme::textPrimary());
+    row.label->setToolTip(row.label->text());
+    line->addWidget(row.label, 1);
     row.recorder = new ShortcutRecorderButton;
     row.recorder->setLabel(row.label->text());
     line->addWidget(row.recorder);
@@ -246,7 +251,7 @@ ShortcutRecorderButton* ShortcutsSettingsView::recorder(ShortcutActionID action)
     return rows_.value(shortcut_action::rawValue(action)).recorder;
 }
 
-QLabel* ShortcutsSettingsView::label(ShortcutActionID action) const
+ElidedLabel* ShortcutsSettingsView::label(ShortcutActionID action) const
 {
     return rows_.value(shortcut_action::rawValue(action)).label;
 }
@@ -304,16 +309,18 @@ void ShortcutsSettingsView::refreshBlocks()
         if (!rows_.contains(raw))
             blockRows_->layout()->addWidget(makeRow(action, blockRows_).widget);
         const std::shared_ptr<MediaBlock>& block = blocks[size_t(i)];
-        QLabel* text = rows_.value(raw).label;
+        ElidedLabel* text = rows_.value(raw).label;
         ShortcutRecorderButton* recorder = rows_.value(raw).recorder;
-        text->setText(tr("Avvia “%1”").arg(block->name()));
-        recorder->setLabel(text->text());
+        const auto show = [text, recorder](const QString& name) {
+            text->setText(tr("Avvia “%1”").arg(name));
+            text->setToolTip(text->text());
+            recorder->setLabel(text->text());
+        };
+        show(block->name());
         blockNameConnections_.push_back(connect(block.get(), &MediaBlock::nameChanged, text,
-                                                [text, recorder, weak = std::weak_ptr<MediaBlock>(block)] {
-                                                    if (auto b = weak.lock()) {
-                                                        text->setText(tr("Avvia “%1”").arg(b->name()));
-                                                        recorder->setLabel(text->text());
-                                                    }
+                                                [show, weak = std::weak_ptr<MediaBlock>(block)] {
+                                                    if (auto b = weak.lock())
+                                                        show(b->name());
                                                 }));
     }
     blocksSection_->setVisible(count > 0);

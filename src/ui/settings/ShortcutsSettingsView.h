@@ -23,6 +23,7 @@ class QPushButton;
 
 namespace tessarin {
 
+class ElidedLabel;
 class IconButton;
 class PlaylistEngine;
 class ShortcutManager;
@@ -79,7 +80,7 @@ public:
     // The row of an action, or nullptr when it has none (a block row past
     // the engine's blocks).
     ShortcutRecorderButton* recorder(ShortcutActionID action) const;
-    QLabel* label(ShortcutActionID action) const;
+    ElidedLabel* label(ShortcutActionID action) const;
     QWidget* blocksSection() const { return blocksSection_; }
 
 protected:
@@ -89,7 +90,7 @@ protected:
 private:
     struct Row {
         QWidget* widget = nullptr;
-        QLabel* label = nullptr;
+        ElidedLabel* label = nullptr;
         ShortcutRecorderButton* recorder = nullptr;
     };
     Row makeRow(ShortcutActionID action, QWidget* parent);

@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace tessarin;
 using namespace tessarin::test;
@@ -291,29 +292,36 @@ TEST_F(BrowserMediaTab, WidthDoesNotFollowTheListedNames)
 
 namespace tessarin::test {
 
-// The empty list's hint stands on its two lines where the column is wide
-// enough; narrower, a line breaks into balanced parts, never leaving a word
-// alone on a line. A long file name is cut in the middle while the length
-// beside it stays whole.
+// The empty list's hint stands on its two lines at every width of the column,
+// its font made smaller where a line would not fit; far narrower, a line
+// breaks into balanced parts, never leaving a word alone on a line. A long
+// file name is cut in the middle while the length beside it stays whole.
 TEST_F(BrowserMediaTab, HintAndRowsReadWholeAtEveryColumnWidth)
 {
     auto* hint = column->findChild<BalancedLinesLabel*>(QStringLiteral("emptyHintText"));
     ASSERT_NE(hint, nullptr);
     const QStringList given = {QStringLiteral("Trascina qui i file video, audio o immagini"),
                                QStringLiteral("oppure usa il pulsante “+”")};
-    const QFontMetrics fm(hint->font());
+    const int smallest = int(std::ceil(hint->font().pixelSize() * BalancedLinesLabel::kMinimumScaleFactor));
     for (int width : {column->minimumWidth(), 260, column->maximumWidth()}) {
         column->resize(width, 600);
         QApplication::processEvents();
-        const QStringList lines = hint->shownLines();
-        EXPECT_EQ(lines.join(QLatin1Char(' ')), given.join(QLatin1Char(' '))) << width;
-        for (const QString& line : lines) {
-            EXPECT_TRUE(line.contains(QLatin1Char(' '))) << width << ": " << line.toStdString();
-            EXPECT_LE(fm.horizontalAdvance(line), hint->width()) << width << ": " << line.toStdString();
-        }
+        EXPECT_EQ(hint->shownLines(), given) << width;
+        const QFont drawn = hint->shownFont();
+        EXPECT_GE(drawn.pixelSize(), smallest) << width;
+        for (const QString& line : given)
+            EXPECT_LE(QFontMetrics(drawn).horizontalAdvance(line), hint->width()) << width;
         EXPECT_GE(hint->height(), hint->heightForWidth(hint->width())) << width;
         if (width == column->maximumWidth())
-            EXPECT_EQ(lines, given);
+            EXPECT_EQ(drawn.pixelSize(), hint->font().pixelSize());
+    }
+    const int narrow = 120;
+    const QStringList broken = hint->linesFor(narrow);
+    EXPECT_EQ(broken.join(QLatin1Char(' ')), given.join(QLatin1Char(' ')));
+    EXPECT_GT(broken.size(), given.size());
+    for (const QString& line : broken) {
+        EXPECT_TRUE(line.contains(QLatin1Char(' '))) << line.toStdString();
+        EXPECT_LE(QFontMetrics(hint->font()).horizontalAdvance(line), narrow) << line.toStdString();
     }
 
     const QString longName = dir.filePath(QStringLiteral("Sigla di apertura della serata finale in diretta dallo studio.mp4"));

@@ -3,6 +3,7 @@
 #include "BlocksFixture.h"
 
 #include "ui/kit/Controls.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
 #include "ui/playlist/BlockSettingsView.h"
 
@@ -56,6 +57,7 @@ TEST_F(BlockSettings, EditsTheBlockAndKeepsTheRepeatCountInItsBounds)
     auto* view = qobject_cast<BlockSettingsView*>(card->settingsPopover()->content());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->title()->text(), QStringLiteral("Notiziario"));
+    EXPECT_EQ(view->title()->shownText(), QStringLiteral("Notiziario"));
 
     clickBox(view->normalizeToggle());
     EXPECT_TRUE(block->normalizeAudio());
@@ -105,6 +107,13 @@ TEST_F(BlockSettings, EditsTheBlockAndKeepsTheRepeatCountInItsBounds)
     // A rename on the card shows in the title; closing keeps every setting.
     block->setName(QStringLiteral("Meteo"));
     EXPECT_EQ(view->title()->text(), QStringLiteral("Meteo"));
+    // One too long for the popover ends with an ellipsis, whole in the tip.
+    const QString longName = QStringLiteral("Meteo della sera con le previsioni per tutta la settimana");
+    block->setName(longName);
+    QApplication::processEvents();
+    EXPECT_TRUE(view->title()->shownText().endsWith(QChar(0x2026))) << view->title()->shownText().toStdString();
+    EXPECT_EQ(view->title()->toolTip(), longName);
+    EXPECT_EQ(view->title()->accessibleName(), longName);
     card->settingsPopover()->close();
     drainMainQueue();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -146,6 +146,14 @@ TEST_F(ScheduleEditorTest, TheBlockPickerGuardsSavingAndPresetsALimitForLiveBloc
 
     choose(editor->blockPicker()->comboBox(), "Studio · diretta");
     EXPECT_TRUE(editor->confirmButton()->isEnabled());
+    // A name too long for the sheet ends with an ellipsis, whole in the tip.
+    studio->setName(QStringLiteral("Collegamento dallo studio principale della sala grande con la regia mobile"));
+    editor->blockPicker()->refresh();
+    QApplication::processEvents();
+    const QString whole = studio->name() + QStringLiteral(" · diretta");
+    EXPECT_TRUE(editor->blockPicker()->comboBox()->shownText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(editor->blockPicker()->comboBox()->toolTip(), whole);
+    EXPECT_LE(editor->blockPicker()->comboBox()->geometry().right(), editor->width());
     EXPECT_EQ(editor->draft().event().duration, 1800.0) << "a live block gets a 30-minute limit";
     EXPECT_FALSE(editor->durationFields()->isHidden());
     EXPECT_EQ(editor->durationFields()->field(1)->text(), "30");

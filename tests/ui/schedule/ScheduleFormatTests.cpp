@@ -4,7 +4,10 @@
 #include "ScheduleViewFixture.h"
 
 #include "platform/Localization.h"
+#include "support/TestSupport.h"
+#include "ui/kit/TimeOfDayClockView.h"
 #include "ui/schedule/ScheduleFormat.h"
+#include "ui/schedule/ScheduleLocalTime.h"
 #include "ui/schedule/ScheduleTimeFields.h"
 
 using namespace tessarin;
@@ -46,6 +49,33 @@ TEST(ScheduleFormat, DurationsAndClockTimes)
     EXPECT_EQ(ScheduleFormat::time(morning, rome), "07:05:09");
     EXPECT_EQ(ScheduleFormat::time(morning + 12 * 3600 + 0.9, rome), "19:05:09");
     EXPECT_EQ(ScheduleFormat::time(NAN, rome), "");
+}
+
+// Whatever form TZ takes, the editor's local times, the schedule's texts and
+// the top-bar clock read one zone, clock changes included.
+TEST(ScheduleFormat, EveryFormOfTZGivesTheZoneTheClockShows)
+{
+    struct Entered {
+        LocalDateTime local;
+        double instant;
+    };
+    const Entered entered[] = {
+        {{QDate(2024, 7, 1), 14, 0, 0}, 1719835200.0},  // 12:00 UTC
+        {{QDate(2024, 1, 15), 14, 0, 0}, 1705323600.0}, // 13:00 UTC
+        {{QDate(2024, 3, 31), 2, 30, 0}, kSpringNightOne + 3600}, // in the gap: its end, 03:00
+        {{QDate(2024, 10, 27), 2, 30, 0}, 1729989000.0}, // twice: the first, 00:30 UTC
+    };
+    for (const char* form : {"Europe/Rome", ":Europe/Rome", "/usr/share/zoneinfo/Europe/Rome",
+                             "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        SCOPED_TRACE(form);
+        const test::ScopedTimeZone tz(form);
+        const ScheduleCalendar calendar = ScheduleCalendar::current();
+        for (const Entered& time : entered)
+            EXPECT_EQ(ScheduleLocalTime::fromLocal(time.local, calendar), time.instant) << time.local.date.toString().toStdString();
+        EXPECT_EQ(ScheduleFormat::time(entered[0].instant, calendar), "14:00:00");
+        EXPECT_EQ(TimeOfDayClockView::format(entered[0].instant), "14:00:00");
+        EXPECT_EQ(TimeOfDayClockView::format(entered[2].instant), "03:00:00");
+    }
 }
 
 TEST_F(ScheduleFormatTest, DayNamesFollowTheInterfaceLanguage)

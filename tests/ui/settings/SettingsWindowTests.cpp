@@ -7,6 +7,7 @@
 #include "media/MediaBlock.h"
 #include "platform/Json.h"
 #include "platform/KeyPolicy.h"
+#include "ui/kit/Labels.h"
 #include "ui/kit/Buttons.h"
 #include "ui/settings/AtemSettingsView.h"
 #include "ui/settings/OutputSettingsView.h"
@@ -269,6 +270,12 @@ TEST_F(ShortcutsPageTest, BlockRowsFollowTheEnginesBlocksByPosition)
     engine->setBlocks({ news, opening });
     EXPECT_EQ(shortcutsPage->label(ShortcutActionID::playBlock1)->text(), QStringLiteral("Avvia “Meteo”"));
     EXPECT_EQ(shortcutsPage->label(ShortcutActionID::playBlock2)->text(), QStringLiteral("Avvia “Apertura”"));
+    // A name too long for the page ends with an ellipsis; the tip says it whole.
+    news->setName(QStringLiteral("Meteo della sera con le previsioni per tutta la settimana"));
+    QApplication::processEvents();
+    ElidedLabel* longLabel = shortcutsPage->label(ShortcutActionID::playBlock1);
+    EXPECT_TRUE(longLabel->shownText().endsWith(QChar(0x2026))) << longLabel->shownText().toStdString();
+    EXPECT_EQ(longLabel->toolTip(), longLabel->text());
 
     PlaylistEngine::Blocks twelve;
     for (int i = 0; i < 12; ++i)
