@@ -9,6 +9,7 @@
 #include "engine/DisplayManager.h"
 #include "engine/OutputWindowController.h"
 #include "engine/PlaylistEngine.h"
+#include "platform/KeyPolicy.h"
 #include "platform/MainThread.h"
 #include "show/BrowserFiles.h"
 #include "show/ShowController.h"
@@ -54,6 +55,8 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     , settings_(services.settings)
     , displayManager_(std::make_unique<DisplayManager>(services.displays))
 {
+    // The space bar and the other bound keys run their actions first here.
+    key_policy::declare(*this, KeyPolicy::shortcuts);
     PlaylistEngine& engine = show_.engine();
     auto streaming = ProgramStreaming::create(services.settings, engine, services.clock);
     streamAudio_ = std::move(streaming.audio);

@@ -3,6 +3,7 @@
 #include "automation/KeyEventMapping.h"
 #include "automation/ShortcutEngine.h"
 #include "platform/Json.h"
+#include "platform/KeyPolicy.h"
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
 
@@ -12,7 +13,6 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -191,7 +191,7 @@ QWidget* ShortcutManager::editedTextField(QWidget* focus)
     return nullptr;
 }
 
-bool ShortcutManager::handle(const QKeyEvent& event, QWidget* focus)
+bool ShortcutManager::handle(const QKeyEvent& event, QWidget* focus, const QWidget* window)
 {
     const std::optional<KeyCombo> combo = keyComboForEvent(event);
     if (QWidget* field = editedTextField(focus)) {
@@ -201,6 +201,11 @@ bool ShortcutManager::handle(const QKeyEvent& event, QWidget* focus)
         }
         return false;
     }
+    // Where controls come first, a key that works a control is the
+    // control's (or the window's), whatever it is bound to: it must never
+    // change what is on air.
+    if (key_policy::of(window ? window : focus) == KeyPolicy::controlsFirst && key_policy::isControlKey(event))
+        return false;
     const auto engine = engine_.lock();
     if (!engine || !engine->isAvailable() || !combo)
         return false;
@@ -237,7 +242,7 @@ void ShortcutManager::perform(ShortcutActionID action, ShortcutEngine& engine)
 
 bool ShortcutManager::isInlineField(const QWidget* field)
 {
-    return field && qobject_cast<const QMainWindow*>(field->window()) != nullptr;
+    return field && key_policy::of(field) == KeyPolicy::shortcuts;
 }
 
 void ShortcutManager::resignTextFocusIfClickedOutside(QWidget* focus, QWidget* hit)
@@ -257,16 +262,18 @@ ShortcutManager::Decision ShortcutManager::decide(const QKeyEvent& event, QObjec
 {
     Decision decision{event.key(), static_cast<int>(event.modifiers()), event.nativeScanCode(),
                       event.isAutoRepeat(), false};
-    decision.consume = handle(event, focusFor(receiver));
+    QWidget* focus = focusFor(receiver);
+    const QWidget* target = asWidget(receiver);
+    decision.consume = handle(event, focus, target ? target : focus);
     return decision;
 }
 
 bool ShortcutManager::eventFilter(QObject* watched, QEvent* event)
 {
     // An open menu, combo box list or calendar tracks its own keys and
-    // clicks. The interface's popovers are popups too, but panels of
-    // controls: there the keys follow the rule of any other window.
-    if (QWidget* popup = QApplication::activePopupWidget(); popup && !popup->inherits("tessarin::Popover"))
+    // clicks. A popup that declares its key policy (a popover, a panel of
+    // controls) follows it as any other window does.
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && !key_policy::declared(popup))
         return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride: {

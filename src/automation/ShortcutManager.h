@@ -3,16 +3,19 @@
 // settings ("Vellumcast.shortcuts.v1"), and the key monitor that runs the
 // bound actions on the engine. The monitor is one application-wide event
 // filter that sees each key press once, before any widget and before menu
-// shortcuts. While a text field (line edit, spin box, editable combo box,
-// editable text view) has the focus, keys go to it. In the main window's own
-// fields (block names, search and the like) Return, keypad Enter and Escape
-// end the editing and go no further, and a left click outside the field ends
-// the editing too; in any other window (dialogs, file dialogs, the settings
-// window) these keys stay the window's: Return is its default action and
-// Escape cancels. Outside text fields a bound key runs its action even when
-// a button has the focus. While a menu or another popup is open it leaves
-// the keys to the popup; the interface's popovers (tessarin::Popover) count
-// as windows, not as such popups. Main thread only.
+// shortcuts, and follows the key policy that the key's window declares
+// (platform/KeyPolicy.h). While a text field (line edit, spin box, editable
+// combo box, editable text view) has the focus, keys go to it. In the fields
+// of a window that puts its shortcuts first (the main window's block names,
+// search and the like) Return, keypad Enter and Escape end the editing and
+// go no further, and a left click outside the field ends the editing too; in
+// any other window (dialogs, file dialogs, the settings window, popovers)
+// these keys stay the window's: Return is its default action and Escape
+// cancels. Outside text fields a bound key runs its action even when a button
+// has the focus, except, in a window whose controls come first, a key that
+// works a control (Space, Return, arrows and the like): that is the
+// control's. While a popup that declares no policy (a menu, a combo box's
+// list) is open, the keys are the popup's. Main thread only.
 #include "automation/KeyCombo.h"
 #include "automation/ShortcutAction.h"
 
@@ -65,9 +68,10 @@ public:
     void stopMonitoring();
     bool isMonitoring() const { return monitoring_; }
 
-    // A key press seen by the monitor, with the focus widget of its window;
-    // true when the key is consumed.
-    bool handle(const QKeyEvent& event, QWidget* focus);
+    // A key press seen by the monitor, with the focus widget of its window
+    // and the window (or a widget of it) whose key policy applies, the
+    // focus's when none is given; true when the key is consumed.
+    bool handle(const QKeyEvent& event, QWidget* focus, const QWidget* window = nullptr);
     static void perform(ShortcutActionID action, ShortcutEngine& engine);
     // A left click on hit while focus has the keyboard: a main-window field
     // gives up the focus when hit is outside it.
@@ -75,8 +79,8 @@ public:
 
     // The widget being edited as text, if focus is one.
     static QWidget* editedTextField(QWidget* focus);
-    // Whether field is one of the main window's own, whose editing Return,
-    // Enter and Escape end.
+    // Whether field belongs to a window that puts its shortcuts first (the
+    // main window), whose editing Return, Enter and Escape end.
     static bool isInlineField(const QWidget* field);
 
 signals:

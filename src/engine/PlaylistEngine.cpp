@@ -98,6 +98,7 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
             self->tickFade();
     });
     fadeClock_->start(kFadeClockInterval);
+    readoutsFor_ = onAirNow(); // nothing, as the readouts say
 }
 
 PlaylistEngine::~PlaylistEngine()
@@ -129,18 +130,26 @@ PlaylistEngine::Operation::Operation(PlaylistEngine& engine)
 
 PlaylistEngine::Operation::~Operation()
 {
-    if (--engine_.operations_ > 0 || !engine_.changePending_)
-        return;
-    engine_.changePending_ = false;
-    emit engine_.changed();
+    if (--engine_.operations_ == 0)
+        engine_.endOperation();
 }
 
 void PlaylistEngine::publishChange()
 {
-    if (operations_ > 0) {
-        changePending_ = true;
+    changePending_ = true;
+    if (operations_ == 0)
+        endOperation();
+}
+
+void PlaylistEngine::endOperation()
+{
+    // What settling publishes belongs to the change that called for it.
+    ++operations_;
+    settleReadouts();
+    --operations_;
+    if (!changePending_)
         return;
-    }
+    changePending_ = false;
     emit changed();
 }
 
@@ -331,8 +340,8 @@ void PlaylistEngine::updateTimecodes(double t)
 {
     if (isLiveOnAir_)
         return; // the live clock owns the readouts
-    bool wanted = false;
-    if (auto window = playbackWindow()) {
+    const auto window = playbackWindow();
+    if (window) {
         const double length = window->end - window->start;
         setWindowDuration(length);
         const double elapsed = std::max(t - window->start, 0.0);
@@ -341,14 +350,45 @@ void PlaylistEngine::updateTimecodes(double t)
         setRemainingTimecode(QStringLiteral("-") + TimecodeFormatter::string(left));
         const double p = elapsed / length;
         setProgress(std::isnan(p) ? 0.0 : std::clamp(p, 0.0, 1.0));
-        wanted = left <= kNearEndSeconds && isPlaying_;
     } else {
         setCurrentTimecode(kZeroTimecode);
         setRemainingTimecode(kZeroTimecode);
         setProgress(0);
         setWindowDuration(0);
     }
-    setNearEnd(wanted);
+    setNearEnd(nearEndWanted(window, t));
+}
+
+bool PlaylistEngine::nearEndWanted(const std::optional<Window>& window, double t) const
+{
+    return window && isPlaying_ && !isLiveOnAir_ && window->end - t <= kNearEndSeconds;
+}
+
+PlaylistEngine::OnAir PlaylistEngine::onAirNow() const
+{
+    return OnAir { currentBlockID_, currentItemID_, isLiveOnAir_, isPlaying_, activePlayer()->currentItem() };
+}
+
+void PlaylistEngine::settleReadouts()
+{
+    const OnAir now = onAirNow();
+    if (readoutsFor_) {
+        const OnAir& before = *readoutsFor_;
+        if (before.block == now.block && before.item == now.item && before.live == now.live
+            && before.playing == now.playing && before.playerItem.lock() == now.playerItem.lock())
+            return;
+    }
+    readoutsFor_ = now;
+    if (isLiveOnAir_) {
+        setNearEnd(false); // a live item has no end; its clock owns the readouts
+        return;
+    }
+    // A player item just given to a player may still stand before the IN
+    // point it is being sought to.
+    double t = activePlayer()->currentTime();
+    if (auto item = currentItem())
+        t = std::max(t, item->inPoint());
+    updateTimecodes(t);
 }
 
 void PlaylistEngine::setNearEnd(bool on)
@@ -374,7 +414,6 @@ void PlaylistEngine::resetReadouts()
     setRemainingTimecode(kZeroTimecode);
     setProgress(0);
     setWindowDuration(0);
-    setNearEnd(false);
 }
 
 void PlaylistEngine::resetPlayers()

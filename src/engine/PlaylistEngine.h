@@ -240,6 +240,16 @@ private:
         std::shared_ptr<MediaFile> item;
         std::int64_t iteration = 0;
     };
+    // What is on air, as far as the readouts are concerned: the item and
+    // its block, live or not, running or not, and the player item playing it
+    // (a loop restart or a cued take plays the same item from a new one).
+    struct OnAir {
+        std::optional<QUuid> block;
+        std::optional<QUuid> item;
+        bool live = false;
+        bool playing = false;
+        std::weak_ptr<PlayerItem> playerItem;
+    };
     using Action = std::function<void()>;
 
     // Published setters.
@@ -262,6 +272,9 @@ private:
     void setNearEndBlinkOn(bool value);
     // changed() now, or at the end of the operation under way.
     void publishChange();
+    // The end of the outermost operation (or of a change made outside
+    // any): the readouts follow what is on air, then changed() is emitted.
+    void endOperation();
     // Held for the length of an operation: changed() comes once, as the
     // outermost one ends.
     class Operation {
@@ -281,6 +294,11 @@ private:
     const std::shared_ptr<AudioLevelTap>& tapOf(const std::shared_ptr<MediaPlayer>& player) const;
     std::optional<Window> playbackWindow() const;
     void updateTimecodes(double currentTime);
+    bool nearEndWanted(const std::optional<Window>& window, double currentTime) const;
+    OnAir onAirNow() const;
+    // Works the readouts and the near-end warning out afresh when what is
+    // on air is no longer what they were worked out for.
+    void settleReadouts();
     void setNearEnd(bool on);
     void resetReadouts();
     void resetPlayers();
@@ -381,6 +399,7 @@ private:
     LiveStatus liveStatus_;
     bool isNearEnd_ = false;
     bool nearEndBlinkOn_ = false;
+    std::optional<OnAir> readoutsFor_; // what the readouts were last settled for
     int operations_ = 0;          // operations under way, nested
     bool changePending_ = false;  // changed() is owed when they end
     std::shared_ptr<AudioLevelTap> levelMeter_;

@@ -127,7 +127,6 @@ void PlaylistEngine::togglePlayPause()
         playerA_->pause();
         playerB_->pause();
         setIsPlaying(false);
-        setNearEnd(false);
         levelMeter_->reset();
         return;
     }

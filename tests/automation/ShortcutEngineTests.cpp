@@ -4,6 +4,7 @@
 #include "automation/ShortcutManager.h"
 #include "engine/OverlayLayer.h"
 #include "engine/PlaylistEngine.h"
+#include "platform/KeyPolicy.h"
 #include "platform/Settings.h"
 #include "platform/player/AudioOutput.h"
 #include "support/FakeMediaPlayer.h"
@@ -34,6 +35,8 @@ protected:
             std::make_shared<NullAudioOutput>());
         first = block("Primo", {file("a1"), file("a2")});
 
+        // As the main window: the bound keys first.
+        key_policy::declare(window, KeyPolicy::shortcuts);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -1,5 +1,6 @@
 #include "automation/ShortcutEngine.h"
 #include "automation/ShortcutManager.h"
+#include "platform/KeyPolicy.h"
 #include "platform/Settings.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -20,6 +22,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -27,6 +30,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 using namespace tessarin;
@@ -159,6 +163,7 @@ class ShortcutMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        key_policy::declare(window, KeyPolicy::shortcuts);
         auto* central = new QWidget(&window);
         window.setCentralWidget(central);
         auto* layout = new QVBoxLayout(central);
@@ -425,7 +430,7 @@ TEST_F(ShortcutMonitorTest, AFileDialogTakesATypedNameAtTheFirstReturn)
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST_F(ShortcutMonitorTest, InAPopoverTheKeysFollowTheRuleOfAnyOtherWindow)
+TEST_F(ShortcutMonitorTest, InAPopoverTheKeysFollowTheRuleOfADialog)
 {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
@@ -444,17 +449,101 @@ TEST_F(ShortcutMonitorTest, InAPopoverTheKeysFollowTheRuleOfAnyOtherWindow)
     EXPECT_EQ(title->text(), "a ");
     QTest::keyClick(popover.windowHandle(), Qt::Key_Tab);
     ASSERT_TRUE(fade->hasFocus());
-    QTest::keyClick(popover.windowHandle(), Qt::Key_Space);
-    EXPECT_EQ(engine->toggles, 1);
-    EXPECT_FALSE(fade->isChecked());
     QTest::keyClick(popover.windowHandle(), Qt::Key_Return);
     EXPECT_TRUE(test::waitUntil([&] { return fade->isChecked(); }));
+    // A bound key that works no control still runs its action.
+    QTest::keyClick(popover.windowHandle(), Qt::Key_K);
+    EXPECT_EQ(engine->stops, 1);
 
     // Escape in its field closes it at the first press.
     title->setFocus();
     QTest::keyClick(popover.windowHandle(), Qt::Key_Escape);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(engine->total(), 1);
+}
+
+TEST_F(ShortcutMonitorTest, SpaceWorksTheFocusedControlWhereControlsComeFirstAndPlaysInTheMainWindow)
+{
+    // Each kind of control in each kind of window, reached with Tab. The
+    // space bar stays bound to play/pause throughout.
+    using MakeControl = std::function<QAbstractButton*(QWidget*)>;
+    const std::pair<const char*, MakeControl> controls[] = {
+        { "check box", [](QWidget* parent) { return new QCheckBox("Casella", parent); } },
+        { "radio button", [](QWidget* parent) { return new QRadioButton("Opzione", parent); } },
+        { "switch", [](QWidget* parent) { return new SwitchButton("Interruttore", parent); } },
+        { "segment",
+          [](QWidget* parent) {
+              auto* segments = new SegmentedControl(parent);
+              segments->addSegment("Primo");
+              segments->addSegment("Secondo");
+              return segments->segment(1);
+          } },
+        { "button", [](QWidget* parent) { return new PillButton("Pulsante", { Theme::accent(), true }, parent); } },
+    };
+    enum class Kind { dialog, settings, popover, main };
+    const std::pair<const char*, Kind> windows[] = {
+        { "dialog", Kind::dialog }, { "settings window", Kind::settings },
+        { "popover", Kind::popover }, { "main window", Kind::main } };
+
+    for (const auto& [windowName, kind] : windows) {
+        for (const auto& [controlName, make] : controls) {
+            SCOPED_TRACE(std::string(windowName) + ", " + controlName);
+            std::unique_ptr<QWidget> holder;
+            QWidget* panel = nullptr;
+            Popover* popover = nullptr;
+            if (kind == Kind::main) {
+                panel = new QWidget(window.centralWidget());
+                window.centralWidget()->layout()->addWidget(panel);
+                holder.reset(panel);
+            } else if (kind == Kind::popover) {
+                panel = new QWidget;
+                holder = std::make_unique<Popover>(panel, &window);
+                popover = static_cast<Popover*>(holder.get());
+            } else {
+                holder = kind == Kind::dialog ? std::make_unique<QDialog>(&window)
+                                              : std::make_unique<QWidget>(nullptr, Qt::Window);
+                if (kind == Kind::settings)
+                    key_policy::declare(*holder, KeyPolicy::controlsFirst);
+                panel = holder.get();
+            }
+            auto* layout = new QVBoxLayout(panel);
+            auto* first = new QPushButton("Prima", panel);
+            layout->addWidget(first);
+            QAbstractButton* control = make(panel);
+            layout->addWidget(control->parentWidget() == panel ? control : control->parentWidget());
+            QSignalSpy clicked(control, &QAbstractButton::clicked);
+
+            if (popover) {
+                popover->showFor(button);
+                ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == popover; }));
+            } else if (kind != Kind::main) {
+                holder->show();
+                holder->activateWindow();
+                ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == holder.get(); }));
+            } else {
+                panel->show();
+            }
+            control->setFocus(Qt::TabFocusReason);
+            ASSERT_TRUE(control->hasFocus());
+            const int toggles = engine->toggles;
+            QTest::keyClick(control->window()->windowHandle(), Qt::Key_Space);
+            if (kind == Kind::main) {
+                EXPECT_EQ(engine->toggles, toggles + 1);
+                EXPECT_EQ(clicked.count(), 0);
+            } else {
+                EXPECT_EQ(engine->toggles, toggles);
+                EXPECT_EQ(clicked.count(), 1);
+                if (control->isCheckable())
+                    EXPECT_TRUE(control->isChecked());
+            }
+            holder.reset();
+            if (kind != Kind::main) {
+                window.activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            }
+        }
+    }
+    EXPECT_EQ(engine->total(), 5);
 }
 
 TEST_F(ShortcutMonitorTest, AClickOutsideTheFieldEndsTheEditing)

@@ -3,6 +3,7 @@
 #include "engine/FollowEngine.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace tessarin::test {
@@ -176,6 +177,65 @@ TEST_F(Readouts, AShortItemWarnsFromItsFirstTickAndTheEndReadsMinusZero)
     engine->togglePlayPause();
     engine->seek(1.0, true);
     EXPECT_EQ(engine->remainingTimecode(), QStringLiteral("-00:00:00"));
+}
+
+TEST_F(Readouts, TheNearEndWarningIsWorkedOutAgainAtEveryChangeOfWhatIsOnAir)
+{
+    // Each row puts something on air (the warning on or off as it should
+    // be for it), changes what is on air, and reads the warning at once and
+    // after time has passed: it must belong to what is on air now.
+    const auto live = [] {
+        LiveSource source;
+        source.kind = LiveSourceKind::rtmp;
+        source.name = QStringLiteral("blue");
+        source.address = QStringLiteral("rtmp://127.0.0.1/live");
+        return MediaFile::create(source);
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> putOnAir;
+        std::function<void()> change;
+        bool warningBefore;
+        bool warningAfter;
+    };
+    const Row rows[] = {
+        { "a file plays out into a live item",
+          [&] { engine->play(blockOf({ file("short", 4.0), live() })); },
+          [&] { ASSERT_TRUE(runUntil([&] { return engine->isLiveOnAir(); })); }, true, false },
+        { "a live item gives way to a file near its end",
+          [&] { engine->play(blockOf({ live(), file("ending", 60.0, 0.0, 5.0) })); },
+          [&] { engine->playNext(); }, false, true },
+        { "the cued take of a long file",
+          [&] {
+              auto block = blockOf({ file("short", 4.0), file("long") });
+              engine->play(block);
+              engine->cue(block->items().at(1), block);
+          },
+          [&] { engine->takeCued(); }, true, false },
+        { "the schedule starts its event",
+          [&] { engine->play(blockOf({ file("short", 4.0) })); },
+          [&] {
+              auto hidden = std::make_shared<MediaBlock>(QStringLiteral("Evento"), QUuid::createUuid());
+              hidden->setItems({ file("event") });
+              engine->setScheduleBlocks({ hidden });
+              engine->play(hidden);
+          },
+          true, false },
+        { "a stop", [&] { engine->play(blockOf({ file("short", 4.0) })); }, [&] { engine->stop(); }, true, false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        makeEngine();
+        row.putOnAir();
+        run(0.5);
+        ASSERT_EQ(engine->isNearEnd(), row.warningBefore);
+        row.change();
+        EXPECT_EQ(engine->isNearEnd(), row.warningAfter);
+        run(2.0);
+        EXPECT_EQ(engine->isNearEnd(), row.warningAfter);
+        if (!row.warningAfter)
+            EXPECT_FALSE(engine->nearEndBlinkOn());
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/kit/Popover.h"
 
+#include "platform/KeyPolicy.h"
 #include "ui/kit/Theme.h"
 
 #include <QGuiApplication>
@@ -24,6 +25,7 @@ Popover::Popover(QWidget* content, QWidget* parent)
     , content_(content)
 {
     setAttribute(Qt::WA_TranslucentBackground);
+    key_policy::declare(*this, KeyPolicy::controlsFirst);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin + kArrow, kMargin, kMargin);
     layout->addWidget(content_);

@@ -1,6 +1,7 @@
 #include "ui/settings/SettingsWindowController.h"
 
 #include "automation/ShortcutManager.h"
+#include "platform/KeyPolicy.h"
 #include "platform/Settings.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/SettingsView.h"
@@ -54,6 +55,7 @@ void SettingsWindowController::show(const SettingsContext& context, std::optiona
     const bool created = !window_;
     if (created) {
         window_ = new QWidget(nullptr, Qt::Window);
+        key_policy::declare(*window_, KeyPolicy::controlsFirst);
         auto* layout = new QVBoxLayout(window_);
         layout->setContentsMargins(0, 0, 0, 0);
         window_->installEventFilter(this);

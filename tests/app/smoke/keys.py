@@ -3,9 +3,9 @@
 # tree (see x11.py):
 #   keys.py tab-to NAME [ROW]
 #                            presses Tab until the focus is on the lowest shown
-#                            object named NAME (of those inside the object whose
-#                            name starts with ROW, when given); fails after 200
-#                            presses
+#                            object named NAME that can take the focus (of those
+#                            inside the object whose name starts with ROW, when
+#                            given); fails after 200 presses
 #   keys.py schedule SHOW    prints the local hour and minute of each event
 #                            stored in the show file SHOW, one per line
 import json
@@ -35,10 +35,12 @@ def inside(node, prefix):
 
 
 def lowest(name, row=None):
+    import pyatspi
     found = None
     for node in x11.nodes():
         try:
-            if node.name != name or (row is not None and not inside(node, row)):
+            if node.name != name or (row is not None and not inside(node, row)) \
+                    or not node.getState().contains(pyatspi.STATE_FOCUSABLE):
                 continue
             box = extents(node)
             if box[2] > 0 and box[3] > 0 and (found is None or box[1] > found[1]):
@@ -49,8 +51,9 @@ def lowest(name, row=None):
 
 
 def focused():
+    # Only the active window holds the focus: the others are not walked.
     import pyatspi
-    for node in x11.nodes():
+    for node in x11.nodes(active_only=True):
         try:
             if node.getRole() != pyatspi.ROLE_FRAME and node.getState().contains(pyatspi.STATE_FOCUSED):
                 return extents(node)

@@ -7,9 +7,12 @@
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# the keyboard works the event editor, the rows and play/pause, the IN/OUT
-# editor and the settings window appear in the accessibility tree with their
-# controls, and closing the window ends the process with status 0.
+# the keyboard works the event editor, the rows and play/pause, a file that
+# plays out into a live item leaves the time readout a steady blue "LIVE"
+# (not the blinking end warning), the IN/OUT editor and the settings window
+# appear in the accessibility tree with their controls, Space on a settings
+# switch from a stop toggles it and puts nothing on air, and closing the
+# window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
 set -euo pipefail
@@ -31,6 +34,7 @@ cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
 # The first block: a quiet tone, a text file named as a video, a louder tone.
 cp "$media/const_eighth.wav" "$work/show/Prima.wav"
 cp "$media/const_quarter.wav" "$work/show/Ultima.wav"
+cp "$media/const_eighth.wav" "$work/show/Attesa.wav"
 echo "questo non è un video" > "$work/show/Rotto.mp4"
 item() { # NAME
   echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":false,\"loop\":false,\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
@@ -57,19 +61,25 @@ cat > "$work/show/Smoke.vellumcast" <<JSON
  {"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
  "items":[$(item Sigla.mp4)],
  "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false},
+ {"endBehavior":"stop","id":"2A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C50",
+ "items":[$(item Attesa.wav),{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,
+  "liveSource":{"address":"","id":"3A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C51","kind":"ndi","listen":false,"name":"Regia"}}],
+ "loop":false,"loopCount":0,"name":"Diretta","normalizeAudio":false},
  {"endBehavior":"stop","id":"1A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4F",
  "items":[$choir],
  "loop":false,"loopCount":0,"name":"Coro","normalizeAudio":false}],
  "browser":[$browser],"layers":[],"version":1}
 JSON
-# The last show, the first block on the P key (key code 35, no modifiers) and
-# play/pause on the space bar (49).
+# The last show, the first block on the P key (key code 35, no modifiers), the
+# third on D (2), stop on S (1) and play/pause on the space bar (49).
 "$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
 import sys
 conf, show = sys.argv[1], sys.argv[2]
 def ini(s):
     return '"' + s.replace('\\', '\\\\').replace('"', '\\"') + '"'
 bindings = ('{"playBlock1":"{\\"keyCode\\":35,\\"modifiers\\":0}",'
+            '"playBlock3":"{\\"keyCode\\":2,\\"modifiers\\":0}",'
+            '"stop":"{\\"keyCode\\":1,\\"modifiers\\":0}",'
             '"playPause":"{\\"keyCode\\":49,\\"modifiers\\":0}"}')
 with open(conf, 'w') as f:
     f.write('[General]\n')
@@ -222,6 +232,22 @@ wait_for 10 sine_now || fail "the space bar after a click on a button did not pl
 echo "the space bar paused and played after a click on a button"
 modified && fail "the keys changed the show: $(xdotool getwindowname "$window")"
 
+# Near-end warning
+# The third block: a 2 s tone, near its end from the start, plays out into a
+# live item (an NDI source: it fails at once and stays on air, silent). The
+# time left then reads a steady blue "LIVE", sampled over several blink
+# phases of the end warning.
+focus_main
+xdotool key d
+live_readout() { "$python" "$here/x11.py" find LIVE >/dev/null 2>&1; }
+wait_for 20 live_readout || fail "the live item after the tone never showed LIVE as the time left"
+inks=$("$python" "$here/x11.py" ink LIVE 8 2>/dev/null) || fail "the time left LIVE is not on the screen"
+[[ "$inks" =~ ^blue( blue){7}$ ]] || fail "the time left over the live item is not a steady blue LIVE: $inks"
+echo "after the tone, the live item's time left reads a steady blue LIVE ($inks)"
+xdotool key s
+off_air() { ! live_readout; }
+wait_for 10 off_air || fail "the stop key did not take the live item off the air"
+
 # Screen reader
 # The blocks again, through the tree; their rows are list items read as the
 # operator reads them.
@@ -277,6 +303,24 @@ settings_shown() {
 }
 wait_for 15 settings_shown || fail "the settings window is not a frame with its controls in the accessibility tree"
 echo "settings window in the tree: $controls"
+# From a stop, Space on a switch of the settings window reached with Tab
+# toggles it (the setting is stored) and puts nothing on air: no sound, and
+# the live item last on air (what play/pause would resume) stays off.
+find_atem() { xy=$("$python" "$here/x11.py" find 'Regia ATEM' 'push button' 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_atem || fail "no ATEM section in the settings window"
+xdotool mousemove --sync $xy click 1
+atem_page() { "$python" "$here/x11.py" find 'Attiva auto-take da ATEM' 'check box' >/dev/null 2>&1; }
+wait_for 10 atem_page || { "$python" "$here/x11.py" dump; fail "the ATEM section shows no switch"; }
+"$python" "$here/keys.py" tab-to 'Attiva auto-take da ATEM' || fail "Tab does not reach the ATEM switch"
+grep -q 'Vellumcast.atem.v1.enabled=true' "$conf" && fail "the ATEM switch was on before Space"
+xdotool key space
+atem_on() { grep -q 'Vellumcast.atem.v1.enabled=true' "$conf"; }
+wait_for 10 atem_on || fail "Space on the focused ATEM switch did not toggle it"
+# Given two seconds to show, either would be a fault.
+wait_for 2 live_readout && fail "Space on a settings switch put the live item back on air"
+loud_now() { ! silent_now; }
+wait_for 2 loud_now && fail "Space on a settings switch put sound on air"
+echo "Space toggled the settings switch and nothing went on air"
 
 # Closing the window (unchanged show: no question) ends the process.
 "$python" "$here/x11.py" close "$window"

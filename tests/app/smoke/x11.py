@@ -13,6 +13,10 @@
 #                                  child of its root) has role ROLE and name NAME
 #                                  and holds accessible objects named CONTROL...;
 #                                  prints the names of the controls it holds
+#   x11.py ink NAME [COUNT]        prints the colour in which the first shown
+#                                  object named NAME is drawn on the screen
+#                                  (red, blue, white or none), COUNT times a
+#                                  quarter of a second apart (once by default)
 import sys
 
 DEBUG = False
@@ -49,13 +53,22 @@ def children(node):
     return found
 
 
-def nodes():
+def nodes(active_only=False):
     import pyatspi
     desktop = pyatspi.Registry.getDesktop(0)
     for app in desktop:
         if app is None or app.name not in ('tessarin', 'Tessarin', 'Vellumcast'):
             continue
         stack = [app]
+        if active_only:
+            active = []
+            for top in children(app):
+                try:
+                    if top.getState().contains(pyatspi.STATE_ACTIVE):
+                        active.append(top)
+                except Exception:
+                    continue
+            stack = active or stack
         while stack:
             node = stack.pop()
             yield node
@@ -146,6 +159,45 @@ def window(role, name, controls):
     return 1
 
 
+def ink(name, count=1):
+    # The bright pixels of the object's box on the screen (the interface's
+    # backgrounds are dark), each counted as the colour it is closest to.
+    import time
+    import pyatspi
+    from Xlib import X, display
+    for node in nodes():
+        try:
+            if node.name != name or not node.getState().contains(pyatspi.STATE_VISIBLE):
+                continue
+            ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        except Exception:
+            continue
+        if ext.width <= 0 or ext.height <= 0:
+            continue
+        root = display.Display().screen().root
+        seen = []
+        for sample in range(count):
+            if sample:
+                time.sleep(0.25)
+            data = root.get_image(ext.x, ext.y, ext.width, ext.height, X.ZPixmap, 0xffffffff).data
+            counts = {'red': 0, 'blue': 0, 'white': 0}
+            for i in range(0, len(data) - 3, 4):
+                b, g, r = data[i], data[i + 1], data[i + 2]
+                if max(r, g, b) < 160:
+                    continue
+                if r - b > 100:
+                    counts['red'] += 1
+                elif b - r > 100:
+                    counts['blue'] += 1
+                elif min(r, g, b) > 190:
+                    counts['white'] += 1
+            best = max(counts, key=counts.get)
+            seen.append(best if counts[best] > 0 else 'none')
+        print(' '.join(seen))
+        return 0
+    return 1
+
+
 if __name__ == '__main__':
     if sys.argv[1] == 'close':
         close(int(sys.argv[2], 0))
@@ -158,6 +210,8 @@ if __name__ == '__main__':
         sys.exit(dump())
     if sys.argv[1] == 'window':
         sys.exit(window(sys.argv[2], sys.argv[3], sys.argv[4:]))
+    if sys.argv[1] == 'ink':
+        sys.exit(ink(sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1))
     if sys.argv[1] == 'described':
         sys.exit(described(sys.argv[2]))
     sys.exit(2)
