@@ -317,23 +317,17 @@ Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter,
     if (joined) {
         lead = PlayerItem::create(fileFlashBeep());
         lead->setForwardPlaybackEndTime(2.0);
-        // As the engine lets go of the item before once the join has taken
-        // place (until then both are open).
-        QObject::connect(lead.get(), &PlayerItem::didPlayToEndTime, [&] {
-            leadPlayer.pause();
-            leadPlayer.replaceCurrentItem(nullptr);
-        });
         leadPlayer.replaceCurrentItem(lead);
         item = PlayerItem::create(path);
         item->setPictureSizeHint(drawn); // as the engine makes it for the program
-        player.replaceCurrentItem(item);
-        player.pause();
+        // Queued behind the lead-in, as the engine joins the next item.
+        const bool queued = leadPlayer.queueNext(item, 0.0);
         runUntil([&] {
             return item->status() != PlayerItem::Status::Unknown && lead->status() != PlayerItem::Status::Unknown;
         }, 10);
         runUntil([&] { auto src = item->source(); return src && src->frameAt(0.0); }, 10);
         item->addOutput(video);
-        if (!player.playAfter(leadPlayer))
+        if (!queued)
             std::printf("the item could not be joined onto the lead-in\n");
     } else {
         item = loaded(player, path, video);
@@ -364,7 +358,7 @@ Playback4k play4k(const QString& path, QSize drawn, const QString& ffmpegFilter,
     result.peakMiB = peakResidentMiB();
     result.shown = static_cast<int>(shown.size());
     result.width = width.load();
-    result.decodeDrops = player.droppedFrames();
+    result.decodeDrops = (joined ? leadPlayer : player).droppedFrames();
     int listed = 0;
     for (long n = 0; n < result.pictures && listed < 5; ++n) {
         if (!shown.count(n)) {

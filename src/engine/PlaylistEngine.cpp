@@ -52,6 +52,7 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
 
     levelMeter_ = std::make_shared<AudioLevelTap>();
     secondTap_ = std::make_shared<AudioLevelTap>();
+    airTap_ = levelMeter_;
 
     overlays_ = std::make_unique<OverlayLayers>(std::vector<std::shared_ptr<OverlayLayer>> {
         OverlayLayer::create(QStringLiteral("Layer 1"), clock_, makePlayer),
@@ -296,11 +297,6 @@ std::optional<int> PlaylistEngine::currentItemIndex(const MediaBlock& b) const
     return std::nullopt;
 }
 
-const std::shared_ptr<AudioLevelTap>& PlaylistEngine::tapOf(const std::shared_ptr<MediaPlayer>& player) const
-{
-    return player == playerB_ ? secondTap_ : levelMeter_;
-}
-
 void PlaylistEngine::setMixForActive()
 {
     mix_->set(activeIsB_ ? 1.0 : 0.0);
@@ -425,6 +421,7 @@ void PlaylistEngine::resetPlayers()
         player->replaceCurrentItem(nullptr);
     }
     activeIsB_ = false;
+    airTap_ = levelMeter_;
     mix_->set(0.0);
 }
 

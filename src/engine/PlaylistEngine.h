@@ -204,6 +204,7 @@ private:
         double start = 0;
         double duration = 0;
         std::shared_ptr<MediaPlayer> outgoing;
+        std::shared_ptr<AudioLevelTap> outgoingTap;
         std::shared_ptr<MediaFile> outgoingItem;
         std::shared_ptr<MediaBlock> outgoingBlock;
     };
@@ -225,8 +226,9 @@ private:
     struct Preloaded {
         QUuid itemID;
         std::shared_ptr<MediaPlayer> player;
-        // Joined onto the end of the item on air: the player starts it
-        // by itself at that item's last sample.
+        std::weak_ptr<PlayerItem> playerItem;
+        // Queued behind the item on air in its player, which goes on with it
+        // by itself from that item's last sample.
         bool joined = false;
     };
     // What the preview player was given by cue(): a cut take of that item
@@ -291,7 +293,10 @@ private:
     // State and readouts (PlaylistEngine.cpp).
     const std::shared_ptr<MediaPlayer>& activePlayer() const { return activeIsB_ ? playerB_ : playerA_; }
     const std::shared_ptr<MediaPlayer>& idlePlayer() const { return activeIsB_ ? playerA_ : playerB_; }
-    const std::shared_ptr<AudioLevelTap>& tapOf(const std::shared_ptr<MediaPlayer>& player) const;
+    // The tap the item on air does not use: an item that starts while
+    // that one still sounds, or right after its last sample, goes through
+    // it, so that its gain never reaches the other one's samples.
+    const std::shared_ptr<AudioLevelTap>& spareTap() const { return airTap_ == levelMeter_ ? secondTap_ : levelMeter_; }
     std::optional<Window> playbackWindow() const;
     void updateTimecodes(double currentTime);
     bool nearEndWanted(const std::optional<Window>& window, double currentTime) const;
@@ -317,13 +322,13 @@ private:
     void transition(const MediaFile& item, const MediaBlock& block, Action action);
     void start(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     std::shared_ptr<PlayerItem> makePlayerItem(const std::shared_ptr<MediaFile>& item,
-        const std::shared_ptr<MediaPlayer>& player, float volume);
+        const std::shared_ptr<AudioLevelTap>& tap, float volume);
     // Hands the preview's player item of the cued item (already open and at
-    // its IN point) over to the idle player, where it starts playing at the
-    // render in which stopping stops, and returns it; nullptr when the
-    // preview does not hold that item as it is now, or the players cannot
-    // hand it over.
-    std::shared_ptr<PlayerItem> takeCuePreview(const MediaFile& item, float volume, MediaPlayer& stopping);
+    // its IN point) over to `into`, where it replaces the current item from
+    // the next render on, through the spare tap, and returns it; nullptr
+    // when the preview does not hold that item as it is now, or the players
+    // cannot hand it over.
+    std::shared_ptr<PlayerItem> takeCuePreview(const MediaFile& item, float volume, MediaPlayer& into);
     void dropCuePreview();
     bool canCrossfade() const;
     double crossfadeLength(const MediaFile& next) const;
@@ -362,8 +367,10 @@ private:
     std::optional<Upcoming> upcoming(const MediaFile& item, const MediaBlock& block) const;
     void checkUpcomingCrossfade();
     void preload(const std::shared_ptr<MediaFile>& item, float volume = 0.0f);
-    // Cuts: the item after this one waits in the idle player, joined onto
-    // this one's end (armJoin); at the end it is taken as it plays (adoptJoin).
+    // A player item to be loaded ahead of its start, dropped if it fails.
+    std::shared_ptr<PlayerItem> makeAheadItem(const std::shared_ptr<MediaFile>& item, float volume);
+    // Cuts: the item after this one waits queued behind it in the active
+    // player (armJoin); at the end it is taken as it plays (adoptJoin).
     void armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     bool adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
@@ -404,6 +411,7 @@ private:
     bool changePending_ = false;  // changed() is owed when they end
     std::shared_ptr<AudioLevelTap> levelMeter_;
     std::shared_ptr<AudioLevelTap> secondTap_;
+    std::shared_ptr<AudioLevelTap> airTap_; // the tap of the item on air: one of the two
     BlockEndHandler blockEndHandler_;
     std::unique_ptr<OverlayLayers> overlays_;
     std::shared_ptr<ProgramAudioBus> programAudio_;

@@ -95,7 +95,8 @@ void PlaylistEngine::dropFailedPreload(const std::shared_ptr<PlayerItem>& player
     // cannot be played must not start silently at that end: it is dropped,
     // and the end of the item on air cuts to it afresh, where its failure
     // skips it.
-    if (preloaded_ && preloaded_->player->currentItem() == playerItem && preloaded_->player != activePlayer())
+    if (preloaded_ && preloaded_->playerItem.lock() == playerItem
+        && (preloaded_->joined || preloaded_->player != activePlayer()))
         clearPreload();
 }
 
@@ -247,25 +248,35 @@ void PlaylistEngine::preload(const std::shared_ptr<MediaFile>& item, float volum
 {
     if (crossfade_ || (preloaded_ && preloaded_->itemID == item->id()) || item->playableURL().isEmpty())
         return;
+    if (preloaded_ && preloaded_->joined)
+        clearPreload();
     const auto player = idlePlayer();
-    const auto playerItem = makePlayerItem(item, player, volume);
+    const auto playerItem = makeAheadItem(item, volume);
+    player->replaceCurrentItem(playerItem);
+    player->pause();
+    if (item->inPoint() > 0)
+        player->seek(item->inPoint(), SeekTolerance::Zero);
+    preloaded_ = Preloaded { item->id(), player, playerItem };
+}
+
+std::shared_ptr<PlayerItem> PlaylistEngine::makeAheadItem(const std::shared_ptr<MediaFile>& item, float volume)
+{
+    // Through the spare tap: it sounds while the item on air still does (a
+    // crossfade) or right after its last sample (a join).
+    const auto playerItem = makePlayerItem(item, spareTap(), volume);
     QObject::connect(playerItem.get(), &PlayerItem::statusChanged, this,
         [this, weak = std::weak_ptr<PlayerItem>(playerItem)] {
             if (auto failed = weak.lock(); failed && failed->status() == PlayerItem::Status::Failed)
                 dropFailedPreload(failed);
         },
         Qt::QueuedConnection);
-    player->replaceCurrentItem(playerItem);
-    player->pause();
-    if (item->inPoint() > 0)
-        player->seek(item->inPoint(), SeekTolerance::Zero);
-    preloaded_ = Preloaded { item->id(), player };
+    return playerItem;
 }
 
 void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block)
 {
     // Cuts join; so does a looping item in either style (its restart is a cut).
-    if (isLiveOnAir_ || crossfade_ || !item || !block || !idlePlayer()->canPlayAfter()
+    if (isLiveOnAir_ || crossfade_ || !item || !block || !activePlayer()->canQueue()
         || (transitionStyle_ != TransitionStyle::cut && !item->loop()))
         return;
     std::shared_ptr<MediaFile> next = item;
@@ -281,36 +292,33 @@ void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::
     // At the gain it will play with: it may start before the main thread
     // hears of it (a loop restarts at full level: it has no fades of its own).
     const double level = item->loop() ? 1.0 : fade_->current();
-    preload(next, effectiveVolume(*next, *block) * static_cast<float>(level));
-    if (preloaded_ && preloaded_->player == idlePlayer())
-        preloaded_->joined = idlePlayer()->playAfter(*activePlayer());
+    const auto player = activePlayer();
+    const auto playerItem = makeAheadItem(next, effectiveVolume(*next, *block) * static_cast<float>(level));
+    if (player->queueNext(playerItem, next->inPoint()))
+        preloaded_ = Preloaded { next->id(), player, playerItem, true };
 }
 
 bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
     bool isLoopRestart)
 {
-    if (!preloaded_ || !preloaded_->joined || preloaded_->itemID != item->id() || preloaded_->player != idlePlayer()
+    if (!preloaded_ || !preloaded_->joined || preloaded_->itemID != item->id() || preloaded_->player != activePlayer()
         || crossfade_)
         return false;
-    const auto incoming = idlePlayer();
-    const auto outgoing = activePlayer();
-    const auto playerItem = incoming->currentItem();
-    if (!playerItem)
+    // The player went on with the queued item from the last sample of the
+    // one that ended (it did not when the join came too late).
+    const auto playerItem = preloaded_->playerItem.lock();
+    if (!playerItem || activePlayer()->currentItem() != playerItem)
         return false;
     preloaded_.reset();
     removeEndObserver();
-    activeIsB_ = !activeIsB_;
+    airTap_ = spareTap();
     setCurrentBlockID(block->id());
     setCurrentItemID(item->id());
-    setMixForActive();
     beginFade(*item, isLoopRestart, false);
     levelMeter_->reset();
     secondTap_->reset();
     observeGain(item, block);
     watchEnd(playerItem, item, block);
-    incoming->play();
-    outgoing->pause();
-    outgoing->replaceCurrentItem(nullptr);
     applyGain();
     setIsPlaying(true);
     setCanSeek(true);

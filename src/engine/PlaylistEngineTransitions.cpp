@@ -42,13 +42,13 @@ void PlaylistEngine::transition(const MediaFile& item, const MediaBlock& block, 
 }
 
 std::shared_ptr<PlayerItem> PlaylistEngine::makePlayerItem(const std::shared_ptr<MediaFile>& item,
-    const std::shared_ptr<MediaPlayer>& player, float volume)
+    const std::shared_ptr<AudioLevelTap>& tap, float volume)
 {
     auto playerItem = PlayerItem::create(item->playableURL().toString());
     // Sized for the program before it opens: an item loaded ahead or joined
     // is drawn only once it is on air, and decodes for that from the start.
     playerItem->setPictureSizeHint(programPictureSize_->size());
-    if (auto mix = tapOf(player)->makeAudioMix(playerItem, volume))
+    if (auto mix = tap->makeAudioMix(playerItem, volume))
         playerItem->setAudioMix(*mix);
     if (item->outPoint())
         playerItem->setForwardPlaybackEndTime(*item->outPoint());
@@ -84,8 +84,8 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
         return; // already sounding since the last sample of the item before
     }
 
-    // A cut: the cued item handed over into the idle player, which becomes
-    // the active one, or the item loaded afresh into the active player.
+    // A cut: the cued item handed over into the active player, or the item
+    // loaded afresh there.
     finishCrossfade();
     clearPreload();
     stopLiveSession();
@@ -100,19 +100,15 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     // gap while the file opens.
     auto playerItem = takesCue ? takeCuePreview(*item, volume, *activePlayer()) : nullptr;
     const bool handedOver = playerItem != nullptr;
-    if (handedOver) {
-        // The idle player now plays it: it becomes the active one.
-        const auto outgoing = activePlayer();
-        activeIsB_ = !activeIsB_;
-        outgoing->pause();
-        outgoing->replaceCurrentItem(nullptr);
-    }
+    if (handedOver)
+        airTap_ = spareTap();
     if (takesCue)
         clearCue();
     setMixForActive();
     const auto player = activePlayer();
+    // Loaded afresh, it replaces the item on air at once, through its tap.
     if (!handedOver)
-        playerItem = makePlayerItem(item, player, volume);
+        playerItem = makePlayerItem(item, airTap_, volume);
     observeGain(item, block);
     removeEndObserver();
     watchEnd(playerItem, item, block);
@@ -129,9 +125,9 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     armJoin(item, block);
 }
 
-std::shared_ptr<PlayerItem> PlaylistEngine::takeCuePreview(const MediaFile& item, float volume, MediaPlayer& stopping)
+std::shared_ptr<PlayerItem> PlaylistEngine::takeCuePreview(const MediaFile& item, float volume, MediaPlayer& into)
 {
-    if (!cuePreview_)
+    if (!cuePreview_ || !into.canQueue())
         return nullptr;
     auto playerItem = cuePreview_->playerItem.lock();
     // The item as it was cued: same file, same IN point (the preview stands
@@ -142,11 +138,13 @@ std::shared_ptr<PlayerItem> PlaylistEngine::takeCuePreview(const MediaFile& item
         return nullptr;
     // The out-point as it is now; the cue does not set one.
     playerItem->setForwardPlaybackEndTime(item.outPoint() ? *item.outPoint() : std::nan(""));
-    // Into the idle player, whose tap the item on air does not use: the new
-    // gain cannot reach the outgoing item's samples.
-    const auto incoming = idlePlayer();
-    const AudioMix mix = tapOf(incoming)->makeAudioMix(playerItem, volume).value_or(AudioMix {});
-    if (!incoming->cutToItemOf(*previewPlayer_, mix, stopping))
+    const auto taken = previewPlayer_->takeCurrentItem();
+    if (taken != playerItem)
+        return nullptr;
+    // Through the tap the item on air does not use: the new gain cannot
+    // reach the outgoing item's samples.
+    playerItem->setAudioMix(spareTap()->makeAudioMix(playerItem, volume).value_or(AudioMix {}));
+    if (!into.cutTo(playerItem))
         return nullptr;
     return playerItem;
 }
@@ -201,11 +199,13 @@ void PlaylistEngine::beginCrossfade(const std::shared_ptr<MediaFile>& item, cons
     if (!playerItem && fromCue)
         playerItem = takeCuePreview(*item, 0.0f, *newPlayer);
     if (!playerItem) {
-        playerItem = makePlayerItem(item, newPlayer, 0.0f);
+        playerItem = makePlayerItem(item, spareTap(), 0.0f);
         newPlayer->replaceCurrentItem(playerItem);
         if (item->inPoint() > 0)
             newPlayer->seek(item->inPoint(), SeekTolerance::Zero);
     }
+    if (preloaded_ && preloaded_->joined)
+        clearPreload(); // the item on air goes on alone under the crossfade
     preloaded_.reset();
     removeEndObserver();
     activeIsB_ = !activeIsB_;
@@ -214,7 +214,8 @@ void PlaylistEngine::beginCrossfade(const std::shared_ptr<MediaFile>& item, cons
     beginFade(*item, false, true);
     observeGain(item, block);
     watchEnd(playerItem, item, block);
-    crossfade_ = Crossfade { clock_.now(), duration, oldPlayer, std::move(oldItem), std::move(oldBlock) };
+    crossfade_ = Crossfade { clock_.now(), duration, oldPlayer, airTap_, std::move(oldItem), std::move(oldBlock) };
+    airTap_ = spareTap();
     updateCrossfade();
     newPlayer->play();
     setIsPlaying(true);
@@ -258,8 +259,11 @@ void PlaylistEngine::clearPreload()
     if (!preloaded_)
         return;
     const auto player = preloaded_->player;
+    const bool joined = preloaded_->joined;
     preloaded_.reset();
-    if (!crossfade_ && player != activePlayer())
+    if (joined)
+        player->queueNext(nullptr, 0.0);
+    else if (!crossfade_ && player != activePlayer())
         player->replaceCurrentItem(nullptr);
 }
 
@@ -345,14 +349,14 @@ void PlaylistEngine::applyGain()
     auto blk = currentBlock();
     if (item && blk) {
         const float g = static_cast<float>(effectiveVolume(*item, *blk) * level * (fading ? std::sqrt(p) : 1.0));
-        tapOf(activePlayer())->gain.store(g, std::memory_order_relaxed);
+        airTap_->gain.store(g, std::memory_order_relaxed);
         std::lock_guard guard(liveAudio_->lock);
         liveAudio_->gain = g;
     }
     if (fading && crossfade_->outgoingItem && crossfade_->outgoingBlock) {
         const float g = static_cast<float>(
             effectiveVolume(*crossfade_->outgoingItem, *crossfade_->outgoingBlock) * level * std::sqrt(1.0 - p));
-        tapOf(crossfade_->outgoing)->gain.store(g, std::memory_order_relaxed);
+        crossfade_->outgoingTap->gain.store(g, std::memory_order_relaxed);
     }
 }
 

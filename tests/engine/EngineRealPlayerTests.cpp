@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 
 namespace tessarin::test {
@@ -281,9 +282,9 @@ bool isBlue(QColor c)
     return c.isValid() && c.blue() > 160 && c.red() < 60;
 }
 
-bool holds(const MediaPlayer& player, const char* name)
+bool queues(const MediaPlayer& player, const char* name)
 {
-    const auto item = player.currentItem();
+    const auto item = player.queuedItem();
     return item && item->path().endsWith(QLatin1String(name));
 }
 
@@ -311,9 +312,9 @@ TEST(EngineOnRealPlayers, ASoundOnlyItemShowsBlackNeverTheClipLoadedAheadAndACro
         waitUntil([&] {
             if (!rig.onAir(*tone))
                 return true;
-            // The blue clip waits in the idle player, joined onto the tone's end.
-            const auto& idle = rig.engine.mix().current() > 0.5 ? rig.engine.playerA() : rig.engine.playerB();
-            nextLoaded = nextLoaded || holds(*idle, "solid_blue.mp4");
+            // The blue clip waits queued behind the tone, joined onto its end.
+            const auto& active = rig.engine.mix().current() > 0.5 ? rig.engine.playerB() : rig.engine.playerA();
+            nextLoaded = nextLoaded || queues(*active, "solid_blue.mp4");
             if (const auto frame = renderer.nextFrame()) {
                 ++frames;
                 const QColor c = centre(frame->image());
@@ -564,14 +565,18 @@ TEST(EngineOnRealPlayers, LargeItemsJoinedOrCuedAreDecodedForTheProgramsSizeFrom
     rig.engine.setBlocks({ block, cued });
     rig.engine.play(block);
     rig.engine.cue(cued->items().front(), cued);
-    const auto firstPicture = [](const std::shared_ptr<MediaPlayer>& player) -> std::shared_ptr<const VideoFrame> {
-        const auto item = player->currentItem();
+    const auto firstPicture = [](const std::shared_ptr<PlayerItem>& item) -> std::shared_ptr<const VideoFrame> {
         const auto source = item ? item->source() : nullptr;
         return source ? source->frameAt(0.0) : nullptr;
     };
-    for (const auto& player : { rig.engine.playerB(), rig.engine.previewPlayer() }) {
+    // The item joined waits queued behind the one on air; the cued one in the preview.
+    const std::function<std::shared_ptr<PlayerItem>()> items[] = {
+        [&] { return rig.engine.playerA()->queuedItem(); },
+        [&] { return rig.engine.previewPlayer()->currentItem(); },
+    };
+    for (const auto& itemOf : items) {
         std::shared_ptr<const VideoFrame> first;
-        ASSERT_TRUE(waitUntil([&] { return (first = firstPicture(player)) != nullptr; }, 20.0));
+        ASSERT_TRUE(waitUntil([&] { return (first = firstPicture(itemOf())) != nullptr; }, 20.0));
         EXPECT_EQ(QSize(first->width(), first->height()), QSize(1152, 720)); // 2560 x 1600 fitted
     }
 }

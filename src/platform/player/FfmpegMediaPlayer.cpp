@@ -3,6 +3,7 @@
 #include "platform/MainThread.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/ItemPipeline.h"
+#include "platform/player/PlayerAudioSource.h"
 #include "platform/player/PlayerItem.h"
 
 #include <QPointer>
@@ -17,25 +18,54 @@ FfmpegMediaPlayer::FfmpegMediaPlayer()
 FfmpegMediaPlayer::FfmpegMediaPlayer(std::shared_ptr<AudioOutput> output, Clock& clock)
     : MediaPlayer(clock)
     , output_(std::move(output))
+    , sound_(std::make_shared<PlayerAudioSource>())
 {
+    if (output_)
+        output_->addSource(sound_);
 }
 
 FfmpegMediaPlayer::~FfmpegMediaPlayer()
 {
-    dropPipeline();
+    dropPipelines();
+    if (output_)
+        output_->removeSource(sound_.get());
 }
 
-void FfmpegMediaPlayer::dropPipeline()
+void FfmpegMediaPlayer::changeSound(const std::function<void()>& change)
 {
-    if (!pipeline_)
-        return;
     if (output_)
-        output_->removeSource(pipeline_.get());
-    pipeline_->shutdown();
-    if (auto item = currentItem())
-        item->setSource(nullptr);
+        output_->betweenRenders(change);
+    else
+        change();
+}
+
+void FfmpegMediaPlayer::release(const std::shared_ptr<ItemPipeline>& pipeline)
+{
+    if (!pipeline)
+        return;
+    pipeline->shutdown();
+    if (pipeline->owner && *pipeline->owner == this)
+        *pipeline->owner = nullptr;
+    // The item stays with its last player's pictures no longer.
+    const auto current = currentItem();
+    if (current && current->source() == pipeline)
+        current->setSource(nullptr);
+    if (queuedItem_ && queuedItem_->source() == pipeline)
+        queuedItem_->setSource(nullptr);
+}
+
+void FfmpegMediaPlayer::dropPipelines()
+{
+    PlayerAudioSource::Released released;
+    changeSound([&] { released = sound_->setCurrent(nullptr); });
+    release(pipeline_);
+    release(queuedPipeline_);
+    for (const auto& left : released.pipelines)
+        if (left && left != pipeline_ && left != queuedPipeline_)
+            left->shutdown();
     pipeline_.reset();
-    owner_.reset();
+    queuedPipeline_.reset();
+    queuedItem_.reset();
 }
 
 void FfmpegMediaPlayer::completeSeek(bool finished)
@@ -47,25 +77,21 @@ void FfmpegMediaPlayer::completeSeek(bool finished)
     postToMain([done, finished] { done(finished); });
 }
 
-void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& item)
+std::shared_ptr<ItemPipeline> FfmpegMediaPlayer::carriedPipeline(const PlayerItem& item)
 {
-    if (item && item == currentItem())
-        return;
-    dropPipeline();
-    completeSeek(false);
-    if (!item || !item->claim()) {
-        // An item plays in one player, once; a second use leaves the player empty.
-        setCurrentItemValue(nullptr);
-        emit currentItemChanged();
-        return;
-    }
-    auto pipeline = std::make_shared<ItemPipeline>(item, playing_, muted_, looping_);
-    pipeline_ = pipeline;
-    owner_ = std::make_shared<QPointer<FfmpegMediaPlayer>>(this);
-    item->setSource(pipeline);
-    setCurrentItemValue(item);
+    auto pipeline = std::dynamic_pointer_cast<ItemPipeline>(item.source());
+    if (!pipeline || !pipeline->owner || *pipeline->owner || pipeline->isShutDown())
+        return nullptr;
+    return pipeline;
+}
 
-    const auto owner = owner_;
+std::shared_ptr<ItemPipeline> FfmpegMediaPlayer::openPipeline(const std::shared_ptr<PlayerItem>& item, bool playing)
+{
+    auto pipeline = std::make_shared<ItemPipeline>(item, playing, muted_, looping_);
+    pipeline->owner = std::make_shared<QPointer<FfmpegMediaPlayer>>(this);
+    item->setSource(pipeline);
+
+    const auto owner = pipeline->owner;
     std::weak_ptr<ItemPipeline> weak = pipeline;
     ItemPipeline::Events events;
     events.opened = [item](bool ok, const QString& error) {
@@ -80,7 +106,7 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
         postToMain([owner, weak, seekId] {
             FfmpegMediaPlayer* self = *owner;
             auto p = weak.lock();
-            if (!self || !p || p != self->pipeline_ || seekId != self->seekId_)
+            if (!self || !p || p != self->pipeline_ || seekId != p->lastSeekId)
                 return;
             self->completeSeek(true);
             self->notifyTimeObservers();
@@ -90,19 +116,170 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
         postToMain([owner, weak, item] {
             FfmpegMediaPlayer* self = *owner;
             auto p = weak.lock();
-            if (!self || !p || p != self->pipeline_)
-                return;
-            if (self->playing_) {
-                self->playing_ = false;
-                emit self->rateChanged();
-            }
-            item->postEnd();
+            if (self && p && p == self->pipeline_)
+                self->pipelineEnded(item);
         });
     };
-    if (output_)
-        output_->addSource(pipeline);
     pipeline->start(std::move(events));
+    return pipeline;
+}
+
+void FfmpegMediaPlayer::pipelineEnded(const std::shared_ptr<PlayerItem>& item)
+{
+    // A pipeline without sound ends by its clock, outside the renders: the
+    // queued one starts now if no render has started it yet.
+    std::shared_ptr<ItemPipeline> left;
+    changeSound([&] {
+        if (!sound_->switched() && sound_->queued() && sound_->current() == pipeline_ && !item->hasAudio()) {
+            sound_->queued()->startAt(HostClock::monotonicSeconds());
+            auto released = sound_->setCurrent(sound_->queued());
+            left = std::move(released.pipelines[0]);
+        } else if (sound_->switched()) {
+            left = sound_->takeLeft();
+        }
+    });
+    if (left) {
+        // The queued item sounds since the sample after this one's last.
+        release(left);
+        pipeline_ = std::move(queuedPipeline_);
+        pipeline_->setPlaying(playing_);
+        setCurrentItemValue(std::move(queuedItem_));
+        emit currentItemChanged();
+        notifyTimeObservers();
+        item->postEnd();
+        return;
+    }
+    if (playing_) {
+        playing_ = false;
+        emit rateChanged();
+    }
+    item->postEnd();
+}
+
+void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& item)
+{
+    if (item && item == currentItem())
+        return;
+    completeSeek(false);
+    const auto carried = item ? carriedPipeline(*item) : nullptr;
+    if (!item || (!carried && !item->claim())) {
+        // An item plays in one player, once; a second use leaves the player empty.
+        dropPipelines();
+        setCurrentItemValue(nullptr);
+        emit currentItemChanged();
+        return;
+    }
+    const auto pipeline = carried ? carried : openPipeline(item, playing_);
+    if (carried)
+        *carried->owner = this;
+    PlayerAudioSource::Released released;
+    const auto outgoing = pipeline_;
+    const bool playing = playing_;
+    // The new item takes the place of the old one between the same two
+    // renders: its first sample follows the old one's last.
+    changeSound([&] {
+        if (carried) {
+            carried->setMuted(muted_);
+            carried->setLooping(looping_);
+            carried->setTap(item->audioMix().tap);
+            carried->setPlaying(playing);
+        }
+        if (outgoing)
+            outgoing->setPlaying(false);
+        released = sound_->setCurrent(pipeline);
+    });
+    release(pipeline_);
+    release(queuedPipeline_);
+    for (const auto& left : released.pipelines)
+        if (left && left != pipeline_ && left != queuedPipeline_)
+            left->shutdown();
+    queuedPipeline_.reset();
+    queuedItem_.reset();
+    pipeline_ = pipeline;
+    setCurrentItemValue(item);
     emit currentItemChanged();
+}
+
+bool FfmpegMediaPlayer::queueNext(const std::shared_ptr<PlayerItem>& item, double from)
+{
+    if (item && (!pipeline_ || item == currentItem() || item == queuedItem_))
+        return false;
+    bool tooLate = false;
+    changeSound([&] { tooLate = sound_->switched(); });
+    if (tooLate)
+        return false; // the queued item already plays: its end follows
+    std::shared_ptr<ItemPipeline> next;
+    if (item) {
+        next = carriedPipeline(*item);
+        if (next)
+            *next->owner = this;
+        else if (item->claim())
+            next = openPipeline(item, false);
+        else
+            return false;
+        next->setPlaying(false);
+        if (from > 0.0)
+            next->seek(from, SeekTolerance::Zero, next->lastSeekId = ++seekIds_);
+    }
+    PlayerAudioSource::Released released;
+    bool switched = false;
+    changeSound([&] {
+        switched = sound_->switched();
+        if (!switched)
+            released = sound_->setQueued(next);
+    });
+    if (switched) {
+        // A render went on with the old queued item meanwhile.
+        release(next);
+        return false;
+    }
+    release(queuedPipeline_);
+    queuedPipeline_ = std::move(next);
+    queuedItem_ = queuedPipeline_ ? item : nullptr;
+    return item != nullptr;
+}
+
+std::shared_ptr<PlayerItem> FfmpegMediaPlayer::takeCurrentItem()
+{
+    auto item = currentItem();
+    if (!item || !pipeline_ || !pipeline_->owner)
+        return nullptr;
+    completeSeek(false);
+    PlayerAudioSource::Released released;
+    const auto taken = pipeline_;
+    changeSound([&] {
+        taken->setPlaying(false);
+        released = sound_->setCurrent(nullptr);
+    });
+    // The pipeline goes with the item; its events wait for the next player.
+    *taken->owner = nullptr;
+    pipeline_.reset();
+    release(queuedPipeline_);
+    for (const auto& left : released.pipelines)
+        if (left && left != taken && left != queuedPipeline_)
+            left->shutdown();
+    queuedPipeline_.reset();
+    queuedItem_.reset();
+    setCurrentItemValue(nullptr);
+    if (playing_) {
+        playing_ = false;
+        emit rateChanged();
+    }
+    emit currentItemChanged();
+    return item;
+}
+
+bool FfmpegMediaPlayer::cutTo(const std::shared_ptr<PlayerItem>& item)
+{
+    if (!item || !carriedPipeline(*item))
+        return false;
+    const bool wasPlaying = playing_;
+    playing_ = true;
+    replaceCurrentItem(item);
+    if (!wasPlaying)
+        emit rateChanged();
+    notifyTimeObservers();
+    return true;
 }
 
 void FfmpegMediaPlayer::play()
@@ -116,87 +293,16 @@ void FfmpegMediaPlayer::play()
     notifyTimeObservers();
 }
 
-bool FfmpegMediaPlayer::playAfter(MediaPlayer& previous)
-{
-    auto* before = dynamic_cast<FfmpegMediaPlayer*>(&previous);
-    if (!before || before == this || !before->pipeline_ || !pipeline_ || playing_)
-        return false;
-    pipeline_->armJoin();
-    before->pipeline_->setSuccessor(pipeline_);
-    return true;
-}
-
-bool FfmpegMediaPlayer::cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping)
-{
-    auto* from = dynamic_cast<FfmpegMediaPlayer*>(&source);
-    auto* stop = dynamic_cast<FfmpegMediaPlayer*>(&stopping);
-    if (!from || !stop || from == this || from == stop || !from->pipeline_ || !from->owner_ || !output_
-        || from->output_ != output_ || (stop->pipeline_ && stop->output_ != output_))
-        return false;
-    auto item = from->currentItem();
-    if (!item)
-        return false;
-    auto incoming = std::move(from->pipeline_);
-    auto owner = std::move(from->owner_);
-    const bool fromWasPlaying = from->playing_;
-    from->playing_ = false;
-    from->setCurrentItemValue(nullptr);
-    // A seek of the item still under way goes on; it now lands here.
-    completeSeek(false);
-    pendingCompletion_ = std::move(from->pendingCompletion_);
-    from->pendingCompletion_ = nullptr;
-    if (stop != this)
-        dropPipeline(); // this player's own item gives way too
-
-    item->setAudioMix(mix);
-    incoming->setMuted(muted_);
-    incoming->setLooping(looping_);
-    // The new item's first sample takes the place of the stopping one's
-    // next: both change between the same two renders.
-    const auto outgoing = stop->pipeline_;
-    output_->betweenRenders([&] {
-        incoming->setTap(mix.tap);
-        incoming->setPlaying(true);
-        if (outgoing)
-            outgoing->setPlaying(false);
-    });
-    const bool stopWasPlaying = stop->playing_;
-    if (stop == this)
-        dropPipeline();
-    else
-        stop->playing_ = false;
-    pipeline_ = std::move(incoming);
-    owner_ = std::move(owner);
-    *owner_ = this;
-    seekId_ = from->seekId_;
-    setCurrentItemValue(item);
-    const bool wasPlaying = playing_;
-    playing_ = true;
-
-    emit from->currentItemChanged();
-    if (fromWasPlaying)
-        emit from->rateChanged();
-    if (stop != this && stopWasPlaying) {
-        emit stop->rateChanged();
-        stop->notifyTimeObservers();
-    }
-    emit currentItemChanged();
-    if (!wasPlaying)
-        emit rateChanged();
-    notifyTimeObservers();
-    return true;
-}
-
 void FfmpegMediaPlayer::pause()
 {
-    if (!playing_) {
-        if (pipeline_)
-            pipeline_->setPlaying(false); // undoes a join, even one already started
+    if (!playing_)
         return;
-    }
     playing_ = false;
     if (pipeline_)
         pipeline_->setPlaying(false);
+    // A render may have gone on with the queued item already.
+    if (queuedPipeline_)
+        queuedPipeline_->setPlaying(false);
     emit rateChanged();
     notifyTimeObservers();
 }
@@ -215,7 +321,7 @@ void FfmpegMediaPlayer::seek(double seconds, SeekTolerance tolerance, SeekComple
         return;
     }
     pendingCompletion_ = std::move(completion);
-    pipeline_->seek(seconds, tolerance, ++seekId_);
+    pipeline_->seek(seconds, tolerance, pipeline_->lastSeekId = ++seekIds_);
     if (playing_)
         pipeline_->setPlaying(true); // an ended item plays on from the new position
 }
@@ -225,6 +331,8 @@ void FfmpegMediaPlayer::setMuted(bool muted)
     muted_ = muted;
     if (pipeline_)
         pipeline_->setMuted(muted);
+    if (queuedPipeline_)
+        queuedPipeline_->setMuted(muted);
 }
 
 void FfmpegMediaPlayer::setLooping(bool looping)
@@ -232,6 +340,8 @@ void FfmpegMediaPlayer::setLooping(bool looping)
     looping_ = looping;
     if (pipeline_)
         pipeline_->setLooping(looping);
+    if (queuedPipeline_)
+        queuedPipeline_->setLooping(looping);
 }
 
 std::uint64_t FfmpegMediaPlayer::droppedFrames() const

@@ -3,19 +3,21 @@
 // a video and an audio decode thread with small bounded queues carrying
 // serials (a seek or a loop restart flushes stale data), pictures converted
 // to pooled BGRA frames, audio resampled once to the output format and
-// pulled by the audio output's callback through the item's tap. The clock is
-// the audio clock while the item has audio, else the host clock.
+// pulled through the item's tap by the player's one source on the audio
+// output, which also holds the pipeline queued behind the current one and
+// goes on with it at the sample boundary. The clock is the audio clock while
+// the item has audio, else the host clock.
 #include "platform/player/MediaPlayer.h"
 
-#include <QPointer>
-
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace tessarin {
 
 class AudioOutput;
 class ItemPipeline;
+class PlayerAudioSource;
 
 class FfmpegMediaPlayer final : public MediaPlayer {
     Q_OBJECT
@@ -32,9 +34,11 @@ public:
     double currentTime() const override;
     void seek(double seconds, SeekTolerance tolerance = SeekTolerance::Default,
         SeekCompletion completion = {}) override;
-    bool playAfter(MediaPlayer& previous) override;
-    bool canPlayAfter() const override { return true; }
-    bool cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping) override;
+    bool queueNext(const std::shared_ptr<PlayerItem>& item, double from) override;
+    std::shared_ptr<PlayerItem> queuedItem() const override { return queuedItem_; }
+    bool canQueue() const override { return true; }
+    std::shared_ptr<PlayerItem> takeCurrentItem() override;
+    bool cutTo(const std::shared_ptr<PlayerItem>& item) override;
     void setMuted(bool muted) override;
     bool isMuted() const override { return muted_; }
     void setLooping(bool looping) override;
@@ -44,17 +48,26 @@ public:
     std::uint64_t droppedFrames() const;
 
 private:
-    void dropPipeline();
+    // A new pipeline for item, its events routed to this player.
+    std::shared_ptr<ItemPipeline> openPipeline(const std::shared_ptr<PlayerItem>& item, bool playing);
+    // The pipeline of an item taken out of its player, else nullptr.
+    static std::shared_ptr<ItemPipeline> carriedPipeline(const PlayerItem& item);
+    // Runs change between two renders of the output.
+    void changeSound(const std::function<void()>& change);
+    // Stops the pipelines let go of and detaches them from their items.
+    void release(const std::shared_ptr<ItemPipeline>& pipeline);
+    void dropPipelines();
+    void pipelineEnded(const std::shared_ptr<PlayerItem>& item);
     void completeSeek(bool finished);
 
-    std::uint64_t seekId_ = 0;
     SeekCompletion pendingCompletion_;
 
     std::shared_ptr<AudioOutput> output_;
+    std::shared_ptr<PlayerAudioSource> sound_;
     std::shared_ptr<ItemPipeline> pipeline_;
-    // The player the pipeline's events go to (main thread only); it moves
-    // with the pipeline when another player takes the item over.
-    std::shared_ptr<QPointer<FfmpegMediaPlayer>> owner_;
+    std::shared_ptr<PlayerItem> queuedItem_;
+    std::shared_ptr<ItemPipeline> queuedPipeline_;
+    std::uint64_t seekIds_ = 0;
     bool playing_ = false;
     bool muted_ = false;
     bool looping_ = false;

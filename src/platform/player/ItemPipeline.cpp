@@ -152,7 +152,6 @@ void ItemPipeline::wake()
 
 void ItemPipeline::setPlaying(bool playing)
 {
-    joinPending_.store(false, std::memory_order_release);
     {
         std::lock_guard lock(controlMutex_);
         if (state_.ended)
@@ -252,22 +251,19 @@ void ItemPipeline::pruneFrames(double clockNow)
 
 // --- the output callback ---------------------------------------------------
 
-void ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
+int ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
 {
-    // Started inside this render by the item before it: its part is mixed.
-    if (context.block != 0 && joinedBlock_.load(std::memory_order_acquire) == context.block)
-        return;
-    renderRunning(mix, frames, context);
-}
-
-void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContext& context)
-{
-    if (!opened_.load(std::memory_order_acquire) || !clock_.isRunning())
-        return; // paused, or waiting for the first picture: nothing consumed
+    if (!opened_.load(std::memory_order_acquire))
+        return -1;
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
+    // Without sound the end watch ends the item by the clock.
+    if (!item_->hasAudio())
+        return endedSerial_.load(std::memory_order_acquire) == serial ? 0 : -1;
+    if (!clock_.isRunning())
+        return -1; // paused, or waiting for the first picture: nothing consumed
     if (startedSerial_ != serial) {
         if (ring_.available(serial) < kStartFrames && audioEndedSerial_.load(std::memory_order_acquire) != serial)
-            return;
+            return -1;
         startedSerial_ = serial;
     }
     const bool muted = muted_.load(std::memory_order_relaxed);
@@ -298,7 +294,8 @@ void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContex
     }
     // The last sample is mixed: the item is over for the program now, even
     // though it is heard one output delay later. The end watch is woken at
-    // once, so a cut starts the next item in time for the next render.
+    // once, and the player's sound goes on with the item queued behind this
+    // one from the next sample.
     if (audioEndedSerial_.load(std::memory_order_acquire) == serial
         && audioDrainedSerial_.load(std::memory_order_relaxed) != serial && ring_.available() == 0) {
         clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime,
@@ -309,9 +306,16 @@ void ItemPipeline::renderRunning(float* mix, int frames, const AudioRenderContex
             drainWake_ = true;
         }
         controlWake_.notify_all();
-        // A joined item starts with the next sample, in this same render.
-        startSuccessor(mix, frames, done, context);
+        return done;
     }
+    return -1;
+}
+
+void ItemPipeline::startAt(double hostTime)
+{
+    clock_.play(hostTime);
+    controlWake_.notify_all();
+    framesWake_.notify_all();
 }
 
 void ItemPipeline::setTap(std::shared_ptr<AudioTap> tap)
@@ -320,41 +324,6 @@ void ItemPipeline::setTap(std::shared_ptr<AudioTap> tap)
         return;
     tap_ = std::move(tap);
     tapPrepared_ = false;
-}
-
-void ItemPipeline::setSuccessor(const std::shared_ptr<ItemPipeline>& next)
-{
-    std::lock_guard lock(successorMutex_);
-    successor_ = next;
-}
-
-void ItemPipeline::startSuccessor(float* mix, int frames, int offset, const AudioRenderContext& context)
-{
-    std::shared_ptr<ItemPipeline> next;
-    {
-        std::lock_guard lock(successorMutex_);
-        next = successor_.lock();
-    }
-    if (!next)
-        return;
-    AudioRenderContext at = context;
-    at.hostTime += offset / kOutputRate;
-    if (mix)
-        next->startJoined(mix + static_cast<std::ptrdiff_t>(offset) * 2, frames - offset, at);
-    else
-        next->startJoined(nullptr, 0, at);
-}
-
-void ItemPipeline::startJoined(float* mix, int frames, const AudioRenderContext& context)
-{
-    if (!joinPending_.exchange(false, std::memory_order_acq_rel))
-        return;
-    joinedBlock_.store(context.block, std::memory_order_release);
-    clock_.play(context.hostTime);
-    controlWake_.notify_all();
-    framesWake_.notify_all();
-    if (mix && frames > 0)
-        renderRunning(mix, frames, context);
 }
 
 // --- demux -------------------------------------------------------------------
@@ -644,13 +613,9 @@ bool ItemPipeline::watchEnd()
         state_.ended = true;
     }
     clock_.freeze(end);
-    // Without sound to end in a render, a joined item starts now (with
-    // sound, the render that mixed the last sample started it).
-    if (audioStream_ < 0) {
-        AudioRenderContext at;
-        at.hostTime = now();
-        startSuccessor(nullptr, 0, 0, at);
-    }
+    // Without sound, the player's next render goes on with the item queued
+    // behind this one.
+    endedSerial_.store(st.serial, std::memory_order_release);
     if (events_.ended)
         events_.ended();
     return true;

@@ -2,9 +2,10 @@
 // The playing machinery of one item inside FfmpegMediaPlayer: a demux thread
 // (it also opens the file, performs seeks and loop restarts, and watches for
 // the end), a video and an audio decode thread, the queues between them, the
-// item's clock, its decoded pictures (PlayerItemSource) and its audio as a
-// source of the output (AudioSource). Controls are for the main thread;
-// events come back on the pipeline's threads.
+// item's clock, its decoded pictures (PlayerItemSource) and its audio,
+// rendered by the sound of the player that holds it (PlayerAudioSource).
+// Controls are for the main thread; events come back on the pipeline's
+// threads. A pipeline moves with its item from one player to another.
 #include "platform/player/AudioOutput.h"
 #include "platform/player/AudioRing.h"
 #include "platform/player/DecodePace.h"
@@ -31,10 +32,14 @@ struct AVFrame;
 struct SwsContext;
 struct SwrContext;
 
+template <typename T>
+class QPointer;
+
 namespace tessarin {
 
+class FfmpegMediaPlayer;
+
 class ItemPipeline final : public PlayerItemSource,
-                           public AudioSource,
                            public std::enable_shared_from_this<ItemPipeline> {
 public:
     struct Events {
@@ -58,14 +63,17 @@ public:
     void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
     void setLooping(bool looping) { looping_.store(looping, std::memory_order_relaxed); }
     void seek(double seconds, SeekTolerance tolerance, std::uint64_t seekId);
-    // Joins: this pipeline (paused) starts where the one it is armed after
-    // has mixed its last sample, inside that same render. setPlaying()
-    // undoes the arming.
-    void armJoin() { joinPending_.store(true, std::memory_order_release); }
-    void setSuccessor(const std::shared_ptr<ItemPipeline>& next);
     // The tap the samples go through from now on. Only between two renders
-    // (AudioOutput::betweenRenders) or before the pipeline is a source.
+    // (AudioOutput::betweenRenders) or before a player's sound renders it.
     void setTap(std::shared_ptr<AudioTap> tap);
+    // Whether shutdown() was called.
+    bool isShutDown() const { return abort_.load(std::memory_order_relaxed); }
+
+    // Main thread: the player the pipeline's events go to (it moves with the
+    // pipeline; null while the item is between two players), and the id of
+    // its latest seek.
+    std::shared_ptr<QPointer<FfmpegMediaPlayer>> owner;
+    std::uint64_t lastSeekId = 0;
 
     std::uint64_t droppedFrames() const { return dropped_.load(std::memory_order_relaxed); }
 
@@ -75,8 +83,14 @@ public:
     double currentTime() const override;
     std::shared_ptr<const VideoFrame> frameAt(double itemTime) const override;
 
-    // AudioSource (audio thread).
-    void render(float* mix, int frames, const AudioRenderContext& context) override;
+    // Audio thread, called by the player's sound. Mixes up to frames of the
+    // item's sound into mix; returns the frames after which the item's
+    // sound ended in this render (0 for an item without sound that reached
+    // its end), or -1 while it goes on.
+    int render(float* mix, int frames, const AudioRenderContext& context);
+    // Audio thread: a paused pipeline (the one queued behind the current
+    // item) starts playing at a host time, inside a render.
+    void startAt(double hostTime);
 
 private:
     struct SeekRequest {
@@ -120,11 +134,6 @@ private:
     double endLimit() const; // the out-point, or +inf (looping ignores it)
     void pruneFrames(double now);
     void wake();
-    // Starts the successor at frame offset of the render described by
-    // context; mix (frames long, or null outside a render) receives its part.
-    void startSuccessor(float* mix, int frames, int offset, const AudioRenderContext& context);
-    void startJoined(float* mix, int frames, const AudioRenderContext& context);
-    void renderRunning(float* mix, int frames, const AudioRenderContext& context);
 
     std::shared_ptr<PlayerItem> item_;
     Events events_;
@@ -190,6 +199,7 @@ private:
     bool tapPrepared_ = false;          // output callback only
     std::uint64_t startedSerial_ = 0;   // output callback only: the serial being consumed
     std::atomic<std::uint64_t> audioDrainedSerial_ { 0 };
+    std::atomic<std::uint64_t> endedSerial_ { 0 }; // the serial whose end was signalled
     std::atomic<std::uint64_t> audioEndedSerial_ { 0 };
     std::atomic<double> audioEndPts_ { 0.0 };
     std::atomic<double> lapLengthShared_ { 0.0 };
@@ -208,12 +218,6 @@ private:
     int swrInRate_ = 0;
     int swrInFormat_ = -1;
     int swrInChannels_ = 0;
-
-    // Joins.
-    std::atomic<bool> joinPending_ { false };
-    std::atomic<std::uint64_t> joinedBlock_ { 0 }; // the render this one started in
-    std::mutex successorMutex_;                     // guards successor_, for a copy
-    std::weak_ptr<ItemPipeline> successor_;
 
     // Ready once the reader, run on a thread of the players' pool, has left.
     std::future<void> demuxDone_;

@@ -16,7 +16,6 @@
 namespace tessarin {
 
 class PlayerItem;
-struct AudioMix;
 
 enum class SeekTolerance {
     Default, // the keyframe at or before the target: fast
@@ -53,30 +52,40 @@ public:
     virtual void seek(double seconds, SeekTolerance tolerance = SeekTolerance::Default,
         SeekCompletion completion = {}) = 0;
 
-    // Joins this player's current item (loaded, paused) onto the end of
-    // previous's current item: it starts playing in the output's render at
-    // the sample after previous's last one, without waiting for the main
-    // thread, and reports its rate once play() is called. Calling play() or
-    // pause() first, or replacing either item, undoes the join. False when
-    // the join cannot be made (then the caller starts the item at the end).
-    virtual bool playAfter(MediaPlayer& previous) { (void)previous; return false; }
-    // Whether playAfter can join at all (so that a caller loads nothing
-    // ahead for a player that cannot).
-    virtual bool canPlayAfter() const { return false; }
-
-    // A cut to source's current item as it stands (open, decoded, paused at
-    // its position): the item moves into this player, with mix as its audio
-    // mix from its first sample, and plays from the output's next render on;
-    // stopping (this player or another) pauses between the same two
-    // renders, so the new item's first sample follows stopping's last one
-    // with neither a gap nor an overlap. source is left empty; stopping
-    // keeps its item unless it is this player. False when it cannot be done
-    // (then nothing changed, and the caller loads the item afresh).
-    virtual bool cutToItemOf(MediaPlayer& source, const AudioMix& mix, MediaPlayer& stopping)
+    // The queue behind the current item (a queue player's): queueNext
+    // opens item at once, paused and sought exactly to `from`, and the
+    // player goes on with it inside the output's render, from the sample
+    // after the current item's last one, without waiting for the main
+    // thread. Then the queued item becomes the current one
+    // (currentItemChanged, the rate stays), and only after that the item
+    // that ended signals its end. nullptr empties the queue; replacing the
+    // current item empties it too. False when nothing can be queued (then
+    // the caller starts the item at the end), or when the player already
+    // went on with the queued item.
+    virtual bool queueNext(const std::shared_ptr<PlayerItem>& item, double from)
     {
-        (void)source;
-        (void)mix;
-        (void)stopping;
+        (void)item;
+        (void)from;
+        return false;
+    }
+    virtual std::shared_ptr<PlayerItem> queuedItem() const { return nullptr; }
+    // Whether queueNext, takeCurrentItem and cutTo work at all (so that a
+    // caller loads nothing ahead for a player that cannot).
+    virtual bool canQueue() const { return false; }
+
+    // Takes the current item out of the player as it stands (open, decoded,
+    // at its position, paused), carrying its decoding with it; the player
+    // is left empty. The item can then go to one player, by cutTo or
+    // replaceCurrentItem. nullptr when the player cannot hand items over.
+    virtual std::shared_ptr<PlayerItem> takeCurrentItem() { return nullptr; }
+    // A cut to an item taken from a player: it becomes the current item and
+    // plays from the output's next render on, its first sample right after
+    // the last one of the item it replaces, with neither a gap nor an
+    // overlap. False when item was not taken from a player (then nothing
+    // changed).
+    virtual bool cutTo(const std::shared_ptr<PlayerItem>& item)
+    {
+        (void)item;
         return false;
     }
 

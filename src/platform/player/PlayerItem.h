@@ -3,8 +3,9 @@
 // out-point (forward playback end time), the audio mix, the video outputs
 // attached to it and the end-of-item signal. Made on the main thread; a
 // player opens and decodes it once it becomes the player's current item.
-// One item belongs to at most one player, once (a cut may move it on, open
-// and decoded as it is, to another player: MediaPlayer::cutToItemOf).
+// One item belongs to at most one player, once (an item taken out of its
+// player moves on, open and decoded as it is, to another one:
+// MediaPlayer::takeCurrentItem).
 #include "platform/player/AudioTap.h"
 
 #include <QObject>
