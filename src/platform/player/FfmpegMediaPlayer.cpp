@@ -8,6 +8,9 @@
 
 #include <QPointer>
 
+#include <algorithm>
+#include <iterator>
+
 namespace tessarin {
 
 FfmpegMediaPlayer::FfmpegMediaPlayer()
@@ -46,7 +49,7 @@ void FfmpegMediaPlayer::release(const std::shared_ptr<ItemPipeline>& pipeline)
     pipeline->shutdown();
     if (pipeline->owner && *pipeline->owner == this)
         *pipeline->owner = nullptr;
-    // The item stays with its last player's pictures no longer.
+    // Its item shows and clocks nothing more.
     const auto current = currentItem();
     if (current && current->source() == pipeline)
         current->setSource(nullptr);
@@ -54,18 +57,23 @@ void FfmpegMediaPlayer::release(const std::shared_ptr<ItemPipeline>& pipeline)
         queuedItem_->setSource(nullptr);
 }
 
+void FfmpegMediaPlayer::releaseAll(const PlayerAudioSource::Released& released, const std::shared_ptr<ItemPipeline>& keep)
+{
+    const std::shared_ptr<ItemPipeline> all[] = { pipeline_, queuedPipeline_, released.pipelines[0],
+        released.pipelines[1], released.pipelines[2] };
+    for (std::size_t i = 0; i < std::size(all); ++i)
+        if (all[i] != keep && std::find(all, all + i, all[i]) == all + i)
+            release(all[i]);
+    pipeline_.reset();
+    queuedPipeline_.reset();
+    queuedItem_.reset();
+}
+
 void FfmpegMediaPlayer::dropPipelines()
 {
     PlayerAudioSource::Released released;
     changeSound([&] { released = sound_->setCurrent(nullptr); });
-    release(pipeline_);
-    release(queuedPipeline_);
-    for (const auto& left : released.pipelines)
-        if (left && left != pipeline_ && left != queuedPipeline_)
-            left->shutdown();
-    pipeline_.reset();
-    queuedPipeline_.reset();
-    queuedItem_.reset();
+    releaseAll(released, nullptr);
 }
 
 void FfmpegMediaPlayer::completeSeek(bool finished)
@@ -188,13 +196,7 @@ void FfmpegMediaPlayer::replaceCurrentItem(const std::shared_ptr<PlayerItem>& it
             outgoing->setPlaying(false);
         released = sound_->setCurrent(pipeline);
     });
-    release(pipeline_);
-    release(queuedPipeline_);
-    for (const auto& left : released.pipelines)
-        if (left && left != pipeline_ && left != queuedPipeline_)
-            left->shutdown();
-    queuedPipeline_.reset();
-    queuedItem_.reset();
+    releaseAll(released, pipeline);
     pipeline_ = pipeline;
     setCurrentItemValue(item);
     emit currentItemChanged();
@@ -231,6 +233,8 @@ bool FfmpegMediaPlayer::queueNext(const std::shared_ptr<PlayerItem>& item, doubl
     if (switched) {
         // A render went on with the old queued item meanwhile.
         release(next);
+        if (item)
+            item->setSource(nullptr);
         return false;
     }
     release(queuedPipeline_);
@@ -253,13 +257,7 @@ std::shared_ptr<PlayerItem> FfmpegMediaPlayer::takeCurrentItem()
     });
     // The pipeline goes with the item; its events wait for the next player.
     *taken->owner = nullptr;
-    pipeline_.reset();
-    release(queuedPipeline_);
-    for (const auto& left : released.pipelines)
-        if (left && left != taken && left != queuedPipeline_)
-            left->shutdown();
-    queuedPipeline_.reset();
-    queuedItem_.reset();
+    releaseAll(released, taken);
     setCurrentItemValue(nullptr);
     if (playing_) {
         playing_ = false;

@@ -8,6 +8,7 @@
 // goes on with it at the sample boundary. The clock is the audio clock while
 // the item has audio, else the host clock.
 #include "platform/player/MediaPlayer.h"
+#include "platform/player/PlayerAudioSource.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,7 +18,6 @@ namespace tessarin {
 
 class AudioOutput;
 class ItemPipeline;
-class PlayerAudioSource;
 
 class FfmpegMediaPlayer final : public MediaPlayer {
     Q_OBJECT
@@ -54,8 +54,11 @@ private:
     static std::shared_ptr<ItemPipeline> carriedPipeline(const PlayerItem& item);
     // Runs change between two renders of the output.
     void changeSound(const std::function<void()>& change);
-    // Stops the pipelines let go of and detaches them from their items.
+    // Stops a pipeline let go of and detaches it from its item.
     void release(const std::shared_ptr<ItemPipeline>& pipeline);
+    // Releases the player's pipelines and those the sound let go of, but
+    // keep, and empties the queue.
+    void releaseAll(const PlayerAudioSource::Released& released, const std::shared_ptr<ItemPipeline>& keep);
     void dropPipelines();
     void pipelineEnded(const std::shared_ptr<PlayerItem>& item);
     void completeSeek(bool finished);

@@ -1,9 +1,11 @@
 #pragma once
-// A player of one item at a time: replace the current item, play, pause,
-// seek, out-point, mute, seamless loop, a periodic time observer, and the end
-// of the item signalled on the main thread. All members are for the main
-// thread, except currentItem(), which any thread may read. FfmpegMediaPlayer
-// is the real one; tests hand the engine a fake behind the same interface.
+// A player of one item at a time, with one more queued behind it: replace
+// the current item, play, pause, seek, out-point, mute, seamless loop, a
+// periodic time observer, the end of the item signalled on the main thread,
+// and items handed from one player to another open as they are. All members
+// are for the main thread, except currentItem(), which any thread may read.
+// FfmpegMediaPlayer is the real one; tests hand the engine a fake behind the
+// same interface.
 #include "platform/Clock.h"
 
 #include <QObject>
