@@ -272,8 +272,8 @@ BENCHMARK(BM_RealTimePlayback1080p)->Iterations(1)->Unit(benchmark::kSecond)->Us
 //
 // `joined`: taken as the engine takes the next item of a block in a cut,
 // its most common path: loaded ahead (open, its first pictures decoded,
-// paused) on a second player while a 2 s lead-in plays on the first, joined
-// onto the lead-in's last sample, and drawn only from then on. Nothing draws
+// paused) queued behind a 2 s lead-in in the lead-in's player, which goes on
+// with it from the lead-in's last sample, and drawn only from then on. Nothing draws
 // it when it opens, so it carries the program's size as a hint, as the
 // engine gives it; the output is attached once it stands ready.
 struct Playback4k {

@@ -112,6 +112,49 @@ TEST(FfmpegMediaPlayer, OutPointEndsAtItsExactSampleOnceAndStopsPlayback)
     EXPECT_EQ(last - first + 1, 24000);
 }
 
+// The queue: the item queued behind the current one sounds from the sample
+// after its last, inside the same render; the player shows it as current
+// before the first one signals its end, plays on, and stops at the second
+// one's end.
+TEST(FfmpegMediaPlayer, AQueuedItemFollowsTheLastSampleAndIsCurrentBeforeTheEndOfTheOneBefore)
+{
+    DiskCapture capture;
+    ASSERT_TRUE(capture.isDisk());
+    auto player = std::make_unique<FfmpegMediaPlayer>(capture.output(), HostClock::shared());
+    auto first = itemFor("ramp.wav");
+    first->setForwardPlaybackEndTime(0.25);
+    auto second = itemFor("ramp.wav");
+    second->setForwardPlaybackEndTime(0.5);
+    std::shared_ptr<PlayerItem> currentAtFirstEnd;
+    bool playingAtFirstEnd = false;
+    QObject::connect(first.get(), &PlayerItem::didPlayToEndTime, [&] {
+        currentAtFirstEnd = player->currentItem();
+        playingAtFirstEnd = player->isPlaying();
+    });
+    Ended ended;
+    ended.watch(second);
+    player->replaceCurrentItem(first);
+    ASSERT_TRUE(player->queueNext(second, 0.25));
+    EXPECT_EQ(player->queuedItem(), second);
+    ASSERT_TRUE(waitUntil([&] { return second->status() == PlayerItem::Status::ReadyToPlay; }));
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return ended.count > 0; }));
+    EXPECT_EQ(currentAtFirstEnd, second);
+    EXPECT_TRUE(playingAtFirstEnd);
+    EXPECT_FALSE(player->queuedItem());
+    EXPECT_FALSE(player->isPlaying());
+    player.reset();
+
+    // ramp.wav's samples 1 to 23999, each once and in order, without a
+    // silent frame between the two items.
+    const auto mix = capture.finish();
+    const int start = firstNonZeroFrame(mix);
+    ASSERT_GE(start, 0);
+    EXPECT_EQ(lastNonZeroFrame(mix) - start + 1, 23999);
+    for (int n = 1; n < 24000; ++n)
+        ASSERT_EQ(mix[static_cast<std::size_t>(start + n - 1) * 2], static_cast<float>(n / 192000.0)) << "sample " << n;
+}
+
 TEST(FfmpegMediaPlayer, TwoPlayersSoundTogetherInOneMix)
 {
     DiskCapture capture;
