@@ -24,6 +24,25 @@ const SecretSchema* schema()
     return &value;
 }
 
+// The same attributes without the schema's name: a keyring locked since its
+// daemon started holds only the attributes it was given, and does not answer
+// a search for the name, which libsecret adds from the schema ("xdg:schema"),
+// until it is unlocked. The service attribute keeps the items apart.
+const SecretSchema* searchSchema()
+{
+    static const SecretSchema value = {
+        "Vellumcast",
+        SECRET_SCHEMA_DONT_MATCH_NAME,
+        {
+            { "service", SECRET_SCHEMA_ATTRIBUTE_STRING },
+            { "account", SECRET_SCHEMA_ATTRIBUTE_STRING },
+            { nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING },
+        },
+        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    };
+    return &value;
+}
+
 // The two attributes of an item; the byte arrays outlive the table.
 class Attributes {
 public:
@@ -119,7 +138,7 @@ SecretStore::Lookup SecretStore::lookup(const QString& serviceName, const QStrin
     // instead of raising an unlock prompt. Every match, so an unlocked copy
     // in another keyring is found beside a locked one.
     GList* items = secret_service_search_sync(
-        service, schema(), attributes.table(),
+        service, searchSchema(), attributes.table(),
         static_cast<SecretSearchFlags>(SECRET_SEARCH_LOAD_SECRETS | SECRET_SEARCH_ALL), cancellable, &error);
     clear(error);
     Lookup result;
