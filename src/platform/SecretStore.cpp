@@ -198,10 +198,15 @@ bool SecretStore::remove(const QString& serviceName, const QString& account, con
         return false;
     Attributes attributes(serviceName, account);
     GError* error = nullptr;
-    secret_password_clearv_sync(schema(), attributes.table(), cancellable, &error);
+    secret_password_clearv_sync(searchSchema(), attributes.table(), cancellable, &error);
     const bool failed = error != nullptr;
     clear(error);
-    return !failed;
+    if (failed)
+        return false;
+    // Only unlocked items are deleted (and no unlock is asked for): one left
+    // in a locked keyring means the entry is still there.
+    const Lookup left = lookup(serviceName, account, cancellation);
+    return !left.text && !left.locked;
 }
 
 } // namespace tessarin::platform

@@ -60,6 +60,9 @@ TEST_F(KeyringLockedSinceStart, AStoredItemIsFoundLockedAndToldFromAMissingOne)
                                         "\"$PROBE\" lookup test.locked stream.2.url");
     ASSERT_EQ(inSession(true, store), "stored\n");
     EXPECT_EQ(inSession(false, look), "locked\nmissing\n");
+    // A deletion the lock refuses is no deletion, and asks no unlock.
+    EXPECT_EQ(inSession(false, QStringLiteral("\"$PROBE\" remove test.locked stream.1.url; ") + look),
+              "kept\nlocked\nmissing\n");
     EXPECT_EQ(inSession(true, look), "text rtmp://a.example/live/key\nmissing\n");
 }
 

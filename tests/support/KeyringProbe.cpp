@@ -3,6 +3,7 @@
 // keyring locked): the test process is bound to the suite's bus for life.
 //   keyring_probe store SERVICE ACCOUNT TEXT   exits 0 once stored
 //   keyring_probe lookup SERVICE ACCOUNT       prints "text TEXT", "locked" or "missing"
+//   keyring_probe remove SERVICE ACCOUNT       prints "removed" or "kept"
 #include "platform/SecretStore.h"
 
 #include <cstdio>
@@ -22,6 +23,10 @@ int main(int argc, char* argv[])
             std::printf("%s\n", found.locked ? "locked" : "missing");
         return 0;
     }
-    std::fprintf(stderr, "usage: keyring_probe store SERVICE ACCOUNT TEXT | lookup SERVICE ACCOUNT\n");
+    if (argc == 4 && std::strcmp(argv[1], "remove") == 0) {
+        std::printf("%s\n", SecretStore::remove(QString::fromUtf8(argv[2]), QString::fromUtf8(argv[3])) ? "removed" : "kept");
+        return 0;
+    }
+    std::fprintf(stderr, "usage: keyring_probe store SERVICE ACCOUNT TEXT | lookup|remove SERVICE ACCOUNT\n");
     return 2;
 }
