@@ -9,11 +9,11 @@
 namespace tessarin::platform {
 namespace {
 
-const SecretSchema* schema()
+SecretSchema schemaWith(SecretSchemaFlags flags)
 {
-    static const SecretSchema value = {
+    return {
         "Vellumcast",
-        SECRET_SCHEMA_NONE,
+        flags,
         {
             { "service", SECRET_SCHEMA_ATTRIBUTE_STRING },
             { "account", SECRET_SCHEMA_ATTRIBUTE_STRING },
@@ -21,25 +21,23 @@ const SecretSchema* schema()
         },
         0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
     };
+}
+
+// What items are stored with.
+const SecretSchema* schema()
+{
+    static const SecretSchema value = schemaWith(SECRET_SCHEMA_NONE);
     return &value;
 }
 
-// The same attributes without the schema's name: a keyring locked since its
-// daemon started holds only the attributes it was given, and does not answer
-// a search for the name, which libsecret adds from the schema ("xdg:schema"),
-// until it is unlocked. The service attribute keeps the items apart.
+// What items are looked for and deleted with: the same attributes without
+// the schema's name. A keyring locked since its daemon started does not
+// answer a search that includes the name (libsecret adds it as
+// "xdg:schema"), though it answers one by the item's other attributes; the
+// service attribute keeps the items apart.
 const SecretSchema* searchSchema()
 {
-    static const SecretSchema value = {
-        "Vellumcast",
-        SECRET_SCHEMA_DONT_MATCH_NAME,
-        {
-            { "service", SECRET_SCHEMA_ATTRIBUTE_STRING },
-            { "account", SECRET_SCHEMA_ATTRIBUTE_STRING },
-            { nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING },
-        },
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    };
+    static const SecretSchema value = schemaWith(SECRET_SCHEMA_DONT_MATCH_NAME);
     return &value;
 }
 
