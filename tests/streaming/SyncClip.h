@@ -26,10 +26,18 @@
 
 namespace tessarin::test {
 
+// The luma step per picture of the sync clip's frame strip.
+inline int syncStripStep(int fps)
+{
+    return std::max(1, 200 / std::max(1, fps));
+}
+
 // Makes a clip of `seconds` (640 x 360 at `fps`, H.264 without B-frames,
 // 48 kHz PCM stereo): black and silent but for 0.1 s of white picture and
 // a 1 kHz tone together, `count` times: at `first` seconds and every
-// `period` after. False when ffmpeg failed.
+// `period` after (whole seconds). A grey strip along the bottom tells each
+// picture's place in its second: luma 16 plus syncStripStep(fps) per
+// picture. False when ffmpeg failed.
 inline bool makeSyncClip(const QString& path, double seconds, int fps, double first, double period, int count)
 {
     const QString on = QStringLiteral("gte(t\\,%1)*lt(t\\,%3)*lt(mod(t-%1\\,%2)\\,0.1)")
@@ -37,10 +45,13 @@ inline bool makeSyncClip(const QString& path, double seconds, int fps, double fi
                            .arg(period)
                            .arg(first + (count - 1) * period + 0.5);
     const QString video = QStringLiteral("color=c=black:s=640x360:r=%1:d=%2,"
-                                         "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='%3'")
+                                         "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='%3',"
+                                         "geq=lum='if(gte(Y\\,H-32)\\,16+%4*mod(N\\,%1)\\,lum(X\\,Y))'"
+                                         ":cb='cb(X\\,Y)':cr='cr(X\\,Y)'")
                               .arg(fps)
                               .arg(seconds)
-                              .arg(on);
+                              .arg(on)
+                              .arg(syncStripStep(fps));
     const QString tone = QStringLiteral("if(%1\\,0.7*sin(2*PI*1000*t)\\,0)").arg(on);
     const QString audio = QStringLiteral("aevalsrc=exprs=%1|%1:c=stereo:s=48000:d=%2").arg(tone).arg(seconds);
     const CaptureResult made = runAndCapture(
@@ -124,12 +135,17 @@ private:
 // first millisecond louder than -20 dBFS after at least 0.3 s quieter). A
 // file that begins white or loud (a stream joined in the middle of a flash
 // or a beep) does not count that as a start: only a change seen counts.
+// For each flash, how much of its start the file lacks: a stream leaves out
+// the pictures it had no time for, and the first white one it carries may
+// be a later picture of the flash, which its strip tells (`fps` is the
+// clip's).
 struct SyncEvents {
     std::vector<double> flashes;
+    std::vector<double> flashLate; // seconds, per flash
     std::vector<double> beeps;
 };
 
-inline SyncEvents findSyncEvents(const QString& file)
+inline SyncEvents findSyncEvents(const QString& file, int fps)
 {
     SyncEvents events;
     auto lines = [](const QString& filter, const QString& entries) {
@@ -137,15 +153,21 @@ inline SyncEvents findSyncEvents(const QString& file)
             { "-v", "error", "-f", "lavfi", "-i", filter, "-show_entries", entries, "-of", "csv=p=0" }, 1800.0);
         return QString::fromUtf8(result.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
+    const QString luma = QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG");
+    const QStringList strips = lines(QStringLiteral("movie='%1',crop=iw:ih/20:0:ih-ih/20,signalstats").arg(file), luma);
     std::optional<bool> white;
-    for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file),
-                                     QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG"))) {
+    int index = 0;
+    for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file), luma)) {
         const QStringList f = line.split(QLatin1Char(','));
+        const QStringList strip = strips.value(index++).split(QLatin1Char(','));
         if (f.size() < 2)
             continue;
         const bool now = f[1].toDouble() > 128.0;
-        if (now && white == false)
+        if (now && white == false) {
             events.flashes.push_back(f[0].toDouble());
+            const long place = strip.size() < 2 ? 0 : std::lround((strip[1].toDouble() - 16.0) / syncStripStep(fps));
+            events.flashLate.push_back(double(((place % fps) + fps) % fps) / fps);
+        }
         white = now;
     }
     double quietSince = -1e9;
@@ -171,7 +193,8 @@ inline SyncEvents findSyncEvents(const QString& file)
     return events;
 }
 
-// Each flash with the beep nearest to it (within 0.9 s): beep minus flash,
+// Each flash with the beep nearest to it (within 0.9 s): beep minus the
+// flash's start (its first white picture, less what the file lacks of it),
 // seconds, in the order of the flashes; flashes without a beep are left out.
 struct SyncOffset {
     double flash = 0;
@@ -181,7 +204,8 @@ struct SyncOffset {
 inline std::vector<SyncOffset> syncOffsets(const SyncEvents& events)
 {
     std::vector<SyncOffset> out;
-    for (const double flash : events.flashes) {
+    for (std::size_t i = 0; i < events.flashes.size(); ++i) {
+        const double flash = events.flashes[i] - (i < events.flashLate.size() ? events.flashLate[i] : 0.0);
         const auto nearest = std::min_element(events.beeps.begin(), events.beeps.end(),
             [&](double a, double b) { return std::abs(a - flash) < std::abs(b - flash); });
         if (nearest != events.beeps.end() && std::abs(*nearest - flash) < 0.9)
