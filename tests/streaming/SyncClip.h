@@ -136,18 +136,32 @@ private:
 // file that begins white or loud (a stream joined in the middle of a flash
 // or a beep) does not count that as a start: only a change seen counts.
 // For each flash, how much of its start the file lacks: a stream leaves out
-// the pictures it had no time for, and the first white one it carries may
-// be a later picture of the flash, which its strip tells (`fps` is the
-// clip's).
+// the pictures it had no time for and repeats the one before in their
+// slots, so the first white picture it carries may be a later one of the
+// flash, which its strip tells (`fps` is the clip's). Each picture's time
+// and place in its second are kept as well.
 struct SyncEvents {
     std::vector<double> flashes;
     std::vector<double> flashLate; // seconds, per flash
     std::vector<double> beeps;
+    std::vector<std::pair<double, int>> pictures;
+    int fps = 0;
 };
+
+// Whether the stream left out every picture of the flash that goes with the
+// beep at `beep`: no picture near it shows one of the first 0.1 s of a
+// second, where the flashes are.
+inline bool flashLeftOut(const SyncEvents& events, double beep)
+{
+    return std::none_of(events.pictures.begin(), events.pictures.end(), [&](const std::pair<double, int>& picture) {
+        return std::abs(picture.first - beep) < 0.15 && picture.second < std::max(1, events.fps / 10);
+    });
+}
 
 inline SyncEvents findSyncEvents(const QString& file, int fps)
 {
     SyncEvents events;
+    events.fps = fps;
     auto lines = [](const QString& filter, const QString& entries) {
         const CaptureResult result = runAndCapture(QStringLiteral("/usr/bin/ffprobe"),
             { "-v", "error", "-f", "lavfi", "-i", filter, "-show_entries", entries, "-of", "csv=p=0" }, 1800.0);
@@ -162,11 +176,22 @@ inline SyncEvents findSyncEvents(const QString& file, int fps)
         const QStringList strip = strips.value(index++).split(QLatin1Char(','));
         if (f.size() < 2)
             continue;
+        const long step = strip.size() < 2 ? 0 : std::lround((strip[1].toDouble() - 16.0) / syncStripStep(fps));
+        const int place = int(((step % fps) + fps) % fps);
+        events.pictures.push_back({ f[0].toDouble(), place });
         const bool now = f[1].toDouble() > 128.0;
         if (now && white == false) {
+            // The slots a stream filled by repeating the picture before
+            // stand where the flash's first pictures belong (a picture shown
+            // in the slot of one skipped before it is in its place).
+            int repeats = 0;
+            for (int j = int(events.pictures.size()) - 2; j >= 1 && repeats < place; --j) {
+                if (events.pictures[std::size_t(j)].second != events.pictures[std::size_t(j) - 1].second)
+                    break;
+                ++repeats;
+            }
             events.flashes.push_back(f[0].toDouble());
-            const long place = strip.size() < 2 ? 0 : std::lround((strip[1].toDouble() - 16.0) / syncStripStep(fps));
-            events.flashLate.push_back(double(((place % fps) + fps) % fps) / fps);
+            events.flashLate.push_back(double(std::min(place, repeats)) / fps);
         }
         white = now;
     }
