@@ -273,6 +273,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <translation>The keyring is locked: unlock it to use the saved destination address</translation>
     </message>
     <message>
+        <source>L&apos;indirizzo è troppo lungo: al massimo %1 caratteri</source>
+        <translation>The address is too long: %1 characters at most</translation>
+    </message>
+    <message>
         <source>Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264</source>
         <translation>No working hardware H.265 encoder on this computer: choose H.264</translation>
     </message>

@@ -58,9 +58,9 @@ double percentile(std::vector<double> v, double p)
 
 // Prints the offsets of one received file; true when every flash was paired
 // with its beep and none lies beyond +-20 ms.
-bool report(const char* name, const QString& file)
+bool report(const char* name, const QString& file, int fps)
 {
-    const test::SyncEvents events = test::findSyncEvents(file);
+    const test::SyncEvents events = test::findSyncEvents(file, fps);
     const std::vector<test::SyncOffset> offsets = test::syncOffsets(events);
     std::printf("\n%s: %zu flashes, %zu beeps, %zu paired\n", name, events.flashes.size(), events.beeps.size(),
                 offsets.size());
@@ -223,8 +223,8 @@ int main(int argc, char** argv)
     // it on screen a period longer: the picture of a flash can come late.
     std::printf("frames dropped for busy encoders: RTMP %lld, SRT %lld of %.0f\n", rtmpDropped, srtDropped,
                 seconds * fps);
-    const bool rtmpMet = report("RTMP", rtmpFile);
-    const bool srtMet = report("SRT", srtFile);
+    const bool rtmpMet = report("RTMP", rtmpFile, fps);
+    const bool srtMet = report("SRT", srtFile, fps);
     const bool met = rtmpMet && srtMet && rtmpLive && srtLive;
     std::printf("\n%s\n", met ? "targets met" : "targets NOT met");
     return met ? 0 : 2;
