@@ -10,7 +10,8 @@
 //   drawn): under 250 ms, and the rows made no more than two views' height
 //   of the shortest row, whatever the show's shape;
 // - the item on air changed until the window is drawn again: at 30,000
-//   items at most 1.5 times what it costs at 1,000 (or 0.05 ms above it);
+//   items at most 1.5 times what it costs at 1,000 (or 0.05 ms above it),
+//   the two shows opened in turn five times (medians of each);
 // - making the column for an engine that already holds the 1,000-item show
 //   (the application starting with its last show): under 250 ms;
 // - one item's gain, or the item on air, changed: under 2 ms (median), with
@@ -212,7 +213,6 @@ bool shapes(const std::vector<Shape>& list)
     // No rows beyond two views' height of the shortest row (a still image's).
     const int rowsAllowed = 2 * window.column->height() / 40;
     bool met = true;
-    double referenceOnAir = 0;
     std::printf("%-22s %10s %10s %6s %6s %10s %10s\n", "show", "open, CPU", "open, wall", "cards", "rows",
                 "heap", "on-air");
     for (const Shape& shape : list) {
@@ -229,25 +229,42 @@ bool shapes(const std::vector<Shape>& list)
         const int rows = int(window.rows().size());
         const int cards = cardsMade(window);
         const double onAir = onAirChange(rig);
-        if (shape.blocks == kReference.blocks && shape.items == kReference.items)
-            referenceOnAir = onAir;
         std::printf("%5d x %-5d (%6d) %7.1f ms %7.1f ms %6d %6d %7.1f MB %7.3f ms\n", shape.blocks, shape.items,
                     shape.total(), open, openWall, cards, rows, heap, onAir);
         const bool ok = open < 250.0 && rows <= rowsAllowed && rows > 0;
         if (!ok)
             std::printf("  opening: NOT MET (goal < 250 ms and 1 to %d rows)\n", rowsAllowed);
         met = met && ok;
-        if (shape.total() >= 30000 && referenceOnAir > 0) {
-            const double allowed = std::max(referenceOnAir * 1.5, referenceOnAir + 0.05);
-            const bool flat = onAir <= allowed;
-            std::printf("  on-air change at %d items %.3f ms against %.3f ms at %d (goal <= %.3f ms): %s\n",
-                        shape.total(), onAir, referenceOnAir, kReference.total(), allowed, flat ? "met" : "NOT MET");
-            met = met && flat;
-        }
         rig.engine.setBlocks({});
         flushDeletes();
     }
     std::printf("opening every show (under 250 ms, only the rows in view): %s\n", met ? "met" : "NOT MET");
+    return met;
+}
+
+// The on-air change in the largest show against the reference, the two
+// shows opened in turn five times in one window, ten changes each time.
+bool onAirFlat(Shape largest)
+{
+    Rig rig;
+    Window window(rig.engine);
+    std::vector<double> reference;
+    std::vector<double> large;
+    for (int round = 0; round < 5; ++round) {
+        for (const bool isLarge : { false, true }) {
+            rig.engine.setBlocks(makeShow(isLarge ? largest : kReference));
+            window.draw();
+            (isLarge ? large : reference).push_back(onAirChange(rig));
+            rig.engine.setBlocks({});
+            flushDeletes();
+        }
+    }
+    const double r = median(reference);
+    const double l = median(large);
+    const double allowed = std::max(r * 1.5, r + 0.05);
+    const bool met = l <= allowed;
+    std::printf("on-air change at %d items %.3f ms against %.3f ms at %d, medians of five turns (goal <= %.3f ms): "
+                "%s\n", largest.total(), l, r, kReference.total(), allowed, met ? "met" : "NOT MET");
     return met;
 }
 
@@ -395,6 +412,7 @@ int main(int argc, char** argv)
         largest = std::max(largest, shape.total());
     makePool(largest);
     bool met = shapes(list);
+    met = onAirFlat(list.back()) && met;
     met = startWithShow() && met;
     met = changes() && met;
     if (!quick)

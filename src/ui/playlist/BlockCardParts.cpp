@@ -280,6 +280,61 @@ void RowsArea::setRow(int index, QWidget* row)
         row->raise();
     row->show();
     placeFrom(index);
+    keepTabOrder(index);
+}
+
+namespace {
+
+// The controls Tab reaches in a compound just made, in their Tab order: they
+// follow it in the focus chain, as made.
+QList<QWidget*> tabStops(QWidget* compound)
+{
+    QList<QWidget*> stops;
+    for (QWidget* w = compound->nextInFocusChain(); w != compound && compound->isAncestorOf(w); w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            stops.append(w);
+    }
+    return stops;
+}
+
+// The last control Tab reaches in a compound placed before (its controls
+// stand together in the focus chain), or null when it has none.
+QWidget* lastTabStop(QWidget* compound)
+{
+    QWidget* last = nullptr;
+    for (QWidget* child : compound->findChildren<QWidget*>()) {
+        if (child->focusPolicy() & Qt::TabFocus) {
+            last = child;
+            break;
+        }
+    }
+    if (!last)
+        return nullptr;
+    for (QWidget* w = last->nextInFocusChain(); w != last && compound->isAncestorOf(w); w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            last = w;
+    }
+    return last;
+}
+
+} // namespace
+
+void RowsArea::keepTabOrder(int index)
+{
+    QWidget* after = tabStart_;
+    for (int i = index - 1; i >= 0; --i) {
+        QWidget* before = places_[std::size_t(i)].row;
+        if (QWidget* last = before ? lastTabStop(before) : nullptr) {
+            after = last;
+            break;
+        }
+    }
+    if (!after)
+        return;
+    for (QWidget* stop : tabStops(places_[std::size_t(index)].row)) {
+        QWidget::setTabOrder(after, stop);
+        after = stop;
+    }
 }
 
 void RowsArea::takeRow(int index)

@@ -7,6 +7,7 @@
 #include "ui/playlist/PlaylistDrag.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -45,6 +46,9 @@ public:
     QRect placeRect(int index) const;
     // Called once places have moved or changed their heights.
     std::function<void()> onPlaced;
+    // Tab goes from tabStart to the first row's controls and on through the
+    // rows in their order, whenever each was made.
+    void setTabStart(QWidget* widget) { tabStart_ = widget; }
 
     QSize sizeHint() const override { return { 0, total_ }; }
     QSize minimumSizeHint() const override { return { 0, total_ }; }
@@ -60,7 +64,11 @@ private:
     // Puts the rows back in display order among the children when a change
     // of the places mixed them up.
     void keepChildrenInOrder();
+    // Puts the controls of the row at index after those of the nearest row
+    // before it in Tab order.
+    void keepTabOrder(int index);
 
+    QPointer<QWidget> tabStart_;
     int margin_ = 0;
     int spacing_ = 0;
     std::vector<Place> places_;

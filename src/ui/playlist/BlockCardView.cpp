@@ -58,6 +58,7 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     rowsArea_ = new RowsArea(this);
     layout->addWidget(rowsArea_);
     frame_ = new CardFrame(this);
+    rowsArea_->setTabStart(delete_);
 
     MediaBlock* b = block_.get();
     connect(b, &MediaBlock::nameChanged, this, &BlockCardView::refreshHeader);
@@ -268,7 +269,6 @@ void BlockCardView::fillView()
         rows_.insert(item->id(), row);
         row->setMarks(marksFor(*item, i));
         rowsArea_->setRow(i, row);
-        heights_.note(*item, rowsArea_->placeRect(i).height());
         made = true;
     }
     if (made)

@@ -93,6 +93,7 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     scroll_->viewport()->installEventFilter(this);
     list_->installEventFilter(this);
     list_->onPlaced = [this] { fillView(); };
+    list_->setTabStart(newBlock_);
     learnCardParts();
     syncCards();
 }

@@ -39,20 +39,6 @@ int RowHeights::row(const std::shared_ptr<MediaFile>& item)
     return height;
 }
 
-void RowHeights::note(const MediaFile& item, int height)
-{
-    const int k = kind(item);
-    const auto it = rows_.find(k);
-    if (it == rows_.end()) {
-        rows_.insert(k, height);
-        return;
-    }
-    if (*it != height) {
-        *it = height;
-        ++generation_;
-    }
-}
-
 void RowHeights::setCardParts(int header, int hint)
 {
     if (header == header_ && hint == hint_)

@@ -29,8 +29,6 @@ public:
     int width() const { return width_; }
     // The height of an item's row at the present width.
     int row(const std::shared_ptr<MediaFile>& item);
-    // Notes the height a row of the item's kind has at the present width.
-    void note(const MediaFile& item, int height);
     // A card's header with its separator line, and an empty block's hint.
     void setCardParts(int header, int hint);
     // The height a block's card takes, with every row of it made or not.

@@ -536,8 +536,10 @@ TEST_F(BlocksColumn, AShowMakesOnlyTheCardsAndRowsNearTheView)
         if (shape.blocks > 1) {
             EXPECT_EQ(col.card(first->id()), nullptr);
         }
-        bar->setValue(0);
-        paint();
+        while (bar->value() > 0) {
+            bar->setValue(bar->value() - page);
+            paint();
+        }
         top = col.card(first->id());
         ASSERT_NE(top, nullptr);
         MediaRowView* onAirRow = top->row(first->items()[0]->id());
@@ -549,6 +551,21 @@ TEST_F(BlocksColumn, AShowMakesOnlyTheCardsAndRowsNearTheView)
         const auto shown = top->rowsInOrder();
         for (int i = 1; i < shown.size(); ++i)
             EXPECT_LE(shown[i - 1]->geometry().bottom() + 1, shown[i]->y());
+        // Tab goes down the column, through cards and rows made at any time.
+        int lastY = -1;
+        QWidget* list = col.scrollArea()->widget();
+        for (QWidget* w = col.newBlockButton()->nextInFocusChain(); w != col.newBlockButton(); w = w->nextInFocusChain()) {
+            if (!list->isAncestorOf(w) || !w->isVisible() || !(w->focusPolicy() & Qt::TabFocus))
+                continue;
+            // Where its row, or its card's header, stands.
+            QWidget* line = w;
+            while (line->parentWidget() && !qobject_cast<MediaRowView*>(line) && !qobject_cast<BlockCardView*>(line))
+                line = line->parentWidget();
+            const int y = line->mapTo(list, QPoint()).y();
+            EXPECT_GE(y, lastY) << w->metaObject()->className();
+            lastY = y;
+        }
+        EXPECT_GT(lastY, 0);
 
         engine->stop();
         engine->setBlocks({});
