@@ -100,7 +100,9 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
 
 PlaylistColumnView::~PlaylistColumnView()
 {
+    // The cards use the heights, the view and the drag state: they go first.
     list_->onPlaced = nullptr;
+    delete scroll_;
 }
 
 QSize PlaylistColumnView::sizeHint() const
