@@ -246,8 +246,8 @@ void BlockCardView::fillView()
     // A card is placed (and shown) by the column before it makes rows.
     if (isHidden())
         return;
-    const QRect make = view_.in(*rowsArea_, 0.5);
-    const QRect keep = view_.in(*rowsArea_, 1.5);
+    const QRect make = view_.in(*rowsArea_, ColumnView::kMadeAround);
+    const QRect keep = view_.in(*rowsArea_, ColumnView::kKeptAround);
     if (make.isEmpty())
         return;
     bool made = false;

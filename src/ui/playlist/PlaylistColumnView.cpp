@@ -27,12 +27,6 @@
 namespace tessarin {
 namespace {
 
-// Cards and rows are made this many pages of the view above and below it,
-// and let go of beyond the second figure: a scroll of a page or so back and
-// forth makes and deletes nothing.
-constexpr double kMadeAround = 0.5;
-constexpr double kKeptAround = 1.5;
-
 // The height a row of the item's kind takes at a width, on a row made for it.
 int measureRow(const std::shared_ptr<MediaFile>& item, int width)
 {
@@ -274,8 +268,8 @@ void PlaylistColumnView::fillView()
     }
     for (int round = 0; round < 8; ++round) {
         fillAgain_ = false;
-        const QRect make = view_.in(*list_, kMadeAround);
-        const QRect keep = view_.in(*list_, kKeptAround);
+        const QRect make = view_.in(*list_, ColumnView::kMadeAround);
+        const QRect keep = view_.in(*list_, ColumnView::kKeptAround);
         if (make.isEmpty())
             break;
         for (int i = 0; i < int(listed_.size()); ++i) {

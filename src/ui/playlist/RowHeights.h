@@ -49,6 +49,12 @@ private:
 
 // The column's view: a card makes the rows whose places lie in it.
 struct ColumnView {
+    // Cards and rows are made this many pages of the view above and below
+    // it, and let go of beyond the second figure: a scroll of a page or so
+    // back and forth makes and deletes nothing.
+    static constexpr double kMadeAround = 0.5;
+    static constexpr double kKeptAround = 1.5;
+
     QPointer<QWidget> viewport;
     // The view in the coordinates of widget (a descendant of the viewport),
     // widened by pages of its height above and below; empty without a view.
