@@ -4,10 +4,10 @@
 // a separator, and the hint of an empty block or one row per item. It keeps
 // its rows by item id and, when the block's items change, reuses, creates,
 // removes and re-orders them; engine changes only update the rows' marks.
-// The first rows of a block are made at once, the others as they come into
-// view: until then an item holds a row's height of empty card. The column
-// takes back rows far from the view (giveBackRowsOutside): their place keeps
-// its height, and they are made again, with their marks, when it is painted.
+// Rows are made only near the column's view (fillView): an item without a
+// row holds a row's height of empty card, and a row far from the view is let
+// go of, unless the operator is using it, and made again, with its marks,
+// when its place comes back near the view.
 // The card and each row are drop targets: a block dragged by its handle
 // reorders the blocks while it hovers, an item dragged by its row reorders
 // the items, and files and live sources join the block at its end (on the
