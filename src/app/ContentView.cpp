@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/AppMenus.h"
+#include "app/OnAirAnnouncements.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -105,6 +106,7 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     setCentralWidget(content);
 
     menus_ = new AppMenus(*this, show_);
+    announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, streamManager_.get());
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);
