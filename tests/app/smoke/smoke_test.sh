@@ -9,7 +9,8 @@
 # panel's schedule tab is found through the accessibility tree and clicked,
 # the keyboard works the event editor, the rows and play/pause, the IN/OUT
 # editor and the settings window appear in the accessibility tree with their
-# controls, and closing the window ends the process with status 0.
+# controls, a cue and a take are announced on the accessibility bus with the
+# item's name, and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
 set -euo pipefail
@@ -20,8 +21,10 @@ python=/usr/bin/python3
 
 source "$here/session.sh"
 pid=""
+listener=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$listener" ] && kill "$listener" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -268,6 +271,25 @@ echo "IN/OUT editor in the tree: $controls"
 xdotool key Escape
 trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT' >/dev/null 2>&1; }
 wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
+# A cue and a take are each announced on the accessibility bus with the
+# item's name.
+heard=$work/announced.txt
+"$python" "$here/announcements.py" "$heard" &
+listener=$!
+listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
+wait_for 10 listening || fail "the announcement listener did not start"
+heard_line() { grep -qx "$1" "$heard"; }
+focus_main
+find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione' Prima 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_cue || fail "no cue button on the first item's row"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In cue: Prima' || fail "the cue was not announced: $(tr '\n' '|' < "$heard")"
+wait_for 10 find_named 'Manda in onda' || fail "no take button"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In onda: Prima' || fail "the take was not announced: $(tr '\n' '|' < "$heard")"
+kill "$listener" 2>/dev/null || true
+echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
+
 # The settings window is a frame with its sections and the shown page's controls.
 find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_settings || fail "no settings button in the accessibility tree"
