@@ -268,9 +268,20 @@ controls=""
 trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
 wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
 echo "IN/OUT editor in the tree: $controls"
+# Tab reaches its IN marker, and Right moves it by one frame (1/25 s).
+"$python" "$here/keys.py" tab-to 'Punto IN' || fail "Tab does not reach the IN marker"
+xdotool key Right
+in_moved() { "$python" -c "import sys; sys.exit(0 if abs(float('$("$python" "$here/x11.py" value 'Punto IN')') - 0.04) < 1e-6 else 1)"; }
+wait_for 10 in_moved || fail "Right did not move the IN marker by one frame: $("$python" "$here/x11.py" value 'Punto IN')"
+echo "Right moved the IN marker by one frame"
 xdotool key Escape
 trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT' >/dev/null 2>&1; }
 wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
+# The moved IN point is saved, so that the show closes without a question.
+focus_main
+xdotool key ctrl+s
+unmodified() { ! modified; }
+wait_for 10 unmodified || fail "the show with the moved IN point was not saved"
 # A cue and a take are each announced on the accessibility bus with the
 # item's name.
 heard=$work/announced.txt
