@@ -15,6 +15,7 @@
 #include "show/ShowController.h"
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/StreamManager.h"
+#include "streaming/StreamOutput.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
@@ -106,7 +107,10 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     setCentralWidget(content);
 
     menus_ = new AppMenus(*this, show_);
-    announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, streamManager_.get());
+    std::vector<StreamOutput*> destinations;
+    for (const auto& output : streamManager_->outputs())
+        destinations.push_back(output.get());
+    announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);

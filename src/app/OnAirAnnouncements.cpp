@@ -3,14 +3,13 @@
 #include "automation/ScheduleController.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
-#include "streaming/StreamManager.h"
 #include "streaming/StreamOutput.h"
 #include "ui/kit/DisplayName.h"
 
 namespace tessarin {
 
-OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleController* schedule, StreamManager* streams,
-                                       Announce announce, QObject* parent)
+OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleController* schedule,
+                                       const std::vector<StreamOutput*>& streams, Announce announce, QObject* parent)
     : QObject(parent)
     , engine_(engine)
     , schedule_(schedule)
@@ -28,11 +27,8 @@ OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleControlle
         runningEvent_ = schedule_->runningEventID();
         connect(schedule_, &ScheduleController::runningEventIDChanged, this, &OnAirAnnouncements::followSchedule);
     }
-    if (!streams)
-        return;
     using State = StreamOutput::Status::State;
-    for (const auto& output : streams->outputs()) {
-        StreamOutput* destination = output.get();
+    for (StreamOutput* destination : streams) {
         streamFailed_[destination->id()] = destination->status().state == State::failed;
         connect(destination, &StreamOutput::statusChanged, this, [this, destination] {
             bool& failed = streamFailed_[destination->id()];

@@ -13,19 +13,21 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace tessarin {
 
 class MediaFile;
 class PlaylistEngine;
 class ScheduleController;
-class StreamManager;
+class StreamOutput;
 
 class OnAirAnnouncements final : public QObject {
     Q_OBJECT
 public:
-    // schedule and streams may be null (nothing is followed there).
-    OnAirAnnouncements(PlaylistEngine& engine, ScheduleController* schedule, StreamManager* streams,
+    // schedule may be null (nothing is followed there); the stream
+    // destinations are followed while they exist.
+    OnAirAnnouncements(PlaylistEngine& engine, ScheduleController* schedule, const std::vector<StreamOutput*>& streams,
                        Announce announce = sharedAnnouncer(), QObject* parent = nullptr);
 
 private:

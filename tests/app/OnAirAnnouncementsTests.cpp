@@ -4,6 +4,9 @@
 #include "automation/ScheduleController.h"
 #include "engine/EngineFixture.h"
 #include "media/MediaBlock.h"
+#include "streaming/SecretStore.h"
+#include "streaming/KeychainQueue.h"
+#include "streaming/StreamOutput.h"
 
 #include <QStringList>
 
@@ -33,7 +36,7 @@ TEST_F(OnAirAnnouncementsTest, CueTakeNearEndAndBlockEndAreEachSaidOnce)
     auto sigla = file(QStringLiteral("Sigla"), 30.0);
     auto block = blockOf({ sigla });
     block->setName(QStringLiteral("Apertura"));
-    OnAirAnnouncements announcements(*engine, nullptr, nullptr, recorder());
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
 
     engine->cue(sigla, block);
     engine->select(sigla, block); // another change of the engine, no new cue
@@ -53,7 +56,7 @@ TEST_F(OnAirAnnouncementsTest, AnItemThatCannotPlayIsSaidAssertivelyAndTheNextOn
     media->failing.insert(pathOf(broken));
     auto next = file(QStringLiteral("Dopo"));
     auto block = blockOf({ broken, next });
-    OnAirAnnouncements announcements(*engine, nullptr, nullptr, recorder());
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
 
     engine->play(block);
     ASSERT_TRUE(runUntil([&] { return onAir(next); }, 10.0));
@@ -74,8 +77,27 @@ TEST_F(OnAirAnnouncementsTest, AStartByTheScheduleIsSaidWithTheEventsTitle)
     event.id = QUuid::createUuid();
     event.blockID = block->id();
     schedule.add(event);
-    OnAirAnnouncements announcements(*engine, &schedule, nullptr, recorder());
+    OnAirAnnouncements announcements(*engine, &schedule, {}, recorder());
 
     ASSERT_TRUE(schedule.launch(event, 0));
     EXPECT_TRUE(heard.contains("Avvio dal palinsesto: Notizie")) << heard.join('|').toStdString();
+}
+
+TEST_F(OnAirAnnouncementsTest, AStreamThatFailsIsSaidOnceAndAssertively)
+{
+    makeEngine(TransitionStyle::cut);
+    SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    {
+        StreamOutput two(2, *settings, clock);
+        OnAirAnnouncements announcements(*engine, nullptr, { &two }, recorder());
+        two.setUrl(QStringLiteral(" "));
+        two.start(StreamFormat {});
+        two.start(StreamFormat {}); // failing again, not anew
+        EXPECT_EQ(heard, QStringList { "Stream 2 interrotto" });
+        ASSERT_EQ(politenesses.size(), 1u);
+        EXPECT_EQ(politenesses[0], Politeness::assertive);
+    }
+    KeychainQueue::shared()->flush(30.0);
+    SecretStore::set(std::nullopt, "stream.2.url");
+    SecretStore::overrideServiceForTesting(QString());
 }
