@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/AppMenus.h"
+#include "app/OnAirAnnouncements.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -15,6 +16,7 @@
 #include "show/ShowController.h"
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/StreamManager.h"
+#include "streaming/StreamOutput.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
@@ -108,6 +110,10 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     setCentralWidget(content);
 
     menus_ = new AppMenus(*this, show_);
+    std::vector<StreamOutput*> destinations;
+    for (const auto& output : streamManager_->outputs())
+        destinations.push_back(output.get());
+    announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);

@@ -6,6 +6,9 @@
 #                            object named NAME that can take the focus (of those
 #                            inside the object whose name starts with ROW, when
 #                            given); fails after 200 presses
+#   keys.py at NAME ROW      prints "x y" of the centre of the lowest shown
+#                            object named NAME inside the object whose name
+#                            starts with ROW
 #   keys.py schedule SHOW    prints the local hour and minute of each event
 #                            stored in the show file SHOW, one per line
 import json
@@ -95,6 +98,12 @@ def schedule(show):
 if __name__ == '__main__':
     if sys.argv[1] == 'tab-to':
         sys.exit(tab_to(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
+    if sys.argv[1] == 'at':
+        box = lowest(sys.argv[2], sys.argv[3])
+        if box is None:
+            sys.exit(1)
+        print(box[0] + box[2] // 2, box[1] + box[3] // 2)
+        sys.exit(0)
     if sys.argv[1] == 'schedule':
         sys.exit(schedule(sys.argv[2]))
     sys.exit(2)

@@ -10,7 +10,8 @@
 # the keyboard works the event editor, the rows and play/pause, a file that
 # plays out into a live item leaves the time readout a steady blue "LIVE"
 # (not the blinking end warning), the IN/OUT editor and the settings window
-# appear in the accessibility tree with their controls, Space on a settings
+# appear in the accessibility tree with their controls, a cue and a take are
+# announced on the accessibility bus with the item's name, Space on a settings
 # switch from a stop toggles it and puts nothing on air, and closing the
 # window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
@@ -23,8 +24,10 @@ python=/usr/bin/python3
 
 source "$here/session.sh"
 pid=""
+listener=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$listener" ] && kill "$listener" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -291,9 +294,39 @@ controls=""
 trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
 wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
 echo "IN/OUT editor in the tree: $controls"
+# Tab reaches its IN marker, and Right moves it by one frame (1/25 s).
+"$python" "$here/keys.py" tab-to 'Punto IN' || fail "Tab does not reach the IN marker"
+xdotool key Right
+in_moved() { "$python" -c "import sys; sys.exit(0 if abs(float('$("$python" "$here/x11.py" value 'Punto IN')') - 0.04) < 1e-6 else 1)"; }
+wait_for 10 in_moved || fail "Right did not move the IN marker by one frame: $("$python" "$here/x11.py" value 'Punto IN')"
+echo "Right moved the IN marker by one frame"
 xdotool key Escape
 trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT' >/dev/null 2>&1; }
 wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
+# The moved IN point is saved, so that the show closes without a question.
+focus_main
+xdotool key ctrl+s
+unmodified() { ! modified; }
+wait_for 10 unmodified || fail "the show with the moved IN point was not saved"
+# A cue and a take are each announced on the accessibility bus with the
+# item's name.
+heard=$work/announced.txt
+"$python" "$here/announcements.py" "$heard" &
+listener=$!
+listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
+wait_for 10 listening || fail "the announcement listener did not start"
+heard_line() { grep -qx "$1" "$heard"; }
+focus_main
+find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione' Prima 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_cue || fail "no cue button on the first item's row"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In cue: Prima' || fail "the cue was not announced: $(tr '\n' '|' < "$heard")"
+wait_for 10 find_named 'Manda in onda' || fail "no take button"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In onda: Prima' || fail "the take was not announced: $(tr '\n' '|' < "$heard")"
+kill "$listener" 2>/dev/null || true
+echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
+
 # The settings window is a frame with its sections and the shown page's controls.
 find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_settings || fail "no settings button in the accessibility tree"
