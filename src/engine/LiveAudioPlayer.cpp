@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tessarin {
 
@@ -110,24 +111,26 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
         queued = queuedSeconds;
     }
     const auto [left, right] = applyGainAndMeasure(*buffer, currentGain);
-    if (audioBus)
-        audioBus->push(buffer, 0);
-    if (queued >= kMaxQueuedSeconds)
-        return;
     if (!format_ || !(*format_ == buffer->format()))
         reconfigure(buffer->format());
     if (!format_)
         return;
-    if (onLevels)
-        onLevels(left, right);
-
-    const double duration = buffer->frameLength() / buffer->format().sampleRate;
     // Convert to the output's format; the resampler keeps its state between
     // buffers of one connection.
     const AudioFormat out = AudioFormat::programFormat();
     auto converted = PcmBuffer::create(out, resampler_->outputCapacityFor(buffer->frameLength()) + 64);
     if (!converted || resampler_->convert(*buffer, *converted) < 0)
         return;
+    // The bus gets every buffer, also those not played.
+    if (audioBus)
+        audioBus->write(ProgramAudioBus::kLiveSource, converted->floatData(0), converted->frameLength(),
+                        std::numeric_limits<double>::quiet_NaN());
+    if (queued >= kMaxQueuedSeconds)
+        return;
+    if (onLevels)
+        onLevels(left, right);
+
+    const double duration = buffer->frameLength() / buffer->format().sampleRate;
     {
         std::lock_guard guard(lock);
         queuedSeconds += duration;

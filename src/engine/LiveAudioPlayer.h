@@ -1,7 +1,8 @@
 #pragma once
 // Plays the sound of the live source on air through the program's audio
 // output. Each buffer a live session delivers gets the on-air gain in place,
-// is metered, goes to the program audio bus (source 0) and is played; at
+// is metered, converted to the output's format, goes to the program audio
+// bus (its live source) and is played; at
 // most about 0.6 s may wait to be heard, so the delay from the live input to
 // the speakers stays short: later buffers are not played (they still reach
 // the bus). All playback work runs on the queue "Vellumcast.LiveAudioPlayer".

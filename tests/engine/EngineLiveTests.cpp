@@ -241,14 +241,8 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
         return made;
     });
     auto bus = engine->programAudio();
-    {
-        std::lock_guard guard(bus->lock);
-        bus->enabled = true;
-    }
-    auto busSamples = [&] {
-        std::lock_guard guard(bus->lock);
-        return bus->fifos[0];
-    };
+    bus->setEnabled(true);
+    auto busSamples = [&] { return bus->queued(ProgramAudioBus::kLiveSource); };
     constexpr std::size_t kPerDelivery = FakeLiveSession::kBufferFrames * 2;
     float loudest = 0.0f;
     QObject::connect(engine->levelMeter().get(), &AudioLevelTap::leftChanged,
@@ -258,7 +252,10 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     auto block = blockOf({ live, other });
     engine->play(block);
     session(0).deliver(4);
-    ASSERT_TRUE(waitUntil([&] { return loudest > 0.2f && busSamples().size() == 4 * kPerDelivery; }));
+    ASSERT_TRUE(waitUntil([&] {
+        engine->levelMeter()->publish(); // as the fade clock does
+        return loudest > 0.2f && busSamples().size() == 4 * kPerDelivery;
+    }));
     EXPECT_NEAR(loudest, 0.25f, 1e-4);
     EXPECT_NEAR(busSamples().back(), 0.25f, 1e-6);
 
@@ -294,17 +291,14 @@ TEST_F(LiveOnAir, WithTheFadeStyleLiveFadesInWithItsSoundAndFadesOutBeforeTheNex
 {
     makeEngine(TransitionStyle::fade, 2.0);
     auto bus = engine->programAudio();
-    {
-        std::lock_guard guard(bus->lock);
-        bus->enabled = true;
-    }
+    bus->setEnabled(true);
     auto lastOnBus = [&](std::size_t count) {
         float last = -1.0f;
         waitUntil([&] {
-            std::lock_guard guard(bus->lock);
-            if (bus->fifos[0].size() < count * FakeLiveSession::kBufferFrames * 2)
+            const std::vector<float> samples = bus->queued(ProgramAudioBus::kLiveSource);
+            if (samples.size() < count * FakeLiveSession::kBufferFrames * 2)
                 return false;
-            last = bus->fifos[0].back();
+            last = samples.back();
             return true;
         });
         return last;
