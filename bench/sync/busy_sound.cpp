@@ -9,25 +9,16 @@
 //   bench_busy_sound [SECONDS] [BLOCK_FRAMES]
 // BLOCK_FRAMES overrides the device's block (the application's own unless
 // given). Exits non-zero when the device ran dry.
-#include "streaming/SyncClip.h"
-
-#include "engine/PlaylistEngine.h"
-#include "media/MediaBlock.h"
-#include "media/MediaFile.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
-#include "platform/player/FfmpegMediaPlayer.h"
 #include "streaming/ProgramStreamSources.h"
-#include "streaming/SecretStore.h"
 
 #include "LoopbackStreams.h"
+#include "NullSinkProgram.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QUuid>
 
 #include <algorithm>
 #include <csignal>
@@ -90,19 +81,9 @@ int main(int argc, char** argv)
     const int blockFrames = argc > 2 ? std::atoi(argv[2]) : 0;
 
     QTemporaryDir dir;
-    test::PulseNullSink pulse(dir.filePath("pulse"));
-    if (!pulse.ready()) {
-        std::fprintf(stderr, "no PulseAudio server could start (apt install pulseaudio)\n");
+    bench::NullSinkProgram program(dir, blockFrames);
+    if (!program.ready())
         return 1;
-    }
-    SdlAudioOutput::Options options { QStringLiteral("pulseaudio") };
-    if (blockFrames > 0)
-        options.bufferFrames = blockFrames;
-    auto device = std::make_shared<SdlAudioOutput>(options);
-    if (device->driverName() != QLatin1String("pulseaudio")) {
-        std::fprintf(stderr, "SDL did not open the PulseAudio sink\n");
-        return 1;
-    }
     const QString clip = dir.filePath("tone.mkv");
     const CaptureResult made = runAndCapture(QStringLiteral("/usr/bin/ffmpeg"),
         { "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=30",
@@ -113,17 +94,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ffmpeg could not make the tone clip\n");
         return 1;
     }
-    SecretStore::overrideServiceForTesting("bench." + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    Settings settings(dir.filePath("settings.ini"));
-    PlaylistEngine engine(HostClock::shared(), settings,
-                          [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
-                          device);
-    engine.setTransitionStyle(TransitionStyle::cut);
-    auto block = test::syncBlock(clip, 3, 10.0);
-    block->setLoop(true);
-    engine.setBlocks({ block });
+    PlaylistEngine& engine = *program.engine;
+    const auto& device = program.device;
+    auto block = program.loop(clip, 3, 10.0);
 
-    ProgramStreaming streaming = ProgramStreaming::create(settings, engine);
+    ProgramStreaming streaming = ProgramStreaming::create(*program.settings, engine);
     StreamManager& manager = *streaming.manager;
     bench::LoopbackStreams streams;
     if (!streams.prepare(QDir(dir.path()), manager, StreamFormat::Rate::r30))

@@ -19,25 +19,19 @@
 #include "media/FFmpegTools.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
-#include "platform/player/FfmpegMediaPlayer.h"
 #include "streaming/ProgramStreamSources.h"
-#include "streaming/SecretStore.h"
 
 #include "LoopbackStreams.h"
+#include "NullSinkProgram.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QUuid>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace tessarin;
@@ -114,30 +108,17 @@ int main(int argc, char** argv)
                                              : StreamFormat::Rate::r24;
 
     QTemporaryDir dir;
-    test::PulseNullSink pulse(dir.filePath("pulse"));
-    if (!pulse.ready()) {
-        std::fprintf(stderr, "no PulseAudio server could start (apt install pulseaudio)\n");
+    bench::NullSinkProgram program(dir);
+    if (!program.ready())
         return 1;
-    }
-    auto device = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("pulseaudio") });
-    if (device->driverName() != QLatin1String("pulseaudio")) {
-        std::fprintf(stderr, "SDL did not open the PulseAudio sink\n");
-        return 1;
-    }
     const QString clip = dir.filePath("sync.mkv");
     if (!test::makeSyncClip(clip, 10.0, fps, 1.0, 2.0, 4)) {
         std::fprintf(stderr, "ffmpeg could not make the sync clip\n");
         return 1;
     }
-    SecretStore::overrideServiceForTesting("bench." + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    Settings settings(dir.filePath("settings.ini"));
-    PlaylistEngine engine(HostClock::shared(), settings,
-                          [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
-                          device);
-    engine.setTransitionStyle(TransitionStyle::cut);
-    auto block = test::syncBlock(clip, 6, 10.0);
-    block->setLoop(true);
-    engine.setBlocks({ block });
+    PlaylistEngine& engine = *program.engine;
+    const auto& device = program.device;
+    auto block = program.loop(clip, 6, 10.0);
 
     // ffmpeg, or a wrapper that sleeps before it starts encoding.
     QString ffmpeg = QStringLiteral("/usr/bin/ffmpeg");
@@ -154,7 +135,7 @@ int main(int argc, char** argv)
     }
     FFmpegTools::overrideCandidates(QStringList { ffmpeg });
 
-    ProgramStreaming streaming = ProgramStreaming::create(settings, engine);
+    ProgramStreaming streaming = ProgramStreaming::create(*program.settings, engine);
     StreamManager& manager = *streaming.manager;
     bench::LoopbackStreams streams;
     if (!streams.prepare(QDir(dir.path()), manager, rate))
