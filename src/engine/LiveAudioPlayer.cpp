@@ -39,11 +39,17 @@ LiveAudioPlayer::LiveAudioPlayer()
 LiveAudioPlayer::LiveAudioPlayer(std::shared_ptr<AudioOutput> output)
     : output_(std::move(output))
 {
-    // The node's completions run on the audio thread and hold the player
-    // weakly through the node: the node outlives nothing it points to.
+    // The node's completions run on the audio thread, which must not wait:
+    // the lock is only tried; when it is held, the time played waits in
+    // playedUncounted_ for the next holder.
     node_ = std::make_shared<LiveAudioNode>([this](double seconds) {
-        std::lock_guard guard(lock);
-        queuedSeconds = std::max(queuedSeconds - seconds, 0.0);
+        std::unique_lock guard(lock, std::try_to_lock);
+        if (!guard.owns_lock()) {
+            double uncounted = playedUncounted_.load(std::memory_order_relaxed);
+            while (!playedUncounted_.compare_exchange_weak(uncounted, uncounted + seconds, std::memory_order_relaxed)) { }
+            return;
+        }
+        queuedSeconds = std::max(queuedSeconds - seconds - takeUncounted(), 0.0);
     });
 }
 
@@ -108,6 +114,7 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
     {
         std::lock_guard guard(lock);
         currentGain = gain;
+        queuedSeconds = std::max(queuedSeconds - takeUncounted(), 0.0);
         queued = queuedSeconds;
     }
     const auto [left, right] = applyGainAndMeasure(*buffer, currentGain);

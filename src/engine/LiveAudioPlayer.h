@@ -9,6 +9,7 @@
 #include "platform/SerialQueue.h"
 #include "platform/player/AudioFormat.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,7 +47,8 @@ public:
     // after it (a one-channel buffer reports its peak twice).
     static std::pair<float, float> applyGainAndMeasure(PcmBuffer& buffer, float gain);
 
-    // Guards queuedSeconds and gain; the engine writes gain under it.
+    // Guards queuedSeconds and gain; the engine writes gain under it. The
+    // time played back while it was held is taken off at the next buffer.
     std::mutex lock;
     double queuedSeconds = 0.0;
     float gain = 1.0f;
@@ -62,6 +64,7 @@ public:
 
 private:
     void play(const std::shared_ptr<PcmBuffer>& buffer);
+    double takeUncounted() { return playedUncounted_.exchange(0.0, std::memory_order_relaxed); }
     void reconfigure(const AudioFormat& format);
     void disconnect();
 
@@ -70,6 +73,7 @@ private:
     std::optional<AudioFormat> format_;    // queue only
     std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
     bool connected_ = false;               // queue only
+    std::atomic<double> playedUncounted_ { 0.0 }; // played back while lock was held
     SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
 };
 
