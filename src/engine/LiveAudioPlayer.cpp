@@ -2,13 +2,13 @@
 
 #include "engine/LiveAudioNode.h"
 #include "engine/ProgramAudioBus.h"
+#include "platform/Clock.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/PcmBuffer.h"
 #include "platform/player/Resampler.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tessarin {
 
@@ -128,16 +128,19 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
     auto converted = PcmBuffer::create(out, resampler_->outputCapacityFor(buffer->frameLength()) + 64);
     if (!converted || resampler_->convert(*buffer, *converted) < 0)
         return;
-    // The bus gets every buffer, also those not played.
+    // The bus gets every buffer, also those not played, with the time its
+    // first frame is heard: right after the buffers still waiting, or (none
+    // waiting) once the output has rendered it.
+    const double duration = buffer->frameLength() / buffer->format().sampleRate;
+    const double heard = std::max(HostClock::monotonicSeconds() + (output_ ? output_->latency() : 0.0), heardEnd_);
     if (audioBus)
-        audioBus->write(ProgramAudioBus::kLiveSource, converted->floatData(0), converted->frameLength(),
-                        std::numeric_limits<double>::quiet_NaN());
+        audioBus->write(ProgramAudioBus::kLiveSource, converted->floatData(0), converted->frameLength(), heard);
     if (queued >= kMaxQueuedSeconds)
         return;
+    heardEnd_ = heard + duration;
     if (onLevels)
         onLevels(left, right);
 
-    const double duration = buffer->frameLength() / buffer->format().sampleRate;
     {
         std::lock_guard guard(lock);
         queuedSeconds += duration;
@@ -165,6 +168,7 @@ void LiveAudioPlayer::disconnect()
     if (connected_ && output_)
         output_->removeSource(node_.get());
     connected_ = false;
+    heardEnd_ = 0.0;
     format_.reset();
     resampler_.reset();
     const double dropped = node_->clear();

@@ -73,6 +73,7 @@ private:
     std::optional<AudioFormat> format_;    // queue only
     std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
     bool connected_ = false;               // queue only
+    double heardEnd_ = 0.0;                // queue only: when the last buffer played ends
     std::atomic<double> playedUncounted_ { 0.0 }; // played back while lock was held
     SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
 };
