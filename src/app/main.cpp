@@ -2,7 +2,6 @@
 #include "app/CloseRequests.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
-#include "platform/AllocatorSettings.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
@@ -27,8 +26,6 @@
 
 int main(int argc, char* argv[])
 {
-    // Before any thread starts, so every thread's allocations follow it.
-    tessarin::applyAllocatorSettings(argv);
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);
