@@ -59,6 +59,9 @@ TEST(Popover, ClosesOnEscapeReportsEachCloseAndIsShapedWhereNothingBlendsItsCorn
     EXPECT_FALSE(shape.contains(QPoint(2, 2)));
     EXPECT_TRUE(shape.contains(body.center()));
     EXPECT_TRUE(shape.contains(QPoint(body.left() + 1, body.center().y())));
+    const int tipX = popover.mapFromGlobal(anchor->mapToGlobal(QPoint(anchor->width() / 2, 0))).x();
+    EXPECT_TRUE(shape.contains(QPoint(tipX, 4))) << "the arrow";
+    EXPECT_FALSE(shape.contains(QPoint(tipX - 7, 2)));
     popover.hide();
     Compositing::assume(true);
     popover.showFor(anchor);
