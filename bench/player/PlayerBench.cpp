@@ -16,6 +16,7 @@
 // Each prints its reference from the same run and a verdict; the program
 // exits non-zero when a verdict failed.
 #include "../common/ProcStatus.h"
+#include "platform/AllocatorSettings.h"
 #include "platform/Clock.h"
 #include "platform/PeriodicThread.h"
 #include "platform/player/AudioOutput.h"
@@ -714,6 +715,9 @@ BENCHMARK(BM_UncuedStartToFirstSound)->Iterations(12)->Unit(benchmark::kMillisec
 
 int main(int argc, char** argv)
 {
+    // The application's allocator settings (its main), so the memory
+    // measured is what the application would use.
+    tessarin::applyAllocatorSettings();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const size_t ran = benchmark::RunSpecifiedBenchmarks();

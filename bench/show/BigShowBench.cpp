@@ -29,6 +29,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
+#include "platform/AllocatorSettings.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
@@ -338,6 +339,9 @@ int main(int argc, char* argv[])
             isChild = true;
     }
     if (isChild) {
+        // The application's allocator settings, as its main applies them:
+        // the memory measured is what the application would use.
+        applyAllocatorSettings();
         bench::ProfiledApplication app(argc, argv);
         app.startMeasure();
         const int status = measure(items, folder);

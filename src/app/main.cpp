@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
+#include "platform/AllocatorSettings.h"
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
@@ -28,6 +29,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Before any thread starts, so every thread's allocations follow them.
+    tessarin::applyAllocatorSettings();
     tessarin::AppIdentity::apply();
     // Help and version need no display: answered before the application.
     if (const auto status = tessarin::CommandLine::answerBeforeStart(argc, argv))
