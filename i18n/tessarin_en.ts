@@ -1751,4 +1751,41 @@ or use the “+” button</translation>
         <translation>OUT point</translation>
     </message>
 </context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Uso: %1 [opzione] [show]
+Messa in onda per spettacoli dal vivo.
+
+  show           il file di uno show da aprire (.vellumcast)
+  -h, --help     mostra questo aiuto ed esce
+  -v, --version  mostra la versione ed esce
+</source>
+        <translation>Usage: %1 [option] [show]
+Playout for live shows.
+
+  show           a show file to open (.vellumcast)
+  -h, --help     show this help and exit
+  -v, --version  show the version and exit
+</translation>
+    </message>
+    <message>
+        <source>%1: opzione sconosciuta: %2
+</source>
+        <translation>%1: unknown option: %2
+</translation>
+    </message>
+    <message>
+        <source>%1: si apre un solo show; in più: %2
+</source>
+        <translation>%1: one show opens at a time; extra: %2
+</translation>
+    </message>
+    <message>
+        <source>Per l&apos;aiuto: %1 --help
+</source>
+        <translation>For help: %1 --help
+</translation>
+    </message>
+</context>
 </TS>

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program under a private X server and drives it from outside:
-# it reopens the stored last show (generated media), a stored key starts the
+# it opens the show given on its command line (generated media) in place of
+# the stored last show, its window's class is the one its desktop entry
+# names, a stored key starts the
 # first block and its tone reaches SDL's disk audio file, a file that
 # cannot be played in the middle of the block is skipped so the block plays
 # through to its last item, and that file's row carries the mark of it in the
@@ -73,6 +75,8 @@ cat > "$work/show/Smoke.vellumcast" <<JSON
  "loop":false,"loopCount":0,"name":"Coro","normalizeAudio":false}],
  "browser":[$browser],"layers":[],"version":1}
 JSON
+# Another show as the last one: the show on the command line opens instead.
+echo '{"blocks":[],"browser":[],"layers":[],"version":1}' > "$work/show/Altro.vellumcast"
 # The last show, the first block on the P key (key code 35, no modifiers), the
 # third on D (2), stop on S (1) and play/pause on the space bar (49).
 "$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
@@ -86,14 +90,14 @@ bindings = ('{"playBlock1":"{\\"keyCode\\":35,\\"modifiers\\":0}",'
             '"playPause":"{\\"keyCode\\":49,\\"modifiers\\":0}"}')
 with open(conf, 'w') as f:
     f.write('[General]\n')
-    f.write('Vellumcast.lastShowPath=' + ini(show) + '\n')
+    f.write('Vellumcast.lastShowPath=' + ini(show.replace('Smoke.', 'Altro.')) + '\n')
     f.write('Vellumcast.shortcuts.v1=' + ini(bindings) + '\n')
     f.write('Vellumcast.language=it\n')
 PY
 
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-"$binary" >"$work/log.txt" 2>&1 &
+"$binary" "$work/show/Smoke.vellumcast" >"$work/log.txt" 2>&1 &
 pid=$!
 
 wait_for() { # seconds, command...
@@ -105,11 +109,16 @@ wait_for() { # seconds, command...
   done
 }
 
-# The window shows the reopened show's name.
+# The window shows the given show's name.
 window=""
 find_window() { window=$(xdotool search --name '^Smoke' 2>/dev/null | head -1); [ -n "$window" ]; }
-wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the show's name"; }
+wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the given show's name"; }
 echo "main window $window: $(xdotool getwindowname "$window")"
+# Docks and task switchers match it to the desktop entry by its class.
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$here/../../../resources/tessarin.desktop")
+[ -n "$entry_class" ] || fail "the desktop entry names no window class"
+xdotool search --class "^$entry_class\$" | grep -qx "$window" || fail "the window's class is not $entry_class, as the desktop entry says"
+echo "window class $entry_class, as the desktop entry says"
 
 # Nothing plays yet: the audio file holds silence only.
 peak() { "$python" -c '
