@@ -1050,7 +1050,7 @@ or use the “+” button</translation>
     </message>
 </context>
 <context>
-    <name>tessarin::ScheduleRowView</name>
+    <name>tessarin::ScheduleRow</name>
     <message>
         <source>Manda in onda adesso</source>
         <translation>Put on air now</translation>
