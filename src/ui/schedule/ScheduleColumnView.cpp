@@ -78,6 +78,7 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     hint_->setFont(Theme::font(12));
     hint_->setContentsMargins(12, 12, 12, 12);
     hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint_->setAutoFillBackground(true);
     setTextColor(hint_, Theme::textSecondary());
 
     auto* layout = new QVBoxLayout(this);

@@ -27,8 +27,9 @@ ScheduleEventList::ScheduleEventList(ScheduleEventModel& model, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     useThinScrollBars(*this);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
+    // Below the rows, the window's ground, as a scroll area shows it.
+    viewport()->setBackgroundRole(QPalette::Window);
+    viewport()->setAutoFillBackground(true);
     connect(&model_, &ScheduleEventModel::rowsWorkedOutAfresh, this, &ScheduleEventList::repaintChangedRows);
 }
 

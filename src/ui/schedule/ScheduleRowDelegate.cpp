@@ -49,6 +49,10 @@ const QFont& detailFont()
     return font;
 }
 
+// The room above a column of lines centred in a row, as a box layout between
+// two equal stretches gives it: the odd pixel above.
+int centred(int spare) { return (spare + 1) / 2; }
+
 int lineHeight(const QFont& font) { return QFontMetrics(font).height(); }
 
 int contentX() { return kStatusBar + kSpacing + kTimeColumn + kSpacing; }
@@ -115,7 +119,7 @@ ScheduleRowDelegate::Geometry ScheduleRowDelegate::geometry(const ScheduleRow::S
 
     const int timeHeight = lineHeight(timeFont());
     const int captionHeight = lineHeight(captionFont());
-    const int timeTop = top + (h - timeHeight - kLineSpacing - captionHeight) / 2;
+    const int timeTop = top + centred(h - timeHeight - kLineSpacing - captionHeight);
     const int timeX = x + kStatusBar + kSpacing;
     g.time = QRect(timeX, timeTop, kTimeColumn, timeHeight);
     g.caption = QRect(timeX, timeTop + timeHeight + kLineSpacing, kTimeColumn, captionHeight);
@@ -126,7 +130,7 @@ ScheduleRowDelegate::Geometry ScheduleRowDelegate::geometry(const ScheduleRow::S
     const bool running = row.content.status == ScheduleRow::Status::running;
     const int titleRow = titleRowHeight(running);
     const int detailHeight = lineHeight(detailFont()) * int(g.detailLines.size());
-    const int contentTop = top + (h - titleRow - kLineSpacing - detailHeight) / 2;
+    const int contentTop = top + centred(h - titleRow - kLineSpacing - detailHeight);
     int titleX = cx;
     if (running) {
         const QSize badge = OnAirBadge::sizeFor(true);

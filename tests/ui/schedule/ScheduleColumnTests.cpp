@@ -6,7 +6,6 @@
 #include "media/MediaDrop.h"
 #include "platform/Localization.h"
 #include "ui/kit/Buttons.h"
-#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
 #include "ui/schedule/ScheduleFormat.h"
@@ -15,6 +14,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMenu>
 #include <QTest>
 
 using namespace tessarin;
@@ -185,6 +185,21 @@ TEST_F(ScheduleColumnTest, RowActionsDriveTheScheduleAndTheRowsFollowIt)
     EXPECT_EQ(indexOf(third), -1);
     EXPECT_EQ(column->model().rowCount(), 2);
     EXPECT_FALSE(menuAction(first, "Sposta giù")->isEnabled()) << "now the last row";
+
+    // By keyboard: the list takes focus, Down moves the current row, the
+    // context-menu key opens that row's menu.
+    column->list()->setFocus();
+    column->list()->setCurrentIndex(column->model().index(0));
+    QTest::keyClick(column->list(), Qt::Key_Down);
+    QTest::keyClick(column->list(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->actions().front()->text(), "Manda in onda adesso");
+    const auto entries = popup->actions();
+    const auto moveDown = std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->text() == "Sposta giù"; });
+    ASSERT_NE(moveDown, entries.end());
+    EXPECT_FALSE((*moveDown)->isEnabled()) << "the menu of the second, now last, row";
+    popup->close();
 
     // A failed launch shows the schedule's notice under the status line.
     news->setItems({});
