@@ -118,9 +118,23 @@ BrowserRow* BrowserMediaList::rowFor(int index)
     row->setIndex(index);
     row->setSelected(selection_.contains(file->id()));
     rows_.insert(file->id(), row);
-    if (!reused)
+    if (!reused) {
+        connect(row, &BrowserRow::stepRequested, this, [this, row](int rows) { focusRow(row->index() + rows); });
         emit rowAdded(row);
+    }
     return row;
+}
+
+void BrowserMediaList::focusRow(int index)
+{
+    if (files_.empty())
+        return;
+    index = std::clamp(index, 0, int(files_.size()) - 1);
+    if (rowHeight_ > 0)
+        scroll_->ensureVisible(0, index * rowHeight_ + rowHeight_ / 2, 0, rowHeight_ / 2 + 1);
+    showRowsInView();
+    if (BrowserRow* row = rows_.value(files_[std::size_t(index)]->id()))
+        row->setFocus(Qt::TabFocusReason);
 }
 
 void BrowserMediaList::showRowsInView()

@@ -42,6 +42,9 @@ public:
     // The files listed (each once), in display order.
     const BrowserFiles::Files& files() const { return files_; }
     bool showsEmptyHint() const;
+    // Scrolls the row at index (clamped to the list) into view and gives it
+    // the keyboard focus.
+    void focusRow(int index);
 
 signals:
     void rowAdded(BrowserRow* row);
