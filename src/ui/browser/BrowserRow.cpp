@@ -32,7 +32,8 @@ BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
     , name_(new ElidedLabel(displayName(*file_), Qt::ElideMiddle, this))
     , duration_(new ElidedLabel({}, Qt::ElideNone, this))
 {
-    setFocusPolicy(Qt::StrongFocus);
+    // The list makes one row a Tab stop; the others take focus by click and arrows.
+    setFocusPolicy(Qt::ClickFocus);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(8);
@@ -202,6 +203,7 @@ void BrowserRow::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     update();
+    emit focused();
 }
 
 void BrowserRow::focusOutEvent(QFocusEvent* event)

@@ -44,6 +44,7 @@ signals:
     void contextMenuRequested(const QPoint& globalPos);
     // Up or Down on the focused row: the focus goes that many rows on.
     void stepRequested(int rows);
+    void focused();
 
 protected:
     void paintEvent(QPaintEvent*) override;
