@@ -35,8 +35,9 @@ ScheduleEventList::ScheduleEventList(ScheduleEventModel& model, QWidget* parent)
 
 void ScheduleEventList::repaintChangedRows()
 {
-    // Only the rows in view that show something else are painted again: a
-    // tick that changes no text costs no paint.
+    // Only the rows in view that show something else are painted again (and
+    // their names told to screen readers): a tick that changes no text costs
+    // no paint.
     const QRect area = viewport()->rect();
     const QModelIndex first = indexAt(area.topLeft());
     if (!first.isValid()) {
@@ -49,7 +50,7 @@ void ScheduleEventList::repaintChangedRows()
             break;
         const ScheduleRow::Shown* before = model_.previousRow(row);
         if (!before || !(*before == model_.row(row)))
-            viewport()->update(rect);
+            model_.announceChanged(row);
     }
 }
 

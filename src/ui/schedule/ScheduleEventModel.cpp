@@ -23,7 +23,7 @@ void ScheduleEventModel::refresh(double now)
     calendar_ = schedule_.calendar();
     previous_ = std::move(rows_);
     rows_.clear();
-    planned_.reset();
+    planned_.clear();
     blocks_.reset();
     figures_.clear();
     followList();
@@ -84,6 +84,12 @@ QVariant ScheduleEventModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
+void ScheduleEventModel::announceChanged(int row)
+{
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, { Qt::DisplayRole, Qt::AccessibleTextRole });
+}
+
 const ScheduleRow::Shown* ScheduleEventModel::previousRow(int row) const
 {
     const auto it = previous_.constFind(row);
@@ -107,34 +113,109 @@ const ScheduleRow::Shown& ScheduleEventModel::row(int row) const
     if (row < 0 || std::size_t(row) >= events.size() || events[std::size_t(row)].id != ids_[std::size_t(row)]
         || !calendar_)
         return missing_;
-    if (!planned_)
-        planned_ = schedule_.plannedStartList(now_);
-    if (!blocks_) {
-        blocks_.emplace();
-        for (const auto& block : engine_.blocks())
-            blocks_->insert(block->id(), block);
-    }
     const ScheduleEvent& event = events[std::size_t(row)];
     ScheduleRow::Content content;
     content.event = event;
     content.index = row;
     content.count = int(events.size());
-    if (event.media)
-        content.block = schedule_.block(event);
-    else if (event.blockID)
-        content.block = blocks_->value(*event.blockID);
+    content.block = blockOf(event);
     if (const MediaBlock* block = content.block.get()) {
-        auto it = figures_.find(block);
-        if (it == figures_.end())
-            it = figures_.insert(block, {block->plannedDuration(), block->hasLiveSource()});
-        content.blockDuration = it->duration;
-        content.blockIsLive = it->isLive;
+        const BlockFigures& figures = figuresOf(*block);
+        content.blockDuration = figures.duration;
+        content.blockIsLive = figures.isLive;
     }
     content.status = status(event, content.block != nullptr, now_, *calendar_);
-    content.plannedStart = (*planned_)[std::size_t(row)];
+    content.plannedStart = plannedStart(row);
     content.background = row % 2 == 0 ? Theme::rowDark() : Theme::rowLight();
     QString title = content.block && !event.media ? content.block->name() : schedule_.title(event);
     return *rows_.insert(row, ScheduleRow::shown(std::move(content), std::move(title), *calendar_));
+}
+
+std::shared_ptr<MediaBlock> ScheduleEventModel::blockOf(const ScheduleEvent& event) const
+{
+    if (event.media)
+        return schedule_.block(event);
+    if (!event.blockID)
+        return nullptr;
+    if (!blocks_) {
+        blocks_.emplace();
+        for (const auto& block : engine_.blocks())
+            blocks_->insert(block->id(), block);
+    }
+    return blocks_->value(*event.blockID);
+}
+
+const ScheduleEventModel::BlockFigures& ScheduleEventModel::figuresOf(const MediaBlock& block) const
+{
+    auto it = figures_.find(&block);
+    if (it == figures_.end())
+        it = figures_.insert(&block, {block.plannedDuration(), block.hasLiveSource()});
+    return *it;
+}
+
+std::optional<double> ScheduleEventModel::plannedStart(int row) const
+{
+    // As ScheduleController::plannedStartList plans the whole list, for one
+    // row: a fixed event starts by the calendar, a follow event at the
+    // planned end of the enabled event before it (none after a manual one),
+    // disabled events are passed over. Only the chain back to the nearest
+    // enabled fixed or manual event is worked out, and kept.
+    const auto& events = schedule_.events();
+    const auto known = planned_.constFind(row);
+    if (known != planned_.constEnd())
+        return *known;
+    // The rows of the chain, from row back to its head.
+    std::vector<int> chain;
+    std::optional<double> cursor;
+    for (int at = row; at >= 0; --at) {
+        const ScheduleEvent& event = events[std::size_t(at)];
+        if (!event.isEnabled) {
+            if (at == row)
+                return *planned_.insert(row, std::nullopt);
+            continue;
+        }
+        if (at != row) {
+            const auto kept = planned_.constFind(at);
+            if (kept != planned_.constEnd()) {
+                cursor = plannedEnd(event, *kept);
+                break;
+            }
+        }
+        chain.push_back(at);
+        if (event.start != ScheduleEvent::Start::follow)
+            break;
+    }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const ScheduleEvent& event = events[std::size_t(*it)];
+        std::optional<double> start;
+        switch (event.start) {
+        case ScheduleEvent::Start::fixed:
+            start = ScheduleClock::nextOccurrence(event, now_ - 0.5, *calendar_);
+            if (!start)
+                start = ScheduleClock::latestOccurrence(event, now_, *calendar_);
+            break;
+        case ScheduleEvent::Start::follow:
+            start = cursor;
+            break;
+        case ScheduleEvent::Start::manual:
+            break;
+        }
+        planned_.insert(*it, start);
+        cursor = plannedEnd(event, start);
+    }
+    return planned_.value(row);
+}
+
+std::optional<double> ScheduleEventModel::plannedEnd(const ScheduleEvent& event, std::optional<double> start) const
+{
+    if (!start)
+        return std::nullopt;
+    std::optional<double> length;
+    if (const auto block = blockOf(event))
+        length = figuresOf(*block).duration;
+    if (event.duration)
+        length = length ? std::min(*length, *event.duration) : *event.duration;
+    return length ? std::optional<double>(*start + *length) : std::nullopt;
 }
 
 ScheduleRow::Status ScheduleEventModel::status(const ScheduleEvent& event, bool hasBlock, double now,

@@ -38,6 +38,9 @@ public:
 
     // The row as shown, worked out on the first request after a refresh.
     const ScheduleRow::Shown& row(int row) const;
+    // Tells views that the row's texts changed (not its size: the list is
+    // not laid out again).
+    void announceChanged(int row);
     // The row as worked out before the last refresh, when it was asked for.
     const ScheduleRow::Shown* previousRow(int row) const;
     // The row of the first event with the id; -1 when none.
@@ -52,7 +55,15 @@ signals:
     void rowsWorkedOutAfresh();
 
 private:
+    struct BlockFigures {
+        std::optional<double> duration;
+        bool isLive = false;
+    };
     void followList();
+    std::shared_ptr<MediaBlock> blockOf(const ScheduleEvent& event) const;
+    const BlockFigures& figuresOf(const MediaBlock& block) const;
+    std::optional<double> plannedStart(int row) const;
+    std::optional<double> plannedEnd(const ScheduleEvent& event, std::optional<double> start) const;
 
     ScheduleController& schedule_;
     PlaylistEngine& engine_;
@@ -62,14 +73,10 @@ private:
     std::vector<QUuid> ids_;
 
     // Kept until the next refresh: the rows worked out, the planned starts
-    // of the whole list, the blocks by id and each block's figures.
-    struct BlockFigures {
-        std::optional<double> duration;
-        bool isLive = false;
-    };
+    // worked out, the blocks by id and each block's figures.
     mutable QHash<int, ScheduleRow::Shown> rows_;
     QHash<int, ScheduleRow::Shown> previous_;
-    mutable std::optional<std::vector<std::optional<double>>> planned_;
+    mutable QHash<int, std::optional<double>> planned_;
     mutable std::optional<QHash<QUuid, std::shared_ptr<MediaBlock>>> blocks_;
     mutable QHash<const MediaBlock*, BlockFigures> figures_;
     ScheduleRow::Shown missing_;

@@ -65,6 +65,15 @@ TEST_F(ScheduleColumnTest, StatusesFollowTheEveningAsTheAutomationRunsIt)
     EXPECT_EQ(rowOf(opening).caption, "ven 10 mag");
     EXPECT_EQ(rowOf(after).time, "≈ 20:10:30") << "follows the ten minutes of the event before it";
     EXPECT_EQ(rowOf(after).caption, "a seguire");
+    // Each row plans its start as the schedule plans the whole list, also
+    // through a disabled event and after a manual one.
+    ScheduleEvent chained = event(Start::follow, news);
+    schedule->setEvents({opening, after, spare, chained, orphan, event(Start::follow, film), daily, past});
+    const auto planned = schedule->plannedStartList(column->shownNow());
+    for (std::size_t i = 0; i < planned.size(); ++i)
+        EXPECT_EQ(column->model().row(int(planned.size() - 1 - i)).content.plannedStart, planned[planned.size() - 1 - i]) << i;
+    EXPECT_TRUE(planned[3].has_value()) << "follows the film past the disabled event";
+    schedule->setEvents({opening, after, past, spare, orphan, daily});
 
     run(31);
     EXPECT_EQ(rowOf(opening).content.status, Status::running);
