@@ -187,19 +187,7 @@ std::optional<double> ScheduleEventModel::plannedStart(int row) const
     }
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const ScheduleEvent& event = events[std::size_t(*it)];
-        std::optional<double> start;
-        switch (event.start) {
-        case ScheduleEvent::Start::fixed:
-            start = ScheduleClock::nextOccurrence(event, now_ - 0.5, *calendar_);
-            if (!start)
-                start = ScheduleClock::latestOccurrence(event, now_, *calendar_);
-            break;
-        case ScheduleEvent::Start::follow:
-            start = cursor;
-            break;
-        case ScheduleEvent::Start::manual:
-            break;
-        }
+        const std::optional<double> start = ScheduleController::plannedStart(event, cursor, now_, *calendar_);
         planned_.insert(*it, start);
         cursor = plannedEnd(event, start);
     }
@@ -208,14 +196,8 @@ std::optional<double> ScheduleEventModel::plannedStart(int row) const
 
 std::optional<double> ScheduleEventModel::plannedEnd(const ScheduleEvent& event, std::optional<double> start) const
 {
-    if (!start)
-        return std::nullopt;
-    std::optional<double> length;
-    if (const auto block = blockOf(event))
-        length = figuresOf(*block).duration;
-    if (event.duration)
-        length = length ? std::min(*length, *event.duration) : *event.duration;
-    return length ? std::optional<double>(*start + *length) : std::nullopt;
+    const auto block = blockOf(event);
+    return ScheduleController::plannedEnd(event, start, block ? figuresOf(*block).duration : std::nullopt);
 }
 
 ScheduleRow::Status ScheduleEventModel::status(const ScheduleEvent& event, bool hasBlock, double now,
