@@ -7,7 +7,8 @@
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# the keyboard works the event editor, the rows and play/pause, the IN/OUT
+# the keyboard works the event editor, the rows and play/pause, a browser
+# file goes into a block by keyboard alone through its row's menu, the IN/OUT
 # editor and the settings window appear in the accessibility tree with their
 # controls, and closing the window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
