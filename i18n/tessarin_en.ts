@@ -322,6 +322,21 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     </message>
 </context>
 <context>
+    <name>tessarin::RowDestinations</name>
+    <message>
+        <source>Aggiungi al blocco “%1”</source>
+        <translation>Add to block “%1”</translation>
+    </message>
+    <message>
+        <source>Aggiungi a un nuovo blocco</source>
+        <translation>Add to a new block</translation>
+    </message>
+    <message>
+        <source>Carica in %1</source>
+        <translation>Load into %1</translation>
+    </message>
+</context>
+<context>
     <name>tessarin::ScheduleController</name>
     <message>
         <source>Blocco mancante</source>
@@ -1054,7 +1069,7 @@ or use the “+” button</translation>
     </message>
 </context>
 <context>
-    <name>tessarin::ScheduleRowView</name>
+    <name>tessarin::ScheduleRow</name>
     <message>
         <source>Manda in onda adesso</source>
         <translation>Put on air now</translation>

@@ -17,6 +17,7 @@
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/StreamManager.h"
 #include "streaming/StreamOutput.h"
+#include "ui/browser/BrowserColumnView.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
@@ -100,6 +101,8 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
             return new SidePanelView(engine, schedule, sources, files, settings);
         },
         content);
+    // The browser's rows offer the blocks and layers of their drags in their menus.
+    playlist_->browserColumn()->setRowDestinations(engineDestinations(engine));
 
     auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(0, 0, 0, 0);

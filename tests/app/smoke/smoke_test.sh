@@ -9,7 +9,8 @@
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# the keyboard works the event editor, the rows and play/pause, a file that
+# the keyboard works the event editor, the rows and play/pause, a browser
+# file goes into a block by keyboard alone through its row's menu, a file that
 # plays out into a live item leaves the time readout a steady blue "LIVE"
 # (not the blinking end warning), the IN/OUT editor and the settings window
 # appear in the accessibility tree with their controls, a cue and a take are
@@ -281,6 +282,20 @@ xdotool click --repeat 200 --delay 5 4
 wait_for 10 shown_row 'Voce 001, 00:00:02' || fail "the wheel did not bring the browser's first row back"
 shown_row 'Voce 200, 00:00:02' && fail "the browser's last row is still shown at the top of the list"
 echo "browser rows named after their own files at the end of the list and back at the top"
+# Into a block by keyboard only: Shift+Tab reaches the browser's first row,
+# Shift+F10 opens its menu, whose second entry adds the file to the second
+# block ("Apertura"), as a drop on its card would; the show, saved, holds it.
+"$python" "$here/keys.py" back-to 'Voce 001, 00:00:02' || fail "Shift+Tab does not reach the browser's first row"
+xdotool key shift+F10
+menu_shown() { "$python" "$here/x11.py" find 'Aggiungi al blocco “Apertura”' >/dev/null 2>&1; }
+wait_for 10 menu_shown || fail "Shift+F10 on the browser row shows no entry for the block Apertura"
+xdotool key Down Down Return
+wait_for 10 modified || fail "the browser row's menu did not add its file to a block"
+focus_main
+xdotool key ctrl+s
+added() { "$python" "$here/keys.py" items "$show_file" Apertura | grep -qx 'voci/Voce 001.wav'; }
+wait_for 10 added || fail "the block holds not the file added by keyboard: $("$python" "$here/keys.py" items "$show_file" Apertura | tr '\n' ' ')"
+echo "a browser file went into a block by keyboard alone"
 # The blocks column, 200 files in its last block: past a few pages
 # of rows, those far from the view are given to the items coming into it,
 # in any block, and every row shown is named after its own item.
