@@ -273,6 +273,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <translation>The keyring is locked: unlock it to use the saved destination address</translation>
     </message>
     <message>
+        <source>L&apos;indirizzo è troppo lungo: al massimo %1 caratteri</source>
+        <translation>The address is too long: %1 characters at most</translation>
+    </message>
+    <message>
         <source>Nessun encoder H.265 hardware funzionante su questo computer: scegli H.264</source>
         <translation>No working hardware H.265 encoder on this computer: choose H.264</translation>
     </message>
@@ -315,6 +319,21 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     <message>
         <source>Uscita di Tessarin</source>
         <translation>Tessarin output</translation>
+    </message>
+</context>
+<context>
+    <name>tessarin::RowDestinations</name>
+    <message>
+        <source>Aggiungi al blocco “%1”</source>
+        <translation>Add to block “%1”</translation>
+    </message>
+    <message>
+        <source>Aggiungi a un nuovo blocco</source>
+        <translation>Add to a new block</translation>
+    </message>
+    <message>
+        <source>Carica in %1</source>
+        <translation>Load into %1</translation>
     </message>
 </context>
 <context>
@@ -1050,7 +1069,7 @@ or use the “+” button</translation>
     </message>
 </context>
 <context>
-    <name>tessarin::ScheduleRowView</name>
+    <name>tessarin::ScheduleRow</name>
     <message>
         <source>Manda in onda adesso</source>
         <translation>Put on air now</translation>
@@ -1745,6 +1764,43 @@ or use the “+” button</translation>
     <message>
         <source>Punto OUT</source>
         <translation>OUT point</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Uso: %1 [opzione] [show]
+Messa in onda per spettacoli dal vivo.
+
+  show           il file di uno show da aprire (.vellumcast)
+  -h, --help     mostra questo aiuto ed esce
+  -v, --version  mostra la versione ed esce
+</source>
+        <translation>Usage: %1 [option] [show]
+Playout for live shows.
+
+  show           a show file to open (.vellumcast)
+  -h, --help     show this help and exit
+  -v, --version  show the version and exit
+</translation>
+    </message>
+    <message>
+        <source>%1: opzione sconosciuta: %2
+</source>
+        <translation>%1: unknown option: %2
+</translation>
+    </message>
+    <message>
+        <source>%1: si apre un solo show; in più: %2
+</source>
+        <translation>%1: one show opens at a time; extra: %2
+</translation>
+    </message>
+    <message>
+        <source>Per l&apos;aiuto: %1 --help
+</source>
+        <translation>For help: %1 --help
+</translation>
     </message>
 </context>
 </TS>

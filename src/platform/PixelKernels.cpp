@@ -3,8 +3,11 @@
 #include <cstring>
 
 // Built for the machine's best vector unit at load time (AVX2 where there is
-// one, SSE2 otherwise); the loops themselves are plain C++.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// one, SSE2 otherwise); the loops themselves are plain C++. Not under
+// ThreadSanitizer: the clones' resolver runs while libraries load, before its
+// runtime is ready, and would crash there instrumented, while uninstrumented
+// kernels would hide a race between the threads that share their rows.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define TESSARIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define TESSARIN_VECTOR_CLONES

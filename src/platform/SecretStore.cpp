@@ -9,11 +9,11 @@
 namespace tessarin::platform {
 namespace {
 
-const SecretSchema* schema()
+SecretSchema schemaWith(SecretSchemaFlags flags)
 {
-    static const SecretSchema value = {
+    return {
         "Vellumcast",
-        SECRET_SCHEMA_NONE,
+        flags,
         {
             { "service", SECRET_SCHEMA_ATTRIBUTE_STRING },
             { "account", SECRET_SCHEMA_ATTRIBUTE_STRING },
@@ -21,6 +21,23 @@ const SecretSchema* schema()
         },
         0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
     };
+}
+
+// What items are stored with.
+const SecretSchema* schema()
+{
+    static const SecretSchema value = schemaWith(SECRET_SCHEMA_NONE);
+    return &value;
+}
+
+// What items are looked for and deleted with: the same attributes without
+// the schema's name. A keyring locked since its daemon started does not
+// answer a search that includes the name (libsecret adds it as
+// "xdg:schema"), though it answers one by the item's other attributes; the
+// service attribute keeps the items apart.
+const SecretSchema* searchSchema()
+{
+    static const SecretSchema value = schemaWith(SECRET_SCHEMA_DONT_MATCH_NAME);
     return &value;
 }
 
@@ -119,7 +136,7 @@ SecretStore::Lookup SecretStore::lookup(const QString& serviceName, const QStrin
     // instead of raising an unlock prompt. Every match, so an unlocked copy
     // in another keyring is found beside a locked one.
     GList* items = secret_service_search_sync(
-        service, schema(), attributes.table(),
+        service, searchSchema(), attributes.table(),
         static_cast<SecretSearchFlags>(SECRET_SEARCH_LOAD_SECRETS | SECRET_SEARCH_ALL), cancellable, &error);
     clear(error);
     Lookup result;
@@ -179,10 +196,15 @@ bool SecretStore::remove(const QString& serviceName, const QString& account, con
         return false;
     Attributes attributes(serviceName, account);
     GError* error = nullptr;
-    secret_password_clearv_sync(schema(), attributes.table(), cancellable, &error);
+    secret_password_clearv_sync(searchSchema(), attributes.table(), cancellable, &error);
     const bool failed = error != nullptr;
     clear(error);
-    return !failed;
+    if (failed)
+        return false;
+    // Only unlocked items are deleted (and no unlock is asked for): one left
+    // in a locked keyring means the entry is still there.
+    const Lookup left = lookup(serviceName, account, cancellation);
+    return !left.text && !left.locked;
 }
 
 } // namespace tessarin::platform

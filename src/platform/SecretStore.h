@@ -49,7 +49,8 @@ public:
     // also when the default keyring is locked.
     static bool write(const QString& service, const QString& account, const QString& text,
                       const Cancellation* cancellation = nullptr);
-    // Deletes the item; true when none is left.
+    // Deletes the item; true when none is left (false when one is left in a
+    // locked keyring).
     static bool remove(const QString& service, const QString& account, const Cancellation* cancellation = nullptr);
     // Whether a secret service answers on the session bus.
     static bool available(const Cancellation* cancellation = nullptr);

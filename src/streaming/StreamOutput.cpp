@@ -198,6 +198,11 @@ void StreamOutput::startChecked(const StreamFormat& format)
         setStatus(Status::failed(Texts::tr("Inserisci l'indirizzo di destinazione")));
         return;
     }
+    if (address.size() > kMaxUrlLength) {
+        // One stored by an older version, which took any length.
+        setStatus(Status::failed(urlTooLongText()));
+        return;
+    }
     const QString firstScheme = kind_ == Kind::srt ? QStringLiteral("srt") : QStringLiteral("rtmp");
     const QStringList accepted = kind_ == Kind::srt ? QStringList { QStringLiteral("srt") }
                                                     : QStringList { QStringLiteral("rtmp"), QStringLiteral("rtmps") };

@@ -104,6 +104,13 @@ public:
     // How often an address held in a locked keyring is read again, and an
     // address the keychain refused is written again.
     static constexpr double kUrlLockedRetrySeconds = 5.0;
+    // The longest address taken, in characters. ffmpeg gets the address as
+    // one argument, which the system caps at 128 KiB (a longer one fails the
+    // launch itself); a real RTMP or SRT address with its key is a few
+    // hundred characters at most.
+    static constexpr qsizetype kMaxUrlLength = 4096;
+    // What refuses a longer address, where it is typed and at a start.
+    static QString urlTooLongText();
 
     // index is 1 or 2; settings and clock outlive the output; keychain is
     // KeychainQueue::shared() when null.
@@ -121,8 +128,9 @@ public:
     // "" until the stored address has come, unless one was assigned first.
     const QString& url() const { return url_; }
     // Publishes at once; the keychain gets the address once the assignments
-    // pause for kUrlSavePauseSeconds (or at saveUrlNow()).
-    void setUrl(const QString& value);
+    // pause for kUrlSavePauseSeconds (or at saveUrlNow()). An address longer
+    // than kMaxUrlLength is refused: false, and nothing changes.
+    bool setUrl(const QString& value);
     // True until the stored address has come or an address was assigned.
     bool isLoadingUrl() const { return urlReading_ && !urlAssigned_; }
     // True while the stored address is in a keyring that is locked and no

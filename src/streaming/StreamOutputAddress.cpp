@@ -123,8 +123,15 @@ void StreamOutput::setUrlLocked(bool locked)
     emit changed();
 }
 
-void StreamOutput::setUrl(const QString& value)
+QString StreamOutput::urlTooLongText()
 {
+    return Texts::tr("L'indirizzo è troppo lungo: al massimo %1 caratteri").arg(kMaxUrlLength);
+}
+
+bool StreamOutput::setUrl(const QString& value)
+{
+    if (value.size() > kMaxUrlLength)
+        return false;
     const bool wasLocked = isUrlLocked();
     url_ = value;
     urlAssigned_ = true;
@@ -139,6 +146,7 @@ void StreamOutput::setUrl(const QString& value)
         endWaitForUrl();
         startChecked(*format);
     }
+    return true;
 }
 
 void StreamOutput::saveUrlNow()

@@ -81,11 +81,18 @@ void readLines(int fd, const std::function<void(const QString&)>& handler)
     closeDescriptor(fd); // a line cut off by the end is dropped
 }
 
-QString readAll(int fd)
+// The last kKeep bytes of what fd gives, and whether more came before them.
+struct ErrorText {
+    QString text;
+    bool cut = false;
+};
+
+ErrorText readAll(int fd)
 {
     constexpr qsizetype kKeep = 16384;
     char buffer[4096];
     QByteArray collected;
+    bool cut = false;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
@@ -93,11 +100,17 @@ QString readAll(int fd)
         if (n <= 0)
             break;
         collected.append(buffer, n);
-        if (collected.size() > kKeep)
+        if (collected.size() > kKeep) {
             collected.remove(0, collected.size() - kKeep);
+            cut = true;
+        }
     }
     closeDescriptor(fd);
-    return QString::fromUtf8(collected);
+    // A cut start begins at a character, not inside one.
+    qsizetype start = 0;
+    while (cut && start < collected.size() && (static_cast<unsigned char>(collected.at(start)) & 0xC0) == 0x80)
+        ++start;
+    return { QString::fromUtf8(collected.constData() + start, collected.size() - start), cut };
 }
 
 } // namespace
@@ -441,7 +454,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
             }
         });
     });
-    QString errorText;
+    ErrorText errorText;
     std::thread errorReader([&errorText, fd = errors.readEnd] { errorText = readAll(fd); });
 
     waitForEnd(childPid);
@@ -503,10 +516,16 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     closeDescriptor(audio.writeEnd);
     progressReader.join();
     errorReader.join();
-    // ffmpeg names the address in its errors: its secrets stay off the screen.
-    std::optional<QString> line = lastMeaningfulLine(errorText);
-    if (line)
-        line = AddressSecrets::redacted(*line);
+    // ffmpeg names the address in its errors: no part of its secrets may
+    // reach the screen, also where the line was cut (by ffmpeg at its end,
+    // by the reader at its start when the line began before what it kept).
+    std::optional<QString> line = lastMeaningfulLine(errorText.text);
+    if (line) {
+        const qsizetype at = errorText.text.lastIndexOf(*line);
+        const bool cutAtStart = errorText.cut && !errorText.text.left(at).contains(u'\n')
+            && !errorText.text.left(at).contains(u'\r');
+        line = AddressSecrets::redacted(*line, address, cutAtStart);
+    }
     postToMain([owner, stopWasRequested, line] {
         if (owner)
             owner->endRun(stopWasRequested, line);

@@ -237,6 +237,28 @@ TEST_F(StreamOutputAddressTest, AnOldAddressMovesToTheKeychainAlsoWhenTheOperato
     EXPECT_FALSE(settings->contains("Vellumcast.stream.2.url"));
 }
 
+TEST_F(StreamOutputAddressTest, AnAddressOverTheLimitIsRefusedWhenSetAndOneStoredLongerFailsItsStartWithoutFFmpeg)
+{
+    FFmpegTools::overrideCandidates(QStringList {}); // a launch would fail with "not found"
+    const QString head = QStringLiteral("rtmp://a.example/live/");
+    const QString longest = head + QString(StreamOutput::kMaxUrlLength - head.size(), u'k');
+    store->put("stream.1.url", head + QString(200000, u'k'));
+    store->open();
+    auto out = make(1);
+    settle();
+    // One an older version stored: shown, and refused at the start.
+    EXPECT_EQ(out->url().size(), head.size() + 200000);
+    out->start(k720p30);
+    EXPECT_EQ(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
+
+    EXPECT_TRUE(out->setUrl(longest));
+    EXPECT_FALSE(out->setUrl(longest + u'k'));
+    EXPECT_EQ(out->url(), longest);
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    settle();
+    EXPECT_EQ(store->entry("stream.1.url"), longest) << "the refused address is not stored";
+}
+
 TEST(StreamOutputAddressAtQuit, AnAddressTypedRightBeforeTheEndIsStoredInTheKeychain)
 {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))

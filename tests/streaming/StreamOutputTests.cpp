@@ -504,6 +504,29 @@ TEST_F(StreamOutputTest, TheFailureTextHidesTheStreamKeyAndTheRestOfFFmpegsLineS
     EXPECT_EQ(out->status(), Status::failed(QStringLiteral("Error closing file rtmp://127.0.0.1:1/live/\u2022\u2022\u2022: Broken pipe")));
 }
 
+TEST_F(StreamOutputTest, NoPieceOfALongKeyReachesTheFailureTextWhenTheReaderKeepsOnlyTheLinesTail)
+{
+    // A line naming the address five times is longer than the error text
+    // kept, which so begins inside a copy of the address.
+    QString key;
+    for (int i = 0; i < 4000; ++i)
+        key += QStringLiteral("QZXJWKV").at((i * i) % 7);
+    const QString address = QStringLiteral("rtmp://127.0.0.1:1/live/") + key;
+    auto out = make();
+    ASSERT_TRUE(out->setUrl(address));
+    const QString failing = test::writeFakeFFmpeg(
+        dir, "failing", test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("a='%1'\nprintf 'Error writing %s %s %s %s %s: Broken pipe\\n' \"$a\" \"$a\" \"$a\" \"$a\" \"$a\" >&2; exit 1")
+            .arg(address));
+    FFmpegTools::overrideCandidates(QStringList { failing });
+    out->start(k720p30);
+    ASSERT_TRUE(settled(*out));
+    const QString message = out->status().message;
+    EXPECT_TRUE(message.endsWith(QStringLiteral("\u2022\u2022\u2022: Broken pipe"))) << message.toStdString();
+    for (QChar c : QStringLiteral("QZXJWKV"))
+        EXPECT_FALSE(message.contains(c)) << message.toStdString();
+}
+
 TEST_F(StreamOutputTest, DestroyingALiveOutputEndsItsProcessesEvenOneIgnoringTerm)
 {
     auto out = make();

@@ -26,10 +26,18 @@
 
 namespace tessarin::test {
 
+// The luma step per picture of the sync clip's frame strip.
+inline int syncStripStep(int fps)
+{
+    return std::max(1, 200 / std::max(1, fps));
+}
+
 // Makes a clip of `seconds` (640 x 360 at `fps`, H.264 without B-frames,
 // 48 kHz PCM stereo): black and silent but for 0.1 s of white picture and
 // a 1 kHz tone together, `count` times: at `first` seconds and every
-// `period` after. False when ffmpeg failed.
+// `period` after (whole seconds). A grey strip along the bottom tells each
+// picture's place in its second: luma 16 plus syncStripStep(fps) per
+// picture. False when ffmpeg failed.
 inline bool makeSyncClip(const QString& path, double seconds, int fps, double first, double period, int count)
 {
     const QString on = QStringLiteral("gte(t\\,%1)*lt(t\\,%3)*lt(mod(t-%1\\,%2)\\,0.1)")
@@ -37,10 +45,13 @@ inline bool makeSyncClip(const QString& path, double seconds, int fps, double fi
                            .arg(period)
                            .arg(first + (count - 1) * period + 0.5);
     const QString video = QStringLiteral("color=c=black:s=640x360:r=%1:d=%2,"
-                                         "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='%3'")
+                                         "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='%3',"
+                                         "geq=lum='if(gte(Y\\,H-32)\\,16+%4*mod(N\\,%1)\\,lum(X\\,Y))'"
+                                         ":cb='cb(X\\,Y)':cr='cr(X\\,Y)'")
                               .arg(fps)
                               .arg(seconds)
-                              .arg(on);
+                              .arg(on)
+                              .arg(syncStripStep(fps));
     const QString tone = QStringLiteral("if(%1\\,0.7*sin(2*PI*1000*t)\\,0)").arg(on);
     const QString audio = QStringLiteral("aevalsrc=exprs=%1|%1:c=stereo:s=48000:d=%2").arg(tone).arg(seconds);
     const CaptureResult made = runAndCapture(
@@ -124,28 +135,64 @@ private:
 // first millisecond louder than -20 dBFS after at least 0.3 s quieter). A
 // file that begins white or loud (a stream joined in the middle of a flash
 // or a beep) does not count that as a start: only a change seen counts.
+// For each flash, how much of its start the file lacks: a stream leaves out
+// the pictures it had no time for and repeats the one before in their
+// slots, so the first white picture it carries may be a later one of the
+// flash, which its strip tells (`fps` is the clip's). Each picture's time
+// and place in its second are kept as well.
 struct SyncEvents {
     std::vector<double> flashes;
+    std::vector<double> flashLate; // seconds, per flash
     std::vector<double> beeps;
+    std::vector<std::pair<double, int>> pictures;
+    int fps = 0;
 };
 
-inline SyncEvents findSyncEvents(const QString& file)
+// Whether the stream left out every picture of the flash that goes with the
+// beep at `beep`: no picture near it shows one of the first 0.1 s of a
+// second, where the flashes are.
+inline bool flashLeftOut(const SyncEvents& events, double beep)
+{
+    return std::none_of(events.pictures.begin(), events.pictures.end(), [&](const std::pair<double, int>& picture) {
+        return std::abs(picture.first - beep) < 0.15 && picture.second < std::max(1, events.fps / 10);
+    });
+}
+
+inline SyncEvents findSyncEvents(const QString& file, int fps)
 {
     SyncEvents events;
+    events.fps = fps;
     auto lines = [](const QString& filter, const QString& entries) {
         const CaptureResult result = runAndCapture(QStringLiteral("/usr/bin/ffprobe"),
             { "-v", "error", "-f", "lavfi", "-i", filter, "-show_entries", entries, "-of", "csv=p=0" }, 1800.0);
         return QString::fromUtf8(result.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
+    const QString luma = QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG");
+    const QStringList strips = lines(QStringLiteral("movie='%1',crop=iw:ih/20:0:ih-ih/20,signalstats").arg(file), luma);
     std::optional<bool> white;
-    for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file),
-                                     QStringLiteral("frame=pts_time:frame_tags=lavfi.signalstats.YAVG"))) {
+    int index = 0;
+    for (const QString& line : lines(QStringLiteral("movie='%1',signalstats").arg(file), luma)) {
         const QStringList f = line.split(QLatin1Char(','));
+        const QStringList strip = strips.value(index++).split(QLatin1Char(','));
         if (f.size() < 2)
             continue;
+        const long step = strip.size() < 2 ? 0 : std::lround((strip[1].toDouble() - 16.0) / syncStripStep(fps));
+        const int place = int(((step % fps) + fps) % fps);
+        events.pictures.push_back({ f[0].toDouble(), place });
         const bool now = f[1].toDouble() > 128.0;
-        if (now && white == false)
+        if (now && white == false) {
+            // The slots a stream filled by repeating the picture before
+            // stand where the flash's first pictures belong (a picture shown
+            // in the slot of one skipped before it is in its place).
+            int repeats = 0;
+            for (int j = int(events.pictures.size()) - 2; j >= 1 && repeats < place; --j) {
+                if (events.pictures[std::size_t(j)].second != events.pictures[std::size_t(j) - 1].second)
+                    break;
+                ++repeats;
+            }
             events.flashes.push_back(f[0].toDouble());
+            events.flashLate.push_back(double(std::min(place, repeats)) / fps);
+        }
         white = now;
     }
     double quietSince = -1e9;
@@ -171,7 +218,8 @@ inline SyncEvents findSyncEvents(const QString& file)
     return events;
 }
 
-// Each flash with the beep nearest to it (within 0.9 s): beep minus flash,
+// Each flash with the beep nearest to it (within 0.9 s): beep minus the
+// flash's start (its first white picture, less what the file lacks of it),
 // seconds, in the order of the flashes; flashes without a beep are left out.
 struct SyncOffset {
     double flash = 0;
@@ -181,7 +229,8 @@ struct SyncOffset {
 inline std::vector<SyncOffset> syncOffsets(const SyncEvents& events)
 {
     std::vector<SyncOffset> out;
-    for (const double flash : events.flashes) {
+    for (std::size_t i = 0; i < events.flashes.size(); ++i) {
+        const double flash = events.flashes[i] - (i < events.flashLate.size() ? events.flashLate[i] : 0.0);
         const auto nearest = std::min_element(events.beeps.begin(), events.beeps.end(),
             [&](double a, double b) { return std::abs(a - flash) < std::abs(b - flash); });
         if (nearest != events.beeps.end() && std::abs(*nearest - flash) < 0.9)

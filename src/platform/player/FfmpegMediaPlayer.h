@@ -2,11 +2,11 @@
 // The real MediaPlayer, on libavformat/libavcodec: per item a demux thread,
 // a video and an audio decode thread with small bounded queues carrying
 // serials (a seek or a loop restart flushes stale data), pictures converted
-// to pooled BGRA frames, audio resampled once to the output format and
-// pulled through the item's tap by the player's one source on the audio
-// output, which also holds the pipeline queued behind the current one and
-// goes on with it at the sample boundary. The clock is the audio clock while
-// the item has audio, else the host clock.
+// to BGRA frames, audio resampled once to the output format and pulled
+// through the item's tap by the player's one source on the audio output,
+// which also holds the pipeline queued behind the current one and goes on
+// with it at the sample boundary. The clock is the audio clock while the
+// item has audio, else the host clock.
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerAudioSource.h"
 

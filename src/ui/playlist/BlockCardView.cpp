@@ -12,7 +12,6 @@
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockSettingsView.h"
 #include "ui/playlist/ReorderAnimation.h"
-#include "ui/playlist/SpareRows.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -31,12 +30,14 @@
 namespace tessarin {
 
 BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
-                             SpareRows& spareRows, std::function<void()> onDelete, QWidget* parent)
+                             RowHeights& heights, const ColumnView& view, std::function<void()> onDelete,
+                             QWidget* parent)
     : QWidget(parent)
     , block_(std::move(block))
     , engine_(engine)
     , dragState_(dragState)
-    , spareRows_(spareRows)
+    , heights_(heights)
+    , view_(view)
     , onDelete_(std::move(onDelete))
 {
     setAcceptDrops(true);
@@ -57,6 +58,7 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     rowsArea_ = new RowsArea(this);
     layout->addWidget(rowsArea_);
     frame_ = new CardFrame(this);
+    rowsArea_->setTabStart(delete_);
 
     MediaBlock* b = block_.get();
     connect(b, &MediaBlock::nameChanged, this, &BlockCardView::refreshHeader);
@@ -144,27 +146,6 @@ MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
     return row;
 }
 
-MediaRowView* BlockCardView::rowFor(const std::shared_ptr<MediaFile>& item)
-{
-    // A row given back far from the view, of the item's kind, shows it.
-    MediaRowView* row = spareRows_.take(*item);
-    if (!row)
-        return makeRow(item);
-    if (row->parentWidget() != rowsArea_) {
-        // Given back by another card: it follows this one's drags now.
-        for (QWidget* up = row->parentWidget(); up; up = up->parentWidget()) {
-            if (auto* card = qobject_cast<BlockCardView*>(up)) {
-                row->removeEventFilter(card);
-                break;
-            }
-        }
-        row->setParent(rowsArea_);
-        row->installEventFilter(this);
-    }
-    row->setItem(item, actionsFor(item));
-    return row;
-}
-
 MediaRowView::Actions BlockCardView::actionsFor(const std::shared_ptr<MediaFile>& item)
 {
     MediaRowView::Actions actions;
@@ -178,23 +159,6 @@ MediaRowView::Actions BlockCardView::actionsFor(const std::shared_ptr<MediaFile>
     };
     actions.onDragStart = [this, item] { startItemDrag(item); };
     return actions;
-}
-
-namespace {
-
-int rowKind(const MediaFile& item)
-{
-    return (item.isImage() ? 1 : 0) | (item.isLive() ? 2 : 0) | (item.isAudioOnly() ? 4 : 0);
-}
-
-} // namespace
-
-std::optional<int> BlockCardView::rowHeight(const MediaFile& item) const
-{
-    const auto it = rowHeights_.constFind(rowKind(item));
-    if (it == rowHeights_.constEnd())
-        return std::nullopt;
-    return *it;
 }
 
 void BlockCardView::syncRows()
@@ -215,16 +179,10 @@ void BlockCardView::syncRows()
             rows_.insert(QUuid::createUuid(), row); // retired below
             row = nullptr;
         }
-        const std::optional<int> height = row ? std::nullopt : rowHeight(*item);
-        if (!row && (listed.size() < std::size_t(kRowsMadeAtOnce) || !height)) {
-            row = makeRow(item);
-            row->ensurePolished();
-            rowHeights_.insert(rowKind(*item), row->sizeHint().height());
-        }
         if (row)
             next.insert(item->id(), row);
         listed.push_back(item);
-        order.emplace_back(row, row ? 0 : *height);
+        order.emplace_back(row, row ? 0 : heights_.row(item));
     }
     // Rows of items that left the block; deleted later, since the click
     // that removed an item may still be running in its row.
@@ -278,85 +236,76 @@ void BlockCardView::syncRows()
     frame_->raise();
     refreshHeader();
     applyRowMarks();
+    fillView();
 }
 
-void BlockCardView::paintEvent(QPaintEvent* event)
+void BlockCardView::fillView()
 {
-    QWidget::paintEvent(event);
-    if (std::size_t(rows_.size()) >= listed_.size())
+    // Places are compared with the view as they are now: rows for places
+    // beyond the card's present height (items just added) are made too.
+    // A card is placed (and shown) by the column before it makes rows.
+    if (isHidden())
         return;
-    // Space kept for rows not made yet is in view: they are made once this
-    // paint is over, and painted next.
-    const bool queued = !areaToFill_.isNull();
-    areaToFill_ |= event->rect();
-    if (!queued) {
-        QMetaObject::invokeMethod(this, [this] {
-            const QRect area = areaToFill_;
-            areaToFill_ = QRect();
-            makeRowsIn(area);
-        }, Qt::QueuedConnection);
-    }
-}
-
-void BlockCardView::makeRowsIn(const QRect& area)
-{
-    const QRect inArea = area.translated(-rowsArea_->pos());
+    const QRect make = view_.in(*rowsArea_, ColumnView::kMadeAround);
+    const QRect keep = view_.in(*rowsArea_, ColumnView::kKeptAround);
+    if (make.isEmpty())
+        return;
     bool made = false;
     for (int i = 0; i < rowsArea_->count() && i < int(listed_.size()); ++i) {
-        if (rowsArea_->rowAt(i) || !rowsArea_->placeRect(i).intersects(inArea))
+        const QRect place = rowsArea_->placeRect(i);
+        auto* row = static_cast<MediaRowView*>(rowsArea_->rowAt(i));
+        if (row) {
+            if ((place.bottom() < keep.top() || place.top() > keep.bottom()) && !isRowInUse(*row)) {
+                rowsArea_->takeRow(i);
+                rows_.remove(row->item()->id());
+                releaseRow(row);
+            }
+            continue;
+        }
+        if (place.bottom() < make.top() || place.top() > make.bottom())
             continue;
         const auto& item = listed_[std::size_t(i)];
-        MediaRowView* row = rowFor(item);
+        row = makeRow(item);
         rows_.insert(item->id(), row);
-        rowsArea_->setRow(i, row);
         row->setMarks(marksFor(*item, i));
+        rowsArea_->setRow(i, row);
         made = true;
     }
-    if (!made)
-        return;
-    frame_->raise();
-    emit rowsMadeInView();
+    if (made)
+        frame_->raise();
 }
 
-int BlockCardView::giveBackRowsOutside(const QRect& near, int most)
+bool BlockCardView::isRowInUse(const MediaRowView& row) const
 {
-    if (rows_.isEmpty() || most <= 0)
-        return 0;
-    const QRect inArea = near.translated(-rowsArea_->pos());
-    const QWidget* focus = window()->focusWidget();
-    const std::optional<QUuid> current = engine_.currentItemID();
-    const std::shared_ptr<MediaFile> cued = engine_.cuedItem();
-    // Per row that may go: its distance from near and its place.
-    std::vector<std::pair<int, int>> far;
-    for (int i = 0; i < rowsArea_->count(); ++i) {
-        auto* row = qobject_cast<MediaRowView*>(rowsArea_->rowAt(i));
-        if (!row)
-            continue;
-        const QRect place = rowsArea_->placeRect(i);
-        const int distance = std::max(inArea.top() - place.bottom(), place.top() - inArea.bottom());
-        if (distance <= 0)
-            continue;
-        const QUuid id = row->item()->id();
-        const bool inUse = (focus && (focus == row || row->isAncestorOf(focus))) || row->trimEditor()
-            || (draggingItem_ && draggingItem_->id() == id) || (current && *current == id) || (cued && cued->id() == id);
-        if (!inUse)
-            far.emplace_back(distance, i);
+    const QWidget* focus = QApplication::focusWidget();
+    return (focus && (focus == &row || row.isAncestorOf(focus))) || row.trimEditor()
+        || (draggingItem_ && draggingItem_->id() == row.item()->id());
+}
+
+void BlockCardView::releaseRow(MediaRowView* row)
+{
+    // Deleted later: a click or a drag may still be running in it.
+    row->hide();
+    row->removeEventFilter(this);
+    row->deleteLater();
+}
+
+bool BlockCardView::isInUse() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    if ((focus && isAncestorOf(focus)) || settingsPopover_ || draggingItem_ || isTargeted_
+        || (dragState_.draggingBlock && dragState_.draggingBlock == block_))
+        return true;
+    for (const MediaRowView* row : std::as_const(rows_)) {
+        if (row->trimEditor())
+            return true;
     }
-    if (int(far.size()) > most) {
-        std::nth_element(far.begin(), far.begin() + most, far.end(), std::greater<>());
-        far.resize(std::size_t(most));
-    }
-    for (const auto& [distance, index] : far) {
-        auto* row = static_cast<MediaRowView*>(rowsArea_->rowAt(index));
-        rowsArea_->takeRow(index);
-        rows_.remove(row->item()->id());
-        row->hide();
-        if (!spareRows_.keep(row)) {
-            row->removeEventFilter(this);
-            row->deleteLater();
-        }
-    }
-    return int(far.size());
+    return false;
+}
+
+int BlockCardView::headerHeight() const
+{
+    return header_->sizeHint().height() + separator_->minimumHeight();
 }
 
 void BlockCardView::refreshHeader()

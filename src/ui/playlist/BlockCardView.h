@@ -4,10 +4,10 @@
 // a separator, and the hint of an empty block or one row per item. It keeps
 // its rows by item id and, when the block's items change, reuses, creates,
 // removes and re-orders them; engine changes only update the rows' marks.
-// The first rows of a block are made at once, the others as they come into
-// view: until then an item holds a row's height of empty card. The column
-// takes back rows far from the view (giveBackRowsOutside): their place keeps
-// its height, and they are made again, with their marks, when it is painted.
+// Rows are made only near the column's view (fillView): an item without a
+// row holds a row's height of empty card, and a row far from the view is let
+// go of, unless the operator is using it, and made again, with its marks,
+// when its place comes back near the view.
 // The card and each row are drop targets: a block dragged by its handle
 // reorders the blocks while it hovers, an item dragged by its row reorders
 // the items, and files and live sources join the block at its end (on the
@@ -16,6 +16,7 @@
 #include "ui/kit/Popover.h"
 #include "ui/playlist/MediaRowView.h"
 #include "ui/playlist/PlaylistDrag.h"
+#include "ui/playlist/RowHeights.h"
 
 #include <QHash>
 #include <QPointer>
@@ -38,7 +39,6 @@ class CountCapsule;
 class DragHandle;
 class EmptyBlockHint;
 class IconButton;
-class SpareRows;
 class OnAirBadge;
 class RowsArea;
 class PlaylistEngine;
@@ -46,9 +46,10 @@ class PlaylistEngine;
 class BlockCardView : public QWidget {
     Q_OBJECT
 public:
-    // Rows it gives back go to spareRows, which it also takes rows from.
+    // Rows are as high as heights says until they are made, near view.
     BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
-                  SpareRows& spareRows, std::function<void()> onDelete, QWidget* parent = nullptr);
+                  RowHeights& heights, const ColumnView& view, std::function<void()> onDelete,
+                  QWidget* parent = nullptr);
     ~BlockCardView() override;
 
     const std::shared_ptr<MediaBlock>& block() const { return block_; }
@@ -56,20 +57,21 @@ public:
     bool isTargeted() const { return isTargeted_; }
     const std::shared_ptr<MediaFile>& draggingItem() const { return draggingItem_; }
 
-    // How many rows a block makes at once, before any comes into view.
-    static constexpr int kRowsMadeAtOnce = 30;
-
     // The row of an item by id; null when the block has no such item or its
     // row has not been made yet.
     MediaRowView* row(const QUuid& itemID) const { return rows_.value(itemID); }
     // The rows made, in the order they are shown.
     QList<MediaRowView*> rowsInOrder() const;
     int rowsMade() const { return int(rows_.size()); }
-    // Deletes up to most of the rows whose place lies outside near (the
-    // card's coordinates), the farthest from it first, but none in use: a row
-    // holding the focus or a focused child, with its trim editor open, being
-    // dragged, on air or cued. Returns how many it deleted.
-    int giveBackRowsOutside(const QRect& near, int most);
+    // Makes the rows whose places lie near the view and lets go of those far
+    // from it, but of none in use: a row holding the focus or a focused
+    // child, with its trim editor open, or being dragged.
+    void fillView();
+    // Whether the operator is using the card: the focus in it, its settings
+    // or a row's trim editor open, a drag from or over it.
+    bool isInUse() const;
+    // The header with the separator line under it.
+    int headerHeight() const;
     QLineEdit* nameField() const { return name_; }
     CountCapsule* countCapsule() const { return count_; }
     OnAirBadge* onAirBadge() const { return badge_; }
@@ -86,12 +88,7 @@ public:
     void startBlockDrag();
     void startItemDrag(const std::shared_ptr<MediaFile>& item);
 
-signals:
-    // Rows were made as their places came into view.
-    void rowsMadeInView();
-
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -110,15 +107,9 @@ private:
     void setTargeted(bool targeted);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
-    // A spare row given the item, or a new one.
-    MediaRowView* rowFor(const std::shared_ptr<MediaFile>& item);
     MediaRowView::Actions actionsFor(const std::shared_ptr<MediaFile>& item);
-    // The height an item's row will take, from a row of its kind already
-    // made; nullopt when there is none.
-    std::optional<int> rowHeight(const MediaFile& item) const;
-    // Makes the rows of the items whose place lies in area (the card's
-    // coordinates), now in view.
-    void makeRowsIn(const QRect& area);
+    bool isRowInUse(const MediaRowView& row) const;
+    void releaseRow(MediaRowView* row);
 
     // The card's drop target (the header, separator, hint and the card's
     // edges); true when the drag is taken.
@@ -133,7 +124,8 @@ private:
     std::shared_ptr<MediaBlock> block_;
     PlaylistEngine& engine_;
     BlockDragState& dragState_;
-    SpareRows& spareRows_;
+    RowHeights& heights_;
+    const ColumnView& view_;
     std::function<void()> onDelete_;
     std::shared_ptr<MediaFile> draggingItem_;
     bool isTargeted_ = false;
@@ -156,8 +148,6 @@ private:
     // The items shown, in order: item i is rowsArea_'s place i, its row or
     // the space it keeps until it is made.
     std::vector<std::shared_ptr<MediaFile>> listed_;
-    QHash<int, int> rowHeights_;
-    QRect areaToFill_;
     QPointer<Popover> settingsPopover_;
     // What the rows' marks were last made from; rows are visited again only
     // when one of the items named here, before or now, is in this card.

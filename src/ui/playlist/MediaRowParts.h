@@ -62,9 +62,6 @@ public:
 
     std::function<void()> onSelect;
     std::function<void()> onDragStart;
-    // Forgets a press under way: its release selects nothing, its move
-    // starts no drag.
-    void cancelPress() { press_.release(); }
 
     // The status words stand under the live line (the row is one line taller).
     bool isStatusBelow() const;

@@ -118,24 +118,6 @@ MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWi
     followItem();
 }
 
-bool MediaRowView::fits(const MediaFile& item) const
-{
-    return item.isLive() == item_->isLive() && item.isImage() == item_->isImage();
-}
-
-void MediaRowView::setItem(std::shared_ptr<MediaFile> item, Actions actions)
-{
-    if (!item || !fits(*item))
-        return;
-    disconnect(item_.get(), nullptr, this, nullptr);
-    item_ = std::move(item);
-    actions_ = std::move(actions);
-    // A press that began on the former item is over.
-    select_->cancelPress();
-    followItem();
-    update();
-}
-
 void MediaRowView::followItem()
 {
     if (item_->isLive())

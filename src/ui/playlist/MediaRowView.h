@@ -86,14 +86,6 @@ public:
     QLabel* failureMark() const { return failureMark_; }
     Popover* trimEditor() const { return trimPopover_; }
 
-    // Whether the row has the controls item needs: a row is given another
-    // item only of its own kind (file, still image or live source).
-    bool fits(const MediaFile& item) const;
-    // Shows and follows another item that fits, with the card's actions for
-    // it; the former item is no longer followed. The marks stay until the
-    // card sets the new item's.
-    void setItem(std::shared_ptr<MediaFile> item, Actions actions);
-
 protected:
     void paintEvent(QPaintEvent*) override;
 

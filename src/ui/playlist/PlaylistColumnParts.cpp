@@ -16,9 +16,11 @@ namespace tessarin {
 // ---- CardList
 
 CardList::CardList(QWidget* parent)
-    : QWidget(parent)
+    : RowsArea(parent, 10, 10)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // As high as its cards, and at least as high as the view.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::MinimumExpanding);
 }
 
 void CardList::paintEvent(QPaintEvent* event)

@@ -3,6 +3,7 @@
 // (which draws their shadows), the "Nuovo blocco" button with its symbol and
 // the new-block drop zone. Main thread.
 #include "ui/kit/Buttons.h"
+#include "ui/playlist/BlockCardParts.h"
 
 #include <QWidget>
 
@@ -14,8 +15,9 @@ namespace tessarin {
 
 class BlockCardView;
 
-// The scrolling list's content: the panel colour and each card's shadow.
-class CardList : public QWidget {
+// The scrolling list's content: the cards one under the other (a place kept
+// for each card not made), on the panel colour, with each card's shadow.
+class CardList : public RowsArea {
     Q_OBJECT
 public:
     explicit CardList(QWidget* parent);

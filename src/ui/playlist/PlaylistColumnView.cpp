@@ -9,6 +9,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
+#include "ui/playlist/MediaRowView.h"
 #include "ui/playlist/PlaylistColumnParts.h"
 #include "ui/playlist/ReorderAnimation.h"
 
@@ -22,13 +23,24 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace tessarin {
+namespace {
+
+// The height a row of the item's kind takes at a width, on a row made for it.
+int measureRow(const std::shared_ptr<MediaFile>& item, int width)
+{
+    MediaRowView row(item, {});
+    row.ensurePolished();
+    return width > 0 && row.hasHeightForWidth() ? row.heightForWidth(width) : row.sizeHint().height();
+}
+
+} // namespace
 
 PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     : QWidget(parent)
     , engine_(engine)
+    , heights_(measureRow)
 {
     setMinimumWidth(360);
     setMaximumWidth(460);
@@ -60,27 +72,32 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     useThinScrollBars(*scroll_);
     list_ = new CardList(scroll_);
-    listLayout_ = new QVBoxLayout(list_);
-    listLayout_->setContentsMargins(10, 10, 10, 10);
-    listLayout_->setSpacing(10);
     hint_ = new QLabel(tr("Trascina qui file o sorgenti dal browser per creare automaticamente un blocco, oppure crealo con “Nuovo blocco”."), list_);
     hint_->setWordWrap(true);
     hint_->setFont(Theme::font(12));
     setTextColor(hint_, Theme::textSecondary());
-    listLayout_->addWidget(hint_);
     dropZone_ = new DropZone(list_);
     dropZone_->onDrop = [this](const QMimeData& data) { handleNewBlockDrop(data); };
-    listLayout_->addWidget(dropZone_);
-    listLayout_->addStretch(1);
     scroll_->setWidget(list_);
     column->addWidget(scroll_, 1);
+    view_.viewport = scroll_->viewport();
 
     connect(&engine_, &PlaylistEngine::blocksChanged, this, &PlaylistColumnView::syncCards);
-    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PlaylistColumnView::giveBackFarRows);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, &PlaylistColumnView::fillView);
+    scroll_->viewport()->installEventFilter(this);
+    list_->installEventFilter(this);
+    list_->onPlaced = [this] { fillView(); };
+    list_->setTabStart(newBlock_);
+    learnCardParts();
     syncCards();
 }
 
-PlaylistColumnView::~PlaylistColumnView() = default;
+PlaylistColumnView::~PlaylistColumnView()
+{
+    // The cards use the heights, the view and the drag state: they go first.
+    list_->onPlaced = nullptr;
+    delete scroll_;
+}
 
 QSize PlaylistColumnView::sizeHint() const
 {
@@ -90,39 +107,72 @@ QSize PlaylistColumnView::sizeHint() const
 QList<BlockCardView*> PlaylistColumnView::cardsInOrder() const
 {
     QList<BlockCardView*> result;
-    for (int i = 0; i < listLayout_->count(); ++i) {
-        if (auto* card = qobject_cast<BlockCardView*>(listLayout_->itemAt(i)->widget()))
+    for (const auto& block : listed_) {
+        if (BlockCardView* card = cards_.value(block->id()))
             result.append(card);
     }
     return result;
 }
 
+void PlaylistColumnView::learnCardParts()
+{
+    // A card of an empty block, never shown: its header and its hint are
+    // as high as every card's.
+    BlockCardView probe(std::make_shared<MediaBlock>(QString(), QUuid::createUuid()), engine_, dragState_, heights_,
+                        view_, {}, list_);
+    probe.hide();
+    probe.ensurePolished();
+    heights_.setCardParts(probe.headerHeight(), probe.emptyHint()->sizeHint().height());
+}
+
+int PlaylistColumnView::placeHeight(const MediaBlock& block)
+{
+    Estimate& estimate = estimates_[block.id()];
+    if (estimate.generation != heights_.generation()) {
+        estimate.height = heights_.card(block);
+        estimate.generation = heights_.generation();
+    }
+    return estimate.height;
+}
+
+BlockCardView* PlaylistColumnView::makeCard(const std::shared_ptr<MediaBlock>& block)
+{
+    std::weak_ptr<MediaBlock> weak = block;
+    return new BlockCardView(block, engine_, dragState_, heights_, view_, [this, weak] {
+        if (auto b = weak.lock())
+            engine_.removeBlock(b);
+    }, list_);
+}
+
 void PlaylistColumnView::syncCards()
 {
     const auto& blocks = engine_.blocks();
+    std::vector<std::shared_ptr<MediaBlock>> listed;
+    listed.reserve(blocks.size());
     QHash<QUuid, BlockCardView*> next;
-    next.reserve(qsizetype(blocks.size()));
-    std::vector<BlockCardView*> order;
-    order.reserve(blocks.size());
+    QHash<QUuid, QMetaObject::Connection> followed;
+    followed.reserve(qsizetype(blocks.size()));
     for (const auto& block : blocks) {
-        if (!block || next.contains(block->id()))
+        if (!block || followed.contains(block->id()))
             continue;
         BlockCardView* card = cards_.take(block->id());
         if (card && card->block() != block) {
             cards_.insert(QUuid::createUuid(), card); // retired below
             card = nullptr;
         }
-        if (!card) {
-            std::weak_ptr<MediaBlock> weak = block;
-            card = new BlockCardView(block, engine_, dragState_, spareRows_, [this, weak] {
-                if (auto b = weak.lock())
-                    engine_.removeBlock(b);
-            }, list_);
-            connect(card, &BlockCardView::rowsMadeInView, this, &PlaylistColumnView::giveBackFarRows);
+        if (card)
+            next.insert(block->id(), card);
+        QMetaObject::Connection connection = followed_.take(block->id());
+        if (!connection) {
+            const QUuid id = block->id();
+            connection = connect(block.get(), &MediaBlock::itemsChanged, this, [this, id] { blockItemsChanged(id); });
         }
-        next.insert(block->id(), card);
-        order.push_back(card);
+        followed.insert(block->id(), connection);
+        listed.push_back(block);
     }
+    for (const auto& connection : std::as_const(followed_))
+        disconnect(connection);
+    followed_ = std::move(followed);
     // Cards of blocks that left; deleted later, since the delete button's
     // click may still be running in one of them.
     for (BlockCardView* card : std::as_const(cards_)) {
@@ -130,53 +180,135 @@ void PlaylistColumnView::syncCards()
         // name field, where the next key would overwrite the name.
         if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus))
             focus->clearFocus();
-        listLayout_->removeWidget(card);
         card->hide();
         card->deleteLater();
     }
     cards_ = std::move(next);
-    // The hint comes first, then the cards.
-    std::optional<ReorderAnimation> slide;
-    for (int i = 0; i < int(order.size()); ++i) {
-        QLayoutItem* at = listLayout_->itemAt(i + 1);
-        if (at && at->widget() == order[std::size_t(i)])
-            continue;
-        if (!slide && listLayout_->indexOf(order[std::size_t(i)]) >= 0) // a move, not a new widget
-            slide.emplace(*listLayout_);
-        listLayout_->removeWidget(order[std::size_t(i)]);
-        listLayout_->insertWidget(i + 1, order[std::size_t(i)]);
+    for (auto it = estimates_.begin(); it != estimates_.end();) {
+        if (followed_.contains(it.key()))
+            ++it;
+        else
+            it = estimates_.erase(it);
     }
-    hint_->setVisible(order.empty());
+
+    hint_->setVisible(listed.empty());
+    // Made cards that move slide to their new places.
+    QList<QWidget*> made;
+    for (BlockCardView* card : std::as_const(cards_))
+        made.append(card);
+    bool moved = false;
+    for (int i = 0; i < int(listed.size()) && !moved; ++i) {
+        BlockCardView* card = cards_.value(listed[std::size_t(i)]->id());
+        moved = card && (i >= int(listed_.size()) || listed_[std::size_t(i)] != listed[std::size_t(i)]);
+    }
+    std::optional<ReorderAnimation> slide;
+    if (moved)
+        slide.emplace(made);
+    listed_ = std::move(listed);
+    list_->setPlaces(places());
     if (slide)
-        slide->run(*listLayout_);
+        slide->slide(made);
+    fillView();
     list_->update();
 }
 
-void PlaylistColumnView::giveBackFarRows()
+std::vector<RowsArea::Place> PlaylistColumnView::places()
 {
-    int made = 0;
-    for (const BlockCardView* card : std::as_const(cards_))
-        made += card->rowsMade();
-    int excess = std::min(made - kRowsKept, kRowsTakenAtOnce);
-    const int page = scroll_->viewport()->height();
-    if (excess <= 0 || page <= 0)
-        return;
-    // The view and two pages either side, in the list's coordinates.
-    const QRect near(0, scroll_->verticalScrollBar()->value() - 2 * page, list_->width(), 5 * page);
-    // The cards farthest from it first.
-    std::vector<std::pair<int, BlockCardView*>> holding;
-    for (BlockCardView* card : std::as_const(cards_)) {
-        if (card->rowsMade() == 0)
-            continue;
-        const QRect r = card->geometry();
-        holding.emplace_back(std::max({ near.top() - r.bottom(), r.top() - near.bottom(), 0 }), card);
+    // The hint while there is no block, a card or its height per block, and
+    // the drop zone.
+    std::vector<RowsArea::Place> places;
+    places.reserve(listed_.size() + 1);
+    if (listed_.empty())
+        places.push_back({ hint_, 0 });
+    for (const auto& block : listed_) {
+        BlockCardView* card = cards_.value(block->id());
+        places.push_back({ card, card ? 0 : placeHeight(*block) });
     }
-    std::sort(holding.begin(), holding.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (const auto& [distance, card] : holding) {
-        excess -= card->giveBackRowsOutside(near.translated(-card->pos()), excess);
-        if (excess <= 0)
+    places.push_back({ dropZone_, 0 });
+    return places;
+}
+
+void PlaylistColumnView::blockItemsChanged(const QUuid& blockID)
+{
+    estimates_.remove(blockID);
+    if (cards_.contains(blockID))
+        return; // the card follows its items and asks for its own height
+    for (int i = 0; i < int(listed_.size()); ++i) {
+        if (listed_[std::size_t(i)]->id() == blockID) {
+            list_->setPlaceHeight(i, placeHeight(*listed_[std::size_t(i)]));
+            return;
+        }
+    }
+}
+
+void PlaylistColumnView::releaseCard(int index)
+{
+    const auto& block = listed_[std::size_t(index)];
+    BlockCardView* card = cards_.take(block->id());
+    if (!card)
+        return;
+    list_->takeRow(index);
+    card->hide();
+    card->deleteLater();
+}
+
+void PlaylistColumnView::fillView()
+{
+    if (filling_) {
+        fillAgain_ = true;
+        return;
+    }
+    filling_ = true;
+    const int width = list_->width() - 20;
+    if (width > 0 && width != heights_.width()) {
+        // Rows of another width are of another height: every place not
+        // made is worked out again.
+        heights_.setWidth(width);
+        list_->setPlaces(places());
+    }
+    for (int round = 0; round < 8; ++round) {
+        fillAgain_ = false;
+        const QRect make = view_.in(*list_, ColumnView::kMadeAround);
+        const QRect keep = view_.in(*list_, ColumnView::kKeptAround);
+        if (make.isEmpty())
+            break;
+        for (int i = 0; i < int(listed_.size()); ++i) {
+            const auto& block = listed_[std::size_t(i)];
+            const QRect place = list_->placeRect(i);
+            BlockCardView* card = cards_.value(block->id());
+            const bool near = place.top() <= make.bottom() && place.bottom() >= make.top();
+            if (!card && near) {
+                card = makeCard(block);
+                cards_.insert(block->id(), card);
+                list_->setRow(i, card);
+                if (card->layout())
+                    card->layout()->activate();
+            } else if (card && (place.bottom() < keep.top() || place.top() > keep.bottom()) && !card->isInUse()) {
+                releaseCard(i);
+                continue;
+            }
+            // A card kept far from the view for the row in use lets go of
+            // its others.
+            if (card)
+                card->fillView();
+        }
+        if (!fillAgain_)
             break;
     }
+    filling_ = false;
+}
+
+bool PlaylistColumnView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == scroll_->viewport() || watched == list_))
+        fillView();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlaylistColumnView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fillView();
 }
 
 void PlaylistColumnView::handleNewBlockDrop(const QMimeData& data)

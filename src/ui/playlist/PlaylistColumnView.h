@@ -2,28 +2,34 @@
 // The blocks tab of the side panel: a header with "Nuovo blocco", and a
 // scrolling list of one card per block of the engine, in playlist order,
 // followed by a drop zone that makes a new block of the files and live
-// sources dropped on it. Cards are kept by block id; when the engine's
-// blocks change they are reused, created, removed and re-ordered. The column
-// owns the block drag state its cards share. Scrolling, and rows made as
-// they come into view, take back the rows the cards hold beyond kRowsKept,
-// the farthest from the view first and none within two pages of it: a long
-// show holds a few pages of rows however far it has been scrolled, and rows
-// taken back show the items coming into view. Main thread.
+// sources dropped on it. The list keeps a place per block, as high as its
+// card, but makes a card only when its place comes near the view, and the
+// card makes only the rows near the view: a show costs the cards and rows
+// on screen, whatever its shape. Cards and rows far from the view are let go
+// of unless the operator is using them (focus, an open popover or editor, a
+// drag). Made cards are kept by block id; when the engine's blocks change
+// they are reused, created, removed and re-ordered. The column owns the
+// block drag state its cards share. Main thread.
+#include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/PlaylistDrag.h"
-#include "ui/playlist/SpareRows.h"
+#include "ui/playlist/RowHeights.h"
 
 #include <QHash>
 #include <QUuid>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 class QLabel;
 class QScrollArea;
-class QVBoxLayout;
 
 namespace tessarin {
 
 class BlockCardView;
+class CardList;
 class DropZone;
+class MediaBlock;
 class PlaylistEngine;
 class PillButton;
 
@@ -36,14 +42,9 @@ public:
     // when blocks and items change.
     QSize sizeHint() const override;
 
-    // How many rows the cards keep before rows far from the view are taken back.
-    static constexpr int kRowsKept = 200;
-    // The most rows taken back at once: as many as are kept spare, so a
-    // show opened with more rows than kept gives back its excess over a few
-    // scroll steps instead of deleting it all in the first.
-    static constexpr int kRowsTakenAtOnce = int(SpareRows::kKept);
-
+    // The card of a block; null when the block has none made (far from the view).
     BlockCardView* card(const QUuid& blockID) const { return cards_.value(blockID); }
+    // The cards made, in playlist order.
     QList<BlockCardView*> cardsInOrder() const;
     PillButton* newBlockButton() const { return newBlock_; }
     QLabel* emptyHint() const { return hint_; }
@@ -51,21 +52,48 @@ public:
     QScrollArea* scrollArea() const { return scroll_; }
     BlockDragState& dragState() { return dragState_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void syncCards();
+    // Makes the cards, and their rows, near the view, and lets go of those
+    // far from it.
+    void fillView();
+    BlockCardView* makeCard(const std::shared_ptr<MediaBlock>& block);
+    void releaseCard(int index);
+    // A block's items changed: the place of a card not made follows.
+    void blockItemsChanged(const QUuid& blockID);
+    int placeHeight(const MediaBlock& block);
+    // The list's places for the blocks listed.
+    std::vector<RowsArea::Place> places();
+    void learnCardParts();
     void handleNewBlockDrop(const QMimeData& data);
-    void giveBackFarRows();
 
     PlaylistEngine& engine_;
     BlockDragState dragState_;
-    SpareRows spareRows_; // rows the cards gave back, for any card to show an item in
+    RowHeights heights_;
+    ColumnView view_;
     PillButton* newBlock_ = nullptr;
     QScrollArea* scroll_ = nullptr;
-    QWidget* list_ = nullptr;
-    QVBoxLayout* listLayout_ = nullptr;
+    CardList* list_ = nullptr;
     QLabel* hint_ = nullptr;
     DropZone* dropZone_ = nullptr;
+    // The blocks listed, in order: block i is the list's place i.
+    std::vector<std::shared_ptr<MediaBlock>> listed_;
     QHash<QUuid, BlockCardView*> cards_;
+    // The blocks whose item changes are followed.
+    QHash<QUuid, QMetaObject::Connection> followed_;
+    // A place's height for a block with no card, by id, with the heights'
+    // generation it was worked out for.
+    struct Estimate {
+        int height = 0;
+        int generation = -1;
+    };
+    QHash<QUuid, Estimate> estimates_;
+    bool filling_ = false;
+    bool fillAgain_ = false;
 };
 
 } // namespace tessarin

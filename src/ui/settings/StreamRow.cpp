@@ -91,10 +91,19 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
         tr("Il portachiavi non ha salvato l'indirizzo: lo riprovo quando sarà sbloccato."), Theme::font(10),
         Theme::cue(), true);
     layout->addWidget(notStored_);
+    tooLong_ = page_kit::label(StreamOutput::urlTooLongText(), Theme::font(10), Theme::meterHigh(), true);
+    tooLong_->hide();
+    layout->addWidget(tooLong_);
     connect(kind_, &SegmentedControl::activated, this, [this](int index) {
         output_.setKind(index == 1 ? StreamOutput::Kind::srt : StreamOutput::Kind::rtmp);
     });
-    connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) { output_.setUrl(text); });
+    connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        // A refused address leaves the field as it was, with a word on why.
+        const bool taken = output_.setUrl(text);
+        tooLong_->setVisible(!taken);
+        if (!taken)
+            address_->setText(output_.url());
+    });
 
     // Codec: the progressive or the interlaced picker, and a note.
     auto* codecLine = line(8);

@@ -37,6 +37,9 @@ public:
     QLabel* lockedNote() const { return locked_; }
     // Shown while the keychain has not stored the address typed.
     QLabel* notStoredNote() const { return notStored_; }
+    // Shown after an address too long to take was typed or pasted, until the
+    // next edit is taken.
+    QLabel* tooLongNote() const { return tooLong_; }
     SegmentedControl* codecPicker() const { return codec_; }
     SegmentedControl* interlacedCodecPicker() const { return interlacedCodec_; }
     QLabel* codecNote() const { return note_; }
@@ -71,6 +74,7 @@ private:
     QLineEdit* address_;
     QLabel* locked_;
     QLabel* notStored_;
+    QLabel* tooLong_;
     SegmentedControl* codec_;
     SegmentedControl* interlacedCodec_;
     QLabel* note_;

@@ -7,6 +7,8 @@
 #                                  whose centre lies on the screen
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
+#   x11.py value NAME              prints the current value of the first
+#                                  accessible object named NAME that has one
 #   x11.py dump                    prints role and name of every accessible object
 #   x11.py window ROLE NAME [CONTROL...]
 #                                  succeeds when a window of the application (a
@@ -119,6 +121,17 @@ def described(prefix):
     return 1
 
 
+def value(name):
+    for node in nodes():
+        try:
+            if node.name == name:
+                print(node.queryValue().currentValue)
+                return 0
+        except Exception:
+            continue
+    return 1
+
+
 def dump():
     global DEBUG
     DEBUG = True
@@ -206,6 +219,8 @@ if __name__ == '__main__':
         sys.exit(find(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'shown':
         sys.exit(shown(sys.argv[2], sys.argv[3]))
+    if sys.argv[1] == 'value':
+        sys.exit(value(sys.argv[2]))
     if sys.argv[1] == 'dump':
         sys.exit(dump())
     if sys.argv[1] == 'window':

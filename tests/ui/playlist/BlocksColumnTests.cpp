@@ -422,194 +422,156 @@ TEST_F(BlocksColumn, RemovingACardOrRowLeavesNoNameFieldFocused)
 }
 
 
-TEST_F(BlocksColumn, ALongBlockMakesItsRowsAsTheyComeIntoView)
+// A show of any shape, many small blocks or one long one, costs the cards
+// and rows near the view: the column keeps every other block's place as high
+// as its card will be, makes cards and rows as they come into view with
+// their marks, and lets go of those left far behind, but not of a row the
+// operator is using (focused, its trim editor open).
+TEST_F(BlocksColumn, AShowMakesOnlyTheCardsAndRowsNearTheView)
 {
-    auto& col = makeColumn();
-    MediaBlock::Items items;
-    // The last item is a clip, which can be cued at once (a still image only
-    // once its clip has been made).
-    for (int i = 0; i < 200; ++i)
-        items.push_back(media(i % 5 == 3 ? "still.png" : "clip_5s.mov"));
-    auto block = addBlock(QStringLiteral("Lungo"), items);
-    engine->cue(items[199], block);
-    ASSERT_EQ(engine->cuedItem(), items[199]);
-    BlockCardView* card = col.card(block->id());
-    ASSERT_NE(card, nullptr);
-    const auto paint = [&] {
-        for (int i = 0; i < 3; ++i) {
-            col.repaint();
-            QApplication::processEvents();
+    struct Shape {
+        int blocks;
+        int items;
+    };
+    for (const Shape shape : { Shape { 60, 5 }, Shape { 1, 240 } }) {
+        SCOPED_TRACE(shape.blocks);
+        auto& col = makeColumn();
+        QApplication::setActiveWindow(&col);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+        PlaylistEngine::Blocks blocks;
+        MediaBlock::Items all;
+        for (int b = 0; b < shape.blocks; ++b) {
+            auto block = std::make_shared<MediaBlock>(QStringLiteral("Blocco %1").arg(b), QUuid::createUuid());
+            MediaBlock::Items items;
+            for (int i = 0; i < shape.items; ++i)
+                items.push_back(media(i % 5 == 3 ? "still.png" : "clip_5s.mov"));
+            block->setItems(items);
+            all.insert(all.end(), items.begin(), items.end());
+            blocks.push_back(block);
         }
-    };
-    paint();
-    const int first = int(card->rowsInOrder().size());
-    EXPECT_GE(first, BlockCardView::kRowsMadeAtOnce);
-    EXPECT_LT(first, 100) << "the rows out of view are not made";
-    EXPECT_EQ(card->row(items[199]->id()), nullptr);
-    EXPECT_TRUE(card->countCapsule()->text().contains(QStringLiteral("200"))) << "the card still counts every item";
-
-    // Scrolled to the end: the rows there are made, in their places, with
-    // their marks; the ones made before stay.
-    MediaRowView* top = card->row(items[0]->id());
-    QScrollBar* bar = col.scrollArea()->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0) << "the card keeps the height of all its rows";
-    bar->setValue(bar->maximum());
-    paint();
-    MediaRowView* last = card->row(items[199]->id());
-    ASSERT_NE(last, nullptr);
-    EXPECT_TRUE(last->isVisible());
-    EXPECT_TRUE(last->marks().isCued);
-    EXPECT_EQ(last->marks().index, 199);
-    EXPECT_EQ(card->row(items[0]->id()), top);
-    const auto shown = card->rowsInOrder();
-    for (int i = 1; i < shown.size(); ++i)
-        EXPECT_LT(shown[i - 1]->y(), shown[i]->y());
-    EXPECT_LT(shown.size(), 200);
-
-    // The block changes: made rows are kept, and the order follows.
-    MediaBlock::Items reordered = items;
-    std::swap(reordered[0], reordered[199]);
-    block->setItems(reordered);
-    paint();
-    EXPECT_EQ(card->row(items[199]->id()), last);
-    EXPECT_EQ(card->rowsInOrder().front(), last);
-    EXPECT_EQ(last->marks().index, 0);
-    EXPECT_EQ(card->row(items[0]->id()), top);
-    EXPECT_EQ(top->marks().index, 199);
-}
-
-
-// A show longer than the rows the column keeps: scrolling takes back the rows
-// farthest from the view, in any card, without moving anything, and makes
-// them again with their marks when they come back; a row the operator is
-// using (focused, trim editor open, on air, cued) stays.
-TEST_F(BlocksColumn, RowsFarFromTheViewAreTakenBackAndMadeAgainWithTheirMarks)
-{
-    auto& col = makeColumn();
-    QApplication::setActiveWindow(&col);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
-    std::vector<MediaBlock::Items> items(8);
-    std::vector<std::shared_ptr<MediaBlock>> blocks;
-    for (std::size_t b = 0; b < items.size(); ++b) {
-        for (int i = 0; i < 40; ++i)
-            items[b].push_back(media(i % 5 == 3 ? "still.png" : "clip_5s.mov"));
-        blocks.push_back(addBlock(QStringLiteral("Blocco %1").arg(b), items[b]));
-    }
-    const auto& first = items[0];
-    engine->play(first[6], blocks[0]);
-    engine->cue(first[5], blocks[0]);
-    engine->select(first[1], blocks[0]);
-    // Rows taken back are deleted once the event is over, as the event loop
-    // would.
-    const auto paint = [&] {
-        for (int i = 0; i < 3; ++i) {
-            col.repaint();
-            QApplication::processEvents();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    };
-    paint();
-    BlockCardView* card = col.card(blocks[0]->id());
-    const auto rowsMade = [&] {
-        int made = 0;
-        for (BlockCardView* c : col.cardsInOrder())
-            made += c->rowsMade();
-        return made;
-    };
-    ASSERT_GT(rowsMade(), PlaylistColumnView::kRowsKept);
-    // The rows of each card in the order of the rows area's children.
-    const auto childrenInDisplayOrder = [&](BlockCardView* c) {
-        const QList<MediaRowView*> shown = c->rowsInOrder();
-        if (shown.isEmpty())
-            return true;
-        QList<MediaRowView*> children;
-        for (QObject* child : shown.front()->parentWidget()->children()) {
-            if (auto* row = qobject_cast<MediaRowView*>(child); row && shown.contains(row))
-                children.append(row);
-        }
-        return children == shown;
-    };
-
-    QPointer<MediaRowView> top = card->row(first[0]->id());
-    QPointer<MediaRowView> focused = card->row(first[2]->id());
-    QPointer<MediaRowView> trimmed = card->row(first[4]->id());
-    QPointer<MediaRowView> cued = card->row(first[5]->id());
-    QPointer<MediaRowView> onAir = card->row(first[6]->id());
-    ASSERT_TRUE(top && focused && trimmed && cued && onAir);
-    const QRect topPlace = top->geometry();
-    QTest::mouseClick(trimmed->trimButton(), Qt::LeftButton);
-    ASSERT_NE(trimmed->trimEditor(), nullptr);
-    focused->cueButton()->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(col.focusWidget(), focused->cueButton());
-    QList<int> heights;
-    for (BlockCardView* c : col.cardsInOrder())
-        heights << c->height();
-    const int listHeight = col.scrollArea()->widget()->height();
-
-    // To the end: the far rows go, in every card, and nothing moves.
-    QScrollBar* bar = col.scrollArea()->verticalScrollBar();
-    bar->setValue(bar->maximum());
-    paint();
-    EXPECT_EQ(card->row(first[0]->id()), nullptr) << "a row far from the view was kept";
-    if (top && top->isVisible()) {
-        // Given back, then given to an item coming into view, maybe in
-        // another card: it shows that item alone, where that item stands.
-        EXPECT_NE(top->item(), first[0]);
-        const QList<BlockCardView*> cards = col.cardsInOrder();
-        EXPECT_TRUE(std::any_of(cards.begin(), cards.end(),
-                                [&](BlockCardView* c) { return c->row(top->item()->id()) == top; }))
-            << "a row shown again is no card's row";
-        EXPECT_EQ(top->selectArea()->look().name, MediaRowView::displayName(*top->item()));
-    }
-    EXPECT_EQ(card->row(first[1]->id()), nullptr);
-    EXPECT_EQ(card->row(first[2]->id()), focused) << "the focused row was taken back";
-    EXPECT_EQ(card->row(first[4]->id()), trimmed) << "the row whose trim editor is open was taken back";
-    EXPECT_EQ(card->row(first[5]->id()), cued);
-    EXPECT_EQ(card->row(first[6]->id()), onAir);
-    EXPECT_EQ(card->rowsMade(), 4) << "the rows farthest from the view go first";
-    // A jump gives back at most so many rows at each step.
-    EXPECT_GE(rowsMade(), PlaylistColumnView::kRowsKept);
-    EXPECT_LE(rowsMade(), PlaylistColumnView::kRowsKept + PlaylistColumnView::kRowsTakenAtOnce);
-    BlockCardView* last = col.card(blocks.back()->id());
-    ASSERT_NE(last->row(items.back().back()->id()), nullptr) << "the rows in view are made";
-    EXPECT_TRUE(last->row(items.back().back()->id())->isVisible());
-    QList<int> heightsNow;
-    for (BlockCardView* c : col.cardsInOrder())
-        heightsNow << c->height();
-    EXPECT_EQ(heightsNow, heights) << "a card's height changed as its rows were taken back";
-    EXPECT_EQ(col.scrollArea()->widget()->height(), listHeight);
-    EXPECT_EQ(bar->value(), bar->maximum());
-
-    // Back to the top: the rows are made again where they were, with their
-    // marks, among the kept ones in display order.
-    bar->setValue(0);
-    paint();
-    MediaRowView* again = card->row(first[0]->id());
-    ASSERT_NE(again, nullptr);
-    EXPECT_TRUE(again->isVisible());
-    EXPECT_EQ(again->geometry(), topPlace);
-    EXPECT_EQ(again->marks().index, 0);
-    ASSERT_NE(card->row(first[1]->id()), nullptr);
-    EXPECT_TRUE(card->row(first[1]->id())->marks().isSelected);
-    EXPECT_EQ(card->row(first[3]->id())->marks().index, 3);
-    EXPECT_TRUE(cued->marks().isCued);
-    EXPECT_TRUE(onAir->marks().isOnAir);
-    for (BlockCardView* c : col.cardsInOrder())
-        EXPECT_TRUE(childrenInDisplayOrder(c)) << c->block()->name().toStdString();
-
-    // Once let go of, the focused row and the trimmed one are taken back too.
-    trimmed->trimEditor()->close();
-    focused->cueButton()->clearFocus();
-    QApplication::processEvents();
-    // Page by page to the end, as the operator scrolls: rows are made on
-    // the way until there are more than the column keeps.
-    while (bar->value() < bar->maximum()) {
-        bar->setValue(bar->value() + col.scrollArea()->viewport()->height());
+        const auto first = blocks.front();
+        const auto last = blocks.back();
+        engine->setBlocks(blocks);
+        engine->play(first->items()[0], first);
+        engine->cue(last->items().back(), last);
+        engine->select(first->items()[1], first);
+        const auto paint = [&] {
+            for (int i = 0; i < 3; ++i) {
+                col.repaint();
+                QApplication::processEvents();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
         paint();
+        const auto made = [&] {
+            int rows = 0;
+            for (BlockCardView* card : col.cardsInOrder())
+                rows += card->rowsMade();
+            return std::pair { int(col.cardsInOrder().size()), rows };
+        };
+        // Opened: a few pages' worth, and every row made lies near the view.
+        const int page = col.scrollArea()->viewport()->height();
+        const auto [cards, rows] = made();
+        // Cards and rows are made half a page around the view and let go of
+        // a page and a half away: rows are at least 40 points high.
+        const int most = 4 * page / 40;
+        EXPECT_LE(cards, 12);
+        EXPECT_GT(rows, 0);
+        EXPECT_LE(rows, most) << "rows far from the view were made";
+        if (shape.blocks > 1) {
+            EXPECT_EQ(col.card(last->id()), nullptr);
+        }
+        BlockCardView* top = col.card(first->id());
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(top->countCapsule()->text(), QString::number(shape.items)) << "the card counts every item";
+        ASSERT_NE(top->row(first->items()[1]->id()), nullptr);
+        EXPECT_TRUE(top->row(first->items()[1]->id())->marks().isSelected);
+
+        // The operator uses two rows of the first card: the focus on one,
+        // the trim editor open on another.
+        QPointer<MediaRowView> focused = top->row(first->items()[0]->id());
+        QPointer<MediaRowView> trimmed = top->row(first->items()[2]->id());
+        ASSERT_TRUE(focused && trimmed);
+        QTest::mouseClick(trimmed->trimButton(), Qt::LeftButton);
+        ASSERT_NE(trimmed->trimEditor(), nullptr);
+        focused->cueButton()->setFocus(Qt::TabFocusReason);
+        const QPoint topRowAt = focused->mapTo(col.scrollArea()->widget(), QPoint());
+
+        // To the end: the list was as high as its cards all along, the last
+        // cards and rows are made there with their marks, and what lies far
+        // behind has gone but for the rows in use.
+        QScrollBar* bar = col.scrollArea()->verticalScrollBar();
+        const int listHeight = col.scrollArea()->widget()->height();
+        const int end = bar->maximum();
+        ASSERT_GT(end, 4 * page);
+        while (bar->value() < bar->maximum()) {
+            bar->setValue(bar->value() + page);
+            paint();
+        }
+        EXPECT_EQ(bar->maximum(), end) << "a block's place was not as high as its card";
+        EXPECT_EQ(col.scrollArea()->widget()->height(), listHeight);
+        BlockCardView* bottom = col.card(last->id());
+        ASSERT_NE(bottom, nullptr);
+        MediaRowView* cued = bottom->row(last->items().back()->id());
+        ASSERT_NE(cued, nullptr);
+        EXPECT_TRUE(cued->isVisible());
+        EXPECT_TRUE(cued->marks().isCued);
+        EXPECT_EQ(cued->marks().index, shape.items - 1);
+        EXPECT_LE(made().first, 12);
+        EXPECT_LE(made().second, most + 2) << "rows far from the view were kept";
+        ASSERT_EQ(col.card(first->id()), top) << "the card in use was let go of";
+        EXPECT_EQ(top->row(first->items()[0]->id()), focused);
+        EXPECT_EQ(top->row(first->items()[2]->id()), trimmed);
+        EXPECT_EQ(top->row(first->items()[1]->id()), nullptr);
+        EXPECT_EQ(focused->mapTo(col.scrollArea()->widget(), QPoint()), topRowAt);
+
+        // Once let go of, and back at the top: the first rows are made again
+        // where they were, with their marks.
+        trimmed->trimEditor()->close();
+        focused->cueButton()->clearFocus();
+        QApplication::processEvents();
+        bar->setValue(bar->value() - page);
+        paint();
+        EXPECT_TRUE(focused.isNull() && trimmed.isNull()) << "rows no longer in use stay far from the view";
+        if (shape.blocks > 1) {
+            EXPECT_EQ(col.card(first->id()), nullptr);
+        }
+        while (bar->value() > 0) {
+            bar->setValue(bar->value() - page);
+            paint();
+        }
+        top = col.card(first->id());
+        ASSERT_NE(top, nullptr);
+        MediaRowView* onAirRow = top->row(first->items()[0]->id());
+        ASSERT_NE(onAirRow, nullptr);
+        EXPECT_EQ(onAirRow->mapTo(col.scrollArea()->widget(), QPoint()), topRowAt);
+        EXPECT_TRUE(onAirRow->marks().isOnAir);
+        EXPECT_TRUE(top->row(first->items()[1]->id())->marks().isSelected);
+        EXPECT_EQ(top->row(first->items()[1]->id())->marks().index, 1);
+        const auto shown = top->rowsInOrder();
+        for (int i = 1; i < shown.size(); ++i)
+            EXPECT_LE(shown[i - 1]->geometry().bottom() + 1, shown[i]->y());
+        // Tab goes down the column, through cards and rows made at any time.
+        int lastY = -1;
+        QWidget* list = col.scrollArea()->widget();
+        for (QWidget* w = col.newBlockButton()->nextInFocusChain(); w != col.newBlockButton(); w = w->nextInFocusChain()) {
+            if (!list->isAncestorOf(w) || !w->isVisible() || !(w->focusPolicy() & Qt::TabFocus))
+                continue;
+            // Where its row, or its card's header, stands.
+            QWidget* line = w;
+            while (line->parentWidget() && !qobject_cast<MediaRowView*>(line) && !qobject_cast<BlockCardView*>(line))
+                line = line->parentWidget();
+            const int y = line->mapTo(list, QPoint()).y();
+            EXPECT_GE(y, lastY) << w->metaObject()->className();
+            lastY = y;
+        }
+        EXPECT_GT(lastY, 0);
+
+        engine->stop();
+        engine->setBlocks({});
+        column.reset();
+        drainMainQueue();
     }
-    EXPECT_EQ(card->row(first[2]->id()), nullptr);
-    EXPECT_EQ(card->row(first[4]->id()), nullptr);
-    EXPECT_EQ(card->rowsMade(), 2) << "the cued and on-air rows stay";
 }
 
 } // namespace tessarin::test

@@ -137,36 +137,6 @@ TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
     EXPECT_EQ(names(*block), QStringList { QStringLiteral("still") });
     EXPECT_TRUE(onAir(clip));
     EXPECT_EQ(card->row(clip->id()), nullptr);
-
-    // A row given another item of its kind, as a row scrolled far away is
-    // given the one coming into view, shows and follows that item alone, and
-    // its buttons act on it; a row of another kind does not take it.
-    int played = 0;
-    MediaRowView::Actions actions;
-    actions.onPlay = [&] { ++played; };
-    MediaRowView reused(clip, {}, nullptr);
-    auto other = media("clip_5s.mov");
-    other->setGainDB(3.0);
-    EXPECT_FALSE(reused.fits(*still));
-    reused.setItem(still, actions);
-    EXPECT_EQ(reused.item(), clip);
-    ASSERT_TRUE(reused.fits(*other));
-    reused.setItem(other, actions);
-    EXPECT_EQ(reused.item(), other);
-    EXPECT_EQ(reused.gainReadout(), QStringLiteral("+3.0 dB"));
-    EXPECT_EQ(reused.muteButton()->symbol(), QStringLiteral("speaker.wave.2.fill")) << "the former item is muted";
-    clip->setGainDB(-20.0);
-    clip->setIsMuted(false);
-    EXPECT_DOUBLE_EQ(reused.gainSlider()->value(), 3.0) << "the row still follows its former item";
-    other->setIsMuted(true);
-    EXPECT_EQ(reused.gainReadout(), QStringLiteral("MUTE"));
-    QTest::mouseClick(reused.loopButton(), Qt::LeftButton);
-    EXPECT_TRUE(other->loop());
-    EXPECT_FALSE(clip->loop());
-    ASSERT_TRUE(waitUntil([&] { return other->duration() > 4.9; }));
-    EXPECT_EQ(reused.selectArea()->look().subtitle, QStringLiteral("00:00:05"));
-    QTest::mouseClick(reused.playButton(), Qt::LeftButton);
-    EXPECT_EQ(played, 1);
 }
 
 TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilItPlays)

@@ -159,6 +159,26 @@ TEST_F(StreamPageTest, TheRowShowsTheCodecTheDestinationWillReallyUse)
     EXPECT_EQ(streams->outputs()[0]->bitrateKbps(), 4000) << "each row edits its own destination";
 }
 
+TEST_F(StreamPageTest, AnAddressTooLongToTakeIsRefusedWhereItIsPastedWithAWordOnWhy)
+{
+    StreamOutput& out = *streams->outputs()[0];
+    QLineEdit* field = row(0).addressField();
+    QTest::keyClicks(field, "rtmp://a.example/live/key");
+    EXPECT_FALSE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+
+    // Pasted over the address: refused whole, the address stays as it was.
+    field->selectAll();
+    field->insert(QStringLiteral("rtmp://a.example/live/") + QString(StreamOutput::kMaxUrlLength, u'k'));
+    EXPECT_EQ(out.url(), "rtmp://a.example/live/key");
+    EXPECT_EQ(field->text(), "rtmp://a.example/live/key");
+    EXPECT_TRUE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+    EXPECT_EQ(row(0).tooLongNote()->text(), "L'indirizzo è troppo lungo: al massimo 4096 caratteri");
+
+    QTest::keyClicks(field, "2");
+    EXPECT_EQ(out.url(), "rtmp://a.example/live/key2");
+    EXPECT_FALSE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+}
+
 TEST_F(StreamPageTest, RowsTakeTypingWhileTheKeychainIsStuckAndShowTheStoredAddressWhenItComes)
 {
     auto store = std::make_shared<test::GatedKeychain>();

@@ -1,0 +1,74 @@
+#include "ui/playlist/RowHeights.h"
+
+#include "media/MediaBlock.h"
+#include "media/MediaFile.h"
+
+#include <cmath>
+
+namespace tessarin {
+
+RowHeights::RowHeights(Measure measure)
+    : measure_(std::move(measure))
+{
+}
+
+int RowHeights::kind(const MediaFile& item)
+{
+    // A still image has no gain line; a live row's subtitle is set in
+    // another type than a clip's length.
+    return (item.isImage() ? 1 : 0) | (item.isLive() ? 2 : 0);
+}
+
+void RowHeights::setWidth(int width)
+{
+    if (width == width_)
+        return;
+    width_ = width;
+    rows_.clear();
+    ++generation_;
+}
+
+int RowHeights::row(const std::shared_ptr<MediaFile>& item)
+{
+    const int k = kind(*item);
+    const auto it = rows_.constFind(k);
+    if (it != rows_.constEnd())
+        return *it;
+    const int height = measure_(item, width_);
+    rows_.insert(k, height);
+    return height;
+}
+
+void RowHeights::setCardParts(int header, int hint)
+{
+    if (header == header_ && hint == hint_)
+        return;
+    header_ = header;
+    hint_ = hint;
+    ++generation_;
+}
+
+int RowHeights::card(const MediaBlock& block)
+{
+    const auto& items = block.items();
+    if (items.empty())
+        return header_ + hint_;
+    int height = header_;
+    for (const auto& item : items) {
+        if (item)
+            height += row(item);
+    }
+    return height;
+}
+
+QRect ColumnView::in(const QWidget& widget, double pages) const
+{
+    if (!viewport)
+        return {};
+    const int page = viewport->height();
+    const int extra = int(std::lround(page * pages));
+    const QPoint origin = widget.mapFrom(viewport.data(), QPoint(0, 0));
+    return QRect(origin, viewport->size()).adjusted(0, -extra, 0, extra);
+}
+
+} // namespace tessarin
