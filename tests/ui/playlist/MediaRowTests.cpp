@@ -336,7 +336,9 @@ namespace tessarin::test {
 
 // In the narrowest column, with enough blocks to need the scroll bar, the
 // row on air keeps its length, its live line and status, and its mark whole;
-// only the name gives up letters, and it still shows a readable part.
+// only the name gives up letters, once the tile is at its narrowest: it is
+// whole where that room holds it, and else fills the room but for a letter
+// on each side of the cut.
 TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
 {
     auto& col = makeColumn();
@@ -347,11 +349,16 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
     ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("clip_5s.mov")), longPath));
     auto clip = MediaFile::create(QUrl::fromLocalFile(longPath));
     clip->setPlayableURL(clip->url());
+    const QString middleName = QStringLiteral("Intervista al sindaco uscente");
+    const QString middlePath = dir.filePath(middleName + QStringLiteral(".mp4"));
+    ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("clip_5s.mov")), middlePath));
+    auto middle = MediaFile::create(QUrl::fromLocalFile(middlePath));
+    middle->setPlayableURL(middle->url());
     LiveSource source;
     source.kind = LiveSourceKind::capture;
     source.name = QStringLiteral("Regia principale della sala grande");
     auto live = MediaFile::create(source);
-    auto block = addBlock(QStringLiteral("Apertura"), { clip, live, media("clip_5s.mov") });
+    auto block = addBlock(QStringLiteral("Apertura"), { clip, live, middle });
     for (int i = 0; i < 4; ++i)
         addBlock(QStringLiteral("Blocco %1").arg(i), { media("clip_5s.mov"), media("clip_5s.mov") });
     BlockCardView* card = col.card(block->id());
@@ -370,23 +377,40 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
     };
 
     // The column's narrowest, and its width in the narrowest window.
-    for (const auto& [width, letters] : { std::pair { 360, 2 }, std::pair { 404, 4 } }) {
+    const struct {
+        int width;
+        std::shared_ptr<MediaFile> item;
+        QString name;
+        qsizetype letters;
+    } cases[] = {
+        { 360, clip, longName, 2 }, { 404, clip, longName, 6 }, { 360, middle, middleName, 2 },
+        { 404, middle, middleName, 5 },
+    };
+    for (const auto& c : cases) {
+        const int width = c.width;
         col.resize(width, 500);
         for (bool paused : { false, true }) {
-            engine->play(clip, block);
+            engine->play(c.item, block);
             if (paused)
                 engine->togglePlayPause();
             drainMainQueue();
             QApplication::processEvents();
-            MediaRowView* row = card->row(clip->id());
+            MediaRowView* row = card->row(c.item->id());
             RowSelectArea* area = row->selectArea();
-            EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*clip)) << width;
-            EXPECT_TRUE(readable(area->shownName(), longName, letters)) << area->shownName().toStdString();
+            EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*c.item)) << width;
+            EXPECT_TRUE(readable(area->shownName(), c.name, c.letters)) << area->shownName().toStdString();
             // The mark stands whole beside the cut name, clear of the buttons.
             const QRect mark = area->markRect();
             EXPECT_EQ(mark.size(), OnAirBadge::sizeFor(!paused)) << width;
-            const int nameWidth = QFontMetrics(area->look().nameFont).horizontalAdvance(area->shownName());
+            const QFontMetrics fm(area->look().nameFont);
+            const int nameWidth = fm.horizontalAdvance(area->shownName());
             EXPECT_GE(mark.left(), 32 + 9 + nameWidth) << "the narrowest tile and the name before it";
+            const int room = mark.left() - 8 - 32 - 9;
+            if (fm.horizontalAdvance(c.name) <= room)
+                EXPECT_EQ(area->shownName(), c.name) << width;
+            else // cut in the middle: a letter more on each side would not fit
+                EXPECT_GT(nameWidth, room - 2 * fm.horizontalAdvance(QLatin1Char('W')))
+                    << area->shownName().toStdString() << " leaves room unused at " << width;
             EXPECT_LE(area->mapTo(row, mark.topRight()).x(), row->trimButton()->geometry().left()) << width;
             EXPECT_TRUE(inside(row->removeButton())) << width;
         }
