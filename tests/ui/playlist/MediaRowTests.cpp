@@ -13,6 +13,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/NowPlayingLine.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QScrollArea>
@@ -21,6 +22,8 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <functional>
+#include <optional>
 
 namespace tessarin::test {
 namespace {
@@ -39,6 +42,27 @@ TEST(GainSlider, PressesSetHalfDecibelStepsWithASnapToUnity)
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(GainSlider::valueAt(c.x, 208, -40, 12), c.expected) << "x = " << c.x;
     EXPECT_DOUBLE_EQ(GainSlider::valueAt(0.5, 0, -40, 12), -40 + 52 * 0.5) << "a width of 1 or less counts as 1";
+}
+
+TEST(GainSlider, KeysMoveByStepsPagesAndToTheEnds)
+{
+    const struct {
+        int key;
+        double from;
+        std::optional<double> expected;
+    } cases[] = {
+        { Qt::Key_Right, 0, 0.5 }, { Qt::Key_Up, -6.5, -6.0 }, { Qt::Key_Left, 0, -0.5 }, { Qt::Key_Down, 12, 11.5 },
+        // off the grid (a drag or a file): to the next whole step
+        { Qt::Key_Right, 0.3, 0.5 }, { Qt::Key_Left, 0.3, 0.0 },
+        { Qt::Key_PageUp, -40, -34 }, { Qt::Key_PageDown, -6, -12 }, { Qt::Key_PageUp, 9, 12 },
+        { Qt::Key_PageDown, -37, -40 }, { Qt::Key_Right, 12, 12 }, { Qt::Key_Left, -40, -40 },
+        { Qt::Key_Home, 3, -40 }, { Qt::Key_End, 3, 12 }, { Qt::Key_0, -17.5, 0 },
+        { Qt::Key_Right, std::nan(""), -39.5 }, { Qt::Key_Space, 3, std::nullopt }, { Qt::Key_1, 3, std::nullopt },
+    };
+    for (const auto& c : cases) {
+        const auto value = GainSlider::valueForKey(c.key, c.from, -40, 12);
+        EXPECT_EQ(value, c.expected) << "key " << c.key << " from " << c.from;
+    }
 }
 
 TEST(MediaRowView, GainTextFollowsTheReadoutRules)
@@ -137,6 +161,63 @@ TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
     EXPECT_EQ(names(*block), QStringList { QStringLiteral("still") });
     EXPECT_TRUE(onAir(clip));
     EXPECT_EQ(card->row(clip->id()), nullptr);
+}
+
+// From the keyboard and a screen reader: every control of the row says
+// whose it is, loop and mute say whether they are on, and the gain slider
+// takes the focus from Tab and moves with the keys, its value said.
+TEST_F(MediaRow, KeysAndScreenReadersReachEveryControl)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    auto clip = media("clip_5s.mov");
+    auto block = addBlock(QStringLiteral("B"), { clip });
+    MediaRowView* row = col.card(block->id())->row(clip->id());
+    const QString name = MediaRowView::displayName(*clip);
+    for (QWidget* control : std::initializer_list<QWidget*> { row->trimButton(), row->cueButton(), row->playButton(),
+                                                              row->loopButton(), row->removeButton(), row->muteButton(),
+                                                              row->gainSlider() })
+        EXPECT_EQ(control->accessibleName(), control->toolTip() + QStringLiteral(", ") + name);
+    for (auto [button, set] : { std::pair<QAbstractButton*, std::function<void(bool)>> { row->loopButton(),
+                                    [&](bool on) { clip->setLoop(on); } },
+                                { row->muteButton(), [&](bool on) { clip->setIsMuted(on); } } }) {
+        EXPECT_TRUE(button->isCheckable());
+        for (bool on : { true, false }) {
+            set(on);
+            EXPECT_EQ(button->isChecked(), on) << button->toolTip().toStdString();
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(button->isChecked()) << "a click turns it on, state and item alike";
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(button->isChecked());
+    }
+    EXPECT_FALSE(clip->loop() || clip->isMuted());
+
+    GainSlider* slider = row->gainSlider();
+    row->muteButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), slider);
+    // What a screen reader reads of it after each key.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(slider);
+    ASSERT_TRUE(spoken && spoken->valueInterface());
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        double expected;
+    } keys[] = {
+        { Qt::Key_Right, Qt::NoModifier, 0.5 }, { Qt::Key_PageDown, Qt::NoModifier, -5.5 },
+        { Qt::Key_Up, Qt::AltModifier, -5.5 }, // the row's key, not the slider's
+        { Qt::Key_End, Qt::NoModifier, 12 }, { Qt::Key_0, Qt::KeypadModifier, 0 },
+    };
+    for (const auto& k : keys) {
+        QTest::keyClick(slider, Qt::Key(k.key), k.modifiers);
+        EXPECT_DOUBLE_EQ(clip->gainDB(), k.expected) << k.key;
+        EXPECT_DOUBLE_EQ(spoken->valueInterface()->currentValue().toDouble(), k.expected);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), slider);
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(row->gainReadout(), QString(QChar(0x2212)) + QStringLiteral("6.0 dB"));
 }
 
 TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilItPlays)
