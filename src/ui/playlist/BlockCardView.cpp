@@ -69,6 +69,7 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
           &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged, &PlaylistEngine::selectedItemChanged,
           &PlaylistEngine::liveStatusChanged },
         [this] { refreshMarks(); });
+    followMoveKeys();
     syncRows();
 }
 

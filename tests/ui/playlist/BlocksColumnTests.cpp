@@ -575,3 +575,61 @@ TEST_F(BlocksColumn, AShowMakesOnlyTheCardsAndRowsNearTheView)
 }
 
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// Alt+Up / Alt+Down move the focused item, or the block whose header holds
+// the focus, one place, as a drag does; an item at its block's end goes to
+// the near end of the next block. The focus stays on what moved.
+TEST_F(BlocksColumn, AltArrowsMoveTheFocusedItemOrBlockOnePlace)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    const auto a = addBlock(QStringLiteral("A"), { media("clip_5s.mov"), media("tone_half.wav"), media("still.png") });
+    const auto b = addBlock(QStringLiteral("B"), { media("clip_30s.mp4") });
+    const auto tone = a->items()[1];
+    drainMainQueue();
+    const auto cueOf = [&](const std::shared_ptr<MediaFile>& item) -> QWidget* {
+        for (BlockCardView* card : col.cardsInOrder()) {
+            if (MediaRowView* row = card->row(item->id()))
+                return row->cueButton();
+        }
+        return nullptr;
+    };
+    const auto nameOf = [&](const std::shared_ptr<MediaBlock>& block) -> QWidget* {
+        BlockCardView* card = col.card(block->id());
+        return card ? card->nameField() : nullptr;
+    };
+    const struct {
+        std::function<QWidget*()> focus;
+        Qt::Key key;
+        QStringList a;
+        QStringList b;
+        QStringList blocks;
+    } steps[] = {
+        { [&] { return cueOf(tone); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(tone); }, Qt::Key_Down, { "clip_5s", "still" }, { "tone_half", "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(tone); }, Qt::Key_Up, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(a->items()[0]); }, Qt::Key_Up, { "clip_5s", "still", "tone_half" }, { "clip_30s" },
+          { "A", "B" } },
+        { [&] { return nameOf(a); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "B", "A" } },
+        { [&] { return nameOf(a); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "B", "A" } },
+    };
+    int n = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(n++);
+        QWidget* focus = step.focus();
+        ASSERT_NE(focus, nullptr);
+        focus->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(waitUntil([&] { return focus->hasFocus(); }, 5.0));
+        QTest::keyClick(focus, step.key, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(names(*a), step.a);
+        EXPECT_EQ(names(*b), step.b);
+        EXPECT_EQ(blockNames(), step.blocks);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus()) << "the focus stays on what moved";
+    }
+}
+
+} // namespace tessarin::test
