@@ -9,6 +9,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <functional>
+
 namespace tessarin::test {
 namespace {
 
@@ -629,6 +632,68 @@ TEST_F(BlocksColumn, AltArrowsMoveTheFocusedItemOrBlockOnePlace)
         EXPECT_EQ(names(*b), step.b);
         EXPECT_EQ(blockNames(), step.blocks);
         EXPECT_EQ(QApplication::focusWidget(), step.focus()) << "the focus stays on what moved";
+    }
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// Held Tab in a long block: rows made as they scroll into view take the
+// focus in turn, one row after the other, however fast the presses come
+// (none of them waits for the events the scrolling posts).
+TEST_F(BlocksColumn, TabWalksALongBlockRowByRow)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    MediaBlock::Items items;
+    for (int i = 0; i < 200; ++i)
+        items.push_back(media("clip_5s.mov"));
+    const auto block = addBlock(QStringLiteral("Lungo"), items);
+    QApplication::processEvents();
+    BlockCardView* card = col.card(block->id());
+    ASSERT_NE(card, nullptr);
+    ASSERT_LT(card->rowsMade(), 40) << "the rows are made as they come near the view";
+    const auto rowIndex = [&](QWidget* w) {
+        while (w && !qobject_cast<MediaRowView*>(w))
+            w = w->parentWidget();
+        if (!w)
+            return -1;
+        const auto& all = block->items();
+        const auto at = std::find(all.begin(), all.end(), static_cast<MediaRowView*>(w)->item());
+        return at == all.end() ? -1 : int(at - all.begin());
+    };
+    for (bool processEvents : { false, true }) {
+        SCOPED_TRACE(processEvents);
+        QWidget* start = card->row(items[0]->id())->trimButton();
+        start->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(waitUntil([&] { return start->hasFocus(); }, 5.0));
+        int last = 0;
+        int presses = 0;
+        while (last < 120 && presses < 120 * 10) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ++presses;
+            if (processEvents)
+                QApplication::processEvents();
+            const int now = rowIndex(QApplication::focusWidget());
+            ASSERT_TRUE(now == last || now == last + 1)
+                << "from row " << last << " to " << now << " ("
+                << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none")
+                << ") at press " << presses;
+            last = now;
+        }
+        EXPECT_EQ(last, 120);
+        // No detour: each row's stops once, and the next row's first.
+        int stops = 0;
+        MediaRowView* now = card->row(items[120]->id());
+        ASSERT_NE(now, nullptr);
+        for (QWidget* w : now->findChildren<QWidget*>())
+            stops += (w->focusPolicy() & Qt::TabFocus) ? 1 : 0;
+        EXPECT_EQ(presses, 120 * stops);
+        QApplication::processEvents();
+        col.scrollArea()->verticalScrollBar()->setValue(0);
+        QApplication::processEvents();
     }
 }
 
