@@ -5,6 +5,8 @@
 #                                  accessible object of the application named NAME
 #   x11.py shown NAME ROLE         as find, for an object that is visible and
 #                                  whose centre lies on the screen
+#   x11.py value NAME              prints the value of the first accessible object
+#                                  named NAME (a slider's)
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
 #   x11.py dump                    prints role and name of every accessible object
@@ -101,6 +103,17 @@ def shown(name, role):
             x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
             if 0 <= x < screen.width_in_pixels and 0 <= y < screen.height_in_pixels:
                 print(x, y)
+                return 0
+        except Exception:
+            continue
+    return 1
+
+
+def value(name):
+    for node in nodes():
+        try:
+            if node.name == name:
+                print(node.queryValue().currentValue)
                 return 0
         except Exception:
             continue
@@ -212,6 +225,8 @@ if __name__ == '__main__':
         sys.exit(window(sys.argv[2], sys.argv[3], sys.argv[4:]))
     if sys.argv[1] == 'ink':
         sys.exit(ink(sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1))
+    if sys.argv[1] == 'value':
+        sys.exit(value(sys.argv[2]))
     if sys.argv[1] == 'described':
         sys.exit(described(sys.argv[2]))
     sys.exit(2)
