@@ -164,7 +164,7 @@ TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
 }
 
 // From the keyboard and a screen reader: every control of the row says
-// whose it is, loop and mute say whether they are on, and the gain slider
+// whose it is, the loops and mute say whether they are on, and the gain slider
 // takes the focus from Tab and moves with the keys, its value said.
 TEST_F(MediaRow, KeysAndScreenReadersReachEveryControl)
 {
@@ -181,7 +181,8 @@ TEST_F(MediaRow, KeysAndScreenReadersReachEveryControl)
         EXPECT_EQ(control->accessibleName(), control->toolTip() + QStringLiteral(", ") + name);
     for (auto [button, set] : { std::pair<QAbstractButton*, std::function<void(bool)>> { row->loopButton(),
                                     [&](bool on) { clip->setLoop(on); } },
-                                { row->muteButton(), [&](bool on) { clip->setIsMuted(on); } } }) {
+                                { row->muteButton(), [&](bool on) { clip->setIsMuted(on); } },
+                                { col.card(block->id())->loopButton(), [&](bool on) { block->setLoop(on); } } }) {
         EXPECT_TRUE(button->isCheckable());
         for (bool on : { true, false }) {
             set(on);
@@ -192,7 +193,7 @@ TEST_F(MediaRow, KeysAndScreenReadersReachEveryControl)
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_FALSE(button->isChecked());
     }
-    EXPECT_FALSE(clip->loop() || clip->isMuted());
+    EXPECT_FALSE(clip->loop() || clip->isMuted() || block->loop());
 
     GainSlider* slider = row->gainSlider();
     row->muteButton()->setFocus(Qt::TabFocusReason);
