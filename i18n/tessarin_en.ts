@@ -322,6 +322,21 @@ They have been removed from the show; if you save it now, they will be gone.</tr
     </message>
 </context>
 <context>
+    <name>tessarin::RowDestinations</name>
+    <message>
+        <source>Aggiungi al blocco “%1”</source>
+        <translation>Add to block “%1”</translation>
+    </message>
+    <message>
+        <source>Aggiungi a un nuovo blocco</source>
+        <translation>Add to a new block</translation>
+    </message>
+    <message>
+        <source>Carica in %1</source>
+        <translation>Load into %1</translation>
+    </message>
+</context>
+<context>
     <name>tessarin::ScheduleController</name>
     <message>
         <source>Blocco mancante</source>
@@ -1054,7 +1069,7 @@ or use the “+” button</translation>
     </message>
 </context>
 <context>
-    <name>tessarin::ScheduleRowView</name>
+    <name>tessarin::ScheduleRow</name>
     <message>
         <source>Manda in onda adesso</source>
         <translation>Put on air now</translation>
@@ -1749,6 +1764,43 @@ or use the “+” button</translation>
     <message>
         <source>Punto OUT</source>
         <translation>OUT point</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Uso: %1 [opzione] [show]
+Messa in onda per spettacoli dal vivo.
+
+  show           il file di uno show da aprire (.vellumcast)
+  -h, --help     mostra questo aiuto ed esce
+  -v, --version  mostra la versione ed esce
+</source>
+        <translation>Usage: %1 [option] [show]
+Playout for live shows.
+
+  show           a show file to open (.vellumcast)
+  -h, --help     show this help and exit
+  -v, --version  show the version and exit
+</translation>
+    </message>
+    <message>
+        <source>%1: opzione sconosciuta: %2
+</source>
+        <translation>%1: unknown option: %2
+</translation>
+    </message>
+    <message>
+        <source>%1: si apre un solo show; in più: %2
+</source>
+        <translation>%1: one show opens at a time; extra: %2
+</translation>
+    </message>
+    <message>
+        <source>Per l&apos;aiuto: %1 --help
+</source>
+        <translation>For help: %1 --help
+</translation>
     </message>
 </context>
 </TS>

@@ -717,7 +717,7 @@ int main(int argc, char** argv)
 {
     // The application's allocator settings (its main), so the memory
     // measured is what the application would use.
-    tessarin::applyAllocatorSettings(argv);
+    tessarin::applyAllocatorSettings();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const size_t ran = benchmark::RunSpecifiedBenchmarks();

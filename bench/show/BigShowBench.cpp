@@ -344,7 +344,7 @@ int main(int argc, char* argv[])
     if (isChild) {
         // The application's allocator settings, as its main applies them:
         // the memory measured is what the application would use.
-        applyAllocatorSettings(argv);
+        applyAllocatorSettings();
         bench::ProfiledApplication app(argc, argv);
         app.startMeasure();
         const int status = measure(items, std::max(1, perBlock), folder);

@@ -19,32 +19,23 @@
 #include "media/FFmpegTools.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
-#include "platform/player/FfmpegMediaPlayer.h"
 #include "streaming/ProgramStreamSources.h"
-#include "streaming/SecretStore.h"
 
-#include "../common/EventWait.h"
-#include "support/Loopback.h"
+#include "LoopbackStreams.h"
+#include "NullSinkProgram.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QUuid>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace tessarin;
 using bench::waitFor;
-using test::freePort;
-using test::listening;
 
 namespace {
 
@@ -117,30 +108,17 @@ int main(int argc, char** argv)
                                              : StreamFormat::Rate::r24;
 
     QTemporaryDir dir;
-    test::PulseNullSink pulse(dir.filePath("pulse"));
-    if (!pulse.ready()) {
-        std::fprintf(stderr, "no PulseAudio server could start (apt install pulseaudio)\n");
+    bench::NullSinkProgram program(dir);
+    if (!program.ready())
         return 1;
-    }
-    auto device = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("pulseaudio"), 512 });
-    if (device->driverName() != QLatin1String("pulseaudio")) {
-        std::fprintf(stderr, "SDL did not open the PulseAudio sink\n");
-        return 1;
-    }
     const QString clip = dir.filePath("sync.mkv");
     if (!test::makeSyncClip(clip, 10.0, fps, 1.0, 2.0, 4)) {
         std::fprintf(stderr, "ffmpeg could not make the sync clip\n");
         return 1;
     }
-    SecretStore::overrideServiceForTesting("bench." + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    Settings settings(dir.filePath("settings.ini"));
-    PlaylistEngine engine(HostClock::shared(), settings,
-                          [device] { return std::make_shared<FfmpegMediaPlayer>(device, HostClock::shared()); },
-                          device);
-    engine.setTransitionStyle(TransitionStyle::cut);
-    auto block = test::syncBlock(clip, 6, 10.0);
-    block->setLoop(true);
-    engine.setBlocks({ block });
+    PlaylistEngine& engine = *program.engine;
+    const auto& device = program.device;
+    auto block = program.loop(clip, 6, 10.0);
 
     // ffmpeg, or a wrapper that sleeps before it starts encoding.
     QString ffmpeg = QStringLiteral("/usr/bin/ffmpeg");
@@ -157,47 +135,20 @@ int main(int argc, char** argv)
     }
     FFmpegTools::overrideCandidates(QStringList { ffmpeg });
 
-    const int rtmpPort = freePort(SOCK_STREAM);
-    const int srtPort = freePort(SOCK_DGRAM);
-    const QString rtmpUrl = QStringLiteral("rtmp://127.0.0.1:%1/live/sync").arg(rtmpPort);
-    const QString rtmpFile = dir.filePath("received.flv");
-    const QString srtFile = dir.filePath("received.ts");
-    auto rtmpReceiver = ChildProcess::spawn("/usr/bin/ffmpeg",
-        { "-hide_banner", "-loglevel", "error", "-nostdin", "-listen", "1", "-timeout", "60", "-i", rtmpUrl, "-c",
-          "copy", "-y", rtmpFile }, {});
-    auto srtReceiver = ChildProcess::spawn("/usr/bin/ffmpeg",
-        { "-hide_banner", "-loglevel", "error", "-nostdin", "-i",
-          QStringLiteral("srt://127.0.0.1:%1?mode=listener&listen_timeout=60000000").arg(srtPort), "-c", "copy", "-y",
-          srtFile }, {});
-    if (!rtmpReceiver || !srtReceiver) {
-        std::fprintf(stderr, "the receivers did not start\n");
-        return 1;
-    }
-    if (!waitFor([&] { return listening(rtmpPort, false) && listening(srtPort, true); }, 20)) {
-        std::fprintf(stderr, "the receivers did not listen\n");
-        return 1;
-    }
-
-    ProgramStreaming streaming = ProgramStreaming::create(settings, engine);
+    ProgramStreaming streaming = ProgramStreaming::create(*program.settings, engine);
     StreamManager& manager = *streaming.manager;
-    manager.setFormat({ StreamFormat::Resolution::hd720, StreamFormat::Scan::progressive, rate });
-    StreamOutput& rtmp = *manager.outputs()[0];
-    StreamOutput& srt = *manager.outputs()[1];
-    rtmp.setKind(StreamOutput::Kind::rtmp);
-    rtmp.setUrl(rtmpUrl);
-    srt.setKind(StreamOutput::Kind::srt);
-    srt.setUrl(QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(srtPort));
-    for (StreamOutput* out : { &rtmp, &srt }) {
-        out->setVideoCodec(StreamOutput::VideoCodec::h264);
-        out->setBitrateKbps(2500);
-    }
+    bench::LoopbackStreams streams;
+    if (!streams.prepare(QDir(dir.path()), manager, rate))
+        return 1;
+    StreamOutput& rtmp = *streams.rtmp;
+    StreamOutput& srt = *streams.srt;
 
     engine.play(block);
     manager.startPipeline();
-    rtmp.start(manager.format());
-    srt.start(manager.format());
+    streams.start(manager.format());
     std::printf("streaming 720p%d for %.0f s to RTMP and SRT on the loopback, encoders starting %.1f s late, "
-                "sound into a PulseAudio null sink\n", fps, seconds, delay);
+                "sound into a PulseAudio null sink (device block %d frames, %.1f ms)\n", fps, seconds, delay,
+                device->bufferFrames(), device->latency() * 1000);
     std::fflush(stdout);
     QElapsedTimer wall;
     wall.start();
@@ -206,16 +157,8 @@ int main(int argc, char** argv)
     const long long srtDropped = srt.droppedFrames();
     const bool rtmpLive = rtmp.status() == StreamOutput::Status::live();
     const bool srtLive = srt.status() == StreamOutput::Status::live();
-    rtmp.stop();
-    srt.stop();
-    waitFor([&] { return !rtmp.isActive() && !srt.isActive(); }, 20);
-    rtmp.setUrl(QString());
-    srt.setUrl(QString());
+    streams.stop();
     engine.stop();
-    for (auto* receiver : { &*rtmpReceiver, &*srtReceiver }) {
-        if (!receiver->wait(20))
-            receiver->terminateAndWait(2);
-    }
     if (!rtmpLive || !srtLive)
         std::printf("a destination was not live at the end: RTMP %s, SRT %s\n", rtmpLive ? "live" : "not live",
                     srtLive ? "live" : "not live");
@@ -223,8 +166,8 @@ int main(int argc, char** argv)
     // it on screen a period longer: the picture of a flash can come late.
     std::printf("frames dropped for busy encoders: RTMP %lld, SRT %lld of %.0f\n", rtmpDropped, srtDropped,
                 seconds * fps);
-    const bool rtmpMet = report("RTMP", rtmpFile, fps);
-    const bool srtMet = report("SRT", srtFile, fps);
+    const bool rtmpMet = report("RTMP", streams.rtmpFile, fps);
+    const bool srtMet = report("SRT", streams.srtFile, fps);
     const bool met = rtmpMet && srtMet && rtmpLive && srtLive;
     std::printf("\n%s\n", met ? "targets met" : "targets NOT met");
     return met ? 0 : 2;

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
@@ -33,11 +34,42 @@ QColor over(const QColor& top, const QColor& below)
 // scrolls to the one that takes the focus. A framed text field has a rounded
 // border, so that it stands out on any background (Fusion's own outline is a
 // darker shade of the window, lost on a dark one); the accent while it has
-// the focus.
+// the focus. Mnemonics are underlined only while Alt is held (as in Qt's
+// other styles and every desktop): the style watches the application's keys
+// for it, and repaints the windows when it changes.
 class KeyboardStyle final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     using QProxyStyle::polish;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_UnderlineShortcut)
+            return altHeld_ ? 1 : 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // Alt's own press and release, or any key with Alt held.
+            setAltHeld(key->key() == Qt::Key_Alt ? event->type() == QEvent::KeyPress
+                                                 : key->modifiers().testFlag(Qt::AltModifier));
+            break;
+        }
+        case QEvent::ApplicationStateChange:
+            if (QGuiApplication::applicationState() != Qt::ApplicationActive)
+                setAltHeld(false);
+            break;
+        default:
+            break;
+        }
+        return QProxyStyle::eventFilter(watched, event);
+    }
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
@@ -63,13 +95,29 @@ public:
         if (qobject_cast<QScrollArea*>(widget))
             widget->setFocusPolicy(Qt::NoFocus);
     }
+
+private:
+    void setAltHeld(bool held)
+    {
+        if (held == altHeld_)
+            return;
+        altHeld_ = held;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible())
+                window->update();
+        }
+    }
+
+    bool altHeld_ = false;
 };
 
 } // namespace
 
 void applyDarkLook(QApplication& app)
 {
-    app.setStyle(new KeyboardStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    auto* style = new KeyboardStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(style);
+    app.installEventFilter(style);
     QPalette p;
     const QColor window = Theme::panel();
     const QColor text = over(Theme::textPrimary(), window);

@@ -21,31 +21,38 @@ AppMenus::AppMenus(QMainWindow& window, ShowController& show)
 {
     QMenuBar* bar = window.menuBar();
     QMenu* file = bar->addMenu(tr("&File"));
-    newShow_ = file->addAction(tr("Nuovo show"), &show, &ShowController::newShow);
+    newShow_ = file->addAction(tr("&Nuovo show"), &show, &ShowController::newShow);
     newShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    openShow_ = file->addAction(tr("Apri show…"), &show, &ShowController::open);
+    openShow_ = file->addAction(tr("&Apri show…"), &show, &ShowController::open);
     openShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     file->addSeparator();
-    save_ = file->addAction(tr("Salva"), &show, &ShowController::save);
+    save_ = file->addAction(tr("&Salva"), &show, &ShowController::save);
     save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    saveAs_ = file->addAction(tr("Salva con nome…"), &show, [&show] { show.saveAs(); });
+    saveAs_ = file->addAction(tr("Salva &con nome…"), &show, [&show] { show.saveAs(); });
     saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
-    quit_ = file->addAction(tr("Esci"), &window, &QWidget::close);
+    quit_ = file->addAction(tr("&Esci"), &window, &QWidget::close);
     quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = bar->addMenu(tr("&Modifica"));
-    settings_ = edit->addAction(tr("Impostazioni…"), &AppNotifications::shared(), &AppNotifications::postOpenSettings);
+    settings_ = edit->addAction(tr("&Impostazioni…"), &AppNotifications::shared(), &AppNotifications::postOpenSettings);
     settings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
     QMenu* help = bar->addMenu(tr("&Aiuto"));
-    about_ = help->addAction(tr("Informazioni su Tessarin"), &window, [&window] { AboutDialog::present(&window); });
+    about_ = help->addAction(tr("&Informazioni su Tessarin"), &window, [&window] { AboutDialog::present(&window); });
 
     // The commands answer their keys in every window of the application
     // (the settings window in front included); a modal dialog still keeps
     // them out.
     for (QAction* action : {newShow_, openShow_, save_, saveAs_, quit_, settings_})
         action->setShortcutContext(Qt::ApplicationShortcut);
+
+    // Ctrl+W closes the main window as its title bar's button does: through
+    // its quit rule, with the unsaved-changes question.
+    auto* close = new QAction(&window);
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    window.addAction(close);
+    connect(close, &QAction::triggered, &window, &QWidget::close);
 
     // F10 opens the menu bar at its first menu.
     auto* openBar = new QAction(&window);

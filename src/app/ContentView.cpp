@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/AppMenus.h"
+#include "app/OnAirAnnouncements.h"
 #include "app/SidePanelView.h"
 #include "app/TopBarView.h"
 #include "automation/AtemTallyMonitor.h"
@@ -15,6 +16,8 @@
 #include "show/ShowController.h"
 #include "streaming/ProgramStreamSources.h"
 #include "streaming/StreamManager.h"
+#include "streaming/StreamOutput.h"
+#include "ui/browser/BrowserColumnView.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
@@ -98,6 +101,8 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
             return new SidePanelView(engine, schedule, sources, files, settings);
         },
         content);
+    // The browser's rows offer the blocks and layers of their drags in their menus.
+    playlist_->browserColumn()->setRowDestinations(engineDestinations(engine));
 
     auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -108,6 +113,10 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     setCentralWidget(content);
 
     menus_ = new AppMenus(*this, show_);
+    std::vector<StreamOutput*> destinations;
+    for (const auto& output : streamManager_->outputs())
+        destinations.push_back(output.get());
+    announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);

@@ -17,6 +17,7 @@ class CaptureDevices;
 class Clock;
 class Displays;
 class DisplayManager;
+class OnAirAnnouncements;
 class OutputWindowController;
 class PlaylistShortcutEngine;
 class PlaylistView;
@@ -82,6 +83,8 @@ private:
     TopBarView* topBar_ = nullptr;
     PlaylistView* playlist_ = nullptr;
     AppMenus* menus_ = nullptr;
+    // Last: it follows the objects above and goes before them.
+    std::unique_ptr<OnAirAnnouncements> announcements_;
 };
 
 } // namespace tessarin

@@ -120,11 +120,11 @@ ShowMenuButton::ShowMenuButton(ShowController& show, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setHelp(this, tr("Nuovo, apri e salva lo show"));
     useKeyboardFocus(this);
-    menu_->addAction(tr("Nuovo show"), &show_, &ShowController::newShow);
-    menu_->addAction(tr("Apri show…"), &show_, &ShowController::open);
+    menu_->addAction(tr("&Nuovo show"), &show_, &ShowController::newShow);
+    menu_->addAction(tr("&Apri show…"), &show_, &ShowController::open);
     menu_->addSeparator();
-    menu_->addAction(tr("Salva"), &show_, &ShowController::save);
-    menu_->addAction(tr("Salva con nome…"), &show_, [this] { show_.saveAs(); });
+    menu_->addAction(tr("&Salva"), &show_, &ShowController::save);
+    menu_->addAction(tr("Salva &con nome…"), &show_, [this] { show_.saveAs(); });
     connect(this, &QAbstractButton::clicked, this,
             [this] { menu_->popup(mapToGlobal(QPoint(0, height()))); });
     connect(&show_, &ShowController::changed, this, &ShowMenuButton::refresh);

@@ -1,5 +1,7 @@
+#include "app/AppIdentity.h"
 #include "app/AppLook.h"
 #include "app/CloseRequests.h"
+#include "app/CommandLine.h"
 #include "app/ContentView.h"
 #include "engine/OutputWindowController.h"
 #include "platform/AllocatorSettings.h"
@@ -27,26 +29,35 @@
 
 int main(int argc, char* argv[])
 {
-    // Before any thread starts, so every thread's allocations follow it.
-    tessarin::applyAllocatorSettings(argv);
+    // Before any thread starts, so every thread's allocations follow them.
+    tessarin::applyAllocatorSettings();
+    tessarin::AppIdentity::apply();
+    // Help and version need no display: answered before the application.
+    if (const auto status = tessarin::CommandLine::answerBeforeStart(argc, argv))
+        return *status;
     // Writes to a pipe whose reader has gone (an ffmpeg child that ended)
     // must fail with EPIPE, not end the process. Before any thread starts.
     std::signal(SIGPIPE, SIG_IGN);
     tessarin::FFmpegLog::apply();
 
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Vellumcast"));
-    QApplication::setApplicationName(QStringLiteral("Vellumcast"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tessarin"));
-    QApplication::setApplicationVersion(QStringLiteral(TESSARIN_VERSION));
+    // What Qt leaves of the arguments once it has taken its own options.
+    const auto commandLine = tessarin::CommandLine::read(QApplication::arguments());
+    if (commandLine.request != tessarin::CommandLine::Request::run)
+        return tessarin::CommandLine::answer(commandLine);
+    const QString showGiven = commandLine.showPath();
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessarin.svg")));
 
-    // A second start brings the running window forward and ends: two
-    // programs would open the same show and fight over the sound device.
+    // A second start brings the running window forward, with the show it was
+    // given, and ends: two programs would open the same show and fight over
+    // the sound device.
     tessarin::SingleInstance instance;
     if (!instance.claim()) {
-        if (!tessarin::SingleInstance::activateRunning(QDBusConnection::sessionBus()))
+        const bool answered = showGiven.isEmpty()
+            ? tessarin::SingleInstance::activateRunning(QDBusConnection::sessionBus())
+            : tessarin::SingleInstance::openInRunning(QDBusConnection::sessionBus(), showGiven);
+        if (!answered)
             std::fprintf(stderr, "Tessarin is already running but did not answer\n");
         return 0;
     }
@@ -59,6 +70,8 @@ int main(int argc, char* argv[])
     tessarin::installAccessibleInterfaces();
 
     tessarin::ShowController& show = tessarin::ShowController::shared();
+    if (!showGiven.isEmpty())
+        show.openFile(showGiven);
     tessarin::CaptureDevices captureDevices;
     const auto displays = tessarin::createDisplays();
     int status = 0;
@@ -91,6 +104,8 @@ int main(int argc, char* argv[])
             window.raise();
             window.activateWindow();
         });
+        QObject::connect(&instance, &tessarin::SingleInstance::openRequested, &window,
+                         [&show](const QString& path) { show.openFile(path); });
         // Closing the main window ends the program. Qt's quit request is
         // refused while another window declines to close; the end is not.
         QObject::connect(&window, &tessarin::ContentView::quitConfirmed, &window, [] {

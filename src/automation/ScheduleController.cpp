@@ -326,19 +326,7 @@ std::vector<std::optional<double>> ScheduleController::plannedStartList(double n
         const ScheduleEvent& event = events_[i];
         if (!event.isEnabled)
             continue;
-        std::optional<double> start;
-        switch (event.start) {
-        case ScheduleEvent::Start::fixed:
-            start = ScheduleClock::nextOccurrence(event, now - 0.5, calendar);
-            if (!start)
-                start = ScheduleClock::latestOccurrence(event, now, calendar);
-            break;
-        case ScheduleEvent::Start::follow:
-            start = cursor;
-            break;
-        case ScheduleEvent::Start::manual:
-            break;
-        }
+        const std::optional<double> start = plannedStart(event, cursor, now, calendar);
         if (!start) {
             cursor.reset();
             continue;
@@ -358,11 +346,35 @@ std::vector<std::optional<double>> ScheduleController::plannedStartList(double n
                 it = lengths.insert(b, b->plannedDuration());
             length = *it;
         }
-        if (event.duration)
-            length = length ? std::min(*length, *event.duration) : *event.duration;
-        cursor = length ? std::optional<double>(*start + *length) : std::nullopt;
+        cursor = plannedEnd(event, start, length);
     }
     return result;
+}
+
+std::optional<double> ScheduleController::plannedStart(const ScheduleEvent& event, std::optional<double> cursor,
+                                                      double now, const ScheduleCalendar& calendar)
+{
+    switch (event.start) {
+    case ScheduleEvent::Start::fixed:
+        if (const auto next = ScheduleClock::nextOccurrence(event, now - 0.5, calendar))
+            return next;
+        return ScheduleClock::latestOccurrence(event, now, calendar);
+    case ScheduleEvent::Start::follow:
+        return cursor;
+    case ScheduleEvent::Start::manual:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> ScheduleController::plannedEnd(const ScheduleEvent& event, std::optional<double> start,
+                                                      std::optional<double> blockLength)
+{
+    if (!start)
+        return std::nullopt;
+    if (event.duration)
+        blockLength = blockLength ? std::min(*blockLength, *event.duration) : *event.duration;
+    return blockLength ? std::optional<double>(*start + *blockLength) : std::nullopt;
 }
 
 bool ScheduleController::isRunning(const ScheduleEvent& event) const

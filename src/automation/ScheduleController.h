@@ -99,6 +99,14 @@ public:
     Records plannedStarts(double now) const;
     // The same, in the order of events(): absent for events without one.
     std::vector<std::optional<double>> plannedStartList(double now) const;
+    // The rules of both for one enabled event: a fixed one starts by the
+    // calendar (its next start from half a second ago, else its latest), a
+    // follow one at cursor, the planned end of the enabled event before it;
+    // that event ends after its block's planned length, cut to its duration.
+    static std::optional<double> plannedStart(const ScheduleEvent& event, std::optional<double> cursor, double now,
+                                              const ScheduleCalendar& calendar);
+    static std::optional<double> plannedEnd(const ScheduleEvent& event, std::optional<double> start,
+                                            std::optional<double> blockLength);
     // The event is on air under the automation: it is the running event,
     // its block is the one on air and the program is playing.
     bool isRunning(const ScheduleEvent& event) const;

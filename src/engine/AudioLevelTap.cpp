@@ -2,12 +2,10 @@
 
 #include "engine/ProgramAudioBus.h"
 #include "platform/MainThread.h"
-#include "platform/player/PcmBuffer.h"
 #include "platform/player/PlayerItem.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace tessarin {
 
@@ -93,41 +91,33 @@ void AudioLevelTap::process(AudioBufferList& list)
 
 void AudioLevelTap::forwardToBus(const AudioBufferList& list)
 {
-    if (!audioBus)
+    if (!audioBus || !audioBus->isEnabled())
         return;
-    {
-        std::lock_guard guard(audioBus->lock);
-        if (!audioBus->enabled)
-            return;
-    }
-    if (!tapFormat_ || tapFormat_->commonFormat != SampleFormat::Float32)
+    if (!tapFormat_ || tapFormat_->commonFormat != SampleFormat::Float32 || tapFormat_->sampleRate != 48000.0)
         return;
-    if (list.count < 1)
-        return;
-    const int ch = std::max(list.buffers[0].channels, 1);
-    if (static_cast<std::uint32_t>(ch) * 4u > list.buffers[0].byteSize)
-        return;
-    const int frames = static_cast<int>(list.buffers[0].byteSize / (static_cast<std::uint32_t>(ch) * 4u));
-    auto copy = PcmBuffer::create(*tapFormat_, frames);
-    if (!copy)
-        return;
-    copy->setFrameLength(frames);
-    const int buffers = std::min(list.count, copy->bufferCount());
-    for (int i = 0; i < buffers; ++i) {
-        if (!list.buffers[i].data || !copy->data(i))
-            continue;
-        std::memcpy(copy->data(i), list.buffers[i].data, std::min<std::size_t>(list.buffers[i].byteSize, copy->byteSize()));
-    }
-    audioBus->push(copy, busSource, list.heardTime);
+    audioBus->write(busSource, list, list.heardTime);
+}
+
+void AudioLevelTap::raise(std::atomic<float>& peak, float value)
+{
+    float old = peak.load(std::memory_order_relaxed);
+    while (old < value && !peak.compare_exchange_weak(old, value, std::memory_order_relaxed)) { }
 }
 
 void AudioLevelTap::pushExternal(float left, float right)
 {
-    std::weak_ptr<AudioLevelTap> weak = weak_from_this();
-    postToMain([weak, left, right] {
-        if (auto tap = weak.lock())
-            tap->applyBallistics(left, right);
-    });
+    raise(peakLeft_, left);
+    raise(peakRight_, right);
+    gathered_.store(true, std::memory_order_release);
+}
+
+void AudioLevelTap::publish()
+{
+    if (!gathered_.exchange(false, std::memory_order_acquire))
+        return;
+    const float left = peakLeft_.exchange(0.0f, std::memory_order_relaxed);
+    const float right = peakRight_.exchange(0.0f, std::memory_order_relaxed);
+    applyBallistics(left, right);
 }
 
 void AudioLevelTap::applyBallistics(float left, float right)
@@ -142,6 +132,9 @@ void AudioLevelTap::applyBallistics(float left, float right)
 
 void AudioLevelTap::reset()
 {
+    gathered_.store(false, std::memory_order_relaxed);
+    peakLeft_.store(0.0f, std::memory_order_relaxed);
+    peakRight_.store(0.0f, std::memory_order_relaxed);
     std::weak_ptr<AudioLevelTap> weak = weak_from_this();
     postToMain([weak] {
         if (auto tap = weak.lock()) {

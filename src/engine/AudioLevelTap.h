@@ -1,10 +1,12 @@
 #pragma once
 // The processing step in a program player's audio: ramps the item's gain
-// across each buffer, measures the left and right peaks after the gain,
-// forwards the buffer to the program audio bus while a stream runs, and hands
-// the peaks to the main thread, where they become the published levels with
-// an instant rise and a fixed fall. The engine's `levelMeter` publishes; its
-// `secondTap` sends its peaks to `levelMeter` instead.
+// across each buffer, measures the left and right peaks after the gain and
+// writes the buffer to the program audio bus while a stream runs, all
+// without a lock, a wait or an allocation. The peaks gather in atomics until
+// the main thread publishes them (publish(), on the engine's clock), where
+// they become the published levels with an instant rise and a fixed fall.
+// The engine's `levelMeter` publishes; its `secondTap` gathers its peaks into
+// `levelMeter`'s instead.
 #include "platform/player/AudioTap.h"
 
 #include <QObject>
@@ -42,11 +44,15 @@ public:
     // gain to volume, so the item starts at its gain without a ramp.
     std::optional<AudioMix> makeAudioMix(const std::shared_ptr<PlayerItem>& item, float volume);
 
-    // Any thread: schedules applyBallistics on the main thread (held weakly).
+    // Any thread, never blocks: gathers peaks for the next publish (the
+    // loudest of those gathered counts).
     void pushExternal(float left, float right);
+    // Main thread: applies the peaks gathered since the last publish, if any.
+    void publish();
     // Main thread: instant attack, a fall to 0.75 of the level per update.
     void applyBallistics(float left, float right);
-    // Any thread: schedules both levels to 0 on the main thread.
+    // Any thread: forgets the peaks gathered and schedules both levels to 0
+    // on the main thread.
     void reset();
 
     // AudioTap (audio thread).
@@ -63,6 +69,7 @@ signals:
 
 private:
     void forwardToBus(const AudioBufferList& buffers);
+    static void raise(std::atomic<float>& peak, float value);
     void setLeft(float value);
     void setRight(float value);
 
@@ -70,6 +77,11 @@ private:
     float right_ = 0.0f;
     std::atomic<float> appliedGain_ { 1.0f }; // audio thread, but makeAudioMix sets it
     std::optional<AudioFormat> tapFormat_;     // audio thread
+    // The loudest peaks since the last publish (any thread); gathered is
+    // set with them.
+    std::atomic<float> peakLeft_ { 0.0f };
+    std::atomic<float> peakRight_ { 0.0f };
+    std::atomic<bool> gathered_ { false };
 };
 
 } // namespace tessarin

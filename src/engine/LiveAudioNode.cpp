@@ -7,36 +7,40 @@ namespace tessarin {
 
 LiveAudioNode::LiveAudioNode(std::function<void(double)> playedBack)
     : playedBack_(std::move(playedBack))
-    , data_(static_cast<std::size_t>(kCapacityFrames) * 2, 0.0f)
+    , data_(new float[kCapacityFrames * 2]())
 {
 }
 
 bool LiveAudioNode::schedule(const float* samples, int frames, double seconds)
 {
-    std::lock_guard lock(mutex_);
-    if (frames <= 0 || frames > kCapacityFrames - count_ || pendingCount_ == kMaxPending)
+    const std::uint64_t written = framesWritten_.load(std::memory_order_relaxed);
+    const std::uint64_t held = written - framesRead_.load(std::memory_order_acquire);
+    const std::uint64_t pending = pendingWritten_.load(std::memory_order_relaxed);
+    if (frames <= 0 || std::uint64_t(frames) > kCapacityFrames - held
+        || pending - pendingRead_.load(std::memory_order_acquire) == kMaxPending)
         return false;
-    int tail = (head_ + count_) % kCapacityFrames;
-    const int first = std::min(frames, kCapacityFrames - tail);
-    std::memcpy(&data_[static_cast<std::size_t>(tail) * 2], samples, sizeof(float) * 2 * static_cast<std::size_t>(first));
-    if (frames > first)
-        std::memcpy(data_.data(), samples + first * 2, sizeof(float) * 2 * static_cast<std::size_t>(frames - first));
-    count_ += frames;
-    pending_[(pendingHead_ + pendingCount_) % kMaxPending] = Pending { frames, seconds };
-    ++pendingCount_;
+    const std::uint64_t tail = written % kCapacityFrames;
+    const auto first = std::min<std::uint64_t>(std::uint64_t(frames), kCapacityFrames - tail);
+    std::memcpy(&data_[tail * 2], samples, sizeof(float) * 2 * first);
+    if (std::uint64_t(frames) > first)
+        std::memcpy(data_.get(), samples + first * 2, sizeof(float) * 2 * (std::uint64_t(frames) - first));
+    pending_[pending % kMaxPending] = Pending { frames, seconds };
+    framesWritten_.store(written + std::uint64_t(frames), std::memory_order_release);
+    pendingWritten_.store(pending + 1, std::memory_order_release);
     return true;
 }
 
 double LiveAudioNode::clear()
 {
-    std::lock_guard lock(mutex_);
     double seconds = 0.0;
-    for (int i = 0; i < pendingCount_; ++i)
-        seconds += pending_[(pendingHead_ + i) % kMaxPending].seconds;
-    head_ = 0;
-    count_ = 0;
-    pendingHead_ = 0;
-    pendingCount_ = 0;
+    const std::uint64_t end = pendingWritten_.load(std::memory_order_relaxed);
+    for (std::uint64_t i = pendingRead_.load(std::memory_order_relaxed); i < end; ++i)
+        seconds += pending_[i % kMaxPending].seconds;
+    framesWritten_.store(0, std::memory_order_relaxed);
+    framesRead_.store(0, std::memory_order_relaxed);
+    pendingWritten_.store(0, std::memory_order_relaxed);
+    pendingRead_.store(0, std::memory_order_relaxed);
+    frontPlayed_ = 0;
     return seconds;
 }
 
@@ -44,30 +48,32 @@ void LiveAudioNode::render(float* mix, int frames, const AudioRenderContext&)
 {
     double played = 0.0;
     bool any = false;
-    {
-        std::lock_guard lock(mutex_);
-        int done = 0;
-        while (done < frames && pendingCount_ > 0) {
-            Pending& p = pending_[pendingHead_];
-            const int n = std::min(frames - done, p.frames);
-            for (int i = 0; i < n; ++i) {
-                const float* s = &data_[static_cast<std::size_t>((head_ + i) % kCapacityFrames) * 2];
-                mix[(done + i) * 2] += s[0];
-                mix[(done + i) * 2 + 1] += s[1];
-            }
-            head_ = (head_ + n) % kCapacityFrames;
-            count_ -= n;
-            done += n;
-            p.frames -= n;
-            if (p.frames == 0) {
-                played += p.seconds;
-                any = true;
-                pendingHead_ = (pendingHead_ + 1) % kMaxPending;
-                --pendingCount_;
-            }
+    // The buffer count is read first: every frame of the buffers it covers
+    // is then written too.
+    const std::uint64_t pendingEnd = pendingWritten_.load(std::memory_order_acquire);
+    std::uint64_t pending = pendingRead_.load(std::memory_order_relaxed);
+    std::uint64_t read = framesRead_.load(std::memory_order_relaxed);
+    int done = 0;
+    while (done < frames && pending < pendingEnd) {
+        const Pending& p = pending_[pending % kMaxPending];
+        const int n = std::min(frames - done, p.frames - frontPlayed_);
+        for (int i = 0; i < n; ++i) {
+            const float* s = &data_[((read + std::uint64_t(i)) % kCapacityFrames) * 2];
+            mix[(done + i) * 2] += s[0];
+            mix[(done + i) * 2 + 1] += s[1];
+        }
+        read += std::uint64_t(n);
+        done += n;
+        frontPlayed_ += n;
+        if (frontPlayed_ == p.frames) {
+            played += p.seconds;
+            any = true;
+            frontPlayed_ = 0;
+            ++pending;
         }
     }
-    // Completions outside the node's lock (they take the player's lock).
+    framesRead_.store(read, std::memory_order_release);
+    pendingRead_.store(pending, std::memory_order_release);
     if (any && playedBack_)
         playedBack_(played);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/LiveAudioNode.h"
 #include "engine/ProgramAudioBus.h"
+#include "platform/Clock.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/PcmBuffer.h"
 #include "platform/player/Resampler.h"
@@ -38,11 +39,17 @@ LiveAudioPlayer::LiveAudioPlayer()
 LiveAudioPlayer::LiveAudioPlayer(std::shared_ptr<AudioOutput> output)
     : output_(std::move(output))
 {
-    // The node's completions run on the audio thread and hold the player
-    // weakly through the node: the node outlives nothing it points to.
+    // The node's completions run on the audio thread, which must not wait:
+    // the lock is only tried; when it is held, the time played waits in
+    // playedUncounted_ for the next holder.
     node_ = std::make_shared<LiveAudioNode>([this](double seconds) {
-        std::lock_guard guard(lock);
-        queuedSeconds = std::max(queuedSeconds - seconds, 0.0);
+        std::unique_lock guard(lock, std::try_to_lock);
+        if (!guard.owns_lock()) {
+            double uncounted = playedUncounted_.load(std::memory_order_relaxed);
+            while (!playedUncounted_.compare_exchange_weak(uncounted, uncounted + seconds, std::memory_order_relaxed)) { }
+            return;
+        }
+        queuedSeconds = std::max(queuedSeconds - seconds - takeUncounted(), 0.0);
     });
 }
 
@@ -107,27 +114,33 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
     {
         std::lock_guard guard(lock);
         currentGain = gain;
+        queuedSeconds = std::max(queuedSeconds - takeUncounted(), 0.0);
         queued = queuedSeconds;
     }
     const auto [left, right] = applyGainAndMeasure(*buffer, currentGain);
-    if (audioBus)
-        audioBus->push(buffer, 0);
-    if (queued >= kMaxQueuedSeconds)
-        return;
     if (!format_ || !(*format_ == buffer->format()))
         reconfigure(buffer->format());
     if (!format_)
         return;
-    if (onLevels)
-        onLevels(left, right);
-
-    const double duration = buffer->frameLength() / buffer->format().sampleRate;
     // Convert to the output's format; the resampler keeps its state between
     // buffers of one connection.
     const AudioFormat out = AudioFormat::programFormat();
     auto converted = PcmBuffer::create(out, resampler_->outputCapacityFor(buffer->frameLength()) + 64);
     if (!converted || resampler_->convert(*buffer, *converted) < 0)
         return;
+    // The bus gets every buffer, also those not played, with the time its
+    // first frame is heard: right after the buffers still waiting, or (none
+    // waiting) once the output has rendered it.
+    const double duration = buffer->frameLength() / buffer->format().sampleRate;
+    const double heard = std::max(HostClock::monotonicSeconds() + (output_ ? output_->latency() : 0.0), heardEnd_);
+    if (audioBus)
+        audioBus->write(ProgramAudioBus::kLiveSource, converted->floatData(0), converted->frameLength(), heard);
+    if (queued >= kMaxQueuedSeconds)
+        return;
+    heardEnd_ = heard + duration;
+    if (onLevels)
+        onLevels(left, right);
+
     {
         std::lock_guard guard(lock);
         queuedSeconds += duration;
@@ -155,6 +168,7 @@ void LiveAudioPlayer::disconnect()
     if (connected_ && output_)
         output_->removeSource(node_.get());
     connected_ = false;
+    heardEnd_ = 0.0;
     format_.reset();
     resampler_.reset();
     const double dropped = node_->clear();

@@ -1,13 +1,15 @@
 #pragma once
 // Plays the sound of the live source on air through the program's audio
 // output. Each buffer a live session delivers gets the on-air gain in place,
-// is metered, goes to the program audio bus (source 0) and is played; at
+// is metered, converted to the output's format, goes to the program audio
+// bus (its live source) and is played; at
 // most about 0.6 s may wait to be heard, so the delay from the live input to
 // the speakers stays short: later buffers are not played (they still reach
 // the bus). All playback work runs on the queue "Vellumcast.LiveAudioPlayer".
 #include "platform/SerialQueue.h"
 #include "platform/player/AudioFormat.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -45,7 +47,8 @@ public:
     // after it (a one-channel buffer reports its peak twice).
     static std::pair<float, float> applyGainAndMeasure(PcmBuffer& buffer, float gain);
 
-    // Guards queuedSeconds and gain; the engine writes gain under it.
+    // Guards queuedSeconds and gain; the engine writes gain under it. The
+    // time played back while it was held is taken off at the next buffer.
     std::mutex lock;
     double queuedSeconds = 0.0;
     float gain = 1.0f;
@@ -61,6 +64,7 @@ public:
 
 private:
     void play(const std::shared_ptr<PcmBuffer>& buffer);
+    double takeUncounted() { return playedUncounted_.exchange(0.0, std::memory_order_relaxed); }
     void reconfigure(const AudioFormat& format);
     void disconnect();
 
@@ -69,6 +73,8 @@ private:
     std::optional<AudioFormat> format_;    // queue only
     std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
     bool connected_ = false;               // queue only
+    double heardEnd_ = 0.0;                // queue only: when the last buffer played ends
+    std::atomic<double> playedUncounted_ { 0.0 }; // played back while lock was held
     SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
 };
 

@@ -93,9 +93,13 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
         timeObservers_.emplace_back(player, token);
     }
 
+    // The fade clock also publishes the meter's levels: the audio thread only
+    // gathers them.
     fadeClock_ = clock_.createTimer([self = QPointer<PlaylistEngine>(this)] {
-        if (self)
-            self->tickFade();
+        if (!self)
+            return;
+        self->tickFade();
+        self->levelMeter_->publish();
     });
     fadeClock_->start(kFadeClockInterval);
     readoutsFor_ = onAirNow(); // nothing, as the readouts say

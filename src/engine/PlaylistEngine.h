@@ -196,6 +196,9 @@ signals:
     void nearEndBlinkOnChanged();
     void transitionStyleChanged();
     void fadeSecondsChanged();
+    // A block reached its end (its last item ended, or the schedule ended it),
+    // before its end behaviour runs.
+    void blockEnded(const std::shared_ptr<MediaBlock>& block);
     // After every change of a published property.
     void changed();
 

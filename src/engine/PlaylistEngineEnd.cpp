@@ -321,6 +321,7 @@ bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std
 void PlaylistEngine::handleBlockEnd(const std::shared_ptr<MediaBlock>& block)
 {
     Operation operation(*this);
+    emit blockEnded(block);
     if (blockEndHandler_) {
         // A copy: the hook may replace itself while it runs.
         const auto handler = blockEndHandler_;

@@ -140,7 +140,7 @@ void CaptureLiveSession::fail(const CaptureFailure& failure)
 
 void CaptureLiveSession::deliverFrame(std::shared_ptr<VideoFrame> frame)
 {
-    // The image keeps the pooled frame until its last copy goes.
+    // The image keeps the frame until its last copy goes.
     const QImage image = frame->image();
     if (image.isNull())
         return;

@@ -36,7 +36,6 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
 
     Run(LiveSource source)
         : source(std::move(source))
-        , pool(kPooledFrames)
     {
     }
 
@@ -62,7 +61,6 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
     std::function<void(const QImage&)> onVideo;
     std::function<void(const std::shared_ptr<const PcmBuffer>&)> onAudio;
     std::function<void(const LiveStatus&)> onStatus;
-    VideoFramePool pool; // the video reader's frames
 
     std::mutex lock; // guards shouldStop and childPID
     bool shouldStop = false;
@@ -520,14 +518,14 @@ void FFmpegLiveSession::Run::readVideo(int fd)
 {
     bool first = true;
     while (!stopRequested()) {
-        // Pooled: a 3.6 MB frame 30 times a second would otherwise be a
-        // fresh allocation (and page faults) per frame.
-        std::shared_ptr<VideoFrame> frame = pool.acquire(kFrameWidth, kFrameHeight);
+        // In picture memory given back by an earlier frame: a 3.6 MB frame
+        // 30 times a second would otherwise be fresh pages faulted in.
+        std::shared_ptr<VideoFrame> frame = VideoFrame::createForOverwrite(kFrameWidth, kFrameHeight);
         if (!frame)
             break;
         if (!readFrame(fd, *frame))
             break; // a frame cut short by the end of the pipe is dropped
-        // The image keeps the frame; it goes back to the pool with the
+        // The image keeps the frame; its memory is given back with the
         // image's last copy.
         const QImage image = frame->image();
         if (first) {

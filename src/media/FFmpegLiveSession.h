@@ -34,7 +34,6 @@ public:
     static constexpr int kAudioChunkFrames = 1920;                     // 40 ms at 48 kHz
     static constexpr int kErrorTextLimit = 16384;
     static constexpr double kRestartPauseSeconds = 2.0;
-    static constexpr int kPooledFrames = 8; // idle frame buffers kept for reuse
     static constexpr double kKillGraceSeconds = 1.5;
 
     explicit FFmpegLiveSession(LiveSource source);

@@ -191,11 +191,7 @@ CodecPtr openDecoder(const AVStream* stream)
     return context;
 }
 
-// Idle pixel buffers kept for reuse; frames still held by the consumers
-// (sink, renderer, views) come back when their last reference goes.
-constexpr int kPooledFrames = 8;
-
-// Decoded picture -> pooled BGRA frame.
+// Decoded picture -> BGRA frame.
 class VideoConverter {
 public:
     std::shared_ptr<VideoFrame> convert(const AVFrame* frame)
@@ -208,7 +204,7 @@ public:
         scaler_.reset(context);
         if (!context)
             return nullptr;
-        std::shared_ptr<VideoFrame> out = pool_.acquire(frame->width, frame->height);
+        std::shared_ptr<VideoFrame> out = VideoFrame::createForOverwrite(frame->width, frame->height);
         if (!out)
             return nullptr;
         uint8_t* planes[4] = { out->bits(), nullptr, nullptr, nullptr };
@@ -219,7 +215,6 @@ public:
     }
 
 private:
-    VideoFramePool pool_ { kPooledFrames };
     std::unique_ptr<SwsContext, SwsFree> scaler_;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 // Frames and sound from a capture device through libavdevice: the picture
-// (v4l2, or any other libavdevice input such as lavfi) converted to BGRA into
-// pooled frames (a steady stream reuses a handful; no allocation per
-// frame), the sound (an audio stream of the same input, or the ALSA capture
+// (v4l2, or any other libavdevice input such as lavfi) converted to BGRA
+// frames (a steady stream reuses a handful of picture blocks; no allocation
+// per frame), the sound (an audio stream of the same input, or the ALSA capture
 // device of the same hardware) as float32 planar at the device's own
 // rate and channel count. Each input is read on a thread of the session's
 // own; the callbacks run there, one at a time.

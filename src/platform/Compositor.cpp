@@ -78,10 +78,9 @@ QRect visibleContent(const BgraView& v)
 
 } // namespace
 
-Compositor::Compositor(int width, int height, int idleFrames)
+Compositor::Compositor(int width, int height)
     : width_(std::max(width, 0))
     , height_(std::max(height, 0))
-    , pool_(idleFrames)
 {
 }
 

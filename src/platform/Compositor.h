@@ -3,7 +3,7 @@
 // (whole picture visible, aspect kept, centred), optionally scaled about the
 // frame's centre and moved, then drawn source-over with their alpha scaled,
 // and colours can be scaled towards black. Frames are VideoFrames of the
-// output size from a pool, always opaque once drawBase has filled them;
+// output size, always opaque once drawBase has filled them;
 // resizing goes through libswscale.
 //
 // A frame is built as: newFrame(), drawBase() (black plus the bottom
@@ -38,16 +38,16 @@ struct DrawParams {
 
 class Compositor {
 public:
-    // Up to idleFrames released frames are kept for reuse.
-    Compositor(int width, int height, int idleFrames = 6);
+    Compositor(int width, int height);
 
     int width() const { return width_; }
     int height() const { return height_; }
 
     // A frame of the output size with undefined contents (drawBase fills
-    // all of it), reusing a released one when there is one; nullptr when no
-    // memory can be had or the size is unusable.
-    std::shared_ptr<VideoFrame> newFrame() { return pool_.acquire(width_, height_); }
+    // all of it), in picture memory given back by an earlier frame when
+    // there is some; nullptr when no memory can be had or the size is
+    // unusable.
+    std::shared_ptr<VideoFrame> newFrame() const { return VideoFrame::createForOverwrite(width_, height_); }
 
     // Fills the whole frame: opaque black, and over it source (if given and
     // valid) turned, fitted and centred, with its colours times colourScale.
@@ -107,7 +107,6 @@ private:
 
     int width_;
     int height_;
-    VideoFramePool pool_;
     PixelScaler scaler_;
     AlignedBuffer turnScratch_;
     AlignedBuffer scaleScratch_;

@@ -39,18 +39,43 @@ bool SingleInstance::claim()
     return !reply.isValid();
 }
 
-bool SingleInstance::activateRunning(QDBusConnection connection, const QString& service, double timeoutSeconds)
+namespace {
+
+bool callRunning(QDBusConnection& connection, const QString& service, const char* method,
+                 const QVariantList& arguments, double timeoutSeconds)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(service, QLatin1String(kPath),
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QLatin1String(SingleInstance::kPath),
                                                        QLatin1String("org.vellumcast.Tessarin"),
-                                                       QLatin1String("Activate"));
+                                                       QLatin1String(method));
+    call.setArguments(arguments);
     const QDBusMessage reply = connection.call(call, QDBus::Block, static_cast<int>(std::lround(timeoutSeconds * 1000)));
     return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+} // namespace
+
+bool SingleInstance::activateRunning(QDBusConnection connection, const QString& service, double timeoutSeconds)
+{
+    return callRunning(connection, service, "Activate", {}, timeoutSeconds);
+}
+
+bool SingleInstance::openInRunning(QDBusConnection connection, const QString& path, const QString& service,
+                                   double timeoutSeconds)
+{
+    return callRunning(connection, service, "Open", { path }, timeoutSeconds);
 }
 
 void SingleInstance::Activate()
 {
     emit activationRequested();
+}
+
+void SingleInstance::Open(const QString& path)
+{
+    emit activationRequested();
+    // Queued: the question about unsaved changes and the alerts are modal,
+    // and the later start waits for this call's answer.
+    QMetaObject::invokeMethod(this, [this, path] { emit openRequested(path); }, Qt::QueuedConnection);
 }
 
 } // namespace tessarin

@@ -1,7 +1,7 @@
 #pragma once
 // One running program per desktop session: the first start owns a name on
 // the session bus; a later start asks the owner to bring its window to the
-// front and ends. Without a session bus every start runs on its own.
+// front, or to open the show it was given, and ends. Without a session bus every start runs on its own.
 // Main thread.
 #include <QDBusConnection>
 #include <QObject>
@@ -28,14 +28,21 @@ public:
     // the front; true when it answered within timeoutSeconds.
     static bool activateRunning(QDBusConnection connection, const QString& service = QLatin1String(kService),
                                 double timeoutSeconds = 5.0);
+    // The same, asking the owner to open the show file at path (absolute).
+    static bool openInRunning(QDBusConnection connection, const QString& path,
+                              const QString& service = QLatin1String(kService), double timeoutSeconds = 5.0);
 
 public slots:
     // Called over the bus by a later start.
     Q_SCRIPTABLE void Activate();
+    Q_SCRIPTABLE void Open(const QString& path);
 
 signals:
     // A later start asked for the window.
     void activationRequested();
+    // A later start was given a show file; the window was asked for too.
+    // The call has been answered before the receiver asks any question.
+    void openRequested(const QString& path);
 
 private:
     QDBusConnection connection_;

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <utility>
+
 namespace tessarin {
 
 ShowController::ShowController(ShowContent& content, Settings& settings, Clock& clock, ShowDialogs& dialogs,
@@ -28,13 +30,15 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     const auto last = settings_.stringValue(QLatin1String(kLastShowPathKey));
     if (last && !last->isEmpty())
         lastFolder_ = QFileInfo(*last).absolutePath();
-    if (last && !last->isEmpty() && QFileInfo::exists(*last)) {
-        const QString path = *last;
-        postToMain([self = QPointer<ShowController>(this), path] {
-            if (self)
-                self->load(path);
-        });
-    }
+    if (last && !last->isEmpty() && QFileInfo::exists(*last))
+        startShow_ = *last;
+    postToMain([self = QPointer<ShowController>(this)] {
+        if (!self)
+            return;
+        self->starting_ = false;
+        if (const auto path = std::exchange(self->startShow_, std::nullopt))
+            self->load(*path);
+    });
 }
 
 ShowController::~ShowController() = default;
@@ -69,6 +73,17 @@ void ShowController::open()
         return;
     if (const auto path = dialogs_.chooseShowToOpen(tr("Apri uno show di Tessarin"), panelFolder()))
         load(*path);
+}
+
+void ShowController::openFile(const QString& path)
+{
+    if (starting_) {
+        startShow_ = path;
+        return;
+    }
+    if (!confirmDiscardingChanges())
+        return;
+    load(path);
 }
 
 void ShowController::save()

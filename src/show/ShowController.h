@@ -85,6 +85,11 @@ public:
     void newShow();
     // "Apri show…": after the question, the open panel, then the show.
     void open();
+    // A show named from outside (the command line, a later start): after
+    // the question, the show at path, as if chosen in the open panel (a file
+    // that cannot be opened gets the same alert). Named before the last show
+    // is reopened at start, it opens in that show's place.
+    void openFile(const QString& path);
     // "Salva": to the open file, else as saveAs().
     void save();
     // "Salva con nome…": the save panel, then the file. True when written.
@@ -115,6 +120,9 @@ private:
     ShowDialogs& dialogs_;
     std::optional<QString> fileURL_;
     QString lastFolder_;
+    // The show to open at start, until the queued opening has run.
+    std::optional<QString> startShow_;
+    bool starting_ = true;
     ShowChangeTracker tracker_;
 };
 

@@ -56,17 +56,8 @@ std::vector<float> ProgramAudioSource::pull(int frames, double time)
 
 void ProgramAudioSource::setStreaming(bool on)
 {
-    auto bus = bus_.lock();
-    if (!bus)
-        return;
-    std::lock_guard guard(bus->lock);
-    bus->enabled = on;
-    if (!on) {
-        for (auto& fifo : bus->fifos)
-            std::vector<float>().swap(fifo);
-        bus->primed = false;
-        bus->resetTimingLocked();
-    }
+    if (auto bus = bus_.lock())
+        bus->setEnabled(on);
 }
 
 ProgramStreaming ProgramStreaming::create(Settings& settings, PlaylistEngine& engine, Clock& clock)

@@ -38,9 +38,8 @@ private:
 };
 
 // The engine's bus as the pipeline's audio: pulls go straight to the bus
-// (by time); switching streaming on enables the bus under its lock,
-// switching it off disables it, empties both queues, clears its priming and
-// forgets its timing, under the lock.
+// (by time); switching streaming on or off enables or disables the bus,
+// which empties its rings and forgets their timing.
 class ProgramAudioSource final : public StreamAudioSource {
 public:
     explicit ProgramAudioSource(std::weak_ptr<ProgramAudioBus> bus);

@@ -18,6 +18,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -62,7 +63,7 @@ QList<Node> all(Node root, QAccessible::Role role)
 
 // The controls an operator acts on or reads, each of which must carry a
 // name in words: not empty, not a dash or a sign, not a raw identifier, and
-// for a combo box not the entry it shows.
+// for a combo box not the entry it shows, which is its text.
 QStringList unnamedControls(Node root, int& checked)
 {
     static const QSet<QAccessible::Role> named { QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
@@ -84,6 +85,9 @@ QStringList unnamedControls(Node root, int& checked)
             fault = QStringLiteral("named with an identifier");
         else if (n->role() == QAccessible::ComboBox && name == n->text(QAccessible::Value))
             fault = QStringLiteral("named by its value");
+        else if (auto* combo = qobject_cast<QComboBox*>(n->object()); combo && !combo->isEditable()
+                 && (!n->textInterface() || n->textInterface()->text(0, -1) != combo->currentText()))
+            fault = QStringLiteral("its entry is not its text (the value screen readers read)");
         if (!fault.isEmpty()) {
             const char* cls = n->object() ? n->object()->metaObject()->className() : "?";
             faults << QStringLiteral("%1 (role %2) \"%3\": %4").arg(QLatin1String(cls)).arg(int(n->role())).arg(name, fault);

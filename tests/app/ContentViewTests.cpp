@@ -298,6 +298,20 @@ TEST_F(ContentViewTest, KeysOpenTheMenusAndReachTheCommandsAndCloseTheSettingsWi
     ASSERT_NE(settingsWindow, nullptr);
     QTest::keyClick(settingsWindow->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(w.isVisible()) << "Ctrl+Q quits from the settings window too";
+
+    // Ctrl+W in the main window is its quit request, with its question.
+    edit();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &w; }));
+    const std::size_t asked = dialogs.questions.size();
+    dialogs.questionAnswers.push_back(Answer::cancel);
+    QTest::keyClick(w.windowHandle(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.questions.size(), asked + 1);
+    EXPECT_TRUE(w.isVisible());
+    dialogs.questionAnswers.push_back(Answer::dontSave);
+    QTest::keyClick(w.windowHandle(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(ContentViewTest, WithoutAMainWindowTheSettingsNotificationOpensNothing)

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -80,4 +81,19 @@ TEST(KeyboardLook, QtButtonsTakeNoFocusFromAClickAndAnswerReturnOutsideDialogs)
     QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_FALSE(limit->isChecked());
+}
+
+TEST(KeyboardLook, MnemonicsAreUnderlinedOnlyWhileAltIsHeld)
+{
+    applyDarkLook(*qApp);
+    QWidget window;
+    auto* save = new QPushButton("&Salva", &window);
+    ASSERT_TRUE(activate(window));
+    const auto underlined = [&] { return QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, save) != 0; };
+
+    EXPECT_FALSE(underlined());
+    QTest::keyPress(&window, Qt::Key_Alt);
+    EXPECT_TRUE(underlined());
+    QTest::keyRelease(&window, Qt::Key_Alt);
+    EXPECT_FALSE(underlined());
 }

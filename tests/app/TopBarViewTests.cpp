@@ -217,11 +217,11 @@ TEST_F(TopBarTest, ButtonsOpenTheirPopoversTheSettingsAndTheShowCommands)
 
     const auto actions = bar->showMenu()->menu()->actions();
     ASSERT_EQ(actions.size(), 5);
-    EXPECT_EQ(actions[0]->text(), "Nuovo show");
-    EXPECT_EQ(actions[1]->text(), "Apri show…");
+    EXPECT_EQ(actions[0]->text(), "&Nuovo show");
+    EXPECT_EQ(actions[1]->text(), "&Apri show…");
     EXPECT_TRUE(actions[2]->isSeparator());
-    EXPECT_EQ(actions[3]->text(), "Salva");
-    EXPECT_EQ(actions[4]->text(), "Salva con nome…");
+    EXPECT_EQ(actions[3]->text(), "&Salva");
+    EXPECT_EQ(actions[4]->text(), "Salva &con nome…");
     actions[3]->trigger(); // never saved: asks where
     EXPECT_EQ(dialogs.savePanels.size(), 1u);
     actions[1]->trigger();

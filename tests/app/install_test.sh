@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what lands there: the
 # program without its debug information (the build tree's copy keeps it), the
-# notices, no translation file (the program reads its embedded one), and a
-# notices file that names every library the program links.
+# notices, no translation file (the program reads its embedded one), a
+# notices file that names every library the program links and where the
+# system keeps their licences, the project's licence, AppStream metadata that
+# appstreamcli finds valid and that names the desktop entry, an entry that
+# opens a show given to it and names the windows' class, and the installed
+# program answering --version and --help without a display, in the stored
+# language.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 build=${1:?build folder}
@@ -43,3 +48,41 @@ for library in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/
 done
 [ -z "$missing" ] || fail "the notices do not name:$missing"
 echo "the notices name every linked library"
+
+# Every licence or copyright file of the system the notices point to is there.
+for file in $(grep -E '^  (Licence|Copyright)' "$notices" | grep -o '/usr/share/[A-Za-z0-9./+_-]*[A-Za-z0-9]' | sort -u); do
+  [ -f "$file" ] || fail "the notices point to $file, which this system lacks"
+done
+echo "the notices' licence files exist"
+
+license=$prefix/share/licenses/tessarin/LICENSE
+grep -q '^MIT License' "$license" 2>/dev/null || fail "no MIT licence of the project at $license"
+metainfo=$prefix/share/metainfo/org.vellumcast.Tessarin.metainfo.xml
+[ -f "$metainfo" ] || fail "no AppStream metadata"
+appstreamcli validate --no-net "$metainfo" >"$prefix/validate.txt" 2>&1 || { cat "$prefix/validate.txt"; fail "the AppStream metadata is not valid"; }
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metadata does not name the project's licence"
+entry=$prefix/share/applications/tessarin.desktop
+grep -q '<launchable type="desktop-id">tessarin.desktop</launchable>' "$metainfo" || fail "the metadata does not launch the desktop entry"
+grep -qx 'Exec=tessarin %f' "$entry" || fail "the desktop entry does not pass a show file to the program"
+# The class of the program's windows is its application name (smoke_test.sh
+# reads it from a real window).
+grep -qx 'StartupWMClass=Vellumcast' "$entry" || fail "the desktop entry does not name the windows' class"
+echo "metadata valid, licence and desktop entry in place"
+
+# Help and version without a display, in the language of the settings.
+home=$prefix/home
+mkdir -p "$home/config/Vellumcast"
+run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/config" "$program" "$@"; }
+out=$(run --version) || fail "--version ended with status $?"
+[ "$out" = "Tessarin $(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo")" ] \
+  || fail "--version printed \"$out\", not the release of the metadata"
+for language in it en; do
+  printf '[General]\nVellumcast.language=%s\n' "$language" >"$home/config/Vellumcast/Vellumcast.ini"
+  out=$(run --help) || fail "--help ended with status $?"
+  case $language in
+    it) expected='Uso: tessarin' ;;
+    en) expected='Usage: tessarin' ;;
+  esac
+  [[ "$out" == "$expected"* ]] || fail "--help in $language printed: $out"
+done
+echo "--version and --help answer without a display: $(run --version)"

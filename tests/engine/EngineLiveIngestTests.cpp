@@ -36,14 +36,10 @@ TEST_F(LiveIngest, AnRtmpFeedGoesOnAirAndAPauseEndsItsIngest)
 
     Publisher publisher({ url, QStringLiteral("flv") });
     auto bus = engine->programAudio();
-    {
-        std::lock_guard guard(bus->lock);
-        bus->enabled = true;
-    }
+    bus->setEnabled(true);
     auto loudestOnBus = [&] {
-        std::lock_guard guard(bus->lock);
         float peak = 0.0f;
-        for (float v : bus->fifos[0])
+        for (float v : bus->queued(ProgramAudioBus::kLiveSource))
             peak = std::max(peak, std::fabs(v));
         return peak;
     };

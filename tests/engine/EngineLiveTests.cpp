@@ -47,42 +47,6 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return session(i).reported >= n; }));
         drainMainQueue();
     }
-
-    // The program bus's live queue. The bus lays its buffers on the host
-    // clock's timeline, with silence before one that comes late: on a busy
-    // machine silence may stand between deliveries, so tests count the sound
-    // by value, and each step takes what the bus holds and starts its
-    // timeline afresh (as a stream that stops does), so no wait between the
-    // steps leaves silence.
-    void enableBus()
-    {
-        std::lock_guard guard(engine->programAudio()->lock);
-        engine->programAudio()->enabled = true;
-    }
-    std::vector<float> takeBus()
-    {
-        ProgramAudioBus& bus = *engine->programAudio();
-        std::lock_guard guard(bus.lock);
-        std::vector<float> taken;
-        taken.swap(bus.fifos[0]);
-        bus.resetTimingLocked();
-        return taken;
-    }
-    std::size_t busSize()
-    {
-        std::lock_guard guard(engine->programAudio()->lock);
-        return engine->programAudio()->fifos[0].size();
-    }
-    std::ptrdiff_t busCount(float value)
-    {
-        std::lock_guard guard(engine->programAudio()->lock);
-        const std::vector<float>& fifo = engine->programAudio()->fifos[0];
-        return std::count(fifo.begin(), fifo.end(), value);
-    }
-    static std::ptrdiff_t countOf(const std::vector<float>& samples, float value)
-    {
-        return std::count(samples.begin(), samples.end(), value);
-    }
 };
 
 TEST_F(LiveOnAir, ALiveTakeEmptiesThePlayersOpensOneSessionAndShowsLive)
@@ -276,8 +240,10 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
         liveSessions.push_back(made);
         return made;
     });
-    enableBus();
-    constexpr std::ptrdiff_t kPerDelivery = FakeLiveSession::kBufferFrames * 2;
+    auto bus = engine->programAudio();
+    bus->setEnabled(true);
+    auto busSamples = [&] { return bus->queued(ProgramAudioBus::kLiveSource); };
+    constexpr std::size_t kPerDelivery = FakeLiveSession::kBufferFrames * 2;
     float loudest = 0.0f;
     QObject::connect(engine->levelMeter().get(), &AudioLevelTap::leftChanged,
         [&] { loudest = std::max(loudest, engine->levelMeter()->left()); });
@@ -286,11 +252,12 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     auto block = blockOf({ live, other });
     engine->play(block);
     session(0).deliver(4);
-    ASSERT_TRUE(waitUntil([&] { return loudest > 0.2f && busCount(0.25f) == 4 * kPerDelivery; }));
+    ASSERT_TRUE(waitUntil([&] {
+        engine->levelMeter()->publish(); // as the fade clock does
+        return loudest > 0.2f && busSamples().size() == 4 * kPerDelivery;
+    }));
     EXPECT_NEAR(loudest, 0.25f, 1e-4);
-    const auto heard = takeBus();
-    EXPECT_EQ(countOf(heard, 0.25f) + countOf(heard, 0.0f), std::ptrdiff_t(heard.size())) << "only the live sound";
-    EXPECT_EQ(heard.back(), 0.25f);
+    EXPECT_NEAR(busSamples().back(), 0.25f, 1e-6);
 
     // Muting the item on air silences the live sound from the next turn of
     // the main queue (the engine takes the change from there); the picture
@@ -298,9 +265,9 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     live->setIsMuted(true);
     drainMainQueue();
     session(0).deliver(4);
-    ASSERT_TRUE(waitUntil([&] { return busSize() >= std::size_t(4 * kPerDelivery); }));
-    const auto muted = takeBus();
-    EXPECT_EQ(countOf(muted, 0.0f), std::ptrdiff_t(muted.size()));
+    ASSERT_TRUE(waitUntil([&] { return busSamples().size() >= 8 * kPerDelivery; }));
+    const auto muted = busSamples();
+    EXPECT_TRUE(std::all_of(muted.begin() + 4 * kPerDelivery, muted.end(), [](float v) { return v == 0.0f; }));
     EXPECT_EQ(colourOf(sink().latest()), QColor(Qt::red).rgb());
 
     live->setIsMuted(false);
@@ -309,13 +276,15 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
     session(0).deliver(20);
     delivered(0, 28);
 
-    // The next session's sound comes after whatever the stopped one sent.
     engine->play(other, block);
     session(1).deliver(1);
-    ASSERT_TRUE(waitUntil([&] { return busCount(0.5f) == kPerDelivery; }));
-    const auto after = takeBus();
-    EXPECT_EQ(countOf(after, 0.25f), 0) << "sound of a stopped session (or of the muted one) reached the program";
-    EXPECT_EQ(countOf(after, 0.5f) + countOf(after, 0.0f), std::ptrdiff_t(after.size()));
+    ASSERT_TRUE(waitUntil([&] { return !busSamples().empty() && busSamples().back() == 0.5f; }));
+    // A pause between deliveries may have left silence on the bus, but the
+    // sound is only the first four deliveries' and the new session's.
+    const auto after = busSamples();
+    EXPECT_EQ(std::count(after.begin(), after.end(), 0.25f), std::ptrdiff_t(4 * kPerDelivery))
+        << "sound of a stopped session reached the program";
+    EXPECT_EQ(std::count(after.begin(), after.end(), 0.5f), std::ptrdiff_t(kPerDelivery));
     EXPECT_EQ(colourOf(sink().latest()), QColor(Qt::blue).rgb());
 }
 
@@ -325,15 +294,21 @@ TEST_F(LiveOnAir, LiveSoundReachesTheMeterAndTheBusFollowsMuteAndStopsAtTheEnd)
 TEST_F(LiveOnAir, WithTheFadeStyleLiveFadesInWithItsSoundAndFadesOutBeforeTheNextTake)
 {
     makeEngine(TransitionStyle::fade, 2.0);
-    enableBus();
-    // The last sample of the buffer delivered last.
+    auto bus = engine->programAudio();
+    bus->setEnabled(true);
+    // The newest sample once the next delivery is in (each differs from
+    // the one before; a pause between deliveries may leave silence before a
+    // delivery, never after it).
+    float newest = -1.0f;
     auto lastOnBus = [&] {
-        float last = -1.0f;
-        waitUntil([&] { return busSize() >= std::size_t(FakeLiveSession::kBufferFrames * 2); });
-        const auto taken = takeBus();
-        if (!taken.empty())
-            last = taken.back();
-        return last;
+        waitUntil([&] {
+            const std::vector<float> samples = bus->queued(ProgramAudioBus::kLiveSource);
+            if (samples.empty() || samples.back() == newest)
+                return false;
+            newest = samples.back();
+            return true;
+        });
+        return newest;
     };
     auto live = liveItem(QStringLiteral("red"));
     auto a = file("a");

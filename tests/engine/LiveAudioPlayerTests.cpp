@@ -32,8 +32,7 @@ protected:
     {
         player.audioBus = bus;
         player.onLevels = [this](float l, float r) { levels.emplace_back(l, r); };
-        std::lock_guard guard(bus->lock);
-        bus->enabled = true;
+        bus->setEnabled(true);
     }
     double queued()
     {
@@ -72,10 +71,7 @@ TEST_F(LiveAudioPlayerTest, PlaysGainedBuffersAndCountsWhatWaitsUntilPlayedBack)
     EXPECT_FLOAT_EQ(out[1], 0.4f);
     EXPECT_FLOAT_EQ(out.back(), 0.4f);
     EXPECT_EQ(queued(), 0.0); // played back
-    ASSERT_TRUE(waitUntil([&] {
-        std::lock_guard guard(bus->lock);
-        return bus->fifos[0].size() == 9600;
-    }));
+    EXPECT_EQ(bus->queued(ProgramAudioBus::kLiveSource).size(), 9600u);
 }
 
 TEST_F(LiveAudioPlayerTest, KeepsAtMostAboutSixTenthsOfASecondWaiting)
@@ -91,10 +87,9 @@ TEST_F(LiveAudioPlayerTest, KeepsAtMostAboutSixTenthsOfASecondWaiting)
     settle();
     EXPECT_NEAR(queued(), 0.66, 1e-9);
     EXPECT_EQ(levels.size(), 6u);
-    ASSERT_TRUE(waitUntil([&] {
-        std::lock_guard guard(bus->lock);
-        return !bus->fifos[0].empty() && bus->fifos[0].back() == 0.3f;
-    }));
+    const std::vector<float> onBus = bus->queued(ProgramAudioBus::kLiveSource);
+    ASSERT_FALSE(onBus.empty());
+    EXPECT_EQ(onBus.back(), 0.3f);
 }
 
 TEST_F(LiveAudioPlayerTest, ReconnectsForANewFormatAndStartsAfreshAfterStop)

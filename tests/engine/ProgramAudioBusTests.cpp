@@ -1,7 +1,8 @@
-// The program bus: conversion of pushed buffers, priming, mixing of the two
-// sources, trimming of a queue nobody pulls, and its routing of sources.
+// The program bus: the shapes a source may write, its routing of sources,
+// what it drops (disabled, overflowing, before a reset), and its timed pulls
+// against a drifting device clock.
 #include "engine/ProgramAudioBus.h"
-#include "platform/player/PcmBuffer.h"
+#include "engine/ProgramAudioRing.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,87 +10,73 @@
 namespace tessarin::test {
 namespace {
 
-class ProgramAudioBusTest : public ::testing::Test {
-protected:
-    void enable()
-    {
-        std::lock_guard guard(bus.lock);
-        bus.enabled = true;
-    }
-    void fill(int source, std::size_t samples, float value)
-    {
-        std::lock_guard guard(bus.lock);
-        bus.fifos[static_cast<std::size_t>(source)].assign(samples, value);
-    }
-    std::size_t size(int source)
-    {
-        std::lock_guard guard(bus.lock);
-        return bus.fifos[static_cast<std::size_t>(source)].size();
-    }
-    bool primed()
-    {
-        std::lock_guard guard(bus.lock);
-        return bus.primed;
-    }
-    static std::shared_ptr<PcmBuffer> planar(double rate, int channels, int frames, float value)
-    {
-        auto buffer = PcmBuffer::create(AudioFormat::float32(rate, channels, false), frames);
-        buffer->setFrameLength(frames);
-        for (int c = 0; c < channels; ++c)
-            std::fill_n(buffer->floatData(c), frames, value);
-        return buffer;
-    }
-
-    ProgramAudioBus bus;
-};
-
-TEST_F(ProgramAudioBusTest, PrimesOnThreePullsWorthThenMixesTheOldestSamples)
+TEST(ProgramAudioBus, WritesEveryShapeAsStereoRoutesSourcesAndDropsWhileDisabled)
 {
-    enable();
-    fill(0, 5758, 0.25f);
-    auto block = bus.pull(960);
-    ASSERT_EQ(block.size(), 1920u);
-    EXPECT_EQ(block[0], 0.0f);
-    EXPECT_EQ(size(0), 5758u); // nothing taken while unprimed
+    ProgramAudioBus bus;
+    std::vector<float> stereo { 0.1f, 0.2f, 0.1f, 0.2f };
+    bus.write(0, stereo.data(), 2, 1.0); // disabled: dropped
+    EXPECT_TRUE(bus.queued(0).empty());
+    bus.setEnabled(true);
 
-    fill(0, 5760, 0.25f);
-    fill(1, 1000, 0.5f);
-    block = bus.pull(960);
-    EXPECT_TRUE(primed());
-    EXPECT_EQ(block[0], 0.75f);
-    EXPECT_EQ(block[999], 0.75f);
-    EXPECT_EQ(block[1000], 0.25f); // source 1 ran out: source 0 alone
-    EXPECT_EQ(size(0), 5760u - 1920u);
-    EXPECT_EQ(size(1), 0u);
+    std::vector<float> mono(3, 0.5f);
+    std::vector<float> surround { 1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6 }; // 2 frames of 6 channels
+    std::vector<float> l(2, 0.3f), r(2, 0.6f), c(2, 0.9f);
+    AudioBufferList monoList;
+    monoList.count = 1;
+    monoList.buffers[0] = AudioBuffer { 1, 12, mono.data() };
+    AudioBufferList surroundList;
+    surroundList.count = 1;
+    surroundList.buffers[0] = AudioBuffer { 6, 48, surround.data() };
+    AudioBufferList planar;
+    planar.count = 3;
+    planar.buffers[0] = AudioBuffer { 1, 8, l.data() };
+    planar.buffers[1] = AudioBuffer { 1, 8, r.data() };
+    planar.buffers[2] = AudioBuffer { 1, 8, c.data() };
 
-    // Both short of a whole pull: what there is, padded, and unprimed again.
-    fill(0, 100, 0.25f);
-    block = bus.pull(960);
-    EXPECT_EQ(block[99], 0.25f);
-    EXPECT_EQ(block[100], 0.0f);
-    EXPECT_FALSE(primed());
-    EXPECT_TRUE(bus.pull(0).empty());
+    bus.write(-4, monoList, 1.0);                    // to source 0, heard on both sides
+    bus.write(1, surroundList, 1.0);                 // the first two channels
+    bus.write(ProgramAudioBus::kLiveSource, planar, 1.0);
+    bus.write(9, stereo.data(), 2, 1.5);             // to the live source too, 0.5 s later
+    EXPECT_EQ(bus.queued(0), std::vector<float>(6, 0.5f));
+    EXPECT_EQ(bus.queued(1), (std::vector<float> { 1, 2, 1, 2 }));
+    // The second write is heard 0.5 s after the first began: silence fills
+    // the gap, so the frames queued stay one timeline.
+    const std::vector<float> live = bus.queued(ProgramAudioBus::kLiveSource);
+    ASSERT_EQ(live.size(), 2u * (2 + 23998 + 2));
+    EXPECT_EQ(live[0], 0.3f);
+    EXPECT_EQ(live[1], 0.6f);
+    EXPECT_EQ(live[4], 0.0f);
+    EXPECT_EQ(live[live.size() - 2], 0.1f);
+
+    // Switching off and on again: what was written before is never pulled.
+    bus.setEnabled(false);
+    bus.setEnabled(true);
+    EXPECT_TRUE(bus.queued(0).empty());
+    bus.write(0, stereo.data(), 2, 5.0);
+    EXPECT_EQ(bus.queued(0), stereo);
+    const std::vector<float> block = bus.pull(4, 5.0);
+    EXPECT_EQ(block, (std::vector<float> { 0.1f, 0.2f, 0.1f, 0.2f, 0, 0, 0, 0 }));
 }
 
-TEST_F(ProgramAudioBusTest, ConvertsPushesRoutesSourcesAndTrimsAQueueNobodyPulls)
+TEST(ProgramAudioBus, ARingNobodyPullsStartsAgainFromTheNextWriteThatFits)
 {
-    auto buffer = planar(48000, 2, 480, 0.5f);
-    bus.push(buffer, 0); // disabled: dropped
-    enable();
-    bus.push(planar(48000, 1, 480, 0.5f), 5);  // source 5 goes to queue 1, mono spread to stereo
-    bus.push(planar(44100, 2, 441, 0.5f), -1); // source -1 goes to queue 0, resampled
-    ASSERT_TRUE(waitUntil([&] { return size(1) == 960 && size(0) > 0; }));
-    {
-        std::lock_guard guard(bus.lock);
-        EXPECT_NEAR(bus.fifos[1][0], 0.5f, 1e-6f);
-        EXPECT_NEAR(static_cast<double>(bus.fifos[0].size()), 960.0, 80.0);
-    }
-
-    fill(1, 47000, 0.1f);
-    bus.push(planar(48000, 2, 1024, 0.9f), 1);
-    ASSERT_TRUE(waitUntil([&] { return size(1) == ProgramAudioBus::kTrimSamples; }));
-    std::lock_guard guard(bus.lock);
-    EXPECT_EQ(bus.fifos[1].back(), 0.9f); // the newest samples stay
+    ProgramAudioBus bus;
+    bus.setEnabled(true);
+    constexpr int kChunk = 4096;
+    std::vector<float> chunk(kChunk * 2, 0.1f);
+    double heard = 0.0;
+    for (int i = 0; i < ProgramAudioRing::kFrames / kChunk; ++i, heard += kChunk / 48000.0)
+        bus.write(0, chunk.data(), kChunk, heard);
+    EXPECT_EQ(bus.queued(0).size(), std::size_t(ProgramAudioRing::kFrames) * 2);
+    std::fill(chunk.begin(), chunk.end(), 0.9f);
+    bus.write(0, chunk.data(), kChunk, heard); // full: dropped
+    heard += kChunk / 48000.0;
+    bus.pull(960, heard); // starts afresh: nothing before the next write
+    EXPECT_TRUE(bus.queued(0).empty());
+    bus.write(0, chunk.data(), kChunk, heard);
+    const std::vector<float> block = bus.pull(960, heard);
+    EXPECT_EQ(block.front(), 0.9f);
+    EXPECT_EQ(block.back(), 0.9f);
 }
 
 } // namespace
@@ -113,10 +100,7 @@ struct DriftRun {
 DriftRun driveDrift(double speed, double gapAt, double gapSeconds)
 {
     ProgramAudioBus bus;
-    {
-        std::lock_guard guard(bus.lock);
-        bus.enabled = true;
-    }
+    bus.setEnabled(true);
     constexpr int kCallback = 512;
     constexpr double kLatency = 0.0107;
     const double devicePeriod = kCallback / (48000.0 * speed); // host seconds per callback
@@ -134,25 +118,17 @@ DriftRun driveDrift(double speed, double gapAt, double gapSeconds)
                 nextCallback += gapSeconds;
                 continue;
             }
-            auto buffer = PcmBuffer::create(AudioFormat::programFormat(), kCallback);
-            buffer->setFrameLength(kCallback);
-            for (int i = 0; i < kCallback; ++i) {
-                const float v = 0.01f + float(double(played + i) * 1e-7);
-                buffer->floatData(0)[i * 2] = v;
-                buffer->floatData(0)[i * 2 + 1] = v;
-            }
-            bus.push(buffer, 0, nextCallback + kLatency);
+            float buffer[kCallback * 2];
+            for (int i = 0; i < kCallback; ++i)
+                buffer[i * 2] = buffer[i * 2 + 1] = 0.01f + float(double(played + i) * 1e-7);
+            bus.write(0, buffer, kCallback, nextCallback + kLatency);
             played += kCallback;
             nextCallback += devicePeriod;
         }
-        bus.flush();
         const double asked = now - 0.1;
         const std::vector<float> samples = bus.pull(960, asked);
-        {
-            std::lock_guard guard(bus.lock);
-            run.maxQueued = std::max(run.maxQueued, double(bus.fifos[0].size()) / 2.0 / 48000.0);
-            run.finalRate = bus.rateLocked(0);
-        }
+        run.maxQueued = std::max(run.maxQueued, double(bus.queued(0).size()) / 2.0 / 48000.0);
+        run.finalRate = bus.rate(0);
         if (now < 5.0)
             continue;
         for (int i = 0; i < 960; ++i) {

@@ -134,8 +134,7 @@ TEST_F(FrameViewTest, anUnchangedPictureCausesNoRepaintAndANewOneOneRepaint)
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     PaintCounter counter(view);
-    VideoFramePool pool;
-    auto frame = pool.acquire(64, 36);
+    auto frame = VideoFrame::create(64, 36);
     next = frame->image();
     view.refresh();
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
@@ -150,7 +149,7 @@ TEST_F(FrameViewTest, anUnchangedPictureCausesNoRepaintAndANewOneOneRepaint)
     QCoreApplication::processEvents();
     EXPECT_EQ(counter.paints, 0);
 
-    auto other = pool.acquire(64, 36);
+    auto other = VideoFrame::create(64, 36);
     next = other->image();
     view.refresh();
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 5000));
@@ -164,8 +163,7 @@ TEST_F(FrameViewTest, anUnchangedPictureCausesNoRepaintAndANewOneOneRepaint)
 
 TEST_F(FrameViewTest, theSameFrameWrappedAgainIsNotANewPicture)
 {
-    VideoFramePool pool;
-    auto frame = pool.acquire(64, 36);
+    auto frame = VideoFrame::create(64, 36);
     next = frame->image();
     view.refresh();
     const qint64 key = view.currentImage().cacheKey();
@@ -173,7 +171,7 @@ TEST_F(FrameViewTest, theSameFrameWrappedAgainIsNotANewPicture)
     view.refresh();
     EXPECT_EQ(view.currentImage().cacheKey(), key);
 
-    auto other = pool.acquire(64, 36);
+    auto other = VideoFrame::create(64, 36);
     next = other->image();
     view.refresh();
     EXPECT_NE(view.currentImage().cacheKey(), key);

@@ -402,3 +402,36 @@ TEST_F(ShowControllerTest, APathThatCannotHoldAShowIsRefusedWithItsReasonAndNeve
         EXPECT_FALSE(controller->fileURL());
     }
 }
+
+TEST_F(ShowControllerTest, AShowNamedFromOutsideTakesTheLastShowsPlaceAtStartAndLaterComesAfterTheQuestion)
+{
+    content.blockNames = {"Ieri"};
+    saveAs(path("Last.vellumcast"));
+    content.blockNames = {"Oggi"};
+    saveAs(path("Given.vellumcast"));
+    settings.setString(ShowController::kLastShowPathKey, path("Last.vellumcast"));
+    content.reset();
+
+    controller = std::make_unique<ShowController>(content, settings, clock, dialogs);
+    controller->openFile(path("Given.vellumcast"));
+    test::drainMainQueue();
+    EXPECT_EQ(content.blockNames, QStringList {"Oggi"});
+    EXPECT_EQ(controller->fileURL(), path("Given.vellumcast"));
+    EXPECT_EQ(settings.stringValue(ShowController::kLastShowPathKey), path("Given.vellumcast"));
+
+    // Later, with changes: the question first; a cancel keeps the show.
+    content.blockNames = {"Oggi", "modificato"};
+    dialogs.questionAnswers = {ShowDialogs::SaveAnswer::cancel, ShowDialogs::SaveAnswer::dontSave};
+    controller->openFile(path("Last.vellumcast"));
+    EXPECT_EQ(controller->fileURL(), path("Given.vellumcast"));
+    controller->openFile(path("Last.vellumcast"));
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(content.blockNames, QStringList {"Ieri"});
+    EXPECT_TRUE(dialogs.alerts.empty());
+
+    // A path that cannot be opened: the panel's alert, the show as it was.
+    controller->openFile(path("nowhere.vellumcast"));
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("Impossibile aprire lo show"));
+    EXPECT_EQ(controller->fileURL(), path("Last.vellumcast"));
+}

@@ -69,31 +69,30 @@ TEST_F(ProgramStreamSourcesTest, FrameSourceDrawsTheEngineProgramAndFollowsItsLa
     EXPECT_EQ(at(*frame, 100, 180), QColor(255, 0, 0));
 }
 
-TEST_F(ProgramStreamSourcesTest, AudioSourcePullsTheBusAndSwitchesItUnderItsLock)
+TEST_F(ProgramStreamSourcesTest, AudioSourcePullsTheSumOfTheBusByTimeAndSwitchesIt)
 {
     ProgramAudioSource audio(engine->programAudio());
     ProgramAudioBus& bus = *engine->programAudio();
-    EXPECT_FALSE(bus.enabled);
+    EXPECT_FALSE(bus.isEnabled());
     audio.setStreaming(true);
-    EXPECT_TRUE(bus.enabled);
+    EXPECT_TRUE(bus.isEnabled());
 
-    {
-        std::lock_guard guard(bus.lock);
-        bus.fifos[0].assign(960 * 2 * 3, 0.25f);
-        bus.fifos[1].assign(960 * 2 * 3, 0.5f);
-    }
-    // Samples queued without a time are taken as due.
+    const std::vector<float> quarter(960 * 2 * 3, 0.25f);
+    const std::vector<float> half(960 * 2 * 3, 0.5f);
+    bus.write(0, quarter.data(), 960 * 3, 100.0);
+    bus.write(1, half.data(), 960 * 3, 100.01); // heard 10 ms later
     const std::vector<float> block = audio.pull(960, 100.0);
     ASSERT_EQ(block.size(), 1920u);
-    EXPECT_FLOAT_EQ(block.front(), 0.75f);
+    EXPECT_FLOAT_EQ(block.front(), 0.25f);
+    EXPECT_FLOAT_EQ(block[479 * 2], 0.25f);
+    EXPECT_FLOAT_EQ(block[480 * 2], 0.75f);
     EXPECT_FLOAT_EQ(block.back(), 0.75f);
-    EXPECT_EQ(bus.fifos[0].size(), 960u * 2 * 2);
+    EXPECT_EQ(bus.queued(0).size(), 960u * 2 * 2);
 
     audio.setStreaming(false);
-    EXPECT_FALSE(bus.enabled);
-    EXPECT_TRUE(bus.fifos[0].empty());
-    EXPECT_TRUE(bus.fifos[1].empty());
-    EXPECT_FALSE(bus.primed);
+    EXPECT_FALSE(bus.isEnabled());
+    EXPECT_TRUE(bus.queued(0).empty());
+    EXPECT_TRUE(bus.queued(1).empty());
 
     // Once the bus is gone: silence of the size asked.
     std::weak_ptr<ProgramAudioBus> gone;
@@ -119,14 +118,14 @@ TEST_F(ProgramStreamSourcesTest, TheEngineProgramReachesTheEncoder)
     FFmpegTools::overrideCandidates(QStringList { copier });
 
     manager.startPipeline();
-    EXPECT_TRUE(engine->programAudio()->enabled);
+    EXPECT_TRUE(engine->programAudio()->isEnabled());
     output.start(manager.format());
     const bool ended = test::waitUntil([&] { return !output.isActive(); }, 20.0);
     FFmpegTools::overrideCandidates(std::nullopt);
     SecretStore::overrideServiceForTesting(QString());
     ASSERT_TRUE(ended);
     EXPECT_FALSE(manager.isPipelineRunning());
-    EXPECT_FALSE(engine->programAudio()->enabled);
+    EXPECT_FALSE(engine->programAudio()->isEnabled());
 
     QFile file(sink);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -57,7 +57,7 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     QTemporaryDir dir;
     test::PulseNullSink pulse(dir.filePath("pulse"));
     ASSERT_TRUE(pulse.ready()) << "no PulseAudio server (tools/packages.txt lists pulseaudio)";
-    auto device = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("pulseaudio"), 512 });
+    auto device = std::make_shared<SdlAudioOutput>(SdlAudioOutput::Options { QStringLiteral("pulseaudio") });
     ASSERT_EQ(device->driverName(), QStringLiteral("pulseaudio")) << "the sound must be paced by the wall clock";
 
     // Two 4 s items at 50 frames a second, each flashing and beeping at 1 s

@@ -21,7 +21,7 @@ public:
     // rows show which render they came from.
     StreamFramePtr nextFrame() override
     {
-        StreamFramePtr frame = pool_.acquire(width_, height_);
+        StreamFramePtr frame = VideoFrame::createForOverwrite(width_, height_);
         const int n = count_++;
         std::memset(frame->bits(), n % 200, size_t(frame->bytesPerLine()) * size_t(frame->height()));
         return frame;
@@ -31,7 +31,6 @@ public:
 private:
     int width_;
     int height_;
-    VideoFramePool pool_;
     std::atomic<int> count_ { 0 };
 };
 

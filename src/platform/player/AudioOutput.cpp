@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/ProcessEnd.h"
+#include "platform/RealtimeScheduling.h"
+#include "platform/ThreadName.h"
 
 #include <SDL2/SDL.h>
 
@@ -10,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace tessarin {
 
@@ -118,6 +122,7 @@ SdlAudioOutput::~SdlAudioOutput()
 
 void SdlAudioOutput::close()
 {
+    stopRealtimeRequest();
     if (device_ != 0) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
@@ -158,7 +163,35 @@ bool SdlAudioOutput::open(const QString& driver, int bufferFrames)
     bufferFrames_ = have.samples > 0 ? have.samples : bufferFrames;
     driver_ = QString::fromUtf8(SDL_GetCurrentAudioDriver());
     SDL_PauseAudioDevice(device_, 0);
+    // The dummy and disk drivers feed no device: nothing runs dry there.
+    if (driver_ != QLatin1String("dummy") && driver_ != QLatin1String("disk"))
+        requestRealtime();
     return true;
+}
+
+void SdlAudioOutput::requestRealtime()
+{
+    realtimeRequest_ = std::thread([this] {
+        setCurrentThreadName("Vellumcast.SoundPriority");
+        int tid = 0;
+        while ((tid = callbackThread_.load(std::memory_order_acquire)) == 0)
+            callbackThread_.wait(0, std::memory_order_acquire);
+        if (tid <= 0)
+            return; // closed before the first callback
+        const RealtimeGrant grant = makeThreadRealtime(tid);
+        realtime_.store(grant == RealtimeGrant::kernel ? 1 : grant == RealtimeGrant::rtkit ? 2 : 0,
+                        std::memory_order_relaxed);
+    });
+}
+
+void SdlAudioOutput::stopRealtimeRequest()
+{
+    if (!realtimeRequest_.joinable())
+        return;
+    int expected = 0;
+    if (callbackThread_.compare_exchange_strong(expected, -1, std::memory_order_acq_rel))
+        callbackThread_.notify_all();
+    realtimeRequest_.join();
 }
 
 double SdlAudioOutput::latency() const
@@ -174,6 +207,14 @@ double SdlAudioOutput::latency() const
 void SdlAudioOutput::callback(void* self, std::uint8_t* stream, int bytes)
 {
     auto* output = static_cast<SdlAudioOutput*>(self);
+    if (!output->callbackNamed_) {
+        // Once: the thread that asks for real-time scheduling waits for it.
+        output->callbackNamed_ = true;
+        int expected = 0;
+        if (output->callbackThread_.compare_exchange_strong(expected, static_cast<int>(gettid()),
+                                                           std::memory_order_acq_rel))
+            output->callbackThread_.notify_all();
+    }
     const int frames = bytes / static_cast<int>(sizeof(float) * kChannels);
     // SDL calls us holding the device lock, which is the render lock.
     output->renderMixLocked(reinterpret_cast<float*>(stream), frames);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace tessarin {
@@ -70,11 +71,21 @@ private:
 
 // One SDL2 audio device. When the chosen driver opens no device, SDL's
 // "dummy" driver is used instead, which paces the callback in real time.
+// The callback's thread of a real device is made real-time where the
+// system allows it (see RealtimeScheduling.h), asked from a thread of the
+// output's own once the first callback has named it.
 class SdlAudioOutput final : public AudioOutput {
 public:
+    // The device's block, chosen for continuity rather than the least
+    // latency: beside other busy programs the callback may come tens of
+    // milliseconds late, and the device must still hold sound to play. The
+    // latency it adds is reported by latency(), which delays the pictures
+    // by as much, so they stay with the sound.
+    static constexpr int kContinuityFrames = 2048;
+
     struct Options {
-        QString driver;          // SDL driver name; empty: SDL_AUDIODRIVER or SDL's choice
-        int bufferFrames = 512;  // callback block
+        QString driver;                        // SDL driver name; empty: SDL_AUDIODRIVER or SDL's choice
+        int bufferFrames = kContinuityFrames;  // callback block
     };
     explicit SdlAudioOutput(const Options& options);
     SdlAudioOutput();
@@ -92,6 +103,9 @@ public:
     QString driverName() const { return driver_; }
     int bufferFrames() const override { return bufferFrames_; }
     double latency() const override;
+    // Whether the callback's thread runs real-time: 0 not (yet), 1 set by
+    // the kernel, 2 granted by RealtimeKit (for measurements).
+    int realtimeGrant() const { return realtime_.load(std::memory_order_relaxed); }
 
 protected:
     void lockRender() override;
@@ -100,8 +114,15 @@ protected:
 private:
     static void callback(void* self, std::uint8_t* stream, int bytes);
     bool open(const QString& driver, int bufferFrames);
+    // Asks for real-time scheduling of the callback's thread once it is known.
+    void requestRealtime();
+    void stopRealtimeRequest();
 
     std::uint32_t device_ = 0;
+    std::atomic<int> callbackThread_ { 0 }; // its kernel id once known; -1: closed first
+    bool callbackNamed_ = false;             // the callback's thread only
+    std::atomic<int> realtime_ { 0 };
+    std::thread realtimeRequest_;
     QString driver_;
     int bufferFrames_ = 512;
 };

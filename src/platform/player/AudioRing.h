@@ -1,9 +1,14 @@
 #pragma once
 // The decoded audio of one item, already in the output format (48 kHz float
-// stereo interleaved), between its decode thread and the output callback.
-// Each run of samples knows its media time, so the callback can clock the
-// item; a loop restart continues in the same ring at a new time. The lock is
-// held for an index update and a copy of at most one render block.
+// stereo interleaved), between its decode thread (the only writer, which
+// also resets it) and the output callback. Each run of samples knows its
+// media time, so the callback can clock the item; a loop restart continues
+// in the same ring at a new time. The lock guards only the indices: both
+// sides copy samples outside it, into space the reader does not read and out
+// of frames the writer does not touch (a reset while the output copies keeps
+// those frames aside until it is done). The output's side spins for the lock
+// briefly before it sleeps, so the audio thread does not wait in the kernel
+// for an index update.
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,6 +40,9 @@ public:
     int available(std::uint64_t serial) const;
 
 private:
+    // The output's side of the lock (see above).
+    std::unique_lock<std::mutex> lockForOutput() const;
+
     struct Run {
         double pts;
         int frames;
@@ -49,6 +57,10 @@ private:
     std::unique_ptr<float[]> data_;
     int head_ = 0;  // first frame to read
     int count_ = 0; // frames held
+    int reserved_ = 0;        // frames a reset set aside while the output copied them
+    bool reading_ = false;    // the output copies frames from readStart_
+    int readStart_ = 0;
+    std::uint64_t resets_ = 0;
     std::uint64_t serial_ = 0;
     Run runs_[kMaxRuns] {};
     int runHead_ = 0;

@@ -2,7 +2,7 @@
 // The real MediaPlayer, on libavformat/libavcodec: per item a demux thread,
 // a video and an audio decode thread with small bounded queues carrying
 // serials (a seek or a loop restart flushes stale data), pictures converted
-// to pooled BGRA frames, audio resampled once to the output format and
+// to BGRA frames, audio resampled once to the output format and
 // pulled by the audio output's callback through the item's tap. The clock is
 // the audio clock while the item has audio, else the host clock.
 #include "platform/player/MediaPlayer.h"

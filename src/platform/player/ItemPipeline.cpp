@@ -99,7 +99,6 @@ ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool 
     : item_(std::move(item))
     , muted_(muted)
     , looping_(looping)
-    , pool_(kIdleFrames)
     , ring_(kRingFrames)
     , scratch_(static_cast<std::size_t>(kScratchFrames) * 2, 0.0f)
     , tap_(item_->audioMix().tap)

@@ -170,7 +170,6 @@ private:
     mutable std::mutex framesMutex_;
     std::condition_variable framesWake_;
     std::deque<std::shared_ptr<VideoFrame>> frames_;
-    VideoFramePool pool_;
     SwsContext* sws_ = nullptr; // video thread only
     int swsSpace_ = -1;
     int swsRange_ = -1;

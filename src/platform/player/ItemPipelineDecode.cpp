@@ -227,7 +227,7 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
         framesWake_.wait_for(lock, kPoll);
     }
     videoBusySince_ += now() - waitStart; // waiting is not decoding
-    auto out = pool_.acquire(outWidth, outHeight);
+    auto out = VideoFrame::createForOverwrite(outWidth, outHeight);
     if (!out)
         return;
     int srcRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;

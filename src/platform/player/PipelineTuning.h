@@ -23,8 +23,6 @@ inline constexpr std::size_t kMaxFrames = 6;
 // this much memory at most.
 inline constexpr std::size_t kMinFrames = 3;
 inline constexpr std::size_t kFrameQueueBytes = 40u << 20;
-// Released pictures kept for reuse.
-inline constexpr int kIdleFrames = 2;
 // Pictures larger than this are large: their decoder holds several of them
 // (25 MB each for 10-bit 4K, and their motion data), and each frame thread
 // one more in flight. See videoThreading, queuedPictures and startPictures.

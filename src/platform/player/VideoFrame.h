@@ -2,15 +2,14 @@
 // One decoded picture in 32-bit BGRA (B, G, R, A bytes in memory; Qt's
 // Format_RGB32 / ARGB32_Premultiplied on little-endian), shared by reference:
 // the decoder, every video output and every view hold the same pixels.
-// Frames come from a VideoFramePool and go back to it when the last
-// reference drops; their pixels are PixelBufferStore memory.
+// Their pixels come from the process's PixelBufferStore and go back to it
+// when the last reference drops, where the next frame of their size finds
+// them: the one pool of picture memory, whichever thread makes or drops a
+// frame.
 #include <QImage>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 namespace tessarin {
 
@@ -19,6 +18,9 @@ public:
     // A frame that owns its pixels (rows aligned to 64 bytes, zeroed);
     // nullptr for a size outside 1 ... 16384.
     static std::shared_ptr<VideoFrame> create(int width, int height);
+    // The same for a caller that writes every pixel before anyone reads
+    // one: a block given back earlier keeps the pixels it had.
+    static std::shared_ptr<VideoFrame> createForOverwrite(int width, int height);
 
     ~VideoFrame();
     VideoFrame(const VideoFrame&) = delete;
@@ -45,31 +47,12 @@ public:
     QImage image(bool premultiplied = false) const;
 
 private:
-    friend class VideoFramePool;
-    VideoFrame(int width, int height, int stride, std::uint8_t* data, std::function<void(std::uint8_t*)> release);
+    VideoFrame(int width, int height, int stride, std::uint8_t* data);
 
     int width_;
     int height_;
     int stride_;
     std::uint8_t* data_;
-    std::function<void(std::uint8_t*)> release_;
-};
-
-// Reuses pixel buffers of one size; any thread. Buffers of frames still in
-// use outlive the pool safely. Buffers it does not keep (beyond its idle
-// count, of an earlier size, or left when it goes) return to the process's
-// PixelBufferStore, where the next pool of their size finds them.
-class VideoFramePool {
-public:
-    explicit VideoFramePool(int maxIdleBuffers = 8);
-    ~VideoFramePool();
-    // A frame of the given size, reusing an idle buffer when its size
-    // matches (its old pixels are left as they were); nullptr for a bad size.
-    std::shared_ptr<VideoFrame> acquire(int width, int height);
-
-private:
-    struct Shared;
-    std::shared_ptr<Shared> shared_;
 };
 
 } // namespace tessarin

@@ -235,16 +235,27 @@ QMimeData* BrowserColumnView::dragProvider(const std::shared_ptr<MediaFile>& fil
 {
     const BrowserFiles::Files dragged = selection_.dragTargets(files_.browserFiles(), *file);
     showSelection();
+    return dragData(dragged);
+}
+
+QMimeData* BrowserColumnView::dragData(const BrowserFiles::Files& files)
+{
     auto* data = new QMimeData;
-    if (dragged.size() > 1) {
+    if (files.size() > 1) {
         std::vector<QUrl> urls;
-        for (const auto& f : dragged)
+        for (const auto& f : files)
             urls.push_back(f->url());
         data->setText(FileDragPayload::encode(urls));
-    } else {
-        data->setUrls({ file->url() });
+    } else if (!files.empty()) {
+        data->setUrls({ files.front()->url() });
     }
     return data;
+}
+
+void BrowserColumnView::setRowDestinations(RowDestinations destinations)
+{
+    destinations_ = std::move(destinations);
+    sourcesList_->setRowDestinations(destinations_);
 }
 
 void BrowserColumnView::startDrag(BrowserRow* row, const QPoint& hotSpot)
@@ -268,6 +279,12 @@ BrowserFiles::Files BrowserColumnView::removalTargets(const std::shared_ptr<Medi
 QMenu* BrowserColumnView::makeContextMenu(const std::shared_ptr<MediaFile>& file)
 {
     auto* menu = new QMenu(this);
+    if (destinations_) {
+        const std::unique_ptr<QMimeData> dragged(dragData(removalTargets(file)));
+        destinations_(*menu, *dragged);
+        if (!menu->isEmpty())
+            menu->addSeparator();
+    }
     QAction* selectAll = menu->addAction(tr("Seleziona tutto"));
     connect(selectAll, &QAction::triggered, this, [this] {
         selection_.selectAll(files_.browserFiles());

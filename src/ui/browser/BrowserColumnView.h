@@ -10,6 +10,7 @@
 #include "show/BrowserFiles.h"
 #include "ui/browser/BrowserSelection.h"
 #include "ui/browser/BrowserTab.h"
+#include "ui/browser/RowDestinations.h"
 
 #include <QWidget>
 
@@ -61,9 +62,12 @@ public:
     // when it is not selected). The caller owns it.
     QMimeData* dragProvider(const std::shared_ptr<MediaFile>& file);
     BrowserFiles::Files removalTargets(const std::shared_ptr<MediaFile>& file) const;
-    // The context menu of file's row ("Seleziona tutto", then the removal).
-    // The caller owns it.
+    // The context menu of file's row: the places its drag could be dropped
+    // (the row's file, or the selection when the row is selected), then
+    // "Seleziona tutto" and the removal. The caller owns it.
     QMenu* makeContextMenu(const std::shared_ptr<MediaFile>& file);
+    // Where the rows' menus send files and live sources (none until set).
+    void setRowDestinations(RowDestinations destinations);
 
     BrowserMediaList* mediaList() const { return mediaList_; }
     SourcesList* sourcesList() const { return sourcesList_; }
@@ -89,6 +93,9 @@ private:
     void setTargeted(bool targeted);
     bool acceptsDrag(const QDropEvent* event) const;
     void warnAboutNames(const std::vector<QUrl>& badNames);
+    // The data a drag of the files carries: one file as its URL, several as
+    // the file-list payload. The caller owns it.
+    static QMimeData* dragData(const BrowserFiles::Files& files);
 
     BrowserFiles& files_;
     std::shared_ptr<BrowserDialogs> dialogs_;
@@ -96,6 +103,7 @@ private:
     bool isTargeted_ = false;
     bool isPickingFiles_ = false;
     BrowserSelection selection_;
+    RowDestinations destinations_;
 
     IconButton* addButton_;
     SegmentedControl* tabPicker_;

@@ -84,6 +84,10 @@ void BrowserMediaList::setFiles(const BrowserFiles::Files& files)
         }
         listed.push_back(file);
     }
+    if (!seen.contains(tabStop_))
+        tabStop_ = QUuid();
+    for (BrowserRow* row : std::as_const(kept))
+        followTabStop(row);
     // A row may be inside its own menu's handler: it goes once the event is over.
     for (BrowserRow* gone : std::as_const(rows_)) {
         gone->hide();
@@ -117,10 +121,41 @@ BrowserRow* BrowserMediaList::rowFor(int index)
     }
     row->setIndex(index);
     row->setSelected(selection_.contains(file->id()));
+    followTabStop(row);
     rows_.insert(file->id(), row);
-    if (!reused)
+    if (!reused) {
+        connect(row, &BrowserRow::stepRequested, this, [this, row](int rows) { focusRow(row->index() + rows); });
+        connect(row, &BrowserRow::focused, this, [this, row] { setTabStop(row->file()->id()); });
         emit rowAdded(row);
+    }
     return row;
+}
+
+void BrowserMediaList::followTabStop(BrowserRow* row) const
+{
+    const bool stop = tabStop_.isNull() ? row->index() == 0 : row->file()->id() == tabStop_;
+    row->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void BrowserMediaList::setTabStop(const QUuid& id)
+{
+    if (tabStop_ == id)
+        return;
+    tabStop_ = id;
+    for (BrowserRow* row : std::as_const(rows_))
+        followTabStop(row);
+}
+
+void BrowserMediaList::focusRow(int index)
+{
+    if (files_.empty())
+        return;
+    index = std::clamp(index, 0, int(files_.size()) - 1);
+    if (rowHeight_ > 0)
+        scroll_->ensureVisible(0, index * rowHeight_ + rowHeight_ / 2, 0, rowHeight_ / 2 + 1);
+    showRowsInView();
+    if (BrowserRow* row = rows_.value(files_[std::size_t(index)]->id()))
+        row->setFocus(Qt::TabFocusReason);
 }
 
 void BrowserMediaList::showRowsInView()

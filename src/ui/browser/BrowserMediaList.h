@@ -42,6 +42,10 @@ public:
     // The files listed (each once), in display order.
     const BrowserFiles::Files& files() const { return files_; }
     bool showsEmptyHint() const;
+    // Scrolls the row at index (clamped to the list) into view and gives it
+    // the keyboard focus. The list is one Tab stop: the row focused last
+    // (the first before any), which Up and Down move from row to row.
+    void focusRow(int index);
 
 signals:
     void rowAdded(BrowserRow* row);
@@ -57,6 +61,8 @@ private:
     // Puts the rows showing items in display order among the list's
     // children when a change of the list has mixed them up.
     void keepChildrenInOrder();
+    void setTabStop(const QUuid& id);
+    void followTabStop(BrowserRow* row) const;
 
     QWidget* empty_;
     QScrollArea* scroll_;
@@ -66,6 +72,8 @@ private:
     // Rows taken back from items far from the view, hidden until reused.
     std::vector<BrowserRow*> spare_;
     QSet<QUuid> selection_;
+    // The item whose row Tab reaches; none: the first.
+    QUuid tabStop_;
     int rowHeight_ = 0;
     // What the made rows were last placed for.
     int placedWidth_ = -1;

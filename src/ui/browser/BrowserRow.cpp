@@ -3,6 +3,7 @@
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
 #include "ui/browser/ThumbnailView.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +32,8 @@ BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
     , name_(new ElidedLabel(displayName(*file_), Qt::ElideMiddle, this))
     , duration_(new ElidedLabel({}, Qt::ElideNone, this))
 {
+    // The list makes one row a Tab stop; the others take focus by click and arrows.
+    setFocusPolicy(Qt::ClickFocus);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(8);
@@ -116,6 +120,8 @@ void BrowserRow::paintEvent(QPaintEvent*)
     } else {
         p.fillRect(rect(), index_ % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
     }
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4);
 }
 
 QPixmap BrowserRow::dragPreview(int count) const
@@ -178,6 +184,32 @@ void BrowserRow::contextMenuEvent(QContextMenuEvent* event)
 {
     emit contextMenuRequested(event->globalPos());
     event->accept();
+}
+
+void BrowserRow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        emit contextMenuRequested(mapToGlobal(QPoint(width() / 4, height())));
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        emit stepRequested(event->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void BrowserRow::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+    emit focused();
+}
+
+void BrowserRow::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace tessarin

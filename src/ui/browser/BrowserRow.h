@@ -42,6 +42,9 @@ signals:
     void clicked(Qt::KeyboardModifiers modifiers);
     void dragStarted(const QPoint& hotSpot);
     void contextMenuRequested(const QPoint& globalPos);
+    // Up or Down on the focused row: the focus goes that many rows on.
+    void stepRequested(int rows);
+    void focused();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -49,6 +52,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The context-menu key and Shift+F10 open the row's menu under it.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void follow();

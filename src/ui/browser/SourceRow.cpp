@@ -2,6 +2,7 @@
 
 #include "media/MediaDrop.h"
 #include "platform/Icons.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
@@ -10,6 +11,7 @@
 #include <QDrag>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,6 +62,7 @@ SourceRow::SourceRow(const LiveSource& source, int index, QWidget* parent)
     , detail_(new ElidedLabel({}, Qt::ElideMiddle, this))
     , badge_(new KindBadge(LiveSourceKinds::systemImage(source.kind), this))
 {
+    setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(8);
@@ -128,6 +131,8 @@ void SourceRow::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), index_ % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4);
 }
 
 void SourceRow::mousePressEvent(QMouseEvent* event)
@@ -155,6 +160,27 @@ void SourceRow::contextMenuEvent(QContextMenuEvent* event)
 {
     emit contextMenuRequested(event->globalPos());
     event->accept();
+}
+
+void SourceRow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        emit contextMenuRequested(mapToGlobal(QPoint(width() / 4, height())));
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SourceRow::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SourceRow::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace tessarin

@@ -1,5 +1,6 @@
 #include "ui/browser/SourceSection.h"
 
+#include "media/MediaDrop.h"
 #include "media/SourceLibrary.h"
 #include "platform/Icons.h"
 #include "ui/browser/AddSourceView.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -170,12 +172,25 @@ QString SourceSection::countText() const { return count_->text(); }
 
 QMenu* SourceSection::makeContextMenu(SourceRow* row)
 {
-    if (!LiveSourceKinds::isManual(kind_) || !row)
+    if (!row)
         return nullptr;
     auto* menu = new QMenu(this);
-    const QUuid id = row->source().id;
-    QAction* remove = menu->addAction(tr("Rimuovi"));
-    connect(remove, &QAction::triggered, this, [this, id] { sources_.removeManualSource(id); });
+    if (destinations_) {
+        QMimeData dragged;
+        dragged.setText(MediaDrop::sourcePayload(row->source()));
+        destinations_(*menu, dragged);
+    }
+    if (LiveSourceKinds::isManual(kind_)) {
+        if (!menu->isEmpty())
+            menu->addSeparator();
+        const QUuid id = row->source().id;
+        QAction* remove = menu->addAction(tr("Rimuovi"));
+        connect(remove, &QAction::triggered, this, [this, id] { sources_.removeManualSource(id); });
+    }
+    if (menu->isEmpty()) {
+        delete menu;
+        return nullptr;
+    }
     return menu;
 }
 

@@ -6,6 +6,7 @@
 // (capture devices by address, which survives the catalogue's re-listing;
 // manual sources by id, so two with one address stay apart). Main thread.
 #include "media/LiveSource.h"
+#include "ui/browser/RowDestinations.h"
 #include "ui/kit/Popover.h"
 
 #include <QHash>
@@ -38,9 +39,11 @@ public:
     // The add form's popover while it is open.
     Popover* addPopover() const { return addPopover_; }
     bool isAdding() const { return addPopover_ != nullptr; }
-    // The menu of a row's secondary click: "Rimuovi" for a manual source,
-    // null for a capture device. The caller owns it.
+    // The menu of a row's secondary click or context-menu key: the places
+    // its drag could be dropped, then "Rimuovi" for a manual source; null
+    // when it would be empty. The caller owns it.
     QMenu* makeContextMenu(SourceRow* row);
+    void setRowDestinations(const RowDestinations& destinations) { destinations_ = destinations; }
 
 private:
     void reload();
@@ -55,6 +58,7 @@ private:
     QVBoxLayout* rowsLayout_;
     QHash<QString, SourceRow*> rows_;
     QPointer<Popover> addPopover_;
+    RowDestinations destinations_;
 };
 
 } // namespace tessarin

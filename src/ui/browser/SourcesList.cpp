@@ -50,4 +50,10 @@ SourceSection* SourcesList::section(LiveSourceKind kind) const
     return nullptr;
 }
 
+void SourcesList::setRowDestinations(const RowDestinations& destinations)
+{
+    for (SourceSection* section : sections_)
+        section->setRowDestinations(destinations);
+}
+
 } // namespace tessarin

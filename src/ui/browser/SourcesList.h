@@ -4,6 +4,7 @@
 // It shows what the catalogue publishes; devices come and go with the
 // catalogue's hot plug. Main thread.
 #include "media/LiveSourceKind.h"
+#include "ui/browser/RowDestinations.h"
 
 #include <QScrollArea>
 
@@ -21,6 +22,8 @@ public:
 
     const std::vector<SourceSection*>& sections() const { return sections_; }
     SourceSection* section(LiveSourceKind kind) const;
+    // Where the rows' menus send a live source.
+    void setRowDestinations(const RowDestinations& destinations);
 
 private:
     std::vector<SourceSection*> sections_;

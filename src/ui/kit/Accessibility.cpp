@@ -213,12 +213,23 @@ private:
 };
 
 // A combo box named by its label (Qt names it by its chosen entry on
-// Linux), with the chosen entry as its value and its list as its child.
-class ComboInterface final : public QAccessibleWidget {
+// Linux), with the chosen entry as its value and as its text (screen
+// readers read a combo box's value from its text, or its entry field, when
+// it has no selection of its own, as with Qt's bridge), and its list as its
+// child.
+class ComboInterface final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ComboInterface(QComboBox* combo)
         : QAccessibleWidget(combo, QAccessible::ComboBox)
     {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        // An editable one is read through its entry field.
+        if (type == QAccessible::TextInterface && !combo()->isEditable())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
     }
 
     QString text(QAccessible::Text t) const override
@@ -263,6 +274,32 @@ public:
             return;
         }
         QAccessibleWidget::doAction(action);
+    }
+
+    // The chosen entry as read-only text, without cursor or selection.
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString shown = combo()->currentText();
+        startOffset = std::clamp(startOffset, 0, int(shown.size()));
+        endOffset = endOffset < 0 ? int(shown.size()) : std::clamp(endOffset, startOffset, int(shown.size()));
+        return shown.mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(combo()->currentText().size()); }
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override { }
+    void removeSelection(int) override { }
+    void setSelection(int, int, int) override { }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override { }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
     }
 
 private:

@@ -12,7 +12,9 @@
 //   while shown, and so are the menus opened from a button (not those of
 //   the menu bar, which Qt reaches through it);
 // - combo boxes are named by their accessible name (their label), with the
-//   chosen entry as their value;
+//   chosen entry as their value and, unless editable, as their read-only
+//   text (what Orca reads as a combo box's value over Qt's bridge, which
+//   has no selection interface);
 // - the buttons drawn by the interface (segments, switches, icon buttons)
 //   and check boxes and radio buttons act as a click does for every
 //   accessible action (press and toggle), so whatever the click does (the

@@ -1,5 +1,6 @@
 #include "ui/kit/Popover.h"
 
+#include "platform/Compositing.h"
 #include "platform/KeyPolicy.h"
 #include "ui/kit/Theme.h"
 
@@ -42,6 +43,12 @@ void Popover::showFor(QWidget* anchor)
     }
     adjustSize();
     place();
+    // Where no compositing manager blends the translucent window, its
+    // transparent corners would show black: the window takes the bubble's
+    // shape instead, drawn without antialiasing so no edge pixel is half
+    // black either.
+    masked_ = !Compositing::blendsTranslucentWindows();
+    updateShape();
     show();
     raise();
     activateWindow();
@@ -67,10 +74,8 @@ void Popover::place()
     arrowX_ = std::clamp(a.center().x() - x, kRadius + kArrow, std::max(kRadius + kArrow, size.width() - kRadius - kArrow));
 }
 
-void Popover::paintEvent(QPaintEvent*)
+QPainterPath Popover::bubble() const
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(0.5, arrowUp_ ? kArrow + 0.5 : 0.5, -0.5, arrowUp_ ? -0.5 : -kArrow - 0.5);
     QPainterPath path;
     path.addRoundedRect(body, kRadius, kRadius);
@@ -85,10 +90,30 @@ void Popover::paintEvent(QPaintEvent*)
         arrow.lineTo(arrowX_ + kArrow, body.bottom() - 1);
     }
     arrow.closeSubpath();
-    path = path.united(arrow);
+    return path.united(arrow);
+}
+
+void Popover::updateShape()
+{
+    if (masked_)
+        setMask(QRegion(bubble().toFillPolygon().toPolygon(), Qt::WindingFill));
+    else
+        clearMask();
+}
+
+void Popover::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateShape();
+}
+
+void Popover::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, !masked_);
     p.setPen(QPen(Theme::white(0.12), 1));
     p.setBrush(Theme::panelAlt());
-    p.drawPath(path);
+    p.drawPath(bubble());
 }
 
 void Popover::keyPressEvent(QKeyEvent* event)

@@ -32,6 +32,7 @@ EngineSeekBar::EngineSeekBar(PlaylistEngine& engine, QWidget* parent)
     gate_ = clock_.createTimer([this] { issuePending(); }, true);
 
     connect(bar_, &SeekBar::seekRequested, this, &EngineSeekBar::onSeek);
+    connect(bar_, &SeekBar::jumpRequested, this, [this](double seconds) { engine_.jump(seconds); });
     followEngine(engine, this,
         { &PlaylistEngine::progressChanged, &PlaylistEngine::windowDurationChanged, &PlaylistEngine::canSeekChanged },
         [this] { follow(); });

@@ -4,6 +4,7 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -85,6 +86,7 @@ SeekBar::SeekBar(QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(tr("Posizione nella traccia"));
     activeAnimation_->setDuration(120);
     activeAnimation_->setEasingCurve(QEasingCurve::OutQuad);
@@ -249,6 +251,43 @@ void SeekBar::paintEvent(QPaintEvent*)
         p.setBrush(Qt::white);
         p.drawEllipse(knob);
     }
+    if (showsFocusRing(this)) {
+        p.setOpacity(1.0);
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), height() / 2.0 - 1);
+    }
+}
+
+void SeekBar::keyPressEvent(QKeyEvent* event)
+{
+    constexpr double kStep = 1.0;
+    constexpr double kPage = 10.0;
+    double seconds = 0;
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Left: seconds = -kStep; break;
+        case Qt::Key_Right: seconds = kStep; break;
+        case Qt::Key_PageDown: seconds = -kPage; break;
+        case Qt::Key_PageUp: seconds = kPage; break;
+        default: break;
+        }
+    }
+    if (seconds == 0)
+        return QWidget::keyPressEvent(event);
+    event->accept();
+    if (seekEnabled_)
+        emit jumpRequested(seconds);
+}
+
+void SeekBar::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SeekBar::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void SeekBar::mousePressEvent(QMouseEvent* event)

@@ -5,7 +5,9 @@
 // grows, shows a knob and a time read-out above the pointer. It knows nothing
 // of the engine: it draws the values it is given and emits seekRequested().
 // Screen readers see a slider of the position in seconds, which they can
-// set as a click does.
+// set as a click does. Tab reaches it; focused, Left/Right ask for a jump of
+// one second and Page Down/Page Up of ten, back and forth, as the ±10 s
+// buttons do.
 // Main thread.
 #include "ui/kit/Accessibility.h"
 
@@ -62,9 +64,14 @@ signals:
     // A seek to a share of the window: isFinal is false for the steps of a
     // drag and true once, at release.
     void seekRequested(double fraction, bool isFinal);
+    // A jump by seconds from the position (negative: back), from the keys.
+    void jumpRequested(double seconds);
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -3,6 +3,7 @@
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
 #include "ui/kit/Accessibility.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
@@ -10,6 +11,7 @@
 #include "ui/playlist/FramePreviewBox.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,13 +29,20 @@ namespace {
 constexpr double kMinimumLength = MediaFile::minimumPlayLength;
 // Below this a duration is not known yet: drawing uses it, drags are ignored.
 constexpr double kUnknownDuration = 0.001;
+// A marker's step by one frame from the keys: a frame of 25 fps (the item
+// does not know its own rate).
+constexpr double kKeyFrameSeconds = 1.0 / 25.0;
+// The room a focused marker's ring takes on each side of the marker.
+constexpr int kRingRoom = 3;
 
 } // namespace
 
 // ---- TrimWaveformArea
 
-// A marker for screen readers: it lies over the drawn marker, paints
-// nothing and lets the pointer through to the area.
+// A marker for screen readers and the keyboard: it lies over the drawn
+// marker, lets the pointer through to the area and paints only its focus
+// ring. Tab reaches it; Left/Right move its point by one frame, with Shift
+// by one second, as a drag there does (the same bounds, the same previews).
 class TrimWaveformArea::Handle final : public QWidget, public AccessibleValue {
 public:
     Handle(TrimWaveformArea* area, bool isIn, const QString& name)
@@ -43,6 +52,7 @@ public:
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::TabFocus);
         setAccessibleName(name);
     }
 
@@ -52,6 +62,35 @@ public:
     double accessibleStep() const override { return 0.1; }
     QString accessibleValueText() const override { return TimecodeFormatter::string(accessibleValue()); }
     void setAccessibleValue(double seconds) override { area_->movePoint(isIn_, seconds); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+        const int direction = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+        if (direction == 0 || (mods != Qt::NoModifier && mods != Qt::ShiftModifier))
+            return QWidget::keyPressEvent(event);
+        event->accept();
+        const double step = mods == Qt::ShiftModifier ? 1.0 : kKeyFrameSeconds;
+        area_->movePoint(isIn_, accessibleValue() + direction * step);
+    }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QWidget::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QWidget::focusOutEvent(event);
+        update();
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!showsFocusRing(this))
+            return;
+        QPainter p(this);
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 3);
+    }
 
 private:
     TrimWaveformArea* area_;
@@ -88,8 +127,8 @@ void TrimWaveformArea::resizeEvent(QResizeEvent* event)
 
 void TrimWaveformArea::placeHandles()
 {
-    inHandle_->setGeometry(inMarker().toAlignedRect());
-    outHandle_->setGeometry(outMarker().toAlignedRect());
+    inHandle_->setGeometry(inMarker().toAlignedRect().adjusted(-kRingRoom, 0, kRingRoom, 0));
+    outHandle_->setGeometry(outMarker().toAlignedRect().adjusted(-kRingRoom, 0, kRingRoom, 0));
     notifyAccessibleValueChanged(inHandle_, inHandle_->accessibleValue());
     notifyAccessibleValueChanged(outHandle_, outHandle_->accessibleValue());
 }

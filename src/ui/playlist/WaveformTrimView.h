@@ -21,7 +21,8 @@ class MediaFile;
 // The waveform with the trimmed-off shades and the two markers; drags move
 // the item's points. Screen readers find each marker as a slider of its
 // point in seconds (an object over the marker that takes no pointer events),
-// which sets the point as a drag does. Part of WaveformTrimView.
+// which sets the point as a drag does; the keyboard reaches each marker with
+// Tab and moves it with the arrows. Part of WaveformTrimView.
 class TrimWaveformArea : public QWidget {
     Q_OBJECT
 public:

@@ -126,7 +126,8 @@ void FilePicker::rebuildBrowserMenu()
         const QUrl url = item->url();
         // A new item of the same file: none of the browser item's settings
         // (trim, gain, mute, loop) come along.
-        connect(menu->addAction(itemDisplayName(*item)), &QAction::triggered, this,
+        // A "&" of the name is shown, not taken for a mnemonic.
+        connect(menu->addAction(itemDisplayName(*item).replace(QLatin1Char('&'), QStringLiteral("&&"))), &QAction::triggered, this,
                 [this, url] { draft_.setMedia(MediaFile::create(url)); });
     }
     fromBrowser_->setVisible(!menu->isEmpty());

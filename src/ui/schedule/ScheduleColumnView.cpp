@@ -17,14 +17,16 @@
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
 #include "ui/schedule/ScheduleEventEditor.h"
+#include "ui/schedule/ScheduleEventList.h"
+#include "ui/schedule/ScheduleEventModel.h"
 #include "ui/schedule/ScheduleLocalTime.h"
 
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -51,10 +53,9 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     , browserFiles_(browserFiles)
     , newEvent_(new PillButton(tr("Nuovo evento"), PillButtonStyle{Theme::accent(), true}))
     , automationBar_(new ScheduleAutomationBar(schedule))
-    , scroll_(new QScrollArea)
-    , list_(new QWidget)
-    , listLayout_(new QVBoxLayout(list_))
-    , hint_(new QLabel(list_))
+    , model_(new ScheduleEventModel(schedule, engine, this))
+    , list_(new ScheduleEventList(*model_))
+    , hint_(new QLabel)
     , timeline_(schedule.clock().createTimer([this] { tick(); }, true))
 {
     setAcceptDrops(true);
@@ -76,20 +77,9 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     hint_->setTextFormat(Qt::PlainText);
     hint_->setFont(Theme::font(12));
     hint_->setContentsMargins(12, 12, 12, 12);
+    hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint_->setAutoFillBackground(true);
     setTextColor(hint_, Theme::textSecondary());
-
-    listLayout_->setContentsMargins(0, 0, 0, 0);
-    listLayout_->setSpacing(0);
-    listLayout_->addWidget(hint_);
-    listLayout_->addStretch();
-    list_->setAutoFillBackground(false);
-    scroll_->setWidget(list_);
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    useThinScrollBars(*scroll_);
-    scroll_->viewport()->setAutoFillBackground(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -99,10 +89,16 @@ ScheduleColumnView::ScheduleColumnView(ScheduleController& schedule, PlaylistEng
     automationBar_->setParent(this);
     layout->addWidget(automationBar_);
     layout->addWidget(new ColorLine(this));
-    layout->addWidget(scroll_, 1);
+    layout->addWidget(hint_, 1);
+    layout->addWidget(list_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
     connect(newEvent_, &QAbstractButton::clicked, this, [this] { edit(newEvent()); });
+    connect(list_, &ScheduleEventList::launchRequested, this, [this](int row) {
+        schedule_.launch(model_->row(row).content.event, schedule_.now());
+    });
+    connect(list_, &ScheduleEventList::editRequested, this, [this](int row) { edit(model_->row(row).content.event); });
+    connect(list_, &ScheduleEventList::menuRequested, this, &ScheduleColumnView::openRowMenu);
     connect(&schedule_, &ScheduleController::changed, this, &ScheduleColumnView::refresh);
     connect(&engine_, &PlaylistEngine::blocksChanged, this, &ScheduleColumnView::refresh);
     connect(&engine_, &PlaylistEngine::currentBlockIDChanged, this, &ScheduleColumnView::refresh);
@@ -151,129 +147,54 @@ void ScheduleColumnView::refresh()
     const double now = wholeSecondNow();
     shownNow_ = now;
     automationBar_->refresh(now);
-    refreshRows(now);
+    model_->refresh(now);
+    const bool empty = model_->rowCount() == 0;
+    hint_->setVisible(empty);
+    list_->setVisible(!empty);
 }
 
-void ScheduleColumnView::refreshRows(double now)
+ScheduleRow::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
 {
-    const auto& events = schedule_.events();
-    // One pass over the list for the planned starts, one lookup per row.
-    const auto planned = schedule_.plannedStartList(now);
-    // Looked up once: finding the system's zone reads the file system.
-    const ScheduleCalendar calendar = schedule_.calendar();
-    const int count = int(events.size());
-    QHash<QUuid, std::shared_ptr<MediaBlock>> blocks;
-    for (const auto& block : engine_.blocks())
-        blocks.insert(block->id(), block);
-    // A block's figures go over its items: once per block, not per event.
-    struct BlockFigures {
-        std::optional<double> duration;
-        bool isLive = false;
-    };
-    QHash<const MediaBlock*, BlockFigures> figures;
-    const QColor dark = Theme::rowDark();
-    const QColor light = Theme::rowLight();
-
-    // The rows stay the same while the list holds the same ids in the same
-    // order (every tick, most edits): then no row is looked up by id.
-    const bool sameList = std::size_t(count) == order_.size()
-        && std::equal(events.begin(), events.end(), orderIDs_.begin(), orderIDs_.end(),
-                      [](const ScheduleEvent& event, const QUuid& id) { return event.id == id; });
-    QHash<RowKey, ScheduleRowView*> kept;
-    QHash<QUuid, int> occurrences;
-    std::vector<ScheduleRowView*> order;
-    if (!sameList) {
-        kept.reserve(count);
-        occurrences.reserve(count);
-        order.reserve(std::size_t(count));
-    }
-    for (int index = 0; index < count; ++index) {
-        const ScheduleEvent& event = events[std::size_t(index)];
-        ScheduleRowView* row = nullptr;
-        if (sameList) {
-            row = order_[std::size_t(index)];
-        } else {
-            const RowKey key(event.id, occurrences[event.id]++);
-            row = rows_.take(key);
-            if (!row) {
-                row = new ScheduleRowView(schedule_, list_);
-                connect(row, &ScheduleRowView::editRequested, this, [this, row] { edit(row->content().event); });
-            }
-            kept.insert(key, row);
-            order.push_back(row);
-        }
-
-        ScheduleRowView::Content content;
-        content.event = event;
-        content.index = index;
-        content.count = count;
-        if (event.media)
-            content.block = schedule_.block(event);
-        else if (event.blockID)
-            content.block = blocks.value(*event.blockID);
-        if (const MediaBlock* block = content.block.get()) {
-            auto it = figures.find(block);
-            if (it == figures.end())
-                it = figures.insert(block, {block->plannedDuration(), block->hasLiveSource()});
-            content.blockDuration = it->duration;
-            content.blockIsLive = it->isLive;
-        }
-        content.status = status(event, content.block != nullptr, now, calendar);
-        content.plannedStart = planned[std::size_t(index)];
-        content.background = index % 2 == 0 ? dark : light;
-        row->setContent(content, calendar);
-        if (!sameList && row->isHidden())
-            row->show();
-    }
-    hint_->setVisible(events.empty());
-    if (sameList)
-        return;
-    // Rows of events that are gone. Deleted later: the row's own menu may
-    // be what removed its event.
-    for (ScheduleRowView* row : std::as_const(rows_)) {
-        row->hide();
-        row->deleteLater();
-    }
-    rows_ = std::move(kept);
-    // The layout holds the hint, the rows in list order, then the stretch.
-    // It is laid out again only when that order changed (an event added,
-    // removed or moved), in one pass from the end.
-    if (order != order_) {
-        while (listLayout_->count() > 2)
-            delete listLayout_->takeAt(listLayout_->count() - 2);
-        for (std::size_t i = 0; i < order.size(); ++i)
-            listLayout_->insertWidget(int(i) + 1, order[i]);
-        order_ = std::move(order);
-    }
-    orderIDs_.clear();
-    orderIDs_.reserve(events.size());
-    for (const ScheduleEvent& event : events)
-        orderIDs_.push_back(event.id);
+    return model_->status(event, schedule_.block(event) != nullptr, now, schedule_.calendar());
 }
 
-ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
+QMenu* ScheduleColumnView::makeRowMenu(int row)
 {
-    return status(event, schedule_.block(event) != nullptr, now, schedule_.calendar());
+    auto* menu = new QMenu(this);
+    if (row < 0 || row >= model_->rowCount())
+        return menu;
+    const ScheduleRow::Content& content = model_->row(row).content;
+    // Each action works on the copy of the event the row shows now.
+    const ScheduleEvent event = content.event;
+    QAction* launch = menu->addAction(ScheduleRow::tr("Manda in onda adesso"));
+    launch->setEnabled(content.block != nullptr);
+    connect(launch, &QAction::triggered, this, [this, event] { schedule_.launch(event, schedule_.now()); });
+    menu->addSeparator();
+    connect(menu->addAction(ScheduleRow::tr("Modifica…")), &QAction::triggered, this, [this, event] { edit(event); });
+    connect(menu->addAction(event.isEnabled ? ScheduleRow::tr("Disattiva") : ScheduleRow::tr("Attiva")),
+            &QAction::triggered, this, [this, event] {
+                ScheduleEvent toggled = event;
+                toggled.isEnabled = !toggled.isEnabled;
+                schedule_.update(toggled);
+            });
+    menu->addSeparator();
+    QAction* up = menu->addAction(ScheduleRow::tr("Sposta su"));
+    up->setEnabled(content.index != 0);
+    connect(up, &QAction::triggered, this, [this, event] { schedule_.moveEvent(event, -1); });
+    QAction* down = menu->addAction(ScheduleRow::tr("Sposta giù"));
+    down->setEnabled(content.index != content.count - 1);
+    connect(down, &QAction::triggered, this, [this, event] { schedule_.moveEvent(event, 1); });
+    menu->addSeparator();
+    connect(menu->addAction(ScheduleRow::tr("Elimina")), &QAction::triggered, this,
+            [this, event] { schedule_.remove(event); });
+    return menu;
 }
 
-ScheduleRowView::Status ScheduleColumnView::status(const ScheduleEvent& event, bool hasBlock, double now,
-                                                   const ScheduleCalendar& calendar) const
+void ScheduleColumnView::openRowMenu(int row, const QPoint& at)
 {
-    using Status = ScheduleRowView::Status;
-    if (!hasBlock)
-        return Status::missingBlock;
-    if (schedule_.isRunning(event))
-        return Status::running;
-    if (!event.isEnabled)
-        return Status::disabled;
-    const bool started = schedule_.started().count(event.id) > 0;
-    if (event.start != ScheduleEvent::Start::fixed)
-        return started ? Status::done : Status::waiting;
-    if (event.repeats != ScheduleEvent::Repeat::none)
-        return Status::waiting;
-    if (!ScheduleClock::latestOccurrence(event, now, calendar))
-        return Status::waiting;
-    return started ? Status::done : Status::missed;
+    QMenu* menu = makeRowMenu(row);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(at);
 }
 
 // ---- new events
@@ -421,16 +342,6 @@ void ScheduleColumnView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), isDropTargeted_ ? Theme::withAlpha(Theme::accent(), 0.12) : Theme::panel());
-}
-
-QList<ScheduleRowView*> ScheduleColumnView::rows() const
-{
-    QList<ScheduleRowView*> result;
-    for (int i = 0; i < listLayout_->count(); ++i) {
-        if (auto* row = qobject_cast<ScheduleRowView*>(listLayout_->itemAt(i)->widget()))
-            result << row;
-    }
-    return result;
 }
 
 bool ScheduleColumnView::showsHint() const

@@ -1,17 +1,18 @@
 #pragma once
 // The side panel's schedule tab: the events of the ScheduleController as one
-// row each, with their planned starts and a status the column decides, the
+// row each of a list view, with their planned starts and a status, the
 // automation bar, the "Nuovo evento" button, events made from files and live
 // sources dropped on the column, and the event editor sheet for a new or an
 // existing event. It keeps no schedule state: everything shown is re-read
 // from the schedule on each of its changes and on every whole second of the
-// schedule's clock while the column is on screen. Main thread.
+// schedule's clock while the column is on screen (only the rows in view are
+// worked out and painted). A row's menu (its "…" button, a right click, the
+// context-menu key) edits, enables, moves, deletes or launches its event.
+// Main thread.
 #include "automation/ScheduleModels.h"
 #include "ui/schedule/EventContentPickers.h"
-#include "ui/schedule/ScheduleRowView.h"
+#include "ui/schedule/ScheduleRow.h"
 
-#include <QHash>
-#include <QPair>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -20,8 +21,7 @@
 #include <vector>
 
 class QLabel;
-class QScrollArea;
-class QVBoxLayout;
+class QMenu;
 
 namespace tessarin {
 
@@ -32,6 +32,8 @@ class PlaylistEngine;
 class ScheduleAutomationBar;
 class ScheduleController;
 class ScheduleEventEditor;
+class ScheduleEventList;
+class ScheduleEventModel;
 class SourceLibrary;
 class Timer;
 
@@ -46,7 +48,7 @@ public:
     QSize sizeHint() const override;
 
     // The state of an event at a whole-second instant.
-    ScheduleRowView::Status status(const ScheduleEvent& event, double now) const;
+    ScheduleRow::Status status(const ScheduleEvent& event, double now) const;
     // The event the "Nuovo evento" button proposes (not yet in the schedule).
     ScheduleEvent newEvent() const;
     // Second 0 of the minute after the present instant.
@@ -62,11 +64,14 @@ public:
     // The file chooser that editors get (tests answer it themselves).
     void setFileChooser(MediaFileChooser chooser);
 
+    // The menu of the row's event (a copy of it taken now), owned by the
+    // caller: launch now, edit, enable or disable, move up or down, delete.
+    QMenu* makeRowMenu(int row);
+
     // For tests and screenshots.
     ScheduleEventEditor* editor() const;
-    ScheduleRowView* row(const QUuid& eventID) const { return rows_.value(RowKey(eventID, 0)); }
-    // The rows from top to bottom.
-    QList<ScheduleRowView*> rows() const;
+    ScheduleEventModel& model() const { return *model_; }
+    ScheduleEventList* list() const { return list_; }
     ScheduleAutomationBar* automationBar() const { return automationBar_; }
     PillButton* newEventButton() const { return newEvent_; }
     bool showsHint() const;
@@ -85,9 +90,7 @@ protected:
 
 private:
     void refresh();
-    void refreshRows(double now);
-    ScheduleRowView::Status status(const ScheduleEvent& event, bool hasBlock, double now,
-                                   const ScheduleCalendar& calendar) const;
+    void openRowMenu(int row, const QPoint& at);
     void tick();
     void setDropTargeted(bool targeted);
     double wholeSecondNow() const;
@@ -100,17 +103,9 @@ private:
 
     PillButton* newEvent_;
     ScheduleAutomationBar* automationBar_;
-    QScrollArea* scroll_;
-    QWidget* list_;
-    QVBoxLayout* listLayout_;
+    ScheduleEventModel* model_;
+    ScheduleEventList* list_;
     QLabel* hint_;
-    // Per event id and occurrence of that id in the list (a damaged show
-    // may repeat an id), its row.
-    using RowKey = QPair<QUuid, int>;
-    QHash<RowKey, ScheduleRowView*> rows_;
-    // The rows in the order the layout holds them, and their events' ids.
-    std::vector<ScheduleRowView*> order_;
-    std::vector<QUuid> orderIDs_;
     QPointer<ScheduleEventEditor> editor_;
     bool isDropTargeted_ = false;
     double shownNow_ = 0;

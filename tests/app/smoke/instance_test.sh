@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the real program twice in one private D-Bus session: the second start
-# hands over to the first and ends with status 0 while the first keeps
-# running; then SIGTERM ends the first the orderly way (status 0, within the
-# time its end is given), and its settings file is readable by its owner only.
+# Runs the real program twice in one private D-Bus session: the second start,
+# given a show, hands over to the first, which opens that show, and ends
+# with status 0 while the first keeps running; then SIGTERM ends the first
+# the orderly way (status 0, within the time its end is given), and its
+# settings file is readable by its owner only.
 #   instance_test.sh TESSARIN_BINARY
 # Exits 77 (skipped) when dbus-run-session or dbus-send is missing.
 set -euo pipefail
@@ -49,7 +50,8 @@ first=$!
 wait_for 30 owned || fail "the first start does not own its name on the session bus"
 alive "$first" || fail "the first start ended"
 
-"$binary" >"$work/log-second.txt" 2>&1 &
+echo '{"blocks":[],"browser":[],"layers":[],"version":1}' > "$work/Sera.vellumcast"
+"$binary" "$work/Sera.vellumcast" >"$work/log-second.txt" 2>&1 &
 second=$!
 wait_for 30 gone "$second" || { kill -KILL "$second"; fail "the second start keeps running"; }
 status=0
@@ -57,7 +59,10 @@ wait "$second" || status=$?
 [ "$status" -eq 0 ] || fail "the second start ended with status $status"
 grep -q "did not answer" "$work/log-second.txt" && fail "the running program did not answer the second start"
 alive "$first" || fail "the first start ended when the second came"
-echo "a second start handed over to the running one"
+ini=$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini
+opened() { grep -q "lastShowPath=.*Sera.vellumcast" "$ini" 2>/dev/null; }
+wait_for 30 opened || fail "the running program did not open the show the second start was given"
+echo "a second start handed its show over to the running one"
 
 kill -TERM "$first"
 wait_for 30 gone "$first" || fail "SIGTERM did not end the program"
@@ -67,7 +72,6 @@ first=""
 [ "$status" -eq 0 ] || fail "SIGTERM ended the program with status $status instead of the orderly end"
 echo "SIGTERM ended the program with status 0"
 
-ini=$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini
 [ -f "$ini" ] || fail "no settings file"
 mode=$(stat -c %a "$ini")
 [ "$mode" = 600 ] || fail "the settings file has mode $mode"

@@ -6,8 +6,14 @@
 #                            object named NAME that can take the focus (of those
 #                            inside the object whose name starts with ROW, when
 #                            given); fails after 200 presses
+#   keys.py back-to NAME     the same with Shift+Tab
+#   keys.py at NAME ROW      prints "x y" of the centre of the lowest shown
+#                            object named NAME inside the object whose name
+#                            starts with ROW
 #   keys.py schedule SHOW    prints the local hour and minute of each event
 #                            stored in the show file SHOW, one per line
+#   keys.py items SHOW BLOCK prints the relative path of each item of the
+#                            block named BLOCK in the show file SHOW
 import json
 import subprocess
 import sys
@@ -62,14 +68,14 @@ def focused():
     return None
 
 
-def tab_to(name, row=None):
+def tab_to(name, row=None, key='Tab'):
     target = lowest(name, row)
     if target is None:
         print('nothing named ' + name, file=sys.stderr)
         return 1
     before = focused()
     for _ in range(200):
-        subprocess.run(['xdotool', 'key', 'Tab'], check=True)
+        subprocess.run(['xdotool', 'key', key], check=True)
         # The tree learns of the move a little later: wait for it.
         deadline = time.monotonic() + 3
         now = focused()
@@ -79,7 +85,7 @@ def tab_to(name, row=None):
         if now == target:
             return 0
         before = now
-    print('Tab never reached ' + name, file=sys.stderr)
+    print(key + ' never reached ' + name, file=sys.stderr)
     return 1
 
 
@@ -92,9 +98,29 @@ def schedule(show):
     return 0
 
 
+def items(show, block):
+    with open(show, encoding='utf-8') as f:
+        blocks = json.load(f).get('blocks', [])
+    for entry in blocks:
+        if entry.get('name') == block:
+            for item in entry.get('items', []):
+                print(item.get('relativePath', ''))
+    return 0
+
+
 if __name__ == '__main__':
     if sys.argv[1] == 'tab-to':
         sys.exit(tab_to(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
+    if sys.argv[1] == 'at':
+        box = lowest(sys.argv[2], sys.argv[3])
+        if box is None:
+            sys.exit(1)
+        print(box[0] + box[2] // 2, box[1] + box[3] // 2)
+        sys.exit(0)
+    if sys.argv[1] == 'back-to':
+        sys.exit(tab_to(sys.argv[2], None, 'shift+Tab'))
+    if sys.argv[1] == 'items':
+        sys.exit(items(sys.argv[2], sys.argv[3]))
     if sys.argv[1] == 'schedule':
         sys.exit(schedule(sys.argv[2]))
     sys.exit(2)

@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Runs the real program under a private X server and drives it from outside:
-# it reopens the stored last show (generated media), a stored key starts the
+# it opens the show given on its command line (generated media) in place of
+# the stored last show, its window's class is the one its desktop entry
+# names, a stored key starts the
 # first block and its tone reaches SDL's disk audio file, a file that
 # cannot be played in the middle of the block is skipped so the block plays
 # through to its last item, and that file's row carries the mark of it in the
 # accessibility tree, the fade transition is chosen and its stepper's up arrow
 # takes a click near its lower edge, the side
 # panel's schedule tab is found through the accessibility tree and clicked,
-# the keyboard works the event editor, the rows and play/pause, a file that
+# the keyboard works the event editor, the rows and play/pause, a browser
+# file goes into a block by keyboard alone through its row's menu, a file that
 # plays out into a live item leaves the time readout a steady blue "LIVE"
 # (not the blinking end warning), a click and Right move a row's gain slider
 # a step (its value read through the tree) and Alt+Down moves its row, the
 # IN/OUT editor and the settings window
-# appear in the accessibility tree with their controls, Space on a settings
+# appear in the accessibility tree with their controls, a cue and a take are
+# announced on the accessibility bus with the item's name, Space on a settings
 # switch from a stop toggles it and puts nothing on air, and closing the
 # window ends the process with status 0.
 #   smoke_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
@@ -25,8 +29,10 @@ python=/usr/bin/python3
 
 source "$here/session.sh"
 pid=""
+listener=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$listener" ] && kill "$listener" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -72,6 +78,8 @@ cat > "$work/show/Smoke.vellumcast" <<JSON
  "loop":false,"loopCount":0,"name":"Coro","normalizeAudio":false}],
  "browser":[$browser],"layers":[],"version":1}
 JSON
+# Another show as the last one: the show on the command line opens instead.
+echo '{"blocks":[],"browser":[],"layers":[],"version":1}' > "$work/show/Altro.vellumcast"
 # The last show, the first block on the P key (key code 35, no modifiers), the
 # third on D (2), stop on S (1) and play/pause on the space bar (49).
 "$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
@@ -85,14 +93,14 @@ bindings = ('{"playBlock1":"{\\"keyCode\\":35,\\"modifiers\\":0}",'
             '"playPause":"{\\"keyCode\\":49,\\"modifiers\\":0}"}')
 with open(conf, 'w') as f:
     f.write('[General]\n')
-    f.write('Vellumcast.lastShowPath=' + ini(show) + '\n')
+    f.write('Vellumcast.lastShowPath=' + ini(show.replace('Smoke.', 'Altro.')) + '\n')
     f.write('Vellumcast.shortcuts.v1=' + ini(bindings) + '\n')
     f.write('Vellumcast.language=it\n')
 PY
 
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-"$binary" >"$work/log.txt" 2>&1 &
+"$binary" "$work/show/Smoke.vellumcast" >"$work/log.txt" 2>&1 &
 pid=$!
 
 wait_for() { # seconds, command...
@@ -104,11 +112,16 @@ wait_for() { # seconds, command...
   done
 }
 
-# The window shows the reopened show's name.
+# The window shows the given show's name.
 window=""
 find_window() { window=$(xdotool search --name '^Smoke' 2>/dev/null | head -1); [ -n "$window" ]; }
-wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the show's name"; }
+wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the given show's name"; }
 echo "main window $window: $(xdotool getwindowname "$window")"
+# Docks and task switchers match it to the desktop entry by its class.
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$here/../../../resources/tessarin.desktop")
+[ -n "$entry_class" ] || fail "the desktop entry names no window class"
+xdotool search --class "^$entry_class\$" | grep -qx "$window" || fail "the window's class is not $entry_class, as the desktop entry says"
+echo "window class $entry_class, as the desktop entry says"
 
 # Nothing plays yet: the audio file holds silence only.
 peak() { "$python" -c '
@@ -271,6 +284,20 @@ xdotool click --repeat 200 --delay 5 4
 wait_for 10 shown_row 'Voce 001, 00:00:02' || fail "the wheel did not bring the browser's first row back"
 shown_row 'Voce 200, 00:00:02' && fail "the browser's last row is still shown at the top of the list"
 echo "browser rows named after their own files at the end of the list and back at the top"
+# Into a block by keyboard only: Shift+Tab reaches the browser's first row,
+# Shift+F10 opens its menu, whose second entry adds the file to the second
+# block ("Apertura"), as a drop on its card would; the show, saved, holds it.
+"$python" "$here/keys.py" back-to 'Voce 001, 00:00:02' || fail "Shift+Tab does not reach the browser's first row"
+xdotool key shift+F10
+menu_shown() { "$python" "$here/x11.py" find 'Aggiungi al blocco “Apertura”' >/dev/null 2>&1; }
+wait_for 10 menu_shown || fail "Shift+F10 on the browser row shows no entry for the block Apertura"
+xdotool key Down Down Return
+wait_for 10 modified || fail "the browser row's menu did not add its file to a block"
+focus_main
+xdotool key ctrl+s
+added() { "$python" "$here/keys.py" items "$show_file" Apertura | grep -qx 'voci/Voce 001.wav'; }
+wait_for 10 added || fail "the block holds not the file added by keyboard: $("$python" "$here/keys.py" items "$show_file" Apertura | tr '\n' ' ')"
+echo "a browser file went into a block by keyboard alone"
 # The blocks column, 200 files in its last block: past a few pages
 # of rows, those far from the view are given to the items coming into it,
 # in any block, and every row shown is named after its own item.
@@ -292,17 +319,18 @@ find_gain() { xy=$("$python" "$here/x11.py" shown "$gain" slider 2>/dev/null); [
 wait_for 10 find_gain || { "$python" "$here/x11.py" dump; fail "the first row's gain slider is not in the tree, named with its row"; }
 xdotool mousemove --sync $xy click 1
 gain_value() { "$python" "$here/x11.py" value "$gain"; }
+# The click in the middle of the track sets a gain other than 0 dB.
 set_gain=""
-clicked() { set_gain=$(gain_value) && [ -n "$set_gain" ]; }
-wait_for 5 clicked || fail "the gain slider has no value in the tree"
+clicked() { set_gain=$(gain_value) && "$python" -c "import sys; sys.exit(0 if float('$set_gain') != 0 else 1)"; }
+wait_for 5 clicked || fail "the click on the gain slider did not set it: $(gain_value)"
 xdotool key Right
 gain_stepped() { "$python" -c "import sys; sys.exit(0 if abs(float('$(gain_value)') - float('$set_gain') - 0.5) < 1e-6 else 1)"; }
 wait_for 5 gain_stepped || fail "Right on the focused gain slider did not move it a step (from $set_gain to $(gain_value))"
 echo "gain slider: Right moved it from $set_gain to $(gain_value) dB, read through the tree"
 xdotool key alt+Down
 xdotool key ctrl+s
-first_block() { "$python" -c 'import json, sys; print(" ".join(i.get("relativePath", "") for i in json.load(open(sys.argv[1]))["blocks"][0]["items"]))' "$show_file"; }
-moved_down() { [ "$(first_block)" = "Rotto.mp4 Prima.wav Ultima.wav" ]; }
+first_block() { "$python" "$here/keys.py" items "$show_file" Guasto | tr '\n' ' '; }
+moved_down() { [ "$(first_block)" = "Rotto.mp4 Prima.wav Ultima.wav " ]; }
 wait_for 10 moved_down || fail "Alt+Down did not move the focused row one place down: $(first_block)"
 echo "Alt+Down moved the row: $(first_block)"
 
@@ -316,9 +344,39 @@ controls=""
 trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT, Prima' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
 wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
 echo "IN/OUT editor in the tree: $controls"
+# Tab reaches its IN marker, and Right moves it by one frame (1/25 s).
+"$python" "$here/keys.py" tab-to 'Punto IN' || fail "Tab does not reach the IN marker"
+xdotool key Right
+in_moved() { "$python" -c "import sys; sys.exit(0 if abs(float('$("$python" "$here/x11.py" value 'Punto IN')') - 0.04) < 1e-6 else 1)"; }
+wait_for 10 in_moved || fail "Right did not move the IN marker by one frame: $("$python" "$here/x11.py" value 'Punto IN')"
+echo "Right moved the IN marker by one frame"
 xdotool key Escape
 trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT, Prima' >/dev/null 2>&1; }
 wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
+# The moved IN point is saved, so that the show closes without a question.
+focus_main
+xdotool key ctrl+s
+unmodified() { ! modified; }
+wait_for 10 unmodified || fail "the show with the moved IN point was not saved"
+# A cue and a take are each announced on the accessibility bus with the
+# item's name.
+heard=$work/announced.txt
+"$python" "$here/announcements.py" "$heard" &
+listener=$!
+listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
+wait_for 10 listening || fail "the announcement listener did not start"
+heard_line() { grep -qx "$1" "$heard"; }
+focus_main
+find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione, Prima' Prima 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_cue || fail "no cue button on the first item's row"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In cue: Prima' || fail "the cue was not announced: $(tr '\n' '|' < "$heard")"
+wait_for 10 find_named 'Manda in onda' || fail "no take button"
+xdotool mousemove --sync $xy click 1
+wait_for 10 heard_line 'In onda: Prima' || fail "the take was not announced: $(tr '\n' '|' < "$heard")"
+kill "$listener" 2>/dev/null || true
+echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
+
 # The settings window is a frame with its sections and the shown page's controls.
 find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_settings || fail "no settings button in the accessibility tree"

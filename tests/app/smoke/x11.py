@@ -5,10 +5,10 @@
 #                                  accessible object of the application named NAME
 #   x11.py shown NAME ROLE         as find, for an object that is visible and
 #                                  whose centre lies on the screen
-#   x11.py value NAME              prints the value of the first accessible object
-#                                  named NAME (a slider's)
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
+#   x11.py value NAME              prints the current value of the first
+#                                  accessible object named NAME that has one
 #   x11.py dump                    prints role and name of every accessible object
 #   x11.py window ROLE NAME [CONTROL...]
 #                                  succeeds when a window of the application (a
@@ -109,17 +109,6 @@ def shown(name, role):
     return 1
 
 
-def value(name):
-    for node in nodes():
-        try:
-            if node.name == name:
-                print(node.queryValue().currentValue)
-                return 0
-        except Exception:
-            continue
-    return 1
-
-
 def described(prefix):
     for node in nodes():
         try:
@@ -127,6 +116,17 @@ def described(prefix):
                 if text and text.startswith(prefix):
                     print(text)
                     return 0
+        except Exception:
+            continue
+    return 1
+
+
+def value(name):
+    for node in nodes():
+        try:
+            if node.name == name:
+                print(node.queryValue().currentValue)
+                return 0
         except Exception:
             continue
     return 1
@@ -219,14 +219,14 @@ if __name__ == '__main__':
         sys.exit(find(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'shown':
         sys.exit(shown(sys.argv[2], sys.argv[3]))
+    if sys.argv[1] == 'value':
+        sys.exit(value(sys.argv[2]))
     if sys.argv[1] == 'dump':
         sys.exit(dump())
     if sys.argv[1] == 'window':
         sys.exit(window(sys.argv[2], sys.argv[3], sys.argv[4:]))
     if sys.argv[1] == 'ink':
         sys.exit(ink(sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1))
-    if sys.argv[1] == 'value':
-        sys.exit(value(sys.argv[2]))
     if sys.argv[1] == 'described':
         sys.exit(described(sys.argv[2]))
     sys.exit(2)

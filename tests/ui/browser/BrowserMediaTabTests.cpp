@@ -269,6 +269,23 @@ TEST_F(BrowserMediaTab, DraggedFilesArriveThroughTheDropTargetsReader)
     EXPECT_FALSE(rows[0]->isSelected());
     EXPECT_EQ(one->urls(), QList<QUrl> { media("tone_half.wav") });
     EXPECT_EQ(readBack(*one), std::vector<QUrl> { media("tone_half.wav") });
+
+    // By keyboard: a row takes focus, Down moves it on, and Shift+F10 opens
+    // that row's menu with the places its drag could go, handed its drag's data.
+    QList<QUrl> offered;
+    column->setRowDestinations([&](QMenu& menu, const QMimeData& data) {
+        offered = data.urls();
+        menu.addAction(QStringLiteral("Blocco A"));
+    });
+    rows[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(rows[0], Qt::Key_Down);
+    EXPECT_EQ(column->window()->focusWidget(), rows[1]);
+    QTest::keyClick(rows[1], Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().front()->text(), "Blocco A");
+    EXPECT_EQ(offered, QList<QUrl> { media("tone_half.wav") });
+    menu->close();
 }
 
 namespace tessarin::test {

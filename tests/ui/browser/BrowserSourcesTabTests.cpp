@@ -13,6 +13,7 @@
 #include "ui/kit/Controls.h"
 #include "ui/kit/Popover.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -94,6 +95,19 @@ TEST_F(BrowserSourcesTab, DevicesComeAndGoWhileTheTabShows)
     auto item = dropOnBlock(*data);
     ASSERT_TRUE(item && item->liveSource());
     EXPECT_EQ(*item->liveSource(), library.captureSources()[0]);
+
+    // Its menu, opened by Shift+F10, offers where its drag could go with the same data.
+    QString offered;
+    column->setRowDestinations([&](QMenu& menu, const QMimeData& dragged) {
+        offered = dragged.text();
+        menu.addAction(QStringLiteral("Blocco A"));
+    });
+    QTest::keyClick(rows[0], Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().size(), 1) << "a device has no \"Rimuovi\"";
+    EXPECT_EQ(offered, data->text());
+    menu->close();
 }
 
 TEST_F(BrowserSourcesTab, ManualSourceIsAddedThroughTheFormDraggedAndRemoved)

@@ -1,4 +1,5 @@
 // The shared controls behave as the views built on them rely on.
+#include "platform/Compositing.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
@@ -24,7 +25,7 @@
 
 using namespace tessarin;
 
-TEST(Popover, ClosesOnEscapeAndReportsEachClose)
+TEST(Popover, ClosesOnEscapeReportsEachCloseAndIsShapedWhereNothingBlendsItsCorners)
 {
     QWidget anchorWindow;
     anchorWindow.resize(400, 300);
@@ -46,6 +47,27 @@ TEST(Popover, ClosesOnEscapeAndReportsEachClose)
     popover.showFor(anchor);
     popover.hide();
     EXPECT_EQ(closed.count(), 2);
+
+    // Without a compositing manager the window is the bubble's shape: its
+    // rounded corners and the sides of the arrow are outside it.
+    Compositing::assume(false);
+    popover.showFor(anchor);
+    const QRegion shape = popover.mask();
+    const QRect body = popover.rect().adjusted(0, 8, 0, 0);
+    EXPECT_FALSE(shape.contains(body.topLeft()));
+    EXPECT_FALSE(shape.contains(body.bottomRight()));
+    EXPECT_FALSE(shape.contains(QPoint(2, 2)));
+    EXPECT_TRUE(shape.contains(body.center()));
+    EXPECT_TRUE(shape.contains(QPoint(body.left() + 1, body.center().y())));
+    const int tipX = popover.mapFromGlobal(anchor->mapToGlobal(QPoint(anchor->width() / 2, 0))).x();
+    EXPECT_TRUE(shape.contains(QPoint(tipX, 4))) << "the arrow";
+    EXPECT_FALSE(shape.contains(QPoint(tipX - 7, 2)));
+    popover.hide();
+    Compositing::assume(true);
+    popover.showFor(anchor);
+    EXPECT_TRUE(popover.mask().isEmpty());
+    popover.hide();
+    Compositing::assume(std::nullopt);
 }
 
 TEST(SegmentedControl, ReportsOnlyTheOperatorsChoice)

@@ -175,6 +175,33 @@ TEST_F(CentreControls, TenSecondJumpsMoveThePlayerOnAirAndStopAtTheInAndOutPoint
     EXPECT_EQ(active().seeks.back(), std::make_pair(40.0, SeekTolerance::Zero)) << "lands on the OUT point";
 }
 
+TEST_F(CentreControls, TheFocusedSeekBarJumpsOneSecondWithTheArrowsAndTenWithThePageKeys)
+{
+    auto clip = file(QStringLiteral("clip"), 60, 5.0, 40.0);
+    engine->play(blockOf({ clip }));
+    ASSERT_TRUE(onAir(clip));
+    run(15.0); // at 20 s
+    window->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window.get(); }));
+    bar().setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar().hasFocus());
+
+    struct Case {
+        Qt::Key key;
+        double lands; // the exact seek, within the IN and OUT points
+    };
+    double at = 20.0;
+    for (const Case& c : { Case { Qt::Key_Right, 21.0 }, Case { Qt::Key_Left, 20.0 }, Case { Qt::Key_PageDown, 10.0 },
+                           Case { Qt::Key_PageDown, 5.0 }, Case { Qt::Key_PageUp, 15.0 } }) {
+        engine->seek((at - 5.0) / 35.0, true);
+        run(0.1);
+        QTest::keyClick(&bar(), c.key);
+        ASSERT_FALSE(active().seeks.empty());
+        EXPECT_NEAR(active().seeks.back().first, c.lands, 0.2) << "key " << c.key << " from " << at;
+        at = c.lands;
+    }
+}
+
 TEST_F(CentreControls, ASeekBarClickAndDragLandOnTheirTimesWithOneSeekPerRefresh)
 {
     auto clip = file(QStringLiteral("clip"), 120, 10.0, 50.0);

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,6 +96,46 @@ TEST(WaveformTrimView, MarkersKeepTheirDistanceAndStayInsideTheFile)
     EXPECT_EQ(item->inPoint(), 0.0);
     EXPECT_FALSE(item->outPoint().has_value());
     EXPECT_EQ(view.lengthText(), QStringLiteral("00:00:05"));
+}
+
+TEST(WaveformTrimView, TabReachesBothMarkersWhoseKeysMoveThemByAFrameOrASecondWithinTheirBounds)
+{
+    auto item = analysedItem("clip_5s.mov");
+    const double d = item->duration();
+    WaveformTrimView view(item);
+    view.show();
+    TrimWaveformArea* area = view.waveformArea();
+    QWidget* in = area->inHandle();
+    QWidget* out = area->outHandle();
+
+    std::vector<QWidget*> stops;
+    for (QWidget* w = view.nextInFocusChain(); w != &view; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&view))
+            stops.push_back(w);
+    }
+    EXPECT_EQ(stops, (std::vector<QWidget*> { in, out, view.resetButton() }));
+
+    QSignalSpy inPreviews(area, &TrimWaveformArea::inPointDragged);
+    constexpr double frame = 1.0 / 25.0;
+    struct Case {
+        QWidget* marker;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        double in, out; // the points after the key
+    };
+    for (const Case& c : { Case { in, Qt::Key_Right, {}, frame, d }, Case { in, Qt::Key_Right, Qt::ShiftModifier, frame + 1, d },
+                           Case { in, Qt::Key_Left, Qt::ShiftModifier, frame, d }, Case { in, Qt::Key_Left, Qt::ShiftModifier, 0, d },
+                           Case { out, Qt::Key_Left, {}, 0, d - frame }, Case { out, Qt::Key_Right, Qt::ShiftModifier, 0, d },
+                           Case { in, Qt::Key_Right, Qt::ShiftModifier, 1, d } }) {
+        QTest::keyClick(c.marker, c.key, c.mods);
+        EXPECT_NEAR(item->inPoint(), c.in, 1e-9);
+        EXPECT_NEAR(item->outPoint().value_or(d), c.out, 1e-9);
+    }
+    EXPECT_EQ(inPreviews.count(), 5) << "each IN move asks for its frame";
+    // IN stops 0.1 s before OUT.
+    item->setOutPoint(1.05);
+    QTest::keyClick(in, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_NEAR(item->inPoint(), 0.95, 1e-9);
 }
 
 // Each marker takes a press over at least 10 points, also where half of it

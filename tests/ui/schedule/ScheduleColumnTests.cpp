@@ -6,7 +6,6 @@
 #include "media/MediaDrop.h"
 #include "platform/Localization.h"
 #include "ui/kit/Buttons.h"
-#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
 #include "ui/schedule/ScheduleFormat.h"
@@ -15,11 +14,12 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMenu>
 #include <QTest>
 
 using namespace tessarin;
 using namespace tessarin::test;
-using Status = ScheduleRowView::Status;
+using Status = ScheduleRow::Status;
 using Start = ScheduleEvent::Start;
 using Repeat = ScheduleEvent::Repeat;
 
@@ -46,58 +46,67 @@ TEST_F(ScheduleColumnTest, StatusesFollowTheEveningAsTheAutomationRunsIt)
     makeColumn();
     schedule->setArmed(true);
 
-    EXPECT_EQ(rowOf(opening).content().status, Status::waiting);
-    EXPECT_EQ(rowOf(after).content().status, Status::waiting);
-    EXPECT_EQ(rowOf(past).content().status, Status::missed);
-    EXPECT_EQ(rowOf(past).shownDetail(), "Saltato · durata 00:10:00");
-    EXPECT_EQ(rowOf(spare).content().status, Status::disabled);
-    EXPECT_EQ(rowOf(spare).shownTime(), "MANUALE");
-    EXPECT_EQ(rowOf(spare).shownCaption(), "parte a mano");
-    EXPECT_EQ(rowOf(spare).shownDetail(), "Disattivato · durata 00:20:00");
-    EXPECT_EQ(rowOf(orphan).content().status, Status::missingBlock);
-    EXPECT_EQ(rowOf(orphan).shownTitle(), "Blocco mancante");
-    EXPECT_EQ(rowOf(orphan).shownDetail(), "Il blocco è stato eliminato");
-    EXPECT_FALSE(rowOf(orphan).launchButton()->isEnabled());
-    EXPECT_EQ(rowOf(daily).content().status, Status::waiting) << "a repeating event is never missed";
-    EXPECT_EQ(rowOf(daily).shownTime(), "19:00:00");
-    EXPECT_EQ(rowOf(daily).shownCaption(), "ogni giorno");
-    EXPECT_EQ(rowOf(opening).shownTime(), "20:00:30");
-    EXPECT_EQ(rowOf(opening).shownCaption(), "ven 10 mag");
-    EXPECT_EQ(rowOf(after).shownTime(), "≈ 20:10:30") << "follows the ten minutes of the event before it";
-    EXPECT_EQ(rowOf(after).shownCaption(), "a seguire");
+    EXPECT_EQ(rowOf(opening).content.status, Status::waiting);
+    EXPECT_EQ(rowOf(after).content.status, Status::waiting);
+    EXPECT_EQ(rowOf(past).content.status, Status::missed);
+    EXPECT_EQ(rowOf(past).detail, "Saltato · durata 00:10:00");
+    EXPECT_EQ(rowOf(spare).content.status, Status::disabled);
+    EXPECT_EQ(rowOf(spare).time, "MANUALE");
+    EXPECT_EQ(rowOf(spare).caption, "parte a mano");
+    EXPECT_EQ(rowOf(spare).detail, "Disattivato · durata 00:20:00");
+    EXPECT_EQ(rowOf(orphan).content.status, Status::missingBlock);
+    EXPECT_EQ(rowOf(orphan).title, "Blocco mancante");
+    EXPECT_EQ(rowOf(orphan).detail, "Il blocco è stato eliminato");
+    EXPECT_FALSE(menuAction(orphan, "Manda in onda adesso")->isEnabled());
+    EXPECT_EQ(rowOf(daily).content.status, Status::waiting) << "a repeating event is never missed";
+    EXPECT_EQ(rowOf(daily).time, "19:00:00");
+    EXPECT_EQ(rowOf(daily).caption, "ogni giorno");
+    EXPECT_EQ(rowOf(opening).time, "20:00:30");
+    EXPECT_EQ(rowOf(opening).caption, "ven 10 mag");
+    EXPECT_EQ(rowOf(after).time, "≈ 20:10:30") << "follows the ten minutes of the event before it";
+    EXPECT_EQ(rowOf(after).caption, "a seguire");
+    // Each row plans its start as the schedule plans the whole list, also
+    // through a disabled event and after a manual one.
+    ScheduleEvent chained = event(Start::follow, news);
+    schedule->setEvents({opening, after, spare, chained, orphan, event(Start::follow, film), daily, past});
+    const auto planned = schedule->plannedStartList(column->shownNow());
+    for (std::size_t i = 0; i < planned.size(); ++i)
+        EXPECT_EQ(column->model().row(int(planned.size() - 1 - i)).content.plannedStart, planned[planned.size() - 1 - i]) << i;
+    EXPECT_TRUE(planned[3].has_value()) << "follows the film past the disabled event";
+    schedule->setEvents({opening, after, past, spare, orphan, daily});
 
     run(31);
-    EXPECT_EQ(rowOf(opening).content().status, Status::running);
-    EXPECT_TRUE(rowOf(opening).showsOnAirBadge());
-    EXPECT_EQ(rowOf(opening).shownDetail(), "durata 00:10:00");
-    EXPECT_FALSE(rowOf(after).showsOnAirBadge());
+    EXPECT_EQ(rowOf(opening).content.status, Status::running);
+    EXPECT_TRUE(drawnRow(opening).badge.isValid());
+    EXPECT_EQ(rowOf(opening).detail, "durata 00:10:00");
+    EXPECT_FALSE(drawnRow(after).badge.isValid());
 
     run(600); // the news ends and the follow event takes over
-    EXPECT_EQ(rowOf(opening).content().status, Status::done);
-    EXPECT_EQ(rowOf(opening).shownDetail(), "Andato in onda · durata 00:10:00");
-    EXPECT_EQ(rowOf(after).content().status, Status::running);
+    EXPECT_EQ(rowOf(opening).content.status, Status::done);
+    EXPECT_EQ(rowOf(opening).detail, "Andato in onda · durata 00:10:00");
+    EXPECT_EQ(rowOf(after).content.status, Status::running);
 
     // A disabled event still goes on air from its own button.
-    QTest::mouseClick(rowOf(spare).launchButton(), Qt::LeftButton);
-    EXPECT_EQ(rowOf(spare).content().status, Status::running);
-    EXPECT_EQ(rowOf(after).content().status, Status::done);
+    clickLaunch(spare);
+    EXPECT_EQ(rowOf(spare).content.status, Status::running);
+    EXPECT_EQ(rowOf(after).content.status, Status::done);
 
     // The operator puts another block on air from the playlist: the event
     // is no longer the one on air.
     engine->play(news);
-    EXPECT_EQ(rowOf(spare).content().status, Status::disabled);
-    EXPECT_FALSE(rowOf(spare).showsOnAirBadge());
+    EXPECT_EQ(rowOf(spare).content.status, Status::disabled);
+    EXPECT_FALSE(drawnRow(spare).badge.isValid());
 
     // Starting over forgets what went on air; what plays goes on.
     QTest::mouseClick(column->automationBar()->restartButton(), Qt::LeftButton);
-    EXPECT_EQ(rowOf(opening).content().status, Status::missed);
-    EXPECT_EQ(rowOf(after).content().status, Status::waiting);
+    EXPECT_EQ(rowOf(opening).content.status, Status::missed);
+    EXPECT_EQ(rowOf(after).content.status, Status::waiting);
     EXPECT_TRUE(engine->isPlaying());
 
     // Loading another show replaces every row.
     schedule->load({}, false);
     drainMainQueue();
-    EXPECT_TRUE(column->rows().isEmpty());
+    EXPECT_EQ(column->model().rowCount(), 0);
     EXPECT_TRUE(column->showsHint());
 }
 
@@ -129,13 +138,13 @@ TEST_F(ScheduleColumnTest, TheTimelineRedrawsOnEveryWholeSecondOfTheClock)
 
     // What a row shows of its block (name, planned length) reaches it on the
     // next second even when the schedule itself did not change.
-    ScheduleRowView* row = column->row(schedule->events().front().id);
-    EXPECT_EQ(row->shownDetail(), "durata " + ScheduleFormat::duration(600));
+    const ScheduleEvent shown = schedule->events().front();
+    EXPECT_EQ(rowOf(shown).detail, "durata " + ScheduleFormat::duration(600));
     news->items().front()->setOutPoint(90.0);
     news->setName(QStringLiteral("Notiziario"));
     clock.advance(1.0);
-    EXPECT_EQ(row->shownTitle(), "Notiziario");
-    EXPECT_EQ(row->shownDetail(), "durata " + ScheduleFormat::duration(90));
+    EXPECT_EQ(rowOf(shown).title, "Notiziario");
+    EXPECT_EQ(rowOf(shown).detail, "durata " + ScheduleFormat::duration(90));
 
     // Off screen the timeline stops.
     const int running = clock.activeTimers();
@@ -158,34 +167,52 @@ TEST_F(ScheduleColumnTest, RowActionsDriveTheScheduleAndTheRowsFollowIt)
     EXPECT_FALSE(column->showsHint());
     EXPECT_TRUE(column->automationBar()->restartButton()->isEnabled());
 
-    ScheduleRowView* top = column->row(first.id);
-    EXPECT_FALSE(top->moveUpAction()->isEnabled());
-    EXPECT_TRUE(top->moveDownAction()->isEnabled());
-    EXPECT_FALSE(column->row(third.id)->moveDownAction()->isEnabled());
-    EXPECT_EQ(top->content().background, Theme::rowDark());
+    EXPECT_FALSE(menuAction(first, "Sposta su")->isEnabled());
+    EXPECT_TRUE(menuAction(first, "Sposta giù")->isEnabled());
+    EXPECT_FALSE(menuAction(third, "Sposta giù")->isEnabled());
+    EXPECT_EQ(rowOf(first).content.background, Theme::rowDark());
 
-    top->moveDownAction()->trigger();
+    // The current row moves with its event.
+    column->list()->setCurrentIndex(column->model().index(0));
+    menuAction(first, "Sposta giù")->trigger();
     EXPECT_EQ(schedule->events()[1].id, first.id);
-    EXPECT_EQ(column->rows(), (QList<ScheduleRowView*>{column->row(second.id), top, column->row(third.id)}))
-        << "the same row widgets, re-ordered";
-    EXPECT_EQ(top->content().background, Theme::rowLight());
-    EXPECT_EQ(column->row(second.id)->content().background, Theme::rowDark());
+    EXPECT_EQ(indexOf(second), 0);
+    EXPECT_EQ(indexOf(first), 1);
+    EXPECT_EQ(indexOf(third), 2);
+    EXPECT_EQ(column->list()->currentIndex().row(), 1);
+    EXPECT_EQ(rowOf(first).content.background, Theme::rowLight());
+    EXPECT_EQ(rowOf(second).content.background, Theme::rowDark());
 
-    top->enableAction()->trigger();
+    menuAction(first, "Disattiva")->trigger();
     EXPECT_FALSE(schedule->events()[1].isEnabled);
-    EXPECT_EQ(top->enableAction()->text(), "Attiva");
-    EXPECT_EQ(top->content().status, Status::disabled);
+    EXPECT_EQ(rowOf(first).content.status, Status::disabled);
+    menuAction(first, "Attiva"); // the entry now says the opposite
 
-    column->row(third.id)->deleteAction()->trigger();
+    menuAction(third, "Elimina")->trigger();
     drainMainQueue();
     EXPECT_EQ(schedule->events().size(), 2u);
-    EXPECT_EQ(column->row(third.id), nullptr);
-    EXPECT_EQ(column->rows().size(), 2);
-    EXPECT_FALSE(top->moveDownAction()->isEnabled()) << "now the last row";
+    EXPECT_EQ(indexOf(third), -1);
+    EXPECT_EQ(column->model().rowCount(), 2);
+    EXPECT_FALSE(menuAction(first, "Sposta giù")->isEnabled()) << "now the last row";
+
+    // By keyboard: the list takes focus, Down moves the current row, the
+    // context-menu key opens that row's menu.
+    column->list()->setFocus();
+    column->list()->setCurrentIndex(column->model().index(0));
+    QTest::keyClick(column->list(), Qt::Key_Down);
+    QTest::keyClick(column->list(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->actions().front()->text(), "Manda in onda adesso");
+    const auto entries = popup->actions();
+    const auto moveDown = std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->text() == "Sposta giù"; });
+    ASSERT_NE(moveDown, entries.end());
+    EXPECT_FALSE((*moveDown)->isEnabled()) << "the menu of the second, now last, row";
+    popup->close();
 
     // A failed launch shows the schedule's notice under the status line.
     news->setItems({});
-    QTest::mouseClick(top->launchButton(), Qt::LeftButton);
+    clickLaunch(first);
     EXPECT_EQ(column->automationBar()->shownNotice(), "Il blocco “News” è vuoto: non c'è nulla da mandare in onda.");
     QTest::mouseClick(column->automationBar()->armButton(), Qt::LeftButton);
     EXPECT_TRUE(schedule->isArmed());
@@ -234,8 +261,8 @@ TEST_F(ScheduleColumnTest, DroppedFilesAndSourcesBecomeOneEventEach)
     ASSERT_TRUE(events[2].media->liveSource());
     EXPECT_EQ(*events[2].media->liveSource(), camera);
     EXPECT_EQ(events[2].duration, 1800.0);
-    EXPECT_EQ(rowOf(events[2]).shownTitle(), "Regia");
-    EXPECT_EQ(rowOf(events[2]).shownDetail(), "diretta · fino a 00:30:00");
+    EXPECT_EQ(rowOf(events[2]).title, "Regia");
+    EXPECT_EQ(rowOf(events[2]).detail, "diretta · fino a 00:30:00");
     EXPECT_EQ(schedule->block(events[2])->items().front(), events[2].media) << "played through its hidden block";
 
     // A drag with neither files nor text is refused and changes nothing.
@@ -290,25 +317,24 @@ TEST_F(ScheduleColumnTest, TheStatusAndLengthLineIsNeverCutInTheNarrowestPanel)
     schedule->setArmed(true);
     run(31);
     run(600);
-    ASSERT_EQ(rowOf(opening).content().status, Status::done);
+    ASSERT_EQ(rowOf(opening).content.status, Status::done);
 
     for (int width : {360, 460}) {
         column->resize(width, 760);
         QApplication::processEvents();
         for (const ScheduleEvent& e : {opening, spare}) {
-            ScheduleRowView& row = rowOf(e);
-            const QString drawn = row.drawnDetail();
+            const QString drawn = drawnRow(e).detailLines.join(QLatin1Char('\n'));
             EXPECT_FALSE(drawn.contains(QChar(0x2026))) << width << " " << drawn.toStdString();
-            EXPECT_EQ(QString(drawn).replace(QStringLiteral("\n"), QStringLiteral(" ")), row.shownDetail()) << width;
-            // Each text has the height of its lines at the width it got.
-            for (const ElidedLabel* label : row.findChildren<ElidedLabel*>())
-                EXPECT_GE(label->height(), label->sizeHint().height()) << width << " " << label->shownText().toStdString();
+            EXPECT_EQ(QString(drawn).replace(QStringLiteral("\n"), QStringLiteral(" ")), rowOf(e).detail) << width;
+            // The row has the height of its lines at the width it got.
+            const auto g = drawnRow(e);
+            EXPECT_TRUE(rectOf(e).contains(g.detail.adjusted(0, 0, -1, -1))) << width << " " << drawn.toStdString();
         }
         if (width == 360)
-            EXPECT_TRUE(rowOf(spare).drawnDetail().contains(QLatin1Char('\n'))) << "the length on its own line";
+            EXPECT_EQ(drawnRow(spare).detailLines.size(), 2) << "the length on its own line";
     }
-    EXPECT_EQ(rowOf(spare).shownDetail(), "Disattivato · durata 00:15:00 (limite)");
-    EXPECT_FALSE(rowOf(opening).drawnDetail().contains(QLatin1Char('\n'))) << "one line where it fits";
+    EXPECT_EQ(rowOf(spare).detail, "Disattivato · durata 00:15:00 (limite)");
+    EXPECT_EQ(drawnRow(opening).detailLines.size(), 1) << "one line where it fits";
 }
 
 } // namespace tessarin::test

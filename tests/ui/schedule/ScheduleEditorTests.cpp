@@ -104,7 +104,7 @@ TEST_F(ScheduleEditorTest, SavingAddsANewEventOrReplacesTheEditedOneAndCancelCha
     disabled.isEnabled = false;
     schedule->update(disabled);
     schedule->add(event(Start::manual, news));
-    QTest::mouseDClick(column->row(added.id), Qt::LeftButton, {}, QPoint(200, 20));
+    QTest::mouseDClick(column->list()->viewport(), Qt::LeftButton, {}, rectOf(added).topLeft() + QPoint(200, 20));
     editor = column->editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->title(), "Modifica evento");
@@ -120,7 +120,7 @@ TEST_F(ScheduleEditorTest, SavingAddsANewEventOrReplacesTheEditedOneAndCancelCha
     EXPECT_EQ(edited.start, Start::manual);
     EXPECT_EQ(edited.date, added.date) << "the hidden day and time are kept";
     EXPECT_FALSE(edited.isEnabled);
-    EXPECT_EQ(column->row(added.id)->shownTime(), "MANUALE");
+    EXPECT_EQ(rowOf(added).time, "MANUALE");
 }
 
 TEST_F(ScheduleEditorTest, TheBlockPickerGuardsSavingAndPresetsALimitForLiveBlocks)

@@ -85,17 +85,17 @@ TEST_F(ScheduleFormatTest, DayNamesFollowTheInterfaceLanguage)
     const ScheduleEvent once = event(Start::fixed, news, kEightPM + 3600);
     schedule->setEvents({weekly, once});
     makeColumn();
-    EXPECT_EQ(rowOf(weekly).shownCaption(), "ogni sabato");
-    EXPECT_EQ(rowOf(once).shownCaption(), "ven 10 mag");
+    EXPECT_EQ(rowOf(weekly).caption, "ogni sabato");
+    EXPECT_EQ(rowOf(once).caption, "ven 10 mag");
     EXPECT_EQ(ScheduleFormat::weekday(kEightPM, rome()), "venerdì");
 
     ASSERT_TRUE(Localization::apply(QStringLiteral("en")));
     column.reset();
     makeColumn();
-    EXPECT_EQ(rowOf(weekly).shownCaption(), "every Saturday");
-    EXPECT_EQ(rowOf(once).shownCaption(), "Fri, May 10");
-    EXPECT_EQ(rowOf(once).shownTime(), "21:00:00") << "24-hour clock in English too";
-    EXPECT_EQ(ScheduleRowView::label(ScheduleRowView::Status::missed), "Skipped");
+    EXPECT_EQ(rowOf(weekly).caption, "every Saturday");
+    EXPECT_EQ(rowOf(once).caption, "Fri, May 10");
+    EXPECT_EQ(rowOf(once).time, "21:00:00") << "24-hour clock in English too";
+    EXPECT_EQ(ScheduleRow::label(ScheduleRow::Status::missed), "Skipped");
 }
 
 TEST_F(ScheduleFormatTest, ADaylightSavingDayShowsThePlannedTimesTheCalendarGives)
@@ -108,9 +108,9 @@ TEST_F(ScheduleFormatTest, ADaylightSavingDayShowsThePlannedTimesTheCalendarGive
     schedule->setEvents({nightly, after});
     clock.setWallNow(kSpringNightOne);
     makeColumn();
-    EXPECT_EQ(rowOf(nightly).shownTime(), "03:00:00");
-    EXPECT_EQ(rowOf(after).shownTime(), "≈ 03:10:00") << "ten minutes after the real start, not 02:40";
-    EXPECT_EQ(*rowOf(nightly).content().plannedStart, 1711846800.0);
+    EXPECT_EQ(rowOf(nightly).time, "03:00:00");
+    EXPECT_EQ(rowOf(after).time, "≈ 03:10:00") << "ten minutes after the real start, not 02:40";
+    EXPECT_EQ(*rowOf(nightly).content.plannedStart, 1711846800.0);
 
     // A new event proposed on that night starts at the next whole minute.
     clock.setWallNow(kSpringNightOne + 59 * 60 + 59.5); // 01:59:59.5

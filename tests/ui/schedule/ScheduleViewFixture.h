@@ -15,10 +15,14 @@
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 #include "ui/schedule/ScheduleColumnView.h"
+#include "ui/schedule/ScheduleEventList.h"
+#include "ui/schedule/ScheduleEventModel.h"
 
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <initializer_list>
 #include <memory>
@@ -51,6 +55,7 @@ protected:
 
     void TearDown() override
     {
+        menus.clear();
         column.reset();
         schedule.reset();
         engine.reset();
@@ -123,11 +128,41 @@ protected:
         drainMainQueue();
     }
 
-    ScheduleRowView& rowOf(const ScheduleEvent& e)
+    int indexOf(const ScheduleEvent& e) const { return column->model().rowOf(e.id); }
+
+    // The event's row as the column shows it now.
+    ScheduleRow::Shown rowOf(const ScheduleEvent& e)
     {
-        ScheduleRowView* row = column->row(e.id);
-        EXPECT_NE(row, nullptr);
-        return *row;
+        const int row = indexOf(e);
+        EXPECT_GE(row, 0);
+        return row < 0 ? ScheduleRow::Shown {} : column->model().row(row);
+    }
+
+    // Where the list draws the event's row and its parts.
+    QRect rectOf(const ScheduleEvent& e) const
+    {
+        return column->list()->visualRect(column->model().index(indexOf(e)));
+    }
+    ScheduleRowDelegate::Geometry drawnRow(const ScheduleEvent& e) { return ScheduleRowDelegate::geometry(rowOf(e), rectOf(e)); }
+
+    // A click on the row's drawn "send now" button.
+    void clickLaunch(const ScheduleEvent& e)
+    {
+        column->list()->scrollTo(column->model().index(indexOf(e)));
+        QTest::mouseClick(column->list()->viewport(), Qt::LeftButton, {},
+                          column->list()->buttonRect(indexOf(e), ScheduleRowDelegate::Button::launch).center());
+    }
+
+    // The entry of the row's menu with the text (the menu lives to the end of the test).
+    QAction* menuAction(const ScheduleEvent& e, const QString& text)
+    {
+        menus.emplace_back(column->makeRowMenu(indexOf(e)));
+        for (QAction* action : menus.back()->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+        ADD_FAILURE() << "no menu entry " << text.toStdString();
+        return menus.back()->addAction(text);
     }
 
     ManualClock clock{1000.0, kEightPM};
@@ -141,6 +176,7 @@ protected:
     std::unique_ptr<PlaylistEngine> engine;
     std::unique_ptr<ScheduleController> schedule;
     std::unique_ptr<ScheduleColumnView> column;
+    std::vector<std::unique_ptr<QMenu>> menus;
 };
 
 } // namespace tessarin::test

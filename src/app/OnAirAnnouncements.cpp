@@ -1,0 +1,82 @@
+#include "app/OnAirAnnouncements.h"
+
+#include "automation/ScheduleController.h"
+#include "engine/PlaylistEngine.h"
+#include "media/MediaBlock.h"
+#include "streaming/StreamOutput.h"
+#include "ui/kit/DisplayName.h"
+
+namespace tessarin {
+
+OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleController* schedule,
+                                       const std::vector<StreamOutput*>& streams, Announce announce, QObject* parent)
+    : QObject(parent)
+    , engine_(engine)
+    , schedule_(schedule)
+    , announce_(std::move(announce))
+    , cued_(engine.cuedItem())
+    , onAir_(engine.currentItem())
+    , nearEnd_(engine.isNearEnd())
+{
+    connect(&engine_, &PlaylistEngine::changed, this, &OnAirAnnouncements::followEngine);
+    connect(&engine_, &PlaylistEngine::blockEnded, this, [this](const std::shared_ptr<MediaBlock>& block) {
+        if (block)
+            announce_(tr("Blocco terminato: %1").arg(block->name()), Politeness::polite);
+    });
+    if (schedule_) {
+        runningEvent_ = schedule_->runningEventID();
+        connect(schedule_, &ScheduleController::runningEventIDChanged, this, &OnAirAnnouncements::followSchedule);
+    }
+    using State = StreamOutput::Status::State;
+    for (StreamOutput* destination : streams) {
+        streamFailed_[destination->id()] = destination->status().state == State::failed;
+        connect(destination, &StreamOutput::statusChanged, this, [this, destination] {
+            bool& failed = streamFailed_[destination->id()];
+            const State state = destination->status().state;
+            if (state == State::failed && !failed)
+                announce_(tr("Stream %1 interrotto").arg(destination->id()), Politeness::assertive);
+            else if (state == State::live && failed)
+                announce_(tr("Stream %1 di nuovo in onda").arg(destination->id()), Politeness::polite);
+            if (state == State::failed || state == State::live)
+                failed = state == State::failed;
+        });
+    }
+}
+
+void OnAirAnnouncements::followEngine()
+{
+    const auto& failure = engine_.playbackFailure();
+    const std::shared_ptr<MediaFile> failed = failure ? failure->item : nullptr;
+    if (failed && failed != failed_)
+        announce_(tr("Impossibile riprodurre: %1").arg(itemDisplayName(*failed)), Politeness::assertive);
+    failed_ = failed;
+
+    const std::shared_ptr<MediaFile> onAir = engine_.currentItem();
+    if (onAir && onAir != onAir_)
+        announce_(tr("In onda: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+    onAir_ = onAir;
+
+    const bool nearEnd = engine_.isNearEnd() && onAir;
+    if (nearEnd && !nearEnd_)
+        announce_(tr("In chiusura: %1").arg(itemDisplayName(*onAir)), Politeness::assertive);
+    nearEnd_ = nearEnd;
+
+    const std::shared_ptr<MediaFile> cued = engine_.cuedItem();
+    if (cued && cued != cued_)
+        announce_(tr("In cue: %1").arg(itemDisplayName(*cued)), Politeness::polite);
+    cued_ = cued;
+}
+
+void OnAirAnnouncements::followSchedule()
+{
+    const std::optional<QUuid> running = schedule_->runningEventID();
+    if (running && running != runningEvent_) {
+        for (const ScheduleEvent& event : schedule_->events()) {
+            if (event.id == *running)
+                announce_(tr("Avvio dal palinsesto: %1").arg(schedule_->title(event)), Politeness::polite);
+        }
+    }
+    runningEvent_ = running;
+}
+
+} // namespace tessarin

@@ -1,0 +1,71 @@
+#include "platform/RealtimeScheduling.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+#include <algorithm>
+
+#include <sched.h>
+#include <sys/resource.h>
+
+namespace tessarin {
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.RealtimeKit1");
+const QString kPath = QStringLiteral("/org/freedesktop/RealtimeKit1");
+constexpr int kTimeoutMs = 1000;
+
+// A property of RealtimeKit as a number, or -1.
+qlonglong rtkitProperty(QDBusConnection& bus, const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << kService << name;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, kTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return -1;
+    bool ok = false;
+    const qlonglong value = reply.arguments().constFirst().value<QDBusVariant>().variant().toLongLong(&ok);
+    return ok ? value : -1;
+}
+
+} // namespace
+
+RealtimeGrant makeThreadRealtime(pid_t tid, int priority)
+{
+    if (tid <= 0)
+        return RealtimeGrant::refused;
+    sched_param param {};
+    param.sched_priority = std::max(priority, 1);
+    if (sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0)
+        return RealtimeGrant::kernel;
+
+    // The system bus is only asked from a Qt process.
+    if (!QCoreApplication::instance())
+        return RealtimeGrant::refused;
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return RealtimeGrant::refused;
+    const qlonglong maxPriority = rtkitProperty(bus, QStringLiteral("MaxRealtimePriority"));
+    const qlonglong maxRtTime = rtkitProperty(bus, QStringLiteral("RTTimeUSecMax"));
+    if (maxPriority < 1 || maxRtTime <= 0)
+        return RealtimeGrant::refused;
+    // RealtimeKit grants only to a process whose real-time threads cannot
+    // hog a core: RLIMIT_RTTIME set, and no higher than its own limit.
+    rlimit limit {};
+    if (getrlimit(RLIMIT_RTTIME, &limit) != 0)
+        return RealtimeGrant::refused;
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > rlim_t(maxRtTime)) {
+        limit.rlim_cur = limit.rlim_max = rlim_t(maxRtTime);
+        if (setrlimit(RLIMIT_RTTIME, &limit) != 0)
+            return RealtimeGrant::refused;
+    }
+    QDBusMessage make = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("MakeThreadRealtime"));
+    make << quint64(tid) << quint32(std::clamp<qlonglong>(priority, 1, maxPriority));
+    const QDBusMessage reply = bus.call(make, QDBus::Block, kTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage ? RealtimeGrant::rtkit : RealtimeGrant::refused;
+}
+
+} // namespace tessarin

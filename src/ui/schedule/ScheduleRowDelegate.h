@@ -1,0 +1,60 @@
+#pragma once
+// Paints the schedule column's rows from the model's shown rows: the status
+// bar, the start time with its caption, the on-air badge, what the event
+// plays with its length and state (on a second line after a " · " where one
+// is too narrow), and the row's two buttons, "send now" and the actions
+// menu. The buttons are drawn, not widgets: the list view finds them under
+// the pointer with buttonAt. Main thread.
+#include "ui/schedule/ScheduleRow.h"
+
+#include <QAbstractItemDelegate>
+#include <QPersistentModelIndex>
+#include <QRect>
+#include <QStringList>
+
+class QAbstractItemView;
+
+namespace tessarin {
+
+class ScheduleEventModel;
+
+class ScheduleRowDelegate : public QAbstractItemDelegate {
+    Q_OBJECT
+public:
+    enum class Button { none, launch, menu };
+
+    // Where the parts of a row of the rectangle go.
+    struct Geometry {
+        QRect statusBar, time, caption, badge, symbol, title, detail, launch, menu;
+        QStringList detailLines;
+    };
+    static Geometry geometry(const ScheduleRow::Shown& row, const QRect& rect);
+    // The row's height at a width: two lines of detail where one is too narrow.
+    static int height(const ScheduleRow::Shown& row, int width);
+    // The detail as drawn in a width: cut where it does not fit, a second
+    // line after the last " · " that lets the first fit.
+    static QStringList detailLines(const QString& detail, int width);
+    static Button buttonAt(const ScheduleRow::Shown& row, const QRect& rect, const QPoint& point);
+
+    ScheduleRowDelegate(const ScheduleEventModel& model, QAbstractItemView& view);
+
+    // The button under the pointer and the one held down, drawn lit.
+    void setHovered(const QPersistentModelIndex& index, Button button);
+    void setPressed(const QPersistentModelIndex& index, Button button);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    void paintButton(QPainter& p, const QRect& rect, const QString& symbol, bool enabled, int glyph,
+                     const QColor& color, double fill) const;
+
+    const ScheduleEventModel& model_;
+    QAbstractItemView& view_;
+    QPersistentModelIndex hovered_;
+    Button hoveredButton_ = Button::none;
+    QPersistentModelIndex pressed_;
+    Button pressedButton_ = Button::none;
+};
+
+} // namespace tessarin

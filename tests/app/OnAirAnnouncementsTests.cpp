@@ -1,0 +1,103 @@
+// What the screen reader is told about the program: each change once, with
+// the item's, block's or event's name, in the order the operator lives it.
+#include "app/OnAirAnnouncements.h"
+#include "automation/ScheduleController.h"
+#include "engine/EngineFixture.h"
+#include "media/MediaBlock.h"
+#include "streaming/SecretStore.h"
+#include "streaming/KeychainQueue.h"
+#include "streaming/StreamOutput.h"
+
+#include <QStringList>
+
+using namespace tessarin;
+using namespace tessarin::test;
+
+namespace {
+
+class OnAirAnnouncementsTest : public EngineTest {
+protected:
+    Announce recorder()
+    {
+        return [this](const QString& text, Politeness politeness) {
+            heard << text;
+            politenesses.push_back(politeness);
+        };
+    }
+    QStringList heard;
+    std::vector<Politeness> politenesses;
+};
+
+} // namespace
+
+TEST_F(OnAirAnnouncementsTest, CueTakeNearEndAndBlockEndAreEachSaidOnce)
+{
+    makeEngine(TransitionStyle::cut);
+    auto sigla = file(QStringLiteral("Sigla"), 30.0);
+    auto block = blockOf({ sigla });
+    block->setName(QStringLiteral("Apertura"));
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+
+    engine->cue(sigla, block);
+    engine->select(sigla, block); // another change of the engine, no new cue
+    EXPECT_EQ(heard, QStringList { "In cue: Sigla" });
+    engine->takeCued();
+    run(1.0);
+    EXPECT_EQ(heard, (QStringList { "In cue: Sigla", "In onda: Sigla" }));
+    ASSERT_TRUE(runUntil([&] { return !engine->isPlaying(); }));
+    run(1.0);
+    EXPECT_EQ(heard, (QStringList { "In cue: Sigla", "In onda: Sigla", "In chiusura: Sigla", "Blocco terminato: Apertura" }));
+}
+
+TEST_F(OnAirAnnouncementsTest, AnItemThatCannotPlayIsSaidAssertivelyAndTheNextOnAir)
+{
+    makeEngine(TransitionStyle::cut);
+    auto broken = file(QStringLiteral("Rotto"));
+    media->failing.insert(pathOf(broken));
+    auto next = file(QStringLiteral("Dopo"));
+    auto block = blockOf({ broken, next });
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+
+    engine->play(block);
+    ASSERT_TRUE(runUntil([&] { return onAir(next); }, 10.0));
+    run(1.0);
+    ASSERT_TRUE(heard.contains("Impossibile riprodurre: Rotto")) << heard.join('|').toStdString();
+    EXPECT_EQ(politenesses[heard.indexOf("Impossibile riprodurre: Rotto")], Politeness::assertive);
+    EXPECT_TRUE(heard.contains("In onda: Dopo")) << heard.join('|').toStdString();
+    EXPECT_EQ(heard.count("Impossibile riprodurre: Rotto"), 1);
+}
+
+TEST_F(OnAirAnnouncementsTest, AStartByTheScheduleIsSaidWithTheEventsTitle)
+{
+    makeEngine(TransitionStyle::cut);
+    auto block = blockOf({ file(QStringLiteral("Notiziario")) });
+    block->setName(QStringLiteral("Notizie"));
+    ScheduleController schedule(engine.get(), *settings, clock);
+    ScheduleEvent event;
+    event.id = QUuid::createUuid();
+    event.blockID = block->id();
+    schedule.add(event);
+    OnAirAnnouncements announcements(*engine, &schedule, {}, recorder());
+
+    ASSERT_TRUE(schedule.launch(event, 0));
+    EXPECT_TRUE(heard.contains("Avvio dal palinsesto: Notizie")) << heard.join('|').toStdString();
+}
+
+TEST_F(OnAirAnnouncementsTest, AStreamThatFailsIsSaidOnceAndAssertively)
+{
+    makeEngine(TransitionStyle::cut);
+    SecretStore::overrideServiceForTesting("test." + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    {
+        StreamOutput two(2, *settings, clock);
+        OnAirAnnouncements announcements(*engine, nullptr, { &two }, recorder());
+        two.setUrl(QStringLiteral(" "));
+        two.start(StreamFormat {});
+        two.start(StreamFormat {}); // failing again, not anew
+        EXPECT_EQ(heard, QStringList { "Stream 2 interrotto" });
+        ASSERT_EQ(politenesses.size(), 1u);
+        EXPECT_EQ(politenesses[0], Politeness::assertive);
+    }
+    KeychainQueue::shared()->flush(30.0);
+    SecretStore::set(std::nullopt, "stream.2.url");
+    SecretStore::overrideServiceForTesting(QString());
+}
