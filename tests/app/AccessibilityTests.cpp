@@ -11,6 +11,7 @@
 #include "media/SourceLibrary.h"
 #include "show/BrowserFiles.h"
 #include "streaming/StreamManager.h"
+#include "ui/playlist/MediaRowView.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QAccessible>
@@ -232,7 +233,9 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     EXPECT_TRUE(faults.isEmpty()) << "with the sources shown: " << faults.join(QLatin1Char('\n')).toStdString();
 
     // Every popover is in the tree while it shows, with named controls.
-    const QStringList anchors { QStringLiteral("Punti IN/OUT"), QStringLiteral("Impostazioni blocco"),
+    // A row's button says whose it is, and so does its popover.
+    const QString trim = QStringLiteral("Punti IN/OUT, ") + MediaRowView::displayName(*clip);
+    const QStringList anchors { trim, QStringLiteral("Impostazioni blocco"),
                                 QStringLiteral("Opacità, dimensione e posizione"), QStringLiteral("Streaming"),
                                 QStringLiteral("Uscita esterna"), QStringLiteral("Aggiungi una sorgente RTMP") };
     for (const QString& anchor : anchors) {
@@ -248,7 +251,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
         EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
         // The output's popover on a single screen says only that (with the dialog itself: one).
         EXPECT_GE(inside, anchor == QStringLiteral("Uscita esterna") ? 1 : 3);
-        if (anchor == QStringLiteral("Punti IN/OUT")) {
+        if (anchor == trim) {
             // The markers are sliders of their points, which they move as a drag does.
             Node in = find(shown, QAccessible::Slider, QStringLiteral("Punto IN"));
             Node out = find(shown, QAccessible::Slider, QStringLiteral("Punto OUT"));

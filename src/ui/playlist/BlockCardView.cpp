@@ -69,6 +69,7 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
           &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged, &PlaylistEngine::selectedItemChanged,
           &PlaylistEngine::liveStatusChanged },
         [this] { refreshMarks(); });
+    followMoveKeys();
     syncRows();
 }
 
@@ -103,6 +104,7 @@ QWidget* BlockCardView::buildHeader()
     play_->setGlyphColor(Theme::accent());
     connect(play_, &QAbstractButton::clicked, this, [this] { engine_.play(block_); });
     loop_ = new IconButton(QStringLiteral("repeat"), tr("Loop blocco (ricomincia dal primo video alla fine)"), {}, header_);
+    loop_->setCheckable(true);
     connect(loop_, &QAbstractButton::clicked, this, [this] { block_->setLoop(!block_->loop()); });
     settings_ = new IconButton(QStringLiteral("gearshape"), tr("Impostazioni blocco"), {}, header_);
     settings_->setGlyphColor(Theme::textSecondary());
@@ -323,6 +325,7 @@ void BlockCardView::refreshHeader()
     header_->setOnAir(onAir);
     separator_->setColor(onAir ? Theme::withAlpha(Theme::accent(), 0.7) : Theme::panelBorder());
     play_->setEnabled(!block_->items().empty());
+    loop_->setChecked(block_->loop());
     loop_->setGlyphColor(block_->loop() ? Theme::accent() : Theme::textSecondary());
     if (isTargeted_)
         frame_->setBorder(Theme::accent(), 2);

@@ -87,6 +87,11 @@ public:
     // and returns when the drag has ended, with the drag state cleared.
     void startBlockDrag();
     void startItemDrag(const std::shared_ptr<MediaFile>& item);
+    // Moves the item whose row holds the focus, or else the block, one place
+    // up (step -1) or down (+1), as Alt+Up / Alt+Down do: an item at the
+    // block's end goes to the near end of the next block, and the focus
+    // follows it.
+    void moveFocused(int step);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -105,6 +110,10 @@ private:
     void applyRowMarks();
     MediaRowView::Marks marksFor(const MediaFile& item, int position) const;
     void setTargeted(bool targeted);
+    void followMoveKeys();
+    void moveBlock(int step);
+    // control: the index of the focused control among the row's Tab stops.
+    void moveItem(MediaRowView& row, int control, int step);
     void openSettings();
     MediaRowView* makeRow(const std::shared_ptr<MediaFile>& item);
     MediaRowView::Actions actionsFor(const std::shared_ptr<MediaFile>& item);

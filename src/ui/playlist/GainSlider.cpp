@@ -3,6 +3,7 @@
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -16,6 +17,8 @@ constexpr double kKnob = 12.0;
 constexpr double kTickHeight = 10.0;
 // Below this distance from 0 dB a press lands exactly on unity.
 constexpr double kUnitySnap = 0.75;
+constexpr double kStep = 0.5;
+constexpr double kPageStep = 6.0;
 // The track is inset by half a knob on each side, so the knob at either
 // end is drawn whole.
 constexpr double kInset = GainSlider::kTrackInset;
@@ -30,6 +33,30 @@ GainSlider::GainSlider(double lower, double upper, QWidget* parent)
     setFixedHeight(16);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setHelp(this, tr("Guadagno della traccia — doppio clic per riportarlo a 0 dB"));
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+std::optional<double> GainSlider::valueForKey(int key, double value, double lower, double upper)
+{
+    // Steps land on the step's grid, so a value set by a drag moves to the
+    // next whole step, not by a step off the grid.
+    const auto stepped = [&](double by) {
+        const double from = std::isfinite(value) ? value : lower;
+        const double grid = by > 0 ? std::floor(from / kStep + 1e-9) : std::ceil(from / kStep - 1e-9);
+        return std::clamp(grid * kStep + by, lower, upper);
+    };
+    switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Up: return stepped(kStep);
+    case Qt::Key_Left:
+    case Qt::Key_Down: return stepped(-kStep);
+    case Qt::Key_PageUp: return stepped(kPageStep);
+    case Qt::Key_PageDown: return stepped(-kPageStep);
+    case Qt::Key_Home: return lower;
+    case Qt::Key_End: return upper;
+    case Qt::Key_0: return std::clamp(0.0, lower, upper);
+    default: return std::nullopt;
+    }
 }
 
 double GainSlider::valueAt(double x, double width, double lower, double upper)
@@ -110,6 +137,30 @@ void GainSlider::mouseMoveEvent(QMouseEvent* event)
         editAt(event->position().x());
 }
 
+void GainSlider::keyPressEvent(QKeyEvent* event)
+{
+    // Only plain keys: Alt+Up / Alt+Down and the like belong to the row.
+    const auto value = event->modifiers() & ~Qt::KeypadModifier
+        ? std::nullopt
+        : valueForKey(event->key(), value_, lower_, upper_);
+    if (!value)
+        return QWidget::keyPressEvent(event);
+    if (*value != value_)
+        emit valueEdited(*value);
+}
+
+void GainSlider::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void GainSlider::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void GainSlider::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
@@ -146,6 +197,10 @@ void GainSlider::paintEvent(QPaintEvent*)
     p.drawEllipse(knob.translated(0, 1));
     p.setBrush(Qt::white);
     p.drawEllipse(knob);
+    if (showsFocusRing(this)) {
+        p.translate(-kInset, 0);
+        paintFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), height() / 2.0 - 1);
+    }
 }
 
 } // namespace tessarin

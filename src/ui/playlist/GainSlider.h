@@ -5,11 +5,15 @@
 // 0 dB near unity; a double click resets it to 0 dB. It keeps no value of its
 // own beyond what it draws: gestures emit valueEdited() and the owner writes
 // the model, which sets the drawn value back. Screen readers see a slider
-// whose value they can set as a press does. Main thread.
+// whose value they can set as a press does. It takes focus from Tab or a
+// click; then the arrows, Page Up / Page Down, Home / End and 0 move it as
+// valueForKey says. Main thread.
 #include "ui/kit/Accessibility.h"
 
 #include <QColor>
 #include <QWidget>
+
+#include <optional>
 
 namespace tessarin {
 
@@ -21,6 +25,10 @@ public:
     // The value a press at x (from the track's left end) sets on a track
     // width wide.
     static double valueAt(double x, double width, double lower, double upper);
+
+    // The value a key sets from value: arrows by a step (0.5 dB), Page Up /
+    // Page Down by 6 dB, Home / End to the ends, 0 to 0 dB; none for other keys.
+    static std::optional<double> valueForKey(int key, double value, double lower, double upper);
 
     double value() const { return value_; }
     // Redraws only when the value, tint or dimming actually changes.
@@ -49,6 +57,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // The track's width, and a point of the widget in track coordinates.

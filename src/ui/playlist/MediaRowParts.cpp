@@ -50,8 +50,8 @@ void RowSelectArea::setLook(const Look& look)
     };
     const bool resized
         = heightDiffers(look.nameFont, look_.nameFont) || heightDiffers(look.subtitleFont, look_.subtitleFont);
-    // Going on air changes the name's look: the subtitle keeps its measure.
-    if (look.subtitle != look_.subtitle || look.status != look_.status || look.subtitleFont != look_.subtitleFont)
+    if (look.subtitle != look_.subtitle || look.status != look_.status || look.subtitleFont != look_.subtitleFont
+        || look.name != look_.name || look.nameFont != look_.nameFont)
         measured_.valid = false;
     look_ = look;
     shown_.width = -1;
@@ -180,6 +180,7 @@ const RowSelectArea::Measured& RowSelectArea::measured() const
         const QFontMetrics fm(look_.subtitleFont);
         measured_.subtitle = fm.horizontalAdvance(look_.subtitle);
         measured_.status = look_.status.isEmpty() ? 0 : fm.horizontalAdvance(look_.status);
+        measured_.name = QFontMetrics(look_.nameFont).horizontalAdvance(look_.name);
         measured_.valid = true;
     }
     return measured_;
@@ -204,10 +205,13 @@ RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
 {
     const bool status = !subtitleWidget_ && !look_.status.isEmpty();
     const int oneLine = essentialWidth() + (status ? kStatusGap + measured().status : 0);
-    // The tile gives up width, down to a square, before the subtitle is cut.
+    // The tile gives up width, down to a square, before the name or the
+    // subtitle is cut: the name gets every point the tile at its narrowest,
+    // the gaps and the mark leave.
     Metrics m;
     const int room = width - markRoom();
-    m.tile = std::clamp(room - kThumbGap - std::max(kReadableName, oneLine), kMinThumbWidth, kThumbWidth);
+    const int text = std::max({ kReadableName, oneLine, measured().name });
+    m.tile = std::clamp(room - kThumbGap - text, kMinThumbWidth, kThumbWidth);
     m.textX = m.tile + kThumbGap;
     m.textWidth = std::max(0, room - m.textX);
     // Status words that do not fit beside the live line go under it.

@@ -89,9 +89,10 @@ private:
         bool statusBelow = false;
     };
     Metrics metricsFor(int width) const;
-    // The subtitle's and the status words' widths, for the look.
+    // The name's, the subtitle's and the status words' widths, for the look.
     struct Measured {
         bool valid = false;
+        int name = 0;
         int subtitle = 0;
         int status = 0;
     };

@@ -166,6 +166,7 @@ void MediaRowView::buildActions(QHBoxLayout* line)
     actions->addWidget(play_);
     if (!live) {
         loop_ = new IconButton(QStringLiteral("repeat"), tr("Loop video (si ripete senza avanzare al successivo)"), {}, this);
+        loop_->setCheckable(true);
         connect(loop_, &QAbstractButton::clicked, this, [this] { item_->setLoop(!item_->loop()); });
         actions->addWidget(loop_);
     }
@@ -182,6 +183,7 @@ QHBoxLayout* MediaRowView::buildGainLine()
     line->setContentsMargins(65, 0, 0, 0);
     line->setSpacing(8);
     mute_ = new IconButton(QStringLiteral("speaker.wave.2.fill"), tr("Disattiva l'audio di questa traccia"), { 16 }, this);
+    mute_->setCheckable(true);
     connect(mute_, &QAbstractButton::clicked, this, [this] { item_->setIsMuted(!item_->isMuted()); });
     slider_ = new GainSlider(MediaFile::gainDBRange.lower, MediaFile::gainDBRange.upper, this);
     connect(slider_, &GainSlider::valueEdited, this, [this](double db) { item_->setGainDB(db); });
@@ -280,6 +282,19 @@ void MediaRowView::refreshLook()
         spoken << QStringLiteral("CUE");
     spoken.removeAll(QString());
     setAccessibleName(spoken.join(QStringLiteral(", ")));
+    nameControls(look.name);
+}
+
+void MediaRowView::nameControls(const QString& name)
+{
+    // Heard one by one, each control says whose it is: "Punti IN/OUT, Sigla".
+    const auto withName = [&name](QWidget* control) {
+        const QString spoken = control ? QStringLiteral("%1, %2").arg(control->toolTip(), name) : QString();
+        if (control && control->accessibleName() != spoken)
+            control->setAccessibleName(spoken);
+    };
+    for (QWidget* control : std::initializer_list<QWidget*> { trim_, cue_, play_, loop_, remove_, mute_, slider_ })
+        withName(control);
 }
 
 void MediaRowView::refreshThumbnail()
@@ -313,8 +328,10 @@ void MediaRowView::refreshButtons()
     play_->setBusy(clipPending);
     play_->setSymbol(marks_.isPlaying ? QStringLiteral("speaker.wave.2.fill") : QStringLiteral("play.fill"));
     play_->setGlyphColor(marks_.isOnAir ? Theme::accent() : Theme::textPrimary());
-    if (loop_)
+    if (loop_) {
+        loop_->setChecked(item_->loop());
         loop_->setGlyphColor(item_->loop() ? Theme::accent() : Theme::textSecondary());
+    }
 }
 
 void MediaRowView::refreshGain()
@@ -322,6 +339,7 @@ void MediaRowView::refreshGain()
     if (!slider_)
         return;
     const bool muted = item_->isMuted();
+    mute_->setChecked(muted);
     mute_->setSymbol(muted ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill"));
     mute_->setGlyphColor(muted ? Theme::meterHigh() : Theme::textSecondary());
     slider_->setValue(item_->gainDB());

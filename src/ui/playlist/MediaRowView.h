@@ -95,6 +95,8 @@ private:
     void buildActions(QHBoxLayout* line);
     QHBoxLayout* buildGainLine();
     void refreshLook();
+    // Names each control after its help and the row's name.
+    void nameControls(const QString& name);
     void refreshThumbnail();
     void refreshButtons();
     void refreshGain();

@@ -12,7 +12,9 @@
 # the keyboard works the event editor, the rows and play/pause, a browser
 # file goes into a block by keyboard alone through its row's menu, a file that
 # plays out into a live item leaves the time readout a steady blue "LIVE"
-# (not the blinking end warning), the IN/OUT editor and the settings window
+# (not the blinking end warning), a click and Right move a row's gain slider
+# a step (its value read through the tree) and Alt+Down moves its row, the
+# IN/OUT editor and the settings window
 # appear in the accessibility tree with their controls, a cue and a take are
 # announced on the accessibility bus with the item's name, Space on a settings
 # switch from a stop toggles it and puts nothing on air, and closing the
@@ -232,7 +234,7 @@ sine_now() { recent | "$python" -c 'import sys; lo, hi = map(float, sys.stdin.re
 wait_for 20 silent_now || fail "the first block did not end in silence"
 wait_for 10 find_named Blocchi || fail "no blocks tab"
 xdotool mousemove --sync $xy click 1
-"$python" "$here/keys.py" tab-to 'Riproduci da qui' Sigla || fail "Tab does not reach the play button of the second block's row"
+"$python" "$here/keys.py" tab-to 'Riproduci da qui, Sigla' Sigla || fail "Tab does not reach the play button of the second block's row"
 xdotool key Return
 wait_for 10 sine_now || fail "Return on the focused play button of the second block's row did not play it"
 echo "Tab and Return played the second block's row"
@@ -308,14 +310,38 @@ xdotool click --repeat 400 --delay 5 4
 wait_for 15 shown_row 'Prima, 00:00:02' || fail "the wheel did not bring the first block's first row back"
 shown_row 'Coro 200, 00:00:02' && fail "the last block's last row is still shown at the top of the blocks"
 echo "block rows named after their own items at the end of the blocks and back at the top"
+# Keys in the blocks column: after a click on the first row's gain slider,
+# Right moves it one step and the screen reader reads the new value; Alt+Down
+# then moves that row one place down its block, as a drag does, and the show
+# saved holds the new order.
+gain='Guadagno della traccia — doppio clic per riportarlo a 0 dB, Prima'
+find_gain() { xy=$("$python" "$here/x11.py" shown "$gain" slider 2>/dev/null); [ -n "$xy" ]; }
+wait_for 10 find_gain || { "$python" "$here/x11.py" dump; fail "the first row's gain slider is not in the tree, named with its row"; }
+xdotool mousemove --sync $xy click 1
+gain_value() { "$python" "$here/x11.py" value "$gain"; }
+# The click in the middle of the track sets a gain other than 0 dB.
+set_gain=""
+clicked() { set_gain=$(gain_value) && "$python" -c "import sys; sys.exit(0 if float('$set_gain') != 0 else 1)"; }
+wait_for 5 clicked || fail "the click on the gain slider did not set it: $(gain_value)"
+xdotool key Right
+gain_stepped() { "$python" -c "import sys; sys.exit(0 if abs(float('$(gain_value)') - float('$set_gain') - 0.5) < 1e-6 else 1)"; }
+wait_for 5 gain_stepped || fail "Right on the focused gain slider did not move it a step (from $set_gain to $(gain_value))"
+echo "gain slider: Right moved it from $set_gain to $(gain_value) dB, read through the tree"
+xdotool key alt+Down
+xdotool key ctrl+s
+first_block() { "$python" "$here/keys.py" items "$show_file" Guasto | tr '\n' ' '; }
+moved_down() { [ "$(first_block)" = "Rotto.mp4 Prima.wav Ultima.wav " ]; }
+wait_for 10 moved_down || fail "Alt+Down did not move the focused row one place down: $(first_block)"
+echo "Alt+Down moved the row: $(first_block)"
+
 # The IN/OUT editor, opened with a real click on its button found in the
 # tree, is there as a dialog with its controls (a popup window, which Qt
 # leaves out of the tree by itself), and Escape takes it away again.
-find_trim() { xy=$("$python" "$here/x11.py" find 'Punti IN/OUT' 'push button' 2>/dev/null); [ -n "$xy" ]; }
+find_trim() { xy=$("$python" "$here/x11.py" find 'Punti IN/OUT, Prima' 'push button' 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_trim || { "$python" "$here/x11.py" dump; fail "no IN/OUT button in the accessibility tree"; }
 xdotool mousemove --sync $xy click 1
 controls=""
-trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
+trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT, Prima' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
 wait_for 10 trim_shown || fail "the IN/OUT editor is not in the accessibility tree"
 echo "IN/OUT editor in the tree: $controls"
 # Tab reaches its IN marker, and Right moves it by one frame (1/25 s).
@@ -325,7 +351,7 @@ in_moved() { "$python" -c "import sys; sys.exit(0 if abs(float('$("$python" "$he
 wait_for 10 in_moved || fail "Right did not move the IN marker by one frame: $("$python" "$here/x11.py" value 'Punto IN')"
 echo "Right moved the IN marker by one frame"
 xdotool key Escape
-trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT' >/dev/null 2>&1; }
+trim_gone() { ! "$python" "$here/x11.py" window dialog 'Punti IN/OUT, Prima' >/dev/null 2>&1; }
 wait_for 10 trim_gone || fail "the IN/OUT editor stays in the tree after Escape"
 # The moved IN point is saved, so that the show closes without a question.
 focus_main
@@ -341,7 +367,7 @@ listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
 wait_for 10 listening || fail "the announcement listener did not start"
 heard_line() { grep -qx "$1" "$heard"; }
 focus_main
-find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione' Prima 2>/dev/null); [ -n "$xy" ]; }
+find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione, Prima' Prima 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_cue || fail "no cue button on the first item's row"
 xdotool mousemove --sync $xy click 1
 wait_for 10 heard_line 'In cue: Prima' || fail "the cue was not announced: $(tr '\n' '|' < "$heard")"

@@ -9,6 +9,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <functional>
+
 namespace tessarin::test {
 namespace {
 
@@ -571,6 +574,126 @@ TEST_F(BlocksColumn, AShowMakesOnlyTheCardsAndRowsNearTheView)
         engine->setBlocks({});
         column.reset();
         drainMainQueue();
+    }
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// Alt+Up / Alt+Down move the focused item, or the block whose header holds
+// the focus, one place, as a drag does; an item at its block's end goes to
+// the near end of the next block. The focus stays on what moved.
+TEST_F(BlocksColumn, AltArrowsMoveTheFocusedItemOrBlockOnePlace)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    const auto a = addBlock(QStringLiteral("A"), { media("clip_5s.mov"), media("tone_half.wav"), media("still.png") });
+    const auto b = addBlock(QStringLiteral("B"), { media("clip_30s.mp4") });
+    const auto tone = a->items()[1];
+    drainMainQueue();
+    const auto cueOf = [&](const std::shared_ptr<MediaFile>& item) -> QWidget* {
+        for (BlockCardView* card : col.cardsInOrder()) {
+            if (MediaRowView* row = card->row(item->id()))
+                return row->cueButton();
+        }
+        return nullptr;
+    };
+    const auto nameOf = [&](const std::shared_ptr<MediaBlock>& block) -> QWidget* {
+        BlockCardView* card = col.card(block->id());
+        return card ? card->nameField() : nullptr;
+    };
+    const struct {
+        std::function<QWidget*()> focus;
+        Qt::Key key;
+        QStringList a;
+        QStringList b;
+        QStringList blocks;
+    } steps[] = {
+        { [&] { return cueOf(tone); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(tone); }, Qt::Key_Down, { "clip_5s", "still" }, { "tone_half", "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(tone); }, Qt::Key_Up, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "A", "B" } },
+        { [&] { return cueOf(a->items()[0]); }, Qt::Key_Up, { "clip_5s", "still", "tone_half" }, { "clip_30s" },
+          { "A", "B" } },
+        { [&] { return nameOf(a); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "B", "A" } },
+        { [&] { return nameOf(a); }, Qt::Key_Down, { "clip_5s", "still", "tone_half" }, { "clip_30s" }, { "B", "A" } },
+    };
+    int n = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(n++);
+        QWidget* focus = step.focus();
+        ASSERT_NE(focus, nullptr);
+        focus->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(waitUntil([&] { return focus->hasFocus(); }, 5.0));
+        QTest::keyClick(focus, step.key, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(names(*a), step.a);
+        EXPECT_EQ(names(*b), step.b);
+        EXPECT_EQ(blockNames(), step.blocks);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus()) << "the focus stays on what moved";
+    }
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// Held Tab in a long block: rows made as they scroll into view take the
+// focus in turn, one row after the other, however fast the presses come
+// (none of them waits for the events the scrolling posts).
+TEST_F(BlocksColumn, TabWalksALongBlockRowByRow)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    MediaBlock::Items items;
+    for (int i = 0; i < 200; ++i)
+        items.push_back(media("clip_5s.mov"));
+    const auto block = addBlock(QStringLiteral("Lungo"), items);
+    QApplication::processEvents();
+    BlockCardView* card = col.card(block->id());
+    ASSERT_NE(card, nullptr);
+    ASSERT_LT(card->rowsMade(), 40) << "the rows are made as they come near the view";
+    const auto rowIndex = [&](QWidget* w) {
+        while (w && !qobject_cast<MediaRowView*>(w))
+            w = w->parentWidget();
+        if (!w)
+            return -1;
+        const auto& all = block->items();
+        const auto at = std::find(all.begin(), all.end(), static_cast<MediaRowView*>(w)->item());
+        return at == all.end() ? -1 : int(at - all.begin());
+    };
+    for (bool processEvents : { false, true }) {
+        SCOPED_TRACE(processEvents);
+        QWidget* start = card->row(items[0]->id())->trimButton();
+        start->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(waitUntil([&] { return start->hasFocus(); }, 5.0));
+        int last = 0;
+        int presses = 0;
+        while (last < 120 && presses < 120 * 10) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ++presses;
+            if (processEvents)
+                QApplication::processEvents();
+            const int now = rowIndex(QApplication::focusWidget());
+            ASSERT_TRUE(now == last || now == last + 1)
+                << "from row " << last << " to " << now << " ("
+                << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none")
+                << ") at press " << presses;
+            last = now;
+        }
+        EXPECT_EQ(last, 120);
+        // No detour: each row's stops once, and the next row's first.
+        int stops = 0;
+        MediaRowView* now = card->row(items[120]->id());
+        ASSERT_NE(now, nullptr);
+        for (QWidget* w : now->findChildren<QWidget*>())
+            stops += (w->focusPolicy() & Qt::TabFocus) ? 1 : 0;
+        EXPECT_EQ(presses, 120 * stops);
+        QApplication::processEvents();
+        col.scrollArea()->verticalScrollBar()->setValue(0);
+        QApplication::processEvents();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/NowPlayingLine.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QScrollArea>
@@ -21,6 +22,8 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <functional>
+#include <optional>
 
 namespace tessarin::test {
 namespace {
@@ -39,6 +42,27 @@ TEST(GainSlider, PressesSetHalfDecibelStepsWithASnapToUnity)
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(GainSlider::valueAt(c.x, 208, -40, 12), c.expected) << "x = " << c.x;
     EXPECT_DOUBLE_EQ(GainSlider::valueAt(0.5, 0, -40, 12), -40 + 52 * 0.5) << "a width of 1 or less counts as 1";
+}
+
+TEST(GainSlider, KeysMoveByStepsPagesAndToTheEnds)
+{
+    const struct {
+        int key;
+        double from;
+        std::optional<double> expected;
+    } cases[] = {
+        { Qt::Key_Right, 0, 0.5 }, { Qt::Key_Up, -6.5, -6.0 }, { Qt::Key_Left, 0, -0.5 }, { Qt::Key_Down, 12, 11.5 },
+        // off the grid (a drag or a file): to the next whole step
+        { Qt::Key_Right, 0.3, 0.5 }, { Qt::Key_Left, 0.3, 0.0 },
+        { Qt::Key_PageUp, -40, -34 }, { Qt::Key_PageDown, -6, -12 }, { Qt::Key_PageUp, 9, 12 },
+        { Qt::Key_PageDown, -37, -40 }, { Qt::Key_Right, 12, 12 }, { Qt::Key_Left, -40, -40 },
+        { Qt::Key_Home, 3, -40 }, { Qt::Key_End, 3, 12 }, { Qt::Key_0, -17.5, 0 },
+        { Qt::Key_Right, std::nan(""), -39.5 }, { Qt::Key_Space, 3, std::nullopt }, { Qt::Key_1, 3, std::nullopt },
+    };
+    for (const auto& c : cases) {
+        const auto value = GainSlider::valueForKey(c.key, c.from, -40, 12);
+        EXPECT_EQ(value, c.expected) << "key " << c.key << " from " << c.from;
+    }
 }
 
 TEST(MediaRowView, GainTextFollowsTheReadoutRules)
@@ -137,6 +161,64 @@ TEST_F(MediaRow, GesturesWriteTheItemAndTheRowFollowsIt)
     EXPECT_EQ(names(*block), QStringList { QStringLiteral("still") });
     EXPECT_TRUE(onAir(clip));
     EXPECT_EQ(card->row(clip->id()), nullptr);
+}
+
+// From the keyboard and a screen reader: every control of the row says
+// whose it is, the loops and mute say whether they are on, and the gain slider
+// takes the focus from Tab and moves with the keys, its value said.
+TEST_F(MediaRow, KeysAndScreenReadersReachEveryControl)
+{
+    auto& col = makeColumn();
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    auto clip = media("clip_5s.mov");
+    auto block = addBlock(QStringLiteral("B"), { clip });
+    MediaRowView* row = col.card(block->id())->row(clip->id());
+    const QString name = MediaRowView::displayName(*clip);
+    for (QWidget* control : std::initializer_list<QWidget*> { row->trimButton(), row->cueButton(), row->playButton(),
+                                                              row->loopButton(), row->removeButton(), row->muteButton(),
+                                                              row->gainSlider() })
+        EXPECT_EQ(control->accessibleName(), control->toolTip() + QStringLiteral(", ") + name);
+    for (auto [button, set] : { std::pair<QAbstractButton*, std::function<void(bool)>> { row->loopButton(),
+                                    [&](bool on) { clip->setLoop(on); } },
+                                { row->muteButton(), [&](bool on) { clip->setIsMuted(on); } },
+                                { col.card(block->id())->loopButton(), [&](bool on) { block->setLoop(on); } } }) {
+        EXPECT_TRUE(button->isCheckable());
+        for (bool on : { true, false }) {
+            set(on);
+            EXPECT_EQ(button->isChecked(), on) << button->toolTip().toStdString();
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(button->isChecked()) << "a click turns it on, state and item alike";
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(button->isChecked());
+    }
+    EXPECT_FALSE(clip->loop() || clip->isMuted() || block->loop());
+
+    GainSlider* slider = row->gainSlider();
+    row->muteButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), slider);
+    // What a screen reader reads of it after each key.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(slider);
+    ASSERT_TRUE(spoken && spoken->valueInterface());
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        double expected;
+    } keys[] = {
+        { Qt::Key_Right, Qt::NoModifier, 0.5 }, { Qt::Key_PageDown, Qt::NoModifier, -5.5 },
+        { Qt::Key_Up, Qt::AltModifier, -5.5 }, // the row's key, not the slider's
+        { Qt::Key_End, Qt::NoModifier, 12 }, { Qt::Key_0, Qt::KeypadModifier, 0 },
+    };
+    for (const auto& k : keys) {
+        QTest::keyClick(slider, Qt::Key(k.key), k.modifiers);
+        EXPECT_DOUBLE_EQ(clip->gainDB(), k.expected) << k.key;
+        EXPECT_DOUBLE_EQ(spoken->valueInterface()->currentValue().toDouble(), k.expected);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), slider);
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(row->gainReadout(), QString(QChar(0x2212)) + QStringLiteral("6.0 dB"));
 }
 
 TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilItPlays)
@@ -336,7 +418,9 @@ namespace tessarin::test {
 
 // In the narrowest column, with enough blocks to need the scroll bar, the
 // row on air keeps its length, its live line and status, and its mark whole;
-// only the name gives up letters, and it still shows a readable part.
+// only the name gives up letters, once the tile is at its narrowest: it is
+// whole where that room holds it, and else fills the room but for a letter
+// on each side of the cut.
 TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
 {
     auto& col = makeColumn();
@@ -347,11 +431,16 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
     ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("clip_5s.mov")), longPath));
     auto clip = MediaFile::create(QUrl::fromLocalFile(longPath));
     clip->setPlayableURL(clip->url());
+    const QString middleName = QStringLiteral("Intervista al sindaco uscente");
+    const QString middlePath = dir.filePath(middleName + QStringLiteral(".mp4"));
+    ASSERT_TRUE(QFile::copy(mediaPath(QStringLiteral("clip_5s.mov")), middlePath));
+    auto middle = MediaFile::create(QUrl::fromLocalFile(middlePath));
+    middle->setPlayableURL(middle->url());
     LiveSource source;
     source.kind = LiveSourceKind::capture;
     source.name = QStringLiteral("Regia principale della sala grande");
     auto live = MediaFile::create(source);
-    auto block = addBlock(QStringLiteral("Apertura"), { clip, live, media("clip_5s.mov") });
+    auto block = addBlock(QStringLiteral("Apertura"), { clip, live, middle });
     for (int i = 0; i < 4; ++i)
         addBlock(QStringLiteral("Blocco %1").arg(i), { media("clip_5s.mov"), media("clip_5s.mov") });
     BlockCardView* card = col.card(block->id());
@@ -370,23 +459,40 @@ TEST_F(MediaRow, OnAirRowsKeepTheirLengthAndStatusWholeInTheNarrowestColumn)
     };
 
     // The column's narrowest, and its width in the narrowest window.
-    for (const auto& [width, letters] : { std::pair { 360, 2 }, std::pair { 404, 4 } }) {
+    const struct {
+        int width;
+        std::shared_ptr<MediaFile> item;
+        QString name;
+        qsizetype letters;
+    } cases[] = {
+        { 360, clip, longName, 2 }, { 404, clip, longName, 6 }, { 360, middle, middleName, 2 },
+        { 404, middle, middleName, 5 },
+    };
+    for (const auto& c : cases) {
+        const int width = c.width;
         col.resize(width, 500);
         for (bool paused : { false, true }) {
-            engine->play(clip, block);
+            engine->play(c.item, block);
             if (paused)
                 engine->togglePlayPause();
             drainMainQueue();
             QApplication::processEvents();
-            MediaRowView* row = card->row(clip->id());
+            MediaRowView* row = card->row(c.item->id());
             RowSelectArea* area = row->selectArea();
-            EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*clip)) << width;
-            EXPECT_TRUE(readable(area->shownName(), longName, letters)) << area->shownName().toStdString();
+            EXPECT_EQ(area->shownSubtitle(), MediaRowView::clipLengthText(*c.item)) << width;
+            EXPECT_TRUE(readable(area->shownName(), c.name, c.letters)) << area->shownName().toStdString();
             // The mark stands whole beside the cut name, clear of the buttons.
             const QRect mark = area->markRect();
             EXPECT_EQ(mark.size(), OnAirBadge::sizeFor(!paused)) << width;
-            const int nameWidth = QFontMetrics(area->look().nameFont).horizontalAdvance(area->shownName());
+            const QFontMetrics fm(area->look().nameFont);
+            const int nameWidth = fm.horizontalAdvance(area->shownName());
             EXPECT_GE(mark.left(), 32 + 9 + nameWidth) << "the narrowest tile and the name before it";
+            const int room = mark.left() - 8 - 32 - 9;
+            if (fm.horizontalAdvance(c.name) <= room)
+                EXPECT_EQ(area->shownName(), c.name) << width;
+            else // cut in the middle: a letter more on each side would not fit
+                EXPECT_GT(nameWidth, room - 2 * fm.horizontalAdvance(QLatin1Char('W')))
+                    << area->shownName().toStdString() << " leaves room unused at " << width;
             EXPECT_LE(area->mapTo(row, mark.topRight()).x(), row->trimButton()->geometry().left()) << width;
             EXPECT_TRUE(inside(row->removeButton())) << width;
         }
