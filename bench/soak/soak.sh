@@ -385,26 +385,50 @@ for start in range(0, int(rows[-1]['seconds']) + 1, 600):
 late = [r for r in rows if r['seconds'] >= settle]
 if len(late) < 4:
     print('VERDICT: too short to judge (fewer than four samples after %.0f s)' % settle); sys.exit(1)
-# Which part grows: every step between two samples after the settling time
-# is charged to the phase of its start (block A or B playing, the live
-# ingest on air), and a step in which something happened (a schedule start,
-# the ingest going on or off air, its sender or a stream's listener
-# restarted) is charged to that event as well.
-phases, happenings = {}, {}
-for a, b in zip(late, late[1:]):
-    d = b['rss_kb'] - a['rss_kb']
-    m = (b['seconds'] - a['seconds']) / 60
-    acc = phases.setdefault(a['phase'], [0.0, 0.0, 0.0])
-    acc[0] += d; acc[1] += m; acc[2] += b['anon_kb'] - a['anon_kb']
-    for e in set(b['events'].split()):
-        h = happenings.setdefault(e, [0.0, 0])
-        h[0] += d; h[1] += 1
-print('growth after %.0f s by phase (sum of the steps that began in it):' % settle)
-for p, (d, m, anon) in sorted(phases.items()):
-    print('  %-5s %5.1f min  rss %+7.1f MB (%+.2f MB/min), anon %+7.1f MB' % (p, m, mb(d), mb(d) / max(m, 1e-9), mb(anon)))
-print('steps holding an event (rss change of the step holding it):')
-for e, (d, n) in sorted(happenings.items()):
-    print('  %-16s %3d times, %+7.1f MB in all, %+.2f MB each' % (e, n, mb(d), mb(d) / n))
+# Which part grows. Samples swing by a hundred megabytes with the item on
+# air (a 4K picture, a still), so each stretch of one phase (block A or B
+# between two starts, the live ingest on air) is summed up by its floor,
+# the least resident memory it had: what stays whatever plays. A growing
+# part shows as a rising floor of its stretches, and as a step in the floor
+# across the stretch where its event happened (the ingest on air, a sender
+# or a listener restarted).
+stretches = []
+for r in rows:
+    evs = r['events'].split()
+    if not stretches or stretches[-1]['phase'] != r['phase'] or 'start' in evs:
+        stretches.append({'phase': r['phase'], 'start': r['seconds'], 'rss': [], 'events': set()})
+    stretches[-1]['rss'].append(r['rss_kb'])
+    stretches[-1]['events'].update(e for e in evs if e not in ('start', 'live-on', 'live-off'))
+print('stretches (from second, phase, floor / mean / peak MB, events):')
+for st in stretches:
+    st['floor'] = min(st['rss'])
+    print('  %5d %-4s %4.0f / %4.0f / %4.0f %s' % (st['start'], st['phase'], mb(st['floor']), mb(mean(st['rss'])),
+                                                mb(max(st['rss'])), ' '.join(sorted(st['events']))))
+whole = [st for st in stretches[1:-1] if st['start'] >= settle]  # the first and last may be cut short
+def trend(points):
+    if len(points) < 2:
+        return float('nan')
+    px = mean([x for x, _ in points]); py = mean([y for _, y in points])
+    den = sum((x - px) ** 2 for x, _ in points)
+    return sum((x - px) * (y - py) for x, y in points) / den if den else float('nan')
+print('floor trend after %.0f s by phase:' % settle)
+for phase in sorted({st['phase'] for st in whole}):
+    pts = [(st['start'], st['floor']) for st in whole if st['phase'] == phase]
+    print('  %-4s %2d stretches, floors %4.0f to %4.0f MB, trend %+.2f MB/min'
+          % (phase, len(pts), mb(min(y for _, y in pts)), mb(max(y for _, y in pts)), mb(trend(pts)) * 60))
+steps = {}
+index = {id(st): i for i, st in enumerate(stretches)}
+for st in whole:
+    i = index[id(st)]
+    if i + 1 >= len(stretches):
+        continue
+    step = stretches[i + 1]['floor'] - stretches[i - 1]['floor']
+    for kind in (['live'] if st['phase'] == 'live' else []) + sorted(st['events']) + ['any stretch']:
+        steps.setdefault(kind, []).append(step)
+print('floor after minus floor before a stretch holding:')
+for kind, values in sorted(steps.items()):
+    print('  %-16s %3d times, %+6.1f MB each on average, %+7.1f MB in all'
+          % (kind, len(values), mb(mean(values)), mb(sum(values))))
 # The items differ in size, so single samples swing with what is on air
 # when they are taken: the first and the last windows after the settling
 # time (ten minutes each, or half of what is left) are compared by their
