@@ -153,15 +153,15 @@ kill_children() { # loop pid: kills the ffmpeg its loop runs, so the loop starts
 
 # The show: two looping blocks of the same kinds in another order, both
 # layers (a looping video, a still with alpha), and a schedule over the whole
-# soak, from T0 on: a block start every 150 s (A, B, A, B in every ten
-# minutes) and, at minute 7:40 of every ten, the live ingest on air for 120 s,
-# followed by block A until the next start.
+# soak, from T0 on: a start every 150 s, in every ten minutes block A, block
+# B, block A and the live ingest, on air for 120 s and followed by block A
+# until the next start.
 block_a=0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D
 block_b=1B2C3D4E-5F6A-4B7C-9D8E-0F1A2B3C4D5E
 ingest_id=2C3D4E5F-6A7B-4C8D-8E9F-1A2B3C4D5E6F
 lead=120  # seconds from here to T0: the program starts, is driven on air and streams
 t0=$(( $(date +%s) + lead ))
-cycle=600 step=150 live_at=460 live_for=120
+cycle=600 step=150 live_at=450 live_for=120
 item() { # file, extra json
   printf '{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,"path":"%s","relativePath":"%s"%s}' \
     "$media/$1" "$1" "${2:-}"
@@ -171,18 +171,19 @@ live_item() {
     "$ingest_port" "$ingest_id"
 }
 events() { # the schedule's events over the soak, as JSON list elements
-  local t n=0 sep=""
+  local t n=0
   for ((t = 0; t <= duration; t += step)); do
-    local b=$block_a
-    (( (t / step) % 2 )) && b=$block_b
-    printf '%s{"blockID":"%s","date":%d,"id":"%08X-0000-4000-8000-000000000000","isEnabled":true,"repeats":"none","start":"fixed"}' \
-      "$sep" "$b" $((t0 + t)) $((n++))
-    sep=,
-    if (( t % cycle == cycle - step && t - (cycle - step) + live_at < duration )); then
-      printf ',{"date":%d,"duration":%d,"id":"%08X-0000-4000-8000-000000000000","isEnabled":true,"media":%s,"repeats":"none","start":"fixed"}' \
-        $((t0 + t - (cycle - step) + live_at)) "$live_for" $((n++)) "$(live_item)"
+    (( t > 0 )) && printf ,
+    if (( t % cycle == live_at )); then
+      printf '{"date":%d,"duration":%d,"id":"%08X-0000-4000-8000-000000000000","isEnabled":true,"media":%s,"repeats":"none","start":"fixed"}' \
+        $((t0 + t)) "$live_for" $((n++)) "$(live_item)"
       printf ',{"blockID":"%s","date":0,"id":"%08X-0000-4000-8000-000000000000","isEnabled":true,"repeats":"none","start":"follow"}' \
         "$block_a" $((n++))
+    else
+      local b=$block_a
+      (( (t / step) % 2 )) && b=$block_b
+      printf '{"blockID":"%s","date":%d,"id":"%08X-0000-4000-8000-000000000000","isEnabled":true,"repeats":"none","start":"fixed"}' \
+        "$b" $((t0 + t)) $((n++))
     fi
   done
 }
@@ -297,26 +298,36 @@ settings_window=$(xdotool search --name '^Impostazioni' 2>/dev/null | head -1 ||
 [ -n "$settings_window" ] && "$python" "$repo/tests/app/smoke/x11.py" close "$settings_window"
 echo "on air with both layers, schedule armed, both streams received"
 
+press() { wait_for 20 find_named "$1" && xdotool mousemove --sync $xy click 1; }
+restart_stream() {
+  local ok=0 w
+  sleep 5 # the stream's ffmpeg finds its connection gone
+  press Impostazioni && press "Avvia STREAM 1" && ok=1
+  w=$(xdotool search --name '^Impostazioni' 2>/dev/null | head -1 || true)
+  [ -n "$w" ] && "$python" "$repo/tests/app/smoke/x11.py" close "$w"
+  (( ok )) && wait_for 60 receiving
+}
 sample() { # elapsed seconds, phase, events
-  local rss anon file threads fds children
+  local rss anon file huge threads fds children
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+  huge=$(awk '/^AnonHugePages:/ { print $2 }' "/proc/$pid/smaps_rollup")
   anon=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status")
   file=$(awk '/^RssFile:/ { print $2 }' "/proc/$pid/status")
   threads=$(awk '/^Threads:/ { print $2 }' "/proc/$pid/status")
   fds=$(ls "/proc/$pid/fd" | wc -l)
   children=$(ps -o pid= --ppid "$pid" | wc -l)
-  echo "$1,$rss,$anon,$file,$fds,$threads,$children,$(frames rtmp),$(frames srt),$(frames sender),$2,$3"
+  echo "$1,$rss,$anon,$file,$huge,$fds,$threads,$children,$(frames rtmp),$(frames srt),$(frames sender),$2,$3"
 }
 # What the schedule has on air T seconds after T0: A, B or live.
 phase_at() {
   local t=$1 c=$(( $1 % cycle ))
-  if (( c >= live_at && c < live_at + live_for && t - c + live_at < duration )); then echo live
+  if (( c >= live_at && c < live_at + live_for && t - c + live_at <= duration )); then echo live
   elif (( c >= live_at + live_for )); then echo A
   elif (( (c / step) % 2 )); then echo B
   else echo A
   fi
 }
-echo "seconds,rss_kb,anon_kb,file_kb,descriptors,threads,children,rtmp_frames,srt_frames,ingest_frames,phase,events" > "$out"
+echo "seconds,rss_kb,anon_kb,file_kb,huge_kb,descriptors,threads,children,rtmp_frames,srt_frames,ingest_frames,phase,events" > "$out"
 echo "waiting for T0 (the schedule's first start) in $(( t0 - $(date +%s) )) s"
 while (( $(date +%s) < t0 )); do sleep 1; done
 echo "sampling for $duration s into $out"
@@ -331,16 +342,22 @@ while :; do
   [ "$(phase_at $((last < 0 ? 0 : last)))" = live ] && [ "$(phase_at $t)" != live ] && events+=" live-off"
   # The sender: from ten seconds before the ingest's time on air to its end,
   # killed and restarted a minute into it.
-  if (( c >= live_at - 10 && c < live_at + live_for && t - c + live_at < duration )); then
+  if (( c >= live_at - 10 && c < live_at + live_for && t - c + live_at <= duration )); then
     [ -n "$sender" ] || start_sender
     if (( c >= live_at + 60 && killed != lap )); then kill_children "$sender"; killed=$lap; events+=" sender-restart"; fi
   elif [ -n "$sender" ]; then
     stop_sender
   fi
   # The RTMP stream's listener killed at a third and at two thirds of the soak
-  # (its loop starts a new one; the stream reconnects to it).
+  # (its loop starts a new one); the stream, failed, is started again on
+  # the settings window's page, as an operator would.
   for r in "${!restarts[@]}"; do
-    if (( t >= restarts[r] )); then kill_children "${listeners[0]}"; unset "restarts[$r]"; events+=" listener-restart"; fi
+    if (( t >= restarts[r] )); then
+      unset "restarts[$r]"
+      kill_children "${listeners[0]}"
+      events+=" listener-restart"
+      restart_stream || events+=" stream-not-restarted"
+    fi
   done
   last=$t
   if (( t >= next )); then
@@ -372,16 +389,17 @@ for key in ('descriptors', 'threads', 'children'):
     print('%-11s first %d, min %d, max %d, last %d' % (key, values[0], min(values), max(values), values[-1]))
 rss = [r['rss_kb'] for r in rows]
 print('rss         first %.0f MB, max %.0f MB, last %.0f MB' % (mb(rss[0]), mb(max(rss)), mb(rss[-1])))
-print('ten-minute windows (mean resident, anonymous and file-backed memory; mean per phase):')
+print('ten-minute windows (mean resident memory, anonymous, on huge pages and file-backed; mean per phase):')
 for start in range(0, int(rows[-1]['seconds']) + 1, 600):
     window = [r for r in rows if start <= r['seconds'] < start + 600]
     if not window:
         continue
     per = ', '.join('%s %.0f' % (p, mb(mean([r['rss_kb'] for r in window if r['phase'] == p])))
                     for p in ('A', 'B', 'live') if any(r['phase'] == p for r in window))
-    print('  minutes %3d-%-3d rss %.0f MB, anon %.0f MB, file %.0f MB (%s)'
+    print('  minutes %3d-%-3d rss %.0f MB, anon %.0f MB (on huge pages %.0f MB), file %.0f MB (%s)'
           % (start // 60, start // 60 + 10, mb(mean([r['rss_kb'] for r in window])),
-             mb(mean([r['anon_kb'] for r in window])), mb(mean([r['file_kb'] for r in window])), per))
+             mb(mean([r['anon_kb'] for r in window])), mb(mean([r['huge_kb'] for r in window])),
+             mb(mean([r['file_kb'] for r in window])), per))
 late = [r for r in rows if r['seconds'] >= settle]
 if len(late) < 4:
     print('VERDICT: too short to judge (fewer than four samples after %.0f s)' % settle); sys.exit(1)
