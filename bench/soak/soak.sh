@@ -22,7 +22,7 @@
 # build/bin/tessarin, soak-<date>.csv in the current folder. The media are
 # made with ffmpeg in WORK (default: the temporary folder) on first use and
 # kept. Needs Xvfb, xdotool, dbus-run-session, python3-xlib, python3-pyatspi
-# and an ffmpeg with libx264 and libsrt. Exits 0 when the verdict is met,
+# and an ffmpeg with libx264, libx265 and libsrt. Exits 0 when the verdict is met,
 # 1 when not, 2 when the soak could not run. With SOAK_DEBUG=1 a control it
 # cannot find makes it print the application's accessibility tree.
 set -euo pipefail
