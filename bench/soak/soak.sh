@@ -392,7 +392,7 @@ print('rss         first %.0f MB, max %.0f MB, last %.0f MB' % (mb(rss[0]), mb(m
 print('ten-minute windows (mean resident memory, anonymous, on huge pages and file-backed; mean per phase):')
 for start in range(0, int(rows[-1]['seconds']) + 1, 600):
     window = [r for r in rows if start <= r['seconds'] < start + 600]
-    if not window:
+    if len(window) < 3:
         continue
     per = ', '.join('%s %.0f' % (p, mb(mean([r['rss_kb'] for r in window if r['phase'] == p])))
                     for p in ('A', 'B', 'live') if any(r['phase'] == p for r in window))
