@@ -468,10 +468,12 @@ print('after %.0f s: first %.0f s mean %.0f MB floor %.0f MB peak %.0f MB; last 
       'peak %.0f MB; mean %+.1f %%, floor %+.1f %%, peak %+.1f %%, trend %+.2f MB/min'
       % (settle, window, mb(mean(first)), mb(min(first)), mb(max(first)), window, mb(mean(last)), mb(min(last)),
          mb(max(last)), 100 * grow_mean, 100 * grow_floor, 100 * grow_peak, mb(slope) * 60))
-tail = [r for r in rows if r['seconds'] >= rows[-1]['seconds'] - 300]
+# A listener started again counts from naught: receiving is a count that
+# rises from one sample to the next.
+tail = [r for r in rows if r['seconds'] >= rows[-1]['seconds'] - 60]
 for name in ('rtmp_frames', 'srt_frames'):
-    if tail[-1][name] <= tail[0][name]:
-        print('warning: the %s listener received nothing in the last five minutes' % name.split('_')[0])
+    if not any(b[name] > a[name] for a, b in zip(tail, tail[1:])):
+        print('warning: the %s listener received nothing in the last minute' % name.split('_')[0])
 if any(r['phase'] == 'live' for r in rows) and not any(r['phase'] == 'live' and r['ingest_frames'] > 0 for r in rows):
     print('warning: the ingest sender never sent a picture')
 if not alive:
