@@ -308,15 +308,32 @@ restart_stream() {
   (( ok )) && wait_for 60 receiving
 }
 sample() { # elapsed seconds, phase, events
-  local rss anon file huge threads fds children
+  local rss anon file huge split threads fds children
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
   huge=$(awk '/^AnonHugePages:/ { print $2 }' "/proc/$pid/smaps_rollup")
+  # Resident anonymous memory by kind: malloc's heaps (the main heap and the
+  # arenas, which start on 64 MB boundaries) and the blocks of a megabyte and
+  # more mapped on their own (pictures, the decoders' big buffers).
+  split=$("$python" -c '
+import sys
+total = {"heap": 0, "mapped": 0}
+kind = None
+for line in open(sys.argv[1]):
+    head = line.split()
+    if "-" in head[0] and not head[0].endswith(":"):
+        start, end = (int(x, 16) for x in head[0].split("-"))
+        name = head[5] if len(head) > 5 else ""
+        kind = "heap" if name == "[heap]" or (not name and start % (64 << 20) == 0) else \
+               "mapped" if not name and end - start >= 1 << 20 else None
+    elif head[0] == "Rss:" and kind:
+        total[kind] += int(head[1])
+print("%d,%d" % (total["heap"], total["mapped"]))' "/proc/$pid/smaps")
   anon=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status")
   file=$(awk '/^RssFile:/ { print $2 }' "/proc/$pid/status")
   threads=$(awk '/^Threads:/ { print $2 }' "/proc/$pid/status")
   fds=$(ls "/proc/$pid/fd" | wc -l)
   children=$(ps -o pid= --ppid "$pid" | wc -l)
-  echo "$1,$rss,$anon,$file,$huge,$fds,$threads,$children,$(frames rtmp),$(frames srt),$(frames sender),$2,$3"
+  echo "$1,$rss,$anon,$file,$huge,$split,$fds,$threads,$children,$(frames rtmp),$(frames srt),$(frames sender),$2,$3"
 }
 # What the schedule has on air T seconds after T0: A, B or live.
 phase_at() {
@@ -327,7 +344,7 @@ phase_at() {
   else echo A
   fi
 }
-echo "seconds,rss_kb,anon_kb,file_kb,huge_kb,descriptors,threads,children,rtmp_frames,srt_frames,ingest_frames,phase,events" > "$out"
+echo "seconds,rss_kb,anon_kb,file_kb,huge_kb,heap_kb,mapped_kb,descriptors,threads,children,rtmp_frames,srt_frames,ingest_frames,phase,events" > "$out"
 echo "waiting for T0 (the schedule's first start) in $(( t0 - $(date +%s) )) s"
 while (( $(date +%s) < t0 )); do sleep 1; done
 echo "sampling for $duration s into $out"
@@ -414,14 +431,18 @@ stretches = []
 for r in rows:
     evs = r['events'].split()
     if not stretches or stretches[-1]['phase'] != r['phase']:
-        stretches.append({'phase': r['phase'], 'start': r['seconds'], 'rss': [], 'events': set()})
+        stretches.append({'phase': r['phase'], 'start': r['seconds'], 'rss': [], 'heap': [], 'mapped': [],
+                          'events': set()})
     stretches[-1]['rss'].append(r['rss_kb'])
+    stretches[-1]['heap'].append(r.get('heap_kb', 0))
+    stretches[-1]['mapped'].append(r.get('mapped_kb', 0))
     stretches[-1]['events'].update(e for e in evs if e not in ('start', 'live-on', 'live-off'))
-print('stretches (from second, phase, floor / mean / peak MB, events):')
+print('stretches (from second, phase, floor / mean / peak MB, floors of malloc\'s heaps and of the mapped blocks, events):')
 for st in stretches:
     st['floor'] = min(st['rss'])
-    print('  %5d %-4s %4.0f / %4.0f / %4.0f %s' % (st['start'], st['phase'], mb(st['floor']), mb(mean(st['rss'])),
-                                                mb(max(st['rss'])), ' '.join(sorted(st['events']))))
+    print('  %5d %-4s %4.0f / %4.0f / %4.0f  heaps %4.0f, mapped %4.0f %s'
+          % (st['start'], st['phase'], mb(st['floor']), mb(mean(st['rss'])), mb(max(st['rss'])),
+             mb(min(st['heap'])), mb(min(st['mapped'])), ' '.join(sorted(st['events']))))
 # The first and the last stretch may be cut short, and one of a few samples
 # has no floor to speak of.
 whole = [st for st in stretches[1:-1] if st['start'] >= settle and len(st['rss']) >= 4]
