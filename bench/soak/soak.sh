@@ -145,7 +145,10 @@ start_sender() {
   sender=$!
   listeners+=($sender)
 }
-stop_sender() { [ -n "$sender" ] && { kill -- "-$sender" 2>/dev/null || true; sender=""; }; }
+stop_sender() {
+  [ -z "$sender" ] || kill -- "-$sender" 2>/dev/null || true
+  sender=""
+}
 kill_children() { # loop pid: kills the ffmpeg its loop runs, so the loop starts a new one
   local c
   for c in $(ps -o pid= --ppid "$1"); do kill "$c" 2>/dev/null || true; done
