@@ -67,23 +67,4 @@
         <translation>Started by the schedule: %1</translation>
     </message>
 </context>
-<context>
-    <name>tessarin::ShowMenuButton</name>
-    <message>
-        <source>&amp;Nuovo show</source>
-        <translation>&amp;New Show</translation>
-    </message>
-    <message>
-        <source>&amp;Apri show…</source>
-        <translation>&amp;Open Show…</translation>
-    </message>
-    <message>
-        <source>&amp;Salva</source>
-        <translation>&amp;Save</translation>
-    </message>
-    <message>
-        <source>Salva &amp;con nome…</source>
-        <translation>Save &amp;As…</translation>
-    </message>
-</context>
 </TS>

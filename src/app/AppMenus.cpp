@@ -16,19 +16,30 @@ AppNotifications& AppNotifications::shared()
     return notifications;
 }
 
+ShowCommands addShowCommands(QMenu& menu, ShowController& show)
+{
+    ShowCommands commands;
+    commands.newShow = menu.addAction(AppMenus::tr("&Nuovo show"), &show, &ShowController::newShow);
+    commands.openShow = menu.addAction(AppMenus::tr("&Apri show…"), &show, &ShowController::open);
+    menu.addSeparator();
+    commands.save = menu.addAction(AppMenus::tr("&Salva"), &show, &ShowController::save);
+    commands.saveAs = menu.addAction(AppMenus::tr("Salva &con nome…"), &show, [&show] { show.saveAs(); });
+    return commands;
+}
+
 AppMenus::AppMenus(QMainWindow& window, ShowController& show)
     : QObject(&window)
 {
     QMenuBar* bar = window.menuBar();
     QMenu* file = bar->addMenu(tr("&File"));
-    newShow_ = file->addAction(tr("&Nuovo show"), &show, &ShowController::newShow);
+    const ShowCommands commands = addShowCommands(*file, show);
+    newShow_ = commands.newShow;
     newShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    openShow_ = file->addAction(tr("&Apri show…"), &show, &ShowController::open);
+    openShow_ = commands.openShow;
     openShow_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    file->addSeparator();
-    save_ = file->addAction(tr("&Salva"), &show, &ShowController::save);
+    save_ = commands.save;
     save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    saveAs_ = file->addAction(tr("Salva &con nome…"), &show, [&show] { show.saveAs(); });
+    saveAs_ = commands.saveAs;
     saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
     quit_ = file->addAction(tr("&Esci"), &window, &QWidget::close);

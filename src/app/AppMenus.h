@@ -8,6 +8,7 @@
 
 class QAction;
 class QMainWindow;
+class QMenu;
 
 namespace tessarin {
 
@@ -23,6 +24,17 @@ public:
 signals:
     void openSettings();
 };
+
+// The show's commands (new, open, then save and save as after a separator),
+// with their mnemonics, added to a menu: the menu bar's File menu and the top
+// bar's show menu both carry them.
+struct ShowCommands {
+    QAction* newShow;
+    QAction* openShow;
+    QAction* save;
+    QAction* saveAs;
+};
+ShowCommands addShowCommands(QMenu& menu, ShowController& show);
 
 class AppMenus : public QObject {
     Q_OBJECT

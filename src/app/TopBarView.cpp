@@ -1,5 +1,7 @@
 #include "app/TopBarView.h"
 
+#include "app/AppMenus.h"
+
 #include "automation/ScheduleController.h"
 #include "engine/FollowEngine.h"
 #include "engine/OutputWindowController.h"
@@ -120,11 +122,7 @@ ShowMenuButton::ShowMenuButton(ShowController& show, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setHelp(this, tr("Nuovo, apri e salva lo show"));
     useKeyboardFocus(this);
-    menu_->addAction(tr("&Nuovo show"), &show_, &ShowController::newShow);
-    menu_->addAction(tr("&Apri show…"), &show_, &ShowController::open);
-    menu_->addSeparator();
-    menu_->addAction(tr("&Salva"), &show_, &ShowController::save);
-    menu_->addAction(tr("Salva &con nome…"), &show_, [this] { show_.saveAs(); });
+    addShowCommands(*menu_, show_);
     connect(this, &QAbstractButton::clicked, this,
             [this] { menu_->popup(mapToGlobal(QPoint(0, height()))); });
     connect(&show_, &ShowController::changed, this, &ShowMenuButton::refresh);
