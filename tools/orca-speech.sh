@@ -31,6 +31,9 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # The sound server runs as a daemon of its own: ended through its socket
+  # in this run's folder.
+  pulseaudio --kill 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
