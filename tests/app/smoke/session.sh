@@ -14,7 +14,25 @@ done
 
 if [ -z "${SMOKE_INNER:-}" ]; then
   export SMOKE_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$@"
+  # The server picks a free display itself and writes its number once it
+  # accepts connections: no guess at a free number that a parallel run (or a
+  # lock left by a killed one) can take first.
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  xvfb=$!
+  number=""
+  read -r number <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$number" ]; then
+    kill "$xvfb" 2>/dev/null
+    echo "FAIL: the private X server did not start"
+    exit 1
+  fi
+  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+  trap 'exit 143' TERM INT HUP
+  DISPLAY=:$number dbus-run-session -- bash "$0" "$@"
+  exit $?
 fi
 
 work=$(mktemp -d)
