@@ -3,8 +3,8 @@
 #include "media/MediaFile.h"
 #include "ui/browser/BrowserFileModel.h"
 #include "ui/browser/BrowserRowDelegate.h"
+#include "ui/kit/RowsInViewAccessibility.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -21,6 +21,7 @@ BrowserFileList::BrowserFileList(BrowserFileModel& model, QWidget* parent)
 {
     setModel(&model_);
     setItemDelegate(new BrowserRowDelegate(model_, *this));
+    useRowsInViewAccessibility(*this);
     // The column owns the selection; the view keeps the current row only.
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -71,14 +72,28 @@ void BrowserFileList::dataChanged(const QModelIndex& topLeft, const QModelIndex&
     const QRect changed = visualRect(topLeft).united(visualRect(bottomRight)).intersected(viewport()->rect());
     if (!changed.isEmpty())
         viewport()->update(changed);
-    if (QAccessible::isActive()) {
-        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
-        event.setFirstRow(topLeft.row());
-        event.setLastRow(bottomRight.row());
-        event.setFirstColumn(0);
-        event.setLastColumn(0);
-        QAccessible::updateAccessibility(&event);
+    if (roles.isEmpty() || roles.contains(Qt::AccessibleTextRole)) {
+        for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+            notifyAccessibleRowNameChanged(*this, model_.index(row));
     }
+}
+
+void BrowserFileList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // Not QListView's: it tells screen readers of the row by its place among
+    // every row, and the list's children are the rows in view.
+    QAbstractItemView::currentChanged(current, previous);
+    if (hasFocus())
+        notifyAccessibleRowFocus(*this, current);
+}
+
+void BrowserFileList::focusInEvent(QFocusEvent* event)
+{
+    // Without a current row, the list makes the first one current, and tells.
+    const bool hadCurrent = currentIndex().isValid();
+    QListView::focusInEvent(event);
+    if (hadCurrent)
+        notifyAccessibleRowFocus(*this, currentIndex());
 }
 
 void BrowserFileList::mousePressEvent(QMouseEvent* event)
