@@ -3,6 +3,7 @@
 #include "media/MediaFile.h"
 #include "ui/browser/BrowserFileModel.h"
 #include "ui/browser/BrowserRowDelegate.h"
+#include "ui/kit/Controls.h"
 #include "ui/kit/RowsInViewAccessibility.h"
 
 #include <QApplication>
@@ -23,16 +24,8 @@ BrowserFileList::BrowserFileList(BrowserFileModel& model, QWidget* parent)
     setItemDelegate(new BrowserRowDelegate(model_, *this));
     useRowsInViewAccessibility(*this);
     // The column owns the selection; the view keeps the current row only.
-    setSelectionMode(QAbstractItemView::NoSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    usePaintedRows(*this);
     setUniformItemSizes(true);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setResizeMode(QListView::Adjust);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setFocusPolicy(Qt::StrongFocus);
-    setContextMenuPolicy(Qt::DefaultContextMenu);
     // A wheel notch scrolls as far as in the column's other scroll areas.
     verticalScrollBar()->setSingleStep(20);
     // Below the rows, the column's ground.

@@ -353,4 +353,18 @@ void ElidingComboBox::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
+void usePaintedRows(QListView& view)
+{
+    view.setSelectionMode(QAbstractItemView::NoSelection);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view.setResizeMode(QListView::Adjust);
+    view.setFrameShape(QFrame::NoFrame);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setFocusPolicy(Qt::StrongFocus);
+    view.setContextMenuPolicy(Qt::DefaultContextMenu);
+    useThinScrollBars(view);
+}
+
 } // namespace tessarin

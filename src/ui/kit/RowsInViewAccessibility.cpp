@@ -266,26 +266,31 @@ void useRowsInViewAccessibility(QAbstractItemView& view)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
-void notifyAccessibleRowFocus(QAbstractItemView& view, const QModelIndex& row)
+namespace {
+
+// Tells screen readers of the row, made for them (focus) or only when they know it.
+void notifyRow(QAbstractItemView& view, const QModelIndex& row, QAccessible::Event type, bool make)
 {
     if (!QAccessible::isActive())
         return;
     RowRegistry* registry = RowRegistry::of(view);
-    if (RowInterface* iface = registry ? registry->row(row) : nullptr) {
-        QAccessibleEvent event(iface, QAccessible::Focus);
-        QAccessible::updateAccessibility(&event);
-    }
+    RowInterface* iface = !registry ? nullptr : make ? registry->row(row) : registry->existing(row);
+    if (!iface)
+        return;
+    QAccessibleEvent event(iface, type);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
+void notifyAccessibleRowFocus(QAbstractItemView& view, const QModelIndex& row)
+{
+    notifyRow(view, row, QAccessible::Focus, true);
 }
 
 void notifyAccessibleRowNameChanged(QAbstractItemView& view, const QModelIndex& row)
 {
-    if (!QAccessible::isActive())
-        return;
-    RowRegistry* registry = RowRegistry::of(view);
-    if (RowInterface* iface = registry ? registry->existing(row) : nullptr) {
-        QAccessibleEvent event(iface, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&event);
-    }
+    notifyRow(view, row, QAccessible::NameChanged, false);
 }
 
 } // namespace tessarin
