@@ -15,14 +15,15 @@ constexpr int kMostRuns = 16;
 // More rows than this whose selection changed are told as one span.
 constexpr int kMostSelectionRows = 32;
 
-// The runs of consecutive entries of list for which isIn(entry) holds, as
-// [first, last] pairs in order.
+// The runs of consecutive files from begin to end for which isIn(file)
+// holds, as [first, last] pairs in order, counted from offset at begin.
 template <typename IsIn>
-std::vector<std::pair<int, int>> runsOf(const BrowserFiles::Files& list, IsIn isIn)
+std::vector<std::pair<int, int>> runsOf(BrowserFiles::Files::const_iterator begin,
+                                        BrowserFiles::Files::const_iterator end, int offset, IsIn isIn)
 {
     std::vector<std::pair<int, int>> runs;
-    for (int at = 0; at < int(list.size()); ++at) {
-        if (!isIn(*list[std::size_t(at)]))
+    for (int at = offset; begin != end; ++begin, ++at) {
+        if (!isIn(**begin))
             continue;
         if (!runs.empty() && runs.back().second == at - 1)
             runs.back().second = at;
@@ -42,40 +43,61 @@ BrowserFileModel::BrowserFileModel(QObject* parent)
 
 void BrowserFileModel::setFiles(const BrowserFiles::Files& files)
 {
-    BrowserFiles::Files listed;
-    listed.reserve(files.size());
-    QSet<QUuid> seen;
-    seen.reserve(qsizetype(files.size()));
-    for (const auto& file : files) {
-        if (seen.contains(file->id()))
-            continue; // one row per file, even if the list names it twice
-        seen.insert(file->id());
-        listed.push_back(file);
-    }
-    for (const auto& file : files_) {
-        if (seen.contains(file->id()))
+    // The files the list starts and ends with as before are left as they
+    // are: only the part between (all of it for a new list, nothing but the
+    // file added for an append) is gone through.
+    const int count = int(files_.size());
+    const int newCount = int(files.size());
+    int first = 0;
+    while (first < count && first < newCount && files[std::size_t(first)] == files_[std::size_t(first)])
+        ++first;
+    int kept = 0;
+    while (kept < count - first && kept < newCount - first
+           && files[std::size_t(newCount - 1 - kept)] == files_[std::size_t(count - 1 - kept)])
+        ++kept;
+    const int end = count - kept;
+    // The part between, each file once: one that the list names twice, or
+    // that stands before or after that part too, is left out.
+    BrowserFiles::Files between;
+    QSet<QUuid> ids;
+    for (int at = first; at < newCount - kept; ++at) {
+        const auto& file = files[std::size_t(at)];
+        const int row = rowOf(file->id());
+        if (ids.contains(file->id()) || (row >= 0 && (row < first || row >= end)))
             continue;
-        if (followed_.remove(file->id()))
-            disconnect(file.get(), nullptr, this, nullptr);
-        decoded_.remove(file->id());
+        ids.insert(file->id());
+        between.push_back(file);
     }
-    changeRows(std::move(listed));
+    for (int at = first; at < end; ++at) {
+        const QUuid id = files_[std::size_t(at)]->id();
+        if (ids.contains(id))
+            continue;
+        if (followed_.remove(id))
+            disconnect(files_[std::size_t(at)].get(), nullptr, this, nullptr);
+        decoded_.remove(id);
+    }
+    changeRows(first, end, between, ids);
 }
 
-void BrowserFileModel::changeRows(BrowserFiles::Files listed)
+void BrowserFileModel::changeRows(int first, int end, const BrowserFiles::Files& between, const QSet<QUuid>& ids)
 {
-    QSet<QUuid> staying;
-    for (const auto& file : listed)
-        staying.insert(file->id());
-    const auto removed = runsOf(files_, [&](const MediaFile& f) { return !staying.contains(f.id()); });
-    const auto added = runsOf(listed, [&](const MediaFile& f) { return !rows_.contains(f.id()); });
-    const auto reindexFrom = [this](int first) {
-        for (int at = first; at < int(files_.size()); ++at)
+    const auto removed = runsOf(files_.begin() + first, files_.begin() + end, first,
+                                [&](const MediaFile& f) { return !ids.contains(f.id()); });
+    const auto added = runsOf(between.begin(), between.end(), first,
+                              [&](const MediaFile& f) { return !rows_.contains(f.id()); });
+    const auto reindexFrom = [this](int at) {
+        for (; at < int(files_.size()); ++at)
             rows_.insert(files_[std::size_t(at)]->id(), at);
+    };
+    const auto withBetween = [&](const BrowserFiles::Files& middle) {
+        BrowserFiles::Files list(files_.begin(), files_.begin() + first);
+        list.insert(list.end(), middle.begin(), middle.end());
+        list.insert(list.end(), files_.begin() + end, files_.end());
+        return list;
     };
     if (int(removed.size() + added.size()) > kMostRuns) {
         beginResetModel();
-        files_ = std::move(listed);
+        files_ = withBetween(between);
         rows_.clear();
         reindexFrom(0);
         endResetModel();
@@ -87,23 +109,23 @@ void BrowserFileModel::changeRows(BrowserFiles::Files listed)
         for (int at = run->first; at <= run->second; ++at)
             rows_.remove(files_[std::size_t(at)]->id());
         files_.erase(files_.begin() + run->first, files_.begin() + run->second + 1);
+        end -= run->second - run->first + 1;
         reindexFrom(run->first);
         endRemoveRows();
     }
-    BrowserFiles::Files kept;
-    kept.reserve(files_.size());
-    for (const auto& file : listed) {
+    BrowserFiles::Files stayed;
+    for (const auto& file : between) {
         if (rows_.contains(file->id()))
-            kept.push_back(file);
+            stayed.push_back(file);
     }
-    if (kept != files_)
-        moveKeptRows(kept);
+    if (!std::equal(stayed.begin(), stayed.end(), files_.begin() + first, files_.begin() + end))
+        moveKeptRows(withBetween(stayed));
     // Inserted from the first run down: the rows before each run are the
     // list's already.
-    for (const auto& [first, last] : added) {
-        beginInsertRows({}, first, last);
-        files_.insert(files_.begin() + first, listed.begin() + first, listed.begin() + last + 1);
-        reindexFrom(first);
+    for (const auto& [from, to] : added) {
+        beginInsertRows({}, from, to);
+        files_.insert(files_.begin() + from, between.begin() + (from - first), between.begin() + (to - first) + 1);
+        reindexFrom(from);
         endInsertRows();
     }
 }

@@ -64,7 +64,9 @@ private:
     };
     void follow(const std::shared_ptr<MediaFile>& file) const;
     void announce(const QUuid& id, const QList<int>& roles);
-    void changeRows(BrowserFiles::Files listed);
+    // Makes the rows from first to end (the model's) those of between,
+    // which holds ids, by removing, moving and inserting rows.
+    void changeRows(int first, int end, const BrowserFiles::Files& between, const QSet<QUuid>& ids);
     void moveKeptRows(const BrowserFiles::Files& kept);
 
     BrowserFiles::Files files_;

@@ -501,6 +501,10 @@ TEST(BrowserMediaList, LongListPaintsTheRowsInViewAndRepaintsOnlyTheRowThatChang
     EXPECT_EQ(view->currentIndex().row(), 295);
     EXPECT_EQ(model.rowOf(files[299]->id()), 298);
     EXPECT_EQ(bar->value(), std::min(scrolled, bar->maximum()));
+    BrowserFiles::Files twice = near;
+    twice.insert(twice.begin() + 10, near[200]);
+    list.setFiles(twice);
+    EXPECT_EQ(model.files(), near) << "a file listed twice has one row";
     BrowserFiles::Files scattered;
     for (std::size_t i = 0; i < near.size(); ++i) {
         if (i % 10 != 3)
