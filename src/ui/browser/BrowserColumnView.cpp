@@ -16,7 +16,6 @@
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
 
-#include <QAbstractScrollArea>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
@@ -84,9 +83,6 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
     tabPicker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the segments share the width
     headerLayout->addWidget(tabPicker_);
 
-    // The file list keeps its scroll area inside; it gets the theme's bars too.
-    for (auto* area : mediaList_->findChildren<QAbstractScrollArea*>())
-        useThinScrollBars(*area);
     content_->addWidget(mediaList_);
     content_->addWidget(sourcesList_);
 
