@@ -155,18 +155,13 @@ void BrowserFileList::keyPressEvent(QKeyEvent* event)
 
 void BrowserFileList::contextMenuEvent(QContextMenuEvent* event)
 {
-    const bool byMouse = event->reason() == QContextMenuEvent::Mouse;
-    QModelIndex index = byMouse ? indexAt(event->pos()) : currentIndex();
-    if (!index.isValid() && !byMouse && model_.rowCount() > 0) {
-        index = model_.index(0);
-        setCurrentIndex(index);
-    }
+    const QModelIndex index = contextMenuRow(*this, *event);
     if (!index.isValid()) {
         event->ignore();
         return;
     }
     QPoint at = event->globalPos();
-    if (!byMouse) {
+    if (event->reason() != QContextMenuEvent::Mouse) {
         // Under the row, a little in from its leading edge.
         scrollTo(index);
         const QRect rect = visualRect(index);

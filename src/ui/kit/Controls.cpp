@@ -367,4 +367,16 @@ void usePaintedRows(QListView& view)
     useThinScrollBars(view);
 }
 
+QModelIndex contextMenuRow(QListView& view, const QContextMenuEvent& event)
+{
+    if (event.reason() == QContextMenuEvent::Mouse)
+        return view.indexAt(event.pos());
+    QModelIndex index = view.currentIndex();
+    if (!index.isValid() && view.model() && view.model()->rowCount(view.rootIndex()) > 0) {
+        index = view.model()->index(0, view.modelColumn(), view.rootIndex());
+        view.setCurrentIndex(index);
+    }
+    return index;
+}
+
 } // namespace tessarin

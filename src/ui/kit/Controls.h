@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QListView>
 #include <QWidget>
 
@@ -107,5 +108,9 @@ void useThinScrollBars(QAbstractScrollArea& area);
 // no frame and no horizontal bar, the theme's thin bars, the focus taken by
 // Tab and click, a context menu asked for by event.
 void usePaintedRows(QListView& view);
+// The row a context-menu event asks such a list for: the one under the
+// pointer, or by key the current one (the first, made current, when there
+// is none); invalid when there is no row.
+QModelIndex contextMenuRow(QListView& view, const QContextMenuEvent& event);
 
 } // namespace tessarin

@@ -155,11 +155,7 @@ void ScheduleEventList::keyPressEvent(QKeyEvent* event)
 
 void ScheduleEventList::contextMenuEvent(QContextMenuEvent* event)
 {
-    QModelIndex index = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
-    if (!index.isValid() && event->reason() != QContextMenuEvent::Mouse && model_.rowCount() > 0) {
-        index = model_.index(0);
-        setCurrentIndex(index);
-    }
+    const QModelIndex index = contextMenuRow(*this, *event);
     if (!index.isValid()) {
         event->ignore();
         return;
