@@ -1,6 +1,5 @@
 #include "ui/browser/BrowserMediaList.h"
 
-#include "media/MediaFile.h"
 #include "platform/Icons.h"
 #include "ui/browser/BrowserFileList.h"
 #include "ui/browser/BrowserFileModel.h"
