@@ -250,7 +250,8 @@ int measure(int items, int perBlock, const QString& folder)
         // Profiled: each list's pages, per page.
         double worst = 0;
         f.unscrolledResident = residentMegabytes();
-        for (QScrollArea* area : window.findChildren<QScrollArea*>()) {
+        // Scroll areas and item views alike (the browser's list is one).
+        for (QAbstractScrollArea* area : window.findChildren<QAbstractScrollArea*>()) {
             QScrollBar* bar = area->verticalScrollBar();
             if (!area->isVisible() || bar->maximum() < 10 * area->viewport()->height())
                 continue;
@@ -272,8 +273,10 @@ int measure(int items, int perBlock, const QString& folder)
             }
             if (profile) {
                 bench::ProfiledApplication::instance().stopMeasure();
+                auto* scrollArea = qobject_cast<QScrollArea*>(area);
+                const QObject* scrolled = scrollArea && scrollArea->widget() ? scrollArea->widget() : area;
                 std::printf("scrolling %s in %s: worst %.2f ms (page %d of %d), per page:\n",
-                            area->widget()->metaObject()->className(), area->parentWidget()->metaObject()->className(),
+                            scrolled->metaObject()->className(), area->parentWidget()->metaObject()->className(),
                             areaWorst, worstStep + 1, pages);
                 bench::ProfiledApplication::instance().report(double(std::max(pages, 1)), 12);
                 std::printf("resident after scrolling it: %.1f MB\n", residentMegabytes());

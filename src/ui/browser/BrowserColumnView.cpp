@@ -5,6 +5,7 @@
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
 #include "ui/browser/BrowserDialogs.h"
+#include "ui/browser/BrowserFileList.h"
 #include "ui/browser/BrowserMediaList.h"
 #include "ui/browser/BrowserRow.h"
 #include "ui/browser/MediaImport.h"
@@ -15,7 +16,6 @@
 #include "ui/kit/SectionTitle.h"
 #include "ui/kit/Theme.h"
 
-#include <QAbstractScrollArea>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
@@ -83,9 +83,6 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
     tabPicker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed); // the segments share the width
     headerLayout->addWidget(tabPicker_);
 
-    // The file list keeps its scroll area inside; it gets the theme's bars too.
-    for (auto* area : mediaList_->findChildren<QAbstractScrollArea*>())
-        useThinScrollBars(*area);
     content_->addWidget(mediaList_);
     content_->addWidget(sourcesList_);
 
@@ -100,7 +97,18 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
     connect(tabPicker_, &SegmentedControl::activated, this, [this](int index) {
         setTab(BrowserTabs::allCases[std::size_t(std::clamp(index, 0, 1))]);
     });
-    connect(mediaList_, &BrowserMediaList::rowAdded, this, &BrowserColumnView::connectRow);
+    BrowserFileList* list = mediaList_->view();
+    connect(list, &BrowserFileList::rowClicked, this, [this](int row, Qt::KeyboardModifiers modifiers) {
+        select(mediaList_->files()[std::size_t(row)], row, modifiers);
+    });
+    connect(list, &BrowserFileList::dragRequested, this, [this](int row, const QPoint& hotSpot) {
+        startDrag(mediaList_->files()[std::size_t(row)], hotSpot);
+    });
+    connect(list, &BrowserFileList::menuRequested, this, [this](int row, const QPoint& at) {
+        QMenu* menu = makeContextMenu(mediaList_->files()[std::size_t(row)]);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
     connect(&files_, &BrowserFiles::browserFilesChanged, this, &BrowserColumnView::reloadFiles);
     reloadFiles();
 }
@@ -139,19 +147,6 @@ void BrowserColumnView::reloadFiles()
 void BrowserColumnView::showSelection()
 {
     mediaList_->setSelection(selection_.ids());
-}
-
-void BrowserColumnView::connectRow(BrowserRow* row)
-{
-    connect(row, &BrowserRow::clicked, this, [this, row](Qt::KeyboardModifiers modifiers) {
-        select(row->file(), row->index(), modifiers);
-    });
-    connect(row, &BrowserRow::dragStarted, this, [this, row](const QPoint& hotSpot) { startDrag(row, hotSpot); });
-    connect(row, &BrowserRow::contextMenuRequested, this, [this, row](const QPoint& at) {
-        QMenu* menu = makeContextMenu(row->file());
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(at);
-    });
 }
 
 // ---- Adding files
@@ -258,12 +253,12 @@ void BrowserColumnView::setRowDestinations(RowDestinations destinations)
     sourcesList_->setRowDestinations(destinations_);
 }
 
-void BrowserColumnView::startDrag(BrowserRow* row, const QPoint& hotSpot)
+void BrowserColumnView::startDrag(const std::shared_ptr<MediaFile>& file, const QPoint& hotSpot)
 {
-    QMimeData* data = dragProvider(row->file());
+    QMimeData* data = dragProvider(file);
     const int count = int(selection_.selectedFiles(files_.browserFiles()).size());
-    const QPixmap preview = row->dragPreview(count);
-    // Owned by the column: the row may go while the drag runs.
+    const QPixmap preview = BrowserRow::dragPreview(BrowserRow::displayName(*file), count, devicePixelRatioF());
+    // Owned by the column: the file may leave the list while the drag runs.
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     drag->setPixmap(preview);

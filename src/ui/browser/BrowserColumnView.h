@@ -24,7 +24,6 @@ namespace tessarin {
 
 class BrowserDialogs;
 class BrowserMediaList;
-class BrowserRow;
 class IconButton;
 class SegmentedControl;
 class SourceLibrary;
@@ -88,8 +87,9 @@ protected:
 private:
     void reloadFiles();
     void showSelection();
-    void connectRow(BrowserRow* row);
-    void startDrag(BrowserRow* row, const QPoint& hotSpot);
+    // Drags the file (with the selection, when it is selected) from
+    // hotSpot in its row.
+    void startDrag(const std::shared_ptr<MediaFile>& file, const QPoint& hotSpot);
     void setTargeted(bool targeted);
     bool acceptsDrag(const QDropEvent* event) const;
     void warnAboutNames(const std::vector<QUrl>& badNames);

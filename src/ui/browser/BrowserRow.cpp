@@ -2,133 +2,141 @@
 
 #include "media/MediaFile.h"
 #include "media/TimecodeFormatter.h"
-#include "ui/browser/ThumbnailView.h"
+#include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/DisplayName.h"
-#include "ui/kit/Labels.h"
 #include "ui/kit/Theme.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
 
 namespace tessarin {
 namespace {
-constexpr int kSelectionBar = 3;
 
-QString thumbnailIcon(const MediaFile& file)
+constexpr int kSelectionBar = 3;
+// Around the row's contents and between its parts.
+constexpr int kMarginX = 10;
+constexpr int kMarginY = 6;
+constexpr int kSpacing = 8;
+constexpr int kThumbnailWidth = 40;
+constexpr int kThumbnailHeight = 24;
+constexpr qreal kThumbnailRadius = 3;
+constexpr int kGlyph = 10; // caption 2
+
+const QFont& nameFont()
+{
+    static const QFont font = Theme::font(12);
+    return font;
+}
+
+const QFont& durationFont()
+{
+    static const QFont font = Theme::monoFont(10);
+    return font;
+}
+
+// A part of height h centred in the row's contents, as a box layout places it.
+QRect centred(int x, int width, int h, const QRect& contents)
+{
+    return { x, contents.y() + (contents.height() - h) / 2, width, h };
+}
+
+void paintThumbnail(QPainter& p, const QRect& rect, const QImage& image, const QString& symbol, qreal dpr)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF frame(rect);
+    QPainterPath clip;
+    clip.addRoundedRect(frame, kThumbnailRadius, kThumbnailRadius);
+    if (!image.isNull()) {
+        // Fills the frame keeping the aspect ratio; the overflow is cut off.
+        p.setClipPath(clip);
+        const QSizeF scaled = QSizeF(image.size()).scaled(frame.size(), Qt::KeepAspectRatioByExpanding);
+        const QRectF target(frame.center().x() - scaled.width() / 2, frame.center().y() - scaled.height() / 2,
+                            scaled.width(), scaled.height());
+        p.drawImage(target, image);
+    } else {
+        p.fillPath(clip, Theme::black(0.6));
+        const QPixmap glyph = Icons::pixmap(symbol, Qt::white, kGlyph, dpr);
+        p.drawPixmap(QRect(rect.x() + (rect.width() - kGlyph) / 2, rect.y() + (rect.height() - kGlyph) / 2, kGlyph,
+                           kGlyph),
+                     glyph);
+    }
+    p.restore();
+}
+
+} // namespace
+
+QString BrowserRow::displayName(const MediaFile& file) { return itemDisplayName(file); }
+
+QString BrowserRow::durationText(const MediaFile& file) { return TimecodeFormatter::string(file.duration()); }
+
+QString BrowserRow::accessibleName(const MediaFile& file)
+{
+    return displayName(file) + QStringLiteral(", ") + durationText(file);
+}
+
+QString BrowserRow::placeholderSymbol(const MediaFile& file)
 {
     return file.isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film");
 }
-} // namespace
 
-BrowserRow::BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent)
-    : QWidget(parent)
-    , file_(std::move(file))
-    , thumbnail_(new ThumbnailView(40, 24, thumbnailIcon(*file_), this))
-    , name_(new ElidedLabel(displayName(*file_), Qt::ElideMiddle, this))
-    , duration_(new ElidedLabel({}, Qt::ElideNone, this))
+int BrowserRow::height()
 {
-    // The list makes one row a Tab stop; the others take focus by click and arrows.
-    setFocusPolicy(Qt::ClickFocus);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(10, 6, 10, 6);
-    layout->setSpacing(8);
-    layout->addWidget(thumbnail_);
-    name_->setFont(Theme::font(12));
-    name_->setColor(Theme::textPrimary());
-    layout->addWidget(name_, 1);
-    duration_->setFont(Theme::monoFont(10));
-    duration_->setColor(Theme::textSecondary());
-    duration_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    layout->addWidget(duration_);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    follow();
+    const int tallest = std::max({ kThumbnailHeight, QFontMetrics(nameFont()).height(),
+                                   QFontMetrics(durationFont()).height() });
+    return tallest + 2 * kMarginY;
 }
 
-void BrowserRow::setFile(std::shared_ptr<MediaFile> file)
+BrowserRow::Geometry BrowserRow::geometry(const Look& look, const QRect& rect)
 {
-    pressed_ = false;
-    if (file == file_)
-        return;
-    disconnect(file_.get(), nullptr, this, nullptr);
-    file_ = std::move(file);
-    thumbnail_->setIcon(thumbnailIcon(*file_));
-    name_->setText(displayName(*file_));
-    follow();
+    Geometry g;
+    const QRect contents = rect.adjusted(kMarginX, kMarginY, -kMarginX, -kMarginY);
+    g.thumbnail = centred(contents.x(), kThumbnailWidth, kThumbnailHeight, contents);
+    // The duration keeps its whole width; the name takes what is left.
+    const QFontMetrics durationMetrics(durationFont());
+    const int durationWidth = durationMetrics.horizontalAdvance(look.duration) + 1;
+    g.duration = centred(contents.right() + 1 - durationWidth, durationWidth, durationMetrics.height(), contents);
+    const QFontMetrics nameMetrics(nameFont());
+    const int nameX = g.thumbnail.right() + 1 + kSpacing;
+    const int nameWidth = std::max(0, g.duration.x() - kSpacing - nameX);
+    g.name = centred(nameX, nameWidth, nameMetrics.height(), contents);
+    g.shownName = nameMetrics.elidedText(look.name, Qt::ElideMiddle, nameWidth);
+    return g;
 }
 
-void BrowserRow::follow()
+void BrowserRow::paint(QPainter& p, const QRect& rect, const Look& look, qreal dpr)
 {
-    connect(file_.get(), &MediaFile::thumbnailChanged, this, &BrowserRow::showThumbnail);
-    connect(file_.get(), &MediaFile::durationChanged, this, &BrowserRow::showDuration);
-    showThumbnail();
-    showDuration();
-}
-
-QString BrowserRow::displayName(const MediaFile& file)
-{
-    return itemDisplayName(file);
-}
-
-QString BrowserRow::durationText() const { return duration_->text(); }
-
-void BrowserRow::showThumbnail()
-{
-    // Decoded off the main thread (rows are made as the list scrolls), the
-    // placeholder until then; shown if this row still shows that file and
-    // picture when it comes.
-    const PackedPicture picture = file_->packedThumbnail();
-    thumbnail_->setImage(QImage());
-    picture.unpackLater(this, [this, file = std::weak_ptr<MediaFile>(file_), picture](const QImage& image) {
-        if (file.lock() == file_ && file_->packedThumbnail() == picture)
-            thumbnail_->setImage(image);
-    });
-}
-
-void BrowserRow::showDuration()
-{
-    duration_->setText(TimecodeFormatter::string(file_->duration()));
-    setAccessibleName(name_->text() + QStringLiteral(", ") + duration_->text());
-}
-
-void BrowserRow::setIndex(int index)
-{
-    if (index_ == index)
-        return;
-    index_ = index;
-    update();
-}
-
-void BrowserRow::setSelected(bool selected)
-{
-    if (selected_ == selected)
-        return;
-    selected_ = selected;
-    update();
-}
-
-void BrowserRow::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    if (selected_) {
-        p.fillRect(rect(), Theme::withAlpha(Theme::accent(), 0.28));
-        p.fillRect(QRect(0, 0, kSelectionBar, height()), Theme::accent());
+    p.save();
+    if (look.isSelected) {
+        if (look.ground.isValid())
+            p.fillRect(rect, look.ground);
+        p.fillRect(rect, Theme::withAlpha(Theme::accent(), 0.28));
+        p.fillRect(QRect(rect.x(), rect.y(), kSelectionBar, rect.height()), Theme::accent());
     } else {
-        p.fillRect(rect(), index_ % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
+        p.fillRect(rect, look.index % 2 == 0 ? Theme::rowDark() : Theme::rowLight());
     }
-    if (showsFocusRing(this))
-        paintFocusRing(p, QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4);
+    const Geometry g = geometry(look, rect);
+    paintThumbnail(p, g.thumbnail, look.thumbnail, look.symbol, dpr);
+    const int alignment = int(Qt::AlignLeft | Qt::AlignVCenter);
+    p.setFont(nameFont());
+    p.setPen(Theme::textPrimary());
+    p.drawText(g.name, alignment, g.shownName);
+    p.setFont(durationFont());
+    p.setPen(Theme::textSecondary());
+    p.drawText(g.duration, alignment, look.duration);
+    if (look.showsFocusRing)
+        paintFocusRing(p, QRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5), 4);
+    p.restore();
 }
 
-QPixmap BrowserRow::dragPreview(int count) const
+QPixmap BrowserRow::dragPreview(const QString& name, int count, qreal dpr)
 {
-    const qreal dpr = devicePixelRatioF();
     const bool several = count >= 2;
-    const QString text = several ? tr("%1 file").arg(count) : name_->text();
+    const QString text = several ? tr("%1 file").arg(count) : name;
     const QFont font = Theme::font(12, several ? QFont::DemiBold : QFont::Normal);
     const QFontMetrics fm(font);
     const QMargins pad = several ? QMargins(12, 6, 12, 6) : QMargins(10, 5, 10, 5);
@@ -152,64 +160,6 @@ QPixmap BrowserRow::dragPreview(int count) const
     p.setFont(font);
     p.drawText(r.marginsRemoved(QMarginsF(pad)), Qt::AlignLeft | Qt::AlignVCenter, text);
     return pixmap;
-}
-
-void BrowserRow::mousePressEvent(QMouseEvent* event)
-{
-    pressed_ = event->button() == Qt::LeftButton;
-    pressPos_ = event->position().toPoint();
-    event->accept();
-}
-
-void BrowserRow::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!pressed_ || !(event->buttons() & Qt::LeftButton)
-        || (event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance())
-        return;
-    pressed_ = false;
-    emit dragStarted(pressPos_);
-}
-
-void BrowserRow::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        pressed_ = false;
-        emit clicked(event->modifiers());
-        return;
-    }
-    pressed_ = false;
-}
-
-void BrowserRow::contextMenuEvent(QContextMenuEvent* event)
-{
-    emit contextMenuRequested(event->globalPos());
-    event->accept();
-}
-
-void BrowserRow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
-        emit contextMenuRequested(mapToGlobal(QPoint(width() / 4, height())));
-        return;
-    }
-    if (event->modifiers() == Qt::NoModifier && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
-        emit stepRequested(event->key() == Qt::Key_Up ? -1 : 1);
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void BrowserRow::focusInEvent(QFocusEvent* event)
-{
-    QWidget::focusInEvent(event);
-    update();
-    emit focused();
-}
-
-void BrowserRow::focusOutEvent(QFocusEvent* event)
-{
-    QWidget::focusOutEvent(event);
-    update();
 }
 
 } // namespace tessarin

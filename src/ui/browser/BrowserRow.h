@@ -1,75 +1,62 @@
 #pragma once
-// One file in the browser's media list: thumbnail, name and duration, on a
-// striped background, or tinted with a bar at the leading edge when
-// selected. It follows its own item only, so a thumbnail or duration that
-// arrives redraws this row alone; the list may move it to another item as
-// rows scroll out of view and others into it. A click and the start of a
-// drag are reported to the column, which owns the selection. Main thread.
-#include <QPoint>
+// What one file of the browser's media list shows: its thumbnail (or, while
+// it has none, a dark plate with a symbol), its name cut in the middle where
+// it does not fit and its duration, on a striped background, or tinted with
+// a bar at the leading edge when selected, with the focus ring on the row
+// the keyboard is on. Pure texts and painting: the list's model gives each
+// row its values and the delegate paints them. Main thread (the texts are
+// localised).
+#include <QColor>
+#include <QCoreApplication>
+#include <QImage>
 #include <QPixmap>
-#include <QWidget>
+#include <QRect>
+#include <QString>
 
-#include <memory>
+class QPainter;
 
 namespace tessarin {
 
-class ElidedLabel;
 class MediaFile;
-class ThumbnailView;
 
-class BrowserRow : public QWidget {
-    Q_OBJECT
-    Q_CLASSINFO("accessibleRole", "listItem")
+class BrowserRow {
+    Q_DECLARE_TR_FUNCTIONS(tessarin::BrowserRow)
 public:
-    BrowserRow(std::shared_ptr<MediaFile> file, QWidget* parent = nullptr);
-
-    const std::shared_ptr<MediaFile>& file() const { return file_; }
-    // Shows and follows another item; a press on the former one is over.
-    void setFile(std::shared_ptr<MediaFile> file);
-    int index() const { return index_; }
-    void setIndex(int index);
-    bool isSelected() const { return selected_; }
-    void setSelected(bool selected);
-
     // The live source's name, else the file name without its extension.
     static QString displayName(const MediaFile& file);
-    QString durationText() const;
-    const ThumbnailView* thumbnail() const { return thumbnail_; }
-    // The picture a drag of count files shows.
-    QPixmap dragPreview(int count) const;
+    // The length as the row shows it ("00:00:02").
+    static QString durationText(const MediaFile& file);
+    // What a screen reader reads for the row: "<name>, <duration>".
+    static QString accessibleName(const MediaFile& file);
+    // The placeholder's symbol: "waveform" for sound alone, else "film".
+    static QString placeholderSymbol(const MediaFile& file);
 
-signals:
-    void clicked(Qt::KeyboardModifiers modifiers);
-    void dragStarted(const QPoint& hotSpot);
-    void contextMenuRequested(const QPoint& globalPos);
-    // Up or Down on the focused row: the focus goes that many rows on.
-    void stepRequested(int rows);
-    void focused();
+    // A row's values as painted.
+    struct Look {
+        QString name;
+        QString duration;
+        // The decoded thumbnail; null: the placeholder with its symbol.
+        QImage thumbnail;
+        QString symbol;
+        // The row's place in the list, for the stripes.
+        int index = 0;
+        bool isSelected = false;
+        bool showsFocusRing = false;
+        // Under the selection's tint: the window's colour.
+        QColor ground;
+    };
+    // Where the parts of a row go in rect, and the name as it fits there.
+    struct Geometry {
+        QRect thumbnail, name, duration;
+        QString shownName;
+    };
+    static Geometry geometry(const Look& look, const QRect& rect);
+    // Every row's height.
+    static int height();
+    static void paint(QPainter& painter, const QRect& rect, const Look& look, qreal devicePixelRatio);
 
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    // The context-menu key and Shift+F10 open the row's menu under it.
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    void follow();
-    void showThumbnail();
-    void showDuration();
-
-    std::shared_ptr<MediaFile> file_;
-    int index_ = 0;
-    bool selected_ = false;
-    ThumbnailView* thumbnail_;
-    ElidedLabel* name_;
-    ElidedLabel* duration_;
-    QPoint pressPos_;
-    bool pressed_ = false;
+    // The picture a drag of count files shows (a drag of one: its name).
+    static QPixmap dragPreview(const QString& name, int count, qreal devicePixelRatio);
 };
 
 } // namespace tessarin

@@ -353,4 +353,30 @@ void ElidingComboBox::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
+void usePaintedRows(QListView& view)
+{
+    view.setSelectionMode(QAbstractItemView::NoSelection);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view.setResizeMode(QListView::Adjust);
+    view.setFrameShape(QFrame::NoFrame);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setFocusPolicy(Qt::StrongFocus);
+    view.setContextMenuPolicy(Qt::DefaultContextMenu);
+    useThinScrollBars(view);
+}
+
+QModelIndex contextMenuRow(QListView& view, const QContextMenuEvent& event)
+{
+    if (event.reason() == QContextMenuEvent::Mouse)
+        return view.indexAt(event.pos());
+    QModelIndex index = view.currentIndex();
+    if (!index.isValid() && view.model() && view.model()->rowCount(view.rootIndex()) > 0) {
+        index = view.model()->index(0, view.modelColumn(), view.rootIndex());
+        view.setCurrentIndex(index);
+    }
+    return index;
+}
+
 } // namespace tessarin

@@ -9,6 +9,8 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QListView>
 #include <QWidget>
 
 class QAbstractScrollArea;
@@ -99,5 +101,16 @@ private:
 // Both scroll bars of the area: 8 points across, a translucent white handle
 // with rounded ends on no track, no arrow buttons.
 void useThinScrollBars(QAbstractScrollArea& area);
+
+// A list view whose rows a delegate paints, as the interface's lists are:
+// no selection or editing of the view's own (its owner keeps the selection
+// and acts on the rows), scrolled by the pixel, rows as wide as the view,
+// no frame and no horizontal bar, the theme's thin bars, the focus taken by
+// Tab and click, a context menu asked for by event.
+void usePaintedRows(QListView& view);
+// The row a context-menu event asks such a list for: the one under the
+// pointer, or by key the current one (the first, made current, when there
+// is none); invalid when there is no row.
+QModelIndex contextMenuRow(QListView& view, const QContextMenuEvent& event);
 
 } // namespace tessarin

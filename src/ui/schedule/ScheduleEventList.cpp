@@ -16,17 +16,8 @@ ScheduleEventList::ScheduleEventList(ScheduleEventModel& model, QWidget* parent)
 {
     setModel(&model_);
     setItemDelegate(delegate_);
-    setSelectionMode(QAbstractItemView::NoSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setResizeMode(QListView::Adjust);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    usePaintedRows(*this);
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setContextMenuPolicy(Qt::DefaultContextMenu);
-    useThinScrollBars(*this);
     // Below the rows, the window's ground, as a scroll area shows it.
     viewport()->setBackgroundRole(QPalette::Window);
     viewport()->setAutoFillBackground(true);
@@ -164,11 +155,7 @@ void ScheduleEventList::keyPressEvent(QKeyEvent* event)
 
 void ScheduleEventList::contextMenuEvent(QContextMenuEvent* event)
 {
-    QModelIndex index = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
-    if (!index.isValid() && event->reason() != QContextMenuEvent::Mouse && model_.rowCount() > 0) {
-        index = model_.index(0);
-        setCurrentIndex(index);
-    }
+    const QModelIndex index = contextMenuRow(*this, *event);
     if (!index.isValid()) {
         event->ignore();
         return;

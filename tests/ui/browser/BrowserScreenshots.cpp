@@ -7,18 +7,18 @@
 #include "platform/Workers.h"
 #include "support/TestSupport.h"
 #include "ui/browser/AddSourceView.h"
+#include "ui/browser/BrowserFileList.h"
+#include "ui/browser/BrowserFileModel.h"
 #include "ui/browser/BrowserMediaList.h"
 #include "ui/browser/BrowserRow.h"
 #include "ui/browser/SourceSection.h"
 #include "ui/browser/SourcesList.h"
-#include "ui/browser/ThumbnailView.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Popover.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTest>
@@ -92,15 +92,18 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
             return true;
         }, 60);
         settleThumbnails();
-        const auto rows = column->mediaList()->rows();
-        QTest::mouseClick(rows[1], Qt::LeftButton);
-        QTest::mouseClick(rows[3], Qt::LeftButton, Qt::ShiftModifier);
+        BrowserFileList* view = column->mediaList()->view();
+        const auto rowCentre = [&](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowCentre(3));
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-%1.png").arg(language)));
-        rows[1]->dragPreview(3).save(QDir(out).filePath(QStringLiteral("browser-drag-several-%1.png").arg(language)));
-        rows[1]->dragPreview(1).save(QDir(out).filePath(QStringLiteral("browser-drag-one-%1.png").arg(language)));
+        const QString name = BrowserRow::displayName(*list[1]);
+        const qreal dpr = column->devicePixelRatioF();
+        BrowserRow::dragPreview(name, 3, dpr).save(QDir(out).filePath(QStringLiteral("browser-drag-several-%1.png").arg(language)));
+        BrowserRow::dragPreview(name, 1, dpr).save(QDir(out).filePath(QStringLiteral("browser-drag-one-%1.png").arg(language)));
 
-        // A long list scrolled to its end and back: the rows at the top have
-        // been given to items further down and back again.
+        // A long list scrolled to its end and back: the rows there show
+        // their own files' pictures, decoded as they come into view.
         BrowserFiles::Files longList = list;
         for (int i = 0; i < 114; ++i)
             longList.push_back(MediaFile::create(QUrl::fromLocalFile(mediaPath(names[i % names.size()]))));
@@ -110,7 +113,7 @@ TEST_F(BrowserScreenshots, MediaTabSourcesTabAndAddForm)
                 return f->duration() > 0 && (f->isAudioOnly() || f->hasThumbnail());
             });
         }, 60);
-        QScrollBar* bar = column->mediaList()->findChild<QScrollArea*>()->verticalScrollBar();
+        QScrollBar* bar = view->verticalScrollBar();
         bar->setValue(bar->maximum());
         settleThumbnails();
         column->grab().save(QDir(out).filePath(QStringLiteral("browser-media-end-%1.png").arg(language)));
