@@ -128,6 +128,49 @@ QList<QWidget*> BlockItemList::tabStops(const MediaRowView& row)
     return stops;
 }
 
+QWidget* BlockItemList::stampFor(int row)
+{
+    if (row < 0 || row >= model_.rowCount())
+        return nullptr;
+    return &delegate_->stamp(model_.index(row), rowRect(row).size());
+}
+
+QWidget* BlockItemList::liveRowAt(int row) const
+{
+    return row >= 0 && row < model_.rowCount() ? liveRow(model_.item(row)->id()) : nullptr;
+}
+
+QWidget* BlockItemList::openLiveRow(int row)
+{
+    if (row < 0 || row >= model_.rowCount())
+        return nullptr;
+    layOutNow();
+    return openRowAt(row);
+}
+
+std::pair<int, int> BlockItemList::exposedRows() const
+{
+    const int rows = model_.rowCount();
+    if (rows == 0 || !isVisible())
+        return { 0, -1 };
+    // The column's view and half a page around it, as cards are made.
+    QRect near = viewport()->rect();
+    for (QWidget* up = parentWidget(); up; up = up->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(up)) {
+            QWidget* port = area->viewport();
+            const int extra = port->height() / 2;
+            near = QRect(viewport()->mapFrom(port, QPoint(0, 0)), port->size()).adjusted(0, -extra, 0, extra);
+            near &= viewport()->rect();
+            break;
+        }
+    }
+    if (near.isEmpty())
+        return { 0, -1 };
+    const QModelIndex top = indexAt(QPoint(0, near.top()));
+    const QModelIndex bottom = indexAt(QPoint(0, near.bottom()));
+    return { top.isValid() ? top.row() : 0, bottom.isValid() ? bottom.row() : rows - 1 };
+}
+
 QRect BlockItemList::rowRect(int row) const
 {
     return visualRect(model_.index(row));

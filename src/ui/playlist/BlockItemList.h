@@ -9,7 +9,10 @@
 // other (making each row as it comes) and leaves the list where the focus
 // chain goes after it; the list itself, reached by Tab, hands the focus to
 // its first row (its last for Shift+Tab). Drags over the rows are handed to
-// the card with the row under the pointer. Main thread.
+// the card with the row under the pointer. Screen readers read the drawn
+// rows near the view as list items with the real row's controls (DrawnRows).
+// Main thread.
+#include "ui/kit/DrawnRows.h"
 #include "ui/playlist/MediaRowView.h"
 
 #include <QHash>
@@ -28,7 +31,7 @@ class BlockItemDelegate;
 class BlockItemModel;
 class ItemRowStamps;
 
-class BlockItemList : public QListView {
+class BlockItemList : public QListView, public DrawnRows {
     Q_OBJECT
 public:
     using MakeActions = std::function<MediaRowView::Actions(const std::shared_ptr<MediaFile>&)>;
@@ -58,6 +61,13 @@ public:
     void layOutNow();
     // Where the row of model row is, in the viewport's coordinates.
     QRect rowRect(int row) const;
+
+    // DrawnRows
+    QAbstractItemView& drawnView() override { return *this; }
+    QWidget* stampFor(int row) override;
+    QWidget* liveRowAt(int row) const override;
+    QWidget* openLiveRow(int row) override;
+    std::pair<int, int> exposedRows() const override;
 
     // A drag over row (entering: it just came onto that row); true when taken.
     std::function<bool(int row, QDropEvent& event, bool entering)> onRowDragOver;
