@@ -13,7 +13,6 @@
 #include "ui/playlist/MediaRowView.h"
 #include "ui/playlist/PlaylistDrag.h"
 
-#include <QHash>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -34,10 +33,10 @@ class CountCapsule;
 class DragHandle;
 class EmptyBlockHint;
 class IconButton;
-class OnAirBadge;
 class BlockItemList;
 class BlockItemModel;
 class ItemRowStamps;
+class OnAirBadge;
 class PlaylistEngine;
 
 class BlockCardView : public QWidget {

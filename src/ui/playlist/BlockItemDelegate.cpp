@@ -17,7 +17,7 @@ MediaRowView& ItemRowStamps::stamp(const std::shared_ptr<MediaFile>& item, const
 {
     auto& stamp = stamps_[std::size_t(MediaRowView::kindOf(*item))];
     if (!stamp) {
-        stamp = std::make_unique<MediaRowView>(item, MediaRowView::Actions {}, nullptr, &thumbnails_);
+        stamp = std::make_unique<MediaRowView>(item, MediaRowView::Actions {}, thumbnails_);
         stamp->ensurePolished();
     }
     stamp->showItem(item);

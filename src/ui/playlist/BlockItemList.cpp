@@ -62,6 +62,9 @@ BlockItemList::BlockItemList(BlockItemModel& model, ItemRowStamps& stamps, MakeA
     palette.setColor(QPalette::Base, Theme::panel());
     palette.setColor(QPalette::Window, Theme::panel());
     setPalette(palette);
+    // The real rows' widgets take their colours as in the card: text on a
+    // window, not on an item view's base.
+    viewport()->setBackgroundRole(QPalette::Window);
     setModel(&model_);
     delegate_ = new BlockItemDelegate(model_, stamps_, *this);
     delegate_->isCovered = [this](const QModelIndex& index) {
@@ -190,8 +193,8 @@ MediaRowView* BlockItemList::openRowAt(int row)
         it->used = ++clock_;
         return it->row;
     }
-    auto* made = new MediaRowView(item, actions_ ? actions_(item) : MediaRowView::Actions {}, viewport(),
-                                  &stamps_.thumbnails());
+    auto* made = new MediaRowView(item, actions_ ? actions_(item) : MediaRowView::Actions {}, stamps_.thumbnails(),
+                                  viewport());
     made->setMarks(model_.marks(row));
     made->setAcceptDrops(true);
     made->installEventFilter(this);

@@ -79,8 +79,8 @@ QColor statusColor(const LiveStatus& status)
 }
 } // namespace
 
-MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWidget* parent,
-                           RowThumbnails* thumbnails)
+MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, RowThumbnails& thumbnails,
+                           QWidget* parent)
     : QWidget(parent)
     , item_(std::move(item))
     , actions_(std::move(actions))
@@ -129,12 +129,10 @@ void MediaRowView::followItem()
         refreshThumbnail();
 
     MediaFile* f = item_.get();
-    if (thumbnails_) {
-        connect(thumbnails_, &RowThumbnails::decoded, this, [this](const QUuid& id) {
-            if (id == item_->id())
-                refreshThumbnail();
-        });
-    }
+    connect(&thumbnails_, &RowThumbnails::decoded, this, [this](const QUuid& id) {
+        if (id == item_->id())
+            refreshThumbnail();
+    });
     connect(f, &MediaFile::thumbnailChanged, this, &MediaRowView::refreshThumbnail);
     connect(f, &MediaFile::durationChanged, this, &MediaRowView::refreshLook);
     connect(f, &MediaFile::inPointChanged, this, [this] { refreshLook(); refreshButtons(); });
@@ -164,8 +162,7 @@ void MediaRowView::showItem(const std::shared_ptr<MediaFile>& item)
     if (item == item_ || !item || kindOf(*item) != kindOf(*item_))
         return;
     disconnect(item_.get(), nullptr, this, nullptr);
-    if (thumbnails_)
-        disconnect(thumbnails_, nullptr, this, nullptr);
+    disconnect(&thumbnails_, nullptr, this, nullptr);
     item_ = item;
     followItem();
 }
@@ -348,22 +345,11 @@ void MediaRowView::refreshThumbnail()
 {
     if (item_->isLive())
         return;
-    // Decoded off the main thread (rows are made as the list scrolls), the
-    // placeholder until then; shown if this row still shows that item and
-    // picture when it comes.
+    // Decoded off the main thread once for the drawn rows and this one
+    // alike, the placeholder until then; decoded() brings a picture still
+    // on its way.
     const QString placeholder = item_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film");
-    if (thumbnails_) {
-        // Decoded once for the drawn row and this one alike; decoded()
-        // brings a picture still on its way.
-        select_->setThumbnail(thumbnails_->picture(*item_), placeholder);
-        return;
-    }
-    const PackedPicture picture = item_->packedThumbnail();
-    select_->setThumbnail(QImage(), placeholder);
-    picture.unpackLater(this, [this, item = std::weak_ptr<MediaFile>(item_), picture, placeholder](const QImage& image) {
-        if (item.lock() == item_ && item_->packedThumbnail() == picture)
-            select_->setThumbnail(image, placeholder);
-    });
+    select_->setThumbnail(thumbnails_.picture(*item_), placeholder);
 }
 
 void MediaRowView::refreshButtons()

@@ -56,10 +56,9 @@ public:
         std::function<void()> onDragStart; // runs the whole drag of the row
     };
 
-    // thumbnails: the decoded pictures shared with the drawn rows (null: the
-    // row decodes its own).
-    MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWidget* parent = nullptr,
-                 RowThumbnails* thumbnails = nullptr);
+    // thumbnails: the decoded pictures shared with the drawn rows.
+    MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, RowThumbnails& thumbnails,
+                 QWidget* parent = nullptr);
     ~MediaRowView() override;
 
     const std::shared_ptr<MediaFile>& item() const { return item_; }
@@ -123,7 +122,7 @@ private:
 
     std::shared_ptr<MediaFile> item_;
     Actions actions_;
-    RowThumbnails* thumbnails_ = nullptr;
+    RowThumbnails& thumbnails_;
     Marks marks_;
     RowSelectArea* select_ = nullptr;
     Stepper* stepper_ = nullptr;

@@ -10,7 +10,7 @@
 // using them (focus, an open popover or editor, a drag). Made cards are kept by block id; when the engine's blocks change
 // they are reused, created, removed and re-ordered. The column owns the
 // block drag state its cards share. Main thread.
-#include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/RowsArea.h"
 #include "ui/playlist/BlockItemDelegate.h"
 #include "ui/playlist/PlaylistDrag.h"
 #include "ui/playlist/RowHeights.h"

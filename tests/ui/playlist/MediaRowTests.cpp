@@ -628,3 +628,37 @@ TEST_F(MediaRow, DrawnRowsReadAndActAsRealRowsForScreenReaders)
 }
 
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A drawn row is, point for point, the real row of its item: on air, cued,
+// selected, a still image with its stepper, a live source.
+TEST_F(MediaRow, DrawnRowsLookAsTheirRealRows)
+{
+    auto& col = makeColumn();
+    LiveSource source;
+    source.kind = LiveSourceKind::srt;
+    source.name = QStringLiteral("Regia");
+    const MediaBlock::Items items { media("clip_5s.mov"), media("tone_half.wav"), media("still.png"),
+                                    MediaFile::create(source), media("clip_30s.mp4") };
+    auto block = addBlock(QStringLiteral("B"), items);
+    ASSERT_TRUE(waitUntil([&] { return items[0]->duration() > 4.9 && !items[2]->playableURL().isEmpty(); }, 20.0));
+    engine->play(items[0], block);
+    engine->cue(items[1], block);
+    engine->select(items[4], block);
+    items[4]->setIsMuted(true);
+    drainMainQueue();
+    BlockItemList* list = col.card(block->id())->itemList();
+    ASSERT_TRUE(waitUntil([&] { return col.findChildren<MediaRowView*>().isEmpty(); }, 5.0));
+    for (int row = 0; row < int(items.size()); ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_EQ(list->liveRow(items[std::size_t(row)]->id()), nullptr);
+        const QImage drawn = list->viewport()->grab(list->rowRect(row)).toImage();
+        MediaRowView* real = list->openRow(items[std::size_t(row)]->id());
+        ASSERT_NE(real, nullptr);
+        EXPECT_EQ(real->geometry(), list->rowRect(row));
+        EXPECT_TRUE(drawn == real->grab().toImage());
+    }
+}
+
+} // namespace tessarin::test
