@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 #include <vector>
@@ -352,7 +353,42 @@ QAccessible::State DrawnNodeInterface::state() const
     return s;
 }
 
+QSet<const QObject*>& stamps()
+{
+    static QSet<const QObject*> kept;
+    return kept;
+}
+
+QAccessible::UpdateHandler& previousHandler()
+{
+    static QAccessible::UpdateHandler previous = nullptr;
+    return previous;
+}
+
+void filterStampUpdates(QAccessibleEvent* event)
+{
+    for (const QObject* o = event->object(); o; o = o->parent()) {
+        if (stamps().contains(o))
+            return;
+    }
+    // Handed on as if this filter were not there.
+    QAccessible::installUpdateHandler(previousHandler());
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(&filterStampUpdates);
+}
+
 } // namespace
+
+void silenceStamp(QWidget* stamp)
+{
+    if (stamps().isEmpty()) {
+        QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(&filterStampUpdates);
+        if (previous != &filterStampUpdates)
+            previousHandler() = previous;
+    }
+    stamps().insert(stamp);
+    QObject::connect(stamp, &QObject::destroyed, [stamp] { stamps().remove(stamp); });
+}
 
 QAccessibleInterface* drawnRowsInterface(QWidget* view, DrawnRows* rows)
 {

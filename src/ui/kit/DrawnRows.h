@@ -36,6 +36,11 @@ public:
     virtual std::pair<int, int> exposedRows() const = 0;
 };
 
+// Keeps the changes of a stamp (and its children), moved from row to row at
+// each paint, from the listeners of the accessibility bus: the drawn rows
+// tell of their own changes. For as long as the stamp lives.
+void silenceStamp(QWidget* stamp);
+
 // The interface of a drawn view (made by the accessibility factory).
 QAccessibleInterface* drawnRowsInterface(QWidget* view, DrawnRows* rows);
 // The parent screen readers are given for a real row of a drawn view: the

@@ -1,6 +1,7 @@
 #include "ui/playlist/BlockItemDelegate.h"
 
 #include "media/MediaFile.h"
+#include "ui/kit/DrawnRows.h"
 #include "ui/playlist/BlockItemModel.h"
 
 #include <QAbstractItemView>
@@ -18,6 +19,7 @@ MediaRowView& ItemRowStamps::stamp(const std::shared_ptr<MediaFile>& item, const
     auto& stamp = stamps_[std::size_t(MediaRowView::kindOf(*item))];
     if (!stamp) {
         stamp = std::make_unique<MediaRowView>(item, MediaRowView::Actions {}, thumbnails_);
+        silenceStamp(stamp.get());
         stamp->ensurePolished();
     }
     stamp->showItem(item);
