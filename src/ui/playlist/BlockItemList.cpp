@@ -270,7 +270,8 @@ void BlockItemList::placeLiveRows()
 void BlockItemList::updateGeometries()
 {
     QListView::updateGeometries();
-    const int height = model_.rowCount() > 0 ? contentsSize().height() : 0;
+    // Not laid out yet, the list has no size of its contents (-1).
+    const int height = model_.rowCount() > 0 ? std::max(0, contentsSize().height()) : 0;
     if (height != this->height() || minimumHeight() != height)
         setFixedHeight(height);
     if (verticalScrollBar()->value() != 0)
@@ -286,19 +287,23 @@ void BlockItemList::resizeEvent(QResizeEvent* event)
         scheduleDelayedItemsLayout(); // heights follow the width
 }
 
-void BlockItemList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+void BlockItemList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>&)
 {
-    QListView::dataChanged(topLeft, bottomRight, roles);
+    // Only the rows told of are drawn again; QListView would lay out every
+    // row (its rows may change their heights) and draw the whole list.
+    QRect changed;
     bool resized = false;
     for (int row = topLeft.row(); row <= bottomRight.row() && row < model_.rowCount(); ++row) {
         const auto& item = model_.item(row);
         if (MediaRowView* live = liveRow(item->id()))
             live->setMarks(model_.marks(row));
+        changed |= rowRect(row);
         resized = resized || item->isLive();
     }
     // A live row's status may go under its line at this width, or back.
     if (resized)
         layOutNow();
+    viewport()->update(changed);
 }
 
 // ---- The pointer
