@@ -165,7 +165,6 @@ void BlockItemModel::refreshMarks()
         if (row < 0 || std::find(told.begin(), told.end(), row) != told.end())
             continue;
         told.push_back(row);
-        emit marksChanged(row);
         emit dataChanged(index(row), index(row));
     }
 }

@@ -40,10 +40,6 @@ public:
     // Tells views that an item's row changed (its picture came, say).
     void announceItem(const QUuid& itemID);
 
-signals:
-    // The marks of a row changed (dataChanged follows).
-    void marksChanged(int row);
-
 private:
     void syncItems();
     void refreshMarks();
