@@ -1,6 +1,7 @@
 #include "ui/kit/Accessibility.h"
 
 #include "ui/kit/Controls.h"
+#include "ui/kit/DrawnRows.h"
 #include "ui/kit/Popover.h"
 
 #include <QAbstractButton>
@@ -324,6 +325,14 @@ public:
             return QAccessible::ListItem;
         return widget()->isWindow() ? QAccessible::Window : QAccessible::Client;
     }
+
+    // A real row of a drawn view is a child of the view, not of its viewport.
+    QAccessibleInterface* parent() const override
+    {
+        if (QAccessibleInterface* view = drawnRowParent(widget()))
+            return view;
+        return QAccessibleWidget::parent();
+    }
 };
 
 // Whether the nearest of Qt's classes above the widget's is QAbstractButton
@@ -345,6 +354,8 @@ QAccessibleInterface* interfaceFor(const QString& className, QObject* object)
         return nullptr;
     if (auto* value = dynamic_cast<AccessibleValue*>(widget))
         return new SliderInterface(widget, value);
+    if (auto* rows = dynamic_cast<DrawnRows*>(widget))
+        return drawnRowsInterface(widget, rows);
     if (auto* popover = qobject_cast<Popover*>(widget))
         return new PopoverInterface(popover);
     if (className == QLatin1String("QComboBox"))

@@ -4,6 +4,8 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaDrop.h"
 #include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/BlockItemList.h"
+#include "ui/playlist/BlockItemModel.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -45,13 +47,16 @@ void BlockCardView::startItemDrag(const std::shared_ptr<MediaFile>& item)
         return;
     QPointer<BlockCardView> self(this);
     draggingItem_ = item;
+    list_->setDragged(item->id());
     QPointer<QDrag> drag = new QDrag(window());
     drag->setMimeData(PlaylistDrag::makeMimeData(PlaylistDrag::Kind::item, item->id()));
-    if (MediaRowView* source = rows_.value(item->id()))
+    if (MediaRowView* source = list_->liveRow(item->id()))
         drag->setPixmap(source->grab());
     dragState_.run(*drag);
-    if (self)
+    if (self) {
         self->draggingItem_.reset();
+        self->list_->setDragged({});
+    }
     if (drag)
         drag->deleteLater();
 }
@@ -113,13 +118,13 @@ void BlockCardView::cardDrop(QDropEvent& event)
     });
 }
 
-bool BlockCardView::rowDragOver(MediaRowView& row, QDropEvent& event, bool entering)
+bool BlockCardView::rowDragOver(int row, QDropEvent& event, bool entering)
 {
     if (isOwnItemDrag(event)) {
         PlaylistDrag::acceptMove(event);
         if (!entering)
             return true;
-        const auto move = PlaylistDrag::reorderMove(block_->items(), draggingItem_->id(), row.item()->id());
+        const auto move = PlaylistDrag::reorderMove(block_->items(), draggingItem_->id(), model_->item(row)->id());
         if (move)
             block_->moveItem(move->first, move->second);
         return true;
@@ -129,7 +134,7 @@ bool BlockCardView::rowDragOver(MediaRowView& row, QDropEvent& event, bool enter
     return PlaylistDrag::acceptExternal(event);
 }
 
-void BlockCardView::rowDrop(MediaRowView& row, QDropEvent& event)
+void BlockCardView::rowDrop(int row, QDropEvent& event)
 {
     if (isOwnItemDrag(event)) {
         // The items were reordered while hovering.
@@ -142,7 +147,7 @@ void BlockCardView::rowDrop(MediaRowView& row, QDropEvent& event)
     if (!PlaylistDrag::acceptExternal(event))
         return;
     const auto& items = block_->items();
-    const QUuid target = row.item()->id();
+    const QUuid target = model_->item(row)->id();
     const auto at = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i && i->id() == target; });
     const std::size_t index = std::size_t(at - items.begin());
     std::weak_ptr<MediaBlock> weak = block_;
@@ -174,29 +179,5 @@ void BlockCardView::dragMoveEvent(QDragMoveEvent* event)
 void BlockCardView::dragLeaveEvent(QDragLeaveEvent*) { setTargeted(false); }
 
 void BlockCardView::dropEvent(QDropEvent* event) { cardDrop(*event); }
-
-bool BlockCardView::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* row = qobject_cast<MediaRowView*>(watched);
-    if (!row)
-        return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* e = static_cast<QDragMoveEvent*>(event);
-        if (!rowDragOver(*row, *e, event->type() == QEvent::DragEnter))
-            e->ignore();
-        return true;
-    }
-    case QEvent::DragLeave:
-        setTargeted(false);
-        return true;
-    case QEvent::Drop:
-        rowDrop(*row, *static_cast<QDropEvent*>(event));
-        return true;
-    default:
-        return QWidget::eventFilter(watched, event);
-    }
-}
 
 } // namespace tessarin

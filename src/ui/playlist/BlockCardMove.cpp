@@ -4,6 +4,7 @@
 
 #include "engine/PlaylistEngine.h"
 #include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/BlockItemList.h"
 
 #include <QApplication>
 #include <QShortcut>
@@ -11,20 +12,6 @@
 #include <algorithm>
 
 namespace tessarin {
-namespace {
-
-// The controls of a row Tab reaches, in the row's own order.
-QList<QWidget*> rowControls(const MediaRowView& row)
-{
-    QList<QWidget*> controls;
-    for (QWidget* child : row.findChildren<QWidget*>()) {
-        if (child->focusPolicy() & Qt::TabFocus)
-            controls.append(child);
-    }
-    return controls;
-}
-
-} // namespace
 
 void BlockCardView::followMoveKeys()
 {
@@ -41,10 +28,8 @@ void BlockCardView::moveFocused(int step)
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !isAncestorOf(focus) || draggingItem_ || dragState_.draggingBlock)
         return;
-    for (MediaRowView* row : std::as_const(rows_)) {
-        if (row->isAncestorOf(focus))
-            return moveItem(*row, int(rowControls(*row).indexOf(focus)), step);
-    }
+    if (MediaRowView* row = list_->rowHolding(focus))
+        return moveItem(*row, int(BlockItemList::tabStops(*row).indexOf(focus)), step);
     moveBlock(step);
 }
 
@@ -100,9 +85,8 @@ void BlockCardView::moveItem(MediaRowView& row, int control, int step)
     for (auto* card : list->findChildren<BlockCardView*>(Qt::FindDirectChildrenOnly)) {
         if (card->block() != target)
             continue;
-        card->fillView();
         if (MediaRowView* moved = card->row(item->id())) {
-            const QList<QWidget*> controls = rowControls(*moved);
+            const QList<QWidget*> controls = BlockItemList::tabStops(*moved);
             if (!controls.isEmpty())
                 controls.value(control, controls.front())->setFocus(Qt::OtherFocusReason);
         }

@@ -10,8 +10,9 @@
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/BlockItemList.h"
+#include "ui/playlist/BlockItemModel.h"
 #include "ui/playlist/BlockSettingsView.h"
-#include "ui/playlist/ReorderAnimation.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -30,14 +31,11 @@
 namespace tessarin {
 
 BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& engine, BlockDragState& dragState,
-                             RowHeights& heights, const ColumnView& view, std::function<void()> onDelete,
-                             QWidget* parent)
+                             ItemRowStamps& stamps, std::function<void()> onDelete, QWidget* parent)
     : QWidget(parent)
     , block_(std::move(block))
     , engine_(engine)
     , dragState_(dragState)
-    , heights_(heights)
-    , view_(view)
     , onDelete_(std::move(onDelete))
 {
     setAcceptDrops(true);
@@ -55,20 +53,29 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     layout->addWidget(separator_);
     hint_ = new EmptyBlockHint(this);
     layout->addWidget(hint_);
-    rowsArea_ = new RowsArea(this);
-    layout->addWidget(rowsArea_);
+    model_ = new BlockItemModel(block_, engine_, this);
+    list_ = new BlockItemList(*model_, stamps, [this](const auto& item) { return actionsFor(item); }, this);
+    list_->onRowDragOver = [this](int row, QDropEvent& event, bool entering) {
+        return rowDragOver(row, event, entering);
+    };
+    list_->onRowDrop = [this](int row, QDropEvent& event) { rowDrop(row, event); };
+    list_->onDragLeave = [this] { setTargeted(false); };
+    layout->addWidget(list_);
     frame_ = new CardFrame(this);
-    rowsArea_->setTabStart(delete_);
+    setTabOrder(delete_, list_);
 
     MediaBlock* b = block_.get();
     connect(b, &MediaBlock::nameChanged, this, &BlockCardView::refreshHeader);
     connect(b, &MediaBlock::loopChanged, this, &BlockCardView::refreshHeader);
     connect(b, &MediaBlock::itemsChanged, this, &BlockCardView::syncRows);
-    followEngine(engine_, this,
-        { &PlaylistEngine::currentBlockIDChanged, &PlaylistEngine::currentItemIDChanged,
-          &PlaylistEngine::isPlayingChanged, &PlaylistEngine::cuedItemChanged, &PlaylistEngine::selectedItemChanged,
-          &PlaylistEngine::liveStatusChanged },
-        [this] { refreshMarks(); });
+    followEngine(engine_, this, { &PlaylistEngine::currentBlockIDChanged, &PlaylistEngine::isPlayingChanged },
+        [this] {
+            // Of the engine, the header shows only whether this block is on
+            // air and whether the program runs: the other cards' headers
+            // stay as they are. The rows follow their model.
+            if (headerShows_ != HeaderShows { isOnAir(), engine_.isPlaying() })
+                refreshHeader();
+        });
     followMoveKeys();
     syncRows();
 }
@@ -130,23 +137,11 @@ bool BlockCardView::isOnAir() const
     return id && *id == block_->id();
 }
 
-QList<MediaRowView*> BlockCardView::rowsInOrder() const
-{
-    QList<MediaRowView*> result;
-    for (int i = 0; i < rowsArea_->count(); ++i) {
-        if (auto* row = qobject_cast<MediaRowView*>(rowsArea_->rowAt(i)))
-            result.append(row);
-    }
-    return result;
-}
+MediaRowView* BlockCardView::row(const QUuid& itemID) { return list_->openRow(itemID); }
 
-MediaRowView* BlockCardView::makeRow(const std::shared_ptr<MediaFile>& item)
-{
-    auto* row = new MediaRowView(item, actionsFor(item), rowsArea_);
-    row->setAcceptDrops(true);
-    row->installEventFilter(this);
-    return row;
-}
+QList<MediaRowView*> BlockCardView::rowsInOrder() const { return list_->liveRows(); }
+
+int BlockCardView::rowsMade() const { return int(list_->liveRows().size()); }
 
 MediaRowView::Actions BlockCardView::actionsFor(const std::shared_ptr<MediaFile>& item)
 {
@@ -165,144 +160,18 @@ MediaRowView::Actions BlockCardView::actionsFor(const std::shared_ptr<MediaFile>
 
 void BlockCardView::syncRows()
 {
-    const MediaBlock::Items& items = block_->items();
-    QHash<QUuid, MediaRowView*> next;
-    next.reserve(qsizetype(items.size()));
-    std::vector<std::shared_ptr<MediaFile>> listed;
-    listed.reserve(items.size());
-    // Per item in order: its row, or the height it keeps until it is made.
-    std::vector<std::pair<MediaRowView*, int>> order;
-    order.reserve(items.size());
-    for (const auto& item : items) {
-        if (!item || next.contains(item->id()))
-            continue;
-        MediaRowView* row = rows_.take(item->id());
-        if (row && row->item() != item) {
-            rows_.insert(QUuid::createUuid(), row); // retired below
-            row = nullptr;
-        }
-        if (row)
-            next.insert(item->id(), row);
-        listed.push_back(item);
-        order.emplace_back(row, row ? 0 : heights_.row(item));
-    }
-    // Rows of items that left the block; deleted later, since the click
-    // that removed an item may still be running in its row.
-    for (MediaRowView* row : std::as_const(rows_)) {
-        // Hiding a row that holds the focus hands it on, possibly to the
-        // next block's name field; nothing keeps it instead.
-        if (QWidget* focus = QApplication::focusWidget(); focus && row->isAncestorOf(focus))
-            focus->clearFocus();
-        row->hide();
-        row->removeEventFilter(this);
-        row->deleteLater();
-    }
-    rows_ = std::move(next);
-    listed_ = std::move(listed);
-    // The rows are placed again only when what the area holds differs.
-    bool same = rowsArea_->count() == int(order.size());
-    bool moved = false;
-    QList<QWidget*> shown;
-    for (int i = 0; i < rowsArea_->count(); ++i) {
-        if (QWidget* row = rowsArea_->rowAt(i))
-            shown.append(row);
-    }
-    for (int i = 0; i < int(order.size()); ++i) {
-        const auto& [row, height] = order[std::size_t(i)];
-        const bool matches = i < rowsArea_->count()
-            && (row ? rowsArea_->rowAt(i) == row
-                    : !rowsArea_->rowAt(i) && rowsArea_->placeRect(i).height() == height);
-        if (!matches) {
-            same = false;
-            if (row && shown.contains(row))
-                moved = true; // a move, not a new widget
-        }
-    }
-    if (!same) {
-        std::optional<ReorderAnimation> slide;
-        if (moved)
-            slide.emplace(shown);
-        std::vector<RowsArea::Place> places;
-        places.reserve(order.size());
-        QList<QWidget*> rows;
-        for (const auto& [row, height] : order) {
-            places.push_back({row, height});
-            if (row)
-                rows.append(row);
-        }
-        rowsArea_->setPlaces(std::move(places));
-        if (slide)
-            slide->slide(rows);
-    }
-    hint_->setVisible(order.empty());
+    const bool empty = block_->items().empty();
+    hint_->setVisible(empty);
+    list_->setVisible(!empty);
     frame_->raise();
     refreshHeader();
-    applyRowMarks();
-    fillView();
-}
-
-void BlockCardView::fillView()
-{
-    // Places are compared with the view as they are now: rows for places
-    // beyond the card's present height (items just added) are made too.
-    // A card is placed (and shown) by the column before it makes rows.
-    if (isHidden())
-        return;
-    const QRect make = view_.in(*rowsArea_, ColumnView::kMadeAround);
-    const QRect keep = view_.in(*rowsArea_, ColumnView::kKeptAround);
-    if (make.isEmpty())
-        return;
-    bool made = false;
-    for (int i = 0; i < rowsArea_->count() && i < int(listed_.size()); ++i) {
-        const QRect place = rowsArea_->placeRect(i);
-        auto* row = static_cast<MediaRowView*>(rowsArea_->rowAt(i));
-        if (row) {
-            if ((place.bottom() < keep.top() || place.top() > keep.bottom()) && !isRowInUse(*row)) {
-                rowsArea_->takeRow(i);
-                rows_.remove(row->item()->id());
-                releaseRow(row);
-            }
-            continue;
-        }
-        if (place.bottom() < make.top() || place.top() > make.bottom())
-            continue;
-        const auto& item = listed_[std::size_t(i)];
-        row = makeRow(item);
-        rows_.insert(item->id(), row);
-        row->setMarks(marksFor(*item, i));
-        rowsArea_->setRow(i, row);
-        made = true;
-    }
-    if (made)
-        frame_->raise();
-}
-
-bool BlockCardView::isRowInUse(const MediaRowView& row) const
-{
-    const QWidget* focus = QApplication::focusWidget();
-    return (focus && (focus == &row || row.isAncestorOf(focus))) || row.trimEditor()
-        || (draggingItem_ && draggingItem_->id() == row.item()->id());
-}
-
-void BlockCardView::releaseRow(MediaRowView* row)
-{
-    // Deleted later: a click or a drag may still be running in it.
-    row->hide();
-    row->removeEventFilter(this);
-    row->deleteLater();
 }
 
 bool BlockCardView::isInUse() const
 {
     const QWidget* focus = QApplication::focusWidget();
-    if ((focus && isAncestorOf(focus)) || settingsPopover_ || draggingItem_ || isTargeted_
-        || (dragState_.draggingBlock && dragState_.draggingBlock == block_))
-        return true;
-    for (const MediaRowView* row : std::as_const(rows_)) {
-        if (row->trimEditor())
-            return true;
-    }
-    return false;
+    return (focus && isAncestorOf(focus)) || settingsPopover_ || draggingItem_ || isTargeted_
+        || (dragState_.draggingBlock && dragState_.draggingBlock == block_) || list_->isInUse();
 }
 
 int BlockCardView::headerHeight() const
@@ -338,70 +207,6 @@ void BlockCardView::refreshHeader()
         shadowOnAir_ = onAir;
         if (parentWidget())
             parentWidget()->update(geometry().adjusted(-12, -12, 12, 14));
-    }
-}
-
-void BlockCardView::refreshMarks()
-{
-    // Of the engine, the header shows only whether this block is on air and
-    // whether the program runs: the other cards' headers stay as they are.
-    if (headerShows_ != HeaderShows { isOnAir(), engine_.isPlaying() })
-        refreshHeader();
-    const MarksSource now = marksSourceNow();
-    if (now == marksSource_)
-        return;
-    // Only the rows of the items named before or now can change their
-    // marks: a take in a card of a thousand rows visits two.
-    const MarksSource before = marksSource_;
-    marksSource_ = now;
-    std::vector<QUuid> visited;
-    for (const auto& id : { before.current, before.cued, before.selected, now.current, now.cued, now.selected }) {
-        if (!id || std::find(visited.begin(), visited.end(), *id) != visited.end())
-            continue;
-        visited.push_back(*id);
-        if (MediaRowView* row = rows_.value(*id))
-            row->setMarks(marksFor(*row->item(), row->marks().index));
-    }
-}
-
-BlockCardView::MarksSource BlockCardView::marksSourceNow() const
-{
-    MarksSource now;
-    now.current = engine_.currentItemID();
-    if (engine_.cuedItem())
-        now.cued = engine_.cuedItem()->id();
-    if (engine_.selectedItem())
-        now.selected = engine_.selectedItem()->id();
-    now.playing = engine_.isPlaying();
-    now.liveStatus = engine_.liveStatus();
-    return now;
-}
-
-MediaRowView::Marks BlockCardView::marksFor(const MediaFile& item, int position) const
-{
-    const auto& current = engine_.currentItemID();
-    const auto& cued = engine_.cuedItem();
-    const auto& selected = engine_.selectedItem();
-    MediaRowView::Marks marks;
-    marks.index = position;
-    marks.isOnAir = current && *current == item.id();
-    marks.isPlaying = marks.isOnAir && engine_.isPlaying();
-    marks.isCued = cued && cued->id() == item.id();
-    marks.isSelected = selected && selected->id() == item.id();
-    if (marks.isOnAir && item.isLive())
-        marks.liveStatus = engine_.liveStatus();
-    return marks;
-}
-
-void BlockCardView::applyRowMarks()
-{
-    marksSource_ = marksSourceNow();
-    int position = -1;
-    for (const auto& item : block_->items()) {
-        ++position;
-        MediaRowView* row = item ? rows_.value(item->id()) : nullptr;
-        if (row && row->item() == item)
-            row->setMarks(marksFor(*item, position));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/GainSlider.h"
 #include "ui/playlist/MediaRowParts.h"
+#include "ui/playlist/RowThumbnails.h"
 #include "ui/playlist/TrimEditorFactory.h"
 
 #include <QHBoxLayout>
@@ -78,10 +79,12 @@ QColor statusColor(const LiveStatus& status)
 }
 } // namespace
 
-MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWidget* parent)
+MediaRowView::MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, RowThumbnails& thumbnails,
+                           QWidget* parent)
     : QWidget(parent)
     , item_(std::move(item))
     , actions_(std::move(actions))
+    , thumbnails_(thumbnails)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -126,6 +129,10 @@ void MediaRowView::followItem()
         refreshThumbnail();
 
     MediaFile* f = item_.get();
+    connect(&thumbnails_, &RowThumbnails::decoded, this, [this](const QUuid& id) {
+        if (id == item_->id())
+            refreshThumbnail();
+    });
     connect(f, &MediaFile::thumbnailChanged, this, &MediaRowView::refreshThumbnail);
     connect(f, &MediaFile::durationChanged, this, &MediaRowView::refreshLook);
     connect(f, &MediaFile::inPointChanged, this, [this] { refreshLook(); refreshButtons(); });
@@ -144,6 +151,21 @@ void MediaRowView::followItem()
 }
 
 MediaRowView::~MediaRowView() = default;
+
+int MediaRowView::kindOf(const MediaFile& item)
+{
+    return (item.isImage() ? 1 : 0) | (item.isLive() ? 2 : 0);
+}
+
+void MediaRowView::showItem(const std::shared_ptr<MediaFile>& item)
+{
+    if (item == item_ || !item || kindOf(*item) != kindOf(*item_))
+        return;
+    disconnect(item_.get(), nullptr, this, nullptr);
+    disconnect(&thumbnails_, nullptr, this, nullptr);
+    item_ = item;
+    followItem();
+}
 
 void MediaRowView::buildActions(QHBoxLayout* line)
 {
@@ -242,6 +264,12 @@ QString MediaRowView::statusText(const LiveStatus& status)
     return {};
 }
 
+QString MediaRowView::imageDurationText(double seconds)
+{
+    const auto whole = std::isfinite(seconds) ? static_cast<qint64>(std::clamp(seconds, -1e15, 1e15)) : 0;
+    return tr("Immagine · %1 s").arg(whole);
+}
+
 QString MediaRowView::displayName(const MediaFile& item)
 {
     return itemDisplayName(item);
@@ -275,14 +303,30 @@ void MediaRowView::refreshLook()
     }
     select_->setLook(look);
     // One object for screen readers, read as the row reads.
-    QStringList spoken { look.name, look.subtitle, look.status, stepper_ ? stepper_->text() : QString() };
-    if (marks_.isOnAir)
-        spoken << OnAirBadge::text(marks_.isPlaying);
-    else if (marks_.isCued)
+    const QString spoken = spokenText(*item_, marks_);
+    if (accessibleName() != spoken)
+        setAccessibleName(spoken);
+    nameControls(look.name);
+}
+
+QString MediaRowView::spokenText(const MediaFile& item, const Marks& marks)
+{
+    QStringList spoken { displayName(item) };
+    if (const auto& source = item.liveSource()) {
+        spoken << tr("LIVE · %1").arg(liveKindLabel(source->kind));
+        if (marks.liveStatus)
+            spoken << statusText(*marks.liveStatus);
+    } else if (!item.isImage()) {
+        spoken << clipLengthText(item);
+    } else {
+        spoken << imageDurationText(item.imageDuration());
+    }
+    if (marks.isOnAir)
+        spoken << OnAirBadge::text(marks.isPlaying);
+    else if (marks.isCued)
         spoken << QStringLiteral("CUE");
     spoken.removeAll(QString());
-    setAccessibleName(spoken.join(QStringLiteral(", ")));
-    nameControls(look.name);
+    return spoken.join(QStringLiteral(", "));
 }
 
 void MediaRowView::nameControls(const QString& name)
@@ -301,16 +345,11 @@ void MediaRowView::refreshThumbnail()
 {
     if (item_->isLive())
         return;
-    // Decoded off the main thread (rows are made as the list scrolls), the
-    // placeholder until then; shown if this row still shows that item and
-    // picture when it comes.
+    // Decoded off the main thread once for the drawn rows and this one
+    // alike, the placeholder until then; decoded() brings a picture still
+    // on its way.
     const QString placeholder = item_->isAudioOnly() ? QStringLiteral("waveform") : QStringLiteral("film");
-    const PackedPicture picture = item_->packedThumbnail();
-    select_->setThumbnail(QImage(), placeholder);
-    picture.unpackLater(this, [this, item = std::weak_ptr<MediaFile>(item_), picture, placeholder](const QImage& image) {
-        if (item.lock() == item_ && item_->packedThumbnail() == picture)
-            select_->setThumbnail(image, placeholder);
-    });
+    select_->setThumbnail(thumbnails_.picture(*item_), placeholder);
 }
 
 void MediaRowView::refreshButtons()
@@ -353,8 +392,7 @@ void MediaRowView::refreshStepper()
     if (!stepper_)
         return;
     const double seconds = item_->imageDuration();
-    const auto whole = std::isfinite(seconds) ? static_cast<qint64>(std::clamp(seconds, -1e15, 1e15)) : 0;
-    stepper_->setText(tr("Immagine · %1 s").arg(whole));
+    stepper_->setText(imageDurationText(seconds));
     stepper_->setUpEnabled(!(seconds >= kImageSecondsMax));
     stepper_->setDownEnabled(!(seconds <= kImageSecondsMin));
     refreshLook();

@@ -6,7 +6,9 @@
 // fields (gain, mute, loop, image duration) and hands every engine or block
 // operation to the card's actions. Each item change redraws only the piece
 // it touches; the marks the card passes redraw only when they change.
-// Main thread.
+// The blocks column draws its rows from one such row per kind of item
+// (showItem moves it from item to item) and makes a real one only for the
+// row under the pointer, holding the focus or in use. Main thread.
 #include "media/LiveSource.h"
 #include "media/LiveStatus.h"
 #include "ui/kit/Popover.h"
@@ -29,6 +31,7 @@ class IconButton;
 class MediaFile;
 class ReadoutLabel;
 class RowSelectArea;
+class RowThumbnails;
 class Stepper;
 
 class MediaRowView : public QWidget {
@@ -53,10 +56,20 @@ public:
         std::function<void()> onDragStart; // runs the whole drag of the row
     };
 
-    MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, QWidget* parent = nullptr);
+    // thumbnails: the decoded pictures shared with the drawn rows.
+    MediaRowView(std::shared_ptr<MediaFile> item, Actions actions, RowThumbnails& thumbnails,
+                 QWidget* parent = nullptr);
     ~MediaRowView() override;
 
     const std::shared_ptr<MediaFile>& item() const { return item_; }
+    // Shows another item of the same kind (kindOf) in this row.
+    void showItem(const std::shared_ptr<MediaFile>& item);
+    // Items of one kind have rows of the same controls: a clip, a still
+    // image, a live source.
+    static int kindOf(const MediaFile& item);
+    // The row as a screen reader reads it: name, length or live line and
+    // status, the still image's duration, the mark.
+    static QString spokenText(const MediaFile& item, const Marks& marks);
     void setMarks(const Marks& marks);
     const Marks& marks() const { return marks_; }
 
@@ -65,6 +78,8 @@ public:
     // The length from the in point to the out point (or the end), never below 0.
     static QString clipLengthText(const MediaFile& item);
     static QString statusText(const LiveStatus& status);
+    // The still image's duration as its stepper shows it: "Immagine · 5 s".
+    static QString imageDurationText(double seconds);
     // The live source's name, or the file name without its extension.
     static QString displayName(const MediaFile& item);
     // The help text of a file that cannot be played: a translated lead and
@@ -107,6 +122,7 @@ private:
 
     std::shared_ptr<MediaFile> item_;
     Actions actions_;
+    RowThumbnails& thumbnails_;
     Marks marks_;
     RowSelectArea* select_ = nullptr;
     Stepper* stepper_ = nullptr;

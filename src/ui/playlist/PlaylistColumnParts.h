@@ -3,7 +3,7 @@
 // (which draws their shadows), the "Nuovo blocco" button with its symbol and
 // the new-block drop zone. Main thread.
 #include "ui/kit/Buttons.h"
-#include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/RowsArea.h"
 
 #include <QWidget>
 

@@ -10,6 +10,7 @@
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
 #include "ui/playlist/MediaRowView.h"
+#include "media/MediaBlock.h"
 #include "ui/playlist/PlaylistColumnParts.h"
 #include "ui/playlist/ReorderAnimation.h"
 
@@ -25,22 +26,10 @@
 #include <optional>
 
 namespace tessarin {
-namespace {
-
-// The height a row of the item's kind takes at a width, on a row made for it.
-int measureRow(const std::shared_ptr<MediaFile>& item, int width)
-{
-    MediaRowView row(item, {});
-    row.ensurePolished();
-    return width > 0 && row.hasHeightForWidth() ? row.heightForWidth(width) : row.sizeHint().height();
-}
-
-} // namespace
-
 PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     : QWidget(parent)
     , engine_(engine)
-    , heights_(measureRow)
+    , heights_([this](const std::shared_ptr<MediaFile>& item, int width) { return stamps_.height(item, {}, width); })
 {
     setMinimumWidth(360);
     setMaximumWidth(460);
@@ -118,8 +107,8 @@ void PlaylistColumnView::learnCardParts()
 {
     // A card of an empty block, never shown: its header and its hint are
     // as high as every card's.
-    BlockCardView probe(std::make_shared<MediaBlock>(QString(), QUuid::createUuid()), engine_, dragState_, heights_,
-                        view_, {}, list_);
+    BlockCardView probe(std::make_shared<MediaBlock>(QString(), QUuid::createUuid()), engine_, dragState_, stamps_, {},
+                        list_);
     probe.hide();
     probe.ensurePolished();
     heights_.setCardParts(probe.headerHeight(), probe.emptyHint()->sizeHint().height());
@@ -138,7 +127,7 @@ int PlaylistColumnView::placeHeight(const MediaBlock& block)
 BlockCardView* PlaylistColumnView::makeCard(const std::shared_ptr<MediaBlock>& block)
 {
     std::weak_ptr<MediaBlock> weak = block;
-    return new BlockCardView(block, engine_, dragState_, heights_, view_, [this, weak] {
+    return new BlockCardView(block, engine_, dragState_, stamps_, [this, weak] {
         if (auto b = weak.lock())
             engine_.removeBlock(b);
     }, list_);
@@ -285,12 +274,7 @@ void PlaylistColumnView::fillView()
                     card->layout()->activate();
             } else if (card && (place.bottom() < keep.top() || place.top() > keep.bottom()) && !card->isInUse()) {
                 releaseCard(i);
-                continue;
             }
-            // A card kept far from the view for the row in use lets go of
-            // its others.
-            if (card)
-                card->fillView();
         }
         if (!fillAgain_)
             break;

@@ -4,13 +4,14 @@
 // followed by a drop zone that makes a new block of the files and live
 // sources dropped on it. The list keeps a place per block, as high as its
 // card, but makes a card only when its place comes near the view, and the
-// card makes only the rows near the view: a show costs the cards and rows
-// on screen, whatever its shape. Cards and rows far from the view are let go
-// of unless the operator is using them (focus, an open popover or editor, a
-// drag). Made cards are kept by block id; when the engine's blocks change
+// cards draw their rows (one drawing widget per kind of item, shared by all
+// cards): a show costs the cards on screen and the rows painted, whatever
+// its shape. Cards far from the view are let go of unless the operator is
+// using them (focus, an open popover or editor, a drag). Made cards are kept by block id; when the engine's blocks change
 // they are reused, created, removed and re-ordered. The column owns the
 // block drag state its cards share. Main thread.
-#include "ui/playlist/BlockCardParts.h"
+#include "ui/playlist/RowsArea.h"
+#include "ui/playlist/BlockItemDelegate.h"
 #include "ui/playlist/PlaylistDrag.h"
 #include "ui/playlist/RowHeights.h"
 
@@ -58,8 +59,7 @@ protected:
 
 private:
     void syncCards();
-    // Makes the cards, and their rows, near the view, and lets go of those
-    // far from it.
+    // Makes the cards near the view, and lets go of those far from it.
     void fillView();
     BlockCardView* makeCard(const std::shared_ptr<MediaBlock>& block);
     void releaseCard(int index);
@@ -73,6 +73,7 @@ private:
 
     PlaylistEngine& engine_;
     BlockDragState dragState_;
+    ItemRowStamps stamps_;
     RowHeights heights_;
     ColumnView view_;
     PillButton* newBlock_ = nullptr;

@@ -12,31 +12,17 @@ RowHeights::RowHeights(Measure measure)
 {
 }
 
-int RowHeights::kind(const MediaFile& item)
-{
-    // A still image has no gain line; a live row's subtitle is set in
-    // another type than a clip's length.
-    return (item.isImage() ? 1 : 0) | (item.isLive() ? 2 : 0);
-}
-
 void RowHeights::setWidth(int width)
 {
     if (width == width_)
         return;
     width_ = width;
-    rows_.clear();
     ++generation_;
 }
 
 int RowHeights::row(const std::shared_ptr<MediaFile>& item)
 {
-    const int k = kind(*item);
-    const auto it = rows_.constFind(k);
-    if (it != rows_.constEnd())
-        return *it;
-    const int height = measure_(item, width_);
-    rows_.insert(k, height);
-    return height;
+    return measure_(item, width_);
 }
 
 void RowHeights::setCardParts(int header, int hint)

@@ -1,11 +1,9 @@
 #pragma once
-// What the blocks column knows of heights before it makes a card or a row,
-// and where its view is. Cards and rows are made only where the view is:
-// the column lays out a block it has not made as high as its card will be,
-// from the header's height and one row's height per kind of item (a file, a
-// still image, a live source), measured once on a row made for the purpose.
-// Main thread.
-#include <QHash>
+// What the blocks column knows of heights before it makes a card, and where
+// its view is. Cards are made only where the view is: the column lays out a
+// block it has not made as high as its card will be, from the header's
+// height and the height of each item's row (one figure per kind of item, a
+// file, a still image, a live source, as the rows are drawn). Main thread.
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -20,7 +18,7 @@ class MediaFile;
 
 class RowHeights {
 public:
-    // Measures a row of an item's kind at a width, off screen, once.
+    // The height of an item's row at a width.
     using Measure = std::function<int(const std::shared_ptr<MediaFile>& item, int width)>;
     explicit RowHeights(Measure measure);
 
@@ -37,21 +35,18 @@ public:
     int generation() const { return generation_; }
 
 private:
-    static int kind(const MediaFile& item);
-
     Measure measure_;
     int width_ = 0;
     int header_ = 0;
     int hint_ = 0;
     int generation_ = 0;
-    QHash<int, int> rows_; // by kind, at width_
 };
 
-// The column's view: a card makes the rows whose places lie in it.
+// The column's view, near which cards are made.
 struct ColumnView {
-    // Cards and rows are made this many pages of the view above and below
-    // it, and let go of beyond the second figure: a scroll of a page or so
-    // back and forth makes and deletes nothing.
+    // Cards are made this many pages of the view above and below it, and
+    // let go of beyond the second figure: a scroll of a page or so back and
+    // forth makes and deletes nothing.
     static constexpr double kMadeAround = 0.5;
     static constexpr double kKeptAround = 1.5;
 

@@ -10,6 +10,8 @@
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
 #include "ui/playlist/PlaylistColumnParts.h"
+#include "ui/playlist/BlockItemList.h"
+#include "ui/playlist/BlockItemModel.h"
 #include "ui/playlist/MediaRowView.h"
 #include "ui/playlist/PlaylistColumnView.h"
 

@@ -555,3 +555,110 @@ TEST_F(MediaRow, ALongBlockNameEndsWithAnEllipsisBesideTheBadge)
 }
 
 } // namespace tessarin::test
+
+namespace tessarin::test {
+
+// What a screen reader finds of rows drawn, with no widget of their own: the
+// list's items named as the rows read, their controls with the real row's
+// roles, names, states and values, where they are drawn; an action on one
+// does what the click does, on a row made real for it.
+TEST_F(MediaRow, DrawnRowsReadAndActAsRealRowsForScreenReaders)
+{
+    auto& col = makeColumn();
+    auto clip = media("clip_5s.mov");
+    auto tone = media("tone_half.wav");
+    auto block = addBlock(QStringLiteral("B"), { clip, tone });
+    ASSERT_TRUE(waitUntil([&] { return clip->duration() > 4.9 && tone->duration() > 0.4; }));
+    tone->setGainDB(-6.0);
+    tone->setLoop(true);
+    BlockItemList* list = col.card(block->id())->itemList();
+    ASSERT_EQ(list->liveRow(tone->id()), nullptr);
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+    ASSERT_EQ(view->role(), QAccessible::List);
+    ASSERT_EQ(view->childCount(), 2);
+    QAccessibleInterface* row = view->child(1);
+    EXPECT_EQ(row->role(), QAccessible::ListItem);
+    const QString spoken = QStringLiteral("tone_half, ") + MediaRowView::clipLengthText(*tone);
+    EXPECT_EQ(row->text(QAccessible::Name), spoken);
+    EXPECT_EQ(row->object(), nullptr) << "a drawn row is no widget";
+    EXPECT_EQ(view->indexOfChild(row), 1);
+    EXPECT_FALSE(row->state().invisible);
+
+    const auto control = [&](const QString& help) -> QAccessibleInterface* {
+        for (int i = 0; i < row->childCount(); ++i) {
+            if (row->child(i)->text(QAccessible::Name) == help + QStringLiteral(", tone_half"))
+                return row->child(i);
+        }
+        return nullptr;
+    };
+    const struct {
+        const char* help;
+        QAccessible::Role role;
+    } expected[] = {
+        { "Punti IN/OUT", QAccessible::PushButton }, { "Riproduci da qui", QAccessible::PushButton },
+        { "Loop video (si ripete senza avanzare al successivo)", QAccessible::CheckBox },
+        { "Guadagno della traccia — doppio clic per riportarlo a 0 dB", QAccessible::Slider },
+    };
+    for (const auto& e : expected) {
+        QAccessibleInterface* c = control(QString::fromUtf8(e.help));
+        ASSERT_NE(c, nullptr) << e.help;
+        EXPECT_EQ(c->role(), e.role) << e.help;
+        EXPECT_EQ(c->parent(), row);
+        EXPECT_TRUE(row->rect().contains(c->rect())) << e.help;
+        EXPECT_FALSE(c->rect().isEmpty()) << e.help;
+    }
+    EXPECT_TRUE(control(QStringLiteral("Loop video (si ripete senza avanzare al successivo)"))->state().checked);
+    QAccessibleInterface* gain = control(QStringLiteral("Guadagno della traccia — doppio clic per riportarlo a 0 dB"));
+    ASSERT_NE(gain->valueInterface(), nullptr);
+    EXPECT_DOUBLE_EQ(gain->valueInterface()->currentValue().toDouble(), -6.0);
+    ASSERT_EQ(list->liveRow(tone->id()), nullptr) << "reading made no widget";
+
+    // Acting: the row is made real, and the click's action runs.
+    gain->valueInterface()->setCurrentValue(3.0);
+    EXPECT_DOUBLE_EQ(tone->gainDB(), 3.0);
+    QAccessibleInterface* play = control(QStringLiteral("Riproduci da qui"));
+    ASSERT_NE(play->actionInterface(), nullptr);
+    play->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(onAir(tone));
+    MediaRowView* real = list->liveRow(tone->id());
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(real), view->child(1)) << "a real row stands in the list for its drawn one";
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(real)->parent(), view);
+    EXPECT_EQ(row->text(QAccessible::Name), spoken + QStringLiteral(", ON AIR"));
+}
+
+} // namespace tessarin::test
+
+namespace tessarin::test {
+
+// A drawn row is, point for point, the real row of its item: on air, cued,
+// selected, a still image with its stepper, a live source.
+TEST_F(MediaRow, DrawnRowsLookAsTheirRealRows)
+{
+    auto& col = makeColumn();
+    LiveSource source;
+    source.kind = LiveSourceKind::srt;
+    source.name = QStringLiteral("Regia");
+    const MediaBlock::Items items { media("clip_5s.mov"), media("tone_half.wav"), media("still.png"),
+                                    MediaFile::create(source), media("clip_30s.mp4") };
+    auto block = addBlock(QStringLiteral("B"), items);
+    ASSERT_TRUE(waitUntil([&] { return items[0]->duration() > 4.9 && !items[2]->playableURL().isEmpty(); }, 20.0));
+    engine->play(items[0], block);
+    engine->cue(items[1], block);
+    engine->select(items[4], block);
+    items[4]->setIsMuted(true);
+    drainMainQueue();
+    BlockItemList* list = col.card(block->id())->itemList();
+    ASSERT_TRUE(waitUntil([&] { return col.findChildren<MediaRowView*>().isEmpty(); }, 5.0));
+    for (int row = 0; row < int(items.size()); ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_EQ(list->liveRow(items[std::size_t(row)]->id()), nullptr);
+        const QImage drawn = list->viewport()->grab(list->rowRect(row)).toImage();
+        MediaRowView* real = list->openRow(items[std::size_t(row)]->id());
+        ASSERT_NE(real, nullptr);
+        EXPECT_EQ(real->geometry(), list->rowRect(row));
+        EXPECT_TRUE(drawn == real->grab().toImage());
+    }
+}
+
+} // namespace tessarin::test

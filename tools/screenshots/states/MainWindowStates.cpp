@@ -13,6 +13,9 @@
 #include "media/MediaFile.h"
 #include "platform/Settings.h"
 #include "ui/kit/Buttons.h"
+#include "ui/playlist/BlockCardView.h"
+#include "ui/playlist/BlockItemList.h"
+#include "ui/playlist/MediaRowParts.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -195,20 +198,22 @@ TESSARIN_SCREENSHOT(mainKeyboardFocus, "main-keyboard-focus")
     fillShow(stage);
     window.activateWindow();
     stage.settle();
-    QAbstractButton* target = nullptr;
-    for (auto* button : window.findChildren<IconButton*>()) {
-        if (button->symbol() == QStringLiteral("play.fill") && button->parentWidget()->inherits("tessarin::MediaRowView")
-            && button->isVisible()) {
-            target = button;
+    // The first row shown, made real as the focus makes it, and the stop
+    // before its play button.
+    QWidget* before = nullptr;
+    for (auto* card : window.findChildren<BlockCardView*>()) {
+        if (!card->isVisible() || card->block()->items().empty())
+            continue;
+        MediaRowView* row = card->row(card->block()->items().front()->id());
+        const QList<QWidget*> stops = row ? BlockItemList::tabStops(*row) : QList<QWidget*>();
+        const qsizetype play = stops.indexOf(row ? row->playButton() : nullptr);
+        if (play > 0) {
+            before = stops[play - 1];
             break;
         }
     }
-    if (!target)
+    if (!before)
         return &window;
-    QWidget* before = target;
-    do
-        before = before->previousInFocusChain();
-    while (before != target && !(before->isVisible() && before->isEnabled() && (before->focusPolicy() & Qt::TabFocus)));
     before->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(before, Qt::Key_Tab);
     stage.settle();

@@ -1,0 +1,128 @@
+#pragma once
+// The item rows of a block card: an item view over the block's model, as
+// high as its rows (the column scrolls, not the list), drawn by the item
+// delegate, so that a block costs only the rows painted. The row under the
+// pointer, the row holding the focus and a row in use (its trim editor
+// open, dragged) are real rows (MediaRowView) laid over their drawn places,
+// whose controls work as any widget's; a few more recently used stay made,
+// the others are let go of. Tab walks the controls of one row after the
+// other (making each row as it comes) and leaves the list where the focus
+// chain goes after it; the list itself, reached by Tab, hands the focus to
+// its first row (its last for Shift+Tab). Drags over the rows are handed to
+// the card with the row under the pointer. Screen readers read the drawn
+// rows near the view as list items with the real row's controls (DrawnRows).
+// Main thread.
+#include "ui/kit/DrawnRows.h"
+#include "ui/playlist/MediaRowView.h"
+
+#include <QHash>
+#include <QListView>
+#include <QPointer>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+
+class QDropEvent;
+
+namespace tessarin {
+
+class BlockItemDelegate;
+class BlockItemModel;
+class ItemRowStamps;
+
+class BlockItemList : public QListView, public DrawnRows {
+    Q_OBJECT
+public:
+    using MakeActions = std::function<MediaRowView::Actions(const std::shared_ptr<MediaFile>&)>;
+    BlockItemList(BlockItemModel& model, ItemRowStamps& stamps, MakeActions actions, QWidget* parent = nullptr);
+    ~BlockItemList() override;
+
+    BlockItemModel& itemModel() const { return model_; }
+    BlockItemDelegate& rowDelegate() const { return *delegate_; }
+    // The real row of an item when there is one.
+    MediaRowView* liveRow(const QUuid& itemID) const;
+    // The real row of an item, made when there is none (null when the block
+    // has no such item), as the pointer or the focus would make it.
+    MediaRowView* openRow(const QUuid& itemID);
+    // The real rows, in the block's order.
+    QList<MediaRowView*> liveRows() const;
+    // The real row holding widget, or null.
+    MediaRowView* rowHolding(const QWidget* widget) const;
+    // The controls of a row Tab reaches, in the row's order.
+    static QList<QWidget*> tabStops(const MediaRowView& row);
+    // Whether a row is in use: the focus in it, its trim editor open, it is
+    // being dragged.
+    bool isInUse() const;
+    // The item dragged from this list (its row stays made).
+    void setDragged(const QUuid& itemID) { dragged_ = itemID; }
+    // Lays the rows out now (not at the next turn of the event loop) and
+    // takes their height.
+    void layOutNow();
+    // Where the row of model row is, in the viewport's coordinates.
+    QRect rowRect(int row) const;
+
+    // DrawnRows
+    QAbstractItemView& drawnView() override { return *this; }
+    QWidget* stampFor(int row) override;
+    QWidget* liveRowAt(int row) const override;
+    QWidget* openLiveRow(int row) override;
+    std::pair<int, int> exposedRows() const override;
+
+    // A drag over row (entering: it just came onto that row); true when taken.
+    std::function<bool(int row, QDropEvent& event, bool entering)> onRowDragOver;
+    std::function<void(int row, QDropEvent& event)> onRowDrop;
+    std::function<void()> onDragLeave;
+
+protected:
+    void updateGeometries() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MediaRowView* openRowAt(int row);
+    void placeLiveRows();
+    // Lets go of the real rows beyond the few kept, never of one in use or
+    // under the pointer.
+    void releaseSpareRows();
+    void releaseRow(const QUuid& itemID);
+    bool isRowInUse(const MediaRowView& row) const;
+    // Focuses a control (or leaves the list) and shows it in the column.
+    void focusControl(QWidget* control, Qt::FocusReason reason);
+    void leave(bool next);
+    // Forwards a mouse event the viewport got to the real row under it.
+    bool forwardMouse(QMouseEvent* event);
+    void hover(const QPoint& at);
+
+    BlockItemModel& model_;
+    ItemRowStamps& stamps_;
+    MakeActions actions_;
+    BlockItemDelegate* delegate_ = nullptr;
+    struct Live {
+        MediaRowView* row = nullptr;
+        quint64 used = 0;
+    };
+    QHash<QUuid, Live> live_;
+    quint64 clock_ = 0;
+    QUuid hovered_;
+    QUuid dragged_;
+    QPointer<QWidget> pressTarget_;
+    int dragRow_ = -1;
+    bool walking_ = false;
+};
+
+} // namespace tessarin
