@@ -10,6 +10,7 @@
 #include "engine/ProgramPictureSize.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
+#include "media/ShowRevision.h"
 #include "media/TimecodeFormatter.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
@@ -163,7 +164,11 @@ void PlaylistEngine::endOperation()
     emit signal();                       \
     publishChange()
 
-void PlaylistEngine::setBlocks(Blocks value) { TESSARIN_PUBLISH(blocks_, blocksChanged); }
+void PlaylistEngine::setBlocks(Blocks value)
+{
+    ShowRevision::advanceIfChanging(blocks_, value); // the show's block list
+    TESSARIN_PUBLISH(blocks_, blocksChanged);
+}
 void PlaylistEngine::setIsPlaying(bool value) { TESSARIN_PUBLISH(isPlaying_, isPlayingChanged); }
 void PlaylistEngine::setCurrentBlockID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentBlockID_, currentBlockIDChanged); }
 void PlaylistEngine::setCurrentItemID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentItemID_, currentItemIDChanged); }

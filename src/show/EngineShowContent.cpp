@@ -1,5 +1,6 @@
 #include "show/EngineShowContent.h"
 
+#include "media/ShowRevision.h"
 #include "show/ShowLoading.h"
 
 namespace tessarin {
@@ -29,6 +30,11 @@ ShowDocument EngineShowContent::document(const std::optional<QString>& base, Sho
 {
     return ShowDocument::build(engine_->blocks(), engine_->overlays().layers(), schedule_->events(),
                                schedule_->loops(), browserFiles_->browserFiles(), base, std::move(recycled));
+}
+
+std::optional<std::uint64_t> EngineShowContent::revision() const
+{
+    return ShowRevision::current();
 }
 
 void EngineShowContent::reset()

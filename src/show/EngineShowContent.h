@@ -40,6 +40,8 @@ public:
     // --- ShowContent ---
     ShowDocument document(const std::optional<QString>& base) const override;
     ShowDocument document(const std::optional<QString>& base, ShowDocument recycled) const override;
+    // The program's ShowRevision.
+    std::optional<std::uint64_t> revision() const override;
     // Program stopped, cue and selection cleared, no blocks, an empty
     // schedule that does not loop, both layers cleared and back at their
     // default placement without looping, no browser files.

@@ -3,14 +3,15 @@
 namespace tessarin {
 
 ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent)
-    : ShowChangeTracker(clock, [make = std::move(currentDocument)](ShowDocument) { return make(); }, parent)
+    : ShowChangeTracker(clock, [make = std::move(currentDocument)](ShowDocument) { return make(); }, {}, parent)
 {
 }
 
 ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument(ShowDocument recycled)> currentDocument,
-    QObject* parent)
+    Revision revision, QObject* parent)
     : QObject(parent)
     , currentDocument_(std::move(currentDocument))
+    , revision_(std::move(revision))
 {
     // The timer belongs to this object and stops when it is destroyed, so a
     // tick never reaches a tracker that is gone.
@@ -28,6 +29,7 @@ QString ShowChangeTracker::snapshotOf(const ShowDocument& document)
 
 void ShowChangeTracker::markSaved()
 {
+    comparedRevision_ = revision_ ? revision_() : std::nullopt;
     saved_ = currentDocument_({});
     savedIsWritable_ = saved_.hasOnlyFiniteNumbers();
     setDirty(false);
@@ -35,6 +37,14 @@ void ShowChangeTracker::markSaved()
 
 bool ShowChangeTracker::check()
 {
+    if (comparedRevision_ && revision_ && revision_() == comparedRevision_)
+        return isDirty_; // nothing saved has changed since the last comparison
+    return checkNow();
+}
+
+bool ShowChangeTracker::checkNow()
+{
+    comparedRevision_ = revision_ ? revision_() : std::nullopt;
     // A show that cannot be written (a number that is not finite) never
     // counts as saved, so discarding it is always asked: a current show equal
     // to such a saved one cannot be written either, and any other differs.

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace tessarin {
@@ -29,6 +30,11 @@ public:
         (void)recycled;
         return document(base);
     }
+
+    // A count that moves on with every change to what document() gives, for
+    // the change watcher to compare documents only when it has moved;
+    // nullopt for a content that keeps none (compared at every check).
+    virtual std::optional<std::uint64_t> revision() const { return std::nullopt; }
 
     // Empties everything: program stopped, cue and selection cleared, no
     // blocks, an empty schedule that does not loop, both layers cleared, an

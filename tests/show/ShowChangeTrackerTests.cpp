@@ -97,3 +97,31 @@ TEST(ShowChangeTrackerSnapshot, IsTheCompactSortedTextWithoutRelativePaths)
     doc.browser[0].gainDB = std::numeric_limits<double>::infinity();
     EXPECT_EQ(ShowChangeTracker::snapshotOf(doc), QString());
 }
+
+TEST(ShowChangeTrackerRevision, TheWatcherBuildsTheShowOnlyWhenItsRevisionMoved)
+{
+    test::ManualClock clock;
+    ShowDocument show;
+    std::uint64_t revision = 7;
+    int built = 0;
+    ShowChangeTracker tracker(
+        clock, [&](ShowDocument) { ++built; return show; }, [&] { return std::optional(revision); });
+    tracker.markSaved();
+    built = 0;
+    clock.advance(15.0);
+    EXPECT_EQ(built, 0) << "a show left alone costs no comparison";
+
+    show.blocks.push_back({});
+    ++revision;
+    clock.advance(1.5);
+    EXPECT_TRUE(tracker.isDirty());
+    show.blocks.clear();
+    ++revision;
+    clock.advance(1.5);
+    EXPECT_FALSE(tracker.isDirty()) << "changed back to what is saved";
+    EXPECT_EQ(built, 2);
+    // Asked before the show is discarded, it compares whatever the revision.
+    show.blocks.push_back({});
+    EXPECT_FALSE(tracker.check());
+    EXPECT_TRUE(tracker.checkNow());
+}
