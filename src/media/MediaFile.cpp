@@ -1,5 +1,6 @@
 #include "media/MediaFile.h"
 
+#include "media/FileUses.h"
 #include "media/ImageClipRenderer.h"
 #include "media/ShowRevision.h"
 #include "media/ThumbnailCache.h"
@@ -39,12 +40,17 @@ MediaFile::MediaFile(Key, QUrl url, std::optional<LiveSource> source)
 {
     if (liveSource_)
         return;
+    FileUses::use(url_); // its thumbnail and waveform stay cached while it lives
     const FileKind kind = fileKind(url_.toLocalFile().isEmpty() ? url_.path() : url_.toLocalFile());
     isImage_ = kind == FileKind::image;
     isAudioOnly_ = !isImage_ && kind == FileKind::audio;
 }
 
-MediaFile::~MediaFile() = default;
+MediaFile::~MediaFile()
+{
+    if (!liveSource_)
+        FileUses::release(url_);
+}
 
 float MediaFile::gainLinear() const
 {
