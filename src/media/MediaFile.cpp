@@ -106,8 +106,8 @@ void MediaFile::setPlayableURL(const QUrl& value) { TESSARIN_PUBLISH(playableURL
 void MediaFile::setPlaybackError(const QString& value) { TESSARIN_PUBLISH(playbackError_, playbackErrorChanged); }
 
 // The same for a value that a show saves.
-#define TESSARIN_PUBLISH_SAVED(member, signal)      \
-    ShowRevision::advanceIfChanging(member, value); \
+#define TESSARIN_PUBLISH_SAVED(member, signal)             \
+    ShowRevision::advanceIfChanging(*this, member, value); \
     TESSARIN_PUBLISH(member, signal)
 
 void MediaFile::setLoop(bool value) { TESSARIN_PUBLISH_SAVED(loop_, loopChanged); }
@@ -121,7 +121,7 @@ void MediaFile::setOutPoint(std::optional<double> value) { TESSARIN_PUBLISH_SAVE
 
 void MediaFile::setImageDuration(double value)
 {
-    ShowRevision::advanceIfChanging(imageDuration_, value);
+    ShowRevision::advanceIfChanging(*this, imageDuration_, value);
     imageDuration_ = value;
     emit imageDurationChanged();
     emit changed();

@@ -3,6 +3,8 @@
 #include "media/ShowRevision.h"
 #include "show/ShowLoading.h"
 
+#include <algorithm>
+
 namespace tessarin {
 
 EngineShowContent::EngineShowContent(const Services& services)
@@ -35,6 +37,55 @@ ShowDocument EngineShowContent::document(const std::optional<QString>& base, Sho
 std::optional<std::uint64_t> EngineShowContent::revision() const
 {
     return ShowRevision::current();
+}
+
+bool EngineShowContent::update(ShowDocument& snapshot, std::uint64_t since) const
+{
+    const auto changed = ShowRevision::filesChangedSince(since);
+    if (!changed)
+        return false;
+    const auto isChanged = [&](const std::shared_ptr<MediaFile>& file) {
+        return file && std::find(changed->begin(), changed->end(), file.get()) != changed->end();
+    };
+    // The lists are walked as ShowDocument::build walks them (empty places
+    // left out), comparing pointers only: a show of thousands of items is
+    // a few contiguous lists, whatever the number of items.
+    const auto updateList = [&](const std::vector<std::shared_ptr<MediaFile>>& files,
+                                std::vector<ShowDocument::Item>& entries) {
+        std::size_t at = 0;
+        for (const auto& file : files) {
+            if (!file)
+                continue;
+            if (at >= entries.size())
+                return false;
+            if (isChanged(file))
+                entries[at] = ShowDocument::item(*file, std::nullopt);
+            ++at;
+        }
+        return at == entries.size();
+    };
+    if (changed->empty())
+        return true;
+    if (!updateList(browserFiles_->browserFiles(), snapshot.browser))
+        return false;
+    std::size_t at = 0;
+    for (const auto& block : engine_->blocks()) {
+        if (!block)
+            continue;
+        if (at >= snapshot.blocks.size() || !updateList(block->items(), snapshot.blocks[at].items))
+            return false;
+        ++at;
+    }
+    if (at != snapshot.blocks.size())
+        return false;
+    const auto& events = schedule_->events();
+    if (!snapshot.schedule || snapshot.schedule->size() != events.size())
+        return false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (isChanged(events[i].media))
+            (*snapshot.schedule)[i].media = ShowDocument::item(*events[i].media, std::nullopt);
+    }
+    return true;
 }
 
 void EngineShowContent::reset()

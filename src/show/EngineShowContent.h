@@ -42,6 +42,9 @@ public:
     ShowDocument document(const std::optional<QString>& base, ShowDocument recycled) const override;
     // The program's ShowRevision.
     std::optional<std::uint64_t> revision() const override;
+    // The entries of the items that ShowRevision names, found by the items'
+    // places in the lists (no item is read but those).
+    bool update(ShowDocument& snapshot, std::uint64_t since) const override;
     // Program stopped, cue and selection cleared, no blocks, an empty
     // schedule that does not loop, both layers cleared and back at their
     // default placement without looping, no browser files.

@@ -30,13 +30,20 @@ public:
     // once; the saved show is the empty document until markSaved() is first
     // called.
     ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent = nullptr);
-    // The same, with the current document built in the storage of the one
-    // before it (given back each check), and the show's revision: documents
-    // are compared only when it moved since the last comparison (at every
-    // check when it is null or gives nullopt).
-    using Revision = std::function<std::optional<std::uint64_t>()>;
-    ShowChangeTracker(Clock& clock, std::function<ShowDocument(ShowDocument recycled)> currentDocument,
-        Revision revision = {}, QObject* parent = nullptr);
+    // Where the show comes from, for a watcher that follows its revision.
+    struct Source {
+        // The current document, built in the storage of the one before it
+        // (given back each check).
+        std::function<ShowDocument(ShowDocument recycled)> document;
+        // The show's revision: documents are compared only when it moved
+        // since the last comparison (at every check when it is null or gives
+        // nullopt).
+        std::function<std::optional<std::uint64_t>()> revision;
+        // Brings the last document made, at the revision given, up to date
+        // in place; false when it must be made anew. May be null.
+        std::function<bool(ShowDocument& document, std::uint64_t since)> update;
+    };
+    ShowChangeTracker(Clock& clock, Source source, QObject* parent = nullptr);
     ~ShowChangeTracker() override;
 
     // A document as a snapshot text; the empty text when it cannot be
@@ -65,13 +72,17 @@ signals:
 
 private:
     void setDirty(bool dirty);
+    bool compare(const ShowDocument& current);
 
-    std::function<ShowDocument(ShowDocument recycled)> currentDocument_;
-    Revision revision_;
+    std::optional<std::uint64_t> revision() const;
+
+    Source source_;
     // The revision the last comparison (or markSaved) saw.
     std::optional<std::uint64_t> comparedRevision_;
+    // The revision recycled_ shows the show at, when it is known.
+    std::optional<std::uint64_t> recycledRevision_;
     ShowDocument saved_;
-    ShowDocument recycled_; // the last check's document, its storage reused
+    ShowDocument recycled_; // the last document made, its storage reused
     bool savedIsWritable_ = true;
     bool isDirty_ = false;
     std::unique_ptr<Timer> changeWatcher_;

@@ -19,8 +19,11 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     , content_(content)
     , settings_(settings)
     , dialogs_(dialogs)
-    , tracker_(clock, [this](ShowDocument recycled) { return content_.document(std::nullopt, std::move(recycled)); },
-               [this] { return content_.revision(); })
+    , tracker_(clock, {[this](ShowDocument recycled) { return content_.document(std::nullopt, std::move(recycled)); },
+                       [this] { return content_.revision(); },
+                       [this](ShowDocument& document, std::uint64_t since) {
+                           return content_.update(document, since);
+                       }})
 {
     connect(&tracker_, &ShowChangeTracker::isDirtyChanged, this, [this] {
         emit isDirtyChanged();
