@@ -1,11 +1,19 @@
 #include "show/EngineShowContent.h"
 
 #include "media/ShowRevision.h"
+#include "platform/AllocatorSettings.h"
+#include "platform/Clock.h"
 #include "show/ShowLoading.h"
 
 #include <algorithm>
 
 namespace tessarin {
+namespace {
+
+// Seconds from a show emptied to its memory handed back.
+constexpr double kReleaseDelay = 3.0;
+
+} // namespace
 
 EngineShowContent::EngineShowContent(const Services& services)
     : engine_(std::make_unique<PlaylistEngine>(services.clock, services.settings, services.makePlayer,
@@ -13,6 +21,7 @@ EngineShowContent::EngineShowContent(const Services& services)
     , schedule_(std::make_unique<ScheduleController>(engine_.get(), services.settings, services.clock,
                                                      services.calendar))
     , browserFiles_(std::make_unique<BrowserFiles>())
+    , releaseMemory_(services.clock.createTimer(&releaseFreeMemory, true))
 {
 }
 
@@ -107,6 +116,9 @@ void EngineShowContent::reset()
         layer->setLoops(false);
     }
     browserFiles_->setBrowserFiles({});
+    // The old show's rows and cards are deleted once the event loop runs
+    // again, and its objects with them.
+    releaseMemory_->start(kReleaseDelay);
 }
 
 void EngineShowContent::apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
