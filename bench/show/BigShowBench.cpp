@@ -26,7 +26,8 @@
 // With --turns: five shows of 10,000 items (four shapes over the 30,000
 // copies, then the first shape on other files) opened in turn in one window
 // through the open panel's path, the resident memory printed once each is
-// analysed and quiet (with what malloc holds in use, and the files mapped);
+// analysed and quiet (with what malloc holds in use and free, and the
+// files mapped);
 // the fifth must stay within 5 % of the first.
 #include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
@@ -379,8 +380,9 @@ int turns(const QString& folder)
                 runFor(0.05);
             runFor(1.0);
             const struct mallinfo2 heap = mallinfo2();
-            std::printf("TURN %zu %.1f %.1f %.1f %.1f\n", i + 1, residentMegabytes(), opened.elapsed() / 1000.0,
-                        double(heap.uordblks + heap.hblkhd) / 1048576.0, bench::statusMegabytes("RssFile"));
+            std::printf("TURN %zu %.1f %.1f %.1f %.1f %.1f\n", i + 1, residentMegabytes(), opened.elapsed() / 1000.0,
+                        double(heap.uordblks + heap.hblkhd) / 1048576.0, bench::statusMegabytes("RssFile"),
+                        double(heap.fordblks) / 1048576.0);
             std::fflush(stdout);
         }
     }
@@ -430,6 +432,7 @@ int turnsVerdict(const QString& program, const QString& folder)
     std::vector<double> seconds;
     std::vector<double> inUse;
     std::vector<double> files;
+    std::vector<double> held;
     for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> v = line.split(' ');
         if (v.size() >= 3 && v[0] == "TURN") {
@@ -437,6 +440,7 @@ int turnsVerdict(const QString& program, const QString& folder)
             seconds.push_back(v.size() > 3 ? v[3].toDouble() : 0.0);
             inUse.push_back(v.size() > 4 ? v[4].toDouble() : 0.0);
             files.push_back(v.size() > 5 ? v[5].toDouble() : 0.0);
+            held.push_back(v.size() > 6 ? v[6].toDouble() : 0.0);
         }
     }
     if (resident.size() != kTurns.size() + 1) {
@@ -444,16 +448,16 @@ int turnsVerdict(const QString& program, const QString& folder)
         return 2;
     }
     std::printf("Five shows of 10,000 items opened in turn through the open panel's path, in one window\n");
-    std::printf("%-34s %10s %14s %14s %15s\n", "", "resident", "listed, quiet", "malloc in use",
-                "of it files");
+    std::printf("%-34s %10s %14s %14s %15s %15s\n", "", "resident", "listed, quiet", "malloc in use",
+                "malloc free", "files mapped");
     std::printf("%-34s %7.1f MB\n", "the window, no show", resident[0]);
     for (std::size_t i = 0; i < kTurns.size(); ++i) {
         const Turn& t = kTurns[i];
         const QString what = QStringLiteral("%1. %2 x %3, files %4 to %5")
                                  .arg(i + 1).arg(t.items / t.perBlock).arg(t.perBlock).arg(t.first)
                                  .arg(t.first + t.items - 1);
-        std::printf("%-34s %7.1f MB %12.1f s %11.1f MB %12.1f MB\n", what.toUtf8().constData(), resident[i + 1],
-                    seconds[i + 1], inUse[i + 1], files[i + 1]);
+        std::printf("%-34s %7.1f MB %12.1f s %11.1f MB %12.1f MB %12.1f MB\n", what.toUtf8().constData(),
+                    resident[i + 1], seconds[i + 1], inUse[i + 1], held[i + 1], files[i + 1]);
     }
     std::printf("the heap in use after the fifth against the first: %+.1f %%\n",
                 (inUse.back() - inUse[1]) / inUse[1] * 100.0);
