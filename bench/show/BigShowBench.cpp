@@ -1,5 +1,6 @@
 // A big show in the real main window, from the process start:
 //   bigshow_bench [--items=N --per-block=M] [--media=FOLDER]
+//   bigshow_bench --turns [--media=FOLDER]
 // N real files in blocks of M, the same files in the browser; without
 // --items, the shows of 10,000 items in 10 blocks of 1,000, 500 of 20,
 // 2,000 of 5 and one of 10,000, and 30,000 items in blocks of 20. The files
@@ -22,6 +23,12 @@
 // 100 items, in a child process. Exits with 0 only when every goal is met.
 // TESSARIN_BENCH_PROFILE=1 with --child prints where the main thread's time
 // went up to the show listed, and while scrolling.
+// With --turns: five shows of 10,000 items (four shapes over the 30,000
+// copies, then the first shape on other files) opened in turn in one window
+// through the open panel's path, the resident memory printed once each is
+// analysed and quiet (with what malloc holds in use and free, and the
+// files mapped);
+// the fifth must stay within 5 % of the first.
 #include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
 #include "../common/NoDialogs.h"
@@ -58,6 +65,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -80,10 +88,10 @@ double peakMegabytes()
 // The resident memory now.
 double residentMegabytes() { return bench::statusMegabytes("VmRSS"); }
 
-// The show file naming items copies of one clip.
-QString showFile(const QString& folder, int items, int perBlock)
+// The show file naming items copies of one clip, from the copy numbered first.
+QString showFile(const QString& folder, int items, int perBlock, int first = 0)
 {
-    const QStringList paths = bench::clipCopies(items, folder);
+    const QStringList paths = bench::clipCopies(first + items, folder).mid(first);
     ShowDocument document;
     document.layers = {ShowDocument::Layer {}, ShowDocument::Layer {}};
     for (int b = 0; b * perBlock < items; ++b) {
@@ -102,7 +110,9 @@ QString showFile(const QString& folder, int items, int perBlock)
         document.browser.push_back(item);
         document.blocks[std::size_t(i / perBlock)].items.push_back(item);
     }
-    const QString show = folder + QStringLiteral("/bigshow-%1-%2.vellumcast").arg(items).arg(perBlock);
+    const QString show = first == 0 ? folder + QStringLiteral("/bigshow-%1-%2.vellumcast").arg(items).arg(perBlock)
+                                    : folder + QStringLiteral("/bigshow-%1-%2-from-%3.vellumcast")
+                                                   .arg(items).arg(perBlock).arg(first);
     QFile file(show);
     if (!file.open(QIODevice::WriteOnly) || file.write(*document.toJson(ShowDocument::Layout::pretty)) < 0) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(show));
@@ -212,7 +222,7 @@ int measure(int items, int perBlock, const QString& folder)
         // The change watcher: the check that runs every 1.5 s.
         std::vector<double> checks;
         for (int i = 0; i < 20; ++i)
-            checks.push_back(mainThreadMs([&] { controller->confirmDiscardingChanges(); }));
+            checks.push_back(mainThreadMs([&] { controller->changeTracker().check(); }));
         f.watcher = median(checks);
 
         // On-air changes along the first block.
@@ -227,7 +237,10 @@ int measure(int items, int perBlock, const QString& folder)
             bench::ProfiledApplication::instance().stopMeasure();
         }
         // A block of the small show holds 10 items: the changes go round it.
-        for (int i = 1; i <= 10; ++i) {
+        // TESSARIN_BENCH_TAKES sets their number (10), for a profiler to attach.
+        const int takes = qEnvironmentVariableIsSet("TESSARIN_BENCH_TAKES")
+            ? std::max(1, qEnvironmentVariableIntValue("TESSARIN_BENCH_TAKES")) : 10;
+        for (int i = 1; i <= takes; ++i) {
             if (profile)
                 bench::ProfiledApplication::instance().resumeMeasure();
             changes.push_back(mainThreadMs([&] { engine.play(block->items()[std::size_t(i) % block->items().size()], block); }));
@@ -294,6 +307,92 @@ int measure(int items, int perBlock, const QString& folder)
     return 0;
 }
 
+// Show dialogs whose open panel chooses the show named last.
+class OpenPanel final : public ShowDialogs {
+public:
+    QString next;
+    std::optional<QString> chooseShowToOpen(const QString&, const QString&) override { return next; }
+    std::optional<QString> chooseShowToSave(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    void warn(const QString& title, const QString& text) override
+    {
+        std::printf("warning: %s: %s\n", qPrintable(title), qPrintable(text));
+    }
+    SaveAnswer askToSaveChanges(const QString&, const QString&) override { return SaveAnswer::dontSave; }
+};
+
+struct Turn {
+    int items;
+    int perBlock;
+    int first; // the first copy of the clip it names
+};
+
+// The five shows opened in turn: four shapes of 10,000 items over the
+// 30,000 copies, then the first shape again on other files than the first
+// show's (a cache that keeps what each file gave would grow with them).
+const std::vector<Turn> kTurns {{10000, 1000, 0}, {10000, 20, 10000}, {10000, 5, 20000}, {10000, 10000, 0},
+                                {10000, 1000, 10000}};
+
+// Opens the shows one after the other in one main window, each through the
+// open panel's path (the question before the open show goes, then the
+// file), and prints the resident memory once each is listed, every file
+// analysed and the main thread idle a second.
+int turns(const QString& folder)
+{
+    std::vector<QString> shows;
+    for (const Turn& turn : kTurns)
+        shows.push_back(showFile(folder, turn.items, turn.perBlock, turn.first));
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    OpenPanel dialogs;
+    applyDarkLook(*qApp);
+    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
+                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    CaptureDevices devices;
+    const auto displays = createDisplays();
+    bench::ProfiledApplication::instance().stopMeasure();
+    {
+        ContentView window(*controller, {settings, HostClock::shared(), devices, *displays});
+        window.resize(1440, 900);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            std::printf("the window was not exposed\n");
+        runFor(0.5);
+        std::printf("TURN 0 %.1f\n", residentMegabytes());
+        for (std::size_t i = 0; i < shows.size(); ++i) {
+            const Turn& turn = kTurns[i];
+            QElapsedTimer opened;
+            opened.start();
+            dialogs.next = shows[i];
+            controller->open();
+            const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
+                return item->duration() > 0 && item->hasThumbnail() && item->waveform();
+            };
+            const auto quiet = [&] {
+                const auto& files = controller->browserFiles().browserFiles();
+                if (int(files.size()) < turn.items)
+                    return false;
+                for (const auto& block : controller->engine().blocks())
+                    if (!std::all_of(block->items().begin(), block->items().end(), analysed))
+                        return false;
+                return std::all_of(files.begin(), files.end(), analysed);
+            };
+            while (!quiet() && opened.elapsed() < 900000)
+                runFor(0.05);
+            runFor(1.0);
+            const struct mallinfo2 heap = mallinfo2();
+            std::printf("TURN %zu %.1f %.1f %.1f %.1f %.1f\n", i + 1, residentMegabytes(), opened.elapsed() / 1000.0,
+                        double(heap.uordblks + heap.hblkhd) / 1048576.0, bench::statusMegabytes("RssFile"),
+                        double(heap.fordblks) / 1048576.0);
+            std::fflush(stdout);
+        }
+    }
+    controller.reset();
+    return 0;
+}
+
 bool parse(const QByteArray& output, Figures& f)
 {
     for (const QByteArray& line : output.split('\n')) {
@@ -324,6 +423,54 @@ Figures child(const QString& program, int items, int perBlock, const QString& fo
     return f;
 }
 
+// Runs the five shows in turn in a child and judges its memory: the fifth
+// show (the first's shape on other files) within 5 % of the first.
+int turnsVerdict(const QString& program, const QString& folder)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {QStringLiteral("--child"), QStringLiteral("--turns"), QStringLiteral("--media=%1").arg(folder)});
+    process.waitForFinished(-1);
+    std::vector<double> resident;
+    std::vector<double> seconds;
+    std::vector<double> inUse;
+    std::vector<double> files;
+    std::vector<double> held;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> v = line.split(' ');
+        if (v.size() >= 3 && v[0] == "TURN") {
+            resident.push_back(v[2].toDouble());
+            seconds.push_back(v.size() > 3 ? v[3].toDouble() : 0.0);
+            inUse.push_back(v.size() > 4 ? v[4].toDouble() : 0.0);
+            files.push_back(v.size() > 5 ? v[5].toDouble() : 0.0);
+            held.push_back(v.size() > 6 ? v[6].toDouble() : 0.0);
+        }
+    }
+    if (resident.size() != kTurns.size() + 1) {
+        std::fprintf(stderr, "the run of the shows in turn gave %zu figures\n", resident.size());
+        return 2;
+    }
+    std::printf("Five shows of 10,000 items opened in turn through the open panel's path, in one window\n");
+    std::printf("%-34s %10s %14s %14s %15s %15s\n", "", "resident", "listed, quiet", "malloc in use",
+                "malloc free", "files mapped");
+    std::printf("%-34s %7.1f MB\n", "the window, no show", resident[0]);
+    for (std::size_t i = 0; i < kTurns.size(); ++i) {
+        const Turn& t = kTurns[i];
+        const QString what = QStringLiteral("%1. %2 x %3, files %4 to %5")
+                                 .arg(i + 1).arg(t.items / t.perBlock).arg(t.perBlock).arg(t.first)
+                                 .arg(t.first + t.items - 1);
+        std::printf("%-34s %7.1f MB %12.1f s %11.1f MB %12.1f MB %12.1f MB\n", what.toUtf8().constData(),
+                    resident[i + 1], seconds[i + 1], inUse[i + 1], held[i + 1], files[i + 1]);
+    }
+    std::printf("the heap in use after the fifth against the first: %+.1f %%\n",
+                (inUse.back() - inUse[1]) / inUse[1] * 100.0);
+    const double growth = (resident.back() - resident[1]) / resident[1] * 100.0;
+    const bool met = growth < 5.0;
+    std::printf("the fifth show against the first (same shape): %+.1f %% (goal under +5 %%): %s\n", growth,
+                met ? "met" : "NOT MET");
+    return met ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -332,6 +479,7 @@ int main(int argc, char* argv[])
     int items = 0;
     int perBlock = 0;
     bool isChild = false;
+    bool isTurns = false;
     QString folder = bench::benchMediaFolder();
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
@@ -343,6 +491,13 @@ int main(int argc, char* argv[])
             folder = QString::fromUtf8(arg.mid(8));
         else if (arg == "--child")
             isChild = true;
+        else if (arg == "--turns")
+            isTurns = true;
+    }
+    if (isTurns && isChild) {
+        applyAllocatorSettings();
+        bench::ProfiledApplication app(argc, argv);
+        return ProcessEnd::finish(turns(folder), 10.0);
     }
     if (isChild) {
         // The application's allocator settings, as its main applies them:
@@ -355,6 +510,8 @@ int main(int argc, char* argv[])
     }
     QCoreApplication app(argc, argv);
     const QString program = QCoreApplication::applicationFilePath();
+    if (isTurns)
+        return turnsVerdict(program, folder);
     struct Shape {
         int items;
         int perBlock;

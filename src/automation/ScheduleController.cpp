@@ -3,6 +3,7 @@
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
+#include "media/ShowRevision.h"
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
@@ -82,6 +83,7 @@ double ScheduleController::now() const
 
 void ScheduleController::setEvents(std::vector<ScheduleEvent> events)
 {
+    ShowRevision::advance(); // saved with the show
     events_ = std::move(events);
     ++eventsGeneration_;
     syncContentBlocks();
@@ -98,6 +100,7 @@ void ScheduleController::setIsArmed(bool armed)
 
 void ScheduleController::setLoops(bool loops)
 {
+    ShowRevision::advanceIfChanging(loops_, loops); // saved with the show
     loops_ = loops;
     emit loopsChanged();
     emit changed();

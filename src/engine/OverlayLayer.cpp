@@ -1,5 +1,6 @@
 #include "engine/OverlayLayer.h"
 
+#include "media/ShowRevision.h"
 #include "media/ThumbnailCache.h"
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
@@ -76,6 +77,7 @@ std::optional<QString> OverlayLayer::fileName() const
 
 void OverlayLayer::setUrl(const QUrl& url)
 {
+    ShowRevision::advanceIfChanging(url_, url);
     url_ = url;
     emit urlChanged();
     emit changed();
@@ -114,6 +116,7 @@ void OverlayLayer::setIsVisible(bool visible)
 
 void OverlayLayer::setOpacity(double value)
 {
+    ShowRevision::advanceIfChanging(opacity_, value);
     opacity_ = value;
     emit opacityChanged();
     emit changed();
@@ -121,6 +124,7 @@ void OverlayLayer::setOpacity(double value)
 
 void OverlayLayer::setScale(double value)
 {
+    ShowRevision::advanceIfChanging(scale_, value);
     scale_ = value;
     emit scaleChanged();
     emit changed();
@@ -128,6 +132,7 @@ void OverlayLayer::setScale(double value)
 
 void OverlayLayer::setOffsetX(double value)
 {
+    ShowRevision::advanceIfChanging(offsetX_, value);
     offsetX_ = value;
     emit offsetXChanged();
     emit changed();
@@ -135,6 +140,7 @@ void OverlayLayer::setOffsetX(double value)
 
 void OverlayLayer::setOffsetY(double value)
 {
+    ShowRevision::advanceIfChanging(offsetY_, value);
     offsetY_ = value;
     emit offsetYChanged();
     emit changed();
@@ -143,6 +149,8 @@ void OverlayLayer::setOffsetY(double value)
 void OverlayLayer::setLoops(bool value)
 {
     const bool changedValue = value != loops_;
+    if (changedValue)
+        ShowRevision::advance();
     loops_ = value;
     emit loopsChanged();
     emit changed();

@@ -10,6 +10,7 @@
 #include "engine/ProgramPictureSize.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
+#include "media/ShowRevision.h"
 #include "media/TimecodeFormatter.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
@@ -163,7 +164,12 @@ void PlaylistEngine::endOperation()
     emit signal();                       \
     publishChange()
 
-void PlaylistEngine::setBlocks(Blocks value) { TESSARIN_PUBLISH(blocks_, blocksChanged); }
+void PlaylistEngine::setBlocks(Blocks value)
+{
+    ShowRevision::advanceIfChanging(blocks_, value); // the show's block list
+    blockIndex_.reset();
+    TESSARIN_PUBLISH(blocks_, blocksChanged);
+}
 void PlaylistEngine::setIsPlaying(bool value) { TESSARIN_PUBLISH(isPlaying_, isPlayingChanged); }
 void PlaylistEngine::setCurrentBlockID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentBlockID_, currentBlockIDChanged); }
 void PlaylistEngine::setCurrentItemID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentItemID_, currentItemIDChanged); }
@@ -256,15 +262,25 @@ double PlaylistEngine::safeFadeSeconds() const
 
 // --- lookups ---------------------------------------------------------------------
 
+void PlaylistEngine::setScheduleBlocks(Blocks blocks)
+{
+    scheduleBlocks_ = std::move(blocks);
+    blockIndex_.reset();
+}
+
 std::shared_ptr<MediaBlock> PlaylistEngine::block(const QUuid& id) const
 {
-    for (const auto& list : { &blocks_, &scheduleBlocks_ }) {
-        for (const auto& b : *list) {
-            if (b && b->id() == id)
-                return b;
+    if (!blockIndex_) {
+        blockIndex_.emplace();
+        blockIndex_->reserve(qsizetype(blocks_.size() + scheduleBlocks_.size()));
+        for (const auto& list : { &blocks_, &scheduleBlocks_ }) {
+            for (const auto& b : *list) {
+                if (b && !blockIndex_->contains(b->id()))
+                    blockIndex_->insert(b->id(), b);
+            }
         }
     }
-    return nullptr;
+    return blockIndex_->value(id);
 }
 
 bool PlaylistEngine::isKnownBlock(const QUuid& id) const
@@ -280,13 +296,10 @@ std::shared_ptr<MediaBlock> PlaylistEngine::currentBlock() const
 std::shared_ptr<MediaFile> PlaylistEngine::currentItem() const
 {
     auto b = currentBlock();
-    if (!b || !currentItemID_)
+    if (!b)
         return nullptr;
-    for (const auto& item : b->items()) {
-        if (item && item->id() == *currentItemID_)
-            return item;
-    }
-    return nullptr;
+    const auto i = currentItemIndex(*b);
+    return i ? b->items()[std::size_t(*i)] : nullptr;
 }
 
 std::optional<int> PlaylistEngine::currentItemIndex(const MediaBlock& b) const
@@ -294,9 +307,14 @@ std::optional<int> PlaylistEngine::currentItemIndex(const MediaBlock& b) const
     if (!currentItemID_)
         return std::nullopt;
     const auto& items = b.items();
+    const auto isCurrent = [&](std::size_t i) { return items[i] && items[i]->id() == *currentItemID_; };
+    if (currentItemHint_ < items.size() && isCurrent(currentItemHint_))
+        return static_cast<int>(currentItemHint_);
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i] && items[i]->id() == *currentItemID_)
+        if (isCurrent(i)) {
+            currentItemHint_ = i;
             return static_cast<int>(i);
+        }
     }
     return std::nullopt;
 }

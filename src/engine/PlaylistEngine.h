@@ -28,6 +28,7 @@
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
 
+#include <QHash>
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
@@ -133,7 +134,7 @@ public:
     void setBlockEndHandler(BlockEndHandler handler) { blockEndHandler_ = std::move(handler); }
     // The schedule's hidden one-item blocks, searched after blocks().
     const Blocks& scheduleBlocks() const { return scheduleBlocks_; }
-    void setScheduleBlocks(Blocks blocks) { scheduleBlocks_ = std::move(blocks); }
+    void setScheduleBlocks(Blocks blocks);
     // Opens the session of a live item taken to air: LiveSessionFactory::make
     // unless another maker is set (tests hand in fake sessions).
     using LiveSessionMaker = std::function<std::shared_ptr<LiveSession>(const LiveSource&)>;
@@ -449,6 +450,13 @@ private:
     std::unique_ptr<Timer> blinkTimer_;
     std::int64_t currentBlockLoopIteration_ = 0;
     Blocks scheduleBlocks_;
+    // Both lists' blocks by id (the playlist's first), made on the first
+    // lookup after either list changed: a take looks blocks up many times,
+    // and a show may hold thousands.
+    mutable std::optional<QHash<QUuid, std::shared_ptr<MediaBlock>>> blockIndex_;
+    // Where the item on air was last found in its block: checked against
+    // the block's list at each lookup, walked for again when it moved.
+    mutable std::size_t currentItemHint_ = 0;
     std::optional<Crossfade> crossfade_;
     std::optional<Preloaded> preloaded_;
     std::optional<CuePreview> cuePreview_;

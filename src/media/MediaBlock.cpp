@@ -1,14 +1,18 @@
 #include "media/MediaBlock.h"
 
+#include "media/ShowRevision.h"
+
 #include <algorithm>
 
 namespace tessarin {
 
 MediaBlock::MediaBlock(QString name, QUuid id) : id_(id), name_(std::move(name)) {}
 
-#define TESSARIN_PUBLISH(member, signal) \
-    member = value;                      \
-    emit signal();                       \
+// Every value of a block is saved with the show.
+#define TESSARIN_PUBLISH(member, signal)            \
+    ShowRevision::advanceIfChanging(member, value); \
+    member = value;                                 \
+    emit signal();                                  \
     emit changed()
 
 void MediaBlock::setName(const QString& value) { TESSARIN_PUBLISH(name_, nameChanged); }
@@ -22,6 +26,7 @@ void MediaBlock::setNormalizeAudio(bool value) { TESSARIN_PUBLISH(normalizeAudio
 
 void MediaBlock::publishItems()
 {
+    ShowRevision::advance();
     emit itemsChanged();
     emit changed();
 }

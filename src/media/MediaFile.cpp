@@ -1,6 +1,8 @@
 #include "media/MediaFile.h"
 
+#include "media/FileUses.h"
 #include "media/ImageClipRenderer.h"
+#include "media/ShowRevision.h"
 #include "media/ThumbnailCache.h"
 #include "media/WaveformCache.h"
 #include "platform/FileKind.h"
@@ -38,12 +40,17 @@ MediaFile::MediaFile(Key, QUrl url, std::optional<LiveSource> source)
 {
     if (liveSource_)
         return;
+    FileUses::use(url_); // its thumbnail and waveform stay cached while it lives
     const FileKind kind = fileKind(url_.toLocalFile().isEmpty() ? url_.path() : url_.toLocalFile());
     isImage_ = kind == FileKind::image;
     isAudioOnly_ = !isImage_ && kind == FileKind::audio;
 }
 
-MediaFile::~MediaFile() = default;
+MediaFile::~MediaFile()
+{
+    if (!liveSource_)
+        FileUses::release(url_);
+}
 
 float MediaFile::gainLinear() const
 {
@@ -91,22 +98,30 @@ float MediaFile::normalizationGain(float peak)
     emit signal();                       \
     emit changed()
 
-void MediaFile::setLoop(bool value) { TESSARIN_PUBLISH(loop_, loopChanged); }
-void MediaFile::setIsMuted(bool value) { TESSARIN_PUBLISH(isMuted_, isMutedChanged); }
-void MediaFile::setGainDB(double value) { TESSARIN_PUBLISH(gainDB_, gainDBChanged); }
 void MediaFile::setThumbnail(const PackedPicture& value) { TESSARIN_PUBLISH(thumbnail_, thumbnailChanged); }
 void MediaFile::setDuration(double value) { TESSARIN_PUBLISH(duration_, durationChanged); }
-void MediaFile::setInPoint(double value) { TESSARIN_PUBLISH(inPoint_, inPointChanged); }
-void MediaFile::setOutPoint(std::optional<double> value) { TESSARIN_PUBLISH(outPoint_, outPointChanged); }
 void MediaFile::setWaveform(std::optional<std::vector<float>> value) { TESSARIN_PUBLISH(waveform_, waveformChanged); }
 void MediaFile::setNormalizationGain(float value) { TESSARIN_PUBLISH(normalizationGain_, normalizationGainChanged); }
 void MediaFile::setPlayableURL(const QUrl& value) { TESSARIN_PUBLISH(playableURL_, playableURLChanged); }
 void MediaFile::setPlaybackError(const QString& value) { TESSARIN_PUBLISH(playbackError_, playbackErrorChanged); }
 
+// The same for a value that a show saves.
+#define TESSARIN_PUBLISH_SAVED(member, signal)             \
+    ShowRevision::advanceIfChanging(*this, member, value); \
+    TESSARIN_PUBLISH(member, signal)
+
+void MediaFile::setLoop(bool value) { TESSARIN_PUBLISH_SAVED(loop_, loopChanged); }
+void MediaFile::setIsMuted(bool value) { TESSARIN_PUBLISH_SAVED(isMuted_, isMutedChanged); }
+void MediaFile::setGainDB(double value) { TESSARIN_PUBLISH_SAVED(gainDB_, gainDBChanged); }
+void MediaFile::setInPoint(double value) { TESSARIN_PUBLISH_SAVED(inPoint_, inPointChanged); }
+void MediaFile::setOutPoint(std::optional<double> value) { TESSARIN_PUBLISH_SAVED(outPoint_, outPointChanged); }
+
+#undef TESSARIN_PUBLISH_SAVED
 #undef TESSARIN_PUBLISH
 
 void MediaFile::setImageDuration(double value)
 {
+    ShowRevision::advanceIfChanging(*this, imageDuration_, value);
     imageDuration_ = value;
     emit imageDurationChanged();
     emit changed();

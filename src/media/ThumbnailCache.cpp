@@ -1,5 +1,6 @@
 #include "media/ThumbnailCache.h"
 
+#include "media/FileCache.h"
 #include "platform/FrameGrabber.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
@@ -8,24 +9,19 @@
 
 #include <algorithm>
 #include <functional>
-#include <vector>
-#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace tessarin::ThumbnailCache {
 
 namespace {
 
-// Thumbnails are a few kilobytes encoded, so the cache keeps them all.
-struct Store {
-    std::mutex mutex;
-    QHash<QUrl, PackedPicture> pictures;
-};
-
-Store& store()
+// Thumbnails are a few kilobytes encoded: the cache keeps those of files in
+// use (an item shares its picture's bytes with it) and a few more.
+FileCache<PackedPicture>& store()
 {
     // Never destroyed: workers still running at exit may touch it.
-    static Store* instance = new Store;
+    static auto* instance = new FileCache<PackedPicture>(256);
     return *instance;
 }
 
@@ -52,9 +48,7 @@ QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 
 PackedPicture cached(const QUrl& url)
 {
-    Store& s = store();
-    std::lock_guard lock(s.mutex);
-    return s.pictures.value(url);
+    return store().value(url);
 }
 
 void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> completion)
@@ -75,11 +69,8 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
         if (url.isLocalFile()) {
             if (auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight)))
                 picture = PackedPicture::pack(*frame);
-            if (!picture.isNull()) {
-                Store& s = store();
-                std::lock_guard lock(s.mutex);
-                s.pictures.insert(url, picture);
-            }
+            if (!picture.isNull())
+                store().insert(url, picture);
         }
         postToMain([url, picture = std::move(picture)] {
             for (const auto& completion : waiting().take(url))

@@ -1,7 +1,8 @@
 #pragma once
 // Small pictures of video files (one frame at 1.0 s, upright, within
-// 160 x 90), made in the background and kept per file URL for the life of
-// the process, encoded (a few kilobytes each). Called on the main thread.
+// 160 x 90), made in the background and kept per file URL, encoded (a few
+// kilobytes each), while an item uses the file and for a few files after
+// (FileCache). Called on the main thread.
 #include "media/PackedPicture.h"
 
 #include <QUrl>

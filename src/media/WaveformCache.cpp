@@ -1,5 +1,6 @@
 #include "media/WaveformCache.h"
 
+#include "media/FileCache.h"
 #include "media/PeakBucketer.h"
 #include "platform/MainThread.h"
 #include "platform/PcmReader.h"
@@ -14,22 +15,17 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace tessarin::WaveformCache {
 
 namespace {
 
-struct Store {
-    std::mutex mutex;
-    QHash<QUrl, std::shared_ptr<const Analysis>> analyses;
-};
-
-Store& store()
+// Analyses of the files in use, and a few more.
+FileCache<std::shared_ptr<const Analysis>>& store()
 {
     // Never destroyed: workers still running at exit may touch it.
-    static Store* instance = new Store;
+    static auto* instance = new FileCache<std::shared_ptr<const Analysis>>(256);
     return *instance;
 }
 
@@ -104,13 +100,7 @@ Waiting& waiting()
 
 void analyze(const QUrl& url, int samples, std::function<void(const std::optional<Analysis>&)> completion)
 {
-    std::shared_ptr<const Analysis> hit;
-    {
-        Store& s = store();
-        std::lock_guard lock(s.mutex);
-        hit = s.analyses.value(url);
-    }
-    if (hit) {
+    if (const auto hit = store().value(url)) {
         completion(*hit);
         return;
     }
@@ -124,11 +114,8 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
     analysisPool().async([url, samples, key] {
         lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
-        if (result) {
-            Store& s = store();
-            std::lock_guard lock(s.mutex);
-            s.analyses.insert(url, std::make_shared<const Analysis>(*result));
-        }
+        if (result)
+            store().insert(url, std::make_shared<const Analysis>(*result));
         postToMain([key, result = std::move(result)] {
             for (const auto& completion : waiting().take(key))
                 completion(result);

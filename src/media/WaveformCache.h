@@ -1,8 +1,9 @@
 #pragma once
 // The audio envelope of a file (one peak per bucket) and its largest
-// absolute sample, decoded once in the background and kept per file URL for
-// the life of the process. The decoding keeps memory bounded whatever the
-// file's length (see PeakBucketer). Called on the main thread.
+// absolute sample, decoded once in the background and kept per file URL
+// while an item uses the file and for a few files after (FileCache). The
+// decoding keeps memory bounded whatever the file's length (see
+// PeakBucketer). Called on the main thread.
 #include <QUrl>
 
 #include <cstdint>

@@ -40,9 +40,16 @@ public:
     // --- ShowContent ---
     ShowDocument document(const std::optional<QString>& base) const override;
     ShowDocument document(const std::optional<QString>& base, ShowDocument recycled) const override;
+    // The program's ShowRevision.
+    std::optional<std::uint64_t> revision() const override;
+    // The entries of the items that ShowRevision names, found by the items'
+    // places in the lists (no item is read but those).
+    bool update(ShowDocument& snapshot, std::uint64_t since) const override;
     // Program stopped, cue and selection cleared, no blocks, an empty
     // schedule that does not loop, both layers cleared and back at their
-    // default placement without looping, no browser files.
+    // default placement without looping, no browser files. A few seconds
+    // later, once the views have let go of the old show, the memory left
+    // free is handed back to the system.
     void reset() override;
     // Browser, blocks, schedule (which then finds the blocks its events
     // name), then the layers, first with first; further stored layers are
@@ -54,6 +61,7 @@ private:
     std::unique_ptr<PlaylistEngine> engine_;
     std::unique_ptr<ScheduleController> schedule_;
     std::unique_ptr<BrowserFiles> browserFiles_;
+    std::unique_ptr<Timer> releaseMemory_;
 };
 
 } // namespace tessarin

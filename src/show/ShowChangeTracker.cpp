@@ -3,14 +3,14 @@
 namespace tessarin {
 
 ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument()> currentDocument, QObject* parent)
-    : ShowChangeTracker(clock, [make = std::move(currentDocument)](ShowDocument) { return make(); }, parent)
+    : ShowChangeTracker(clock, Source {[make = std::move(currentDocument)](ShowDocument) { return make(); }, {}, {}},
+                        parent)
 {
 }
 
-ShowChangeTracker::ShowChangeTracker(Clock& clock, std::function<ShowDocument(ShowDocument recycled)> currentDocument,
-    QObject* parent)
+ShowChangeTracker::ShowChangeTracker(Clock& clock, Source source, QObject* parent)
     : QObject(parent)
-    , currentDocument_(std::move(currentDocument))
+    , source_(std::move(source))
 {
     // The timer belongs to this object and stops when it is destroyed, so a
     // tick never reaches a tracker that is gone.
@@ -26,21 +26,51 @@ QString ShowChangeTracker::snapshotOf(const ShowDocument& document)
     return bytes ? QString::fromUtf8(*bytes) : QString();
 }
 
+std::optional<std::uint64_t> ShowChangeTracker::revision() const
+{
+    return source_.revision ? source_.revision() : std::nullopt;
+}
+
 void ShowChangeTracker::markSaved()
 {
-    saved_ = currentDocument_({});
+    comparedRevision_ = revision();
+    saved_ = source_.document({});
+    // The next change is brought into a copy (its strings shared).
+    recycled_ = saved_;
+    recycledRevision_ = comparedRevision_;
     savedIsWritable_ = saved_.hasOnlyFiniteNumbers();
     setDirty(false);
 }
 
 bool ShowChangeTracker::check()
 {
+    const auto now = revision();
+    if (!now || !comparedRevision_)
+        return checkNow();
+    if (now == comparedRevision_)
+        return isDirty_; // nothing saved has changed since the last comparison
+    // Only some items changed: their entries are brought up to date, and the
+    // documents compared.
+    if (recycledRevision_ && source_.update && source_.update(recycled_, *recycledRevision_)) {
+        comparedRevision_ = recycledRevision_ = now;
+        return compare(recycled_);
+    }
+    return checkNow();
+}
+
+bool ShowChangeTracker::checkNow()
+{
+    comparedRevision_ = recycledRevision_ = revision();
+    recycled_ = source_.document(std::move(recycled_));
+    return compare(recycled_);
+}
+
+bool ShowChangeTracker::compare(const ShowDocument& current)
+{
     // A show that cannot be written (a number that is not finite) never
     // counts as saved, so discarding it is always asked: a current show equal
     // to such a saved one cannot be written either, and any other differs.
-    ShowDocument current = currentDocument_(std::move(recycled_));
     const bool dirty = !savedIsWritable_ || !(current == saved_);
-    recycled_ = std::move(current);
     if (dirty != isDirty_)
         setDirty(dirty);
     return isDirty_;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace tessarin {
@@ -28,6 +29,21 @@ public:
     {
         (void)recycled;
         return document(base);
+    }
+
+    // A count that moves on with every change to what document() gives, for
+    // the change watcher to compare documents only when it has moved;
+    // nullopt for a content that keeps none (compared at every check).
+    virtual std::optional<std::uint64_t> revision() const { return std::nullopt; }
+    // Brings a change-tracking snapshot, made when revision() was since, up
+    // to the show as it is now, in place, when that costs less than making
+    // it anew (only some items' clip settings changed). False when it must
+    // be made anew (it may have been changed in part).
+    virtual bool update(ShowDocument& snapshot, std::uint64_t since) const
+    {
+        (void)snapshot;
+        (void)since;
+        return false;
     }
 
     // Empties everything: program stopped, cue and selection cleared, no

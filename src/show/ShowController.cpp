@@ -19,7 +19,11 @@ ShowController::ShowController(ShowContent& content, Settings& settings, Clock& 
     , content_(content)
     , settings_(settings)
     , dialogs_(dialogs)
-    , tracker_(clock, [this](ShowDocument recycled) { return content_.document(std::nullopt, std::move(recycled)); })
+    , tracker_(clock, {[this](ShowDocument recycled) { return content_.document(std::nullopt, std::move(recycled)); },
+                       [this] { return content_.revision(); },
+                       [this](ShowDocument& document, std::uint64_t since) {
+                           return content_.update(document, since);
+                       }})
 {
     connect(&tracker_, &ShowChangeTracker::isDirtyChanged, this, [this] {
         emit isDirtyChanged();
@@ -105,7 +109,8 @@ bool ShowController::saveAs()
 
 bool ShowController::confirmDiscardingChanges()
 {
-    if (!tracker_.check())
+    // Compared whatever the revision says: the show is about to go.
+    if (!tracker_.checkNow())
         return true;
     const auto answer = dialogs_.askToSaveChanges(
         tr("Salvare le modifiche allo show?"),

@@ -75,6 +75,8 @@ public:
     const std::optional<QString>& fileURL() const { return fileURL_; }
     bool isDirty() const { return tracker_.isDirty(); }
     QString savedSnapshot() const { return tracker_.savedSnapshot(); }
+    // The change watcher (its check is what runs every 1.5 s).
+    ShowChangeTracker& changeTracker() { return tracker_; }
 
     // "Show senza titolo", or the file's name without its extension.
     QString displayName() const;

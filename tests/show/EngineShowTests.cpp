@@ -5,6 +5,7 @@
 
 #include "automation/ScheduleController.h"
 #include "engine/PlaylistEngine.h"
+#include "media/ShowRevision.h"
 #include "platform/Settings.h"
 #include "platform/Workers.h"
 #include "platform/player/AudioOutput.h"
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+
+#include <functional>
 
 using namespace tessarin;
 using test::contents;
@@ -344,6 +347,80 @@ TEST_F(EngineShow, AnEditOfABlockMarksTheShowDirtyAtTheNextCheckAndUndoingItClea
     closing->removeItem(closing->items().size() - 1);
     clock.advance(ShowChangeTracker::kCheckInterval);
     EXPECT_FALSE(controller->isDirty());
+}
+
+// The watcher compares documents only when the show's revision has moved:
+// every change that reaches the file must move it, and what a show does on
+// air must not.
+TEST_F(EngineShow, EveryChangeToWhatIsSavedMovesTheRevisionAndNothingElseDoes)
+{
+    make();
+    buildEveryKind();
+    ASSERT_TRUE(saveAs(showPath));
+    // The opened show's own objects.
+    auto first = [&] { return engine().blocks()[0]; };
+    auto second = [&] { return engine().blocks()[1]; };
+    auto clip = [&] { return first()->items()[0]; };
+    auto layer = [&](std::size_t i) -> OverlayLayer& { return *layers()[i]; };
+    auto event = [&](std::size_t i) { return schedule().events()[i]; };
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        bool saved;
+    } cases[] = {
+        {"an item's loop", [&] { clip()->setLoop(false); }, true},
+        {"an item's mute", [&] { clip()->setIsMuted(false); }, true},
+        {"an item's gain", [&] { clip()->setGainDB(-6.0); }, true},
+        {"an item's IN", [&] { clip()->setInPoint(2.0); }, true},
+        {"an item's OUT", [&] { clip()->setOutPoint(std::nullopt); }, true},
+        {"a still's length", [&] { first()->items()[1]->setImageDuration(3.0); }, true},
+        {"a file of the browser alone", [&] { controller->browserFiles().browserFiles()[0]->setGainDB(1.0); }, true},
+        {"an event's file", [&] { schedule().events()[1].media->setLoop(true); }, true},
+        {"a block's name", [&] { first()->setName(QStringLiteral("Apertura")); }, true},
+        {"a block's loop", [&] { first()->setLoop(false); }, true},
+        {"a block's passes", [&] { first()->setLoopCount(3); }, true},
+        {"a block's end", [&] { first()->setEndBehavior(BlockEndBehavior::pauseBlack); }, true},
+        {"a block's normalisation", [&] { first()->setNormalizeAudio(false); }, true},
+        {"items appended", [&] { second()->appendItems({media_(showFolder + QStringLiteral("/media/tone.wav"))}); }, true},
+        {"an item inserted", [&] { second()->insertItem(media_(showFolder + QStringLiteral("/media/clip.mov")), 0); }, true},
+        {"an item removed", [&] { second()->removeItem(0); }, true},
+        {"an item moved", [&] { first()->moveItem(0, 2); }, true},
+        {"a block's items replaced", [&] { second()->setItems({}); }, true},
+        {"the blocks reordered", [&] { engine().setBlocks({second(), first(), engine().blocks()[2]}); }, true},
+        {"a block added", [&] { engine().addBlock(); }, true},
+        {"a block removed", [&] { engine().removeBlock(second()); }, true},
+        {"a layer's file", [&] { layer(1).load(fileUrl(elsewhere + QStringLiteral("/logo.jpg"))); }, true},
+        {"a layer emptied", [&] { layer(0).clear(); }, true},
+        {"a layer's opacity", [&] { layer(0).setOpacity(0.5); }, true},
+        {"a layer's scale", [&] { layer(0).setScale(1.0); }, true},
+        {"a layer's horizontal offset", [&] { layer(0).setOffsetX(0.0); }, true},
+        {"a layer's vertical offset", [&] { layer(0).setOffsetY(0.0); }, true},
+        {"a layer's loop", [&] { layer(1).setLoops(false); }, true},
+        {"an event added", [&] { schedule().add(ScheduleEvent {.id = QUuid::createUuid()}); }, true},
+        {"an event edited", [&] { auto e = event(0); e.isEnabled = false; schedule().update(e); }, true},
+        {"an event removed", [&] { schedule().remove(event(2)); }, true},
+        {"an event moved", [&] { schedule().moveEvent(event(0), 1); }, true},
+        {"the schedule's loop", [&] { schedule().setLoops(false); }, true},
+        {"the browser's list", [&] { controller->browserFiles().setBrowserFiles({}); }, true},
+        {"a block taken on air", [&] { engine().play(first()); }, false},
+        {"the next item on air", [&] { engine().play(first()); engine().playNext(); engine().stop(); }, false},
+        {"an item cued and selected", [&] { engine().cue(clip(), first()); engine().select(clip(), first()); }, false},
+        {"a layer shown", [&] { layer(0).setIsVisible(true); }, false},
+        {"the schedule armed", [&] { schedule().setArmed(true); schedule().setArmed(false); }, false},
+        {"an item's length found", [&] { clip()->setDuration(12.0); }, false},
+        {"a value set to what it was", [&] { clip()->setGainDB(clip()->gainDB()); first()->setLoop(true); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        open(showPath);
+        ASSERT_FALSE(controller->isDirty());
+        const auto before = ShowRevision::current();
+        c.make();
+        EXPECT_EQ(ShowRevision::current() != before, c.saved);
+        clock.advance(ShowChangeTracker::kCheckInterval);
+        EXPECT_EQ(controller->isDirty(), c.saved) << "the watcher's check";
+        EXPECT_EQ(controller->changeTracker().checkNow(), c.saved) << "a full comparison";
+    }
 }
 
 TEST_F(EngineShow, TheLastShowIsOpenedOnceStartUpHasFinished)

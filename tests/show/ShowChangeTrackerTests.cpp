@@ -97,3 +97,48 @@ TEST(ShowChangeTrackerSnapshot, IsTheCompactSortedTextWithoutRelativePaths)
     doc.browser[0].gainDB = std::numeric_limits<double>::infinity();
     EXPECT_EQ(ShowChangeTracker::snapshotOf(doc), QString());
 }
+
+TEST(ShowChangeTrackerRevision, TheWatcherLooksAtTheShowOnlyWhenItsRevisionMoved)
+{
+    test::ManualClock clock;
+    ShowDocument show;
+    std::uint64_t revision = 7;
+    int built = 0;
+    int updated = 0;
+    bool canUpdate = true;
+    ShowChangeTracker tracker(clock, {[&](ShowDocument) { ++built; return show; },
+                                      [&] { return std::optional(revision); },
+                                      [&](ShowDocument& document, std::uint64_t since) {
+                                          EXPECT_EQ(since, revision - 1) << "the revision the document was made at";
+                                          ++updated;
+                                          if (canUpdate)
+                                              document = show;
+                                          return canUpdate;
+                                      }});
+    tracker.markSaved();
+    built = 0;
+    clock.advance(15.0);
+    EXPECT_EQ(built + updated, 0) << "a show left alone costs no comparison";
+
+    show.browser.push_back({});
+    ++revision;
+    clock.advance(1.5);
+    EXPECT_TRUE(tracker.isDirty());
+    show.browser.clear();
+    ++revision;
+    clock.advance(1.5);
+    EXPECT_FALSE(tracker.isDirty()) << "changed back to what is saved";
+    EXPECT_EQ(updated, 2);
+    EXPECT_EQ(built, 0) << "brought up to date, not made anew";
+
+    canUpdate = false;
+    show.blocks.push_back({});
+    ++revision;
+    clock.advance(1.5);
+    EXPECT_TRUE(tracker.isDirty());
+    EXPECT_EQ(built, 1) << "made anew when it cannot be brought up to date";
+    // Asked before the show is discarded, it compares whatever the revision.
+    show.blocks.clear();
+    EXPECT_TRUE(tracker.check());
+    EXPECT_FALSE(tracker.checkNow());
+}
