@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <functional>
 #include <vector>
-#include <mutex>
 #include <thread>
 
 namespace tessarin::ThumbnailCache {
@@ -17,15 +16,11 @@ namespace tessarin::ThumbnailCache {
 namespace {
 
 // Thumbnails are a few kilobytes encoded, so the cache keeps them all.
-struct Store {
-    std::mutex mutex;
-    QHash<QUrl, PackedPicture> pictures;
-};
-
-Store& store()
+// Main thread only: a grab hands its picture over there, so opening a show
+// of thousands of files looks each one up without a lock.
+QHash<QUrl, PackedPicture>& store()
 {
-    // Never destroyed: workers still running at exit may touch it.
-    static Store* instance = new Store;
+    static auto* instance = new QHash<QUrl, PackedPicture>;
     return *instance;
 }
 
@@ -52,9 +47,7 @@ QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 
 PackedPicture cached(const QUrl& url)
 {
-    Store& s = store();
-    std::lock_guard lock(s.mutex);
-    return s.pictures.value(url);
+    return store().value(url);
 }
 
 void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> completion)
@@ -69,19 +62,16 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
         return;
     }
     pending[url].push_back(std::move(completion));
-    grabPool().async([url] {
+    grabPool().asyncSoon([url] {
         Workers::lowerThreadPriority();
         PackedPicture picture;
         if (url.isLocalFile()) {
             if (auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight)))
                 picture = PackedPicture::pack(*frame);
-            if (!picture.isNull()) {
-                Store& s = store();
-                std::lock_guard lock(s.mutex);
-                s.pictures.insert(url, picture);
-            }
         }
         postToMain([url, picture = std::move(picture)] {
+            if (!picture.isNull())
+                store().insert(url, picture);
             for (const auto& completion : waiting().take(url))
                 completion(picture);
         });

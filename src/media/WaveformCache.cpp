@@ -14,22 +14,17 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace tessarin::WaveformCache {
 
 namespace {
 
-struct Store {
-    std::mutex mutex;
-    QHash<QUrl, std::shared_ptr<const Analysis>> analyses;
-};
-
-Store& store()
+// Main thread only: an analysis hands its result over there, so opening a
+// show of thousands of files looks each one up without a lock.
+QHash<QUrl, std::shared_ptr<const Analysis>>& store()
 {
-    // Never destroyed: workers still running at exit may touch it.
-    static Store* instance = new Store;
+    static auto* instance = new QHash<QUrl, std::shared_ptr<const Analysis>>;
     return *instance;
 }
 
@@ -104,13 +99,7 @@ Waiting& waiting()
 
 void analyze(const QUrl& url, int samples, std::function<void(const std::optional<Analysis>&)> completion)
 {
-    std::shared_ptr<const Analysis> hit;
-    {
-        Store& s = store();
-        std::lock_guard lock(s.mutex);
-        hit = s.analyses.value(url);
-    }
-    if (hit) {
+    if (const std::shared_ptr<const Analysis> hit = store().value(url)) {
         completion(*hit);
         return;
     }
@@ -121,15 +110,12 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
         return;
     }
     pending[key].push_back(std::move(completion));
-    analysisPool().async([url, samples, key] {
+    analysisPool().asyncSoon([url, samples, key] {
         lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
-        if (result) {
-            Store& s = store();
-            std::lock_guard lock(s.mutex);
-            s.analyses.insert(url, std::make_shared<const Analysis>(*result));
-        }
-        postToMain([key, result = std::move(result)] {
+        postToMain([url, key, result = std::move(result)] {
+            if (result)
+                store().insert(url, std::make_shared<const Analysis>(*result));
             for (const auto& completion : waiting().take(key))
                 completion(result);
         });
