@@ -1,5 +1,7 @@
 #include "media/ThumbnailCache.h"
 
+#include "media/UrlTable.h"
+
 #include "platform/FrameGrabber.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
@@ -18,9 +20,9 @@ namespace {
 // Thumbnails are a few kilobytes encoded, so the cache keeps them all.
 // Main thread only: a grab hands its picture over there, so opening a show
 // of thousands of files looks each one up without a lock.
-QHash<QUrl, PackedPicture>& store()
+UrlTable<QUrl, PackedPicture>& store()
 {
-    static auto* instance = new QHash<QUrl, PackedPicture>;
+    static auto* instance = new UrlTable<QUrl, PackedPicture>;
     return *instance;
 }
 
@@ -37,9 +39,9 @@ Workers& grabPool()
 // The completions waiting for a grab under way, per url: a file listed
 // twice (in the browser and in a block) is grabbed once and its picture
 // shared. Main thread only.
-QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
+UrlTable<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 {
-    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>;
+    static auto* instance = new UrlTable<QUrl, std::vector<std::function<void(const PackedPicture&)>>>;
     return *instance;
 }
 
@@ -47,7 +49,9 @@ QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 
 PackedPicture cached(const QUrl& url)
 {
-    return store().value(url);
+    const auto& pictures = store();
+    const auto it = pictures.find(url);
+    return it == pictures.end() ? PackedPicture() : it->second;
 }
 
 void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> completion)
@@ -56,12 +60,10 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
         completion(picture);
         return;
     }
-    auto& pending = waiting();
-    if (auto it = pending.find(url); it != pending.end()) {
-        it->push_back(std::move(completion));
-        return;
-    }
-    pending[url].push_back(std::move(completion));
+    auto& completions = waiting()[url];
+    completions.push_back(std::move(completion));
+    if (completions.size() > 1)
+        return; // a grab is under way
     grabPool().asyncSoon([url] {
         Workers::lowerThreadPriority();
         PackedPicture picture;
@@ -71,9 +73,12 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
         }
         postToMain([url, picture = std::move(picture)] {
             if (!picture.isNull())
-                store().insert(url, picture);
-            for (const auto& completion : waiting().take(url))
-                completion(picture);
+                store().insert_or_assign(url, picture);
+            auto completions = waiting().extract(url);
+            if (!completions.empty()) {
+                for (const auto& completion : completions.mapped())
+                    completion(picture);
+            }
         });
     }, Workers::AtEnd::drop);
 }

@@ -1,6 +1,7 @@
 #include "media/WaveformCache.h"
 
 #include "media/PeakBucketer.h"
+#include "media/UrlTable.h"
 #include "platform/MainThread.h"
 #include "platform/PcmReader.h"
 #include "platform/Workers.h"
@@ -22,9 +23,9 @@ namespace {
 
 // Main thread only: an analysis hands its result over there, so opening a
 // show of thousands of files looks each one up without a lock.
-QHash<QUrl, std::shared_ptr<const Analysis>>& store()
+UrlTable<QUrl, std::shared_ptr<const Analysis>>& store()
 {
-    static auto* instance = new QHash<QUrl, std::shared_ptr<const Analysis>>;
+    static auto* instance = new UrlTable<QUrl, std::shared_ptr<const Analysis>>;
     return *instance;
 }
 
@@ -88,7 +89,7 @@ namespace {
 // The completions waiting for an analysis under way, per url and bucket
 // count: a file listed twice (in the browser and in a block) is decoded
 // once. Main thread only.
-using Waiting = QHash<QPair<QUrl, int>, std::vector<std::function<void(const std::optional<Analysis>&)>>>;
+using Waiting = UrlTable<QPair<QUrl, int>, std::vector<std::function<void(const std::optional<Analysis>&)>>>;
 Waiting& waiting()
 {
     static auto* instance = new Waiting;
@@ -99,25 +100,26 @@ Waiting& waiting()
 
 void analyze(const QUrl& url, int samples, std::function<void(const std::optional<Analysis>&)> completion)
 {
-    if (const std::shared_ptr<const Analysis> hit = store().value(url)) {
-        completion(*hit);
+    if (const auto hit = store().find(url); hit != store().end()) {
+        completion(*hit->second);
         return;
     }
     const QPair<QUrl, int> key(url, samples);
-    auto& pending = waiting();
-    if (auto it = pending.find(key); it != pending.end()) {
-        it->push_back(std::move(completion));
-        return;
-    }
-    pending[key].push_back(std::move(completion));
+    auto& completions = waiting()[key];
+    completions.push_back(std::move(completion));
+    if (completions.size() > 1)
+        return; // an analysis is under way
     analysisPool().asyncSoon([url, samples, key] {
         lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
         postToMain([url, key, result = std::move(result)] {
             if (result)
-                store().insert(url, std::make_shared<const Analysis>(*result));
-            for (const auto& completion : waiting().take(key))
-                completion(result);
+                store().insert_or_assign(url, std::make_shared<const Analysis>(*result));
+            auto completions = waiting().extract(key);
+            if (!completions.empty()) {
+                for (const auto& completion : completions.mapped())
+                    completion(result);
+            }
         });
     }, Workers::AtEnd::drop);
 }
