@@ -185,6 +185,8 @@ void MediaFile::startAnalysis()
     // The duration probe opens the file as the players will: a file they
     // cannot play is known (and marked) before anyone takes it.
     probePool().asyncSoon([url = url_, weak] {
+        if (weak.expired())
+            return; // the item is gone already
         Workers::lowerThreadPriority();
         double seconds = std::nan("");
         QString error;

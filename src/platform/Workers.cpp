@@ -31,6 +31,9 @@ using Seconds = std::chrono::duration<double>;
 
 std::atomic<bool> ending { false };
 
+// The SoonHolds alive; main thread only.
+int soonHolds = 0;
+
 } // namespace
 
 Workers& Workers::userInitiated()
@@ -101,14 +104,38 @@ void Workers::asyncSoon(std::function<void()> fn, AtEnd atEnd)
     if (!fn)
         return;
     soon_.push_back({std::move(fn), atEnd});
+    if (soonHolds == 0)
+        postSoon();
+}
+
+void Workers::postSoon()
+{
     if (std::exchange(soonPosted_, true))
         return;
     postToMain([this, alive = std::weak_ptr<int>(alive_)] {
         if (alive.expired())
             return;
         soonPosted_ = false;
-        enqueue(std::exchange(soon_, {}));
+        if (soonHolds == 0)
+            enqueue(std::exchange(soon_, {}));
     });
+}
+
+Workers::SoonHold::SoonHold()
+{
+    ++soonHolds;
+}
+
+Workers::SoonHold::~SoonHold()
+{
+    if (--soonHolds > 0)
+        return;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (Workers* pool : r.pools) {
+        if (!pool->soon_.empty())
+            pool->postSoon();
+    }
 }
 
 void Workers::enqueue(std::vector<Task> tasks)

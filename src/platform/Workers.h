@@ -52,6 +52,20 @@ public:
     // they do. A pool used this way is destroyed on the main thread.
     void asyncSoon(std::function<void()> fn, AtEnd atEnd = AtEnd::run);
 
+    // Main thread: while one is held, what asyncSoon() is given waits, in
+    // every pool, and is queued once the last hold ends. For a burst of
+    // work on the main thread spread over many turns of the event loop (a
+    // show of many thousand items listed a slice at a time), which then
+    // has the machine to itself and ends sooner: what it asks of the pools
+    // starts when it is done.
+    class SoonHold {
+    public:
+        SoonHold();
+        ~SoonHold();
+        SoonHold(const SoonHold&) = delete;
+        SoonHold& operator=(const SoonHold&) = delete;
+    };
+
     std::size_t threadCount() const;
 
     // Waits until nothing is queued or running, at most timeoutSeconds;
@@ -87,6 +101,8 @@ private:
     };
     // Queues the tasks under one lock, starting the threads they need.
     void enqueue(std::vector<Task> tasks);
+    // Posts the queueing of asyncSoon()'s tasks, once.
+    void postSoon();
     void work();
     bool idleLocked() const { return running_ == 0 && tasks_.empty(); }
     // Stops the pool for good if it is idle and joins its threads; false

@@ -12,6 +12,7 @@
 #include "show/ShowChangeTracker.h"
 #include "show/ShowContent.h"
 #include "show/ShowDialogs.h"
+#include "show/ShowFile.h"
 
 #include <QObject>
 #include <QString>
@@ -81,6 +82,20 @@ public:
     // displayName, marked " — modificato" while there are unsaved changes.
     QString title() const;
 
+    // A show file larger than this is read and decoded off the main thread;
+    // a smaller one at once.
+    static constexpr qint64 kReadAtOnceBytes = 1024 * 1024;
+    // The items made per turn of the event loop while a show is listed
+    // (about 10 ms of the main thread's time).
+    static constexpr int kItemsPerSlice = 1000;
+
+    // Whether a show is being opened: read, or listed a slice at a time.
+    // Meanwhile the show is the empty one, counted as saved, with the file
+    // being opened as its file; it takes the opened show's place at once
+    // when the listing ends. A new show or another opening gives the
+    // listing up, and so does the end of the process.
+    bool isOpening() const { return opening_ != 0; }
+
     // "Nuovo show": after the question, an empty show without a file.
     void newShow();
     // "Apri show…": after the question, the open panel, then the show.
@@ -106,7 +121,17 @@ signals:
 
 private:
     bool write(const QString& path);
+    // Opens the show at path: read and decoded, at once or off the main
+    // thread by its size, then listed (list()).
     void load(const QString& path);
+    // The show decoded from the file at absolute (nullopt when it was
+    // refused, for why), listed in slices from this turn on.
+    void list(const QString& absolute, std::optional<ShowDocument> document, ShowFile::Refusal why);
+    // Lists the next slice of the opening numbered opening, posting the
+    // one after it, or puts the show in place when it is the last.
+    void listSlice(quint64 opening);
+    // Gives up an opening under way, if any.
+    void stopOpening();
     ShowDocument currentDocument() const;
     void setFileURL(std::optional<QString> path);
     // Where the open and save panels start: the open show's folder, else
@@ -124,6 +149,11 @@ private:
     std::optional<QString> startShow_;
     bool starting_ = true;
     ShowChangeTracker tracker_;
+    // The opening under way (0: none), numbered so that what comes back
+    // from a given-up one is ignored; its listing once the file is decoded.
+    quint64 opening_ = 0;
+    quint64 openings_ = 0;
+    std::unique_ptr<ShowContent::Listing> listing_;
 };
 
 } // namespace tessarin
