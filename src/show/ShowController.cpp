@@ -90,6 +90,11 @@ void ShowController::openFile(const QString& path)
 
 void ShowController::save()
 {
+    // Until the show being opened is listed, the show is the empty one
+    // standing in for it: written now, it would take the place of the file
+    // being opened.
+    if (isOpening())
+        return;
     if (fileURL_)
         write(*fileURL_);
     else
@@ -98,6 +103,8 @@ void ShowController::save()
 
 bool ShowController::saveAs()
 {
+    if (isOpening())
+        return false; // as save()
     const QString suggested = fileURL_ ? QFileInfo(*fileURL_).fileName() : QLatin1String(kDefaultFileName);
     const auto path = dialogs_.chooseShowToSave(suggested, tr("Salva lo show"), panelFolder());
     if (!path)
@@ -107,7 +114,9 @@ bool ShowController::saveAs()
 
 bool ShowController::confirmDiscardingChanges()
 {
-    if (!tracker_.check())
+    // Nothing of a show being opened can be lost: its file holds it, and
+    // what is edited meanwhile is replaced when it is listed.
+    if (isOpening() || !tracker_.check())
         return true;
     const auto answer = dialogs_.askToSaveChanges(
         tr("Salvare le modifiche allo show?"),

@@ -93,7 +93,9 @@ public:
     // Meanwhile the show is the empty one, counted as saved, with the file
     // being opened as its file; it takes the opened show's place at once
     // when the listing ends. A new show or another opening gives the
-    // listing up, and so does the end of the process.
+    // listing up, and so does the end of the process. Meanwhile the show
+    // is not saved (so that the empty show never takes the place of the
+    // file being opened) and nothing is asked before it is replaced.
     bool isOpening() const { return opening_ != 0; }
 
     // "Nuovo show": after the question, an empty show without a file.
@@ -105,9 +107,11 @@ public:
     // that cannot be opened gets the same alert). Named before the last show
     // is reopened at start, it opens in that show's place.
     void openFile(const QString& path);
-    // "Salva": to the open file, else as saveAs().
+    // "Salva": to the open file, else as saveAs(). Nothing while a show is
+    // being opened.
     void save();
-    // "Salva con nome…": the save panel, then the file. True when written.
+    // "Salva con nome…": the save panel, then the file. True when written;
+    // false, without the panel, while a show is being opened.
     bool saveAs();
     // The question before the show is replaced or the program quits: true
     // when the caller may go on. Compares the show with the saved one at

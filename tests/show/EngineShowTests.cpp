@@ -625,6 +625,11 @@ TEST_F(EngineShow, AShowOfThousandsIsListedInSlicesInItsOrderAndANewShowGivesThe
 
     open(showPath);
     EXPECT_TRUE(controller->isOpening());
+    // The empty show standing in for it never takes the file's place.
+    const QByteArray stored = contents(showPath);
+    controller->save();
+    EXPECT_FALSE(saveAs(showPath));
+    EXPECT_EQ(contents(showPath), stored);
     // The show is the empty one until the listed one takes its place whole.
     int emptyTurns = 0;
     waitUntil([&] {
