@@ -3,10 +3,12 @@
 // while an item uses the file (FileUses), and of the files no longer used
 // only the latest few, for an item made again soon for the same file. A
 // show closed and another opened gives back what the first one's files took.
-// Any thread; one lock, never held while another is taken.
+// Its users fill it on the main thread, so its lock is not contended while a
+// show of thousands of files is opened; one lock, never held while another
+// is taken.
 #include "media/FileUses.h"
+#include "media/UrlTable.h"
 
-#include <QHash>
 #include <QUrl>
 
 #include <cstddef>
@@ -30,14 +32,15 @@ public:
     Value value(const QUrl& url) const
     {
         std::lock_guard lock(mutex_);
-        return values_.value(url);
+        const auto it = values_.find(url);
+        return it == values_.end() ? Value() : it->second;
     }
 
     void insert(const QUrl& url, Value value)
     {
         {
             std::lock_guard lock(mutex_);
-            values_.insert(url, std::move(value));
+            values_.insert_or_assign(url, std::move(value));
         }
         if (!FileUses::isUsed(url))
             retire(url);
@@ -46,7 +49,7 @@ public:
     std::size_t size() const
     {
         std::lock_guard lock(mutex_);
-        return std::size_t(values_.size());
+        return values_.size();
     }
 
 private:
@@ -69,12 +72,12 @@ private:
             if (FileUses::isUsed(oldest))
                 continue; // kept while used; retired again when it is not
             std::lock_guard lock(mutex_);
-            values_.remove(oldest);
+            values_.erase(oldest);
         }
     }
 
     mutable std::mutex mutex_;
-    QHash<QUrl, Value> values_;
+    UrlTable<QUrl, Value> values_;
     std::deque<QUrl> spare_; // oldest first
     const std::size_t spareLimit_;
 };

@@ -174,7 +174,7 @@ void MediaFile::startAnalysis()
 {
     std::weak_ptr<MediaFile> weak = weak_from_this();
     if (isImage_) {
-        Workers::userInitiated().async([url = url_, weak] {
+        Workers::userInitiated().asyncSoon([url = url_, weak] {
             PackedPicture thumbnail = PackedPicture::pack(stretchedThumbnail(url));
             postToMain([weak, thumbnail = std::move(thumbnail)] {
                 if (auto item = weak.lock())
@@ -199,7 +199,9 @@ void MediaFile::startAnalysis()
     });
     // The duration probe opens the file as the players will: a file they
     // cannot play is known (and marked) before anyone takes it.
-    probePool().async([url = url_, weak] {
+    probePool().asyncSoon([url = url_, weak] {
+        if (weak.expired())
+            return; // the item is gone already
         Workers::lowerThreadPriority();
         double seconds = std::nan("");
         QString error;

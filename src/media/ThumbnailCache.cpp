@@ -1,6 +1,7 @@
 #include "media/ThumbnailCache.h"
 
 #include "media/FileCache.h"
+#include "media/UrlTable.h"
 #include "platform/FrameGrabber.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
@@ -38,9 +39,9 @@ Workers& grabPool()
 // The completions waiting for a grab under way, per url: a file listed
 // twice (in the browser and in a block) is grabbed once and its picture
 // shared. Main thread only.
-QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
+UrlTable<QUrl, std::vector<std::function<void(const PackedPicture&)>>>& waiting()
 {
-    static auto* instance = new QHash<QUrl, std::vector<std::function<void(const PackedPicture&)>>>;
+    static auto* instance = new UrlTable<QUrl, std::vector<std::function<void(const PackedPicture&)>>>;
     return *instance;
 }
 
@@ -57,24 +58,25 @@ void thumbnail(const QUrl& url, std::function<void(const PackedPicture&)> comple
         completion(picture);
         return;
     }
-    auto& pending = waiting();
-    if (auto it = pending.find(url); it != pending.end()) {
-        it->push_back(std::move(completion));
-        return;
-    }
-    pending[url].push_back(std::move(completion));
-    grabPool().async([url] {
+    auto& completions = waiting()[url];
+    completions.push_back(std::move(completion));
+    if (completions.size() > 1)
+        return; // a grab is under way
+    grabPool().asyncSoon([url] {
         Workers::lowerThreadPriority();
         PackedPicture picture;
         if (url.isLocalFile()) {
             if (auto frame = FrameGrabber::grab(url.toLocalFile(), 1.0, QSize(maxWidth, maxHeight)))
                 picture = PackedPicture::pack(*frame);
-            if (!picture.isNull())
-                store().insert(url, picture);
         }
         postToMain([url, picture = std::move(picture)] {
-            for (const auto& completion : waiting().take(url))
-                completion(picture);
+            if (!picture.isNull())
+                store().insert(url, picture);
+            auto completions = waiting().extract(url);
+            if (!completions.empty()) {
+                for (const auto& completion : completions.mapped())
+                    completion(picture);
+            }
         });
     }, Workers::AtEnd::drop);
 }

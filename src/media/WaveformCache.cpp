@@ -2,6 +2,7 @@
 
 #include "media/FileCache.h"
 #include "media/PeakBucketer.h"
+#include "media/UrlTable.h"
 #include "platform/MainThread.h"
 #include "platform/PcmReader.h"
 #include "platform/Workers.h"
@@ -89,7 +90,7 @@ namespace {
 // The completions waiting for an analysis under way, per url and bucket
 // count: a file listed twice (in the browser and in a block) is decoded
 // once. Main thread only.
-using Waiting = QHash<QPair<QUrl, int>, std::vector<std::function<void(const std::optional<Analysis>&)>>>;
+using Waiting = UrlTable<QPair<QUrl, int>, std::vector<std::function<void(const std::optional<Analysis>&)>>>;
 Waiting& waiting()
 {
     static auto* instance = new Waiting;
@@ -105,20 +106,21 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
         return;
     }
     const QPair<QUrl, int> key(url, samples);
-    auto& pending = waiting();
-    if (auto it = pending.find(key); it != pending.end()) {
-        it->push_back(std::move(completion));
-        return;
-    }
-    pending[key].push_back(std::move(completion));
-    analysisPool().async([url, samples, key] {
+    auto& completions = waiting()[key];
+    completions.push_back(std::move(completion));
+    if (completions.size() > 1)
+        return; // an analysis is under way
+    analysisPool().asyncSoon([url, samples, key] {
         lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
-        if (result)
-            store().insert(url, std::make_shared<const Analysis>(*result));
-        postToMain([key, result = std::move(result)] {
-            for (const auto& completion : waiting().take(key))
-                completion(result);
+        postToMain([url, key, result = std::move(result)] {
+            if (result)
+                store().insert(url, std::make_shared<const Analysis>(*result));
+            auto completions = waiting().extract(key);
+            if (!completions.empty()) {
+                for (const auto& completion : completions.mapped())
+                    completion(result);
+            }
         });
     }, Workers::AtEnd::drop);
 }

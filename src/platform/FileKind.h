@@ -6,8 +6,8 @@ namespace tessarin {
 // What a file is, judged by its name alone (no content is read).
 enum class FileKind { image, audio, other };
 
-// image/* and audio/* by the MIME type of the extension; everything else,
-// video included, is other.
+// image/* and audio/* by the MIME type of the extension (its last one);
+// everything else, video included, is other.
 FileKind fileKind(const QString& path);
 
 } // namespace tessarin

@@ -1,5 +1,6 @@
 #include "platform/Workers.h"
 
+#include "platform/MainThread.h"
 #include "platform/ThreadName.h"
 
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <utility>
 
 namespace tessarin {
 namespace {
@@ -28,6 +30,9 @@ Registry& registry()
 using Seconds = std::chrono::duration<double>;
 
 std::atomic<bool> ending { false };
+
+// The SoonHolds alive; main thread only.
+int soonHolds = 0;
 
 } // namespace
 
@@ -62,6 +67,7 @@ Workers::Workers(std::string label, std::size_t maxThreads, double idleSeconds)
 
 Workers::~Workers()
 {
+    alive_.reset();
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
@@ -88,22 +94,77 @@ void Workers::async(std::function<void()> fn, AtEnd atEnd)
 {
     if (!fn)
         return;
+    std::vector<Task> one;
+    one.push_back({std::move(fn), atEnd});
+    enqueue(std::move(one));
+}
+
+void Workers::asyncSoon(std::function<void()> fn, AtEnd atEnd)
+{
+    if (!fn)
+        return;
+    soon_.push_back({std::move(fn), atEnd});
+    if (soonHolds == 0)
+        postSoon();
+}
+
+void Workers::postSoon()
+{
+    if (std::exchange(soonPosted_, true))
+        return;
+    postToMain([this, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.expired())
+            return;
+        soonPosted_ = false;
+        if (soonHolds == 0)
+            enqueue(std::exchange(soon_, {}));
+    });
+}
+
+Workers::SoonHold::SoonHold()
+{
+    ++soonHolds;
+}
+
+Workers::SoonHold::~SoonHold()
+{
+    if (--soonHolds > 0)
+        return;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (Workers* pool : r.pools) {
+        if (!pool->soon_.empty())
+            pool->postSoon();
+    }
+}
+
+void Workers::enqueue(std::vector<Task> tasks)
+{
+    const bool ended = ending.load();
+    std::erase_if(tasks, [ended](const Task& task) { return task.atEnd == AtEnd::drop && ended; });
+    if (tasks.empty())
+        return; // the captures of those dropped go on the caller's thread
     std::unique_lock lock(mutex_);
-    if (refusing_ || (atEnd == AtEnd::drop && ending.load())) {
+    if (refusing_) {
         lock.unlock();
-        fn = nullptr; // its captures go on the caller's thread
+        tasks.clear();
         return;
     }
-    tasks_.push_back({std::move(fn), atEnd});
-    if (idle_ < tasks_.size() && threads_.size() < maxThreads_) {
-        // Made under the lock: the thread's first step takes it, so it is in
-        // the map before it can look itself up there.
+    for (Task& task : tasks)
+        tasks_.push_back(std::move(task));
+    // Made under the lock: a thread's first step takes it, so it is in the
+    // map before it can look itself up there.
+    std::size_t started = 0;
+    while (idle_ + started < tasks_.size() && threads_.size() < maxThreads_) {
         std::thread thread([this] { work(); });
         const auto id = thread.get_id();
         threads_.emplace(id, std::move(thread));
-    } else {
-        wake_.notify_one();
+        ++started;
     }
+    if (tasks.size() == 1)
+        wake_.notify_one();
+    else
+        wake_.notify_all();
     if (!ended_.empty())
         joinEnded(lock);
 }

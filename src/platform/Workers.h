@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -43,6 +44,27 @@ public:
 
     // Any thread. After stopAll() the task is dropped unrun.
     void async(std::function<void()> fn, AtEnd atEnd = AtEnd::run);
+    // Main thread: the task is queued at the end of this turn of the event
+    // loop, together with every other task asked for this way during it,
+    // under one lock. Opening thousands of items then takes the pool's lock
+    // once, not once per item: its threads hold the lock between tasks and,
+    // running at a lower priority on a busy machine, may be preempted while
+    // they do. A pool used this way is destroyed on the main thread.
+    void asyncSoon(std::function<void()> fn, AtEnd atEnd = AtEnd::run);
+
+    // Main thread: while one is held, what asyncSoon() is given waits, in
+    // every pool, and is queued once the last hold ends. For a burst of
+    // work on the main thread spread over many turns of the event loop (a
+    // show of many thousand items listed a slice at a time), which then
+    // has the machine to itself and ends sooner: what it asks of the pools
+    // starts when it is done.
+    class SoonHold {
+    public:
+        SoonHold();
+        ~SoonHold();
+        SoonHold(const SoonHold&) = delete;
+        SoonHold& operator=(const SoonHold&) = delete;
+    };
 
     std::size_t threadCount() const;
 
@@ -73,6 +95,14 @@ public:
     static void lowerThreadPriority();
 
 private:
+    struct Task {
+        std::function<void()> fn;
+        AtEnd atEnd;
+    };
+    // Queues the tasks under one lock, starting the threads they need.
+    void enqueue(std::vector<Task> tasks);
+    // Posts the queueing of asyncSoon()'s tasks, once.
+    void postSoon();
     void work();
     bool idleLocked() const { return running_ == 0 && tasks_.empty(); }
     // Stops the pool for good if it is idle and joins its threads; false
@@ -87,10 +117,6 @@ private:
     std::condition_variable wake_;
     std::condition_variable allEnded_;
     std::condition_variable idleChanged_;
-    struct Task {
-        std::function<void()> fn;
-        AtEnd atEnd;
-    };
     std::deque<Task> tasks_;
     std::map<std::thread::id, std::thread> threads_; // inside work()
     std::vector<std::thread> ended_;                 // left work(), not joined yet
@@ -98,6 +124,11 @@ private:
     std::size_t running_ = 0;
     bool stopping_ = false;
     bool refusing_ = false; // stopped for the end of the process
+    // asyncSoon()'s tasks of this turn, and whether their queueing is on its
+    // way; main thread only. alive_ is let go of by the destructor.
+    std::vector<Task> soon_;
+    bool soonPosted_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace tessarin

@@ -3,6 +3,7 @@
 #include "media/ShowRevision.h"
 #include "platform/AllocatorSettings.h"
 #include "platform/Clock.h"
+#include "show/EngineShowListing.h"
 #include "show/ShowLoading.h"
 
 #include <algorithm>
@@ -124,23 +125,16 @@ void EngineShowContent::reset()
 void EngineShowContent::apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
                               const ShowLoading::Correction& correction)
 {
-    ShowLoading loading(showFolder, correction);
-    browserFiles_->setBrowserFiles(loading.makeFiles(document.browser));
+    // The document outlives the listing, which is finished here.
+    list(std::shared_ptr<const ShowDocument>(std::shared_ptr<const ShowDocument>(), &document), showFolder, correction)
+        ->finish(missing);
+}
 
-    PlaylistEngine::Blocks blocks;
-    blocks.reserve(document.blocks.size());
-    for (const auto& entry : document.blocks)
-        blocks.push_back(loading.makeBlock(entry));
-    engine_->setBlocks(std::move(blocks));
-
-    schedule_->load(loading.makeEvents(document.schedule), document.scheduleLoops.value_or(false));
-
-    const auto& layers = engine_->overlays().layers();
-    const size_t paired = std::min(layers.size(), document.layers.size());
-    for (size_t i = 0; i < paired; ++i)
-        loading.applyLayer(*layers[i], document.layers[i]);
-
-    missing.append(loading.missing());
+std::unique_ptr<ShowContent::Listing> EngineShowContent::list(std::shared_ptr<const ShowDocument> document,
+                                                              const QString& showFolder,
+                                                              const ShowLoading::Correction& correction)
+{
+    return std::make_unique<EngineShowListing>(*this, std::move(document), showFolder, correction);
 }
 
 } // namespace tessarin

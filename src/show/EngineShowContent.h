@@ -56,6 +56,9 @@ public:
     // ignored and engine layers without one stay empty.
     void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
                const ShowLoading::Correction& correction) override;
+    // The same a slice at a time (see EngineShowListing).
+    std::unique_ptr<Listing> list(std::shared_ptr<const ShowDocument> document, const QString& showFolder,
+                                  const ShowLoading::Correction& correction) override;
 
 private:
     std::unique_ptr<PlaylistEngine> engine_;

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace tessarin {
@@ -59,6 +60,25 @@ public:
     // (IN and OUT once an item's duration is known) goes through correction.
     virtual void apply(const ShowDocument& document, const QString& showFolder, QStringList& missing,
                        const ShowLoading::Correction& correction) = 0;
+
+    // The same rebuilding made a slice at a time, so that a show of many
+    // thousand items never holds the main thread for long: step() makes the
+    // next items apart from the show, finish() then puts the whole show in
+    // place at once, as apply() does. A listing given up before finish()
+    // leaves the show as reset() left it.
+    class Listing {
+    public:
+        virtual ~Listing() = default;
+        // Makes at most about `items` more items (a block or the schedule
+        // counts as one); true once everything is made.
+        virtual bool step(int items) = 0;
+        // Once step() has returned true: the show as apply() would have
+        // made it, the names of media not found appended to missing.
+        virtual void finish(QStringList& missing) = 0;
+    };
+    // The listing of document. By default the whole apply() in finish().
+    virtual std::unique_ptr<Listing> list(std::shared_ptr<const ShowDocument> document, const QString& showFolder,
+                                          const ShowLoading::Correction& correction);
 };
 
 } // namespace tessarin

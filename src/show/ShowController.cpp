@@ -1,6 +1,7 @@
 #include "show/ShowController.h"
 
 #include "platform/MainThread.h"
+#include "platform/Workers.h"
 #include "show/EngineShowContent.h"
 #include "show/ShowFile.h"
 #include "show/ShowMissingMedia.h"
@@ -65,6 +66,7 @@ void ShowController::newShow()
 {
     if (!confirmDiscardingChanges())
         return;
+    stopOpening();
     content_.reset();
     setFileURL(std::nullopt);
     settings_.remove(QLatin1String(kLastShowPathKey));
@@ -92,6 +94,11 @@ void ShowController::openFile(const QString& path)
 
 void ShowController::save()
 {
+    // Until the show being opened is listed, the show is the empty one
+    // standing in for it: written now, it would take the place of the file
+    // being opened.
+    if (isOpening())
+        return;
     if (fileURL_)
         write(*fileURL_);
     else
@@ -100,6 +107,8 @@ void ShowController::save()
 
 bool ShowController::saveAs()
 {
+    if (isOpening())
+        return false; // as save()
     const QString suggested = fileURL_ ? QFileInfo(*fileURL_).fileName() : QLatin1String(kDefaultFileName);
     const auto path = dialogs_.chooseShowToSave(suggested, tr("Salva lo show"), panelFolder());
     if (!path)
@@ -109,8 +118,10 @@ bool ShowController::saveAs()
 
 bool ShowController::confirmDiscardingChanges()
 {
-    // Compared whatever the revision says: the show is about to go.
-    if (!tracker_.checkNow())
+    // Nothing of a show being opened can be lost: its file holds it, and
+    // what is edited meanwhile is replaced when it is listed. Otherwise
+    // compared whatever the revision says: the show is about to go.
+    if (isOpening() || !tracker_.checkNow())
         return true;
     const auto answer = dialogs_.askToSaveChanges(
         tr("Salvare le modifiche allo show?"),
@@ -148,26 +159,59 @@ bool ShowController::write(const QString& path)
 
 void ShowController::load(const QString& path)
 {
+    stopOpening();
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    std::optional<ShowDocument> document;
-    auto refusal = ShowFile::Refusal::unreadable;
-    if (const auto bytes = ShowFile::read(absolute, &refusal))
-        document = ShowDocument::fromJson(*bytes);
+    const quint64 opening = opening_ = ++openings_;
+    // The file and its decoding; nullopt when the end of the process came
+    // between the two.
+    using Read = std::pair<std::optional<ShowDocument>, ShowFile::Refusal>;
+    const auto read = [absolute]() -> std::optional<Read> {
+        Read result {std::nullopt, ShowFile::Refusal::unreadable};
+        const auto bytes = ShowFile::read(absolute, &result.second);
+        if (Workers::endRequested())
+            return std::nullopt;
+        if (bytes)
+            result.first = ShowDocument::fromJson(*bytes);
+        return result;
+    };
+    // A file refused before it is read (not a file, too large) is refused
+    // at once, as a small one is read.
+    const QFileInfo info(absolute);
+    if (!info.isFile() || info.size() <= kReadAtOnceBytes || info.size() > ShowFile::maximumSize) {
+        if (auto result = read())
+            list(absolute, std::move(result->first), result->second);
+        else
+            opening_ = 0;
+        return;
+    }
+    Workers::userInitiated().async([read, absolute, opening, self = QPointer<ShowController>(this)] {
+        auto result = read();
+        if (!result)
+            return;
+        postToMain([self, absolute, opening, result = std::make_shared<Read>(std::move(*result))] {
+            if (self && self->opening_ == opening && !Workers::endRequested())
+                self->list(absolute, std::move(result->first), result->second);
+        });
+    }, Workers::AtEnd::drop);
+}
+
+void ShowController::list(const QString& absolute, std::optional<ShowDocument> document, ShowFile::Refusal why)
+{
     if (!document) {
+        opening_ = 0;
         // Reading and decoding failures look the same to the operator,
         // except for a path that could never hold a show; nothing of the
         // running show has been touched.
-        QString why = tr("Il file non è uno show valido di Tessarin.");
-        if (refusal == ShowFile::Refusal::notAFile)
-            why = tr("Il percorso non indica un file ma una cartella, un dispositivo o una pipe.");
-        else if (refusal == ShowFile::Refusal::tooLarge)
-            why = tr("Il file è troppo grande per essere uno show (oltre %1 MB).")
-                      .arg(ShowFile::maximumSize / (1024 * 1024));
-        dialogs_.warn(tr("Impossibile aprire lo show"), why);
+        QString text = tr("Il file non è uno show valido di Tessarin.");
+        if (why == ShowFile::Refusal::notAFile)
+            text = tr("Il percorso non indica un file ma una cartella, un dispositivo o una pipe.");
+        else if (why == ShowFile::Refusal::tooLarge)
+            text = tr("Il file è troppo grande per essere uno show (oltre %1 MB).")
+                       .arg(ShowFile::maximumSize / (1024 * 1024));
+        dialogs_.warn(tr("Impossibile aprire lo show"), text);
         return;
     }
 
-    QStringList missing;
     content_.reset();
     // A stored value brought into range later, once the item's length is
     // known, belongs to the load like the ones corrected now: a show that
@@ -179,15 +223,46 @@ void ShowController::load(const QString& path)
         if (clean)
             self->tracker_.markSaved();
     };
-    content_.apply(*document, QFileInfo(absolute).absolutePath(), missing, correction);
+    listing_ = content_.list(std::make_shared<const ShowDocument>(std::move(*document)),
+                             QFileInfo(absolute).absolutePath(), correction);
     setFileURL(absolute);
     settings_.setString(QLatin1String(kLastShowPathKey), absolute);
+    tracker_.markSaved(); // the empty show, until the listed one takes its place
+    listSlice(opening_);
+}
+
+void ShowController::listSlice(quint64 opening)
+{
+    if (opening != opening_ || !listing_)
+        return;
+    // The end of the process gives the rest up.
+    if (Workers::endRequested()) {
+        stopOpening();
+        return;
+    }
+    if (!listing_->step(kItemsPerSlice)) {
+        postToMain([self = QPointer<ShowController>(this), opening] {
+            if (self)
+                self->listSlice(opening);
+        });
+        return;
+    }
+    const auto listing = std::move(listing_);
+    opening_ = 0;
+    QStringList missing;
+    listing->finish(missing);
     tracker_.markSaved(); // the show as rebuilt, without what was missing
 
     if (!missing.isEmpty()) {
         const auto alert = ShowMissingMedia::alertFor(missing);
         dialogs_.warn(alert.message, alert.informativeText);
     }
+}
+
+void ShowController::stopOpening()
+{
+    opening_ = 0;
+    listing_.reset();
 }
 
 ShowDocument ShowController::currentDocument() const

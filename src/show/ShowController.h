@@ -12,6 +12,7 @@
 #include "show/ShowChangeTracker.h"
 #include "show/ShowContent.h"
 #include "show/ShowDialogs.h"
+#include "show/ShowFile.h"
 
 #include <QObject>
 #include <QString>
@@ -83,6 +84,22 @@ public:
     // displayName, marked " — modificato" while there are unsaved changes.
     QString title() const;
 
+    // A show file larger than this is read and decoded off the main thread;
+    // a smaller one at once.
+    static constexpr qint64 kReadAtOnceBytes = 1024 * 1024;
+    // The items made per turn of the event loop while a show is listed
+    // (about 10 ms of the main thread's time).
+    static constexpr int kItemsPerSlice = 1000;
+
+    // Whether a show is being opened: read, or listed a slice at a time.
+    // Meanwhile the show is the empty one, counted as saved, with the file
+    // being opened as its file; it takes the opened show's place at once
+    // when the listing ends. A new show or another opening gives the
+    // listing up, and so does the end of the process. Meanwhile the show
+    // is not saved (so that the empty show never takes the place of the
+    // file being opened) and nothing is asked before it is replaced.
+    bool isOpening() const { return opening_ != 0; }
+
     // "Nuovo show": after the question, an empty show without a file.
     void newShow();
     // "Apri show…": after the question, the open panel, then the show.
@@ -92,9 +109,11 @@ public:
     // that cannot be opened gets the same alert). Named before the last show
     // is reopened at start, it opens in that show's place.
     void openFile(const QString& path);
-    // "Salva": to the open file, else as saveAs().
+    // "Salva": to the open file, else as saveAs(). Nothing while a show is
+    // being opened.
     void save();
-    // "Salva con nome…": the save panel, then the file. True when written.
+    // "Salva con nome…": the save panel, then the file. True when written;
+    // false, without the panel, while a show is being opened.
     bool saveAs();
     // The question before the show is replaced or the program quits: true
     // when the caller may go on. Compares the show with the saved one at
@@ -108,7 +127,17 @@ signals:
 
 private:
     bool write(const QString& path);
+    // Opens the show at path: read and decoded, at once or off the main
+    // thread by its size, then listed (list()).
     void load(const QString& path);
+    // The show decoded from the file at absolute (nullopt when it was
+    // refused, for why), listed in slices from this turn on.
+    void list(const QString& absolute, std::optional<ShowDocument> document, ShowFile::Refusal why);
+    // Lists the next slice of the opening numbered opening, posting the
+    // one after it, or puts the show in place when it is the last.
+    void listSlice(quint64 opening);
+    // Gives up an opening under way, if any.
+    void stopOpening();
     ShowDocument currentDocument() const;
     void setFileURL(std::optional<QString> path);
     // Where the open and save panels start: the open show's folder, else
@@ -126,6 +155,11 @@ private:
     std::optional<QString> startShow_;
     bool starting_ = true;
     ShowChangeTracker tracker_;
+    // The opening under way (0: none), numbered so that what comes back
+    // from a given-up one is ignored; its listing once the file is decoded.
+    quint64 opening_ = 0;
+    quint64 openings_ = 0;
+    std::unique_ptr<ShowContent::Listing> listing_;
 };
 
 } // namespace tessarin

@@ -35,7 +35,7 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
     if (item.liveSource) {
         file = MediaFile::create(*item.liveSource);
     } else {
-        const auto found = ShowPaths::locate(item.path, item.relativePath, showFolder_);
+        const auto found = locate(item);
         if (!found) {
             missing_.append(ShowPaths::missingName(item.path));
             return nullptr;
@@ -58,6 +58,19 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
             file->setImageDuration(seconds);
     }
     return file;
+}
+
+std::optional<QString> ShowLoading::locate(const ShowDocument::Item& item)
+{
+    // A show's browser usually names the files its blocks name: each is
+    // looked for once.
+    const QString path = item.path.value_or(QString());
+    const QString key = item.relativePath ? path + QChar(0) + *item.relativePath : path; // mostly shared, not copied
+    if (const auto it = located_.constFind(key); it != located_.constEnd())
+        return *it;
+    auto found = ShowPaths::locate(item.path, item.relativePath, showFolder_);
+    located_.insert(key, found);
+    return found;
 }
 
 void ShowLoading::fitTrimOnceDurationIsKnown(const std::shared_ptr<MediaFile>& file)
@@ -106,6 +119,12 @@ std::vector<std::shared_ptr<MediaFile>> ShowLoading::makeFiles(const std::vector
 
 std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& entry)
 {
+    return makeBlock(entry, makeFiles(entry.items));
+}
+
+std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& entry,
+                                                   std::vector<std::shared_ptr<MediaFile>> items)
+{
     const auto id = entry.id ? json::parseUuid(*entry.id) : std::nullopt;
     auto block = std::make_shared<MediaBlock>(entry.name, id.value_or(QUuid::createUuid()));
     block->setLoop(entry.loop);
@@ -113,7 +132,7 @@ std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& en
     block->setEndBehavior(entry.endBehavior == QLatin1String("cueNextBlock") ? BlockEndBehavior::cueNextBlock
                                                                               : BlockEndBehavior::pauseBlack);
     block->setNormalizeAudio(entry.normalizeAudio);
-    block->setItems(makeFiles(entry.items));
+    block->setItems(std::move(items));
     return block;
 }
 

@@ -12,6 +12,7 @@
 // Main thread.
 #include "show/ShowDocument.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,10 @@ public:
     // A block with its stored identity (a fresh one when it is not UUID
     // text), settings and the items that are found.
     std::shared_ptr<MediaBlock> makeBlock(const ShowDocument::Block& entry);
+    // The same with items already made from the entry's (a block listed a
+    // slice at a time).
+    std::shared_ptr<MediaBlock> makeBlock(const ShowDocument::Block& entry,
+                                          std::vector<std::shared_ptr<MediaFile>> items);
     // The events in file order; an entry whose media is missing is left out
     // whole. An absent list is an empty schedule.
     std::vector<ScheduleEvent> makeEvents(const std::optional<std::vector<ShowDocument::ScheduleEntry>>& entries);
@@ -58,11 +63,14 @@ public:
     const QStringList& missing() const { return missing_; }
 
 private:
+    // ShowPaths::locate, once per stored reference.
+    std::optional<QString> locate(const ShowDocument::Item& item);
     void fitTrimOnceDurationIsKnown(const std::shared_ptr<MediaFile>& file);
 
     QString showFolder_;
     Correction correction_;
     QStringList missing_;
+    QHash<QString, std::optional<QString>> located_;
 };
 
 } // namespace tessarin

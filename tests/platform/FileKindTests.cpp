@@ -14,4 +14,8 @@ TEST(FileKind, JudgesByTheNameAlone)
     EXPECT_EQ(fileKind("/x/a.mp4"), FileKind::other);
     EXPECT_EQ(fileKind("/x/a.mov"), FileKind::other);
     EXPECT_EQ(fileKind("/x/no-extension"), FileKind::other);
+    // The last extension of the name, whatever its folders are called.
+    EXPECT_EQ(fileKind("/x/b.tar.WAV"), FileKind::audio);
+    EXPECT_EQ(fileKind("/x.png/clip"), FileKind::other);
+    EXPECT_EQ(fileKind("/x/.png"), FileKind::other);
 }

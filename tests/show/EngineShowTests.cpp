@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -645,4 +648,105 @@ TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)
     EXPECT_EQ(saved->browser[0].gainDB, MediaFile::gainDBRange.upper);
     EXPECT_EQ(saved->layers[0].opacity, 1.0);
     EXPECT_EQ(saved->schedule->at(2).duration, 0.0);
+}
+
+TEST_F(EngineShow, AShowOfThousandsIsListedInSlicesInItsOrderAndANewShowGivesTheListingUp)
+{
+    make();
+    // Live sources (nothing to analyse) and a few files that are gone, in
+    // more items than a few slices hold, in a file read off the main thread.
+    ShowDocument document;
+    document.layers = {ShowDocument::Layer {}, ShowDocument::Layer {}};
+    QStringList browserNames;
+    const auto item = [](const QString& name) {
+        ShowDocument::Item entry;
+        entry.liveSource = source(LiveSourceKind::rtmp, name, QStringLiteral("rtmp://0.0.0.0:1935/live"), true);
+        return entry;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 1000 == 500) {
+            ShowDocument::Item gone;
+            gone.path = dir.filePath(QStringLiteral("gone-%1.mov").arg(i));
+            document.browser.push_back(gone);
+            continue;
+        }
+        browserNames << QStringLiteral("L%1").arg(i);
+        document.browser.push_back(item(browserNames.back()));
+    }
+    QStringList blockNames;
+    for (int b = 0; b < 400; ++b) {
+        ShowDocument::Block block;
+        block.name = QStringLiteral("Blocco %1").arg(b);
+        for (int i = 0; i < 5; ++i)
+            block.items.push_back(item(QStringLiteral("%1.%2").arg(b).arg(i)));
+        blockNames << block.name;
+        document.blocks.push_back(block);
+    }
+    writeFile(showPath, *document.toJson(ShowDocument::Layout::pretty));
+    ASSERT_GT(QFileInfo(showPath).size(), ShowController::kReadAtOnceBytes);
+
+    const auto listedNames = [&] {
+        QStringList names;
+        for (const auto& file : controller->browserFiles().browserFiles())
+            names << file->liveSource()->name;
+        return names;
+    };
+    const auto waitUntil = [&](const std::function<bool()>& done) {
+        QElapsedTimer waited;
+        waited.start();
+        int turns = 0;
+        // One pass of the event loop a turn: a pass with a time budget runs
+        // as many slices as fit in it.
+        for (; !done() && waited.elapsed() < 20000; ++turns)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return turns;
+    };
+
+    open(showPath);
+    EXPECT_TRUE(controller->isOpening());
+    // The empty show standing in for it never takes the file's place.
+    const QByteArray stored = contents(showPath);
+    controller->save();
+    EXPECT_FALSE(saveAs(showPath));
+    EXPECT_EQ(contents(showPath), stored);
+    // The show is the empty one until the listed one takes its place whole.
+    int emptyTurns = 0;
+    waitUntil([&] {
+        if (controller->isOpening() && controller->browserFiles().browserFiles().empty() && engine().blocks().empty())
+            ++emptyTurns;
+        return !controller->isOpening();
+    });
+    EXPECT_GE(emptyTurns, 5);
+    EXPECT_EQ(listedNames(), browserNames);
+    QStringList listedBlocks;
+    for (const auto& block : engine().blocks()) {
+        listedBlocks << block->name();
+        ASSERT_EQ(block->items().size(), 5u);
+        EXPECT_EQ(block->items()[4]->liveSource()->name, block->name().mid(7) + QStringLiteral(".4"));
+    }
+    EXPECT_EQ(listedBlocks, blockNames);
+    EXPECT_EQ(controller->fileURL(), showPath);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("3 file non sono stati trovati"));
+    EXPECT_FALSE(controller->isDirty());
+    clock.advance(1.5);
+    EXPECT_FALSE(controller->isDirty());
+
+    // Given up while the file is read, and while the show is listed: the
+    // new show stays empty and without a file.
+    for (const bool whileListing : {false, true}) {
+        controller->newShow();
+        open(showPath);
+        if (whileListing)
+            waitUntil([&] { return controller->fileURL() == showPath; });
+        ASSERT_TRUE(controller->isOpening());
+        controller->newShow();
+        EXPECT_FALSE(controller->isOpening());
+        Workers::userInitiated().waitForIdle(20.0);
+        for (int turn = 0; turn < 20; ++turn)
+            QCoreApplication::processEvents();
+        EXPECT_TRUE(controller->browserFiles().browserFiles().empty());
+        EXPECT_TRUE(engine().blocks().empty());
+        EXPECT_FALSE(controller->fileURL());
+    }
 }
