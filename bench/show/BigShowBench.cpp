@@ -69,6 +69,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -291,7 +292,14 @@ int measure(int items, int perBlock, const QString& folder)
         double worst = 0;
         f.unscrolledResident = residentMegabytes();
         // Scroll areas and item views alike (the browser's list is one).
-        for (QAbstractScrollArea* area : window.findChildren<QAbstractScrollArea*>()) {
+        // Held weakly: scrolling one list gives up the cards (with their
+        // item lists) of another.
+        std::vector<QPointer<QAbstractScrollArea>> areas;
+        for (QAbstractScrollArea* area : window.findChildren<QAbstractScrollArea*>())
+            areas.emplace_back(area);
+        for (const QPointer<QAbstractScrollArea>& area : areas) {
+            if (!area)
+                continue;
             QScrollBar* bar = area->verticalScrollBar();
             if (!area->isVisible() || bar->maximum() < 10 * area->viewport()->height())
                 continue;
