@@ -5,6 +5,7 @@
 
 #include "media/MediaDrop.h"
 #include "platform/Localization.h"
+#include "support/PaintRecorder.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
@@ -14,10 +15,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QPaintEvent>
-#include <QScrollBar>
 #include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace tessarin;
@@ -341,22 +341,6 @@ TEST_F(ScheduleColumnTest, TheStatusAndLengthLineIsNeverCutInTheNarrowestPanel)
 }
 
 } // namespace tessarin::test
-
-namespace {
-
-// The region painted in a widget, from the paint events it gets.
-struct PaintRecorder : QObject {
-    explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    QRegion painted;
-};
-
-} // namespace
 
 // A list longer than the column: the rows stay clear of the scroll bar that
 // came with them, screen readers see the rows in view as list items with the
