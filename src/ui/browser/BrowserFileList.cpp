@@ -3,8 +3,6 @@
 #include "media/MediaFile.h"
 #include "ui/browser/BrowserFileModel.h"
 #include "ui/browser/BrowserRowDelegate.h"
-#include "ui/kit/Controls.h"
-#include "ui/kit/RowsInViewAccessibility.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,14 +15,11 @@
 namespace tessarin {
 
 BrowserFileList::BrowserFileList(BrowserFileModel& model, QWidget* parent)
-    : QListView(parent)
+    : PaintedRowList(parent)
     , model_(model)
 {
     setModel(&model_);
     setItemDelegate(new BrowserRowDelegate(model_, *this));
-    useRowsInViewAccessibility(*this);
-    // The column owns the selection; the view keeps the current row only.
-    usePaintedRows(*this);
     setUniformItemSizes(true);
     // A wheel notch scrolls as far as in the column's other scroll areas.
     verticalScrollBar()->setSingleStep(20);
@@ -53,40 +48,6 @@ void BrowserFileList::focusRow(int row)
     setCurrentIndex(index);
     scrollTo(index);
     setFocus(Qt::TabFocusReason);
-}
-
-void BrowserFileList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
-{
-    if (!topLeft.isValid() || !bottomRight.isValid()) {
-        QListView::dataChanged(topLeft, bottomRight, roles);
-        return;
-    }
-    // QListView's own handling repaints the whole view for one row.
-    const QRect changed = visualRect(topLeft).united(visualRect(bottomRight)).intersected(viewport()->rect());
-    if (!changed.isEmpty())
-        viewport()->update(changed);
-    if (roles.isEmpty() || roles.contains(Qt::AccessibleTextRole)) {
-        for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
-            notifyAccessibleRowNameChanged(*this, model_.index(row));
-    }
-}
-
-void BrowserFileList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
-{
-    // Not QListView's: it tells screen readers of the row by its place among
-    // every row, and the list's children are the rows in view.
-    QAbstractItemView::currentChanged(current, previous);
-    if (hasFocus())
-        notifyAccessibleRowFocus(*this, current);
-}
-
-void BrowserFileList::focusInEvent(QFocusEvent* event)
-{
-    // Without a current row, the list makes the first one current, and tells.
-    const bool hadCurrent = currentIndex().isValid();
-    QListView::focusInEvent(event);
-    if (hadCurrent)
-        notifyAccessibleRowFocus(*this, currentIndex());
 }
 
 void BrowserFileList::mousePressEvent(QMouseEvent* event)

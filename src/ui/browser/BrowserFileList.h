@@ -9,7 +9,8 @@
 // current file and the scroll position. Screen readers see the rows in view
 // as list items named "<name>, <duration>", the current one focused.
 // Main thread.
-#include <QListView>
+#include "ui/kit/Controls.h"
+
 #include <QPersistentModelIndex>
 #include <QUuid>
 
@@ -17,7 +18,7 @@ namespace tessarin {
 
 class BrowserFileModel;
 
-class BrowserFileList : public QListView {
+class BrowserFileList : public PaintedRowList {
     Q_OBJECT
 public:
     explicit BrowserFileList(BrowserFileModel& model, QWidget* parent = nullptr);
@@ -34,12 +35,6 @@ signals:
     void menuRequested(int row, const QPoint& at);
 
 protected:
-    // Paints the rows changed again, and tells screen readers of a new
-    // name; a row never changes its size, so the list is not laid out again.
-    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                     const QList<int>& roles = {}) override;
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/RowsInViewAccessibility.h"
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
@@ -353,18 +354,55 @@ void ElidingComboBox::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
-void usePaintedRows(QListView& view)
+// ---- PaintedRowList
+
+PaintedRowList::PaintedRowList(QWidget* parent)
+    : QListView(parent)
 {
-    view.setSelectionMode(QAbstractItemView::NoSelection);
-    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    view.setResizeMode(QListView::Adjust);
-    view.setFrameShape(QFrame::NoFrame);
-    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view.setFocusPolicy(Qt::StrongFocus);
-    view.setContextMenuPolicy(Qt::DefaultContextMenu);
-    useThinScrollBars(view);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setResizeMode(QListView::Adjust);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    useThinScrollBars(*this);
+    useRowsInViewAccessibility(*this);
+}
+
+void PaintedRowList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    if (!topLeft.isValid() || !bottomRight.isValid()) {
+        QListView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    const QRect changed = visualRect(topLeft).united(visualRect(bottomRight)).intersected(viewport()->rect());
+    if (!changed.isEmpty())
+        viewport()->update(changed);
+    if (roles.isEmpty() || roles.contains(Qt::AccessibleTextRole)) {
+        for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+            notifyAccessibleRowNameChanged(*this, model()->index(row, topLeft.column(), topLeft.parent()));
+    }
+}
+
+void PaintedRowList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // Not QListView's: it tells screen readers of the row by its place among
+    // every row, and the list's children are the rows in view.
+    QAbstractItemView::currentChanged(current, previous);
+    if (hasFocus())
+        notifyAccessibleRowFocus(*this, current);
+}
+
+void PaintedRowList::focusInEvent(QFocusEvent* event)
+{
+    // Without a current row, the list makes the first one current, and tells.
+    const bool hadCurrent = currentIndex().isValid();
+    QListView::focusInEvent(event);
+    if (hadCurrent)
+        notifyAccessibleRowFocus(*this, currentIndex());
 }
 
 QModelIndex contextMenuRow(QListView& view, const QContextMenuEvent& event)

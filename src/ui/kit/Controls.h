@@ -5,7 +5,8 @@
 // would coerce stored values). SwitchButton: a checkable toggle drawn as a
 // switch. ElidingComboBox: a pop-up picker that ends a chosen entry too long
 // for it with an ellipsis. useThinScrollBars gives a scroll area the theme's
-// thin, dark scroll bars. Main thread.
+// thin, dark scroll bars. PaintedRowList: the base of the lists whose rows
+// a delegate paints. Main thread.
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -106,8 +107,24 @@ void useThinScrollBars(QAbstractScrollArea& area);
 // no selection or editing of the view's own (its owner keeps the selection
 // and acts on the rows), scrolled by the pixel, rows as wide as the view,
 // no frame and no horizontal bar, the theme's thin bars, the focus taken by
-// Tab and click, a context menu asked for by event.
-void usePaintedRows(QListView& view);
+// Tab and click, a context menu asked for by event. A change of rows paints
+// those rows again, no more, and tells screen readers of their new names;
+// screen readers see the rows in view as list items, the focus on the
+// current one (see RowsInViewAccessibility).
+class PaintedRowList : public QListView {
+    Q_OBJECT
+public:
+    explicit PaintedRowList(QWidget* parent = nullptr);
+
+protected:
+    // Not QListView's, which paints the whole view for one row: a row does
+    // not change its size with its data (a delegate whose row grows asks
+    // for its size again), so the list is not laid out again.
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = {}) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+};
 // The row a context-menu event asks such a list for: the one under the
 // pointer, or by key the current one (the first, made current, when there
 // is none); invalid when there is no row.

@@ -1,6 +1,5 @@
 #include "ui/schedule/ScheduleEventList.h"
 
-#include "ui/kit/Controls.h"
 #include "ui/schedule/ScheduleEventModel.h"
 
 #include <QContextMenuEvent>
@@ -10,13 +9,12 @@
 namespace tessarin {
 
 ScheduleEventList::ScheduleEventList(ScheduleEventModel& model, QWidget* parent)
-    : QListView(parent)
+    : PaintedRowList(parent)
     , model_(model)
     , delegate_(new ScheduleRowDelegate(model, *this))
 {
     setModel(&model_);
     setItemDelegate(delegate_);
-    usePaintedRows(*this);
     setMouseTracking(true);
     // Below the rows, the window's ground, as a scroll area shows it.
     viewport()->setBackgroundRole(QPalette::Window);

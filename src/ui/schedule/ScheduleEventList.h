@@ -3,16 +3,17 @@
 // painted by the row delegate. It takes focus like any list (arrows move the
 // current row); a click on a row's drawn buttons, a double click, Return and
 // the context-menu key (Menu, Shift+F10) or a right click ask the column to
-// act on the row under the pointer or the current one. Main thread.
+// act on the row under the pointer or the current one. Screen readers see
+// the rows in view as list items named as the rows read, the current one
+// focused. Main thread.
+#include "ui/kit/Controls.h"
 #include "ui/schedule/ScheduleRowDelegate.h"
-
-#include <QListView>
 
 namespace tessarin {
 
 class ScheduleEventModel;
 
-class ScheduleEventList : public QListView {
+class ScheduleEventList : public PaintedRowList {
     Q_OBJECT
 public:
     ScheduleEventList(ScheduleEventModel& model, QWidget* parent = nullptr);

@@ -5,6 +5,7 @@
 
 #include "media/MediaDrop.h"
 #include "media/TimecodeFormatter.h"
+#include "support/PaintRecorder.h"
 #include "support/TestSupport.h"
 #include "ui/browser/BrowserFileList.h"
 #include "ui/browser/BrowserFileModel.h"
@@ -22,7 +23,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
-#include <QPaintEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -372,22 +372,6 @@ TEST_F(BrowserMediaTab, HintAndRowsReadWholeAtEveryColumnWidth)
 }
 
 } // namespace tessarin::test
-
-namespace {
-
-// The region painted in a widget, from the paint events it gets.
-struct PaintRecorder : QObject {
-    explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    QRegion painted;
-};
-
-} // namespace
 
 // A long list makes no widget per row: the rows are painted as they come
 // into view, named for screen readers, and a thumbnail or duration arriving

@@ -5,16 +5,19 @@
 
 #include "media/MediaDrop.h"
 #include "platform/Localization.h"
+#include "support/PaintRecorder.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleAutomationBar.h"
 #include "ui/schedule/ScheduleFormat.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace tessarin;
@@ -338,3 +341,49 @@ TEST_F(ScheduleColumnTest, TheStatusAndLengthLineIsNeverCutInTheNarrowestPanel)
 }
 
 } // namespace tessarin::test
+
+// A list longer than the column: the rows stay clear of the scroll bar that
+// came with them, screen readers see the rows in view as list items with the
+// focus on the current one, and a row whose text changes on a tick is the
+// only one painted again.
+TEST_F(ScheduleColumnTest, ALongListShowsAndTellsTheRowsInViewAndRepaintsOnlyTheRowThatChanged)
+{
+    auto news = block("News", {file("news", 600)});
+    auto film = block("Film", {file("film", 1200)});
+    std::vector<ScheduleEvent> events {event(Start::manual, news), event(Start::manual, film)};
+    schedule->setEvents(events);
+    makeColumn();
+    ScheduleEventList* list = column->list();
+    ASSERT_FALSE(list->verticalScrollBar()->isVisible());
+    for (int i = 0; i < 60; ++i)
+        events.push_back(event(Start::manual, news));
+    schedule->setEvents(events);
+    QApplication::processEvents();
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible());
+    const QRect viewport = list->viewport()->rect();
+    for (const ScheduleEvent& e : {events[0], events[1], events[2]})
+        EXPECT_LE(rectOf(e).right(), viewport.right()) << "under the scroll bar";
+
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(list);
+    QStringList names;
+    for (int i = 0; i < rows->childCount(); ++i) {
+        EXPECT_EQ(rows->child(i)->role(), QAccessible::ListItem);
+        names.append(rows->child(i)->text(QAccessible::Name));
+    }
+    const int inView = viewport.height() / rectOf(events[0]).height() + 1;
+    EXPECT_LE(names.size(), inView);
+    EXPECT_EQ(names.value(1), rowOf(events[1]).accessibleName);
+    list->setFocus();
+    list->setCurrentIndex(column->model().index(1));
+    EXPECT_FALSE(rows->state().focused);
+    ASSERT_NE(rows->focusChild(), nullptr);
+    EXPECT_EQ(rows->focusChild()->text(QAccessible::Name), rowOf(events[1]).accessibleName);
+
+    QApplication::processEvents();
+    PaintRecorder recorder(list->viewport());
+    film->setName(QStringLiteral("Cinema"));
+    run(1.0);
+    ASSERT_TRUE(waitUntil([&] { return !recorder.painted.isEmpty(); }));
+    EXPECT_TRUE((recorder.painted - rectOf(events[1])).isEmpty()) << recorder.painted.boundingRect().height();
+    EXPECT_TRUE(rows->focusChild()->text(QAccessible::Name).contains("Cinema"));
+}
