@@ -406,6 +406,10 @@ int turns(const QString& folder)
                 return item->duration() > 0 && item->hasThumbnail() && item->waveform();
             };
             const auto quiet = [&] {
+                // The show before stays until the new one's file is read.
+                if (controller->isOpening() || !controller->fileURL()
+                    || QFileInfo(*controller->fileURL()).fileName() != QFileInfo(shows[i]).fileName())
+                    return false;
                 const auto& files = controller->browserFiles().browserFiles();
                 if (int(files.size()) < turn.items)
                     return false;
