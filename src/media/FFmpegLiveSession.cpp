@@ -2,6 +2,7 @@
 
 #include "media/FFmpegTools.h"
 #include "platform/ChildProcess.h"
+#include "platform/HeapRelease.h"
 #include "platform/ProcessEnd.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
@@ -509,6 +510,8 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     if (audioReader.joinable())
         audioReader.join();
     errorReader.join();
+    // The readers' buffers and threads are gone with the run.
+    HeapRelease::shared().request();
     Result result;
     result.errorText = errorText;
     return result;

@@ -4,6 +4,7 @@
 #include "media/AddressSecrets.h"
 #include "media/FFmpegTools.h"
 #include "platform/ChildProcess.h"
+#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/Clock.h"
 #include "platform/Workers.h"
@@ -516,6 +517,8 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
     closeDescriptor(audio.writeEnd);
     progressReader.join();
     errorReader.join();
+    // The run's queues, its writes and its threads are gone.
+    HeapRelease::shared().request();
     // ffmpeg names the address in its errors: no part of its secrets may
     // reach the screen, also where the line was cut (by ffmpeg at its end,
     // by the reader at its start when the line began before what it kept).

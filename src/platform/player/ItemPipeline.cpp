@@ -4,6 +4,7 @@
 #include "platform/player/RowParallelism.h"
 
 #include "platform/Clock.h"
+#include "platform/HeapRelease.h"
 #include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
 #include "platform/PlayedRange.h"
@@ -361,6 +362,8 @@ void ItemPipeline::demuxMain()
     avcodec_free_context(&videoCtx_);
     avcodec_free_context(&audioCtx_);
     avformat_close_input(&format_);
+    // The decoders' buffers and set-up, megabytes freed over several heaps.
+    HeapRelease::shared().request();
 }
 
 bool ItemPipeline::open()
