@@ -3,6 +3,7 @@
 #include "media/FileCache.h"
 #include "media/UrlTable.h"
 #include "platform/FrameGrabber.h"
+#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
 
@@ -31,8 +32,12 @@ FileCache<PackedPicture>& store()
 // the lower priority of background analyses.
 Workers& grabPool()
 {
-    static Workers* pool = new Workers("Vellumcast.ThumbnailCache",
-                                       std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    static Workers* pool = [] {
+        auto* workers = new Workers("Vellumcast.ThumbnailCache", std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+        // What a burst of analyses freed stays in malloc's heaps until given back.
+        workers->setOnDrained([] { HeapRelease::shared().request(); });
+        return workers;
+    }();
     return *pool;
 }
 

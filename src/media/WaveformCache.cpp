@@ -3,6 +3,7 @@
 #include "media/FileCache.h"
 #include "media/PeakBucketer.h"
 #include "media/UrlTable.h"
+#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/PcmReader.h"
 #include "platform/Workers.h"
@@ -35,8 +36,12 @@ FileCache<std::shared_ptr<const Analysis>>& store()
 // thousand decoders in memory.
 Workers& analysisPool()
 {
-    static Workers* pool = new Workers("Vellumcast.WaveformCache",
-                                       std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    static Workers* pool = [] {
+        auto* workers = new Workers("Vellumcast.WaveformCache", std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+        // What a burst of analyses freed stays in malloc's heaps until given back.
+        workers->setOnDrained([] { HeapRelease::shared().request(); });
+        return workers;
+    }();
     return *pool;
 }
 

@@ -25,9 +25,4 @@ void applyAllocatorSettings()
     mallopt(M_ARENA_MAX, int(std::max(2u, std::thread::hardware_concurrency())));
 }
 
-void releaseFreeMemory()
-{
-    malloc_trim(0);
-}
-
 } // namespace tessarin

@@ -9,11 +9,4 @@ namespace tessarin {
 
 void applyAllocatorSettings();
 
-// Hands the pages malloc holds free back to the system, in every heap
-// (malloc_trim): after a large part of the program's objects went (a show
-// closed), what they took is otherwise kept for later allocations, spread
-// over the heaps of the threads that made them. Takes each heap's lock in
-// turn; main thread, at a moment when a few milliseconds do not matter.
-void releaseFreeMemory();
-
 } // namespace tessarin

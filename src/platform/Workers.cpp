@@ -229,6 +229,12 @@ bool Workers::stopAll(double timeoutSeconds)
     return true;
 }
 
+void Workers::setOnDrained(std::function<void()> fn)
+{
+    std::lock_guard lock(mutex_);
+    onDrained_ = std::move(fn);
+}
+
 void Workers::work()
 {
     setCurrentThreadName(label_);
@@ -252,8 +258,15 @@ void Workers::work()
         task = nullptr; // release captures before taking the lock again
         lock.lock();
         --running_;
-        if (idleLocked())
+        if (idleLocked()) {
             idleChanged_.notify_all();
+            if (onDrained_ && !stopping_) {
+                const auto drained = onDrained_;
+                lock.unlock();
+                drained();
+                lock.lock();
+            }
+        }
     }
     auto self = threads_.find(std::this_thread::get_id());
     ended_.push_back(std::move(self->second));

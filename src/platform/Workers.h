@@ -68,6 +68,11 @@ public:
 
     std::size_t threadCount() const;
 
+    // Any thread: run on the pool's thread that finished the last task
+    // whenever the pool falls idle (nothing queued or running), outside the
+    // pool's lock. For what is due once a burst of work is over.
+    void setOnDrained(std::function<void()> fn);
+
     // Waits until nothing is queued or running, at most timeoutSeconds;
     // false when work was still going on.
     bool waitForIdle(double timeoutSeconds);
@@ -105,6 +110,7 @@ private:
     void postSoon();
     void work();
     bool idleLocked() const { return running_ == 0 && tasks_.empty(); }
+    std::function<void()> onDrained_;
     // Stops the pool for good if it is idle and joins its threads; false
     // when it had work.
     bool stopIfIdle();

@@ -1,7 +1,7 @@
 #include "show/EngineShowContent.h"
 
 #include "media/ShowRevision.h"
-#include "platform/AllocatorSettings.h"
+#include "platform/HeapRelease.h"
 #include "platform/Clock.h"
 #include "show/EngineShowListing.h"
 #include "show/ShowLoading.h"
@@ -22,7 +22,7 @@ EngineShowContent::EngineShowContent(const Services& services)
     , schedule_(std::make_unique<ScheduleController>(engine_.get(), services.settings, services.clock,
                                                      services.calendar))
     , browserFiles_(std::make_unique<BrowserFiles>())
-    , releaseMemory_(services.clock.createTimer(&releaseFreeMemory, true))
+    , releaseMemory_(services.clock.createTimer([] { HeapRelease::shared().request(); }, true))
 {
 }
 

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -117,10 +119,17 @@ TEST(MainThread, PostToMainRunsOnTheMainThreadInOrder)
         EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
 
-TEST(Workers, WaitForIdleWaitsForRunningAndQueuedWork)
+TEST(Workers, WaitForIdleAndTheDrainedCallWaitForRunningAndQueuedWork)
 {
     Workers pool("test.idle", 1, 5.0);
     std::atomic<int> done { 0 };
+    // Called once the pool falls idle: after both tasks, not between them.
+    std::promise<int> drained;
+    std::atomic<bool> drainedOnce { false };
+    pool.setOnDrained([&] {
+        if (!drainedOnce.exchange(true))
+            drained.set_value(done.load());
+    });
     std::mutex mutex;
     std::condition_variable release;
     bool released = false;
@@ -138,4 +147,7 @@ TEST(Workers, WaitForIdleWaitsForRunningAndQueuedWork)
     release.notify_all();
     EXPECT_TRUE(pool.waitForIdle(10.0));
     EXPECT_EQ(done.load(), 2);
+    auto drainedAt = drained.get_future();
+    ASSERT_EQ(drainedAt.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(drainedAt.get(), 2);
 }
