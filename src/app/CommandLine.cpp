@@ -59,7 +59,7 @@ int CommandLine::answer(const CommandLine& commandLine)
 {
     const Settings settings;
     Localization::apply(AppLanguage::rawValue(AppLanguage::effective(settings)));
-    const QString program = QStringLiteral("tessarin");
+    const QString program = QLatin1String(AppIdentity::kDesktopEntry);
     switch (commandLine.request) {
     case Request::run:
         return 0;

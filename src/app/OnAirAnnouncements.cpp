@@ -72,8 +72,11 @@ void OnAirAnnouncements::followSchedule()
     const std::optional<QUuid> running = schedule_->runningEventID();
     if (running && running != runningEvent_) {
         for (const ScheduleEvent& event : schedule_->events()) {
-            if (event.id == *running)
+            if (event.id == *running) {
+                // Once, even where a damaged show repeats an id.
                 announce_(tr("Avvio dal palinsesto: %1").arg(schedule_->title(event)), Politeness::polite);
+                break;
+            }
         }
     }
     runningEvent_ = running;

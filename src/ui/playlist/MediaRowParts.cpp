@@ -298,7 +298,7 @@ void RowSelectArea::paintEvent(QPaintEvent*)
     } else if (!thumbnail_.isNull()) {
         p.drawPixmap(tile.topLeft(), roundedThumbnail(m.tile));
     } else {
-        // The browser's placeholder look (ThumbnailView): a dark plate and a white symbol.
+        // The browser row's placeholder look: a dark plate and a white symbol.
         p.fillPath(clip, Theme::black(0.6));
         const int s = 12;
         p.drawPixmap(QRectF(tile.center().x() - s / 2.0, tile.center().y() - s / 2.0, s, s),

@@ -50,7 +50,7 @@ public:
     const Look& look() const { return look_; }
     // The live tile (symbol on a live-coloured tile) or the thumbnail with a
     // placeholder symbol for when there is no picture. The thumbnail is drawn
-    // here, scaled once, rather than by a ThumbnailView of its own.
+    // here, scaled once, rather than by a child widget of its own.
     void setLiveTile(const QString& symbol);
     void setThumbnail(const QImage& image, const QString& placeholder);
     // A widget shown in the subtitle's place (reparented here).

@@ -153,11 +153,6 @@ void ScheduleColumnView::refresh()
     list_->setVisible(!empty);
 }
 
-ScheduleRow::Status ScheduleColumnView::status(const ScheduleEvent& event, double now) const
-{
-    return model_->status(event, schedule_.block(event) != nullptr, now, schedule_.calendar());
-}
-
 QMenu* ScheduleColumnView::makeRowMenu(int row)
 {
     auto* menu = new QMenu(this);

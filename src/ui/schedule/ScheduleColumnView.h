@@ -47,8 +47,6 @@ public:
     // when events, names and notices change.
     QSize sizeHint() const override;
 
-    // The state of an event at a whole-second instant.
-    ScheduleRow::Status status(const ScheduleEvent& event, double now) const;
     // The event the "Nuovo evento" button proposes (not yet in the schedule).
     ScheduleEvent newEvent() const;
     // Second 0 of the minute after the present instant.

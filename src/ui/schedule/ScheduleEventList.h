@@ -18,7 +18,6 @@ class ScheduleEventList : public PaintedRowList {
 public:
     ScheduleEventList(ScheduleEventModel& model, QWidget* parent = nullptr);
 
-    ScheduleRowDelegate& rowDelegate() const { return *delegate_; }
     // A row's drawn button in the viewport's coordinates; empty when the row
     // is not laid out.
     QRect buttonRect(int row, ScheduleRowDelegate::Button button) const;

@@ -30,7 +30,6 @@ public:
     // rows and the current one; any other change resets the list) and every
     // row is worked out afresh when next asked for.
     void refresh(double now);
-    double now() const { return now_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     // The display and accessible text: the row's name as read aloud.
