@@ -4,6 +4,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockItemDelegate.h"
 #include "ui/playlist/BlockItemModel.h"
+#include "ui/playlist/RowThumbnails.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -47,6 +48,9 @@ BlockItemList::BlockItemList(BlockItemModel& model, ItemRowStamps& stamps, MakeA
     , stamps_(stamps)
     , actions_(std::move(actions))
 {
+    // A drawn row's picture comes after its first paint: its row is drawn again.
+    connect(&stamps_.thumbnails(), &RowThumbnails::decoded, this,
+            [this](const QUuid& itemID) { model_.announceItem(itemID); });
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
