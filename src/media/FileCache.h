@@ -62,6 +62,9 @@ private:
             std::lock_guard lock(mutex_);
             if (!values_.contains(url))
                 return;
+            // Retired again after a use: its older place in the queue goes,
+            // or it would be let go as soon as that place came up.
+            std::erase(spare_, url);
             spare_.push_back(url);
             while (spare_.size() > spareLimit_) {
                 due.push_back(std::move(spare_.front()));
