@@ -164,11 +164,23 @@ LocalZone LocalZone::process()
     static std::mutex mutex;
     static std::optional<LocalZone> cached;
     static std::optional<std::string> cachedTz;
+    static std::string cachedSystem;
 
     const char* raw = std::getenv("TZ");
     const std::optional<std::string> tz = raw ? std::optional<std::string>(raw) : std::nullopt;
+    // Without TZ the zone is the system's, which its owner may change while
+    // the program runs: the name it has now is asked every time.
+    std::string system;
+    if (!tz) {
+        try {
+            system = std::string(date::current_zone()->name());
+        } catch (const std::exception&) {
+            system.clear();
+        }
+    }
     const std::lock_guard lock(mutex);
-    if (!cached || tz != cachedTz) {
+    if (!cached || tz != cachedTz || system != cachedSystem) {
+        cachedSystem = system;
         // The C library reads TZ again only when told to.
         tzset();
         cached = resolve(tz);
