@@ -71,6 +71,7 @@ void LiveAudioPlayer::stop()
         disconnect();
         std::lock_guard guard(lock);
         queuedSeconds = 0.0;
+        takeUncounted(); // what this session played is no debt of the next
     });
 }
 
