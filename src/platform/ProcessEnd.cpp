@@ -183,6 +183,8 @@ void beginFromSignal()
     const int wake = watchdogWake.load();
     if (wake < 0 || begun.exchange(true))
         return;
+    // Analyses give up now, even while the main thread is held.
+    Workers::requestEnd();
     const char byte = 0;
     [[maybe_unused]] const ssize_t n = ::write(wake, &byte, 1);
 }
