@@ -7,7 +7,7 @@
 // Main thread only. Every time-driven behaviour runs on the injected Clock:
 // the 1/60 s fade clock, the players' 0.25 s time observers and the 0.5 s
 // near-end blink. Values other threads need are handed over through objects
-// with their own locks (fade(), mix(), liveSink(), programAudio()).
+// with their own locks or atomics (fade(), mix(), liveSink(), programAudio()).
 //
 // Observable: every published setter stores its value and emits
 // <name>Changed(), also when the value is unchanged. changed() follows once

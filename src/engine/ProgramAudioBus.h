@@ -19,7 +19,8 @@ class ProgramAudioRing;
 
 class ProgramAudioBus {
 public:
-    // Player A's tap, player B's tap, the live audio player.
+    // The level meter's tap, the second tap (the two alternate per item on
+    // air), the live audio player.
     static constexpr int kSources = 3;
     static constexpr int kLiveSource = 2;
 

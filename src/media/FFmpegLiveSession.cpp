@@ -158,7 +158,7 @@ bool readFully(int fd, void* data, std::size_t size)
     return true;
 }
 
-// One pipe frame into a pooled frame, row by row when its rows are padded.
+// One pipe frame into a frame, row by row when its rows are padded.
 bool readFrame(int fd, VideoFrame& frame)
 {
     constexpr int kRowBytes = FFmpegLiveSession::kFrameWidth * 4;

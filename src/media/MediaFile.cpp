@@ -6,7 +6,6 @@
 #include "media/ThumbnailCache.h"
 #include "media/WaveformCache.h"
 #include "platform/FileKind.h"
-#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/MediaInfo.h"
 #include "platform/StillImage.h"
@@ -140,13 +139,8 @@ namespace {
 Workers& probePool()
 {
     // Never destroyed: workers still running at exit may touch it.
-    static Workers* pool = [] {
-        auto* workers = new Workers("Vellumcast.MediaProbe", std::max<std::size_t>(2, std::thread::hardware_concurrency()));
-        // What a burst of analyses freed stays in malloc's heaps until given back.
-        workers->setOnDrained([] { HeapRelease::shared().request(); });
-        return workers;
-    }();
-    return *pool;
+    static Workers& pool = Workers::makeAnalysisPool("Vellumcast.MediaProbe");
+    return pool;
 }
 
 // A still image's thumbnail: the whole picture stretched into 160 x 90

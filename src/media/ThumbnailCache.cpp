@@ -3,7 +3,6 @@
 #include "media/FileCache.h"
 #include "media/UrlTable.h"
 #include "platform/FrameGrabber.h"
-#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/Workers.h"
 
@@ -22,7 +21,7 @@ namespace {
 // use (an item shares its picture's bytes with it) and a few more.
 FileCache<PackedPicture>& store()
 {
-    // Never destroyed: workers still running at exit may touch it.
+    // Never destroyed: it listens to FileUses for the life of the process.
     static auto* instance = new FileCache<PackedPicture>(256);
     return *instance;
 }
@@ -32,13 +31,8 @@ FileCache<PackedPicture>& store()
 // the lower priority of background analyses.
 Workers& grabPool()
 {
-    static Workers* pool = [] {
-        auto* workers = new Workers("Vellumcast.ThumbnailCache", std::max<std::size_t>(2, std::thread::hardware_concurrency()));
-        // What a burst of analyses freed stays in malloc's heaps until given back.
-        workers->setOnDrained([] { HeapRelease::shared().request(); });
-        return workers;
-    }();
-    return *pool;
+    static Workers& pool = Workers::makeAnalysisPool("Vellumcast.ThumbnailCache");
+    return pool;
 }
 
 // The completions waiting for a grab under way, per url: a file listed

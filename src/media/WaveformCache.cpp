@@ -3,7 +3,6 @@
 #include "media/FileCache.h"
 #include "media/PeakBucketer.h"
 #include "media/UrlTable.h"
-#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/PcmReader.h"
 #include "platform/Workers.h"
@@ -26,7 +25,7 @@ namespace {
 // Analyses of the files in use, and a few more.
 FileCache<std::shared_ptr<const Analysis>>& store()
 {
-    // Never destroyed: workers still running at exit may touch it.
+    // Never destroyed: it listens to FileUses for the life of the process.
     static auto* instance = new FileCache<std::shared_ptr<const Analysis>>(256);
     return *instance;
 }
@@ -36,13 +35,8 @@ FileCache<std::shared_ptr<const Analysis>>& store()
 // thousand decoders in memory.
 Workers& analysisPool()
 {
-    static Workers* pool = [] {
-        auto* workers = new Workers("Vellumcast.WaveformCache", std::max<std::size_t>(2, std::thread::hardware_concurrency()));
-        // What a burst of analyses freed stays in malloc's heaps until given back.
-        workers->setOnDrained([] { HeapRelease::shared().request(); });
-        return workers;
-    }();
-    return *pool;
+    static Workers& pool = Workers::makeAnalysisPool("Vellumcast.WaveformCache");
+    return pool;
 }
 
 // Analyses yield to the interface and to playback: the pool's threads run

@@ -1,5 +1,6 @@
 #include "platform/Workers.h"
 
+#include "platform/HeapRelease.h"
 #include "platform/MainThread.h"
 #include "platform/ThreadName.h"
 
@@ -227,6 +228,13 @@ bool Workers::stopAll(double timeoutSeconds)
         std::erase_if(left, [](Workers* pool) { return pool->stopIfIdle(); });
     }
     return true;
+}
+
+Workers& Workers::makeAnalysisPool(std::string label)
+{
+    auto* workers = new Workers(std::move(label), std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    workers->setOnDrained([] { HeapRelease::shared().request(); });
+    return *workers;
 }
 
 void Workers::setOnDrained(std::function<void()> fn)

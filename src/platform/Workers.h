@@ -31,6 +31,10 @@ public:
     static Workers& players();
 
     explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0);
+    // A pool for CPU-bound analysis of files (lengths, thumbnails,
+    // waveforms): as many threads as cores, and the heap pages what a burst
+    // of analyses freed given back once it is drained. Never destroyed.
+    static Workers& makeAnalysisPool(std::string label);
     ~Workers(); // finishes queued tasks, then joins every thread
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;

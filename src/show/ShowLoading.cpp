@@ -106,22 +106,6 @@ void ShowLoading::fitTrimOnceDurationIsKnown(const std::shared_ptr<MediaFile>& f
     });
 }
 
-std::vector<std::shared_ptr<MediaFile>> ShowLoading::makeFiles(const std::vector<ShowDocument::Item>& items)
-{
-    std::vector<std::shared_ptr<MediaFile>> files;
-    files.reserve(items.size());
-    for (const auto& item : items) {
-        if (auto file = makeFile(item))
-            files.push_back(std::move(file));
-    }
-    return files;
-}
-
-std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& entry)
-{
-    return makeBlock(entry, makeFiles(entry.items));
-}
-
 std::shared_ptr<MediaBlock> ShowLoading::makeBlock(const ShowDocument::Block& entry,
                                                    std::vector<std::shared_ptr<MediaFile>> items)
 {

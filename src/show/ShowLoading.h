@@ -43,13 +43,9 @@ public:
     // A still's stored image duration is applied only when it differs from
     // the item's own, so the default length is not rendered twice.
     std::shared_ptr<MediaFile> makeFile(const ShowDocument::Item& item);
-    // The items that are found, in order.
-    std::vector<std::shared_ptr<MediaFile>> makeFiles(const std::vector<ShowDocument::Item>& items);
     // A block with its stored identity (a fresh one when it is not UUID
-    // text), settings and the items that are found.
-    std::shared_ptr<MediaBlock> makeBlock(const ShowDocument::Block& entry);
-    // The same with items already made from the entry's (a block listed a
-    // slice at a time).
+    // text) and settings, holding the items made from the entry's (the
+    // ones found; a block is listed a slice at a time).
     std::shared_ptr<MediaBlock> makeBlock(const ShowDocument::Block& entry,
                                           std::vector<std::shared_ptr<MediaFile>> items);
     // The events in file order; an entry whose media is missing is left out

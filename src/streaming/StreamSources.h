@@ -33,7 +33,7 @@ public:
     // The pump asks for consecutive blocks, each time one block later.
     virtual std::vector<float> pull(int frames, double time) = 0;
     // Main thread: true takes audio in from now on; false stops taking it,
-    // empties what waits and starts priming afresh.
+    // empties what waits and forgets its timing.
     virtual void setStreaming(bool on) = 0;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 // The sound of one player, its single source on the audio output: the
-// pipeline of its current item and the one queued to follow it (a queue
-// player's, or mpv's gapless playlist). The render plays the current
+// pipeline of its current item and the one queued to follow it. The render plays the current
 // pipeline and, when its last sample is mixed inside a buffer, goes on with
 // the queued one from the next sample of that same buffer. The main thread
 // changes the queue only between two renders (AudioOutput::betweenRenders);

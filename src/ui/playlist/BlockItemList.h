@@ -39,7 +39,6 @@ public:
     ~BlockItemList() override;
 
     BlockItemModel& itemModel() const { return model_; }
-    BlockItemDelegate& rowDelegate() const { return *delegate_; }
     // The real row of an item when there is one.
     MediaRowView* liveRow(const QUuid& itemID) const;
     // The real row of an item, made when there is none (null when the block

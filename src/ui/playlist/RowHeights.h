@@ -22,7 +22,8 @@ public:
     using Measure = std::function<int(const std::shared_ptr<MediaFile>& item, int width)>;
     explicit RowHeights(Measure measure);
 
-    // The width of the rows (a card's width); changing it forgets every height.
+    // The width of the rows (a card's width); changing it moves generation():
+    // every estimate is worked out again.
     void setWidth(int width);
     int width() const { return width_; }
     // The height of an item's row at the present width.
