@@ -1,14 +1,14 @@
 #include "platform/LocalZone.h"
 
-#include <date/tz.h>
+#include "platform/ZoneRules.h"
 
-#include <cctype>
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <fstream>
 #include <mutex>
+#include <vector>
 
 namespace tessarin {
 
@@ -20,130 +20,7 @@ using std::chrono::seconds;
 // local time's instant lies within it of the same clock reading in UTC.
 constexpr seconds offsetReach{30 * 3600};
 
-// The C library's UTC offset at an instant, under the process's TZ.
-seconds cOffsetAt(date::sys_seconds instant)
-{
-    const std::time_t time = static_cast<std::time_t>(instant.time_since_epoch().count());
-    std::tm fields{};
-    if (!localtime_r(&time, &fields))
-        return seconds{0};
-    return seconds{fields.tm_gmtoff};
-}
-
-// The instant of a local time from the offsets alone: of the instants whose
-// offset reads back to the local time, the earlier; none in a gap, where
-// the result is the transition that ends it. Zones change their offset at
-// most once within the reach on either side.
-date::sys_seconds cFromLocal(date::local_seconds local)
-{
-    const date::sys_seconds asUtc{local.time_since_epoch()};
-    date::sys_seconds low = asUtc - offsetReach;
-    date::sys_seconds high = asUtc + offsetReach;
-    const seconds before = cOffsetAt(low);
-    const seconds after = cOffsetAt(high);
-    // The larger offset gives the earlier instant.
-    for (const seconds offset : {std::max(before, after), std::min(before, after)}) {
-        if (cOffsetAt(asUtc - offset) == offset)
-            return asUtc - offset;
-    }
-    if (before == after)
-        return asUtc - before;
-    while (high - low > seconds{1}) {
-        const date::sys_seconds middle = low + (high - low) / 2;
-        (cOffsetAt(middle) == before ? low : high) = middle;
-    }
-    return high;
-}
-
-bool isZoneFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    char magic[4] = {};
-    return file.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "TZif";
-}
-
-// A reader of the POSIX TZ rule "std offset [dst [offset] [,start[/time],end[/time]]]",
-// which only says whether the text is one.
-class PosixRule {
-public:
-    static bool isRule(const std::string& text)
-    {
-        PosixRule rule{text};
-        if (!rule.name() || !rule.time())
-            return false;
-        if (rule.atEnd())
-            return true;
-        if (!rule.name() || (!rule.atEnd() && rule.peek() != ',' && !rule.time()))
-            return false;
-        return rule.atEnd() || (rule.take(',') && rule.date() && rule.take(',') && rule.date() && rule.atEnd());
-    }
-
-private:
-    explicit PosixRule(const std::string& text) : text_(text) {}
-
-    bool atEnd() const { return at_ == text_.size(); }
-    char peek() const { return atEnd() ? '\0' : text_[at_]; }
-    bool take(char c) { return peek() == c && (++at_, true); }
-    int digits(int most)
-    {
-        int count = 0;
-        while (count < most && std::isdigit(static_cast<unsigned char>(peek())))
-            ++at_, ++count;
-        return count;
-    }
-    bool name()
-    {
-        const std::size_t from = at_;
-        if (take('<')) {
-            while (std::isalnum(static_cast<unsigned char>(peek())) || peek() == '+' || peek() == '-')
-                ++at_;
-            return at_ - from >= 4 && take('>');
-        }
-        while (std::isalpha(static_cast<unsigned char>(peek())))
-            ++at_;
-        return at_ - from >= 3;
-    }
-    // [+-]hh[:mm[:ss]]
-    bool time()
-    {
-        if (!take('+'))
-            take('-');
-        if (digits(3) == 0)
-            return false;
-        for (int part = 0; part < 2 && take(':'); ++part) {
-            if (digits(2) == 0)
-                return false;
-        }
-        return true;
-    }
-    // Jn, n or Mm.w.d, and an optional "/time".
-    bool date()
-    {
-        if (take('M')) {
-            if (!digits(2) || !take('.') || !digits(1) || !take('.') || !digits(1))
-                return false;
-        } else {
-            take('J');
-            if (!digits(3))
-                return false;
-        }
-        return !take('/') || time();
-    }
-
-    const std::string& text_;
-    std::size_t at_ = 0;
-};
-
-const date::time_zone* databaseZone(const std::string& name)
-{
-    if (name.empty())
-        return nullptr;
-    try {
-        return date::locate_zone(name);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
+const char* const systemZoneFile = "/etc/localtime";
 
 std::string zoneFolder()
 {
@@ -151,93 +28,168 @@ std::string zoneFolder()
     return folder && *folder ? folder : "/usr/share/zoneinfo";
 }
 
-void reportUnknown(const std::string& tz)
+std::string pathOf(const std::string& name)
 {
-    std::fprintf(stderr, "The time zone TZ=\"%s\" is unknown; local times are read as the C library reads it (UTC)\n",
-                 tz.c_str());
+    return name.front() == '/' ? name : zoneFolder() + "/" + name;
+}
+
+std::optional<std::string> environmentTz()
+{
+    const char* tz = std::getenv("TZ");
+    return tz ? std::optional<std::string>(tz) : std::nullopt;
+}
+
+// What tells a zone file changed: its identity and its last change.
+struct FileState {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t changed = 0;
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+
+FileState stateOf(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return {};
+    return {true, status.st_dev, status.st_ino, status.st_size,
+            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
 } // namespace
 
+struct LocalZone::Reading {
+    LocalZone zone;
+    bool known;
+    std::vector<std::string> files; // the files the zone was read from
+};
+
+// As the C library reads TZ: unset is the system's zone file; "" is
+// Universal; a leading ":" is dropped; then a zone file (a path, or a name in
+// the zone folder), else a POSIX rule, whose daylight time without changes
+// takes those of the "posixrules" zone; else UTC.
+LocalZone::Reading LocalZone::read(const std::optional<std::string>& tz)
+{
+    if (!tz) {
+        auto rules = ZoneRules::readFile(systemZoneFile);
+        const bool known = rules.has_value();
+        return {LocalZone(std::make_shared<const ZoneRules>(
+                              known ? std::move(*rules) : ZoneRules::fromRule(PosixTimeZone::parse("UTC0"))),
+                          systemZoneFile),
+                known, {systemZoneFile}};
+    }
+    std::string text = tz->empty() ? std::string("Universal") : *tz;
+    if (text.front() == ':')
+        text.erase(0, 1);
+    if (text.empty())
+        return {LocalZone(std::make_shared<const ZoneRules>(ZoneRules::fromRule(PosixTimeZone::parse("UTC0"))), *tz),
+                true, {}};
+    const std::string path = pathOf(text);
+    if (auto rules = ZoneRules::readFile(path))
+        return {LocalZone(std::make_shared<const ZoneRules>(std::move(*rules)), *tz), true, {path}};
+
+    const PosixTimeZone rule = PosixTimeZone::parse(text);
+    std::vector<std::string> files{path};
+    std::optional<ZoneRules> rules;
+    if (rule.wantsDefaultChanges()) {
+        const std::string defaults = zoneFolder() + "/posixrules";
+        files.push_back(defaults);
+        if (auto zone = ZoneRules::readFile(defaults))
+            rules = zone->carrying(rule);
+    }
+    if (!rules)
+        rules = ZoneRules::fromRule(rule);
+    return {LocalZone(std::make_shared<const ZoneRules>(std::move(*rules)), *tz), rule.complete(), std::move(files)};
+}
+
+LocalZone LocalZone::forTz(const std::optional<std::string>& tz)
+{
+    return read(tz).zone;
+}
+
 LocalZone LocalZone::process()
 {
     static std::mutex mutex;
-    static std::optional<LocalZone> cached;
+    static std::optional<Reading> cached;
     static std::optional<std::string> cachedTz;
-    static std::string cachedSystem;
+    static std::string cachedFolder;
+    static std::vector<FileState> cachedStates;
 
-    const char* raw = std::getenv("TZ");
-    const std::optional<std::string> tz = raw ? std::optional<std::string>(raw) : std::nullopt;
-    // Without TZ the zone is the system's, which its owner may change while
-    // the program runs: the name it has now is asked every time.
-    std::string system;
-    if (!tz) {
-        try {
-            system = std::string(date::current_zone()->name());
-        } catch (const std::exception&) {
-            system.clear();
-        }
-    }
+    const std::optional<std::string> tz = environmentTz();
+    const std::string folder = zoneFolder();
     const std::lock_guard lock(mutex);
-    if (!cached || tz != cachedTz || system != cachedSystem) {
-        cachedSystem = system;
-        // The C library reads TZ again only when told to.
-        tzset();
-        cached = resolve(tz);
-        cachedTz = tz;
+    // The system's zone, or the file TZ names, may change while the program
+    // runs: the files the zone came from are looked at every time.
+    std::vector<FileState> states;
+    if (cached) {
+        for (const std::string& file : cached->files)
+            states.push_back(stateOf(file));
     }
-    return *cached;
-}
+    if (cached && tz == cachedTz && folder == cachedFolder && states == cachedStates)
+        return cached->zone;
 
-LocalZone LocalZone::resolve(const std::optional<std::string>& tz)
-{
-    if (!tz) {
-        try {
-            const date::time_zone* zone = date::current_zone();
-            return LocalZone(zone, std::string(zone->name()));
-        } catch (const std::exception&) {
-            // A copied zone file names no zone; the C library reads it.
-            const std::string system = "/etc/localtime";
-            if (!isZoneFile(system))
-                std::fprintf(stderr, "The system has no time zone; local times are UTC\n");
-            return LocalZone(nullptr, system);
-        }
-    }
-    // ":" may lead any form.
-    const std::string text = !tz->empty() && tz->front() == ':' ? tz->substr(1) : *tz;
-    if (text.empty())
-        return LocalZone(nullptr, *tz); // the C library's UTC
-    if (text.front() == '/') {
-        if (!isZoneFile(text))
-            reportUnknown(*tz);
-        return LocalZone(nullptr, *tz);
-    }
-    if (const date::time_zone* zone = databaseZone(text))
-        return LocalZone(zone, std::string(zone->name()));
-    if (!isZoneFile(zoneFolder() + "/" + text) && !PosixRule::isRule(text))
-        reportUnknown(*tz);
-    return LocalZone(nullptr, *tz);
+    cached = read(tz);
+    cachedTz = tz;
+    cachedFolder = folder;
+    cachedStates.clear();
+    for (const std::string& file : cached->files)
+        cachedStates.push_back(stateOf(file));
+    if (!cached->known && !tz)
+        std::fprintf(stderr, "The system has no time zone; local times are UTC\n");
+    else if (!cached->known)
+        std::fprintf(stderr, "The time zone TZ=\"%s\" is unknown; local times are read as the C library reads it (UTC)\n",
+                     tz->c_str());
+    return cached->zone;
 }
 
 std::optional<LocalZone> LocalZone::named(const std::string& name)
 {
-    if (const date::time_zone* zone = databaseZone(name))
-        return LocalZone(zone, std::string(zone->name()));
+    if (name.empty() || name.front() == '/')
+        return std::nullopt;
+    if (auto rules = ZoneRules::readFile(pathOf(name)))
+        return LocalZone(std::make_shared<const ZoneRules>(std::move(*rules)), name);
     return std::nullopt;
+}
+
+bool operator==(const LocalZone& a, const LocalZone& b)
+{
+    return a.name_ == b.name_ && (a.rules_ == b.rules_ || *a.rules_ == *b.rules_);
+}
+
+seconds LocalZone::offsetAt(date::sys_seconds instant) const
+{
+    return seconds{rules_->offsetAt(instant.time_since_epoch().count())};
 }
 
 date::local_seconds LocalZone::toLocal(date::sys_seconds instant) const
 {
-    if (database_)
-        return date::zoned_time<seconds>{database_, instant}.get_local_time();
-    return date::local_seconds{(instant + cOffsetAt(instant)).time_since_epoch()};
+    return date::local_seconds{(instant + offsetAt(instant)).time_since_epoch()};
 }
 
+// Of the instants whose offset reads back to the local time, the earlier;
+// none in a gap, where the result is the transition that ends it. Zones
+// change their offset at most once within the reach on either side.
 date::sys_seconds LocalZone::fromLocal(date::local_seconds local) const
 {
-    if (database_)
-        return date::zoned_time<seconds>{database_, local, date::choose::earliest}.get_sys_time();
-    return cFromLocal(local);
+    const date::sys_seconds asUtc{local.time_since_epoch()};
+    date::sys_seconds low = asUtc - offsetReach;
+    date::sys_seconds high = asUtc + offsetReach;
+    const seconds before = offsetAt(low);
+    const seconds after = offsetAt(high);
+    // The larger offset gives the earlier instant.
+    for (const seconds offset : {std::max(before, after), std::min(before, after)}) {
+        if (offsetAt(asUtc - offset) == offset)
+            return asUtc - offset;
+    }
+    if (before == after)
+        return asUtc - before;
+    while (high - low > seconds{1}) {
+        const date::sys_seconds middle = low + (high - low) / 2;
+        (offsetAt(middle) == before ? low : high) = middle;
+    }
+    return high;
 }
 
 } // namespace tessarin

@@ -2,28 +2,30 @@
 // The time zone that local times are shown and scheduled in: the local
 // calendar time of an instant and the instant of a local time. The process
 // zone follows TZ in every form the C library reads (a zone name, ":name",
-// a zoneinfo file, a POSIX rule) and the system zone without TZ, so every
-// clock and calendar of the program reads one zone. Values; any thread.
+// a zone file, a POSIX rule, unset for the system zone) and agrees with its
+// localtime_r at every instant, also after a zone file's last transition,
+// where the file's footer rule goes on. Values; any thread.
 #include <date/date.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
-namespace date {
-class time_zone;
-}
-
 namespace tessarin {
+
+class ZoneRules;
 
 class LocalZone {
 public:
-    // The zone of the process. Names the zone database knows are read from
-    // it; files and rules through the C library under TZ, exactly as its
-    // local time reads them. A TZ that names no zone is reported once on
-    // stderr and read as the C library reads it (UTC), so the times shown
-    // and the times scheduled never part.
+    // The zone of the process, read again when TZ or the zone file it names
+    // changes. A TZ that names no zone is reported once on stderr and read as
+    // the C library reads it (UTC), so the times shown and the times
+    // scheduled never part.
     static LocalZone process();
-    // A zone of the database ("Europe/Rome"); absent when it lacks the name.
+    // The zone the C library reads under this TZ (absent: the system's
+    // zone), leaving the process's TZ alone.
+    static LocalZone forTz(const std::optional<std::string>& tz);
+    // A zone of the zone folder ("Europe/Rome"); absent when it lacks the name.
     static std::optional<LocalZone> named(const std::string& name);
 
     date::local_seconds toLocal(date::sys_seconds instant) const;
@@ -31,17 +33,19 @@ public:
     // occurs twice is the earlier instant.
     date::sys_seconds fromLocal(date::local_seconds local) const;
 
-    // The database name, or the TZ text the C library reads.
+    // The TZ text it was read from, the zone's name, or the system's zone file.
     const std::string& name() const { return name_; }
 
-    friend bool operator==(const LocalZone&, const LocalZone&) = default;
+    friend bool operator==(const LocalZone& a, const LocalZone& b);
 
 private:
-    LocalZone(const date::time_zone* database, std::string name) : database_(database), name_(std::move(name)) {}
-    static LocalZone resolve(const std::optional<std::string>& tz);
+    struct Reading;
+    LocalZone(std::shared_ptr<const ZoneRules> rules, std::string name)
+        : rules_(std::move(rules)), name_(std::move(name)) {}
+    static Reading read(const std::optional<std::string>& tz);
+    std::chrono::seconds offsetAt(date::sys_seconds instant) const;
 
-    // Null: the C library's zone under the process's TZ.
-    const date::time_zone* database_ = nullptr;
+    std::shared_ptr<const ZoneRules> rules_;
     std::string name_;
 };
 
