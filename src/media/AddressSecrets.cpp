@@ -53,11 +53,17 @@ std::vector<Span> secretSpans(const QString& address)
     if (at >= authorityStart)
         spans.push_back({ authorityStart, at - authorityStart });
 
-    // rtmp://host/app/<key>: the key, and anything after it, is the secret.
-    if (scheme.startsWith(QStringLiteral("rtmp")) && authorityEnd < address.size() && address.at(authorityEnd) == u'/') {
-        const qsizetype keyStart = address.indexOf(u'/', authorityEnd + 1);
-        if (keyStart > authorityEnd + 1 && keyStart + 1 < address.size())
-            spans.push_back({ keyStart + 1, address.size() - keyStart - 1 });
+    // rtmp://host/app/<key>, rtmp://host//<key> (no application),
+    // rtmp://host/app?<key>: everything after the application is the secret.
+    if (scheme.startsWith(QStringLiteral("rtmp")) && authorityEnd < address.size()) {
+        qsizetype appEnd = authorityEnd;
+        if (address.at(authorityEnd) == u'/') {
+            ++appEnd;
+            while (appEnd < address.size() && !QStringLiteral("/?#").contains(address.at(appEnd)))
+                ++appEnd;
+        }
+        if (appEnd + 1 < address.size())
+            spans.push_back({ appEnd + 1, address.size() - appEnd - 1 });
     }
     auto parameters = parameterPattern().globalMatch(address);
     while (parameters.hasNext()) {

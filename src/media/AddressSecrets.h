@@ -15,7 +15,8 @@ inline constexpr char16_t kMask[] = u"\u2022\u2022\u2022";
 inline constexpr int kPieceLength = 4;
 
 // text with, in every address in it, the user name and password, and on
-// RTMP addresses everything after the application name (the stream key),
+// RTMP addresses everything after the application name (the stream key,
+// after "/", after "?" or after an empty application: "rtmp://host//key"),
 // replaced by kMask; the values of SRT's passphrase and streamid parameters
 // are replaced wherever they appear. The rest stays as it was.
 QString redacted(const QString& text);

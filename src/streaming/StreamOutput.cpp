@@ -178,6 +178,10 @@ void StreamOutput::start(const StreamFormat& format)
     if (isActive())
         return;
     saveUrlNow();
+    if (urlRefused_) {
+        setStatus(Status::failed(urlTooLongText()));
+        return;
+    }
     if (isLoadingUrl()) {
         waitForUrl(format);
         return;

@@ -129,8 +129,12 @@ public:
     const QString& url() const { return url_; }
     // Publishes at once; the keychain gets the address once the assignments
     // pause for kUrlSavePauseSeconds (or at saveUrlNow()). An address longer
-    // than kMaxUrlLength is refused: false, and nothing changes.
+    // than kMaxUrlLength is refused: false, url() stays as it was, and the
+    // output holds the refusal (isUrlRefused) until an address is taken.
     bool setUrl(const QString& value);
+    // True from a refused address until an address is taken: no start goes
+    // out meanwhile, so what was taken before is never sent in its place.
+    bool isUrlRefused() const { return urlRefused_; }
     // True until the stored address has come or an address was assigned.
     bool isLoadingUrl() const { return urlReading_ && !urlAssigned_; }
     // True while the stored address is in a keyring that is locked and no
@@ -160,7 +164,8 @@ public:
     // Connecting or live.
     bool isActive() const;
 
-    // Main thread. Checks the address and the combination, turns connecting
+    // Main thread. Checks the address and the combination (a refused address
+    // fails it with urlTooLongText()), turns connecting
     // and launches in the background; does nothing while connecting or live.
     // While the stored address has not come, it turns connecting at once and
     // waits for it (at most kUrlWaitSeconds), then checks and launches.
@@ -334,6 +339,7 @@ private:
     bool urlLocked_ = false;
     bool urlRereading_ = false;
     bool urlNotStored_ = false;
+    bool urlRefused_ = false;
     quint64 urlWriteSerial_ = 0; // hand-overs to the keychain so far
     std::unique_ptr<Timer> urlRetryTimer_;
     std::optional<QString> unsavedUrl_;

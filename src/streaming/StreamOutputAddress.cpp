@@ -130,8 +130,12 @@ QString StreamOutput::urlTooLongText()
 
 bool StreamOutput::setUrl(const QString& value)
 {
-    if (value.size() > kMaxUrlLength)
+    if (value.size() > kMaxUrlLength) {
+        urlRefused_ = true;
+        emit changed();
         return false;
+    }
+    urlRefused_ = false;
     const bool wasLocked = isUrlLocked();
     url_ = value;
     urlAssigned_ = true;

@@ -252,8 +252,19 @@ TEST_F(StreamOutputAddressTest, AnAddressOverTheLimitIsRefusedWhenSetAndOneStore
     EXPECT_EQ(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
 
     EXPECT_TRUE(out->setUrl(longest));
+    EXPECT_FALSE(out->isUrlRefused());
     EXPECT_FALSE(out->setUrl(longest + u'k'));
     EXPECT_EQ(out->url(), longest);
+    // Typed a character at a time, the address taken last is the refused
+    // one cut short: it is not started in the refused one's place.
+    EXPECT_TRUE(out->isUrlRefused());
+    out->start(k720p30);
+    EXPECT_EQ(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
+    EXPECT_TRUE(out->setUrl(longest.chopped(1)));
+    EXPECT_FALSE(out->isUrlRefused());
+    out->start(k720p30);
+    EXPECT_NE(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
+    EXPECT_TRUE(out->setUrl(longest));
     clock.advance(StreamOutput::kUrlSavePauseSeconds);
     settle();
     EXPECT_EQ(store->entry("stream.1.url"), longest) << "the refused address is not stored";

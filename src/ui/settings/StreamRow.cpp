@@ -98,7 +98,8 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
         output_.setKind(index == 1 ? StreamOutput::Kind::srt : StreamOutput::Kind::rtmp);
     });
     connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        // A refused address leaves the field as it was, with a word on why.
+        // A refused address leaves the field as it was, with a word on why
+        // that stays until an address is taken (no start goes out till then).
         const bool taken = output_.setUrl(text);
         tooLong_->setVisible(!taken);
         if (!taken)
@@ -193,6 +194,7 @@ void StreamRow::refresh()
         address_->setText(output_.url());
     locked_->setVisible(output_.isUrlLocked());
     notStored_->setVisible(output_.isUrlNotStored());
+    tooLong_->setVisible(output_.isUrlRefused());
     address_->setPlaceholderText(srt ? tr("srt://server:porta?mode=caller") : QStringLiteral("rtmp://server/app/chiave"));
     refreshCodec();
     const int bitrateIndex = bitrate_->findData(output_.bitrateKbps());

@@ -173,6 +173,11 @@ TEST_F(StreamPageTest, AnAddressTooLongToTakeIsRefusedWhereItIsPastedWithAWordOn
     EXPECT_EQ(field->text(), "rtmp://a.example/live/key");
     EXPECT_TRUE(row(0).tooLongNote()->isVisibleTo(&row(0)));
     EXPECT_EQ(row(0).tooLongNote()->text(), "L'indirizzo è troppo lungo: al massimo 4096 caratteri");
+    // Nor is the address taken before started in its place.
+    QTest::mouseClick(row(0).startStopButton(), Qt::LeftButton);
+    EXPECT_EQ(out.status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
+    EXPECT_TRUE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+    EXPECT_EQ(row(0).failureLabel()->text(), out.status().message);
 
     QTest::keyClicks(field, "2");
     EXPECT_EQ(out.url(), "rtmp://a.example/live/key2");
