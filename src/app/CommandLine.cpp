@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tessarin {
@@ -17,6 +18,45 @@ void print(std::FILE* stream, const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+}
+
+// Qt's own options, which the application object takes away before the
+// program reads what is left: "-name value" (also "--name value"), the
+// ones that stand alone, and a few "-name=value".
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList valued = {
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowtitle"),
+        QStringLiteral("qwindowicon"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("icon"),
+        QStringLiteral("style"), QStringLiteral("stylesheet"), QStringLiteral("session"), QStringLiteral("display"),
+        QStringLiteral("name"), QStringLiteral("visual"), QStringLiteral("qmljsdebugger"),
+    };
+    static const QStringList alone = {
+        QStringLiteral("reverse"), QStringLiteral("testability"), QStringLiteral("widgetcount"),
+        QStringLiteral("sync"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+    };
+    static const QStringList withEquals = {
+        QStringLiteral("style="), QStringLiteral("stylesheet="), QStringLiteral("qmljsdebugger="),
+    };
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || argument == QLatin1String("--") || !argument.startsWith(QLatin1Char('-'))) {
+            kept << argument;
+            if (i > 0 && argument == QLatin1String("--"))
+                return kept + arguments.mid(i + 1);
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (valued.contains(name))
+            ++i; // and its value
+        else if (!alone.contains(name)
+                 && std::none_of(withEquals.begin(), withEquals.end(),
+                                 [&](const QString& prefix) { return name.startsWith(prefix); }))
+            kept << argument;
+    }
+    return kept;
 }
 
 } // namespace
@@ -57,7 +97,7 @@ QString CommandLine::showPath() const
 
 int CommandLine::answer(const CommandLine& commandLine)
 {
-    const Settings settings;
+    const Settings settings{Settings::ReadOnly{}};
     Localization::apply(AppLanguage::rawValue(AppLanguage::effective(settings)));
     const QString program = QLatin1String(AppIdentity::kDesktopEntry);
     switch (commandLine.request) {
@@ -92,8 +132,9 @@ std::optional<int> CommandLine::answerBeforeStart(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = read(arguments);
-    if (commandLine.request != Request::help && commandLine.request != Request::version)
+    // Whatever is answered rather than run needs no display.
+    const CommandLine commandLine = read(withoutQtOptions(arguments));
+    if (commandLine.request == Request::run)
         return std::nullopt;
     QCoreApplication app(argc, argv);
     return answer(commandLine);

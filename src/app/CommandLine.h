@@ -1,10 +1,10 @@
 #pragma once
 // The program's command line: "tessarin [--help | --version] [SHOW]".
-// Help and version are answered before the application object exists, so
-// they need no display; the show named is opened once the window is up.
-// Qt takes its own options (-platform, -style, ...) when the application is
-// made, so what is left is read again then, and only an option unknown to
-// both is refused.
+// Help, version and a refused argument are answered before the application
+// object exists, so they need no display; the show named is opened once the
+// window is up. Qt takes its own options (-platform, -style, ...) when the
+// application is made: they are passed over before it, and what is left is
+// read again then, so only an option unknown to both is refused.
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -36,9 +36,9 @@ public:
     // Needs an application object.
     static int answer(const CommandLine& commandLine);
 
-    // Reads argv as given; for help or version answers with an application
-    // object of its own, without a display, and gives the exit status;
-    // nullopt for anything else.
+    // Reads argv as given, passing over Qt's own options; for anything but
+    // run answers with an application object of its own, without a display,
+    // and gives the exit status; nullopt for run.
     static std::optional<int> answerBeforeStart(int argc, char* argv[]);
 };
 

@@ -33,6 +33,11 @@ Settings::Settings()
     restrictToOwner(store_->fileName());
 }
 
+Settings::Settings(ReadOnly)
+    : store_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Vellumcast", "Vellumcast"))
+{
+}
+
 Settings::Settings(const QString& iniPath)
     : store_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
 {

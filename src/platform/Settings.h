@@ -21,6 +21,10 @@ public:
     Settings();
     // A private file (tests, tools).
     explicit Settings(const QString& iniPath);
+    // The user's own settings file, only to be read: a missing file is not
+    // made (answering --help leaves nothing behind).
+    struct ReadOnly {};
+    explicit Settings(ReadOnly);
     ~Settings() override;
 
     bool contains(const QString& key) const;
