@@ -5,7 +5,9 @@
 # notices file that names every library the program links and where the
 # system keeps their licences, the project's licence, AppStream metadata that
 # appstreamcli finds valid and that names the desktop entry, an entry that
-# opens a show given to it and names the windows' class, and the installed
+# opens a show given to it and names the windows' class, a show file type
+# (*.vellumcast) that shared-mime-info takes and that the entry and the
+# metadata declare, and the installed
 # program answering --version and --help without a display, in the stored
 # language.
 #   install_test.sh BUILD_DIR
@@ -68,6 +70,22 @@ grep -qx 'Exec=tessarin %f' "$entry" || fail "the desktop entry does not pass a 
 # reads it from a real window).
 grep -qx 'StartupWMClass=Vellumcast' "$entry" || fail "the desktop entry does not name the windows' class"
 echo "metadata valid, licence and desktop entry in place"
+
+# The show files' type: a definition shared-mime-info reads, matching
+# *.vellumcast, declared by the entry and the metadata.
+mime=$prefix/share/mime/packages/tessarin.xml
+[ -f "$mime" ] || fail "no shared-mime-info definition of the show files"
+type=application/x-vellumcast
+grep -qx "MimeType=$type;" "$entry" || fail "the desktop entry does not declare the show files' type"
+grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "the metadata does not declare the show files' type"
+if command -v update-mime-database >/dev/null; then
+  update-mime-database "$prefix/share/mime" >"$prefix/mime.txt" 2>&1 || { cat "$prefix/mime.txt"; fail "shared-mime-info refuses the definition"; }
+  grep -qx "50:$type:\*\.vellumcast" "$prefix/share/mime/globs2" || fail "*.vellumcast is not of type $type"
+  grep -q "^$type\b" "$prefix/share/mime/types" || fail "shared-mime-info does not list $type"
+  echo "the show files' type: $(grep -x "50:$type:.*" "$prefix/share/mime/globs2")"
+else
+  echo "update-mime-database is missing: the definition is not checked against it"
+fi
 
 # Help and version without a display, in the language of the settings.
 home=$prefix/home
