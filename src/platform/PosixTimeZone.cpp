@@ -222,11 +222,14 @@ std::int64_t PosixTimeZone::changeIn(int which, std::int64_t year) const
         start += change.day * secondsPerDay;
         break;
     case Change::Kind::monthWeekDay: {
+        // A month left out of range by a rule read only in part is no month
+        // at all (the C library reads outside its table there).
+        const int month = std::clamp(change.month, 1, 12);
         const int* days = daysBefore[leap ? 1 : 0];
-        start += days[change.month - 1] * secondsPerDay;
+        start += days[month - 1] * secondsPerDay;
         // Zeller's congruence: the weekday of the month's first day.
-        const int shifted = (change.month + 9) % 12 + 1;
-        const std::int64_t y = change.month <= 2 ? year - 1 : year;
+        const int shifted = (month + 9) % 12 + 1;
+        const std::int64_t y = month <= 2 ? year - 1 : year;
         const std::int64_t century = y / 100;
         const std::int64_t inCentury = y % 100;
         std::int64_t weekday = ((26 * shifted - 2) / 10 + 1 + inCentury + inCentury / 4 + century / 4 - 2 * century) % 7;
@@ -235,7 +238,7 @@ std::int64_t PosixTimeZone::changeIn(int which, std::int64_t year) const
         std::int64_t day = change.day - weekday;
         if (day < 0)
             day += 7;
-        const int monthLength = days[change.month] - days[change.month - 1];
+        const int monthLength = days[month] - days[month - 1];
         for (int week = 1; week < change.week && day + 7 < monthLength; ++week)
             day += 7;
         start += day * secondsPerDay;
