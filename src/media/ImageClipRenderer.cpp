@@ -1,6 +1,7 @@
 #include "media/ImageClipRenderer.h"
 
 #include "platform/ClipEncoder.h"
+#include "platform/MachineResources.h"
 #include "platform/MainThread.h"
 #include "platform/StillImage.h"
 #include "platform/Workers.h"
@@ -12,10 +13,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QPainter>
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +38,38 @@ QHash<QString, std::vector<std::function<void(const QUrl&)>>>& pendingRenders()
     static auto* pending = new QHash<QString, std::vector<std::function<void(const QUrl&)>>>;
     return *pending;
 }
+
+// The plan in force once worked out or set; main thread only. Renders read
+// their encoders' threads from the atomic.
+std::optional<RenderPlan> planInForce;
+std::atomic<int> encoderThreads {1};
+std::atomic<int> rendersRunning {0};
+std::atomic<int> mostRunning {0};
+
+// Renders are CPU-bound and each holds an encoder's frames: they run on a
+// pool of their own, never more at once than the plan says, at the lower
+// priority of background analyses. Never destroyed.
+Workers& renderPool()
+{
+    static Workers& pool
+        = Workers::makeAnalysisPool("Vellumcast.ImageClipRenderer", std::size_t(renderPlan().renders));
+    return pool;
+}
+
+// Counts the renders running at once for as long as it lives.
+class RenderCount {
+public:
+    RenderCount()
+    {
+        const int now = ++rendersRunning;
+        int most = mostRunning.load();
+        while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
+        }
+    }
+    ~RenderCount() { --rendersRunning; }
+    RenderCount(const RenderCount&) = delete;
+    RenderCount& operator=(const RenderCount&) = delete;
+};
 
 // Temporary files of renders that a crash or a power cut interrupted are
 // removed once per run and folder; a day's age keeps those of a running
@@ -117,24 +151,58 @@ std::optional<std::int64_t> frameCount(double duration)
     return std::max<std::int64_t>(2, static_cast<std::int64_t>(std::ceil(duration * 2.0)));
 }
 
+RenderPlan planFor(int cores, std::int64_t availableBytes)
+{
+    cores = std::max(cores, 1);
+    const std::int64_t budget = std::min(renderMemoryCap, std::max<std::int64_t>(availableBytes, 0) / 4);
+    auto cost = [](int renders, int threads) {
+        return renders * (renderBytes + (threads - 1) * encoderThreadBytes);
+    };
+    int renders = cores;
+    while (renders > 1 && cost(renders, 1) > budget)
+        --renders;
+    int threads = std::max(1, cores / renders);
+    while (threads > 1 && cost(renders, threads) > budget)
+        --threads;
+    return {renders, threads};
+}
+
+RenderPlan renderPlan()
+{
+    if (!planInForce) {
+        planInForce = planFor(MachineResources::cores(), MachineResources::availableMemory());
+        encoderThreads = planInForce->encoderThreads;
+    }
+    return *planInForce;
+}
+
+void setRenderPlan(RenderPlan plan)
+{
+    plan.renders = std::max(plan.renders, 1);
+    plan.encoderThreads = std::max(plan.encoderThreads, 1);
+    planInForce = plan;
+    encoderThreads = plan.encoderThreads;
+    mostRunning = rendersRunning.load();
+    renderPool().setMaxThreads(std::size_t(plan.renders));
+}
+
+int mostRendersAtOnce()
+{
+    return mostRunning.load();
+}
+
 bool render(const QUrl& imageURL, double duration, const QString& outputPath)
 {
+    const RenderCount counted;
     const std::optional<std::int64_t> frames = frameCount(duration);
     if (!frames || !imageURL.isLocalFile())
         return false;
-    // Decoded straight to at most the clip's size.
-    const QImage image = StillImage::read(imageURL.toLocalFile(), QSize(1920, 1920));
+    // Decoded straight to at most the clip's size, and handed to the
+    // encoder as it is: a transparent part, premultiplied, shows black.
+    QImage image = StillImage::read(imageURL.toLocalFile(), QSize(1920, 1920));
     if (image.isNull())
         return false;
     const QSize size = targetSize(image.size());
-    // Transparent parts of the picture show black.
-    QImage picture(size, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), size), image);
-    }
 
     // Written beside the clip under a name of its own, renamed when complete.
     const QString temporary = outputPath + QStringLiteral(".")
@@ -142,10 +210,12 @@ bool render(const QUrl& imageURL, double duration, const QString& outputPath)
     bool ok = false;
     {
         ClipEncoder encoder;
-        ok = encoder.open(temporary, size);
         // The end of the process leaves the clip unmade, not half made.
-        for (std::int64_t k = 0; ok && k < *frames; ++k)
-            ok = !Workers::endRequested() && encoder.appendFrame(picture, k, 2);
+        ok = encoder.open(temporary, size, encoderThreads.load()) && !Workers::endRequested()
+            && encoder.appendFrame(image, 0, 2);
+        image = QImage(); // the encoder keeps the picture, converted
+        for (std::int64_t k = 1; ok && k < *frames; ++k)
+            ok = !Workers::endRequested() && encoder.repeatFrame(k, 2);
         ok = ok && encoder.finish(std::llround(duration * ClipEncoder::timescale), ClipEncoder::timescale);
     }
     if (ok)
@@ -171,7 +241,8 @@ void makeClip(const QUrl& imageURL, double duration, std::function<void(const QU
         return;
     }
     pending[path].push_back(std::move(completion));
-    Workers::userInitiated().async([imageURL, duration, clip, path] {
+    renderPool().async([imageURL, duration, clip, path] {
+        Workers::lowerThreadPriority();
         const bool ok = render(imageURL, duration, path);
         postToMain([ok, clip, path] {
             auto waiters = pendingRenders().take(path);

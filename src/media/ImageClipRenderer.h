@@ -8,6 +8,9 @@
 // A clip is written to a temporary file in the cache folder and renamed into
 // place only when complete, so a failed or interrupted render never passes
 // for a clip; requests for a clip that is being rendered wait for that render.
+// Renders run on a pool of their own, as many at once as the render plan
+// says, so a show of hundreds of stills neither floods the cores nor holds
+// an encoder per still in memory.
 #include <QSize>
 #include <QString>
 #include <QUrl>
@@ -43,6 +46,35 @@ QSize targetSize(QSize imageSize);
 std::optional<std::int64_t> frameCount(double duration);
 
 inline constexpr double maxDuration = 86400.0;
+
+// How many clips render at once, and how many threads each encoder runs on.
+struct RenderPlan {
+    int renders = 1;
+    int encoderThreads = 1;
+    bool operator==(const RenderPlan&) const = default;
+};
+// Memory a render of the largest clip (1920 x 1920) may take with one
+// encoder thread, and what each further encoder thread adds (the decoded
+// picture, the encoder's frames and buffers); measured with libx264 looking
+// one frame ahead.
+inline constexpr std::int64_t renderBytes = std::int64_t(160) << 20;
+inline constexpr std::int64_t encoderThreadBytes = std::int64_t(40) << 20;
+// At most this much of the memory goes to renders, and at most a quarter of
+// what is available.
+inline constexpr std::int64_t renderMemoryCap = std::int64_t(1) << 30;
+// The plan for a machine: as many renders as cores while their memory fits
+// (one encoder thread each, the cheapest way through a show of stills), fewer
+// when it does not; the cores that fewer renders leave go to their encoders'
+// threads as far as the memory allows. At least one render of one thread.
+RenderPlan planFor(int cores, std::int64_t availableBytes);
+// Main thread. The plan in force: this machine's, worked out at the first
+// render, unless one was set.
+RenderPlan renderPlan();
+// Main thread: the plan from the next render on (tests, benchmarks).
+void setRenderPlan(RenderPlan plan);
+// Any thread: the most renders that have run at once since the plan was
+// last set (or since the start).
+int mostRendersAtOnce();
 
 // The folder clips are kept in; tests point it elsewhere.
 QString cacheFolder();

@@ -131,11 +131,12 @@ void MediaFile::setImageDuration(double value)
 
 namespace {
 
-// Length probes open files and read their headers: at most as many at once
-// as there are cores, however many items are made, at the lower priority of
-// background analyses. A show of thousands of files would otherwise start a
-// thread per probe, up to the shared pool's cap, and leave the interface a
-// sliver of the machine.
+// Length probes open files and read their headers, and stills are decoded
+// for their thumbnails: at most as many at once as there are cores, however
+// many items are made, at the lower priority of background analyses. A show
+// of thousands of files would otherwise start a thread per probe (and hold a
+// decoded picture per thread), up to the shared pool's cap, and leave the
+// interface a sliver of the machine.
 Workers& probePool()
 {
     // Never destroyed: workers still running at exit may touch it.
@@ -173,7 +174,10 @@ void MediaFile::startAnalysis()
 {
     std::weak_ptr<MediaFile> weak = weak_from_this();
     if (isImage_) {
-        Workers::userInitiated().asyncSoon([url = url_, weak] {
+        probePool().asyncSoon([url = url_, weak] {
+            if (weak.expired())
+                return; // the item is gone already
+            Workers::lowerThreadPriority();
             PackedPicture thumbnail = PackedPicture::pack(stretchedThumbnail(url));
             postToMain([weak, thumbnail = std::move(thumbnail)] {
                 if (auto item = weak.lock())

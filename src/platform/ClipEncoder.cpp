@@ -56,7 +56,7 @@ bool ClipEncoder::fail(const QString& why)
     return false;
 }
 
-bool ClipEncoder::open(const QString& path, QSize size)
+bool ClipEncoder::open(const QString& path, QSize size, int threads)
 {
     if (size.isEmpty() || size.width() % 2 || size.height() % 2)
         return fail(QStringLiteral("the movie size must be even and not empty"));
@@ -86,6 +86,11 @@ bool ClipEncoder::open(const QString& path, QSize size)
     // No frame reordering: packets then come out in presentation order, so
     // each one's duration is the gap to the next frame time.
     e->max_b_frames = 0;
+    // libx264's default is a thread and a half per core and forty frames of
+    // look-ahead: some 240 MB and 15 threads for each 1080p movie. One frame
+    // ahead is all a picture that barely changes needs.
+    e->thread_count = std::max(1, threads);
+    av_opt_set_int(e->priv_data, "rc-lookahead", 1, 0);
     if (s->output->oformat->flags & AVFMT_GLOBALHEADER)
         e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     rc = avcodec_open2(e, codec, nullptr);
@@ -157,34 +162,68 @@ bool ClipEncoder::appendFrame(const QImage& image, std::int64_t value, int scale
     if (!state_)
         return fail(QStringLiteral("the movie is not open"));
     State& s = *state_;
-    if (scale <= 0 || image.isNull())
+    if (image.isNull())
         return fail(QStringLiteral("invalid frame"));
-    const std::int64_t time = av_rescale_q(value, AVRational{1, scale}, trackBase);
-    if (time <= s.lastTime)
-        return fail(QStringLiteral("frame times must rise"));
-    if (!s.hasPicture || s.pictureKey != image.cacheKey()) {
-        const QImage source = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-            ? image
-            : image.convertToFormat(QImage::Format_ARGB32);
-        s.scaler.reset(sws_getCachedContext(s.scaler.release(), source.width(), source.height(), AV_PIX_FMT_BGRA,
-                                            s.size.width(), s.size.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                            nullptr, nullptr));
-        if (!s.scaler)
-            return fail(QStringLiteral("cannot convert the picture"));
-        const int rc = av_frame_make_writable(s.picture.get());
-        if (rc < 0)
-            return fail(libav::errorText(rc));
-        const uint8_t* planes[4] = {source.constBits(), nullptr, nullptr, nullptr};
-        const int strides[4] = {static_cast<int>(source.bytesPerLine()), 0, 0, 0};
-        sws_scale(s.scaler.get(), planes, strides, 0, source.height(), s.picture->data, s.picture->linesize);
-        s.pictureKey = image.cacheKey();
-        s.hasPicture = true;
-    } else {
-        // The encoder may still hold the previous frame's buffer.
-        const int rc = av_frame_make_writable(s.picture.get());
-        if (rc < 0)
-            return fail(libav::errorText(rc));
+    if (s.hasPicture && s.pictureKey == image.cacheKey())
+        return repeatFrame(value, scale);
+    const std::optional<std::int64_t> time = nextTime(value, scale);
+    if (!time)
+        return false;
+    // Read as BGR with the alpha byte skipped.
+    const QImage::Format format = image.format();
+    const QImage source = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+            || format == QImage::Format_ARGB32_Premultiplied
+        ? image
+        : image.convertToFormat(QImage::Format_ARGB32);
+    s.scaler.reset(sws_getCachedContext(s.scaler.release(), source.width(), source.height(), AV_PIX_FMT_BGRA,
+                                        s.size.width(), s.size.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                        nullptr, nullptr));
+    if (!s.scaler)
+        return fail(QStringLiteral("cannot convert the picture"));
+    const int rc = av_frame_make_writable(s.picture.get());
+    if (rc < 0)
+        return fail(libav::errorText(rc));
+    const uint8_t* planes[4] = {source.constBits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(source.bytesPerLine()), 0, 0, 0};
+    sws_scale(s.scaler.get(), planes, strides, 0, source.height(), s.picture->data, s.picture->linesize);
+    s.pictureKey = image.cacheKey();
+    s.hasPicture = true;
+    return sendPicture(*time);
+}
+
+bool ClipEncoder::repeatFrame(std::int64_t value, int scale)
+{
+    if (!state_)
+        return fail(QStringLiteral("the movie is not open"));
+    if (!state_->hasPicture)
+        return fail(QStringLiteral("no picture to repeat"));
+    const std::optional<std::int64_t> time = nextTime(value, scale);
+    if (!time)
+        return false;
+    // The encoder may still hold the previous frame's buffer.
+    const int rc = av_frame_make_writable(state_->picture.get());
+    if (rc < 0)
+        return fail(libav::errorText(rc));
+    return sendPicture(*time);
+}
+
+std::optional<std::int64_t> ClipEncoder::nextTime(std::int64_t value, int scale)
+{
+    if (scale <= 0) {
+        fail(QStringLiteral("invalid frame"));
+        return std::nullopt;
     }
+    const std::int64_t time = av_rescale_q(value, AVRational{1, scale}, trackBase);
+    if (time <= state_->lastTime) {
+        fail(QStringLiteral("frame times must rise"));
+        return std::nullopt;
+    }
+    return time;
+}
+
+bool ClipEncoder::sendPicture(std::int64_t time)
+{
+    State& s = *state_;
     s.picture->pts = time;
     const int rc = avcodec_send_frame(s.encoder.get(), s.picture.get());
     if (rc < 0)

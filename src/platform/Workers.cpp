@@ -153,6 +153,17 @@ void Workers::enqueue(std::vector<Task> tasks)
     }
     for (Task& task : tasks)
         tasks_.push_back(std::move(task));
+    startThreadsLocked();
+    if (tasks.size() == 1)
+        wake_.notify_one();
+    else
+        wake_.notify_all();
+    if (!ended_.empty())
+        joinEnded(lock);
+}
+
+void Workers::startThreadsLocked()
+{
     // Made under the lock: a thread's first step takes it, so it is in the
     // map before it can look itself up there.
     std::size_t started = 0;
@@ -162,18 +173,23 @@ void Workers::enqueue(std::vector<Task> tasks)
         threads_.emplace(id, std::move(thread));
         ++started;
     }
-    if (tasks.size() == 1)
-        wake_.notify_one();
-    else
-        wake_.notify_all();
-    if (!ended_.empty())
-        joinEnded(lock);
 }
 
 std::size_t Workers::threadCount() const
 {
     std::lock_guard lock(mutex_);
     return threads_.size();
+}
+
+void Workers::setMaxThreads(std::size_t maxThreads)
+{
+    std::unique_lock lock(mutex_);
+    maxThreads_ = std::max<std::size_t>(1, maxThreads);
+    if (!stopping_)
+        startThreadsLocked();
+    wake_.notify_all(); // idle threads past the limit end
+    if (!ended_.empty())
+        joinEnded(lock);
 }
 
 bool Workers::waitForIdle(double timeoutSeconds)
@@ -230,9 +246,11 @@ bool Workers::stopAll(double timeoutSeconds)
     return true;
 }
 
-Workers& Workers::makeAnalysisPool(std::string label)
+Workers& Workers::makeAnalysisPool(std::string label, std::size_t maxThreads)
 {
-    auto* workers = new Workers(std::move(label), std::max<std::size_t>(2, std::thread::hardware_concurrency()));
+    if (maxThreads == 0)
+        maxThreads = std::max<std::size_t>(2, std::thread::hardware_concurrency());
+    auto* workers = new Workers(std::move(label), maxThreads);
     workers->setOnDrained([] { HeapRelease::shared().request(); });
     return *workers;
 }
@@ -249,9 +267,15 @@ void Workers::work()
     const auto idleLimit = Seconds(idleSeconds_);
     std::unique_lock lock(mutex_);
     for (;;) {
+        if (threads_.size() > maxThreads_)
+            break; // the limit was lowered
         ++idle_;
-        const bool woke = wake_.wait_for(lock, idleLimit, [this] { return stopping_ || !tasks_.empty(); });
+        const bool woke = wake_.wait_for(lock, idleLimit, [this] {
+            return stopping_ || !tasks_.empty() || threads_.size() > maxThreads_;
+        });
         --idle_;
+        if (threads_.size() > maxThreads_)
+            break;
         if (tasks_.empty() && (stopping_ || !woke))
             break;
         if (tasks_.empty())

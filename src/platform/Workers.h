@@ -32,9 +32,10 @@ public:
 
     explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0);
     // A pool for CPU-bound analysis of files (lengths, thumbnails,
-    // waveforms): as many threads as cores, and the heap pages what a burst
-    // of analyses freed given back once it is drained. Never destroyed.
-    static Workers& makeAnalysisPool(std::string label);
+    // waveforms): as many threads as cores (or maxThreads when given), and
+    // the heap pages what a burst of analyses freed given back once it is
+    // drained. Never destroyed.
+    static Workers& makeAnalysisPool(std::string label, std::size_t maxThreads = 0);
     ~Workers(); // finishes queued tasks, then joins every thread
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
@@ -71,6 +72,9 @@ public:
     };
 
     std::size_t threadCount() const;
+    // Any thread: how many tasks may run at once from now on. Threads past
+    // a lowered limit end once their task is done; queued tasks wait.
+    void setMaxThreads(std::size_t maxThreads);
 
     // Any thread: run on the pool's thread that finished the last task
     // whenever the pool falls idle (nothing queued or running), outside the
@@ -119,9 +123,11 @@ private:
     // when it had work.
     bool stopIfIdle();
     void joinEnded(std::unique_lock<std::mutex>& lock);
+    // Starts the threads that the queued tasks need, within the limit.
+    void startThreadsLocked();
 
     const std::string label_;
-    const std::size_t maxThreads_;
+    std::size_t maxThreads_; // guarded by mutex_
     const double idleSeconds_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

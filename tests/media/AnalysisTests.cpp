@@ -243,6 +243,57 @@ TEST(ImageClipRenderer, SizeAndFrameRules)
     EXPECT_EQ(frameCount(1e300), std::nullopt);
 }
 
+TEST(ImageClipRenderer, PlansRendersByCoresAndMemory)
+{
+    using ImageClipRenderer::RenderPlan;
+    constexpr std::int64_t GiB = std::int64_t(1) << 30;
+    struct Case {
+        int cores;
+        std::int64_t available;
+        RenderPlan plan;
+    };
+    const Case cases[] = {
+        {8, 16 * GiB, {6, 1}},  // the memory cap, not the cores, bounds the renders
+        {2, 16 * GiB, {2, 1}},  // a render per core
+        {64, 256 * GiB, {6, 1}}, // a big machine keeps within the cap too
+        {8, 2 * GiB, {3, 1}},   // a quarter of what is available
+        {4, 1 * GiB, {1, 3}},   // one render: its encoder gets the cores the memory allows
+        {1, 0, {1, 1}},         // always one render of one thread
+        {0, -1, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cores << " cores, " << c.available << " bytes");
+        const RenderPlan plan = ImageClipRenderer::planFor(c.cores, c.available);
+        EXPECT_EQ(plan.renders, c.plan.renders);
+        EXPECT_EQ(plan.encoderThreads, c.plan.encoderThreads);
+    }
+}
+
+TEST(ImageClipRenderer, RendersNoMoreAtOnceThanThePlanSays)
+{
+    QTemporaryDir dir;
+    const QString previous = ImageClipRenderer::cacheFolder();
+    const ImageClipRenderer::RenderPlan machine = ImageClipRenderer::renderPlan();
+    ImageClipRenderer::setCacheFolder(dir.path());
+    ImageClipRenderer::setRenderPlan({2, 1});
+    int done = 0;
+    int made = 0;
+    for (int i = 0; i < 8; ++i) {
+        const QString copy = dir.path() + QStringLiteral("/still-%1.jpg").arg(i);
+        ASSERT_TRUE(QFile::copy(mediaPath("still.jpg"), copy));
+        ImageClipRenderer::makeClip(QUrl::fromLocalFile(copy), 1.0, [&](const QUrl& clip) {
+            ++done;
+            made += clip.isEmpty() ? 0 : 1;
+        });
+    }
+    ASSERT_TRUE(waitUntil([&] { return done == 8; }, 120));
+    EXPECT_EQ(made, 8);
+    EXPECT_GE(ImageClipRenderer::mostRendersAtOnce(), 1);
+    EXPECT_LE(ImageClipRenderer::mostRendersAtOnce(), 2);
+    ImageClipRenderer::setRenderPlan(machine);
+    ImageClipRenderer::setCacheFolder(previous);
+}
+
 TEST(ImageClipRenderer, NamesClipsStablyByPathAndDuration)
 {
     const QUrl image = QUrl::fromLocalFile("/pictures/slide 1.png");

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tessarin;
@@ -217,13 +218,21 @@ TEST(ClipEncoder, WritesExactFrameTimesAndEnd)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/clip.tmp"; // the container does not follow the name
-    QImage picture(640, 360, QImage::Format_RGB32);
+    // Premultiplied, its left quarter transparent: that part shows black.
+    QImage picture(640, 360, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::darkCyan);
+    for (int y = 0; y < picture.height(); ++y)
+        std::fill_n(reinterpret_cast<quint32*>(picture.scanLine(y)), 160, 0u);
     ClipEncoder encoder;
-    ASSERT_TRUE(encoder.open(path, picture.size())) << encoder.error().toStdString();
-    for (int k = 0; k < 11; ++k)
-        ASSERT_TRUE(encoder.appendFrame(picture, k, 2));
-    EXPECT_FALSE(encoder.appendFrame(picture, 3, 2)); // times must rise
+    EXPECT_FALSE(encoder.repeatFrame(0, 2)); // not open
+    ASSERT_TRUE(encoder.open(path, picture.size(), 2)) << encoder.error().toStdString();
+    EXPECT_FALSE(encoder.repeatFrame(0, 2)); // no picture yet
+    ASSERT_TRUE(encoder.appendFrame(picture, 0, 2));
+    ASSERT_TRUE(encoder.appendFrame(picture, 1, 2)); // the same image, not converted again
+    picture = QImage(); // the encoder keeps its own copy
+    for (int k = 2; k < 11; ++k)
+        ASSERT_TRUE(encoder.repeatFrame(k, 2));
+    EXPECT_FALSE(encoder.repeatFrame(3, 2)); // times must rise
     ASSERT_TRUE(encoder.finish(3120, 600)) << encoder.error().toStdString();
 
     const QJsonObject probe = ffprobe(path);
@@ -239,6 +248,10 @@ TEST(ClipEncoder, WritesExactFrameTimesAndEnd)
     ASSERT_EQ(frames.size(), 11);
     for (int k = 0; k < 11; ++k)
         EXPECT_DOUBLE_EQ(frames[k]["pts_time"].toString().toDouble(), k / 2.0);
+    const auto last = FrameGrabber::grab(path, 5.0, {}, FrameGrabber::Tolerance::zero);
+    ASSERT_TRUE(last);
+    EXPECT_LT(qGray(last->pixel(40, 180)), 20);
+    EXPECT_GT(qBlue(last->pixel(480, 180)), 100);
 
     ClipEncoder odd;
     EXPECT_FALSE(odd.open(dir.path() + "/odd.mov", {641, 360}));

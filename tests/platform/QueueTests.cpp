@@ -88,6 +88,45 @@ TEST(Workers, QuickTaskFinishesWhileOthersBlock)
     release.notify_all();
 }
 
+TEST(Workers, ALoweredLimitEndsThreadsPastItAndBoundsNewWork)
+{
+    Workers pool("test.limit", 4, 5.0);
+    std::mutex mutex;
+    std::condition_variable release;
+    bool released = false;
+    std::atomic<int> finished {0};
+    auto blocker = [&] {
+        std::unique_lock lock(mutex);
+        release.wait(lock, [&] { return released; });
+        ++finished;
+    };
+    for (int i = 0; i < 4; ++i)
+        pool.async(blocker);
+    EXPECT_EQ(pool.threadCount(), 4u);
+    pool.setMaxThreads(1);
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    release.notify_all();
+    ASSERT_TRUE(test::waitUntil([&] { return finished == 4 && pool.threadCount() == 1; }, 10.0));
+    {
+        std::lock_guard lock(mutex);
+        released = false;
+    }
+    for (int i = 0; i < 3; ++i)
+        pool.async(blocker);
+    EXPECT_EQ(pool.threadCount(), 1u); // the others wait in the queue
+    pool.setMaxThreads(3);
+    EXPECT_EQ(pool.threadCount(), 3u); // a raised limit starts what is waiting
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    release.notify_all();
+    EXPECT_TRUE(pool.waitForIdle(10.0));
+}
+
 TEST(Workers, ReusesIdleThreads)
 {
     Workers pool("test.reuse", 64, 5.0);
