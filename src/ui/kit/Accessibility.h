@@ -47,4 +47,9 @@ void installAccessibleInterfaces();
 // Tells screen readers that widget's value (an AccessibleValue) changed.
 void notifyAccessibleValueChanged(QWidget* widget, double value);
 
+// Marks button (one of the interface's drawn buttons) as one of a row of
+// tabs or sections, and tells screen readers whether it is the current one
+// (its "selectable" and "selected" states).
+void setAccessibleTabSelected(QWidget* button, bool selected);
+
 } // namespace tessarin
