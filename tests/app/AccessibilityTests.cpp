@@ -260,7 +260,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
             EXPECT_EQ(out->valueInterface()->currentValue().toDouble(), clip->duration());
             in->valueInterface()->setCurrentValue(1.5);
             EXPECT_EQ(clip->inPoint(), 1.5);
-            EXPECT_EQ(in->text(QAccessible::Value), QStringLiteral("00:00:01"));
+            EXPECT_EQ(in->text(QAccessible::Value), QStringLiteral("00:00:01.50"));
             out->valueInterface()->setCurrentValue(1.0);
             EXPECT_GT(clip->outPoint().value_or(0.0), 1.5) << "OUT stays after IN, as in a drag";
         }

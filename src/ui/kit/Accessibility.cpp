@@ -401,8 +401,23 @@ void setAccessibleTabSelected(QWidget* button, bool selected)
     QAccessible::updateAccessibility(&event);
 }
 
+namespace {
+std::function<void(QWidget*)>& valueChangeObserver()
+{
+    static std::function<void(QWidget*)> observer;
+    return observer;
+}
+} // namespace
+
+void observeAccessibleValueChanges(std::function<void(QWidget*)> observer)
+{
+    valueChangeObserver() = std::move(observer);
+}
+
 void notifyAccessibleValueChanged(QWidget* widget, double value)
 {
+    if (valueChangeObserver())
+        valueChangeObserver()(widget);
     if (!QAccessible::isActive())
         return;
     QAccessibleValueChangeEvent event(widget, value);

@@ -198,10 +198,11 @@ TEST_F(BrowserSourcesTab, AddSourcePopoverReportsWhatItAdded)
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->listenToggle(), nullptr) << "an SRT listener is asked for in the address";
     // Open with the focus on the name, the first field, which Tab reaches
-    // again from the last button.
+    // again from the last button that takes it ("Aggiungi" is off).
     EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == form->nameField(); }));
-    form->addButton()->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(form->addButton(), Qt::Key_Tab);
+    form->cancelButton()->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), form->cancelButton());
+    QTest::keyClick(form->cancelButton(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), form->nameField());
     QTest::keyClicks(form->nameField(), " Regia ");
     QTest::keyClicks(form->addressField(), "rtmp://elsewhere/app");

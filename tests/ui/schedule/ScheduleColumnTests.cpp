@@ -245,13 +245,14 @@ TEST_F(ScheduleColumnTest, TheDrawnRowsShowTheHelpOfTheLaunchButtonAndTheStatusB
         QPoint at;
         QString help;
     };
-    for (const Case& c : { Case { list->buttonRect(0, ScheduleRowDelegate::Button::launch).center(), "Manda in onda adesso" },
-                           Case { QPoint(row.left() + 1, row.center().y()), "In attesa" },
-                           Case { row.center(), QString() } }) {
+    for (const Case& c : { Case { row.center(), QString() },
+                           Case { list->buttonRect(0, ScheduleRowDelegate::Button::launch).center(), "Manda in onda adesso" },
+                           Case { QPoint(row.left() + 1, row.center().y()), "In attesa" } }) {
         QHelpEvent help(QEvent::ToolTip, c.at, list->viewport()->mapToGlobal(c.at));
         QCoreApplication::sendEvent(list->viewport(), &help);
         EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.help) << c.at.x();
         QToolTip::hideText();
+        ASSERT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }));
     }
     EXPECT_EQ(column->model().data(column->model().index(0), Qt::ToolTipRole).toString(), "In attesa");
 }
