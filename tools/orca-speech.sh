@@ -3,7 +3,9 @@
 # speech-dispatcher, installed here when missing) under a private X server,
 # D-Bus session and PulseAudio whose only sink is a null one, walks ten Tab
 # stops, cues the first item and takes it, and prints what Orca said: the
-# "SPEECH OUTPUT" lines of its debug output.
+# "SPEECH OUTPUT" lines of its debug output. Exits non-zero when a step
+# fails (no window, Orca silent, a button never reached, nothing said on
+# the cue or the take); ends every process it started.
 #   tools/orca-speech.sh [BINARY]     (default: build/bin/tessarin)
 # Orca's whole debug output is kept in orca-debug.txt in the current folder.
 set -euo pipefail
@@ -30,20 +32,30 @@ fi
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  # The sound server runs as a daemon of its own: ended through its socket
-  # in this run's folder.
-  pulseaudio --kill 2>/dev/null || true
+  # Newest first: Orca before the speech and sound servers it talks to.
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+failed=0
+fail() { echo "FAIL: $1"; failed=1; }
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Vellumcast" "$XDG_RUNTIME_DIR" "$work/show"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# Speech goes to a null sink: nothing is heard, Orca speaks as usual.
-pulseaudio -n --daemonize=yes --exit-idle-time=-1 --use-pid-file=no \
-  --load="module-null-sink sink_name=silence" --load=module-native-protocol-unix --load="module-always-sink" 2>/dev/null || true
+# Speech goes to a null sink: nothing is heard, Orca speaks as usual. The
+# sound server and the speech server run in the foreground as children of
+# this script (their sockets in this run's folder), so they end with it.
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+  --load="module-null-sink sink_name=silence" --load=module-native-protocol-unix --load="module-always-sink" \
+  >"$work/pulse.txt" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+speech-dispatcher --run-single --timeout=0 >"$work/speechd.txt" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do [ -S "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock" ] && break; sleep 0.1; done
 
 # A show of two tones, "Sigla" and "Chiusura", reopened at start, in Italian.
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=20" "$work/show/Sigla.wav"
@@ -76,17 +88,21 @@ for _ in $(seq 1 150); do
   grep -q 'SPEECH OUTPUT' "$out" 2>/dev/null && break
   sleep 0.2
 done
+grep -q 'SPEECH OUTPUT' "$out" 2>/dev/null || { echo "FAIL: Orca said nothing in 30 s"; exit 1; }
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 sleep 2
 mark() { echo "=== $1" >> "$work/marks.txt"; wc -l < "$out" >> "$work/marks.txt"; }
 
 mark "ten Tab stops"
 for _ in $(seq 1 10); do xdotool key Tab; sleep 1; done
+# A button of a row is named with its row's item after a comma; the take
+# button with the cued item.
+tab_to() { "$python" "$smoke/keys.py" tab-to "$1, $2" >/dev/null 2>&1 || "$python" "$smoke/keys.py" tab-to "$1" "$2" >/dev/null 2>&1; }
 mark "cue (Tab to the cue button of Sigla, Return)"
-"$python" "$smoke/keys.py" tab-to 'Prepara (cue) senza avviare la riproduzione' Sigla >/dev/null 2>&1 || echo "Tab never reached the cue button"
+tab_to 'Prepara (cue) senza avviare la riproduzione' Sigla || fail "Tab never reached the cue button"
 xdotool key Return; sleep 2
 mark "take (Tab to \"Manda in onda\", Return)"
-"$python" "$smoke/keys.py" tab-to 'Manda in onda' >/dev/null 2>&1 || echo "Tab never reached the take button"
+"$python" "$smoke/keys.py" tab-to 'Manda in onda*' >/dev/null 2>&1 || fail "Tab never reached the take button"
 xdotool key Return; sleep 3
 mark end
 
@@ -96,10 +112,20 @@ import re, sys
 lines = open(sys.argv[1], encoding='utf-8', errors='replace').read().splitlines()
 marks = open(sys.argv[2]).read().splitlines()
 steps = [(marks[i][4:], int(marks[i + 1])) for i in range(0, len(marks), 2)]
+said = {}
 for (title, start), (_, end) in zip(steps, steps[1:]):
     print(title + ':')
+    said[title.split(' ')[0]] = []
     for line in lines[start:end]:
         m = re.search(r"SPEECH OUTPUT: '(.*?)'(\{.*\})?$", line)
         if m and m.group(1).strip():
             print('   ', m.group(1))
+            said[title.split(' ')[0]].append(m.group(1))
+# The cue and the take are each spoken with the item's name.
+missing = [step for step, word in (('cue', 'In cue: Sigla'), ('take', 'In onda: Sigla'))
+           if not any(word in text for text in said.get(step, []))]
+for step in missing:
+    print('FAIL: Orca did not say the ' + step)
+sys.exit(1 if missing else 0)
 PY
+[ "$failed" = 0 ] || exit 1

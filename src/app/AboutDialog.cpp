@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 
+#include "ui/kit/SecondaryWindow.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/AboutPanel.h"
 
@@ -16,6 +17,7 @@ AboutDialog::AboutDialog(QWidget* parent)
 {
     setWindowTitle(tr("Informazioni su Tessarin"));
     setAttribute(Qt::WA_DeleteOnClose);
+    secondary_window::closeWithCtrlW(*this);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));

@@ -58,12 +58,10 @@ AppMenus::AppMenus(QMainWindow& window, ShowController& show)
     for (QAction* action : {newShow_, openShow_, save_, saveAs_, quit_, settings_})
         action->setShortcutContext(Qt::ApplicationShortcut);
 
-    // Ctrl+W closes the main window as its title bar's button does: through
-    // its quit rule, with the unsaved-changes question.
-    auto* close = new QAction(&window);
-    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    window.addAction(close);
-    connect(close, &QAction::triggered, &window, &QWidget::close);
+    // Ctrl+W closes secondary windows only (the settings window, dialogs):
+    // the main window carries the show on air, and one key held a little
+    // long after closing the settings must not take it off. It closes by
+    // Ctrl+Q, the menu and the title bar, through its quit rule.
 
     // F10 opens the menu bar at its first menu.
     auto* openBar = new QAction(&window);

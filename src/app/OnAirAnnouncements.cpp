@@ -1,6 +1,7 @@
 #include "app/OnAirAnnouncements.h"
 
 #include "automation/ScheduleController.h"
+#include "engine/OverlayLayer.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "streaming/StreamOutput.h"
@@ -17,12 +18,16 @@ OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleControlle
     , cued_(engine.cuedItem())
     , onAir_(engine.currentItem())
     , nearEnd_(engine.isNearEnd())
+    , playing_(engine.isPlaying())
 {
     connect(&engine_, &PlaylistEngine::changed, this, &OnAirAnnouncements::followEngine);
     connect(&engine_, &PlaylistEngine::blockEnded, this, [this](const std::shared_ptr<MediaBlock>& block) {
-        if (block)
-            announce_(tr("Blocco terminato: %1").arg(block->name()), Politeness::polite);
+        if (!block)
+            return;
+        announce_(tr("Blocco terminato: %1").arg(block->name()), Politeness::polite);
+        blockEnded_ = true;
     });
+    followOverlays();
     if (schedule_) {
         runningEvent_ = schedule_->runningEventID();
         connect(schedule_, &ScheduleController::runningEventIDChanged, this, &OnAirAnnouncements::followSchedule);
@@ -47,16 +52,39 @@ void OnAirAnnouncements::followEngine()
 {
     const auto& failure = engine_.playbackFailure();
     const std::shared_ptr<MediaFile> failed = failure ? failure->item : nullptr;
-    if (failed && failed != failed_)
+    const bool failedNow = failed && failed != failed_;
+    if (failedNow)
         announce_(tr("Impossibile riprodurre: %1").arg(itemDisplayName(*failed)), Politeness::assertive);
     failed_ = failed;
 
+    // The transport: an item taken, paused, resumed, or the program
+    // stopped by the operator (a block's end and a failure say so
+    // themselves).
     const std::shared_ptr<MediaFile> onAir = engine_.currentItem();
-    if (onAir && onAir != onAir_)
+    const bool playing = engine_.isPlaying();
+    const bool saidWhy = blockEnded_ || failedNow;
+    if (onAir && onAir != onAir_) {
         announce_(tr("In onda: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+        paused_ = false;
+    } else if (saidWhy) {
+        paused_ = false;
+    } else if (onAir && playing_ && !playing) {
+        announce_(tr("In pausa: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+        paused_ = true;
+    } else if (onAir && paused_ && playing) {
+        announce_(tr("Ripresa: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+        paused_ = false;
+    } else if (!onAir && onAir_) {
+        announce_(tr("Fermato: %1").arg(itemDisplayName(*onAir_)), Politeness::polite);
+        paused_ = false;
+    }
     onAir_ = onAir;
+    playing_ = playing;
+    blockEnded_ = false;
 
-    const bool nearEnd = engine_.isNearEnd() && onAir;
+    // The warning of an item that will end: a looping item starts again
+    // instead, lap after lap, and ends only once its loop is switched off.
+    const bool nearEnd = engine_.isNearEnd() && onAir && !onAir->loop();
     if (nearEnd && !nearEnd_)
         announce_(tr("In chiusura: %1").arg(itemDisplayName(*onAir)), Politeness::assertive);
     nearEnd_ = nearEnd;
@@ -65,6 +93,24 @@ void OnAirAnnouncements::followEngine()
     if (cued && cued != cued_)
         announce_(tr("In cue: %1").arg(itemDisplayName(*cued)), Politeness::polite);
     cued_ = cued;
+}
+
+void OnAirAnnouncements::followOverlays()
+{
+    for (const std::shared_ptr<OverlayLayer>& layer : engine_.overlays().layers()) {
+        if (!layer)
+            continue;
+        OverlayLayer* raw = layer.get();
+        bool* const shown = &layerShown_[raw->id()];
+        *shown = raw->isVisible();
+        connect(raw, &OverlayLayer::isVisibleChanged, this, [this, raw, shown] {
+            if (raw->isVisible() == *shown)
+                return;
+            *shown = raw->isVisible();
+            announce_(*shown ? tr("Layer in onda: %1").arg(raw->title()) : tr("Layer nascosto: %1").arg(raw->title()),
+                      Politeness::polite);
+        });
+    }
 }
 
 void OnAirAnnouncements::followSchedule()

@@ -1,10 +1,11 @@
 #pragma once
 // What the screen reader says about the program, in one place: follows the
 // engine, the schedule and the stream destinations and hands the operator's
-// texts to the announcer (an item cued, an item on air, a block ended, an
-// item that cannot play, the near-end warning, a destination that fails or
-// comes back, a start by the schedule). Each text is said once, when its
-// state begins, not again while it lasts. Main thread.
+// texts to the announcer (an item cued, an item on air, paused, resumed or
+// stopped, a block ended, an item that cannot play, the near-end warning of
+// an item that will end, an overlay layer shown or hidden, a destination
+// that fails or comes back, a start by the schedule). Each text is said
+// once, when its state begins, not again while it lasts. Main thread.
 #include "ui/kit/Announcer.h"
 
 #include <QObject>
@@ -33,6 +34,7 @@ public:
 private:
     void followEngine();
     void followSchedule();
+    void followOverlays();
 
     PlaylistEngine& engine_;
     ScheduleController* schedule_;
@@ -41,8 +43,12 @@ private:
     std::shared_ptr<MediaFile> onAir_;
     std::shared_ptr<MediaFile> failed_;
     bool nearEnd_ = false;
+    bool playing_ = false;
+    bool paused_ = false;   // a pause of the item on air was said
+    bool blockEnded_ = false; // said since the last change: a stop then is the block's end
     std::optional<QUuid> runningEvent_;
     std::map<int, bool> streamFailed_; // per destination id: its last run failed
+    std::map<QUuid, bool> layerShown_;  // per overlay layer: shown on air
 };
 
 } // namespace tessarin

@@ -3,6 +3,7 @@
 #include "automation/ScheduleController.h"
 #include "platform/Icons.h"
 #include "platform/Settings.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistColumnView.h"
@@ -29,6 +30,7 @@ SidePanelTabButton::SidePanelTabButton(const QString& title, const QString& icon
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     useKeyboardFocus(this);
+    setAccessibleTabSelected(this, false); // readers hear which tab is current
 }
 
 void SidePanelTabButton::setSelected(bool selected)
@@ -36,6 +38,7 @@ void SidePanelTabButton::setSelected(bool selected)
     if (selected_ == selected)
         return;
     selected_ = selected;
+    setAccessibleTabSelected(this, selected);
     update();
 }
 

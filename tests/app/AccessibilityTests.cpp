@@ -204,7 +204,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     EXPECT_EQ(show->engine().transitionStyle(), TransitionStyle::fade);
     faults = unnamedControls(window, checked);
     EXPECT_TRUE(faults.isEmpty()) << "with the fade's length shown: " << faults.join(QLatin1Char('\n')).toStdString();
-    EXPECT_NE(find(window, QAccessible::PushButton, QStringLiteral("Aumenta")), nullptr);
+    EXPECT_NE(find(window, QAccessible::PushButton, QStringLiteral("Aumenta: durata della transizione")), nullptr);
     act(find(window, QAccessible::RadioButton, QStringLiteral("Cut")), QAccessibleActionInterface::pressAction());
     EXPECT_EQ(show->engine().transitionStyle(), TransitionStyle::cut);
 
@@ -260,7 +260,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
             EXPECT_EQ(out->valueInterface()->currentValue().toDouble(), clip->duration());
             in->valueInterface()->setCurrentValue(1.5);
             EXPECT_EQ(clip->inPoint(), 1.5);
-            EXPECT_EQ(in->text(QAccessible::Value), QStringLiteral("00:00:01"));
+            EXPECT_EQ(in->text(QAccessible::Value), QStringLiteral("00:00:01.50"));
             out->valueInterface()->setCurrentValue(1.0);
             EXPECT_GT(clip->outPoint().value_or(0.0), 1.5) << "OUT stays after IN, as in a drag";
         }
@@ -279,8 +279,13 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     }
 
     // The schedule's tab, chosen through the tree, shows the event's row.
-    act(find(window, QAccessible::PushButton, QStringLiteral("Palinsesto")), QAccessibleActionInterface::pressAction());
+    Node scheduleTab = find(window, QAccessible::PushButton, QStringLiteral("Palinsesto"));
+    ASSERT_NE(scheduleTab, nullptr);
+    EXPECT_TRUE(scheduleTab->state().selectable);
+    EXPECT_FALSE(scheduleTab->state().selected);
+    act(scheduleTab, QAccessibleActionInterface::pressAction());
     test::drainMainQueue();
+    EXPECT_TRUE(scheduleTab->state().selected) << "the current tab tells it";
     faults = unnamedControls(window, checked);
     EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
     rows.clear();

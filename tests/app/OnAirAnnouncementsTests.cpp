@@ -2,6 +2,7 @@
 // the item's, block's or event's name, in the order the operator lives it.
 #include "app/OnAirAnnouncements.h"
 #include "automation/ScheduleController.h"
+#include "engine/OverlayLayer.h"
 #include "engine/EngineFixture.h"
 #include "media/MediaBlock.h"
 #include "streaming/SecretStore.h"
@@ -47,6 +48,52 @@ TEST_F(OnAirAnnouncementsTest, CueTakeNearEndAndBlockEndAreEachSaidOnce)
     ASSERT_TRUE(runUntil([&] { return !engine->isPlaying(); }));
     run(1.0);
     EXPECT_EQ(heard, (QStringList { "In cue: Sigla", "In onda: Sigla", "In chiusura: Sigla", "Blocco terminato: Apertura" }));
+}
+
+TEST_F(OnAirAnnouncementsTest, PauseResumeAndStopAreEachSaidOnceWithTheItem)
+{
+    makeEngine(TransitionStyle::cut);
+    auto sigla = file(QStringLiteral("Sigla"), 30.0);
+    auto block = blockOf({ sigla });
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+
+    engine->play(block);
+    run(1.0);
+    engine->togglePlayPause();
+    run(1.0);
+    engine->togglePlayPause();
+    run(1.0);
+    engine->stop();
+    run(1.0);
+    EXPECT_EQ(heard, (QStringList { "In onda: Sigla", "In pausa: Sigla", "Ripresa: Sigla", "Fermato: Sigla" }));
+}
+
+TEST_F(OnAirAnnouncementsTest, ALoopingItemIsNeverSaidToEndUntilItsLoopIsOff)
+{
+    makeEngine(TransitionStyle::cut);
+    auto still = file(QStringLiteral("Logo"), 5.0);
+    still->setLoop(true);
+    auto block = blockOf({ still });
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+
+    engine->play(block);
+    run(12.0); // laps
+    EXPECT_EQ(heard, QStringList { "In onda: Logo" });
+    still->setLoop(false);
+    ASSERT_TRUE(runUntil([&] { return heard.size() > 1; }, 10.0)) << heard.join('|').toStdString();
+    EXPECT_EQ(heard.at(1), "In chiusura: Logo");
+    EXPECT_EQ(heard.count("In chiusura: Logo"), 1);
+}
+
+TEST_F(OnAirAnnouncementsTest, AnOverlayLayerShownOrHiddenIsSaidWithItsTitle)
+{
+    makeEngine(TransitionStyle::cut);
+    OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+    const auto& layer = engine->overlays().layers().at(0);
+    layer->setIsVisible(true);
+    layer->setIsVisible(true); // already shown: nothing new
+    layer->setIsVisible(false);
+    EXPECT_EQ(heard, (QStringList { "Layer in onda: " + layer->title(), "Layer nascosto: " + layer->title() }));
 }
 
 TEST_F(OnAirAnnouncementsTest, AnItemThatCannotPlayIsSaidAssertivelyAndTheNextOnAir)

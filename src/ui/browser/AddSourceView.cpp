@@ -88,7 +88,6 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     connect(add_, &QAbstractButton::clicked, this, &AddSourceView::submit);
     connect(address_, &QLineEdit::textChanged, this, &AddSourceView::updateEnabled);
     updateEnabled();
-    setFocusProxy(name_);
     // The buttons were made first; Tab goes down the form all the same.
     useLayoutTabOrder(this);
 }

@@ -154,6 +154,15 @@ void SourceSection::reload()
         gone->deleteLater();
     }
     rows_ = std::move(kept);
+    // New and moved rows take their place in the Tab order, in list order.
+    QWidget* previous = nullptr;
+    for (SourceRow* row : rows()) {
+        if (previous)
+            QWidget::setTabOrder(previous, row);
+        else
+            placeInTabOrder(row);
+        previous = row;
+    }
     count_->setText(QString::number(list.size()));
     empty_->setVisible(list.empty());
 }

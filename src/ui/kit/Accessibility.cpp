@@ -23,6 +23,10 @@
 #include <algorithm>
 
 namespace tessarin {
+
+// The dynamic property of one of our buttons that is one of a row of tabs,
+// holding whether it is the current one (setAccessibleTabSelected).
+constexpr const char* kTabSelected = "tessarinTabSelected";
 namespace {
 
 // Whether a shown menu hangs from a menu bar or another menu, where Qt's
@@ -185,6 +189,10 @@ public:
         if (auto* box = qobject_cast<QCheckBox*>(button()))
             s.checkStateMixed = box->checkState() == Qt::PartiallyChecked;
         s.pressed = button()->isDown();
+        if (const QVariant tab = button()->property(kTabSelected); tab.isValid()) {
+            s.selectable = true;
+            s.selected = tab.toBool();
+        }
         return s;
     }
 
@@ -381,8 +389,35 @@ void installAccessibleInterfaces()
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(app));
 }
 
+void setAccessibleTabSelected(QWidget* button, bool selected)
+{
+    const QVariant before = button->property(kTabSelected);
+    button->setProperty(kTabSelected, selected);
+    if (!QAccessible::isActive() || (before.isValid() && before.toBool() == selected))
+        return;
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(button, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+namespace {
+std::function<void(QWidget*)>& valueChangeObserver()
+{
+    static std::function<void(QWidget*)> observer;
+    return observer;
+}
+} // namespace
+
+void observeAccessibleValueChanges(std::function<void(QWidget*)> observer)
+{
+    valueChangeObserver() = std::move(observer);
+}
+
 void notifyAccessibleValueChanged(QWidget* widget, double value)
 {
+    if (valueChangeObserver())
+        valueChangeObserver()(widget);
     if (!QAccessible::isActive())
         return;
     QAccessibleValueChangeEvent event(widget, value);

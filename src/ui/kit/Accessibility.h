@@ -24,6 +24,8 @@
 // exists (its interfaces are then asked before Qt's own). Main thread.
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace tessarin {
@@ -46,5 +48,13 @@ void installAccessibleInterfaces();
 
 // Tells screen readers that widget's value (an AccessibleValue) changed.
 void notifyAccessibleValueChanged(QWidget* widget, double value);
+// Hands every such change to observer too (tests, where no screen reader
+// is active and Qt sends no event); an empty function stops it.
+void observeAccessibleValueChanges(std::function<void(QWidget*)> observer);
+
+// Marks button (one of the interface's drawn buttons) as one of a row of
+// tabs or sections, and tells screen readers whether it is the current one
+// (its "selectable" and "selected" states).
+void setAccessibleTabSelected(QWidget* button, bool selected);
 
 } // namespace tessarin

@@ -3,11 +3,15 @@
 #include "platform/Icons.h"
 #include "ui/kit/Theme.h"
 
+#include <QButtonGroup>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QVariantAnimation>
 
 #include <algorithm>
@@ -28,7 +32,9 @@ namespace {
 
 // Return and keypad Enter click the button they are sent to, when the
 // button was reached from the keyboard (not one that merely holds the
-// focus its window gave it on opening) and is not in a dialog.
+// focus its window gave it on opening) and is not in a dialog. A button
+// that opens a menu opens it, in a dialog too, as Space does: Return there
+// chooses in the menu, it does not confirm the dialog behind.
 class ReturnActivation final : public QObject {
 public:
     using QObject::QObject;
@@ -44,8 +50,20 @@ protected:
         if (key->modifiers() & ~Qt::KeypadModifier)
             return false;
         auto* button = static_cast<QAbstractButton*>(watched);
+        if (!showsFocusRing(button))
+            return false;
+        if (auto* tool = qobject_cast<QToolButton*>(button); tool && tool->menu()) {
+            if (tool->isEnabled() && !key->isAutoRepeat())
+                QTimer::singleShot(0, tool, &QToolButton::showMenu); // the menu runs its own loop
+            return true;
+        }
+        if (auto* push = qobject_cast<QPushButton*>(button); push && push->menu()) {
+            if (push->isEnabled() && !key->isAutoRepeat())
+                QTimer::singleShot(0, push, &QPushButton::showMenu);
+            return true;
+        }
         // In a dialog Return is the dialog's: its default action.
-        if (!showsFocusRing(button) || qobject_cast<QDialog*>(button->window()))
+        if (qobject_cast<QDialog*>(button->window()))
             return false;
         if (button->isEnabled() && !key->isAutoRepeat())
             button->animateClick();
@@ -120,8 +138,99 @@ void collectTabStops(QWidget* widget, std::vector<QWidget*>& stops)
 
 } // namespace
 
+namespace {
+
+// Marks a group whose Tab stop follows its checked button.
+const char* const kTabStopOnChecked = "tessarinTabStopOnChecked";
+
+void moveTabStop(QButtonGroup* group)
+{
+    const QList<QAbstractButton*> buttons = group->buttons();
+    QAbstractButton* stop = group->checkedButton();
+    if (!stop && !buttons.isEmpty())
+        stop = buttons.front();
+    for (QAbstractButton* b : buttons) {
+        const Qt::FocusPolicy policy = b->focusPolicy();
+        b->setFocusPolicy(b == stop ? Qt::FocusPolicy(policy | Qt::TabFocus) : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+    }
+}
+
+// While the Tab order of the widgets under root is set, every button of
+// those groups is a stop: they keep their places together, so the order
+// holds whichever button is checked later.
+class WholeGroups {
+public:
+    explicit WholeGroups(QObject* root)
+    {
+        for (QButtonGroup* group : root->findChildren<QButtonGroup*>()) {
+            if (!group->property(kTabStopOnChecked).toBool())
+                continue;
+            groups_.push_back(group);
+            for (QAbstractButton* b : group->buttons())
+                b->setFocusPolicy(Qt::FocusPolicy(b->focusPolicy() | Qt::TabFocus));
+        }
+    }
+    ~WholeGroups()
+    {
+        for (QButtonGroup* group : groups_)
+            moveTabStop(group);
+    }
+    WholeGroups(const WholeGroups&) = delete;
+    WholeGroups& operator=(const WholeGroups&) = delete;
+
+private:
+    std::vector<QButtonGroup*> groups_;
+};
+
+} // namespace
+
+void tabStopOnChecked(QButtonGroup* group)
+{
+    moveTabStop(group);
+    if (group->property(kTabStopOnChecked).toBool())
+        return; // followed already; called again after buttons were added
+    group->setProperty(kTabStopOnChecked, true);
+    QObject::connect(group, &QButtonGroup::buttonToggled, group, [group] { moveTabStop(group); });
+}
+
+void setGroupTabOrder(QButtonGroup* group, QWidget* first, QWidget* second)
+{
+    const WholeGroups whole(group->parent() ? group->parent() : group);
+    QWidget::setTabOrder(first, second);
+}
+
+void placeInTabOrder(QWidget* widget)
+{
+    const WholeGroups whole(widget->window());
+    // The nearest container whose layout holds a Tab stop before the widget
+    // gives that stop; the widget's own stops follow it.
+    for (QWidget* inner = widget; QWidget* outer = inner->parentWidget(); inner = outer) {
+        if (inner->isWindow())
+            return;
+        std::vector<QWidget*> stops;
+        collectTabStops(outer, stops);
+        std::vector<QWidget*> own;
+        collectTabStops(widget, own);
+        if (own.empty())
+            return;
+        // A container that takes Tab itself (a scroll area) is one stop: the
+        // widget's controls come right after it.
+        const auto first = std::find_if(stops.begin(), stops.end(),
+                                        [&](QWidget* stop) { return stop == own.front() || stop->isAncestorOf(widget); });
+        if (first == stops.end() || (first == stops.begin() && *first == own.front()))
+            continue;
+        QWidget* previous = *first == own.front() ? *(first - 1) : *first;
+        for (QWidget* stop : own) {
+            QWidget::setTabOrder(previous, stop);
+            previous = stop;
+        }
+        return;
+    }
+}
+
 void useLayoutTabOrder(QWidget* form)
 {
+    const WholeGroups whole(form);
     std::vector<QWidget*> stops;
     if (QLayout* layout = form->layout())
         collectTabStops(layout, stops);

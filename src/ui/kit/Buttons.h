@@ -16,6 +16,7 @@
 #include <QPointF>
 #include <QString>
 
+class QButtonGroup;
 class QPainter;
 class QVariantAnimation;
 
@@ -33,6 +34,23 @@ void paintFocusRing(QPainter& painter, const QRectF& shape, qreal radius);
 // bottom, left to right), whatever order they were made in. Call once the
 // layouts are filled.
 void useLayoutTabOrder(QWidget* form);
+
+// Tab reaches an exclusive group of checkable buttons (radio buttons,
+// segments) at its checked button only (the first when none is checked), as
+// a radio group does on every desktop: Space then leaves the choice as it
+// is, and the arrows move the choice within the group. Call it again after
+// adding buttons. The group's buttons keep their places together in the Tab
+// order (useLayoutTabOrder and placeInTabOrder order them all).
+void tabStopOnChecked(QButtonGroup* group);
+// QWidget::setTabOrder for buttons of such a group (their stops are off
+// but the checked one's).
+void setGroupTabOrder(QButtonGroup* group, QWidget* first, QWidget* second);
+
+// Puts widget (a control, or a container of controls) in the Tab order of
+// its window where its place in the layouts says, after the Tab stop that
+// comes before it: a row added while the program runs is reached in its
+// place at once, not at the end of the window's order.
+void placeInTabOrder(QWidget* widget);
 
 // A control's help text: tooltip and accessible name, so icon buttons have a
 // name for screen readers and for tests that find them by name.

@@ -101,8 +101,13 @@ int SegmentedControl::addSegment(const QString& text, const QString& symbol)
 {
     auto* button = new Segment(text, symbol, this);
     const int index = int(group_->buttons().size());
+    // The segments stay together in the Tab order, whatever controls were
+    // made between two of them.
     group_->addButton(button, index);
+    if (index > 0)
+        setGroupTabOrder(group_, group_->button(index - 1), button);
     layout()->addWidget(button);
+    tabStopOnChecked(group_);
     return index;
 }
 
@@ -238,7 +243,19 @@ Stepper::Stepper(QWidget* parent)
     connect(down_, &QToolButton::clicked, this, &Stepper::decremented);
 }
 
-void Stepper::setText(const QString& text) { static_cast<StepperLabel*>(label_)->setFullText(text); }
+void Stepper::setText(const QString& text)
+{
+    static_cast<StepperLabel*>(label_)->setFullText(text);
+    // A reader on an arrow hears the value it changes.
+    up_->setAccessibleDescription(text);
+    down_->setAccessibleDescription(text);
+}
+
+void Stepper::setSubject(const QString& subject)
+{
+    up_->setAccessibleName(subject.isEmpty() ? tr("Aumenta") : tr("Aumenta: %1").arg(subject));
+    down_->setAccessibleName(subject.isEmpty() ? tr("Diminuisci") : tr("Diminuisci: %1").arg(subject));
+}
 QString Stepper::text() const { return static_cast<StepperLabel*>(label_)->fullText(); }
 void Stepper::setArrowSize(const QSize& size)
 {
@@ -392,8 +409,20 @@ void PaintedRowList::currentChanged(const QModelIndex& current, const QModelInde
     // Not QListView's: it tells screen readers of the row by its place among
     // every row, and the list's children are the rows in view.
     QAbstractItemView::currentChanged(current, previous);
+    if (inKey_ && hasFocus() && !window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        viewport()->update();
+    }
     if (hasFocus())
         notifyAccessibleRowFocus(*this, current);
+}
+
+bool PaintedRowList::event(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QListView::event(event);
+    const QScopedValueRollback inKey(inKey_, true);
+    return QListView::event(event);
 }
 
 void PaintedRowList::focusInEvent(QFocusEvent* event)

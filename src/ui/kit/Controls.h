@@ -49,8 +49,12 @@ class Stepper : public QWidget {
     Q_OBJECT
 public:
     explicit Stepper(QWidget* parent = nullptr);
+    // The value; the arrows' accessible description too.
     void setText(const QString& text);
     QString text() const;
+    // What the value is, named in the arrows' accessible names ("Aumenta:
+    // subject"), so a reader knows what each arrow changes.
+    void setSubject(const QString& subject);
     void setUpEnabled(bool enabled);
     void setDownEnabled(bool enabled);
     // The clickable size of each arrow (16 x 11 unless set).
@@ -110,7 +114,9 @@ void useThinScrollBars(QAbstractScrollArea& area);
 // Tab and click, a context menu asked for by event. A change of rows paints
 // those rows again, no more, and tells screen readers of their new names;
 // screen readers see the rows in view as list items, the focus on the
-// current one (see RowsInViewAccessibility).
+// current one (see RowsInViewAccessibility). A current row moved by a key
+// shows the focus ring (the window's keyboard-focus state), also where the
+// list took the focus from a click.
 class PaintedRowList : public QListView {
     Q_OBJECT
 public:
@@ -124,6 +130,10 @@ protected:
                      const QList<int>& roles = {}) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusInEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    bool inKey_ = false;
 };
 // The row a context-menu event asks such a list for: the one under the
 // pointer, or by key the current one (the first, made current, when there

@@ -2,6 +2,7 @@
 
 #include "platform/Compositing.h"
 #include "platform/KeyPolicy.h"
+#include "ui/kit/SecondaryWindow.h"
 #include "ui/kit/Theme.h"
 
 #include <QGuiApplication>
@@ -52,7 +53,10 @@ void Popover::showFor(QWidget* anchor)
     show();
     raise();
     activateWindow();
-    content_->setFocus(Qt::PopupFocusReason);
+    // The focus on the first control, never on the content's container:
+    // typed text reaches a field and Tab goes on from there.
+    if (!secondary_window::focusFirstControl(*content_))
+        content_->setFocus(Qt::PopupFocusReason);
 }
 
 void Popover::place()

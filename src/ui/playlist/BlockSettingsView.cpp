@@ -68,6 +68,7 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
         end->addWidget(option);
     }
     layout->addLayout(end);
+    tabStopOnChecked(endBehavior_);
     layout->addWidget(new ColorLine(this));
 
     auto* loopSection = new QVBoxLayout;
@@ -90,6 +91,7 @@ BlockSettingsView::BlockSettingsView(std::shared_ptr<MediaBlock> block, QWidget*
     });
     connect(loop_, &QCheckBox::clicked, this, [this](bool on) { block_->setLoop(on); });
     connect(loopMode_, &SegmentedControl::activated, this, &BlockSettingsView::setLoopMode);
+    repeat_->setSubject(tr("ripetizioni del blocco"));
     connect(repeat_, &Stepper::incremented, this, [this] {
         block_->setLoopCount(std::clamp<std::int64_t>(block_->loopCount() + 1, kRepeatMin, kRepeatMax));
     });

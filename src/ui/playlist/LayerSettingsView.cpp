@@ -1,6 +1,7 @@
 #include "ui/playlist/LayerSettingsView.h"
 
 #include "engine/OverlayLayer.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Labels.h"
@@ -52,6 +53,33 @@ double sliderValue(int position, const SliderSpec& spec)
 {
     return spec.range.lower + (spec.range.upper - spec.range.lower) * double(position) / LayerSettingsView::kSliderSteps;
 }
+
+// A layer's slider as screen readers take it: its value in per cent of the
+// layer's value (0 to 100 for the opacity, not the slider's steps), read as
+// the popover shows it, set as a drag sets it.
+class PercentSlider final : public QSlider, public AccessibleValue {
+public:
+    PercentSlider(const SliderSpec& spec, QWidget* parent)
+        : QSlider(Qt::Horizontal, parent)
+        , spec_(spec)
+    {
+        setRange(0, LayerSettingsView::kSliderSteps);
+        connect(this, &QSlider::valueChanged, this, [this] { notifyAccessibleValueChanged(this, accessibleValue()); });
+    }
+    double accessibleMinimum() const override { return spec_.range.lower * 100.0; }
+    double accessibleMaximum() const override { return spec_.range.upper * 100.0; }
+    double accessibleValue() const override { return sliderValue(value(), spec_) * 100.0; }
+    double accessibleStep() const override { return (accessibleMaximum() - accessibleMinimum()) / maximum(); }
+    QString accessibleValueText() const override
+    {
+        const double v = sliderValue(value(), spec_);
+        return spec_.signedText ? LayerSettingsView::signedPercentText(v) : LayerSettingsView::percentText(v);
+    }
+    void setAccessibleValue(double value) override { setValue(tessarin::sliderPosition(value / 100.0, spec_)); }
+
+private:
+    SliderSpec spec_;
+};
 
 double layerValue(const OverlayLayer& layer, int row)
 {
@@ -115,8 +143,7 @@ LayerSettingsView::LayerSettingsView(std::shared_ptr<OverlayLayer> layer, QWidge
         header->addWidget(label);
         header->addStretch();
         header->addWidget(values_[row]);
-        auto* slider = new QSlider(Qt::Horizontal, this);
-        slider->setRange(0, kSliderSteps);
+        auto* slider = new PercentSlider(kSliders[row], this);
         slider->setAccessibleName(labels[row]);
         sliders_[row] = slider;
         box->addLayout(header);

@@ -108,11 +108,14 @@ void SeekBar::setProgress(double progress)
         progress = 0;
     if (progress == progress_)
         return;
-    // Screen readers hear of whole seconds, not of every frame.
-    const bool newSecond = std::floor(accessibleMaximum() * progress) != std::floor(accessibleValue());
     progress_ = progress;
-    if (newSecond)
+    // Screen readers hear of a move the operator asked for (a key, their
+    // own setting) once it has landed, never of playback's progress: a
+    // reader on the bar would read the position out every second.
+    if (spokenTarget_ && std::abs(accessibleValue() - *spokenTarget_) < kLandedSeconds) {
+        spokenTarget_.reset();
         notifyAccessibleValueChanged(this, accessibleValue());
+    }
     if (!dragFraction_)
         update();
 }
@@ -121,8 +124,10 @@ QString SeekBar::accessibleValueText() const { return TimecodeFormatter::string(
 
 void SeekBar::setAccessibleValue(double seconds)
 {
-    if (seekEnabled_ && duration_ > 0)
+    if (seekEnabled_ && duration_ > 0) {
+        spokenTarget_ = std::clamp(seconds, 0.0, duration_);
         emit seekRequested(std::clamp(seconds / duration_, 0.0, 1.0), true);
+    }
 }
 
 void SeekBar::setDuration(double seconds)
@@ -274,8 +279,10 @@ void SeekBar::keyPressEvent(QKeyEvent* event)
     if (seconds == 0)
         return QWidget::keyPressEvent(event);
     event->accept();
-    if (seekEnabled_)
+    if (seekEnabled_) {
+        spokenTarget_ = std::clamp(accessibleValue() + seconds, 0.0, accessibleMaximum());
         emit jumpRequested(seconds);
+    }
 }
 
 void SeekBar::focusInEvent(QFocusEvent* event)

@@ -7,7 +7,7 @@
 // Screen readers see a slider of the position in seconds, which they can
 // set as a click does. Tab reaches it; focused, Left/Right ask for a jump of
 // one second and Page Down/Page Up of ten, back and forth, as the ±10 s
-// buttons do.
+// buttons do. Readers hear of those moves, not of playback's progress.
 // Main thread.
 #include "ui/kit/Accessibility.h"
 
@@ -96,6 +96,11 @@ private:
     std::optional<double> dragFraction_;
     std::optional<double> hoverFraction_;
     bool wasActive_ = false;
+    // Where a move asked for from the keys or a screen reader lands; its
+    // arrival is what readers hear (within kLandedSeconds: playback goes on
+    // while the seek is made).
+    std::optional<double> spokenTarget_;
+    static constexpr double kLandedSeconds = 1.0;
     double activeLevel_ = 0; // 0 inactive ... 1 active, eased
     QVariantAnimation* activeAnimation_;
     QPointer<Readout> readout_; // a child of the window, which may go first

@@ -50,6 +50,7 @@ TransitionControl::TransitionControl(PlaylistEngine& engine, QWidget* parent)
     setTextColor(value, Theme::textPrimary());
     setHelp(stepper_, tr("Durata della transizione: le due clip si sovrappongono per questo tempo; "
                          "l'ultima clip sfuma a nero nello stesso tempo"));
+    stepper_->setSubject(tr("durata della transizione"));
     connect(stepper_, &Stepper::incremented, this, [this] { step(kStep); });
     connect(stepper_, &Stepper::decremented, this, [this] { step(-kStep); });
     // Arrows a hand hits at once; the row keeps their height while the cut
@@ -65,6 +66,9 @@ TransitionControl::TransitionControl(PlaylistEngine& engine, QWidget* parent)
     layout->addWidget(picker_);
     layout->addWidget(stepper_);
     layout->addStretch(1);
+    // The stepper was made before the picker's segments: Tab goes left to
+    // right all the same.
+    useLayoutTabOrder(this);
 
     connect(&engine, &PlaylistEngine::transitionStyleChanged, this, &TransitionControl::follow);
     connect(&engine, &PlaylistEngine::fadeSecondsChanged, this, &TransitionControl::follow);

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace tessarin {
 namespace {
@@ -35,6 +36,38 @@ constexpr double kKeyFrameSeconds = 1.0 / 25.0;
 // The room a focused marker's ring takes on each side of the marker.
 constexpr int kRingRoom = 3;
 
+// A marker's time as screen readers say it: to the hundredth, so a step of
+// one frame is heard ("00:00:12.04").
+QString markerText(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds < 0)
+        seconds = 0;
+    const double whole = std::floor(seconds);
+    const int hundredths = std::clamp(int(std::lround((seconds - whole) * 100.0)), 0, 99);
+    return TimecodeFormatter::string(whole) + QStringLiteral(".%1").arg(hundredths, 2, 10, QLatin1Char('0'));
+}
+
+// Where a key moves a marker from value: arrows by one frame (with Shift by
+// one second), Page Up/Down by one second, Home and End to the ends (the
+// marker's bounds stop it, as they stop a drag); nullopt for other keys.
+std::optional<double> markerKeyTarget(const QKeyEvent& event, double value, double duration)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    const bool shift = mods == Qt::ShiftModifier;
+    if (mods != Qt::NoModifier && !shift)
+        return std::nullopt;
+    const double arrow = shift ? 1.0 : kKeyFrameSeconds;
+    switch (event.key()) {
+    case Qt::Key_Left: return value - arrow;
+    case Qt::Key_Right: return value + arrow;
+    case Qt::Key_PageDown: return shift ? std::nullopt : std::optional(value - 1.0);
+    case Qt::Key_PageUp: return shift ? std::nullopt : std::optional(value + 1.0);
+    case Qt::Key_Home: return shift ? std::nullopt : std::optional(0.0);
+    case Qt::Key_End: return shift ? std::nullopt : std::optional(duration);
+    default: return std::nullopt;
+    }
+}
+
 } // namespace
 
 // ---- TrimWaveformArea
@@ -42,7 +75,8 @@ constexpr int kRingRoom = 3;
 // A marker for screen readers and the keyboard: it lies over the drawn
 // marker, lets the pointer through to the area and paints only its focus
 // ring. Tab reaches it; Left/Right move its point by one frame, with Shift
-// by one second, as a drag there does (the same bounds, the same previews).
+// and Page Up/Down by one second, Home and End as far as it goes, as a drag
+// there does (the same bounds, the same previews).
 class TrimWaveformArea::Handle final : public QWidget, public AccessibleValue {
 public:
     Handle(TrimWaveformArea* area, bool isIn, const QString& name)
@@ -59,20 +93,18 @@ public:
     double accessibleMinimum() const override { return 0.0; }
     double accessibleMaximum() const override { return std::max(area_->item_->duration(), 0.0); }
     double accessibleValue() const override { return isIn_ ? area_->item_->inPoint() : area_->effectiveEnd(); }
-    double accessibleStep() const override { return 0.1; }
-    QString accessibleValueText() const override { return TimecodeFormatter::string(accessibleValue()); }
+    double accessibleStep() const override { return kKeyFrameSeconds; }
+    QString accessibleValueText() const override { return markerText(accessibleValue()); }
     void setAccessibleValue(double seconds) override { area_->movePoint(isIn_, seconds); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
-        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-        const int direction = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-        if (direction == 0 || (mods != Qt::NoModifier && mods != Qt::ShiftModifier))
+        const std::optional<double> target = markerKeyTarget(*event, accessibleValue(), accessibleMaximum());
+        if (!target)
             return QWidget::keyPressEvent(event);
         event->accept();
-        const double step = mods == Qt::ShiftModifier ? 1.0 : kKeyFrameSeconds;
-        area_->movePoint(isIn_, accessibleValue() + direction * step);
+        area_->movePoint(isIn_, *target);
     }
     void focusInEvent(QFocusEvent* event) override
     {

@@ -6,6 +6,7 @@
 #include "platform/Icons.h"
 #include "show/BrowserFiles.h"
 #include "ui/browser/AddSourceView.h"
+#include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
@@ -95,6 +96,7 @@ FilePicker::FilePicker(ScheduleEventDraft& draft, const BrowserFiles& browserFil
     fromBrowser_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     fromBrowser_->setMenu(new QMenu(fromBrowser_));
     fromBrowser_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    useKeyboardFocus(fromBrowser_); // Return opens its menu, as Space does
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

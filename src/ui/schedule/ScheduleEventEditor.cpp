@@ -6,6 +6,7 @@
 #include "show/BrowserFiles.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Labels.h"
+#include "ui/kit/SecondaryWindow.h"
 #include "ui/kit/Theme.h"
 #include "ui/schedule/ScheduleEventDraft.h"
 #include "ui/schedule/ScheduleFormat.h"
@@ -55,6 +56,16 @@ QVBoxLayout* section(int spacing)
     return layout;
 }
 
+// The day field is one Tab stop: Tab leaves it instead of walking its
+// sections (weekday, day, month), which the arrows and the calendar reach.
+class DayEdit final : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
 } // namespace
 
 ScheduleEventEditor::ScheduleEventEditor(const ScheduleEvent& event, PlaylistEngine& engine, SourceLibrary& sources,
@@ -68,6 +79,7 @@ ScheduleEventEditor::ScheduleEventEditor(const ScheduleEvent& event, PlaylistEng
     , draft_(new ScheduleEventDraft(event, this))
 {
     setWindowModality(Qt::WindowModal);
+    secondary_window::closeWithCtrlW(*this);
     setWindowTitle(isNew_ ? tr("Nuovo evento") : tr("Modifica evento"));
     build(browserFiles, sources);
 
@@ -139,7 +151,7 @@ void ScheduleEventEditor::build(const BrowserFiles& browserFiles, SourceLibrary&
     dayAndTime->setSpacing(16);
     auto* dayColumn = section(6);
     dayColumn->addWidget(heading(tr("GIORNO"), fixedSection_));
-    date_ = new QDateEdit(fixedSection_);
+    date_ = new DayEdit(fixedSection_);
     date_->setAccessibleName(tr("Giorno"));
     date_->setCalendarPopup(true);
     date_->setLocale(ScheduleFormat::locale());

@@ -81,6 +81,8 @@ QVariant ScheduleEventModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return row(index.row()).accessibleName;
+    if (role == Qt::ToolTipRole) // the status bar's help text
+        return ScheduleRow::label(row(index.row()).content.status);
     return {};
 }
 

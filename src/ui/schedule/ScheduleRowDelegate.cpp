@@ -8,6 +8,8 @@
 #include "ui/schedule/ScheduleEventModel.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPainter>
 
 #include <algorithm>
@@ -158,6 +160,34 @@ ScheduleRowDelegate::Button ScheduleRowDelegate::buttonAt(const ScheduleRow::Sho
     if (g.menu.contains(point))
         return Button::menu;
     return Button::none;
+}
+
+QString ScheduleRowDelegate::helpAt(const ScheduleRow::Shown& row, const QRect& rect, const QPoint& point)
+{
+    const Geometry g = geometry(row, rect);
+    if (g.launch.contains(point))
+        return ScheduleRow::tr("Manda in onda adesso");
+    // The bar is three points wide: its help answers up to the time column.
+    if (QRect(g.statusBar.topLeft(), QPoint(g.time.left() - 1, g.statusBar.bottom())).contains(point))
+        return ScheduleRow::label(row.content.status);
+    return {};
+}
+
+bool ScheduleRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QAbstractItemDelegate::helpEvent(event, view, option, index);
+    const QString help = index.isValid() && index.row() < model_.rowCount()
+        ? helpAt(model_.row(index.row()), option.rect, event->pos())
+        : QString();
+    if (help.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return false;
+    }
+    QToolTip::showText(event->globalPos(), help, view->viewport(), option.rect);
+    return true;
 }
 
 void ScheduleRowDelegate::setHovered(const QPersistentModelIndex& index, Button button)

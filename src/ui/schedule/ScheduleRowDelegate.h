@@ -4,7 +4,9 @@
 // plays with its length and state (on a second line after a " · " where one
 // is too narrow), and the row's two buttons, "send now" and the actions
 // menu. The buttons are drawn, not widgets: the list view finds them under
-// the pointer with buttonAt. Main thread.
+// the pointer with buttonAt, and the help texts of the drawn parts (the
+// launch button's, the status bar's: the model's tooltip) with helpAt.
+// Main thread.
 #include "ui/schedule/ScheduleRow.h"
 
 #include <QAbstractItemDelegate>
@@ -35,6 +37,8 @@ public:
     // line after the last " · " that lets the first fit.
     static QStringList detailLines(const QString& detail, int width);
     static Button buttonAt(const ScheduleRow::Shown& row, const QRect& rect, const QPoint& point);
+    // The help text of the drawn part under point; empty where it has none.
+    static QString helpAt(const ScheduleRow::Shown& row, const QRect& rect, const QPoint& point);
 
     ScheduleRowDelegate(const ScheduleEventModel& model, QAbstractItemView& view);
 
@@ -44,6 +48,8 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 private:
     void paintButton(QPainter& p, const QRect& rect, const QString& symbol, bool enabled, int glyph,

@@ -105,8 +105,9 @@ constexpr std::array<Part, 3> durationParts{{{3600, kHourFields}, {60, 60}, {1, 
 
 DurationFields::DurationFields(QWidget* parent)
     : QWidget(parent)
-    , fields_{new TwoDigitField(tr("Ore"), this), new TwoDigitField(tr("Minuti"), this),
-              new TwoDigitField(tr("Secondi"), this)}
+    // Named apart from the start time's fields, which the same sheet shows.
+    , fields_{new TwoDigitField(tr("Ore di durata"), this), new TwoDigitField(tr("Minuti di durata"), this),
+              new TwoDigitField(tr("Secondi di durata"), this)}
 {
     fieldRow(this, fields_);
     for (std::size_t i = 0; i < fields_.size(); ++i) {

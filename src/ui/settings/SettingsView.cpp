@@ -2,6 +2,7 @@
 
 #include "platform/Icons.h"
 #include "platform/Settings.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
@@ -41,6 +42,7 @@ SettingsSidebarRow::SettingsSidebarRow(SettingsSection section, QWidget* parent)
     : QAbstractButton(parent)
     , section_(section)
 {
+    setAccessibleTabSelected(this, false); // a section tab: readers hear the current one
     setText(settings_section::title(section));
     setAccessibleName(text());
     setCursor(Qt::PointingHandCursor);
@@ -54,6 +56,7 @@ void SettingsSidebarRow::setSelected(bool selected)
     if (selected_ == selected)
         return;
     selected_ = selected;
+    setAccessibleTabSelected(this, selected);
     setFont(Theme::font(13, selected ? QFont::DemiBold : QFont::Normal));
     update();
 }

@@ -3,6 +3,7 @@
 #include "automation/ShortcutManager.h"
 #include "platform/KeyPolicy.h"
 #include "platform/Settings.h"
+#include "ui/kit/SecondaryWindow.h"
 #include "ui/kit/Theme.h"
 #include "ui/settings/SettingsView.h"
 
@@ -60,10 +61,7 @@ void SettingsWindowController::show(const SettingsContext& context, std::optiona
         layout->setContentsMargins(0, 0, 0, 0);
         window_->installEventFilter(this);
         // Ctrl+W closes it, as Escape does (see eventFilter).
-        auto* closeAction = new QAction(window_);
-        closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-        window_->addAction(closeAction);
-        connect(closeAction, &QAction::triggered, window_, &QWidget::close);
+        secondary_window::closeWithCtrlW(*window_);
         QPalette p = window_->palette();
         p.setColor(QPalette::Window, Theme::background());
         p.setColor(QPalette::Highlight, Theme::accent());

@@ -5,7 +5,9 @@
 #                            presses Tab until the focus is on the lowest shown
 #                            object named NAME that can take the focus (of those
 #                            inside the object whose name starts with ROW, when
-#                            given); fails after 200 presses
+#                            given); fails after 200 presses. A NAME that ends
+#                            with "*" matches every name that starts with the
+#                            rest
 #   keys.py back-to NAME     the same with Shift+Tab
 #   keys.py at NAME ROW      prints "x y" of the centre of the lowest shown
 #                            object named NAME inside the object whose name
@@ -40,12 +42,18 @@ def inside(node, prefix):
     return False
 
 
+def named(node, name):
+    if name.endswith('*'):
+        return node.name.startswith(name[:-1])
+    return node.name == name
+
+
 def lowest(name, row=None):
     import pyatspi
     found = None
     for node in x11.nodes():
         try:
-            if node.name != name or (row is not None and not inside(node, row)) \
+            if not named(node, name) or (row is not None and not inside(node, row)) \
                     or not node.getState().contains(pyatspi.STATE_FOCUSABLE):
                 continue
             box = extents(node)

@@ -161,7 +161,7 @@ fade_stored() { grep -q 'Vellumcast.transition.style=fade' "$conf"; }
 wait_for 10 fade_stored || fail "clicking the fade segment did not choose it"
 fade_time() { sed -n 's/^Vellumcast.transition.fadeSeconds=//p' "$conf"; }
 before=$(fade_time)
-find_up() { xy=$("$python" "$here/x11.py" find Aumenta 2>/dev/null); [ -n "$xy" ]; }
+find_up() { xy=$("$python" "$here/x11.py" find 'Aumenta: durata della transizione' 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_up || fail "the fade time's up arrow is not in the accessibility tree"
 read -r x y <<<"$xy"
 xdotool mousemove --sync "$x" $((y + 6)) click 1

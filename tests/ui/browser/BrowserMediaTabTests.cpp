@@ -289,9 +289,12 @@ TEST_F(BrowserMediaTab, DraggedFilesArriveThroughTheDropTargetsReader)
     });
     BrowserFileList* view = column->mediaList()->view();
     column->mediaList()->focusRow(0);
+    // Focused by a click, the list shows the ring on the row a key moves to.
+    column->window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
     QTest::keyClick(view, Qt::Key_Down);
     EXPECT_EQ(column->window()->focusWidget(), view);
     EXPECT_EQ(view->currentIndex().row(), 1);
+    EXPECT_TRUE(column->window()->testAttribute(Qt::WA_KeyboardFocusChange)) << "the current row shows no focus ring";
     QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);

@@ -162,6 +162,11 @@ TEST_F(BrowserSourcesTab, ManualSourceIsAddedThroughTheFormDraggedAndRemoved)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rtmp->countText(), "1");
     EXPECT_EQ(rows[0]->detailText(), "in ascolto · rtmp://0.0.0.0:1935/live/key");
+    // A Tab stop at once, in its place: right after its section's add button.
+    QWidget* next = rtmp->addButton()->nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    EXPECT_EQ(next, rows[0]);
     EXPECT_TRUE(srt->rows().empty());
 
     // Dragged to a block it becomes a live item of that very source.
@@ -192,6 +197,13 @@ TEST_F(BrowserSourcesTab, AddSourcePopoverReportsWhatItAdded)
     auto* form = qobject_cast<AddSourceView*>(popover->content());
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->listenToggle(), nullptr) << "an SRT listener is asked for in the address";
+    // Open with the focus on the name, the first field, which Tab reaches
+    // again from the last button that takes it ("Aggiungi" is off).
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == form->nameField(); }));
+    form->cancelButton()->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), form->cancelButton());
+    QTest::keyClick(form->cancelButton(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form->nameField());
     QTest::keyClicks(form->nameField(), " Regia ");
     QTest::keyClicks(form->addressField(), "rtmp://elsewhere/app");
     QTest::mouseClick(form->addButton(), Qt::LeftButton);

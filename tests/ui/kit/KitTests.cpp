@@ -11,10 +11,13 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -130,6 +133,100 @@ TEST(SegmentedControl, EveryAccessibleActionIsTheOperatorsChoice)
     EXPECT_TRUE(toggle.isChecked());
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(node->state().checked);
+}
+
+// Tab reaches a segmented control or a radio group at its checked option,
+// where Space leaves the setting as it is, the arrows change it, and the next
+// Tab leaves the group whichever option is checked.
+TEST(SegmentedControl, TabEntersAtTheCheckedOptionAndSpaceKeepsTheSetting)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit(&window);
+    layout->addWidget(before);
+    auto* segments = new SegmentedControl(&window);
+    auto* after = new QLineEdit(&window); // made before the segments: the order still holds
+    for (const char* text : { "Uno", "Due", "Tre" })
+        segments->addSegment(QString::fromLatin1(text));
+    layout->addWidget(segments);
+    layout->addWidget(after);
+    useLayoutTabOrder(&window);
+    segments->setCurrentIndex(1);
+    QSignalSpy activated(segments, &SegmentedControl::activated);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &window; }));
+
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(segments->segment(1)->hasFocus());
+    QTest::keyClick(segments->segment(1), Qt::Key_Space);
+    EXPECT_EQ(segments->currentIndex(), 1);
+    EXPECT_EQ(activated.count(), 0);
+    QTest::keyClick(segments->segment(1), Qt::Key_Right);
+    EXPECT_EQ(segments->currentIndex(), 2);
+    EXPECT_TRUE(segments->segment(2)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), after);
+    QTest::keyClick(after, Qt::Key_Backtab);
+    EXPECT_TRUE(segments->segment(2)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+}
+
+// A popover opens with the focus on its first control, not on its content's
+// container; Return on a button with a menu opens the menu, in a dialog too.
+TEST(Popover, OpensWithTheFocusOnItsFirstControl)
+{
+    QWidget anchorWindow;
+    anchorWindow.resize(300, 200);
+    anchorWindow.show();
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->addWidget(new QLabel(QStringLiteral("Titolo"), content));
+    auto* field = new QLineEdit(content);
+    layout->addWidget(field);
+    layout->addWidget(new PillButton(QStringLiteral("Aggiungi"), { Theme::accent(), true }, content));
+    Popover popover(content, &anchorWindow);
+    popover.showFor(&anchorWindow);
+    ASSERT_TRUE(test::waitUntil([&] { return popover.isVisible(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return QApplication::focusWidget() == field; }));
+    popover.hide();
+}
+
+TEST(KitButtons, ReturnOpensTheMenuOfAButtonWithOneInADialogToo)
+{
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* other = new QLineEdit(&dialog);
+    auto* button = new QToolButton(&dialog);
+    button->setText(QStringLiteral("Dal Browser"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    menu->addAction(QStringLiteral("Sigla"));
+    button->setMenu(menu);
+    useKeyboardFocus(button);
+    layout->addWidget(other);
+    layout->addWidget(button);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &dialog; }));
+    other->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(other, Qt::Key_Tab);
+    ASSERT_TRUE(button->hasFocus());
+    // The menu runs its own loop: a timer sees it open, and closes it.
+    bool opened = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (menu->isVisible()) {
+            opened = true;
+            menu->close();
+        }
+    });
+    watch.start(10);
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_TRUE(test::waitUntil([&] { return opened; }));
+    EXPECT_TRUE(dialog.isVisible()) << "Return was the menu's, not the dialog's";
 }
 
 // Popovers are popups, which Qt leaves out of the application's children:

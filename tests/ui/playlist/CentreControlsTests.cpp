@@ -9,6 +9,7 @@
 #include "show/ShowController.h"
 #include "show/ShowTestSupport.h"
 #include "platform/FrameView.h"
+#include "ui/kit/Accessibility.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
 #include "ui/kit/Theme.h"
@@ -200,6 +201,25 @@ TEST_F(CentreControls, TheFocusedSeekBarJumpsOneSecondWithTheArrowsAndTenWithThe
         EXPECT_NEAR(active().seeks.back().first, c.lands, 0.2) << "key " << c.key << " from " << at;
         at = c.lands;
     }
+}
+
+// A reader on the bar hears the moves made with the keys, once each, and
+// not the position going on by itself during playback.
+TEST_F(CentreControls, ReadersOfTheSeekBarHearKeyMovesAndNotPlayback)
+{
+    auto clip = file(QStringLiteral("clip"), 60);
+    engine->play(blockOf({ clip }));
+    int heard = 0;
+    observeAccessibleValueChanges([&](QWidget* widget) { heard += widget == &bar(); });
+
+    run(5.0);
+    EXPECT_EQ(heard, 0) << "playback";
+    QTest::keyClick(&bar(), Qt::Key_Right);
+    run(1.0);
+    EXPECT_EQ(heard, 1) << "a key's move, once it landed";
+    run(3.0);
+    EXPECT_EQ(heard, 1);
+    observeAccessibleValueChanges({});
 }
 
 TEST_F(CentreControls, ASeekBarClickAndDragLandOnTheirTimesWithOneSeekPerRefresh)

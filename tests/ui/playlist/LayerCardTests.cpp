@@ -11,6 +11,7 @@
 #include "ui/playlist/LayerControlView.h"
 #include "ui/playlist/LayerSettingsView.h"
 
+#include <QAccessible>
 #include <QMimeData>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -101,6 +102,12 @@ TEST_F(LayerCardTest, AStillWithAlphaGoesOnAirWithItsSettingsAndClears)
     settings->opacitySlider()->setValue(LayerSettingsView::kSliderSteps / 2);
     EXPECT_NEAR(layer->opacity(), 0.5, 1e-9);
     EXPECT_EQ(settings->valueText(0), QStringLiteral("50%"));
+    // Readers take the sliders in per cent, as the popover shows them.
+    QAccessibleInterface* opacity = QAccessible::queryAccessibleInterface(settings->opacitySlider());
+    ASSERT_TRUE(opacity && opacity->valueInterface());
+    EXPECT_DOUBLE_EQ(opacity->valueInterface()->maximumValue().toDouble(), 100.0);
+    EXPECT_NEAR(opacity->valueInterface()->currentValue().toDouble(), 50.0, 1e-9);
+    EXPECT_EQ(opacity->text(QAccessible::Value), QStringLiteral("50%"));
     frame = composed();
     EXPECT_NEAR(grey(frame, 400, 540), 128, 3);
 

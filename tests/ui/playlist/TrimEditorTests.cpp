@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QAccessible>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -136,6 +137,25 @@ TEST(WaveformTrimView, TabReachesBothMarkersWhoseKeysMoveThemByAFrameOrASecondWi
     item->setOutPoint(1.05);
     QTest::keyClick(in, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_NEAR(item->inPoint(), 0.95, 1e-9);
+
+    // Page Up/Down move by a second, Home and End as far as the bounds let.
+    item->setOutPoint(std::nullopt);
+    item->setInPoint(0);
+    for (const Case& c : { Case { in, Qt::Key_PageUp, {}, 1, d }, Case { in, Qt::Key_PageDown, {}, 0, d },
+                           Case { in, Qt::Key_End, {}, d - 0.1, d }, Case { in, Qt::Key_Home, {}, 0, d },
+                           Case { out, Qt::Key_PageDown, {}, 0, d - 1 }, Case { out, Qt::Key_Home, {}, 0, 0.1 },
+                           Case { out, Qt::Key_End, {}, 0, d } }) {
+        QTest::keyClick(c.marker, c.key, c.mods);
+        EXPECT_NEAR(item->inPoint(), c.in, 1e-9) << c.key;
+        EXPECT_NEAR(item->outPoint().value_or(d), c.out, 1e-9) << c.key;
+    }
+
+    // Readers hear a step of one frame: the step and the text carry it.
+    QAccessibleInterface* marker = QAccessible::queryAccessibleInterface(in);
+    ASSERT_TRUE(marker && marker->valueInterface());
+    EXPECT_NEAR(marker->valueInterface()->minimumStepSize().toDouble(), frame, 1e-9);
+    QTest::keyClick(in, Qt::Key_Right);
+    EXPECT_EQ(marker->text(QAccessible::Value), QStringLiteral("00:00:00.04"));
 }
 
 // Each marker takes a press over at least 10 points, also where half of it

@@ -18,7 +18,9 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 using namespace tessarin;
 using namespace tessarin::test;
@@ -225,6 +227,34 @@ TEST_F(ScheduleColumnTest, RowActionsDriveTheScheduleAndTheRowsFollowIt)
     EXPECT_TRUE(schedule->loops());
     EXPECT_EQ(column->automationBar()->shownStatus(),
               "Attiva. Nessun evento a orario fisso in arrivo. In loop: finito l'ultimo evento si riparte dal primo.");
+}
+
+// The drawn rows keep the help texts of their parts: the launch button's and
+// the status bar's, shown as tooltips where the pointer rests.
+TEST_F(ScheduleColumnTest, TheDrawnRowsShowTheHelpOfTheLaunchButtonAndTheStatusBar)
+{
+    auto news = block("News", {file("news", 600)});
+    const ScheduleEvent first = event(Start::manual, news);
+    makeColumn();
+    schedule->setEvents({first});
+    column->show();
+    ScheduleEventList* list = column->list();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    const QRect row = list->visualRect(column->model().index(0));
+    struct Case {
+        QPoint at;
+        QString help;
+    };
+    for (const Case& c : { Case { row.center(), QString() },
+                           Case { list->buttonRect(0, ScheduleRowDelegate::Button::launch).center(), "Manda in onda adesso" },
+                           Case { QPoint(row.left() + 1, row.center().y()), "In attesa" } }) {
+        QHelpEvent help(QEvent::ToolTip, c.at, list->viewport()->mapToGlobal(c.at));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.help) << c.at.x();
+        QToolTip::hideText();
+        ASSERT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }));
+    }
+    EXPECT_EQ(column->model().data(column->model().index(0), Qt::ToolTipRole).toString(), "In attesa");
 }
 
 TEST_F(ScheduleColumnTest, DroppedFilesAndSourcesBecomeOneEventEach)
