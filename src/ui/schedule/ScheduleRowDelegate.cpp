@@ -187,7 +187,23 @@ void ScheduleRowDelegate::setPressed(const QPersistentModelIndex& index, Button 
 QSize ScheduleRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const
 {
     const int width = view_.viewport()->width();
-    return { width, height(model_.row(index.row()), width) };
+    if (width == heightsWidth_) {
+        const auto kept = heights_.constFind(model_.idAt(index.row()));
+        if (kept != heights_.constEnd())
+            return { width, *kept };
+    }
+    const int h = height(model_.row(index.row()), width);
+    rememberHeight(index, width, h);
+    return { width, h };
+}
+
+void ScheduleRowDelegate::rememberHeight(const QModelIndex& index, int width, int height) const
+{
+    if (width != heightsWidth_ || heights_.size() > 2 * std::max(model_.rowCount(), 64)) {
+        heights_.clear(); // another width, or mostly events that are gone
+        heightsWidth_ = width;
+    }
+    heights_.insert(model_.idAt(index.row()), height);
 }
 
 void ScheduleRowDelegate::paintButton(QPainter& p, const QRect& rect, const QString& symbol, bool enabled, int glyph,
@@ -215,7 +231,8 @@ void ScheduleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QRect rect = option.rect;
     // A row whose lines changed since the list was laid out asks for its
     // height again, after this paint.
-    if (height(row, rect.width()) != rect.height()) {
+    if (const int h = height(row, rect.width()); h != rect.height()) {
+        rememberHeight(index, rect.width(), h);
         QMetaObject::invokeMethod(
             const_cast<ScheduleRowDelegate*>(this),
             [self = const_cast<ScheduleRowDelegate*>(this), at = QPersistentModelIndex(index)] {
