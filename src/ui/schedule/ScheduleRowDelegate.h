@@ -9,6 +9,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QHash>
+#include <QSet>
 #include <QPersistentModelIndex>
 #include <QRect>
 #include <QStringList>
@@ -61,6 +62,8 @@ private:
     QAbstractItemView& view_;
     mutable QHash<QUuid, int> heights_;
     mutable int heightsWidth_ = -1;
+    mutable QSet<QUuid> corrected_; // heights corrected by a paint since the last refresh
+    mutable QSet<QUuid> unkept_;    // heights never kept
     QPersistentModelIndex hovered_;
     Button hoveredButton_ = Button::none;
     QPersistentModelIndex pressed_;
