@@ -25,6 +25,10 @@ constexpr int kStatusGap = 5;
 constexpr int kMinThumbWidth = kThumbHeight;
 // The room a name gets beside the widest mark before the tile is drawn whole.
 constexpr int kFullTileNameRoom = 120;
+// The width of a file row's parts other than its tile where the name gets
+// kFullTileNameRoom beside the widest mark: its trailing buttons and
+// margins, the mark's room, the gap and the name's room.
+constexpr int kRowWidthBesideWholeTile = 362;
 constexpr int kMarkGap = 8;
 
 } // namespace
@@ -216,6 +220,11 @@ RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
     const int room = width - markRoom();
     const int kept = std::max({ kFullTileNameRoom, essentialWidth(), status ? measured().status : 0 });
     m.tile = std::clamp(width - widestMarkRoom() - kThumbGap - kept, kMinThumbWidth, kThumbWidth);
+    // Within a row (the parent) narrower than a file row needs for a whole
+    // tile, every kind takes the file row's tile, so the names of a block's
+    // rows start at one place whatever buttons each kind has.
+    if (const QWidget* row = parentWidget(); row && row->width() > 0)
+        m.tile = std::min(m.tile, std::clamp(row->width() - kRowWidthBesideWholeTile, kMinThumbWidth, kThumbWidth));
     m.textX = m.tile + kThumbGap;
     m.textWidth = std::max(0, room - m.textX);
     // Status words that do not fit beside the live line go under it.
