@@ -95,6 +95,14 @@
 <context>
     <name>MediaPlayer</name>
     <message>
+        <source>il file è stato cambiato mentre era in uso</source>
+        <translation>the file was changed while it was in use</translation>
+    </message>
+    <message>
+        <source>il file finisce prima della durata indicata</source>
+        <translation>the file ends before its stated length</translation>
+    </message>
+    <message>
         <source>nessuna traccia audio o video riproducibile</source>
         <translation>no playable audio or video track</translation>
     </message>
@@ -135,6 +143,22 @@
 </context>
 <context>
     <name>ShowController</name>
+    <message>
+        <source>%1 (è una pipe, non un file)</source>
+        <translation>%1 (a pipe, not a file)</translation>
+    </message>
+    <message>
+        <source>%1 (è un dispositivo, non un file)</source>
+        <translation>%1 (a device, not a file)</translation>
+    </message>
+    <message>
+        <source>%1 (è una cartella, non un file)</source>
+        <translation>%1 (a folder, not a file)</translation>
+    </message>
+    <message>
+        <source>%1 (è un socket, non un file)</source>
+        <translation>%1 (a socket, not a file)</translation>
+    </message>
     <message>
         <source>
 
@@ -353,6 +377,18 @@ They have been removed from the show; if you save it now, they will be gone.</tr
 </context>
 <context>
     <name>tessarin::ShowController</name>
+    <message>
+        <source>Il file non esiste.</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>Non hai il permesso di leggere il file.</source>
+        <translation>You do not have permission to read the file.</translation>
+    </message>
+    <message>
+        <source>Il percorso passa per collegamenti simbolici che rimandano a se stessi.</source>
+        <translation>The path goes through symbolic links that lead back to themselves.</translation>
+    </message>
     <message>
         <source>%1 — modificato</source>
         <translation>%1 — edited</translation>

@@ -83,8 +83,13 @@ double ScheduleController::now() const
 
 void ScheduleController::setEvents(std::vector<ScheduleEvent> events)
 {
-    ShowRevision::advance(); // saved with the show
     events_ = std::move(events);
+    eventsEdited();
+}
+
+void ScheduleController::eventsEdited()
+{
+    ShowRevision::advance(); // saved with the show
     ++eventsGeneration_;
     syncContentBlocks();
     emit eventsChanged();
@@ -190,9 +195,8 @@ void ScheduleController::load(std::vector<ScheduleEvent> events, bool loops)
 
 void ScheduleController::add(const ScheduleEvent& event)
 {
-    auto events = events_;
-    events.push_back(event);
-    setEvents(std::move(events));
+    events_.push_back(event);
+    eventsEdited();
 }
 
 void ScheduleController::update(const ScheduleEvent& event)
@@ -200,9 +204,8 @@ void ScheduleController::update(const ScheduleEvent& event)
     const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == event.id; });
     if (it == events_.end())
         return;
-    auto events = events_;
-    events[static_cast<std::size_t>(it - events_.begin())] = event;
-    setEvents(std::move(events));
+    *it = event;
+    eventsEdited();
     handled_.erase(event.id);
     prepared_.erase(event.id);
     if (isArmed_) {
@@ -213,17 +216,17 @@ void ScheduleController::update(const ScheduleEvent& event)
 
 void ScheduleController::remove(const ScheduleEvent& event)
 {
-    auto events = events_;
-    std::erase_if(events, [&](const auto& e) { return e.id == event.id; });
-    setEvents(std::move(events));
-    if (started_.count(event.id)) {
+    const QUuid id = event.id; // the event may be one of the list's own
+    std::erase_if(events_, [&](const auto& e) { return e.id == id; });
+    eventsEdited();
+    if (started_.count(id)) {
         auto started = started_;
-        started.erase(event.id);
+        started.erase(id);
         setStarted(std::move(started));
     }
-    handled_.erase(event.id);
-    prepared_.erase(event.id);
-    if (runningEventID_ == event.id)
+    handled_.erase(id);
+    prepared_.erase(id);
+    if (runningEventID_ == id)
         setRunningEventID(std::nullopt);
 }
 
@@ -236,9 +239,8 @@ void ScheduleController::moveEvent(const ScheduleEvent& event, int offset)
     const qint64 j = i + offset;
     if (j < 0 || j >= static_cast<qint64>(events_.size()))
         return;
-    auto events = events_;
-    std::swap(events[static_cast<std::size_t>(i)], events[static_cast<std::size_t>(j)]);
-    setEvents(std::move(events));
+    std::swap(events_[static_cast<std::size_t>(i)], events_[static_cast<std::size_t>(j)]);
+    eventsEdited();
 }
 
 std::optional<ScheduleController::FixedStart> ScheduleController::nextFixed(double after) const

@@ -150,6 +150,8 @@ private:
     void setNotice(const std::optional<QString>& notice);
     void markPastOccurrences(double now);
     void syncContentBlocks();
+    // The list changed in place: counted, its blocks kept in step, told.
+    void eventsEdited();
 
     // The automation.
     void tick();

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessarin {
@@ -18,6 +19,7 @@ namespace {
 constexpr double kPadding = 20.0;
 constexpr double kSpacing = 8.0;
 constexpr double kCornerRadius = 12.0;
+constexpr double kMargin = 8.0; // at least this clear of the picture's edges
 constexpr double kMessageWidth = 360.0;
 constexpr int kSymbolSize = 26;
 constexpr double kSpinnerSize = 32.0; // a large indeterminate progress indicator
@@ -80,13 +82,20 @@ void LiveStatusPanel::paint(QImage& target, const LiveStatus& status, double dpr
     const double contentWidth = std::max(textBox.width(), topSize);
     const double contentHeight = topSize + kSpacing + textBox.height();
     const QSizeF panel(contentWidth + 2 * kPadding, contentHeight + 2 * kPadding);
-    const QRectF panelRect((area.width() - panel.width()) / 2, (area.height() - panel.height()) / 2, panel.width(),
+    // A picture too small for the panel (a narrow window's monitor) gets it
+    // drawn smaller, clear of its edges, rather than touching or crossing them.
+    const double fit = std::min({ 1.0, (area.width() - 2 * kMargin) / panel.width(),
+                                  (area.height() - 2 * kMargin) / panel.height() });
+    if (!(fit > 0))
+        return;
+    const QSizeF room(area.width() / fit, area.height() / fit);
+    const QRectF panelRect((room.width() - panel.width()) / 2, (room.height() - panel.height()) / 2, panel.width(),
                            panel.height());
 
     QPainter p(&target);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(dpr, dpr);
+    p.scale(dpr * fit, dpr * fit);
     QPainterPath path;
     path.addRoundedRect(panelRect, kCornerRadius, kCornerRadius);
     p.fillPath(path, QColor::fromRgbF(0, 0, 0, 0.7));
@@ -95,7 +104,7 @@ void LiveStatusPanel::paint(QImage& target, const LiveStatus& status, double dpr
     const QRectF topBox(panelRect.center().x() - topSize / 2, top, topSize, topSize);
     if (failed) {
         const QPixmap symbol = Icons::pixmap(QStringLiteral("exclamationmark.triangle.fill"),
-                                             scaled(Theme::meterHigh(), colourScale), kSymbolSize, dpr);
+                                             scaled(Theme::meterHigh(), colourScale), kSymbolSize, dpr * fit);
         if (!symbol.isNull())
             p.drawPixmap(topBox, symbol, QRectF(symbol.rect()));
     } else {

@@ -274,6 +274,8 @@ private:
     void setIsLiveOnAir(bool value);
     void setLiveStatus(const LiveStatus& value);
     void setPlaybackFailure(std::optional<PlaybackFailure> value);
+    // Shows the failure of an item for a while.
+    void noticeFailure(const std::shared_ptr<MediaFile>& item, const QString& error);
     void setIsNearEnd(bool value);
     void setNearEndBlinkOn(bool value);
     // changed() now, or at the end of the operation under way.

@@ -81,6 +81,10 @@ void PlaylistEngine::observePlayability(const std::shared_ptr<PlayerItem>& playe
             if (raw->status() == PlayerItem::Status::Failed) {
                 unplayable_.insert(item->id());
                 item->setPlaybackError(raw->errorString());
+                // A file that broke while on air (changed or cut short under
+                // it) ends as it ends; its failure is said all the same.
+                if (raw->wasReady() && currentItem() == item)
+                    noticeFailure(item, raw->errorString());
             } else if (raw->status() == PlayerItem::Status::ReadyToPlay) {
                 unplayable_.erase(item->id());
                 if (!item->playbackError().isEmpty())
@@ -100,6 +104,20 @@ void PlaylistEngine::dropFailedPreload(const std::shared_ptr<PlayerItem>& player
         clearPreload();
 }
 
+void PlaylistEngine::noticeFailure(const std::shared_ptr<MediaFile>& item, const QString& error)
+{
+    setPlaybackFailure(PlaybackFailure { item, error });
+    if (!failureTimer_) {
+        failureTimer_ = clock_.createTimer(
+            [self = QPointer<PlaylistEngine>(this)] {
+                if (self)
+                    self->setPlaybackFailure(std::nullopt);
+            },
+            true);
+    }
+    failureTimer_->start(kFailureNoticeSeconds);
+}
+
 void PlaylistEngine::skipFailed(const std::shared_ptr<PlayerItem>& playerItem, const std::shared_ptr<MediaFile>& item,
     const std::shared_ptr<MediaBlock>& block)
 {
@@ -110,16 +128,7 @@ void PlaylistEngine::skipFailed(const std::shared_ptr<PlayerItem>& playerItem, c
     removeEndObserver();
     if (activePlayer()->currentItem() == playerItem)
         activePlayer()->replaceCurrentItem(nullptr);
-    setPlaybackFailure(PlaybackFailure { item, playerItem->errorString() });
-    if (!failureTimer_) {
-        failureTimer_ = clock_.createTimer(
-            [self = QPointer<PlaylistEngine>(this)] {
-                if (self)
-                    self->setPlaybackFailure(std::nullopt);
-            },
-            true);
-    }
-    failureTimer_->start(kFailureNoticeSeconds);
+    noticeFailure(item, playerItem->errorString());
     // Paused while the file was opening: what comes next takes its place but
     // waits for the operator's play, as the failed item would have.
     const bool wasPaused = !isPlaying_;

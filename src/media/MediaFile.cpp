@@ -1,5 +1,6 @@
 #include "media/MediaFile.h"
 
+#include "media/DurationProbe.h"
 #include "media/FileUses.h"
 #include "media/ImageClipRenderer.h"
 #include "media/ShowRevision.h"
@@ -7,7 +8,6 @@
 #include "media/WaveformCache.h"
 #include "platform/FileKind.h"
 #include "platform/MainThread.h"
-#include "platform/MediaInfo.h"
 #include "platform/StillImage.h"
 #include "platform/Workers.h"
 
@@ -131,19 +131,6 @@ void MediaFile::setImageDuration(double value)
 
 namespace {
 
-// Length probes open files and read their headers, and stills are decoded
-// for their thumbnails: at most as many at once as there are cores, however
-// many items are made, at the lower priority of background analyses. A show
-// of thousands of files would otherwise start a thread per probe (and hold a
-// decoded picture per thread), up to the shared pool's cap, and leave the
-// interface a sliver of the machine.
-Workers& probePool()
-{
-    // Never destroyed: workers still running at exit may touch it.
-    static Workers& pool = Workers::makeAnalysisPool("Vellumcast.MediaProbe");
-    return pool;
-}
-
 // A still image's thumbnail: the whole picture stretched into 160 x 90
 // (the aspect ratio is not kept). Null when the file is no picture.
 QImage stretchedThumbnail(const QUrl& url)
@@ -174,7 +161,7 @@ void MediaFile::startAnalysis()
 {
     std::weak_ptr<MediaFile> weak = weak_from_this();
     if (isImage_) {
-        probePool().asyncSoon([url = url_, weak] {
+        DurationProbe::probePool().asyncSoon([url = url_, weak] {
             if (weak.expired())
                 return; // the item is gone already
             Workers::lowerThreadPriority();
@@ -200,30 +187,14 @@ void MediaFile::startAnalysis()
         item->setWaveform(analysis->waveform);
         item->setNormalizationGain(normalizationGain(analysis->peak));
     });
-    // The duration probe opens the file as the players will: a file they
-    // cannot play is known (and marked) before anyone takes it.
-    probePool().asyncSoon([url = url_, weak] {
-        if (weak.expired())
-            return; // the item is gone already
-        Workers::lowerThreadPriority();
-        double seconds = std::nan("");
-        QString error;
-        bool playable = true;
-        if (url.isLocalFile()) {
-            const auto info = MediaInfo::read(url.toLocalFile(), &error);
-            if (info)
-                seconds = info->duration;
-            playable = info && (!info->videoTracks.empty() || !info->audioTracks.empty());
-        }
-        postToMain([weak, seconds, playable, error] {
-            auto item = weak.lock();
-            if (!item)
-                return;
-            item->setDuration(std::isfinite(seconds) ? seconds : 0.0);
-            if (!playable)
-                item->setPlaybackError(error.isEmpty() ? noPlayableTracksText() : error);
-        });
-    }, Workers::AtEnd::drop);
+    DurationProbe::probe(url_, [weak](const DurationProbe::Result& probed) {
+        auto item = weak.lock();
+        if (!item)
+            return;
+        item->setDuration(std::isfinite(probed.seconds) ? probed.seconds : 0.0);
+        if (!probed.playable)
+            item->setPlaybackError(probed.error.isEmpty() ? noPlayableTracksText() : probed.error);
+    });
 }
 
 void MediaFile::renderImageClip()

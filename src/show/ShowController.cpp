@@ -199,15 +199,25 @@ void ShowController::list(const QString& absolute, std::optional<ShowDocument> d
 {
     if (!document) {
         opening_ = 0;
-        // Reading and decoding failures look the same to the operator,
-        // except for a path that could never hold a show; nothing of the
-        // running show has been touched.
+        // A file that was read and is no show, or that failed to read for
+        // another reason, is said to be no valid show; a path that could
+        // not be read says why. Nothing of the running show has been touched.
         QString text = tr("Il file non è uno show valido di Tessarin.");
-        if (why == ShowFile::Refusal::notAFile)
+        switch (why) {
+        case ShowFile::Refusal::notAFile:
             text = tr("Il percorso non indica un file ma una cartella, un dispositivo o una pipe.");
-        else if (why == ShowFile::Refusal::tooLarge)
+            break;
+        case ShowFile::Refusal::tooLarge:
             text = tr("Il file è troppo grande per essere uno show (oltre %1 MB).")
                        .arg(ShowFile::maximumSize / (1024 * 1024));
+            break;
+        case ShowFile::Refusal::notFound: text = tr("Il file non esiste."); break;
+        case ShowFile::Refusal::noPermission: text = tr("Non hai il permesso di leggere il file."); break;
+        case ShowFile::Refusal::linkLoop:
+            text = tr("Il percorso passa per collegamenti simbolici che rimandano a se stessi.");
+            break;
+        case ShowFile::Refusal::unreadable: break;
+        }
         dialogs_.warn(tr("Impossibile aprire lo show"), text);
         return;
     }

@@ -1,5 +1,7 @@
 #include "show/ShowDialogs.h"
 
+#include "show/ShowMissingMedia.h"
+
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -51,10 +53,27 @@ std::optional<QString> QtShowDialogs::chooseShowToSave(const QString& suggestedN
     return path;
 }
 
+namespace {
+
+// Every line of an alert within a length its box can lay out at once (a
+// system message may quote a path of any length).
+QString boundedLines(const QString& text)
+{
+    constexpr int kLineChars = 400;
+    if (text.size() <= kLineChars)
+        return text;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = ShowMissingMedia::shortened(line, kLineChars);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void QtShowDialogs::warn(const QString& message, const QString& informativeText)
 {
-    QMessageBox alert(QMessageBox::Warning, QString(), message, QMessageBox::Ok, parent_);
-    alert.setInformativeText(informativeText);
+    QMessageBox alert(QMessageBox::Warning, QString(), boundedLines(message), QMessageBox::Ok, parent_);
+    alert.setInformativeText(boundedLines(informativeText));
     alert.setDefaultButton(QMessageBox::Ok);
     alert.exec();
 }
@@ -62,8 +81,8 @@ void QtShowDialogs::warn(const QString& message, const QString& informativeText)
 ShowDialogs::SaveAnswer QtShowDialogs::askToSaveChanges(const QString& message, const QString& informativeText)
 {
     // The button texts are the show controller's, so they share its context.
-    QMessageBox alert(QMessageBox::Warning, QString(), message, QMessageBox::NoButton, parent_);
-    alert.setInformativeText(informativeText);
+    QMessageBox alert(QMessageBox::Warning, QString(), boundedLines(message), QMessageBox::NoButton, parent_);
+    alert.setInformativeText(boundedLines(informativeText));
     QPushButton* save = alert.addButton(QCoreApplication::translate("ShowController", "Salva"), QMessageBox::AcceptRole);
     QPushButton* dontSave = alert.addButton(QCoreApplication::translate("ShowController", "Non salvare"), QMessageBox::DestructiveRole);
     QPushButton* cancel = alert.addButton(QCoreApplication::translate("ShowController", "Annulla"), QMessageBox::RejectRole);

@@ -48,11 +48,22 @@ std::optional<QByteArray> ShowFile::read(const QString& path, Refusal* why)
             *why = refusal;
         return std::nullopt;
     };
+    // The system's reason, for what the operator is told.
+    const auto refuseFor = [&refuse](int error) {
+        switch (error) {
+        case ENOENT:
+        case ENOTDIR: return refuse(Refusal::notFound);
+        case EACCES:
+        case EPERM: return refuse(Refusal::noPermission);
+        case ELOOP: return refuse(Refusal::linkLoop);
+        default: return refuse(Refusal::unreadable);
+        }
+    };
     const QByteArray name = QFile::encodeName(path);
     // Looked at before it is opened: opening a device may act on it.
     struct stat before {};
     if (::stat(name.constData(), &before) != 0)
-        return refuse(Refusal::unreadable);
+        return refuseFor(errno);
     if (!S_ISREG(before.st_mode))
         return refuse(Refusal::notAFile);
     if (before.st_size > maximumSize)
@@ -60,7 +71,7 @@ std::optional<QByteArray> ShowFile::read(const QString& path, Refusal* why)
     // Without waiting for a writer, should a pipe have been put there since.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return refuse(Refusal::unreadable);
+        return refuseFor(errno);
     const auto closing = [fd](std::optional<QByteArray> result) {
         ::close(fd);
         return result;

@@ -24,7 +24,10 @@ public:
     enum class Refusal {
         notAFile,   // a folder, a pipe, a device, a socket
         tooLarge,   // above maximumSize
-        unreadable, // missing, not allowed, or a read error
+        notFound,     // nothing at the path (or a folder on the way is missing)
+        noPermission, // the file or a folder on the way may not be read
+        linkLoop,     // symbolic links that lead back to themselves
+        unreadable,   // another read error, or the bytes are no show
     };
     // The whole file; nullopt with the reason in why otherwise. Only a
     // regular file is opened, and it is opened so that it cannot block even

@@ -37,7 +37,7 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
     } else {
         const auto found = locate(item);
         if (!found) {
-            missing_.append(ShowPaths::missingName(item.path));
+            missing_.append(ShowPaths::unfoundName(item.path));
             return nullptr;
         }
         file = MediaFile::create(QUrl::fromLocalFile(*found));
@@ -153,7 +153,7 @@ void ShowLoading::applyLayer(OverlayLayer& layer, const ShowDocument::Layer& sto
     if (const auto found = ShowPaths::locate(stored.path, stored.relativePath, showFolder_))
         layer.load(QUrl::fromLocalFile(*found));
     else if (stored.path)
-        missing_.append(ShowPaths::missingName(stored.path));
+        missing_.append(ShowPaths::unfoundName(stored.path));
 }
 
 } // namespace tessarin

@@ -12,10 +12,17 @@ struct ShowMissingMedia {
     QString informativeText;
 
     static constexpr int kListedNames = 8;
+    // A name longer than this is shown by its start and its end around an
+    // ellipsis: an alert lays its whole text out before it appears, and a
+    // name of a mebibyte held the interface for many seconds.
+    static constexpr int kNameChars = 120;
 
     // missing: the file names in the order their references failed, with
     // repeats; must not be empty.
     static ShowMissingMedia alertFor(const QStringList& missing);
+    // text when it has at most most characters; otherwise its first and
+    // last characters with a horizontal ellipsis between them, most in all.
+    static QString shortened(const QString& text, int most = kNameChars);
 };
 
 } // namespace tessarin

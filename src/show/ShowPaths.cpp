@@ -1,7 +1,11 @@
 #include "show/ShowPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace tessarin {
 
@@ -47,6 +51,24 @@ QString ShowPaths::missingName(const std::optional<QString>& path)
         trimmed.chop(1);
     const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
     return slash < 0 || trimmed.size() == 1 ? trimmed : trimmed.mid(slash + 1);
+}
+
+QString ShowPaths::unfoundName(const std::optional<QString>& path)
+{
+    const QString name = missingName(path);
+    struct stat status {};
+    if (!path || path->isEmpty() || ::stat(QFile::encodeName(*path).constData(), &status) != 0)
+        return name;
+    const auto said = [&name](const char* text) { return QCoreApplication::translate("ShowController", text).arg(name); };
+    if (S_ISFIFO(status.st_mode))
+        return said(QT_TRANSLATE_NOOP("ShowController", "%1 (è una pipe, non un file)"));
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        return said(QT_TRANSLATE_NOOP("ShowController", "%1 (è un dispositivo, non un file)"));
+    if (S_ISDIR(status.st_mode))
+        return said(QT_TRANSLATE_NOOP("ShowController", "%1 (è una cartella, non un file)"));
+    if (S_ISSOCK(status.st_mode))
+        return said(QT_TRANSLATE_NOOP("ShowController", "%1 (è un socket, non un file)"));
+    return name;
 }
 
 } // namespace tessarin

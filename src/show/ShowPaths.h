@@ -35,6 +35,11 @@ public:
     // How a reference that could not be found is named to the operator: the
     // last component of path, or "?" without one.
     static QString missingName(const std::optional<QString>& path);
+    // The same name, followed by what is there when path names something
+    // other than a file (a pipe, a device, a folder, a socket), so the
+    // operator is not told that it is missing. Reads the file system; main
+    // thread (translations).
+    static QString unfoundName(const std::optional<QString>& path);
 
     ShowPaths() = delete;
 };

@@ -229,6 +229,21 @@ TEST(LiveStatusPanel, FailedShowsTheRedSymbolAndWaitingTheSpinnerButLiveNothing)
     EXPECT_GT(count(waiting, [](QColor c) { return c.red() > 60; }), 50); // spinner and text
     EXPECT_EQ(LiveStatusPanel::waitingText(), QStringLiteral("In attesa del segnale…"));
 
+    // On a monitor too small for it, the panel is drawn smaller, clear of
+    // every edge of the picture.
+    for (const QSize size : { QSize(160, 90), QSize(120, 68) }) {
+        QImage small(size, QImage::Format_ARGB32_Premultiplied);
+        small.fill(QColor(0, 0, 255));
+        LiveStatusPanel::paint(small, LiveStatus::connecting(), 1.0, 1.0, 0.0);
+        for (int x = 0; x < small.width(); ++x)
+            for (const int y : { 0, 1, small.height() - 2, small.height() - 1 })
+                ASSERT_EQ(small.pixelColor(x, y), QColor(0, 0, 255)) << x << "," << y;
+        for (int y = 0; y < small.height(); ++y)
+            for (const int x : { 0, 1, small.width() - 2, small.width() - 1 })
+                ASSERT_EQ(small.pixelColor(x, y), QColor(0, 0, 255)) << x << "," << y;
+        EXPECT_GT(count(small, isPanel), 100);
+    }
+
     const QImage live = paint(LiveStatus::live(), 1.0);
     EXPECT_EQ(count(live, [](QColor c) { return c != QColor(0, 0, 255); }), 0);
 }

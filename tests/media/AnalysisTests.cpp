@@ -74,11 +74,12 @@ TEST(MediaFileAnalysis, VideoFileGetsThumbnailWaveformGainAndDuration)
     // ffmpeg's sine source has an amplitude of 1/8: 0.95 / 0.125 is capped at 4.
     EXPECT_FLOAT_EQ(item->normalizationGain(), 4.0f);
 
-    // A second item of the same file finds thumbnail and waveform cached,
-    // before the initialiser returns.
+    // A second item of the same file finds thumbnail, waveform and length
+    // kept, before the initialiser returns: the file is not opened again.
     auto again = MediaFile::create(media("clip_30s.mp4"));
     EXPECT_FALSE(again->thumbnail().isNull());
     EXPECT_EQ(again->waveform(), item->waveform());
+    EXPECT_EQ(again->duration(), item->duration());
 }
 
 TEST(MediaFileAnalysis, ItemsOfOneFileMadeTogetherShareOneAnalysis)
@@ -99,6 +100,8 @@ TEST(MediaFileAnalysis, ItemsOfOneFileMadeTogetherShareOneAnalysis)
     EXPECT_EQ(ThumbnailCache::cached(QUrl::fromLocalFile(path)).bytes().constData(),
               blockItem->packedThumbnail().bytes().constData());
     EXPECT_EQ(browserItem->waveform(), blockItem->waveform());
+    ASSERT_TRUE(waitUntil([&] { return browserItem->duration() > 0 && blockItem->duration() > 0; }, 30));
+    EXPECT_EQ(browserItem->duration(), blockItem->duration());
 }
 
 TEST(MediaFileAnalysis, AudioFilesGetTheGainOfTheirPeak)

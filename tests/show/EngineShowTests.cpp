@@ -523,7 +523,7 @@ TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
     const QString media = showFolder + QStringLiteral("/media");
     // The absolute path wins over the relative one; only a relative path
     // that is not found, or no path at all, is named "?"; a folder is no
-    // media; a live source is never looked up.
+    // media, and is named as one; a live source is never looked up.
     const QString file = QStringLiteral(R"({"version":1,"layers":[],
       "browser":[{"path":"%1/tone.wav","relativePath":"media/clip.mov"},
                  {"relativePath":"media/nowhere.mov"},
@@ -546,7 +546,7 @@ TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
     EXPECT_TRUE(files[2]->isLive());
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].message, QStringLiteral("2 file non sono stati trovati"));
-    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith(QStringLiteral("?\nmedia\n\n")));
+    EXPECT_TRUE(dialogs.alerts[0].informativeText.startsWith(QStringLiteral("?\nmedia (è una cartella, non un file)\n\n")));
 
     ASSERT_EQ(engine().blocks().size(), 1u);
     EXPECT_FALSE(engine().blocks()[0]->id().isNull());

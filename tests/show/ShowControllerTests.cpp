@@ -310,10 +310,11 @@ TEST_F(ShowControllerTest, AFileThatIsNoShowLeavesTheOpenShowAsItWas)
     controller->open();
 
     ASSERT_EQ(dialogs.alerts.size(), 2u);
-    for (const auto& alert : dialogs.alerts) {
+    for (const auto& alert : dialogs.alerts)
         EXPECT_EQ(alert.message, QStringLiteral("Impossibile aprire lo show"));
-        EXPECT_EQ(alert.informativeText, QStringLiteral("Il file non è uno show valido di Tessarin."));
-    }
+    // A damaged show is said to be no show; a path with nothing there says so.
+    EXPECT_EQ(dialogs.alerts[0].informativeText, QStringLiteral("Il file non è uno show valido di Tessarin."));
+    EXPECT_EQ(dialogs.alerts[1].informativeText, QStringLiteral("Il file non esiste."));
     EXPECT_EQ(content.resets, 0);
     EXPECT_EQ(content.blockNames, QStringList {"edited"});
     EXPECT_EQ(controller->fileURL(), path("Good.vellumcast"));

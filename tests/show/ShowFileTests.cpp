@@ -175,3 +175,33 @@ TEST_F(ShowFileTest, AReadOnlyFileSystemKeepsTheOldFile)
     EXPECT_FALSE(error->isEmpty());
     expectOldShowIntact();
 }
+
+// A path that cannot be read says why: nothing there, no permission, links
+// that lead back to themselves.
+TEST_F(ShowFileTest, AnUnreadablePathGivesItsReason)
+{
+    writeOldShow();
+    const QString loop = folder + "/loop.vellumcast";
+    ASSERT_EQ(::symlink(loop.toLocal8Bit().constData(), loop.toLocal8Bit().constData()), 0);
+    const struct {
+        QString path;
+        ShowFile::Refusal why;
+    } cases[] = {
+        { folder + "/none.vellumcast", ShowFile::Refusal::notFound },
+        { target + "/below.vellumcast", ShowFile::Refusal::notFound },
+        { loop, ShowFile::Refusal::linkLoop },
+        { folder, ShowFile::Refusal::notAFile },
+    };
+    for (const auto& c : cases) {
+        ShowFile::Refusal why = ShowFile::Refusal::unreadable;
+        EXPECT_EQ(ShowFile::read(c.path, &why), std::nullopt) << c.path.toStdString();
+        EXPECT_EQ(why, c.why) << c.path.toStdString();
+    }
+    ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::Permissions()));
+    FilePermissionsEnforced enforced;
+    if (!enforced.enforced())
+        GTEST_SKIP() << "file permissions cannot be enforced for this user";
+    ShowFile::Refusal why = ShowFile::Refusal::unreadable;
+    EXPECT_EQ(ShowFile::read(target, &why), std::nullopt);
+    EXPECT_EQ(why, ShowFile::Refusal::noPermission);
+}

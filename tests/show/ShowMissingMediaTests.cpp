@@ -33,6 +33,22 @@ TEST(ShowMissingMedia, AtMostEightNamesInPlainOrderThenAnEllipsis)
     EXPECT_EQ(eight.informativeText, QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8") + kTrailer);
 }
 
+TEST(ShowMissingMedia, ALongNameIsShortenedInTheMiddle)
+{
+    const QString huge = "a" + QString(1 << 20, QLatin1Char('x')) + "z.mov";
+    const auto alert = ShowMissingMedia::alertFor({huge});
+    const QString shown = alert.informativeText.left(alert.informativeText.indexOf('\n'));
+    EXPECT_EQ(shown.size(), ShowMissingMedia::kNameChars);
+    EXPECT_TRUE(shown.startsWith("axx"));
+    EXPECT_TRUE(shown.endsWith("xz.mov"));
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    // A pair of surrogates is never split.
+    const QString faces = QString(100, QLatin1Char('-')) + QString::fromUtf8("\U0001F600").repeated(40);
+    const QString cut = ShowMissingMedia::shortened(faces, 122);
+    EXPECT_FALSE(cut.at(cut.indexOf(QChar(0x2026)) + 1).isLowSurrogate());
+    EXPECT_EQ(ShowMissingMedia::shortened("short.mov"), QStringLiteral("short.mov"));
+}
+
 TEST(ShowTexts, TheShowAlertsHaveTheirEnglish)
 {
     ASSERT_TRUE(Localization::apply("en"));

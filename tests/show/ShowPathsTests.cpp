@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace tessarin;
 
 TEST(ShowPaths, RelativePathOnlyForFilesBelowTheShowFolder)
@@ -80,4 +82,17 @@ TEST(ShowPaths, AMissingReferenceIsNamedByItsFileName)
     EXPECT_EQ(ShowPaths::missingName(QStringLiteral("clip.mov")), QStringLiteral("clip.mov"));
     EXPECT_EQ(ShowPaths::missingName(QStringLiteral("/Shows/A/")), QStringLiteral("A"));
     EXPECT_EQ(ShowPaths::missingName(std::nullopt), QStringLiteral("?"));
+}
+
+TEST(ShowPaths, SomethingOtherThanAFileIsNamedForWhatItIs)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pipe = dir.filePath("clip.mov");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(ShowPaths::unfoundName(pipe), QStringLiteral("clip.mov (è una pipe, non un file)"));
+    EXPECT_EQ(ShowPaths::unfoundName(QStringLiteral("/dev/null")), QStringLiteral("null (è un dispositivo, non un file)"));
+    EXPECT_EQ(ShowPaths::unfoundName(dir.path()), ShowPaths::missingName(dir.path()) + " (è una cartella, non un file)");
+    EXPECT_EQ(ShowPaths::unfoundName(dir.filePath("gone.mov")), QStringLiteral("gone.mov"));
+    EXPECT_EQ(ShowPaths::unfoundName(std::nullopt), QStringLiteral("?"));
 }

@@ -120,6 +120,10 @@ std::shared_ptr<ItemPipeline> FfmpegMediaPlayer::openPipeline(const std::shared_
             self->notifyTimeObservers();
         });
     };
+    // Posted before the end, so the item is failed when its end is handled.
+    events.endedShort = [item](const QString& reason) {
+        postToMain([item, reason] { item->markFailed(reason); });
+    };
     events.ended = [owner, weak, item] {
         postToMain([owner, weak, item] {
             FfmpegMediaPlayer* self = *owner;

@@ -388,6 +388,7 @@ bool ItemPipeline::open()
     // would be given the wrong times.
     format_->flags |= AVFMT_FLAG_GENPTS;
     const QByteArray path = item_->path().toUtf8();
+    openedStamp_ = FileStamp::of(item_->path());
     if (const int rc = avformat_open_input(&format_, path.constData(), nullptr, nullptr); rc < 0) {
         format_ = nullptr; // freed by avformat_open_input on failure
         return fail(libav::errorText(rc));
@@ -509,6 +510,7 @@ void ItemPipeline::runDemux()
                 audioPackets_.put(PacketEntry { PacketEntry::Kind::Loop, nullptr, serial, lapOffset_ });
                 continue;
             }
+            checkEndedShort();
             videoPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
             audioPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
             eof = true;
@@ -618,9 +620,27 @@ bool ItemPipeline::watchEnd()
     // Without sound, the player's next render goes on with the item queued
     // behind this one.
     endedSerial_.store(st.serial, std::memory_order_release);
+    if (!shortReason_.isEmpty() && events_.endedShort)
+        events_.endedShort(shortReason_);
     if (events_.ended)
         events_.ended();
     return true;
+}
+
+void ItemPipeline::checkEndedShort()
+{
+    shortReason_.clear();
+    // A length estimated from the bit rate (an MP3 without its index) is no
+    // promise; nor is anything past the out-point.
+    const double stated = std::min(item_->duration(), endLimit());
+    if (!std::isfinite(stated) || format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        return;
+    const double reached = lapMaxEnd_ - lapOffset_;
+    if (reached + std::max(kShortEndSeconds, stated * 0.02) >= stated)
+        return;
+    const bool changed = openedStamp_ && FileStamp::of(item_->path()) != openedStamp_;
+    shortReason_ = changed ? QCoreApplication::translate("MediaPlayer", "il file è stato cambiato mentre era in uso")
+                           : QCoreApplication::translate("MediaPlayer", "il file finisce prima della durata indicata");
 }
 
 void ItemPipeline::streamFinished(bool video, std::uint64_t serial, double endTime)

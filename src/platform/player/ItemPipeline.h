@@ -9,6 +9,7 @@
 #include "platform/player/AudioOutput.h"
 #include "platform/player/AudioRing.h"
 #include "platform/player/DecodePace.h"
+#include "platform/player/FileStamp.h"
 #include "platform/player/ItemClock.h"
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PacketQueue.h"
@@ -50,6 +51,10 @@ public:
         // Playback reached the end: the output mixed its last sample (or,
         // without sound, the clock got there); at most once per position.
         std::function<void()> ended;
+        // Called just before ended when the file ended well short of its
+        // stated length (it was cut or changed after it was opened): the
+        // reason, for the item's failure.
+        std::function<void(const QString& reason)> endedShort;
     };
 
     ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool muted, bool looping);
@@ -118,6 +123,9 @@ private:
     void performSeek(const SeekRequest& request);
     void queuePacket(AVPacket* packet, std::uint64_t serial); // takes its contents
     bool watchEnd();
+    // At the end of the reading: whether the file ended well before the
+    // length it stated when it was opened (and whether it changed since).
+    void checkEndedShort();
     void videoMain();
     void audioMain();
     void decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video);
@@ -171,6 +179,10 @@ private:
     double lapOffset_ = 0.0;
     double lapLength_ = 0.0; // the length of one lap once known (loops)
     double lapMaxEnd_ = 0.0; // largest packet end of the current lap
+    // The file as it was opened, and why its reading ended short (empty
+    // while it did not).
+    std::optional<FileStamp> openedStamp_;
+    QString shortReason_;
 
     PacketQueue videoPackets_;
     PacketQueue audioPackets_;

@@ -100,6 +100,11 @@ inline constexpr int kScratchFrames = 8192;
 // if less), so a decoder slow to be scheduled right after its start cannot
 // break the first blocks into pieces: the start waits instead.
 inline constexpr int kStartFrames = 2048;
+// A file whose reading ends this much (or 2 % of its length, if more) before
+// the length it stated when it was opened was cut or changed under the
+// player: its end is a failure. Below it, a stated length that is a little
+// off (the last packet's duration, padding) is no failure.
+inline constexpr double kShortEndSeconds = 1.0;
 // How long a waiting thread sleeps before it looks at the clock again.
 inline constexpr auto kPoll = 4ms;
 inline constexpr double kInfinity = std::numeric_limits<double>::infinity();

@@ -152,6 +152,7 @@ void PlayerItem::markFailed(const QString& error)
 {
     if (status_ == Status::Failed)
         return;
+    wasReady_ = status_ == Status::ReadyToPlay;
     status_ = Status::Failed;
     error_ = error;
     emit statusChanged();

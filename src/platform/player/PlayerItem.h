@@ -61,6 +61,9 @@ public:
 
     // Main thread.
     Status status() const { return status_; }
+    // Whether the item was ready to play before its status became what it
+    // is (a file that broke while it played).
+    bool wasReady() const { return wasReady_; }
     QString errorString() const { return error_; }
 
     // Any thread. Seconds; NaN until the header has been read (and for a
@@ -110,7 +113,8 @@ public:
     void setSource(std::shared_ptr<PlayerItemSource> source);
     void setStreamInfo(bool hasAudio, bool hasVideo, VideoTransform transform);
     void setDuration(double seconds) { duration_.store(seconds, std::memory_order_relaxed); }
-    // Main thread: status changes (each emits statusChanged once).
+    // Main thread: status changes (each emits statusChanged once). A ready
+    // item can still fail: its file changed or ended short while it played.
     void markReady();
     void markFailed(const QString& error);
     // Main thread: emits didPlayToEndTime.
@@ -132,6 +136,7 @@ private:
     Status status_ = Status::Unknown;
     QString error_;
     bool claimed_ = false;
+    bool wasReady_ = false;
     std::atomic<double> duration_;
     std::atomic<double> forwardEnd_;
     std::atomic<bool> hasAudio_ { false };

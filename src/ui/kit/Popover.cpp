@@ -30,6 +30,9 @@ Popover::Popover(QWidget* content, QWidget* parent)
     key_policy::declare(*this, KeyPolicy::controlsFirst);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin + kArrow, kMargin, kMargin);
+    // The window follows its content's size both ways: a line that comes
+    // and goes (an error under a stream) leaves it as tall as before.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(content_);
 }
 
@@ -108,6 +111,12 @@ void Popover::updateShape()
 void Popover::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // Still pointing at its anchor, from above or below, at its new size.
+    if (isVisible() && !placing_) {
+        placing_ = true;
+        place();
+        placing_ = false;
+    }
     updateShape();
 }
 

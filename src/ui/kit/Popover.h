@@ -42,6 +42,7 @@ private:
     bool arrowUp_ = true; // the arrow on the top edge: the popover is below its anchor
     int arrowX_ = 0;
     bool namedByAnchor_ = false;
+    bool placing_ = false;
     bool masked_ = false; // shaped to the bubble: no compositing manager blends it
 };
 

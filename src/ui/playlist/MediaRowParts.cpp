@@ -21,9 +21,14 @@ constexpr int kThumbGap = 9;
 constexpr int kTextX = kThumbWidth + kThumbGap;
 constexpr int kNameGap = 2;
 constexpr int kStatusGap = 5;
-// The narrowest the tile gets, and the name's room it makes way for.
+// The narrowest the tile gets.
 constexpr int kMinThumbWidth = kThumbHeight;
-constexpr int kReadableName = 64;
+// The room a name gets beside the widest mark before the tile is drawn whole.
+constexpr int kFullTileNameRoom = 120;
+// The width of a file row's parts other than its tile where the name gets
+// kFullTileNameRoom beside the widest mark: its trailing buttons and
+// margins, the mark's room, the gap and the name's room.
+constexpr int kRowWidthBesideWholeTile = 362;
 constexpr int kMarkGap = 8;
 
 } // namespace
@@ -205,13 +210,21 @@ RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
 {
     const bool status = !subtitleWidget_ && !look_.status.isEmpty();
     const int oneLine = essentialWidth() + (status ? kStatusGap + measured().status : 0);
-    // The tile gives up width, down to a square, before the name or the
-    // subtitle is cut: the name gets every point the tile at its narrowest,
-    // the gaps and the mark leave.
+    // The tile gives up width, down to a square, in a narrow column: by the
+    // column's width and the row's kind alone (the room any mark takes, the
+    // line under the name that must stay whole: a length, a stepper, a live
+    // line and its status words), never by the row's own name or mark, so
+    // the rows of a kind in a block have one tile width and their names
+    // start at one place. The name gets the rest.
     Metrics m;
     const int room = width - markRoom();
-    const int text = std::max({ kReadableName, oneLine, measured().name });
-    m.tile = std::clamp(room - kThumbGap - text, kMinThumbWidth, kThumbWidth);
+    const int kept = std::max({ kFullTileNameRoom, essentialWidth(), status ? measured().status : 0 });
+    m.tile = std::clamp(width - widestMarkRoom() - kThumbGap - kept, kMinThumbWidth, kThumbWidth);
+    // Within a row (the parent) narrower than a file row needs for a whole
+    // tile, every kind takes the file row's tile, so the names of a block's
+    // rows start at one place whatever buttons each kind has.
+    if (const QWidget* row = parentWidget(); row && row->width() > 0)
+        m.tile = std::min(m.tile, std::clamp(row->width() - kRowWidthBesideWholeTile, kMinThumbWidth, kThumbWidth));
     m.textX = m.tile + kThumbGap;
     m.textWidth = std::max(0, room - m.textX);
     // Status words that do not fit beside the live line go under it.

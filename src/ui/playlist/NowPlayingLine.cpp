@@ -87,7 +87,7 @@ void NowPlayingLine::follow()
     badge_->setIsPlaying(engine_.isPlaying());
     item_->setText(itemDisplayName(*item));
     block_->setText(block->name());
-    shareRoom();
+    shareRoom(); // may leave the block's name out
 }
 
 void NowPlayingLine::resizeEvent(QResizeEvent* event)
@@ -98,10 +98,22 @@ void NowPlayingLine::resizeEvent(QResizeEvent* event)
 
 void NowPlayingLine::shareRoom()
 {
-    int room = width() - badge_->sizeHint().width() - block_->minimumSizeHint().width() - 2 * layout()->spacing();
+    const int spacing = layout()->spacing();
+    int room = width() - badge_->sizeHint().width() - spacing;
     if (!failure_->isHidden())
-        room -= failure_->minimumSizeHint().width() + layout()->spacing();
-    item_->setMinimumWidth(std::clamp(room, 0, item_->sizeHint().width()));
+        room -= failure_->minimumSizeHint().width() + spacing;
+    // The item's name comes first; the block's name takes what is left, whole
+    // or cut with enough of it to be read, and otherwise is left out rather
+    // than shown as a stub of a few letters.
+    const int itemWidth = item_->sizeHint().width();
+    const QFontMetrics fm(block_->font());
+    const QString text = block_->text();
+    const int readable = text.size() <= kReadableBlockChars
+        ? fm.horizontalAdvance(text)
+        : fm.horizontalAdvance(text.left(kReadableBlockChars) + QChar(0x2026));
+    const bool blockFits = room - itemWidth - spacing >= readable;
+    block_->setVisible(!item_->isHidden() && blockFits);
+    item_->setMinimumWidth(std::clamp(room, 0, itemWidth));
 }
 
 } // namespace tessarin

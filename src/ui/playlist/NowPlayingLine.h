@@ -31,6 +31,8 @@ private:
     // What is on air wins the room: the block's name gives way first, down
     // to its least width, and only then the item's.
     void shareRoom();
+    // The fewest letters of the block's name shown before the ellipsis.
+    static constexpr int kReadableBlockChars = 8;
     void followFailure();
 
     PlaylistEngine& engine_;

@@ -216,23 +216,27 @@ ScheduleEvent ScheduleColumnView::newEvent() const
 
 void ScheduleColumnView::addDropped(const std::vector<std::shared_ptr<MediaFile>>& items)
 {
+    // One change of the list for the whole drop: the schedule, the column
+    // and the show's change count each hear of it once.
+    auto events = schedule_.events();
+    const std::size_t before = events.size();
+    const double date = nextMinute();
     for (const auto& item : items) {
         if (!item)
             continue;
-        const bool wasEmpty = schedule_.events().empty();
         ScheduleEvent event;
         event.id = QUuid::createUuid();
-        event.start = wasEmpty ? ScheduleEvent::Start::fixed : ScheduleEvent::Start::follow;
-        event.date = nextMinute();
+        event.start = events.empty() ? ScheduleEvent::Start::fixed : ScheduleEvent::Start::follow;
+        event.date = date;
         event.repeats = ScheduleEvent::Repeat::none;
         event.isEnabled = true;
         if (item->liveSource())
             event.duration = kDroppedLiveDuration;
         event.media = item;
-        auto events = schedule_.events();
         events.push_back(std::move(event));
-        schedule_.setEvents(std::move(events));
     }
+    if (events.size() != before)
+        schedule_.setEvents(std::move(events));
 }
 
 // ---- the editor sheet

@@ -42,6 +42,8 @@ public:
     void announceChanged(int row);
     // The row as worked out before the last refresh, when it was asked for.
     const ScheduleRow::Shown* previousRow(int row) const;
+    // The id of the event the row lists; null outside the list.
+    QUuid idAt(int row) const { return row >= 0 && std::size_t(row) < ids_.size() ? ids_[std::size_t(row)] : QUuid(); }
     // The row of the first event with the id; -1 when none.
     int rowOf(const QUuid& eventID) const;
 

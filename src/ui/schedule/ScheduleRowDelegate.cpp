@@ -86,6 +86,8 @@ ScheduleRowDelegate::ScheduleRowDelegate(const ScheduleEventModel& model, QAbstr
     , model_(model)
     , view_(view)
 {
+    // A row's height may change at each refresh (its status, its texts).
+    connect(&model_, &ScheduleEventModel::rowsWorkedOutAfresh, this, [this] { corrected_.clear(); });
 }
 
 QStringList ScheduleRowDelegate::detailLines(const QString& detail, int width)
@@ -217,7 +219,27 @@ void ScheduleRowDelegate::setPressed(const QPersistentModelIndex& index, Button 
 QSize ScheduleRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const
 {
     const int width = view_.viewport()->width();
-    return { width, height(model_.row(index.row()), width) };
+    const QUuid id = model_.idAt(index.row());
+    const bool cached = unkept_.isEmpty() || !unkept_.contains(id);
+    if (cached && width == heightsWidth_) {
+        const auto kept = heights_.constFind(id);
+        if (kept != heights_.constEnd())
+            return { width, *kept };
+    }
+    const int h = height(model_.row(index.row()), width);
+    if (cached)
+        rememberHeight(index, width, h);
+    return { width, h };
+}
+
+void ScheduleRowDelegate::rememberHeight(const QModelIndex& index, int width, int height) const
+{
+    if (width != heightsWidth_ || heights_.size() > 2 * std::max(model_.rowCount(), 64)) {
+        heights_.clear(); // another width, or mostly events that are gone
+        corrected_.clear();
+        heightsWidth_ = width;
+    }
+    heights_.insert(model_.idAt(index.row()), height);
 }
 
 void ScheduleRowDelegate::paintButton(QPainter& p, const QRect& rect, const QString& symbol, bool enabled, int glyph,
@@ -245,7 +267,19 @@ void ScheduleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QRect rect = option.rect;
     // A row whose lines changed since the list was laid out asks for its
     // height again, after this paint.
-    if (height(row, rect.width()) != rect.height()) {
+    if (const int h = height(row, rect.width()); h != rect.height()) {
+        // Corrected once between two refreshes, an event's height is kept
+        // again; corrected twice (two rows of one id with other heights
+        // would correct each other without end), it is worked out afresh
+        // at every layout instead.
+        const QUuid id = model_.idAt(index.row());
+        if (corrected_.contains(id)) {
+            unkept_.insert(id);
+            heights_.remove(id);
+        } else {
+            corrected_.insert(id);
+            rememberHeight(index, rect.width(), h);
+        }
         QMetaObject::invokeMethod(
             const_cast<ScheduleRowDelegate*>(this),
             [self = const_cast<ScheduleRowDelegate*>(this), at = QPersistentModelIndex(index)] {

@@ -10,6 +10,8 @@
 #include "ui/schedule/ScheduleRow.h"
 
 #include <QAbstractItemDelegate>
+#include <QHash>
+#include <QSet>
 #include <QPersistentModelIndex>
 #include <QRect>
 #include <QStringList>
@@ -55,8 +57,19 @@ private:
     void paintButton(QPainter& p, const QRect& rect, const QString& symbol, bool enabled, int glyph,
                      const QColor& color, double fill) const;
 
+    // The height each event's row was last given, at one width: laying the
+    // list out after a row comes, goes or moves asks every row its size,
+    // and working out every row of a long schedule for it made one edit
+    // cost the whole list. A row whose height changes says so when it is
+    // painted (sizeHintChanged), as before.
+    void rememberHeight(const QModelIndex& index, int width, int height) const;
+
     const ScheduleEventModel& model_;
     QAbstractItemView& view_;
+    mutable QHash<QUuid, int> heights_;
+    mutable int heightsWidth_ = -1;
+    mutable QSet<QUuid> corrected_; // heights corrected by a paint since the last refresh
+    mutable QSet<QUuid> unkept_;    // heights never kept
     QPersistentModelIndex hovered_;
     Button hoveredButton_ = Button::none;
     QPersistentModelIndex pressed_;

@@ -8,6 +8,10 @@
 #include "platform/player/VideoOutput.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -264,6 +268,42 @@ TEST(FfmpegMediaPlayer, BadFilesFailQuietlyNeverEndAndLeaveThePlayerUsable)
     auto good = itemFor("video_only.mp4");
     player.replaceCurrentItem(good);
     ASSERT_TRUE(waitUntil([&] { return good->status() == PlayerItem::Status::ReadyToPlay && player.currentTime() > 0.1; }));
+}
+
+TEST(FfmpegMediaPlayer, AFileCutShortWhileOpenFailsAtItsEndAndAWholeOneDoesNot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const bool cut : { false, true }) {
+        SCOPED_TRACE(cut ? "cut" : "whole");
+        const QString path = dir.filePath(cut ? "cut.mp4" : "whole.mp4");
+        ASSERT_TRUE(QFile::copy(mediaPath("frames.mp4"), path));
+        FfmpegMediaPlayer player(std::make_shared<NullAudioOutput>(), HostClock::shared());
+        auto item = PlayerItem::create(path);
+        Ended ended;
+        ended.watch(item);
+        bool failedBeforeEnd = false;
+        QObject::connect(item.get(), &PlayerItem::didPlayToEndTime,
+                         [&] { failedBeforeEnd = item->status() == PlayerItem::Status::Failed; });
+        player.replaceCurrentItem(item);
+        ASSERT_TRUE(waitUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+        // Opened for 20 s; then half of it is cut away under the player.
+        if (cut)
+            ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() / 2));
+        bool sought = false;
+        player.seek(cut ? 8.0 : 19.0, SeekTolerance::Zero, [&](bool ok) { sought = ok; });
+        ASSERT_TRUE(waitUntil([&] { return sought; }));
+        player.play();
+        ASSERT_TRUE(waitUntil([&] { return ended.count > 0; }, 30));
+        EXPECT_EQ(ended.count, 1);
+        if (cut) {
+            EXPECT_TRUE(failedBeforeEnd) << "marked failed before its end is handled";
+            EXPECT_EQ(item->errorString(), QStringLiteral("il file è stato cambiato mentre era in uso"));
+            EXPECT_TRUE(item->wasReady());
+        } else {
+            EXPECT_EQ(item->status(), PlayerItem::Status::ReadyToPlay);
+        }
+    }
 }
 
 TEST(FfmpegMediaPlayer, PicturesDrawnAtHalfTheirSizeOrLessKeepTheirPicture)

@@ -229,6 +229,26 @@ TEST(KitButtons, ReturnOpensTheMenuOfAButtonWithOneInADialogToo)
     EXPECT_TRUE(dialog.isVisible()) << "Return was the menu's, not the dialog's";
 }
 
+TEST(Popover, FollowsItsContentBackToItsSizeWhenALineGoes)
+{
+    QWidget anchor;
+    anchor.resize(80, 24);
+    anchor.show();
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->addWidget(new QLabel(QStringLiteral("stream")));
+    auto* error = new QLabel(QStringLiteral("a line\nof two"));
+    error->hide();
+    column->addWidget(error);
+    Popover popover(content);
+    popover.showFor(&anchor);
+    const QSize before = popover.size();
+    error->show();
+    ASSERT_TRUE(test::waitUntil([&] { return popover.height() > before.height(); }));
+    error->hide();
+    ASSERT_TRUE(test::waitUntil([&] { return popover.size() == before; })) << popover.height() << " " << before.height();
+}
+
 // Popovers are popups, which Qt leaves out of the application's children:
 // they are listed there while they show, as dialogs named by their anchor.
 TEST(Popover, IsAnApplicationChildWhileItShows)

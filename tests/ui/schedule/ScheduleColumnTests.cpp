@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QScrollBar>
 #include <QHelpEvent>
 #include <QTest>
@@ -270,6 +271,7 @@ TEST_F(ScheduleColumnTest, DroppedFilesAndSourcesBecomeOneEventEach)
     QApplication::sendEvent(column.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(column->isDropTargeted());
+    QSignalSpy edits(&*schedule, &ScheduleController::eventsChanged);
     QDropEvent drop(QPointF(50, 300), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(column.get(), &drop);
     EXPECT_TRUE(drop.isAccepted());
@@ -277,6 +279,7 @@ TEST_F(ScheduleColumnTest, DroppedFilesAndSourcesBecomeOneEventEach)
     EXPECT_FALSE(column->isDropTargeted());
 
     ASSERT_TRUE(waitUntil([&] { return schedule->events().size() == 3; }));
+    EXPECT_EQ(edits.count(), 1) << "the whole drop is one change of the list";
     const auto& events = schedule->events();
     const double minute = kEightPM + 60;
     EXPECT_EQ(events[0].start, Start::fixed);
