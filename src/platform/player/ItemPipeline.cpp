@@ -662,8 +662,8 @@ bool ItemPipeline::watchEnd()
         state_.ended = true;
     }
     clock_.freeze(end);
-    // Without sound, the player's next render goes on with the item queued
-    // behind this one.
+    // Without sound and ended by the host clock, the player's next render
+    // goes on with the item queued behind this one.
     endedSerial_.store(st.serial, std::memory_order_release);
     if (events_.ended)
         events_.ended();

@@ -47,8 +47,9 @@ public:
         std::function<void(bool ok, const QString& error)> opened;
         // The seek of that id landed (the first picture or samples decoded).
         std::function<void(std::uint64_t seekId)> seekDone;
-        // Playback reached the end: the output mixed its last sample (or,
-        // without sound, the clock got there); at most once per position.
+        // Playback reached the end: the output mixed its last sample (of
+        // sound, or of the silence of an item without sound; the clock got
+        // there while no output renders it); at most once per position.
         std::function<void()> ended;
     };
 
