@@ -205,6 +205,44 @@ TEST(EngineOnRealPlayers, AFadeStyleCrossfadeSoundsBothItemsAtOnce)
 }
 
 // The longest run of frames in [first, last] whose left sample is near silent.
+TEST(EngineOnRealPlayers, AClipWithoutSoundLastsItsLengthToTheSampleBetweenTheItemsAroundIt)
+{
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    {
+        RealEngine rig(capture.output());
+        rig.engine.setTransitionStyle(TransitionStyle::cut);
+        // Sound, pictures cut at an out-point, sound, pictures to their end
+        // (2 s), sound.
+        auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.3), rig.item("solid_red.mp4", 0.0, 0.4),
+            rig.item("ramp.wav", 0.3, 0.6), rig.item("solid_blue.mp4", 0.0, std::nullopt),
+            rig.item("ramp.wav", 0.6, 0.9) });
+        rig.engine.play(block);
+        ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 20.0));
+    }
+    const std::vector<float> mix = capture.finish();
+    // The silences inside the ramp's run, each with the sample after it.
+    std::vector<std::pair<int, long>> silences;
+    int quiet = 0;
+    long last = -1;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
+        if (mix[i] == 0.0f) {
+            quiet += last >= 0;
+            continue;
+        }
+        const long n = std::lround(mix[i] * kRampScale);
+        EXPECT_TRUE(last < 0 || n == last + 1 || quiet > 0) << "frame " << i / 2;
+        if (quiet > 0)
+            silences.emplace_back(quiet, n);
+        quiet = 0;
+        last = n;
+    }
+    EXPECT_EQ(silences, (std::vector<std::pair<int, long>> { { 19200, 14400 }, { 96000, 28800 } }))
+        << "leading silence " << capture.leadingSilence();
+    EXPECT_EQ(last, 43199);
+}
+
 int longestQuietRun(const std::vector<float>& mix, int first, int last)
 {
     int longest = 0;
@@ -414,6 +452,43 @@ TEST(EngineOnRealPlayers, ACuedCutTakeStartsTheNewItemOnTheSampleAfterTheOutgoin
     EXPECT_EQ(newFrames, 96000) << "the whole new item, from its first sample";
     EXPECT_EQ(lastNew - firstNew + 1, newFrames);
     EXPECT_EQ(stray, 0);
+}
+
+// Frames of digital silence between the last frame at `level` and the next
+// sound; -1 when either is missing.
+int silenceAfter(const std::vector<float>& mix, float level)
+{
+    long last = -1;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2)
+        if (mix[i] == level && mix[i + 1] == level)
+            last = static_cast<long>(i / 2);
+    if (last < 0)
+        return -1;
+    for (std::size_t i = static_cast<std::size_t>(last + 1) * 2; i + 1 < mix.size(); i += 2)
+        if (mix[i] != 0.0f || mix[i + 1] != 0.0f)
+            return static_cast<int>(static_cast<long>(i / 2) - last - 1);
+    return -1;
+}
+
+TEST(EngineOnRealPlayers, ACuedCutTakeIntoAClipWithPictureSoundsFromTheSampleAfterTheOutgoingOnesLast)
+{
+    // A tone that is loud from its first sample, under pictures.
+    for (const char* name : { "clip_tone.mp4", "clip_tone.mov", "clip_tone.mkv", "clip_tone.webm" }) {
+        SCOPED_TRACE(name);
+        DiskCapture capture(512);
+        if (!capture.isDisk())
+            GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+        {
+            RealEngine rig(capture.output());
+            rig.engine.setTransitionStyle(TransitionStyle::cut);
+            auto cued = rig.item(name, 0.0, 0.5);
+            ASSERT_TRUE(rig.playAndCue(rig.item("const_quarter.wav", 0.0, std::nullopt), cued));
+            rig.engine.takeCued();
+            EXPECT_TRUE(rig.onAir(*cued));
+            ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 20.0));
+        }
+        EXPECT_EQ(silenceAfter(capture.finish(), 0.25f), 0);
+    }
 }
 
 TEST(EngineOnRealPlayers, ACuedFadeTakeCrossfadesIntoTheCuesOpenItemInsteadOfOpeningTheFileAgain)

@@ -59,6 +59,12 @@ loop_tone=(-f lavfi -i "aevalsrc=0.5*cos(2*PI*440*t)|0.5*cos(2*PI*440*t):s=48000
 for spec in wav:pcm_s16le m4a:aac mp4:aac mov:aac mp3:libmp3lame opus:libopus webm:libopus ogg:libvorbis; do
   make "loop_tone.${spec%%:*}" "${loop_tone[@]}" -c:a "${spec#*:}"
 done
+# The same tone under pictures, in each container a clip with picture comes in.
+for spec in mp4:libx264:aac mov:libx264:aac mkv:libx264:aac webm:libvpx:libopus; do
+  IFS=: read -r ext vcodec acodec <<< "$spec"
+  make "clip_tone.$ext" -f lavfi -i "color=c=green:s=64x36:r=25:d=3" "${loop_tone[@]}" -c:v "$vcodec" -pix_fmt yuv420p \
+    -g 25 -c:a "$acodec" -shortest
+done
 # Pictures without sound in one flat colour, told apart on the program.
 make solid_red.mp4 -f lavfi -i "color=c=red:s=64x36:r=25:d=2" "${x264[@]}"
 make solid_blue.mp4 -f lavfi -i "color=c=blue:s=64x36:r=25:d=2" "${x264[@]}"

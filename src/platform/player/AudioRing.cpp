@@ -54,11 +54,11 @@ void AudioRing::reset(std::uint64_t serial)
 {
     std::lock_guard lock(mutex_);
     if (reading_) {
-        // The output copies frames from readStart_ on: they, and what
-        // follows them, stay untouched; new frames go after them.
-        const int tail = (head_ + count_) % capacity_;
-        reserved_ = (head_ - readStart_ + capacity_) % capacity_ + count_;
-        head_ = tail;
+        // The output copies readFrames_ frames from readStart_: they stay
+        // untouched however often the ring is emptied during the copy, and
+        // new frames go after them.
+        head_ = (readStart_ + readFrames_) % capacity_;
+        reserved_ = readFrames_;
     } else {
         head_ = 0;
     }
@@ -120,6 +120,7 @@ AudioRing::Read AudioRing::read(float* out, int maxFrames, std::uint64_t serial)
         resets = resets_;
         reading_ = true;
         readStart_ = start;
+        readFrames_ = result.frames;
     }
     // Frames held: the writer writes none of them, even across a reset.
     const int n = result.frames;

@@ -5,8 +5,8 @@
 // media time, so the callback can clock the item; a loop restart continues
 // in the same ring at a new time. The lock guards only the indices: both
 // sides copy samples outside it, into space the reader does not read and out
-// of frames the writer does not touch (a reset while the output copies keeps
-// those frames aside until it is done). The output's side spins for the lock
+// of frames the writer does not touch (a reset while the output copies, or
+// several, keep the frames being copied aside until the copy is done). The output's side spins for the lock
 // briefly before it sleeps, so the audio thread does not wait in the kernel
 // for an index update.
 #include <cstdint>
@@ -58,8 +58,9 @@ private:
     int head_ = 0;  // first frame to read
     int count_ = 0; // frames held
     int reserved_ = 0;        // frames a reset set aside while the output copied them
-    bool reading_ = false;    // the output copies frames from readStart_
+    bool reading_ = false;    // the output copies readFrames_ frames from readStart_
     int readStart_ = 0;
+    int readFrames_ = 0;
     std::uint64_t resets_ = 0;
     std::uint64_t serial_ = 0;
     Run runs_[kMaxRuns] {};

@@ -138,8 +138,8 @@ std::shared_ptr<ItemPipeline> FfmpegMediaPlayer::openPipeline(const std::shared_
 
 void FfmpegMediaPlayer::pipelineEnded(const std::shared_ptr<PlayerItem>& item)
 {
-    // A pipeline without sound ends by its clock, outside the renders: the
-    // queued one starts now if no render has started it yet.
+    // A pipeline without sound that no render ended (it ended by the host
+    // clock): the queued one starts now if no render has started it yet.
     std::shared_ptr<ItemPipeline> left;
     changeSound([&] {
         if (!sound_->switched() && sound_->queued() && sound_->current() == pipeline_ && !item->hasAudio()) {

@@ -6,7 +6,8 @@
 // through the item's tap by the player's one source on the audio output,
 // which also holds the pipeline queued behind the current one and goes on
 // with it at the sample boundary. The clock is the audio clock while the
-// item has audio, else the host clock.
+// item has audio; without audio, the count of the silence the output renders
+// for it (the host clock until an output renders it).
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerAudioSource.h"
 

@@ -256,9 +256,8 @@ int ItemPipeline::render(float* mix, int frames, const AudioRenderContext& conte
     if (!opened_.load(std::memory_order_acquire))
         return -1;
     const std::uint64_t serial = serial_.load(std::memory_order_acquire);
-    // Without sound the end watch ends the item by the clock.
     if (!item_->hasAudio())
-        return endedSerial_.load(std::memory_order_acquire) == serial ? 0 : -1;
+        return renderSilence(frames, context, serial);
     if (!clock_.isRunning())
         return -1; // paused, or waiting for the first picture: nothing consumed
     if (startedSerial_ != serial) {
@@ -298,17 +297,62 @@ int ItemPipeline::render(float* mix, int frames, const AudioRenderContext& conte
     // one from the next sample.
     if (audioEndedSerial_.load(std::memory_order_acquire) == serial
         && audioDrainedSerial_.load(std::memory_order_relaxed) != serial && ring_.available() == 0) {
-        clock_.audioFinished(audioEndPts_.load(std::memory_order_relaxed), context.hostTime,
-            done / kOutputRate + context.latency);
-        audioDrainedSerial_.store(serial, std::memory_order_release);
-        {
-            std::lock_guard lock(controlMutex_); // a write: the watch cannot miss the wake
-            drainWake_ = true;
-        }
-        controlWake_.notify_all();
+        soundDrained(audioEndPts_.load(std::memory_order_relaxed), done, context, serial);
         return done;
     }
     return -1;
+}
+
+int ItemPipeline::renderSilence(int frames, const AudioRenderContext& context, std::uint64_t serial)
+{
+    // Ended by the clock outside the renders (a render that came too late).
+    if (endedSerial_.load(std::memory_order_acquire) == serial)
+        return 0;
+    if (!clock_.isRunning() || audioDrainedSerial_.load(std::memory_order_relaxed) == serial)
+        return -1;
+    // An item without sound sounds silence, counted sample by sample as
+    // sound is: once an output renders it, its clock is the output's (the
+    // host clock only until then), and it ends on the sample where its
+    // pictures (or its out-point) end.
+    if (startedSerial_ != serial) {
+        startedSerial_ = serial;
+        silenceStart_ = clock_.now(context.hostTime);
+        silenceFrames_ = 0;
+        if (!silenceTimed_.load(std::memory_order_relaxed)) {
+            clock_.setAudioDriven(true);
+            silenceTimed_.store(true, std::memory_order_release);
+        }
+    }
+    double end = endLimit();
+    if (videoEndedSerial_.load(std::memory_order_acquire) == serial)
+        end = std::min(end, videoEndPts_.load(std::memory_order_relaxed));
+    int n = frames;
+    bool last = false;
+    if (std::isfinite(end)) {
+        const std::int64_t left = std::llround((end - silenceStart_) * kOutputRate) - silenceFrames_;
+        if (left <= frames) {
+            n = static_cast<int>(std::max<std::int64_t>(left, 0));
+            last = true;
+        }
+    }
+    if (n > 0)
+        clock_.audioRendered(silenceStart_ + silenceFrames_ / kOutputRate, n, context.hostTime, context.latency);
+    silenceFrames_ += n;
+    if (!last)
+        return -1;
+    soundDrained(end, n, context, serial);
+    return n;
+}
+
+void ItemPipeline::soundDrained(double end, int mixed, const AudioRenderContext& context, std::uint64_t serial)
+{
+    clock_.audioFinished(end, context.hostTime, mixed / kOutputRate + context.latency);
+    audioDrainedSerial_.store(serial, std::memory_order_release);
+    {
+        std::lock_guard lock(controlMutex_); // a write: the watch cannot miss the wake
+        drainWake_ = true;
+    }
+    controlWake_.notify_all();
 }
 
 void ItemPipeline::startAt(double hostTime)
@@ -596,8 +640,11 @@ bool ItemPipeline::watchEnd()
     const SerialState st = serialState();
     if (st.ended || !clock_.isRunning() || looping_)
         return false;
+    // The output has mixed the last sample, of sound or of the silence an
+    // item without sound plays once an output renders it.
     const bool videoDone = videoStream_ < 0 || st.videoEnded;
-    const bool audioDone = audioStream_ < 0 || audioDrainedSerial_.load(std::memory_order_acquire) == st.serial;
+    const bool audioDone = (audioStream_ < 0 && !silenceTimed_.load(std::memory_order_acquire))
+        || audioDrainedSerial_.load(std::memory_order_acquire) == st.serial;
     if (!videoDone || !audioDone)
         return false;
     double end = 0.0;
@@ -617,8 +664,8 @@ bool ItemPipeline::watchEnd()
         state_.ended = true;
     }
     clock_.freeze(end);
-    // Without sound, the player's next render goes on with the item queued
-    // behind this one.
+    // Without sound and ended by the host clock, the player's next render
+    // goes on with the item queued behind this one.
     endedSerial_.store(st.serial, std::memory_order_release);
     if (!shortReason_.isEmpty() && events_.endedShort)
         events_.endedShort(shortReason_);
@@ -661,7 +708,10 @@ void ItemPipeline::streamFinished(bool video, std::uint64_t serial, double endTi
             state_.audioEnd = endTime;
         }
     }
-    if (!video) {
+    if (video) {
+        videoEndPts_.store(endTime, std::memory_order_relaxed);
+        videoEndedSerial_.store(serial, std::memory_order_release);
+    } else {
         audioEndPts_.store(endTime, std::memory_order_relaxed);
         audioEndedSerial_.store(serial, std::memory_order_release);
     }

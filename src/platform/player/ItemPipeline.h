@@ -48,8 +48,9 @@ public:
         std::function<void(bool ok, const QString& error)> opened;
         // The seek of that id landed (the first picture or samples decoded).
         std::function<void(std::uint64_t seekId)> seekDone;
-        // Playback reached the end: the output mixed its last sample (or,
-        // without sound, the clock got there); at most once per position.
+        // Playback reached the end: the output mixed its last sample (of
+        // sound, or of the silence of an item without sound; the clock got
+        // there while no output renders it); at most once per position.
         std::function<void()> ended;
         // Called just before ended when the file ended well short of its
         // stated length (it was cut or changed after it was opened): the
@@ -89,9 +90,9 @@ public:
     std::shared_ptr<const VideoFrame> frameAt(double itemTime) const override;
 
     // Audio thread, called by the player's sound. Mixes up to frames of the
-    // item's sound into mix; returns the frames after which the item's
-    // sound ended in this render (0 for an item without sound that reached
-    // its end), or -1 while it goes on.
+    // item's sound into mix (an item without sound counts its silence);
+    // returns the frames after which the item's sound ended in this render,
+    // or -1 while it goes on.
     int render(float* mix, int frames, const AudioRenderContext& context);
     // Audio thread: a paused pipeline (the one queued behind the current
     // item) starts playing at a host time, inside a render.
@@ -132,6 +133,10 @@ private:
     void handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
     void handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
     void pushAudio(const float* samples, int frames, double pts, std::uint64_t serial);
+    int renderSilence(int frames, const AudioRenderContext& context, std::uint64_t serial);
+    // Audio thread: the last sample (at item time end) was mixed after
+    // `mixed` frames of this render.
+    void soundDrained(double end, int mixed, const AudioRenderContext& context, std::uint64_t serial);
     void streamFinished(bool video, std::uint64_t serial, double endTime);
     void resetDecoder(bool video, std::uint64_t serial);
     void finishDecoder(bool video, std::uint64_t serial);
@@ -209,10 +214,15 @@ private:
     std::shared_ptr<AudioTap> tap_;
     bool tapPrepared_ = false;          // output callback only
     std::uint64_t startedSerial_ = 0;   // output callback only: the serial being consumed
+    double silenceStart_ = 0.0;         // output callback only, without sound: where the serial's silence began
+    std::int64_t silenceFrames_ = 0;    // and the frames of it mixed since
     std::atomic<std::uint64_t> audioDrainedSerial_ { 0 };
     std::atomic<std::uint64_t> endedSerial_ { 0 }; // the serial whose end was signalled
     std::atomic<std::uint64_t> audioEndedSerial_ { 0 };
     std::atomic<double> audioEndPts_ { 0.0 };
+    std::atomic<bool> silenceTimed_ { false }; // without sound: an output renders the item's silence
+    std::atomic<std::uint64_t> videoEndedSerial_ { 0 };
+    std::atomic<double> videoEndPts_ { 0.0 };
     std::atomic<double> lapLengthShared_ { 0.0 };
 
     // Decoder-thread state (each member used by one decode thread only).
