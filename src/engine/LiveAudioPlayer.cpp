@@ -62,7 +62,19 @@ void LiveAudioPlayer::enqueue(const std::shared_ptr<PcmBuffer>& buffer)
 {
     if (!buffer)
         return;
-    queue_.async([this, buffer] { play(buffer); });
+    const double handedOver = HostClock::monotonicSeconds();
+    queue_.async([this, buffer, handedOver] { play(buffer, handedOver); });
+}
+
+void LiveAudioPlayer::declareLatency(double latency, double at)
+{
+    // A window of one second: the largest value stands until a second has
+    // passed without one as large.
+    constexpr double kWindowSeconds = 1.0;
+    if (latency >= latency_.load(std::memory_order_relaxed) || at - latencyAt_ > kWindowSeconds) {
+        latency_.store(latency, std::memory_order_relaxed);
+        latencyAt_ = at;
+    }
 }
 
 void LiveAudioPlayer::stop()
@@ -72,6 +84,8 @@ void LiveAudioPlayer::stop()
         std::lock_guard guard(lock);
         queuedSeconds = 0.0;
         takeUncounted(); // what this session played is no debt of the next
+        latency_.store(0.0, std::memory_order_relaxed);
+        latencyAt_ = 0.0;
     });
 }
 
@@ -106,7 +120,7 @@ std::pair<float, float> LiveAudioPlayer::applyGainAndMeasure(PcmBuffer& buffer, 
     return { left, right };
 }
 
-void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
+void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer, double handedOver)
 {
     if (buffer->frameLength() == 0 || buffer->format().commonFormat != SampleFormat::Float32)
         return;
@@ -139,6 +153,7 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
     if (queued >= kMaxQueuedSeconds)
         return;
     heardEnd_ = heard + duration;
+    declareLatency(heardEnd_ - handedOver, handedOver);
     if (onLevels)
         onLevels(left, right);
 

@@ -3,6 +3,7 @@
 #include "engine/LiveAudioPlayer.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
+#include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/player/PcmBuffer.h"
 
@@ -13,9 +14,13 @@ LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink
                                              std::function<void(const LiveStatus&)> publishStatus)
 {
     Targets targets;
-    targets.video = [sink = std::move(sink)](const QImage& frame) {
-        if (sink)
-            sink->push(frame);
+    // A picture is due when the sound that came with it is heard: as long
+    // after its arrival as the live sound's declared latency.
+    targets.video = [sink = std::move(sink), audio](const QImage& frame) {
+        if (!sink)
+            return;
+        const auto player = audio.lock();
+        sink->push(frame, HostClock::monotonicSeconds() + (player ? player->latency() : 0.0));
     };
     targets.audio = [audio = std::move(audio)](const std::shared_ptr<const PcmBuffer>& buffer) {
         // A session hands each buffer over once and never touches it again

@@ -36,9 +36,10 @@ public:
         std::function<void(const LiveStatus& status)> status;
     };
 
-    // The program's targets: frames to the live sink, buffers to the live
-    // audio player (held weakly: a session outliving the player drops its
-    // audio), statuses to publish (main thread).
+    // The program's targets: frames to the live sink, due the live audio
+    // player's latency after they arrive, buffers to the live audio player
+    // (held weakly: a session outliving the player drops its audio),
+    // statuses to publish (main thread).
     static Targets programTargets(std::shared_ptr<LiveVideoSink> sink,
                                   std::weak_ptr<LiveAudioPlayer> audio,
                                   std::function<void(const LiveStatus&)> publishStatus);

@@ -39,7 +39,7 @@ protected:
         ProgramSources s;
         s.playerA = playerA;
         s.playerB = playerB;
-        s.liveFrame = [this] { return live; };
+        s.liveFrame = [this](double) { return live; };
         s.fadeLevel = [this] { return fade; };
         s.mix = [this] { return mix; };
         return s;
