@@ -68,9 +68,11 @@ void LiveAudioPlayer::enqueue(const std::shared_ptr<PcmBuffer>& buffer)
 
 void LiveAudioPlayer::declareLatency(double latency, double at)
 {
-    // A window of one second: the largest value stands until a second has
-    // passed without one as large.
-    constexpr double kWindowSeconds = 1.0;
+    // A window of a quarter second: the largest value stands until that
+    // long has passed without one as large. Longer, a delay that the sound
+    // and the pictures share (the ingest held up on a busy machine) would
+    // keep the pictures late for as long.
+    constexpr double kWindowSeconds = 0.25;
     if (latency >= latency_.load(std::memory_order_relaxed) || at - latencyAt_ > kWindowSeconds) {
         latency_.store(latency, std::memory_order_relaxed);
         latencyAt_ = at;

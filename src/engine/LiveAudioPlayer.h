@@ -44,8 +44,9 @@ public:
     // frame is heard (the sound waiting before it, on the queue and in the
     // output, plus the output's latency). A picture that arrives with its
     // sound is due this long after it arrives. The largest value of the last
-    // second is kept, so a buffer handed over late (a busy machine) does not
-    // pull the pictures early; 0 until a buffer plays, and after stop().
+    // quarter second is kept, so a buffer handed over a little late (its
+    // block completed by a later write of the ingest) does not pull the
+    // pictures early; 0 until a buffer plays, and after stop().
     double latency() const { return latency_.load(std::memory_order_relaxed); }
     // Main thread: waits for every buffer handed over so far, then stops
     // playback; queuedSeconds becomes 0 and the next buffer starts afresh.

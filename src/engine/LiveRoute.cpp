@@ -11,16 +11,20 @@ namespace tessarin {
 
 LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink,
                                              std::weak_ptr<LiveAudioPlayer> audio,
-                                             std::function<void(const LiveStatus&)> publishStatus)
+                                             std::function<void(const LiveStatus&)> publishStatus,
+                                             double pictureLatency)
 {
     Targets targets;
-    // A picture is due when the sound that came with it is heard: as long
-    // after its arrival as the live sound's declared latency.
-    targets.video = [sink = std::move(sink), audio](const QImage& frame) {
+    // A picture is due when the sound of its time is heard: as long after
+    // that sound arrived (the picture's arrival less the session's picture
+    // latency) as the live sound's declared latency.
+    targets.video = [sink = std::move(sink), audio, pictureLatency](const QImage& frame) {
         if (!sink)
             return;
         const auto player = audio.lock();
-        sink->push(frame, HostClock::monotonicSeconds() + (player ? player->latency() : 0.0));
+        const double latency = player ? player->latency() : 0.0;
+        const double soundArrived = HostClock::monotonicSeconds() - (latency > 0.0 ? pictureLatency : 0.0);
+        sink->push(frame, soundArrived + latency);
     };
     targets.audio = [audio = std::move(audio)](const std::shared_ptr<const PcmBuffer>& buffer) {
         // A session hands each buffer over once and never touches it again

@@ -114,6 +114,11 @@ TEST(LivePictures, WaitAsLongAsTheLiveSoundThatCameWithThem)
     EXPECT_EQ(colourOf(sink->frameAt(after + player->latency())), 0xff123456u);
     EXPECT_TRUE(sink->frameAt(before + latency - 0.001).isNull());
 
+    // A session whose pictures come after their sound has them due sooner.
+    auto lagging = LiveVideoSink::create();
+    LiveRoute::programTargets(lagging, player, {}, 0.05).video(frameOf(0xff00aa00u));
+    EXPECT_EQ(colourOf(lagging->frameAt(HostClock::monotonicSeconds() + player->latency() - 0.05)), 0xff00aa00u);
+
     // Stopped, the live sound declares nothing: a picture is due at once.
     player->stop();
     sink->push(QImage()); // as the engine clears it
