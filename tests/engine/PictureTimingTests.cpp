@@ -140,20 +140,23 @@ bool makeColourClip(const QString& path, const char* colour)
     return made.exitCode.value_or(-1) == 0;
 }
 
-bool isBlue(const PlayerFrameGrabber::Picture& picture)
+// Whether the picture is mostly of the one colour channel (qRed or qBlue).
+bool isMostly(const PlayerFrameGrabber::Picture& picture, int (*channel)(QRgb), int (*other)(QRgb))
 {
     if (!picture)
         return false;
     const QRgb px = picture.frame->image().pixel(32, 18);
-    return qBlue(px) > 200 && qRed(px) < 60;
+    return channel(px) > 200 && other(px) < 60;
 }
 
 bool isRed(const PlayerFrameGrabber::Picture& picture)
 {
-    if (!picture)
-        return false;
-    const QRgb px = picture.frame->image().pixel(32, 18);
-    return qRed(px) > 200 && qBlue(px) < 60;
+    return isMostly(picture, qRed, qBlue);
+}
+
+bool isBlue(const PlayerFrameGrabber::Picture& picture)
+{
+    return isMostly(picture, qBlue, qRed);
 }
 
 TEST(JoinPictures, TheNewItemsFirstPictureWaitsForItsFirstSampleToBeHeardWhileThePictureOnShowStays)
