@@ -2,7 +2,8 @@
 # Picture-and-sound sync of both streams: ten minutes (or the seconds given)
 # of the real program streamed to RTMP and SRT listeners on the loopback,
 # sound paced by a PulseAudio null sink; first with the encoders starting
-# at once, then with them starting a second late. Prints the flash-to-beep
+# at once, then with them starting a second late, then with a flash on the
+# first picture of every item (the joins). Prints the flash-to-beep
 # offset per item (min/median/max) in each received file, and a verdict;
 # exits non-zero when either pass misses it.
 #   bash bench/sync/sync_bench.sh [SECONDS] [FPS]
@@ -23,4 +24,7 @@ echo "== encoders starting at once"
 echo
 echo "== encoders starting 1 s late"
 "$bench" "$seconds" 1 "$fps" || status=1
+echo
+echo "== a flash on every join"
+"$bench" "$seconds" 0 "$fps" joins || status=1
 exit $status

@@ -62,7 +62,21 @@ void LiveAudioPlayer::enqueue(const std::shared_ptr<PcmBuffer>& buffer)
 {
     if (!buffer)
         return;
-    queue_.async([this, buffer] { play(buffer); });
+    const double handedOver = HostClock::monotonicSeconds();
+    queue_.async([this, buffer, handedOver] { play(buffer, handedOver); });
+}
+
+void LiveAudioPlayer::declareLatency(double latency, double at)
+{
+    // A window of a quarter second: the largest value stands until that
+    // long has passed without one as large. Longer, a delay that the sound
+    // and the pictures share (the ingest held up on a busy machine) would
+    // keep the pictures late for as long.
+    constexpr double kWindowSeconds = 0.25;
+    if (latency >= latency_.load(std::memory_order_relaxed) || at - latencyAt_ > kWindowSeconds) {
+        latency_.store(latency, std::memory_order_relaxed);
+        latencyAt_ = at;
+    }
 }
 
 void LiveAudioPlayer::stop()
@@ -72,6 +86,8 @@ void LiveAudioPlayer::stop()
         std::lock_guard guard(lock);
         queuedSeconds = 0.0;
         takeUncounted(); // what this session played is no debt of the next
+        latency_.store(0.0, std::memory_order_relaxed);
+        latencyAt_ = 0.0;
     });
 }
 
@@ -106,7 +122,7 @@ std::pair<float, float> LiveAudioPlayer::applyGainAndMeasure(PcmBuffer& buffer, 
     return { left, right };
 }
 
-void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
+void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer, double handedOver)
 {
     if (buffer->frameLength() == 0 || buffer->format().commonFormat != SampleFormat::Float32)
         return;
@@ -139,6 +155,7 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer)
     if (queued >= kMaxQueuedSeconds)
         return;
     heardEnd_ = heard + duration;
+    declareLatency(heardEnd_ - handedOver, handedOver);
     if (onLevels)
         onLevels(left, right);
 

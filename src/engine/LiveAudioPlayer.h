@@ -38,6 +38,16 @@ public:
 
     // Any thread: plays the buffer later on the queue; returns at once.
     void enqueue(const std::shared_ptr<PcmBuffer>& buffer);
+
+    // Any thread: the latency of the live sound, as a file player's clock
+    // declares its own: how long after a buffer is handed over its last
+    // frame is heard (the sound waiting before it, on the queue and in the
+    // output, plus the output's latency). A picture that arrives with its
+    // sound is due this long after it arrives. The largest value of the last
+    // quarter second is kept, so a buffer handed over a little late (its
+    // block completed by a later write of the ingest) does not pull the
+    // pictures early; 0 until a buffer plays, and after stop().
+    double latency() const { return latency_.load(std::memory_order_relaxed); }
     // Main thread: waits for every buffer handed over so far, then stops
     // playback; queuedSeconds becomes 0 and the next buffer starts afresh.
     void stop();
@@ -63,7 +73,8 @@ public:
     void syncOnQueue(const std::function<void()>& fn) { queue_.sync(fn); }
 
 private:
-    void play(const std::shared_ptr<PcmBuffer>& buffer);
+    void play(const std::shared_ptr<PcmBuffer>& buffer, double handedOver);
+    void declareLatency(double latency, double at);
     double takeUncounted() { return playedUncounted_.exchange(0.0, std::memory_order_relaxed); }
     void reconfigure(const AudioFormat& format);
     void disconnect();
@@ -74,6 +85,8 @@ private:
     std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
     bool connected_ = false;               // queue only
     double heardEnd_ = 0.0;                // queue only: when the last buffer played ends
+    double latencyAt_ = 0.0;               // queue only: when latency_ was last raised or renewed
+    std::atomic<double> latency_ { 0.0 };
     std::atomic<double> playedUncounted_ { 0.0 }; // played back while lock was held
     SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
 };

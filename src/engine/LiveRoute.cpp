@@ -3,6 +3,7 @@
 #include "engine/LiveAudioPlayer.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
+#include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/player/PcmBuffer.h"
 
@@ -10,12 +11,20 @@ namespace tessarin {
 
 LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink,
                                              std::weak_ptr<LiveAudioPlayer> audio,
-                                             std::function<void(const LiveStatus&)> publishStatus)
+                                             std::function<void(const LiveStatus&)> publishStatus,
+                                             double pictureLatency)
 {
     Targets targets;
-    targets.video = [sink = std::move(sink)](const QImage& frame) {
-        if (sink)
-            sink->push(frame);
+    // A picture is due when the sound of its time is heard: as long after
+    // that sound arrived (the picture's arrival less the session's picture
+    // latency) as the live sound's declared latency.
+    targets.video = [sink = std::move(sink), audio, pictureLatency](const QImage& frame) {
+        if (!sink)
+            return;
+        const auto player = audio.lock();
+        const double latency = player ? player->latency() : 0.0;
+        const double soundArrived = HostClock::monotonicSeconds() - (latency > 0.0 ? pictureLatency : 0.0);
+        sink->push(frame, soundArrived + latency);
     };
     targets.audio = [audio = std::move(audio)](const std::shared_ptr<const PcmBuffer>& buffer) {
         // A session hands each buffer over once and never touches it again

@@ -36,12 +36,15 @@ public:
         std::function<void(const LiveStatus& status)> status;
     };
 
-    // The program's targets: frames to the live sink, buffers to the live
-    // audio player (held weakly: a session outliving the player drops its
-    // audio), statuses to publish (main thread).
+    // The program's targets: frames to the live sink, due the live audio
+    // player's latency after they arrive less the session's picture latency
+    // (they come that much after their sound), buffers to the live audio
+    // player (held weakly: a session outliving the player drops its audio),
+    // statuses to publish (main thread).
     static Targets programTargets(std::shared_ptr<LiveVideoSink> sink,
                                   std::weak_ptr<LiveAudioPlayer> audio,
-                                  std::function<void(const LiveStatus&)> publishStatus);
+                                  std::function<void(const LiveStatus&)> publishStatus,
+                                  double pictureLatency = 0.0);
 
     static std::shared_ptr<LiveRoute> create() { return std::shared_ptr<LiveRoute>(new LiveRoute()); }
 

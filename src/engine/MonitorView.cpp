@@ -24,7 +24,7 @@ MonitorView::MonitorView(PlaylistEngine& engine, bool showsStatus, Clock& clock,
     ProgramSources sources;
     sources.playerA = engine.playerA();
     sources.playerB = engine.playerB();
-    sources.liveFrame = [this] { return liveFrame_; };
+    sources.liveFrame = [sink = engine.liveSink()](double time) { return sink ? sink->frameAt(time) : QImage(); };
     sources.fadeLevel = [fade = &engine.fade()] { return fade->level(); };
     sources.mix = [mix = &engine.mix()] { return mix->b(); };
     sources.pictureSize = engine.programPictureSize(); // the output window draws the program large
@@ -59,10 +59,9 @@ MonitorView::MonitorView(PlaylistEngine& engine, bool showsStatus, Clock& clock,
     connect(&engine.fade(), &LockedUnitValue::changed, this, &MonitorView::requestRefresh);
     connect(&engine.mix(), &LockedUnitValue::changed, this, &MonitorView::requestRefresh);
     if (const auto& sink = engine.liveSink()) {
-        sink->addView(this, [this](const QImage& frame) {
-            liveFrame_ = frame;
-            requestRefresh();
-        });
+        // Each frame is drawn when it is due (the view ticks while a live
+        // source is on air); a new or cleared one starts the ticks.
+        sink->addView(this, [this](const QImage&) { requestRefresh(); });
     }
     watchOverlayPlayers();
     setFrameSource([this] { return compose(); });
@@ -111,6 +110,9 @@ bool MonitorView::wantsTicks() const
         return true;
     if (panelShown() && LiveStatusPanel::isAnimated(engine_.liveStatus()))
         return true;
+    const auto& sink = engine_.liveSink();
+    if (engine_.isLiveOnAir() && sink && !sink->latest().isNull())
+        return true; // its frames fall due one after another
     if (!engine_.isLiveOnAir()) {
         const auto& a = engine_.playerA();
         const auto& b = engine_.playerB();

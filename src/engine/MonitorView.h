@@ -55,7 +55,6 @@ private:
     bool showsStatus_;
     Clock& clock_;
     std::unique_ptr<ProgramRenderer> renderer_;
-    QImage liveFrame_;
     bool panelWasShown_ = false;
     LiveStatus panelStatus_;
     bool refreshPending_ = false;

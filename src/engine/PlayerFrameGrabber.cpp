@@ -54,13 +54,20 @@ void PlayerFrameGrabber::detach()
     output_.reset();
     item_.reset();
     latest_.reset();
+    held_ = {};
     orientationKnown_ = false;
     orientation_ = Orientation::up;
 }
 
-void PlayerFrameGrabber::attach(const std::shared_ptr<PlayerItem>& item)
+void PlayerFrameGrabber::attach(const std::shared_ptr<PlayerItem>& item, double hostTime)
 {
+    // The picture on show stays until the new item's own is due.
+    Picture shown { latest_, orientation_ };
     detach();
+    if (shown && hostTime - lastAsked_ <= kShownSeconds) {
+        held_ = std::move(shown);
+        heldSince_ = hostTime;
+    }
     item_ = item;
     output_ = std::make_shared<VideoOutput>();
     applyDrawnSize();
@@ -94,7 +101,8 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime, double lo
         return {};
     }
     if (item != item_.lock())
-        attach(item);
+        attach(item, hostTime);
+    lastAsked_ = hostTime;
     if (!orientationKnown_) {
         // The transform is known once the file's header has been read; a
         // file without video keeps the identity.
@@ -104,6 +112,11 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime, double lo
     }
 
     const double t = output_->itemTime(hostTime, lookahead);
+    if (held_) {
+        if (!std::isfinite(t) && hostTime - heldSince_ < kHoldSeconds)
+            return held_;
+        held_ = {};
+    }
     if (std::isfinite(t) && output_->hasNewFrame(t)) {
         if (auto frame = output_->copyFrame(t)) {
             latest_ = std::move(frame);

@@ -3,8 +3,10 @@
 // output of its own to the player's current item (moving to a new item
 // whenever the player's item changes, and taking the output off the item it
 // leaves) and hands out the frame due at a host time, repeating the last
-// one when no newer frame is due. Render thread only (one user at a time);
-// the player is held weakly.
+// one when no newer frame is due. When the player goes on to a new item
+// (a join, a loop, a take), the picture shown until then stays until the
+// new item's sound is heard, as the old sound plays until then. Render
+// thread only (one user at a time); the player is held weakly.
 #include "platform/BgraView.h"
 
 #include <QSize>
@@ -52,6 +54,12 @@ public:
     // counts as upright.
     static Orientation orientationOf(const VideoTransform& transform);
 
+    // The longest a picture stays after its item has left the player:
+    // beyond the output's latency and the new item's start.
+    static constexpr double kHoldSeconds = 1.0;
+    // Only a picture asked for this recently was on show to stay.
+    static constexpr double kShownSeconds = 0.25;
+
     // Drops a reference to a player taken on the render thread. Players are
     // main-thread objects: should this be the last reference (the main
     // thread let go of the player meanwhile), the player is destroyed on the
@@ -59,7 +67,7 @@ public:
     static void release(std::shared_ptr<MediaPlayer>&& player);
 
 private:
-    void attach(const std::shared_ptr<PlayerItem>& item);
+    void attach(const std::shared_ptr<PlayerItem>& item, double hostTime);
     void detach();
     void applyDrawnSize();
 
@@ -71,6 +79,11 @@ private:
     bool orientationKnown_ = false;
     Orientation orientation_ = Orientation::up;
     std::shared_ptr<const VideoFrame> latest_;
+    // The last item's picture, shown until the new item's first picture is
+    // due, for at most kHoldSeconds from heldSince_.
+    Picture held_;
+    double heldSince_ = 0.0;
+    double lastAsked_ = -1e9; // host time of the last image()
     QSize drawnSize_;
 };
 

@@ -127,6 +127,8 @@ public:
     OverlayLayers& overlays() const { return *overlays_; }
     const std::shared_ptr<ProgramAudioBus>& programAudio() const { return programAudio_; }
     const std::shared_ptr<LiveVideoSink>& liveSink() const { return liveSink_; }
+    // The live source's sound player (its latency() times the live pictures).
+    const std::shared_ptr<LiveAudioPlayer>& liveAudio() const { return liveAudio_; }
     // The size the program renderers draw the players at; the player items
     // made for the program and the cue preview are sized by it.
     const std::shared_ptr<ProgramPictureSize>& programPictureSize() const { return programPictureSize_; }

@@ -57,7 +57,7 @@ void PlaylistEngine::startLive(const std::shared_ptr<MediaFile>& item, const std
         LiveRoute::programTargets(liveSink_, liveAudio_, [self = QPointer<PlaylistEngine>(this)](const LiveStatus& status) {
             if (self)
                 self->setLiveStatus(status);
-        }));
+        }, session->pictureLatency()));
     liveRoute_ = route;
     liveSession_ = session;
 

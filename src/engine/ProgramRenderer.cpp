@@ -52,7 +52,7 @@ ProgramSources ProgramSources::of(const PlaylistEngine& engine)
     ProgramSources s;
     s.playerA = engine.playerA();
     s.playerB = engine.playerB();
-    s.liveFrame = [sink = engine.liveSink()] { return sink ? sink->latest() : QImage(); };
+    s.liveFrame = [sink = engine.liveSink()](double time) { return sink ? sink->frameAt(time) : QImage(); };
     s.fadeLevel = [fade = &engine.fade()] { return fade->current(); };
     s.mix = [mix = &engine.mix()] { return mix->current(); };
     s.pictureSize = engine.programPictureSize();
@@ -228,8 +228,9 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
     }
     in.live = state.isLiveOnAir;
     if (in.live) {
+        // The live picture due lookahead_ from now, like the players'.
         if (sources_.liveFrame)
-            in.liveImage = drawable(sources_.liveFrame());
+            in.liveImage = drawable(sources_.liveFrame(now + lookahead_));
     } else {
         // The players convert their pictures at the size they fill here.
         grabberA_.setDrawnSize(drawn);

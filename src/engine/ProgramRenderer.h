@@ -39,8 +39,8 @@ struct ProgramSources {
 
     std::weak_ptr<MediaPlayer> playerA;
     std::weak_ptr<MediaPlayer> playerB;
-    // The newest live frame (null when there is none).
-    std::function<QImage()> liveFrame;
+    // The live frame due at a host time (null when there is none).
+    std::function<QImage(double time)> liveFrame;
     // The program fade level, 1 = full picture, 0 = black.
     std::function<double()> fadeLevel;
     // The share of player B in the picture, 0 to 1.

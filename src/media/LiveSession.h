@@ -37,6 +37,10 @@ public:
 
     virtual void start() = 0;
     virtual void stop() = 0;
+
+    // How much later than the sound of its time a picture is delivered (the
+    // latency of the session's picture path beyond its sound's); any thread.
+    virtual double pictureLatency() const { return 0.0; }
 };
 
 } // namespace tessarin

@@ -1,8 +1,10 @@
 #include "media/LiveVideoSink.h"
 
+#include "platform/Clock.h"
 #include "platform/MainThread.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tessarin {
 
@@ -13,9 +15,28 @@ std::shared_ptr<LiveVideoSink> LiveVideoSink::create()
 
 void LiveVideoSink::push(const QImage& frame)
 {
+    push(frame, HostClock::monotonicSeconds());
+}
+
+void LiveVideoSink::push(const QImage& frame, double due)
+{
+    const double now = HostClock::monotonicSeconds();
+    if (!std::isfinite(due))
+        due = now;
     bool wasPending = false;
     {
         std::lock_guard guard(lock_);
+        if (frame.isNull())
+            due_.clear();
+        // A frame never goes before one pushed earlier: a delay that shrinks
+        // holds the newer frames back instead of showing them out of order.
+        if (!due_.empty())
+            due = std::max(due, due_.back().time);
+        due_.push_back({ due, frame });
+        // The frame due before the cut-off stays: it is what shows until
+        // the next one is due.
+        while (due_.size() > kMaxFrames || (due_.size() >= 2 && due_[1].time <= now - kKeepSeconds))
+            due_.pop_front();
         pending_ = frame;
         latest_ = frame;
         wasPending = hasPending_;
@@ -33,6 +54,16 @@ QImage LiveVideoSink::latest() const
 {
     std::lock_guard guard(lock_);
     return latest_;
+}
+
+QImage LiveVideoSink::frameAt(double time) const
+{
+    std::lock_guard guard(lock_);
+    for (auto it = due_.rbegin(); it != due_.rend(); ++it) {
+        if (it->time <= time)
+            return it->frame;
+    }
+    return QImage();
 }
 
 void LiveVideoSink::update()

@@ -1,12 +1,16 @@
 #pragma once
 // The hand-over point for the pictures of the live source on air. Session
-// threads push frames; the program renderer reads the newest one under the
-// lock; registered views get the newest frame on the main thread, with
-// bursts of frames coalesced into one screen update.
+// threads push frames, each with the host time it is due on screen (when
+// the sound that came with it is heard: the live sound waits in its queue
+// and the device, and its picture waits as long); the program renderers
+// read the frame due at their time under the lock; registered views get
+// the newest frame on the main thread, with bursts of frames coalesced into
+// one screen update.
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,12 +25,23 @@ public:
 
     static std::shared_ptr<LiveVideoSink> create();
 
-    // Any thread. Hands over a new frame, or nothing (a null image) to clear.
-    // At most one screen update is scheduled at a time.
+    // A frame is let go once the one after it has been due this long.
+    static constexpr double kKeepSeconds = 0.1;
+    // At most this many frames wait (1.3 s at 30 per second, above the
+    // longest the live sound waits).
+    static constexpr std::size_t kMaxFrames = 40;
+
+    // Any thread. Hands over a new frame, or nothing (a null image) to clear,
+    // due at once or at host time due. A clear drops every frame waiting. At
+    // most one screen update is scheduled at a time.
     void push(const QImage& frame);
+    void push(const QImage& frame, double due);
 
     // Any thread: the newest frame pushed (null when there is no live picture).
     QImage latest() const;
+    // Any thread: the newest frame due by host time `time` (null before the
+    // first one is due, or after a clear).
+    QImage frameAt(double time) const;
 
     // Main thread. Registers a view: show is called at once with the frame
     // last put on screen, then at every screen update. The view drops out by
@@ -49,11 +64,17 @@ private:
     };
 
     std::vector<View> views_; // main thread only
-    mutable std::mutex lock_; // guards pending_, hasPending_, latest_
+    struct Due {
+        double time;
+        QImage frame;
+    };
+
+    mutable std::mutex lock_; // guards pending_, hasPending_, latest_, due_
     QImage pending_;
     bool hasPending_ = false;
     QImage lastImage_; // main thread only
     QImage latest_;
+    std::deque<Due> due_; // in order of their times
 };
 
 } // namespace tessarin

@@ -32,6 +32,7 @@ protected:
     double fade = 1.0;
     double mix = 0.0;
     QImage live;
+    double liveAskedAt = -1.0; // the time the live frame was last asked for
     ProgramRenderer renderer { sources(), 1920, 1080, 0.02, clock };
 
     ProgramSources sources()
@@ -39,7 +40,10 @@ protected:
         ProgramSources s;
         s.playerA = playerA;
         s.playerB = playerB;
-        s.liveFrame = [this] { return live; };
+        s.liveFrame = [this](double time) {
+            liveAskedAt = time;
+            return live;
+        };
         s.fadeLevel = [this] { return fade; };
         s.mix = [this] { return mix; };
         return s;
@@ -169,6 +173,7 @@ TEST_F(ProgramRendererTest, LiveFrameReplacesThePlayersAndBlackWaitsForTheFirstO
     live = QImage(640, 480, QImage::Format_RGB32);
     live.fill(QColor(0, 200, 0));
     frame = renderer.nextFrame();
+    EXPECT_DOUBLE_EQ(liveAskedAt, clock.now() + 0.02) << "the live frame due a lookahead ahead, as the players'";
     EXPECT_PIXEL(*frame, 239, 540, black);
     EXPECT_PIXEL(*frame, 240, 540, QColor(0, 200, 0));
     EXPECT_PIXEL(*frame, 960, 540, white);

@@ -1,6 +1,7 @@
 #include "platform/player/ItemClock.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tessarin {
 
@@ -39,8 +40,16 @@ double ItemClock::now(double hostTime) const
 double ItemClock::ahead(double hostTime, double lookahead) const
 {
     std::lock_guard lock(mutex_);
-    const double t = nowLocked(hostTime);
-    return playing_ && !held_ ? t + lookahead : t;
+    if (!playing_ || held_)
+        return nowLocked(hostTime);
+    if (audioDriven_) {
+        const double at = hostTime + lookahead;
+        if (!audioValid_ || firstHeard_ > at)
+            return std::numeric_limits<double>::quiet_NaN();
+        if (firstHeard_ > hostTime)
+            return firstPts_ + (at - firstHeard_);
+    }
+    return nowLocked(hostTime) + lookahead;
 }
 
 double ItemClock::mixedNow(double hostTime) const
@@ -142,8 +151,11 @@ void ItemClock::audioRendered(double pts, int frames, double hostTime, double la
     std::lock_guard lock(mutex_);
     if (!playing_ || held_ || !audioDriven_)
         return;
-    if (!audioValid_)
+    if (!audioValid_) {
         blockCount_ = 0;
+        firstHeard_ = hostTime + latency;
+        firstPts_ = pts;
+    }
     blocks_[std::size_t(blocksEnd_)] = Heard { pts, frames / 48000.0, hostTime + latency };
     blocksEnd_ = (blocksEnd_ + 1) % kHeardBlocks;
     blockCount_ = std::min(blockCount_ + 1, kHeardBlocks);

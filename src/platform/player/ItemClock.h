@@ -20,6 +20,10 @@ public:
     // hostTime and runs on from there: a picture asked for ahead of the
     // sound rendered so far is not held back by the wait for the next
     // block, which only a clock that reached the block's end does.
+    // The clock of the pictures: while the sound drives it, NaN until the
+    // first sample of this position (after a start, a join, a seek or a
+    // resume) is heard, so no picture of it shows before its sound; from
+    // then on the time the sound has reached.
     double ahead(double hostTime, double lookahead) const;
     // The item time the output has mixed up to: now(), plus the delay from
     // mixing to hearing of the last sample once the audio has run out.
@@ -72,6 +76,8 @@ private:
     bool hasAudio_ = false;
     bool audioDriven_ = false; // hasAudio_ and the audio has not run out
     bool audioValid_ = false; // a render of the current position has happened
+    double firstHeard_ = 0.0; // when the first block of the current position is heard
+    double firstPts_ = 0.0;   // its media time
     double pausedTime_ = 0.0;
     double floor_ = 0.0;      // the clock never reads earlier than this while playing
     double anchorMedia_ = 0.0;

@@ -208,7 +208,7 @@ double ItemPipeline::endLimit() const
 
 double ItemPipeline::itemTime(double hostTime) const
 {
-    return clock_.now(hostTime);
+    return clock_.ahead(hostTime, 0.0);
 }
 
 double ItemPipeline::itemTimeAhead(double hostTime, double lookahead) const

@@ -20,7 +20,9 @@ public:
 
     // The item's time shown at a host time (HostClock seconds), or
     // lookahead seconds after it as the clock stands then; NaN while the
-    // output is not attached to a playing item.
+    // output is not attached to an item, and while the item's sound at its
+    // current position has not begun to be heard by then (its pictures wait
+    // for it).
     double itemTime(double hostTime, double lookahead = 0.0) const;
     // True when the frame for itemTime differs from the last one copied.
     bool hasNewFrame(double itemTime) const;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tessarin::test {
 namespace {
@@ -122,6 +123,37 @@ TEST(ItemClock, APictureAskedForAheadRunsOnFromNowWhileNowWaitsForALateBlock)
     // A paused clock stands still, however far ahead it is asked.
     clock.pause(10.015);
     EXPECT_NEAR(clock.ahead(10.015, 0.5), 0.005, 1e-9);
+}
+
+TEST(ItemClock, PicturesOfANewPositionWaitUntilItsFirstSampleIsHeard)
+{
+    // Playing since 9.0; the first block of 2.0 s is rendered at 10.0 and
+    // heard from 10.05 on. Until then the pictures' clock has no time, so
+    // the picture on show stays; from then on it is the time heard.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    ItemClock clock;
+    playAudio(clock);
+    clock.jump(2.0, 9.0);
+    EXPECT_TRUE(std::isnan(clock.ahead(9.5, 0.0))) << "nothing rendered yet";
+    clock.audioRendered(2.0, 480, 10.0, 0.05);
+    const struct {
+        double host, lookahead, expected;
+    } cases[] = { { 10.0, 0.0, nan }, { 10.03, 0.0167, nan }, { 10.04, 0.0167, 2.0067 }, { 10.05, 0.0, 2.0 },
+                  { 10.055, 0.0, 2.005 } };
+    for (const auto& c : cases) {
+        const double t = clock.ahead(c.host, c.lookahead);
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(t)) << "at " << c.host;
+        else
+            EXPECT_NEAR(t, c.expected, 1e-9) << "at " << c.host;
+    }
+    // A seek starts over: its pictures wait for its own first sample.
+    clock.jump(5.0, 10.1);
+    EXPECT_TRUE(std::isnan(clock.ahead(10.1, 0.0)));
+    // Without sound the host clock times the pictures at once.
+    ItemClock silent;
+    silent.play(9.0);
+    EXPECT_NEAR(silent.ahead(9.5, 0.0), 0.5, 1e-9);
 }
 
 } // namespace

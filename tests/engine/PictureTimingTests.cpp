@@ -1,0 +1,215 @@
+// Pictures timed by their sound, on an output that declares a latency (as
+// a device does): the live source's pictures wait as long as its sound, and
+// a player's pictures after a join wait for the new item's first sample to
+// be heard while the picture on show stays.
+#include "engine/LiveAudioPlayer.h"
+#include "engine/LiveRoute.h"
+#include "engine/PlayerFrameGrabber.h"
+#include "media/LiveVideoSink.h"
+#include "platform/ChildProcess.h"
+#include "platform/Clock.h"
+#include "platform/player/AudioOutput.h"
+#include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PcmBuffer.h"
+#include "platform/player/PlayerItem.h"
+#include "platform/player/VideoFrame.h"
+#include "platform/player/VideoOutput.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <mutex>
+
+namespace tessarin::test {
+namespace {
+
+// An output rendered by hand whose renders are heard `latency` seconds later.
+class LatentOutput final : public AudioOutput {
+public:
+    explicit LatentOutput(double latency) : latency_(latency) { }
+    int bufferFrames() const override { return 512; }
+    double latency() const override { return latency_; }
+    void render(int frames)
+    {
+        std::vector<float> out(static_cast<std::size_t>(frames) * 2);
+        renderMix(out.data(), frames);
+    }
+
+protected:
+    void lockRender() override { mutex_.lock(); }
+    void unlockRender() override { mutex_.unlock(); }
+
+private:
+    double latency_;
+    std::mutex mutex_;
+};
+
+QImage frameOf(QRgb colour)
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+QRgb colourOf(const QImage& image)
+{
+    return image.isNull() ? 0 : image.pixel(0, 0);
+}
+
+std::shared_ptr<PcmBuffer> sound(double seconds)
+{
+    const int frames = int(std::lround(seconds * 48000));
+    auto buffer = PcmBuffer::create(AudioFormat::float32(48000, 2, false), frames);
+    buffer->setFrameLength(frames);
+    return buffer;
+}
+
+TEST(LiveVideoSink, HandsOutTheNewestFrameDueInTheOrderPushedAndDropsWaitingFramesAtAClear)
+{
+    auto sink = LiveVideoSink::create();
+    const double now = HostClock::monotonicSeconds();
+    sink->push(frameOf(0xff0000ffu), now + 10.0);
+    sink->push(frameOf(0xff00ff00u), now + 10.5);
+    sink->push(frameOf(0xffff0000u), now + 10.2); // never before the one pushed earlier
+    const struct {
+        double at;
+        QRgb colour;
+    } cases[] = { { now + 9.9, 0 }, { now + 10.0, 0xff0000ffu }, { now + 10.3, 0xff0000ffu },
+                  { now + 10.5, 0xffff0000u }, { now + 20.0, 0xffff0000u } };
+    for (const auto& c : cases)
+        EXPECT_EQ(colourOf(sink->frameAt(c.at)), c.colour) << "at +" << c.at - now;
+    EXPECT_EQ(colourOf(sink->latest()), 0xffff0000u);
+    sink->push(QImage(), now);
+    EXPECT_TRUE(sink->frameAt(now + 20.0).isNull()) << "a clear drops the frames still waiting";
+    test::drainMainQueue();
+}
+
+TEST(LivePictures, WaitAsLongAsTheLiveSoundThatCameWithThem)
+{
+    constexpr double kDeviceLatency = 0.2;
+    auto output = std::make_shared<LatentOutput>(kDeviceLatency);
+    auto player = std::make_shared<LiveAudioPlayer>(output);
+    auto sink = LiveVideoSink::create();
+    const LiveRoute::Targets targets = LiveRoute::programTargets(sink, player, {});
+    EXPECT_EQ(player->latency(), 0.0) << "no sound yet";
+
+    // 0.1 s of sound waits on the queue before the device's latency.
+    targets.audio(sound(0.1));
+    player->syncOnQueue([] {});
+    const double latency = player->latency();
+    EXPECT_GE(latency, kDeviceLatency + 0.1);
+    // A second buffer plays after it: the sound that came last waits as long.
+    targets.audio(sound(0.1));
+    player->syncOnQueue([] {});
+    EXPECT_GE(player->latency(), latency);
+
+    const double before = HostClock::monotonicSeconds();
+    targets.video(frameOf(0xff123456u));
+    const double after = HostClock::monotonicSeconds();
+    EXPECT_TRUE(sink->frameAt(after).isNull()) << "the picture waits for its sound";
+    EXPECT_EQ(colourOf(sink->frameAt(after + player->latency())), 0xff123456u);
+    EXPECT_TRUE(sink->frameAt(before + latency - 0.001).isNull());
+
+    // A session whose pictures come after their sound has them due sooner.
+    auto lagging = LiveVideoSink::create();
+    LiveRoute::programTargets(lagging, player, {}, 0.05).video(frameOf(0xff00aa00u));
+    EXPECT_EQ(colourOf(lagging->frameAt(HostClock::monotonicSeconds() + player->latency() - 0.05)), 0xff00aa00u);
+
+    // Stopped, the live sound declares nothing: a picture is due at once.
+    player->stop();
+    sink->push(QImage()); // as the engine clears it
+    EXPECT_EQ(player->latency(), 0.0);
+    targets.video(frameOf(0xff654321u));
+    EXPECT_EQ(colourOf(sink->frameAt(HostClock::monotonicSeconds())), 0xff654321u);
+    test::drainMainQueue();
+}
+
+// A 1 s clip of one colour with a tone, made by ffmpeg.
+bool makeColourClip(const QString& path, const char* colour)
+{
+    const CaptureResult made = runAndCapture(QStringLiteral("/usr/bin/ffmpeg"),
+        { "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+          QStringLiteral("color=c=%1:s=64x36:r=25:d=1").arg(QLatin1String(colour)), "-f", "lavfi", "-i",
+          "sine=frequency=440:sample_rate=48000:duration=1", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
+          "yuv420p", "-c:a", "pcm_s16le", "-ac", "2", "-shortest", path },
+        60.0);
+    return made.exitCode.value_or(-1) == 0;
+}
+
+// Whether the picture is mostly of the one colour channel (qRed or qBlue).
+bool isMostly(const PlayerFrameGrabber::Picture& picture, int (*channel)(QRgb), int (*other)(QRgb))
+{
+    if (!picture)
+        return false;
+    const QRgb px = picture.frame->image().pixel(32, 18);
+    return channel(px) > 200 && other(px) < 60;
+}
+
+bool isRed(const PlayerFrameGrabber::Picture& picture)
+{
+    return isMostly(picture, qRed, qBlue);
+}
+
+bool isBlue(const PlayerFrameGrabber::Picture& picture)
+{
+    return isMostly(picture, qBlue, qRed);
+}
+
+TEST(JoinPictures, TheNewItemsFirstPictureWaitsForItsFirstSampleToBeHeardWhileThePictureOnShowStays)
+{
+    QTemporaryDir dir;
+    const QString red = dir.filePath("red.mkv");
+    const QString blue = dir.filePath("blue.mkv");
+    ASSERT_TRUE(makeColourClip(red, "red") && makeColourClip(blue, "blue"));
+    // Above any stall of this test between a render and a look, below how
+    // long the grabber holds a picture at most.
+    constexpr double kLatency = 0.45;
+    static_assert(kLatency < PlayerFrameGrabber::kHoldSeconds);
+    auto output = std::make_shared<LatentOutput>(kLatency);
+    auto player = std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared());
+    auto first = PlayerItem::create(red);
+    first->setForwardPlaybackEndTime(0.5);
+    auto second = PlayerItem::create(blue);
+    player->replaceCurrentItem(first);
+    ASSERT_TRUE(player->queueNext(second, 0.0));
+    ASSERT_TRUE(waitUntil([&] {
+        return first->status() == PlayerItem::Status::ReadyToPlay && second->status() == PlayerItem::Status::ReadyToPlay;
+    }));
+    player->play();
+    PlayerFrameGrabber grabber(player);
+    // The renders run on, faster than real time; the picture is the first
+    // item's until the player goes on to the second.
+    bool redShown = false;
+    ASSERT_TRUE(waitUntil([&] {
+        output->render(512);
+        QCoreApplication::processEvents();
+        if (player->currentItem() == first)
+            redShown = redShown || isRed(grabber.image(HostClock::monotonicSeconds()));
+        return player->currentItem() == second;
+    }));
+    ASSERT_TRUE(redShown);
+    const double joined = HostClock::monotonicSeconds();
+    // Its sound started in a render before `joined`, heard kLatency later.
+    EXPECT_TRUE(isRed(grabber.image(joined))) << "the picture on show stays";
+    ASSERT_TRUE(grabber.output());
+    EXPECT_TRUE(std::isnan(grabber.output()->itemTime(joined)));
+    EXPECT_TRUE(isRed(grabber.image(joined, 0.01)));
+    // Once its first sample is heard, its own pictures show, timed by it.
+    double rendered = 0.0;
+    ASSERT_TRUE(waitUntil([&] {
+        output->render(512);
+        rendered = HostClock::monotonicSeconds();
+        return std::isfinite(grabber.output()->itemTime(rendered + 10.0));
+    }));
+    const double heard = rendered + kLatency + 0.02;
+    EXPECT_GE(grabber.output()->itemTime(heard), 0.0);
+    EXPECT_TRUE(isBlue(grabber.image(heard)));
+    player->pause();
+}
+
+} // namespace
+} // namespace tessarin::test
