@@ -6,6 +6,7 @@
 #include "ui/playlist/BlockItemModel.h"
 #include "ui/playlist/RowThumbnails.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLayout>
@@ -13,6 +14,7 @@
 #include <QScrollArea>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -479,8 +481,20 @@ void BlockItemList::enter(bool back, Qt::FocusReason reason)
     if (stops.isEmpty())
         return leave(!back);
     QWidget* control = back ? stops.back() : stops.front();
-    if (control != QApplication::focusWidget())
-        focusControl(control, reason);
+    if (control == QApplication::focusWidget())
+        return;
+    focusControl(control, reason);
+    // Called while the focus comes to another widget (the list, a row's
+    // control met by the focus chain), whose focus screen readers hear of
+    // once this returns: they hear of the control's after it.
+    if (QAccessible::isActive()) {
+        QTimer::singleShot(0, control, [control] {
+            if (control->hasFocus()) {
+                QAccessibleEvent focused(control, QAccessible::Focus);
+                QAccessible::updateAccessibility(&focused);
+            }
+        });
+    }
 }
 
 bool BlockItemList::focusNextPrevChild(bool next)

@@ -8,7 +8,18 @@
 #                           middle, the lowest line first
 #   rows.py focused         prints the name of the object that holds the
 #                           keyboard focus in the active window
+#   rows.py walk PATTERN LAST
+#                           presses Tab until the focus goes from an object
+#                           whose name matches the regular expression LAST to
+#                           one whose name does not match PATTERN (120 presses
+#                           at most), then Shift+Tab until it is back where it
+#                           began; prints the names the focus went to with
+#                           Tab, one a line, then "--", then those it went to
+#                           with Shift+Tab
+import re
+import subprocess
 import sys
+import time
 
 import x11
 
@@ -62,16 +73,76 @@ def lines(prefix):
     return 0
 
 
-def focused():
+def focused_name():
     import pyatspi
     for node in x11.nodes(active_only=True):
         try:
             if node.getRole() != pyatspi.ROLE_FRAME and node.getState().contains(pyatspi.STATE_FOCUSED):
-                print(node.name or ('<' + node.getRoleName() + '>'))
-                return 0
+                return node.name or ('<' + node.getRoleName() + '>')
         except Exception:
             continue
-    print('<none>')
+    return '<none>'
+
+
+def focused():
+    print(focused_name())
+    return 0
+
+
+class FocusEvents:
+    # The names of the objects that took the focus, as the bus tells them:
+    # no walk over the whole tree at each step.
+    def __init__(self):
+        import pyatspi
+        from gi.repository import GLib
+        self.context = GLib.MainContext.default()
+        self.seen = []
+        pyatspi.Registry.registerEventListener(self.heard, 'object:state-changed:focused')
+
+    def heard(self, event):
+        if event.detail1 != 1:
+            return
+        try:
+            self.seen.append(event.source.name or ('<' + event.source.getRoleName() + '>'))
+        except Exception:
+            pass
+
+    def pump(self, seconds):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not self.context.iteration(False):
+                time.sleep(0.01)
+
+    def step(self, key):
+        # The focus is where the last event put it once no more come (a
+        # control may hand the focus on at once: a list to its first row).
+        told = len(self.seen)
+        subprocess.run(['xdotool', 'key', key], check=True)
+        deadline = time.monotonic() + 3
+        while len(self.seen) == told and time.monotonic() < deadline:
+            self.pump(0.02)
+        while True:
+            told = len(self.seen)
+            self.pump(0.3)
+            if len(self.seen) == told:
+                break
+        return self.seen[-1] if self.seen else '<none>'
+
+
+def walk(pattern, last):
+    inside, last = re.compile(pattern), re.compile(last)
+    events = FocusEvents()
+    forward = [focused_name()]
+    while len(forward) < 120:
+        forward.append(events.step('Tab'))
+        if last.search(forward[-2]) and not inside.search(forward[-1]):
+            break
+    back = [forward[-1]]
+    while back[-1] != forward[0] and len(back) <= len(forward):
+        back.append(events.step('shift+Tab'))
+    print('\n'.join(forward))
+    print('--')
+    print('\n'.join(back))
     return 0
 
 
@@ -80,4 +151,6 @@ if __name__ == '__main__':
         sys.exit(lines(sys.argv[2]))
     if sys.argv[1] == 'focused':
         sys.exit(focused())
+    if sys.argv[1] == 'walk':
+        sys.exit(walk(sys.argv[2], sys.argv[3]))
     sys.exit(2)

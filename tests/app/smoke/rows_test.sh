@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Runs the real program under a private X server and goes over its rows with
 # the pointer and the keyboard, as an operator would:
+# - Tab from the first row of a block walks every control of its rows, the
+#   next block's header and rows once, then leaves the column; Shift+Tab
+#   walks back through the same controls;
 # - every kind of block row (a clip, a still image, a live source, a file
-#   that cannot be played, on air, cued, looping, muted), a browser row and
-#   a schedule row take a left click every 12 pixels along the middle of
-#   each line of their controls, each followed by Escape, then a double
-#   click and a right click at the same points: the program survives them
-#   all and still answers;
-# - Tab from the first row of a block walks every row's controls of that
-#   block and the next once, then leaves the rows; Shift+Tab walks back
-#   through the same controls;
+#   that cannot be played, which says why, on air, cued, looping, muted), a
+#   browser row and a schedule row take a left click every 12 pixels along
+#   their middle and the middle of each line of their controls, each
+#   followed by Escape, then a double click and a right click at the same
+#   points: the program lives through them all and still answers;
 # - SIGTERM then ends it with status 0.
 #   rows_test.sh TESSARIN_BINARY TEST_MEDIA_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or the Python helpers are missing.
@@ -28,14 +28,15 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && tail -n 40 "$work/log.txt"; exit 1; }
 
-# The rows' block, from its last row up: a row swept by the pointer may be
-# removed by its own remove button, and only the rows below it move up.
+# The rows' block is the last one: a row swept by the pointer may be removed
+# by its own remove button (and a double click removes the row that comes
+# up under it): swept from the last row up, only rows swept already move.
 cp "$media/clip_5s.mov" "$work/show/Sigla.mov"
 cp "$media/still.png" "$work/show/Foto.png"
 echo "questo non è un video" > "$work/show/Rotto.mp4"
 for name in Giro Muto Pronta; do cp "$media/clip_5s.mov" "$work/show/$name.mov"; done
 cp "$media/clip_30s.mp4" "$work/show/Onda.mp4"
-for name in Uno Due Tre Quattro Voce; do cp "$media/tone_half.wav" "$work/show/$name.wav"; done
+for name in Tre Quattro Voce; do cp "$media/tone_half.wav" "$work/show/$name.wav"; done
 item() { # NAME [LOOP] [MUTED]
   echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":${3:-false},\"loop\":${2:-false},\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
 }
@@ -43,17 +44,15 @@ live='{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,
   "liveSource":{"address":"","id":"3A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C51","kind":"ndi","listen":false,"name":"Regia"}}'
 start=$(( $(date +%s) + 7200 ))
 cat > "$work/show/Righe.vellumcast" <<JSON
-{"blocks":[{"endBehavior":"stop","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
+{"blocks":[ {"endBehavior":"stop","id":"1A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4F",
+ "items":[$(item Tre.wav),$(item Quattro.wav)],"loop":false,"loopCount":0,"name":"Seconda","normalizeAudio":false},
+ {"endBehavior":"stop","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
  "items":[$(item Sigla.mov),$(item Foto.png),$live,$(item Rotto.mp4),$(item Giro.mov true),
   $(item Muto.mov false true),$(item Onda.mp4),$(item Pronta.mov)],
- "loop":false,"loopCount":0,"name":"Righe","normalizeAudio":false},
- {"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
- "items":[$(item Uno.wav),$(item Due.wav)],"loop":false,"loopCount":0,"name":"Coppia","normalizeAudio":false},
- {"endBehavior":"stop","id":"1A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4F",
- "items":[$(item Tre.wav),$(item Quattro.wav)],"loop":false,"loopCount":0,"name":"Ultimo","normalizeAudio":false}],
+ "loop":false,"loopCount":0,"name":"Righe","normalizeAudio":false}],
  "browser":[$(item Voce.wav)],"layers":[],
  "schedule":[{"id":"11111111-2222-3333-4444-555555555555","start":"manual","repeats":"none","isEnabled":true,
-  "date":$start,"duration":0,"blockID":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D"}],"version":1}
+  "date":$start,"duration":0,"blockID":"1A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4F"}],"version":1}
 JSON
 printf '[General]\nVellumcast.language=it\n' > "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"
 
@@ -74,6 +73,9 @@ wait_for() { # seconds, command...
 window=""
 find_window() { window=$(xdotool search --name '^Righe' 2>/dev/null | head -1); [ -n "$window" ]; }
 wait_for 30 find_window || fail "no main window"
+# As large as the screen: the blocks column holds all its rows without
+# scrolling, so a row removed moves none of those above it.
+xdotool windowmove --sync "$window" 0 0 windowsize --sync "$window" 1600 1000 || true
 focus_main() { xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"; }
 xy=""
 find_named() { xy=$("$python" "$here/x11.py" find "$1" 2>/dev/null); [ -n "$xy" ]; }
@@ -84,25 +86,78 @@ click_named() { # NAME
 failed_shown() { "$python" "$here/x11.py" described 'Rotto, 00:00:00, Impossibile riprodurre il file: ' >/dev/null 2>&1; }
 wait_for 30 find_named 'Riproduci da qui, Sigla' || fail "the rows are not in the accessibility tree"
 
+# Alive, and answering the accessibility bus (so past the events sent before).
+answers() { wait_for 30 find_named Palinsesto; }
+# Fails with how the program is: gone (and its status) or not answering.
+lost() { # WHAT
+  alive && fail "the program stopped answering $1"
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  fail "the program ended with status $status $1"
+}
 points=""
 find_points() { points=$("$python" "$here/rows.py" lines "$1" 2>/dev/null); [ -n "$points" ]; }
 # Clicks, double clicks and right clicks along the lines of the row named
 # PREFIX..., each followed by Escape; the program must live through each.
+# The blocks column at its top, where removing a row moves none above it
+# (scrolled down, the column would move them down as it shrinks).
+to_top() {
+  wait_for 10 find_named 'Nome blocco' || fail "no block name field"
+  xdotool mousemove $xy mousedown 4 mouseup 4 mousedown 4 mouseup 4 mousedown 4 mouseup 4 \
+    mousedown 4 mouseup 4 mousedown 4 mouseup 4 mousedown 4 mouseup 4 sleep 0.3
+}
 sweep() { # PREFIX
-  wait_for 10 find_points "$1" || fail "no shown row named $1..."
-  local count clicks
+  [[ "$1" =~ ^(Voce|MANUALE), ]] || to_top
+  wait_for 10 find_points "$1" || fail "no shown row named $1...; the rows: $("$python" "$here/x11.py" dump | grep "^list item" | head -20 | tr '\n' ' ')"
+  local count
   count=$(wc -l <<<"$points")
-  for clicks in "click 1" "click --repeat 2 --delay 60 1" "click 3"; do
+  local began=$SECONDS
+  # (xdotool's own click waits 100 ms between press and release.)
+  local kind clicks
+  for kind in click double-click right-click; do
+    case $kind in
+      click) clicks="mousedown 1 mouseup 1" ;;
+      double-click) clicks="mousedown 1 mouseup 1 mousedown 1 mouseup 1" ;;
+      right-click) clicks="mousedown 3 mouseup 3" ;;
+    esac
     local chain=()
     while read -r x y; do
-      chain+=(mousemove "$x" "$y" $clicks key Escape)
+      chain+=(mousemove "$x" "$y" $clicks key --delay 1 Escape sleep 0.01)
     done <<<"$points"
     focus_main
     xdotool "${chain[@]}" || true
-    alive || fail "the program ended during the ${clicks% *}s on the row $1... ($(wait "$pid"; echo "status $?"))"
+    answers || lost "after the ${kind}s on the row $1..."
   done
-  echo "row $1...: $count points clicked, double-clicked and right-clicked"
+  echo "row $1...: $count points clicked, double-clicked and right-clicked in $((SECONDS - began)) s"
 }
+
+# Tab from the first row of a block: every control of its rows, the last
+# block's header and every control of its rows once, then out of the
+# column; Shift+Tab walks back through the same controls.
+focus_main
+wait_for 10 find_named 'Punti IN/OUT, Tre' || fail "the first row of a block is not in the accessibility tree"
+"$python" "$here/keys.py" tab-to 'Punti IN/OUT, Tre' Tre || fail "Tab does not reach the first row of a block"
+rows='Tre|Quattro|Sigla|Foto|Regia|Rotto|Giro|Muto|Onda|Pronta'
+row_control() { [[ "$1" =~ ,\ ($rows)$ ]]; }
+walk=$("$python" "$here/rows.py" walk ", ($rows)\$" ', Pronta$')
+mapfile -t walked < <(sed '/^--$/,$d' <<<"$walk")
+mapfile -t back < <(sed '1,/^--$/d' <<<"$walk")
+out=${walked[-1]}
+controls=("${walked[@]:0:${#walked[@]}-1}")
+row_control "$out" && fail "Tab never left the rows: ${walked[*]}"
+[[ "${controls[-1]}" =~ ,\ Pronta$ ]] || fail "Tab left the rows before the last one: ${walked[*]}"
+repeated=$(printf '%s\n' "${controls[@]}" | sort | uniq -d)
+[ -z "$repeated" ] || fail "Tab came back to $repeated: ${walked[*]}"
+for name in ${rows//|/ }; do
+  for control in 'Riproduci da qui' 'Rimuovi dal blocco'; do
+    printf '%s\n' "${controls[@]}" | grep -qxF "$control, $name" || fail "Tab never reached $control, $name: ${walked[*]}"
+  done
+done
+echo "Tab walked ${#controls[@]} controls of two blocks' rows once and left the column for: $out"
+reversed=$(printf '%s\n' "${back[@]}" | tac)
+[ "$reversed" = "$(printf '%s\n' "${walked[@]}")" ] || fail "Shift+Tab walked back another way: ${back[*]} (Tab: ${walked[*]})"
+echo "Shift+Tab walked back through the same ${#controls[@]} controls"
 
 # On air and cued when their turn comes, from the bottom up.
 for row in Pronta Onda Muto Giro Rotto Regia Foto Sigla; do
@@ -119,47 +174,8 @@ done
 sweep 'Voce, '
 focus_main
 click_named Palinsesto
-sweep 'Coppia'
+sweep 'MANUALE, '
 echo "every kind of row took every click"
-
-# Tab from the first row of a block: every control of its rows and of the
-# next block's rows once, then out of the rows; Shift+Tab walks back.
-focus_main
-click_named Blocchi
-"$python" "$here/keys.py" tab-to 'Punti IN/OUT, Uno' Uno || fail "Tab does not reach the first row of a block"
-focused() { "$python" "$here/rows.py" focused; }
-# Presses KEY and prints the name that takes the focus.
-step() { # KEY BEFORE
-  xdotool key "$1"
-  local now=$2
-  for _ in $(seq 30); do now=$(focused); [ "$now" != "$2" ] && break; sleep 0.1; done
-  echo "$now"
-}
-row_control() { [[ "$1" =~ ,\ (Uno|Due|Tre|Quattro)$ ]]; }
-first=$(focused)
-walked=("$first")
-# Until the focus leaves the last block's rows.
-while [ ${#walked[@]} -lt 80 ]; do
-  walked+=("$(step Tab "${walked[-1]}")")
-  [[ "${walked[-2]}" =~ ,\ Quattro$ ]] && ! row_control "${walked[-1]}" && break
-done
-out=${walked[-1]}
-controls=("${walked[@]:0:${#walked[@]}-1}")
-row_control "$out" && fail "Tab never left the rows: ${walked[*]}"
-repeated=$(printf '%s\n' "${controls[@]}" | sort | uniq -d)
-[ -z "$repeated" ] || fail "Tab came back to $repeated: ${walked[*]}"
-for name in Uno Due Tre Quattro; do
-  for control in 'Punti IN/OUT' 'Riproduci da qui' 'Rimuovi dal blocco'; do
-    printf '%s\n' "${controls[@]}" | grep -qxF "$control, $name" || fail "Tab never reached $control, $name: ${walked[*]}"
-  done
-done
-echo "Tab walked ${#controls[@]} controls of four rows in two blocks once and left for: $out"
-back=("$out")
-while [ "${back[0]}" != "$first" ] && [ ${#back[@]} -le ${#walked[@]} ]; do
-  back=("$(step shift+Tab "${back[0]}")" "${back[@]}")
-done
-[ "${back[*]}" = "${walked[*]}" ] || fail "Shift+Tab walked back another way: ${back[*]} (Tab: ${walked[*]})"
-echo "Shift+Tab walked back through the same ${#controls[@]} controls"
 
 alive || fail "the program ended"
 kill -TERM "$pid"
