@@ -98,8 +98,9 @@ lost() { # WHAT
 }
 points=""
 find_points() { points=$("$python" "$here/rows.py" lines "$1" 2>/dev/null); [ -n "$points" ]; }
-# Clicks, double clicks and right clicks along the lines of the row named
-# PREFIX..., each followed by Escape; the program must live through each.
+# A click, a double click and a right click at each point along the lines of
+# the row named PREFIX..., each followed by Escape; the program must live
+# through them all.
 # The blocks column at its top, where removing a row moves none above it
 # (scrolled down, the column would move them down as it shrinks).
 to_top() {
@@ -113,22 +114,18 @@ sweep() { # PREFIX
   local count
   count=$(wc -l <<<"$points")
   local began=$SECONDS
+  # All three at one point before the next: a row's own remove button, at
+  # the right of its top line (the last line), takes it away only at the end.
   # (xdotool's own click waits 100 ms between press and release.)
-  local kind clicks
-  for kind in click double-click right-click; do
-    case $kind in
-      click) clicks="mousedown 1 mouseup 1" ;;
-      double-click) clicks="mousedown 1 mouseup 1 mousedown 1 mouseup 1" ;;
-      right-click) clicks="mousedown 3 mouseup 3" ;;
-    esac
-    local chain=()
-    while read -r x y; do
-      chain+=(mousemove "$x" "$y" $clicks key --delay 1 Escape sleep 0.01)
-    done <<<"$points"
-    focus_main
-    xdotool "${chain[@]}" || true
-    answers || lost "after the ${kind}s on the row $1..."
-  done
+  local chain=()
+  while read -r x y; do
+    chain+=(mousemove "$x" "$y" mousedown 1 mouseup 1 key --delay 1 Escape sleep 0.01
+            mousedown 1 mouseup 1 mousedown 1 mouseup 1 key --delay 1 Escape sleep 0.01
+            mousedown 3 mouseup 3 key --delay 1 Escape sleep 0.01)
+  done <<<"$points"
+  focus_main
+  xdotool "${chain[@]}" || true
+  answers || lost "after the clicks on the row $1..."
   echo "row $1...: $count points clicked, double-clicked and right-clicked in $((SECONDS - began)) s"
 }
 
