@@ -269,5 +269,51 @@ TEST_F(BlockRows, ScreenReadersGetTheTruePlaceAndABoundedNumberOfEntries)
     EXPECT_LT(alive, 1000) << "entries for drawn rows are kept without bound";
 }
 
+// Items added or removed in one run are rows inserted or removed: the other
+// rows, their real widgets and a reader's place stay; other changes list
+// the items again.
+TEST_F(BlockRows, ARunOfItemsAddedOrRemovedInsertsOrRemovesRows)
+{
+    auto& col = makeColumn();
+    const MediaBlock::Items items { media("clip_5s.mov"), media("tone_half.wav"), media("still.png") };
+    const auto block = addBlock(QStringLiteral("B"), items);
+    QApplication::processEvents();
+    BlockItemModel* model = col.card(block->id())->itemModel();
+    BlockItemList* list = col.card(block->id())->itemList();
+    QPointer<MediaRowView> kept = list->openRow(items[2]->id());
+    QStringList told;
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int first, int last) {
+        told << QStringLiteral("+%1-%2").arg(first).arg(last);
+    });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, [&](const QModelIndex&, int first, int last) {
+        told << QStringLiteral("-%1-%2").arg(first).arg(last);
+    });
+    QObject::connect(model, &QAbstractItemModel::modelReset, [&] { told << QStringLiteral("reset"); });
+    const auto a = media("clip_30s.mp4");
+    const auto b = media("clip_5s.mov");
+    const struct {
+        MediaBlock::Items items;
+        const char* told;
+    } steps[] = {
+        { { items[0], a, b, items[1], items[2] }, "+1-2" },
+        { { items[0], b, items[1], items[2] }, "-1-1" },
+        { { items[0], items[1], items[2] }, "-1-1" },
+        { { items[2], items[1], items[0] }, "reset" },
+    };
+    for (const auto& step : steps) {
+        told.clear();
+        block->setItems(step.items);
+        QApplication::processEvents();
+        EXPECT_EQ(told.join(QLatin1Char(' ')), QString::fromLatin1(step.told));
+        ASSERT_EQ(model->rowCount(), int(step.items.size()));
+        for (int row = 0; row < model->rowCount(); ++row) {
+            EXPECT_EQ(model->item(row), step.items[std::size_t(row)]);
+            EXPECT_EQ(model->rowOf(step.items[std::size_t(row)]->id()), row);
+            EXPECT_EQ(model->marks(row).index, row);
+        }
+        EXPECT_EQ(list->liveRow(items[2]->id()), kept.data()) << "the real row was made again";
+    }
+}
+
 } // namespace
 } // namespace tessarin::test
