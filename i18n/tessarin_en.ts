@@ -593,6 +593,10 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <source>Immagine · %1 s</source>
         <translation>Image · %1 s</translation>
     </message>
+    <message>
+        <source>in loop</source>
+        <translation>looping</translation>
+    </message>
 </context>
 <context>
     <name>tessarin::PlaylistColumnView</name>

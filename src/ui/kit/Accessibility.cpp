@@ -341,6 +341,15 @@ public:
             return view;
         return QAccessibleWidget::parent();
     }
+
+    // Such a row is focusable as its drawn rows are: Tab reaches its controls.
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (drawnRowParent(widget()))
+            s.focusable = true;
+        return s;
+    }
 };
 
 // Whether the nearest of Qt's classes above the widget's is QAbstractButton

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QSet>
 
+#include <algorithm>
+
 #include <memory>
 #include <vector>
 
@@ -88,6 +90,10 @@ public:
     QAccessibleInterface* child(int index) const override;
     int childCount() const override
     {
+        // The controls of the rows near the view only: a reader walking a
+        // list of thousands of rows meets each row once, not every control.
+        if (path_.isEmpty() && !isNear())
+            return 0;
         QWidget* stamp = nullptr;
         QAccessibleInterface* node = stamped(&stamp);
         return int(shownChildren(node, stamp).size());
@@ -151,6 +157,7 @@ public:
     const QList<int>& path() const { return path_; }
 
 private:
+    bool isNear() const;
     // This node in the stamp laid out as the row, and the stamp.
     QAccessibleInterface* stamped(QWidget** stamp = nullptr) const;
     // This node in the row's real widget, made for the purpose.
@@ -173,10 +180,15 @@ public:
         : QAccessibleWidget(view, QAccessible::List)
         , rows_(rows)
     {
-        // Drawn nodes of rows gone are forgotten; names that change are told.
+        // Drawn nodes of rows gone are forgotten; rows that come, go or
+        // change their names are told.
         QAbstractItemModel* model = rows_->drawnView().model();
         QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &guard_, [this] { forget(); });
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &guard_, [this] { forget(); });
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &guard_,
+                         [this](const QModelIndex&, int first, int last) { tellRows(first, last, QAccessible::ObjectDestroyed); });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, &guard_, [this] { forgetGone(); });
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, &guard_,
+                         [this](const QModelIndex&, int first, int last) { tellRows(first, last, QAccessible::ObjectCreated); });
         QObject::connect(model, &QAbstractItemModel::dataChanged, &guard_,
                          [this](const QModelIndex& first, const QModelIndex& last) { tell(first.row(), last.row()); });
     }
@@ -185,43 +197,32 @@ public:
     DrawnRows& rows() const { return *rows_; }
     QAbstractItemView& view() const { return rows_->drawnView(); }
 
-    int childCount() const override
-    {
-        const auto [first, last] = rows_->exposedRows();
-        return last >= first ? last - first + 1 : 0;
-    }
+    // Every row of the model, at its own place: a reader says "row 751 of
+    // 1,500". Their nodes are made as they are asked for, and only a few
+    // are kept (keep()).
+    int childCount() const override { return view().model()->rowCount(); }
     QAccessibleInterface* child(int index) const override
     {
-        const int row = rows_->exposedRows().first + index;
         if (index < 0 || index >= childCount())
             return nullptr;
-        if (QWidget* live = rows_->liveRowAt(row))
+        if (QWidget* live = rows_->liveRowAt(index))
             return QAccessible::queryAccessibleInterface(live);
-        return node(view().model()->index(row, 0), {});
+        return node(view().model()->index(index, 0), {});
     }
     int indexOfChild(const QAccessibleInterface* child) const override
     {
         if (!child)
             return -1;
-        int row = -1;
-        if (const auto* drawn = dynamic_cast<const DrawnNodeInterface*>(child); drawn && drawn->path().isEmpty()) {
-            row = drawn->row().row();
-        } else if (auto* widget = qobject_cast<QWidget*>(child->object()); widget && widget->parentWidget() == view().viewport()) {
-            const int first = rows_->exposedRows().first;
-            for (int i = 0; i < childCount(); ++i) {
-                if (rows_->liveRowAt(first + i) == widget)
-                    return i;
-            }
-        }
-        const int index = row - rows_->exposedRows().first;
-        return row >= 0 && index < childCount() ? index : -1;
+        if (const auto* drawn = dynamic_cast<const DrawnNodeInterface*>(child); drawn && drawn->path().isEmpty())
+            return drawn->row().isValid() ? drawn->row().row() : -1;
+        auto* widget = qobject_cast<QWidget*>(child->object());
+        return widget ? rows_->rowOfLive(widget) : -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override
     {
         const QPoint at = view().viewport()->mapFromGlobal(QPoint(x, y));
         const QModelIndex index = view().indexAt(at);
-        const int i = index.isValid() ? index.row() - rows_->exposedRows().first : -1;
-        return i >= 0 && i < childCount() ? child(i) : nullptr;
+        return index.isValid() ? child(index.row()) : nullptr;
     }
 
     // The drawn node of row at path, made once and kept until the row goes.
@@ -231,6 +232,7 @@ public:
             if (kept.node->row() == row && kept.node->path() == path)
                 return kept.node;
         }
+        const_cast<DrawnListInterface*>(this)->keep(row);
         auto* made = new DrawnNodeInterface(const_cast<DrawnListInterface*>(this), row, path);
         kept_.push_back({ made, QAccessible::registerAccessibleInterface(made) });
         return made;
@@ -241,6 +243,50 @@ private:
         DrawnNodeInterface* node;
         QAccessible::Id id;
     };
+
+    // Drawn nodes kept besides those of the rows near the view: the pages a
+    // reader went through last. Beyond them, those of rows away from the
+    // view are let go of (a reader asking again gets new ones), never those
+    // of the row asked for.
+    static constexpr std::size_t kNodesKept = 512;
+    void keep(const QPersistentModelIndex& asked)
+    {
+        if (kept_.size() < kNodesKept)
+            return;
+        const auto [first, last] = rows_->exposedRows();
+        forgetIf([&asked, first = first, last = last](const DrawnNodeInterface& node) {
+            const int row = node.row().row();
+            return !node.row().isValid() || (node.row() != asked && (row < first || row > last));
+        });
+    }
+    void forgetGone()
+    {
+        forgetIf([](const DrawnNodeInterface& node) { return !node.row().isValid(); });
+    }
+    template <typename Gone>
+    void forgetIf(Gone gone)
+    {
+        std::vector<Kept> let;
+        const auto stay = std::stable_partition(kept_.begin(), kept_.end(), [&](const Kept& k) { return !gone(*k.node); });
+        let.assign(stay, kept_.end());
+        kept_.erase(stay, kept_.end());
+        for (const Kept& k : let)
+            QAccessible::deleteAccessibleInterface(k.id);
+    }
+    // Tells readers of rows that came (or are about to go) near the view.
+    void tellRows(int first, int last, QAccessible::Event type)
+    {
+        if (!QAccessible::isActive())
+            return;
+        const auto [nearFirst, nearLast] = rows_->exposedRows();
+        for (int row = std::max(first, nearFirst); row <= std::min(last, nearLast); ++row) {
+            // A real row tells of itself as any widget does.
+            if (row >= childCount() || rows_->liveRowAt(row))
+                continue;
+            QAccessibleEvent event(node(view().model()->index(row, 0), {}), type);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
 
     void forget()
     {
@@ -271,6 +317,12 @@ private:
 bool DrawnNodeInterface::isValid() const { return row_.isValid(); }
 
 QWindow* DrawnNodeInterface::window() const { return list_->window(); }
+
+bool DrawnNodeInterface::isNear() const
+{
+    const auto [first, last] = list_->rows().exposedRows();
+    return row_.isValid() && row_.row() >= first && row_.row() <= last;
+}
 
 QAccessibleInterface* DrawnNodeInterface::parent() const
 {
@@ -333,7 +385,13 @@ QRect DrawnNodeInterface::rect() const
 QAccessible::State DrawnNodeInterface::state() const
 {
     QAccessible::State s;
-    if (!path_.isEmpty()) {
+    if (path_.isEmpty()) {
+        s.focusable = true; // Tab reaches its controls
+    } else if (QAccessibleInterface* real = row_.isValid() ? descend(list_->rows().liveRowAt(row_.row()), path_) : nullptr) {
+        // A reader holding a drawn control of a row made real since (the
+        // focus went there) hears the real one: focused, its value.
+        s = real->state();
+    } else {
         if (QAccessibleInterface* node = stamped()) {
             // The stamp is never shown nor focused (a focused row is a
             // real one): its hidden children are left out of the tree.

@@ -2,7 +2,9 @@
 // What screen readers see of an item view whose rows are drawn from a row
 // widget laid out as the row to draw (a stamp), with real row widgets only
 // where the pointer or the focus is. The view (a QAbstractItemView that is
-// also a DrawnRows) is a list whose children are its rows near the view; a
+// also a DrawnRows) is a list whose children are all its rows, each at its
+// own index (nodes are made as asked for, and only a bounded number kept;
+// the rows away from the view show no controls); a
 // row with a real widget is that widget, any other a list item named by the
 // model's Qt::AccessibleTextRole whose children are those of the stamp laid
 // out as that row (roles, names, states, values as the real row would show
@@ -32,7 +34,10 @@ public:
     virtual QWidget* liveRowAt(int row) const = 0;
     // The row's real widget, made if there is none.
     virtual QWidget* openLiveRow(int row) = 0;
-    // The first and last rows screen readers are told of (last < first: none).
+    // The row whose real widget row is; -1 for any other widget.
+    virtual int rowOfLive(const QWidget* row) const = 0;
+    // The rows near the view (last < first: none): screen readers are told
+    // of their coming and going, and their accessible nodes are kept.
     virtual std::pair<int, int> exposedRows() const = 0;
 };
 

@@ -6,12 +6,15 @@
 #include "ui/playlist/BlockItemModel.h"
 #include "ui/playlist/RowThumbnails.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -79,13 +82,16 @@ BlockItemList::BlockItemList(BlockItemModel& model, ItemRowStamps& stamps, MakeA
     viewport()->setAcceptDrops(true);
     setFixedHeight(0);
 
-    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+    const auto relist = [this] {
         for (const QUuid& id : live_.keys()) {
             if (model_.rowOf(id) < 0)
                 releaseRow(id);
         }
         layOutNow();
-    });
+    };
+    connect(&model_, &QAbstractItemModel::modelReset, this, relist);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, relist);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, relist);
     connect(&model_, &QAbstractItemModel::rowsMoved, this, [this] { layOutNow(); });
     layOutNow();
 }
@@ -155,6 +161,12 @@ QWidget* BlockItemList::openLiveRow(int row)
     return openRowAt(row);
 }
 
+int BlockItemList::rowOfLive(const QWidget* row) const
+{
+    const auto* live = qobject_cast<const MediaRowView*>(row);
+    return live && liveRow(live->item()->id()) == live ? model_.rowOf(live->item()->id()) : -1;
+}
+
 std::pair<int, int> BlockItemList::exposedRows() const
 {
     const int rows = model_.rowCount();
@@ -204,6 +216,15 @@ MediaRowView* BlockItemList::openRowAt(int row)
     made->installEventFilter(this);
     made->setGeometry(rowRect(row));
     made->layout()->activate();
+    // Its controls follow the list in the focus chain: the window's own Tab
+    // walk meets the list (which hands the focus on to its first row) before
+    // any of them, and Shift+Tab from after the list is caught at once.
+    QWidget* after = this;
+    for (QWidget* stop : tabStops(*made)) {
+        QWidget::setTabOrder(after, stop);
+        stop->installEventFilter(this);
+        after = stop;
+    }
     live_.insert(item->id(), { made, ++clock_ });
     made->show();
     releaseSpareRows();
@@ -330,10 +351,18 @@ void BlockItemList::hover(const QPoint& at)
 
 bool BlockItemList::forwardMouse(QMouseEvent* event)
 {
+    // Only what the window system handed to the viewport itself is handed
+    // down: an event that comes up from a row's widget (Qt propagates it
+    // to the parents as not spontaneous), or that the list is delivering
+    // itself, has been offered to the widgets under the pointer already.
+    if (delivering_)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress && event->buttons() == event->button())
+        pressTarget_ = nullptr; // a press never finished (a popup took the release)
     QWidget* target = pressTarget_;
     if (!target && event->type() == QEvent::MouseButtonPress) {
         const QModelIndex index = indexAt(event->position().toPoint());
-        if (!index.isValid())
+        if (!index.isValid() || !event->spontaneous())
             return false;
         MediaRowView* row = openRowAt(index.row());
         const QPoint inRow = row->mapFrom(viewport(), event->position().toPoint());
@@ -344,15 +373,49 @@ bool BlockItemList::forwardMouse(QMouseEvent* event)
         if (target->focusPolicy() & Qt::ClickFocus)
             target->setFocus(Qt::MouseFocusReason);
     }
-    if (!target)
+    if (!target || !event->spontaneous())
         return false;
     const QPointF local = target->mapFrom(viewport(), event->position());
     QMouseEvent copy(event->type(), local, event->scenePosition(), event->globalPosition(), event->button(),
                      event->buttons(), event->modifiers(), event->pointingDevice());
-    QCoreApplication::sendEvent(target, &copy);
+    deliver(target, copy);
     if (event->type() == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton)
         pressTarget_ = nullptr;
     return true;
+}
+
+void BlockItemList::deliver(QWidget* target, QEvent& event)
+{
+    // Ignored by the target and its row, the event comes up to the viewport
+    // again: there it goes on up to the card as any ignored event would.
+    const QScopedValueRollback<bool> delivering(delivering_, true);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+bool BlockItemList::viewportEvent(QEvent* event)
+{
+    if (delivering_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove:
+        case QEvent::HoverLeave:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::DragLeave:
+        case QEvent::Drop:
+            event->ignore();
+            return false;
+        default:
+            break;
+        }
+    }
+    return QListView::viewportEvent(event);
 }
 
 void BlockItemList::mousePressEvent(QMouseEvent* event)
@@ -403,20 +466,35 @@ void BlockItemList::keyPressEvent(QKeyEvent* event)
 
 void BlockItemList::focusInEvent(QFocusEvent* event)
 {
-    if (walking_)
-        return;
-    const bool back = event->reason() == Qt::BacktabFocusReason;
+    if (!walking_)
+        enter(event->reason() == Qt::BacktabFocusReason, event->reason());
+}
+
+void BlockItemList::enter(bool back, Qt::FocusReason reason)
+{
     const int rows = model_.rowCount();
-    if (rows == 0) {
-        leave(!back);
-        return;
-    }
+    if (rows == 0)
+        return leave(!back);
     MediaRowView* row = openRowAt(back ? rows - 1 : 0);
     QList<QWidget*> stops = tabStops(*row);
     stops.removeIf([row](QWidget* w) { return !canTakeTab(*w, *row); });
     if (stops.isEmpty())
         return leave(!back);
-    focusControl(back ? stops.back() : stops.front(), event->reason());
+    QWidget* control = back ? stops.back() : stops.front();
+    if (control == QApplication::focusWidget())
+        return;
+    focusControl(control, reason);
+    // Called while the focus comes to another widget (the list, a row's
+    // control met by the focus chain), whose focus screen readers hear of
+    // once this returns: they hear of the control's after it.
+    if (QAccessible::isActive()) {
+        QTimer::singleShot(0, control, [control] {
+            if (control->hasFocus()) {
+                QAccessibleEvent focused(control, QAccessible::Focus);
+                QAccessible::updateAccessibility(&focused);
+            }
+        });
+    }
 }
 
 bool BlockItemList::focusNextPrevChild(bool next)
@@ -525,6 +603,14 @@ namespace tessarin {
 
 bool BlockItemList::eventFilter(QObject* watched, QEvent* event)
 {
+    // Shift+Tab from after the list reaches a row's control by the focus
+    // chain (not by the list's own walk): it comes in at the last row.
+    if (event->type() == QEvent::FocusIn && !walking_
+        && static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason) {
+        if (auto* control = qobject_cast<QWidget*>(watched); control && rowHolding(control))
+            enter(true, Qt::BacktabFocusReason);
+        return false;
+    }
     // A drag over a real row is the row's, as over its drawn place.
     auto* row = qobject_cast<MediaRowView*>(watched);
     if (!row || live_.value(row->item()->id()).row != row)

@@ -10,7 +10,9 @@
 // chain goes after it; the list itself, reached by Tab, hands the focus to
 // its first row (its last for Shift+Tab). Drags over the rows are handed to
 // the card with the row under the pointer. Screen readers read the drawn
-// rows near the view as list items with the real row's controls (DrawnRows).
+// rows as list items with the real row's controls (DrawnRows). The list
+// hands a mouse event down to a row only when the window system gave it to
+// the viewport itself: whatever comes back up goes on to the card.
 // Main thread.
 #include "ui/kit/DrawnRows.h"
 #include "ui/playlist/MediaRowView.h"
@@ -66,6 +68,7 @@ public:
     QWidget* stampFor(int row) override;
     QWidget* liveRowAt(int row) const override;
     QWidget* openLiveRow(int row) override;
+    int rowOfLive(const QWidget* row) const override;
     std::pair<int, int> exposedRows() const override;
 
     // A drag over row (entering: it just came onto that row); true when taken.
@@ -91,6 +94,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     MediaRowView* openRowAt(int row);
@@ -103,8 +107,15 @@ private:
     // Focuses a control (or leaves the list) and shows it in the column.
     void focusControl(QWidget* control, Qt::FocusReason reason);
     void leave(bool next);
-    // Forwards a mouse event the viewport got to the real row under it.
+    // Takes the focus in at the first row's first control (the last row's
+    // last for back).
+    void enter(bool back, Qt::FocusReason reason);
+    // Forwards a mouse event the window system gave the viewport to the
+    // real row under it; false when it is not the list's to forward.
     bool forwardMouse(QMouseEvent* event);
+    // Sends an event to a row's widget; whatever comes back up to the
+    // viewport meanwhile is passed on ignored, never handed down again.
+    void deliver(QWidget* target, QEvent& event);
     void hover(const QPoint& at);
 
     BlockItemModel& model_;
@@ -122,6 +133,7 @@ private:
     QPointer<QWidget> pressTarget_;
     int dragRow_ = -1;
     bool walking_ = false;
+    bool delivering_ = false;
 };
 
 } // namespace tessarin

@@ -6,6 +6,7 @@
 #include "media/MediaFile.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace tessarin {
 
@@ -123,6 +124,8 @@ void BlockItemModel::syncItems()
             return;
         }
     }
+    if (insertOrRemove(next))
+        return;
     beginResetModel();
     listed_ = std::move(next);
     rows_ = std::move(seen);
@@ -137,6 +140,48 @@ void BlockItemModel::syncItems()
     for (const auto& file : listed_)
         follow(file);
     endResetModel();
+}
+
+bool BlockItemModel::insertOrRemove(std::vector<std::shared_ptr<MediaFile>>& next)
+{
+    // One run of items came or went, the others kept their order: rows are
+    // inserted or removed, so views keep theirs (and screen readers their place).
+    const int n = int(next.size());
+    const int m = int(listed_.size());
+    if (n == m || std::min(n, m) == 0)
+        return false;
+    int first = 0;
+    while (first < std::min(n, m) && next[std::size_t(first)] == listed_[std::size_t(first)])
+        ++first;
+    int kept = 0; // at the end
+    while (kept < std::min(n, m) - first && next[std::size_t(n - 1 - kept)] == listed_[std::size_t(m - 1 - kept)])
+        ++kept;
+    if (first + kept != std::min(n, m))
+        return false;
+    const int last = first + std::abs(n - m) - 1;
+    if (n > m) {
+        beginInsertRows({}, first, last);
+        listed_ = std::move(next);
+        reindex(first, n - 1);
+        for (int i = first; i <= last; ++i)
+            follow(listed_[std::size_t(i)]);
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, first, last);
+        for (int i = first; i <= last; ++i) {
+            const QUuid id = listed_[std::size_t(i)]->id();
+            rows_.remove(id);
+            disconnect(followed_.take(id));
+        }
+        listed_ = std::move(next);
+        reindex(first, n - 1);
+        endRemoveRows();
+    }
+    // The rows below changed places: their stripes.
+    const int moved = n > m ? last + 1 : first;
+    if (moved < n)
+        emit dataChanged(index(moved), index(n - 1));
+    return true;
 }
 
 BlockItemModel::MarksSource BlockItemModel::marksSourceNow() const

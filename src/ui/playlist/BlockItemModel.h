@@ -2,7 +2,8 @@
 // The items of one block as a list model for its card: one row per item, in
 // the block's order, with the marks the engine gives it (on air, playing,
 // cued, selected, the live status). It follows the block (an item moved one
-// place moves its row; any other change lists the items again), each item
+// place moves its row, items added or removed in one run insert or remove
+// rows; any other change lists the items again), each item
 // (any change of it tells views its row changed) and the engine, whose
 // changes reach only the rows of the items named before or now: a take in a
 // block of thousands tells two rows. Main thread.
@@ -42,6 +43,9 @@ public:
 
 private:
     void syncItems();
+    // Inserts or removes the rows of a run of items that came or went; false
+    // when next differs from the rows in any other way.
+    bool insertOrRemove(std::vector<std::shared_ptr<MediaFile>>& next);
     void refreshMarks();
     void follow(const std::shared_ptr<MediaFile>& item);
     void reindex(int from, int to);

@@ -302,11 +302,22 @@ void MediaRowView::refreshLook()
         look.subtitleColor = marks_.isOnAir ? Theme::white(0.8) : Theme::textSecondary();
     }
     select_->setLook(look);
-    // One object for screen readers, read as the row reads.
+    nameControls(look.name);
+    refreshSpoken();
+}
+
+void MediaRowView::refreshSpoken()
+{
+    // One object for screen readers, read as the row reads; each control
+    // tells the row's state after its own name.
     const QString spoken = spokenText(*item_, marks_);
     if (accessibleName() != spoken)
         setAccessibleName(spoken);
-    nameControls(look.name);
+    const QString state = stateText(*item_, marks_);
+    for (QWidget* control : std::initializer_list<QWidget*> { trim_, cue_, play_, loop_, remove_, mute_, slider_ }) {
+        if (control && control->accessibleDescription() != state)
+            control->setAccessibleDescription(state);
+    }
 }
 
 QString MediaRowView::spokenText(const MediaFile& item, const Marks& marks)
@@ -321,12 +332,25 @@ QString MediaRowView::spokenText(const MediaFile& item, const Marks& marks)
     } else {
         spoken << imageDurationText(item.imageDuration());
     }
-    if (marks.isOnAir)
-        spoken << OnAirBadge::text(marks.isPlaying);
-    else if (marks.isCued)
-        spoken << QStringLiteral("CUE");
+    spoken << stateText(item, marks);
     spoken.removeAll(QString());
     return spoken.join(QStringLiteral(", "));
+}
+
+QString MediaRowView::stateText(const MediaFile& item, const Marks& marks)
+{
+    QStringList state;
+    if (marks.isOnAir)
+        state << OnAirBadge::text(marks.isPlaying);
+    else if (marks.isCued)
+        state << QStringLiteral("CUE");
+    if (!item.playbackError().isEmpty())
+        state << playbackErrorText(item.playbackError());
+    if (item.isMuted() && !item.isImage())
+        state << gainText(item.gainDB(), true);
+    if (item.loop() && !item.isLive())
+        state << tr("in loop");
+    return state.join(QStringLiteral(", "));
 }
 
 void MediaRowView::nameControls(const QString& name)
@@ -371,6 +395,7 @@ void MediaRowView::refreshButtons()
         loop_->setChecked(item_->loop());
         loop_->setGlyphColor(item_->loop() ? Theme::accent() : Theme::textSecondary());
     }
+    refreshSpoken();
 }
 
 void MediaRowView::refreshGain()
@@ -385,6 +410,7 @@ void MediaRowView::refreshGain()
     slider_->setTint(marks_.isOnAir ? Theme::accent() : Theme::live());
     slider_->setDimmed(muted);
     readout_->setText(gainText(item_->gainDB(), muted), muted ? Theme::meterHigh() : Theme::textSecondary());
+    refreshSpoken();
 }
 
 void MediaRowView::refreshStepper()
@@ -410,6 +436,7 @@ void MediaRowView::refreshFailureMark()
     const QString& reason = item_->playbackError();
     const QString help = reason.isEmpty() ? QString() : playbackErrorText(reason);
     select_->setAccessibleDescription(help);
+    refreshSpoken();
     if (reason.isEmpty()) {
         if (failureMark_)
             failureMark_->hide();

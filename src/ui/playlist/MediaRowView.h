@@ -68,8 +68,11 @@ public:
     // image, a live source.
     static int kindOf(const MediaFile& item);
     // The row as a screen reader reads it: name, length or live line and
-    // status, the still image's duration, the mark.
+    // status, the still image's duration, the state.
     static QString spokenText(const MediaFile& item, const Marks& marks);
+    // The row's state as it is read on the row and its controls: on air or
+    // cued, the reason it cannot be played, muted, looping.
+    static QString stateText(const MediaFile& item, const Marks& marks);
     void setMarks(const Marks& marks);
     const Marks& marks() const { return marks_; }
 
@@ -110,6 +113,7 @@ private:
     void buildActions(QHBoxLayout* line);
     QHBoxLayout* buildGainLine();
     void refreshLook();
+    void refreshSpoken();
     // Names each control after its help and the row's name.
     void nameControls(const QString& name);
     void refreshThumbnail();

@@ -579,10 +579,11 @@ TEST_F(MediaRow, DrawnRowsReadAndActAsRealRowsForScreenReaders)
     QAccessibleInterface* row = view->child(1);
     EXPECT_EQ(row->role(), QAccessible::ListItem);
     const QString spoken = QStringLiteral("tone_half, ") + MediaRowView::clipLengthText(*tone);
-    EXPECT_EQ(row->text(QAccessible::Name), spoken);
+    EXPECT_EQ(row->text(QAccessible::Name), spoken + QStringLiteral(", in loop"));
     EXPECT_EQ(row->object(), nullptr) << "a drawn row is no widget";
     EXPECT_EQ(view->indexOfChild(row), 1);
     EXPECT_FALSE(row->state().invisible);
+    EXPECT_TRUE(row->state().focusable);
 
     const auto control = [&](const QString& help) -> QAccessibleInterface* {
         for (int i = 0; i < row->childCount(); ++i) {
@@ -608,6 +609,8 @@ TEST_F(MediaRow, DrawnRowsReadAndActAsRealRowsForScreenReaders)
         EXPECT_FALSE(c->rect().isEmpty()) << e.help;
     }
     EXPECT_TRUE(control(QStringLiteral("Loop video (si ripete senza avanzare al successivo)"))->state().checked);
+    EXPECT_EQ(control(QStringLiteral("Riproduci da qui"))->text(QAccessible::Description), QStringLiteral("in loop"))
+        << "each control tells the row's state";
     QAccessibleInterface* gain = control(QStringLiteral("Guadagno della traccia — doppio clic per riportarlo a 0 dB"));
     ASSERT_NE(gain->valueInterface(), nullptr);
     EXPECT_DOUBLE_EQ(gain->valueInterface()->currentValue().toDouble(), -6.0);
@@ -624,7 +627,15 @@ TEST_F(MediaRow, DrawnRowsReadAndActAsRealRowsForScreenReaders)
     ASSERT_NE(real, nullptr);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(real), view->child(1)) << "a real row stands in the list for its drawn one";
     EXPECT_EQ(QAccessible::queryAccessibleInterface(real)->parent(), view);
-    EXPECT_EQ(row->text(QAccessible::Name), spoken + QStringLiteral(", ON AIR"));
+    EXPECT_EQ(row->text(QAccessible::Name), spoken + QStringLiteral(", ON AIR, in loop"));
+    EXPECT_TRUE(view->child(1)->state().focusable);
+
+    // The focus on the real slider: the drawn control a reader held says so.
+    QApplication::setActiveWindow(&col);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
+    real->gainSlider()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(real->gainSlider()->hasFocus());
+    EXPECT_TRUE(gain->state().focused);
 }
 
 } // namespace tessarin::test
