@@ -188,14 +188,14 @@ void ScheduleController::load(std::vector<ScheduleEvent> events, bool loops)
     setNotice(std::nullopt);
 }
 
-void ScheduleController::add(const ScheduleEvent& event)
+void ScheduleController::add(ScheduleEvent event)
 {
     auto events = events_;
-    events.push_back(event);
+    events.push_back(std::move(event));
     setEvents(std::move(events));
 }
 
-void ScheduleController::update(const ScheduleEvent& event)
+void ScheduleController::update(ScheduleEvent event)
 {
     const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == event.id; });
     if (it == events_.end())
@@ -211,7 +211,7 @@ void ScheduleController::update(const ScheduleEvent& event)
     }
 }
 
-void ScheduleController::remove(const ScheduleEvent& event)
+void ScheduleController::remove(ScheduleEvent event)
 {
     auto events = events_;
     std::erase_if(events, [&](const auto& e) { return e.id == event.id; });
@@ -227,7 +227,7 @@ void ScheduleController::remove(const ScheduleEvent& event)
         setRunningEventID(std::nullopt);
 }
 
-void ScheduleController::moveEvent(const ScheduleEvent& event, int offset)
+void ScheduleController::moveEvent(ScheduleEvent event, int offset)
 {
     const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == event.id; });
     if (it == events_.end())
@@ -407,7 +407,7 @@ const ScheduleEvent* ScheduleController::eventWithID(const QUuid& id) const
 // --- the automation ---
 
 
-bool ScheduleController::launch(const ScheduleEvent& event, double marker)
+bool ScheduleController::launch(ScheduleEvent event, double marker)
 {
     if (!engine_)
         return false;
