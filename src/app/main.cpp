@@ -29,6 +29,9 @@
 
 int main(int argc, char* argv[])
 {
+    // First of all: a request to end (SIGTERM, SIGINT, SIGHUP) at any moment
+    // of the start is kept, not fatal, and answered once the program can.
+    tessarin::TerminationSignals::catchEarly();
     // Before any thread starts, so every thread's allocations follow them.
     tessarin::applyAllocatorSettings();
     tessarin::AppIdentity::apply();
@@ -48,6 +51,10 @@ int main(int argc, char* argv[])
     const QString showGiven = commandLine.showPath();
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessarin.svg")));
+
+    // Asked to end while it started: nothing has begun yet that needs ending.
+    if (tessarin::TerminationSignals::arrived())
+        return 0;
 
     // A second start brings the running window forward, with the show it was
     // given, and ends: two programs would open the same show and fight over
@@ -115,7 +122,10 @@ int main(int argc, char* argv[])
         });
         const auto closeRequests = tessarin::CloseRequests::install(window);
         window.show();
-        status = QApplication::exec();
+        // An end asked for in an event loop run before this one (a question
+        // at start) has ended that loop already.
+        if (!endedFromOutside)
+            status = QApplication::exec();
         tessarin::ProcessEnd::mark("the windows' teardown");
         tessarin::AppLanguage::setQuitRequest({});
         if (endedFromOutside) {

@@ -193,13 +193,13 @@ void ScheduleController::load(std::vector<ScheduleEvent> events, bool loops)
     setNotice(std::nullopt);
 }
 
-void ScheduleController::add(const ScheduleEvent& event)
+void ScheduleController::add(ScheduleEvent event)
 {
-    events_.push_back(event);
+    events_.push_back(std::move(event));
     eventsEdited();
 }
 
-void ScheduleController::update(const ScheduleEvent& event)
+void ScheduleController::update(ScheduleEvent event)
 {
     const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == event.id; });
     if (it == events_.end())
@@ -214,7 +214,7 @@ void ScheduleController::update(const ScheduleEvent& event)
     }
 }
 
-void ScheduleController::remove(const ScheduleEvent& event)
+void ScheduleController::remove(ScheduleEvent event)
 {
     const QUuid id = event.id; // the event may be one of the list's own
     std::erase_if(events_, [&](const auto& e) { return e.id == id; });
@@ -230,7 +230,7 @@ void ScheduleController::remove(const ScheduleEvent& event)
         setRunningEventID(std::nullopt);
 }
 
-void ScheduleController::moveEvent(const ScheduleEvent& event, int offset)
+void ScheduleController::moveEvent(ScheduleEvent event, int offset)
 {
     const auto it = std::find_if(events_.begin(), events_.end(), [&](const auto& e) { return e.id == event.id; });
     if (it == events_.end())
@@ -409,7 +409,7 @@ const ScheduleEvent* ScheduleController::eventWithID(const QUuid& id) const
 // --- the automation ---
 
 
-bool ScheduleController::launch(const ScheduleEvent& event, double marker)
+bool ScheduleController::launch(ScheduleEvent event, double marker)
 {
     if (!engine_)
         return false;

@@ -75,13 +75,16 @@ public:
     void resetProgress();
     // Replaces the whole schedule, disarmed and without records.
     void load(std::vector<ScheduleEvent> events, bool loops);
-    void add(const ScheduleEvent& event);
+    // The calls that change the schedule take their event by value: each
+    // refreshes the events and the views' rows, where a caller's reference
+    // may point.
+    void add(ScheduleEvent event);
     // Replaces the event with the same id; its future occurrences are
     // prepared and launched afresh, past ones never.
-    void update(const ScheduleEvent& event);
-    void remove(const ScheduleEvent& event);
+    void update(ScheduleEvent event);
+    void remove(ScheduleEvent event);
     // Swaps the event with the one offset places away, when there is one.
-    void moveEvent(const ScheduleEvent& event, int offset);
+    void moveEvent(ScheduleEvent event, int offset);
 
     struct FixedStart {
         ScheduleEvent event;
@@ -118,7 +121,7 @@ public:
     // false when there is no engine, no block, an empty block, or the engine
     // neither put the block on air nor started a fade towards it. The
     // operator's "send now" and the automation both launch through it.
-    bool launch(const ScheduleEvent& event, double marker);
+    bool launch(ScheduleEvent event, double marker);
 
     // Per event, the fixed occurrence already dealt with and the one
     // prepared; read-only views for the row status and for tests.

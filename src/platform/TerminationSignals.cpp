@@ -19,10 +19,12 @@ namespace {
 int signalPipe[2] = { -1, -1 };
 std::function<void(int)>* current = nullptr; // main thread only
 std::atomic<void (*)()> runAtOnce { nullptr };
+std::atomic<bool> anyArrived { false };
 
 void onSignalArrived(int number)
 {
     const int saved = errno;
+    anyArrived.store(true);
     if (const auto atOnce = runAtOnce.load())
         atOnce();
     const unsigned char byte = static_cast<unsigned char>(number);
@@ -46,12 +48,8 @@ void readSignals()
 
 } // namespace
 
-void install(std::function<void(int)> onSignal, void (*atOnce)())
+void catchEarly()
 {
-    runAtOnce.store(atOnce);
-    if (!current)
-        current = new std::function<void(int)>; // read until the process ends
-    *current = std::move(onSignal);
     if (signalPipe[0] >= 0)
         return;
     auto pipe = Pipe::create();
@@ -61,8 +59,6 @@ void install(std::function<void(int)> onSignal, void (*atOnce)())
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     signalPipe[0] = pipe->readEnd;
     signalPipe[1] = pipe->writeEnd;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { readSignals(); });
 
     struct sigaction action {};
     action.sa_handler = onSignalArrived;
@@ -70,6 +66,30 @@ void install(std::function<void(int)> onSignal, void (*atOnce)())
     action.sa_flags = SA_RESTART;
     for (const int number : { SIGTERM, SIGINT, SIGHUP })
         sigaction(number, &action, nullptr);
+}
+
+bool arrived()
+{
+    return anyArrived.load();
+}
+
+void install(std::function<void(int)> onSignal, void (*atOnce)())
+{
+    runAtOnce.store(atOnce);
+    if (!current)
+        current = new std::function<void(int)>; // read until the process ends
+    *current = std::move(onSignal);
+    static bool listening = false;
+    if (listening)
+        return;
+    catchEarly();
+    if (signalPipe[0] < 0)
+        return;
+    listening = true;
+    // Signals that came before are in the pipe already: the first pass of
+    // the event loop answers them.
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { readSignals(); });
 }
 
 } // namespace tessarin::TerminationSignals

@@ -2,6 +2,7 @@
 #include "engine/OutputWindowController.h"
 #include "platform/Localization.h"
 #include "support/ManualClock.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,23 @@ TEST(OutputWindowControllerLifetime, destroyingTheControllerRestoresTheMode)
     }
     EXPECT_EQ(fake.current[2].width, 2560);
     clock.advance(1.0); // the waiting show step went with the controller
+}
+
+// The settle step drops its own timer before it opens the window with what
+// it captured: on the real clock, too, those captures live to the end.
+TEST(OutputWindowControllerLifetime, theSettleStepOpensTheWindowOnTheRealClock)
+{
+    test::FakeDisplays fake;
+    fake.addScreen(2, "HDMI-1");
+    fake.current[2] = VideoMode{2560, 1440, 60.0, 10};
+    DisplayManager manager(fake);
+    OutputWindowController controller(manager, HostClock::shared(), [] { return new QLabel("program"); });
+    controller.present(manager.allDisplays().front(), DisplayVideoMode{VideoMode{1280, 720, 60.0, 11}});
+    ASSERT_TRUE(test::waitUntil([&] { return controller.window() != nullptr; }));
+    EXPECT_EQ(controller.activeDisplayName(), "HDMI-1");
+    EXPECT_EQ(controller.activeModeLabel(), "1280 × 720 — 60 Hz");
+    controller.stop();
+    EXPECT_EQ(fake.current[2].width, 2560);
 }
 
 } // namespace

@@ -21,3 +21,16 @@ TEST(TerminationSignals, TermIntAndHupReachTheMainThreadInsteadOfEndingTheProces
 
     TerminationSignals::install({});
 }
+
+TEST(TerminationSignals, ASignalBeforeTheAnswerIsKeptUntilThereIsOne)
+{
+    TerminationSignals::catchEarly();
+    ::raise(SIGTERM); // the process goes on: no answer yet, the signal is kept
+    EXPECT_TRUE(TerminationSignals::arrived());
+    std::vector<int> arrived;
+    TerminationSignals::install([&](int number) { arrived.push_back(number); });
+    EXPECT_TRUE(test::waitUntil([&] { return !arrived.empty(); }));
+    EXPECT_EQ(arrived, (std::vector<int> { SIGTERM }));
+
+    TerminationSignals::install({});
+}

@@ -10,6 +10,7 @@ struct ManualClock::TimerState {
     bool singleShot = false;
     bool active = false;
     bool destroyed = false;
+    int ticking = 0;
     double interval = 0;
     double deadline = 0;
 };
@@ -25,10 +26,14 @@ public:
         , state_(std::move(state))
     {
     }
+    // As with the real clock, destroying a timer lets its callback go at
+    // once, unless the callback is running: then it goes when it returns.
     ~ManualTimer() override
     {
         state_->active = false;
         state_->destroyed = true;
+        if (state_->ticking == 0)
+            state_->onTick = nullptr;
     }
     void start(double intervalSeconds) override
     {
@@ -79,9 +84,15 @@ void ManualClock::advance(double seconds)
             due->active = false;
         else
             due->deadline += due->interval;
-        auto tick = due->onTick; // the callback may destroy its own timer
-        if (tick)
-            tick();
+        // The callback may destroy its own timer: `due` holds the state,
+        // and with it the callback, until the call ends.
+        if (due->onTick) {
+            ++due->ticking;
+            due->onTick();
+            --due->ticking;
+            if (due->destroyed && due->ticking == 0)
+                due->onTick = nullptr;
+        }
     }
     wall_ += target - now_;
     now_ = target;

@@ -27,6 +27,17 @@ bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds)
     return true;
 }
 
+Sanitizer buildSanitizer()
+{
+#if defined(TESSARIN_TEST_SANITIZER_ADDRESS)
+    return Sanitizer::address;
+#elif defined(TESSARIN_TEST_SANITIZER_THREAD)
+    return Sanitizer::thread;
+#else
+    return Sanitizer::none;
+#endif
+}
+
 void drainMainQueue()
 {
     QCoreApplication::sendPostedEvents();

@@ -19,6 +19,17 @@ bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds = 10.0);
 // Runs the events already queued on the main thread.
 void drainMainQueue();
 
+// The sanitizer this build runs under (address stands for AddressSanitizer
+// with UBSan and LSan).
+enum class Sanitizer { none, address, thread };
+Sanitizer buildSanitizer();
+
+// Skips a test that cannot hold its timing under the given sanitizer, with
+// the reason; the sanitizer-free build and the other sanitizer keep it.
+#define TESSARIN_SKIP_UNDER_SANITIZER(kind, reason)                                                              \
+    if (::tessarin::test::buildSanitizer() == ::tessarin::test::Sanitizer::kind)                                 \
+    GTEST_SKIP() << "under the " #kind " sanitizer: " << (reason)
+
 // Sets TZ (unset for none) for its lifetime and puts the old value back.
 class ScopedTimeZone {
 public:

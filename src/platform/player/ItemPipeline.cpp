@@ -375,10 +375,12 @@ void ItemPipeline::setTap(std::shared_ptr<AudioTap> tap)
 void ItemPipeline::demuxMain()
 {
     setCurrentThreadName("Vellumcast.MediaPlayer.demux");
-    if (!open()) {
-        avformat_close_input(&format_);
+    struct Teardown {
+        ItemPipeline& pipeline;
+        ~Teardown() { pipeline.endDecoding(); }
+    } teardown { *this };
+    if (!open())
         return;
-    }
     const std::uint64_t firstSerial = serialState().serial;
     videoPackets_.flush(firstSerial);
     audioPackets_.flush(firstSerial);
@@ -391,7 +393,10 @@ void ItemPipeline::demuxMain()
         events_.opened(true, {});
 
     runDemux();
+}
 
+void ItemPipeline::endDecoding()
+{
     abort_ = true;
     wake();
     if (videoThread_.joinable())
@@ -403,9 +408,9 @@ void ItemPipeline::demuxMain()
     sws_freeContext(planeSws_);
     planeSws_ = nullptr;
     swr_free(&swr_);
-    avcodec_free_context(&videoCtx_);
-    avcodec_free_context(&audioCtx_);
-    avformat_close_input(&format_);
+    videoCtx_.reset();
+    audioCtx_.reset();
+    format_.reset();
     // The decoders' buffers and set-up, megabytes freed over several heaps.
     HeapRelease::shared().request();
 }
@@ -422,47 +427,46 @@ bool ItemPipeline::open()
     const auto noTracks = [] {
         return QCoreApplication::translate("MediaPlayer", "nessuna traccia audio o video riproducibile");
     };
-    format_ = avformat_alloc_context();
-    if (!format_)
+    AVFormatContext* input = avformat_alloc_context();
+    if (!input)
         return fail(libav::errorText(AVERROR(ENOMEM)));
-    format_->interrupt_callback.callback = &interruptCallback;
-    format_->interrupt_callback.opaque = &abort_;
+    input->interrupt_callback.callback = &interruptCallback;
+    input->interrupt_callback.opaque = &abort_;
     // Program streams carry no time for pictures that share a packet with
     // the one before: the demuxer works them out, or pictures after a seek
     // would be given the wrong times.
-    format_->flags |= AVFMT_FLAG_GENPTS;
+    input->flags |= AVFMT_FLAG_GENPTS;
     const QByteArray path = item_->path().toUtf8();
     openedStamp_ = FileStamp::of(item_->path());
-    if (const int rc = avformat_open_input(&format_, path.constData(), nullptr, nullptr); rc < 0) {
-        format_ = nullptr; // freed by avformat_open_input on failure
-        return fail(libav::errorText(rc));
-    }
+    if (const int rc = avformat_open_input(&input, path.constData(), nullptr, nullptr); rc < 0)
+        return fail(libav::errorText(rc)); // avformat_open_input freed it
+    format_.reset(input);
     // The probe decodes a picture or two on one thread: a frame-threaded
     // probe of a 4K file would hold a picture per thread for nothing.
     std::vector<AVDictionary*> probeOptions(format_->nb_streams, nullptr);
     for (AVDictionary*& options : probeOptions)
         av_dict_set(&options, "threads", "1", 0);
-    const int probed = avformat_find_stream_info(format_, probeOptions.data());
+    const int probed = avformat_find_stream_info(format_.get(), probeOptions.data());
     for (AVDictionary*& options : probeOptions)
         av_dict_free(&options);
     if (probed < 0)
         return fail(libav::errorText(probed));
 
-    videoStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    videoStream_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && (format_->streams[videoStream_]->disposition & AV_DISPOSITION_ATTACHED_PIC))
         videoStream_ = -1; // cover art is not a picture track
-    audioStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    audioStream_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0) {
         // Set up for the size the pictures are drawn at as the item stands
         // now: its outputs, and the size hint of an item made for a program
         // that draws it only later.
         AVStream* stream = format_->streams[videoStream_];
-        videoCtx_ = openDecoder(stream, item_->pictureSizeLimit(transformOf(stream)));
+        videoCtx_.reset(openDecoder(stream, item_->pictureSizeLimit(transformOf(stream))));
         if (!videoCtx_)
             videoStream_ = -1;
     }
     if (audioStream_ >= 0) {
-        audioCtx_ = openDecoder(format_->streams[audioStream_]);
+        audioCtx_.reset(openDecoder(format_->streams[audioStream_]));
         if (!audioCtx_)
             audioStream_ = -1;
     }
@@ -472,25 +476,25 @@ bool ItemPipeline::open()
         if (static_cast<int>(i) != videoStream_ && static_cast<int>(i) != audioStream_)
             format_->streams[i]->discard = AVDISCARD_ALL;
 
-    startOffset_ = libav::itemStart(format_, audioStream_, videoStream_);
+    startOffset_ = libav::itemStart(format_.get(), audioStream_, videoStream_);
     VideoTransform transform;
     if (videoStream_ >= 0) {
         AVStream* st = format_->streams[videoStream_];
         videoTimeBase_ = av_q2d(st->time_base);
-        const AVRational rate = av_guess_frame_rate(format_, st, nullptr);
+        const AVRational rate = av_guess_frame_rate(format_.get(), st, nullptr);
         if (rate.num > 0 && rate.den > 0)
             frameDuration_ = av_q2d(av_inv_q(rate));
         transform = transformOf(st);
     }
     if (audioStream_ >= 0) {
         audioTimeBase_ = av_q2d(format_->streams[audioStream_]->time_base);
-        audioEnd_ = libav::statedAudioEnd(format_, audioStream_) - startOffset_;
+        audioEnd_ = libav::statedAudioEnd(format_.get(), audioStream_) - startOffset_;
         const AVCodecParameters* par = format_->streams[audioStream_]->codecpar;
         audioPreroll_ = kAudioPreroll;
         if (par->seek_preroll > 0 && par->sample_rate > 0)
             audioPreroll_ = std::max(audioPreroll_, par->seek_preroll / static_cast<double>(par->sample_rate));
     }
-    item_->setDuration(libav::playedDuration(format_, audioStream_, videoStream_));
+    item_->setDuration(libav::playedDuration(format_.get(), audioStream_, videoStream_));
     item_->setStreamInfo(audioStream_ >= 0, videoStream_ >= 0, transform);
     clock_.setAudioDriven(audioStream_ >= 0);
     if (videoStream_ < 0)
@@ -536,7 +540,7 @@ void ItemPipeline::runDemux()
             controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
             continue;
         }
-        const int rc = av_read_frame(format_, packet.get());
+        const int rc = av_read_frame(format_.get(), packet.get());
         if (rc < 0) {
             if (abort_)
                 break;
@@ -546,7 +550,7 @@ void ItemPipeline::runDemux()
                     lapLength_ = lap;
                     lapLengthShared_.store(lap, std::memory_order_relaxed);
                 }
-                libav::rewindOrSeekStart(format_);
+                libav::rewindOrSeekStart(format_.get());
                 lapOffset_ += lapLength_;
                 lapMaxEnd_ = lapOffset_;
                 const std::uint64_t serial = state.serial;
@@ -611,7 +615,7 @@ void ItemPipeline::performSeek(const SeekRequest& request)
     // priming is marked and dropped there, where a seek to the start time
     // lands after it (an MP4's first sound then lacks the priming frame it
     // is decoded from).
-    if (request.target <= preroll && libav::rewind(format_)) {
+    if (request.target <= preroll && libav::rewind(format_.get())) {
         setTarget(std::max(request.target, 0.0));
         videoPackets_.flush(serial);
         audioPackets_.flush(serial);
@@ -621,7 +625,7 @@ void ItemPipeline::performSeek(const SeekRequest& request)
     const auto ts = static_cast<std::int64_t>(std::llround(limited * AV_TIME_BASE));
     // Pictures start at a key frame at or before the target, also in
     // containers whose timestamp seek lands past it; sound follows them.
-    libav::KeyframeSeek sought = libav::seekToKeyAtOrBefore(format_, soundOnly ? audioStream_ : videoStream_, ts, &abort_);
+    libav::KeyframeSeek sought = libav::seekToKeyAtOrBefore(format_.get(), soundOnly ? audioStream_ : videoStream_, ts, &abort_);
     if (soundOnly) {
         setTarget(request.target);
     } else if (request.tolerance == SeekTolerance::Default && sought.keyTime != AV_NOPTS_VALUE) {

@@ -6,6 +6,7 @@
 // rendered by the sound of the player that holds it (PlayerAudioSource).
 // Controls are for the main thread; events come back on the pipeline's
 // threads. A pipeline moves with its item from one player to another.
+#include "platform/LibAv.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/AudioRing.h"
 #include "platform/player/DecodePace.h"
@@ -119,6 +120,8 @@ private:
     };
 
     void demuxMain();
+    // Ends the decoder threads and frees every decoding resource.
+    void endDecoding();
     bool open();
     void runDemux();
     void performSeek(const SeekRequest& request);
@@ -167,9 +170,11 @@ private:
     SerialState state_;
 
     // Demux side (demux thread only).
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* videoCtx_ = nullptr;
-    AVCodecContext* audioCtx_ = nullptr;
+    // Owners: whatever open() got goes on every way out of the demux
+    // thread (endDecoding), whether the item opened or not.
+    libav::InputPtr format_;
+    libav::CodecPtr videoCtx_;
+    libav::CodecPtr audioCtx_;
     int videoStream_ = -1;
     int audioStream_ = -1;
     double startOffset_ = 0.0;

@@ -53,13 +53,13 @@ int deepPlanarDepth(AVPixelFormat format)
 void ItemPipeline::videoMain()
 {
     setCurrentThreadName("Vellumcast.MediaPlayer.video");
-    decodeLoop(videoCtx_, videoPackets_, true);
+    decodeLoop(videoCtx_.get(), videoPackets_, true);
 }
 
 void ItemPipeline::audioMain()
 {
     setCurrentThreadName("Vellumcast.MediaPlayer.audio");
-    decodeLoop(audioCtx_, audioPackets_, false);
+    decodeLoop(audioCtx_.get(), audioPackets_, false);
 }
 
 void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool video)

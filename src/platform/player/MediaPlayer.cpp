@@ -6,8 +6,10 @@
 
 namespace tessarin {
 
+// The callback is shared with its timer's callback, so an observer removed
+// from inside its own call runs to its end.
 struct MediaPlayer::Observer {
-    TimeObserver callback;
+    std::shared_ptr<const TimeObserver> callback;
     std::unique_ptr<Timer> timer;
 };
 
@@ -39,11 +41,10 @@ int MediaPlayer::addPeriodicTimeObserver(double intervalSeconds, TimeObserver ob
 {
     const int token = nextToken_++;
     auto entry = std::make_unique<Observer>();
-    entry->callback = std::move(observer);
-    Observer* raw = entry.get();
-    entry->timer = clock_.createTimer([this, raw] {
-        if (isPlaying() && currentItem() && raw->callback)
-            raw->callback(currentTime());
+    entry->callback = std::make_shared<const TimeObserver>(std::move(observer));
+    entry->timer = clock_.createTimer([this, callback = entry->callback] {
+        if (isPlaying() && currentItem() && *callback)
+            (*callback)(currentTime());
     });
     if (!std::isfinite(intervalSeconds) || intervalSeconds < 0.001)
         intervalSeconds = 0.001;
@@ -62,13 +63,13 @@ void MediaPlayer::notifyTimeObservers()
     if (!currentItem())
         return;
     // Copies: a callback may remove observers.
-    std::vector<TimeObserver> callbacks;
+    std::vector<std::shared_ptr<const TimeObserver>> callbacks;
     for (auto& [token, entry] : observers_)
         callbacks.push_back(entry->callback);
     const double t = currentTime();
     for (auto& cb : callbacks)
-        if (cb)
-            cb(t);
+        if (*cb)
+            (*cb)(t);
 }
 
 } // namespace tessarin

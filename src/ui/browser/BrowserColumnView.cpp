@@ -98,14 +98,19 @@ BrowserColumnView::BrowserColumnView(BrowserFiles& files, SourceLibrary& sources
         setTab(BrowserTabs::allCases[std::size_t(std::clamp(index, 0, 1))]);
     });
     BrowserFileList* list = mediaList_->view();
+    // Each takes its own hold of the row's file: the list's rows are rebuilt
+    // whenever the browser's files change, and a drag runs the event loop.
     connect(list, &BrowserFileList::rowClicked, this, [this](int row, Qt::KeyboardModifiers modifiers) {
-        select(mediaList_->files()[std::size_t(row)], row, modifiers);
+        const std::shared_ptr<MediaFile> file = mediaList_->files()[std::size_t(row)];
+        select(file, row, modifiers);
     });
     connect(list, &BrowserFileList::dragRequested, this, [this](int row, const QPoint& hotSpot) {
-        startDrag(mediaList_->files()[std::size_t(row)], hotSpot);
+        const std::shared_ptr<MediaFile> file = mediaList_->files()[std::size_t(row)];
+        startDrag(file, hotSpot);
     });
     connect(list, &BrowserFileList::menuRequested, this, [this](int row, const QPoint& at) {
-        QMenu* menu = makeContextMenu(mediaList_->files()[std::size_t(row)]);
+        const std::shared_ptr<MediaFile> file = mediaList_->files()[std::size_t(row)];
+        QMenu* menu = makeContextMenu(file);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(at);
     });

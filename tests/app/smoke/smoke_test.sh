@@ -376,6 +376,11 @@ xdotool mousemove --sync $xy click 1
 wait_for 10 heard_line 'In onda: Prima' || fail "the take was not announced: $(tr '\n' '|' < "$heard")"
 kill "$listener" 2>/dev/null || true
 echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
+# The take put the first block on air: stopped, and silent, before the
+# settings below, whose check of Space must hear only what Space might start.
+focus_main
+xdotool key s
+wait_for 20 silent_now || fail "the stop key did not silence the block the take put on air"
 
 # The settings window is a frame with its sections and the shown page's controls.
 find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
