@@ -94,8 +94,42 @@ bool isVideoTrack(const AVStream* stream)
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+int earliestStream(AVFormatContext* input)
+{
+    int earliest = -1;
+    double first = 0.0;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream* stream = input->streams[i];
+        if (stream->discard >= AVDISCARD_ALL || avformat_index_get_entries_count(stream) <= 0)
+            continue;
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, 0);
+        if (!entry || entry->timestamp == AV_NOPTS_VALUE)
+            continue;
+        const double t = entry->timestamp * av_q2d(stream->time_base);
+        if (earliest < 0 || t < first) {
+            earliest = static_cast<int>(i);
+            first = t;
+        }
+    }
+    return earliest;
+}
+
 bool rewind(AVFormatContext* input)
 {
+    // Indexed demuxers (MP4, MOV) put every other stream at the time where
+    // the seeking one landed: led by a picture track that starts at 0, the
+    // sound starts at its packet at 0 too, after the priming packet before
+    // it. Led by the stream that starts first, at the time of its first
+    // packet, every stream lands on its first packet. (INT64_MIN as that
+    // stream's time overflows in the MP4 demuxer, which then lands in the
+    // middle of a file whose pictures have B-frames.) Without an index the
+    // demuxer's own default stream leads.
+    const int lead = earliestStream(input);
+    if (lead >= 0) {
+        const std::int64_t first = avformat_index_get_entry(input->streams[lead], 0)->timestamp;
+        if (avformat_seek_file(input, lead, INT64_MIN, first, first, 0) >= 0)
+            return true;
+    }
     return avformat_seek_file(input, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0;
 }
 

@@ -54,10 +54,15 @@ CodecPtr openDecoder(const AVStream* stream, int threads, QString* error);
 // True for a video stream that is a real picture track, not cover art.
 bool isVideoTrack(const AVStream* stream);
 
-// Back to the file's first packet, where the demuxers mark the encoder's
-// priming again: a seek to the start time lands after an MP4's priming
-// packet, whose sound the first real one needs. False when it cannot seek.
+// Back to every stream's first packet, where the demuxers mark the
+// encoder's priming again: a seek to the start time lands after an MP4's
+// priming packet, whose sound the first real one needs (decoded without it,
+// the first frame of AAC comes out damaged, its first samples silent). False
+// when it cannot seek.
 bool rewind(AVFormatContext* input);
+// The stream (not discarded) whose first indexed packet comes first; -1
+// when the demuxer has indexed none.
+int earliestStream(AVFormatContext* input);
 // Rewinds, or where the demuxer cannot seek that far, seeks to the start time.
 void rewindOrSeekStart(AVFormatContext* input);
 

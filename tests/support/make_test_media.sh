@@ -65,6 +65,12 @@ for spec in mp4:libx264:aac mov:libx264:aac mkv:libx264:aac webm:libvpx:libopus;
   make "clip_tone.$ext" -f lavfi -i "color=c=green:s=64x36:r=25:d=3" "${loop_tone[@]}" -c:v "$vcodec" -pix_fmt yuv420p \
     -g 25 -c:a "$acodec" -shortest
 done
+# Pictures without B-frames (as a camera or a fast encode writes them) start
+# at 0, after the sound's priming packet.
+for ext in mp4 mov; do
+  make "clip_tone_ip.$ext" -f lavfi -i "color=c=green:s=64x36:r=25:d=3" "${loop_tone[@]}" -c:v libx264 -bf 0 \
+    -pix_fmt yuv420p -g 25 -c:a aac -shortest
+done
 # Pictures without sound in one flat colour, told apart on the program.
 make solid_red.mp4 -f lavfi -i "color=c=red:s=64x36:r=25:d=2" "${x264[@]}"
 make solid_blue.mp4 -f lavfi -i "color=c=blue:s=64x36:r=25:d=2" "${x264[@]}"
