@@ -214,10 +214,13 @@ TEST(EngineOnRealPlayers, AClipWithoutSoundLastsItsLengthToTheSampleBetweenTheIt
         RealEngine rig(capture.output());
         rig.engine.setTransitionStyle(TransitionStyle::cut);
         // Sound, pictures cut at an out-point, sound, pictures to their end
-        // (2 s), sound.
-        auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.3), rig.item("solid_red.mp4", 0.0, 0.4),
-            rig.item("ramp.wav", 0.3, 0.6), rig.item("solid_blue.mp4", 0.0, std::nullopt),
-            rig.item("ramp.wav", 0.6, 0.9) });
+        // (2 s), sound. The sound before each clip lasts long enough for the
+        // clip to be opened and its first picture decoded on a loaded machine:
+        // a clip starts with its first picture, and the join under test is the
+        // one after it.
+        auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.8), rig.item("solid_red.mp4", 0.0, 0.4),
+            rig.item("ramp.wav", 0.8, 1.4), rig.item("solid_blue.mp4", 0.0, std::nullopt),
+            rig.item("ramp.wav", 1.4, 1.7) });
         rig.engine.play(block);
         ASSERT_TRUE(waitUntil([&] { return !rig.engine.isPlaying(); }, 20.0));
     }
@@ -238,9 +241,9 @@ TEST(EngineOnRealPlayers, AClipWithoutSoundLastsItsLengthToTheSampleBetweenTheIt
         quiet = 0;
         last = n;
     }
-    EXPECT_EQ(silences, (std::vector<std::pair<int, long>> { { 19200, 14400 }, { 96000, 28800 } }))
+    EXPECT_EQ(silences, (std::vector<std::pair<int, long>> { { 19200, 38400 }, { 96000, 67200 } }))
         << "leading silence " << capture.leadingSilence();
-    EXPECT_EQ(last, 43199);
+    EXPECT_EQ(last, 81599);
 }
 
 int longestQuietRun(const std::vector<float>& mix, int first, int last)
