@@ -78,6 +78,9 @@ expect_heard() { # TEXT WHAT
 }
 
 # The transport: Space plays, pauses and resumes; the Stop button stops.
+# The window answers the accessibility bus once it is laid out and its
+# event loop runs (a slow build, such as a sanitizer's, takes seconds).
+wait_for 60 find_named 'Stop' 'push button' || fail "no Stop button in the window"
 focus_main
 xdotool key space
 expect_heard 'In onda: Sigla' "the start"
