@@ -94,6 +94,10 @@ bool isVideoTrack(const AVStream* stream)
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+namespace {
+
+// The stream (not discarded) whose first indexed packet comes first; -1
+// when the demuxer has indexed none.
 int earliestStream(AVFormatContext* input)
 {
     int earliest = -1;
@@ -113,6 +117,8 @@ int earliestStream(AVFormatContext* input)
     }
     return earliest;
 }
+
+} // namespace
 
 bool rewind(AVFormatContext* input)
 {

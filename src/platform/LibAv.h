@@ -60,9 +60,6 @@ bool isVideoTrack(const AVStream* stream);
 // the first frame of AAC comes out damaged, its first samples silent). False
 // when it cannot seek.
 bool rewind(AVFormatContext* input);
-// The stream (not discarded) whose first indexed packet comes first; -1
-// when the demuxer has indexed none.
-int earliestStream(AVFormatContext* input);
 // Rewinds, or where the demuxer cannot seek that far, seeks to the start time.
 void rewindOrSeekStart(AVFormatContext* input);
 
