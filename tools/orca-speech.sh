@@ -26,7 +26,7 @@ if [ -z "${ORCA_INNER:-}" ]; then
       python3-pyatspi python3-xlib at-spi2-core >/dev/null
   fi
   export ORCA_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" "$binary"
+  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" dbus-run-session -- bash "$0" "$binary"
 fi
 
 work=$(mktemp -d)
@@ -75,7 +75,7 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 pids+=($!)
 window=""
 for _ in $(seq 1 150); do
-  window=$(xdotool search --name '^Orca' 2>/dev/null | head -1) && [ -n "$window" ] && break
+  window=$(xdotool search --name '^Orca' 2>/dev/null | sed -n 1p) && [ -n "$window" ] && break
   sleep 0.2
 done
 [ -n "$window" ] || { cat "$work/app.txt"; echo "the program showed no window"; exit 1; }

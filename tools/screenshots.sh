@@ -15,6 +15,6 @@ mkdir -p "$out"
 export SDL_AUDIODRIVER=dummy
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 for lang in it en; do
-  xvfb-run -a -s "-screen 0 1920x1200x24" \
+  xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" \
     "$root/build/bin/tessarin_screenshots" --out "$out" --lang "$lang" "$@"
 done

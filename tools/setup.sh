@@ -7,7 +7,7 @@ mapfile -t packages < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep 'install ok installed' >/dev/null || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

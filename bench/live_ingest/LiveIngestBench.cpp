@@ -146,7 +146,7 @@ void LiveIngest1080p30(benchmark::State& state)
         std::atomic<double> lastFrame { 0.0 };
         std::atomic<double> writerEnd { 1e300 };
         std::atomic<int> steadyFrames { 0 };
-        session->onVideo = [&](const QImage& image) {
+        session->onVideo = [&](const QImage& image, double) {
             const double now = HostClock::monotonicSeconds();
             if (frames++ == 0)
                 firstFrame = now;

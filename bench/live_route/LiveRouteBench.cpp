@@ -61,10 +61,10 @@ void BM_FrameThroughOpenRoute(benchmark::State& state)
     auto route = LiveRoute::create();
     route->connect(session, LiveRoute::programTargets(sink, {}, {}));
     const QImage frame = benchFrame();
-    session.onVideo(frame);
+    session.onVideo(frame, 0.0);
     const long before = allocations.load();
     for (auto _ : state)
-        session.onVideo(frame);
+        session.onVideo(frame, 0.0);
     state.counters["allocs"] = benchmark::Counter(double(allocations.load() - before), benchmark::Counter::kAvgIterations);
     QCoreApplication::processEvents();
 }
@@ -80,7 +80,7 @@ void BM_FrameDroppedByClosedRoute(benchmark::State& state)
     const QImage frame = benchFrame();
     const long before = allocations.load();
     for (auto _ : state)
-        session.onVideo(frame);
+        session.onVideo(frame, 0.0);
     state.counters["allocs"] = benchmark::Counter(double(allocations.load() - before), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FrameDroppedByClosedRoute);

@@ -1,6 +1,7 @@
 // A big show in the real main window, from the process start:
 //   bigshow_bench [--items=N --per-block=M] [--media=FOLDER]
 //   bigshow_bench --turns [--media=FOLDER]
+//   bigshow_bench --takes [--items=N --per-block=M] [--media=FOLDER]
 // N real files in blocks of M, the same files in the browser; without
 // --items, the shows of 10,000 items in 10 blocks of 1,000, 500 of 20,
 // 2,000 of 5 and one of 10,000, and 30,000 items in blocks of 20. The files
@@ -40,6 +41,12 @@
 // analysed and quiet (with what malloc holds in use and free, and the
 // files mapped);
 // the fifth must stay within 5 % of the first.
+// With --takes [--items=N --per-block=M]: the show (10,000 items in blocks
+// of 1,000 by default) opened, and from the moment it is listed until every
+// file is analysed a take every half second, a key press posted from
+// another thread whose handler puts the next item on air: no take may wait
+// over 100 ms from its key to the engine's switch. Run it beside busy
+// processes to see whether the analysis holds the main thread up.
 #include "../common/BenchClipCopies.h"
 #include "../common/MainThreadProfile.h"
 #include "../common/NoDialogs.h"
@@ -54,6 +61,8 @@
 #include "platform/CaptureDevices.h"
 #include "platform/Clock.h"
 #include "platform/Displays.h"
+#include "platform/ImagePool.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
 #include "platform/Workers.h"
@@ -89,7 +98,9 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <cstdio>
 #include <cstdlib>
@@ -173,6 +184,33 @@ double median(std::vector<double> values)
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
+// Every item's analysis (length, thumbnail, waveform) done.
+bool allAnalysed(ShowController& controller)
+{
+    const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
+        return item->duration() > 0 && item->hasThumbnail() && item->waveform();
+    };
+    for (const auto& block : controller.engine().blocks())
+        if (!std::all_of(block->items().begin(), block->items().end(), analysed))
+            return false;
+    const auto& files = controller.browserFiles().browserFiles();
+    return std::all_of(files.begin(), files.end(), analysed);
+}
+
+// The program's show controller on real players, in the program's look.
+std::unique_ptr<ShowController> programOnRealPlayers(Settings& settings, ShowDialogs& dialogs)
+{
+    applyDarkLook(*qApp);
+    prepareImagePool();
+    Workers::prepareThreads();
+    // As the program's main raises its thread (TESSARIN_BENCH_MAIN_AS_IS set:
+    // not, to compare).
+    if (!qEnvironmentVariableIsSet("TESSARIN_BENCH_MAIN_AS_IS"))
+        raiseMainThreadPriority();
+    return ShowController::create({settings, HostClock::shared(), dialogs,
+                                   [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+}
+
 struct Figures {
     double ready = 0, quiet = 0, peak = 0, watcher = 0, onAir = 0, scroll = 0, unscrolledResident = 0, scrolledResident = 0;
 };
@@ -185,10 +223,8 @@ int measure(int items, int perBlock, const QString& folder)
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
     settings.setString(QLatin1String(ShowController::kLastShowPathKey), show);
     bench::NoDialogs dialogs;
-    applyDarkLook(*qApp);
     Figures f;
-    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
-                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    auto controller = programOnRealPlayers(settings, dialogs);
     CaptureDevices devices;
     const auto displays = createDisplays();
     {
@@ -222,20 +258,9 @@ int measure(int items, int perBlock, const QString& folder)
         if (listed != items)
             std::printf("only %d items in blocks\n", listed);
 
-        // Every item's analysis (length, thumbnail, waveform) done.
-        const auto analysed = [](const std::shared_ptr<MediaFile>& item) {
-            return item->duration() > 0 && item->hasThumbnail() && item->waveform();
-        };
-        const auto allAnalysed = [&] {
-            for (const auto& block : engine.blocks())
-                if (!std::all_of(block->items().begin(), block->items().end(), analysed))
-                    return false;
-            const auto& files = controller->browserFiles().browserFiles();
-            return std::all_of(files.begin(), files.end(), analysed);
-        };
         QElapsedTimer waited;
         waited.start();
-        while (!allAnalysed() && waited.elapsed() < 600000)
+        while (!allAnalysed(*controller) && waited.elapsed() < 600000)
             runFor(0.05);
         f.quiet = bench::secondsSinceStart();
         f.peak = peakMegabytes();
@@ -382,9 +407,7 @@ int turns(const QString& folder)
     QTemporaryDir dir;
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
     OpenPanel dialogs;
-    applyDarkLook(*qApp);
-    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
-                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    auto controller = programOnRealPlayers(settings, dialogs);
     CaptureDevices devices;
     const auto displays = createDisplays();
     bench::ProfiledApplication::instance().stopMeasure();
@@ -432,25 +455,47 @@ int turns(const QString& folder)
     return 0;
 }
 
+// A thread's time on a core and waiting ready for one, in seconds, from
+// the kernel's schedstat of the given task ("self" for the calling thread).
+struct CoreTimes {
+    double running = 0, ready = 0;
+};
+
+CoreTimes coreTimes(const char* path)
+{
+    CoreTimes times;
+    if (FILE* file = std::fopen(path, "r")) {
+        unsigned long long run = 0, wait = 0;
+        if (std::fscanf(file, "%llu %llu", &run, &wait) == 2)
+            times = {double(run) / 1e9, double(wait) / 1e9};
+        std::fclose(file);
+    }
+    return times;
+}
+
 // Key presses posted to a window from another thread at a steady pace,
-// each stamped; the window's filter notes how long each waited.
+// each stamped; the window's filter runs the key's work (none by default)
+// and notes how long each waited, up to the end of that work.
 class AnswerProbe final : public QObject {
 public:
     static constexpr int kKey = Qt::Key_F35; // bound to nothing
 
-    explicit AnswerProbe(QWidget& window)
+    explicit AnswerProbe(QWidget& window, std::chrono::milliseconds period = std::chrono::milliseconds(20),
+                         std::function<void()> work = {})
         : window_(window)
+        , work_(std::move(work))
     {
         window.installEventFilter(this);
         QInputDevice::primaryKeyboard(); // made here, the main thread, before the events name it
-        thread_ = std::thread([this] {
+        mainSchedstat_ = "/proc/self/task/" + std::to_string(gettid()) + "/schedstat";
+        thread_ = std::thread([this, period] {
             while (!stop_.load()) {
                 {
                     std::lock_guard lock(mutex_);
-                    posted_.push_back(std::chrono::steady_clock::now());
+                    posted_.push_back({std::chrono::steady_clock::now(), coreTimes(mainSchedstat_.c_str())});
                 }
                 QCoreApplication::postEvent(&window_, new QKeyEvent(QEvent::KeyPress, kKey, Qt::NoModifier));
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::this_thread::sleep_for(period);
             }
         });
     }
@@ -464,8 +509,15 @@ public:
     // From now on, waits are counted (and the first answer noted).
     void count() { counting_ = true; }
     void stopCounting() { counting_ = false; }
+    // Forgets the waits counted so far.
+    void restart()
+    {
+        waits_.clear();
+        worstWait_ = 0;
+    }
     double firstAnswer() const { return firstAnswer_; }
     double worstWait() const { return worstWait_; }
+    const std::vector<double>& waits() const { return waits_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -473,9 +525,12 @@ protected:
         if (watched != &window_ || event->type() != QEvent::KeyPress
             || static_cast<QKeyEvent*>(event)->key() != kKey)
             return false;
+        const auto workStart = std::chrono::steady_clock::now();
+        if (counting_ && work_)
+            work_();
         // Waits on a fine clock; /proc's uptime counts hundredths.
         const auto now = std::chrono::steady_clock::now();
-        auto posted = now;
+        Posted posted {now, {}};
         {
             std::lock_guard lock(mutex_);
             if (answered_ < posted_.size())
@@ -484,17 +539,37 @@ protected:
         if (counting_) {
             if (firstAnswer_ < 0)
                 firstAnswer_ = bench::secondsSinceStart();
-            worstWait_ = std::max(worstWait_, std::chrono::duration<double>(now - posted).count());
+            waits_.push_back(std::chrono::duration<double>(now - posted.at).count());
+            worstWait_ = std::max(worstWait_, waits_.back());
+            // A slow take told apart: the main thread running (on the take
+            // or on what was queued ahead of it), ready without a core, or
+            // asleep (on a lock, a condition, the disk).
+            if (waits_.back() > 0.1) {
+                const CoreTimes end = coreTimes("/proc/thread-self/schedstat");
+                const double running = end.running - posted.main.running, ready = end.ready - posted.main.ready;
+                std::printf("SLOW at %.2f s: %.0f ms = the take %.0f, running %.0f, ready %.0f, asleep %.0f\n",
+                            bench::secondsSinceStart(), waits_.back() * 1e3,
+                            std::chrono::duration<double>(now - workStart).count() * 1e3, running * 1e3, ready * 1e3,
+                            (waits_.back() - running - ready) * 1e3);
+                std::fflush(stdout);
+            }
         }
         return true;
     }
 
 private:
     QWidget& window_;
+    std::function<void()> work_;
+    std::vector<double> waits_;
     std::thread thread_;
     std::atomic<bool> stop_ {false};
+    struct Posted {
+        std::chrono::steady_clock::time_point at;
+        CoreTimes main;
+    };
+    std::string mainSchedstat_;
     std::mutex mutex_;
-    std::deque<std::chrono::steady_clock::time_point> posted_;
+    std::deque<Posted> posted_;
     std::size_t answered_ = 0;
     bool counting_ = false;
     double firstAnswer_ = -1, worstWait_ = 0;
@@ -515,6 +590,74 @@ protected:
     }
 };
 
+// Takes while the show's files are analysed: from the show listed until
+// every file is analysed, a key press posted to the window every half
+// second from another thread, whose handler puts the next item of the
+// first block on air. Each take's delay runs from its posting to the
+// engine's switch done on the main thread. The main thread sleeps between
+// events, as the program's event loop does (a loop that polls for them
+// would busy a core and be scheduled as a busy thread). Prints the figures.
+int measureTakes(int items, int perBlock, const QString& folder)
+{
+    QTemporaryDir dir;
+    Settings settings(dir.filePath(QStringLiteral("settings.ini")));
+    settings.setString(QLatin1String(ShowController::kLastShowPathKey), showPath(folder, items, perBlock));
+    bench::NoDialogs dialogs;
+    auto controller = programOnRealPlayers(settings, dialogs);
+    CaptureDevices devices;
+    const auto displays = createDisplays();
+    std::vector<double> waits;
+    std::vector<double> after;
+    double analysedAt = -1;
+    {
+        ContentView window(*controller, {settings, HostClock::shared(), devices, *displays});
+        window.resize(1440, 900);
+        window.show();
+        PlaylistEngine& engine = controller->engine();
+        while (controller->isOpening() || int(controller->browserFiles().browserFiles().size()) < items)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const auto block = engine.blocks().front();
+        std::size_t next = 0;
+        AnswerProbe probe(window, std::chrono::milliseconds(500), [&] {
+            engine.play(block->items()[next++ % block->items().size()], block);
+        });
+        probe.count();
+        QElapsedTimer waited;
+        waited.start();
+        while (!allAnalysed(*controller) && waited.elapsed() < 600000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        analysedAt = allAnalysed(*controller) ? bench::secondsSinceStart() : -1;
+        {
+            const auto& files = controller->browserFiles().browserFiles();
+            const auto done = std::count_if(files.begin(), files.end(), [](const auto& item) {
+                return item->duration() > 0 && item->hasThumbnail() && item->waveform();
+            });
+            std::printf("ANALYSED %zd of %zu files at %.1f s\n", std::ptrdiff_t(done), files.size(),
+                        bench::secondsSinceStart());
+        }
+        waits = probe.waits();
+        // The same takes for a minute once nothing is analysed: what the
+        // machine's load alone costs them.
+        probe.restart();
+        waited.restart();
+        while (waited.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        probe.stopCounting();
+        after = probe.waits();
+        engine.stop();
+    }
+    const auto figures = [](std::vector<double> w) {
+        std::sort(w.begin(), w.end());
+        const auto at = [&](double q) { return w.empty() ? 0.0 : w[std::size_t(q * double(w.size() - 1))]; };
+        return QString::asprintf("%zu %.4f %.4f %.4f", w.size(), at(0.5), at(0.95), at(1.0)).toStdString();
+    };
+    std::printf("TAKES %s %.2f\n", figures(waits).c_str(), analysedAt);
+    std::printf("AFTER %s\n", figures(after).c_str());
+    std::fflush(stdout);
+    controller.reset();
+    return 0;
+}
+
 // The program opening a show while its window comes up, measured until the
 // show is listed; prints one line of figures.
 int measureListing(int items, int perBlock, const QString& folder)
@@ -523,9 +666,7 @@ int measureListing(int items, int perBlock, const QString& folder)
     Settings settings(dir.filePath(QStringLiteral("settings.ini")));
     settings.setString(QLatin1String(ShowController::kLastShowPathKey), showPath(folder, items, perBlock));
     bench::NoDialogs dialogs;
-    applyDarkLook(*qApp);
-    auto controller = ShowController::create({settings, HostClock::shared(), dialogs,
-                                              [] { return std::make_shared<FfmpegMediaPlayer>(); }, nullptr});
+    auto controller = programOnRealPlayers(settings, dialogs);
     CaptureDevices devices;
     const auto displays = createDisplays();
     double listed = -1;
@@ -699,6 +840,44 @@ int turnsVerdict(const QString& program, const QString& folder)
     return met ? 0 : 1;
 }
 
+// Runs the takes while a show is analysed in a child and judges them: no
+// take waits over 100 ms for its switch.
+int takesVerdict(const QString& program, int items, int perBlock, const QString& folder)
+{
+    showFile(folder, items, perBlock);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {QStringLiteral("--child"), QStringLiteral("--takes"),
+                            QStringLiteral("--items=%1").arg(items), QStringLiteral("--per-block=%1").arg(perBlock),
+                            QStringLiteral("--media=%1").arg(folder)});
+    process.waitForFinished(-1);
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> v = line.split(' ');
+        if (line.startsWith("SLOW ") || line.startsWith("ANALYSED "))
+            std::printf("%s\n", line.constData());
+        if (line.startsWith("AFTER ") && v.size() >= 5)
+            std::printf("then a minute with every file analysed: %s takes, median %.1f ms, 95 %% %.1f ms, worst %.1f ms\n",
+                        v[1].constData(), v[2].toDouble() * 1000.0, v[3].toDouble() * 1000.0,
+                        v[4].toDouble() * 1000.0);
+    }
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> v = line.split(' ');
+        if (!line.startsWith("TAKES ") || v.size() < 6)
+            continue;
+        const double worst = v[4].toDouble() * 1000.0;
+        std::printf("%d items in blocks of %d, takes every 0.5 s while analysed (every file analysed at %s s):\n",
+                    items, perBlock, v[5].constData());
+        std::printf("%s takes, delay from the key to the switch: median %.1f ms, 95 %% %.1f ms, worst %.1f ms "
+                    "(goal under 100 ms): %s\n",
+                    v[1].constData(), v[2].toDouble() * 1000.0, v[3].toDouble() * 1000.0, worst,
+                    worst < 100.0 ? "met" : "NOT MET");
+        return worst < 100.0 && v[5].toDouble() > 0 ? 0 : 1;
+    }
+    std::fprintf(stderr, "the run of takes gave no figures\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -708,6 +887,7 @@ int main(int argc, char* argv[])
     int perBlock = 0;
     bool isChild = false;
     bool isTurns = false;
+    bool isTakes = false;
     int listingItems = 0;
     int listingPerBlock = 20;
     QString folder = bench::benchMediaFolder();
@@ -723,6 +903,8 @@ int main(int argc, char* argv[])
             isChild = true;
         else if (arg == "--turns")
             isTurns = true;
+        else if (arg == "--takes")
+            isTakes = true;
         else if (arg.startsWith("--listing=")) {
             const QList<QByteArray> v = arg.mid(10).split(',');
             listingItems = v.value(0).toInt();
@@ -741,6 +923,7 @@ int main(int argc, char* argv[])
         bench::ProfiledApplication app(argc, argv);
         app.startMeasure();
         const int status = listingItems > 0 ? measureListing(listingItems, listingPerBlock, folder)
+            : isTakes                       ? measureTakes(items, std::max(1, perBlock), folder)
                                             : measure(items, std::max(1, perBlock), folder);
         return ProcessEnd::finish(status, 10.0);
     }
@@ -748,6 +931,8 @@ int main(int argc, char* argv[])
     const QString program = QCoreApplication::applicationFilePath();
     if (isTurns)
         return turnsVerdict(program, folder);
+    if (isTakes)
+        return takesVerdict(program, items > 0 ? items : 10000, perBlock > 0 ? perBlock : 1000, folder);
     struct Shape {
         int items;
         int perBlock;

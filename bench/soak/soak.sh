@@ -59,7 +59,7 @@ if [ -z "${SOAK_INNER:-}" ]; then
   # keyring that holds the stream addresses live there).
   export SOAK_INNER=1
   binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" dbus-run-session -- bash "$0" \
+  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" dbus-run-session -- bash "$0" \
     --duration "$duration" --interval "$interval" --settle "$settle" --binary "$binary" --out "$out" --work "$media"
 fi
 
@@ -267,7 +267,7 @@ for app in pyatspi.Registry.getDesktop(0):
   xdotool mousemove --sync $xy click 1
 }
 window=""
-find_window() { window=$(xdotool search --name '^Soak' 2>/dev/null | head -1); [ -n "$window" ]; }
+find_window() { window=$(xdotool search --name '^Soak' 2>/dev/null | sed -n 1p); [ -n "$window" ]; }
 wait_for 30 find_window || fail "no main window titled with the show's name"
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 sleep 2 # the show's items are read in the background
@@ -297,7 +297,7 @@ frames() { # listener name: frames received so far
 }
 receiving() { [ "$(frames rtmp)" -gt 0 ] && [ "$(frames srt)" -gt 0 ]; }
 wait_for 60 receiving || fail "the listeners receive nothing (rtmp $(frames rtmp), srt $(frames srt) frames)"
-settings_window=$(xdotool search --name '^Impostazioni' 2>/dev/null | head -1 || true)
+settings_window=$(xdotool search --name '^Impostazioni' 2>/dev/null | sed -n 1p || true)
 [ -n "$settings_window" ] && "$python" "$repo/tests/app/smoke/x11.py" close "$settings_window"
 echo "on air with both layers, schedule armed, both streams received"
 
@@ -306,7 +306,7 @@ restart_stream() {
   local ok=0 w
   sleep 5 # the stream's ffmpeg finds its connection gone
   press Impostazioni && press "Avvia STREAM 1" && ok=1
-  w=$(xdotool search --name '^Impostazioni' 2>/dev/null | head -1 || true)
+  w=$(xdotool search --name '^Impostazioni' 2>/dev/null | sed -n 1p || true)
   [ -n "$w" ] && "$python" "$repo/tests/app/smoke/x11.py" close "$w"
   (( ok )) && wait_for 60 receiving
 }

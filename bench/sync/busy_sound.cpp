@@ -124,7 +124,9 @@ int main(int argc, char** argv)
     manager.startPipeline();
     streams.start(manager.format());
     std::printf("playing %.0f s into a PulseAudio null sink beside %d spinning processes, streaming 720p30 to RTMP "
-                "and SRT; device block %d frames (%.1f ms)\n", seconds, int(busy.size()), device->bufferFrames(),
+                "and SRT; device block %d frames (%.1f ms), the server holding up to %d ms, a render heard %.1f ms "
+                "later\n", seconds, int(busy.size()), device->bufferFrames(),
+                device->bufferFrames() * 1000.0 / AudioOutput::kSampleRate, device->serverBufferMsec(),
                 device->latency() * 1000);
     std::fflush(stdout);
     QElapsedTimer wall;

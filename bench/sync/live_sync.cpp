@@ -26,8 +26,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <vector>
 
 using namespace tessarin;
 using bench::waitFor;
@@ -103,20 +105,27 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     QElapsedTimer wall;
     wall.start();
-    double latencyMin = 1e9, latencyMax = 0;
+    std::vector<double> latencies;
+    LiveAudioPlayer::Adjustments settled;
     waitFor([&] {
         const double latency = engine.liveAudio()->latency();
-        if (wall.elapsed() > qint64(kSettleSeconds * 1000) && latency > 0) {
-            latencyMin = std::min(latencyMin, latency);
-            latencyMax = std::max(latencyMax, latency);
-        }
+        if (wall.elapsed() <= qint64(kSettleSeconds * 1000))
+            settled = engine.liveAudio()->adjustments();
+        else if (latency > 0)
+            latencies.push_back(latency);
         return wall.elapsed() >= qint64(seconds * 1000);
     }, seconds + 5);
+    const LiveAudioPlayer::Adjustments adjusted = engine.liveAudio()->adjustments();
     const bool live = streams.live() && engine.liveStatus() == LiveStatus::live();
     streams.stop();
     publisher->terminateAndWait(2);
     engine.stop();
-    std::printf("live sound's declared latency over the run: %.0f .. %.0f ms\n", latencyMin * 1000, latencyMax * 1000);
+    std::sort(latencies.begin(), latencies.end());
+    const auto at = [&](double q) { return latencies.empty() ? 0.0 : latencies[std::size_t(q * double(latencies.size() - 1))] * 1000; };
+    std::printf("live sound's latency over the run: min %.0f, median %.0f, 95 %% below %.0f, max %.0f ms; "
+                "the queue started afresh %d times, was trimmed %d times (%.2f s left out)\n",
+                at(0.0), at(0.5), at(0.95), at(1.0), adjusted.restarts - settled.restarts, adjusted.trims - settled.trims,
+                adjusted.trimmedSeconds - settled.trimmedSeconds);
     if (!live)
         std::printf("the feed or a destination was not live at the end\n");
     const auto rtmp = bench::syncReport("RTMP", streams.rtmpFile, kFps, 3.0, kSettleSeconds, false);

@@ -7,15 +7,9 @@
 # file and a verdict; exits non-zero when either pass misses it.
 #   bash bench/sync/live_sync_bench.sh [SECONDS]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${TESSARIN_BUILD_DIR:-$root/build}
 seconds=${1:-600}
-bench="$build/bench/sync/bench_live_sync"
-[ -x "$bench" ] || { echo "build it first: bash tools/build.sh -DTESSARIN_BUILD_BENCH=ON" >&2; exit 1; }
-command -v pulseaudio >/dev/null || { echo "pulseaudio is missing: bash tools/setup.sh" >&2; exit 1; }
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+bench=bench_live_sync
+source "$(dirname "$0")/prelude.sh"
 status=0
 for protocol in rtmp srt; do
     echo "== feed over $protocol (load $(cut -d' ' -f1-3 /proc/loadavg))"

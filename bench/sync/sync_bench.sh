@@ -8,16 +8,10 @@
 # exits non-zero when either pass misses it.
 #   bash bench/sync/sync_bench.sh [SECONDS] [FPS]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${TESSARIN_BUILD_DIR:-$root/build}
 seconds=${1:-600}
 fps=${2:-30}
-bench="$build/bench/sync/bench_stream_sync"
-[ -x "$bench" ] || { echo "build it first: bash tools/build.sh -DTESSARIN_BUILD_BENCH=ON" >&2; exit 1; }
-command -v pulseaudio >/dev/null || { echo "pulseaudio is missing: bash tools/setup.sh" >&2; exit 1; }
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+bench=bench_stream_sync
+source "$(dirname "$0")/prelude.sh"
 status=0
 echo "== encoders starting at once"
 "$bench" "$seconds" 0 "$fps" || status=1

@@ -9,11 +9,15 @@
 #include "platform/Clock.h"
 #include "platform/Displays.h"
 #include "platform/FFmpegLog.h"
+#include "platform/ImagePool.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/Localization.h"
 #include "platform/ProcessEnd.h"
 #include "platform/Settings.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "platform/Workers.h"
+#include "platform/player/AudioOutput.h"
 #include "show/ShowController.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/TextFieldDrops.h"
@@ -34,6 +38,7 @@ int main(int argc, char* argv[])
     tessarin::TerminationSignals::catchEarly();
     // Before any thread starts, so every thread's allocations follow them.
     tessarin::applyAllocatorSettings();
+    tessarin::SdlAudioOutput::prepareServerBuffer();
     tessarin::AppIdentity::apply();
     // Help and version need no display: answered before the application.
     if (const auto status = tessarin::CommandLine::answerBeforeStart(argc, argv))
@@ -44,6 +49,12 @@ int main(int argc, char* argv[])
     tessarin::FFmpegLog::apply();
 
     QApplication app(argc, argv);
+    tessarin::prepareImagePool();
+    tessarin::Workers::prepareThreads();
+    // The operator's takes and the interface run here: where the process
+    // may, this thread is raised as the sound's reader is, and what it
+    // makes starts at the process's priority.
+    tessarin::raiseMainThreadPriority();
     // What Qt leaves of the arguments once it has taken its own options.
     const auto commandLine = tessarin::CommandLine::read(QApplication::arguments());
     if (commandLine.request != tessarin::CommandLine::Request::run)

@@ -2,10 +2,15 @@
 // Plays the sound of the live source on air through the program's audio
 // output. Each buffer a live session delivers gets the on-air gain in place,
 // is metered, converted to the output's format, goes to the program audio
-// bus (its live source) and is played; at
-// most about 0.6 s may wait to be heard, so the delay from the live input to
-// the speakers stays short: later buffers are not played (they still reach
-// the bus). All playback work runs on the queue "Vellumcast.LiveAudioPlayer".
+// bus (its live source) and is played. The sound waiting on the output is
+// kept near a fixed target (LiveQueueRule): a queue run dry starts afresh at
+// the target, and what a burst of the ingest piles up beyond it is left out
+// with a short crossfade, so the delay from the live input to the speakers
+// stays short and steady. The player keeps the live sound's clock: when the
+// sound handed over so far is heard, which times the live pictures. All
+// playback work runs on the queue "Vellumcast.LiveAudioPlayer".
+#include "engine/LiveQueueRule.h"
+#include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 #include "platform/player/AudioFormat.h"
 
@@ -26,41 +31,70 @@ class Resampler;
 
 class LiveAudioPlayer {
 public:
-    // Buffers are not played while this much is waiting to be heard.
-    static constexpr double kMaxQueuedSeconds = 0.6;
+    // How far back the sound that came at once counts for a picture's.
+    static constexpr double kPairSeconds = 1.0;
+    // Hand-overs closer than this came at once.
+    static constexpr double kAtOnceSeconds = 0.005;
+    // The crossfade over which sound is left out.
+    static constexpr int kSpliceFrames = 480; // 10 ms at 48 kHz
 
     // Plays through the machine's shared output.
     LiveAudioPlayer();
-    explicit LiveAudioPlayer(std::shared_ptr<AudioOutput> output);
+    // Plays through output; its own times (hand-overs, the queue's window)
+    // come from clock.
+    explicit LiveAudioPlayer(std::shared_ptr<AudioOutput> output, const Clock& clock = HostClock::shared());
     ~LiveAudioPlayer();
     LiveAudioPlayer(const LiveAudioPlayer&) = delete;
     LiveAudioPlayer& operator=(const LiveAudioPlayer&) = delete;
 
-    // Any thread: plays the buffer later on the queue; returns at once.
+    // Any thread (one at a time: the session's audio thread): plays the
+    // buffer later on the queue; returns at once.
     void enqueue(const std::shared_ptr<PcmBuffer>& buffer);
 
-    // Any thread: the latency of the live sound, as a file player's clock
-    // declares its own: how long after a buffer is handed over its last
-    // frame is heard (the sound waiting before it, on the queue and in the
-    // output, plus the output's latency). A picture that arrives with its
-    // sound is due this long after it arrives. The largest value of the last
-    // quarter second is kept, so a buffer handed over a little late (its
-    // block completed by a later write of the ingest) does not pull the
-    // pictures early; 0 until a buffer plays, and after stop().
+    // Any thread: the host time at which the sound of host time `arrival`
+    // is heard, as a file player's clock maps its position: the sound handed
+    // over so far, carried on in real time since it came, but no further
+    // than the most sound that came at once in the last kPairSeconds (a feed
+    // whose sound comes in chunks, as MPEG-TS packs it, has that much on its
+    // way between chunks). A picture that arrives with its sound is due
+    // then. NaN until a buffer plays, and after stop().
+    double heardTimeOfArrival(double arrival) const;
+    // Any thread: the host time at which the sound `position` seconds into
+    // what was handed over (since the start or stop()) is heard, as far as
+    // the queue's clock says it now: sound left out or padded moves it.
+    // NaN until a buffer plays, and after stop().
+    double heardTimeOfPosition(double position) const;
+    // Any thread: the live sound's latency, from the moment the last buffer
+    // played was handed over until its last frame is heard; 0 until a buffer
+    // plays, and after stop().
     double latency() const { return latency_.load(std::memory_order_relaxed); }
+    // Any thread: how often the queue has started afresh from dry and had
+    // its surplus left out, and the seconds left out (for measurements).
+    struct Adjustments {
+        int restarts = 0;
+        int trims = 0;
+        double trimmedSeconds = 0.0;
+    };
+    Adjustments adjustments() const
+    {
+        return { restarts_.load(std::memory_order_relaxed), trims_.load(std::memory_order_relaxed),
+                 trimmedSeconds_.load(std::memory_order_relaxed) };
+    }
     // Main thread: waits for every buffer handed over so far, then stops
-    // playback; queuedSeconds becomes 0 and the next buffer starts afresh.
+    // playback; the next buffer starts afresh. With nothing handed over since
+    // the last stop it returns at once: a take into a file (which stops any
+    // live sound) never waits for the queue's thread to get a core.
     void stop();
 
     // Gain and peaks of one buffer, in place: a constant gain (not applied
     // when exactly 1.0) on every channel; the peaks of channels 0 and 1
     // after it (a one-channel buffer reports its peak twice).
     static std::pair<float, float> applyGainAndMeasure(PcmBuffer& buffer, float gain);
+    // Over frames stereo frames, fades `from` out and `into` in, into `into`.
+    static void crossfade(float* into, const float* from, int frames);
 
-    // Guards queuedSeconds and gain; the engine writes gain under it. The
-    // time played back while it was held is taken off at the next buffer.
+    // Guards gain; the engine writes it under it.
     std::mutex lock;
-    double queuedSeconds = 0.0;
     float gain = 1.0f;
 
     // Set by the engine at creation (main thread, before any audio).
@@ -69,25 +103,55 @@ public:
 
     // The queue's format of the playing connection (for tests; queue only).
     std::optional<AudioFormat> connectedFormat() const { return format_; }
+    // Seconds waiting on the output, as the last render left them (queue
+    // only; for tests).
+    double waitingSeconds() const;
     // Runs fn on the queue and waits (tests).
     void syncOnQueue(const std::function<void()>& fn) { queue_.sync(fn); }
 
 private:
-    void play(const std::shared_ptr<PcmBuffer>& buffer, double handedOver);
-    void declareLatency(double latency, double at);
-    double takeUncounted() { return playedUncounted_.exchange(0.0, std::memory_order_relaxed); }
+    void play(const std::shared_ptr<PcmBuffer>& buffer, double position, double handedOver);
+    // Queue only: the host time the next frame appended is heard.
+    double heardTimeOfNext(double now, double waiting);
+    // Queue only: leaves out what is still to be dropped from the front of
+    // frames; returns the frames skipped (all of them while more is due).
+    int dropFrom(float* samples, int frames);
     void reconfigure(const AudioFormat& format);
     void disconnect();
 
     std::shared_ptr<AudioOutput> output_;
+    const Clock& clock_;
     std::shared_ptr<LiveAudioNode> node_;  // the source on the output
     std::optional<AudioFormat> format_;    // queue only
     std::unique_ptr<Resampler> resampler_; // queue only: the connection's conversion
     bool connected_ = false;               // queue only
-    double heardEnd_ = 0.0;                // queue only: when the last buffer played ends
-    double latencyAt_ = 0.0;               // queue only: when latency_ was last raised or renewed
+    LiveQueueRule rule_;                   // queue only
+    bool timed_ = false;                   // queue only: heardEnd_ holds
+    double heardEnd_ = 0.0;                // queue only: when the sound appended so far ends
+    int dropFrames_ = 0;                   // queue only: frames still to leave out
+    int spliceHeld_ = 0;                   // queue only: frames of splice_ held for the crossfade
+    std::unique_ptr<float[]> splice_;      // queue only: where the dropped span began
+    std::unique_ptr<float[]> silence_;     // zeros to pad with
     std::atomic<double> latency_ { 0.0 };
-    std::atomic<double> playedUncounted_ { 0.0 }; // played back while lock was held
+    std::atomic<int> restarts_ { 0 };
+    std::atomic<int> trims_ { 0 };
+    std::atomic<double> trimmedSeconds_ { 0.0 };
+    std::atomic<bool> fed_ { false }; // a buffer was handed over since the start or stop()
+
+    // The clock: guards what follows (the session's threads and the queue,
+    // each for a few loads and stores).
+    mutable std::mutex clockLock_;
+    struct HandOver {
+        double at = 0.0;   // host time of the last buffer that came at once
+        double span = 0.0; // seconds of sound that came at once
+    };
+    static constexpr int kHandOvers = 64;
+    double handedEnd_ = 0.0;     // seconds of sound handed over
+    HandOver handOvers_[kHandOvers]; // the latest, round
+    int handOverCount_ = 0;      // since the start or stop()
+    bool clocked_ = false;     // offset_ holds
+    double offset_ = 0.0;      // host time heard less the position of the sound
+
     SerialQueue queue_ { "Vellumcast.LiveAudioPlayer" };
 };
 

@@ -7,7 +7,20 @@
 #include "platform/MainThread.h"
 #include "platform/player/PcmBuffer.h"
 
+#include <cmath>
+
 namespace tessarin {
+
+double LiveRoute::dueTime(const LiveAudioPlayer& player, double now, double soundSeconds, double pictureLatency)
+{
+    const double byArrival = player.heardTimeOfArrival(now) - pictureLatency;
+    if (!std::isfinite(byArrival))
+        return now; // no live sound plays: at once
+    const double byPlace = std::isfinite(soundSeconds) ? player.heardTimeOfPosition(soundSeconds) : byArrival;
+    // A place far from the arrival's is of sound that stopped coming (a
+    // feed that lost its sound) or that the player never had.
+    return std::isfinite(byPlace) && std::fabs(byPlace - byArrival) <= kPlaceTrustSeconds ? byPlace : byArrival;
+}
 
 LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink,
                                              std::weak_ptr<LiveAudioPlayer> audio,
@@ -15,16 +28,16 @@ LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink
                                              double pictureLatency)
 {
     Targets targets;
-    // A picture is due when the sound of its time is heard: as long after
-    // that sound arrived (the picture's arrival less the session's picture
-    // latency) as the live sound's declared latency.
-    targets.video = [sink = std::move(sink), audio, pictureLatency](const QImage& frame) {
+    // A picture is due when its sound is heard, by the live sound's clock:
+    // the sound at the picture's place in it, where the session tells it;
+    // else the sound of its arrival, less the session's picture latency (its
+    // pictures come that much after their sound).
+    targets.video = [sink = std::move(sink), audio, pictureLatency](const QImage& frame, double soundSeconds) {
         if (!sink)
             return;
+        const double now = HostClock::monotonicSeconds();
         const auto player = audio.lock();
-        const double latency = player ? player->latency() : 0.0;
-        const double soundArrived = HostClock::monotonicSeconds() - (latency > 0.0 ? pictureLatency : 0.0);
-        sink->push(frame, soundArrived + latency);
+        sink->push(frame, player ? dueTime(*player, now, soundSeconds, pictureLatency) : now);
     };
     targets.audio = [audio = std::move(audio)](const std::shared_ptr<const PcmBuffer>& buffer) {
         // A session hands each buffer over once and never touches it again
@@ -40,10 +53,10 @@ LiveRoute::Targets LiveRoute::programTargets(std::shared_ptr<LiveVideoSink> sink
 void LiveRoute::connect(LiveSession& session, Targets targets)
 {
     auto route = shared_from_this();
-    session.onVideo = [route, video = std::move(targets.video)](const QImage& frame) {
+    session.onVideo = [route, video = std::move(targets.video)](const QImage& frame, double soundSeconds) {
         std::lock_guard guard(route->lock);
         if (route->active && video)
-            video(frame);
+            video(frame, soundSeconds);
     };
     session.onAudio = [route, audio = std::move(targets.audio)](const std::shared_ptr<const PcmBuffer>& buffer) {
         std::lock_guard guard(route->lock);

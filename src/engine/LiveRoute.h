@@ -31,20 +31,29 @@ public:
     // threads with the route's lock held: they must not wait for the main
     // thread nor take a route. status runs on the main thread.
     struct Targets {
-        std::function<void(const QImage& frame)> video;
+        std::function<void(const QImage& frame, double soundSeconds)> video;
         std::function<void(const std::shared_ptr<const PcmBuffer>& buffer)> audio;
         std::function<void(const LiveStatus& status)> status;
     };
 
-    // The program's targets: frames to the live sink, due the live audio
-    // player's latency after they arrive less the session's picture latency
-    // (they come that much after their sound), buffers to the live audio
-    // player (held weakly: a session outliving the player drops its audio),
-    // statuses to publish (main thread).
+    // The program's targets: frames to the live sink, due by dueTime();
+    // buffers to the live audio player (held weakly: a session outliving
+    // the player drops its audio); statuses to publish (main thread).
     static Targets programTargets(std::shared_ptr<LiveVideoSink> sink,
                                   std::weak_ptr<LiveAudioPlayer> audio,
                                   std::function<void(const LiveStatus&)> publishStatus,
                                   double pictureLatency = 0.0);
+
+    // How far the time a picture's place in the sound gives may lie from
+    // the time its arrival gives and still be trusted.
+    static constexpr double kPlaceTrustSeconds = 0.5;
+    // When a picture is due on screen: when the live audio player hears the
+    // sound at its place (soundSeconds, see LiveSession::onVideo), unless
+    // that is unknown or untrusted; then when it hears the sound that
+    // arrived with it (at now), less the session's picture latency (its
+    // pictures come that much after their sound); now while no live sound
+    // plays.
+    static double dueTime(const LiveAudioPlayer& player, double now, double soundSeconds, double pictureLatency);
 
     static std::shared_ptr<LiveRoute> create() { return std::shared_ptr<LiveRoute>(new LiveRoute()); }
 

@@ -236,7 +236,7 @@ void PlaylistEngine::setTransitionStyle(TransitionStyle style)
     clearPreload();
     applyGain();
     if (isPlaying_)
-        armJoin(currentItem(), currentBlock());
+        armJoinWhenDue();
 }
 
 void PlaylistEngine::setFadeSeconds(double seconds)

@@ -127,7 +127,7 @@ public:
     OverlayLayers& overlays() const { return *overlays_; }
     const std::shared_ptr<ProgramAudioBus>& programAudio() const { return programAudio_; }
     const std::shared_ptr<LiveVideoSink>& liveSink() const { return liveSink_; }
-    // The live source's sound player (its latency() times the live pictures).
+    // The live source's sound player (its clock times the live pictures).
     const std::shared_ptr<LiveAudioPlayer>& liveAudio() const { return liveAudio_; }
     // The size the program renderers draw the players at; the player items
     // made for the program and the cue preview are sized by it.
@@ -380,6 +380,11 @@ private:
     // Cuts: the item after this one waits queued behind it in the active
     // player (armJoin); at the end it is taken as it plays (adoptJoin).
     void armJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
+    // The join of the item on air is armed once its end is near (kJoinLead):
+    // until then only one item decodes, and edits of its block made meanwhile
+    // count. Checked at once and at every tick of the fade clock.
+    void armJoinWhenDue();
+    void checkDueJoin();
     bool adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block, bool isLoopRestart);
     void handleBlockEnd(const std::shared_ptr<MediaBlock>& block);
     bool isKnownBlock(const QUuid& id) const;
@@ -463,6 +468,8 @@ private:
     mutable std::size_t currentItemHint_ = 0;
     std::optional<Crossfade> crossfade_;
     std::optional<Preloaded> preloaded_;
+    // The item on air whose join waits for its end to come near.
+    QUuid joinDueFor_;
     std::optional<CuePreview> cuePreview_;
 };
 

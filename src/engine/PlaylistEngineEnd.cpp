@@ -14,6 +14,10 @@ namespace {
 
 // The next item is loaded this long before its crossfade begins.
 constexpr double kPreloadLead = 3.0;
+// The next item is queued behind the one on air this long before its end:
+// ample for a file to open and have its first picture and sound ready on a
+// loaded machine.
+constexpr double kJoinLead = 10.0;
 
 int indexOf(const MediaBlock::Items& items, const QUuid& id)
 {
@@ -307,6 +311,30 @@ void PlaylistEngine::armJoin(const std::shared_ptr<MediaFile>& item, const std::
         preloaded_ = Preloaded { next->id(), player, playerItem, true };
 }
 
+void PlaylistEngine::armJoinWhenDue()
+{
+    const auto item = currentItem();
+    joinDueFor_ = item ? item->id() : QUuid();
+    checkDueJoin();
+}
+
+void PlaylistEngine::checkDueJoin()
+{
+    if (joinDueFor_.isNull())
+        return;
+    const auto item = currentItem();
+    if (!item || item->id() != joinDueFor_) {
+        joinDueFor_ = {};
+        return;
+    }
+    // Its length unknown yet (the file still opening), it waits.
+    const auto window = playbackWindow();
+    if (!window || window->end - activePlayer()->currentTime() > kJoinLead)
+        return;
+    joinDueFor_ = {};
+    armJoin(item, currentBlock());
+}
+
 bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block,
     bool isLoopRestart)
 {
@@ -331,7 +359,7 @@ bool PlaylistEngine::adoptJoin(const std::shared_ptr<MediaFile>& item, const std
     applyGain();
     setIsPlaying(true);
     setCanSeek(true);
-    armJoin(item, block);
+    armJoinWhenDue();
     return true;
 }
 

@@ -122,7 +122,7 @@ void PlaylistEngine::start(const std::shared_ptr<MediaFile>& item, const std::sh
     }
     setIsPlaying(true);
     setCanSeek(true);
-    armJoin(item, block);
+    armJoinWhenDue();
 }
 
 std::shared_ptr<PlayerItem> PlaylistEngine::takeCuePreview(const MediaFile& item, float volume, MediaPlayer& into)
@@ -283,6 +283,7 @@ void PlaylistEngine::tickFade()
 {
     Operation operation(*this);
     updateCrossfade();
+    checkDueJoin();
     if (transitionStyle_ == TransitionStyle::cut)
         return;
     checkUpcomingCrossfade();

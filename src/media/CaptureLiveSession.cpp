@@ -147,7 +147,7 @@ void CaptureLiveSession::deliverFrame(std::shared_ptr<VideoFrame> frame)
     if (!reportedLive_.exchange(true))
         report(LiveStatus::live());
     if (onVideo)
-        onVideo(image);
+        onVideo(image, std::numeric_limits<double>::quiet_NaN());
 }
 
 void CaptureLiveSession::deliverAudio(const CapturedAudio& audio)

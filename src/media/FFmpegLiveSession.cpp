@@ -21,8 +21,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -42,7 +45,14 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
 
     void supervise();
     Result runOnce(const QString& ffmpeg, bool withAudio);
-    void readVideo(int fd);
+    // Each picture goes out with where its moment lies in the session's
+    // sound (see LiveSession::onVideo): the run's picture k and its sound's
+    // frame k * 48000 / 30 are of one moment, since the child puts both
+    // streams on one grid from the run's start; soundBase is the sound the
+    // session handed over before the run, and the silence left out at its
+    // start comes off. NaN when the run has no sound, and until its first
+    // sound has come.
+    void readVideo(int fd, double soundBase);
     void readAudio(int fd);
     static QString readAll(int fd);
     bool stopRequested();
@@ -59,7 +69,7 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
     const LiveSource source;
     double restartPause = kRestartPauseSeconds;
     // Copies of the session's callbacks, taken at start.
-    std::function<void(const QImage&)> onVideo;
+    std::function<void(const QImage&, double)> onVideo;
     std::function<void(const std::shared_ptr<const PcmBuffer>&)> onAudio;
     std::function<void(const LiveStatus&)> onStatus;
 
@@ -70,6 +80,14 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
 
     // Held around every callback; stop() takes it once the flag is up.
     std::mutex deliveryLock;
+    // Sound frames handed to onAudio since start (the audio reader writes,
+    // the supervisor reads it between runs).
+    std::atomic<std::int64_t> soundFramesHandedOver { 0 };
+    // The silence the child put before the run's first sound (from the
+    // input's start time to the first packet it kept, a second or more
+    // after probing), which the audio reader leaves out: seconds, NaN until
+    // the run's first sound has come. Set NaN by the supervisor at each run.
+    std::atomic<double> leadLeftOut { std::numeric_limits<double>::quiet_NaN() };
     bool failedShowing = false; // supervisor only: the last status reported was failed
 };
 
@@ -254,10 +272,15 @@ QStringList ingestArguments(const LiveSource& source, bool withAudio)
     // out only when a later one comes in, so once a burst has filled its
     // threads (the one at connection does) every picture stays held by one
     // frame per thread: about 270 ms on eight cores, for nothing.
+    //
+    // Both outputs start at the run's time 0 and keep to the input's
+    // timestamps (the pictures by repeating or leaving out frames, the sound
+    // by filling gaps with silence and cutting overlaps), so the raw streams,
+    // which carry no timestamps, stay paired by their counts.
     args << "-map"
          << "0:v:0"
          << "-vf"
-         << "fps=30,scale=1280:720:force_original_aspect_ratio=decrease,pad=1280:720:(ow-iw)/2:(oh-ih)/2:black,format=bgra"
+         << "fps=30:start_time=0,scale=1280:720:force_original_aspect_ratio=decrease,pad=1280:720:(ow-iw)/2:(oh-ih)/2:black,format=bgra"
          << "-threads"
          << "1"
          << "-f"
@@ -266,10 +289,12 @@ QStringList ingestArguments(const LiveSource& source, bool withAudio)
     if (withAudio)
         args << "-map"
              << "0:a:0"
+             << "-af"
+             << QStringLiteral("aresample=%1:async=1:first_pts=0").arg(FFmpegLiveSession::kAudioRate)
              << "-ac"
              << "2"
              << "-ar"
-             << "48000"
+             << QString::number(FFmpegLiveSession::kAudioRate)
              << "-f"
              << "f32le"
              << "pipe:3";
@@ -477,9 +502,13 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     }
 
     auto self = shared_from_this();
-    std::thread videoReader([self, fd = video->readEnd] {
+    // The last run's audio reader has ended: its count is final.
+    const double soundBase = withAudio ? double(soundFramesHandedOver.load()) / kAudioRate
+                                       : std::numeric_limits<double>::quiet_NaN();
+    leadLeftOut.store(std::numeric_limits<double>::quiet_NaN());
+    std::thread videoReader([self, fd = video->readEnd, soundBase] {
         setCurrentThreadName("Vellumcast.FFmpegLiveSession.video");
-        self->readVideo(fd);
+        self->readVideo(fd, soundBase);
     });
     std::thread audioReader;
     if (withAudio) {
@@ -517,9 +546,10 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     return result;
 }
 
-void FFmpegLiveSession::Run::readVideo(int fd)
+void FFmpegLiveSession::Run::readVideo(int fd, double soundBase)
 {
     bool first = true;
+    std::int64_t index = 0;
     while (!stopRequested()) {
         // In picture memory given back by an earlier frame: a 3.6 MB frame
         // 30 times a second would otherwise be fresh pages faulted in.
@@ -535,19 +565,33 @@ void FFmpegLiveSession::Run::readVideo(int fd)
             first = false;
             report(LiveStatus::live());
         }
+        const double soundSeconds = soundBase + double(index++) / kFramesPerSecond - leadLeftOut.load();
         if (onVideo)
-            deliver([&] { onVideo(image); });
+            deliver([&] { onVideo(image, soundSeconds); });
     }
     closeDescriptor(fd);
 }
 
 void FFmpegLiveSession::Run::readAudio(int fd)
 {
-    const AudioFormat format = AudioFormat::float32(48000.0, 2, false);
+    const AudioFormat format = AudioFormat::float32(kAudioRate, 2, false);
     std::vector<float> scratch(static_cast<std::size_t>(kAudioChunkFrames) * 2, 0.0f);
+    // The child's padding is digital silence; a feed silent for longer than
+    // the longest padding is heard from then on.
+    constexpr std::int64_t kMostLead = std::int64_t(kAudioRate) * 4;
+    std::int64_t lead = 0;
+    bool leading = true;
     while (!stopRequested()) {
         if (!readFully(fd, scratch.data(), scratch.size() * sizeof(float)))
             break;
+        if (leading) {
+            if (lead < kMostLead && std::all_of(scratch.begin(), scratch.end(), [](float s) { return s == 0.0f; })) {
+                lead += kAudioChunkFrames;
+                continue;
+            }
+            leading = false;
+            leadLeftOut.store(double(lead) / kAudioRate);
+        }
         auto buffer = PcmBuffer::create(format, kAudioChunkFrames);
         if (!buffer)
             break;
@@ -559,7 +603,10 @@ void FFmpegLiveSession::Run::readAudio(int fd)
             right[i] = scratch[static_cast<std::size_t>(2 * i + 1)];
         }
         if (onAudio)
-            deliver([&] { onAudio(buffer); });
+            deliver([&] {
+                onAudio(buffer);
+                soundFramesHandedOver.fetch_add(kAudioChunkFrames);
+            });
     }
     closeDescriptor(fd);
 }

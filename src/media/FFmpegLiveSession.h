@@ -32,6 +32,7 @@ public:
     static constexpr int kFrameHeight = 720;
     static constexpr int kFrameBytes = kFrameWidth * kFrameHeight * 4; // 3,686,400
     static constexpr int kFramesPerSecond = 30;
+    static constexpr int kAudioRate = 48000;
     static constexpr int kAudioChunkFrames = 1920;                     // 40 ms at 48 kHz
     static constexpr int kErrorTextLimit = 16384;
     static constexpr double kRestartPauseSeconds = 2.0;
@@ -50,7 +51,8 @@ public:
 
     const LiveSource& source() const { return source_; }
     // One period of the pictures: the frame-rate conversion hands a picture
-    // out only once the next one has come in.
+    // out only once the next one has come in (for pairing by arrival, where
+    // a picture's place in the sound is not known).
     double pictureLatency() const override { return 1.0 / kFramesPerSecond; }
     // The child's arguments after the ffmpeg path.
     QStringList arguments(bool withAudio) const;

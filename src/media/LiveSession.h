@@ -30,7 +30,11 @@ public:
 
     // Every decoded picture, as a 32-bit BGRA image (Format_RGB32 or
     // Format_ARGB32_Premultiplied); QImage shares its pixels, so keeping one is cheap.
-    std::function<void(const QImage& frame)> onVideo;
+    // soundSeconds: where the picture's moment lies in the session's sound,
+    // as seconds of the sound handed to onAudio since start() (the picture
+    // belongs with the sound that begins there); NaN when the session cannot
+    // tell, and its pictures are then paired with their sound by arrival.
+    std::function<void(const QImage& frame, double soundSeconds)> onVideo;
     // Every block of decoded audio, 32-bit float; the buffer is not changed after the call.
     std::function<void(const std::shared_ptr<const PcmBuffer>& buffer)> onAudio;
     std::function<void(const LiveStatus& status)> onStatus;

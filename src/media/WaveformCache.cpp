@@ -10,8 +10,6 @@
 #include <QHash>
 #include <QPair>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -37,17 +35,6 @@ Workers& analysisPool()
 {
     static Workers& pool = Workers::makeAnalysisPool("Vellumcast.WaveformCache");
     return pool;
-}
-
-// Analyses yield to the interface and to playback: the pool's threads run
-// at a lower priority (on Linux, nice applies per thread).
-void lowerThreadPriority()
-{
-    thread_local bool lowered = false;
-    if (!lowered) {
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
-        lowered = true;
-    }
 }
 
 // Runs the rest of a reader's samples through the bucketer; false when
@@ -110,7 +97,7 @@ void analyze(const QUrl& url, int samples, std::function<void(const std::optiona
     if (completions.size() > 1)
         return; // an analysis is under way
     analysisPool().asyncSoon([url, samples, key] {
-        lowerThreadPriority();
+        Workers::lowerThreadPriority();
         std::optional<Analysis> result = extractAnalysis(url, samples);
         postToMain([url, key, result = std::move(result)] {
             if (result)

@@ -6,9 +6,11 @@
 #include <QDBusVariant>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace tessarin {
 namespace {
@@ -30,6 +32,13 @@ qlonglong rtkitProperty(QDBusConnection& bus, const QString& name)
     const qlonglong value = reply.arguments().constFirst().value<QDBusVariant>().variant().toLongLong(&ok);
     return ok ? value : -1;
 }
+
+// Read on the main thread while the program loads, before any raise.
+const int startNice = [] {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    return errno == 0 ? nice : 0;
+}();
 
 } // namespace
 
@@ -66,6 +75,34 @@ RealtimeGrant makeThreadRealtime(pid_t tid, int priority)
     make << quint64(tid) << quint32(std::clamp<qlonglong>(priority, 1, maxPriority));
     const QDBusMessage reply = bus.call(make, QDBus::Block, kTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage ? RealtimeGrant::rtkit : RealtimeGrant::refused;
+}
+
+bool raiseCurrentThreadPriority(int nice)
+{
+    // On Linux, nice applies per thread.
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice) == 0;
+}
+
+int processPriority()
+{
+    return startNice;
+}
+
+bool raiseMainThreadPriority(int nice)
+{
+    if (startNice != 0)
+        return false;
+    // With the flag, a thread or process this one makes starts at nice 0
+    // (the process's) and without the flag; it can be set without rights.
+    sched_param param {};
+    if (sched_setscheduler(0, SCHED_OTHER | SCHED_RESET_ON_FORK, &param) != 0)
+        return false;
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice) == 0;
+}
+
+void restoreCurrentThreadPriority()
+{
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), startNice);
 }
 
 } // namespace tessarin

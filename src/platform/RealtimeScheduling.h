@@ -21,4 +21,30 @@ enum class RealtimeGrant {
 // it is asked.
 RealtimeGrant makeThreadRealtime(pid_t tid, int priority = 5);
 
+// Raises the calling thread's priority to the nice value given (lower is
+// higher), where the process may (CAP_SYS_NICE, or a raised RLIMIT_NICE),
+// for good: for a thread that feeds the real-time one and must not wait
+// for its share behind every busy process (the decoders of the sound).
+// Returns whether it was set; the thread keeps its priority otherwise.
+bool raiseCurrentThreadPriority(int nice = -10);
+
+// The nice the process was started with, read before any thread of it was
+// raised.
+int processPriority();
+
+// Raises the calling thread (the main thread, on which the operator's takes
+// and the interface run) to the nice value given, as the sound's reader is,
+// where the process may and was started at the normal priority (an
+// operator who started it lowered keeps that). Every thread and process it
+// makes from then on starts at the process's priority, not raised
+// (SCHED_RESET_ON_FORK): the raise is this thread's alone. Returns whether
+// it was set.
+bool raiseMainThreadPriority(int nice = -10);
+
+// Returns the calling thread to the process's own priority (the nice it
+// was started with), as far as the process may. A thread made inherits its
+// maker's priority: one that was raised or lowered comes back to it before
+// it makes threads that are not to share its priority (a decoder's).
+void restoreCurrentThreadPriority();
+
 } // namespace tessarin

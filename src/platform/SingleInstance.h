@@ -25,12 +25,15 @@ public:
     bool claim();
 
     // Any thread: asks the owner of service on connection's bus to come to
-    // the front; true when it answered within timeoutSeconds.
+    // the front; true when it answered within timeoutSeconds. The owner
+    // answers from its event loop, which runs once its window is made and
+    // its show opened: a start that comes while the other still starts waits
+    // for that, not just for a quick answer.
     static bool activateRunning(QDBusConnection connection, const QString& service = QLatin1String(kService),
-                                double timeoutSeconds = 5.0);
+                                double timeoutSeconds = 30.0);
     // The same, asking the owner to open the show file at path (absolute).
     static bool openInRunning(QDBusConnection connection, const QString& path,
-                              const QString& service = QLatin1String(kService), double timeoutSeconds = 5.0);
+                              const QString& service = QLatin1String(kService), double timeoutSeconds = 30.0);
 
 public slots:
     // Called over the bus by a later start.

@@ -4,6 +4,9 @@
 // up to a generous cap, and threads left idle for a while end. Every thread
 // is joined: by the pool's destructor, or, for the process-wide pools that
 // are never destroyed, by stopAll() at the end of the process.
+#include "platform/Wakeup.h"
+
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -26,11 +29,20 @@ public:
     // joined at the end of the process; lives until exit.
     static Workers& sessions();
     // The process-wide pool for the players' readers: each item loaded holds
-    // one of its threads for as long as it is loaded, and a thread left by an
-    // item reads the next one, so a take starts no thread.
+    // one of its threads for as long as it is loaded, a thread left by an
+    // item reads the next one, and two more wait ready, so a take starts no
+    // thread.
     static Workers& players();
 
-    explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0);
+    // Main thread, at the start, before it is raised and before any pool is
+    // used: makes the thread that makes the pools' threads (so it runs at
+    // the process's own priority) and the players' spare threads.
+    static void prepareThreads();
+
+    // spareThreads: idle threads kept ready (made again as work takes them)
+    // and never ended for idleness.
+    explicit Workers(std::string label, std::size_t maxThreads = 64, double idleSeconds = 10.0,
+                     std::size_t spareThreads = 0);
     // A pool for CPU-bound analysis of files (lengths, thumbnails,
     // waveforms): as many threads as cores (or maxThreads when given), and
     // the heap pages what a burst of analyses freed given back once it is
@@ -105,7 +117,12 @@ public:
     // Lowers the calling thread's priority for good (on Linux, nice applies
     // per thread), once: background analyses yield to the interface and to
     // playback. Only for threads of pools that run such work alone.
+    // A thread takes its maker's priority, so a pool's threads are made by
+    // one thread of the process's own, never by the thread that queues the
+    // work (see ThreadMaker in Workers.cpp).
     static void lowerThreadPriority();
+    // Whether the calling thread's priority was lowered.
+    static bool isThreadLowered();
 
 private:
     struct Task {
@@ -117,25 +134,42 @@ private:
     // Posts the queueing of asyncSoon()'s tasks, once.
     void postSoon();
     void work();
-    bool idleLocked() const { return running_ == 0 && tasks_.empty(); }
+    bool idleLocked() const { return running_ == 0 && tasks_.empty() && inHand_.load() == 0; }
     std::function<void()> onDrained_;
     // Stops the pool for good if it is idle and joins its threads; false
     // when it had work.
     bool stopIfIdle();
     void joinEnded(std::unique_lock<std::mutex>& lock);
-    // Starts the threads that the queued tasks need, within the limit.
-    void startThreadsLocked();
+    // Counts the threads that the queued tasks and the spares need, within
+    // the limit, and asks the thread maker for them.
+    void askForThreadsLocked();
+    // On the thread maker: makes what was asked, one thread at a time,
+    // outside the pool's lock.
+    void makeThreads();
+    // Queues the tasks under the pool's lock, on the calling thread;
+    // handedOver: they are counted in inHand_ until then.
+    void enqueueHere(std::vector<Task> tasks, bool handedOver);
+    friend class ThreadMaker;
 
     const std::string label_;
     std::size_t maxThreads_; // guarded by mutex_
     const double idleSeconds_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
+    // An idle thread waits on a wake-up of its own (see Wakeup.h), not on a
+    // condition variable whose signal may make the thread queueing work
+    // wait: the main thread, in a take, waited up to 53 ms that way.
+    std::vector<Wakeup*> waiting_; // idle, newest last
+    // Wakes up to n idle threads.
+    void wakeLocked(std::size_t n);
     std::condition_variable allEnded_;
     std::condition_variable idleChanged_;
+    std::condition_variable registered_;
     std::deque<Task> tasks_;
-    std::map<std::thread::id, std::thread> threads_; // inside work()
+    std::map<std::thread::id, std::thread> threads_; // made, until they leave work()
     std::vector<std::thread> ended_;                 // left work(), not joined yet
+    const std::size_t spare_;
+    std::size_t toMake_ = 0;   // asked of the maker, not in threads_ yet
+    std::size_t starting_ = 0; // in threads_, not waiting for work yet
     std::size_t idle_ = 0;
     std::size_t running_ = 0;
     bool stopping_ = false;
@@ -144,6 +178,10 @@ private:
     // way; main thread only. alive_ is let go of by the destructor.
     std::vector<Task> soon_;
     bool soonPosted_ = false;
+    bool analysis_ = false; // its tasks lower their threads (makeAnalysisPool)
+    // Tasks the main thread handed to the thread maker to queue, not queued
+    // yet.
+    std::atomic<std::size_t> inHand_ { 0 };
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

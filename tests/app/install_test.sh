@@ -21,13 +21,13 @@ before=$(sha256sum "$build/bin/tessarin" | cut -d' ' -f1)
 cmake --install "$build" --prefix "$prefix" >/dev/null
 program=$prefix/bin/tessarin
 [ -x "$program" ] || fail "no bin/tessarin"
-readelf -S "$program" | grep -q '\.debug_info' && fail "the installed program keeps its debug information"
+readelf -S "$program" | grep '\.debug_info' >/dev/null && fail "the installed program keeps its debug information"
 [ "$(sha256sum "$build/bin/tessarin" | cut -d' ' -f1)" = "$before" ] || fail "the build tree's program was changed"
 echo "installed program: $(stat -c %s "$program") bytes, no debug information"
 
 notices=$prefix/share/tessarin/ThirdPartyNotices.txt
 [ -f "$notices" ] || fail "no notices file"
-find "$prefix" -name '*.qm' | grep -q . && fail "a translation file is installed that the program never reads"
+find "$prefix" -name '*.qm' | grep . >/dev/null && fail "a translation file is installed that the program never reads"
 
 # Each linked library and the name it goes by in the notices.
 missing=""
@@ -44,6 +44,7 @@ for library in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/
     libdate-tz*) name="date" ;;
     libc.so*|libm.so*|ld-linux*) name="GNU C Library" ;;
     libstdc++*|libgcc_s*) name="GCC runtime" ;;
+    libmimalloc*) name="mimalloc" ;;
     *) missing="$missing $library(not known to this check)"; continue ;;
   esac
   grep -qF "$name" "$notices" || missing="$missing $library"

@@ -2,12 +2,7 @@
 // timer (the schedule's tick, the fade clock, the players' ends) on one
 // hand-driven clock.
 #include "automation/ScheduleController.h"
-#include "engine/PlaylistEngine.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
-#include "support/FakeMediaPlayer.h"
-#include "support/ManualClock.h"
-#include "support/TestSupport.h"
+#include "support/FakeEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +21,7 @@ class ScheduleAutomationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<PlaylistEngine>(
-            clock, settings,
-            [this] {
-                auto player = std::make_shared<test::FakeMediaPlayer>(clock, media);
-                players.push_back(player);
-                return player;
-            },
-            std::make_shared<NullAudioOutput>());
+        engine = test::engineOnFakes(clock, settings, media, players);
         schedule = std::make_unique<ScheduleController>(engine.get(), settings, clock,
                                                         [] { return *ScheduleCalendar::named("Europe/Rome"); });
     }
@@ -48,11 +36,7 @@ protected:
     // the block's planned length is known at once).
     std::shared_ptr<MediaFile> file(const QString& name, double seconds)
     {
-        const QString path = QStringLiteral("/fake/") + name + QStringLiteral(".mp4");
-        media->durations[path] = seconds;
-        auto item = MediaFile::create(QUrl::fromLocalFile(path));
-        item->setOutPoint(seconds);
-        return item;
+        return test::fakeFile(*media, name, seconds);
     }
 
     std::shared_ptr<MediaFile> live(const QString& name)
@@ -68,12 +52,7 @@ protected:
     // A playlist block of the engine.
     std::shared_ptr<MediaBlock> block(const QString& name, std::initializer_list<std::shared_ptr<MediaFile>> items)
     {
-        auto b = std::make_shared<MediaBlock>(name, QUuid::createUuid());
-        b->setItems(MediaBlock::Items(items));
-        auto blocks = engine->blocks();
-        blocks.push_back(b);
-        engine->setBlocks(blocks);
-        return b;
+        return test::appendBlock(*engine, name, items);
     }
 
     static ScheduleEvent event(ScheduleEvent::Start start, const std::shared_ptr<MediaBlock>& b, double date = 0)
@@ -106,13 +85,7 @@ protected:
     // the main queue between steps as the event loop would.
     void run(double seconds)
     {
-        const double end = clock.now() + seconds;
-        while (clock.now() + 0.1 < end) {
-            clock.advance(0.1);
-            test::drainMainQueue();
-        }
-        clock.advance(end - clock.now());
-        test::drainMainQueue();
+        test::runInTenths(clock, seconds);
     }
 
     bool onAir(const std::shared_ptr<MediaBlock>& b) const
@@ -128,7 +101,7 @@ protected:
     QTemporaryDir dir;
     Settings settings{dir.filePath("settings.ini")};
     std::shared_ptr<test::FakeMedia> media = std::make_shared<test::FakeMedia>();
-    std::vector<std::shared_ptr<test::FakeMediaPlayer>> players;
+    test::FakePlayers players;
     std::unique_ptr<PlaylistEngine> engine;
     std::unique_ptr<ScheduleController> schedule;
 };

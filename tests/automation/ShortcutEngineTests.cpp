@@ -3,13 +3,8 @@
 #include "automation/PlaylistShortcutEngine.h"
 #include "automation/ShortcutManager.h"
 #include "engine/OverlayLayer.h"
-#include "engine/PlaylistEngine.h"
 #include "platform/KeyPolicy.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
-#include "support/FakeMediaPlayer.h"
-#include "support/ManualClock.h"
-#include "support/TestSupport.h"
+#include "support/FakeEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +20,7 @@ class ShortcutEngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<PlaylistEngine>(
-            clock, settings,
-            [this] {
-                auto player = std::make_shared<test::FakeMediaPlayer>(clock, media);
-                players.push_back(player);
-                return player;
-            },
-            std::make_shared<NullAudioOutput>());
+        engine = test::engineOnFakes(clock, settings, media, players);
         first = block("Primo", {file("a1"), file("a2")});
 
         // As the main window: the bound keys first.
@@ -71,12 +59,7 @@ protected:
 
     std::shared_ptr<MediaBlock> block(const QString& name, std::initializer_list<std::shared_ptr<MediaFile>> items)
     {
-        auto b = std::make_shared<MediaBlock>(name, QUuid::createUuid());
-        b->setItems(MediaBlock::Items(items));
-        auto blocks = engine->blocks();
-        blocks.push_back(b);
-        engine->setBlocks(blocks);
-        return b;
+        return test::appendBlock(*engine, name, items);
     }
 
     void press(Qt::Key key) { QTest::keyClick(window.windowHandle(), key); }
@@ -90,7 +73,7 @@ protected:
     QTemporaryDir dir;
     Settings settings{dir.filePath("settings.ini")};
     std::shared_ptr<test::FakeMedia> media = std::make_shared<test::FakeMedia>();
-    std::vector<std::shared_ptr<test::FakeMediaPlayer>> players;
+    test::FakePlayers players;
     std::unique_ptr<PlaylistEngine> engine;
     std::shared_ptr<PlaylistShortcutEngine> adapter = std::make_shared<PlaylistShortcutEngine>(nullptr);
     ShortcutManager manager{settings};

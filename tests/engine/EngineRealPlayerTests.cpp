@@ -120,8 +120,10 @@ TEST(EngineOnRealPlayers, ACutBlockJoinsItsWindowsSampleExactlyAlsoWhenTheMainTh
     {
         RealEngine rig(capture.output());
         rig.engine.setTransitionStyle(TransitionStyle::cut);
-        auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.5), rig.item("ramp.wav", 0.5, 1.0),
-            rig.item("ramp.wav", 1.0, 1.5) });
+        // The second window is long enough for the third to be opened after
+        // the stall on a loaded machine: the join under test is the first.
+        auto block = rig.block({ rig.item("ramp.wav", 0.0, 0.5), rig.item("ramp.wav", 0.5, 1.3),
+            rig.item("ramp.wav", 1.3, 1.5) });
         const auto output = capture.output();
         rig.engine.play(block);
         // The main thread stalls across the first join (0.5 s in): the next
@@ -152,24 +154,30 @@ TEST(EngineOnRealPlayers, ALoopingItemJoinsEachPassOntoTheLastSampleOfThePassBef
         RealEngine rig(capture.output());
         rig.engine.setTransitionStyle(style);
         rig.engine.setFadeSeconds(0.1);
-        auto item = rig.item("ramp.wav", 0.25, 0.5);
+        // Half-second laps: each lap's successor is opened once the main
+        // thread hears of the lap's start, which a loaded machine delays.
+        auto item = rig.item("ramp.wav", 0.25, 0.75);
         item->setLoop(true);
         auto block = rig.block({ item });
         rig.engine.play(block);
         const auto output = capture.output();
-        ASSERT_TRUE(waitUntil([&] { return output->framesRendered() > 60000; }, 20.0));
+        // Three passes or more once the item sounds, however long it took
+        // to open.
+        ASSERT_TRUE(waitUntil([&] { return rig.engine.progress() > 0.0; }, 20.0));
+        const std::uint64_t sounding = output->framesRendered();
+        ASSERT_TRUE(waitUntil([&] { return output->framesRendered() > sounding + 120000; }, 20.0));
         rig.engine.stop();
         drainMainQueue();
     }
     std::vector<float> mix = capture.finish();
     // From the end of the first pass (in the fade style that pass fades in).
     std::size_t firstEnd = 0;
-    while (firstEnd + 1 < mix.size() && std::lround(mix[firstEnd] * kRampScale) != 23999)
+    while (firstEnd + 1 < mix.size() && std::lround(mix[firstEnd] * kRampScale) != 35999)
         firstEnd += 2;
     mix.erase(mix.begin(), mix.begin() + static_cast<std::ptrdiff_t>(firstEnd));
     const RampWalk walk = walkRamp(mix);
     ASSERT_GE(walk.starts.size(), 4u); // the first pass's last sample, then three passes or more
-    EXPECT_EQ(walk.starts.front(), 23999);
+    EXPECT_EQ(walk.starts.front(), 35999);
     for (std::size_t i = 1; i < walk.starts.size(); ++i)
         EXPECT_EQ(walk.starts[i], 12000); // each pass from its in-point's sample
     EXPECT_EQ(walk.longestGap, 0) << "before sample " << walk.longestGapBefore;
@@ -608,6 +616,9 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
             return cued && cued->status() == PlayerItem::Status::ReadyToPlay;
         }));
         EXPECT_TRUE(gone->playbackError().isEmpty());
+        // Its analysis ends while it is there, as it would long before an
+        // operator's take: probed after the removal, it would be marked.
+        ASSERT_TRUE(waitUntil([&] { return gone->duration() > 0; }, 20.0));
         ASSERT_TRUE(QFile::remove(removed));
         aired.clear();
         ends.clear();
@@ -635,9 +646,12 @@ TEST(EngineOnRealPlayers, FilesThatCannotBePlayedAreMarkedAndSkippedAndTheBlockS
 // item are decoded and queued for the program's size from their first
 // picture, before anything draws them, as the decoder is set up for what
 // the item is drawn at when it opens.
-TEST(EngineOnRealPlayers, LargeItemsJoinedOrCuedAreDecodedForTheProgramsSizeFromTheirFirstPicture)
+// Far from the end of the item on air nothing is queued behind it (one
+// decoder runs); near the end the next item is, at the program's size.
+TEST(EngineOnRealPlayers, AJoinIsQueuedNearTheEndAndLargeItemsJoinedOrCuedAreDecodedForTheProgramsSize)
 {
-    RealEngine rig(std::make_shared<NullAudioOutput>());
+    const auto output = std::make_shared<NullAudioOutput>();
+    RealEngine rig(output);
     rig.engine.setTransitionStyle(TransitionStyle::cut);
     ProgramRenderer stream(ProgramSources::of(rig.engine), 1280, 720, 0.0);
     stream.nextFrame();
@@ -647,6 +661,13 @@ TEST(EngineOnRealPlayers, LargeItemsJoinedOrCuedAreDecodedForTheProgramsSizeFrom
     rig.engine.setBlocks({ block, cued });
     rig.engine.play(block);
     rig.engine.cue(cued->items().front(), cued);
+    std::vector<float> mix(2 * 512);
+    ASSERT_TRUE(waitUntil([&] {
+        output->render(mix.data(), 512); // the item's clock runs with its sound
+        return rig.engine.playerA()->currentTime() > 0.2;
+    }, 20.0));
+    EXPECT_EQ(rig.engine.playerA()->queuedItem(), nullptr) << "queued 30 s before the end";
+    rig.engine.seek(0.75, true);
     const auto firstPicture = [](const std::shared_ptr<PlayerItem>& item) -> std::shared_ptr<const VideoFrame> {
         const auto source = item ? item->source() : nullptr;
         return source ? source->frameAt(0.0) : nullptr;

@@ -108,8 +108,9 @@ private:
                 reportedChanged_.notify_all();
                 continue;
             }
+            // Each picture belongs with the buffer that follows it.
             if (onVideo)
-                onVideo(frame);
+                onVideo(frame, double(delivered) * kBufferFrames / 48000.0);
             auto buffer = PcmBuffer::create(AudioFormat::float32(48000.0, 2, false), kBufferFrames);
             buffer->setFrameLength(kBufferFrames);
             std::fill_n(buffer->floatData(0), kBufferFrames, sample_);

@@ -1,14 +1,20 @@
-// The live audio player on an output rendered by hand: gain and peaks,
-// the 0.6 s limit, played-back completions, reconnection on a new format,
-// and stop.
+// The live audio player on an output rendered by hand: gain and peaks, the
+// queue's target (silence first, surplus left out with a crossfade) and its
+// clock, reconnection on a new format, and stop.
 #include "engine/LiveAudioPlayer.h"
+#include "engine/LiveQueueRule.h"
 #include "engine/ProgramAudioBus.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/PcmBuffer.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
+#include <cmath>
 #include <vector>
 
 namespace tessarin::test {
@@ -23,21 +29,55 @@ std::shared_ptr<PcmBuffer> planar(double rate, int channels, int frames, float v
     return buffer;
 }
 
+TEST(LiveQueueRule, StartsADryQueueAtTheTargetAndLeavesOutWhatAWholeWindowKeptAboveIt)
+{
+    constexpr double T = LiveQueueRule::kTargetSeconds;
+    const struct {
+        double waiting;
+        double at;
+        double silence;
+        double drop;
+    } steps[] = {
+        { 0.0, 0.0, T, 0.0 },        // the first buffer: nothing waits
+        { 0.30, 0.5, 0.0, 0.0 },     // a burst: kept until the window ends
+        { 0.40, 0.9, 0.0, 0.0 },
+        { 0.35, 1.0, 0.0, 0.20 },    // the least of the window above the target + margin
+        { 0.12, 1.5, 0.0, 0.0 },
+        { 0.40, 2.0, 0.0, 0.0 },     // near the target once in the window: nothing left out
+        { 0.16, 2.4, 0.0, 0.0 },
+        { 0.20, 3.0, 0.0, 0.06 },    // just above target + margin all window long
+        { 0.30, 3.5, 0.0, 0.0 },
+        { 0.0002, 3.9, T - 0.0002, 0.0 }, // run dry: afresh at the target, the window restarts
+        { 0.40, 4.8, 0.0, 0.0 },
+        { 0.40, 4.9, 0.0, 0.3 },
+    };
+    LiveQueueRule rule;
+    for (const auto& s : steps) {
+        const LiveQueueRule::Step step = rule.next(s.waiting, s.at);
+        EXPECT_NEAR(step.silence, s.silence, 1e-9) << "at " << s.at;
+        EXPECT_NEAR(step.drop, s.drop, 1e-9) << "at " << s.at;
+    }
+    rule.reset();
+    EXPECT_EQ(rule.next(0.5, 10.0).drop, 0.0) << "a new window after a reset";
+}
+
 class LiveAudioPlayerTest : public ::testing::Test {
 protected:
     LiveAudioPlayerTest()
-        : output(std::make_shared<NullAudioOutput>())
+        : clock(HostClock::monotonicSeconds())
+        , output(std::make_shared<NullAudioOutput>())
         , bus(std::make_shared<ProgramAudioBus>())
-        , player(output)
+        , player(output, clock)
     {
         player.audioBus = bus;
         player.onLevels = [this](float l, float r) { levels.emplace_back(l, r); };
         bus->setEnabled(true);
     }
-    double queued()
+    double waiting()
     {
-        std::lock_guard guard(player.lock);
-        return player.queuedSeconds;
+        double seconds = 0.0;
+        player.syncOnQueue([&] { seconds = player.waitingSeconds(); });
+        return seconds;
     }
     void settle() { player.syncOnQueue([] {}); }
     std::vector<float> render(int frames)
@@ -47,13 +87,14 @@ protected:
         return out;
     }
 
+    ManualClock clock;
     std::shared_ptr<NullAudioOutput> output;
     std::shared_ptr<ProgramAudioBus> bus;
     LiveAudioPlayer player;
     std::vector<std::pair<float, float>> levels;
 };
 
-TEST_F(LiveAudioPlayerTest, PlaysGainedBuffersAndCountsWhatWaitsUntilPlayedBack)
+TEST_F(LiveAudioPlayerTest, PlaysGainedBuffersAfterTheTargetsSilence)
 {
     {
         std::lock_guard guard(player.lock);
@@ -64,32 +105,76 @@ TEST_F(LiveAudioPlayerTest, PlaysGainedBuffersAndCountsWhatWaitsUntilPlayedBack)
     ASSERT_EQ(levels.size(), 1u);
     EXPECT_FLOAT_EQ(levels[0].first, 0.4f);
     EXPECT_FLOAT_EQ(levels[0].second, 0.4f);
-    EXPECT_NEAR(queued(), 0.1, 1e-9);
+    EXPECT_NEAR(waiting(), LiveQueueRule::kTargetSeconds + 0.1, 1e-9);
 
+    auto silence = render(4800);
+    EXPECT_EQ(silence[0], 0.0f);
+    EXPECT_EQ(silence.back(), 0.0f);
     auto out = render(4800);
     EXPECT_FLOAT_EQ(out[0], 0.4f);
     EXPECT_FLOAT_EQ(out[1], 0.4f);
     EXPECT_FLOAT_EQ(out.back(), 0.4f);
-    EXPECT_EQ(queued(), 0.0); // played back
-    EXPECT_EQ(bus->queued(ProgramAudioBus::kLiveSource).size(), 9600u);
+    EXPECT_EQ(waiting(), 0.0);
+    EXPECT_EQ(bus->queued(ProgramAudioBus::kLiveSource).size(), 9600u) << "the bus gets what plays";
 }
 
-TEST_F(LiveAudioPlayerTest, KeepsAtMostAboutSixTenthsOfASecondWaiting)
+TEST_F(LiveAudioPlayerTest, LeavesOutTheSurplusOfABurstWithACrossfadeAndItsClockFollows)
 {
-    for (int i = 0; i < 6; ++i)
-        player.enqueue(planar(48000, 2, 5280, 0.1f)); // 0.11 s each
+    // 40 ms buffers, each of its own level; nothing renders until the end,
+    // so what arrives is heard once everything waiting has played.
+    int level = 0;
+    const auto next = [&] { player.enqueue(planar(48000, 2, 1920, 0.01f * float(++level))); };
+    for (int i = 0; i < 10; ++i) // a burst: the first window also saw the queue short
+        next();
     settle();
-    EXPECT_NEAR(queued(), 0.66, 1e-9);
-    EXPECT_EQ(levels.size(), 6u);
-    // At 0.66 s waiting the next buffer is neither played nor metered, but
-    // it still reaches the bus.
-    player.enqueue(planar(48000, 2, 480, 0.3f));
-    settle();
-    EXPECT_NEAR(queued(), 0.66, 1e-9);
-    EXPECT_EQ(levels.size(), 6u);
-    const std::vector<float> onBus = bus->queued(ProgramAudioBus::kLiveSource);
-    ASSERT_FALSE(onBus.empty());
-    EXPECT_EQ(onBus.back(), 0.3f);
+    clock.advance(1.0);
+    next();
+    EXPECT_NEAR(waiting(), 0.1 + 0.44, 1e-9); // settles the queue
+    clock.advance(1.0); // a whole window at 0.54 s: 0.44 s of it is surplus
+    for (int i = 0; i < 12; ++i)
+        next(); // buffers 12 to 22 are left out, 23 is kept
+    EXPECT_NEAR(waiting(), 0.58, 1e-9);
+    EXPECT_NEAR(player.heardTimeOfArrival(clock.now()), clock.now() + 0.58, 1e-9)
+        << "the sound that has arrived is heard after all that waits, not after what was left out";
+    EXPECT_EQ(levels.size(), 23u) << "every buffer is metered, also those left out";
+
+    // Buffer 11 plays to its end; then buffer 12's first frames fade out
+    // while buffer 23 fades in.
+    const std::vector<float> out = render(int(std::lround(0.58 * 48000)));
+    const std::size_t splice = std::size_t(std::lround(0.54 * 48000));
+    EXPECT_FLOAT_EQ(out[(splice - 1) * 2], 0.11f);
+    EXPECT_NEAR(out[splice * 2], 0.12f, 0.001f);
+    EXPECT_NEAR(out[(splice + LiveAudioPlayer::kSpliceFrames / 2) * 2 + 1], (0.12f + 0.23f) / std::sqrt(2.0f), 0.001f);
+    EXPECT_FLOAT_EQ(out[(splice + LiveAudioPlayer::kSpliceFrames) * 2], 0.23f);
+    EXPECT_FLOAT_EQ(out.back(), 0.23f);
+}
+
+TEST_F(LiveAudioPlayerTest, APicturesSoundIsWhatCameCarriedOnToItsArrivalAsFarAsTheLargestChunk)
+{
+    // A feed whose sound comes in chunks of 0.2 s (five buffers at once)
+    // while its pictures flow: between chunks the sound of the time is on
+    // its way, not the last chunk's end.
+    const double t = clock.now();
+    const auto chunk = [&] {
+        for (int i = 0; i < 5; ++i)
+            player.enqueue(planar(48000, 2, 1920, 0.1f));
+        settle();
+    };
+    chunk();
+    clock.advance(0.2);
+    chunk(); // each chunk's end came as it was made
+    const double atChunk = player.heardTimeOfArrival(t + 0.2);
+    EXPECT_NEAR(player.heardTimeOfArrival(t + 0.3) - atChunk, 0.1, 1e-9);
+    EXPECT_NEAR(player.heardTimeOfArrival(t + 0.399) - atChunk, 0.199, 1e-9);
+    EXPECT_NEAR(player.heardTimeOfArrival(t + 5.0) - atChunk, 0.2, 1e-9)
+        << "no further than the most sound that came at once";
+
+    // After a stall the sound comes 1.4 s late: its pictures, as late, pair
+    // with it.
+    clock.advance(1.8);
+    chunk();
+    EXPECT_NEAR(player.heardTimeOfArrival(clock.now()), clock.now() + waiting(), 1e-9);
+    EXPECT_NEAR(player.heardTimeOfArrival(clock.now() + 0.1) - player.heardTimeOfArrival(clock.now()), 0.1, 1e-9);
 }
 
 TEST_F(LiveAudioPlayerTest, ReconnectsForANewFormatAndStartsAfreshAfterStop)
@@ -100,17 +185,45 @@ TEST_F(LiveAudioPlayerTest, ReconnectsForANewFormatAndStartsAfreshAfterStop)
     player.enqueue(planar(44100, 2, 441, 0.1f));
     settle();
     player.syncOnQueue([&] { EXPECT_EQ(player.connectedFormat()->sampleRate, 44100.0); });
-    EXPECT_GT(queued(), 0.0);
+    EXPECT_GT(waiting(), 0.0);
+    EXPECT_TRUE(std::isfinite(player.heardTimeOfArrival(clock.now())));
 
     player.stop();
-    EXPECT_EQ(queued(), 0.0);
+    EXPECT_EQ(waiting(), 0.0);
+    EXPECT_TRUE(std::isnan(player.heardTimeOfArrival(clock.now())));
     player.syncOnQueue([&] { EXPECT_FALSE(player.connectedFormat()); });
     auto silent = render(960);
     EXPECT_EQ(silent[0], 0.0f);
 
     player.enqueue(planar(48000, 2, 480, 0.2f));
     settle();
+    EXPECT_EQ(render(4800)[0], 0.0f) << "the target's silence first";
     EXPECT_FLOAT_EQ(render(480)[0], 0.2f);
+}
+
+// A stop with nothing handed over since the last one (every take into a
+// file stops the live sound) does not wait for the queue's thread: here it
+// is held busy, and the stop still returns.
+TEST_F(LiveAudioPlayerTest, AStopWithNothingHandedOverWaitsForNothing)
+{
+    player.enqueue(planar(48000, 2, 480, 0.1f));
+    player.stop();
+    std::promise<void> release;
+    std::promise<void> held;
+    std::thread busy([&] {
+        player.syncOnQueue([&] {
+            held.set_value();
+            release.get_future().wait();
+        });
+    });
+    held.get_future().wait();
+    auto stopped = std::async(std::launch::async, [&] { player.stop(); });
+    const bool returned = stopped.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    release.set_value();
+    busy.join();
+    stopped.wait();
+    EXPECT_TRUE(returned) << "the stop waited for the queue";
+    EXPECT_TRUE(std::isnan(player.heardTimeOfArrival(clock.now())));
 }
 
 TEST(LiveAudioPlayerGain, UnityGainLeavesSamplesAloneAndInterleavedBuffersMeasureBothSides)

@@ -108,7 +108,7 @@ TEST_F(LiveRouteTest, CloseWaitsForAHandOverUnderWayAndNothingPassesAfterIt)
     FakeLiveSession session(Qt::green);
     auto route = LiveRoute::create();
     LiveRoute::Targets targets;
-    targets.video = [&](const QImage&) {
+    targets.video = [&](const QImage&, double) {
         ++inside;
         std::unique_lock guard(mutex);
         entered = true;

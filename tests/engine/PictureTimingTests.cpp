@@ -1,8 +1,9 @@
 // Pictures timed by their sound, on an output that declares a latency (as
-// a device does): the live source's pictures wait as long as its sound, and
+// a device does): the live source's pictures are due when its sound is heard, and
 // a player's pictures after a join wait for the new item's first sample to
 // be heard while the picture on show stays.
 #include "engine/LiveAudioPlayer.h"
+#include "engine/LiveQueueRule.h"
 #include "engine/LiveRoute.h"
 #include "engine/PlayerFrameGrabber.h"
 #include "media/LiveVideoSink.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace tessarin::test {
@@ -47,6 +49,9 @@ private:
     double latency_;
     std::mutex mutex_;
 };
+
+// A picture whose place in the sound its session cannot tell.
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 
 QImage frameOf(QRgb colour)
 {
@@ -88,7 +93,7 @@ TEST(LiveVideoSink, HandsOutTheNewestFrameDueInTheOrderPushedAndDropsWaitingFram
     test::drainMainQueue();
 }
 
-TEST(LivePictures, WaitAsLongAsTheLiveSoundThatCameWithThem)
+TEST(LivePictures, AreDueWhenTheLiveSoundThatCameWithThemIsHeard)
 {
     constexpr double kDeviceLatency = 0.2;
     auto output = std::make_shared<LatentOutput>(kDeviceLatency);
@@ -97,33 +102,48 @@ TEST(LivePictures, WaitAsLongAsTheLiveSoundThatCameWithThem)
     const LiveRoute::Targets targets = LiveRoute::programTargets(sink, player, {});
     EXPECT_EQ(player->latency(), 0.0) << "no sound yet";
 
-    // 0.1 s of sound waits on the queue before the device's latency.
+    // Two buffers of 0.1 s: the first waits behind the queue's target of
+    // silence, the second after it, each then the device's latency.
+    const double start = HostClock::monotonicSeconds();
+    targets.audio(sound(0.1));
     targets.audio(sound(0.1));
     player->syncOnQueue([] {});
-    const double latency = player->latency();
-    EXPECT_GE(latency, kDeviceLatency + 0.1);
-    // A second buffer plays after it: the sound that came last waits as long.
-    targets.audio(sound(0.1));
-    player->syncOnQueue([] {});
-    EXPECT_GE(player->latency(), latency);
+    const double soundEnds = kDeviceLatency + LiveQueueRule::kTargetSeconds + 0.2;
+    EXPECT_GE(player->latency(), soundEnds - 0.1);
 
-    const double before = HostClock::monotonicSeconds();
-    targets.video(frameOf(0xff123456u));
+    targets.video(frameOf(0xff123456u), kUnknown);
     const double after = HostClock::monotonicSeconds();
-    EXPECT_TRUE(sink->frameAt(after).isNull()) << "the picture waits for its sound";
-    EXPECT_EQ(colourOf(sink->frameAt(after + player->latency())), 0xff123456u);
-    EXPECT_TRUE(sink->frameAt(before + latency - 0.001).isNull());
+    const double slack = 2 * (after - start) + 0.001; // the test's own time
+    EXPECT_TRUE(sink->frameAt(start + soundEnds - 0.001).isNull()) << "the picture waits for its sound";
+    EXPECT_EQ(colourOf(sink->frameAt(after + soundEnds + slack)), 0xff123456u);
 
     // A session whose pictures come after their sound has them due sooner.
     auto lagging = LiveVideoSink::create();
-    LiveRoute::programTargets(lagging, player, {}, 0.05).video(frameOf(0xff00aa00u));
-    EXPECT_EQ(colourOf(lagging->frameAt(HostClock::monotonicSeconds() + player->latency() - 0.05)), 0xff00aa00u);
+    LiveRoute::programTargets(lagging, player, {}, 0.05).video(frameOf(0xff00aa00u), kUnknown);
+    EXPECT_TRUE(lagging->frameAt(start + soundEnds - 0.051).isNull());
+    EXPECT_EQ(colourOf(lagging->frameAt(HostClock::monotonicSeconds() + soundEnds - 0.05 + slack)), 0xff00aa00u);
 
-    // Stopped, the live sound declares nothing: a picture is due at once.
+    // A picture that says where it lies in the sound is due when that sound
+    // is heard, however it arrived; one whose place is unknown, or far from
+    // what its arrival gives (sound that never came), by its arrival.
+    const double now = HostClock::monotonicSeconds();
+    const double firstHeard = player->heardTimeOfPosition(0.0);
+    EXPECT_NEAR(firstHeard - start, kDeviceLatency + LiveQueueRule::kTargetSeconds, slack);
+    const double byArrival = player->heardTimeOfArrival(now) - 0.05;
+    const struct {
+        double place;
+        double due;
+    } cases[] = { { 0.0, firstHeard }, { 0.15, firstHeard + 0.15 }, { kUnknown, byArrival }, { 5.0, byArrival },
+                  { -5.0, byArrival } };
+    for (const auto& c : cases)
+        EXPECT_NEAR(LiveRoute::dueTime(*player, now, c.place, 0.05), c.due, 1e-9) << "a picture at " << c.place;
+
+    // Stopped, the live sound has no clock: a picture is due at once.
     player->stop();
+    EXPECT_EQ(LiveRoute::dueTime(*player, now, 0.0, 0.05), now);
     sink->push(QImage()); // as the engine clears it
     EXPECT_EQ(player->latency(), 0.0);
-    targets.video(frameOf(0xff654321u));
+    targets.video(frameOf(0xff654321u), kUnknown);
     EXPECT_EQ(colourOf(sink->frameAt(HostClock::monotonicSeconds())), 0xff654321u);
     test::drainMainQueue();
 }

@@ -1,14 +1,17 @@
 // The program's sound path on its real-time thread: through the engine's
 // crossfade on real players while a stream pulls the program bus, the
 // output's renders allocate nothing and never meet a taken lock, and the
-// stream and the meter still get both items' sound.
+// stream and the meter still get both items' sound; the live sound plays
+// on the same terms.
 #include "engine/AudioLevelTap.h"
+#include "engine/LiveAudioPlayer.h"
 #include "engine/PlaylistEngine.h"
 #include "engine/ProgramAudioBus.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/FfmpegMediaPlayer.h"
+#include "platform/player/PcmBuffer.h"
 #include "support/AudioThreadProbe.h"
 #include "support/TestSupport.h"
 
@@ -132,6 +135,37 @@ TEST(ProgramAudioRealTime, ACrossfadeWhileAStreamPullsAllocatesAndWaitsForNothin
     EXPECT_GT(loudestPulled, 0.255f);
     EXPECT_LT(loudestPulled, 0.31f); // both at full gain: 0.375
     EXPECT_FLOAT_EQ(loudestMetered, 0.25f);
+    if (!probe::available())
+        GTEST_SKIP() << "a sanitizer counts allocations and locks itself (it checked the threads' races)";
+    EXPECT_EQ(after.allocations - before.allocations, 0);
+    EXPECT_EQ(after.contendedLocks - before.contendedLocks, 0);
+}
+
+TEST(ProgramAudioRealTime, TheLiveSoundPlaysWithoutAllocatingOrWaitingOnTheAudioThread)
+{
+    const probe::Counts before = probe::totals();
+    std::uint64_t rendered = 0;
+    float loudest = 0.0f;
+    {
+        auto output = std::make_shared<ProbedOutput>();
+        LiveAudioPlayer player(output);
+        player.onLevels = [&](float left, float) { loudest = std::max(loudest, left); };
+        // A burst of half a second, as an ingest hands it over after a stall.
+        for (int i = 0; i < 25; ++i) {
+            auto buffer = PcmBuffer::create(AudioFormat::float32(48000, 2, false), 960);
+            buffer->setFrameLength(960);
+            std::fill_n(buffer->floatData(0), 960, 0.25f);
+            std::fill_n(buffer->floatData(1), 960, 0.25f);
+            player.enqueue(buffer);
+        }
+        const std::uint64_t start = output->framesRendered();
+        EXPECT_TRUE(waitUntil([&] { return output->framesRendered() - start > 48000u * 7 / 10; }, 20.0));
+        player.stop();
+        rendered = output->framesRendered() - start;
+    }
+    const probe::Counts after = probe::totals();
+    EXPECT_GT(rendered, 48000u / 2);
+    EXPECT_FLOAT_EQ(loudest, 0.25f);
     if (!probe::available())
         GTEST_SKIP() << "a sanitizer counts allocations and locks itself (it checked the threads' races)";
     EXPECT_EQ(after.allocations - before.allocations, 0);

@@ -88,10 +88,13 @@ TEST(FFmpegLiveSessionRules, StopBeforeTheFirstRunStartsNoFFmpeg)
     EXPECT_TRUE(ffmpeg.runs().isEmpty());
 }
 
-TEST(FFmpegLiveSessionRules, PartialFramesAndChunksAtTheEndAreDropped)
+TEST(FFmpegLiveSessionRules, ThePaddingBeforeTheFirstSoundAndPartsLeftAtTheEndAreLeftOut)
 {
-    // One and a half frames and one and a third audio chunks, then the end.
-    FakeFFmpeg ffmpeg("head -c 5529600 /dev/zero; head -c 20480 /dev/zero >&3; exit 0");
+    // One and a half frames; a chunk of digital silence (the child's padding
+    // before the first sound, left out) and one and a third chunks of sound
+    // (bytes 0x3f: 0.75 a sample); then the end.
+    FakeFFmpeg ffmpeg("head -c 5529600 /dev/zero; head -c 15360 /dev/zero >&3; "
+                      "head -c 20480 /dev/zero | tr '\\0' '?' >&3; exit 0");
     Ingest ingest(kNoRestart);
     ingest.session->start();
     ASSERT_TRUE(waitUntil([&] { return ingest.got.statuses().size() == 3; }, 15));

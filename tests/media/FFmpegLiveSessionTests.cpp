@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <csignal>
 
 #include <arpa/inet.h>
@@ -108,7 +109,8 @@ TEST(FFmpegLiveSession, CommandLineFollowsTheSourceKindAndListenFlag)
     EXPECT_EQ(args.mid(0, 12), QStringList({ "-hide_banner", "-loglevel", "error", "-nostdin", "-fflags",
                                              "+nobuffer+discardcorrupt", "-flags", "low_delay", "-probesize",
                                              "2000000", "-analyzeduration", "2000000" }));
-    EXPECT_EQ(args.mid(args.size() - 9), QStringList({ "-map", "0:a:0", "-ac", "2", "-ar", "48000", "-f", "f32le", "pipe:3" }));
+    EXPECT_EQ(args.mid(args.size() - 11), QStringList({ "-map", "0:a:0", "-af", "aresample=48000:async=1:first_pts=0", "-ac",
+                                                        "2", "-ar", "48000", "-f", "f32le", "pipe:3" }));
     EXPECT_EQ(rtmp.arguments(false).last(), "pipe:1");
     // The picture output runs on one thread: a frame-threaded raw output
     // holds each picture for one frame per thread.
@@ -159,6 +161,40 @@ TEST(FFmpegLiveSession, SrtListenerReceivesFromACallingPublisher)
     ASSERT_TRUE(ingest.waitForFramesAndAudio(30, 40));
     expectPublishersPicture(ingest.got.lastFrame());
     expectPublishersTone(ingest.got, 1500);
+}
+
+// The raw streams of the child carry no timestamps: each picture says where
+// its moment lies in the sound handed over. A feed whose sound starts half a
+// second after its picture, packed by MPEG-TS in chunks: every flash is where
+// its beep is in the sound.
+TEST(FFmpegLiveSession, EachPictureSaysWhereItsMomentLiesInTheSound)
+{
+    const int port = test::freeUdpPort();
+    Ingest ingest(feed(LiveSourceKind::srt, QStringLiteral("srt://127.0.0.1:%1?mode=listener").arg(port), true));
+    ingest.session->start();
+    Publisher::Options options { QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port), "mpegts" };
+    options.flashes = true;
+    Publisher publisher(options);
+    ASSERT_TRUE(ingest.waitForFramesAndAudio(120, 100));
+    const auto pictures = ingest.got.pictures();
+    const auto sound = ingest.got.leftSamples();
+    int flashes = 0;
+    for (size_t k = 1; k < pictures.size(); ++k) {
+        if (!pictures[k].bright || pictures[k - 1].bright)
+            continue;
+        const auto at = static_cast<std::ptrdiff_t>(std::lround(pictures[k].soundSeconds * 48000));
+        if (at + 4800 > std::ssize(sound))
+            break; // its sound has not come yet
+        // The beep's first loud sample within 0.2 s either side.
+        std::ptrdiff_t onset = -1;
+        for (auto i = std::max<std::ptrdiff_t>(0, at - 9600); i < at + 9600 && onset < 0; ++i)
+            if (std::fabs(sound[size_t(i)]) > 0.1f)
+                onset = i;
+        ASSERT_GE(onset, 0) << "no beep near the flash at " << pictures[k].soundSeconds << " s of the sound";
+        EXPECT_NEAR(double(onset - at) / 48000, 0.0, 0.005) << "the flash at " << pictures[k].soundSeconds << " s";
+        ++flashes;
+    }
+    EXPECT_GE(flashes, 2);
 }
 
 TEST(FFmpegLiveSession, PublisherThatStopsGivesConnectingAndANewRunAfterThePause)

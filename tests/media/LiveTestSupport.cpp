@@ -17,12 +17,13 @@ void LiveRecorder::attach(LiveSession& session)
         statuses_.push_back(status);
         times_.push_back(HostClock::monotonicSeconds());
     };
-    session.onVideo = [this](const QImage& frame) {
+    session.onVideo = [this](const QImage& frame, double soundSeconds) {
         std::lock_guard lock(mutex_);
         if (frames_ == 0)
             liveBeforeFirstFrame_ = !statuses_.empty() && statuses_.back() == LiveStatus::live();
         ++frames_;
         last_ = frame;
+        pictures_.push_back({ soundSeconds, qGray(frame.pixel(frame.width() / 2, frame.height() / 2)) > 128 });
     };
     session.onAudio = [this](const std::shared_ptr<const PcmBuffer>& buffer) {
         std::lock_guard lock(mutex_);
@@ -91,6 +92,12 @@ std::optional<AudioFormat> LiveRecorder::audioFormat()
     return format_;
 }
 
+std::vector<LiveRecorder::Picture> LiveRecorder::pictures()
+{
+    std::lock_guard lock(mutex_);
+    return pictures_;
+}
+
 bool LiveRecorder::liveBeforeFirstFrame()
 {
     std::lock_guard lock(mutex_);
@@ -123,10 +130,16 @@ bool tcpPortInUse(int port)
 
 Publisher::Publisher(const Options& o)
 {
-    QString command = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel quiet -re "
-                                     "-f lavfi -i color=c=%1:s=640x360:r=30 ")
-                          .arg(o.colour);
-    if (o.withAudio)
+    QString command = QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel quiet -re ");
+    if (o.flashes)
+        command += QStringLiteral("-f lavfi -i \"color=c=black:s=640x360:r=30,"
+                                  "drawbox=c=white:t=fill:enable=lt(mod(t\\,1)\\,0.03)\" ");
+    else
+        command += QStringLiteral("-f lavfi -i color=c=%1:s=640x360:r=30 ").arg(o.colour);
+    if (o.withAudio && o.flashes)
+        command += QStringLiteral("-itsoffset 0.5 -f lavfi -i \"aevalsrc=if(lt(mod(t+0.5\\,1)\\,0.05)\\,"
+                                  "0.8*sin(2*PI*1000*t)\\,0):s=48000\" ");
+    else if (o.withAudio)
         command += QStringLiteral("-f lavfi -i sine=f=%1:r=48000 ").arg(o.toneHz);
     command += QStringLiteral("-c:v libx264 -preset ultrafast -tune zerolatency -g 15 -pix_fmt yuv420p ");
     if (o.withAudio)

@@ -31,6 +31,13 @@ public:
     int audioFrames();
     // Whether status s was reported before the first frame arrived.
     bool liveBeforeFirstFrame();
+    // Each picture's place in the sound (seconds) and whether it is bright
+    // at its centre.
+    struct Picture {
+        double soundSeconds;
+        bool bright;
+    };
+    std::vector<Picture> pictures();
 
 private:
     std::mutex mutex_;
@@ -43,6 +50,7 @@ private:
     int audioFrames_ = 0;
     std::optional<AudioFormat> format_;
     std::vector<float> left_;
+    std::vector<Picture> pictures_;
 };
 
 // Stops a session and waits until its threads have let go of it, so no
@@ -74,6 +82,10 @@ public:
         QString colour = "0x20A060"; // red 0x20, green 0xA0, blue 0x60
         int toneHz = 1000;
         bool withAudio = true;
+        // Instead of the colour and the tone: black with a white flash and
+        // silence with a beep, both at the start of every second, the sound
+        // beginning half a second after the picture.
+        bool flashes = false;
     };
     explicit Publisher(const Options& options);
     ~Publisher();

@@ -1,14 +1,10 @@
-#include "platform/ChildProcess.h"
 #include "platform/Displays.h"
 #include "platform/XrandrDisplays.h"
+#include "support/Xvfb.h"
 
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QGuiApplication>
-
-#include <poll.h>
-#include <unistd.h>
 
 #include <cmath>
 
@@ -47,57 +43,9 @@ TEST(Displays, offscreenListsTheScreensAndOffersNoModes)
     EXPECT_FALSE(displays->setMode(screens.front().id, VideoMode{1920, 1080, 60.0, 1}));
 }
 
-// A private Xvfb server, started on a display number it picks itself and
-// reports through -displayfd.
-class XvfbServer {
-public:
-    XvfbServer()
-    {
-        if (!QFileInfo::exists("/usr/bin/Xvfb"))
-            return;
-        auto pipe = Pipe::create();
-        if (!pipe)
-            return;
-        auto child = ChildProcess::spawn("/usr/bin/Xvfb",
-                                         {"-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x720x24"},
-                                         {{0, -1}, {1, -1}, {2, -1}, {3, pipe->writeEnd}});
-        closeDescriptor(pipe->writeEnd);
-        if (child) {
-            process_ = std::move(*child);
-            display_ = readDisplay(pipe->readEnd);
-        }
-        closeDescriptor(pipe->readEnd);
-    }
-    ~XvfbServer()
-    {
-        if (process_.running())
-            process_.terminateAndWait(5.0);
-    }
-    // ":N", or empty when the server did not start.
-    QByteArray display() const { return display_; }
-
-private:
-    static QByteArray readDisplay(int fd)
-    {
-        QByteArray number;
-        pollfd p{fd, POLLIN, 0};
-        while (poll(&p, 1, 20000) > 0) {
-            char c;
-            const ssize_t n = read(fd, &c, 1);
-            if (n <= 0 || c == '\n')
-                break;
-            number.append(c);
-        }
-        return number.isEmpty() ? QByteArray() : ":" + number;
-    }
-
-    ChildProcess process_;
-    QByteArray display_;
-};
-
 TEST(Displays, xrandrListsTheModesOfARealServer)
 {
-    XvfbServer server;
+    test::XvfbServer server;
     if (server.display().isEmpty())
         GTEST_SKIP() << "Xvfb is not available";
     auto connection = XrandrConnection::open(server.display());

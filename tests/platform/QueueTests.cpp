@@ -1,9 +1,16 @@
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
+#include "platform/Wakeup.h"
 #include "platform/Workers.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -62,6 +69,25 @@ TEST(SerialQueue, NamesItsThreadFromTheLabelsTail)
     char name[32] = {};
     queue.sync([&] { pthread_getname_np(pthread_self(), name, sizeof name); });
     EXPECT_STREQ(name, "mManager.render");
+}
+
+TEST(Wakeup, APostIsKeptUntilTakenAndWakesAWaitingThread)
+{
+    using namespace std::chrono_literals;
+    Wakeup wakeup;
+    EXPECT_FALSE(wakeup.waitFor(1ms));
+    wakeup.post();
+    wakeup.post(); // posts do not add up: one is taken
+    EXPECT_TRUE(wakeup.waitFor(0ms));
+    EXPECT_FALSE(wakeup.waitFor(1ms));
+    std::atomic<bool> woke { false };
+    std::thread waiter([&] {
+        wakeup.wait();
+        woke = true;
+    });
+    wakeup.post();
+    waiter.join();
+    EXPECT_TRUE(woke.load());
 }
 
 TEST(Workers, QuickTaskFinishesWhileOthersBlock)
@@ -138,24 +164,119 @@ TEST(Workers, ReusesIdleThreads)
     EXPECT_LE(pool.threadCount(), 2u);
 }
 
+TEST(Workers, KeepsItsSpareThreadsThroughWorkAndIdleness)
+{
+    for (const std::size_t spare : { 0u, 2u }) {
+        SCOPED_TRACE(spare);
+        Workers pool("test.spare", 64, 0.05, spare);
+        EXPECT_EQ(pool.threadCount(), spare); // asked for at once, made soon
+        std::mutex mutex;
+        std::condition_variable release;
+        bool released = false;
+        std::atomic<int> running { 0 };
+        for (int i = 0; i < 3; ++i) {
+            pool.async([&] {
+                ++running;
+                std::unique_lock lock(mutex);
+                release.wait(lock, [&] { return released; });
+            });
+        }
+        // The busy threads and, beside them, the spares again.
+        ASSERT_TRUE(test::waitUntil([&] { return running == 3 && pool.threadCount() == 3 + spare; }, 10.0));
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        release.notify_all();
+        // Idle past the while given, all end but the spares.
+        EXPECT_TRUE(test::waitUntil([&] { return pool.threadCount() == spare; }, 10.0));
+        std::atomic<bool> done { false };
+        pool.async([&] { done = true; });
+        EXPECT_TRUE(test::waitUntil([&] { return done.load(); }, 10.0));
+    }
+}
+
+TEST(Workers, ALoweredThreadYieldsAtTheLowestNiceAndOnlyItself)
+{
+    const auto niceOf = [](pid_t tid) { return getpriority(PRIO_PROCESS, static_cast<id_t>(tid)); };
+    const int before = niceOf(gettid());
+    int lowered = 0;
+    std::thread thread([&] {
+        Workers::lowerThreadPriority();
+        Workers::lowerThreadPriority(); // once is enough
+        lowered = niceOf(gettid());
+    });
+    thread.join();
+    EXPECT_EQ(lowered, 19);
+    EXPECT_EQ(niceOf(gettid()), before); // nice applies per thread: the caller's is untouched
+}
+
+// Counts the events of the program's own types delivered anywhere.
+class OwnEvents final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() >= QEvent::User && event->type() <= QEvent::MaxUser;
+        return false;
+    }
+};
+
+// From threads at the process's priority and from lowered ones alike: every
+// task runs on the main thread, each thread's in the order posted. A lowered
+// thread's go past Qt's event queue, whose lock it could hold while it
+// waits for a core.
 TEST(MainThread, PostToMainRunsOnTheMainThreadInOrder)
 {
-    std::vector<int> seen;
-    std::atomic<bool> allOnMain { true };
-    std::thread worker([&] {
-        for (int i = 0; i < 10; ++i)
-            postToMain([&, i] {
-                if (!isMainThread())
-                    allOnMain = false;
-                seen.push_back(i);
+    for (const bool lowered : { false, true }) {
+        SCOPED_TRACE(lowered ? "lowered threads" : "threads at the process's priority");
+        OwnEvents queued;
+        qApp->installEventFilter(&queued);
+        std::vector<std::pair<int, int>> seen;
+        std::atomic<bool> allOnMain { true };
+        std::vector<std::thread> workers;
+        for (int t = 0; t < 3; ++t) {
+            workers.emplace_back([&, t] {
+                if (lowered)
+                    Workers::lowerThreadPriority();
+                for (int i = 0; i < 100; ++i)
+                    postToMain([&, t, i] {
+                        if (!isMainThread())
+                            allOnMain = false;
+                        seen.emplace_back(t, i);
+                    });
             });
-    });
-    worker.join();
-    EXPECT_TRUE(seen.empty()) << "posted work waits for the event loop";
-    ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 10; }));
-    EXPECT_TRUE(allOnMain);
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        EXPECT_TRUE(seen.empty()) << "posted work waits for the event loop";
+        ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 300; }));
+        EXPECT_TRUE(allOnMain);
+        std::vector<int> next(3, 0);
+        for (const auto& [t, i] : seen)
+            EXPECT_EQ(i, next[std::size_t(t)]++) << "thread " << t;
+        if (lowered)
+            EXPECT_LT(queued.count, 10);
+        else
+            EXPECT_GE(queued.count, 300);
+        qApp->removeEventFilter(&queued);
+    }
+}
+
+TEST(Workers, WorkTheMainThreadHandsToAnAnalysisPoolIsAwaitedLikeItsOwn)
+{
+    // Queued from the main thread by way of another thread: the pool is not
+    // idle before that work has been queued and done.
+    Workers& pool = Workers::makeAnalysisPool("test.analysis", 2);
+    std::atomic<int> done { 0 };
+    for (int round = 1; round <= 20; ++round) {
+        for (int i = 0; i < 5; ++i)
+            pool.async([&] { ++done; });
+        ASSERT_TRUE(pool.waitForIdle(10.0));
+        EXPECT_EQ(done.load(), round * 5);
+    }
 }
 
 TEST(Workers, WaitForIdleAndTheDrainedCallWaitForRunningAndQueuedWork)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QThread>
 
 #include <cstdlib>
@@ -25,6 +26,16 @@ bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds)
         QThread::msleep(1);
     }
     return true;
+}
+
+QFileDialog* shownFileDialog(QWidget& parent)
+{
+    QFileDialog* found = nullptr;
+    waitUntil([&] {
+        found = parent.findChild<QFileDialog*>();
+        return found && found->isVisible();
+    });
+    return found && found->isVisible() ? found : nullptr;
 }
 
 Sanitizer buildSanitizer()

@@ -2,6 +2,9 @@
 // Helpers shared by the test suites.
 #include <QString>
 
+class QFileDialog;
+class QWidget;
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +21,10 @@ bool waitUntil(const std::function<bool()>& pred, double timeoutSeconds = 10.0);
 
 // Runs the events already queued on the main thread.
 void drainMainQueue();
+
+// The file dialog of parent once it is shown (waited for up to ten seconds
+// of real time: a real dialog opens on its own), or null.
+QFileDialog* shownFileDialog(QWidget& parent);
 
 // The sanitizer this build runs under (address stands for AddressSanitizer
 // with UBSan and LSan).

@@ -10,6 +10,8 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -62,6 +64,20 @@ void AudioOutput::renderMixLocked(float* out, int frames)
     context.hostTime = HostClock::monotonicSeconds();
     context.latency = latency();
     context.block = ++blocks_;
+    if (playsBackToBack()) {
+        // A server that holds several blocks asks for them as room comes,
+        // two at once or one late, and plays them back to back: the block is
+        // heard where the one before it ends. The render's time corrects only
+        // the drift between the device's clock and the host's, a little at a
+        // time, and takes over after a gap (a start, or the device run dry).
+        constexpr double kFollowSeconds = 0.1;
+        constexpr double kCorrection = 1.0 / 32.0;
+        const double expected = context.hostTime + context.latency;
+        const double drift = expected - heardEnd_;
+        if (std::abs(drift) < kFollowSeconds)
+            context.latency = heardEnd_ + drift * kCorrection - context.hostTime;
+        heardEnd_ = context.hostTime + context.latency + static_cast<double>(frames) / kSampleRate;
+    }
     for (const auto& source : sources_)
         source->render(out, frames, context);
     rendered_.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_relaxed);
@@ -142,10 +158,24 @@ std::shared_ptr<SdlAudioOutput> SdlAudioOutput::shared()
     return output;
 }
 
+void SdlAudioOutput::prepareServerBuffer()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { setenv("PULSE_LATENCY_MSEC", QByteArray::number(kServerBufferMsec).constData(), 0); });
+}
+
 bool SdlAudioOutput::open(const QString& driver, int bufferFrames)
 {
     if (!initSdlAudio(driver))
         return false;
+    // SDL asks PulseAudio to hold one block only; libpulse takes the
+    // buffer a program wants from its environment, read when the stream
+    // is made.
+    serverBufferMsec_ = 0;
+    prepareServerBuffer();
+    if (QString::fromUtf8(SDL_GetCurrentAudioDriver()) == QLatin1String("pulseaudio")) {
+        serverBufferMsec_ = serverBufferOf(std::getenv("PULSE_LATENCY_MSEC"));
+    }
     SDL_AudioSpec want {};
     want.freq = kSampleRate;
     want.format = AUDIO_F32SYS;
@@ -196,12 +226,25 @@ void SdlAudioOutput::stopRealtimeRequest()
 
 double SdlAudioOutput::latency() const
 {
-    // SDL reports no device delay; the block being filled is heard after the
-    // one the device is playing, so one block is the estimate. The dummy and
-    // disk drivers "play" a block as soon as it is made.
-    if (driver_ == QLatin1String("dummy") || driver_ == QLatin1String("disk"))
+    return latencyOf(driver_, bufferFrames_, serverBufferMsec_);
+}
+
+double SdlAudioOutput::latencyOf(const QString& driver, int blockFrames, int serverBufferMsec)
+{
+    // SDL reports no device delay. The dummy and disk drivers "play" a block
+    // as soon as it is made. A device that holds one block more (ALSA's two
+    // periods) plays the one before while this one is filled: one block.
+    if (driver == QLatin1String("dummy") || driver == QLatin1String("disk"))
         return 0.0;
-    return static_cast<double>(bufferFrames_) / kSampleRate;
+    const double block = static_cast<double>(blockFrames) / kSampleRate;
+    return std::max(block, serverBufferMsec / 1000.0 - block);
+}
+
+int SdlAudioOutput::serverBufferOf(const char* requested)
+{
+    bool ok = false;
+    const int msec = requested ? QByteArray(requested).trimmed().toInt(&ok) : 0;
+    return ok && msec > 0 ? msec : kServerBufferMsec;
 }
 
 void SdlAudioOutput::callback(void* self, std::uint8_t* stream, int bytes)

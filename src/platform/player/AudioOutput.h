@@ -62,11 +62,16 @@ protected:
     // Guard of the source list against the render (the device lock).
     virtual void lockRender() = 0;
     virtual void unlockRender() = 0;
+    // Whether the device asks for blocks unevenly while it plays them back
+    // to back (a sound server that holds several): each block is then heard
+    // right after the one before it, not one latency() after its render.
+    virtual bool playsBackToBack() const { return false; }
 
 private:
     std::vector<std::shared_ptr<AudioSource>> sources_; // touched only under the render lock
     std::atomic<std::uint64_t> rendered_ { 0 };
     std::uint64_t blocks_ = 0; // touched only under the render lock
+    double heardEnd_ = 0.0;    // under the render lock: when the last block rendered ends being heard
 };
 
 // One SDL2 audio device. When the chosen driver opens no device, SDL's
@@ -82,6 +87,19 @@ public:
     // latency it adds is reported by latency(), which delays the pictures
     // by as much, so they stay with the sound.
     static constexpr int kContinuityFrames = 2048;
+    // How far ahead of what is heard a sound server holds the program's
+    // sound (PulseAudio's own buffer: its stream and its sink together),
+    // apart from the block: its threads that carry the sound from us to the
+    // device run at an ordinary priority beside every busy process, and a
+    // server that holds one block only has no more than a few milliseconds
+    // to fetch the next one. 200 ms covers them being held up for about
+    // 150 ms. The user's PULSE_LATENCY_MSEC, when set, is kept instead.
+    static constexpr int kServerBufferMsec = 200;
+    // Puts kServerBufferMsec in the environment libpulse reads, unless the
+    // user set one; once. setenv races any thread reading the environment,
+    // so the program calls it first thing in main(), before any thread;
+    // open() calls it too, for the programs that do not (tests, benches).
+    static void prepareServerBuffer();
 
     struct Options {
         QString driver;                        // SDL driver name; empty: SDL_AUDIODRIVER or SDL's choice
@@ -103,6 +121,17 @@ public:
     QString driverName() const { return driver_; }
     int bufferFrames() const override { return bufferFrames_; }
     double latency() const override;
+    // What the sound server was asked to hold, in milliseconds (0: no
+    // server, or one block).
+    int serverBufferMsec() const { return serverBufferMsec_; }
+    // The delay from a render until its first sample is heard on a driver
+    // whose device (or server) holds serverBufferMsec (0: one block) for a
+    // block of blockFrames: a block is handed over once there is room for
+    // it, so what is already held before it is heard first.
+    static double latencyOf(const QString& driver, int blockFrames, int serverBufferMsec);
+    // The server's buffer asked for: PULSE_LATENCY_MSEC as the user set it
+    // (a whole number of milliseconds), else kServerBufferMsec.
+    static int serverBufferOf(const char* requested);
     // Whether the callback's thread runs real-time: 0 not (yet), 1 set by
     // the kernel, 2 granted by RealtimeKit (for measurements).
     int realtimeGrant() const { return realtime_.load(std::memory_order_relaxed); }
@@ -110,6 +139,7 @@ public:
 protected:
     void lockRender() override;
     void unlockRender() override;
+    bool playsBackToBack() const override { return serverBufferMsec_ > 0; }
 
 private:
     static void callback(void* self, std::uint8_t* stream, int bytes);
@@ -125,6 +155,7 @@ private:
     std::thread realtimeRequest_;
     QString driver_;
     int bufferFrames_ = 512;
+    int serverBufferMsec_ = 0; // what the sound server was asked to hold (0: one block)
 };
 
 // An output without a device: render() is called by its owner.

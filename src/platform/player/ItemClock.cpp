@@ -62,6 +62,12 @@ double ItemClock::mixedNow(double hostTime) const
     return std::max(heard, anchorMedia_ + (hostTime - anchorHost_) + mixedLead_);
 }
 
+double ItemClock::startedFrom() const
+{
+    std::lock_guard lock(mutex_);
+    return anchorMedia_;
+}
+
 bool ItemClock::isPlaying() const
 {
     std::lock_guard lock(mutex_);

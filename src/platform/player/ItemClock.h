@@ -29,6 +29,9 @@ public:
     // mixing to hearing of the last sample once the audio has run out.
     double mixedNow(double hostTime) const;
     bool isPlaying() const;
+    // The item time the clock last started running from (a start, a seek,
+    // a release or a resume), however long it has run since.
+    double startedFrom() const;
     // Playing and not held: time runs and the audio may be consumed.
     bool isRunning() const;
 

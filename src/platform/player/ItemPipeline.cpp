@@ -8,6 +8,7 @@
 #include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
 #include "platform/PlayedRange.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -78,7 +79,7 @@ AVCodecContext* openDecoder(AVStream* stream, QSize drawn = {})
     if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
         const QSize picture(stream->codecpar->width, stream->codecpar->height);
         switch (videoThreading(picture, drawn, rowParallel(*stream->codecpar))) {
-        case VideoThreading::Automatic: break;
+        case VideoThreading::MediumFrames: ctx->thread_count = kMediumFrameThreads; break;
         case VideoThreading::TwoFrames: ctx->thread_count = 2; break;
         case VideoThreading::SlicesOnly: ctx->thread_type = FF_THREAD_SLICE; break;
         }
@@ -313,10 +314,13 @@ int ItemPipeline::renderSilence(int frames, const AudioRenderContext& context, s
     // An item without sound sounds silence, counted sample by sample as
     // sound is: once an output renders it, its clock is the output's (the
     // host clock only until then), and it ends on the sample where its
-    // pictures (or its out-point) end.
+    // pictures (or its out-point) end. The silence counts from where the
+    // clock started, not from where the host clock has run by the first
+    // render: the time between the two (a busy machine's late render) is
+    // not heard, and the item would end that much early.
     if (startedSerial_ != serial) {
         startedSerial_ = serial;
-        silenceStart_ = clock_.now(context.hostTime);
+        silenceStart_ = clock_.startedFrom();
         silenceFrames_ = 0;
         if (!silenceTimed_.load(std::memory_order_relaxed)) {
             clock_.setAudioDriven(true);
@@ -375,6 +379,12 @@ void ItemPipeline::setTap(std::shared_ptr<AudioTap> tap)
 void ItemPipeline::demuxMain()
 {
     setCurrentThreadName("Vellumcast.MediaPlayer.demux");
+    // The reader feeds the sound's decoder and is raised as it is, but only
+    // once the decoders and their threads are made: a thread takes its
+    // maker's priority, and the picture's decoding (a thread per core for a
+    // large picture) raised beside the sound would take the cores from the
+    // interface. The players' pool may hand over a thread raised before.
+    restoreCurrentThreadPriority();
     struct Teardown {
         ItemPipeline& pipeline;
         ~Teardown() { pipeline.endDecoding(); }
@@ -388,6 +398,7 @@ void ItemPipeline::demuxMain()
         videoThread_ = std::thread([this] { videoMain(); });
     if (audioCtx_)
         audioThread_ = std::thread([this] { audioMain(); });
+    raiseCurrentThreadPriority();
     opened_.store(true, std::memory_order_release);
     if (events_.opened)
         events_.opened(true, {});

@@ -4,6 +4,7 @@
 #include "platform/player/ItemPipeline.h"
 
 #include "platform/PixelKernels.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 #include "platform/player/PipelineTuning.h"
 
@@ -59,6 +60,10 @@ void ItemPipeline::videoMain()
 void ItemPipeline::audioMain()
 {
     setCurrentThreadName("Vellumcast.MediaPlayer.audio");
+    // The sound it decodes is what the output plays next: it does not wait
+    // behind busy processes for its share (nor does the reader, see
+    // demuxMain), so its ring stays full on a loaded machine.
+    raiseCurrentThreadPriority();
     decodeLoop(audioCtx_.get(), audioPackets_, false);
 }
 
@@ -215,11 +220,12 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     // Room first, then the picture: a converted picture never waits beside
     // a full queue (the decoded one waits, and the decoder with it).
     const double waitStart = now();
-    const std::size_t room = queuedPictures(std::size_t(outWidth) * 4 * std::size_t(outHeight), QSize(width, height));
     for (;;) {
         if (abort_ || !serialCurrent(serial))
             return;
         const double clockNow = clock_.now(now());
+        const std::size_t room = queuedPictures(std::size_t(outWidth) * 4 * std::size_t(outHeight),
+            QSize(width, height), clock_.isRunning());
         std::unique_lock lock(framesMutex_);
         pruneFrames(clockNow); // frames leave the queue as the clock passes them
         if (frames_.size() < room)

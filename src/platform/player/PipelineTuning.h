@@ -32,10 +32,18 @@ inline constexpr std::int64_t kLargePicture = 4'000'000;
 // pick only holds memory (a context and pictures in flight each: 10 MB for
 // a 320 x 180 H.264 clip on an 8-core machine).
 inline constexpr std::int64_t kSmallPicture = 640 * 360;
+// The threads of a decoder of pictures between small and large. Each frame
+// thread holds a context and a picture in flight (7 MB for 1080p H.264), so
+// the one per core and one more that libavcodec picks held 30 MB more than
+// four on an 8-core machine, for every item loaded (the one on air and the
+// one loaded ahead for its join); three hold 7 MB less than four. One
+// thread alone decodes 1080p H.264 at about three times 50 pictures a
+// second, so three keep a 1080p50 clip ahead with a core or two to spare.
+inline constexpr int kMediumFrameThreads = 3;
 
 // How a video decoder is threaded.
 enum class VideoThreading {
-    Automatic,    // as many frame (or slice) threads as libavcodec picks
+    MediumFrames, // kMediumFrameThreads frame threads (or slice threads)
     TwoFrames,    // two frame threads, each with a picture in flight
     SlicesOnly,   // one picture at a time, its rows or slices on many threads
 };
@@ -45,13 +53,21 @@ enum class VideoThreading {
 // pictures decoded larger than kLargePicture, whose decoder already holds
 // several of them (its reference and reordered pictures, 25 MB each for
 // 10-bit 4K) while the program needs only what it draws.
-inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded)
+// While the item's clock does not run (paused, or loaded ahead and waiting
+// for its start or its join), only the pictures a start needs and one more:
+// an item loaded ahead behind the one on air held a full queue (five 1080p
+// pictures, 41 MB) for the whole length of the item before it. Its decoder
+// holds the next pictures decoded meanwhile, so the queue fills up again
+// within a few conversions of the start.
+inline int startPictures(QSize decoded);
+inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded, bool clockRunning = true)
 {
-    if (std::int64_t(decoded.width()) * decoded.height() > kLargePicture)
-        return kMinFrames;
-    return std::clamp(kFrameQueueBytes / std::max<std::size_t>(pictureBytes, 1), kMinFrames, kMaxFrames);
+    const std::size_t waiting = std::size_t(startPictures(decoded)) + 1;
+    std::size_t room = kMinFrames;
+    if (std::int64_t(decoded.width()) * decoded.height() <= kLargePicture)
+        room = std::clamp(kFrameQueueBytes / std::max<std::size_t>(pictureBytes, 1), kMinFrames, kMaxFrames);
+    return clockRunning ? room : std::min(room, waiting);
 }
-
 
 // The pictures decoded at a start (or after a seek) before the clock runs.
 // A large picture takes a good part of a frame's time to decode, and after
@@ -79,7 +95,7 @@ inline VideoThreading videoThreading(QSize picture, QSize drawn, bool rowParalle
     if (area <= kSmallPicture)
         return VideoThreading::TwoFrames;
     if (area <= kLargePicture)
-        return VideoThreading::Automatic;
+        return VideoThreading::MediumFrames;
     if (rowParallel && !drawn.isEmpty() && picture.width() >= 2 * drawn.width()
         && picture.height() >= 2 * drawn.height())
         return VideoThreading::SlicesOnly;

@@ -202,24 +202,24 @@ public:
         return s;
     }
 
-    int childCount() const override { return int(rowsInView(view()).size()); }
+    // Every row of the model, at its own place.
+    int childCount() const override
+    {
+        const QAbstractItemModel* model = view().model();
+        return model ? model->rowCount(view().rootIndex()) : 0;
+    }
 
     QAccessibleInterface* child(int index) const override
     {
-        const std::vector<QModelIndex> rows = rowsInView(view());
-        if (index < 0 || index >= int(rows.size()))
+        if (index < 0 || index >= childCount() || !registry())
             return nullptr;
-        return registry() ? registry()->row(rows[std::size_t(index)]) : nullptr;
+        return registry()->row(view().model()->index(index, 0, view().rootIndex()));
     }
 
     int indexOfChild(const QAccessibleInterface* child) const override
     {
         const auto* row = dynamic_cast<const RowInterface*>(child);
-        if (!row || !row->isValid())
-            return -1;
-        const std::vector<QModelIndex> rows = rowsInView(view());
-        const auto found = std::find(rows.begin(), rows.end(), QModelIndex(row->index()));
-        return found == rows.end() ? -1 : int(found - rows.begin());
+        return row && row->isValid() ? row->index().row() : -1;
     }
 
     QAccessibleInterface* childAt(int x, int y) const override

@@ -61,6 +61,11 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     list_->onRowDrop = [this](int row, QDropEvent& event) { rowDrop(row, event); };
     list_->onDragLeave = [this] { setTargeted(false); };
     layout->addWidget(list_);
+    // Whatever height the card has beyond its parts lies under its rows: a
+    // row removed leaves the card as high as it was until the column places
+    // it again (at a later turn of the event loop), and meanwhile the rows
+    // above it stay where they are drawn, under the pointer that removed it.
+    layout->addStretch(1);
     frame_ = new CardFrame(this);
     setTabOrder(delete_, list_);
 

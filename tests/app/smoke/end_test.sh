@@ -13,48 +13,11 @@ set -euo pipefail
 binary=${1:?binary}
 media=${2:?media folder}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
-
 source "$here/session.sh"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && cat "$work/log.txt"; exit 1; }
-
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
-gone() { ! kill -0 "$pid" 2>/dev/null; }
-window=""
-find_window() { window=$(xdotool search --name "$1" 2>/dev/null | head -1); [ -n "$window" ]; }
-named() { "$python" "$here/x11.py" find "$1" >/dev/null 2>&1; }
 
 start() { # LAST_SHOW_PATH
-  printf '[General]\nVellumcast.lastShowPath="%s"\nVellumcast.language=it\n' "$1" \
-    > "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"
-  "$binary" >"$work/log.txt" 2>&1 &
-  pid=$!
-}
-# Waits at most SECONDS for the process to go; it must have gone cleanly.
-ended() { # SECONDS WHAT
-  local began=$SECONDS
-  wait_for "$1" gone || fail "$2: still running after $1 s"
-  local status=0
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" -eq 0 ] || fail "$2: exit status $status"
-  grep -q 'without cleanup' "$work/log.txt" && fail "$2: left without cleanup"
-  echo "$2: ended with status 0 in about $((SECONDS - began)) s"
+  settings "Vellumcast.lastShowPath=\"$1\""
+  launch
 }
 
 # A pipe and a device as the last show: refused with the reason, and the

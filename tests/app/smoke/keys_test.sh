@@ -14,41 +14,10 @@ set -euo pipefail
 binary=${1:?binary}
 media=${2:?media folder}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
-
 source "$here/session.sh"
-pid=""
-listener=""
-cleanup() {
-  [ -n "$listener" ] && kill "$listener" 2>/dev/null || true
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && tail -20 "$work/log.txt"; exit 1; }
 
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
-running() { kill -0 "$pid" 2>/dev/null; }
-window=""
-find_window() { window=$(xdotool search --name "$1" 2>/dev/null | head -1); [ -n "$window" ]; }
 settings_open() { xdotool search --onlyvisible --name '^Impostazioni$' >/dev/null 2>&1; }
 settings_gone() { ! settings_open; }
-focus_main() { xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"; }
-xy=""
-find_named() { xy=$("$python" "$here/x11.py" shown "$1" "$2" 2>/dev/null); [ -n "$xy" ]; }
-click_named() { # NAME ROLE
-  wait_for 10 find_named "$1" "$2" || fail "no $2 named $1"
-  xdotool mousemove --sync $xy click 1
-}
 
 # A show of one long clip and two layers holding a still, in Italian.
 cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
@@ -56,31 +25,20 @@ cp "$media/still.png" "$work/show/Logo.png"
 layer='{"loops":false,"offsetX":0,"offsetY":0,"opacity":1,"path":"'$work/show/Logo.png'","relativePath":"Logo.png","scale":1}'
 cat > "$work/show/Tasti.vellumcast" <<JSON
 {"blocks":[{"endBehavior":"stop","id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
- "items":[{"gainDB":0,"inPoint":0,"isMuted":false,"loop":false,"path":"$work/show/Sigla.mp4","relativePath":"Sigla.mp4"}],
+ "items":[$(item Sigla.mp4)],
  "loop":false,"loopCount":0,"name":"Apertura","normalizeAudio":false}],
  "browser":[],"layers":[$layer,$layer],"version":1}
 JSON
-printf '[General]\nVellumcast.lastShowPath="%s"\nVellumcast.language=it\n' "$work/show/Tasti.vellumcast" \
-  > "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"
-
-"$binary" >"$work/log.txt" 2>&1 &
-pid=$!
+settings "Vellumcast.lastShowPath=\"$work/show/Tasti.vellumcast\""
+launch
 wait_for 60 find_window '^Tasti' || fail "the show's window did not come"
 
-heard=$work/announced.txt
-"$python" "$here/announcements.py" "$heard" &
-listener=$!
-listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
-wait_for 10 listening || fail "the announcement listener did not start"
-heard_line() { grep -qx "$1" "$heard"; }
-expect_heard() { # TEXT WHAT
-  wait_for 10 heard_line "$1" || fail "$2 was not announced as \"$1\": $(tr '\n' '|' < "$heard")"
-}
+listen
 
 # The transport: Space plays, pauses and resumes; the Stop button stops.
 # The window answers the accessibility bus once it is laid out and its
 # event loop runs (a slow build, such as a sanitizer's, takes seconds).
-wait_for 60 find_named 'Stop' 'push button' || fail "no Stop button in the window"
+wait_for 60 find_shown 'Stop' 'push button' || fail "no Stop button in the window"
 focus_main
 xdotool key space
 expect_heard 'In onda: Sigla' "the start"
@@ -93,14 +51,10 @@ expect_heard 'Fermato: Sigla' "the stop"
 
 # An overlay layer shown, then hidden, by its button.
 click_named 'MOSTRA' 'push button'
-shown_layer() { grep -qx 'Layer in onda: Layer [12]' "$heard"; }
-wait_for 10 shown_layer || fail "the layer shown was not announced: $(tr '\n' '|' < "$heard")"
+expect_heard 'Layer in onda: Layer [12]' "the layer shown"
 click_named 'IN ONDA' 'push button'
-hidden_layer() { grep -qx 'Layer nascosto: Layer [12]' "$heard"; }
-wait_for 10 hidden_layer || fail "the layer hidden was not announced: $(tr '\n' '|' < "$heard")"
-echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
-kill "$listener" 2>/dev/null || true
-listener=""
+expect_heard 'Layer nascosto: Layer [12]' "the layer hidden"
+stop_listening
 
 # Ctrl+W closes the settings window and never the main window.
 focus_main
@@ -114,16 +68,10 @@ xdotool key ctrl+w ctrl+w
 # two Ctrl+W were handled, and left the program running.
 xdotool key ctrl+comma
 wait_for 10 settings_open || fail "the settings window did not open after Ctrl+W in the main window"
-running || fail "Ctrl+W in the main window ended the program"
+alive || fail "Ctrl+W in the main window ended the program"
 find_window '^Tasti' || fail "Ctrl+W in the main window closed it"
 echo "Ctrl+W: the settings window closed, the main window stayed"
 
 # Closing the main window by its title bar still ends the program cleanly.
 "$python" "$here/x11.py" close "$window"
-gone() { ! running; }
-wait_for 20 gone || fail "the program did not end after its window was closed"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "exit status $status after closing the window"
-echo "closed with status 0"
+ended 20 "the main window closed"

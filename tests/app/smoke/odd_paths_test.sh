@@ -13,51 +13,22 @@
 set -euo pipefail
 binary=${1:?binary}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
-
 source "$here/session.sh"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-  chmod -R u+rwX "$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && cat "$work/log.txt"; exit 1; }
+settings
 
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-printf '[General]\nVellumcast.language=it\n' > "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
-gone() { ! kill -0 "$pid" 2>/dev/null; }
-named() { "$python" "$here/x11.py" find "$1" >/dev/null 2>&1; }
 said() { "$python" "$here/x11.py" described "$1" 2>/dev/null; }
-
-run() { # SHOW_PATH
-  "$binary" "$1" >"$work/log.txt" 2>&1 &
-  pid=$!
-}
-stop() {
+stop() { # WHAT
   kill -TERM "$pid"
-  wait_for 20 gone || fail "still running 20 s after SIGTERM"
-  wait "$pid" || true
-  pid=""
+  ended 20 "$1, then SIGTERM"
 }
 refused() { # SHOW_PATH REASON WHAT
-  run "$1"
+  launch "$1"
   wait_for 30 named 'Impossibile aprire lo show' || fail "$3: no open failure alert"
   named "$2" || fail "$3: the alert does not say \"$2\""
   named 'Il file non è uno show valido di Tessarin.' && fail "$3: still called no valid show"
   echo "$3: \"$2\""
   xdotool key Return
-  stop
+  stop "$3"
 }
 
 refused "$work/show/Nessuno.vellumcast" 'Il file non esiste.' 'a path that does not exist'
@@ -84,7 +55,7 @@ with open(os.path.join(folder, 'Strano.vellumcast'), 'w') as f:
     json.dump(show, f)
 PY
 began=$SECONDS
-run "$work/show/Strano.vellumcast"
+launch "$work/show/Strano.vellumcast"
 wait_for 30 named '2 file non sono stati trovati' || fail "no missing media alert"
 echo "the missing media alert came in about $((SECONDS - began)) s"
 [ $((SECONDS - began)) -le 10 ] || fail "the alert took $((SECONDS - began)) s"
@@ -97,5 +68,5 @@ esac
 case "$text" in *'…'*) ;; *) fail "no ellipsis in the long name" ;; esac
 echo "the alert says: ${text//$'\n'/ | }"
 xdotool key Return
-stop
+stop "the missing media"
 echo "odd paths said"

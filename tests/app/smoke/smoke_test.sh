@@ -25,18 +25,7 @@ set -euo pipefail
 binary=${1:?binary}
 media=${2:?media folder}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
-
 source "$here/session.sh"
-pid=""
-listener=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$listener" ] && kill "$listener" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 
 cp "$media/clip_30s.mp4" "$work/show/Sigla.mp4"
 # The first block: a quiet tone, a text file named as a video, a louder tone.
@@ -44,24 +33,10 @@ cp "$media/const_eighth.wav" "$work/show/Prima.wav"
 cp "$media/const_quarter.wav" "$work/show/Ultima.wav"
 cp "$media/const_eighth.wav" "$work/show/Attesa.wav"
 echo "questo non è un video" > "$work/show/Rotto.mp4"
-item() { # NAME
-  echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":false,\"loop\":false,\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
-}
 # The browser: 200 names of one short tone, "Voce 001" to "Voce 200".
-mkdir "$work/show/voci"
-cp "$media/const_eighth.wav" "$work/show/voci/Voce 001.wav"
-browser=$(item "voci/Voce 001.wav")
-for n in $(seq -w 2 200); do
-  ln "$work/show/voci/Voce 001.wav" "$work/show/voci/Voce $n.wav"
-  browser+=",$(item "voci/Voce $n.wav")"
-done
+browser=$(sound_items "$media/const_eighth.wav" voci Voce 200)
 # The last block: 200 more names of it, "Coro 001" to "Coro 200".
-mkdir "$work/show/cori"
-choir=""
-for n in $(seq -w 1 200); do
-  ln "$work/show/voci/Voce 001.wav" "$work/show/cori/Coro $n.wav"
-  choir+="${choir:+,}$(item "cori/Coro $n.wav")"
-done
+choir=$(sound_items "$media/const_eighth.wav" cori Coro 200)
 cat > "$work/show/Smoke.vellumcast" <<JSON
 {"blocks":[{"endBehavior":"pauseBlack","id":"5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4E",
  "items":[$(item Prima.wav),$(item Rotto.mp4),$(item Ultima.wav)],
@@ -82,45 +57,19 @@ JSON
 echo '{"blocks":[],"browser":[],"layers":[],"version":1}' > "$work/show/Altro.vellumcast"
 # The last show, the first block on the P key (key code 35, no modifiers), the
 # third on D (2), stop on S (1) and play/pause on the space bar (49).
-"$python" - "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini" "$work/show/Smoke.vellumcast" <<'PY'
-import sys
-conf, show = sys.argv[1], sys.argv[2]
-def ini(s):
-    return '"' + s.replace('\\', '\\\\').replace('"', '\\"') + '"'
-bindings = ('{"playBlock1":"{\\"keyCode\\":35,\\"modifiers\\":0}",'
-            '"playBlock3":"{\\"keyCode\\":2,\\"modifiers\\":0}",'
-            '"stop":"{\\"keyCode\\":1,\\"modifiers\\":0}",'
-            '"playPause":"{\\"keyCode\\":49,\\"modifiers\\":0}"}')
-with open(conf, 'w') as f:
-    f.write('[General]\n')
-    f.write('Vellumcast.lastShowPath=' + ini(show.replace('Smoke.', 'Altro.')) + '\n')
-    f.write('Vellumcast.shortcuts.v1=' + ini(bindings) + '\n')
-    f.write('Vellumcast.language=it\n')
-PY
+settings "Vellumcast.lastShowPath=\"$work/show/Altro.vellumcast\"" \
+  "$(shortcuts playBlock1=35 playBlock3=2 stop=1 playPause=49)"
 
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-"$binary" "$work/show/Smoke.vellumcast" >"$work/log.txt" 2>&1 &
-pid=$!
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.2
-  done
-}
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
+launch "$work/show/Smoke.vellumcast"
 
 # The window shows the given show's name.
-window=""
-find_window() { window=$(xdotool search --name '^Smoke' 2>/dev/null | head -1); [ -n "$window" ]; }
-wait_for 30 find_window || { cat "$work/log.txt"; fail "no main window titled with the given show's name"; }
+wait_for 30 find_window '^Smoke' || fail "no main window titled with the given show's name"
 echo "main window $window: $(xdotool getwindowname "$window")"
 # Docks and task switchers match it to the desktop entry by its class.
 entry_class=$(sed -n 's/^StartupWMClass=//p' "$here/../../../resources/tessarin.desktop")
 [ -n "$entry_class" ] || fail "the desktop entry names no window class"
-xdotool search --class "^$entry_class\$" | grep -qx "$window" || fail "the window's class is not $entry_class, as the desktop entry says"
+xdotool search --class "^$entry_class\$" | grep -x "$window" >/dev/null || fail "the window's class is not $entry_class, as the desktop entry says"
 echo "window class $entry_class, as the desktop entry says"
 
 # Nothing plays yet: the audio file holds silence only.
@@ -135,15 +84,15 @@ wait_for 20 test -s "$SDL_DISKAUDIOFILE" || fail "SDL's disk audio file never ap
 loud && fail "sound before the play key"
 
 # The bound key starts the first block; its tone reaches the audio file.
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+focus_main
 xdotool key --window "$window" p
-wait_for 20 loud || { cat "$work/log.txt"; fail "the first block's key did not start the tone"; }
+wait_for 20 loud || fail "the first block's key did not start the tone"
 echo "tone heard, peak $(peak)"
 
 # The file that cannot be played is skipped: the block goes on to its last
 # item, whose tone (0.25) is louder than the first's (0.125).
 last_item() { "$python" -c "import sys; sys.exit(0 if float('$(peak)') > 0.2 else 1)"; }
-wait_for 20 last_item || { cat "$work/log.txt"; fail "the block stopped at the file that cannot be played (peak $(peak))"; }
+wait_for 20 last_item || { fail "the block stopped at the file that cannot be played (peak $(peak))"; }
 echo "the block played on to its last item, peak $(peak)"
 # Its row says so to a screen reader: the mark's name and the row's description.
 marked=""
@@ -153,16 +102,13 @@ echo "marked: $marked"
 
 # The fade transition, then a click 6 points under the centre of the fade
 # time's up arrow: inside its 16 x 16 points, so the time goes up one step.
-conf=$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini
-find_fade() { xy=$("$python" "$here/x11.py" find Fade 2>/dev/null); [ -n "$xy" ]; }
-wait_for 20 find_fade || fail "the fade segment is not in the accessibility tree"
+wait_for 20 find_named Fade || fail "the fade segment is not in the accessibility tree"
 xdotool mousemove --sync $xy click 1
 fade_stored() { grep -q 'Vellumcast.transition.style=fade' "$conf"; }
 wait_for 10 fade_stored || fail "clicking the fade segment did not choose it"
 fade_time() { sed -n 's/^Vellumcast.transition.fadeSeconds=//p' "$conf"; }
 before=$(fade_time)
-find_up() { xy=$("$python" "$here/x11.py" find 'Aumenta: durata della transizione' 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_up || fail "the fade time's up arrow is not in the accessibility tree"
+wait_for 10 find_named 'Aumenta: durata della transizione' || fail "the fade time's up arrow is not in the accessibility tree"
 read -r x y <<<"$xy"
 xdotool mousemove --sync "$x" $((y + 6)) click 1
 # Up, not down: the down arrow lies right under it (none stored: 1 s).
@@ -171,11 +117,9 @@ wait_for 10 stepped || fail "a click 6 points under the up arrow's centre did no
 echo "fade time stepped from ${before:-its default} to $(fade_time) from the edge of its arrow"
 
 # The schedule tab, found by its accessible name and clicked for real.
-xy=""
-find_tab() { xy=$("$python" "$here/x11.py" find Palinsesto 2>/dev/null); [ -n "$xy" ]; }
-if wait_for 20 find_tab; then
+if wait_for 20 find_named Palinsesto; then
   xdotool mousemove --sync $xy click 1
-  stored() { grep -q 'Vellumcast.sidePanel.tab=schedule' "$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini"; }
+  stored() { grep -q 'Vellumcast.sidePanel.tab=schedule' "$conf"; }
   wait_for 10 stored || fail "clicking the schedule tab did not select it"
   echo "schedule tab selected through the accessibility tree"
 else
@@ -186,8 +130,6 @@ fi
 # Escape and Return in the event editor act at the first press, with the
 # focus in the hour field; Tab reaches a row's play button and Return plays
 # that row; the space bar is play/pause after a mouse click on a button.
-find_named() { xy=$("$python" "$here/x11.py" find "$1" 2>/dev/null); [ -n "$xy" ]; }
-focus_main() { xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"; }
 editor_open() { xdotool search --name '^Nuovo evento$' >/dev/null 2>&1; }
 editor_gone() { ! editor_open; }
 edit_new_event_hour() { # DIGITS: a new event with DIGITS typed into its hour field
@@ -208,7 +150,7 @@ edit_new_event_hour 21
 xdotool key Return
 wait_for 5 editor_gone || fail "the first Return in the hour field did not save the event"
 # Saved once the window's title says the show has changed.
-modified() { xdotool getwindowname "$window" | grep -q 'modificato'; }
+modified() { xdotool getwindowname "$window" | grep 'modificato' >/dev/null; }
 wait_for 10 modified || fail "the saved event did not change the show"
 focus_main
 xdotool key ctrl+s
@@ -254,7 +196,7 @@ modified && fail "the keys changed the show: $(xdotool getwindowname "$window")"
 # phases of the end warning.
 focus_main
 xdotool key d
-live_readout() { "$python" "$here/x11.py" find LIVE >/dev/null 2>&1; }
+live_readout() { named LIVE; }
 wait_for 20 live_readout || fail "the live item after the tone never showed LIVE as the time left"
 inks=$("$python" "$here/x11.py" ink LIVE 8 2>/dev/null) || fail "the time left LIVE is not on the screen"
 [[ "$inks" =~ ^blue( blue){7}$ ]] || fail "the time left over the live item is not a steady blue LIVE: $inks"
@@ -266,15 +208,13 @@ wait_for 10 off_air || fail "the stop key did not take the live item off the air
 # Screen reader
 # The blocks again, through the tree; their rows are list items read as the
 # operator reads them.
-find_blocks() { xy=$("$python" "$here/x11.py" find Blocchi 'push button' 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_blocks || fail "the blocks tab is not in the accessibility tree"
+wait_for 10 find_named Blocchi 'push button' || fail "the blocks tab is not in the accessibility tree"
 xdotool mousemove --sync $xy click 1
-find_row() { "$python" "$here/x11.py" find 'Prima, 00:00:02' 'list item' >/dev/null 2>&1; }
-wait_for 10 find_row || { "$python" "$here/x11.py" dump; fail "the first item's row is not a list item named with its name and length"; }
+wait_for 10 named 'Prima, 00:00:02' 'list item' || { "$python" "$here/x11.py" dump; fail "the first item's row is not a list item named with its name and length"; }
 # The browser's list, 200 files long, read as the operator reads it: the
 # wheel takes it to its end and back, and the rows shown there are named
 # after their own files (rows far from the view are given to others).
-shown_row() { xy=$("$python" "$here/x11.py" shown "$1" 'list item' 2>/dev/null); [ -n "$xy" ]; }
+shown_row() { find_shown "$1" 'list item'; }
 wait_for 20 shown_row 'Voce 001, 00:00:02' || { "$python" "$here/x11.py" dump; fail "the browser's first row is not a list item named with its name and length"; }
 xdotool mousemove --sync $xy click --repeat 200 --delay 5 5
 wait_for 10 shown_row 'Voce 200, 00:00:02' || fail "the wheel did not bring the browser's last row into view"
@@ -289,13 +229,12 @@ echo "browser rows named after their own files at the end of the list and back a
 # block ("Apertura"), as a drop on its card would; the show, saved, holds it.
 "$python" "$here/keys.py" back-to 'Voce 001, 00:00:02' || fail "Shift+Tab does not reach the browser's first row"
 xdotool key shift+F10
-menu_shown() { "$python" "$here/x11.py" find 'Aggiungi al blocco “Apertura”' >/dev/null 2>&1; }
-wait_for 10 menu_shown || fail "Shift+F10 on the browser row shows no entry for the block Apertura"
+wait_for 10 named 'Aggiungi al blocco “Apertura”' || fail "Shift+F10 on the browser row shows no entry for the block Apertura"
 xdotool key Down Down Return
 wait_for 10 modified || fail "the browser row's menu did not add its file to a block"
 focus_main
 xdotool key ctrl+s
-added() { "$python" "$here/keys.py" items "$show_file" Apertura | grep -qx 'voci/Voce 001.wav'; }
+added() { "$python" "$here/keys.py" items "$show_file" Apertura | grep -x 'voci/Voce 001.wav' >/dev/null; }
 wait_for 10 added || fail "the block holds not the file added by keyboard: $("$python" "$here/keys.py" items "$show_file" Apertura | tr '\n' ' ')"
 echo "a browser file went into a block by keyboard alone"
 # The blocks column, 200 files in its last block: past a few pages
@@ -315,8 +254,7 @@ echo "block rows named after their own items at the end of the blocks and back a
 # then moves that row one place down its block, as a drag does, and the show
 # saved holds the new order.
 gain='Guadagno della traccia — doppio clic per riportarlo a 0 dB, Prima'
-find_gain() { xy=$("$python" "$here/x11.py" shown "$gain" slider 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_gain || { "$python" "$here/x11.py" dump; fail "the first row's gain slider is not in the tree, named with its row"; }
+wait_for 10 find_shown "$gain" slider || { "$python" "$here/x11.py" dump; fail "the first row's gain slider is not in the tree, named with its row"; }
 xdotool mousemove --sync $xy click 1
 gain_value() { "$python" "$here/x11.py" value "$gain"; }
 # The click in the middle of the track sets a gain other than 0 dB.
@@ -337,8 +275,7 @@ echo "Alt+Down moved the row: $(first_block)"
 # The IN/OUT editor, opened with a real click on its button found in the
 # tree, is there as a dialog with its controls (a popup window, which Qt
 # leaves out of the tree by itself), and Escape takes it away again.
-find_trim() { xy=$("$python" "$here/x11.py" find 'Punti IN/OUT, Prima' 'push button' 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_trim || { "$python" "$here/x11.py" dump; fail "no IN/OUT button in the accessibility tree"; }
+wait_for 10 find_named 'Punti IN/OUT, Prima' 'push button' || { "$python" "$here/x11.py" dump; fail "no IN/OUT button in the accessibility tree"; }
 xdotool mousemove --sync $xy click 1
 controls=""
 trim_shown() { controls=$("$python" "$here/x11.py" window dialog 'Punti IN/OUT, Prima' 'Reimposta punti IN/OUT' 'Punto IN' 'Punto OUT' 2>/dev/null); }
@@ -360,22 +297,16 @@ unmodified() { ! modified; }
 wait_for 10 unmodified || fail "the show with the moved IN point was not saved"
 # A cue and a take are each announced on the accessibility bus with the
 # item's name.
-heard=$work/announced.txt
-"$python" "$here/announcements.py" "$heard" &
-listener=$!
-listening() { grep -q '^listening$' "$heard" 2>/dev/null; }
-wait_for 10 listening || fail "the announcement listener did not start"
-heard_line() { grep -qx "$1" "$heard"; }
+listen
 focus_main
 find_cue() { xy=$("$python" "$here/keys.py" at 'Prepara (cue) senza avviare la riproduzione, Prima' Prima 2>/dev/null); [ -n "$xy" ]; }
 wait_for 10 find_cue || fail "no cue button on the first item's row"
 xdotool mousemove --sync $xy click 1
-wait_for 10 heard_line 'In cue: Prima' || fail "the cue was not announced: $(tr '\n' '|' < "$heard")"
+expect_heard 'In cue: Prima' "the cue"
 wait_for 10 find_named 'Manda in onda' || fail "no take button"
 xdotool mousemove --sync $xy click 1
-wait_for 10 heard_line 'In onda: Prima' || fail "the take was not announced: $(tr '\n' '|' < "$heard")"
-kill "$listener" 2>/dev/null || true
-echo "announced: $(grep -v '^listening$' "$heard" | tr '\n' '|')"
+expect_heard 'In onda: Prima' "the take"
+stop_listening
 # The take put the first block on air: stopped, and silent, before the
 # settings below, whose check of Space must hear only what Space might start.
 focus_main
@@ -383,8 +314,7 @@ xdotool key s
 wait_for 20 silent_now || fail "the stop key did not silence the block the take put on air"
 
 # The settings window is a frame with its sections and the shown page's controls.
-find_settings() { xy=$("$python" "$here/x11.py" find Impostazioni 'push button' 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_settings || fail "no settings button in the accessibility tree"
+wait_for 10 find_named Impostazioni 'push button' || fail "no settings button in the accessibility tree"
 xdotool mousemove --sync $xy click 1
 settings_shown() {
   controls=$("$python" "$here/x11.py" window frame Impostazioni Streaming Scorciatoie Lingua 'Risoluzione' 2>/dev/null)
@@ -394,11 +324,9 @@ echo "settings window in the tree: $controls"
 # From a stop, Space on a switch of the settings window reached with Tab
 # toggles it (the setting is stored) and puts nothing on air: no sound, and
 # the live item last on air (what play/pause would resume) stays off.
-find_atem() { xy=$("$python" "$here/x11.py" find 'Regia ATEM' 'push button' 2>/dev/null); [ -n "$xy" ]; }
-wait_for 10 find_atem || fail "no ATEM section in the settings window"
+wait_for 10 find_named 'Regia ATEM' 'push button' || fail "no ATEM section in the settings window"
 xdotool mousemove --sync $xy click 1
-atem_page() { "$python" "$here/x11.py" find 'Attiva auto-take da ATEM' 'check box' >/dev/null 2>&1; }
-wait_for 10 atem_page || { "$python" "$here/x11.py" dump; fail "the ATEM section shows no switch"; }
+wait_for 10 named 'Attiva auto-take da ATEM' 'check box' || { "$python" "$here/x11.py" dump; fail "the ATEM section shows no switch"; }
 "$python" "$here/keys.py" tab-to 'Attiva auto-take da ATEM' || fail "Tab does not reach the ATEM switch"
 grep -q 'Vellumcast.atem.v1.enabled=true' "$conf" && fail "the ATEM switch was on before Space"
 xdotool key space
@@ -412,13 +340,4 @@ echo "Space toggled the settings switch and nothing went on air"
 
 # Closing the window (unchanged show: no question) ends the process.
 "$python" "$here/x11.py" close "$window"
-for _ in $(seq 1 150); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.2
-done
-kill -0 "$pid" 2>/dev/null && fail "the process is still running after the window closed"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || { cat "$work/log.txt"; fail "exit status $status"; }
-echo "closed with status 0"
+ended 30 "the window closed"

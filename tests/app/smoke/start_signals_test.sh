@@ -8,41 +8,11 @@
 # Exits 77 (skipped) when dbus-run-session or dbus-send is missing.
 set -euo pipefail
 binary=${1:?binary}
-
-for tool in dbus-run-session dbus-send; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-if [ -z "${START_SIGNALS_INNER:-}" ]; then
-  export START_SIGNALS_INNER=1
-  exec dbus-run-session -- bash "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; cat "$work/log.txt" 2>/dev/null || true; exit 1; }
-
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
-}
-owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.vellumcast.Tessarin 2>/dev/null | grep -q 'boolean true'
-}
-gone() { ! kill -0 "$1" 2>/dev/null; }
+here=$(cd "$(dirname "$0")" && pwd)
+session=bus
+source "$here/session.sh"
+# Close looks: the signal is sent right after the name is owned.
+poll=0.05
 # Whether the process catches SIGTERM: bit 15 of the caught-signal mask
 # (read without a child process, so the first moment is caught closely).
 # The name is the program's, not the shell's that is starting it.
@@ -67,8 +37,7 @@ until_catches_term() { # tight: no pause between looks
 # that, or "owned" (once the name is on the bus).
 early_owned=0
 for moment in caught caught caught 0.05 0.2 0.5 1 owned; do
-  "$binary" >"$work/log.txt" 2>&1 &
-  pid=$!
+  launch
   until_catches_term || fail "the program never took SIGTERM"
   case $moment in
     caught)
@@ -85,12 +54,7 @@ for moment in caught caught caught 0.05 0.2 0.5 1 owned; do
     *) sleep "$moment"
       kill -TERM "$pid" ;;
   esac
-  wait_for 60 gone "$pid" || fail "SIGTERM at start ($moment) did not end the program"
-  status=0
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" -eq 0 ] || fail "SIGTERM at start ($moment) ended the program with status $status"
+  ended 60 "SIGTERM at start ($moment)"
   wait_for 30 eval '! owned' || fail "the name stays on the bus after the end"
-  echo "SIGTERM at start ($moment): status 0"
 done
 [ "$early_owned" -lt 3 ] || fail "the signal handlers come after the single-instance check"

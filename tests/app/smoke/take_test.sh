@@ -12,17 +12,8 @@ set -euo pipefail
 binary=${1:?binary}
 takes=${2:-4}
 here=$(cd "$(dirname "$0")" && pwd)
-python=/usr/bin/python3
 command -v ffmpeg >/dev/null || { echo "SKIP: ffmpeg is not installed"; exit 77; }
-
 source "$here/session.sh"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/log.txt" ] && tail -20 "$work/log.txt"; exit 1; }
 
 # The tone on air is exactly 0.25 on both sides; the clips' sound a cosine
 # (loud from its first sample) that is never 0.25 for long.
@@ -31,9 +22,6 @@ ffmpeg -nostdin -loglevel error -y -f lavfi -i "testsrc=size=1280x720:rate=30:du
   -f lavfi -i "aevalsrc=0.5*cos(2*PI*1000*t)|0.5*cos(2*PI*1000*t):s=48000:d=60" \
   -c:v libx264 -preset ultrafast -g 60 -pix_fmt yuv420p -c:a aac -b:a 192k -shortest "$work/show/Clip.mp4"
 ffmpeg -nostdin -loglevel error -y -i "$work/show/Clip.mp4" -c copy "$work/show/Film.mov"
-item() { # NAME
-  echo "{\"gainDB\":0,\"inPoint\":0,\"isMuted\":false,\"loop\":false,\"path\":\"$work/show/$1\",\"relativePath\":\"$1\"}"
-}
 block() { # ID NAME ITEM
   echo "{\"endBehavior\":\"stop\",\"id\":\"$1\",\"items\":[$(item "$3")],\"loop\":false,\"loopCount\":0,\"name\":\"$2\",\"normalizeAudio\":false}"
 }
@@ -44,33 +32,12 @@ cat > "$work/show/Take.vellumcast" <<JSON
  "browser":[],"layers":[],"version":1}
 JSON
 # The first block on P (key code 35), the take on T (17).
-conf=$XDG_CONFIG_HOME/Vellumcast/Vellumcast.ini
-cat > "$conf" <<'INI'
-[General]
-Vellumcast.shortcuts.v1="{\"playBlock1\":\"{\\\"keyCode\\\":35,\\\"modifiers\\\":0}\",\"take\":\"{\\\"keyCode\\\":17,\\\"modifiers\\\":0}\"}"
-Vellumcast.language=it
-INI
+settings "$(shortcuts playBlock1=35 take=17)"
 
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-"$binary" "$work/show/Take.vellumcast" >"$work/log.txt" 2>&1 &
-pid=$!
-
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.2
-  done
-}
-window=""
-find_window() { window=$(xdotool search --name '^Take' 2>/dev/null | head -1); [ -n "$window" ]; }
-wait_for 30 find_window || fail "no main window"
-focus_main() { xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"; }
-xy=""
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw
+launch "$work/show/Take.vellumcast"
+wait_for 30 find_window '^Take' || fail "no main window"
 find_cue() { xy=$("$python" "$here/keys.py" at "Prepara (cue) senza avviare la riproduzione, $1" "$1" 2>/dev/null); [ -n "$xy" ]; }
-find_take() { xy=$("$python" "$here/x11.py" find 'Manda in onda' 'push button' 2>/dev/null); [ -n "$xy" ]; }
 # Frames the capture holds so far.
 captured() { echo $(( $(stat -c %s "$work/audio.raw" 2>/dev/null || echo 0) / 8 )); }
 # Waits until the capture has grown by FRAMES (the program's sound runs on).
@@ -87,7 +54,7 @@ for n in $(seq 1 "$takes"); do
   wait_for 10 find_cue "$clip" || fail "take $n: no cue button on the $clip row"
   xdotool mousemove --sync $xy click 1
   # The cue stands ready in the cue bar: its take button is there.
-  wait_for 10 find_take || fail "take $n: no take button after the cue"
+  wait_for 10 find_named 'Manda in onda' 'push button' || fail "take $n: no take button after the cue"
   heard_more 48000 || fail "take $n: the program stopped sounding"
   if (( n % 2 == 1 )); then
     focus_main

@@ -3,8 +3,13 @@
 #   x11.py close WINDOW_ID         asks the window to close, as its close button does
 #   x11.py find NAME [ROLE]        prints "x y" of the centre of the first
 #                                  accessible object of the application named NAME
-#   x11.py shown NAME ROLE         as find, for an object that is visible and
+#   x11.py shown NAME [ROLE]       as find, for an object that is visible and
 #                                  whose centre lies on the screen
+#   x11.py place PREFIX ROLE       prints "INDEX COUNT": the place among its
+#                                  parent's children, and their number, of the
+#                                  first accessible object of role ROLE whose
+#                                  name starts with PREFIX (as a reader says
+#                                  "row INDEX + 1 of COUNT")
 #   x11.py described PREFIX        prints the name or description, starting with
 #                                  PREFIX, of the first accessible object that has one
 #   x11.py value NAME              prints the current value of the first
@@ -90,19 +95,30 @@ def find(name, role=None):
     return 1
 
 
-def shown(name, role):
+def shown(name, role=None):
     import pyatspi
     from Xlib import display
     screen = display.Display().screen()
     for node in nodes():
         try:
-            if node.name != name or node.getRoleName() != role \
+            if node.name != name or (role is not None and node.getRoleName() != role) \
                     or not node.getState().contains(pyatspi.STATE_VISIBLE):
                 continue
             ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
             x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
             if 0 <= x < screen.width_in_pixels and 0 <= y < screen.height_in_pixels:
                 print(x, y)
+                return 0
+        except Exception:
+            continue
+    return 1
+
+
+def place(prefix, role):
+    for node in nodes():
+        try:
+            if node.name.startswith(prefix) and node.getRoleName() == role:
+                print(node.getIndexInParent(), node.parent.childCount)
                 return 0
         except Exception:
             continue
@@ -218,7 +234,7 @@ if __name__ == '__main__':
     if sys.argv[1] == 'find':
         sys.exit(find(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'shown':
-        sys.exit(shown(sys.argv[2], sys.argv[3]))
+        sys.exit(shown(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'value':
         sys.exit(value(sys.argv[2]))
     if sys.argv[1] == 'dump':
@@ -227,6 +243,8 @@ if __name__ == '__main__':
         sys.exit(window(sys.argv[2], sys.argv[3], sys.argv[4:]))
     if sys.argv[1] == 'ink':
         sys.exit(ink(sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 1))
+    if sys.argv[1] == 'place':
+        sys.exit(place(sys.argv[2], sys.argv[3]))
     if sys.argv[1] == 'described':
         sys.exit(described(sys.argv[2]))
     sys.exit(2)

@@ -74,17 +74,50 @@ TEST(ItemPipelineBounds, ALargePictureDrawnAtHalfItsSizeOrLessHoldsTheFewestPict
     EXPECT_EQ(videoThreading(uhd, QSize(), true), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(uhd, QSize(2560, 1440), true), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(QSize(4096, 2160), QSize(2049, 1080), true), VideoThreading::TwoFrames);
-    // Pictures of 1080p and smaller keep libavcodec's own threading and a
-    // queue of about kFrameQueueBytes, however they are drawn; up to
-    // 640 x 360, two frame threads instead of one per core.
-    EXPECT_EQ(videoThreading(hd, QSize(480, 270), true), VideoThreading::Automatic);
-    EXPECT_EQ(videoThreading(hd, QSize(), true), VideoThreading::Automatic);
-    EXPECT_EQ(videoThreading(QSize(854, 480), QSize(), false), VideoThreading::Automatic);
+    // Pictures of 1080p and smaller take a few frame threads and a queue of
+    // about kFrameQueueBytes, however they are drawn; up to 640 x 360, two
+    // frame threads.
+    EXPECT_EQ(videoThreading(hd, QSize(480, 270), true), VideoThreading::MediumFrames);
+    EXPECT_EQ(videoThreading(hd, QSize(), true), VideoThreading::MediumFrames);
+    EXPECT_EQ(videoThreading(QSize(854, 480), QSize(), false), VideoThreading::MediumFrames);
     EXPECT_EQ(videoThreading(QSize(640, 360), QSize(), false), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(QSize(320, 180), hd, true), VideoThreading::TwoFrames);
     EXPECT_EQ(queuedPictures(std::size_t(1920) * 1080 * 4, hd), kFrameQueueBytes / (std::size_t(1920) * 1080 * 4));
     EXPECT_EQ(queuedPictures(std::size_t(320) * 180 * 4, QSize(320, 180)), kMaxFrames);
     EXPECT_EQ(queuedPictures(std::size_t(3840) * 2160 * 4, uhd), kMinFrames);
+}
+
+} // namespace
+} // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+// While an item's clock does not run (loaded ahead behind the item on air,
+// or paused) its queue holds what its start needs and one more picture; once
+// it runs, the full queue.
+TEST(ItemPipelineBounds, AWaitingItemQueuesOnlyThePicturesItsStartNeeds)
+{
+    using namespace pipeline;
+    struct Case {
+        QSize decoded;
+        QSize converted;
+        std::size_t running;
+        std::size_t waiting;
+    };
+    const Case cases[] = {
+        { QSize(1920, 1080), QSize(1920, 1080), 5, 2 }, // 8.3 MB each
+        { QSize(1280, 720), QSize(1280, 720), 6, 2 },
+        { QSize(320, 180), QSize(320, 180), kMaxFrames, 2 },
+        { QSize(3840, 2160), QSize(1920, 1080), kMinFrames, 3 }, // starts two ahead
+        { QSize(3840, 2160), QSize(3840, 2160), kMinFrames, 3 },
+    };
+    for (const Case& c : cases) {
+        const std::size_t bytes = std::size_t(c.converted.width()) * 4 * std::size_t(c.converted.height());
+        EXPECT_EQ(queuedPictures(bytes, c.decoded, true), c.running) << c.decoded.width();
+        EXPECT_EQ(queuedPictures(bytes, c.decoded, false), c.waiting) << c.decoded.width();
+        EXPECT_GE(queuedPictures(bytes, c.decoded, false), std::size_t(startPictures(c.decoded)));
+    }
 }
 
 } // namespace

@@ -115,7 +115,7 @@ TEST(RowParallelism, ALargePictureDrawnSmallIsDecodedOnSliceThreadsOnlyWhenItsSt
     // each 4K picture: two frame threads instead.
     EXPECT_EQ(videoThreading(uhd, hd, false), VideoThreading::TwoFrames);
     EXPECT_EQ(videoThreading(uhd, QSize(1280, 720), false), VideoThreading::TwoFrames);
-    EXPECT_EQ(videoThreading(hd, QSize(480, 270), false), VideoThreading::Automatic);
+    EXPECT_EQ(videoThreading(hd, QSize(480, 270), false), VideoThreading::MediumFrames);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The real file dialog of the browser: what the operator picks in it reaches
 // the completion, and a cancel answers with nothing.
+#include "support/TestSupport.h"
 #include "ui/browser/BrowserDialogs.h"
 
 #include <QApplication>
@@ -15,16 +16,6 @@
 
 namespace tessarin::test {
 namespace {
-
-QFileDialog* openFileDialog(QWidget& parent)
-{
-    QFileDialog* found = nullptr;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        found = parent.findChild<QFileDialog*>();
-        return found && found->isVisible();
-    }, 10000));
-    return found;
-}
 
 void touch(const QString& path)
 {
@@ -46,7 +37,7 @@ TEST(BrowserDialogs, ChosenFilesReachTheCompletionAndCancelAnswersNone)
 
     std::optional<std::vector<QUrl>> chosen;
     dialogs->chooseMediaFiles(&parent, [&](std::vector<QUrl> urls) { chosen = std::move(urls); });
-    QFileDialog* dialog = openFileDialog(parent);
+    QFileDialog* dialog = shownFileDialog(parent);
     ASSERT_NE(dialog, nullptr);
     dialog->setDirectory(dir.path());
     dialog->selectFile(QStringLiteral("\"Sigla.mp4\" \"Jingle.wav\""));
@@ -59,7 +50,7 @@ TEST(BrowserDialogs, ChosenFilesReachTheCompletionAndCancelAnswersNone)
 
     chosen.reset();
     dialogs->chooseMediaFiles(&parent, [&](std::vector<QUrl> urls) { chosen = std::move(urls); });
-    dialog = openFileDialog(parent);
+    dialog = shownFileDialog(parent);
     ASSERT_NE(dialog, nullptr);
     dialog->reject();
     ASSERT_TRUE(QTest::qWaitFor([&] { return chosen.has_value(); }, 10000));

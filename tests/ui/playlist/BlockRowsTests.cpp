@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QContextMenuEvent>
 #include <QHash>
+#include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -312,6 +313,41 @@ TEST_F(BlockRows, ARunOfItemsAddedOrRemovedInsertsOrRemovesRows)
             EXPECT_EQ(model->marks(row).index, row);
         }
         EXPECT_EQ(list->liveRow(items[2]->id()), kept.data()) << "the real row was made again";
+    }
+}
+
+// A row removed by its own button moves none of those above it, at once
+// and after the column places the card again: a double click on the remove
+// button would otherwise remove the row that came up under the pointer.
+TEST_F(BlockRows, ARowRemovedMovesNoRowAboveIt)
+{
+    auto& col = makeColumn();
+    for (const int removed : { 3, 1 }) {
+        SCOPED_TRACE(removed);
+        const MediaBlock::Items items { media("clip_5s.mov"), media("tone_half.wav"), media("still.png"),
+                                        media("clip_5s.mov") };
+        const auto block = addBlock(QStringLiteral("B"), items);
+        QApplication::processEvents();
+        BlockCardView* card = col.card(block->id());
+        ASSERT_NE(card, nullptr);
+        BlockItemList* list = card->itemList();
+        const auto topOf = [list](int row) { return list->viewport()->mapToGlobal(list->rowRect(row).topLeft()); };
+        QList<QPoint> above;
+        for (int row = 0; row < removed; ++row)
+            above << topOf(row);
+        const int height = card->height();
+        QTest::mouseClick(list->openRow(items[std::size_t(removed)]->id())->removeButton(), Qt::LeftButton);
+        ASSERT_EQ(block->items().size(), items.size() - 1);
+        // Whatever lays the card out before the column places it again.
+        card->layout()->activate();
+        for (int row = 0; row < removed; ++row)
+            EXPECT_EQ(topOf(row), above[row]) << "row " << row << ", before the column placed the card";
+        QApplication::processEvents();
+        EXPECT_LT(card->height(), height);
+        for (int row = 0; row < removed; ++row)
+            EXPECT_EQ(topOf(row), above[row]) << "row " << row;
+        engine->removeBlock(block);
+        QApplication::processEvents();
     }
 }
 

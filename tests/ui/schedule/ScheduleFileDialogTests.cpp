@@ -1,5 +1,6 @@
 // The event editor's real file dialog: the file the operator picks reaches
 // the editor, and a cancel answers with nothing.
+#include "support/TestSupport.h"
 #include "ui/schedule/EventContentPickers.h"
 
 #include <QFile>
@@ -24,19 +25,11 @@ TEST(ScheduleFileDialog, ChosenFileReachesTheEditorAndCancelAnswersNone)
     QWidget parent;
     parent.show();
     const MediaFileChooser chooser = FilePicker::systemChooser();
-    auto openDialog = [&] {
-        QFileDialog* found = nullptr;
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            found = parent.findChild<QFileDialog*>();
-            return found && found->isVisible();
-        }, 10000));
-        return found;
-    };
 
     int answers = 0;
     std::optional<QUrl> chosen;
     chooser(&parent, [&](std::optional<QUrl> url) { ++answers; chosen = std::move(url); });
-    QFileDialog* dialog = openDialog();
+    QFileDialog* dialog = shownFileDialog(parent);
     ASSERT_NE(dialog, nullptr);
     dialog->setDirectory(dir.path());
     dialog->selectFile(QStringLiteral("Sigla.mp4"));
@@ -47,7 +40,7 @@ TEST(ScheduleFileDialog, ChosenFileReachesTheEditorAndCancelAnswersNone)
 
     answers = 0;
     chooser(&parent, [&](std::optional<QUrl> url) { ++answers; chosen = std::move(url); });
-    dialog = openDialog();
+    dialog = shownFileDialog(parent);
     ASSERT_NE(dialog, nullptr);
     dialog->reject();
     ASSERT_TRUE(QTest::qWaitFor([&] { return answers > 0; }, 10000));

@@ -3,17 +3,12 @@
 // one hand-driven clock for the schedule's tick, the engine and the column's
 // timeline, and the schedule's calendar in Rome whatever the machine's zone.
 #include "automation/ScheduleController.h"
-#include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
 #include "media/MediaFile.h"
 #include "media/SourceLibrary.h"
 #include "platform/CaptureDevices.h"
-#include "platform/Settings.h"
-#include "platform/player/AudioOutput.h"
 #include "show/BrowserFiles.h"
-#include "support/FakeMediaPlayer.h"
-#include "support/ManualClock.h"
-#include "support/TestSupport.h"
+#include "support/FakeEngine.h"
 #include "ui/schedule/ScheduleColumnView.h"
 #include "ui/schedule/ScheduleEventList.h"
 #include "ui/schedule/ScheduleEventModel.h"
@@ -42,14 +37,7 @@ class ScheduleViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine = std::make_unique<PlaylistEngine>(
-            clock, settings,
-            [this] {
-                auto player = std::make_shared<FakeMediaPlayer>(clock, media);
-                players.push_back(player);
-                return player;
-            },
-            std::make_shared<NullAudioOutput>());
+        engine = engineOnFakes(clock, settings, media, players);
         schedule = std::make_unique<ScheduleController>(engine.get(), settings, clock, [] { return rome(); });
     }
 
@@ -76,11 +64,7 @@ protected:
     // block's planned length is known at once).
     std::shared_ptr<MediaFile> file(const QString& name, double seconds)
     {
-        const QString path = QStringLiteral("/fake/") + name + QStringLiteral(".mp4");
-        media->durations[path] = seconds;
-        auto item = MediaFile::create(QUrl::fromLocalFile(path));
-        item->setOutPoint(seconds);
-        return item;
+        return fakeFile(*media, name, seconds);
     }
 
     static LiveSource liveSource(LiveSourceKind kind, const QString& name, const QString& address)
@@ -94,12 +78,7 @@ protected:
 
     std::shared_ptr<MediaBlock> block(const QString& name, std::initializer_list<std::shared_ptr<MediaFile>> items)
     {
-        auto b = std::make_shared<MediaBlock>(name, QUuid::createUuid());
-        b->setItems(MediaBlock::Items(items));
-        auto blocks = engine->blocks();
-        blocks.push_back(b);
-        engine->setBlocks(blocks);
-        return b;
+        return appendBlock(*engine, name, items);
     }
 
     static ScheduleEvent event(ScheduleEvent::Start start, const std::shared_ptr<MediaBlock>& b, double date = 0,
@@ -119,13 +98,7 @@ protected:
     // steps as the event loop would.
     void run(double seconds)
     {
-        const double end = clock.now() + seconds;
-        while (clock.now() + 0.1 < end) {
-            clock.advance(0.1);
-            drainMainQueue();
-        }
-        clock.advance(end - clock.now());
-        drainMainQueue();
+        runInTenths(clock, seconds);
     }
 
     int indexOf(const ScheduleEvent& e) const { return column->model().rowOf(e.id); }
@@ -172,7 +145,7 @@ protected:
     SourceLibrary sources{settings, devices};
     BrowserFiles browser;
     std::shared_ptr<FakeMedia> media = std::make_shared<FakeMedia>();
-    std::vector<std::shared_ptr<FakeMediaPlayer>> players;
+    FakePlayers players;
     std::unique_ptr<PlaylistEngine> engine;
     std::unique_ptr<ScheduleController> schedule;
     std::unique_ptr<ScheduleColumnView> column;

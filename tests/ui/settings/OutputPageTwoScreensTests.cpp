@@ -7,11 +7,11 @@
 #include "engine/OutputWindowController.h"
 #include "platform/ChildProcess.h"
 #include "platform/Displays.h"
+#include "support/Xvfb.h"
 #include "ui/settings/OutputSettingsView.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -19,60 +19,16 @@
 #include <QTest>
 #include <QWindow>
 
-#include <poll.h>
-#include <unistd.h>
-
 using namespace tessarin;
 
 namespace {
 
 constexpr const char* kInnerFlag = "TESSARIN_TWO_SCREEN_TEST";
 
-// An Xvfb with two X screens on a display number it picks itself.
-class TwoScreenXvfb {
-public:
-    TwoScreenXvfb()
-    {
-        if (!QFileInfo::exists("/usr/bin/Xvfb"))
-            return;
-        auto pipe = Pipe::create();
-        if (!pipe)
-            return;
-        auto child = ChildProcess::spawn("/usr/bin/Xvfb",
-                                         { "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x720x24",
-                                           "-screen", "1", "1024x768x24" },
-                                         { { 0, -1 }, { 1, -1 }, { 2, -1 }, { 3, pipe->writeEnd } });
-        closeDescriptor(pipe->writeEnd);
-        if (child) {
-            process_ = std::move(*child);
-            QByteArray number;
-            pollfd p { pipe->readEnd, POLLIN, 0 };
-            while (poll(&p, 1, 20000) > 0) {
-                char c;
-                if (read(pipe->readEnd, &c, 1) <= 0 || c == '\n')
-                    break;
-                number.append(c);
-            }
-            if (!number.isEmpty())
-                display_ = ":" + number;
-        }
-        closeDescriptor(pipe->readEnd);
-    }
-    ~TwoScreenXvfb()
-    {
-        if (process_.running())
-            process_.terminateAndWait(5.0);
-    }
-    QByteArray display() const { return display_; }
-
-private:
-    ChildProcess process_;
-    QByteArray display_;
-};
-
 TEST(OutputPageOnTwoScreens, OpensTheOutputOnTheExternalScreenAndClosesIt)
 {
-    TwoScreenXvfb server;
+    // Two X screens, each a QScreen of its own.
+    test::XvfbServer server({QStringLiteral("1280x720x24"), QStringLiteral("1024x768x24")});
     if (server.display().isEmpty())
         GTEST_SKIP() << "Xvfb is not available";
     const CaptureResult run = runAndCapture(
