@@ -96,11 +96,17 @@ wait_for() { # SECONDS COMMAND...
     sleep "$poll"
   done
 }
+# Where each of the program's threads is, when gdb is there to say.
+stacks() {
+  command -v gdb >/dev/null || return 0
+  timeout 60 gdb -p "$pid" -batch -nx -ex 'set print thread-events off' -ex 'thread apply all bt 12' 2>/dev/null \
+    | grep -E '^(Thread|#)' || true
+}
 # Waits at most SECONDS for the program to end; it must end cleanly, with
 # status 0.
 ended() { # SECONDS WHAT
   local began=$SECONDS status=0
-  wait_for "$1" gone || fail "$2: still running after $1 s"
+  wait_for "$1" gone || { stacks; fail "$2: still running after $1 s"; }
   wait "$pid" || status=$?
   pid=""
   [ "$status" -eq 0 ] || fail "$2: exit status $status"
