@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -201,13 +202,17 @@ TEST(Workers, ALoweredThreadYieldsAtTheLowestNiceAndOnlyItself)
     const auto niceOf = [](pid_t tid) { return getpriority(PRIO_PROCESS, static_cast<id_t>(tid)); };
     const int before = niceOf(gettid());
     int lowered = 0;
+    int policy = -1;
     std::thread thread([&] {
         Workers::lowerThreadPriority();
         Workers::lowerThreadPriority(); // once is enough
         lowered = niceOf(gettid());
+        policy = sched_getscheduler(gettid());
     });
     thread.join();
     EXPECT_EQ(lowered, 19);
+    EXPECT_EQ(policy, SCHED_IDLE);
+    EXPECT_EQ(sched_getscheduler(gettid()), SCHED_OTHER);
     EXPECT_EQ(niceOf(gettid()), before); // nice applies per thread: the caller's is untouched
 }
 
