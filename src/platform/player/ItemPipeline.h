@@ -149,6 +149,7 @@ private:
     bool serialCurrent(std::uint64_t serial) const { return serial_.load(std::memory_order_acquire) == serial; }
     double endLimit() const; // the out-point, or +inf (looping ignores it)
     void pruneFrames(double now);
+    void waitForPictureRoom(std::uint64_t serial);
     void wake();
 
     std::shared_ptr<PlayerItem> item_;
@@ -234,6 +235,8 @@ private:
     bool videoFirst_ = true;
     double videoFirstTime_ = 0.0;  // of the first picture since the start
     int videoStartWaiting_ = -1;   // pictures still to come before the clock starts (-1: started)
+    std::size_t videoPictureBytes_ = 0; // of the last picture converted (0: none yet)
+    QSize videoDecodedSize_;            // of the last picture decoded
     DecodePace videoPace_;
     double videoBusySince_ = 0.0; // when the video thread last stopped waiting for room
     bool videoPastEnd_ = false;

@@ -104,6 +104,8 @@ void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool vide
             // skipping late pictures after decoding them saves nothing.
             if (video)
                 ctx->skip_frame = videoPace_.skipUnreferenced() ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+            if (video)
+                waitForPictureRoom(serial);
             int rc = avcodec_send_packet(ctx, packet.get());
             while (rc == AVERROR(EAGAIN) && !abort_) {
                 receiveAll();
@@ -174,6 +176,21 @@ void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
     streamFinished(false, serial, std::min(audioLastEnd_, endLimit()));
 }
 
+// While the clock does not run (loaded ahead, paused), the decoder is fed
+// no packet once the queue has its room: otherwise it would decode one more
+// picture and hold it, waiting for room in handleVideoFrame, beside those
+// its frame threads hold (4.7 MB at 1080p, for every item loaded ahead).
+// Once the clock runs, the queue's room is the one wait.
+void ItemPipeline::waitForPictureRoom(std::uint64_t serial)
+{
+    while (videoPictureBytes_ > 0 && !abort_ && serialCurrent(serial) && !clock_.isRunning()) {
+        std::unique_lock lock(framesMutex_);
+        if (frames_.size() < queuedPictures(videoPictureBytes_, videoDecodedSize_, false))
+            return;
+        framesWake_.wait_for(lock, kPoll);
+    }
+}
+
 void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset)
 {
     if (videoPastEnd_)
@@ -224,8 +241,9 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
         if (abort_ || !serialCurrent(serial))
             return;
         const double clockNow = clock_.now(now());
-        const std::size_t room = queuedPictures(std::size_t(outWidth) * 4 * std::size_t(outHeight),
-            QSize(width, height), clock_.isRunning());
+        videoPictureBytes_ = std::size_t(outWidth) * 4 * std::size_t(outHeight);
+        videoDecodedSize_ = QSize(width, height);
+        const std::size_t room = queuedPictures(videoPictureBytes_, videoDecodedSize_, clock_.isRunning());
         std::unique_lock lock(framesMutex_);
         pruneFrames(clockNow); // frames leave the queue as the clock passes them
         if (frames_.size() < room)

@@ -54,15 +54,17 @@ enum class VideoThreading {
 // several of them (its reference and reordered pictures, 25 MB each for
 // 10-bit 4K) while the program needs only what it draws.
 // While the item's clock does not run (paused, or loaded ahead and waiting
-// for its start or its join), only the pictures a start needs and one more:
-// an item loaded ahead behind the one on air held a full queue (five 1080p
-// pictures, 41 MB) for the whole length of the item before it. Its decoder
-// holds the next pictures decoded meanwhile, so the queue fills up again
-// within a few conversions of the start.
+// for its start or its join), only the pictures a start needs: an item
+// loaded ahead behind the one on air held a full queue (five 1080p
+// pictures, 41 MB) for the whole length of the item before it, and one
+// picture more than its start needs held 6 MB more in its last seconds.
+// Its decoder's frame threads hold the next pictures decoded meanwhile, so
+// the next one is a conversion away and the queue fills up again within a
+// few conversions of the start.
 inline int startPictures(QSize decoded);
 inline std::size_t queuedPictures(std::size_t pictureBytes, QSize decoded, bool clockRunning = true)
 {
-    const std::size_t waiting = std::size_t(startPictures(decoded)) + 1;
+    const auto waiting = std::size_t(startPictures(decoded));
     std::size_t room = kMinFrames;
     if (std::int64_t(decoded.width()) * decoded.height() <= kLargePicture)
         room = std::clamp(kFrameQueueBytes / std::max<std::size_t>(pictureBytes, 1), kMinFrames, kMaxFrames);
