@@ -117,10 +117,12 @@ echo "load: $(cat /proc/loadavg)"
 summary program "$work/program.txt"
 summary '  joining' "$work/program-join.txt"
 summary mpv "$work/mpv.txt"
-"$python" - "$work/program.txt" "$work/mpv.txt" <<'PY'
+"$python" - "$work/program.txt" "$work/program-join.txt" "$work/mpv.txt" <<'PY'
 import statistics, sys
 def median(path, column):
     return statistics.median(int(line.split()[column]) for line in open(path) if line.strip())
-print('private memory, program / mpv: %.2f   written alone: %.2f'
-      % (median(sys.argv[1], 0) / median(sys.argv[2], 0), median(sys.argv[1], 2) / median(sys.argv[2], 2)))
+mpv = sys.argv[3]
+for name, path in (('', sys.argv[1]), (', next item queued', sys.argv[2])):
+    print('private memory, program%s / mpv: %.2f   written alone: %.2f   (target at most 1.2)'
+          % (name, median(path, 0) / median(mpv, 0), median(path, 2) / median(mpv, 2)))
 PY
