@@ -29,7 +29,8 @@ wait_for 60 find_shown 'Voce 001, 00:00:02' 'list item' || { "$python" "$here/x1
 expect_place 'Voce 001,' '0 300' "the first row"
 expect_place 'Voce 151,' '150 300' "row 151, out of view"
 xdotool mousemove --sync $xy click --repeat 300 --delay 5 5
-wait_for 20 find_shown 'Voce 300, 00:00:02' 'list item' || fail "the wheel did not bring the last row into view"
+# By its name alone: beside busy processes its length may still be read.
+wait_for 20 find_shown 'Voce 300,' 'list item' || fail "the wheel did not bring the last row into view"
 expect_place 'Voce 300,' '299 300' "the last row, in view"
 
 "$python" "$here/x11.py" close "$window"

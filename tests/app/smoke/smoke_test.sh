@@ -213,16 +213,18 @@ xdotool mousemove --sync $xy click 1
 wait_for 10 named 'Prima, 00:00:02' 'list item' || { "$python" "$here/x11.py" dump; fail "the first item's row is not a list item named with its name and length"; }
 # The browser's list, 200 files long, read as the operator reads it: the
 # wheel takes it to its end and back, and the rows shown there are named
-# after their own files (rows far from the view are given to others).
+# after their own files (rows far from the view are given to others). Past
+# the first row, a row is looked for by its name alone ("Voce 200,"): the
+# lengths of files far down may still be read on a busy machine.
 shown_row() { find_shown "$1" 'list item'; }
 wait_for 20 shown_row 'Voce 001, 00:00:02' || { "$python" "$here/x11.py" dump; fail "the browser's first row is not a list item named with its name and length"; }
 xdotool mousemove --sync $xy click --repeat 200 --delay 5 5
-wait_for 10 shown_row 'Voce 200, 00:00:02' || fail "the wheel did not bring the browser's last row into view"
-shown_row 'Voce 001, 00:00:02' && fail "the browser's first row is still shown at the end of the list"
-shown_row 'Voce 199, 00:00:02' || fail "the row before the last is not shown with its own name"
+wait_for 10 shown_row 'Voce 200,' || fail "the wheel did not bring the browser's last row into view"
+shown_row 'Voce 001,' && fail "the browser's first row is still shown at the end of the list"
+shown_row 'Voce 199,' || fail "the row before the last is not shown with its own name"
 xdotool click --repeat 200 --delay 5 4
-wait_for 10 shown_row 'Voce 001, 00:00:02' || fail "the wheel did not bring the browser's first row back"
-shown_row 'Voce 200, 00:00:02' && fail "the browser's last row is still shown at the top of the list"
+wait_for 10 shown_row 'Voce 001,' || fail "the wheel did not bring the browser's first row back"
+shown_row 'Voce 200,' && fail "the browser's last row is still shown at the top of the list"
 echo "browser rows named after their own files at the end of the list and back at the top"
 # Into a block by keyboard only: Shift+Tab reaches the browser's first row,
 # Shift+F10 opens its menu, whose second entry adds the file to the second
@@ -242,12 +244,12 @@ echo "a browser file went into a block by keyboard alone"
 # in any block, and every row shown is named after its own item.
 wait_for 10 shown_row 'Prima, 00:00:02' || fail "the first block's first row is not shown"
 xdotool mousemove --sync $xy click --repeat 400 --delay 5 5
-wait_for 15 shown_row 'Coro 200, 00:00:02' || fail "the wheel did not bring the last block's last row into view"
-shown_row 'Coro 199, 00:00:02' || fail "the block row before the last is not shown with its own name"
-shown_row 'Prima, 00:00:02' && fail "the first block's first row is still shown at the end of the blocks"
+wait_for 15 shown_row 'Coro 200,' || fail "the wheel did not bring the last block's last row into view"
+shown_row 'Coro 199,' || fail "the block row before the last is not shown with its own name"
+shown_row 'Prima,' && fail "the first block's first row is still shown at the end of the blocks"
 xdotool click --repeat 400 --delay 5 4
-wait_for 15 shown_row 'Prima, 00:00:02' || fail "the wheel did not bring the first block's first row back"
-shown_row 'Coro 200, 00:00:02' && fail "the last block's last row is still shown at the top of the blocks"
+wait_for 15 shown_row 'Prima,' || fail "the wheel did not bring the first block's first row back"
+shown_row 'Coro 200,' && fail "the last block's last row is still shown at the top of the blocks"
 echo "block rows named after their own items at the end of the blocks and back at the top"
 # Keys in the blocks column: after a click on the first row's gain slider,
 # Right moves it one step and the screen reader reads the new value; Alt+Down

@@ -99,12 +99,15 @@ def find(name, role=None):
 
 
 def shown(name, role=None):
+    # A name ending in a comma is the start of a row's name ("Voce 200,"):
+    # the row itself, whether the length after it is known yet or not.
     import pyatspi
     from Xlib import display
     screen = display.Display().screen()
     for node in nodes():
         try:
-            if node.name != name or (role is not None and node.getRoleName() != role) \
+            named = node.name.startswith(name) if name.endswith(',') else node.name == name
+            if not named or (role is not None and node.getRoleName() != role) \
                     or not node.getState().contains(pyatspi.STATE_VISIBLE):
                 continue
             ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
