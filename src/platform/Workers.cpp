@@ -538,8 +538,9 @@ void Workers::lowerThreadPriority()
     // the program's share of the machine over the cores by where its
     // threads run, counts it for a fifth of a nice-19 thread. Beside one
     // busy session per core the take at nice 19 still waited up to 320 ms
-    // for a core while a big show was analysed; with the idle policy the
-    // worst was 14 ms (see the big show's takes in the benchmarks' README).
+    // for a core while a big show was analysed; with the idle policy no take
+    // waited 100 ms in six runs (worst 11 to 93 ms; see the big show's takes
+    // in the benchmarks' README).
     if (!lowered) {
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
         const sched_param none {};

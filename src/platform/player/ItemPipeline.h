@@ -149,7 +149,7 @@ private:
     bool serialCurrent(std::uint64_t serial) const { return serial_.load(std::memory_order_acquire) == serial; }
     double endLimit() const; // the out-point, or +inf (looping ignores it)
     void pruneFrames(double now);
-    void waitForPictureRoom(std::uint64_t serial);
+    bool waitForPictureRoom(std::uint64_t serial);
     void wake();
 
     std::shared_ptr<PlayerItem> item_;

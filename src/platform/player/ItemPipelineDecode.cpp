@@ -104,8 +104,8 @@ void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool vide
             // skipping late pictures after decoding them saves nothing.
             if (video)
                 ctx->skip_frame = videoPace_.skipUnreferenced() ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
-            if (video)
-                waitForPictureRoom(serial);
+            if (video && !waitForPictureRoom(serial))
+                break; // a seek or the end came meanwhile
             int rc = avcodec_send_packet(ctx, packet.get());
             while (rc == AVERROR(EAGAIN) && !abort_) {
                 receiveAll();
@@ -180,13 +180,18 @@ void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
 // no packet once the queue has its room: otherwise it would decode one more
 // picture and hold it, waiting for room in handleVideoFrame, beside those
 // its frame threads hold (4.7 MB at 1080p, for every item loaded ahead).
-// Once the clock runs, the queue's room is the one wait.
-void ItemPipeline::waitForPictureRoom(std::uint64_t serial)
+// Once the clock runs, the queue's room is the one wait. False when the
+// packet is no longer wanted (a seek, or the pipeline's end).
+bool ItemPipeline::waitForPictureRoom(std::uint64_t serial)
 {
-    while (videoPictureBytes_ > 0 && !abort_ && serialCurrent(serial) && !clock_.isRunning()) {
+    for (;;) {
+        if (abort_ || !serialCurrent(serial))
+            return false;
+        if (videoPictureBytes_ == 0 || clock_.isRunning())
+            return true;
         std::unique_lock lock(framesMutex_);
         if (frames_.size() < queuedPictures(videoPictureBytes_, videoDecodedSize_, false))
-            return;
+            return true;
         framesWake_.wait_for(lock, kPoll);
     }
 }
@@ -236,13 +241,13 @@ void ItemPipeline::handleVideoFrame(AVFrame* frame, std::uint64_t serial, double
     }
     // Room first, then the picture: a converted picture never waits beside
     // a full queue (the decoded one waits, and the decoder with it).
+    videoPictureBytes_ = std::size_t(outWidth) * 4 * std::size_t(outHeight);
+    videoDecodedSize_ = QSize(width, height);
     const double waitStart = now();
     for (;;) {
         if (abort_ || !serialCurrent(serial))
             return;
         const double clockNow = clock_.now(now());
-        videoPictureBytes_ = std::size_t(outWidth) * 4 * std::size_t(outHeight);
-        videoDecodedSize_ = QSize(width, height);
         const std::size_t room = queuedPictures(videoPictureBytes_, videoDecodedSize_, clock_.isRunning());
         std::unique_lock lock(framesMutex_);
         pruneFrames(clockNow); // frames leave the queue as the clock passes them
