@@ -529,6 +529,102 @@ TEST(EngineOnRealPlayers, ACuedFadeTakeCrossfadesIntoTheCuesOpenItemInsteadOfOpe
     rig.engine.stop();
 }
 
+// Files whose sound starts late, stops for a while or ends before their
+// pictures (gap_* in make_test_media.sh), at a bit rate whose pictures
+// before the sound are more than the player reads ahead and at a low one,
+// between tones in a cut block: each plays its whole length,
+// its sound where its file puts it and silence in its gaps, pictures from
+// its first on, and the next tone follows on the sample after its end.
+TEST(EngineOnRealPlayers, AnItemWhoseSoundStartsLateHasAHoleOrEndsEarlyPlaysItsWholeTimelineAndTheBlockGoesOn)
+{
+    struct Kind {
+        const char* file;
+        int frames;    // its length: where its pictures end
+        int tolerance; // MPEG-TS keeps the encoder's last sound frame: up to one more
+        std::vector<std::pair<double, double>> sound; // seconds with sound; silence elsewhere
+    };
+    const std::vector<Kind> kinds = {
+        { "gap_late_100M.mp4", 192000, 0, { { 3.0, 4.0 } } },
+        { "gap_late_2M.mp4", 192000, 0, { { 3.0, 4.0 } } },
+        { "gap_hole_100M.ts", 193024, 1024, { { 0.0, 0.3 }, { 2.5, 4.0 } } },
+        { "gap_hole_2M.ts", 193024, 1024, { { 0.0, 0.3 }, { 2.5, 4.0 } } },
+        { "gap_short_100M.mkv", 193008, 0, { { 0.0, 1.0 } } },
+        { "gap_short_2M.mkv", 193008, 0, { { 0.0, 1.0 } } },
+    };
+    DiskCapture capture(512);
+    if (!capture.isDisk())
+        GTEST_SKIP() << "SDL's disk audio driver is not available in this process";
+    // The picture times each item showed, as often as they are looked at.
+    std::vector<std::vector<double>> shown(kinds.size());
+    {
+        RealEngine rig(capture.output());
+        rig.engine.setTransitionStyle(TransitionStyle::cut);
+        // Two seconds of tone give the next file time to open and read
+        // ahead on a loaded machine: the join under test is the one after it.
+        MediaBlock::Items items { rig.item("const_quarter.wav", 0.0, std::nullopt) };
+        for (const Kind& kind : kinds) {
+            items.push_back(rig.item(kind.file, 0.0, std::nullopt));
+            items.push_back(rig.item("const_quarter.wav", 0.0, std::nullopt));
+        }
+        rig.engine.play(rig.block(items));
+        ASSERT_TRUE(waitUntil([&] {
+            for (std::size_t k = 0; k < kinds.size(); ++k) {
+                if (!rig.onAir(*items[2 * k + 1]))
+                    continue;
+                for (const auto& player : { rig.engine.playerA(), rig.engine.playerB() }) {
+                    const auto item = player->currentItem();
+                    const auto source = item && item->path().endsWith(QLatin1String(kinds[k].file)) ? item->source() : nullptr;
+                    const auto frame = source ? source->frameAt(source->itemTime(HostClock::monotonicSeconds())) : nullptr;
+                    if (frame && (shown[k].empty() || shown[k].back() != frame->time))
+                        shown[k].push_back(frame->time);
+                }
+            }
+            return !rig.engine.isPlaying();
+        }, 120.0));
+    }
+    const std::vector<float> mix = capture.finish();
+    // The tones' runs: each item lies between two of them.
+    std::vector<std::pair<long, long>> tones;
+    for (std::size_t i = 0; i + 1 < mix.size(); i += 2) {
+        const long frame = static_cast<long>(i / 2);
+        if (mix[i] != 0.25f || mix[i + 1] != 0.25f)
+            continue;
+        if (tones.empty() || tones.back().second != frame - 1)
+            tones.emplace_back(frame, frame);
+        else
+            tones.back().second = frame;
+    }
+    ASSERT_EQ(tones.size(), kinds.size() + 1);
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const Kind& kind = kinds[k];
+        SCOPED_TRACE(kind.file);
+        const long from = tones[k].second + 1;
+        EXPECT_NEAR(tones[k + 1].first - from, kind.frames + kind.tolerance / 2, kind.tolerance / 2) << "the item's length";
+        // Tenths of a second: sound where the file has it, digital silence
+        // elsewhere; those within 50 ms of an edge are not judged.
+        for (int tenth = 0; (tenth + 1) * 4800 <= kind.frames; ++tenth) {
+            const double start = tenth / 10.0, end = start + 0.1;
+            bool inside = false, near = false;
+            for (const auto& [on, off] : kind.sound) {
+                inside = inside || (start >= on + 0.05 && end <= off - 0.05);
+                near = near || (end > on - 0.05 && start < off + 0.05);
+            }
+            float loudest = 0.0f;
+            for (long f = from + tenth * 4800L; f < from + (tenth + 1) * 4800L; ++f)
+                loudest = std::max(loudest, std::fabs(mix[static_cast<std::size_t>(f) * 2]));
+            if (inside)
+                EXPECT_GT(loudest, 0.05f) << "no sound at " << start << " s";
+            else if (!near)
+                EXPECT_EQ(loudest, 0.0f) << "sound at " << start << " s";
+        }
+        // Its pictures from the first on, in order, through the time without sound.
+        ASSERT_FALSE(shown[k].empty());
+        EXPECT_LT(shown[k].front(), 0.1);
+        EXPECT_TRUE(std::is_sorted(shown[k].begin(), shown[k].end()));
+        EXPECT_GE(std::count_if(shown[k].begin(), shown[k].end(), [](double t) { return t > 0.5 && t < 2.5; }), 5);
+    }
+}
+
 // A file item of a path made by the test.
 std::shared_ptr<MediaFile> fileAt(const QString& path)
 {

@@ -108,4 +108,18 @@ make hevc_nowpp.mkv -f lavfi -i testsrc2=size=128x72:rate=25:duration=0.4 "${x26
 # Over 4 megapixels, with wavefront rows: a picture the player decodes for a
 # smaller program one at a time.
 make hevc_wpp_large.mp4 -f lavfi -i testsrc2=size=2560x1600:rate=25:duration=0.2 "${x265[@]}" -x265-params log-level=error:wpp=1
+# Sound that starts late (MP4), has a hole (MPEG-TS, from 0.3 s to 2.5 s) or ends before its
+# pictures (Matroska): 4 s of pictures, a 1 kHz tone where there is sound;
+# at a constant 100 Mbit/s (filler), so the pictures before the sound are
+# more than the player reads ahead, and at 2 Mbit/s.
+gap_pic=(-f lavfi -i "testsrc2=size=320x180:rate=25:duration=4")
+gap_tone="sine=frequency=1000:sample_rate=48000"
+for rate in 100M 2M; do
+  gap_v=(-c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 -b:v "$rate" -minrate "$rate" -maxrate "$rate" -bufsize 4M
+    -x264-params nal-hrd=cbr)
+  make "gap_late_$rate.mp4" "${gap_pic[@]}" -itsoffset 3 -f lavfi -i "$gap_tone:duration=1" "${gap_v[@]}" -c:a aac -ac 2
+  make "gap_hole_$rate.ts" "${gap_pic[@]}" -f lavfi -i "$gap_tone:duration=4,aselect='not(between(t\,0.3\,2.5))'" \
+    "${gap_v[@]}" -c:a aac -ac 2
+  make "gap_short_$rate.mkv" "${gap_pic[@]}" -f lavfi -i "$gap_tone:duration=1" "${gap_v[@]}" -c:a aac -ac 2
+done
 echo "test media ready in $out"

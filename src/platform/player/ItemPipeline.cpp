@@ -546,7 +546,10 @@ void ItemPipeline::runDemux()
         }
         const bool videoFull = videoDone || videoPackets_.count() >= kVideoPackets;
         const bool audioFull = audioDone || audioPackets_.count() >= kAudioPackets;
-        if ((videoFull && audioFull) || videoPackets_.bytes() + audioPackets_.bytes() > kMaxPacketBytes) {
+        const bool soundBehind = audioStream_ >= 0 && !audioDone && !(soundRead_ + kInterleaveSlack >= readReach_);
+        const std::size_t maxBytes = soundBehind ? kMaxPacketBytesWithoutSound : kMaxPacketBytes;
+        if ((videoFull && audioFull) || videoPackets_.bytes() + audioPackets_.bytes() > maxBytes) {
+            markSilence(state, true);
             std::unique_lock lock(controlMutex_);
             controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
             continue;
@@ -565,18 +568,54 @@ void ItemPipeline::runDemux()
                 lapOffset_ += lapLength_;
                 lapMaxEnd_ = lapOffset_;
                 const std::uint64_t serial = state.serial;
+                markSilentToPicturesEnd(serial);
                 videoPackets_.put(PacketEntry { PacketEntry::Kind::Loop, nullptr, serial, lapOffset_ });
                 audioPackets_.put(PacketEntry { PacketEntry::Kind::Loop, nullptr, serial, lapOffset_ });
                 continue;
             }
             checkEndedShort();
+            markSilentToPicturesEnd(state.serial);
             videoPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
             audioPackets_.put(PacketEntry { PacketEntry::Kind::Drain, nullptr, state.serial, lapOffset_ });
             eof = true;
             continue;
         }
         queuePacket(packet.get(), state.serial);
+        markSilence(state, false);
     }
+}
+
+// The sound has no gap the output would wait at for ever: a file whose sound
+// starts late, stops for a while or ends before its pictures has its
+// pictures read there and no sound, and once the reading waits for room the
+// clock, which follows the sound, would wait for sound that is never read.
+// What the reading has passed without sound (less what a muxer may have put
+// later) is silence; and when the reading can go no further while the
+// output has played every sample decoded, so is everything read.
+void ItemPipeline::markSilence(const SerialState& state, bool waiting)
+{
+    if (audioStream_ < 0 || state.audioEnded || !std::isfinite(readReach_) || audioPackets_.count() > 0)
+        return;
+    const double sure = readReach_ - kInterleaveSlack;
+    const bool starved = waiting && ring_.available() == 0;
+    if (!starved && !(sure > silenceMarked_ + kSilenceStep))
+        return;
+    silenceMarked_ = std::max(silenceMarked_, sure);
+    PacketEntry entry { PacketEntry::Kind::Silence, nullptr, state.serial, lapOffset_ };
+    entry.silentUntil = sure;
+    entry.silentIfStarved = starved ? std::max(readReach_, picturesRead_) : sure;
+    audioPackets_.put(entry);
+}
+
+void ItemPipeline::markSilentToPicturesEnd(std::uint64_t serial)
+{
+    if (audioStream_ < 0 || videoStream_ < 0 || !std::isfinite(picturesRead_))
+        return;
+    PacketEntry entry { PacketEntry::Kind::Silence, nullptr, serial, lapOffset_ };
+    entry.silentUntil = picturesRead_;
+    entry.silentIfStarved = picturesRead_;
+    entry.toEnd = true;
+    audioPackets_.put(entry);
 }
 
 void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
@@ -593,6 +632,18 @@ void ItemPipeline::queuePacket(AVPacket* packet, std::uint64_t serial)
         // A lap ends where its sound is cut (audioEnd_), not with the padding.
         const double end = (ts + std::max<std::int64_t>(packet->duration, 0)) * tb - startOffset_;
         lapMaxEnd_ = std::max(lapMaxEnd_, (video ? end : std::min(end, audioEnd_)) + lapOffset_);
+        if (video) {
+            // As the decoder times the picture: a packet without duration lasts a frame.
+            const double shown = packet->duration > 0 ? end : ts * tb - startOffset_ + frameDuration_;
+            picturesRead_ = std::max(picturesRead_, shown + lapOffset_);
+        }
+    }
+    const std::int64_t read = packet->dts != AV_NOPTS_VALUE ? packet->dts : ts;
+    if (read != AV_NOPTS_VALUE) {
+        const double at = read * tb - startOffset_ + lapOffset_;
+        readReach_ = std::max(readReach_, at);
+        if (!video)
+            soundRead_ = std::max(soundRead_, at);
     }
     AVPacket* owned = av_packet_alloc();
     if (!owned) {
@@ -614,6 +665,10 @@ void ItemPipeline::performSeek(const SeekRequest& request)
     };
     lapOffset_ = 0.0;
     lapMaxEnd_ = 0.0;
+    readReach_ = -kInfinity;
+    soundRead_ = -kInfinity;
+    picturesRead_ = -kInfinity;
+    silenceMarked_ = -kInfinity;
     // Sound alone lands on the target exactly whatever the tolerance (it
     // has no key frames to wait for), decoded from a little before it: the
     // first frames after a seek lack the frames before them that they

@@ -126,6 +126,12 @@ private:
     void runDemux();
     void performSeek(const SeekRequest& request);
     void queuePacket(AVPacket* packet, std::uint64_t serial); // takes its contents
+    // Tells the sound's decoder how far the reading has gone without sound
+    // (waiting: the reading waits for room), when nothing else is queued for it.
+    void markSilence(const SerialState& state, bool waiting);
+    // Before the end of the reading (or of a lap): the sound is silent up
+    // to where the pictures read end.
+    void markSilentToPicturesEnd(std::uint64_t serial);
     bool watchEnd();
     // At the end of the reading: whether the file ended well before the
     // length it stated when it was opened (and whether it changed since).
@@ -136,6 +142,11 @@ private:
     void handleVideoFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
     void handleAudioFrame(AVFrame* frame, std::uint64_t serial, double lapOffset);
     void pushAudio(const float* samples, int frames, double pts, std::uint64_t serial);
+    // Sound of the item's time `until` and before, from where the sound
+    // stands: silence (a gap, a late start, sound shorter than pictures).
+    // yieldToPackets: what the reading has passed may still hold sound
+    // written late: the silence stops at the next packet queued.
+    void fillSilence(double until, std::uint64_t serial, bool yieldToPackets);
     int renderSilence(int frames, const AudioRenderContext& context, std::uint64_t serial);
     // Audio thread: the last sample (at item time end) was mixed after
     // `mixed` frames of this render.
@@ -190,6 +201,13 @@ private:
     double lapOffset_ = 0.0;
     double lapLength_ = 0.0; // the length of one lap once known (loops)
     double lapMaxEnd_ = 0.0; // largest packet end of the current lap
+    // Item times of this position's reading: the latest packet time read,
+    // the latest of the sound, the end of the pictures read, and the
+    // sound's silence last marked.
+    double readReach_ = -std::numeric_limits<double>::infinity();
+    double soundRead_ = -std::numeric_limits<double>::infinity(); // the latest sound read
+    double picturesRead_ = -std::numeric_limits<double>::infinity();
+    double silenceMarked_ = -std::numeric_limits<double>::infinity();
     // The file as it was opened, and why its reading ended short (empty
     // while it did not).
     std::optional<FileStamp> openedStamp_;
@@ -244,6 +262,11 @@ private:
     bool audioFirst_ = true;
     bool audioPastEnd_ = false;
     double audioLastEnd_ = 0.0;
+    // Whether audioLastEnd_ is where the sound stands (after a seek whose
+    // landing is unknown, only once sound came), and where the silence
+    // that ends the sound so far began (NaN after sound).
+    bool audioPlaced_ = false;
+    double audioSilenceFrom_ = std::numeric_limits<double>::quiet_NaN();
     int swrInRate_ = 0;
     int swrInFormat_ = -1;
     int swrInChannels_ = 0;

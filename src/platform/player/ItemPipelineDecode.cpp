@@ -17,6 +17,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -114,6 +115,13 @@ void ItemPipeline::decodeLoop(AVCodecContext* ctx, PacketQueue& queue, bool vide
             receiveAll();
             break;
         }
+        case PacketEntry::Kind::Silence:
+            // Every packet read before it is decoded: the output starves
+            // once it has played all of the ring.
+            if (entry.serial == serial && !video)
+                fillSilence(ring_.available() == 0 ? std::max(entry.silentUntil, entry.silentIfStarved) : entry.silentUntil,
+                    serial, !entry.toEnd);
+            break;
         case PacketEntry::Kind::Drain:
         case PacketEntry::Kind::Loop:
             if (entry.serial != serial)
@@ -153,7 +161,13 @@ void ItemPipeline::resetDecoder(bool video, std::uint64_t serial)
         expectedAudioPts_ = -1.0;
         audioFirst_ = true;
         audioPastEnd_ = false;
-        audioLastEnd_ = std::max(serialState().target, 0.0);
+        // The sound stands at the position's start: the target, or the
+        // item's start; a seek whose landing only the pictures tell has
+        // its sound placed by the first sound decoded.
+        const SerialState st = serialState();
+        audioLastEnd_ = std::max(st.target, 0.0);
+        audioPlaced_ = st.target > -1.0e299 || !st.snapToFirst;
+        audioSilenceFrom_ = std::numeric_limits<double>::quiet_NaN();
     }
 }
 
@@ -163,8 +177,9 @@ void ItemPipeline::finishDecoder(bool video, std::uint64_t serial)
         streamFinished(true, serial, std::min(videoLastEnd_, endLimit()));
         return;
     }
-    if (swr_ && !audioPastEnd_) {
-        // What the resampler still holds comes out at the end.
+    if (swr_ && !audioPastEnd_ && std::isnan(audioSilenceFrom_)) {
+        // What the resampler still holds comes out at the end (not after
+        // the silence that ends the sound: those few samples are left out).
         const int cap = 4096;
         if (convertBuffer_.size() < static_cast<std::size_t>(cap) * 2)
             convertBuffer_.resize(static_cast<std::size_t>(cap) * 2);
@@ -470,8 +485,58 @@ void ItemPipeline::handleAudioFrame(AVFrame* frame, std::uint64_t serial, double
     std::uint8_t* out[1] = { reinterpret_cast<std::uint8_t*>(convertBuffer_.data()) };
     const int n = swr_convert(swr_, out, static_cast<int>(capacity), const_cast<const std::uint8_t**>(frame->extended_data),
         samples);
-    if (n > 0)
-        pushAudio(convertBuffer_.data(), n, pts - held, serial);
+    if (n <= 0)
+        return;
+    // The sound comes at its time: after a gap, silence first; sound that
+    // overlaps the silence put in its place (read later than the reading's
+    // slack allowed for) is late by the overlap, which is left out.
+    const float* converted = convertBuffer_.data();
+    int frames = n;
+    double at = pts - held;
+    if (audioPlaced_ && at > audioLastEnd_ + kSoundGap) {
+        fillSilence(at, serial, false);
+    } else if (audioPlaced_ && at < audioLastEnd_ - kSoundGap && at >= audioSilenceFrom_ - kSoundGap) {
+        const auto late = std::min<std::int64_t>(std::llround((audioLastEnd_ - at) * kOutputRate), frames);
+        converted += late * 2;
+        frames -= static_cast<int>(late);
+        at += late / kOutputRate;
+    }
+    if (frames <= 0)
+        return; // all of it late: the silence goes on
+    audioSilenceFrom_ = std::numeric_limits<double>::quiet_NaN();
+    pushAudio(converted, frames, at, serial);
+}
+
+void ItemPipeline::fillSilence(double until, std::uint64_t serial, bool yieldToPackets)
+{
+    static constexpr int kChunk = 1024;
+    static const float zeros[kChunk * 2] = {};
+    if (!audioPlaced_ || audioPastEnd_)
+        return;
+    std::int64_t left = std::llround(std::clamp(until - audioLastEnd_, 0.0, 1.0e6) * kOutputRate);
+    if (left <= 0)
+        return;
+    if (std::isnan(audioSilenceFrom_))
+        audioSilenceFrom_ = audioLastEnd_;
+    double at = audioLastEnd_;
+    while (left > 0 && !audioPastEnd_ && !abort_ && serialCurrent(serial)) {
+        // Silence the reading only passed goes in as it is due, a little
+        // ahead of what the output consumes: sound read meanwhile (a muxer
+        // may write it seconds after the pictures of its time) still comes
+        // at its time if the output has not got there.
+        if (yieldToPackets) {
+            if (audioPackets_.count() > 0)
+                return;
+            if (ring_.available() >= kSilenceLead * kOutputRate) {
+                std::this_thread::sleep_for(kPoll);
+                continue;
+            }
+        }
+        const int n = static_cast<int>(std::min<std::int64_t>(left, kChunk));
+        pushAudio(zeros, n, at, serial);
+        at += n / kOutputRate;
+        left -= n;
+    }
 }
 
 void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::uint64_t serial)
@@ -512,6 +577,7 @@ void ItemPipeline::pushAudio(const float* samples, int frames, double pts, std::
     }
     if (audioFirst_) {
         audioFirst_ = false;
+        audioPlaced_ = true;
         if (videoStream_ < 0)
             firstDecoded(serial, pts);
     }

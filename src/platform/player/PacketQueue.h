@@ -15,11 +15,19 @@ extern "C" {
 namespace tessarin {
 
 struct PacketEntry {
-    enum class Kind { Data, Flush, Drain, Loop };
+    // Silence: the sound's decoder learns how far the reading has gone
+    // without meeting sound (see ItemPipeline::markSilence).
+    enum class Kind { Data, Flush, Drain, Loop, Silence };
     Kind kind = Kind::Data;
     AVPacket* packet = nullptr; // owned by the entry's holder
     std::uint64_t serial = 0;
     double lapOffset = 0.0;     // timeline offset of the lap the packet belongs to
+    // Silence: the item time up to which the sound is silent for sure, and
+    // the one up to which it is silent if the output has played all the
+    // sound decoded (the reading can go no further before it does).
+    double silentUntil = 0.0;
+    double silentIfStarved = 0.0;
+    bool toEnd = false; // the silence is to the end of the pictures: sure
 };
 
 class PacketQueue {

@@ -113,6 +113,12 @@ inline constexpr int kRingFrames = 24000;
 inline constexpr std::size_t kVideoPackets = 48;
 inline constexpr std::size_t kAudioPackets = 64;
 inline constexpr std::size_t kMaxPacketBytes = 24u << 20;
+// While the reading has gone past the sound read last by more than the
+// interleaving slack (a gap in the sound, or sound a muxer wrote late), it
+// may go on this far, so the sound of pictures read still comes at its
+// time: an MPEG-TS muxer writes the sound before a gap only with the sound
+// after it, seconds later in the file.
+inline constexpr std::size_t kMaxPacketBytesWithoutSound = 2 * kMaxPacketBytes;
 inline constexpr int kScratchFrames = 8192;
 // A new position is consumed once this much of it is decoded (or all of it,
 // if less), so a decoder slow to be scheduled right after its start cannot
@@ -123,6 +129,20 @@ inline constexpr int kStartFrames = 2048;
 // player: its end is a failure. Below it, a stated length that is a little
 // off (the last packet's duration, padding) is no failure.
 inline constexpr double kShortEndSeconds = 1.0;
+// Sound whose time is later than where the sound stands by more than this
+// comes after a gap: the gap is silence. Sound earlier than that, after such
+// silence, overlaps it and is late by the overlap.
+inline constexpr double kSoundGap = 0.02;
+// How far packets of one time may lie apart in a file (the interleaving of
+// its muxer, mpegts's 0.7 s audio delay, the MP4 reader's 1 s window): the
+// reading that has gone this far past a time without meeting sound says the
+// sound is silent there.
+inline constexpr double kInterleaveSlack = 1.5;
+// Silence is put in the sound's ring while it holds less than this: more
+// than an output block and a decoder's wake, far less than the ring.
+inline constexpr double kSilenceLead = 0.1;
+// The least the reading goes on before the sound's decoder is told again.
+inline constexpr double kSilenceStep = 0.1;
 // How long a waiting thread sleeps before it looks at the clock again.
 inline constexpr auto kPoll = 4ms;
 inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
