@@ -113,6 +113,10 @@
         <source>Blocco %1</source>
         <translation>Block %1</translation>
     </message>
+    <message>
+        <source>la riproduzione si è fermata e non riprende</source>
+        <translation>playback stopped and does not resume</translation>
+    </message>
 </context>
 <context>
     <name>ScheduleEvent</name>

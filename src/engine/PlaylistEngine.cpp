@@ -8,6 +8,7 @@
 #include "engine/LiveRoute.h"
 #include "engine/ProgramAudioBus.h"
 #include "engine/ProgramPictureSize.h"
+#include "engine/StallWatch.h"
 #include "media/LiveSession.h"
 #include "media/LiveVideoSink.h"
 #include "media/ShowRevision.h"
@@ -104,6 +105,28 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
         self->levelMeter_->publish();
     });
     fadeClock_->start(kFadeClockInterval);
+    // An item on air whose time stands still while the program plays it
+    // (a file the player cannot get past) fails as one that cannot be
+    // played: its failure is said and the block goes on.
+    stallWatch_ = std::make_unique<StallWatch>(
+        clock_,
+        [self = QPointer<PlaylistEngine>(this)] {
+            StallWatch::Look look;
+            const auto item = self ? self->watchedItem_.lock() : nullptr;
+            const auto& player = self ? self->activePlayer() : nullptr;
+            if (!item || !player || player->currentItem() != item)
+                return look;
+            look.item = item.get();
+            look.shouldMove = self->isPlaying_ && !self->ramp_ && !self->isLiveOnAir_ && player->rate() > 0.0
+                && item->status() == PlayerItem::Status::ReadyToPlay;
+            look.time = player->currentTime();
+            return look;
+        },
+        [self = QPointer<PlaylistEngine>(this)](const void* stalled) {
+            const auto item = self ? self->watchedItem_.lock() : nullptr;
+            if (item && item.get() == stalled)
+                item->markFailed(tr("la riproduzione si è fermata e non riprende"));
+        });
     readoutsFor_ = onAirNow(); // nothing, as the readouts say
 }
 
@@ -116,6 +139,7 @@ PlaylistEngine::~PlaylistEngine()
     // Timers go first so that no tick reaches a half-destroyed engine.
     fadeClock_.reset();
     blinkTimer_.reset();
+    stallWatch_.reset();
     liveClock_.reset();
     // A live session left running would go on receiving for nobody.
     if (liveRoute_)

@@ -55,6 +55,7 @@ class PlayerItem;
 class ProgramAudioBus;
 class ProgramPictureSize;
 class Settings;
+class StallWatch;
 class Timer;
 
 class PlaylistEngine : public QObject {
@@ -455,6 +456,7 @@ private:
     std::size_t failuresInARow_ = 0;          // items on air that failed since one opened
     std::optional<PlaybackFailure> playbackFailure_;
     std::unique_ptr<Timer> failureTimer_;
+    std::unique_ptr<StallWatch> stallWatch_;  // fails the item on air whose time stands still
     std::vector<std::pair<std::weak_ptr<MediaPlayer>, int>> timeObservers_;
     std::unique_ptr<Timer> blinkTimer_;
     std::int64_t currentBlockLoopIteration_ = 0;

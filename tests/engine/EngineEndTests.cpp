@@ -1,6 +1,7 @@
 // End of item: preloading and the automatic crossfade, item and block loops,
 // block end with the schedule's hook.
 #include "EngineFixture.h"
+#include "engine/StallWatch.h"
 
 namespace tessarin::test {
 namespace {
@@ -315,6 +316,35 @@ TEST_F(Failure, ALoopingBlockOfFilesThatCannotBePlayedStopsInsteadOfFailingForEv
     EXPECT_FALSE(y->playbackError().isEmpty());
     EXPECT_TRUE(engine->isPlaying());
     EXPECT_TRUE(onAir(x));
+}
+
+TEST_F(Failure, AnItemWhoseTimeStandsStillWhileItPlaysFailsWithItsReasonAndTheBlockGoesOnButNotWhilePaused)
+{
+    makeEngine(TransitionStyle::cut);
+    auto stuck = file("stuck", 10.0);
+    auto next = file("next", 5.0);
+    waitForAnalysis({ stuck, next });
+    media->stallAt[pathOf(stuck)] = 2.0;
+    engine->play(blockOf({ stuck, next }));
+    // Paused, it stands still as it should, however long.
+    run(1.0);
+    engine->togglePlayPause();
+    run(3 * StallWatch::kStallSeconds);
+    EXPECT_TRUE(onAir(stuck));
+    EXPECT_FALSE(engine->playbackFailure());
+    // Playing, its time stops at 2 s: failed once it has stood still for
+    // the watch's time, and the next item goes on air.
+    engine->togglePlayPause();
+    run(1.0);
+    ASSERT_NEAR(playerA().currentTime(), 2.0, 1e-9);
+    const double stalledAt = clock.now();
+    ASSERT_TRUE(runUntil([&] { return onAir(next); }, 2 * StallWatch::kStallSeconds));
+    EXPECT_GE(clock.now() - stalledAt, StallWatch::kStallSeconds - 1.0);
+    EXPECT_TRUE(engine->isPlaying());
+    ASSERT_TRUE(engine->playbackFailure());
+    EXPECT_EQ(engine->playbackFailure()->item, stuck);
+    EXPECT_EQ(engine->playbackFailure()->reason, QStringLiteral("la riproduzione si è fermata e non riprende"));
+    EXPECT_EQ(stuck->playbackError(), engine->playbackFailure()->reason);
 }
 
 TEST_F(Failure, AFailureWhileThePlayerIsPausedPutsTheNextItemInPlaceWithoutPlayingIt)

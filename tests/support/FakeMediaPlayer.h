@@ -31,6 +31,7 @@ struct FakeMedia {
     std::map<QString, QColor> colors;      // frame colour by path (grey otherwise)
     std::set<QString> failing;             // paths that fail to load
     std::set<QString> withoutAudio;        // paths without an audio track
+    std::map<QString, double> stallAt;     // paths whose time stands still there while they play
     bool loadAtOnce = true;                // else items wait for FakeMediaPlayer::finishLoading()
     double frameRate = 25.0;
 
@@ -130,6 +131,8 @@ public:
             auto color = media_->colors.count(path) ? media_->colors.at(path) : QColor(Qt::gray);
             source_ = std::make_shared<FakeItemSource>(clock(), color, media_->frameRate);
             source_->setPlaying(playing_);
+            if (media_->stallAt.count(path))
+                source_->setLimit(media_->stallAt.at(path));
             item->setSource(source_);
             setCurrentItemValue(item);
             if (media_->loadAtOnce)
