@@ -18,6 +18,7 @@
 #include "platform/player/MediaPlayer.h"
 #include "platform/player/PlayerItem.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -125,7 +126,7 @@ PlaylistEngine::PlaylistEngine(Clock& clock, Settings& settings, const PlayerFac
         [self = QPointer<PlaylistEngine>(this)](const void* stalled) {
             const auto item = self ? self->watchedItem_.lock() : nullptr;
             if (item && item.get() == stalled)
-                item->markFailed(tr("la riproduzione si è fermata e non riprende"));
+                item->markFailed(QCoreApplication::translate("PlaylistEngine", "la riproduzione si è fermata e non riprende"));
         });
     readoutsFor_ = onAirNow(); // nothing, as the readouts say
 }

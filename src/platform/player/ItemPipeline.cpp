@@ -549,7 +549,7 @@ void ItemPipeline::runDemux()
         const bool soundBehind = audioStream_ >= 0 && !audioDone && !(soundRead_ + kInterleaveSlack >= readReach_);
         const std::size_t maxBytes = soundBehind ? kMaxPacketBytesWithoutSound : kMaxPacketBytes;
         if ((videoFull && audioFull) || videoPackets_.bytes() + audioPackets_.bytes() > maxBytes) {
-            markSilence(state, true);
+            markSilence(state);
             std::unique_lock lock(controlMutex_);
             controlWake_.wait_for(lock, kPoll, [this] { return seekPending_ || abort_; });
             continue;
@@ -581,7 +581,6 @@ void ItemPipeline::runDemux()
             continue;
         }
         queuePacket(packet.get(), state.serial);
-        markSilence(state, false);
     }
 }
 
@@ -589,15 +588,16 @@ void ItemPipeline::runDemux()
 // starts late, stops for a while or ends before its pictures has its
 // pictures read there and no sound, and once the reading waits for room the
 // clock, which follows the sound, would wait for sound that is never read.
-// What the reading has passed without sound (less what a muxer may have put
-// later) is silence; and when the reading can go no further while the
-// output has played every sample decoded, so is everything read.
-void ItemPipeline::markSilence(const SerialState& state, bool waiting)
+// (While the reading goes on, the sound after the gap is read and its
+// decoder puts the silence before it.) What the waiting reading has passed
+// without sound (less what a muxer may have put later) is silence; and
+// when the output has played every sample decoded, so is everything read.
+void ItemPipeline::markSilence(const SerialState& state)
 {
     if (audioStream_ < 0 || state.audioEnded || !std::isfinite(readReach_) || audioPackets_.count() > 0)
         return;
     const double sure = readReach_ - kInterleaveSlack;
-    const bool starved = waiting && ring_.available() == 0;
+    const bool starved = ring_.available() == 0;
     if (!starved && !(sure > silenceMarked_ + kSilenceStep))
         return;
     silenceMarked_ = std::max(silenceMarked_, sure);

@@ -126,9 +126,9 @@ private:
     void runDemux();
     void performSeek(const SeekRequest& request);
     void queuePacket(AVPacket* packet, std::uint64_t serial); // takes its contents
-    // Tells the sound's decoder how far the reading has gone without sound
-    // (waiting: the reading waits for room), when nothing else is queued for it.
-    void markSilence(const SerialState& state, bool waiting);
+    // The reading waits for room: tells the sound's decoder how far it has
+    // gone without sound, when nothing else is queued for it.
+    void markSilence(const SerialState& state);
     // Before the end of the reading (or of a lap): the sound is silent up
     // to where the pictures read end.
     void markSilentToPicturesEnd(std::uint64_t serial);

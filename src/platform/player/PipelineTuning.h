@@ -139,8 +139,9 @@ inline constexpr double kSoundGap = 0.02;
 // sound is silent there.
 inline constexpr double kInterleaveSlack = 1.5;
 // Silence is put in the sound's ring while it holds less than this: more
-// than an output block and a decoder's wake, far less than the ring.
-inline constexpr double kSilenceLead = 0.1;
+// than an output block and a decoder's late wake on a busy machine,
+// half the ring.
+inline constexpr double kSilenceLead = 0.25;
 // The least the reading goes on before the sound's decoder is told again.
 inline constexpr double kSilenceStep = 0.1;
 // How long a waiting thread sleeps before it looks at the clock again.
