@@ -5,9 +5,16 @@
 # sink of one private PulseAudio server, for SECONDS (600 by default), with
 # SPINNERS busy processes (one per core by default) beside them. Each sink's
 # monitor is recorded; every run of 1 ms or more of silence inside the tone
-# is a hole. Prints each player's holes (count, total, longest) and the load.
+# is a hole. Prints each player's holes (count, total, longest, where), how
+# often the program's decoded sound ran short, and the load.
 #   bash bench/sync/side_by_side_sound.sh [SECONDS]
 # Needs pulseaudio, pulseaudio-utils (parec), mpv, Xvfb, xdotool, ffmpeg.
+# For a diagnosis: SIDE_BY_SIDE_SERVER_RT=1 makes the server's main thread
+# real-time, SIDE_BY_SIDE_NO_SHM=1 starts it without shared memory,
+# SIDE_BY_SIDE_RECORDER_RT=1 makes the recorders real-time,
+# SIDE_BY_SIDE_PROGRAM_LATENCY=MS sets the program's PULSE_LATENCY_MSEC and
+# SIDE_BY_SIDE_THREADS=1 lists the players' and the server's threads with
+# their scheduling.
 set -euo pipefail
 seconds=${1:-600}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
