@@ -8,7 +8,10 @@
 // A second argument delays the start of every encoder by that many seconds
 // (a wrapper around ffmpeg sleeps first); a third sets the frame rate of
 // the stream (30 unless given); a fourth, "joins", puts a flash on the
-// first picture of every item, so the joins are measured apart.
+// first picture of every item, so the joins are measured apart; "starts"
+// streams first and then starts the block from stop again and again (7 s
+// played, 3 s stopped), so the first flash of each lap is the first picture
+// of a block started from stop.
 //
 // The program is a looping block of six 10 s sync clips (720p-ready
 // 640 x 360 pictures at the stream's rate): each flashes white and beeps
@@ -48,7 +51,8 @@ int main(int argc, char** argv)
     const double seconds = argc > 1 ? std::max(20.0, std::atof(argv[1])) : 600.0;
     const double delay = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 0.0;
     const int fps = argc > 3 ? std::clamp(std::atoi(argv[3]), 24, 60) : 30;
-    const bool joins = argc > 4 && QLatin1String(argv[4]) == QLatin1String("joins");
+    const bool starts = argc > 4 && QLatin1String(argv[4]) == QLatin1String("starts");
+    const bool joins = starts || (argc > 4 && QLatin1String(argv[4]) == QLatin1String("joins"));
     const StreamFormat::Rate rate = fps >= 60 ? StreamFormat::Rate::r60
         : fps >= 50                          ? StreamFormat::Rate::r50
         : fps >= 30                          ? StreamFormat::Rate::r30
@@ -91,7 +95,8 @@ int main(int argc, char** argv)
     StreamOutput& rtmp = *streams.rtmp;
     StreamOutput& srt = *streams.srt;
 
-    engine.play(block);
+    if (!starts)
+        engine.play(block);
     manager.startPipeline();
     streams.start(manager.format());
     std::printf("streaming 720p%d for %.0f s to RTMP and SRT on the loopback, encoders starting %.1f s late, "
@@ -100,7 +105,23 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     QElapsedTimer wall;
     wall.start();
-    waitFor([&] { return wall.elapsed() >= qint64(seconds * 1000); }, seconds + 5);
+    if (starts) {
+        // Each start from stop once both streams are live, 7 s played and 3 s stopped.
+        waitFor([&] { return streams.live(); }, 30);
+        int started = 0;
+        while (wall.elapsed() + 10'000 <= qint64(seconds * 1000)) {
+            engine.play(block);
+            ++started;
+            const qint64 playing = wall.elapsed();
+            waitFor([&] { return wall.elapsed() >= playing + 7'000; }, 10);
+            engine.stop();
+            const qint64 stopped = wall.elapsed();
+            waitFor([&] { return wall.elapsed() >= stopped + 3'000; }, 10);
+        }
+        std::printf("the block started from stop %d times\n", started);
+    } else {
+        waitFor([&] { return wall.elapsed() >= qint64(seconds * 1000); }, seconds + 5);
+    }
     const long long rtmpDropped = rtmp.droppedFrames();
     const long long srtDropped = srt.droppedFrames();
     const bool rtmpLive = rtmp.status() == StreamOutput::Status::live();

@@ -18,6 +18,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/Workers.h"
 #include "platform/player/AudioOutput.h"
+#include "platform/player/FfmpegMediaPlayer.h"
 #include "show/ShowController.h"
 #include "ui/kit/Accessibility.h"
 #include "ui/kit/TextFieldDrops.h"
@@ -149,6 +150,11 @@ int main(int argc, char* argv[])
     tessarin::ProcessEnd::mark("the language relaunch");
     if (!endedFromOutside)
         tessarin::AppLanguage::startPendingRelaunch(QApplication::applicationFilePath(), QApplication::applicationPid());
+    // For the busy-machine sound benchmark: how often the feeding side of
+    // the sound fell behind the device.
+    if (qEnvironmentVariableIsSet("TESSARIN_SOUND_REPORT"))
+        std::fprintf(stderr, "sound: %llu renders found an item's decoded sound run short\n",
+                     static_cast<unsigned long long>(tessarin::FfmpegMediaPlayer::soundShortRenders()));
     // With the windows gone and before static objects go: sessions and
     // children stopped, every background thread joined.
     return tessarin::ProcessEnd::finish(status, 10.0);

@@ -125,7 +125,13 @@ PlayerFrameGrabber::Picture PlayerFrameGrabber::image(double hostTime, double lo
     }
     if (latest_)
         return { latest_, orientation_ };
-    // Nothing grabbed yet for this item: its picture at its current time.
+    // Nothing grabbed yet for this item: its picture at its current time,
+    // unless its clock has no time yet. An item started from stop has no
+    // picture on show to keep; its first one is due with its first sample,
+    // which is heard one output latency after it is mixed (shown at once,
+    // it came 160 ms before its sound on the streams).
+    if (!std::isfinite(t))
+        return {};
     if (auto frame = output_->copyFrame(item->currentTime())) {
         latest_ = std::move(frame);
         return { latest_, orientation_ };

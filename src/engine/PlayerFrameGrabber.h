@@ -37,7 +37,8 @@ public:
 
     // The player's picture due lookahead seconds after hostTime (the
     // caller's now), as the player's clock stands at hostTime; nothing when
-    // the player is gone, has no item or has nothing decoded yet.
+    // the player is gone, has no item, has nothing decoded yet or, started
+    // from stop, has not yet had its item's first sample heard.
     Picture image(double hostTime, double lookahead = 0.0);
 
     // The largest size the picture is drawn at, upright (empty: its own

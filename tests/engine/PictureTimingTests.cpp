@@ -192,7 +192,7 @@ TEST(JoinPictures, TheNewItemsFirstPictureWaitsForItsFirstSampleToBeHeardWhileTh
     auto output = std::make_shared<LatentOutput>(kLatency);
     auto player = std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared());
     auto first = PlayerItem::create(red);
-    first->setForwardPlaybackEndTime(0.5);
+    first->setForwardPlaybackEndTime(0.9);
     auto second = PlayerItem::create(blue);
     player->replaceCurrentItem(first);
     ASSERT_TRUE(player->queueNext(second, 0.0));
@@ -201,14 +201,18 @@ TEST(JoinPictures, TheNewItemsFirstPictureWaitsForItsFirstSampleToBeHeardWhileTh
     }));
     player->play();
     PlayerFrameGrabber grabber(player);
-    // The renders run on, faster than real time; the picture is the first
-    // item's until the player goes on to the second.
+    // The renders come in real time, as a device's do: the first item's
+    // pictures show once its sound is heard, until the player goes on to
+    // the second.
+    const double began = HostClock::monotonicSeconds();
     bool redShown = false;
     ASSERT_TRUE(waitUntil([&] {
-        output->render(512);
+        const double now = HostClock::monotonicSeconds();
+        if (double(output->framesRendered()) / AudioOutput::kSampleRate < now - began)
+            output->render(512);
         QCoreApplication::processEvents();
         if (player->currentItem() == first)
-            redShown = redShown || isRed(grabber.image(HostClock::monotonicSeconds()));
+            redShown = isRed(grabber.image(now)) || redShown; // asked every time, as a renderer does
         return player->currentItem() == second;
     }));
     ASSERT_TRUE(redShown);
@@ -228,6 +232,38 @@ TEST(JoinPictures, TheNewItemsFirstPictureWaitsForItsFirstSampleToBeHeardWhileTh
     const double heard = rendered + kLatency + 0.02;
     EXPECT_GE(grabber.output()->itemTime(heard), 0.0);
     EXPECT_TRUE(isBlue(grabber.image(heard)));
+    player->pause();
+}
+
+TEST(StartPictures, AnItemStartedFromStopShowsNoPictureBeforeItsFirstSampleIsHeard)
+{
+    QTemporaryDir dir;
+    const QString blue = dir.filePath("blue.mkv");
+    ASSERT_TRUE(makeColourClip(blue, "blue"));
+    constexpr double kLatency = 0.45;
+    auto output = std::make_shared<LatentOutput>(kLatency);
+    auto player = std::make_shared<FfmpegMediaPlayer>(output, HostClock::shared());
+    auto item = PlayerItem::create(blue);
+    player->replaceCurrentItem(item);
+    player->play();
+    PlayerFrameGrabber grabber(player);
+    // Nothing on show before: no picture while the item opens, decodes its
+    // first picture (its clock held) and is mixed, until its sound is heard.
+    int early = 0;
+    double rendered = 0.0;
+    ASSERT_TRUE(waitUntil([&] {
+        const double now = HostClock::monotonicSeconds();
+        const bool shown = bool(grabber.image(now));
+        if (shown && !(grabber.output() && std::isfinite(grabber.output()->itemTime(now))))
+            ++early;
+        QCoreApplication::processEvents();
+        output->render(512);
+        rendered = HostClock::monotonicSeconds();
+        return grabber.output() && std::isfinite(grabber.output()->itemTime(rendered + 10.0));
+    }));
+    EXPECT_EQ(early, 0);
+    EXPECT_FALSE(grabber.image(rendered)) << "mixed, not heard yet";
+    EXPECT_TRUE(isBlue(grabber.image(rendered + kLatency + 0.02)));
     player->pause();
 }
 

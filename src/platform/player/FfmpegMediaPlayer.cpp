@@ -346,6 +346,11 @@ void FfmpegMediaPlayer::setLooping(bool looping)
         queuedPipeline_->setLooping(looping);
 }
 
+std::uint64_t FfmpegMediaPlayer::soundShortRenders()
+{
+    return ItemPipeline::shortRenders();
+}
+
 std::uint64_t FfmpegMediaPlayer::droppedFrames() const
 {
     return pipeline_ ? pipeline_->droppedFrames() : 0;

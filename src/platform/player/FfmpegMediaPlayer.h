@@ -47,6 +47,10 @@ public:
 
     // Frames the video side skipped because they were late (benchmarks).
     std::uint64_t droppedFrames() const;
+    // Renders, of every player of the process, that found an item's decoded
+    // sound run short while more was to come: the reader or the decoder
+    // fell behind the output (for measurements).
+    static std::uint64_t soundShortRenders();
 
 private:
     // A new pipeline for item, its events routed to this player.

@@ -40,8 +40,12 @@ double ItemClock::now(double hostTime) const
 double ItemClock::ahead(double hostTime, double lookahead) const
 {
     std::lock_guard lock(mutex_);
-    if (!playing_ || held_)
+    if (!playing_)
         return nowLocked(hostTime);
+    // Playing but held for the first picture of a new position (a start, a
+    // seek): no time yet, its sound is not even mixed.
+    if (held_)
+        return std::numeric_limits<double>::quiet_NaN();
     if (audioDriven_) {
         const double at = hostTime + lookahead;
         if (!audioValid_ || firstHeard_ > at)

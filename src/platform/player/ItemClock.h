@@ -22,7 +22,8 @@ public:
     // block, which only a clock that reached the block's end does.
     // The clock of the pictures: while the sound drives it, NaN until the
     // first sample of this position (after a start, a join, a seek or a
-    // resume) is heard, so no picture of it shows before its sound; from
+    // resume) is heard, so no picture of it shows before its sound (nor
+    // while the clock is held for that position's first picture); from
     // then on the time the sound has reached.
     double ahead(double hostTime, double lookahead) const;
     // The item time the output has mixed up to: now(), plus the delay from

@@ -252,6 +252,13 @@ void ItemPipeline::pruneFrames(double clockNow)
 
 // --- the output callback ---------------------------------------------------
 
+std::atomic<std::uint64_t> ItemPipeline::shortRenders_ { 0 };
+
+std::uint64_t ItemPipeline::shortRenders()
+{
+    return shortRenders_.load(std::memory_order_relaxed);
+}
+
 int ItemPipeline::render(float* mix, int frames, const AudioRenderContext& context)
 {
     if (!opened_.load(std::memory_order_acquire))
@@ -292,6 +299,10 @@ int ItemPipeline::render(float* mix, int frames, const AudioRenderContext& conte
         clock_.audioRendered(r.pts, r.frames, context.hostTime + done / kOutputRate, context.latency);
         done += r.frames;
     }
+    // The decoded sound ran short while more is to come: the feeding side
+    // (reader, decoder) fell behind the output.
+    if (done < frames && audioEndedSerial_.load(std::memory_order_acquire) != serial)
+        shortRenders_.fetch_add(1, std::memory_order_relaxed);
     // The last sample is mixed: the item is over for the program now, even
     // though it is heard one output delay later. The end watch is woken at
     // once, and the player's sound goes on with the item queued behind this

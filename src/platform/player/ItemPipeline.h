@@ -83,6 +83,9 @@ public:
     std::uint64_t lastSeekId = 0;
 
     std::uint64_t droppedFrames() const { return dropped_.load(std::memory_order_relaxed); }
+    // Renders, of every item of the process, that found its decoded sound
+    // run short while more was to come (FfmpegMediaPlayer::soundShortRenders).
+    static std::uint64_t shortRenders();
 
     // PlayerItemSource (any thread).
     double itemTime(double hostTime) const override;
@@ -171,6 +174,7 @@ private:
     std::atomic<bool> looping_;
     std::atomic<std::uint64_t> serial_ { 1 };
     std::atomic<std::uint64_t> dropped_ { 0 };
+    static std::atomic<std::uint64_t> shortRenders_;
     std::atomic<bool> opened_ { false };
 
     // Control, guarded by controlMutex_ (one read or write at a time).

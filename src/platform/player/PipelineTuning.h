@@ -16,7 +16,7 @@ namespace tessarin::pipeline {
 using namespace std::chrono_literals;
 
 inline constexpr double kOutputRate = 48000.0;
-// Queue bounds: a few pictures, about half a second of audio; the packet
+// Queue bounds: a few pictures, about a second of audio; the packet
 // queues hold what the decoders need to keep those full.
 inline constexpr std::size_t kMaxFrames = 6;
 // Fewer when they are large (at least three), so queued pictures hold about
@@ -109,7 +109,13 @@ inline VideoThreading videoThreading(QSize picture, QSize drawn, bool rowParalle
 // stream may ask for more, as Opus does).
 inline constexpr double kAudioPreroll = 0.1;
 
-inline constexpr int kRingFrames = 24000;
+// The decoded sound an item keeps ahead of the output: one second. The
+// output takes it in bursts (a sound server that holds 200 ms asks for two
+// or more blocks at once, 85 to 180 ms), and the item's reader and decoder
+// are ordinary threads, however raised: beside busy programs they may wait
+// hundreds of milliseconds for a core (see busy_sound in bench/README.md).
+// Half a second ran short there; mpv keeps about as much as this.
+inline constexpr int kRingFrames = 48000;
 inline constexpr std::size_t kVideoPackets = 48;
 inline constexpr std::size_t kAudioPackets = 64;
 inline constexpr std::size_t kMaxPacketBytes = 24u << 20;

@@ -147,12 +147,19 @@ TEST(ItemClock, PicturesOfANewPositionWaitUntilItsFirstSampleIsHeard)
         else
             EXPECT_NEAR(t, c.expected, 1e-9) << "at " << c.host;
     }
-    // A seek starts over: its pictures wait for its own first sample.
+    // A seek starts over: its pictures wait for its own first sample, and
+    // have no time while the clock is held for the first picture.
+    clock.hold(10.1);
     clock.jump(5.0, 10.1);
     EXPECT_TRUE(std::isnan(clock.ahead(10.1, 0.0)));
+    clock.release(10.2);
+    EXPECT_TRUE(std::isnan(clock.ahead(10.2, 0.0)));
     // Without sound the host clock times the pictures at once.
     ItemClock silent;
-    silent.play(9.0);
+    silent.hold(8.0);
+    silent.play(8.5);
+    EXPECT_TRUE(std::isnan(silent.ahead(8.6, 0.0))) << "held for its first picture";
+    silent.release(9.0);
     EXPECT_NEAR(silent.ahead(9.5, 0.0), 0.5, 1e-9);
 }
 
