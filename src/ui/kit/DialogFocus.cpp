@@ -9,8 +9,9 @@ namespace tessarin {
 void returnFocusWhenClosed(QDialog* dialog)
 {
     QPointer<QWidget> opener = QApplication::focusWidget();
-    if (!opener || opener->window() == dialog)
-        opener = dialog->parentWidget();
+    QWidget* parent = dialog->parentWidget();
+    if ((!opener || opener->window() == dialog) && parent)
+        opener = parent->window()->focusWidget() ? parent->window()->focusWidget() : parent;
     if (!opener)
         return;
     // Told after the dialog has hidden; the opener is the connection's

@@ -49,9 +49,12 @@ void showInScrollAreas(QWidget* widget)
 void keepKeyboardFocusInView()
 {
     auto* app = qApp;
-    if (!app || app->findChild<FocusInViewFilter*>(QString(), Qt::FindDirectChildrenOnly))
+    const QString name = QStringLiteral("tessarin.keyboardFocusInView");
+    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly))
         return;
-    app->installEventFilter(new FocusInViewFilter(app));
+    auto* filter = new FocusInViewFilter(app);
+    filter->setObjectName(name);
+    app->installEventFilter(filter);
 }
 
 } // namespace tessarin

@@ -60,8 +60,9 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     };
     list_->onRowDrop = [this](int row, QDropEvent& event) { rowDrop(row, event); };
     list_->onDragLeave = [this] { setTargeted(false); };
-    // The last row gone with the focus in it: the block's name takes it.
-    list_->onLastRowGone = [this] { name_->setFocus(Qt::OtherFocusReason); };
+    // The last row gone with the focus in it: the block takes it, at its
+    // settings (its name field would take the next key as a letter).
+    list_->onLastRowGone = [this] { settings_->setFocus(Qt::OtherFocusReason); };
     layout->addWidget(list_);
     // Whatever height the card has beyond its parts lies under its rows: a
     // row removed leaves the card as high as it was until the column places

@@ -123,7 +123,8 @@ private:
     void noteFocusedRowLeaving(int first, int last);
     // Once they went: the focus goes to the same control of the row that
     // took the place of the one it was in (of the one before it when that
-    // was the last; to the card when none is left), not out of the window.
+    // was the last; to the card, by onLastRowGone, when none is left), not
+    // out of the window.
     // True when it was moved.
     bool refocusAfterRemoval();
 

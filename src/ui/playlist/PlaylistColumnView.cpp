@@ -164,11 +164,17 @@ void PlaylistColumnView::syncCards()
     followed_ = std::move(followed);
     // Cards of blocks that left; deleted later, since the delete button's
     // click may still be running in one of them.
+    std::optional<Leaving> leaving;
     for (BlockCardView* card : std::as_const(cards_)) {
-        // Hiding a card that holds the focus hands it to the next card's
-        // name field, where the next key would overwrite the name.
-        if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus))
+        // Hiding a card that holds the focus would hand it to the next
+        // card's name field, where the next key would overwrite the name:
+        // it goes to the same header control of the card that takes the
+        // place (below).
+        if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus)) {
+            const auto at = std::find(listed_.begin(), listed_.end(), card->block());
+            leaving = Leaving { int(at - listed_.begin()), focus->toolTip() };
             focus->clearFocus();
+        }
         card->hide();
         card->deleteLater();
     }
@@ -199,6 +205,30 @@ void PlaylistColumnView::syncCards()
         slide->slide(made);
     fillView();
     list_->update();
+    if (leaving)
+        refocus(*leaving);
+}
+
+void PlaylistColumnView::refocus(const Leaving& leaving)
+{
+    // The card now in the place of the one that went (the one before it
+    // when that was the last), at the same control of its header; the
+    // "Nuovo blocco" button when no block is left.
+    QWidget* target = newBlock_;
+    if (!listed_.empty()) {
+        const int index = std::clamp(leaving.index, 0, int(listed_.size()) - 1);
+        BlockCardView* card = cards_.value(listed_[std::size_t(index)]->id());
+        if (card) {
+            target = card->settingsButton();
+            for (QWidget* control : { static_cast<QWidget*>(card->playButton()), static_cast<QWidget*>(card->loopButton()),
+                                      static_cast<QWidget*>(card->settingsButton()),
+                                      static_cast<QWidget*>(card->deleteButton()) }) {
+                if (control->toolTip() == leaving.control && control->isEnabled())
+                    target = control;
+            }
+        }
+    }
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 std::vector<RowsArea::Place> PlaylistColumnView::places()

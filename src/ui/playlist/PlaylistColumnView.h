@@ -58,7 +58,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A card that went with the focus in it: its place and the control's name.
+    struct Leaving {
+        int index = 0;
+        QString control;
+    };
     void syncCards();
+    void refocus(const Leaving& leaving);
     // Makes the cards near the view, and lets go of those far from it.
     void fillView();
     BlockCardView* makeCard(const std::shared_ptr<MediaBlock>& block);
