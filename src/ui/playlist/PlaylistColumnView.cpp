@@ -9,17 +9,20 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
+#include "ui/playlist/BlockItemList.h"
 #include "ui/playlist/MediaRowView.h"
 #include "media/MediaBlock.h"
 #include "ui/playlist/PlaylistColumnParts.h"
 #include "ui/playlist/ReorderAnimation.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -77,12 +80,19 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     list_->installEventFilter(this);
     list_->onPlaced = [this] { fillView(); };
     list_->setTabStart(newBlock_);
+    // The FocusIn events of the column's controls, to see Shift+Tab come in.
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { focusWasInside_ = now && list_->isAncestorOf(now); });
     learnCardParts();
     syncCards();
 }
 
 PlaylistColumnView::~PlaylistColumnView()
 {
+    // Nothing of the application's focus is followed while the cards go.
+    qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
     // The cards use the heights, the view and the drag state: they go first.
     list_->onPlaced = nullptr;
     delete scroll_;
@@ -209,6 +219,32 @@ void PlaylistColumnView::syncCards()
         refocus(*leaving);
 }
 
+void PlaylistColumnView::enterFromBehind(QWidget* focus)
+{
+    if (listed_.empty())
+        return;
+    const auto& last = listed_.back();
+    BlockCardView* card = cards_.value(last->id());
+    if (card && card->isAncestorOf(focus))
+        return; // in the last card already
+    if (!card) {
+        // Made where it will show: the column at its end.
+        QScrollBar* bar = scroll_->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        fillView();
+        card = cards_.value(last->id());
+        if (!card)
+            return;
+    }
+    // Queued: the focus is still being handed to the control that called.
+    QTimer::singleShot(0, card, [card] {
+        if (card->block()->items().empty())
+            card->deleteButton()->setFocus(Qt::BacktabFocusReason);
+        else
+            card->itemList()->setFocus(Qt::BacktabFocusReason); // hands it to the last row's last control
+    });
+}
+
 void PlaylistColumnView::refocus(const Leaving& leaving)
 {
     // The card now in the place of the one that went (the one before it
@@ -314,6 +350,12 @@ void PlaylistColumnView::fillView()
 
 bool PlaylistColumnView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason
+        && !focusWasInside_ && watched->isWidgetType() && list_->isAncestorOf(static_cast<QWidget*>(watched))) {
+        focusWasInside_ = true;
+        enterFromBehind(static_cast<QWidget*>(watched));
+        return false;
+    }
     if (event->type() == QEvent::Resize && (watched == scroll_->viewport() || watched == list_))
         fillView();
     return QWidget::eventFilter(watched, event);
