@@ -1184,7 +1184,7 @@ or use the “+” button</translation>
     </message>
     <message>
         <source>parte a mano</source>
-        <translation>started by hand</translation>
+        <translation>starts by hand</translation>
     </message>
     <message>
         <source>ogni giorno</source>

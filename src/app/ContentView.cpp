@@ -19,6 +19,7 @@
 #include "streaming/StreamOutput.h"
 #include "ui/browser/BrowserColumnView.h"
 #include "ui/kit/Fills.h"
+#include "ui/kit/FocusInView.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
 #include "ui/settings/SettingsWindowController.h"
@@ -60,6 +61,8 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
 {
     // The space bar and the other bound keys run their actions first here.
     key_policy::declare(*this, KeyPolicy::shortcuts);
+    // Whatever Tab reaches is scrolled into view, in every column and page.
+    keepKeyboardFocusInView();
     PlaylistEngine& engine = show_.engine();
     auto streaming = ProgramStreaming::create(services.settings, engine, services.clock);
     streamAudio_ = std::move(streaming.audio);

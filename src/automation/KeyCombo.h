@@ -30,7 +30,15 @@ struct KeyCombo {
     // then the key's name, without separators ("⇧⌘K").
     QString displayString() const;
 
-    // The key's name from keyCodeNames(), else "Tasto <code>".
+    // The combo as a reader says it, with the keys' Linux names: control,
+    // option, shift and command as "Ctrl", "Alt", "Maiusc" and "Super",
+    // the keys named by a symbol in words ("Esc", "Freccia su"), joined by
+    // "+" ("Ctrl+Maiusc+K").
+    QString spokenString() const;
+
+    // The key's name from keyCodeNames(); else, for a key that prints
+    // nothing, the name on its cap ("F5", "Pag su", "Tastierino 1");
+    // else "Tasto <code>".
     static QString name(std::uint16_t keyCode);
     // Key code to display name; built on first use (the space bar's name
     // in the language of that moment), kept for the life of the process.

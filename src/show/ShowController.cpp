@@ -216,6 +216,9 @@ void ShowController::list(const QString& absolute, std::optional<ShowDocument> d
         case ShowFile::Refusal::linkLoop:
             text = tr("Il percorso passa per collegamenti simbolici che rimandano a se stessi.");
             break;
+        case ShowFile::Refusal::nameTooLong:
+            text = tr("Il nome del file o il percorso è più lungo di quanto il file system consente.");
+            break;
         case ShowFile::Refusal::unreadable: break;
         }
         dialogs_.warn(tr("Impossibile aprire lo show"), text);

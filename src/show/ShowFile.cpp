@@ -56,6 +56,7 @@ std::optional<QByteArray> ShowFile::read(const QString& path, Refusal* why)
         case EACCES:
         case EPERM: return refuse(Refusal::noPermission);
         case ELOOP: return refuse(Refusal::linkLoop);
+        case ENAMETOOLONG: return refuse(Refusal::nameTooLong);
         default: return refuse(Refusal::unreadable);
         }
     };

@@ -27,6 +27,7 @@ public:
         notFound,     // nothing at the path (or a folder on the way is missing)
         noPermission, // the file or a folder on the way may not be read
         linkLoop,     // symbolic links that lead back to themselves
+        nameTooLong,  // a name, or the whole path, longer than the file system allows
         unreadable,   // another read error, or the bytes are no show
     };
     // The whole file; nullopt with the reason in why otherwise. Only a

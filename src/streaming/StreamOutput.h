@@ -129,11 +129,13 @@ public:
     const QString& url() const { return url_; }
     // Publishes at once; the keychain gets the address once the assignments
     // pause for kUrlSavePauseSeconds (or at saveUrlNow()). An address longer
-    // than kMaxUrlLength is refused: false, url() stays as it was, and the
-    // output holds the refusal (isUrlRefused) until an address is taken.
+    // than kMaxUrlLength is refused: false; url() is it all the same (what
+    // the operator sees), the output holds the refusal (isUrlRefused) until
+    // an address within the limit is set, and the keychain's entry is
+    // deleted in its place.
     bool setUrl(const QString& value);
-    // True from a refused address until an address is taken: no start goes
-    // out meanwhile, so what was taken before is never sent in its place.
+    // True while url() is longer than kMaxUrlLength, however it came (set,
+    // or stored by an older version): no start goes out meanwhile.
     bool isUrlRefused() const { return urlRefused_; }
     // True until the stored address has come or an address was assigned.
     bool isLoadingUrl() const { return urlReading_ && !urlAssigned_; }

@@ -103,8 +103,10 @@ void StreamOutput::storedUrlRead(const std::optional<QString>& stored, bool lock
         return;
     }
     urlRetryTimer_->stop();
-    // The value read is published, not stored again.
+    // The value read is published, not stored again; one longer than the
+    // limit (stored by an older version) is shown refused, as if typed.
     url_ = stored ? *stored : legacy.value_or(QString());
+    urlRefused_ = url_.size() > kMaxUrlLength;
     emit urlChanged();
     setUrlLocked(false);
     emit changed();
@@ -130,19 +132,19 @@ QString StreamOutput::urlTooLongText()
 
 bool StreamOutput::setUrl(const QString& value)
 {
-    if (value.size() > kMaxUrlLength) {
-        urlRefused_ = true;
-        emit changed();
-        return false;
-    }
-    urlRefused_ = false;
+    // Taken whole whatever its length, so the field shows what was typed;
+    // one over the limit is refused: never started, and never stored: the
+    // keychain forgets the address it held, which may be this one cut
+    // short (typed a key at a time, the address was taken at each key).
+    const bool refused = value.size() > kMaxUrlLength;
+    urlRefused_ = refused;
     const bool wasLocked = isUrlLocked();
     url_ = value;
     urlAssigned_ = true;
     urlRetryTimer_->stop();
     if (wasLocked)
         emit isUrlLockedChanged();
-    unsavedUrl_ = value;
+    unsavedUrl_ = refused ? QString() : value;
     urlSaveTimer_->start(kUrlSavePauseSeconds);
     emit urlChanged();
     emit changed();
@@ -150,7 +152,7 @@ bool StreamOutput::setUrl(const QString& value)
         endWaitForUrl();
         startChecked(*format);
     }
-    return true;
+    return !refused;
 }
 
 void StreamOutput::saveUrlNow()

@@ -223,6 +223,16 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     EXPECT_NE(find(menu, QAccessible::MenuItem, QStringLiteral("Apri show…")), nullptr);
     static_cast<QWidget*>(menu->object())->hide();
 
+    // Controls that repeat per block, per layer and per row say whose they
+    // are; the lists say what they list.
+    for (const QString& name : { QStringLiteral("Riproduci blocco, Apertura"), QStringLiteral("Elimina blocco, Chiusura"),
+                                 QStringLiteral("Carica un file…, Layer 2"), QStringLiteral("MOSTRA, Layer 1"),
+                                 QStringLiteral("Svuota il layer, Layer 1") })
+        EXPECT_NE(find(window, QAccessible::PushButton, name), nullptr) << name.toStdString();
+    EXPECT_NE(find(window, QAccessible::CheckBox, QStringLiteral("Loop blocco (ricomincia dal primo video alla fine), Chiusura")),
+              nullptr);
+    EXPECT_NE(find(window, QAccessible::List, QStringLiteral("File del browser")), nullptr);
+
     // The browser's sources, chosen through the tree: each source is one row.
     act(find(window, QAccessible::RadioButton, QStringLiteral("Sorgenti")), QAccessibleActionInterface::toggleAction());
     rows.clear();
@@ -235,8 +245,8 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     // Every popover is in the tree while it shows, with named controls.
     // A row's button says whose it is, and so does its popover.
     const QString trim = QStringLiteral("Punti IN/OUT, ") + MediaRowView::displayName(*clip);
-    const QStringList anchors { trim, QStringLiteral("Impostazioni blocco"),
-                                QStringLiteral("Opacità, dimensione e posizione"), QStringLiteral("Streaming"),
+    const QStringList anchors { trim, QStringLiteral("Impostazioni blocco, Apertura"),
+                                QStringLiteral("Opacità, dimensione e posizione, Layer 1"), QStringLiteral("Streaming"),
                                 QStringLiteral("Uscita esterna"), QStringLiteral("Aggiungi una sorgente RTMP") };
     for (const QString& anchor : anchors) {
         SCOPED_TRACE(anchor.toStdString());
@@ -264,7 +274,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
             out->valueInterface()->setCurrentValue(1.0);
             EXPECT_GT(clip->outPoint().value_or(0.0), 1.5) << "OUT stays after IN, as in a drag";
         }
-        if (anchor == QStringLiteral("Impostazioni blocco")) {
+        if (anchor == QStringLiteral("Impostazioni blocco, Apertura")) {
             // A check box's toggle action reaches the block, as its click does.
             act(find(shown, QAccessible::CheckBox, QStringLiteral("Normalizza audio")), QAccessibleActionInterface::toggleAction());
             EXPECT_TRUE(first->normalizeAudio());
@@ -292,6 +302,7 @@ TEST_F(AccessibilityTest, EveryControlOfTheWindowItsPopoversAndTheSettingsHasANa
     for (Node row : all(window, QAccessible::ListItem))
         rows << row->text(QAccessible::Name);
     EXPECT_TRUE(hasRow(QStringLiteral("Chiusura"))) << "the schedule's event: " << rows.join(QLatin1Char('|')).toStdString();
+    EXPECT_NE(find(window, QAccessible::List, QStringLiteral("Eventi del palinsesto")), nullptr);
     // The event editor, a sheet of its own.
     act(find(window, QAccessible::PushButton, QStringLiteral("Aggiungi un evento al palinsesto")),
         QAccessibleActionInterface::pressAction());

@@ -44,18 +44,40 @@ TEST(KeyComboTest, DisplayStringPutsModifiersInFixedOrder)
 TEST(KeyComboTest, KeyNamesAndFallback)
 {
     EXPECT_EQ(KeyCombo::keyCodeNames().size(), 55u);
-    EXPECT_EQ(KeyCombo::name(49), "Spazio");
-    EXPECT_EQ(KeyCombo::name(29), "0");
-    EXPECT_EQ(KeyCombo::name(6), "Z");
-    EXPECT_EQ(KeyCombo::name(76), "Tasto 76");
-    EXPECT_EQ(KeyCombo::name(65535), "Tasto 65535");
+    // Printing keys by their caps; the others as their caps name them, in
+    // the position codes' numbering (F1 is 122, F8 100, keypad Enter 76);
+    // a code of no key at all by its number.
+    const std::pair<std::uint16_t, const char*> names[] = {
+        { 49, "Spazio" }, { 29, "0" }, { 6, "Z" }, { 122, "F1" }, { 100, "F8" }, { 111, "F12" }, { 90, "F20" },
+        { 83, "Tastierino 1" }, { 67, "Tastierino *" }, { 76, "Invio del tastierino" }, { 116, "Pag su" },
+        { 117, "Canc" }, { 51, "Backspace" }, { 10, "Tasto 10" }, { 65535, "Tasto 65535" },
+    };
+    for (const auto& [code, name] : names)
+        EXPECT_EQ(KeyCombo::name(code), QString::fromUtf8(name)) << code;
+}
+
+TEST(KeyComboTest, ReadersHearTheKeysInWords)
+{
+    const std::pair<KeyCombo, const char*> spoken[] = {
+        { { 40, shift | command }, "Maiusc+Super+K" },
+        { { 18, control | option }, "Ctrl+Alt+1" },
+        { { 53, 0 }, "Esc" },
+        { { 126, control }, "Ctrl+Freccia su" },
+        { { 36, 0 }, "Invio" },
+        { { 100, 0 }, "F8" },
+        { { 49, 0x10000 }, "Spazio" },
+    };
+    for (const auto& [combo, text] : spoken)
+        EXPECT_EQ(combo.spokenString(), QString::fromUtf8(text)) << combo.keyCode;
 }
 
 TEST(KeyComboTest, EnglishTexts)
 {
     ASSERT_TRUE(Localization::apply("en"));
     EXPECT_EQ(QCoreApplication::translate("KeyCombo", "Spazio"), "Space");
-    EXPECT_EQ(KeyCombo::name(122), "Key 122");
+    EXPECT_EQ(KeyCombo::name(122), "F1");
+    EXPECT_EQ(KeyCombo::name(9999), "Key 9999");
+    EXPECT_EQ(KeyCombo({ 125, shift }).spokenString(), "Shift+Down Arrow");
     ASSERT_TRUE(Localization::apply("it"));
 }
 

@@ -177,7 +177,7 @@ TEST_F(ShowFileTest, AReadOnlyFileSystemKeepsTheOldFile)
 }
 
 // A path that cannot be read says why: nothing there, no permission, links
-// that lead back to themselves.
+// that lead back to themselves, a name longer than the file system allows.
 TEST_F(ShowFileTest, AnUnreadablePathGivesItsReason)
 {
     writeOldShow();
@@ -191,6 +191,8 @@ TEST_F(ShowFileTest, AnUnreadablePathGivesItsReason)
         { target + "/below.vellumcast", ShowFile::Refusal::notFound },
         { loop, ShowFile::Refusal::linkLoop },
         { folder, ShowFile::Refusal::notAFile },
+        { folder + "/" + QString(300, u'n') + ".vellumcast", ShowFile::Refusal::nameTooLong },
+        { folder + QStringLiteral("/x").repeated(2100), ShowFile::Refusal::nameTooLong },
     };
     for (const auto& c : cases) {
         ShowFile::Refusal why = ShowFile::Refusal::unreadable;

@@ -251,23 +251,27 @@ TEST_F(StreamOutputAddressTest, AnAddressOverTheLimitIsRefusedWhenSetAndOneStore
     out->start(k720p30);
     EXPECT_EQ(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
 
+    EXPECT_TRUE(out->isUrlRefused()) << "refused as it comes, as one set";
+
     EXPECT_TRUE(out->setUrl(longest));
     EXPECT_FALSE(out->isUrlRefused());
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    settle();
+    EXPECT_EQ(store->entry("stream.1.url"), longest);
     EXPECT_FALSE(out->setUrl(longest + u'k'));
-    EXPECT_EQ(out->url(), longest);
-    // Typed a character at a time, the address taken last is the refused
-    // one cut short: it is not started in the refused one's place.
+    EXPECT_EQ(out->url(), longest + u'k') << "held as given";
+    // Typed a character at a time, the address taken before is the refused
+    // one cut short: it is neither started nor kept in the refused one's place.
     EXPECT_TRUE(out->isUrlRefused());
     out->start(k720p30);
     EXPECT_EQ(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
+    clock.advance(StreamOutput::kUrlSavePauseSeconds);
+    settle();
+    EXPECT_EQ(store->entry("stream.1.url"), std::nullopt) << "the keychain forgets the address cut short";
     EXPECT_TRUE(out->setUrl(longest.chopped(1)));
     EXPECT_FALSE(out->isUrlRefused());
     out->start(k720p30);
     EXPECT_NE(out->status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
-    EXPECT_TRUE(out->setUrl(longest));
-    clock.advance(StreamOutput::kUrlSavePauseSeconds);
-    settle();
-    EXPECT_EQ(store->entry("stream.1.url"), longest) << "the refused address is not stored";
 }
 
 TEST(StreamOutputAddressAtQuit, AnAddressTypedRightBeforeTheEndIsStoredInTheKeychain)

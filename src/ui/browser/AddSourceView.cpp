@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <limits>
 #include <memory>
 
 namespace tessarin {
@@ -57,10 +58,11 @@ AddSourceView::AddSourceView(LiveSourceKind kind, OnAdd onAdd, QWidget* parent)
     name_->setFont(Theme::font(13));
     layout->addWidget(name_);
 
-    // The address placeholders are addresses: never translated.
+    // The words in the address placeholders are translated, as in the hint.
     address_->setPlaceholderText(kind == LiveSourceKind::srt ? QStringLiteral("srt://0.0.0.0:9000?mode=listener")
-                                                             : QStringLiteral("rtmp://0.0.0.0:1935/live/chiave"));
+                                                             : tr("rtmp://0.0.0.0:1935/live/chiave"));
     address_->setAccessibleName(tr("Indirizzo"));
+    address_->setMaxLength(std::numeric_limits<int>::max()); // never cut without a word
     address_->setFont(Theme::monoFont(13));
     layout->addWidget(address_);
 

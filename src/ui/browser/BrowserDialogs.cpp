@@ -1,6 +1,7 @@
 #include "ui/browser/BrowserDialogs.h"
 
 #include "ui/browser/MediaImport.h"
+#include "ui/kit/DialogFocus.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -36,6 +37,7 @@ public:
             const QList<QUrl> urls = dialog->selectedUrls();
             answer(std::vector<QUrl>(urls.begin(), urls.end()));
         });
+        returnFocusWhenClosed(dialog);
         dialog->open();
     }
 
@@ -46,6 +48,7 @@ public:
         box->setDefaultButton(QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::WindowModal);
+        returnFocusWhenClosed(box);
         box->open();
     }
 };

@@ -20,6 +20,7 @@ BrowserFileList::BrowserFileList(BrowserFileModel& model, QWidget* parent)
 {
     setModel(&model_);
     setItemDelegate(new BrowserRowDelegate(model_, *this));
+    setAccessibleName(tr("File del browser"));
     setUniformItemSizes(true);
     // A wheel notch scrolls as far as in the column's other scroll areas.
     verticalScrollBar()->setSingleStep(20);

@@ -26,6 +26,13 @@ void setHelp(QWidget* widget, const QString& text)
     widget->setAccessibleName(text);
 }
 
+void nameAsOf(QWidget* control, const QString& what, const QString& whose)
+{
+    const QString name = whose.isEmpty() ? what : QStringLiteral("%1, %2").arg(what, whose);
+    if (control && control->accessibleName() != name)
+        control->setAccessibleName(name);
+}
+
 // ---- Keyboard
 
 namespace {

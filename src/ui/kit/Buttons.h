@@ -55,6 +55,10 @@ void placeInTabOrder(QWidget* widget);
 // A control's help text: tooltip and accessible name, so icon buttons have a
 // name for screen readers and for tests that find them by name.
 void setHelp(QWidget* widget, const QString& text);
+// The accessible name of a control that repeats per block, layer or row:
+// what it does, then whose it is ("Riproduci blocco, Apertura"); what it
+// does alone when whose is empty.
+void nameAsOf(QWidget* control, const QString& what, const QString& whose);
 
 struct PillButtonStyle {
     QColor tint;

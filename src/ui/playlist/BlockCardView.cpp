@@ -60,6 +60,9 @@ BlockCardView::BlockCardView(std::shared_ptr<MediaBlock> block, PlaylistEngine& 
     };
     list_->onRowDrop = [this](int row, QDropEvent& event) { rowDrop(row, event); };
     list_->onDragLeave = [this] { setTargeted(false); };
+    // The last row gone with the focus in it: the block takes it, at its
+    // settings (its name field would take the next key as a letter).
+    list_->onLastRowGone = [this] { settings_->setFocus(Qt::OtherFocusReason); };
     layout->addWidget(list_);
     // Whatever height the card has beyond its parts lies under its rows: a
     // row removed leaves the card as high as it was until the column places
@@ -193,6 +196,9 @@ void BlockCardView::refreshHeader()
         if (!name_->hasFocus())
             name_->setCursorPosition(0); // show the name's start, not its end
     }
+    // The header's buttons say whose they are, as a row's controls do.
+    for (IconButton* control : { play_, loop_, settings_, delete_ })
+        nameAsOf(control, control->toolTip(), block_->name().trimmed());
     count_->setCount(qsizetype(block_->items().size()));
     badge_->setIsPlaying(engine_.isPlaying());
     badge_->setVisible(onAir);

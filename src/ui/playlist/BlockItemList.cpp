@@ -1,6 +1,7 @@
 #include "ui/playlist/BlockItemList.h"
 
 #include "media/MediaFile.h"
+#include "ui/kit/FocusInView.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockItemDelegate.h"
 #include "ui/playlist/BlockItemModel.h"
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 
 namespace tessarin {
@@ -25,18 +27,6 @@ namespace {
 // Real rows kept besides those in use: the pointer going back and forth over
 // a few rows makes none of them again.
 constexpr int kLiveRowsKept = 4;
-
-// Shows widget in the nearest scroll area around it.
-void showInScrollArea(QWidget* widget)
-{
-    for (QWidget* up = widget ? widget->parentWidget() : nullptr; up; up = up->parentWidget()) {
-        if (auto* area = qobject_cast<QScrollArea*>(up)) {
-            if (area->widget() && area->widget()->isAncestorOf(widget))
-                area->ensureWidgetVisible(widget, 0, 16);
-            return;
-        }
-    }
-}
 
 bool canTakeTab(const QWidget& widget, const QWidget& row)
 {
@@ -83,12 +73,19 @@ BlockItemList::BlockItemList(BlockItemModel& model, ItemRowStamps& stamps, MakeA
     setFixedHeight(0);
 
     const auto relist = [this] {
+        QWidget* refocused = refocusAfterRemoval() ? QApplication::focusWidget() : nullptr;
         for (const QUuid& id : live_.keys()) {
             if (model_.rowOf(id) < 0)
                 releaseRow(id);
         }
         layOutNow();
+        if (refocused && refocused->hasFocus())
+            showInScrollAreas(refocused);
     };
+    connect(&model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) { noteFocusedRowLeaving(first, last); });
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { noteFocusedRowLeaving(0, model_.rowCount() - 1); });
     connect(&model_, &QAbstractItemModel::modelReset, this, relist);
     connect(&model_, &QAbstractItemModel::rowsInserted, this, relist);
     connect(&model_, &QAbstractItemModel::rowsRemoved, this, relist);
@@ -229,6 +226,42 @@ MediaRowView* BlockItemList::openRowAt(int row)
     made->show();
     releaseSpareRows();
     return made;
+}
+
+void BlockItemList::noteFocusedRowLeaving(int first, int last)
+{
+    leaving_ = {};
+    QWidget* focus = QApplication::focusWidget();
+    const MediaRowView* row = rowHolding(focus);
+    const int at = row ? model_.rowOf(row->item()->id()) : -1;
+    if (at >= first && at <= last)
+        leaving_ = { first, focus->toolTip() };
+}
+
+bool BlockItemList::refocusAfterRemoval()
+{
+    const Leaving leaving = std::exchange(leaving_, {});
+    const MediaRowView* holding = rowHolding(QApplication::focusWidget());
+    if (leaving.row < 0 || !holding || model_.rowOf(holding->item()->id()) >= 0)
+        return false; // the focus went elsewhere meanwhile, or its row stayed
+    const int rows = model_.rowCount();
+    if (rows == 0) {
+        if (!onLastRowGone)
+            return false;
+        onLastRowGone();
+        return true;
+    }
+    MediaRowView* row = openRowAt(std::min(leaving.row, rows - 1));
+    QList<QWidget*> stops = tabStops(*row);
+    stops.removeIf([row](QWidget* w) { return !canTakeTab(*w, *row); });
+    if (stops.isEmpty())
+        return false;
+    const auto same = std::find_if(stops.begin(), stops.end(),
+                                   [&](QWidget* w) { return w->toolTip() == leaving.control; });
+    walking_ = true;
+    (same != stops.end() ? *same : stops.front())->setFocus(Qt::OtherFocusReason);
+    walking_ = false;
+    return true;
 }
 
 bool BlockItemList::isRowInUse(const MediaRowView& row) const
@@ -537,7 +570,7 @@ void BlockItemList::focusControl(QWidget* control, Qt::FocusReason reason)
     walking_ = true;
     control->setFocus(reason);
     walking_ = false;
-    showInScrollArea(control);
+    showInScrollAreas(control);
     releaseSpareRows();
 }
 
@@ -552,7 +585,7 @@ void BlockItemList::leave(bool next)
             continue;
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && !w->focusProxy()) {
             w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            showInScrollArea(w);
+            showInScrollAreas(w);
             releaseSpareRows();
             return;
         }

@@ -75,6 +75,8 @@ public:
     std::function<bool(int row, QDropEvent& event, bool entering)> onRowDragOver;
     std::function<void(int row, QDropEvent& event)> onRowDrop;
     std::function<void()> onDragLeave;
+    // The focus was in the last row, which went: the card takes it.
+    std::function<void()> onLastRowGone;
 
 protected:
     void updateGeometries() override;
@@ -117,6 +119,14 @@ private:
     // viewport meanwhile is passed on ignored, never handed down again.
     void deliver(QWidget* target, QEvent& event);
     void hover(const QPoint& at);
+    // Before rows go: notes the row holding the focus when it is among them.
+    void noteFocusedRowLeaving(int first, int last);
+    // Once they went: the focus goes to the same control of the row that
+    // took the place of the one it was in (of the one before it when that
+    // was the last; to the card, by onLastRowGone, when none is left), not
+    // out of the window.
+    // True when it was moved.
+    bool refocusAfterRemoval();
 
     BlockItemModel& model_;
     ItemRowStamps& stamps_;
@@ -133,6 +143,12 @@ private:
     QPointer<QWidget> pressTarget_;
     int dragRow_ = -1;
     bool walking_ = false;
+    // The row that held the focus and is going, and the control's name.
+    struct Leaving {
+        int row = -1;
+        QString control;
+    };
+    Leaving leaving_;
     bool delivering_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "engine/OverlayLayer.h"
 #include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/DialogFocus.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
 #include "ui/kit/Theme.h"
@@ -95,6 +96,7 @@ LayerControlView::FileChooser LayerControlView::systemFileChooser()
             if (!path.isEmpty())
                 chosen(path);
         });
+        returnFocusWhenClosed(dialog);
         dialog->open();
     };
 }
@@ -183,7 +185,10 @@ void LayerControlView::refresh()
     onAir_->setText(visible ? tr("IN ONDA") : tr("MOSTRA"));
     onAir_->setIcon(Icons::icon(visible ? QStringLiteral("eye.fill") : QStringLiteral("eye.slash"),
                                 visible ? Theme::black(0.85) : Theme::layer(), 12));
-    onAir_->setAccessibleName(onAir_->text());
+    // Each layer's controls say whose they are: "MOSTRA, Layer 1".
+    nameAsOf(onAir_, onAir_->text(), layer_->title());
+    for (IconButton* control : { load_, settings_, clear_ })
+        nameAsOf(control, control->toolTip(), layer_->title());
     if (!content && popover_)
         popover_->hide();
     preview_->update();

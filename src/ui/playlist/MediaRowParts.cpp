@@ -78,6 +78,16 @@ void RowSelectArea::setMark(Mark mark)
     update();
 }
 
+void RowSelectArea::setLentWidth(int width)
+{
+    if (width == lent_)
+        return;
+    lent_ = width;
+    shown_.width = -1;
+    followLines();
+    update();
+}
+
 QSize RowSelectArea::markSize() const
 {
     switch (mark_) {
@@ -219,7 +229,7 @@ RowSelectArea::Metrics RowSelectArea::metricsFor(int width) const
     Metrics m;
     const int room = width - markRoom();
     const int kept = std::max({ kFullTileNameRoom, essentialWidth(), status ? measured().status : 0 });
-    m.tile = std::clamp(width - widestMarkRoom() - kThumbGap - kept, kMinThumbWidth, kThumbWidth);
+    m.tile = std::clamp(width + lent_ - widestMarkRoom() - kThumbGap - kept, kMinThumbWidth, kThumbWidth);
     // Within a row (the parent) narrower than a file row needs for a whole
     // tile, every kind takes the file row's tile, so the names of a block's
     // rows start at one place whatever buttons each kind has.

@@ -55,10 +55,16 @@ public:
     void setThumbnail(const QImage& image, const QString& placeholder);
     // A widget shown in the subtitle's place (reparented here).
     void setSubtitleWidget(QWidget* widget);
+    // The width the row gives from this area to a mark beside it (a failed
+    // file's warning): counted as the area's for the tile, so that the tile
+    // stays as wide as its kind's and the name starts where the others do.
+    void setLentWidth(int width);
     // The texts as drawn at the present width, cut where they do not fit.
     QString shownName() const;
     QString shownSubtitle() const;
     QString shownStatus() const;
+    // Where the name and the lines under it start, from the area's left.
+    int textLeft() const { return metricsFor(width()).textX; }
 
     std::function<void()> onSelect;
     std::function<void()> onDragStart;
@@ -127,6 +133,7 @@ private:
     QString selectHelp_;
     QString subtitleHelp_;
     bool liveTile_ = false;
+    int lent_ = 0;
     QString symbol_;
     QPixmap thumbnail_;
     QWidget* subtitleWidget_ = nullptr;

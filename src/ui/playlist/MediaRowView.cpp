@@ -356,13 +356,13 @@ QString MediaRowView::stateText(const MediaFile& item, const Marks& marks)
 void MediaRowView::nameControls(const QString& name)
 {
     // Heard one by one, each control says whose it is: "Punti IN/OUT, Sigla".
-    const auto withName = [&name](QWidget* control) {
-        const QString spoken = control ? QStringLiteral("%1, %2").arg(control->toolTip(), name) : QString();
-        if (control && control->accessibleName() != spoken)
-            control->setAccessibleName(spoken);
-    };
-    for (QWidget* control : std::initializer_list<QWidget*> { trim_, cue_, play_, loop_, remove_, mute_, slider_ })
-        withName(control);
+    for (QWidget* control : std::initializer_list<QWidget*> { trim_, cue_, play_, loop_, remove_, mute_, slider_ }) {
+        if (control)
+            nameAsOf(control, control->toolTip(), name);
+    }
+    // "Aumenta: durata dell'immagine, Foto".
+    if (stepper_)
+        stepper_->setSubject(QStringLiteral("%1, %2").arg(tr("durata dell'immagine"), name));
 }
 
 void MediaRowView::refreshThumbnail()
@@ -440,6 +440,7 @@ void MediaRowView::refreshFailureMark()
     if (reason.isEmpty()) {
         if (failureMark_)
             failureMark_->hide();
+        select_->setLentWidth(0);
         return;
     }
     if (!failureMark_) {
@@ -451,6 +452,7 @@ void MediaRowView::refreshFailureMark()
     }
     setHelp(failureMark_, help);
     failureMark_->show();
+    select_->setLentWidth(failureMark_->width() + topLine_->spacing());
 }
 
 void MediaRowView::openTrimEditor()

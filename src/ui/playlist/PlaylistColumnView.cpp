@@ -9,17 +9,20 @@
 #include "ui/kit/Theme.h"
 #include "ui/playlist/BlockCardParts.h"
 #include "ui/playlist/BlockCardView.h"
+#include "ui/playlist/BlockItemList.h"
 #include "ui/playlist/MediaRowView.h"
 #include "media/MediaBlock.h"
 #include "ui/playlist/PlaylistColumnParts.h"
 #include "ui/playlist/ReorderAnimation.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -77,12 +80,19 @@ PlaylistColumnView::PlaylistColumnView(PlaylistEngine& engine, QWidget* parent)
     list_->installEventFilter(this);
     list_->onPlaced = [this] { fillView(); };
     list_->setTabStart(newBlock_);
+    // The FocusIn events of the column's controls, to see Shift+Tab come in.
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { focusWasInside_ = now && list_->isAncestorOf(now); });
     learnCardParts();
     syncCards();
 }
 
 PlaylistColumnView::~PlaylistColumnView()
 {
+    // Nothing of the application's focus is followed while the cards go.
+    qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
     // The cards use the heights, the view and the drag state: they go first.
     list_->onPlaced = nullptr;
     delete scroll_;
@@ -164,11 +174,17 @@ void PlaylistColumnView::syncCards()
     followed_ = std::move(followed);
     // Cards of blocks that left; deleted later, since the delete button's
     // click may still be running in one of them.
+    std::optional<Leaving> leaving;
     for (BlockCardView* card : std::as_const(cards_)) {
-        // Hiding a card that holds the focus hands it to the next card's
-        // name field, where the next key would overwrite the name.
-        if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus))
+        // Hiding a card that holds the focus would hand it to the next
+        // card's name field, where the next key would overwrite the name:
+        // it goes to the same header control of the card that takes the
+        // place (below).
+        if (QWidget* focus = QApplication::focusWidget(); focus && card->isAncestorOf(focus)) {
+            const auto at = std::find(listed_.begin(), listed_.end(), card->block());
+            leaving = Leaving { int(at - listed_.begin()), focus->toolTip() };
             focus->clearFocus();
+        }
         card->hide();
         card->deleteLater();
     }
@@ -199,6 +215,56 @@ void PlaylistColumnView::syncCards()
         slide->slide(made);
     fillView();
     list_->update();
+    if (leaving)
+        refocus(*leaving);
+}
+
+void PlaylistColumnView::enterFromBehind(QWidget* focus)
+{
+    if (listed_.empty())
+        return;
+    const auto& last = listed_.back();
+    BlockCardView* card = cards_.value(last->id());
+    if (card && card->isAncestorOf(focus))
+        return; // in the last card already
+    if (!card) {
+        // Made where it will show: the column at its end.
+        QScrollBar* bar = scroll_->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        fillView();
+        card = cards_.value(last->id());
+        if (!card)
+            return;
+    }
+    // Queued: the focus is still being handed to the control that called.
+    QTimer::singleShot(0, card, [card] {
+        if (card->block()->items().empty())
+            card->deleteButton()->setFocus(Qt::BacktabFocusReason);
+        else
+            card->itemList()->setFocus(Qt::BacktabFocusReason); // hands it to the last row's last control
+    });
+}
+
+void PlaylistColumnView::refocus(const Leaving& leaving)
+{
+    // The card now in the place of the one that went (the one before it
+    // when that was the last), at the same control of its header; the
+    // "Nuovo blocco" button when no block is left.
+    QWidget* target = newBlock_;
+    if (!listed_.empty()) {
+        const int index = std::clamp(leaving.index, 0, int(listed_.size()) - 1);
+        BlockCardView* card = cards_.value(listed_[std::size_t(index)]->id());
+        if (card) {
+            target = card->settingsButton();
+            for (QWidget* control : { static_cast<QWidget*>(card->playButton()), static_cast<QWidget*>(card->loopButton()),
+                                      static_cast<QWidget*>(card->settingsButton()),
+                                      static_cast<QWidget*>(card->deleteButton()) }) {
+                if (control->toolTip() == leaving.control && control->isEnabled())
+                    target = control;
+            }
+        }
+    }
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 std::vector<RowsArea::Place> PlaylistColumnView::places()
@@ -284,6 +350,12 @@ void PlaylistColumnView::fillView()
 
 bool PlaylistColumnView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason
+        && !focusWasInside_ && watched->isWidgetType() && list_->isAncestorOf(static_cast<QWidget*>(watched))) {
+        focusWasInside_ = true;
+        enterFromBehind(static_cast<QWidget*>(watched));
+        return false;
+    }
     if (event->type() == QEvent::Resize && (watched == scroll_->viewport() || watched == list_))
         fillView();
     return QWidget::eventFilter(watched, event);

@@ -58,7 +58,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A card that went with the focus in it: its place and the control's name.
+    struct Leaving {
+        int index = 0;
+        QString control;
+    };
     void syncCards();
+    void refocus(const Leaving& leaving);
+    // Shift+Tab from outside the column comes in at the last block's last
+    // control, the card made first when it is far from the view (cards are
+    // made near the view only, and the focus chain knows only those made).
+    void enterFromBehind(QWidget* focus);
     // Makes the cards near the view, and lets go of those far from it.
     void fillView();
     BlockCardView* makeCard(const std::shared_ptr<MediaBlock>& block);
@@ -94,6 +104,8 @@ private:
     };
     QHash<QUuid, Estimate> estimates_;
     bool filling_ = false;
+    // Whether the focus was inside the column before its last move.
+    bool focusWasInside_ = false;
     bool fillAgain_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/browser/AddSourceView.h"
 #include "ui/kit/Buttons.h"
 #include "ui/kit/Controls.h"
+#include "ui/kit/DialogFocus.h"
 #include "ui/kit/DisplayName.h"
 #include "ui/kit/Labels.h"
 #include "ui/kit/Popover.h"
@@ -188,6 +189,7 @@ MediaFileChooser FilePicker::systemChooser()
             else
                 done(std::nullopt);
         });
+        returnFocusWhenClosed(dialog);
         dialog->open();
     };
 }

@@ -15,6 +15,7 @@ ScheduleEventList::ScheduleEventList(ScheduleEventModel& model, QWidget* parent)
 {
     setModel(&model_);
     setItemDelegate(delegate_);
+    setAccessibleName(tr("Eventi del palinsesto"));
     setMouseTracking(true);
     // Below the rows, the window's ground, as a scroll area shows it.
     viewport()->setBackgroundRole(QPalette::Window);

@@ -111,7 +111,8 @@ void ShortcutRecorderButton::refresh()
         text = QStringLiteral("—");
     }
     record_->setText(text);
-    record_->setAccessibleDescription(combo_ || recording_ ? text : tr("Nessuna scorciatoia"));
+    // Heard in words: a reader says "Ctrl+Maiusc+K", not the symbols shown.
+    record_->setAccessibleDescription(recording_ ? text : combo_ ? combo_->spokenString() : tr("Nessuna scorciatoia"));
     QPalette p = record_->palette();
     p.setColor(QPalette::ButtonText, color);
     record_->setPalette(p);

@@ -17,6 +17,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace tessarin {
 namespace {
 
@@ -81,6 +83,10 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
     address_ = new QLineEdit;
     address_->setFont(Theme::monoFont(13));
     address_->setAccessibleName(tr("Indirizzo di STREAM %1").arg(output_.id()));
+    // Never cut: QLineEdit drops what goes past its maximum (32767 by
+    // default) without a word, typed, pasted or set. The output refuses an
+    // address over its own limit, and the note below says so.
+    address_->setMaxLength(std::numeric_limits<int>::max());
     dest->addWidget(address_, 1);
     layout->addWidget(destination_);
     locked_ = page_kit::label(
@@ -97,14 +103,10 @@ StreamRow::StreamRow(StreamOutput& output, StreamManager& manager, QWidget* pare
     connect(kind_, &SegmentedControl::activated, this, [this](int index) {
         output_.setKind(index == 1 ? StreamOutput::Kind::srt : StreamOutput::Kind::rtmp);
     });
-    connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        // A refused address leaves the field as it was, with a word on why
-        // that stays until an address is taken (no start goes out till then).
-        const bool taken = output_.setUrl(text);
-        tooLong_->setVisible(!taken);
-        if (!taken)
-            address_->setText(output_.url());
-    });
+    // A refused address stays in the field as typed, with a word on why
+    // that stays until the address is short enough (no start goes out till
+    // then).
+    connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) { output_.setUrl(text); });
 
     // Codec: the progressive or the interlaced picker, and a note.
     auto* codecLine = line(8);
@@ -195,7 +197,7 @@ void StreamRow::refresh()
     locked_->setVisible(output_.isUrlLocked());
     notStored_->setVisible(output_.isUrlNotStored());
     tooLong_->setVisible(output_.isUrlRefused());
-    address_->setPlaceholderText(srt ? tr("srt://server:porta?mode=caller") : QStringLiteral("rtmp://server/app/chiave"));
+    address_->setPlaceholderText(srt ? tr("srt://server:porta?mode=caller") : tr("rtmp://server/app/chiave"));
     refreshCodec();
     const int bitrateIndex = bitrate_->findData(output_.bitrateKbps());
     bitrate_->setCurrentIndex(bitrateIndex);

@@ -12,6 +12,8 @@
 #   keys.py at NAME ROW      prints "x y" of the centre of the lowest shown
 #                            object named NAME inside the object whose name
 #                            starts with ROW
+#   keys.py focused-at       prints "x y" of the centre of the object that holds
+#                            the keyboard focus in the active window
 #   keys.py schedule SHOW    prints the local hour and minute of each event
 #                            stored in the show file SHOW, one per line
 #   keys.py items SHOW BLOCK prints the relative path of each item of the
@@ -121,6 +123,12 @@ if __name__ == '__main__':
         sys.exit(tab_to(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else None))
     if sys.argv[1] == 'at':
         box = lowest(sys.argv[2], sys.argv[3])
+        if box is None:
+            sys.exit(1)
+        print(box[0] + box[2] // 2, box[1] + box[3] // 2)
+        sys.exit(0)
+    if sys.argv[1] == 'focused-at':
+        box = focused()
         if box is None:
             sys.exit(1)
         print(box[0] + box[2] // 2, box[1] + box[3] // 2)

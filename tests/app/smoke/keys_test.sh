@@ -50,9 +50,9 @@ click_named 'Stop' 'push button'
 expect_heard 'Fermato: Sigla' "the stop"
 
 # An overlay layer shown, then hidden, by its button.
-click_named 'MOSTRA' 'push button'
+click_named 'MOSTRA, Layer 1' 'push button'
 expect_heard 'Layer in onda: Layer [12]' "the layer shown"
-click_named 'IN ONDA' 'push button'
+click_named 'IN ONDA, Layer 1' 'push button'
 expect_heard 'Layer nascosto: Layer [12]' "the layer hidden"
 stop_listening
 

@@ -3,7 +3,8 @@
 # that are not what they seem, and reads its alerts through the
 # accessibility tree:
 # - a show path on the command line that does not exist, one that is a loop
-#   of symbolic links, and (for a user the permissions hold for) a show file
+#   of symbolic links, one whose name is longer than the file system allows,
+#   and (for a user the permissions hold for) a show file
 #   of mode 000: each alert says why, not that the file is no valid show;
 # - a show whose media are a pipe and a missing file with a name of a
 #   mebibyte: the alert comes at once, says that the pipe is a pipe, and
@@ -35,6 +36,8 @@ refused "$work/show/Nessuno.vellumcast" 'Il file non esiste.' 'a path that does 
 ln -s "$work/show/Anello.vellumcast" "$work/show/Anello.vellumcast"
 refused "$work/show/Anello.vellumcast" \
   'Il percorso passa per collegamenti simbolici che rimandano a se stessi.' 'a loop of symbolic links'
+refused "$work/show/$(printf 'n%.0s' $(seq 300)).vellumcast" \
+  'Il nome del file o il percorso è più lungo di quanto il file system consente.' 'a name too long'
 printf '{"version":1}' > "$work/show/Chiuso.vellumcast"
 chmod 000 "$work/show/Chiuso.vellumcast"
 if [ -r "$work/show/Chiuso.vellumcast" ]; then

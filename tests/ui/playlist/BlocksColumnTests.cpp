@@ -395,35 +395,51 @@ namespace tessarin::test {
 // The delete and remove buttons take the keyboard focus when clicked; when
 // their card or row goes, the focus must not pass on to the next block's name
 // field, where the operator's next key (a shortcut) would overwrite the name.
-TEST_F(BlocksColumn, RemovingACardOrRowLeavesNoNameFieldFocused)
+TEST_F(BlocksColumn, RemovingACardOrRowHandsTheFocusOnInPlaceNeverToANameField)
 {
     auto& col = makeColumn();
     QApplication::setActiveWindow(&col);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&col));
-    auto first = addBlock(QStringLiteral("Primo"), { media("clip_5s.mov") });
+    auto a = media("clip_5s.mov");
+    auto b = media("still.png");
+    auto c = media("clip_5s.mov");
+    auto first = addBlock(QStringLiteral("Primo"), { a, b, c });
     auto second = addBlock(QStringLiteral("Secondo"), { media("clip_5s.mov") });
     auto third = addBlock(QStringLiteral("Terzo"), {});
+    const auto focusName = [] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus->accessibleName() : QStringLiteral("<none>");
+    };
+    const auto removeBy = [](IconButton* button) {
+        button->setFocus(Qt::TabFocusReason);
+        button->click();
+        QApplication::processEvents();
+    };
 
-    // The last row of the first block, removed with its button.
-    IconButton* remove = col.card(first->id())->row(first->items().front()->id())->removeButton();
-    remove->setFocus(Qt::MouseFocusReason);
-    QTest::mouseClick(remove, Qt::LeftButton);
-    QApplication::processEvents();
+    // Removed in turn with their buttons by the keyboard: the focus goes
+    // to the row that takes the place (an image's, of another kind), then
+    // to the one before the last, then to the block.
+    removeBy(col.card(first->id())->row(a->id())->removeButton());
+    EXPECT_EQ(focusName(), QStringLiteral("Rimuovi dal blocco, still"));
+    removeBy(col.card(first->id())->row(c->id())->removeButton());
+    EXPECT_EQ(first->items(), MediaBlock::Items { b });
+    EXPECT_EQ(focusName(), QStringLiteral("Rimuovi dal blocco, still"));
+    removeBy(col.card(first->id())->row(b->id())->removeButton());
     EXPECT_TRUE(first->items().empty());
-    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(focusName(), QStringLiteral("Impostazioni blocco, Primo"));
+    // Tab goes on from there, not from the top of the window.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focusName(), QStringLiteral("Elimina blocco, Primo"));
 
-    // A whole card, removed with its delete button.
-    IconButton* trash = col.card(second->id())->deleteButton();
-    trash->setFocus(Qt::MouseFocusReason);
-    QTest::mouseClick(trash, Qt::LeftButton);
-    QApplication::processEvents();
+    // A whole card, removed with its delete button: the next card's.
+    removeBy(col.card(second->id())->deleteButton());
     EXPECT_EQ(blockNames(), (QStringList { QStringLiteral("Primo"), QStringLiteral("Terzo") }));
+    EXPECT_EQ(focusName(), QStringLiteral("Elimina blocco, Terzo"));
     EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget*>(&col), Qt::Key_P);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P);
     EXPECT_EQ(third->name(), QStringLiteral("Terzo"));
     EXPECT_EQ(first->name(), QStringLiteral("Primo"));
 }
-
 
 // A show of any shape, many small blocks or one long one, costs the cards
 // near the view and the rows painted: the column keeps every other block's

@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -247,6 +248,12 @@ TEST_F(MediaRow, AFileThatCannotBePlayedCarriesAMarkWithItsReasonFromLoadUntilIt
     EXPECT_EQ(row->selectArea()->accessibleDescription(), row->failureMark()->accessibleName());
     ASSERT_TRUE(waitUntil([&] { return clip->duration() > 4.9; }));
     EXPECT_EQ(good->failureMark(), nullptr);
+    // The mark takes none of the tile: the name starts where the others' do.
+    const auto nameLeft = [](MediaRowView* r) {
+        r->layout()->activate();
+        return r->selectArea()->mapTo(r, QPoint(r->selectArea()->textLeft(), 0)).x();
+    };
+    EXPECT_EQ(nameLeft(row), nameLeft(good));
     EXPECT_TRUE(good->selectArea()->accessibleDescription().isEmpty());
 
     // Taken, it fails on the player: the row takes the player's reason and

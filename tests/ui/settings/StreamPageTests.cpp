@@ -159,29 +159,80 @@ TEST_F(StreamPageTest, TheRowShowsTheCodecTheDestinationWillReallyUse)
     EXPECT_EQ(streams->outputs()[0]->bitrateKbps(), 4000) << "each row edits its own destination";
 }
 
-TEST_F(StreamPageTest, AnAddressTooLongToTakeIsRefusedWhereItIsPastedWithAWordOnWhy)
+TEST_F(StreamPageTest, AnAddressOverTheLimitIsShownWholeRefusedWithItsNoteNeverStoredNorStartedWhereverItComesFrom)
 {
-    StreamOutput& out = *streams->outputs()[0];
-    QLineEdit* field = row(0).addressField();
-    QTest::keyClicks(field, "rtmp://a.example/live/key");
-    EXPECT_FALSE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+    const QString head = QStringLiteral("rtmp://a.example/live/");
+    const QString longest = head + QString(StreamOutput::kMaxUrlLength - head.size(), u'k');
+    const QString note = QStringLiteral("L'indirizzo è troppo lungo: al massimo 4096 caratteri");
+    enum class Source { typed, pasted, stored };
+    struct Case {
+        const char* name;
+        Source source;
+        QString address; // what the field holds in the end
+    };
+    const Case cases[] = {
+        // A key at a time: the address at the limit is taken (and stored at
+        // the pause) before the keys that go past it.
+        { "typed", Source::typed, longest + QStringLiteral("kk") },
+        // Past QLineEdit's own maximum, which would cut it without a word.
+        { "pasted", Source::pasted, head + QString(40000, u'k') },
+        { "stored by an older version", Source::stored, head + QString(40000, u'k') },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_shared<test::GatedKeychain>();
+        store->put("stream.1.url", c.source == Source::stored ? c.address : QStringLiteral("rtmp://old/key"));
+        store->open();
+        auto keychain = std::make_shared<KeychainQueue>(store);
+        StreamManager streams(
+            *settings, [](int w, int h, double) { return std::make_shared<test::NumberedFrames>(w, h); }, audio,
+            clock, keychain);
+        StreamSettingsView view(streams);
+        view.show();
+        StreamOutput& out = *streams.outputs()[0];
+        StreamRow& row = *view.rows().at(0);
+        QLineEdit* field = row.addressField();
+        const auto settle = [&] {
+            clock.advance(StreamOutput::kUrlSavePauseSeconds);
+            ASSERT_TRUE(keychain->flush(10.0));
+            test::drainMainQueue();
+        };
+        ASSERT_TRUE(test::waitUntil([&] { return !out.isLoadingUrl(); }));
+        test::drainMainQueue();
+        if (c.source == Source::typed) {
+            field->selectAll();
+            field->insert(longest);
+            settle();
+            EXPECT_EQ(store->entry("stream.1.url"), longest);
+            EXPECT_FALSE(row.tooLongNote()->isVisibleTo(&row));
+            QTest::keyClicks(field, "kk");
+        } else if (c.source == Source::pasted) {
+            field->selectAll();
+            field->insert(c.address);
+        }
+        settle();
+        EXPECT_EQ(field->text(), c.address) << "the field cuts nothing";
+        EXPECT_EQ(out.url(), c.address);
+        EXPECT_TRUE(out.isUrlRefused());
+        EXPECT_TRUE(row.tooLongNote()->isVisibleTo(&row));
+        EXPECT_EQ(row.tooLongNote()->text(), note);
+        // Neither it nor an address taken before it is stored for the next
+        // start (one an older version stored is left as it was, refused).
+        EXPECT_EQ(store->entry("stream.1.url"),
+                  c.source == Source::stored ? std::optional<QString>(c.address) : std::nullopt);
+        QTest::mouseClick(row.startStopButton(), Qt::LeftButton);
+        EXPECT_EQ(out.status(), Status::failed(note));
+        EXPECT_FALSE(out.isActive());
 
-    // Pasted over the address: refused whole, the address stays as it was.
-    field->selectAll();
-    field->insert(QStringLiteral("rtmp://a.example/live/") + QString(StreamOutput::kMaxUrlLength, u'k'));
-    EXPECT_EQ(out.url(), "rtmp://a.example/live/key");
-    EXPECT_EQ(field->text(), "rtmp://a.example/live/key");
-    EXPECT_TRUE(row(0).tooLongNote()->isVisibleTo(&row(0)));
-    EXPECT_EQ(row(0).tooLongNote()->text(), "L'indirizzo è troppo lungo: al massimo 4096 caratteri");
-    // Nor is the address taken before started in its place.
-    QTest::mouseClick(row(0).startStopButton(), Qt::LeftButton);
-    EXPECT_EQ(out.status(), Status::failed("L'indirizzo è troppo lungo: al massimo 4096 caratteri"));
-    EXPECT_TRUE(row(0).tooLongNote()->isVisibleTo(&row(0)));
-    EXPECT_EQ(row(0).failureLabel()->text(), out.status().message);
-
-    QTest::keyClicks(field, "2");
-    EXPECT_EQ(out.url(), "rtmp://a.example/live/key2");
-    EXPECT_FALSE(row(0).tooLongNote()->isVisibleTo(&row(0)));
+        // One key back under the limit: taken, stored, no note.
+        field->setFocus();
+        field->selectAll();
+        field->insert(longest);
+        settle();
+        EXPECT_FALSE(out.isUrlRefused());
+        EXPECT_FALSE(row.tooLongNote()->isVisibleTo(&row));
+        EXPECT_EQ(store->entry("stream.1.url"), longest);
+    }
 }
 
 TEST_F(StreamPageTest, RowsTakeTypingWhileTheKeychainIsStuckAndShowTheStoredAddressWhenItComes)
