@@ -149,6 +149,7 @@ PlaylistEngine::~PlaylistEngine()
         liveSession_->stop();
     dropGainObserver();
     QObject::disconnect(endObserver_);
+    QObject::disconnect(cuedBlockObserver_);
 }
 
 // --- published setters ------------------------------------------------------
@@ -194,6 +195,7 @@ void PlaylistEngine::setBlocks(Blocks value)
     ShowRevision::advanceIfChanging(blocks_, value); // the show's block list
     blockIndex_.reset();
     TESSARIN_PUBLISH(blocks_, blocksChanged);
+    releaseCueOutsideShow();
 }
 void PlaylistEngine::setIsPlaying(bool value) { TESSARIN_PUBLISH(isPlaying_, isPlayingChanged); }
 void PlaylistEngine::setCurrentBlockID(std::optional<QUuid> value) { TESSARIN_PUBLISH(currentBlockID_, currentBlockIDChanged); }
@@ -291,6 +293,7 @@ void PlaylistEngine::setScheduleBlocks(Blocks blocks)
 {
     scheduleBlocks_ = std::move(blocks);
     blockIndex_.reset();
+    releaseCueOutsideShow();
 }
 
 std::shared_ptr<MediaBlock> PlaylistEngine::block(const QUuid& id) const

@@ -153,6 +153,13 @@ public:
     void select(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     void cue(const std::shared_ptr<MediaFile>& item, const std::shared_ptr<MediaBlock>& block);
     void clearCue();
+    // Once the cued item has left the show (its block removed from both
+    // lists, or the item taken out of its block) the preview player lets go
+    // of it: no player stays loaded, paused and decoding, for an item the
+    // show no longer holds. The cue itself stays, and a take opens the file
+    // afresh. Run on every change of either block list and of the cued
+    // block's items.
+    void releaseCueOutsideShow();
     void takeCued();
     void play(const std::shared_ptr<MediaBlock>& block);
     // Takes one item of a block to air with a fresh loop count (a direct
@@ -339,6 +346,8 @@ private:
     // cannot hand it over.
     std::shared_ptr<PlayerItem> takeCuePreview(const MediaFile& item, float volume, MediaPlayer& into);
     void dropCuePreview();
+    // Empties the preview player.
+    void unloadPreview();
     bool canCrossfade() const;
     double crossfadeLength(const MediaFile& next) const;
     static std::optional<double> clipLength(const MediaFile& item);
@@ -450,6 +459,7 @@ private:
     double liveStartDate_ = 0;
     std::vector<QMetaObject::Connection> gainObserver_;
     QMetaObject::Connection endObserver_;
+    QMetaObject::Connection cuedBlockObserver_; // the cued block's items
     QMetaObject::Connection failureObserver_; // the failure of the item on air
     std::weak_ptr<PlayerItem> watchedItem_;   // the player item on air
     std::set<QUuid> unplayable_;              // items whose last player item failed

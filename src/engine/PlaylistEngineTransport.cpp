@@ -64,6 +64,8 @@ void PlaylistEngine::cue(const std::shared_ptr<MediaFile>& item, const std::shar
     setCuedItem(item);
     setCuedBlock(block);
     dropCuePreview();
+    QObject::disconnect(cuedBlockObserver_);
+    cuedBlockObserver_ = QObject::connect(block.get(), &MediaBlock::itemsChanged, this, [this] { releaseCueOutsideShow(); });
     auto playerItem = PlayerItem::create(item->playableURL().toString());
     // Its pictures at the program's size rather than the cue bar's, as
     // they may go to air.
@@ -82,9 +84,27 @@ void PlaylistEngine::clearCue()
     Operation operation(*this);
     setCuedItem(nullptr);
     setCuedBlock(nullptr);
+    QObject::disconnect(cuedBlockObserver_);
+    unloadPreview();
+}
+
+void PlaylistEngine::unloadPreview()
+{
     dropCuePreview();
     previewPlayer_->pause();
     previewPlayer_->replaceCurrentItem(nullptr);
+}
+
+void PlaylistEngine::releaseCueOutsideShow()
+{
+    if (!cuedItem_ || !cuedBlock_ || !previewPlayer_->currentItem())
+        return;
+    const auto listed = block(cuedBlock_->id());
+    const QUuid id = cuedItem_->id();
+    const bool held = listed && std::any_of(listed->items().begin(), listed->items().end(),
+                                            [&](const auto& item) { return item && item->id() == id; });
+    if (!held)
+        unloadPreview();
 }
 
 void PlaylistEngine::dropCuePreview()

@@ -27,15 +27,28 @@
 
 namespace tessarin::ImageClipRenderer {
 
+// One clip being rendered and the requests waiting for it.
+struct PendingRender {
+    QUrl imageURL;
+    double duration = 0.0;
+    QUrl clip;
+    QString path;
+    // Main thread only.
+    std::vector<std::pair<std::uint64_t, std::function<void(const QUrl&)>>> waiters;
+    bool withdrawn = false; // every request was withdrawn at some point
+    // Set while no request waits: the render stops at its next look.
+    std::atomic<bool> cancelled { false };
+};
+
 namespace {
 
 std::mutex folderMutex;
 QString folderOverride;
 
-// Completions waiting for each clip being rendered, by clip path. Main thread only.
-QHash<QString, std::vector<std::function<void(const QUrl&)>>>& pendingRenders()
+// The render of each clip under way, by clip path. Main thread only.
+QHash<QString, std::shared_ptr<PendingRender>>& pendingRenders()
 {
-    static auto* pending = new QHash<QString, std::vector<std::function<void(const QUrl&)>>>;
+    static auto* pending = new QHash<QString, std::shared_ptr<PendingRender>>;
     return *pending;
 }
 
@@ -191,11 +204,14 @@ int mostRendersAtOnce()
     return mostRunning.load();
 }
 
-bool render(const QUrl& imageURL, double duration, const QString& outputPath)
+bool render(const QUrl& imageURL, double duration, const QString& outputPath, const std::atomic<bool>* cancelled)
 {
     const RenderCount counted;
+    // The end of the process, or nobody wanting the clip any more, leaves
+    // it unmade, not half made.
+    const auto stopped = [cancelled] { return Workers::endRequested() || (cancelled && cancelled->load()); };
     const std::optional<std::int64_t> frames = frameCount(duration);
-    if (!frames || !imageURL.isLocalFile())
+    if (!frames || !imageURL.isLocalFile() || stopped())
         return false;
     // Decoded straight to at most the clip's size, and handed to the
     // encoder as it is: a transparent part, premultiplied, shows black.
@@ -210,14 +226,13 @@ bool render(const QUrl& imageURL, double duration, const QString& outputPath)
     bool ok = false;
     {
         ClipEncoder encoder;
-        // The end of the process leaves the clip unmade, not half made.
-        ok = encoder.open(temporary, size, encoderThreads.load()) && !Workers::endRequested()
-            && encoder.appendFrame(image, 0, 2);
+        ok = encoder.open(temporary, size, encoderThreads.load()) && !stopped() && encoder.appendFrame(image, 0, 2);
         image = QImage(); // the encoder keeps the picture, converted
         for (std::int64_t k = 1; ok && k < *frames; ++k)
-            ok = !Workers::endRequested() && encoder.repeatFrame(k, 2);
+            ok = !stopped() && encoder.repeatFrame(k, 2);
         ok = ok && encoder.finish(std::llround(duration * ClipEncoder::timescale), ClipEncoder::timescale);
     }
+    ok = ok && !stopped();
     if (ok)
         ok = std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(outputPath).constData()) == 0;
     if (!ok)
@@ -225,31 +240,131 @@ bool render(const QUrl& imageURL, double duration, const QString& outputPath)
     return ok;
 }
 
-void makeClip(const QUrl& imageURL, double duration, std::function<void(const QUrl&)> completion)
+namespace {
+
+void startRender(const std::shared_ptr<PendingRender>& pending);
+
+// Main thread: the render ended (ok: its clip is in place).
+void finishRender(const std::shared_ptr<PendingRender>& pending, bool ok)
+{
+    auto& renders = pendingRenders();
+    if (renders.value(pending->path) == pending)
+        renders.remove(pending->path);
+    if (pending->waiters.empty()) {
+        // Nobody wants it any more: a clip that was done before the render
+        // could see that is not kept either.
+        if (ok)
+            QFile::remove(pending->path);
+        return;
+    }
+    if (!ok && pending->withdrawn) {
+        // Given up on, then asked for again after it had stopped: anew.
+        pending->withdrawn = false;
+        pending->cancelled = false;
+        renders.insert(pending->path, pending);
+        startRender(pending);
+        return;
+    }
+    const auto waiters = std::move(pending->waiters);
+    for (const auto& [id, done] : waiters)
+        done(ok ? pending->clip : QUrl());
+}
+
+void startRender(const std::shared_ptr<PendingRender>& pending)
+{
+    renderPool().async([pending] {
+        Workers::lowerThreadPriority();
+        const bool ok = render(pending->imageURL, pending->duration, pending->path, &pending->cancelled);
+        postToMain([pending, ok] { finishRender(pending, ok); });
+    }, Workers::AtEnd::drop);
+}
+
+// Main thread.
+void withdrawFrom(const std::shared_ptr<PendingRender>& pending, std::uint64_t id)
+{
+    std::erase_if(pending->waiters, [id](const auto& waiter) { return waiter.first == id; });
+    if (!pending->waiters.empty())
+        return;
+    pending->withdrawn = true;
+    pending->cancelled = true;
+}
+
+} // namespace
+
+ClipRequest::ClipRequest(ClipRequest&& other) noexcept
+    : render_(std::move(other.render_))
+    , id_(other.id_)
+{
+    other.render_.reset();
+}
+
+ClipRequest& ClipRequest::operator=(ClipRequest&& other) noexcept
+{
+    if (this != &other) {
+        withdraw();
+        render_ = std::move(other.render_);
+        id_ = other.id_;
+        other.render_.reset();
+    }
+    return *this;
+}
+
+void ClipRequest::withdraw()
+{
+    auto pending = render_.lock();
+    render_.reset();
+    if (!pending)
+        return;
+    if (isMainThread())
+        withdrawFrom(pending, id_);
+    else
+        postToMain([pending, id = id_] { withdrawFrom(pending, id); });
+}
+
+ClipRequest requestClip(const QUrl& imageURL, double duration, std::function<void(const QUrl&)> completion)
 {
     const QUrl clip = cacheURL(imageURL, duration);
     const QString path = clip.toLocalFile();
     removeAbandonedRenders(QFileInfo(path).absolutePath());
-    if (QFileInfo::exists(path)) {
-        completion(clip);
-        return;
+    auto& renders = pendingRenders();
+    // A render under way first: its clip may be in place already, and is
+    // still removed if nobody wants it when it ends.
+    std::shared_ptr<PendingRender> pending = renders.value(path);
+    const bool start = !pending;
+    if (start) {
+        if (QFileInfo::exists(path)) {
+            completion(clip);
+            return {};
+        }
+        pending = std::make_shared<PendingRender>();
+        pending->imageURL = imageURL;
+        pending->duration = duration;
+        pending->clip = clip;
+        pending->path = path;
+        renders.insert(path, pending);
     }
-    auto& pending = pendingRenders();
-    auto waiting = pending.find(path);
-    if (waiting != pending.end()) {
-        waiting->push_back(std::move(completion));
-        return;
-    }
-    pending[path].push_back(std::move(completion));
-    renderPool().async([imageURL, duration, clip, path] {
-        Workers::lowerThreadPriority();
-        const bool ok = render(imageURL, duration, path);
-        postToMain([ok, clip, path] {
-            auto waiters = pendingRenders().take(path);
-            for (auto& done : waiters)
-                done(ok ? clip : QUrl());
-        });
-    }, Workers::AtEnd::drop);
+    pending->cancelled = false; // wanted again, if it was given up on
+    static std::uint64_t lastId = 0;
+    const std::uint64_t id = ++lastId;
+    pending->waiters.emplace_back(id, std::move(completion));
+    if (start)
+        startRender(pending);
+    ClipRequest request;
+    request.render_ = pending;
+    request.id_ = id;
+    return request;
+}
+
+int rendersPending()
+{
+    return int(pendingRenders().size());
+}
+
+void makeClip(const QUrl& imageURL, double duration, std::function<void(const QUrl&)> completion)
+{
+    // The request goes out of scope without being withdrawn.
+    ClipRequest request = requestClip(imageURL, duration, std::move(completion));
+    request.render_.reset();
 }
 
 } // namespace tessarin::ImageClipRenderer

@@ -8,6 +8,8 @@
 // A clip is written to a temporary file in the cache folder and renamed into
 // place only when complete, so a failed or interrupted render never passes
 // for a clip; requests for a clip that is being rendered wait for that render.
+// A render that every request has withdrawn from (the item let go of, or
+// given another duration) stops, and leaves no clip in the cache.
 // Renders run on a pool of their own, as many at once as the render plan
 // says, so a show of hundreds of stills neither floods the cores nor holds
 // an encoder per still in memory.
@@ -15,17 +17,46 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tessarin::ImageClipRenderer {
 
-// When the clip exists, completion gets its URL at once, inside the call.
-// Otherwise the clip is rendered in the background (once, however many ask
-// meanwhile) and completion runs later on the main thread with the URL, or
-// with an empty URL when the image cannot be rendered.
+struct PendingRender;
+
+// A request of requestClip() standing for as long as it lives: destroyed or
+// assigned over, it is withdrawn, and its completion is not called. Made
+// and moved on the main thread; may be destroyed on any.
+class ClipRequest {
+public:
+    ClipRequest() = default;
+    ~ClipRequest() { withdraw(); }
+    ClipRequest(ClipRequest&& other) noexcept;
+    ClipRequest& operator=(ClipRequest&& other) noexcept;
+    ClipRequest(const ClipRequest&) = delete;
+    ClipRequest& operator=(const ClipRequest&) = delete;
+
+private:
+    friend ClipRequest requestClip(const QUrl&, double, std::function<void(const QUrl&)>);
+    friend void makeClip(const QUrl&, double, std::function<void(const QUrl&)>);
+    void withdraw();
+    std::weak_ptr<PendingRender> render_;
+    std::uint64_t id_ = 0;
+};
+
+// Main thread. When the clip exists, completion gets its URL at once,
+// inside the call. Otherwise the clip is rendered in the background (once,
+// however many ask meanwhile) and completion runs later on the main thread
+// with the URL, or with an empty URL when the image cannot be rendered.
+[[nodiscard]] ClipRequest requestClip(const QUrl& imageURL, double duration,
+                                      std::function<void(const QUrl&)> completion);
+// requestClip() with a request that is never withdrawn.
 void makeClip(const QUrl& imageURL, double duration, std::function<void(const QUrl&)> completion);
+// Main thread: renders that have not ended yet, those given up included.
+int rendersPending();
 
 // The clip's URL in the cache folder (creating the folder): sixteen hex
 // digits of a hash of the path text and the duration that stays the same
@@ -34,9 +65,11 @@ QUrl cacheURL(const QUrl& imageURL, double duration);
 
 // Renders synchronously into outputPath (which is replaced only on success).
 // Background threads only. False when the image cannot be loaded, the
-// duration is not a positive finite number of at most maxDuration seconds, or
-// encoding fails.
-bool render(const QUrl& imageURL, double duration, const QString& outputPath);
+// duration is not a positive finite number of at most maxDuration seconds,
+// encoding fails, or cancelled (when given) is set before the clip is in
+// place.
+bool render(const QUrl& imageURL, double duration, const QString& outputPath,
+            const std::atomic<bool>* cancelled = nullptr);
 
 // The clip's picture size for an image of the given size: scaled to a long
 // side of at most 1920, each side rounded, made even and at least 2.

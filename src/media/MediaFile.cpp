@@ -20,9 +20,11 @@
 
 namespace tessarin {
 
-std::shared_ptr<MediaFile> MediaFile::create(const QUrl& url)
+std::shared_ptr<MediaFile> MediaFile::create(const QUrl& url, std::optional<double> imageDuration)
 {
     auto item = std::make_shared<MediaFile>(Key{}, url, std::nullopt);
+    if (imageDuration && item->isImage_)
+        item->imageDuration_ = imageDurationRange.clamp(*imageDuration, defaultImageDuration);
     item->startAnalysis();
     return item;
 }
@@ -202,7 +204,9 @@ void MediaFile::renderImageClip()
     setPlayableURL(QUrl());
     const double requested = imageDuration_;
     std::weak_ptr<MediaFile> weak = weak_from_this();
-    ImageClipRenderer::makeClip(url_, requested, [weak, requested](const QUrl& clip) {
+    // Assigned over, the request of the duration before is withdrawn (after
+    // this one joined the render, when both ask for the same clip).
+    clipRequest_ = ImageClipRenderer::requestClip(url_, requested, [weak, requested](const QUrl& clip) {
         auto item = weak.lock();
         // A later assignment of imageDuration has started its own render.
         if (!item || item->imageDuration() != requested)

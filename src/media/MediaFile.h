@@ -8,6 +8,7 @@
 //
 // Observable: every setter stores the value and emits <name>Changed() and
 // changed(), also when the value is unchanged.
+#include "media/ImageClipRenderer.h"
 #include "media/LiveSource.h"
 #include "media/PackedPicture.h"
 #include "media/ValueRange.h"
@@ -29,8 +30,11 @@ class MediaFile final : public QObject, public std::enable_shared_from_this<Medi
 
 public:
     // A file item; returns at once and analyses the file in the background.
-    // Never fails and does not check that the file exists.
-    static std::shared_ptr<MediaFile> create(const QUrl& url);
+    // Never fails and does not check that the file exists. A still image
+    // plays imageDuration seconds when one is given (brought within
+    // imageDurationRange), else defaultImageDuration: its clip is rendered
+    // once, at that duration.
+    static std::shared_ptr<MediaFile> create(const QUrl& url, std::optional<double> imageDuration = std::nullopt);
     // A live item: url "live://<kind>", nothing analysed.
     static std::shared_ptr<MediaFile> create(const LiveSource& source);
 
@@ -45,6 +49,7 @@ public:
     // How long a still plays: at least minimumPlayLength, at most the top
     // of the item row's stepper.
     static constexpr ValueRange imageDurationRange { minimumPlayLength, 60.0 };
+    static constexpr double defaultImageDuration = 5.0;
 
     // Constant identity and kind.
     const QUuid& id() const { return id_; }
@@ -99,7 +104,8 @@ public:
     float normalizationGain() const { return normalizationGain_; }
     void setNormalizationGain(float gain);
     // Seconds a still image plays. Every assignment renders the image's
-    // clip again (playableURL is empty until it is ready).
+    // clip again (playableURL is empty until it is ready); the render of the
+    // duration it replaces is given up.
     double imageDuration() const { return imageDuration_; }
     void setImageDuration(double seconds);
     // What the players open: the file itself, or a still image's rendered
@@ -156,7 +162,8 @@ private:
     std::optional<double> outPoint_;
     std::optional<std::vector<float>> waveform_;
     float normalizationGain_ = 1.0f;
-    double imageDuration_ = 5.0;
+    double imageDuration_ = defaultImageDuration;
+    ImageClipRenderer::ClipRequest clipRequest_; // of a still's clip at imageDuration_
     QUrl playableURL_;
     QString playbackError_;
 };

@@ -43,6 +43,7 @@ ShowController& ShowController::shared()
         ProcessEnd::addStep("playback stopped", [made] {
             PlaylistEngine& engine = made->engine();
             engine.stop();
+            engine.clearCue();
             for (const auto& layer : engine.overlays().layers()) {
                 if (const auto& player = layer->player()) {
                     player->pause();

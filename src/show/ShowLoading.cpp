@@ -40,7 +40,9 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
             missing_.append(ShowPaths::unfoundName(item.path));
             return nullptr;
         }
-        file = MediaFile::create(QUrl::fromLocalFile(*found));
+        // A still's stored duration from the start: its clip is rendered
+        // once, at that duration.
+        file = MediaFile::create(QUrl::fromLocalFile(*found), number(item.imageDuration));
     }
     file->setLoop(item.loop.value_or(false));
     file->setIsMuted(item.isMuted.value_or(false));
@@ -52,11 +54,6 @@ std::shared_ptr<MediaFile> ShowLoading::makeFile(const ShowDocument::Item& item)
     const auto out = number(item.outPoint);
     file->setOutPoint(out ? std::optional(std::max(*out, in + MediaFile::minimumPlayLength)) : std::nullopt);
     fitTrimOnceDurationIsKnown(file);
-    if (file->isImage() && item.imageDuration) {
-        const double seconds = MediaFile::imageDurationRange.clamp(*item.imageDuration, file->imageDuration());
-        if (seconds != file->imageDuration())
-            file->setImageDuration(seconds);
-    }
     return file;
 }
 

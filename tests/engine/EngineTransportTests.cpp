@@ -156,6 +156,37 @@ TEST_F(Transport, RemovingTheBlockOnAirStopsButKeepsTheCue)
     EXPECT_EQ(engine->blocks().size(), 0u);
 }
 
+TEST_F(Transport, ACuedItemThatLeavesTheShowLeavesNoPlayerLoaded)
+{
+    makeEngine(TransitionStyle::cut);
+    struct Case {
+        const char* what;
+        std::function<void(PlaylistEngine&, MediaBlock&, const std::shared_ptr<MediaBlock>&)> change;
+        bool loaded;
+    };
+    const std::vector<Case> cases {
+        { "another block removed", [](auto& e, auto&, auto&) { e.removeBlock(e.blocks().back()); }, true },
+        { "another item taken out", [](auto&, auto& b, auto&) { b.setItems({ b.items().front() }); }, true },
+        { "its block removed", [](auto& e, auto&, auto& b) { e.removeBlock(b); }, false },
+        { "the show emptied", [](auto& e, auto&, auto&) { e.setBlocks({}); }, false },
+        { "the item taken out", [](auto&, auto& b, auto&) { b.setItems({ b.items().back() }); }, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto a = file("a");
+        auto block = blockOf({ a, file("b") });
+        blockOf({ file("c") });
+        engine->cue(a, block);
+        c.change(*engine, *block, block);
+        EXPECT_EQ(preview().currentItem() != nullptr, c.loaded);
+        EXPECT_EQ(engine->cuedItem(), a); // the cue stays, and a take opens the file afresh
+        engine->takeCued();
+        EXPECT_TRUE(onAir(a));
+        engine->stop();
+        engine->setBlocks({});
+    }
+}
+
 TEST_F(Transport, AddBlockNumbersFromTheCount)
 {
     makeEngine();

@@ -339,6 +339,33 @@ TEST(ImageClipRenderer, RendersOnceForConcurrentRequestsAndReusesTheClip)
     EXPECT_TRUE(inside);
 }
 
+TEST(ImageClipRenderer, ARenderEveryRequestWithdrewFromStopsAndKeepsNoClip)
+{
+    QTemporaryDir dir;
+    const QString previous = ImageClipRenderer::cacheFolder();
+    ImageClipRenderer::setCacheFolder(dir.path());
+    const QUrl image = media("still.jpg");
+    int called = 0;
+    std::optional<QUrl> again;
+    {
+        // Withdrawn before the render can end: its completion never runs.
+        auto first = ImageClipRenderer::requestClip(image, 3.0, [&](const QUrl&) { ++called; });
+        auto second = ImageClipRenderer::requestClip(image, 3.0, [&](const QUrl&) { ++called; });
+        auto other = ImageClipRenderer::requestClip(image, 4.0, [&](const QUrl&) { ++called; });
+        second = std::move(other); // the 3 s render keeps the first request
+        first = ImageClipRenderer::requestClip(image, 3.5, [&](const QUrl&) { ++called; });
+        // Given up, then asked for again: rendered after all.
+        auto revived = ImageClipRenderer::requestClip(image, 4.0, [&](const QUrl& url) { again = url; });
+    }
+    ImageClipRenderer::makeClip(image, 4.0, [&](const QUrl& url) { again = url; });
+    ASSERT_TRUE(waitUntil([&] { return ImageClipRenderer::rendersPending() == 0; }, 60));
+    EXPECT_EQ(called, 0);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(*again, ImageClipRenderer::cacheURL(image, 4.0));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString(), again->fileName().toStdString());
+    ImageClipRenderer::setCacheFolder(previous);
+}
+
 TEST(ImageClipRenderer, AFailedRenderLeavesNothingBehind)
 {
     QTemporaryDir dir;

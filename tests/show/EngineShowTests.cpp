@@ -5,6 +5,7 @@
 
 #include "automation/ScheduleController.h"
 #include "engine/PlaylistEngine.h"
+#include "media/ImageClipRenderer.h"
 #include "media/ShowRevision.h"
 #include "platform/Settings.h"
 #include "platform/Workers.h"
@@ -551,6 +552,42 @@ TEST_F(EngineShow, HandWrittenReferencesAreResolvedByTheirOwnRules)
     ASSERT_EQ(engine().blocks().size(), 1u);
     EXPECT_FALSE(engine().blocks()[0]->id().isNull());
     EXPECT_EQ(engine().blocks()[0]->endBehavior(), BlockEndBehavior::pauseBlack);
+}
+
+TEST_F(EngineShow, AShowOfStillsRendersEachOnceAtItsStoredDuration)
+{
+    QTemporaryDir cache;
+    const QString previous = ImageClipRenderer::cacheFolder();
+    ImageClipRenderer::setCacheFolder(cache.path());
+    make();
+    // Three distinct stills, each in the browser and in a block.
+    QStringList items;
+    QStringList expected;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = showFolder + QStringLiteral("/slides/slide %1.png").arg(i);
+        place(QStringLiteral("still.png"), path);
+        items << QStringLiteral(R"({"path":"%1","imageDuration":4})").arg(path);
+        expected << ImageClipRenderer::cacheURL(fileUrl(path), 4.0).fileName();
+    }
+    const QString list = items.join(QLatin1Char(','));
+    writeFile(showPath, QStringLiteral(R"({"version":1,"layers":[],"browser":[%1],"blocks":[{"id":"%2","name":"B",
+      "loop":false,"loopCount":0,"endBehavior":"stop","normalizeAudio":false,"items":[%1]}]})")
+                            .arg(list, QUuid::createUuid().toString(QUuid::WithoutBraces))
+                            .toUtf8());
+    open(showPath);
+    ASSERT_EQ(engine().blocks().size(), 1u);
+    const auto& stills = engine().blocks()[0]->items();
+    ASSERT_TRUE(test::waitUntil([&] {
+        return ImageClipRenderer::rendersPending() == 0
+            && std::all_of(stills.begin(), stills.end(), [](const auto& s) { return !s->playableURL().isEmpty(); });
+    }, 60));
+    for (const auto& still : stills)
+        EXPECT_EQ(still->duration(), 4.0);
+    QStringList clips = QDir(cache.path()).entryList(QDir::Files);
+    clips.sort();
+    expected.sort();
+    EXPECT_EQ(clips.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+    ImageClipRenderer::setCacheFolder(previous);
 }
 
 TEST_F(EngineShow, StoredNumbersOutOfRangeOpenInRangeAndTheFileStaysAsItIs)

@@ -8,6 +8,7 @@
 #include "platform/KeyframeSeek.h"
 #include "platform/LibAv.h"
 #include "platform/PlayedRange.h"
+#include "platform/ProcessEnd.h"
 #include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
@@ -33,6 +34,20 @@ namespace tessarin {
 namespace {
 
 using namespace pipeline;
+
+// Every pipeline alive, for the end of the process. Never destroyed: the
+// end runs after static objects may have gone.
+struct Pipelines {
+    std::mutex mutex;
+    std::vector<ItemPipeline*> alive;
+    bool ended = false;
+};
+
+Pipelines& pipelines()
+{
+    static auto* instance = new Pipelines;
+    return *instance;
+}
 
 int interruptCallback(void* opaque)
 {
@@ -109,14 +124,35 @@ ItemPipeline::ItemPipeline(std::shared_ptr<PlayerItem> item, bool playing, bool 
     clock_.hold(now());
     if (playing)
         clock_.play(now());
+    static std::once_flag endStep;
+    std::call_once(endStep, [] { ProcessEnd::addStep("players' pipelines stopped", &ItemPipeline::shutdownAll); });
+    Pipelines& all = pipelines();
+    std::lock_guard lock(all.mutex);
+    if (all.ended)
+        abort_ = true;
+    else
+        all.alive.push_back(this);
 }
 
 ItemPipeline::~ItemPipeline()
 {
-    abort_ = true;
-    wake();
+    {
+        Pipelines& all = pipelines();
+        std::lock_guard lock(all.mutex);
+        std::erase(all.alive, this);
+    }
+    stop();
     if (demuxDone_.valid())
         demuxDone_.wait();
+}
+
+void ItemPipeline::shutdownAll()
+{
+    Pipelines& all = pipelines();
+    std::lock_guard lock(all.mutex); // held: none of them is destroyed meanwhile
+    all.ended = true;
+    for (ItemPipeline* pipeline : all.alive)
+        pipeline->stop();
 }
 
 void ItemPipeline::start(Events events)
@@ -134,13 +170,18 @@ void ItemPipeline::start(Events events)
 
 void ItemPipeline::shutdown()
 {
-    abort_ = true;
-    wake();
+    stop();
     // Waiting may wait for a decode in progress: not on the main thread.
     Workers::userInitiated().async([self = shared_from_this()] {
         if (self->demuxDone_.valid())
             self->demuxDone_.wait();
     });
+}
+
+void ItemPipeline::stop()
+{
+    abort_ = true;
+    wake();
 }
 
 void ItemPipeline::wake()
@@ -419,8 +460,7 @@ void ItemPipeline::demuxMain()
 
 void ItemPipeline::endDecoding()
 {
-    abort_ = true;
-    wake();
+    stop();
     if (videoThread_.joinable())
         videoThread_.join();
     if (audioThread_.joinable())

@@ -75,6 +75,12 @@ public:
     void setTap(std::shared_ptr<AudioTap> tap);
     // Whether shutdown() was called.
     bool isShutDown() const { return abort_.load(std::memory_order_relaxed); }
+    // Any thread: the end of the process. Every pipeline stops as by
+    // shutdown(), whoever holds it (a cued item's, a paused one's, one
+    // queued for its join, one let go of), and one made later never starts
+    // reading. Run by the process's end before it waits for the players'
+    // threads.
+    static void shutdownAll();
 
     // Main thread: the player the pipeline's events go to (it moves with the
     // pipeline; null while the item is between two players), and the id of
@@ -164,6 +170,9 @@ private:
     double endLimit() const; // the out-point, or +inf (looping ignores it)
     void pruneFrames(double now);
     bool waitForPictureRoom(std::uint64_t serial);
+    // The one way every thread of the pipeline is told to stop: abort_,
+    // which each of their waits looks at, and every wait woken.
+    void stop();
     void wake();
 
     std::shared_ptr<PlayerItem> item_;
