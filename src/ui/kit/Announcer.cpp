@@ -59,14 +59,25 @@ void Announcer::announce(const QString& text, Politeness politeness)
     texts_[std::size_t(last_)] = text;
     if (!QAccessible::isActive())
         return;
-    sendAnnouncement(text, politeness);
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(slots_[std::size_t(last_)]);
-    if (!iface)
+    if (unsent_.empty())
+        QMetaObject::invokeMethod(this, &Announcer::send, Qt::QueuedConnection);
+    unsent_.push_back({ last_, politeness });
+}
+
+void Announcer::send()
+{
+    std::vector<Unsent> unsent;
+    unsent.swap(unsent_);
+    if (!QAccessible::isActive())
         return;
-    QAccessibleEvent hide(iface, QAccessible::ObjectHide);
-    QAccessible::updateAccessibility(&hide);
-    QAccessibleEvent show(iface, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&show);
+    for (const Unsent& u : unsent) {
+        const QString& text = texts_[std::size_t(u.slot)];
+        sendAnnouncement(text, u.politeness);
+        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(slots_[std::size_t(u.slot)])) {
+            QAccessibleEvent show(iface, QAccessible::ObjectShow);
+            QAccessible::updateAccessibility(&show);
+        }
+    }
 }
 
 Announce sharedAnnouncer()

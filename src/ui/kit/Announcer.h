@@ -13,6 +13,10 @@
 // heard as the last one alone. So each text has a notification of its own,
 // named by it for as long as a reader may still be behind: the notifications
 // are a ring of kNotifications, each reused only after as many texts more.
+// The texts of a change go out once the change is over, after what the
+// views tell of it (names, states, the focus): a reader falling behind
+// such a burst drops the notifications queued before its focus events
+// (Orca 43 prunes its queue beyond 50 events), not those that come after.
 // Main thread.
 #include "platform/AnnouncementBus.h"
 
@@ -21,6 +25,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace tessarin {
 
@@ -38,7 +43,13 @@ public:
     QObject* lastNotification() const { return slots_[std::size_t(last_)]; }
 
 private:
+    struct Unsent {
+        int slot;
+        Politeness politeness;
+    };
     Announcer();
+    void send();
+    std::vector<Unsent> unsent_;
     std::array<QObject*, kNotifications> slots_ {};
     std::array<QString, kNotifications> texts_ {};
     int last_ = kNotifications - 1;
