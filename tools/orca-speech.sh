@@ -8,7 +8,10 @@
 # of a file that cannot play followed at once by a 3 s item, a start by the
 # schedule, the automation switched off. Exits non-zero when a step fails
 # (no window, Orca silent, a control never reached, or a text not said, or
-# said out of order); ends every process it started, and no other.
+# said out of order); ends every process it started, and no other. A
+# reader on a busy machine is given time to catch up, but Orca 43 also
+# drops the notifications queued in a burst of more than 50 events when a
+# focus change comes: under a heavy load steps can fail for that alone.
 #   tools/orca-speech.sh [BINARY]     (default: build/bin/tessarin)
 # Orca's whole debug output is kept in orca-debug.txt in the current folder.
 #
@@ -167,37 +170,48 @@ mark "automation off (Tab to the schedule's tab, Return; Tab to the automation s
 press "Automazione del palinsesto attiva"
 press "Gli eventi partono da soli. Clicca per fermare l'automazione (ciò che è in onda continua)."
 wait_said 'Automazione spenta' 10 || true
-sleep 1
+# A reader on a busy machine falls behind: it is left to say what it has
+# yet to say (silent for 10 s, 3 minutes at most).
+last=-1 quiet=0
+for _ in $(seq 1 180); do
+  now=$(grep -c 'SPEECH OUTPUT' "$out")
+  [ "$now" = "$last" ] && quiet=$((quiet + 1)) || quiet=0
+  [ "$quiet" -ge 10 ] && break
+  last=$now
+  sleep 1
+done
 mark end
 
-# What Orca said, step by step, and whether each step said its texts in order.
+# What Orca said, step by step (a reader behind says a step's texts during
+# the next ones), and whether it said every step's texts, in their order
+# over the whole run, and none it must not say.
 "$python" - "$out" "$work/marks.txt" <<'PY' || failed=1
 import re, sys
 lines = open(sys.argv[1], encoding='utf-8', errors='replace').read().splitlines()
 marks = open(sys.argv[2], encoding='utf-8').read().splitlines()
 steps = [(marks[i], int(marks[i + 1]), marks[i + 2]) for i in range(0, len(marks), 3)]
-failed = False
-for (title, start, expected), (_, end, _) in zip(steps, steps[1:]):
+said = []
+for (title, start, _), (_, end, _) in zip(steps, steps[1:]):
     print(title + ':')
-    said = []
     for line in lines[start:end]:
         m = re.search(r"SPEECH OUTPUT: '(.*?)'(\{.*\})?$", line)
         if m and m.group(1).strip():
             print('   ', m.group(1))
             said.append(m.group(1))
-    at = 0
-    for text in filter(None, expected.split('|')):
-        if text.startswith('!'):
-            if any(text[1:] in s for s in said):
-                print('FAIL: Orca said "%s"' % text[1:])
-                failed = True
-            continue
-        found = next((i for i in range(at, len(said)) if text in said[i]), None)
-        if found is None:
-            print('FAIL: Orca did not say "%s"%s' % (text, ' after the texts before it' if any(text in s for s in said) else ''))
+failed = False
+at = 0
+for text in [t for _, _, expected in steps for t in expected.split('|') if t]:
+    if text.startswith('!'):
+        if any(text[1:] in s for s in said):
+            print('FAIL: Orca said "%s"' % text[1:])
             failed = True
-        else:
-            at = found + 1
+        continue
+    found = next((i for i in range(at, len(said)) if text in said[i]), None)
+    if found is None:
+        print('FAIL: Orca did not say "%s"%s' % (text, ' after the texts before it' if any(text in s for s in said) else ''))
+        failed = True
+    else:
+        at = found + 1
 sys.exit(1 if failed else 0)
 PY
 [ "$failed" = 0 ] || exit 1
