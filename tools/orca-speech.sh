@@ -113,12 +113,12 @@ rm -f "$out"
 ln -s "$(command -v orca)" "$work/tessarin-orca"
 "$work/tessarin-orca" --debug-file="$out" >"$work/orca.txt" 2>&1 &
 pids+=($!)
-# Orca is ready once it has logged its first speech.
-for _ in $(seq 1 150); do
+# Orca is ready once it has logged its first speech (slow to start on a busy machine).
+for _ in $(seq 1 450); do
   grep -q 'SPEECH OUTPUT' "$out" 2>/dev/null && break
   sleep 0.2
 done
-grep -q 'SPEECH OUTPUT' "$out" 2>/dev/null || { cat "$work/orca.txt"; echo "FAIL: Orca said nothing in 30 s"; exit 1; }
+grep -q 'SPEECH OUTPUT' "$out" 2>/dev/null || { cat "$work/orca.txt"; echo "FAIL: Orca said nothing in 90 s"; exit 1; }
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 sleep 2
 
