@@ -17,7 +17,7 @@ OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleControlle
     , announce_(std::move(announce))
     , cued_(engine.cuedItem())
     , onAir_(engine.currentItem())
-    , nearEnd_(engine.isNearEnd())
+    , nearEndSaid_(engine.isNearEnd())
     , playing_(engine.isPlaying())
 {
     connect(&engine_, &PlaylistEngine::changed, this, &OnAirAnnouncements::followEngine);
@@ -31,6 +31,10 @@ OnAirAnnouncements::OnAirAnnouncements(PlaylistEngine& engine, ScheduleControlle
     if (schedule_) {
         runningEvent_ = schedule_->runningEventID();
         connect(schedule_, &ScheduleController::runningEventIDChanged, this, &OnAirAnnouncements::followSchedule);
+        armed_ = schedule_->isArmed();
+        loops_ = schedule_->loops();
+        connect(schedule_, &ScheduleController::isArmedChanged, this, &OnAirAnnouncements::followAutomation);
+        connect(schedule_, &ScheduleController::loopsChanged, this, &OnAirAnnouncements::followAutomation);
     }
     using State = StreamOutput::Status::State;
     for (StreamOutput* destination : streams) {
@@ -63,8 +67,10 @@ void OnAirAnnouncements::followEngine()
     const std::shared_ptr<MediaFile> onAir = engine_.currentItem();
     const bool playing = engine_.isPlaying();
     const bool saidWhy = blockEnded_ || failedNow;
-    if (onAir && onAir != onAir_) {
-        announce_(tr("In onda: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+    const bool taken = onAir && onAir != onAir_;
+    if (taken) {
+        unheardOnAir_ = onAir;
+        nearEndSaid_ = false;
         paused_ = false;
     } else if (saidWhy) {
         paused_ = false;
@@ -78,16 +84,31 @@ void OnAirAnnouncements::followEngine()
         announce_(tr("Fermato: %1").arg(itemDisplayName(*onAir_)), Politeness::polite);
         paused_ = false;
     }
+    // A file is on air once its position moves: one that never plays is
+    // said to fail, never to be on air first.
+    if (unheardOnAir_ && unheardOnAir_ != onAir)
+        unheardOnAir_.reset();
+    if (unheardOnAir_ && (unheardOnAir_->isLive() || engine_.isLiveOnAir() || engine_.progress() > 0)) {
+        announce_(tr("In onda: %1").arg(itemDisplayName(*onAir)), Politeness::polite);
+        unheardOnAir_.reset();
+    }
     onAir_ = onAir;
     playing_ = playing;
     blockEnded_ = false;
 
-    // The warning of an item that will end: a looping item starts again
-    // instead, lap after lap, and ends only once its loop is switched off.
-    const bool nearEnd = engine_.isNearEnd() && onAir && !onAir->loop();
-    if (nearEnd && !nearEnd_)
+    // The warning of an item that will end, once per item: a pause takes
+    // the warning down and a resume puts it up again, unsaid; playing
+    // before the last seconds (a seek back) lets it be said anew. A looping
+    // item starts again instead, lap after lap, and ends only once its
+    // loop is switched off. A short item is in its last seconds as it
+    // starts: the warning follows its start.
+    const bool nearEnd = engine_.isNearEnd() && onAir && !onAir->loop() && !unheardOnAir_;
+    if (nearEnd && !nearEndSaid_) {
         announce_(tr("In chiusura: %1").arg(itemDisplayName(*onAir)), Politeness::assertive);
-    nearEnd_ = nearEnd;
+        nearEndSaid_ = true;
+    } else if (!engine_.isNearEnd() && playing) {
+        nearEndSaid_ = false;
+    }
 
     const std::shared_ptr<MediaFile> cued = engine_.cuedItem();
     if (cued && cued != cued_)
@@ -110,6 +131,18 @@ void OnAirAnnouncements::followOverlays()
             announce_(*shown ? tr("Layer in onda: %1").arg(raw->title()) : tr("Layer nascosto: %1").arg(raw->title()),
                       Politeness::polite);
         });
+    }
+}
+
+void OnAirAnnouncements::followAutomation()
+{
+    if (schedule_->isArmed() != armed_) {
+        armed_ = schedule_->isArmed();
+        announce_(armed_ ? tr("Automazione attiva") : tr("Automazione spenta"), Politeness::polite);
+    }
+    if (schedule_->loops() != loops_) {
+        loops_ = schedule_->loops();
+        announce_(loops_ ? tr("Loop del palinsesto attivo") : tr("Loop del palinsesto spento"), Politeness::polite);
     }
 }
 

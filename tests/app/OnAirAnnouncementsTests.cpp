@@ -11,6 +11,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 using namespace tessarin;
 using namespace tessarin::test;
 
@@ -48,6 +50,48 @@ TEST_F(OnAirAnnouncementsTest, CueTakeNearEndAndBlockEndAreEachSaidOnce)
     ASSERT_TRUE(runUntil([&] { return !engine->isPlaying(); }));
     run(1.0);
     EXPECT_EQ(heard, (QStringList { "In cue: Sigla", "In onda: Sigla", "In chiusura: Sigla", "Blocco terminato: Apertura" }));
+}
+
+TEST_F(OnAirAnnouncementsTest, TheNearEndIsSaidOncePerItemAfterItsStart)
+{
+    // What happens in the item's last seconds, and the warnings heard.
+    struct Case {
+        const char* what;
+        double length;
+        std::function<void(PlaylistEngine&)> act;
+        int warnings;
+    };
+    const std::vector<Case> cases {
+        { "a short item, in its last seconds from its start", 3.0, [](PlaylistEngine&) {}, 1 },
+        { "a pause and resume in the last seconds", 30.0,
+          [this](PlaylistEngine& e) {
+              e.togglePlayPause();
+              run(1.0);
+              e.togglePlayPause();
+          },
+          1 },
+        { "a seek back before the last seconds", 30.0, [](PlaylistEngine& e) { e.seek(0.1, true); }, 2 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        heard.clear();
+        makeEngine(TransitionStyle::cut);
+        auto item = file(QStringLiteral("Breve"), c.length);
+        auto block = blockOf({ item });
+        block->setName(QStringLiteral("Apertura"));
+        OnAirAnnouncements announcements(*engine, nullptr, {}, recorder());
+        engine->play(block);
+        ASSERT_TRUE(runUntil([&] { return engine->isNearEnd(); }, c.length));
+        run(0.5);
+        c.act(*engine);
+        ASSERT_TRUE(runUntil([&] { return !engine->isPlaying(); }, c.length + 5.0));
+        run(1.0);
+        EXPECT_EQ(heard.count("In chiusura: Breve"), c.warnings) << heard.join('|').toStdString();
+        EXPECT_EQ(heard.first(), "In onda: Breve");
+        EXPECT_EQ(heard.indexOf("In chiusura: Breve"), 1) << heard.join('|').toStdString();
+        EXPECT_EQ(heard.last(), "Blocco terminato: Apertura");
+        engine.reset();
+    }
 }
 
 TEST_F(OnAirAnnouncementsTest, PauseResumeAndStopAreEachSaidOnceWithTheItem)
@@ -108,13 +152,12 @@ TEST_F(OnAirAnnouncementsTest, AnItemThatCannotPlayIsSaidAssertivelyAndTheNextOn
     engine->play(block);
     ASSERT_TRUE(runUntil([&] { return onAir(next); }, 10.0));
     run(1.0);
-    ASSERT_TRUE(heard.contains("Impossibile riprodurre: Rotto")) << heard.join('|').toStdString();
-    EXPECT_EQ(politenesses[heard.indexOf("Impossibile riprodurre: Rotto")], Politeness::assertive);
-    EXPECT_TRUE(heard.contains("In onda: Dopo")) << heard.join('|').toStdString();
-    EXPECT_EQ(heard.count("Impossibile riprodurre: Rotto"), 1);
+    // Never played, so never said to be on air.
+    EXPECT_EQ(heard, (QStringList { "Impossibile riprodurre: Rotto", "In onda: Dopo" }));
+    EXPECT_EQ(politenesses.front(), Politeness::assertive);
 }
 
-TEST_F(OnAirAnnouncementsTest, AStartByTheScheduleIsSaidWithTheEventsTitle)
+TEST_F(OnAirAnnouncementsTest, AStartByTheScheduleAndItsSwitchesAreSaidInOrder)
 {
     makeEngine(TransitionStyle::cut);
     auto block = blockOf({ file(QStringLiteral("Notiziario")) });
@@ -126,8 +169,15 @@ TEST_F(OnAirAnnouncementsTest, AStartByTheScheduleIsSaidWithTheEventsTitle)
     schedule.add(event);
     OnAirAnnouncements announcements(*engine, &schedule, {}, recorder());
 
+    schedule.setArmed(true);
+    schedule.setArmed(true); // already on: nothing new
+    schedule.setLoops(true);
     ASSERT_TRUE(schedule.launch(event, 0));
-    EXPECT_TRUE(heard.contains("Avvio dal palinsesto: Notizie")) << heard.join('|').toStdString();
+    run(1.0);
+    schedule.setLoops(false);
+    schedule.setArmed(false);
+    EXPECT_EQ(heard, (QStringList { "Automazione attiva", "Loop del palinsesto attivo", "Avvio dal palinsesto: Notizie",
+                                    "In onda: Notiziario", "Loop del palinsesto spento", "Automazione spenta" }));
 }
 
 TEST_F(OnAirAnnouncementsTest, AStreamThatFailsIsSaidOnceAndAssertively)

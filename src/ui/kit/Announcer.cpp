@@ -7,12 +7,13 @@
 namespace tessarin {
 namespace {
 
-// The notification: named by the last text, a child of the application in
-// the parent's direction only (it is no window of it).
+// A notification of the ring: named by its slot's text, a child of the
+// application in the parent's direction only (it is no window of it).
 class NotificationInterface final : public QAccessibleObject {
 public:
-    explicit NotificationInterface(Announcer* announcer)
-        : QAccessibleObject(announcer)
+    NotificationInterface(QObject* notification, const QString& text)
+        : QAccessibleObject(notification)
+        , text_(text)
     {
     }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(qApp); }
@@ -23,8 +24,11 @@ public:
     QAccessible::State state() const override { return {}; }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name ? static_cast<Announcer*>(object())->lastText() : QString();
+        return t == QAccessible::Name ? text_ : QString();
     }
+
+private:
+    const QString& text_;
 };
 
 } // namespace
@@ -39,25 +43,41 @@ Announcer::Announcer()
     : QObject(qApp)
 {
     setObjectName(QStringLiteral("announcer"));
+    for (int slot = 0; slot < kNotifications; ++slot) {
+        auto* notification = new QObject(this);
+        notification->setObjectName(QStringLiteral("notification %1").arg(slot));
+        slots_[std::size_t(slot)] = notification;
+        QAccessible::registerAccessibleInterface(new NotificationInterface(notification, texts_[std::size_t(slot)]));
+    }
 }
 
 void Announcer::announce(const QString& text, Politeness politeness)
 {
     if (text.isEmpty())
         return;
-    lastText_ = text;
+    last_ = (last_ + 1) % kNotifications;
+    texts_[std::size_t(last_)] = text;
     if (!QAccessible::isActive())
         return;
-    sendAnnouncement(text, politeness);
-    QAccessibleInterface* notification = QAccessible::queryAccessibleInterface(this);
-    if (!notification) {
-        notification = new NotificationInterface(this);
-        QAccessible::registerAccessibleInterface(notification);
+    if (unsent_.empty())
+        QMetaObject::invokeMethod(this, &Announcer::send, Qt::QueuedConnection);
+    unsent_.push_back({ last_, politeness });
+}
+
+void Announcer::send()
+{
+    std::vector<Unsent> unsent;
+    unsent.swap(unsent_);
+    if (!QAccessible::isActive())
+        return;
+    for (const Unsent& u : unsent) {
+        const QString& text = texts_[std::size_t(u.slot)];
+        sendAnnouncement(text, u.politeness);
+        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(slots_[std::size_t(u.slot)])) {
+            QAccessibleEvent show(iface, QAccessible::ObjectShow);
+            QAccessible::updateAccessibility(&show);
+        }
     }
-    QAccessibleEvent hide(notification, QAccessible::ObjectHide);
-    QAccessible::updateAccessibility(&hide);
-    QAccessibleEvent show(notification, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&show);
 }
 
 Announce sharedAnnouncer()

@@ -2,11 +2,13 @@
 
 #include "platform/Icons.h"
 #include "ui/kit/Buttons.h"
+#include "ui/kit/RowEvents.h"
 #include "ui/kit/RowsInViewAccessibility.h"
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -402,6 +404,20 @@ void PaintedRowList::dataChanged(const QModelIndex& topLeft, const QModelIndex& 
         for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
             notifyAccessibleRowNameChanged(*this, model()->index(row, topLeft.column(), topLeft.parent()));
     }
+}
+
+void PaintedRowList::rowsInserted(const QModelIndex& parent, int first, int last)
+{
+    QListView::rowsInserted(parent, first, last);
+    if (parent == rootIndex())
+        notifyRowsInserted(QAccessible::queryAccessibleInterface(this), first, last);
+}
+
+void PaintedRowList::rowsAboutToBeRemoved(const QModelIndex& parent, int first, int last)
+{
+    if (parent == rootIndex())
+        notifyRowsAboutToBeRemoved(QAccessible::queryAccessibleInterface(this), first, last);
+    QListView::rowsAboutToBeRemoved(parent, first, last);
 }
 
 void PaintedRowList::currentChanged(const QModelIndex& current, const QModelIndex& previous)

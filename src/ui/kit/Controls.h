@@ -129,6 +129,9 @@ protected:
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = {}) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Rows that come or go are told to screen readers at their index.
+    void rowsInserted(const QModelIndex& parent, int first, int last) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) override;
     void focusInEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
 

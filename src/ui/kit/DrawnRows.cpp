@@ -1,5 +1,7 @@
 #include "ui/kit/DrawnRows.h"
 
+#include "ui/kit/RowEvents.h"
+
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -185,10 +187,10 @@ public:
         QAbstractItemModel* model = rows_->drawnView().model();
         QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &guard_, [this] { forget(); });
         QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &guard_,
-                         [this](const QModelIndex&, int first, int last) { tellRows(first, last, QAccessible::ObjectDestroyed); });
+                         [this](const QModelIndex&, int first, int last) { notifyRowsAboutToBeRemoved(this, first, last); });
         QObject::connect(model, &QAbstractItemModel::rowsRemoved, &guard_, [this] { forgetGone(); });
         QObject::connect(model, &QAbstractItemModel::rowsInserted, &guard_,
-                         [this](const QModelIndex&, int first, int last) { tellRows(first, last, QAccessible::ObjectCreated); });
+                         [this](const QModelIndex&, int first, int last) { notifyRowsInserted(this, first, last); });
         QObject::connect(model, &QAbstractItemModel::dataChanged, &guard_,
                          [this](const QModelIndex& first, const QModelIndex& last) { tell(first.row(), last.row()); });
     }
@@ -273,21 +275,6 @@ private:
         for (const Kept& k : let)
             QAccessible::deleteAccessibleInterface(k.id);
     }
-    // Tells readers of rows that came (or are about to go) near the view.
-    void tellRows(int first, int last, QAccessible::Event type)
-    {
-        if (!QAccessible::isActive())
-            return;
-        const auto [nearFirst, nearLast] = rows_->exposedRows();
-        for (int row = std::max(first, nearFirst); row <= std::min(last, nearLast); ++row) {
-            // A real row tells of itself as any widget does.
-            if (row >= childCount() || rows_->liveRowAt(row))
-                continue;
-            QAccessibleEvent event(node(view().model()->index(row, 0), {}), type);
-            QAccessible::updateAccessibility(&event);
-        }
-    }
-
     void forget()
     {
         std::vector<Kept> kept;

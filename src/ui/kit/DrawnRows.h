@@ -11,7 +11,8 @@
 // them, placed where the row is drawn). An action or a value set on a drawn
 // control makes the row's real widget and does it there, as the pointer
 // would. Views tell listeners of their rows' changes by the model's signals
-// (a row's name) and through the real rows' own widgets (the focus).
+// (a row's name; rows that come or go, at their index, see RowEvents) and
+// through the real rows' own widgets (the focus).
 // The interfaces are installed with the others by installAccessibleInterfaces.
 // Main thread.
 #include <QRect>

@@ -3,6 +3,7 @@
 // back; Tab walks every row's controls once and leaves the column, Shift+Tab
 // walks back the same way; screen readers get each row's true place.
 #include "BlocksFixture.h"
+#include "ui/kit/RowEvents.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
@@ -290,22 +291,38 @@ TEST_F(BlockRows, ARunOfItemsAddedOrRemovedInsertsOrRemovesRows)
         told << QStringLiteral("-%1-%2").arg(first).arg(last);
     });
     QObject::connect(model, &QAbstractItemModel::modelReset, [&] { told << QStringLiteral("reset"); });
+    // What screen readers are told: each row that came or goes at its
+    // place, the row the list has there.
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+    QStringList read;
+    observeRowEvents([&](QAccessibleInterface* of, QAccessibleInterface* row, int index, bool added) {
+        if (of != view)
+            return;
+        read << QStringLiteral("%1%2").arg(added ? '+' : '-').arg(index);
+        EXPECT_EQ(view->indexOfChild(row), index);
+        EXPECT_EQ(row->parent(), view);
+    });
     const auto a = media("clip_30s.mp4");
     const auto b = media("clip_5s.mov");
     const struct {
         MediaBlock::Items items;
         const char* told;
+        const char* read;
     } steps[] = {
-        { { items[0], a, b, items[1], items[2] }, "+1-2" },
-        { { items[0], b, items[1], items[2] }, "-1-1" },
-        { { items[0], items[1], items[2] }, "-1-1" },
-        { { items[2], items[1], items[0] }, "reset" },
+        { { items[0], a, b, items[1], items[2] }, "+1-2", "+1 +2" },
+        { { items[0], b, items[1], items[2] }, "-1-1", "-1" },
+        { { items[0], items[1], items[2] }, "-1-1", "-1" },
+        { { items[0], items[1], items[2], a, b }, "+3-4", "+3 +4" },
+        { { items[0], items[1], items[2] }, "-3-4", "-4 -3" },
+        { { items[2], items[1], items[0] }, "reset", "" },
     };
     for (const auto& step : steps) {
         told.clear();
+        read.clear();
         block->setItems(step.items);
         QApplication::processEvents();
         EXPECT_EQ(told.join(QLatin1Char(' ')), QString::fromLatin1(step.told));
+        EXPECT_EQ(read.join(QLatin1Char(' ')), QString::fromLatin1(step.read));
         ASSERT_EQ(model->rowCount(), int(step.items.size()));
         for (int row = 0; row < model->rowCount(); ++row) {
             EXPECT_EQ(model->item(row), step.items[std::size_t(row)]);
@@ -314,6 +331,7 @@ TEST_F(BlockRows, ARunOfItemsAddedOrRemovedInsertsOrRemovesRows)
         }
         EXPECT_EQ(list->liveRow(items[2]->id()), kept.data()) << "the real row was made again";
     }
+    observeRowEvents({});
 }
 
 // A row removed by its own button moves none of those above it, at once
