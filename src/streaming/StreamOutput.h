@@ -96,6 +96,10 @@ public:
 
     // The time a process gets to end after SIGTERM before it gets SIGKILL.
     static constexpr double kKillGraceSeconds = 1.5;
+    // The time a stopped encoder gets to work off what it was handed before
+    // the stop (its own input queue holds about a second of pictures) and
+    // end by itself at the end of its pipes, before it gets SIGTERM.
+    static constexpr double kStopFlushSeconds = 5.0;
 
     // The pause in the edits of the address after which it is stored.
     static constexpr double kUrlSavePauseSeconds = 0.5;
@@ -170,9 +174,12 @@ public:
     // While the stored address has not come, it turns connecting at once and
     // waits for it (at most kUrlWaitSeconds), then checks and launches.
     void start(const StreamFormat& format);
-    // Main thread. SIGTERM to the processes, SIGKILL to those still there
-    // 1.5 s later; the status turns idle when they have ended, or at once
-    // when the start was still waiting for the address.
+    // Main thread. Nothing more goes into the pipes; each pipe closes once
+    // the writes already handed to it have finished, so the encoder works
+    // off what was on air up to the stop and ends by itself at their end.
+    // Processes still there kStopFlushSeconds later get SIGTERM, and SIGKILL
+    // kKillGraceSeconds after that. The status turns idle when they have
+    // ended, or at once when the start was still waiting for the address.
     void stop();
 
     // The frames that may wait for the encoder, and its start (see submit()).
@@ -183,8 +190,8 @@ public:
     static constexpr int kVideoPipeBytes = 1 << 20;
 
     // Any thread: hand a frame or an audio block to a running output. Dropped
-    // when not running, or when kWaitingFrames frames / 25 blocks are
-    // already waiting.
+    // when not running, after a stop, or when kWaitingFrames frames / 25
+    // blocks are already waiting.
     //
     // The encoder's start is the exception. Having taken the run's first
     // frame, the encoder still opens its sound input, the connection and
@@ -315,8 +322,14 @@ private:
     void fail(const QString& message);
     void goLive();
     void endRun(bool stopWasRequested, const std::optional<QString>& lastLine);
-    // Marks the run as stopped on request; the process ids to signal.
+    // Marks the run as stopped on request and closes the pipes whose writes
+    // have finished; the process ids to signal.
     std::vector<pid_t> requestStop();
+    // Under the lock: after a stop request, closes each pipe with no write
+    // pending (the last write of a pipe closes it when it finishes).
+    static void closeFinishedPipes(Shared& shared);
+    // signal to those of ids still published by the run.
+    static void signalStill(Shared& shared, const std::vector<pid_t>& ids, int signal);
     // SIGKILL to those of ids still published by the run.
     static void killStill(Shared& shared, const std::vector<pid_t>& ids);
     // killStill after the grace, on a worker, in host time; ends sooner

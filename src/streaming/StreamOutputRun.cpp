@@ -185,7 +185,7 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
     bool opening = false;
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->videoFD < 0)
+        if (!shared_->running || shared_->stopRequested || shared_->videoFD < 0)
             return;
         const int waiting = shared_->starting
             ? std::max(kWaitingFrames, static_cast<int>(std::ceil(shared_->frameRate * kStartQueueSeconds)))
@@ -282,6 +282,7 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 shared->starting = false;
         }
         --shared->pendingVideo;
+        closeFinishedPipes(*shared);
     });
 }
 
@@ -294,7 +295,7 @@ void StreamOutput::submit(const StreamAudioBlock& audio, double time)
     long long skip = 0;    // frames of this block before the run's next sample
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
+        if (!shared_->running || shared_->stopRequested || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
             return;
         const auto frames = static_cast<long long>(audio->size() / 2);
         if (std::isfinite(time)) {
@@ -326,6 +327,7 @@ void StreamOutput::submit(const StreamAudioBlock& audio, double time)
         }
         std::lock_guard guard(shared->lock);
         --shared->pendingAudio;
+        closeFinishedPipes(*shared);
     });
 }
 
@@ -509,12 +511,13 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         std::this_thread::yield();
     }
     {
+        // A stop may have closed them already, as their writes finished.
         std::lock_guard guard(shared->lock);
+        closeDescriptor(shared->videoFD);
+        closeDescriptor(shared->audioFD);
         shared->videoFD = -1;
         shared->audioFD = -1;
     }
-    closeDescriptor(video.writeEnd);
-    closeDescriptor(audio.writeEnd);
     progressReader.join();
     errorReader.join();
     // The run's queues, its writes and its threads are gone.

@@ -12,8 +12,9 @@ namespace tessarin {
 struct StreamOutput::Shared {
     // Guards the values below up to the queues; held for one read or write, or to
     // signal a published process id (so that an id is never signalled after
-    // the launch thread, which clears it first, has reaped it); never across
-    // a pipe write, a wait or a queue call.
+    // the launch thread, which clears it first, has reaped it), or to close
+    // a pipe's write end (videoFD, audioFD: -1 once closed); never across a
+    // pipe write, a wait or a queue call.
     mutable std::mutex lock;
     // Notified when the run's process ids are cleared.
     std::condition_variable processesEnded;

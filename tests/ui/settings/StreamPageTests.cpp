@@ -322,6 +322,7 @@ TEST_F(StreamPageTest, ALiveRowTellsHowManyFramesTheStreamDidNotCarry)
     EXPECT_EQ(first.droppedNote()->text(), "Fotogrammi non trasmessi: 5 (la codifica non tiene il passo)");
 
     out.stop();
+    clock.advance(StreamOutput::kStopFlushSeconds);
     clock.advance(StreamOutput::kKillGraceSeconds);
     ASSERT_TRUE(test::waitUntil([&] {
         test::drainMainQueue();
