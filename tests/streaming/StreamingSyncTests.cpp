@@ -134,8 +134,10 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     // machine: a flash is measured from its start even when its first
     // pictures went (the first one carried tells how many), and a flash may
     // go whole, which the pictures around its beep tell. Every beep has its
-    // flash, measured or wholly left out.
-    EXPECT_GE(events.beeps.size(), 3u);
+    // flash, measured or wholly left out. The sound the block played is
+    // all in the stream, the last beep too: the stop lost nothing that was
+    // on air.
+    EXPECT_EQ(events.beeps.size(), 4u);
     std::size_t leftOut = 0;
     for (const double beep : events.beeps) {
         if (std::any_of(offsets.begin(), offsets.end(),
@@ -148,20 +150,13 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     std::printf("%zu flashes measured, %zu left out whole by the stream\n", offsets.size(), leftOut);
     for (const test::SyncOffset& o : offsets)
         std::printf("flash at %.3f s, beep %+.1f ms after it\n", o.flash, o.offset * 1000);
-    // Together: the median within 20 ms (a frame's rounding and a little),
-    // and every flash within 40 ms, the first ones measured while the
-    // encoder still works through what piled up.
-    std::vector<double> sorted;
-    for (const test::SyncOffset& o : offsets) {
-        sorted.push_back(o.offset);
+    // Together: every flash within two frames of its beep, the first ones
+    // measured while the encoder still works through what piled up (an
+    // encoder's late start that moved the sound would move it by the
+    // second it waited). How close they come on a quiet and a busy machine
+    // (the median, the spread) is the sync benchmark's figure.
+    for (const test::SyncOffset& o : offsets)
         EXPECT_LE(std::abs(o.offset), 0.040) << "flash at " << o.flash << " s: beep " << o.offset * 1000 << " ms after";
-    }
-    if (!sorted.empty()) {
-        std::sort(sorted.begin(), sorted.end());
-        const std::size_t mid = sorted.size() / 2;
-        const double median = sorted.size() % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
-        EXPECT_LE(std::abs(median), 0.020) << "median beep " << median * 1000 << " ms after its flash";
-    }
 }
 
 } // namespace

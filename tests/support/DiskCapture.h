@@ -50,25 +50,18 @@ public:
         return samples;
     }
 
-    // Stereo frames whose both samples equal value among those the device
-    // has written so far (the file's last few hundred may still be in its
-    // buffer); any thread, while the device plays.
-    int framesSoFar(float value) const
+    // The samples the device has written so far (its last few hundred
+    // frames may still be in its buffer); any thread, while it plays.
+    std::vector<float> soFar() const
     {
+        std::vector<float> samples;
         QFile file(path_);
         if (!file.open(QIODevice::ReadOnly))
-            return 0;
-        int n = 0;
-        for (;;) {
-            const QByteArray bytes = file.read(1 << 16);
-            if (bytes.isEmpty())
-                return n;
-            const auto* s = reinterpret_cast<const float*>(bytes.constData());
-            const std::size_t count = static_cast<std::size_t>(bytes.size()) / sizeof(float);
-            for (std::size_t i = 0; i + 1 < count; i += 2)
-                if (s[i] == value && s[i + 1] == value)
-                    ++n;
-        }
+            return samples;
+        const QByteArray bytes = file.readAll();
+        samples.resize(static_cast<std::size_t>(bytes.size()) / sizeof(float) / 2 * 2);
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        return samples;
     }
 
     // Frames SDL wrote before the first render, while the device was still

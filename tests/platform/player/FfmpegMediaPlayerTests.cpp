@@ -233,7 +233,7 @@ TEST(FfmpegMediaPlayer, SeamlessLoopLeavesNoGap)
     player->play();
     // Passes heard, not time: a busy machine may hold the first sound back.
     constexpr int kPass = 14400;
-    ASSERT_TRUE(waitUntil([&] { return capture.framesSoFar(0.25f) > 3 * kPass; }, 60.0));
+    ASSERT_TRUE(waitUntil([&] { return countFrames(capture.soFar(), 0.25f) > 3 * kPass; }, 60.0));
     player->pause();
     drainMainQueue();
     EXPECT_EQ(ended.count, 0);
