@@ -287,16 +287,44 @@ void StreamOutput::stop()
         return;
 
     // What the encoder holds was on air: it gets the time to work it off.
-    // The timers belong to this output: gone with it, they never fire.
     std::erase_if(killTimers_, [](const std::unique_ptr<Timer>& timer) { return !timer->isActive(); });
-    auto flushed = clock_.createTimer([this, ids] {
-        signalStill(*shared_, ids, SIGTERM);
-        auto timer = clock_.createTimer([shared = shared_, ids] { killStill(*shared, ids); }, true);
-        timer->start(kKillGraceSeconds);
-        killTimers_.push_back(std::move(timer));
-    }, true);
-    flushed->start(kStopFlushSeconds);
-    killTimers_.push_back(std::move(flushed));
+    long long frames = 0;
+    {
+        std::lock_guard guard(shared_->lock);
+        frames = shared_->encodedFrames;
+    }
+    scheduleStopCheck(ids, frames, 0.0);
+}
+
+void StreamOutput::scheduleStopCheck(const std::vector<pid_t>& ids, long long frames, double waited)
+{
+    // The timers belong to this output: gone with it, they never fire.
+    const double next = std::min(waited + kStopFlushSeconds, kStopFlushLimitSeconds);
+    auto timer = clock_.createTimer([this, ids, frames, next] { checkStopFlush(ids, frames, next); }, true);
+    timer->start(next - waited);
+    killTimers_.push_back(std::move(timer));
+}
+
+void StreamOutput::checkStopFlush(const std::vector<pid_t>& ids, long long framesBefore, double waited)
+{
+    long long frames = 0;
+    bool still = false;
+    {
+        std::lock_guard guard(shared_->lock);
+        frames = shared_->encodedFrames;
+        for (pid_t pid : ids)
+            still = still || (pid > 0 && (pid == shared_->childPID || pid == shared_->helperPID));
+    }
+    if (!still)
+        return;
+    if (frames != framesBefore && waited < kStopFlushLimitSeconds) {
+        scheduleStopCheck(ids, frames, waited); // still at work
+        return;
+    }
+    signalStill(*shared_, ids, SIGTERM);
+    auto timer = clock_.createTimer([shared = shared_, ids] { killStill(*shared, ids); }, true);
+    timer->start(kKillGraceSeconds);
+    killTimers_.push_back(std::move(timer));
 }
 
 void StreamOutput::killForTermination()
@@ -321,6 +349,12 @@ std::pair<int, int> StreamOutput::pendingWrites() const
 {
     std::lock_guard guard(shared_->lock);
     return { shared_->pendingVideo, shared_->pendingAudio };
+}
+
+long long StreamOutput::encodedFrames() const
+{
+    std::lock_guard guard(shared_->lock);
+    return shared_->encodedFrames;
 }
 
 long long StreamOutput::droppedFrames() const

@@ -96,10 +96,14 @@ public:
 
     // The time a process gets to end after SIGTERM before it gets SIGKILL.
     static constexpr double kKillGraceSeconds = 1.5;
-    // The time a stopped encoder gets to work off what it was handed before
-    // the stop (its own input queue holds about a second of pictures) and
-    // end by itself at the end of its pipes, before it gets SIGTERM.
-    static constexpr double kStopFlushSeconds = 5.0;
+    // A stopped encoder works off what it was handed before the stop and
+    // ends by itself at the end of its pipes. It gets SIGTERM once it has
+    // taken no frame for kStopFlushSeconds (checked every kStopFlushSeconds,
+    // from its frame count), and at the latest kStopFlushLimitSeconds after
+    // the stop: on a busy machine it may be seconds behind, and still at
+    // work.
+    static constexpr double kStopFlushSeconds = 3.0;
+    static constexpr double kStopFlushLimitSeconds = 30.0;
 
     // The pause in the edits of the address after which it is stored.
     static constexpr double kUrlSavePauseSeconds = 0.5;
@@ -177,8 +181,9 @@ public:
     // Main thread. Nothing more goes into the pipes; each pipe closes once
     // the writes already handed to it have finished, so the encoder works
     // off what was on air up to the stop and ends by itself at their end.
-    // Processes still there kStopFlushSeconds later get SIGTERM, and SIGKILL
-    // kKillGraceSeconds after that. The status turns idle when they have
+    // Processes still there when the encoder has stopped taking frames, or
+    // at kStopFlushLimitSeconds (see kStopFlushSeconds), get SIGTERM, and
+    // SIGKILL kKillGraceSeconds after that. The status turns idle when they have
     // ended, or at once when the start was still waiting for the address.
     void stop();
 
@@ -222,6 +227,8 @@ public:
     std::pair<pid_t, pid_t> processIds() const;
     // Any thread: frame and audio writes queued and not finished.
     std::pair<int, int> pendingWrites() const;
+    // Any thread: the frames the run's encoder reports as taken so far.
+    long long encodedFrames() const;
     // Any thread: frames of the runs so far that the stream did not carry
     // (as many as may wait were waiting, or their slot was filled already).
     long long droppedFrames() const;
@@ -328,6 +335,13 @@ private:
     // Under the lock: after a stop request, closes each pipe with no write
     // pending (the last write of a pipe closes it when it finishes).
     static void closeFinishedPipes(Shared& shared);
+    // Main thread, every kStopFlushSeconds after a stop: SIGTERM (then
+    // SIGKILL after the grace) to those of ids still there once the
+    // encoder's frame count has not moved since framesBefore, or once the
+    // stop is kStopFlushLimitSeconds old.
+    void checkStopFlush(const std::vector<pid_t>& ids, long long framesBefore, double waited);
+    // The next of those checks, waited seconds after the stop.
+    void scheduleStopCheck(const std::vector<pid_t>& ids, long long frames, double waited);
     // signal to those of ids still published by the run.
     static void signalStill(Shared& shared, const std::vector<pid_t>& ids, int signal);
     // SIGKILL to those of ids still published by the run.

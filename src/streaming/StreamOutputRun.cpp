@@ -423,6 +423,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         shared->origin = std::numeric_limits<double>::quiet_NaN();
         shared->opening = false;
         shared->lastFrame.reset();
+        shared->encodedFrames = 0;
         shared->frameRate = double(StreamFormat::rateNumerator(format.rate))
             / double(std::max(StreamFormat::rateDenominator(format.rate), 1));
         shared->nextFrame = 0;
@@ -443,6 +444,15 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
 
     std::thread progressReader([shared, owner, fd = progress.readEnd] {
         readLines(fd, [&](const QString& line) {
+            if (line.startsWith(QStringLiteral("frame="))) {
+                bool ok = false;
+                const long long frames = line.mid(6).trimmed().toLongLong(&ok);
+                if (ok) {
+                    std::lock_guard guard(shared->lock);
+                    shared->encodedFrames = frames;
+                }
+                return;
+            }
             const auto result = shared->meter.handle(line, HostClock::monotonicSeconds());
             if (result.event == ProgressMeter::Event::rate) {
                 postToMain([owner, kbps = result.kbps] {

@@ -45,6 +45,10 @@ struct StreamOutput::Shared {
     double origin = std::numeric_limits<double>::quiet_NaN();
     bool opening = false;
     StreamFramePtr lastFrame;
+    // The frames the encoder reports as taken ("frame=" of its progress
+    // lines; the sender's in a chain): a stopped run ends early when it no
+    // longer moves.
+    long long encodedFrames = 0;
     double frameRate = 30.0;
     long long nextFrame = 0;
     long long nextSample = 0;
