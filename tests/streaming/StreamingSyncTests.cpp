@@ -114,7 +114,7 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
             return frames <= 1 && blocks <= 1;
         }, 60.0)) << "the encoder did not catch up";
         out.stop();
-        EXPECT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 20.0));
+        EXPECT_TRUE(test::waitUntil([&] { return !out.isActive(); }, StreamOutput::kStopFlushLimitSeconds + StreamOutput::kKillGraceSeconds + 20.0));
         out.setUrl(QString());
     }
     FFmpegTools::overrideCandidates(std::nullopt);
