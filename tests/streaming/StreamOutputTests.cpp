@@ -25,7 +25,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -765,41 +764,6 @@ TEST_F(StreamOutputTest, AStopLetsTheEncoderTakeWhatWasOnAirAndEndByItself)
     EXPECT_EQ(out->status(), Status::idle());
     EXPECT_EQ(pictureOrder(video, 3), "123");
     EXPECT_EQ(QFileInfo(audio).size(), qint64(kSoundFrames) * 2 * qint64(sizeof(float)));
-}
-
-TEST_F(StreamOutputTest, AStoppedEncoderStillTakingFramesGetsTimeUpToTheLimit)
-{
-    // The stand-in reports one more frame taken each time the test opens
-    // its gate, and reads nothing else: while its count moves it is left to
-    // work, and at the limit it gets SIGTERM all the same.
-    auto out = make();
-    out->setUrl("rtmp://127.0.0.1/live");
-    const QString gate = dir.filePath("gate");
-    ASSERT_EQ(::mkfifo(gate.toLocal8Bit().constData(), 0600), 0);
-    const QString working = test::writeFakeFFmpeg(dir, "working", test::kAllEncoders, test::kAllProtocols,
-        QStringLiteral("printf 'progress=continue\\n' >&4\nwhile read n < '%1'; do printf 'frame=%s\\n' \"$n\" >&4; done")
-            .arg(gate));
-    FFmpegTools::overrideCandidates(QStringList { working });
-    out->start(k720p30);
-    ASSERT_TRUE(test::waitUntil([&] { return out->status() == Status::live(); }));
-    const pid_t pid = out->processIds().first;
-    out->stop();
-    double waited = 0;
-    for (long long n = 1; waited < StreamOutput::kStopFlushLimitSeconds; ++n) {
-        ASSERT_EQ(::kill(pid, 0), 0) << "ended at " << waited << " s while still taking frames";
-        // Opened once the stand-in waits at its gate (never blocking on one
-        // that is gone).
-        int fd = -1;
-        ASSERT_TRUE(test::waitUntil([&] { return (fd = ::open(gate.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK)) >= 0; }));
-        const QByteArray line = QByteArray::number(n) + "\n";
-        ASSERT_EQ(::write(fd, line.constData(), size_t(line.size())), line.size());
-        ::close(fd);
-        ASSERT_TRUE(test::waitUntil([&] { return out->encodedFrames() == n; }));
-        clock.advance(StreamOutput::kStopFlushSeconds);
-        waited += StreamOutput::kStopFlushSeconds;
-    }
-    ASSERT_TRUE(settled(*out)) << "not ended at the limit";
-    EXPECT_EQ(out->status(), Status::idle());
 }
 
 TEST_F(StreamOutputTest, AFrameLateByLessThanASlotTakesItsOwnSlotAndPushesNoneOut)
