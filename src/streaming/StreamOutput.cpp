@@ -1,5 +1,6 @@
 #include "streaming/StreamOutput.h"
 
+#include "platform/ChildProcess.h"
 #include "platform/MainThread.h"
 #include "platform/Settings.h"
 #include "platform/Workers.h"
@@ -70,12 +71,31 @@ StreamOutput::~StreamOutput()
         killStillAfterGrace(shared_, ids);
 }
 
-void StreamOutput::killStill(Shared& shared, const std::vector<pid_t>& ids)
+void StreamOutput::signalStill(Shared& shared, const std::vector<pid_t>& ids, int signal)
 {
     std::lock_guard guard(shared.lock);
     for (pid_t pid : ids) {
         if (pid > 0 && (pid == shared.childPID || pid == shared.helperPID))
-            ::kill(pid, SIGKILL);
+            ::kill(pid, signal);
+    }
+}
+
+void StreamOutput::killStill(Shared& shared, const std::vector<pid_t>& ids)
+{
+    signalStill(shared, ids, SIGKILL);
+}
+
+void StreamOutput::closeFinishedPipes(Shared& shared)
+{
+    if (!shared.stopRequested)
+        return;
+    if (shared.videoFD >= 0 && shared.pendingVideo == 0) {
+        closeDescriptor(shared.videoFD);
+        shared.videoFD = -1;
+    }
+    if (shared.audioFD >= 0 && shared.pendingAudio == 0) {
+        closeDescriptor(shared.audioFD);
+        shared.audioFD = -1;
     }
 }
 
@@ -246,6 +266,7 @@ std::vector<pid_t> StreamOutput::requestStop()
     std::vector<pid_t> ids;
     std::lock_guard guard(shared_->lock);
     shared_->stopRequested = true;
+    closeFinishedPipes(*shared_);
     if (shared_->childPID > 0)
         ids.push_back(shared_->childPID);
     if (shared_->helperPID > 0)
@@ -262,13 +283,45 @@ void StreamOutput::stop()
         endRun(true, std::nullopt);
         return;
     }
-    for (pid_t pid : ids)
-        ::kill(pid, SIGTERM);
     if (ids.empty())
         return;
 
+    // What the encoder holds was on air: it gets the time to work it off.
     std::erase_if(killTimers_, [](const std::unique_ptr<Timer>& timer) { return !timer->isActive(); });
-    // The timer belongs to this output: gone with it, it never fires.
+    long long frames = 0;
+    {
+        std::lock_guard guard(shared_->lock);
+        frames = shared_->encodedFrames;
+    }
+    scheduleStopCheck(ids, frames, 0.0);
+}
+
+void StreamOutput::scheduleStopCheck(const std::vector<pid_t>& ids, long long frames, double waited)
+{
+    // The timers belong to this output: gone with it, they never fire.
+    const double next = std::min(waited + kStopFlushSeconds, kStopFlushLimitSeconds);
+    auto timer = clock_.createTimer([this, ids, frames, next] { checkStopFlush(ids, frames, next); }, true);
+    timer->start(next - waited);
+    killTimers_.push_back(std::move(timer));
+}
+
+void StreamOutput::checkStopFlush(const std::vector<pid_t>& ids, long long framesBefore, double waited)
+{
+    long long frames = 0;
+    bool still = false;
+    {
+        std::lock_guard guard(shared_->lock);
+        frames = shared_->encodedFrames;
+        for (pid_t pid : ids)
+            still = still || (pid > 0 && (pid == shared_->childPID || pid == shared_->helperPID));
+    }
+    if (!still)
+        return;
+    if (frames != framesBefore && waited < kStopFlushLimitSeconds) {
+        scheduleStopCheck(ids, frames, waited); // still at work
+        return;
+    }
+    signalStill(*shared_, ids, SIGTERM);
     auto timer = clock_.createTimer([shared = shared_, ids] { killStill(*shared, ids); }, true);
     timer->start(kKillGraceSeconds);
     killTimers_.push_back(std::move(timer));
@@ -296,6 +349,12 @@ std::pair<int, int> StreamOutput::pendingWrites() const
 {
     std::lock_guard guard(shared_->lock);
     return { shared_->pendingVideo, shared_->pendingAudio };
+}
+
+long long StreamOutput::encodedFrames() const
+{
+    std::lock_guard guard(shared_->lock);
+    return shared_->encodedFrames;
 }
 
 long long StreamOutput::droppedFrames() const

@@ -96,6 +96,14 @@ public:
 
     // The time a process gets to end after SIGTERM before it gets SIGKILL.
     static constexpr double kKillGraceSeconds = 1.5;
+    // A stopped encoder works off what it was handed before the stop and
+    // ends by itself at the end of its pipes. It gets SIGTERM once it has
+    // taken no frame for kStopFlushSeconds (checked every kStopFlushSeconds,
+    // from its frame count), and at the latest kStopFlushLimitSeconds after
+    // the stop: on a busy machine it may be seconds behind, and still at
+    // work.
+    static constexpr double kStopFlushSeconds = 3.0;
+    static constexpr double kStopFlushLimitSeconds = 30.0;
 
     // The pause in the edits of the address after which it is stored.
     static constexpr double kUrlSavePauseSeconds = 0.5;
@@ -172,9 +180,13 @@ public:
     // While the stored address has not come, it turns connecting at once and
     // waits for it (at most kUrlWaitSeconds), then checks and launches.
     void start(const StreamFormat& format);
-    // Main thread. SIGTERM to the processes, SIGKILL to those still there
-    // 1.5 s later; the status turns idle when they have ended, or at once
-    // when the start was still waiting for the address.
+    // Main thread. Nothing more goes into the pipes; each pipe closes once
+    // the writes already handed to it have finished, so the encoder works
+    // off what was on air up to the stop and ends by itself at their end.
+    // Processes still there when the encoder has stopped taking frames, or
+    // at kStopFlushLimitSeconds (see kStopFlushSeconds), get SIGTERM, and
+    // SIGKILL kKillGraceSeconds after that. The status turns idle when they have
+    // ended, or at once when the start was still waiting for the address.
     void stop();
 
     // The frames that may wait for the encoder, and its start (see submit()).
@@ -185,8 +197,8 @@ public:
     static constexpr int kVideoPipeBytes = 1 << 20;
 
     // Any thread: hand a frame or an audio block to a running output. Dropped
-    // when not running, or when kWaitingFrames frames / 25 blocks are
-    // already waiting.
+    // when not running, after a stop, or when kWaitingFrames frames / 25
+    // blocks are already waiting.
     //
     // The encoder's start is the exception. Having taken the run's first
     // frame, the encoder still opens its sound input, the connection and
@@ -217,6 +229,8 @@ public:
     std::pair<pid_t, pid_t> processIds() const;
     // Any thread: frame and audio writes queued and not finished.
     std::pair<int, int> pendingWrites() const;
+    // Any thread: the frames the run's encoder reports as taken so far.
+    long long encodedFrames() const;
     // Any thread: frames of the runs so far that the stream did not carry
     // (as many as may wait were waiting, or their slot was filled already).
     long long droppedFrames() const;
@@ -317,8 +331,21 @@ private:
     void fail(const QString& message);
     void goLive();
     void endRun(bool stopWasRequested, const std::optional<QString>& lastLine);
-    // Marks the run as stopped on request; the process ids to signal.
+    // Marks the run as stopped on request and closes the pipes whose writes
+    // have finished; the process ids to signal.
     std::vector<pid_t> requestStop();
+    // Under the lock: after a stop request, closes each pipe with no write
+    // pending (the last write of a pipe closes it when it finishes).
+    static void closeFinishedPipes(Shared& shared);
+    // Main thread, every kStopFlushSeconds after a stop: SIGTERM (then
+    // SIGKILL after the grace) to those of ids still there once the
+    // encoder's frame count has not moved since framesBefore, or once the
+    // stop is kStopFlushLimitSeconds old.
+    void checkStopFlush(const std::vector<pid_t>& ids, long long framesBefore, double waited);
+    // The next of those checks, waited seconds after the stop.
+    void scheduleStopCheck(const std::vector<pid_t>& ids, long long frames, double waited);
+    // signal to those of ids still published by the run.
+    static void signalStill(Shared& shared, const std::vector<pid_t>& ids, int signal);
     // SIGKILL to those of ids still published by the run.
     static void killStill(Shared& shared, const std::vector<pid_t>& ids);
     // killStill after the grace, on a worker, in host time; ends sooner

@@ -185,7 +185,7 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
     bool opening = false;
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->videoFD < 0)
+        if (!shared_->running || shared_->stopRequested || shared_->videoFD < 0)
             return;
         const int waiting = shared_->starting
             ? std::max(kWaitingFrames, static_cast<int>(std::ceil(shared_->frameRate * kStartQueueSeconds)))
@@ -282,6 +282,7 @@ void StreamOutput::submit(const StreamFramePtr& frame, double time)
                 shared->starting = false;
         }
         --shared->pendingVideo;
+        closeFinishedPipes(*shared);
     });
 }
 
@@ -294,7 +295,7 @@ void StreamOutput::submit(const StreamAudioBlock& audio, double time)
     long long skip = 0;    // frames of this block before the run's next sample
     {
         std::lock_guard guard(shared_->lock);
-        if (!shared_->running || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
+        if (!shared_->running || shared_->stopRequested || shared_->audioFD < 0 || shared_->pendingAudio >= 25)
             return;
         const auto frames = static_cast<long long>(audio->size() / 2);
         if (std::isfinite(time)) {
@@ -326,6 +327,7 @@ void StreamOutput::submit(const StreamAudioBlock& audio, double time)
         }
         std::lock_guard guard(shared->lock);
         --shared->pendingAudio;
+        closeFinishedPipes(*shared);
     });
 }
 
@@ -421,6 +423,7 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         shared->origin = std::numeric_limits<double>::quiet_NaN();
         shared->opening = false;
         shared->lastFrame.reset();
+        shared->encodedFrames = 0;
         shared->frameRate = double(StreamFormat::rateNumerator(format.rate))
             / double(std::max(StreamFormat::rateDenominator(format.rate), 1));
         shared->nextFrame = 0;
@@ -441,6 +444,15 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
 
     std::thread progressReader([shared, owner, fd = progress.readEnd] {
         readLines(fd, [&](const QString& line) {
+            if (line.startsWith(QStringLiteral("frame="))) {
+                bool ok = false;
+                const long long frames = line.mid(6).trimmed().toLongLong(&ok);
+                if (ok) {
+                    std::lock_guard guard(shared->lock);
+                    shared->encodedFrames = frames;
+                }
+                return;
+            }
             const auto result = shared->meter.handle(line, HostClock::monotonicSeconds());
             if (result.event == ProgressMeter::Event::rate) {
                 postToMain([owner, kbps = result.kbps] {
@@ -509,12 +521,13 @@ void StreamOutput::launch(std::shared_ptr<Shared> shared, QPointer<StreamOutput>
         std::this_thread::yield();
     }
     {
+        // A stop may have closed them already, as their writes finished.
         std::lock_guard guard(shared->lock);
+        closeDescriptor(shared->videoFD);
+        closeDescriptor(shared->audioFD);
         shared->videoFD = -1;
         shared->audioFD = -1;
     }
-    closeDescriptor(video.writeEnd);
-    closeDescriptor(audio.writeEnd);
     progressReader.join();
     errorReader.join();
     // The run's queues, its writes and its threads are gone.

@@ -12,8 +12,9 @@ namespace tessarin {
 struct StreamOutput::Shared {
     // Guards the values below up to the queues; held for one read or write, or to
     // signal a published process id (so that an id is never signalled after
-    // the launch thread, which clears it first, has reaped it); never across
-    // a pipe write, a wait or a queue call.
+    // the launch thread, which clears it first, has reaped it), or to close
+    // a pipe's write end (videoFD, audioFD: -1 once closed); never across a
+    // pipe write, a wait or a queue call.
     mutable std::mutex lock;
     // Notified when the run's process ids are cleared.
     std::condition_variable processesEnded;
@@ -44,6 +45,10 @@ struct StreamOutput::Shared {
     double origin = std::numeric_limits<double>::quiet_NaN();
     bool opening = false;
     StreamFramePtr lastFrame;
+    // The frames the encoder reports as taken ("frame=" of its progress
+    // lines; the sender's in a chain): a stopped run ends early when it no
+    // longer moves.
+    long long encodedFrames = 0;
     double frameRate = 30.0;
     long long nextFrame = 0;
     long long nextSample = 0;

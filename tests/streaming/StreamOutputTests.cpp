@@ -21,9 +21,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -100,7 +102,8 @@ protected:
         if (settled(output))
             return true;
         output.stop();
-        clock.advance(1.5);
+        clock.advance(StreamOutput::kStopFlushSeconds);
+        clock.advance(StreamOutput::kKillGraceSeconds);
         settled(output);
         return false;
     }
@@ -480,14 +483,18 @@ TEST_F(StreamOutputTest, AChildIgnoringTermIsKilledAfterOneAndAHalfSecondsAndSee
     clock.advance(3.0);
     EXPECT_DOUBLE_EQ(out->elapsed(), 3.0);
 
+    // It reads nothing: closing its pipes does not end it, nor does the
+    // SIGTERM that comes once the time to work off its input is over.
     out->stop();
+    clock.advance(StreamOutput::kStopFlushSeconds);
     clock.advance(1.0);
     EXPECT_EQ(::kill(pid, 0), 0) << "still there 1 s after SIGTERM";
     EXPECT_TRUE(out->isActive());
     clock.advance(0.5);
     ASSERT_TRUE(settled(*out));
     EXPECT_EQ(out->status(), Status::idle());
-    EXPECT_DOUBLE_EQ(out->elapsed(), 4.0) << "the last run's time stays (it ticked once while stopping)";
+    EXPECT_DOUBLE_EQ(out->elapsed(), 3.0 + std::floor(StreamOutput::kStopFlushSeconds + 1.5))
+        << "the last run's time stays (it ticked while stopping)";
     EXPECT_EQ(out->measuredKbps(), 0.0);
 }
 
@@ -582,7 +589,8 @@ TEST_F(StreamOutputTest, AStalledEncoderHoldsASecondOfFramesAtItsStartAndTwentyF
     EXPECT_EQ(most, 25);
 
     out->stop();
-    clock.advance(1.5);
+    clock.advance(StreamOutput::kStopFlushSeconds);
+    clock.advance(StreamOutput::kKillGraceSeconds);
     ASSERT_TRUE(settled(*out));
     EXPECT_EQ(out->status(), Status::idle());
     EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 0));
@@ -659,7 +667,8 @@ TEST_F(StreamOutputTest, TheEncodersStartIsWaitedForAndTwoFramesWaitOnceItKeepsP
     EXPECT_EQ(out->droppedFrames(), 1);
 
     out->stop();
-    clock.advance(1.5);
+    clock.advance(StreamOutput::kStopFlushSeconds);
+    clock.advance(StreamOutput::kKillGraceSeconds);
     ASSERT_TRUE(settled(*out));
 }
 
@@ -715,6 +724,46 @@ TEST_F(StreamOutputTest, PipesCountPictureAndSoundFromTheFirstFrameTheEncoderToo
     EXPECT_EQ(samples[1919 * 2 + 1], 0.0f);
     EXPECT_EQ(samples[1920 * 2], 0.25f);
     EXPECT_EQ(samples[2879 * 2 + 1], 0.25f);
+}
+
+TEST_F(StreamOutputTest, AStopLetsTheEncoderTakeWhatWasOnAirAndEndByItself)
+{
+    // An encoder far behind: it reads nothing until the test opens its gate.
+    // What was handed in before the stop (pictures in the pipe, a block of
+    // sound whose write still waits) reaches it, nothing after the stop
+    // does, and it ends at the end of its pipes, unsignalled: the clock,
+    // which times the signals, does not move.
+    auto out = make();
+    out->setUrl("rtmp://127.0.0.1/live");
+    const QString gate = dir.filePath("gate");
+    ASSERT_EQ(::mkfifo(gate.toLocal8Bit().constData(), 0600), 0);
+    const QString video = dir.filePath("video.raw");
+    const QString audio = dir.filePath("audio.raw");
+    const QString behind = test::writeFakeFFmpeg(dir, "behind", test::kAllEncoders, test::kAllProtocols,
+        QStringLiteral("cat '%1' >/dev/null; cat <&3 > '%2' & cat > '%3'; wait").arg(gate, audio, video));
+    FFmpegTools::overrideCandidates(QStringList { behind });
+    out->start(k720p30);
+    ASSERT_TRUE(test::waitUntil([&] { return out->isRunning(); }));
+
+    const double t0 = HostClock::monotonicSeconds() + 1000.0;
+    out->submit(frame(1), t0);
+    ASSERT_TRUE(test::waitUntil([&] { return out->pendingWrites().first == 0; }));
+    out->submit(frame(2), t0 + 1.0 / 30);
+    out->submit(frame(3), t0 + 2.0 / 30);
+    constexpr int kSoundFrames = 48000; // more than the sound pipe holds
+    out->submit(std::make_shared<const std::vector<float>>(kSoundFrames * 2, 0.5f), t0);
+    ASSERT_TRUE(test::waitUntil([&] { return out->pendingWrites() == std::make_pair(0, 1); }));
+    out->stop();
+    out->submit(frame(4), t0 + 3.0 / 30);
+    EXPECT_EQ(out->pendingWrites(), std::make_pair(0, 1));
+
+    QFile opener(gate);
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.close();
+    ASSERT_TRUE(settled(*out)) << "the encoder did not see the end of its pipes";
+    EXPECT_EQ(out->status(), Status::idle());
+    EXPECT_EQ(pictureOrder(video, 3), "123");
+    EXPECT_EQ(QFileInfo(audio).size(), qint64(kSoundFrames) * 2 * qint64(sizeof(float)));
 }
 
 TEST_F(StreamOutputTest, AFrameLateByLessThanASlotTakesItsOwnSlotAndPushesNoneOut)

@@ -104,15 +104,17 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
         // program starts while the encoder still works through them.
         engine.play(block);
         EXPECT_TRUE(test::waitUntil([&] { return !engine.isPlaying(); }, 30.0)) << "the block did not end";
-        // A stop ends the encoder where it is: on a busy machine it is still
-        // seconds behind, working through what waits for it. What the block
-        // showed is in the stream once the writes have caught up.
+        // On a busy machine the encoder is still seconds behind, working
+        // through what waits for it: once the pipes have taken what the
+        // block showed, only the encoder's own queue is left (a second of
+        // pictures), and the stop lets it take that and end at the end of
+        // its pipes, well within the time a stop gives it.
         EXPECT_TRUE(test::waitUntil([&] {
             const auto [frames, blocks] = out.pendingWrites();
             return frames <= 1 && blocks <= 1;
-        }, 20.0)) << "the encoder did not catch up";
+        }, 60.0)) << "the encoder did not catch up";
         out.stop();
-        EXPECT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 20.0));
+        EXPECT_TRUE(test::waitUntil([&] { return !out.isActive(); }, StreamOutput::kStopFlushLimitSeconds + StreamOutput::kKillGraceSeconds + 20.0));
         out.setUrl(QString());
     }
     FFmpegTools::overrideCandidates(std::nullopt);
@@ -132,8 +134,10 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     // machine: a flash is measured from its start even when its first
     // pictures went (the first one carried tells how many), and a flash may
     // go whole, which the pictures around its beep tell. Every beep has its
-    // flash, measured or wholly left out.
-    EXPECT_GE(events.beeps.size(), 3u);
+    // flash, measured or wholly left out. The sound the block played is
+    // all in the stream, the last beep too: the stop lost nothing that was
+    // on air.
+    EXPECT_EQ(events.beeps.size(), 4u);
     std::size_t leftOut = 0;
     for (const double beep : events.beeps) {
         if (std::any_of(offsets.begin(), offsets.end(),
@@ -146,20 +150,13 @@ TEST(StreamingSyncTest, FlashAndBeepArriveTogetherThoughTheEncoderStartsLate)
     std::printf("%zu flashes measured, %zu left out whole by the stream\n", offsets.size(), leftOut);
     for (const test::SyncOffset& o : offsets)
         std::printf("flash at %.3f s, beep %+.1f ms after it\n", o.flash, o.offset * 1000);
-    // Together: the median within 20 ms (a frame's rounding and a little),
-    // and every flash within 40 ms, the first ones measured while the
-    // encoder still works through what piled up.
-    std::vector<double> sorted;
-    for (const test::SyncOffset& o : offsets) {
-        sorted.push_back(o.offset);
+    // Together: every flash within two frames of its beep, the first ones
+    // measured while the encoder still works through what piled up (an
+    // encoder's late start that moved the sound would move it by the
+    // second it waited). How close they come on a quiet and a busy machine
+    // (the median, the spread) is the sync benchmark's figure.
+    for (const test::SyncOffset& o : offsets)
         EXPECT_LE(std::abs(o.offset), 0.040) << "flash at " << o.flash << " s: beep " << o.offset * 1000 << " ms after";
-    }
-    if (!sorted.empty()) {
-        std::sort(sorted.begin(), sorted.end());
-        const std::size_t mid = sorted.size() / 2;
-        const double median = sorted.size() % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
-        EXPECT_LE(std::abs(median), 0.020) << "median beep " << median * 1000 << " ms after its flash";
-    }
 }
 
 } // namespace

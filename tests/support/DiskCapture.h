@@ -50,6 +50,20 @@ public:
         return samples;
     }
 
+    // The samples the device has written so far (its last few hundred
+    // frames may still be in its buffer); any thread, while it plays.
+    std::vector<float> soFar() const
+    {
+        std::vector<float> samples;
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly))
+            return samples;
+        const QByteArray bytes = file.readAll();
+        samples.resize(static_cast<std::size_t>(bytes.size()) / sizeof(float) / 2 * 2);
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        return samples;
+    }
+
     // Frames SDL wrote before the first render, while the device was still
     // paused (a busy machine may delay the start): the file position of a
     // render is framesRendered() at that render plus this. Known after finish().

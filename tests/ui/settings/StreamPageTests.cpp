@@ -46,7 +46,7 @@ protected:
     {
         for (const auto& out : streams->outputs()) {
             out->stop();
-            test::waitUntil([&] { return !out->isActive(); }, 10.0);
+            test::waitUntil([&] { return !out->isActive(); }, StreamOutput::kStopFlushLimitSeconds + StreamOutput::kKillGraceSeconds + 20.0);
             out->setUrl(QString());
             out->saveUrlNow();
         }
@@ -373,6 +373,7 @@ TEST_F(StreamPageTest, ALiveRowTellsHowManyFramesTheStreamDidNotCarry)
     EXPECT_EQ(first.droppedNote()->text(), "Fotogrammi non trasmessi: 5 (la codifica non tiene il passo)");
 
     out.stop();
+    clock.advance(StreamOutput::kStopFlushSeconds);
     clock.advance(StreamOutput::kKillGraceSeconds);
     ASSERT_TRUE(test::waitUntil([&] {
         test::drainMainQueue();
@@ -433,7 +434,7 @@ TEST_F(StreamRowEndToEnd, ARowStartedAgainstAListenerGoesLiveMeasuresAndStops)
         << "the elapsed time does not tick";
 
     QTest::mouseClick(first.startStopButton(), Qt::LeftButton);
-    ASSERT_TRUE(test::waitUntil([&] { return !out.isActive(); }, 20.0));
+    ASSERT_TRUE(test::waitUntil([&] { return !out.isActive(); }, StreamOutput::kStopFlushLimitSeconds + StreamOutput::kKillGraceSeconds + 20.0));
     EXPECT_EQ(out.status(), Status::idle());
     EXPECT_EQ(first.statusText(), "Fermo");
     EXPECT_EQ(first.startStopButton()->text(), "Avvia");
