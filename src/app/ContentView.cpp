@@ -71,7 +71,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     shortcutEngine_ = std::make_shared<PlaylistShortcutEngine>(&engine);
 
     auto* content = new QWidget(this);
-    content->setMinimumSize(kMinimumWidth, kMinimumHeight);
+    // The whole window, its menu bar included: the columns below lay out
+    // every control in less.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     QPalette pal = content->palette();
     pal.setColor(QPalette::Window, Theme::background());
     content->setPalette(pal);
