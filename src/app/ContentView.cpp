@@ -18,6 +18,7 @@
 #include "streaming/StreamManager.h"
 #include "streaming/StreamOutput.h"
 #include "ui/browser/BrowserColumnView.h"
+#include "ui/kit/Announcer.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Theme.h"
 #include "ui/playlist/PlaylistView.h"
@@ -119,6 +120,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     for (const auto& output : streamManager_->outputs())
         destinations.push_back(output.get());
     announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
+    // An output that ends by itself is said at once, whatever has the focus.
+    connect(output_.get(), &OutputWindowController::interrupted, this,
+            [](const QString& reason) { Announcer::shared().announce(reason, Politeness::assertive); });
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);
