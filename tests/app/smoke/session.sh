@@ -33,17 +33,31 @@ if [ -z "${SMOKE_INNER:-}" ]; then
   # off and the program aborts.
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  # A caller may ask for another screen size (`xvfb_screen`), or for Xorg
+  # with a configuration of its own (`xorg_config`: a dummy driver's screens
+  # that xrandr turns on and off); it then skips when Xorg cannot start.
+  if [ -n "${xorg_config:-}" ]; then
+    command -v Xorg >/dev/null || { rm -f "$fifo"; echo "SKIP: Xorg is not installed"; exit 77; }
+    xorg_log=$(mktemp)
+    Xorg -displayfd 3 -config "$xorg_config" -logfile "$xorg_log" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  else
+    Xvfb -displayfd 3 -screen 0 "${xvfb_screen:-1600x1000x24}" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  fi
   xvfb=$!
   number=""
   read -r number <"$fifo" || true
   rm -f "$fifo"
   if [ -z "$number" ]; then
     kill "$xvfb" 2>/dev/null
+    if [ -n "${xorg_config:-}" ]; then
+      echo "SKIP: Xorg with the dummy driver did not start: $(grep -m1 -E '\(EE\)' "$xorg_log" 2>/dev/null || echo 'no log')"
+      rm -f "$xorg_log"
+      exit 77
+    fi
     echo "FAIL: the private X server did not start"
     exit 1
   fi
-  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "${xorg_log:-}"' EXIT
   trap 'exit 143' TERM INT HUP
   DISPLAY=:$number dbus-run-session -- bash "$0" "$@"
   exit $?
