@@ -120,6 +120,7 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     for (const auto& output : streamManager_->outputs())
         destinations.push_back(output.get());
     announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
+    output_->setOperatorWindow(this);
     // An output that ends by itself is said at once, whatever has the focus.
     connect(output_.get(), &OutputWindowController::interrupted, this,
             [](const QString& reason) { Announcer::shared().announce(reason, Politeness::assertive); });

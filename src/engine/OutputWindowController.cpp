@@ -131,11 +131,17 @@ std::optional<OutputDisplay> OutputWindowController::listed(quint32 displayId) c
     return std::nullopt;
 }
 
-void OutputWindowController::followDisplays()
+void OutputWindowController::followDisplays(QScreen* removed)
 {
-    if (!display_ || listed(display_->id))
+    if (!display_)
         return;
-    interrupt(tr("Uscita interrotta: %1 è stato scollegato.").arg(display_->name));
+    const auto now = listed(display_->id);
+    if (!now) {
+        interrupt(tr("Uscita interrotta: %1 è stato scollegato.").arg(display_->name));
+        return;
+    }
+    if (operatorWindow_ && operatorWindow_->screen() == removed && QGuiApplication::primaryScreen() == now->screen)
+        interrupt(tr("Uscita interrotta: la finestra di Tessarin passa su %1.").arg(display_->name));
 }
 
 void OutputWindowController::interrupt(const QString& reason)

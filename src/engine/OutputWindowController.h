@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -50,6 +51,12 @@ public:
     // The application is quitting: stop(), so the display keeps no mode of ours.
     void applicationWillTerminate() { stop(); }
 
+    // The operator's window (the main window). When the screen it is on goes
+    // away the platform moves it to the primary screen: if that is the
+    // output's display the output stops, so it never covers the operator's
+    // controls. The operator may still choose its display for the output.
+    void setOperatorWindow(QWidget* window) { operatorWindow_ = window; }
+
     // The displays the output can go to, as the settings pages list them.
     DisplayManager& displayManager() const { return displays_; }
 
@@ -73,9 +80,11 @@ signals:
 
 private:
     // A screen went away: the output stops when its display is no longer
-    // listed. Runs while the platform's list no longer holds the screen and
-    // before the platform moves the screen's windows elsewhere.
-    void followDisplays();
+    // listed, or when the operator's window is about to be moved onto it.
+    // Runs while the platform's list no longer holds the screen (the
+    // primary screen already the new one) and before the platform moves
+    // the screen's windows to the primary screen.
+    void followDisplays(QScreen* removed);
     // The display with this id as listed now, or nothing.
     std::optional<OutputDisplay> listed(quint32 displayId) const;
     void interrupt(const QString& reason);
@@ -89,6 +98,7 @@ private:
     Clock& clock_;
     ContentFactory content_;
     std::unique_ptr<QWidget> window_;
+    QPointer<QWidget> operatorWindow_;
     // The show step waiting for a switched display; dropping it cancels it.
     std::unique_ptr<Timer> pendingShow_;
     std::optional<quint32> displayID_;

@@ -192,6 +192,21 @@ TEST_F(OutputWindowControllerTest, anUnpluggedDisplayStopsTheOutputAndNothingCov
     Localization::apply("it");
 }
 
+// The operator's screen unplugged: Qt moves the main window to the primary
+// screen, here the output's display, so the output stops first.
+TEST_F(OutputWindowControllerTest, anOutputOnTheScreenTheOperatorsWindowMovesToStops)
+{
+    QWidget operatorWindow;
+    operatorWindow.show();
+    controller.setOperatorWindow(&operatorWindow);
+    controller.present(hdmi(), std::nullopt);
+    // All fake screens are one QScreen: the operator's window is on the
+    // screen removed, and the primary left is the output's.
+    EXPECT_TRUE(fake.unplug(1).empty());
+    EXPECT_FALSE(controller.window());
+    EXPECT_EQ(controller.interruption(), "Uscita interrotta: la finestra di Tessarin passa su HDMI-1.");
+}
+
 TEST(OutputWindowControllerLifetime, destroyingTheControllerRestoresTheMode)
 {
     test::FakeDisplays fake;

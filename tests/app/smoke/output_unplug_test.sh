@@ -6,7 +6,9 @@
 # - the top bar's button reads "Uscita esterna" again, and the reason is
 #   said on the accessibility bus and shown on the output page;
 # - plugged in again, the monitor is offered on the output page and no
-#   output starts by itself.
+#   output starts by itself;
+# - with the operator's monitor unplugged instead, the main window moves to
+#   the output's monitor: the output stops first and says why.
 #   output_unplug_test.sh TESSARIN_BINARY
 # Exits 77 (skipped) when Xorg's dummy driver cannot start, or when xrandr,
 # xdotool or the Python helpers are missing.
@@ -65,6 +67,18 @@ for round in 1 2; do
   xdotool key Escape
   echo "round $round: the output stopped with its monitor and waited to be started again"
 done
+
+# The operator's monitor unplugged: the main window goes to the one left.
+click_named 'Uscita esterna' 'push button'
+click_named 'Avvia uscita fullscreen' 'push button'
+wait_for 20 output_shown || fail "the output window did not open for the operator's monitor's round"
+xdotool key Escape
+xrandr --output DUMMY0 --off
+wait_for 20 output_gone || fail "the output window stayed over the main window moved to its monitor"
+expect_heard 'Uscita interrotta: la finestra di Tessarin passa su DUMMY1\.' "the output's end under the main window"
+wait_for 10 named 'Uscita esterna' 'push button' || fail "the top bar still says the output runs"
+plug
+echo "the operator's monitor: the output stopped before the main window came under it"
 stop_listening
 
 focus_main

@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Runs the real program on a 1366 x 768 screen with a window manager
-# (openbox) and no settings, then again after the operator gave its window
-# a size and a place of their own:
+# Runs the real program on a screen too small for its default size (1366 x
+# 768, or 2560 x 1440 at a scale of 2) with a window manager (openbox) and
+# no settings, then, at a scale of 1, again after the operator gave its
+# window a size and a place of their own:
 # - the first window is maximised, every edge of its frame and the top
 #   bar's "Impostazioni" on the screen;
 # - unmaximised, resized and moved by the window manager, then quit, it
 #   comes back at that size and place, not maximised.
-#   window_frame_test.sh TESSARIN_BINARY
+#   window_frame_test.sh TESSARIN_BINARY [WIDTHxHEIGHT SCALE]
 # Exits 77 (skipped) when openbox, Xvfb, xdotool or the Python helpers are
 # missing.
 set -euo pipefail
 binary=${1:?binary}
 here=$(cd "$(dirname "$0")" && pwd)
 command -v openbox >/dev/null || { echo "SKIP: openbox is not installed"; exit 77; }
-xvfb_screen=1366x768x24
+size=${2:-1366x768}
+scale=${3:-1}
+screen_w=${size%x*}
+screen_h=${size#*x}
+xvfb_screen=${size}x24
 source "$here/session.sh"
+[ "$scale" = 1 ] || export QT_SCALE_FACTOR=$scale
 
 # The window manager, ended with the script as its helper process.
 openbox >/dev/null 2>&1 &
@@ -58,14 +64,21 @@ is_at() { read_geometry && [ "$geometry" = "$1" ]; }
 settings
 launch
 wait_for 60 find_window '^Show senza titolo' || fail "the main window did not come"
-wait_for 20 is_state maximised || fail "the first window on 1366 x 768 is not maximised: $geometry"
+wait_for 20 is_state maximised || fail "the first window on $size at scale $scale is not maximised: $geometry"
 read -r x y w h _ <<<"$geometry"
-[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1366 ] && [ $((y + h)) -le 768 ] \
+[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$screen_w" ] && [ $((y + h)) -le "$screen_h" ] \
   || fail "the first window reaches past the screen: $geometry"
 wait_for 60 find_shown 'Impostazioni' 'push button' || fail "no Impostazioni in the top bar"
 read -r bx by <<<"$xy"
-[ "$bx" -lt 1366 ] && [ "$by" -lt 768 ] || fail "Impostazioni is off the screen at $xy"
-echo "first start: $geometry, Impostazioni at $xy"
+[ "$bx" -lt "$screen_w" ] && [ "$by" -lt "$screen_h" ] || fail "Impostazioni is off the screen at $xy"
+echo "first start on $size at scale $scale: $geometry, Impostazioni at $xy"
+if [ "$scale" != 1 ]; then
+  focus_main
+  xdotool key ctrl+q
+  ended 20 "the quit"
+  echo "PASS"
+  exit 0
+fi
 
 # The operator's own size and place.
 unmaximise
