@@ -38,7 +38,8 @@ if [ -z "${SMOKE_INNER:-}" ]; then
   # that xrandr turns on and off); it then skips when Xorg cannot start.
   if [ -n "${xorg_config:-}" ]; then
     command -v Xorg >/dev/null || { rm -f "$fifo"; echo "SKIP: Xorg is not installed"; exit 77; }
-    xorg_log=$(mktemp)
+    # A name only: Xorg keeps an existing log file as .old.
+    xorg_log=$(mktemp -u)
     Xorg -displayfd 3 -config "$xorg_config" -logfile "$xorg_log" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   else
     Xvfb -displayfd 3 -screen 0 "${xvfb_screen:-1600x1000x24}" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
@@ -57,7 +58,7 @@ if [ -z "${SMOKE_INNER:-}" ]; then
     echo "FAIL: the private X server did not start"
     exit 1
   fi
-  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "${xorg_log:-}"' EXIT
+  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "${xorg_log:-}" "${xorg_log:-}.old"' EXIT
   trap 'exit 143' TERM INT HUP
   DISPLAY=:$number dbus-run-session -- bash "$0" "$@"
   exit $?
