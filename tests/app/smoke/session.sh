@@ -49,9 +49,9 @@ if [ -z "${SMOKE_INNER:-}" ]; then
   read -r number <"$fifo" || true
   rm -f "$fifo"
   if [ -z "$number" ]; then
-    kill "$xvfb" 2>/dev/null
+    kill "$xvfb" 2>/dev/null || true
     if [ -n "${xorg_config:-}" ]; then
-      echo "SKIP: Xorg with the dummy driver did not start: $(grep -m1 -E '\(EE\)' "$xorg_log" 2>/dev/null || echo 'no log')"
+      echo "SKIP: Xorg with the dummy driver did not start: $(sed -n '/Fatal server error/{n;s/^\[[^]]*\] (EE) //;p;q}' "$xorg_log" 2>/dev/null)"
       rm -f "$xorg_log"
       exit 77
     fi
