@@ -348,6 +348,18 @@ They have been removed from the show; if you save it now, they will be gone.</tr
         <source>Uscita di Tessarin</source>
         <translation>Tessarin output</translation>
     </message>
+    <message>
+        <source>Uscita interrotta: %1 è stato scollegato.</source>
+        <translation>Output stopped: %1 was disconnected.</translation>
+    </message>
+    <message>
+        <source>Uscita non avviata: %1 non è più collegato.</source>
+        <translation>Output not started: %1 is no longer connected.</translation>
+    </message>
+    <message>
+        <source>Uscita interrotta: la finestra di Tessarin passa su %1.</source>
+        <translation>Output stopped: the Tessarin window moves to %1.</translation>
+    </message>
 </context>
 <context>
     <name>tessarin::RowDestinations</name>

@@ -18,6 +18,7 @@
 #include "streaming/StreamManager.h"
 #include "streaming/StreamOutput.h"
 #include "ui/browser/BrowserColumnView.h"
+#include "ui/kit/Announcer.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/FocusInView.h"
 #include "ui/kit/Theme.h"
@@ -74,7 +75,9 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     shortcutEngine_ = std::make_shared<PlaylistShortcutEngine>(&engine);
 
     auto* content = new QWidget(this);
-    content->setMinimumSize(kMinimumWidth, kMinimumHeight);
+    // The whole window, its menu bar included: the columns below lay out
+    // every control in less.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     QPalette pal = content->palette();
     pal.setColor(QPalette::Window, Theme::background());
     content->setPalette(pal);
@@ -120,6 +123,10 @@ ContentView::ContentView(ShowController& show, const Services& services, QWidget
     for (const auto& output : streamManager_->outputs())
         destinations.push_back(output.get());
     announcements_ = std::make_unique<OnAirAnnouncements>(engine, &schedule, destinations);
+    output_->setOperatorWindow(this);
+    // An output that ends by itself is said at once, whatever has the focus.
+    connect(output_.get(), &OutputWindowController::interrupted, this,
+            [](const QString& reason) { Announcer::shared().announce(reason, Politeness::assertive); });
     connect(&AppNotifications::shared(), &AppNotifications::openSettings, this, &ContentView::openSettingsWindow);
 
     connect(&show_, &ShowController::changed, this, &ContentView::followTitle);

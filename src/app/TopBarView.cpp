@@ -264,8 +264,13 @@ void TopBarView::refreshOutput()
     const bool on = outputController_.isActive();
     output_->setText(on ? tr("Uscita attiva") : tr("Uscita esterna"));
     output_->setAccessibleName(output_->text());
-    output_->setSymbol(on ? QStringLiteral("tv.fill") : QStringLiteral("tv"));
-    output_->setLabelColor(on ? Theme::meterLow() : Theme::textPrimary());
+    // An output that ended by itself says so until the next start.
+    const auto interruption = on ? std::nullopt : outputController_.interruption();
+    output_->setToolTip(interruption.value_or(QString()));
+    output_->setAccessibleDescription(interruption.value_or(QString()));
+    output_->setSymbol(on ? QStringLiteral("tv.fill")
+                          : interruption ? QStringLiteral("exclamationmark.triangle.fill") : QStringLiteral("tv"));
+    output_->setLabelColor(on ? Theme::meterLow() : interruption ? Theme::meterHigh() : Theme::textPrimary());
 }
 
 void TopBarView::presentStreamSettings()

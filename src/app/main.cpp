@@ -3,6 +3,7 @@
 #include "app/CloseRequests.h"
 #include "app/CommandLine.h"
 #include "app/ContentView.h"
+#include "app/MainWindowFrame.h"
 #include "engine/OutputWindowController.h"
 #include "platform/AllocatorSettings.h"
 #include "platform/CaptureDevices.h"
@@ -133,6 +134,11 @@ int main(int argc, char* argv[])
                                       Qt::QueuedConnection);
         });
         const auto closeRequests = tessarin::CloseRequests::install(window);
+        // Where the operator left it, within the screens there are now.
+        new tessarin::MainWindowFrame(window, settings,
+                                      { { tessarin::ContentView::kDefaultWidth, tessarin::ContentView::kDefaultHeight },
+                                        { tessarin::ContentView::kMinimumWidth, tessarin::ContentView::kMinimumHeight },
+                                        tessarin::MainWindowFrame::kFrameEstimate });
         window.show();
         // An end asked for in an event loop run before this one (a question
         // at start) has ended that loop already.

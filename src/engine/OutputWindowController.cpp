@@ -21,6 +21,10 @@ OutputWindowController::OutputWindowController(DisplayManager& displays, Clock& 
 {
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &OutputWindowController::applicationWillTerminate);
+    // Direct: the platform moves a removed screen's windows to the primary
+    // screen right after this signal, and the output must be gone by then.
+    if (qGuiApp)
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, &OutputWindowController::followDisplays);
 }
 
 OutputWindowController::~OutputWindowController()
@@ -31,6 +35,15 @@ OutputWindowController::~OutputWindowController()
 void OutputWindowController::present(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode)
 {
     stop();
+    if (interruption_) {
+        interruption_.reset();
+        emit changed();
+    }
+    if (!listed(display.id)) {
+        interrupt(tr("Uscita non avviata: %1 non è più collegato.").arg(display.name));
+        return;
+    }
+    display_ = display;
     if (!mode) {
         show(display, mode);
         return;
@@ -60,16 +73,15 @@ void OutputWindowController::present(const OutputDisplay& display, const std::op
 
 void OutputWindowController::show(const OutputDisplay& display, const std::optional<DisplayVideoMode>& mode)
 {
-    // The screen's geometry changes with its mode: take it afresh.
-    QScreen* screen = display.screen;
-    for (const OutputDisplay& listed : displays_.allDisplays()) {
-        if (listed.id == display.id && listed.screen) {
-            screen = listed.screen;
-            break;
-        }
+    // The screen's geometry changes with its mode: take it afresh. A
+    // display gone while it settled gets no window: any other screen may be
+    // the operator's.
+    const auto now = listed(display.id);
+    QScreen* screen = now ? now->screen.data() : nullptr;
+    if (!screen) {
+        interrupt(tr("Uscita interrotta: %1 è stato scollegato.").arg(display.name));
+        return;
     }
-    if (!screen) // the display went away and its screen with it
-        screen = QGuiApplication::primaryScreen();
 
     auto window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                                                          | Qt::WindowTransparentForInput
@@ -86,10 +98,8 @@ void OutputWindowController::show(const OutputDisplay& display, const std::optio
         if (QWidget* content = content_())
             layout->addWidget(content);
     }
-    if (screen) {
-        window->setScreen(screen);
-        window->setGeometry(screen->geometry());
-    }
+    window->setScreen(screen);
+    window->setGeometry(screen->geometry());
     window->showFullScreen();
     window_ = std::move(window);
 
@@ -109,6 +119,37 @@ void OutputWindowController::closeAndRestore()
         displays_.switchMode(*displayID_, *originalMode_);
     displayID_.reset();
     originalMode_.reset();
+    display_.reset();
+}
+
+std::optional<OutputDisplay> OutputWindowController::listed(quint32 displayId) const
+{
+    for (const OutputDisplay& display : displays_.allDisplays()) {
+        if (display.id == displayId && display.screen)
+            return display;
+    }
+    return std::nullopt;
+}
+
+void OutputWindowController::followDisplays(QScreen* removed)
+{
+    if (!display_)
+        return;
+    const auto now = listed(display_->id);
+    if (!now) {
+        interrupt(tr("Uscita interrotta: %1 è stato scollegato.").arg(display_->name));
+        return;
+    }
+    if (operatorWindow_ && operatorWindow_->screen() == removed && QGuiApplication::primaryScreen() == now->screen)
+        interrupt(tr("Uscita interrotta: la finestra di Tessarin passa su %1.").arg(display_->name));
+}
+
+void OutputWindowController::interrupt(const QString& reason)
+{
+    stop();
+    interruption_ = reason;
+    emit changed();
+    emit interrupted(reason);
 }
 
 void OutputWindowController::stop()

@@ -188,6 +188,26 @@ TEST_F(TopBarTest, TheStreamingAndOutputButtonsFollowTheirControllers)
     EXPECT_EQ(outputButton->labelColor(), Theme::meterLow());
     output.stop();
     EXPECT_EQ(outputButton->text(), "Uscita esterna");
+
+    // Its display unplugged: stopped, in the warning colour, saying why on
+    // the button and on the output page, until the next start.
+    const OutputDisplay external = displayManager.externalDisplays().front();
+    output.present(external, std::nullopt);
+    displays.unplug(external.id);
+    EXPECT_EQ(outputButton->text(), "Uscita esterna");
+    EXPECT_EQ(outputButton->symbol(), "exclamationmark.triangle.fill");
+    EXPECT_EQ(outputButton->labelColor(), Theme::meterHigh());
+    EXPECT_EQ(outputButton->toolTip(), output.interruption());
+    QTest::mouseClick(outputButton, Qt::LeftButton);
+    auto* page = qobject_cast<OutputSettingsView*>(bar->outputPopover()->content());
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->interruptionLabel()->isVisibleTo(page));
+    EXPECT_EQ(page->interruptionLabel()->text(), output.interruption());
+    bar->outputPopover()->hide();
+    displays.plug(external.id, external.name);
+    output.present(external, std::nullopt);
+    EXPECT_EQ(outputButton->symbol(), "tv.fill");
+    EXPECT_TRUE(outputButton->toolTip().isEmpty());
 }
 
 TEST_F(TopBarTest, ButtonsOpenTheirPopoversTheSettingsAndTheShowCommands)

@@ -4,7 +4,9 @@
 // QScreen, so windows can open on them.
 #include "platform/Displays.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QWidget>
 
 #include <map>
 #include <vector>
@@ -29,6 +31,32 @@ public:
     void addScreen(quint32 id, const QString& name)
     {
         list.push_back({id, name, QGuiApplication::primaryScreen()});
+    }
+
+    // Unplugs a screen in the order Qt 6.4 takes (QWindowSystemInterface::
+    // handleScreenRemoved): the screen leaves the list, screenRemoved is
+    // emitted while it still exists, then every top-level window still on
+    // it is moved to the primary screen. All fake screens share one QScreen,
+    // so the windows moved are those that would cover whatever is there:
+    // the visible ones that stay on top. Returns them.
+    std::vector<QWidget*> unplug(quint32 id)
+    {
+        std::erase_if(list, [id](const DisplayScreen& s) { return s.id == id; });
+        if (main == id)
+            main = list.empty() ? std::nullopt : std::optional<quint32>(list.front().id);
+        emit qGuiApp->screenRemoved(QGuiApplication::primaryScreen());
+        std::vector<QWidget*> moved;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && (widget->windowFlags() & Qt::WindowStaysOnTopHint))
+                moved.push_back(widget);
+        }
+        return moved;
+    }
+    // Plugs a screen back: listed, then screenAdded.
+    void plug(quint32 id, const QString& name)
+    {
+        addScreen(id, name);
+        emit qGuiApp->screenAdded(QGuiApplication::primaryScreen());
     }
 
     std::vector<DisplayScreen> screens() const override { return list; }

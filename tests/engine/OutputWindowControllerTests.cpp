@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QSignalSpy>
 
 using namespace tessarin;
 
@@ -143,13 +144,67 @@ TEST_F(OutputWindowControllerTest, aRefusedSwitchStillOpensTheWindowWithTheReque
     EXPECT_EQ(controller.activeModeLabel(), "1920 × 1080 — 50 Hz");
 }
 
-TEST_F(OutputWindowControllerTest, aDisplayThatWentAwayStillGetsTheWindow)
+// The output's display unplugged, on air or while it settles in its mode:
+// the output stops before the platform moves its window onto the screen
+// that is left (the operator's), says why once, and starts again only when
+// asked. Another display unplugged leaves it as it is; a display already
+// gone when asked for gets no window.
+TEST_F(OutputWindowControllerTest, anUnpluggedDisplayStopsTheOutputAndNothingCoversTheScreenLeft)
 {
-    const OutputDisplay display = hdmi();
-    fake.list.pop_back();
-    controller.present(display, std::nullopt);
+    fake.addScreen(3, "DP-2");
+    QSignalSpy interrupted(&controller, &OutputWindowController::interrupted);
+    controller.present(hdmi(), std::nullopt);
     ASSERT_TRUE(controller.window());
-    EXPECT_EQ(controller.activeDisplayName(), "HDMI-1");
+    fake.unplug(3); // another display: the output stays
+    EXPECT_TRUE(controller.isActive());
+    EXPECT_TRUE(controller.window()->isVisible());
+
+    EXPECT_TRUE(fake.unplug(2).empty());
+    EXPECT_FALSE(controller.window());
+    EXPECT_FALSE(controller.isActive());
+    EXPECT_FALSE(controller.activeDisplayName());
+    ASSERT_EQ(interrupted.size(), 1);
+    EXPECT_EQ(interrupted[0][0].toString(), "Uscita interrotta: HDMI-1 è stato scollegato.");
+    EXPECT_EQ(controller.interruption(), "Uscita interrotta: HDMI-1 è stato scollegato.");
+
+    fake.plug(2, "HDMI-1");
+    EXPECT_FALSE(controller.window());
+    EXPECT_FALSE(controller.isActive());
+    EXPECT_EQ(interrupted.size(), 1);
+    controller.present(hdmi(), DisplayVideoMode{hd});
+    EXPECT_FALSE(controller.interruption());
+    fake.unplug(2);
+    clock.advance(1.0);
+    EXPECT_FALSE(controller.window());
+    ASSERT_EQ(interrupted.size(), 2);
+    EXPECT_EQ(controller.interruption(), "Uscita interrotta: HDMI-1 è stato scollegato.");
+
+    const OutputDisplay gone{2, "HDMI-1", QGuiApplication::primaryScreen()};
+    controller.present(gone, std::nullopt);
+    EXPECT_FALSE(controller.window());
+    EXPECT_FALSE(controller.isActive());
+    EXPECT_EQ(controller.interruption(), "Uscita non avviata: HDMI-1 non è più collegato.");
+    ASSERT_TRUE(Localization::apply("en"));
+    fake.plug(2, "HDMI-1");
+    controller.present(hdmi(), std::nullopt);
+    fake.unplug(2);
+    EXPECT_EQ(controller.interruption(), "Output stopped: HDMI-1 was disconnected.");
+    Localization::apply("it");
+}
+
+// The operator's screen unplugged: Qt moves the main window to the primary
+// screen, here the output's display, so the output stops first.
+TEST_F(OutputWindowControllerTest, anOutputOnTheScreenTheOperatorsWindowMovesToStops)
+{
+    QWidget operatorWindow;
+    operatorWindow.show();
+    controller.setOperatorWindow(&operatorWindow);
+    controller.present(hdmi(), std::nullopt);
+    // All fake screens are one QScreen: the operator's window is on the
+    // screen removed, and the primary left is the output's.
+    EXPECT_TRUE(fake.unplug(1).empty());
+    EXPECT_FALSE(controller.window());
+    EXPECT_EQ(controller.interruption(), "Uscita interrotta: la finestra di Tessarin passa su HDMI-1.");
 }
 
 TEST(OutputWindowControllerLifetime, destroyingTheControllerRestoresTheMode)

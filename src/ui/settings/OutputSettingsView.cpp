@@ -31,6 +31,10 @@ OutputSettingsView::OutputSettingsView(OutputWindowController& outputWindowContr
         Theme::font(12), Theme::textSecondary(), true);
     empty_->setMaximumWidth(280);
     layout->addWidget(empty_);
+    // Stays when the display it names is gone and the page shows no other.
+    interruption_ = page_kit::label({}, Theme::font(12, QFont::Bold), Theme::meterHigh(), true);
+    interruption_->setMaximumWidth(280);
+    layout->addWidget(interruption_);
 
     content_ = new QWidget;
     auto* content = new QVBoxLayout(content_);
@@ -175,6 +179,10 @@ void OutputSettingsView::refresh()
     stop_->setVisible(active);
     start_->setVisible(!active);
     start_->setEnabled(selectedDisplay_.has_value());
+    const auto interruption = controller_.interruption();
+    interruption_->setVisible(!active && interruption.has_value());
+    interruption_->setText(interruption.value_or(QString()));
+    interruption_->setAccessibleName(interruption_->text());
     activeText_->setText(tr("In uscita su %1 — %2")
                              .arg(controller_.activeDisplayName().value_or(QString()),
                                   controller_.activeModeLabel().value_or(QString())));

@@ -43,6 +43,8 @@ public:
     QPushButton* startButton() const { return start_; }
     QPushButton* stopButton() const { return stop_; }
     QLabel* activeLabel() const { return activeText_; }
+    // Why the last output ended by itself, while no output runs.
+    QLabel* interruptionLabel() const { return interruption_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -65,6 +67,7 @@ private:
     QComboBox* modePicker_;
     QWidget* activeLine_;
     QLabel* activeText_;
+    QLabel* interruption_;
     QPushButton* stop_;
     QPushButton* start_;
 };

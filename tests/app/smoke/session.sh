@@ -33,17 +33,32 @@ if [ -z "${SMOKE_INNER:-}" ]; then
   # off and the program aborts.
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  # A caller may ask for another screen size (`xvfb_screen`), or for Xorg
+  # with a configuration of its own (`xorg_config`: a dummy driver's screens
+  # that xrandr turns on and off); it then skips when Xorg cannot start.
+  if [ -n "${xorg_config:-}" ]; then
+    command -v Xorg >/dev/null || { rm -f "$fifo"; echo "SKIP: Xorg is not installed"; exit 77; }
+    # A name only: Xorg keeps an existing log file as .old.
+    xorg_log=$(mktemp -u)
+    Xorg -displayfd 3 -config "$xorg_config" -logfile "$xorg_log" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  else
+    Xvfb -displayfd 3 -screen 0 "${xvfb_screen:-1600x1000x24}" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  fi
   xvfb=$!
   number=""
   read -r number <"$fifo" || true
   rm -f "$fifo"
   if [ -z "$number" ]; then
-    kill "$xvfb" 2>/dev/null
+    kill "$xvfb" 2>/dev/null || true
+    if [ -n "${xorg_config:-}" ]; then
+      echo "SKIP: Xorg with the dummy driver did not start: $(sed -n '/Fatal server error/{n;s/^\[[^]]*\] (EE) //;p;q}' "$xorg_log" 2>/dev/null)"
+      rm -f "$xorg_log"
+      exit 77
+    fi
     echo "FAIL: the private X server did not start"
     exit 1
   fi
-  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "${xorg_log:-}" "${xorg_log:-}.old"' EXIT
   trap 'exit 143' TERM INT HUP
   DISPLAY=:$number dbus-run-session -- bash "$0" "$@"
   exit $?

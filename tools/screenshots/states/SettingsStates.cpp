@@ -4,6 +4,7 @@
 
 #include "app/ContentView.h"
 #include "app/TopBarView.h"
+#include "engine/OutputWindowController.h"
 #include "automation/ScheduleController.h"
 #include "engine/PlaylistEngine.h"
 #include "media/MediaBlock.h"
@@ -140,6 +141,18 @@ TESSARIN_SCREENSHOT(popoverStreaming, "popover-streaming")
 TESSARIN_SCREENSHOT(popoverOutput, "popover-output")
 {
     TopBarView* bar = stage.window().topBar();
+    bar->outputButton()->click();
+    stage.settle();
+    return bar->outputPopover();
+}
+
+// An output asked for on a display that is gone: the top bar's warning and
+// the reason on the output page.
+TESSARIN_SCREENSHOT(popoverOutputInterrupted, "popover-output-interrupted")
+{
+    TopBarView* bar = stage.window().topBar();
+    stage.window().outputWindowController().present(OutputDisplay { 1, QStringLiteral("HDMI-1"), nullptr },
+                                                    std::nullopt);
     bar->outputButton()->click();
     stage.settle();
     return bar->outputPopover();
