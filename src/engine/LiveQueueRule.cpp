@@ -5,7 +5,7 @@
 
 namespace tessarin {
 
-LiveQueueRule::Step LiveQueueRule::next(double waiting, double at)
+LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
 {
     Step step;
     if (waiting < kDrySeconds) {
@@ -16,13 +16,24 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at)
         least_ = std::numeric_limits<double>::infinity();
         return step;
     }
+    if (!heard) {
+        // Nothing of it heard yet: what came beyond the target goes unheard.
+        if (waiting > kTargetSeconds + kMarginSeconds)
+            step.leaveOut = waiting - kTargetSeconds;
+        windowStart_ = at;
+        least_ = std::numeric_limits<double>::infinity();
+        return step;
+    }
     if (windowStart_ < 0.0)
         windowStart_ = at;
     least_ = std::min(least_, waiting);
     if (at - windowStart_ < kWindowSeconds)
         return step;
+    const double most = kMostSpeedChange * kWindowSeconds;
     if (least_ > kTargetSeconds + kMarginSeconds)
-        step.drop = least_ - kTargetSeconds;
+        step.speed = std::min(least_ - kTargetSeconds, most);
+    else if (least_ < kTargetSeconds - kMarginSeconds)
+        step.speed = -std::min(kTargetSeconds - least_, most);
     windowStart_ = at;
     least_ = std::numeric_limits<double>::infinity();
     return step;

@@ -4,6 +4,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/HeapRelease.h"
 #include "platform/ProcessEnd.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -13,6 +14,7 @@
 #include <QUrlQuery>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <csignal>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -25,6 +27,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -92,6 +95,10 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
 };
 
 namespace {
+
+// The size asked of the pipes from the child: the most an ordinary user
+// may set (fs.pipe-max-size); a refusal leaves the system's 64 KB.
+constexpr int kPipeBytes = 1 << 20;
 
 // Texts of this file, looked up as FFmpegLiveSession's.
 struct Texts {
@@ -184,6 +191,20 @@ bool readFrame(int fd, VideoFrame& frame)
         return readFully(fd, frame.bits(), FFmpegLiveSession::kFrameBytes);
     for (int y = 0; y < FFmpegLiveSession::kFrameHeight; ++y) {
         if (!readFully(fd, frame.bits() + static_cast<size_t>(y) * frame.bytesPerLine(), kRowBytes))
+            return false;
+    }
+    return true;
+}
+
+// Whether two pipe frames hold the same picture.
+bool samePicture(const VideoFrame& a, const VideoFrame& b)
+{
+    constexpr int kRowBytes = FFmpegLiveSession::kFrameWidth * 4;
+    if (a.bytesPerLine() == kRowBytes && b.bytesPerLine() == kRowBytes)
+        return std::memcmp(a.constBits(), b.constBits(), FFmpegLiveSession::kFrameBytes) == 0;
+    for (int y = 0; y < FFmpegLiveSession::kFrameHeight; ++y) {
+        if (std::memcmp(a.constBits() + static_cast<size_t>(y) * a.bytesPerLine(),
+                        b.constBits() + static_cast<size_t>(y) * b.bytesPerLine(), kRowBytes) != 0)
             return false;
     }
     return true;
@@ -490,6 +511,14 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     }
 
     const pid_t pid = child->pid();
+    // The child decodes and converts a live feed in real time: beside busy
+    // processes at its own priority it fell behind for seconds and caught
+    // up in bursts (the sound's delay rose by the burst, its pictures came
+    // in clumps). Raised at once, before it makes its decoding threads, as
+    // the program's own readers of the feed are. Unlike a file's decoders,
+    // which may run ahead of the sound and take every core, it cannot run
+    // ahead of a feed: it takes no more than the feed needs.
+    raiseChildPriority(pid);
     bool stopDuringSpawn;
     {
         std::lock_guard guard(lock);
@@ -506,14 +535,21 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     const double soundBase = withAudio ? double(soundFramesHandedOver.load()) / kAudioRate
                                        : std::numeric_limits<double>::quiet_NaN();
     leadLeftOut.store(std::numeric_limits<double>::quiet_NaN());
+    // Larger pipes: the child writes a whole picture (3.6 MB) in fewer
+    // turns of the reader, and a reader that comes late for a moment does
+    // not hold up the child's other output.
+    for (int fd : { video->readEnd, audio->readEnd })
+        fcntl(fd, F_SETPIPE_SZ, kPipeBytes);
     std::thread videoReader([self, fd = video->readEnd, soundBase] {
         setCurrentThreadName("Vellumcast.FFmpegLiveSession.video");
+        raiseCurrentThreadPriority();
         self->readVideo(fd, soundBase);
     });
     std::thread audioReader;
     if (withAudio) {
         audioReader = std::thread([self, fd = audio->readEnd] {
             setCurrentThreadName("Vellumcast.FFmpegLiveSession.audio");
+            raiseCurrentThreadPriority();
             self->readAudio(fd);
         });
     } else {
@@ -550,6 +586,8 @@ void FFmpegLiveSession::Run::readVideo(int fd, double soundBase)
 {
     bool first = true;
     std::int64_t index = 0;
+    // The picture before, to know the ones the child's 30 fps grid repeats.
+    std::shared_ptr<VideoFrame> before;
     while (!stopRequested()) {
         // In picture memory given back by an earlier frame: a 3.6 MB frame
         // 30 times a second would otherwise be fresh pages faulted in.
@@ -566,6 +604,14 @@ void FFmpegLiveSession::Run::readVideo(int fd, double soundBase)
             report(LiveStatus::live());
         }
         const double soundSeconds = soundBase + double(index++) / kFramesPerSecond - leadLeftOut.load();
+        // A source slower than the grid has some of its pictures repeated
+        // (a 25 fps one every fifth): a repeat is no picture of the feed,
+        // and passed on it would take a slot of the program's own rate from
+        // a picture that is one (the picture shown stays until the next).
+        const bool repeat = before && samePicture(*before, *frame);
+        before = frame;
+        if (repeat)
+            continue;
         if (onVideo)
             deliver([&] { onVideo(image, soundSeconds); });
     }

@@ -4,6 +4,7 @@
 #include "platform/MainThread.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tessarin {
@@ -32,7 +33,7 @@ void LiveVideoSink::push(const QImage& frame, double due)
         // holds the newer frames back instead of showing them out of order.
         if (!due_.empty())
             due = std::max(due, due_.back().time);
-        due_.push_back({ due, frame });
+        due_.push_back({ due, frame, ++pushed_ });
         // The frame due before the cut-off stays: it is what shows until
         // the next one is due.
         while (due_.size() > kMaxFrames || (due_.size() >= 2 && due_[1].time <= now - kKeepSeconds))
@@ -64,6 +65,21 @@ QImage LiveVideoSink::frameAt(double time) const
             return it->frame;
     }
     return QImage();
+}
+
+QImage LiveVideoSink::frameAt(double time, double period, LiveFramePick& pick) const
+{
+    std::lock_guard guard(lock_);
+    // At most kMaxFrames: on the stack, no allocation on the render's thread.
+    std::array<LiveFramePick::Frame, kMaxFrames> frames;
+    std::size_t count = 0;
+    for (const Due& d : due_) {
+        if (count == frames.size())
+            break;
+        frames[count++] = { d.id, d.time };
+    }
+    const int chosen = pick.pick(std::span(frames.data(), count), time, period);
+    return chosen >= 0 ? due_[std::size_t(chosen)].frame : QImage();
 }
 
 void LiveVideoSink::update()

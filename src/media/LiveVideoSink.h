@@ -6,10 +6,13 @@
 // read the frame due at their time under the lock; registered views get
 // the newest frame on the main thread, with bursts of frames coalesced into
 // one screen update.
+#include "media/LiveFramePick.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -42,6 +45,10 @@ public:
     // Any thread: the newest frame due by host time `time` (null before the
     // first one is due, or after a clear).
     QImage frameAt(double time) const;
+    // The same for a render every `period` seconds that keeps its own pick
+    // (LiveFramePick): every picture of a source at the render's rate is
+    // shown once, none twice. On the render's thread.
+    QImage frameAt(double time, double period, LiveFramePick& pick) const;
 
     // Main thread. Registers a view: show is called at once with the frame
     // last put on screen, then at every screen update. The view drops out by
@@ -67,6 +74,7 @@ private:
     struct Due {
         double time;
         QImage frame;
+        std::uint64_t id;
     };
 
     mutable std::mutex lock_; // guards pending_, hasPending_, latest_, due_
@@ -75,6 +83,7 @@ private:
     QImage lastImage_; // main thread only
     QImage latest_;
     std::deque<Due> due_; // in order of their times
+    std::uint64_t pushed_ = 0; // frames pushed: the next one's id
 };
 
 } // namespace tessarin
