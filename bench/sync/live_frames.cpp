@@ -8,7 +8,8 @@
 // should reach the program), the beep intervals further than 5 ms from a
 // second (sound skipped or repeated), and the live sound's own delay over
 // the run (its latency, sampled every 20 ms: the jitter buffer should hold
-// it steady), with the jitter buffer's adjustments.
+// it steady), with the jitter buffer's adjustments; and how far each beep
+// lies behind its flash in the first seconds, from the take on.
 //   bench_live_frames [SECONDS] [rtmp|srt]     (120 s and rtmp unless given)
 #include "streaming/SyncClip.h"
 
@@ -59,10 +60,17 @@ bool makeFlashClip(const QString& path)
     return made.exitCode.value_or(-1) == 0 && QFile::exists(path);
 }
 
-// Flashes and beeps of one received file from `from` seconds of it on.
+// Flashes and beeps of one received file from `from` seconds of it on, and
+// the beeps' offsets behind their flashes before that (the take).
 void report(const char* name, const QString& file, double from)
 {
     const test::SyncEvents events = test::findSyncEvents(file, kFps);
+    std::printf("%s: beep behind its flash over the first %.0f s (ms):", name, from);
+    for (const test::SyncOffset& o : test::syncOffsets(events)) {
+        if (o.flash < from)
+            std::printf(" %.0f", o.offset * 1000);
+    }
+    std::printf("\n");
     std::vector<double> beeps, flashes;
     std::copy_if(events.beeps.begin(), events.beeps.end(), std::back_inserter(beeps), [&](double t) { return t >= from; });
     std::copy_if(events.flashes.begin(), events.flashes.end(), std::back_inserter(flashes),
@@ -187,9 +195,11 @@ int main(int argc, char** argv)
         in = high;
     }
     std::printf("live sound's delay: min %.0f, median %.0f, 99 %% below %.0f, max %.0f ms; %d spans 100 ms or more "
-                "above the median; the queue started afresh %d times, was trimmed %d times (%.2f s left out)\n",
+                "above the median; the queue started afresh %d times, had sound left out %d times (%.2f s), was "
+                "played %.3f s faster\n",
                 at(0.0), at(0.5), at(0.99), at(1.0), raised, adjusted.restarts - settled.restarts,
-                adjusted.trims - settled.trims, adjusted.trimmedSeconds - settled.trimmedSeconds);
+                adjusted.trims - settled.trims, adjusted.trimmedSeconds - settled.trimmedSeconds,
+                adjusted.speedSeconds - settled.speedSeconds);
     report("RTMP", streams.rtmpFile, kSettleSeconds);
     report("SRT ", streams.srtFile, kSettleSeconds);
     return 0;

@@ -8,6 +8,12 @@ namespace tessarin {
 LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
 {
     Step step;
+    // A feed silent for a whole window (the ingest lost it and connects
+    // again) starts as a new connection.
+    if (lastAt_ >= 0.0 && at - lastAt_ >= kWindowSeconds)
+        heard_ = false;
+    lastAt_ = -1.0;
+    lastAt_ = at;
     if (waiting < kDrySeconds) {
         // Whatever is heard next starts the target late; the window starts
         // over from the queue as it will be.
@@ -16,7 +22,8 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
         least_ = std::numeric_limits<double>::infinity();
         return step;
     }
-    if (!heard) {
+    heard_ = heard_ || heard;
+    if (!heard_) {
         // Nothing of it heard yet: what came beyond the target goes unheard.
         if (waiting > kTargetSeconds + kMarginSeconds)
             step.leaveOut = waiting - kTargetSeconds;
@@ -41,6 +48,7 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
 
 void LiveQueueRule::reset()
 {
+    heard_ = false;
     windowStart_ = -1.0;
     least_ = std::numeric_limits<double>::infinity();
 }

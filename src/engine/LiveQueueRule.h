@@ -4,15 +4,17 @@
 // buffer, with the sound still waiting, the buffer's hand-over time and
 // whether the sound queued since the last start has begun to be heard. The
 // rule answers with silence to put first (the queue ran dry: it starts
-// afresh at the target), sound to leave out unheard (before the sound of a
-// start is heard, what came at once beyond the target: a feed's backlog at
-// its start, or the sound that a late feed brings at once after a dry
-// spell) or a slight change of speed (once heard, sound is never skipped:
-// where the least the queue held over a whole window strays from the
-// target by more than a margin, the queue is brought back by playing up to
-// kMostSpeedChange faster or slower over the next window). So the live
-// sound's delay stays at the target, and no sound is skipped or repeated
-// while the feed comes on time.
+// afresh at the target), sound to leave out unheard (before any sound of
+// the connection is heard, what came beyond the target: the backlog the
+// ingest hands over at once when a feed is taken to air) or a slight
+// change of speed (sound is never skipped once the connection's sound is
+// heard: where the least the queue held over a whole window strays from
+// the target by more than a margin, the queue is brought back by playing
+// up to kMostSpeedChange faster or slower over the next window). The least
+// over a window is what the feed's arrival leaves unused: a feed whose
+// sound comes in chunks (as MPEG-TS packs it) keeps the chunk waiting, and
+// that is not taken from it. So the live sound's delay stays steady, and no
+// sound is skipped or repeated while the feed comes on time.
 #include <limits>
 
 namespace tessarin {
@@ -28,8 +30,9 @@ public:
     static constexpr double kMarginSeconds = 0.05;
     // The window over which the least waiting is taken.
     static constexpr double kWindowSeconds = 1.0;
-    // The largest change of speed (1 %: not heard as a change of pitch).
-    static constexpr double kMostSpeedChange = 0.01;
+    // The largest change of speed: 0.4 %, not heard as a change of pitch,
+    // and a second of sound played within 4 ms of a second.
+    static constexpr double kMostSpeedChange = 0.004;
     // Less than this waiting is a queue run dry.
     static constexpr double kDrySeconds = 0.0005;
 
@@ -43,10 +46,13 @@ public:
     // time `at` (non-decreasing from one call to the next); `heard`: the
     // queue's sound since the last start has begun to be heard.
     Step next(double waiting, double at, bool heard);
-    // Forgets the window (a new connection).
+    // Forgets the window and that sound was heard (a new connection; so
+    // does a window without a buffer).
     void reset();
 
 private:
+    bool heard_ = false; // sound of the connection has been heard
+    double lastAt_ = -1.0;
     double windowStart_ = -1.0;
     double least_ = std::numeric_limits<double>::infinity();
 };
