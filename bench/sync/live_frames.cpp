@@ -169,14 +169,17 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     QElapsedTimer wall;
     wall.start();
-    std::vector<double> latencies;
+    std::vector<double> latencies, queued, device;
     LiveAudioPlayer::Adjustments settled;
     waitFor([&] {
         const double latency = engine.liveAudio()->latency();
-        if (wall.elapsed() <= qint64(kSettleSeconds * 1000))
+        if (wall.elapsed() <= qint64(kSettleSeconds * 1000)) {
             settled = engine.liveAudio()->adjustments();
-        else if (latency > 0)
+        } else if (latency > 0) {
             latencies.push_back(latency);
+            queued.push_back(engine.liveAudio()->waitingSeconds()); // atomics: a fair sample from here
+            device.push_back(program.device->latency());
+        }
         return wall.elapsed() >= qint64(seconds * 1000);
     }, seconds + 5);
     const LiveAudioPlayer::Adjustments adjusted = engine.liveAudio()->adjustments();
@@ -200,6 +203,12 @@ int main(int argc, char** argv)
                 at(0.0), at(0.5), at(0.99), at(1.0), raised, adjusted.restarts - settled.restarts,
                 adjusted.trims - settled.trims, adjusted.trimmedSeconds - settled.trimmedSeconds,
                 adjusted.speedSeconds - settled.speedSeconds);
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2] * 1000;
+    };
+    std::printf("  of which waiting in the jitter buffer: median %.0f ms; the device's latency: median %.0f ms\n",
+                median(queued), median(device));
     report("RTMP", streams.rtmpFile, kSettleSeconds);
     report("SRT ", streams.srtFile, kSettleSeconds);
     return 0;

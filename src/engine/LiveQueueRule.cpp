@@ -37,7 +37,9 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
     if (at - windowStart_ < kWindowSeconds)
         return step;
     const double most = kMostSpeedChange * kWindowSeconds;
-    if (least_ > kTargetSeconds + kMarginSeconds)
+    if (least_ > kTargetSeconds + kMostSurplusSeconds)
+        step.leaveOut = least_ - kTargetSeconds;
+    else if (least_ > kTargetSeconds + kMarginSeconds)
         step.speed = std::min(least_ - kTargetSeconds, most);
     else if (least_ < kTargetSeconds - kMarginSeconds)
         step.speed = -std::min(kTargetSeconds - least_, most);

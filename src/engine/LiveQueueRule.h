@@ -10,7 +10,9 @@
 // change of speed (sound is never skipped once the connection's sound is
 // heard: where the least the queue held over a whole window strays from
 // the target by more than a margin, the queue is brought back by playing
-// up to kMostSpeedChange faster or slower over the next window). The least
+// up to kMostSpeedChange faster or slower over the next window; only a
+// surplus beyond kMostSurplusSeconds, which no feed on time makes, is left
+// out). The least
 // over a window is what the feed's arrival leaves unused: a feed whose
 // sound comes in chunks (as MPEG-TS packs it) keeps the chunk waiting, and
 // that is not taken from it. So the live sound's delay stays steady, and no
@@ -33,6 +35,11 @@ public:
     // The largest change of speed: 0.4 %, not heard as a change of pitch,
     // and a second of sound played within 4 ms of a second.
     static constexpr double kMostSpeedChange = 0.004;
+    // More than this above the target all window long is no jitter of a
+    // feed on time but a feed (or a reader of it) that stalled and brought
+    // its sound at once: playing it off by speed would take minutes, so it
+    // is left out down to the target, as little as it is.
+    static constexpr double kMostSurplusSeconds = 0.5;
     // Less than this waiting is a queue run dry.
     static constexpr double kDrySeconds = 0.0005;
 

@@ -27,7 +27,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -191,20 +190,6 @@ bool readFrame(int fd, VideoFrame& frame)
         return readFully(fd, frame.bits(), FFmpegLiveSession::kFrameBytes);
     for (int y = 0; y < FFmpegLiveSession::kFrameHeight; ++y) {
         if (!readFully(fd, frame.bits() + static_cast<size_t>(y) * frame.bytesPerLine(), kRowBytes))
-            return false;
-    }
-    return true;
-}
-
-// Whether two pipe frames hold the same picture.
-bool samePicture(const VideoFrame& a, const VideoFrame& b)
-{
-    constexpr int kRowBytes = FFmpegLiveSession::kFrameWidth * 4;
-    if (a.bytesPerLine() == kRowBytes && b.bytesPerLine() == kRowBytes)
-        return std::memcmp(a.constBits(), b.constBits(), FFmpegLiveSession::kFrameBytes) == 0;
-    for (int y = 0; y < FFmpegLiveSession::kFrameHeight; ++y) {
-        if (std::memcmp(a.constBits() + static_cast<size_t>(y) * a.bytesPerLine(),
-                        b.constBits() + static_cast<size_t>(y) * b.bytesPerLine(), kRowBytes) != 0)
             return false;
     }
     return true;
@@ -586,8 +571,6 @@ void FFmpegLiveSession::Run::readVideo(int fd, double soundBase)
 {
     bool first = true;
     std::int64_t index = 0;
-    // The picture before, to know the ones the child's 30 fps grid repeats.
-    std::shared_ptr<VideoFrame> before;
     while (!stopRequested()) {
         // In picture memory given back by an earlier frame: a 3.6 MB frame
         // 30 times a second would otherwise be fresh pages faulted in.
@@ -604,14 +587,6 @@ void FFmpegLiveSession::Run::readVideo(int fd, double soundBase)
             report(LiveStatus::live());
         }
         const double soundSeconds = soundBase + double(index++) / kFramesPerSecond - leadLeftOut.load();
-        // A source slower than the grid has some of its pictures repeated
-        // (a 25 fps one every fifth): a repeat is no picture of the feed,
-        // and passed on it would take a slot of the program's own rate from
-        // a picture that is one (the picture shown stays until the next).
-        const bool repeat = before && samePicture(*before, *frame);
-        before = frame;
-        if (repeat)
-            continue;
         if (onVideo)
             deliver([&] { onVideo(image, soundSeconds); });
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <cmath>
 
 namespace tessarin {
@@ -19,11 +20,41 @@ void LiveVideoSink::push(const QImage& frame)
     push(frame, HostClock::monotonicSeconds());
 }
 
+namespace {
+
+// Whether two pictures are the same, pixel for pixel.
+bool samePicture(const QImage& a, const QImage& b)
+{
+    if (a.isNull() || b.isNull() || a.size() != b.size() || a.format() != b.format())
+        return false;
+    if (a.constBits() == b.constBits())
+        return true;
+    const auto rowBytes = std::size_t(a.width()) * std::size_t(a.depth() / 8);
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void LiveVideoSink::push(const QImage& frame, double due)
 {
     const double now = HostClock::monotonicSeconds();
     if (!std::isfinite(due))
         due = now;
+    QImage before;
+    {
+        std::lock_guard guard(lock_);
+        if (!due_.empty())
+            before = due_.back().frame;
+    }
+    // A source slower than the ingest's 30 fps grid has pictures repeated
+    // on it (a 25 fps one every fifth): a repeat is no picture of the feed,
+    // and waiting as one it would take a render of the program's rate from
+    // a picture that is one. The picture before stays on until the next.
+    const bool repeat = samePicture(before, frame);
     bool wasPending = false;
     {
         std::lock_guard guard(lock_);
@@ -33,7 +64,8 @@ void LiveVideoSink::push(const QImage& frame, double due)
         // holds the newer frames back instead of showing them out of order.
         if (!due_.empty())
             due = std::max(due, due_.back().time);
-        due_.push_back({ due, frame, ++pushed_ });
+        if (!repeat || due_.empty())
+            due_.push_back({ due, frame, ++pushed_ });
         // The frame due before the cut-off stays: it is what shows until
         // the next one is due.
         while (due_.size() > kMaxFrames || (due_.size() >= 2 && due_[1].time <= now - kKeepSeconds))

@@ -35,8 +35,9 @@ public:
     static constexpr std::size_t kMaxFrames = 40;
 
     // Any thread. Hands over a new frame, or nothing (a null image) to clear,
-    // due at once or at host time due. A clear drops every frame waiting. At
-    // most one screen update is scheduled at a time.
+    // due at once or at host time due. A clear drops every frame waiting. A
+    // frame the same as the one before it (a repeat of the ingest's grid)
+    // waits as no new one. At most one screen update is scheduled at a time.
     void push(const QImage& frame);
     void push(const QImage& frame, double due);
 

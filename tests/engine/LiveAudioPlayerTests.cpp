@@ -52,10 +52,12 @@ TEST(LiveQueueRule, StartsADryQueueAtTheTargetLeavesOutOnlyUnheardSoundAndHoldsH
         { 0.40, 2.5, true, 0.0, 0.0, 0.0 },    // near the target once in the window: as it is
         { 0.03, 3.0, true, 0.0, 0.0, 0.0 },
         { 0.20, 3.5, true, 0.0, 0.0, -most },  // below target - margin: slower
-        { 0.0002, 3.9, true, T - 0.0002, 0.0, 0.0 }, // run dry: afresh at the target
-        { 0.40, 4.0, false, 0.0, 0.0, 0.0 },   // the connection was heard: nothing skipped
-        { 0.0, 5.5, false, T, 0.0, 0.0 },      // no sound for a window: a new connection
-        { 0.40, 5.6, false, 0.0, 0.30, 0.0 },  // whose backlog goes unheard
+        { 0.80, 4.0, true, 0.0, 0.0, 0.0 },
+        { 0.70, 4.5, true, 0.0, 0.70 - T, 0.0 }, // a stalled feed's surplus, too much to play off
+        { 0.0002, 4.6, true, T - 0.0002, 0.0, 0.0 }, // run dry: afresh at the target
+        { 0.40, 4.7, false, 0.0, 0.0, 0.0 },   // the connection was heard: nothing skipped
+        { 0.0, 6.0, false, T, 0.0, 0.0 },      // no sound for a window: a new connection
+        { 0.40, 6.1, false, 0.0, 0.30, 0.0 },  // whose backlog goes unheard
     };
     LiveQueueRule rule;
     for (const auto& s : steps) {
