@@ -66,11 +66,15 @@ void report(const char* name, const QString& file, double from)
 {
     const test::SyncEvents events = test::findSyncEvents(file, kFps);
     std::printf("%s: beep behind its flash over the first %.0f s (ms):", name, from);
+    std::vector<double> later;
     for (const test::SyncOffset& o : test::syncOffsets(events)) {
         if (o.flash < from)
             std::printf(" %.0f", o.offset * 1000);
+        else
+            later.push_back(o.offset);
     }
-    std::printf("\n");
+    std::sort(later.begin(), later.end());
+    std::printf("; after: median %.0f ms\n", later.empty() ? 0.0 : later[later.size() / 2] * 1000);
     std::vector<double> beeps, flashes;
     std::copy_if(events.beeps.begin(), events.beeps.end(), std::back_inserter(beeps), [&](double t) { return t >= from; });
     std::copy_if(events.flashes.begin(), events.flashes.end(), std::back_inserter(flashes),
