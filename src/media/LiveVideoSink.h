@@ -3,7 +3,8 @@
 // threads push frames, each with the host time it is due on screen (when
 // the sound that came with it is heard: the live sound waits in its queue
 // and the device, and its picture waits as long); the program renderers
-// read the frame due at their time under the lock; registered views get
+// read the frame due at their time under the lock, a renderer of a steady
+// rate one picture after the other (LiveFramePick); registered views get
 // the newest frame on the main thread, with bursts of frames coalesced into
 // one screen update.
 #include "media/LiveFramePick.h"
