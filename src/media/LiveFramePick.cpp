@@ -23,8 +23,12 @@ int LiveFramePick::pick(std::span<const Frame> frames, double time, double perio
         const auto dueAt = [&](int i) { return frames[std::size_t(i)].due; };
         const int next = shown + 1;
         if (newest <= shown) {
-            // Never back; the next one a little early rather than the same twice.
-            chosen = next < count && dueAt(next) <= time + slack ? next : shown;
+            // Never back; the next one a little early rather than the same
+            // twice, where it keeps the source's pace: one that follows a
+            // gap (the feed held a picture, or its repeats were left out)
+            // waits for its time, or it would be early for its sound.
+            const bool paced = next < count && dueAt(next) - dueAt(shown) < kPaceGap * period;
+            chosen = paced && dueAt(next) <= time + slack ? next : shown;
         } else if (newest > next && dueAt(next + 1) > time - slack) {
             // The next one a little late rather than one left out.
             chosen = next;

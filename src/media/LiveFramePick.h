@@ -25,6 +25,10 @@ public:
     // How far, in render periods, a picture may be due after a render's
     // time and still be taken early, or before it and still be taken late.
     static constexpr double kSlack = 0.75;
+    // Pictures due this many render periods apart or more are not of one
+    // pace (a picture is missing between them): the later one is not
+    // taken early.
+    static constexpr double kPaceGap = 2.0;
 
     struct Frame {
         std::uint64_t id = 0; // increasing with the pictures' order

@@ -89,5 +89,19 @@ TEST(LiveFramePick, ASameRateSourceHasEveryPictureShownOnceAndADriftingOneSeldom
     EXPECT_GT(lost, 100);
 }
 
+TEST(LiveFramePick, APictureAfterAGapWaitsForItsTime)
+{
+    // A still feed whose repeats were left out, then a change (a flash): taken
+    // early it would come before its sound. At the pace, the next one is.
+    constexpr double P = 1.0 / 25;
+    LiveFramePick pick;
+    const std::vector<LiveFramePick::Frame> held = { { 1, 0.0 }, { 2, 1.0 } };
+    EXPECT_EQ(pick.pick(held, 0.5, P), 0);
+    EXPECT_EQ(pick.pick(held, 1.0 - 0.5 * P, P), 0);
+    EXPECT_EQ(pick.pick(held, 1.0, P), 1);
+    const std::vector<LiveFramePick::Frame> paced = { { 2, 1.0 }, { 3, 1.0 + P } };
+    EXPECT_EQ(pick.pick(paced, 1.0 + 0.5 * P, P), 1);
+}
+
 } // namespace
 } // namespace tessarin::test
