@@ -123,7 +123,7 @@ int main(int argc, char** argv)
     std::sort(latencies.begin(), latencies.end());
     const auto at = [&](double q) { return latencies.empty() ? 0.0 : latencies[std::size_t(q * double(latencies.size() - 1))] * 1000; };
     std::printf("live sound's latency over the run: min %.0f, median %.0f, 95 %% below %.0f, max %.0f ms; "
-                "the queue started afresh %d times, was trimmed %d times (%.2f s left out)\n",
+                "the queue started afresh %d times, had sound left out before it was heard %d times (%.2f s)\n",
                 at(0.0), at(0.5), at(0.95), at(1.0), adjusted.restarts - settled.restarts, adjusted.trims - settled.trims,
                 adjusted.trimmedSeconds - settled.trimmedSeconds);
     if (!live)

@@ -25,6 +25,14 @@ bool LiveAudioNode::schedule(const float* samples, int frames)
     return true;
 }
 
+std::uint64_t LiveAudioNode::framesWaiting() const
+{
+    const std::uint64_t written = framesWritten_.load(std::memory_order_relaxed);
+    const std::uint64_t from = std::max(framesRead_.load(std::memory_order_acquire),
+                                        discardBefore_.load(std::memory_order_relaxed));
+    return written - std::min(written, from);
+}
+
 LiveAudioNode::Playout LiveAudioNode::playout() const
 {
     Playout p;
@@ -46,6 +54,7 @@ void LiveAudioNode::clear()
 {
     framesWritten_.store(0, std::memory_order_relaxed);
     framesRead_.store(0, std::memory_order_relaxed);
+    discardBefore_.store(0, std::memory_order_relaxed);
     const std::uint32_t seq = playoutSeq_.load(std::memory_order_relaxed);
     playoutSeq_.store(seq + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
@@ -57,7 +66,8 @@ void LiveAudioNode::clear()
 void LiveAudioNode::render(float* mix, int frames, const AudioRenderContext& context)
 {
     const std::uint64_t written = framesWritten_.load(std::memory_order_acquire);
-    const std::uint64_t start = framesRead_.load(std::memory_order_relaxed);
+    const std::uint64_t start = std::max(framesRead_.load(std::memory_order_relaxed),
+                                         std::min(discardBefore_.load(std::memory_order_acquire), written));
     const int n = int(std::min<std::uint64_t>(std::uint64_t(std::max(frames, 0)), written - start));
     for (int i = 0; i < n; ++i) {
         const float* s = &data_[((start + std::uint64_t(i)) % kCapacityFrames) * 2];

@@ -30,6 +30,12 @@ public:
     bool schedule(const float* samples, int frames);
     // Player's queue: frames appended since creation or the last clear.
     std::uint64_t framesWritten() const { return framesWritten_.load(std::memory_order_relaxed); }
+    // Player's queue: the next render starts at frame `frame` (counted as
+    // framesWritten()) when it has not got that far: what waits before it
+    // is left out unheard. Only ever moved forward.
+    void discardBefore(std::uint64_t frame) { discardBefore_.store(frame, std::memory_order_release); }
+    // Player's queue: frames waiting to be played, less those left out.
+    std::uint64_t framesWaiting() const;
     // Any thread: the last render's playout, read whole.
     Playout playout() const;
     // Player's queue, while the node is not on an output (no render runs):
@@ -44,6 +50,7 @@ private:
     std::unique_ptr<float[]> data_;
     std::atomic<std::uint64_t> framesWritten_ { 0 };
     std::atomic<std::uint64_t> framesRead_ { 0 };
+    std::atomic<std::uint64_t> discardBefore_ { 0 };
     // The playout, under a sequence count (odd while the render writes it).
     std::atomic<std::uint32_t> playoutSeq_ { 0 };
     std::atomic<double> nextHeard_ { 0.0 };

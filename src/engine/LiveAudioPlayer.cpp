@@ -3,6 +3,7 @@
 #include "engine/LiveAudioNode.h"
 #include "engine/ProgramAudioBus.h"
 #include "platform/Clock.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/player/AudioOutput.h"
 #include "platform/player/PcmBuffer.h"
 #include "platform/player/Resampler.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 namespace tessarin {
 
@@ -50,9 +50,11 @@ LiveAudioPlayer::LiveAudioPlayer(std::shared_ptr<AudioOutput> output, const Cloc
     : output_(std::move(output))
     , clock_(clock)
     , node_(std::make_shared<LiveAudioNode>())
-    , splice_(new float[kSpliceFrames * 2]())
     , silence_(new float[kPadFrames * 2]())
 {
+    // The queue is the live sound's jitter buffer: a turn it waits for
+    // behind busy processes is a hole in the sound.
+    queue_.async([] { raiseCurrentThreadPriority(); });
 }
 
 LiveAudioPlayer::~LiveAudioPlayer()
@@ -121,8 +123,7 @@ void LiveAudioPlayer::stop()
 
 double LiveAudioPlayer::waitingSeconds() const
 {
-    const std::uint64_t written = node_->framesWritten();
-    return double(written - std::min(written, node_->playout().read)) / kRate;
+    return double(node_->framesWaiting()) / kRate;
 }
 
 std::pair<float, float> LiveAudioPlayer::applyGainAndMeasure(PcmBuffer& buffer, float gain)
@@ -156,18 +157,6 @@ std::pair<float, float> LiveAudioPlayer::applyGainAndMeasure(PcmBuffer& buffer, 
     return { left, right };
 }
 
-void LiveAudioPlayer::crossfade(float* into, const float* from, int frames)
-{
-    // Equal power: the two sides are unrelated sound.
-    for (int i = 0; i < frames; ++i) {
-        const double x = (i + 0.5) / frames * (std::numbers::pi / 2);
-        const auto in = float(std::sin(x));
-        const auto out = float(std::cos(x));
-        into[i * 2] = into[i * 2] * in + from[i * 2] * out;
-        into[i * 2 + 1] = into[i * 2 + 1] * in + from[i * 2 + 1] * out;
-    }
-}
-
 double LiveAudioPlayer::heardTimeOfNext(double now, double waiting)
 {
     const LiveAudioNode::Playout p = node_->playout();
@@ -189,25 +178,6 @@ double LiveAudioPlayer::heardTimeOfNext(double now, double waiting)
     return heardEnd_;
 }
 
-int LiveAudioPlayer::dropFrom(float* samples, int frames)
-{
-    if (dropFrames_ <= 0 && spliceHeld_ == 0)
-        return 0;
-    if (spliceHeld_ == 0) {
-        // The dropped span starts here: its first frames are what the queue
-        // would have played next, faded out over what follows the span.
-        spliceHeld_ = std::min(frames, kSpliceFrames);
-        std::copy_n(samples, spliceHeld_ * 2, splice_.get());
-    }
-    const int skip = std::min(dropFrames_, frames);
-    dropFrames_ -= skip;
-    if (skip == frames)
-        return frames;
-    crossfade(samples + skip * 2, splice_.get(), std::min(spliceHeld_, frames - skip));
-    spliceHeld_ = 0;
-    return skip;
-}
-
 void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer, double position, double handedOver)
 {
     if (buffer->frameLength() == 0 || buffer->format().commonFormat != SampleFormat::Float32)
@@ -224,35 +194,43 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer, double posi
         reconfigure(buffer->format());
     if (!format_)
         return;
-    // Convert to the output's format; the resampler keeps its state between
-    // buffers of one connection.
-    const AudioFormat out = AudioFormat::programFormat();
-    auto converted = PcmBuffer::create(out, resampler_->outputCapacityFor(buffer->frameLength()) + 64);
-    if (!converted || resampler_->convert(*buffer, *converted) < 0)
-        return;
-
+    // Converted to the output's format below; the resampler keeps its state
+    // between buffers of one connection.
     const double now = clock_.now();
-    const double waiting = waitingSeconds();
-    const LiveQueueRule::Step step = rule_.next(waiting, handedOver);
-    heardTimeOfNext(now, waiting);
+    // The sound of the last start is heard once a render has gone past
+    // the silence put before it.
+    const bool heard = node_->playout().read > soundStart_;
+    const LiveQueueRule::Step step = rule_.next(waitingSeconds(), handedOver, heard);
+    if (step.leaveOut > 0.0) {
+        // Unheard, from the front: the queue keeps its newest sound.
+        const auto frames = std::uint64_t(std::lround(step.leaveOut * kRate));
+        const std::uint64_t waitingFrames = node_->framesWaiting();
+        node_->discardBefore(node_->framesWritten() - waitingFrames + std::min(frames, waitingFrames));
+        trims_.fetch_add(1, std::memory_order_relaxed);
+        trimmedSeconds_.store(trimmedSeconds_.load(std::memory_order_relaxed) + step.leaveOut,
+                              std::memory_order_relaxed);
+    }
+    if (step.speed != 0.0) {
+        const int distance = int(LiveQueueRule::kWindowSeconds * kRate);
+        if (resampler_->compensate(-int(std::lround(step.speed * kRate)), distance))
+            speedSeconds_.store(speedSeconds_.load(std::memory_order_relaxed) + step.speed, std::memory_order_relaxed);
+    }
+    heardTimeOfNext(now, waitingSeconds());
     if (step.silence > 0.0) {
-        dropFrames_ = spliceHeld_ = 0; // a drop under way is moot: the queue is empty
         restarts_.fetch_add(1, std::memory_order_relaxed);
         const int pad = std::min(kPadFrames, int(std::lround(step.silence * kRate)));
         if (node_->schedule(silence_.get(), pad))
             heardEnd_ += pad / kRate;
-    }
-    if (step.drop > 0.0 && dropFrames_ == 0) {
-        dropFrames_ = int(std::lround(step.drop * kRate));
-        trims_.fetch_add(1, std::memory_order_relaxed);
-        trimmedSeconds_.store(trimmedSeconds_.load(std::memory_order_relaxed) + step.drop, std::memory_order_relaxed);
+        soundStart_ = node_->framesWritten();
     }
 
-    float* samples = converted->floatData(0);
-    int frames = converted->frameLength();
-    const int skipped = dropFrom(samples, frames);
-    samples += static_cast<std::ptrdiff_t>(skipped) * 2;
-    frames -= skipped;
+    // Converted after the rule: a change of speed applies from this buffer.
+    const AudioFormat out = AudioFormat::programFormat();
+    auto converted = PcmBuffer::create(out, resampler_->outputCapacityFor(buffer->frameLength()) + 64);
+    if (!converted || resampler_->convert(*buffer, *converted) < 0)
+        return;
+    const float* samples = converted->floatData(0);
+    const int frames = converted->frameLength();
     if (frames <= 0 || !node_->schedule(samples, frames))
         return;
     // The bus gets what plays, with the time its first frame is heard.
@@ -260,7 +238,7 @@ void LiveAudioPlayer::play(const std::shared_ptr<PcmBuffer>& buffer, double posi
         audioBus->write(ProgramAudioBus::kLiveSource, samples, frames, heardEnd_);
     {
         std::lock_guard guard(clockLock_);
-        offset_ = heardEnd_ - (position + skipped / kRate);
+        offset_ = heardEnd_ - position;
         clocked_ = true;
     }
     heardEnd_ += frames / kRate;
@@ -290,7 +268,7 @@ void LiveAudioPlayer::disconnect()
     rule_.reset();
     timed_ = false;
     heardEnd_ = 0.0;
-    dropFrames_ = spliceHeld_ = 0;
+    soundStart_ = 0;
 }
 
 } // namespace tessarin

@@ -3,10 +3,11 @@
 // output. Each buffer a live session delivers gets the on-air gain in place,
 // is metered, converted to the output's format, goes to the program audio
 // bus (its live source) and is played. The sound waiting on the output is
-// kept near a fixed target (LiveQueueRule): a queue run dry starts afresh at
-// the target, and what a burst of the ingest piles up beyond it is left out
-// with a short crossfade, so the delay from the live input to the speakers
-// stays short and steady. The player keeps the live sound's clock: when the
+// kept at a fixed target (LiveQueueRule, the jitter buffer): a queue run dry
+// starts afresh at the target, what came at once beyond it before any of it
+// is heard is left out unheard, and once heard the queue is held by a
+// slight change of speed, never by a skip; so the delay from the live input
+// to the speakers stays short and steady. The player keeps the live sound's clock: when the
 // sound handed over so far is heard, which times the live pictures. All
 // playback work runs on the queue "Vellumcast.LiveAudioPlayer".
 #include "engine/LiveQueueRule.h"
@@ -15,6 +16,7 @@
 #include "platform/player/AudioFormat.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -35,8 +37,6 @@ public:
     static constexpr double kPairSeconds = 1.0;
     // Hand-overs closer than this came at once.
     static constexpr double kAtOnceSeconds = 0.005;
-    // The crossfade over which sound is left out.
-    static constexpr int kSpliceFrames = 480; // 10 ms at 48 kHz
 
     // Plays through the machine's shared output.
     LiveAudioPlayer();
@@ -69,16 +69,19 @@ public:
     // plays, and after stop().
     double latency() const { return latency_.load(std::memory_order_relaxed); }
     // Any thread: how often the queue has started afresh from dry and had
-    // its surplus left out, and the seconds left out (for measurements).
+    // sound left out before it was heard, the seconds left out, and the
+    // seconds played less (more when negative) by changes of speed (for
+    // measurements).
     struct Adjustments {
         int restarts = 0;
         int trims = 0;
         double trimmedSeconds = 0.0;
+        double speedSeconds = 0.0;
     };
     Adjustments adjustments() const
     {
         return { restarts_.load(std::memory_order_relaxed), trims_.load(std::memory_order_relaxed),
-                 trimmedSeconds_.load(std::memory_order_relaxed) };
+                 trimmedSeconds_.load(std::memory_order_relaxed), speedSeconds_.load(std::memory_order_relaxed) };
     }
     // Main thread: waits for every buffer handed over so far, then stops
     // playback; the next buffer starts afresh. With nothing handed over since
@@ -90,8 +93,6 @@ public:
     // when exactly 1.0) on every channel; the peaks of channels 0 and 1
     // after it (a one-channel buffer reports its peak twice).
     static std::pair<float, float> applyGainAndMeasure(PcmBuffer& buffer, float gain);
-    // Over frames stereo frames, fades `from` out and `into` in, into `into`.
-    static void crossfade(float* into, const float* from, int frames);
 
     // Guards gain; the engine writes it under it.
     std::mutex lock;
@@ -113,9 +114,6 @@ private:
     void play(const std::shared_ptr<PcmBuffer>& buffer, double position, double handedOver);
     // Queue only: the host time the next frame appended is heard.
     double heardTimeOfNext(double now, double waiting);
-    // Queue only: leaves out what is still to be dropped from the front of
-    // frames; returns the frames skipped (all of them while more is due).
-    int dropFrom(float* samples, int frames);
     void reconfigure(const AudioFormat& format);
     void disconnect();
 
@@ -128,14 +126,13 @@ private:
     LiveQueueRule rule_;                   // queue only
     bool timed_ = false;                   // queue only: heardEnd_ holds
     double heardEnd_ = 0.0;                // queue only: when the sound appended so far ends
-    int dropFrames_ = 0;                   // queue only: frames still to leave out
-    int spliceHeld_ = 0;                   // queue only: frames of splice_ held for the crossfade
-    std::unique_ptr<float[]> splice_;      // queue only: where the dropped span began
+    std::uint64_t soundStart_ = 0;         // queue only: the node's frame where the last start's sound begins
     std::unique_ptr<float[]> silence_;     // zeros to pad with
     std::atomic<double> latency_ { 0.0 };
     std::atomic<int> restarts_ { 0 };
     std::atomic<int> trims_ { 0 };
     std::atomic<double> trimmedSeconds_ { 0.0 };
+    std::atomic<double> speedSeconds_ { 0.0 };
     std::atomic<bool> fed_ { false }; // a buffer was handed over since the start or stop()
 
     // The clock: guards what follows (the session's threads and the queue,

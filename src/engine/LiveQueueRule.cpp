@@ -5,13 +5,28 @@
 
 namespace tessarin {
 
-LiveQueueRule::Step LiveQueueRule::next(double waiting, double at)
+LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
 {
     Step step;
+    // A feed silent for a whole window (the ingest lost it and connects
+    // again) starts as a new connection.
+    if (lastAt_ >= 0.0 && at - lastAt_ >= kWindowSeconds)
+        heard_ = false;
+    lastAt_ = -1.0;
+    lastAt_ = at;
     if (waiting < kDrySeconds) {
         // Whatever is heard next starts the target late; the window starts
         // over from the queue as it will be.
         step.silence = kTargetSeconds - std::max(waiting, 0.0);
+        windowStart_ = at;
+        least_ = std::numeric_limits<double>::infinity();
+        return step;
+    }
+    heard_ = heard_ || heard;
+    if (!heard_) {
+        // Nothing of it heard yet: what came beyond the target goes unheard.
+        if (waiting > kTargetSeconds + kMarginSeconds)
+            step.leaveOut = waiting - kTargetSeconds;
         windowStart_ = at;
         least_ = std::numeric_limits<double>::infinity();
         return step;
@@ -21,8 +36,13 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at)
     least_ = std::min(least_, waiting);
     if (at - windowStart_ < kWindowSeconds)
         return step;
-    if (least_ > kTargetSeconds + kMarginSeconds)
-        step.drop = least_ - kTargetSeconds;
+    const double most = kMostSpeedChange * kWindowSeconds;
+    if (least_ > kTargetSeconds + kMostSurplusSeconds)
+        step.leaveOut = least_ - kTargetSeconds;
+    else if (least_ > kTargetSeconds + kMarginSeconds)
+        step.speed = std::min(least_ - kTargetSeconds, most);
+    else if (least_ < kTargetSeconds - kMarginSeconds)
+        step.speed = -std::min(kTargetSeconds - least_, most);
     windowStart_ = at;
     least_ = std::numeric_limits<double>::infinity();
     return step;
@@ -30,6 +50,7 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at)
 
 void LiveQueueRule::reset()
 {
+    heard_ = false;
     windowStart_ = -1.0;
     least_ = std::numeric_limits<double>::infinity();
 }

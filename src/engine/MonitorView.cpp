@@ -24,7 +24,7 @@ MonitorView::MonitorView(PlaylistEngine& engine, bool showsStatus, Clock& clock,
     ProgramSources sources;
     sources.playerA = engine.playerA();
     sources.playerB = engine.playerB();
-    sources.liveFrame = [sink = engine.liveSink()](double time) { return sink ? sink->frameAt(time) : QImage(); };
+    sources.liveFrame = [sink = engine.liveSink()](double time, double) { return sink ? sink->frameAt(time) : QImage(); };
     sources.fadeLevel = [fade = &engine.fade()] { return fade->level(); };
     sources.mix = [mix = &engine.mix()] { return mix->b(); };
     sources.pictureSize = engine.programPictureSize(); // the output window draws the program large

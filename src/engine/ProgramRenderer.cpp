@@ -52,7 +52,10 @@ ProgramSources ProgramSources::of(const PlaylistEngine& engine)
     ProgramSources s;
     s.playerA = engine.playerA();
     s.playerB = engine.playerB();
-    s.liveFrame = [sink = engine.liveSink()](double time) { return sink ? sink->frameAt(time) : QImage(); };
+    // Each renderer keeps which live picture it drew last.
+    s.liveFrame = [sink = engine.liveSink(), pick = std::make_shared<LiveFramePick>()](double time, double period) {
+        return sink ? sink->frameAt(time, period, *pick) : QImage();
+    };
     s.fadeLevel = [fade = &engine.fade()] { return fade->current(); };
     s.mix = [mix = &engine.mix()] { return mix->current(); };
     s.pictureSize = engine.programPictureSize();
@@ -228,9 +231,11 @@ void ProgramRenderer::gather(const RenderState& state, double now, double elapse
     }
     in.live = state.isLiveOnAir;
     if (in.live) {
-        // The live picture due lookahead_ from now, like the players'.
+        // The live picture due lookahead_ from now, like the players'; a
+        // renderer that runs at a steady rate (the streams', whose
+        // lookahead is half their period) takes the live pictures one by one.
         if (sources_.liveFrame)
-            in.liveImage = drawable(sources_.liveFrame(now + lookahead_));
+            in.liveImage = drawable(sources_.liveFrame(now + lookahead_, 2.0 * lookahead_));
     } else {
         // The players convert their pictures at the size they fill here.
         grabberA_.setDrawnSize(drawn);

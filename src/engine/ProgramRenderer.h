@@ -39,8 +39,10 @@ struct ProgramSources {
 
     std::weak_ptr<MediaPlayer> playerA;
     std::weak_ptr<MediaPlayer> playerB;
-    // The live frame due at a host time (null when there is none).
-    std::function<QImage(double time)> liveFrame;
+    // The live frame due at a host time (null when there is none), for a
+    // renderer that draws every `period` seconds (0: at no steady rate).
+    // Called from one thread, the renderer's.
+    std::function<QImage(double time, double period)> liveFrame;
     // The program fade level, 1 = full picture, 0 = black.
     std::function<double()> fadeLevel;
     // The share of player B in the picture, 0 to 1.

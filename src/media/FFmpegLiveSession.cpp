@@ -4,6 +4,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/HeapRelease.h"
 #include "platform/ProcessEnd.h"
+#include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 #include "platform/Workers.h"
 
@@ -13,6 +14,7 @@
 #include <QUrlQuery>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <csignal>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -92,6 +94,10 @@ struct FFmpegLiveSession::Run : std::enable_shared_from_this<Run> {
 };
 
 namespace {
+
+// The size asked of the pipes from the child: the most an ordinary user
+// may set (fs.pipe-max-size); a refusal leaves the system's 64 KB.
+constexpr int kPipeBytes = 1 << 20;
 
 // Texts of this file, looked up as FFmpegLiveSession's.
 struct Texts {
@@ -490,6 +496,14 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     }
 
     const pid_t pid = child->pid();
+    // The child decodes and converts a live feed in real time: beside busy
+    // processes at its own priority it fell behind for seconds and caught
+    // up in bursts (the sound's delay rose by the burst, its pictures came
+    // in clumps). Raised at once, before it makes its decoding threads, as
+    // the program's own readers of the feed are. Unlike a file's decoders,
+    // which may run ahead of the sound and take every core, it cannot run
+    // ahead of a feed: it takes no more than the feed needs.
+    raiseChildPriority(pid);
     bool stopDuringSpawn;
     {
         std::lock_guard guard(lock);
@@ -506,14 +520,21 @@ FFmpegLiveSession::Run::Result FFmpegLiveSession::Run::runOnce(const QString& ff
     const double soundBase = withAudio ? double(soundFramesHandedOver.load()) / kAudioRate
                                        : std::numeric_limits<double>::quiet_NaN();
     leadLeftOut.store(std::numeric_limits<double>::quiet_NaN());
+    // Larger pipes: the child writes a whole picture (3.6 MB) in fewer
+    // turns of the reader, and a reader that comes late for a moment does
+    // not hold up the child's other output.
+    for (int fd : { video->readEnd, audio->readEnd })
+        fcntl(fd, F_SETPIPE_SZ, kPipeBytes);
     std::thread videoReader([self, fd = video->readEnd, soundBase] {
         setCurrentThreadName("Vellumcast.FFmpegLiveSession.video");
+        raiseCurrentThreadPriority();
         self->readVideo(fd, soundBase);
     });
     std::thread audioReader;
     if (withAudio) {
         audioReader = std::thread([self, fd = audio->readEnd] {
             setCurrentThreadName("Vellumcast.FFmpegLiveSession.audio");
+            raiseCurrentThreadPriority();
             self->readAudio(fd);
         });
     } else {

@@ -4,6 +4,8 @@
 #include "platform/MainThread.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cmath>
 
 namespace tessarin {
@@ -18,11 +20,41 @@ void LiveVideoSink::push(const QImage& frame)
     push(frame, HostClock::monotonicSeconds());
 }
 
+namespace {
+
+// Whether two pictures are the same, pixel for pixel.
+bool samePicture(const QImage& a, const QImage& b)
+{
+    if (a.isNull() || b.isNull() || a.size() != b.size() || a.format() != b.format())
+        return false;
+    if (a.constBits() == b.constBits())
+        return true;
+    const auto rowBytes = std::size_t(a.width()) * std::size_t(a.depth() / 8);
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void LiveVideoSink::push(const QImage& frame, double due)
 {
     const double now = HostClock::monotonicSeconds();
     if (!std::isfinite(due))
         due = now;
+    QImage before;
+    {
+        std::lock_guard guard(lock_);
+        if (!due_.empty())
+            before = due_.back().frame;
+    }
+    // A source slower than the ingest's 30 fps grid has pictures repeated
+    // on it (a 25 fps one every fifth): a repeat is no picture of the feed,
+    // and waiting as one it would take a render of the program's rate from
+    // a picture that is one. The picture before stays on until the next.
+    const bool repeat = samePicture(before, frame);
     bool wasPending = false;
     {
         std::lock_guard guard(lock_);
@@ -32,7 +64,8 @@ void LiveVideoSink::push(const QImage& frame, double due)
         // holds the newer frames back instead of showing them out of order.
         if (!due_.empty())
             due = std::max(due, due_.back().time);
-        due_.push_back({ due, frame });
+        if (!repeat || due_.empty())
+            due_.push_back({ due, frame, ++pushed_ });
         // The frame due before the cut-off stays: it is what shows until
         // the next one is due.
         while (due_.size() > kMaxFrames || (due_.size() >= 2 && due_[1].time <= now - kKeepSeconds))
@@ -64,6 +97,21 @@ QImage LiveVideoSink::frameAt(double time) const
             return it->frame;
     }
     return QImage();
+}
+
+QImage LiveVideoSink::frameAt(double time, double period, LiveFramePick& pick) const
+{
+    std::lock_guard guard(lock_);
+    // At most kMaxFrames: on the stack, no allocation on the render's thread.
+    std::array<LiveFramePick::Frame, kMaxFrames> frames;
+    std::size_t count = 0;
+    for (const Due& d : due_) {
+        if (count == frames.size())
+            break;
+        frames[count++] = { d.id, d.time };
+    }
+    const int chosen = pick.pick(std::span(frames.data(), count), time, period);
+    return chosen >= 0 ? due_[std::size_t(chosen)].frame : QImage();
 }
 
 void LiveVideoSink::update()

@@ -3,13 +3,17 @@
 // threads push frames, each with the host time it is due on screen (when
 // the sound that came with it is heard: the live sound waits in its queue
 // and the device, and its picture waits as long); the program renderers
-// read the frame due at their time under the lock; registered views get
+// read the frame due at their time under the lock, a renderer of a steady
+// rate one picture after the other (LiveFramePick); registered views get
 // the newest frame on the main thread, with bursts of frames coalesced into
 // one screen update.
+#include "media/LiveFramePick.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -32,8 +36,9 @@ public:
     static constexpr std::size_t kMaxFrames = 40;
 
     // Any thread. Hands over a new frame, or nothing (a null image) to clear,
-    // due at once or at host time due. A clear drops every frame waiting. At
-    // most one screen update is scheduled at a time.
+    // due at once or at host time due. A clear drops every frame waiting. A
+    // frame the same as the one before it (a repeat of the ingest's grid)
+    // waits as no new one. At most one screen update is scheduled at a time.
     void push(const QImage& frame);
     void push(const QImage& frame, double due);
 
@@ -42,6 +47,10 @@ public:
     // Any thread: the newest frame due by host time `time` (null before the
     // first one is due, or after a clear).
     QImage frameAt(double time) const;
+    // The same for a render every `period` seconds that keeps its own pick
+    // (LiveFramePick): every picture of a source at the render's rate is
+    // shown once, none twice. On the render's thread.
+    QImage frameAt(double time, double period, LiveFramePick& pick) const;
 
     // Main thread. Registers a view: show is called at once with the frame
     // last put on screen, then at every screen update. The view drops out by
@@ -67,6 +76,7 @@ private:
     struct Due {
         double time;
         QImage frame;
+        std::uint64_t id;
     };
 
     mutable std::mutex lock_; // guards pending_, hasPending_, latest_, due_
@@ -75,6 +85,7 @@ private:
     QImage lastImage_; // main thread only
     QImage latest_;
     std::deque<Due> due_; // in order of their times
+    std::uint64_t pushed_ = 0; // frames pushed: the next one's id
 };
 
 } // namespace tessarin

@@ -83,6 +83,11 @@ bool raiseCurrentThreadPriority(int nice)
     return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice) == 0;
 }
 
+bool raiseChildPriority(pid_t pid, int nice)
+{
+    return pid > 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(pid), nice) == 0;
+}
+
 int processPriority()
 {
     return startNice;

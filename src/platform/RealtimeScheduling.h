@@ -41,6 +41,12 @@ int processPriority();
 // it was set.
 bool raiseMainThreadPriority(int nice = -10);
 
+// Raises a child process just started to the nice value given, where this
+// process may: its first thread, and so every thread it makes from then on
+// (a thread starts at its maker's priority). For a child that must keep up
+// with a live feed beside busy processes. Returns whether it was set.
+bool raiseChildPriority(pid_t pid, int nice = -10);
+
 // Returns the calling thread to the process's own priority (the nice it
 // was started with), as far as the process may. A thread made inherits its
 // maker's priority: one that was raised or lowered comes back to it before

@@ -1,6 +1,7 @@
 // The live audio player on an output rendered by hand: gain and peaks, the
-// queue's target (silence first, surplus left out with a crossfade) and its
-// clock, reconnection on a new format, and stop.
+// queue's target (silence first, a backlog left out before it is heard, the
+// depth held by speed once heard) and its clock, reconnection on a new
+// format, and stop.
 #include "engine/LiveAudioPlayer.h"
 #include "engine/LiveQueueRule.h"
 #include "engine/ProgramAudioBus.h"
@@ -29,36 +30,45 @@ std::shared_ptr<PcmBuffer> planar(double rate, int channels, int frames, float v
     return buffer;
 }
 
-TEST(LiveQueueRule, StartsADryQueueAtTheTargetAndLeavesOutWhatAWholeWindowKeptAboveIt)
+TEST(LiveQueueRule, StartsADryQueueAtTheTargetLeavesOutOnlyUnheardSoundAndHoldsHeardSoundBySpeed)
 {
     constexpr double T = LiveQueueRule::kTargetSeconds;
+    constexpr double most = LiveQueueRule::kMostSpeedChange * LiveQueueRule::kWindowSeconds;
     const struct {
         double waiting;
         double at;
+        bool heard;
         double silence;
-        double drop;
+        double leaveOut;
+        double speed;
     } steps[] = {
-        { 0.0, 0.0, T, 0.0 },        // the first buffer: nothing waits
-        { 0.30, 0.5, 0.0, 0.0 },     // a burst: kept until the window ends
-        { 0.40, 0.9, 0.0, 0.0 },
-        { 0.35, 1.0, 0.0, 0.20 },    // the least of the window above the target + margin
-        { 0.12, 1.5, 0.0, 0.0 },
-        { 0.40, 2.0, 0.0, 0.0 },     // near the target once in the window: nothing left out
-        { 0.16, 2.4, 0.0, 0.0 },
-        { 0.20, 3.0, 0.0, 0.06 },    // just above target + margin all window long
-        { 0.30, 3.5, 0.0, 0.0 },
-        { 0.0002, 3.9, T - 0.0002, 0.0 }, // run dry: afresh at the target, the window restarts
-        { 0.40, 4.8, 0.0, 0.0 },
-        { 0.40, 4.9, 0.0, 0.3 },
+        { 0.0, 0.0, false, T, 0.0, 0.0 },      // the first buffer: nothing waits
+        { 0.30, 0.05, false, 0.0, 0.20, 0.0 }, // a backlog none of which is heard: down to the target
+        { 0.14, 0.1, false, 0.0, 0.0, 0.0 },   // within the margin: kept
+        { 0.30, 0.5, true, 0.0, 0.0, 0.0 },    // heard: a burst is never skipped, the window runs
+        { 0.40, 1.0, true, 0.0, 0.0, 0.0 },
+        { 0.35, 1.5, true, 0.0, 0.0, most },   // the least of the window above target + margin: faster
+        { 0.12, 2.0, true, 0.0, 0.0, 0.0 },
+        { 0.40, 2.5, true, 0.0, 0.0, 0.0 },    // near the target once in the window: as it is
+        { 0.03, 3.0, true, 0.0, 0.0, 0.0 },
+        { 0.20, 3.5, true, 0.0, 0.0, -most },  // below target - margin: slower
+        { 0.80, 4.0, true, 0.0, 0.0, 0.0 },
+        { 0.70, 4.5, true, 0.0, 0.70 - T, 0.0 }, // a stalled feed's surplus, too much to play off
+        { 0.0002, 4.6, true, T - 0.0002, 0.0, 0.0 }, // run dry: afresh at the target
+        { 0.40, 4.7, false, 0.0, 0.0, 0.0 },   // the connection was heard: nothing skipped
+        { 0.0, 6.0, false, T, 0.0, 0.0 },      // no sound for a window: a new connection
+        { 0.40, 6.1, false, 0.0, 0.30, 0.0 },  // whose backlog goes unheard
     };
     LiveQueueRule rule;
     for (const auto& s : steps) {
-        const LiveQueueRule::Step step = rule.next(s.waiting, s.at);
+        const LiveQueueRule::Step step = rule.next(s.waiting, s.at, s.heard);
         EXPECT_NEAR(step.silence, s.silence, 1e-9) << "at " << s.at;
-        EXPECT_NEAR(step.drop, s.drop, 1e-9) << "at " << s.at;
+        EXPECT_NEAR(step.leaveOut, s.leaveOut, 1e-9) << "at " << s.at;
+        EXPECT_NEAR(step.speed, s.speed, 1e-9) << "at " << s.at;
     }
     rule.reset();
-    EXPECT_EQ(rule.next(0.5, 10.0).drop, 0.0) << "a new window after a reset";
+    EXPECT_NEAR(rule.next(0.5, 10.0, false).leaveOut, 0.5 - T, 1e-9) << "a new connection after a reset";
+    EXPECT_EQ(rule.next(0.5, 10.5, true).speed, 0.0) << "a new window after a reset";
 }
 
 class LiveAudioPlayerTest : public ::testing::Test {
@@ -118,35 +128,51 @@ TEST_F(LiveAudioPlayerTest, PlaysGainedBuffersAfterTheTargetsSilence)
     EXPECT_EQ(bus->queued(ProgramAudioBus::kLiveSource).size(), 9600u) << "the bus gets what plays";
 }
 
-TEST_F(LiveAudioPlayerTest, LeavesOutTheSurplusOfABurstWithACrossfadeAndItsClockFollows)
+TEST_F(LiveAudioPlayerTest, LeavesOutABacklogBeforeItIsHeardThenNeverSkipsAndHoldsTheQueueBySpeed)
 {
-    // 40 ms buffers, each of its own level; nothing renders until the end,
-    // so what arrives is heard once everything waiting has played.
+    // 40 ms buffers, each of its own level, in a burst before anything
+    // renders (a feed's backlog at a take): the older sound goes unheard.
     int level = 0;
     const auto next = [&] { player.enqueue(planar(48000, 2, 1920, 0.01f * float(++level))); };
-    for (int i = 0; i < 10; ++i) // a burst: the first window also saw the queue short
+    for (int i = 0; i < 10; ++i)
         next();
-    settle();
-    clock.advance(1.0);
-    next();
-    EXPECT_NEAR(waiting(), 0.1 + 0.44, 1e-9); // settles the queue
-    clock.advance(1.0); // a whole window at 0.54 s: 0.44 s of it is surplus
-    for (int i = 0; i < 12; ++i)
-        next(); // buffers 12 to 22 are left out, 23 is kept
-    EXPECT_NEAR(waiting(), 0.58, 1e-9);
-    EXPECT_NEAR(player.heardTimeOfArrival(clock.now()), clock.now() + 0.58, 1e-9)
+    EXPECT_NEAR(waiting(), LiveQueueRule::kTargetSeconds + 0.08, 1e-9);
+    EXPECT_NEAR(player.heardTimeOfArrival(clock.now()), clock.now() + waiting(), 1e-9)
         << "the sound that has arrived is heard after all that waits, not after what was left out";
-    EXPECT_EQ(levels.size(), 23u) << "every buffer is metered, also those left out";
+    EXPECT_EQ(player.adjustments().restarts, 1);
+    EXPECT_EQ(levels.size(), 10u) << "every buffer is metered, also those left out";
+    // What plays: older sound before newer, the last three buffers whole.
+    const std::vector<float> out = render(int(std::lround(0.18 * 48000)));
+    for (std::size_t i = 2; i < out.size(); i += 2)
+        EXPECT_GE(out[i], out[i - 2]) << "at frame " << i / 2;
+    for (int b = 0; b < 3; ++b)
+        EXPECT_FLOAT_EQ(out[out.size() - std::size_t((3 - b) * 1920 * 2)], 0.08f + 0.01f * float(b));
 
-    // Buffer 11 plays to its end; then buffer 12's first frames fade out
-    // while buffer 23 fades in.
-    const std::vector<float> out = render(int(std::lround(0.58 * 48000)));
-    const std::size_t splice = std::size_t(std::lround(0.54 * 48000));
-    EXPECT_FLOAT_EQ(out[(splice - 1) * 2], 0.11f);
-    EXPECT_NEAR(out[splice * 2], 0.12f, 0.001f);
-    EXPECT_NEAR(out[(splice + LiveAudioPlayer::kSpliceFrames / 2) * 2 + 1], (0.12f + 0.23f) / std::sqrt(2.0f), 0.001f);
-    EXPECT_FLOAT_EQ(out[(splice + LiveAudioPlayer::kSpliceFrames) * 2], 0.23f);
-    EXPECT_FLOAT_EQ(out.back(), 0.23f);
+    EXPECT_EQ(player.adjustments().trims, 4);
+
+    // Started afresh, and heard: a queue kept away from the target for a
+    // whole window is played a little slower or faster, nothing of it left
+    // out.
+    next();
+    settle();
+    render(int(0.11 * 48000));
+    for (int i = 0; i < 10; ++i)
+        next();
+    clock.advance(LiveQueueRule::kWindowSeconds);
+    next(); // the least of the window was the 30 ms left after the render
+    settle();
+    const double most = LiveQueueRule::kMostSpeedChange * LiveQueueRule::kWindowSeconds;
+    EXPECT_NEAR(player.adjustments().speedSeconds, -most, 1e-9);
+    clock.advance(LiveQueueRule::kWindowSeconds);
+    next(); // a window at 0.47 s
+    settle();
+    EXPECT_NEAR(player.adjustments().speedSeconds, 0.0, 1e-9);
+    const double start = waiting();
+    for (int i = 0; i < 30; ++i)
+        next();
+    EXPECT_EQ(player.adjustments().trims, 4);
+    EXPECT_EQ(player.adjustments().restarts, 2);
+    EXPECT_NEAR(waiting() - start, 30 * 0.04 - most, 0.002) << "a second of output played a little faster";
 }
 
 TEST_F(LiveAudioPlayerTest, APicturesSoundIsWhatCameCarriedOnToItsArrivalAsFarAsTheLargestChunk)

@@ -40,7 +40,7 @@ protected:
         ProgramSources s;
         s.playerA = playerA;
         s.playerB = playerB;
-        s.liveFrame = [this](double time) {
+        s.liveFrame = [this](double time, double) {
             liveAskedAt = time;
             return live;
         };

@@ -66,6 +66,11 @@ Resampler::~Resampler()
     swr_free(&swr_);
 }
 
+bool Resampler::compensate(int delta, int distance)
+{
+    return swr_ && distance > 0 && swr_set_compensation(swr_, delta, distance) >= 0;
+}
+
 int Resampler::outputCapacityFor(int inputFrames) const
 {
     if (!swr_ || inputFrames < 0)

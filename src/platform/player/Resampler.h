@@ -31,6 +31,12 @@ public:
     int convert(const PcmBuffer& input, PcmBuffer& output);
     // The same on raw planes (one pointer per buffer of each format).
     int convert(const std::uint8_t* const* in, int inFrames, std::uint8_t* const* out, int outCapacity);
+    // Over the next `distance` frames of output, puts out `delta` frames
+    // more (fewer when negative) than the rates give: a slight change of
+    // speed, as a jitter buffer makes to hold its depth without a skip. A
+    // converter between equal rates takes a resampling filter from then on.
+    // False when the converter cannot.
+    bool compensate(int delta, int distance);
 
 private:
     AudioFormat input_;

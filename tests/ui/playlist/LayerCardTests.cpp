@@ -56,7 +56,7 @@ protected:
         ProgramSources sources;
         sources.playerA = std::make_shared<FakeMediaPlayer>(clock);
         sources.playerB = std::make_shared<FakeMediaPlayer>(clock);
-        sources.liveFrame = [](double) { return QImage(); };
+        sources.liveFrame = [](double, double) { return QImage(); };
         sources.fadeLevel = [] { return 1.0; };
         sources.mix = [] { return 0.0; };
         ProgramRenderer renderer(sources, 1920, 1080, 0.02, clock);
