@@ -5,6 +5,8 @@
 #include "platform/RealtimeScheduling.h"
 #include "platform/ThreadName.h"
 
+#include <QDir>
+
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -401,6 +403,7 @@ bool Workers::endRequested()
 bool Workers::stopAll(double timeoutSeconds)
 {
     requestEnd();
+    liftIdleThreads();
     const auto deadline = std::chrono::steady_clock::now() + Seconds(std::max(timeoutSeconds, 0.0));
     std::vector<Workers*> left;
     {
@@ -520,6 +523,22 @@ void Workers::work()
 bool Workers::isThreadLowered()
 {
     return lowered;
+}
+
+int Workers::liftIdleThreads()
+{
+    // /proc rather than a list of our own: a thread registers nothing on
+    // its way out, and the end is the one time this runs.
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    int lifted = 0;
+    const sched_param none {};
+    for (const QString& entry : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const pid_t tid = static_cast<pid_t>(entry.toInt(&ok));
+        if (ok && sched_getscheduler(tid) == SCHED_IDLE && sched_setscheduler(tid, SCHED_OTHER, &none) == 0)
+            ++lifted;
+    }
+    return lifted;
 }
 
 void Workers::lowerThreadPriority()

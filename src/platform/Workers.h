@@ -123,6 +123,13 @@ public:
     static void lowerThreadPriority();
     // Whether the calling thread's priority was lowered.
     static bool isThreadLowered();
+    // Any thread, at the end of the process: every thread of the process
+    // under the idle policy leaves it (keeping its nice), so that beside busy
+    // programs an analysis still in a file reaches its next look at
+    // endRequested() at once, not after seconds without a core. Where the
+    // process may not (an unprivileged user without RLIMIT_NICE), nothing
+    // changes. Returns how many threads left the idle policy.
+    static int liftIdleThreads();
 
 private:
     struct Task {

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -126,6 +127,27 @@ TEST(ThreadPriority, OfAnItemsDecodingOnlyTheReaderAndTheSoundsDecoderAreRaised)
     // after the first picture is out.
     ASSERT_TRUE(waitUntil([&] { return video->copyFrame(0.0) != nullptr && raised() - before >= 2; }));
     EXPECT_EQ(raised() - before, 2);
+}
+
+TEST(ThreadPriority, AtTheEndALoweredThreadLeavesTheIdlePolicy)
+{
+    std::atomic<pid_t> tid { 0 };
+    std::atomic<bool> release { false };
+    std::thread lowered([&] {
+        Workers::lowerThreadPriority();
+        tid = gettid();
+        while (!release.load())
+            std::this_thread::yield();
+    });
+    ASSERT_TRUE(waitUntil([&] { return tid.load() != 0; }));
+    EXPECT_EQ(sched_getscheduler(tid.load()), SCHED_IDLE);
+    const int lifted = Workers::liftIdleThreads();
+    const int policy = sched_getscheduler(tid.load());
+    release = true;
+    lowered.join();
+    if (lifted == 0)
+        GTEST_SKIP() << "this process may not leave the idle policy";
+    EXPECT_EQ(policy, SCHED_OTHER);
 }
 
 } // namespace
