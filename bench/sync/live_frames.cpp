@@ -183,6 +183,12 @@ int main(int argc, char** argv)
             latencies.push_back(latency);
             queued.push_back(engine.liveAudio()->waitingSeconds()); // atomics: a fair sample from here
             device.push_back(program.device->latency());
+            // Every 5 s: where the delay sits, so a growth shows whether the
+            // queue or the device holds it.
+            if (latencies.size() % 250 == 1)
+                std::printf("  at %3.0f s: delay %.0f ms, waiting %.0f ms, device %.0f ms, played %.3f s faster\n",
+                            wall.elapsed() / 1000.0, latency * 1000, queued.back() * 1000, device.back() * 1000,
+                            engine.liveAudio()->adjustments().speedSeconds - settled.speedSeconds);
         }
         return wall.elapsed() >= qint64(seconds * 1000);
     }, seconds + 5);

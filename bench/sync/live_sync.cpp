@@ -111,8 +111,16 @@ int main(int argc, char** argv)
         const double latency = engine.liveAudio()->latency();
         if (wall.elapsed() <= qint64(kSettleSeconds * 1000))
             settled = engine.liveAudio()->adjustments();
-        else if (latency > 0)
+        else if (latency > 0) {
             latencies.push_back(latency);
+            // Every 5 s, where the delay sits: a growth shows whether the
+            // jitter buffer or the device holds it.
+            if (latencies.size() % 250 == 1)
+                std::printf("  at %3.0f s: latency %.0f ms, waiting %.0f ms, device %.0f ms, played %.3f s faster\n",
+                            wall.elapsed() / 1000.0, latency * 1000, engine.liveAudio()->waitingSeconds() * 1000,
+                            program.device->latency() * 1000,
+                            engine.liveAudio()->adjustments().speedSeconds - settled.speedSeconds);
+        }
         return wall.elapsed() >= qint64(seconds * 1000);
     }, seconds + 5);
     const LiveAudioPlayer::Adjustments adjusted = engine.liveAudio()->adjustments();

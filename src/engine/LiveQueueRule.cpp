@@ -10,11 +10,16 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
     Step step;
     // A feed silent for a whole window (the ingest lost it and connects
     // again) starts as a new connection.
-    if (lastAt_ >= 0.0 && at - lastAt_ >= kWindowSeconds)
-        heard_ = false;
-    lastAt_ = -1.0;
+    const bool silentWindow = lastAt_ >= 0.0 && at - lastAt_ >= kWindowSeconds;
     lastAt_ = at;
     if (waiting < kDrySeconds) {
+        // A queue that ran dry was played out: what `heard` says is taken
+        // before it starts afresh (a feed whose sound comes in chunks longer
+        // than the margin finds it dry at every chunk, before the silence
+        // put first is heard; were the start's leaving out left open until
+        // then, every chunk would be cut to the target and run dry again),
+        // unless it is the sound of the connection before a silent window.
+        heard_ = !silentWindow && (heard_ || heard);
         // Whatever is heard next starts the target late; the window starts
         // over from the queue as it will be.
         step.silence = kTargetSeconds - std::max(waiting, 0.0);
@@ -22,7 +27,7 @@ LiveQueueRule::Step LiveQueueRule::next(double waiting, double at, bool heard)
         least_ = std::numeric_limits<double>::infinity();
         return step;
     }
-    heard_ = heard_ || heard;
+    heard_ = (heard_ && !silentWindow) || heard;
     if (!heard_) {
         // Nothing of it heard yet: what came beyond the target goes unheard.
         if (waiting > kTargetSeconds + kMarginSeconds)

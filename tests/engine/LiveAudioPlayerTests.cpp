@@ -45,6 +45,8 @@ TEST(LiveQueueRule, StartsADryQueueAtTheTargetLeavesOutOnlyUnheardSoundAndHoldsH
         { 0.0, 0.0, false, T, 0.0, 0.0 },      // the first buffer: nothing waits
         { 0.30, 0.05, false, 0.0, 0.20, 0.0 }, // a backlog none of which is heard: down to the target
         { 0.14, 0.1, false, 0.0, 0.0, 0.0 },   // within the margin: kept
+        { 0.0, 0.4, true, T, 0.0, 0.0 },       // played out, dry: afresh at the target, and it was heard
+        { 0.30, 0.41, false, 0.0, 0.0, 0.0 },  // the next chunk, before its silence is heard: kept whole
         { 0.30, 0.5, true, 0.0, 0.0, 0.0 },    // heard: a burst is never skipped, the window runs
         { 0.40, 1.0, true, 0.0, 0.0, 0.0 },
         { 0.35, 1.5, true, 0.0, 0.0, most },   // the least of the window above target + margin: faster
@@ -56,7 +58,7 @@ TEST(LiveQueueRule, StartsADryQueueAtTheTargetLeavesOutOnlyUnheardSoundAndHoldsH
         { 0.70, 4.5, true, 0.0, 0.70 - T, 0.0 }, // a stalled feed's surplus, too much to play off
         { 0.0002, 4.6, true, T - 0.0002, 0.0, 0.0 }, // run dry: afresh at the target
         { 0.40, 4.7, false, 0.0, 0.0, 0.0 },   // the connection was heard: nothing skipped
-        { 0.0, 6.0, false, T, 0.0, 0.0 },      // no sound for a window: a new connection
+        { 0.0, 6.0, true, T, 0.0, 0.0 },       // no sound for a window: a new connection (the old one was heard)
         { 0.40, 6.1, false, 0.0, 0.30, 0.0 },  // whose backlog goes unheard
     };
     LiveQueueRule rule;
