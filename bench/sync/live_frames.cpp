@@ -20,6 +20,7 @@
 #include "platform/ChildProcess.h"
 #include "streaming/ProgramStreamSources.h"
 
+#include "LoopbackFeed.h"
 #include "LoopbackStreams.h"
 #include "NullSinkProgram.h"
 #include "SyncReport.h"
@@ -122,23 +123,7 @@ int main(int argc, char** argv)
     }
     PlaylistEngine& engine = *program.engine;
 
-    LiveSource source;
-    source.name = QStringLiteral("Feed");
-    QStringList publish = { "-hide_banner", "-loglevel", "error", "-nostdin", "-re", "-stream_loop", "-1", "-i", clip,
-                            "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency", "-g", QString::number(kFps),
-                            "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k", "-ar", "48000" };
-    if (srt) {
-        const int port = test::freePort(SOCK_DGRAM);
-        source.kind = LiveSourceKind::srt;
-        source.address = QStringLiteral("srt://127.0.0.1:%1?mode=listener").arg(port);
-        publish << "-f" << "mpegts" << QStringLiteral("srt://127.0.0.1:%1?mode=caller").arg(port);
-    } else {
-        const int port = test::freePort(SOCK_STREAM);
-        source.kind = LiveSourceKind::rtmp;
-        source.listen = true;
-        source.address = QStringLiteral("rtmp://127.0.0.1:%1/live/feed").arg(port);
-        publish << "-f" << "flv" << source.address;
-    }
+    auto [source, publish] = bench::loopbackFeed(clip, kFps, srt);
     auto block = std::make_shared<MediaBlock>(QStringLiteral("Live"), QUuid::createUuid());
     block->setItems({ MediaFile::create(source) });
     engine.setBlocks({ block });
