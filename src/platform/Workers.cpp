@@ -41,6 +41,7 @@ int soonHolds = 0;
 
 // Whether the calling thread's priority was lowered.
 thread_local bool lowered = false;
+std::atomic<bool> loweringEnabled { true };
 
 } // namespace
 
@@ -525,6 +526,16 @@ bool Workers::isThreadLowered()
     return lowered;
 }
 
+void Workers::setLoweringEnabled(bool enabled)
+{
+    loweringEnabled = enabled;
+}
+
+bool Workers::isLoweringEnabled()
+{
+    return loweringEnabled;
+}
+
 int Workers::liftIdleThreads()
 {
     // /proc rather than a list of our own: a thread registers nothing on
@@ -560,7 +571,7 @@ void Workers::lowerThreadPriority()
     // for a core while a big show was analysed; with the idle policy no take
     // waited 100 ms in six runs (worst 11 to 93 ms; see the big show's takes
     // in the benchmarks' README).
-    if (!lowered) {
+    if (!lowered && loweringEnabled) {
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
         const sched_param none {};
         sched_setscheduler(gettid(), SCHED_IDLE, &none);

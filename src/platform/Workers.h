@@ -123,6 +123,13 @@ public:
     static void lowerThreadPriority();
     // Whether the calling thread's priority was lowered.
     static bool isThreadLowered();
+    // Any thread: whether lowerThreadPriority() lowers (it does unless
+    // told otherwise). For tests that wait for what an analysis finds: on a
+    // machine whose every core is busy, the idle policy gives an analysis
+    // almost no time, which is what the program wants and no test's
+    // deadline allows. A thread lowered already stays lowered.
+    static void setLoweringEnabled(bool enabled);
+    static bool isLoweringEnabled();
     // Any thread, at the end of the process: every thread of the process
     // under the idle policy leaves it (keeping its nice), so that beside busy
     // programs an analysis still in a file reaches its next look at

@@ -199,6 +199,7 @@ TEST(Workers, KeepsItsSpareThreadsThroughWorkAndIdleness)
 
 TEST(Workers, ALoweredThreadYieldsAtTheLowestNiceAndOnlyItself)
 {
+    test::LoweringOn lowering;
     const auto niceOf = [](pid_t tid) { return getpriority(PRIO_PROCESS, static_cast<id_t>(tid)); };
     const int before = niceOf(gettid());
     int lowered = 0;
@@ -236,6 +237,7 @@ protected:
 // waits for a core.
 TEST(MainThread, PostToMainRunsOnTheMainThreadInOrder)
 {
+    test::LoweringOn lowering;
     for (const bool lowered : { false, true }) {
         SCOPED_TRACE(lowered ? "lowered threads" : "threads at the process's priority");
         OwnEvents queued;

@@ -54,6 +54,7 @@ bool mayRaise()
 
 TEST(ThreadPriority, ThreadsMadeForSharedWorkKeepTheProcesssOwnPriority)
 {
+    test::LoweringOn lowering;
     const int own = niceOf(getpid());
     prepareImagePool();
     // Work queued by a lowered thread (an analysis) and by a raised one (a
@@ -131,6 +132,7 @@ TEST(ThreadPriority, OfAnItemsDecodingOnlyTheReaderAndTheSoundsDecoderAreRaised)
 
 TEST(ThreadPriority, AtTheEndALoweredThreadLeavesTheIdlePolicy)
 {
+    test::LoweringOn lowering;
     std::atomic<pid_t> tid { 0 };
     std::atomic<bool> release { false };
     std::thread lowered([&] {

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "platform/Workers.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -77,6 +79,16 @@ ScopedTimeZone::ScopedTimeZone(const std::optional<std::string>& tz)
 ScopedTimeZone::~ScopedTimeZone()
 {
     setTimeZone(old_);
+}
+
+LoweringOn::LoweringOn() : was_(Workers::isLoweringEnabled())
+{
+    Workers::setLoweringEnabled(true);
+}
+
+LoweringOn::~LoweringOn()
+{
+    Workers::setLoweringEnabled(was_);
 }
 
 } // namespace tessarin::test

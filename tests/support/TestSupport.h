@@ -49,4 +49,17 @@ private:
     std::optional<std::string> old_;
 };
 
+// Test processes run analyses at their own priority (see TestMain.cpp); a
+// test of the lowering itself turns it on for its own length.
+class LoweringOn {
+public:
+    LoweringOn();
+    ~LoweringOn();
+    LoweringOn(const LoweringOn&) = delete;
+    LoweringOn& operator=(const LoweringOn&) = delete;
+
+private:
+    bool was_;
+};
+
 } // namespace tessarin::test
