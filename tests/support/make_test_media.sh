@@ -122,4 +122,7 @@ for rate in 100M 2M; do
     "${gap_v[@]}" -c:a aac -ac 2
   make "gap_short_$rate.mkv" "${gap_pic[@]}" -f lavfi -i "$gap_tone:duration=1" "${gap_v[@]}" -c:a aac -ac 2
 done
+# Pictures that start 2 s after the sound (4 s of tone, 2 s of pictures).
+make gap_pictures_late.mp4 -itsoffset 2 -f lavfi -i "testsrc2=size=320x180:rate=25:duration=2" \
+  -f lavfi -i "$gap_tone:duration=4" "${x264[@]}" -fps_mode passthrough -c:a aac -ac 2
 echo "test media ready in $out"

@@ -275,6 +275,12 @@ std::shared_ptr<const VideoFrame> ItemPipeline::frameAt(double itemTime) const
     std::shared_ptr<const VideoFrame> best = frames_.front();
     if (!std::isfinite(itemTime))
         return best;
+    // No picture is shown seconds before its time: a file whose pictures
+    // start after its sound has none to show until then. A few hundredths
+    // ahead (reordered frames, an encoder's delay at the start) pass.
+    static constexpr double kEarlyPicture = 0.2;
+    if (best->time > itemTime + kEarlyPicture)
+        return nullptr;
     for (const auto& f : frames_) {
         if (f->time <= itemTime + 1e-6)
             best = f;
