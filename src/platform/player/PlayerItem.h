@@ -37,10 +37,10 @@ public:
     // The current time as the player reports it (0 before anything played).
     virtual double currentTime() const = 0;
     // The picture for an item time: the queued frame with the largest time
-    // not after it, else the earliest queued one if it is due within a few
-    // frames (a file whose pictures start seconds after its sound shows
-    // none before then); nullptr with none queued, and for a time that is
-    // not a number, the earliest queued one.
+    // not after it, else the earliest queued one if it is due within 0.2 s
+    // (a file whose pictures start seconds after its sound shows none
+    // before then). For a time that is not a number, the earliest queued
+    // one; nullptr with none queued.
     virtual std::shared_ptr<const VideoFrame> frameAt(double itemTime) const = 0;
 };
 
