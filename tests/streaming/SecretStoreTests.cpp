@@ -86,13 +86,18 @@ bool receive(int fd, const QByteArray& text, int deadlineMs)
 [[noreturn]] void cancelACallHeldByASilentBus()
 {
     QTemporaryDir dir;
+    // _Exit runs no destructor: the folder goes first.
+    const auto leave = [&dir](int code) {
+        dir.remove();
+        std::_Exit(code);
+    };
     const QByteArray path = dir.filePath("bus").toUtf8();
     const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.constData());
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 4) != 0)
-        std::_Exit(2);
+        leave(2);
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).constData(), 1);
 
     platform::SecretStore::Cancellation cancellation;
@@ -103,18 +108,20 @@ bool receive(int fd, const QByteArray& text, int deadlineMs)
     // The call has reached the bus and waits for its answer.
     pollfd pending { listener, POLLIN, 0 };
     if (::poll(&pending, 1, 20000) != 1)
-        std::_Exit(3);
+        leave(3);
     const int connection = ::accept(listener, nullptr, nullptr);
     if (!receive(connection, "AUTH", 20000))
-        std::_Exit(4);
+        leave(4);
     if (answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-        std::_Exit(5);
+        leave(5);
 
     cancellation.cancel();
     if (answered.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
-        std::_Exit(6);
+        leave(6);
     caller.join();
-    std::_Exit(answered.get() == std::nullopt && cancellation.isCancelled() ? 0 : 7);
+    const int code = answered.get() == std::nullopt && cancellation.isCancelled() ? 0 : 7;
+    dir.remove();
+    std::_Exit(code);
 }
 
 TEST(SecretStoreCancellation, ACallHeldByABusThatNeverAnswersReturnsOnceCancelled)

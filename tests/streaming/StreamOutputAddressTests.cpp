@@ -293,7 +293,9 @@ TEST(StreamOutputAddressAtQuit, AnAddressTypedRightBeforeTheEndIsStoredInTheKeyc
             auto out = std::make_unique<StreamOutput>(1, settings);
             out->setUrl("rtmp://typed.example/live/last");
             out.reset(); // the window goes with the edit still waiting for its pause
-            std::exit(ProcessEnd::finish(0, 10.0));
+            const int code = ProcessEnd::finish(0, 10.0);
+            dir.remove(); // exit runs no destructor of this scope
+            std::exit(code);
         },
         ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(SecretStore::string("stream.1.url"), "rtmp://typed.example/live/last");

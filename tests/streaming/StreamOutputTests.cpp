@@ -182,6 +182,7 @@ TEST_F(StreamOutputTest, AnOldAddressStaysInTheSettingsWhenTheKeychainCannotTake
             settings->setString("Vellumcast.stream.2.url", "rtmp://old/key");
             auto two = loaded(2);
             const bool kept = two->url() == "rtmp://old/key" && settings->contains("Vellumcast.stream.2.url");
+            dir.remove(); // _Exit runs no destructor
             std::_Exit(kept ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
